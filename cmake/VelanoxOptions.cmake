@@ -1,0 +1,27 @@
+# Warnings, sanitisers and the helper that turns a source folder into one layer target.
+
+add_library(velanox_warnings INTERFACE)
+target_compile_options(velanox_warnings INTERFACE -Wall -Wextra)
+
+if(VELANOX_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+# velanox_add_layer(<name> [DEPS <public targets>...] [PRIVATE_DEPS <targets>...])
+# Builds every .cpp below the current folder into the library velanox_<name>. Includes are
+# rooted at src/, so every include names its layer ("engine/noise_reducer.h").
+function(velanox_add_layer name)
+  cmake_parse_arguments(L "" "" "DEPS;PRIVATE_DEPS" ${ARGN})
+  file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  set(target velanox_${name})
+  if(srcs)
+    add_library(${target} STATIC ${srcs})
+    target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(${target} PUBLIC ${L_DEPS} PRIVATE velanox_warnings ${L_PRIVATE_DEPS})
+  else()
+    add_library(${target} INTERFACE)
+    target_include_directories(${target} INTERFACE ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(${target} INTERFACE ${L_DEPS})
+  endif()
+endfunction()
