@@ -1,0 +1,74 @@
+// What every format family of the codec layer offers: readers that take bytes in memory (a
+// file read whole, or a fuzzer's buffer), writers that produce bytes, and a status with a reason.
+// No exception crosses this boundary; library error handlers are wrapped inside each family.
+#pragma once
+
+#include "codec/picture.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace velanox::codec {
+
+/// Bytes to read from; not owned.
+struct ByteSpan {
+    const uint8_t* data = nullptr;
+    std::size_t size = 0;
+};
+
+/// Status codes beyond the picture ones (0 ok, 1 out of memory, 2 empty path, 5 no reader).
+enum CodecCode : int {
+    kCodecOk = 0,
+    kCodecOutOfMemory = kPictureOutOfMemory,
+    kCodecEmptyPath = kPictureEmptyPath,
+    kCodecNoReader = kPictureNoReader, ///< also: no writer for the format
+    kCodecCannotOpen = 10,             ///< the file cannot be opened or read
+    kCodecCorrupt = 11,                ///< truncated or malformed data
+    kCodecUnsupported = 12,            ///< a variant of the format that is not read
+    kCodecTooLarge = 13,               ///< beyond the size limits, refused before allocating
+    kCodecWriteFailed = 14,            ///< the output could not be written
+};
+
+struct Status {
+    int code = kCodecOk;
+    std::string reason; ///< for the person: what went wrong, without the file name
+    bool ok() const { return code == kCodecOk; }
+    static Status success() { return {}; }
+    static Status failure(int code, std::string reason) { return {code, std::move(reason)}; }
+};
+
+/// Size limits checked against a file's header before any pixel memory is allocated.
+struct Limits {
+    int32_t maxDimension = 65500;                ///< widest or tallest side accepted
+    int64_t maxPixels = int64_t(400) * 1000 * 1000; ///< width x height accepted
+};
+
+struct ReadOptions {
+    uint32_t page = 0;                                 ///< TIFF page
+    int32_t previewMaxWidth = 0, previewMaxHeight = 0; ///< both > 0: JPEG decoded reduced
+    Limits limits;
+};
+
+/// Checks a header's size against the limits; the reason names the size.
+inline Status checkSize(int64_t width, int64_t height, const Limits& limits) {
+    if (width <= 0 || height <= 0)
+        return Status::failure(kCodecCorrupt, "The picture has no pixels (" +
+                                                  std::to_string(width) + " x " +
+                                                  std::to_string(height) + ").");
+    if (width > limits.maxDimension || height > limits.maxDimension ||
+        width * height > limits.maxPixels)
+        return Status::failure(kCodecTooLarge, "Image too large: " + std::to_string(width) +
+                                                   " x " + std::to_string(height));
+    return Status::success();
+}
+
+// Every family offers, in its own folder (codec/<family>/<family>_codec.h):
+//   bool   probe<Family>(ByteSpan bytes);                       // content sniffing
+//   Status read<Family>(ByteSpan bytes, Picture& out, const ReadOptions& options);
+//   Status write<Family>(const Picture& picture, std::vector<uint8_t>& out);
+// A reader fills pixels, size, depth, palette, format id, resolution and (JPEG) EXIF; it leaves
+// the path to its caller. A writer reads the Picture's writer options and saveResolution.
+
+} // namespace velanox::codec
