@@ -18,7 +18,8 @@ constexpr int kWidth = 640;
 constexpr int kHeight = 426;
 
 struct Rgba {
-    std::vector<unsigned char> px = std::vector<unsigned char>(std::size_t(kWidth) * kHeight * 4, 255);
+    std::vector<unsigned char> px =
+        std::vector<unsigned char>(std::size_t(kWidth) * kHeight * 4, 255);
     unsigned char* at(int x, int y) { return &px[(std::size_t(y) * kWidth + x) * 4]; }
 };
 
@@ -75,7 +76,8 @@ int main(int argc, char** argv) {
     std::normal_distribution<double> noise(0.0, 12.0);
     for (std::size_t i = 0; i < noisy.px.size(); ++i)
         if (i % 4 != 3)
-            noisy.px[i] = static_cast<unsigned char>(std::clamp(std::lround(noisy.px[i] + noise(rng)), 0L, 255L));
+            noisy.px[i] = static_cast<unsigned char>(
+                std::clamp(std::lround(noisy.px[i] + noise(rng)), 0L, 255L));
 
     Rgba denoised = noisy;
     const NrParams params{1, 5, 8.0, 1, nullptr, nullptr};
@@ -89,6 +91,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::printf("noisy:    %s  PSNR %.2f dB\n", (folder / "noisy.ppm").c_str(), psnr(noisy, clean));
-    std::printf("denoised: %s  PSNR %.2f dB\n", (folder / "denoised.ppm").c_str(), psnr(denoised, clean));
+    std::printf("denoised: %s  PSNR %.2f dB\n", (folder / "denoised.ppm").c_str(),
+                psnr(denoised, clean));
     return 0;
 }

@@ -12,12 +12,12 @@ typedef int32_t (*NrProgressFn)(int32_t step, int32_t total, void* context);
 
 /// The engine's parameters, in the order callers lay them out.
 struct NrParams {
-    int32_t version;        ///< must be 1
-    int32_t levels;         ///< decomposition levels, 2..5
-    double threshold;       ///< soft threshold in 8-bit sample units, 0.0..100.0
-    int32_t perChannel;     ///< 1: bytes 0, 1, 2 filtered one after the other; 0: luminance only
-    NrProgressFn progress;  ///< may be null
-    void* progressContext;  ///< handed back to progress unchanged
+    int32_t version;       ///< must be 1
+    int32_t levels;        ///< decomposition levels, 2..5
+    double threshold;      ///< soft threshold in 8-bit sample units, 0.0..100.0
+    int32_t perChannel;    ///< 1: bytes 0, 1, 2 filtered one after the other; 0: luminance only
+    NrProgressFn progress; ///< may be null
+    void* progressContext; ///< handed back to progress unchanged
 };
 
 enum NrResult : int32_t {

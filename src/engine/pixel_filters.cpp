@@ -135,8 +135,7 @@ bool speckleFilter(unsigned char* pixels, int width, int height, int bytesPerPix
 bool computeEdgeWeights(const unsigned char* pixels, unsigned char* map, int width, int height,
                         int bytesPerPixel, int edgeThreshold, float gain) {
     if (map == nullptr || bytesPerPixel < 3 ||
-        !validPicture(pixels, width, height, bytesPerPixel,
-                      std::ptrdiff_t(width) * bytesPerPixel))
+        !validPicture(pixels, width, height, bytesPerPixel, std::ptrdiff_t(width) * bytesPerPixel))
         return false;
     const std::size_t count = std::size_t(width) * std::size_t(height);
     if (count > SIZE_MAX / sizeof(float)) return false;

@@ -72,8 +72,7 @@ void synthesiseLine(const double* c, int n, double* y, double* lowExt, double* h
     }
 }
 
-void forwardLevel(double* plane, std::size_t planeStride, int w, int h, double* line,
-                  double* ext) {
+void forwardLevel(double* plane, std::size_t planeStride, int w, int h, double* line, double* ext) {
     for (int row = 0; row < h; ++row) {
         double* p = plane + std::size_t(row) * planeStride;
         std::copy(p, p + w, line);

@@ -17,15 +17,13 @@ inline constexpr int kExtension = 9;
 /// low-pass f (7 taps, centre 3) and high-pass s (9 taps, centre 4). The six-digit tables are
 /// kept as published: synthesis reproduces the analysed line to about 0.0002.
 inline constexpr double kAnalysisLow[9] = {
-    0.037828455506995, -0.02384946501938,  -0.110624404418423,
-    0.377402855612654, 0.852698679009403,  0.377402855612654,
-    -0.110624404418423, -0.02384946501938, 0.037828455506995};
-inline constexpr double kAnalysisHigh[7] = {-0.0645389, 0.0406894, 0.418092, -0.788486,
+    0.037828455506995, -0.02384946501938,  -0.110624404418423, 0.377402855612654, 0.852698679009403,
+    0.377402855612654, -0.110624404418423, -0.02384946501938,  0.037828455506995};
+inline constexpr double kAnalysisHigh[7] = {-0.0645389, 0.0406894, 0.418092,  -0.788486,
                                             0.418092,   0.0406894, -0.0645389};
-inline constexpr double kSynthesisLow[7] = {-0.064538882628938, -0.040689417609558,
-                                            0.418092273222212,  0.788485616405664,
-                                            0.418092273222212,  -0.040689417609558,
-                                            -0.064538882628938};
+inline constexpr double kSynthesisLow[7] = {
+    -0.064538882628938, -0.040689417609558, 0.418092273222212, 0.788485616405664,
+    0.418092273222212,  -0.040689417609558, -0.064538882628938};
 inline constexpr double kSynthesisHigh[9] = {-0.0378285, -0.0238495, 0.110624,
                                              0.377403,   -0.852699,  0.377403,
                                              0.110624,   -0.0238495, -0.0378285};
@@ -37,7 +35,9 @@ inline constexpr double kSynthesisHigh[9] = {-0.0378285, -0.0238495, 0.110624,
 int reflectIndex(int i, int n, bool wholeAtStart, bool wholeAtEnd);
 
 /// Scratch a line of n samples needs: n + 2 * kExtension doubles.
-inline std::size_t scratchSize(int n) { return std::size_t(n) + 2 * kExtension; }
+inline std::size_t scratchSize(int n) {
+    return std::size_t(n) + 2 * kExtension;
+}
 
 /// One-dimensional analysis of x[0..n-1] into ceil(n/2) low-pass samples followed by
 /// floor(n/2) high-pass samples. x and out may be the same array. ext holds scratchSize(n).

@@ -196,10 +196,9 @@ void WaveletFilter::run(const PixelSurface& surface) {
     progressStep_ = 1;
 
     for (int c = 0; c < channels; ++c) {
-        const double t = perChannel_
-                             ? thresholds_[c]
-                             : (thresholds_[0] + thresholds_[1] + thresholds_[2]) *
-                                   0.3333333333333333;
+        const double t =
+            perChannel_ ? thresholds_[c]
+                        : (thresholds_[0] + thresholds_[1] + thresholds_[2]) * 0.3333333333333333;
         if (t <= 0.0) continue;
         if (!reportProgress()) return;
         loadPlane(surface, plane.get(), std::size_t(wp), perChannel_ ? c : -1);

@@ -62,10 +62,17 @@ TEST(ReduceNoise, InvalidArgumentsTouchNothingAndNeverCallBack) {
         int width, height;
         NrParams p;
     } cases[] = {
-        {31, 100, params(5, 8.0)}, {100, 31, params(5, 8.0)},   {64, 64, params(5, 100.0001)},
-        {64, 64, params(5, -0.5)}, {64, 64, params(5, nan)},     {64, 64, params(1, 8.0)},
-        {64, 64, params(6, 8.0)},  {64, 64, params(5, 8.0, 2)},  {64, 64, params(5, 8.0, -1)},
-        {64, 64, {0, 5, 8.0, 1, nullptr, nullptr}},              {64, 64, {2, 5, 8.0, 1, nullptr, nullptr}},
+        {31, 100, params(5, 8.0)},
+        {100, 31, params(5, 8.0)},
+        {64, 64, params(5, 100.0001)},
+        {64, 64, params(5, -0.5)},
+        {64, 64, params(5, nan)},
+        {64, 64, params(1, 8.0)},
+        {64, 64, params(6, 8.0)},
+        {64, 64, params(5, 8.0, 2)},
+        {64, 64, params(5, 8.0, -1)},
+        {64, 64, {0, 5, 8.0, 1, nullptr, nullptr}},
+        {64, 64, {2, 5, 8.0, 1, nullptr, nullptr}},
     };
     for (const Case& c : cases) {
         TestImage img = makeRandom(c.width, c.height, 7);

@@ -24,8 +24,8 @@ bool speckle(TestImage& img, int mask = 7) {
 
 std::vector<unsigned char> edgeWeights(const TestImage& img, int threshold, float gain) {
     std::vector<unsigned char> map(std::size_t(img.width) * img.height, 0x5A);
-    EXPECT_TRUE(computeEdgeWeights(img.data(), map.data(), img.width, img.height,
-                                   img.bytesPerPixel, threshold, gain));
+    EXPECT_TRUE(computeEdgeWeights(img.data(), map.data(), img.width, img.height, img.bytesPerPixel,
+                                   threshold, gain));
     return map;
 }
 
@@ -194,8 +194,8 @@ TEST(EdgeWeights, NoGradientGivesZeroEverywhereAndBadArgumentsLeaveTheMap) {
     EXPECT_FALSE(computeEdgeWeights(nullptr, untouched.data(), 16, 16, 4, 0, 1.6f));
     EXPECT_FALSE(computeEdgeWeights(flat.data(), nullptr, 16, 16, 4, 0, 1.6f));
     EXPECT_FALSE(computeEdgeWeights(flat.data(), untouched.data(), 16, 16, 2, 0, 1.6f));
-    EXPECT_TRUE(std::all_of(untouched.begin(), untouched.end(),
-                            [](unsigned char w) { return w == 0x5A; }));
+    EXPECT_TRUE(
+        std::all_of(untouched.begin(), untouched.end(), [](unsigned char w) { return w == 0x5A; }));
 }
 
 TEST(EdgeWeights, WeightFallsWithGradientStrength) {

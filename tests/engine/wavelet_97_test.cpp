@@ -14,8 +14,8 @@ TEST(Wavelet97, LowPassFiltersSumToSqrtTwoAndHighPassToZero) {
                 std::sqrt(2.0), 1e-9);
     EXPECT_NEAR(std::accumulate(std::begin(w::kSynthesisLow), std::end(w::kSynthesisLow), 0.0),
                 std::sqrt(2.0), 1e-9);
-    EXPECT_NEAR(std::accumulate(std::begin(w::kAnalysisHigh), std::end(w::kAnalysisHigh), 0.0),
-                0.0, 1e-6);
+    EXPECT_NEAR(std::accumulate(std::begin(w::kAnalysisHigh), std::end(w::kAnalysisHigh), 0.0), 0.0,
+                1e-6);
 }
 
 TEST(Wavelet97, ReflectIndexFollowsTheSymmetryAtEachEnd) {

@@ -62,7 +62,8 @@ TestImage makeNoisyScene(int width, int height, double sigma, std::uint32_t seed
         for (int x = 0; x < width; ++x)
             for (int k = 0; k < 3; ++k) {
                 const double v = scene.at(x, y, k) + noise(rng);
-                scene.at(x, y, k) = static_cast<unsigned char>(std::clamp(std::lround(v), 0L, 255L));
+                scene.at(x, y, k) =
+                    static_cast<unsigned char>(std::clamp(std::lround(v), 0L, 255L));
             }
     return scene;
 }
