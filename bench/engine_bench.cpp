@@ -1,6 +1,7 @@
 // The noise-reduction engine on blocks of typical sizes: a small block, a preview rectangle and
 // the default largest tile. Per channel, 5 levels, threshold 8.
 #include "engine/noise_reducer.h"
+#include "engine/reference/reference_noise_reducer.h"
 
 #include <benchmark/benchmark.h>
 
@@ -25,7 +26,8 @@ std::vector<unsigned char> noisyBlock(int width, int height) {
     return px;
 }
 
-void BM_ReduceNoise(benchmark::State& state) {
+template <int32_t (*Engine)(int32_t, int32_t, int32_t, unsigned char*, const NrParams*)>
+void runEngine(benchmark::State& state) {
     const int width = int(state.range(0)), height = int(state.range(1));
     const std::vector<unsigned char> source = noisyBlock(width, height);
     std::vector<unsigned char> work;
@@ -34,16 +36,31 @@ void BM_ReduceNoise(benchmark::State& state) {
         state.PauseTiming();
         work = source;
         state.ResumeTiming();
-        benchmark::DoNotOptimize(reduceNoise(width, height, -1, work.data(), &params));
+        benchmark::DoNotOptimize(Engine(width, height, -1, work.data(), &params));
     }
     state.SetItemsProcessed(state.iterations() * int64_t(width) * height);
     state.counters["Mpix/s"] = benchmark::Counter(double(state.iterations()) * width * height / 1e6,
                                                   benchmark::Counter::kIsRate);
 }
 
+void BM_ReduceNoise(benchmark::State& state) {
+    runEngine<reduceNoise>(state);
+}
+
+// The straightforward engine the shipped one is compared against.
+void BM_ReduceNoiseReference(benchmark::State& state) {
+    runEngine<velanox::engine::reduceNoiseReference>(state);
+}
+
 } // namespace
 
 BENCHMARK(BM_ReduceNoise)
+    ->Args({512, 512})
+    ->Args({1600, 430})
+    ->Args({3100, 2100})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_ReduceNoiseReference)
     ->Args({512, 512})
     ->Args({1600, 430})
     ->Args({3100, 2100})

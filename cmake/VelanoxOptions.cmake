@@ -8,12 +8,17 @@ if(VELANOX_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
-# velanox_add_layer(<name> [DEPS <public targets>...] [PRIVATE_DEPS <targets>...])
-# Builds every .cpp below the current folder into the library velanox_<name>. Includes are
+# velanox_add_layer(<name> [DEPS <public targets>...] [PRIVATE_DEPS <targets>...]
+#                   [EXCLUDE <sub-folders>...])
+# Builds every .cpp below the current folder (but the excluded sub-folders) into the library
+# velanox_<name>. Includes are
 # rooted at src/, so every include names its layer ("engine/noise_reducer.h").
 function(velanox_add_layer name)
-  cmake_parse_arguments(L "" "" "DEPS;PRIVATE_DEPS" ${ARGN})
+  cmake_parse_arguments(L "" "" "DEPS;PRIVATE_DEPS;EXCLUDE" ${ARGN})
   file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  foreach(dir ${L_EXCLUDE})
+    list(FILTER srcs EXCLUDE REGEX "^${CMAKE_CURRENT_SOURCE_DIR}/${dir}/")
+  endforeach()
   set(target velanox_${name})
   if(srcs)
     add_library(${target} STATIC ${srcs})

@@ -1,19 +1,19 @@
 // One run of the wavelet shrinkage over a pixel surface: per channel, load a mirrored plane,
-// transform forward, soft-threshold, transform back and write the bytes back.
+// transform forward, soft-threshold, transform back and write the bytes back. This is the
+// bookkeeping (sizes, allocation, progress, cancel); the loops come from a WaveletKernels set.
 #pragma once
 
 #include "engine/noise_reducer.h"
 #include "engine/pixel_surface.h"
+#include "engine/wavelet_kernels.h"
 
-#include <cstddef>
 #include <cstdint>
 
 namespace velanox::engine {
 
 class WaveletFilter {
 public:
-    /// Samples of mirrored margin around the block on every side of the plane.
-    static constexpr int kMargin = 32;
+    explicit WaveletFilter(const WaveletKernels& kernels) : kernels_(kernels) {}
 
     void setPerChannel(bool perChannel) { perChannel_ = perChannel; }
     void setLevels(int levels) { levels_ = levels; }
@@ -34,9 +34,10 @@ public:
 private:
     /// Reports the next progress step; false (and the cancelled flag) when asked to stop.
     bool reportProgress();
-    bool forwardTransform(double* plane, int wp, int hp);
+    bool forwardTransform(double* plane, int wp, int hp, double threshold);
     bool inverseTransform(double* plane, int wp, int hp);
 
+    const WaveletKernels& kernels_;
     bool outOfMemory_ = false;
     bool cancelled_ = false;
     int32_t progressTotal_ = 0;
@@ -47,5 +48,13 @@ private:
     double thresholds_[3] = {0.0, 0.0, 0.0};
     bool perChannel_ = true;
 };
+
+/// Validates reduceNoise's arguments (the version query excluded) in the documented order.
+int32_t validateNrArguments(int32_t width, int32_t height, int32_t stride,
+                            const unsigned char* pixels, const NrParams* params);
+
+/// reduceNoise with the given kernels: the version query, validation and one run.
+int32_t runNoiseReduction(const WaveletKernels& kernels, int32_t width, int32_t height,
+                          int32_t stride, unsigned char* pixels, const NrParams* params);
 
 } // namespace velanox::engine

@@ -1,4 +1,4 @@
-#include "engine/wavelet_97.h"
+#include "engine/reference/wavelet_97.h"
 
 #include <gtest/gtest.h>
 

@@ -1,17 +1,8 @@
-#include "engine/wavelet_97.h"
+#include "engine/reference/wavelet_97.h"
 
 #include <algorithm>
 
 namespace velanox::engine::wavelet97 {
-
-int reflectIndex(int i, int n, bool wholeAtStart, bool wholeAtEnd) {
-    if (n <= 1) return 0;
-    while (i < 0 || i >= n) {
-        if (i < 0) i = wholeAtStart ? -i : -1 - i;
-        if (i >= n) i = wholeAtEnd ? 2 * (n - 1) - i : 2 * n - 1 - i;
-    }
-    return i;
-}
 
 namespace {
 

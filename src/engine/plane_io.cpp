@@ -1,0 +1,99 @@
+#include "engine/plane_io.h"
+
+#include <algorithm>
+
+namespace velanox::engine {
+
+namespace {
+
+constexpr double kLumaByte0 = 0.1139984;
+constexpr double kLumaByte1 = 0.5869903;
+constexpr double kLumaByte2 = 0.298995;
+
+unsigned char clampTruncate(double v) {
+    if (v < 0.0) return 0;
+    if (v >= 255.0) return 255;
+    return static_cast<unsigned char>(v);
+}
+
+} // namespace
+
+void loadPlane(const PixelSurface& s, double* plane, std::size_t wp, int channel) {
+    const int m = kPlaneMargin;
+#pragma omp parallel for schedule(static)
+    for (int y = 0; y < s.height(); ++y) {
+        const unsigned char* px = s.rowAddress(y);
+        double* dst = plane + std::size_t(m + y) * wp + m;
+        if (channel >= 0) {
+            for (int x = 0; x < s.width(); ++x)
+                dst[x] = px[4 * x + channel];
+        } else {
+            for (int x = 0; x < s.width(); ++x) {
+                const unsigned char* p = px + 4 * x;
+                dst[x] = kLumaByte1 * p[1] + kLumaByte0 * p[0] + kLumaByte2 * p[2];
+            }
+        }
+    }
+}
+
+void fillMargin(double* plane, int w, int h) {
+    const int m = kPlaneMargin;
+    const std::size_t wp = std::size_t(w) + 2 * m;
+    const std::size_t hp = std::size_t(h) + 2 * m;
+    auto row = [&](std::size_t r) { return plane + r * wp; };
+    for (std::size_t r : {std::size_t(0), hp - m}) {
+        for (int k = 0; k < m; ++k) {
+            std::fill(row(r + k), row(r + k) + m, 0.0);
+            std::fill(row(r + k) + wp - m, row(r + k) + wp, 0.0);
+        }
+    }
+    for (int k = 0; k < m; ++k) {
+        std::copy(row(m + k) + m, row(m + k) + m + w, row(m - 1 - k) + m);
+        std::copy(row(h + m - 1 - k) + m, row(h + m - 1 - k) + m + w, row(h + m + k) + m);
+    }
+#pragma omp parallel for schedule(static)
+    for (int r = m; r < h + m; ++r) {
+        double* p = row(r);
+        for (int k = 0; k < m; ++k) {
+            p[m - 1 - k] = p[m + k];
+            p[w + m + k] = p[w + m - 1 - k];
+        }
+    }
+}
+
+void softThreshold(double* plane, std::size_t count, double t) {
+    for (std::size_t i = 0; i < count; ++i)
+        plane[i] = softThresholdValue(plane[i], t);
+}
+
+void writeChannel(const PixelSurface& s, const double* plane, std::size_t wp, int channel) {
+    const int m = kPlaneMargin;
+#pragma omp parallel for schedule(static)
+    for (int y = 0; y < s.height(); ++y) {
+        unsigned char* px = s.rowAddress(y);
+        const double* src = plane + std::size_t(m + y) * wp + m;
+        for (int x = 0; x < s.width(); ++x)
+            px[4 * x + channel] = clampTruncate(src[x] + 0.5);
+    }
+}
+
+void writeLuminance(const PixelSurface& s, const double* plane, std::size_t wp) {
+    const int m = kPlaneMargin;
+#pragma omp parallel for schedule(static)
+    for (int y = 0; y < s.height(); ++y) {
+        unsigned char* px = s.rowAddress(y);
+        const double* src = plane + std::size_t(m + y) * wp + m;
+        for (int x = 0; x < s.width(); ++x, px += 4) {
+            // All three from the current bytes, before any is stored.
+            const double b0 = px[0], b1 = px[1], b2 = px[2], yNew = src[x];
+            const double n2 = 0.701005 * b2 - kLumaByte1 * b1 - kLumaByte0 * b0 + yNew;
+            const double n1 = (yNew - (kLumaByte0 * b0 + kLumaByte2 * b2)) * 1.703597;
+            const double n0 = 0.8860016 * b0 - kLumaByte1 * b1 - kLumaByte2 * b2 + yNew;
+            px[0] = clampTruncate(n0);
+            px[1] = clampTruncate(n1);
+            px[2] = clampTruncate(n2);
+        }
+    }
+}
+
+} // namespace velanox::engine

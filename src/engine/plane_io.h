@@ -1,0 +1,42 @@
+// Moving one channel between the pixel surface and the engine's working plane: loading, the
+// mirrored margin, the soft threshold and the two write-backs.
+#pragma once
+
+#include "engine/pixel_surface.h"
+
+#include <cstddef>
+
+namespace velanox::engine {
+
+/// Samples of mirrored margin around the block on every side of the plane.
+inline constexpr int kPlaneMargin = 32;
+
+/// Loads byte `channel` of every pixel (or, for channel -1, the luminance
+/// 0.5869903 b1 + 0.1139984 b0 + 0.298995 b2) into the plane inside its margin.
+void loadPlane(const PixelSurface& surface, double* plane, std::size_t planeStride, int channel);
+
+/// Mirrors the block into the margin (the edge row and column repeat); the corners hold 0.
+void fillMargin(double* plane, int width, int height);
+
+/// v = 0 where |v| < t, else sign(v) (|v| - t), over count values.
+void softThreshold(double* plane, std::size_t count, double t);
+
+/// Soft threshold of one value, the same expression everywhere it is applied.
+inline double softThresholdValue(double v, double t);
+
+/// Writes the plane back into byte `channel`: value + 0.5, clamped to 0..255, truncated.
+void writeChannel(const PixelSurface& surface, const double* plane, std::size_t planeStride,
+                  int channel);
+
+/// Moves each pixel's luminance to the plane value with its colour differences kept; byte 1
+/// carries the change through the inverse of its weight. No rounding offset.
+void writeLuminance(const PixelSurface& surface, const double* plane, std::size_t planeStride);
+
+} // namespace velanox::engine
+
+#include <cmath>
+
+inline double velanox::engine::softThresholdValue(double v, double t) {
+    const double a = std::fabs(v);
+    return a < t ? 0.0 : std::copysign(a - t, v);
+}
