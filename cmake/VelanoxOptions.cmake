@@ -8,6 +8,12 @@ if(VELANOX_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+if(VELANOX_FUZZ)
+  # Everything is instrumented for coverage; only the fuzz programs link libFuzzer's main.
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
 # velanox_add_layer(<name> [DEPS <public targets>...] [PRIVATE_DEPS <targets>...]
 #                   [EXCLUDE <sub-folders>...])
 # Builds every .cpp below the current folder (but the excluded sub-folders) into the library
