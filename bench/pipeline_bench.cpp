@@ -1,0 +1,75 @@
+// processImage with default settings over a whole 6000x4000 picture (tiled with the default
+// block limits) and over a 1600x430 detail rectangle, the size of a typical preview.
+#include "document/csotavo_doc.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <random>
+
+namespace {
+
+// A host that shows nothing and never cancels.
+class QuietHost final : public velanox::Host {
+public:
+    void showMessage(std::string_view) override {}
+    velanox::Answer askQuestion(std::string_view, velanox::QuestionButtons) override {
+        return velanox::Answer::No;
+    }
+    velanox::PumpResult pumpEvents() override { return velanox::PumpResult::Continue; }
+    void setRunning(bool) override {}
+    bool escapePending() override { return false; }
+    void beginWaitCursor() override {}
+    void endWaitCursor() override {}
+    std::unique_ptr<velanox::StatusProgress> createStatusProgress(int32_t) override {
+        return std::make_unique<Status>();
+    }
+    std::unique_ptr<velanox::ProgressDialog> createProgressDialog() override { return nullptr; }
+    void updateAllViews() override {}
+
+private:
+    struct Status final : velanox::StatusProgress {
+        bool isShown() const override { return true; }
+        void setPosition(int32_t) override {}
+    };
+};
+
+void loadNoisyPicture(velanox::CSotavoDoc& doc, int width, int height) {
+    doc.sourceImage.allocate(width, height, 24);
+    std::mt19937 rng(42);
+    std::normal_distribution<double> noise(0.0, 10.0);
+    uint8_t* p = doc.sourceImage.pixels();
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x, p += 3) {
+            const double base = 60.0 + 120.0 * x / width + 40.0 * ((x / 200 + y / 200) % 2);
+            for (int k = 0; k < 3; ++k)
+                p[k] = static_cast<uint8_t>(std::clamp(base + noise(rng), 0.0, 255.0));
+        }
+    doc.resultImage.copyFrom(doc.sourceImage);
+}
+
+void BM_ProcessWholePicture(benchmark::State& state) {
+    QuietHost host;
+    velanox::CSotavoDoc doc(host);
+    loadNoisyPicture(doc, 6000, 4000);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(doc.processImage(false));
+    state.counters["Mpix/s"] = benchmark::Counter(double(state.iterations()) * 6000 * 4000 / 1e6,
+                                                  benchmark::Counter::kIsRate);
+}
+
+void BM_ProcessDetailRect(benchmark::State& state) {
+    QuietHost host;
+    velanox::CSotavoDoc doc(host);
+    loadNoisyPicture(doc, 6000, 4000);
+    doc.setDetailRect(2000, 1500, 3600, 1930);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(doc.processImage(true));
+    state.counters["Mpix/s"] = benchmark::Counter(double(state.iterations()) * 1600 * 430 / 1e6,
+                                                  benchmark::Counter::kIsRate);
+}
+
+} // namespace
+
+BENCHMARK(BM_ProcessWholePicture)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+BENCHMARK(BM_ProcessDetailRect)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -1,0 +1,80 @@
+// CSotavoDoc: the document. It owns the three pictures, every processing, colour, crop and
+// display value (grouped by concern below) and the pipeline's two reusable work buffers, and it
+// talks to the person only through its Host.
+#pragma once
+
+#include "codec/picture.h"
+#include "document/crop_state.h"
+#include "document/display_state.h"
+#include "document/document_settings.h"
+#include "document/host.h"
+#include "document/processing_state.h"
+#include "document/source_file_state.h"
+#include "pipeline/colour_settings.h"
+#include "pipeline/colour_steps.h"
+#include "pipeline/memory_limits.h"
+#include "pipeline/noise_settings.h"
+#include "pipeline/process_region.h"
+
+#include <cstdint>
+
+namespace velanox {
+
+class CSotavoDoc {
+public:
+    /// A document with every value at its default and the stored settings given (JPEG quality
+    /// and sampling, crop aspect, memory limits). The host must outlive the document.
+    explicit CSotavoDoc(Host& host, const DocumentSettings& settings = {});
+    CSotavoDoc(const CSotavoDoc&) = delete;
+    CSotavoDoc& operator=(const CSotavoDoc&) = delete;
+
+    // ---- pictures --------------------------------------------------------------------------
+    Picture sourceImage;      ///< 24-bit, red, green, blue
+    Picture resultImage;      ///< 24-bit, the size of sourceImage; processed regions
+    Picture cropDisplayImage; ///< 32-bit, blue, green, red, x; rows bottom to top
+    Picture quickPreview;     ///< colour-only preview of the detail rectangle; freed by every run
+
+    // ---- values, by concern ----------------------------------------------------------------
+    NoiseSettings noise;
+    ColourSettings colour;
+    CropState crop;
+    DisplayState display;
+    SourceFileState sourceFile;
+    JpegSettings jpeg;
+    MemoryLimits memory;
+    ProcessingState processing;
+
+    // ---- processing ------------------------------------------------------------------------
+    /// Processes the detail rectangle (detailOnly) or the whole picture into resultImage.
+    /// Returns NothingToDo at once while a run is on (a detail request is then remembered and
+    /// carried out when the current detail run ends), in Full/Crop mode, without a 24-bit source
+    /// picture, or for an empty region. Failures and cancellation are reported to the person
+    /// through the host before the call returns; resultImage is written only on Done.
+    ProcessOutcome processImage(bool detailOnly);
+
+    /// Stores detailRect, shifted into the picture: a rectangle that overruns the right or
+    /// bottom edge is moved to end there and keeps its size; a negative left or top becomes 0.
+    void setDetailRect(int32_t left, int32_t top, int32_t right, int32_t bottom);
+
+    /// The engine's progress during a run: keeps the displays up to date, lets pending events
+    /// through and answers non-zero to cancel (Escape pressed, quitting, Cancel pressed).
+    int32_t onEngineProgress(int32_t step, int32_t total);
+
+    /// Operations that replace or resize sourceImage or resultImage (load, paste, drop, reload,
+    /// rotate, apply crop, folder stepping) must refuse while this is false: a run pumping
+    /// events still works on the pictures.
+    bool mayReplaceImages() const { return processing.calculating == 0; }
+
+    /// The colour operations a run applies (identity until set). Must outlive the document.
+    void setColourSteps(const ColourSteps& steps) { colourSteps_ = &steps; }
+
+    Host& host() { return host_; }
+
+private:
+    ProcessOutcome runOnce(bool detailOnly);
+
+    Host& host_;
+    const ColourSteps* colourSteps_ = &identityColourSteps();
+};
+
+} // namespace velanox

@@ -1,0 +1,136 @@
+// The document's processing run: which region, the busy state and the event pumping around the
+// pipeline, the progress displays and cancelling.
+#include "document/csotavo_doc.h"
+
+#include "pipeline/run_observer.h"
+
+namespace velanox {
+
+namespace {
+
+// Hands the pipeline's reports to the document and its host.
+class DocumentRunObserver final : public RunObserver {
+public:
+    explicit DocumentRunObserver(CSotavoDoc& doc) : doc_(doc) {}
+
+    void showMessage(std::string_view text) override { doc_.host().showMessage(text); }
+
+    void setProgressText(std::string_view text) override {
+        if (doc_.processing.progressDialog != nullptr)
+            doc_.processing.progressDialog->setText(text);
+    }
+
+    int32_t engineProgress(int32_t step, int32_t total) override {
+        return doc_.onEngineProgress(step, total);
+    }
+
+    void runEnding() override {
+        if (doc_.processing.calculating == 0) return;
+        doc_.processing.calculating = 0;
+        doc_.host().setRunning(false);
+    }
+
+private:
+    CSotavoDoc& doc_;
+};
+
+bool sameGeometry(const Picture& a, const Picture& b) {
+    return a.width == b.width && a.height == b.height && a.bitsPerPixel == b.bitsPerPixel &&
+           b.hasPixels();
+}
+
+} // namespace
+
+ProcessOutcome CSotavoDoc::processImage(bool detailOnly) {
+    WaitCursor wait(host_);
+    if (processing.calculating != 0) {
+        // The events pumped by a run let timers ask for another run. The settings may have
+        // changed since the current run read them, so a detail request is carried out once the
+        // current run is over rather than dropped.
+        if (detailOnly) processing.detailRunPending = true;
+        return ProcessOutcome::NothingToDo;
+    }
+    const ProcessOutcome outcome = runOnce(detailOnly);
+    // A whole-picture run (saving) leaves a pending request to the detail run its caller makes
+    // next.
+    while (detailOnly && processing.detailRunPending)
+        runOnce(true);
+    return outcome;
+}
+
+ProcessOutcome CSotavoDoc::runOnce(bool detailOnly) {
+    if (detailOnly) processing.detailRunPending = false;
+    processing.cancelRequested = 0;
+    if (crop.cropMode != 0 || !sourceImage.hasPixels() || sourceImage.bitsPerPixel != 24)
+        return ProcessOutcome::NothingToDo;
+    if (processing.progressDialog != nullptr)
+        processing.progressDialog->setText(run_text::kStarting);
+
+    const int32_t w = sourceImage.width, h = sourceImage.height;
+    const Rect region = clipToImage(detailOnly ? display.detailRect : Rect{0, 0, w, h}, w, h);
+    processing.cropWidth = region.width();
+    processing.cropHeight = region.height();
+    if (region.isEmpty()) return ProcessOutcome::NothingToDo;
+
+    // The result must have the source's layout for the run to write into it.
+    if (!sameGeometry(sourceImage, resultImage) &&
+        resultImage.copyFrom(sourceImage) != kPictureOk) {
+        host_.showMessage(run_text::kOutOfMemory);
+        return ProcessOutcome::Failed;
+    }
+
+    processing.calculating = 1;
+    host_.setRunning(true);
+    host_.updateAllViews();
+    if (host_.pumpEvents() == PumpResult::Quitting) processing.cancelRequested = 1;
+
+    quickPreview.release();
+
+    // The values are read after the pump, which may have changed them.
+    RegionRun run;
+    run.source = sourceImage.pixels();
+    run.result = resultImage.pixels();
+    run.imageWidth = w;
+    run.imageHeight = h;
+    run.region = region;
+    run.noise = noise;
+    run.colour = colour;
+    run.colourSteps = colourSteps_;
+    run.outputWindowMode = display.outputWindowMode;
+    run.limits = memory;
+
+    DocumentRunObserver observer(*this);
+    const RunResult result =
+        processRegion(run, processing.workBuffer, processing.preNrBuffer, observer);
+    observer.runEnding();
+    if (result.outcome == ProcessOutcome::Done) processing.resultValid = 1;
+
+    processing.statusProgress.reset();
+    host_.updateAllViews();
+    return result.outcome;
+}
+
+int32_t CSotavoDoc::onEngineProgress(int32_t step, int32_t total) {
+    ProgressDialog* dialog = processing.progressDialog;
+    if (!processing.statusProgress) {
+        processing.statusProgress = host_.createStatusProgress(total);
+        if (dialog != nullptr) {
+            dialog->setRange(0, total);
+            dialog->setText(run_text::kDenoising);
+        }
+    } else if (processing.statusProgress->isShown()) {
+        processing.statusProgress->setPosition(step);
+    }
+    if (dialog != nullptr) dialog->setPosition(step);
+
+    // An Escape press stays pending for the rest of the run, so every later call (every later
+    // tile) sees it too.
+    if (host_.escapePending()) return 1;
+    if (host_.pumpEvents() == PumpResult::Quitting) return 1;
+    if (host_.escapePending()) return 1;
+
+    if (dialog != nullptr && dialog->cancelPressed()) processing.cancelRequested = 1;
+    return processing.cancelRequested;
+}
+
+} // namespace velanox

@@ -1,0 +1,29 @@
+// The state of processing runs: the busy and result flags, the size of the last region, the two
+// work buffers kept between runs and the progress displays of a run.
+#pragma once
+
+#include "document/host.h"
+#include "pipeline/swap_buffer.h"
+
+#include <cstdint>
+#include <memory>
+
+namespace velanox {
+
+struct ProcessingState {
+    int32_t calculating = 0;     ///< a run is in progress
+    int32_t resultValid = 0;     ///< resultImage holds a processed region
+    int32_t cancelRequested = 0; ///< sticky cancel, reset when a run starts
+    int32_t cropWidth = 0;       ///< size of the region of the last run
+    int32_t cropHeight = 0;
+    SwapBuffer workBuffer;
+    SwapBuffer preNrBuffer;
+    /// The progress window; exists only while saving (owned by the saving operation).
+    ProgressDialog* progressDialog = nullptr;
+    /// The status-bar indicator, created by the first engine callback of a run.
+    std::unique_ptr<StatusProgress> statusProgress;
+    /// A detail run was asked for while a run was on; it follows when that run ends.
+    bool detailRunPending = false;
+};
+
+} // namespace velanox

@@ -1,0 +1,33 @@
+// The memory settings that bound a processing run: the largest block given to the engine in one
+// call and the buffer size from which work buffers move from the heap to memory mappings.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+
+namespace velanox {
+
+struct MemoryLimits {
+    int32_t MaxBlockW = 3100;
+    int32_t MaxBlockH = 2100;
+    int32_t MaxSwapW = 2000;
+    int32_t MaxSwapH = 2000;
+
+    /// MaxSwapW * MaxSwapH * 4 bytes, computed without overflow: negative factors count as 0
+    /// and a product beyond size_t saturates.
+    std::size_t swapThreshold() const {
+        const std::size_t w = MaxSwapW > 0 ? std::size_t(MaxSwapW) : 0;
+        const std::size_t h = MaxSwapH > 0 ? std::size_t(MaxSwapH) : 0;
+        constexpr std::size_t kMax = std::numeric_limits<std::size_t>::max();
+        if (w != 0 && h > kMax / 4 / w) return kMax;
+        return w * h * 4;
+    }
+
+    /// The block sizes the pipeline tiles with. The settings dialog accepts any integer, and the
+    /// tiling divides by these, so values below 1 are taken as 1.
+    int32_t blockWidth() const { return MaxBlockW > 0 ? MaxBlockW : 1; }
+    int32_t blockHeight() const { return MaxBlockH > 0 ? MaxBlockH : 1; }
+};
+
+} // namespace velanox

@@ -1,0 +1,56 @@
+// The per-pixel passes of a processing run: copies between the picture, the working copy and the
+// tiles, and the blend that writes the result. Plain loops with no bookkeeping, so faster
+// versions can be tested against them.
+#pragma once
+
+#include "pipeline/image_buffer.h"
+#include "pipeline/rect.h"
+
+#include <cstdint>
+
+namespace velanox::pipeline {
+
+/// Copies region of a 24-bit picture (rows of 3 * imageWidth bytes) into work (its size is the
+/// region's), setting byte 3 of every working pixel to 255.
+void copyRegionIn(const uint8_t* picture, int32_t imageWidth, Rect region, ImageBuffer work);
+
+/// Copies the tile (in work coordinates) into a packed buffer of tile-sized 4-byte pixels,
+/// byte 3 set to 255.
+void copyTileOut(const ImageBuffer& work, Rect tile, uint8_t* tilePixels);
+
+/// Copies bytes 0..2 of a packed tile back into work at the tile's place.
+void copyTileBack(const uint8_t* tilePixels, Rect tile, const ImageBuffer& work);
+
+/// How the noise-reduced pixels Q are combined with the kept copies.
+enum class Blend {
+    EngineOnly,     ///< out = Q
+    PreNr,          ///< out = (Q * m + P * (255 - m)) >> 8
+    Sharpened,      ///< out = (Q * m + S * (255 - m)) >> 8
+    Portrait,       ///< Q first mixed with P by the pixel's brightness, then with S by m
+    HighlightEdges, ///< out0 = 255 - m, out1 = Q1 >> 2, out2 = Q2 >> 2
+};
+
+/// The blend a run uses, given which of the map and the sharpened copy exist.
+Blend chooseBlend(bool haveMap, bool haveSharpened, int32_t nrMode, int32_t outputWindowMode);
+
+/// The images a blend reads, all of the region's size: 4-byte pixels q, p (pre-reduction copy),
+/// s (sharpened copy, may be null unless the blend needs it) and map (one weight per pixel, may
+/// be null for EngineOnly).
+struct BlendInputs {
+    const uint8_t* q = nullptr;
+    const uint8_t* p = nullptr;
+    const uint8_t* s = nullptr;
+    const uint8_t* map = nullptr;
+    int32_t width = 0, height = 0;
+};
+
+/// Writes the blended region into a 24-bit picture of imageWidth pixels per row at
+/// (left, top).
+void blendInto(Blend blend, const BlendInputs& in, uint8_t* picture, int32_t imageWidth,
+               int32_t left, int32_t top);
+
+/// Turns the written region of result into the filtered noise: every component becomes
+/// min(255, 10 * |result - source|), with source the picture the run started from.
+void amplifyDifference(const uint8_t* source, uint8_t* result, int32_t imageWidth, Rect region);
+
+} // namespace velanox::pipeline

@@ -1,0 +1,197 @@
+#include "pipeline/process_region.h"
+
+#include "engine/pixel_filters.h"
+#include "pipeline/image_buffer.h"
+#include "pipeline/pixel_passes.h"
+#include "pipeline/run_observer.h"
+#include "pipeline/swap_buffer.h"
+#include "pipeline/tile_grid.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+namespace velanox {
+
+namespace {
+
+int32_t forwardProgress(int32_t step, int32_t total, void* context) {
+    return static_cast<RunObserver*>(context)->engineProgress(step, total) != 0 ? 1 : 0;
+}
+
+std::string_view engineMessage(int32_t result) {
+    switch (result) {
+    case NR_CANCELLED:
+        return run_text::kCancelled;
+    case NR_OUT_OF_MEMORY:
+        return run_text::kFailed;
+    case NR_INVALID_PARAMETER:
+        return run_text::kInvalidParameter;
+    default:
+        return run_text::kUnknownError;
+    }
+}
+
+constexpr int32_t kEngineMinimumSide = 32;
+
+bool engineTakes(int32_t width, int32_t height) {
+    return width >= kEngineMinimumSide && height >= kEngineMinimumSide;
+}
+
+// Runs the engine tile by tile, column of tiles by column of tiles. Returns the first failing
+// engine result, NR_OK when every tile succeeded, or -1 when the tile buffer cannot be had.
+int32_t reduceTiled(const ImageBuffer& work, const NrParams& params, std::size_t threshold,
+                    RunObserver& observer, const TileGrid& grid) {
+    SwapBuffer tileBuffer;
+    tileBuffer.setThreshold(threshold);
+    const std::size_t tileBytes = bufferBytes(grid.largestWidth(), grid.largestHeight(), 4);
+    if (tileBytes == 0 || !tileBuffer.allocate(tileBytes, &observer)) return -1;
+
+    const int64_t total = grid.count();
+    int64_t number = 0;
+    for (int64_t tx = 0; tx < grid.columns; ++tx) {
+        for (int64_t ty = 0; ty < grid.rows; ++ty) {
+            ++number;
+            const Rect tile = grid.tile(tx, ty);
+            if (tile.isEmpty()) continue;
+            pipeline::copyTileOut(work, tile, tileBuffer.data());
+            char text[64];
+            std::snprintf(text, sizeof text, "Processing block %lld/%lld...",
+                          static_cast<long long>(number), static_cast<long long>(total));
+            observer.setProgressText(text);
+            if (engineTakes(tile.width(), tile.height())) {
+                const int32_t rc =
+                    reduceNoise(tile.width(), tile.height(), -1, tileBuffer.data(), &params);
+                if (rc != NR_OK) return rc;
+            }
+            pipeline::copyTileBack(tileBuffer.data(), tile, work);
+        }
+    }
+    return NR_OK;
+}
+
+} // namespace
+
+NrParams engineParams(const NoiseSettings& noise) {
+    NrParams p{};
+    p.version = 1;
+    p.threshold = noise.nrMode == kNrModeHighNoise ? noise.noiseLevel * 4.0 : noise.noiseLevel;
+    p.levels = std::clamp(noise.nrLevels, 2, 5);
+    p.perChannel = noise.nrPerChannel;
+    return p;
+}
+
+float edgeWeightGain(int32_t nrMode) {
+    return nrMode == kNrModeNature ? 12.0f : 1.6f;
+}
+
+int32_t specklePasses(double noiseLevel) {
+    const double n = noiseLevel * 0.16666666666666666 + 1.0;
+    if (!(n >= 1.0)) return 0;
+    return int32_t(std::min(n, 1000.0));
+}
+
+RunResult processRegion(const RegionRun& run, SwapBuffer& workBuffer, SwapBuffer& preNrBuffer,
+                        RunObserver& observer) {
+    const int32_t c = run.region.width(), d = run.region.height();
+    const std::size_t threshold = run.limits.swapThreshold();
+    const std::size_t workBytes = bufferBytes(c, d, 4);
+    RunResult outcome{ProcessOutcome::Failed, NR_OK};
+
+    // The two kept buffers.
+    workBuffer.setThreshold(threshold);
+    preNrBuffer.setThreshold(threshold);
+    const bool haveWork = workBytes != 0 && workBuffer.allocate(workBytes, &observer);
+    const bool havePreNr = workBytes != 0 && preNrBuffer.allocate(workBytes, &observer);
+    if (!haveWork) {
+        observer.showMessage(run_text::kWorkBufferOutOfMemory);
+        observer.runEnding();
+        return outcome;
+    }
+    const ImageBuffer work{workBuffer.data(), c, d};
+    pipeline::copyRegionIn(run.source, run.imageWidth, run.region, work);
+
+    if (run.outputWindowMode != kOutputFilteredNoise && run.colourSteps != nullptr)
+        applyColourSteps(*run.colourSteps, run.colour, work.pixels, c, d);
+
+    if (!havePreNr) {
+        observer.showMessage(run_text::kPreNrOutOfMemory);
+        observer.runEnding();
+        return outcome;
+    }
+    std::memcpy(preNrBuffer.data(), work.pixels, workBytes);
+    observer.setProgressText(run_text::kPreparing);
+
+    // The sharpened copy; without memory for it the blend goes on without it.
+    SwapBuffer sharpened;
+    sharpened.setThreshold(threshold);
+    bool haveSharpened = false;
+    if (run.noise.sharpenEdges != 0 && run.noise.sharpenAmount > 0 &&
+        sharpened.allocate(workBytes, &observer)) {
+        std::memcpy(sharpened.data(), work.pixels, workBytes);
+        sharpenFilter(work.pixels, sharpened.data(), c, d, 4, int(work.rowBytes()),
+                      int(work.rowBytes()), run.noise.sharpenAmount, 7);
+        haveSharpened = true;
+    }
+
+    if (run.noise.nrMode == kNrModeScanner) {
+        const int32_t passes = specklePasses(run.noise.noiseLevel);
+        for (int32_t i = 0; i < passes; ++i)
+            speckleFilter(work.pixels, c, d, 4, int(work.rowBytes()), 7);
+    }
+
+    NrParams params = engineParams(run.noise);
+    params.progress = &forwardProgress;
+    params.progressContext = &observer;
+    int32_t result = NR_OK;
+    const int32_t blockW = run.limits.blockWidth(), blockH = run.limits.blockHeight();
+    if (!needsTiling(c, d, blockW, blockH)) {
+        if (engineTakes(c, d)) result = reduceNoise(c, d, -1, work.pixels, &params);
+    } else {
+        result = reduceTiled(work, params, threshold, observer, planTiles(c, d, blockW, blockH));
+        if (result < 0) { // the tile buffer could not be had; "Out of memory" was shown
+            observer.runEnding();
+            return outcome;
+        }
+    }
+
+    // The edge-weight map, from the noise-reduced pixels.
+    SwapBuffer map;
+    map.setThreshold(threshold);
+    bool haveMap = false;
+    if (result == NR_OK &&
+        (run.noise.advancedProcessing != 0 || run.outputWindowMode == kOutputHighlightEdges) &&
+        map.allocate(bufferBytes(c, d, 1), &observer)) {
+        haveMap = computeEdgeWeights(work.pixels, map.data(), c, d, 4, run.noise.edgeThreshold,
+                                     edgeWeightGain(run.noise.nrMode));
+    }
+
+    observer.setProgressText(run_text::kFinishing);
+    observer.runEnding();
+
+    outcome.engineResult = result;
+    if (result != NR_OK) {
+        observer.showMessage(engineMessage(result));
+        outcome.outcome =
+            result == NR_CANCELLED ? ProcessOutcome::Cancelled : ProcessOutcome::Failed;
+        return outcome;
+    }
+
+    pipeline::BlendInputs in;
+    in.q = work.pixels;
+    in.p = preNrBuffer.data();
+    in.s = haveSharpened ? sharpened.data() : nullptr;
+    in.map = haveMap ? map.data() : nullptr;
+    in.width = c;
+    in.height = d;
+    pipeline::blendInto(
+        pipeline::chooseBlend(haveMap, haveSharpened, run.noise.nrMode, run.outputWindowMode), in,
+        run.result, run.imageWidth, run.region.left, run.region.top);
+    if (run.outputWindowMode == kOutputFilteredNoise)
+        pipeline::amplifyDifference(run.source, run.result, run.imageWidth, run.region);
+    outcome.outcome = ProcessOutcome::Done;
+    return outcome;
+}
+
+} // namespace velanox

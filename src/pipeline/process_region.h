@@ -1,0 +1,70 @@
+// One processing run over a region of a picture: the working copy, the colour steps, the kept
+// copies, scanner-mode speckle passes, the engine over the whole region or over tiles, the
+// edge-weight map and the blend written into the result picture.
+#pragma once
+
+#include "engine/noise_reducer.h"
+#include "pipeline/colour_settings.h"
+#include "pipeline/colour_steps.h"
+#include "pipeline/memory_limits.h"
+#include "pipeline/noise_settings.h"
+#include "pipeline/rect.h"
+
+#include <cstdint>
+
+namespace velanox {
+
+class RunObserver;
+class SwapBuffer;
+
+/// What a call of processImage came to.
+enum class ProcessOutcome {
+    Done,        ///< the region of the result picture holds the processed pixels
+    NothingToDo, ///< nothing was run (busy, crop mode, no picture, empty region)
+    Cancelled,   ///< the user cancelled; the result picture is untouched
+    Failed,      ///< out of memory or an engine error, reported to the user; result untouched
+};
+
+/// Everything one run reads. The pictures are 24-bit, red, green, blue, rows of exactly
+/// 3 * imageWidth bytes, both imageWidth x imageHeight.
+struct RegionRun {
+    const uint8_t* source = nullptr;
+    uint8_t* result = nullptr;
+    int32_t imageWidth = 0, imageHeight = 0;
+    Rect region; ///< inside the picture and not empty
+    NoiseSettings noise;
+    ColourSettings colour;
+    const ColourSteps* colourSteps = nullptr; ///< null: no colour steps
+    int32_t outputWindowMode = kOutputResult;
+    MemoryLimits limits;
+};
+
+struct RunResult {
+    ProcessOutcome outcome = ProcessOutcome::NothingToDo;
+    int32_t engineResult = NR_OK; ///< the engine's code when the engine decided the outcome
+};
+
+/// The engine parameters of a run: the threshold is four times the noise level in High Noise
+/// mode, the levels are limited to 2..5; progress is left for the caller to fill in.
+NrParams engineParams(const NoiseSettings& noise);
+
+/// The edge-weight gain: 12 in Nature mode, 1.6 otherwise.
+float edgeWeightGain(int32_t nrMode);
+
+/// Number of speckle passes in Scanner mode: trunc(noiseLevel / 6 + 1), none for a level that
+/// gives less than one.
+int32_t specklePasses(double noiseLevel);
+
+/// Runs the pipeline over run.region. workBuffer and preNrBuffer are the two buffers the
+/// document keeps between runs; they are resized (their threshold set from run.limits) and keep
+/// their memory afterwards. Every buffer of the run's own is released before returning.
+///
+/// The observer gets the progress-dialog texts, the engine's progress calls, runEnding() once
+/// the pixels are done with (on every path), and the messages: "Out of memory" from a buffer
+/// that cannot be had, "Out of memeory #2" and "Memory Error (out of memeory)" when a kept
+/// buffer fails, and the engine's result when it is not success. A failing engine call ends the
+/// run at once; nothing is written into run.result unless the outcome is Done.
+RunResult processRegion(const RegionRun& run, SwapBuffer& workBuffer, SwapBuffer& preNrBuffer,
+                        RunObserver& observer);
+
+} // namespace velanox

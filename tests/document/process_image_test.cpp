@@ -1,0 +1,349 @@
+#include "document/csotavo_doc.h"
+
+#include "engine/noise_reducer.h"
+#include "support/recording_host.h"
+#include "support/test_images.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+using namespace velanox;
+using velanox::test::RecordingHost;
+using velanox::test::RecordingProgressDialog;
+
+namespace {
+
+// Fills a 24-bit picture from a noisy synthetic scene.
+void fillNoisy(Picture& picture, int width, int height, uint32_t seed = 7) {
+    const test::TestImage scene = test::makeNoisyScene(width, height, 12.0, seed);
+    ASSERT_EQ(picture.allocate(width, height, 24), kPictureOk);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            for (int k = 0; k < 3; ++k)
+                picture.pixels()[(std::size_t(y) * width + x) * 3 + k] = scene.at(x, y, k);
+}
+
+// The noise-reduced pixels of a region of a 24-bit picture, as the engine gives them for a
+// region processed in one call, packed 24-bit.
+std::vector<uint8_t> engineOutput(const Picture& picture, Rect r, const NoiseSettings& noise) {
+    std::vector<uint8_t> block(std::size_t(r.width()) * r.height() * 4);
+    for (int y = 0; y < r.height(); ++y)
+        for (int x = 0; x < r.width(); ++x) {
+            const uint8_t* s =
+                picture.pixels() + (std::size_t(r.top + y) * picture.width + r.left + x) * 3;
+            uint8_t* d = &block[(std::size_t(y) * r.width() + x) * 4];
+            std::copy(s, s + 3, d);
+            d[3] = 255;
+        }
+    const NrParams params = engineParams(noise);
+    EXPECT_EQ(reduceNoise(r.width(), r.height(), -1, block.data(), &params), NR_OK);
+    std::vector<uint8_t> out;
+    for (std::size_t i = 0; i < block.size(); i += 4)
+        out.insert(out.end(), block.begin() + i, block.begin() + i + 3);
+    return out;
+}
+
+std::vector<uint8_t> regionOf(const Picture& picture, Rect r) {
+    std::vector<uint8_t> out;
+    for (int y = r.top; y < r.bottom; ++y) {
+        const uint8_t* row = picture.pixels() + (std::size_t(y) * picture.width + r.left) * 3;
+        out.insert(out.end(), row, row + std::size_t(r.width()) * 3);
+    }
+    return out;
+}
+
+bool samePixels(const Picture& a, const Picture& b) {
+    return a.pixelBytes() == b.pixelBytes() &&
+           std::memcmp(a.pixels(), b.pixels(), a.pixelBytes()) == 0;
+}
+
+// Colour steps that paint every component 200 and count their calls.
+struct PaintingSteps : ColourSteps {
+    mutable int calls = 0;
+    void matchColours(const ColourSettings&, uint8_t* px, int32_t w, int32_t h) const override {
+        ++calls;
+        for (std::size_t i = 0; i < std::size_t(w) * h * 4; i += 4)
+            px[i] = px[i + 1] = px[i + 2] = 200;
+    }
+};
+
+class ProcessImage : public ::testing::Test {
+protected:
+    RecordingHost host;
+    CSotavoDoc doc{host};
+
+    void load(int width, int height) {
+        fillNoisy(doc.sourceImage, width, height);
+        ASSERT_EQ(doc.resultImage.copyFrom(doc.sourceImage), kPictureOk);
+    }
+    void withProgressDialog() { doc.processing.progressDialog = &dialog; }
+    RecordingProgressDialog dialog;
+};
+
+} // namespace
+
+TEST_F(ProcessImage, InCropModeOrWhileCalculatingNothingIsTouched) {
+    load(64, 64);
+    doc.setDetailRect(0, 0, 64, 64);
+    Picture before;
+    before.copyFrom(doc.resultImage);
+
+    doc.crop.cropMode = 1;
+    EXPECT_EQ(doc.processImage(true), ProcessOutcome::NothingToDo);
+    doc.crop.cropMode = 0;
+    doc.processing.calculating = 1;
+    doc.processing.cancelRequested = 1;
+    EXPECT_EQ(doc.processImage(true), ProcessOutcome::NothingToDo);
+    EXPECT_EQ(doc.processImage(false), ProcessOutcome::NothingToDo);
+
+    EXPECT_TRUE(samePixels(before, doc.resultImage));
+    EXPECT_EQ(doc.processing.resultValid, 0);
+    EXPECT_EQ(doc.processing.cancelRequested, 1) << "a refused call must not undo a cancel";
+    EXPECT_EQ(host.pumps, 0);
+    EXPECT_EQ(host.viewUpdates, 0);
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(host.waitCursorDepth, 0);
+}
+
+TEST_F(ProcessImage, AnEmptyRegionOrNoPictureIsASilentNoOp) {
+    EXPECT_EQ(doc.processImage(false), ProcessOutcome::NothingToDo);
+    load(64, 64);
+    doc.setDetailRect(10, 10, 10, 40); // a minimised window
+    EXPECT_EQ(doc.processImage(true), ProcessOutcome::NothingToDo);
+    doc.display.detailRect = Rect{100, 0, 200, 64}; // wholly outside
+    EXPECT_EQ(doc.processImage(true), ProcessOutcome::NothingToDo);
+    EXPECT_EQ(host.pumps, 0);
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(doc.processing.calculating, 0);
+}
+
+TEST_F(ProcessImage, WithoutAdvancedProcessingTheResultIsTheEngineOutput) {
+    load(96, 80);
+    doc.noise.advancedProcessing = 0;
+    const Rect region{10, 5, 90, 70};
+    doc.setDetailRect(region.left, region.top, region.right, region.bottom);
+    Picture before;
+    before.copyFrom(doc.resultImage);
+
+    EXPECT_EQ(doc.processImage(true), ProcessOutcome::Done);
+    EXPECT_EQ(regionOf(doc.resultImage, region), engineOutput(doc.sourceImage, region, doc.noise));
+    EXPECT_EQ(doc.processing.resultValid, 1);
+    EXPECT_EQ(doc.processing.calculating, 0);
+    EXPECT_EQ(doc.processing.cropWidth, 80);
+    EXPECT_EQ(doc.processing.cropHeight, 65);
+    // Outside the detail rectangle the result keeps what it held.
+    EXPECT_EQ(regionOf(doc.resultImage, Rect{0, 0, 96, 5}), regionOf(before, Rect{0, 0, 96, 5}));
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_FALSE(host.running);
+    EXPECT_EQ(host.waitCursorDepth, 0);
+    ASSERT_EQ(host.statusIndicators.size(), 1u);
+    EXPECT_TRUE(host.statusIndicators[0]->destroyed);
+}
+
+TEST_F(ProcessImage, TheDefaultBlendDiffersFromTheEngineOutputAndStaysNearIt) {
+    load(96, 80);
+    doc.setDetailRect(0, 0, 96, 80);
+    EXPECT_EQ(doc.processImage(true), ProcessOutcome::Done);
+    const Rect all{0, 0, 96, 80};
+    const std::vector<uint8_t> engine = engineOutput(doc.sourceImage, all, doc.noise);
+    const std::vector<uint8_t> blended = regionOf(doc.resultImage, all);
+    EXPECT_NE(blended, engine);
+    int worst = 0;
+    for (std::size_t i = 0; i < engine.size(); ++i)
+        worst = std::max(worst, std::abs(int(engine[i]) - int(blended[i])));
+    EXPECT_LT(worst, 128);
+}
+
+TEST_F(ProcessImage, HighNoiseAtLevel30IsAnInvalidParameterAndLeavesTheResult) {
+    load(64, 64);
+    doc.noise.nrMode = kNrModeHighNoise;
+    doc.noise.noiseLevel = 30.0;
+    Picture before;
+    before.copyFrom(doc.resultImage);
+    EXPECT_EQ(doc.processImage(false), ProcessOutcome::Failed);
+    EXPECT_EQ(host.messages, std::vector<std::string>{"Invalid parameter given"});
+    EXPECT_TRUE(samePixels(before, doc.resultImage));
+    EXPECT_EQ(doc.processing.resultValid, 0);
+    EXPECT_EQ(doc.processing.calculating, 0);
+    EXPECT_FALSE(host.running);
+}
+
+TEST_F(ProcessImage, A3101WideRegionIsTiledInTwoColumnsAndTheRightmostColumnIsReduced) {
+    load(3101, 40);
+    doc.noise.advancedProcessing = 0;
+    withProgressDialog();
+    EXPECT_EQ(doc.processImage(false), ProcessOutcome::Done);
+
+    // Each tile is reduced on its own, the leftover column with the right tile.
+    EXPECT_EQ(regionOf(doc.resultImage, Rect{1550, 0, 3101, 40}),
+              engineOutput(doc.sourceImage, Rect{1550, 0, 3101, 40}, doc.noise));
+    EXPECT_EQ(regionOf(doc.resultImage, Rect{0, 0, 1550, 40}),
+              engineOutput(doc.sourceImage, Rect{0, 0, 1550, 40}, doc.noise));
+    EXPECT_NE(regionOf(doc.resultImage, Rect{3100, 0, 3101, 40}),
+              regionOf(doc.sourceImage, Rect{3100, 0, 3101, 40}));
+
+    EXPECT_NE(std::find(dialog.texts.begin(), dialog.texts.end(), "Processing block 1/2..."),
+              dialog.texts.end());
+    EXPECT_NE(std::find(dialog.texts.begin(), dialog.texts.end(), "Processing block 2/2..."),
+              dialog.texts.end());
+    EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_F(ProcessImage, EscapeDuringATiledRunCancelsAtTheFirstCallbackAndWritesNothing) {
+    load(3101, 40);
+    withProgressDialog();
+    host.escapeAtRunStart = true;
+    Picture before;
+    before.copyFrom(doc.resultImage);
+    EXPECT_EQ(doc.processImage(false), ProcessOutcome::Cancelled);
+    EXPECT_EQ(host.messages, std::vector<std::string>{"Operation cancelled"});
+    EXPECT_TRUE(samePixels(before, doc.resultImage));
+    EXPECT_EQ(doc.processing.resultValid, 0);
+    // The second tile is never started.
+    EXPECT_EQ(std::find(dialog.texts.begin(), dialog.texts.end(), "Processing block 2/2..."),
+              dialog.texts.end());
+    EXPECT_EQ(host.pumps, 1) << "only the pump before the engine starts";
+}
+
+TEST_F(ProcessImage, AFailingTileEndsTheRunWithOneMessage) {
+    load(3101, 40);
+    withProgressDialog();
+    doc.noise.nrMode = kNrModeHighNoise;
+    doc.noise.noiseLevel = 26.0;
+    Picture before;
+    before.copyFrom(doc.resultImage);
+    EXPECT_EQ(doc.processImage(false), ProcessOutcome::Failed);
+    EXPECT_EQ(host.messages, std::vector<std::string>{"Invalid parameter given"});
+    EXPECT_TRUE(samePixels(before, doc.resultImage));
+    EXPECT_EQ(std::find(dialog.texts.begin(), dialog.texts.end(), "Processing block 2/2..."),
+              dialog.texts.end());
+}
+
+TEST_F(ProcessImage, QuittingOrTheDialogsCancelDuringTheEngineCancelsTheRun) {
+    load(64, 64);
+    host.quitAtPump = 2; // the first pump is the one before the engine starts
+    EXPECT_EQ(doc.processImage(false), ProcessOutcome::Cancelled);
+    EXPECT_EQ(host.messages, std::vector<std::string>{"Operation cancelled"});
+
+    host.messages.clear();
+    host.quitAtPump = 0;
+    withProgressDialog();
+    dialog.cancel = true;
+    EXPECT_EQ(doc.processImage(false), ProcessOutcome::Cancelled);
+    EXPECT_EQ(host.messages, std::vector<std::string>{"Operation cancelled"});
+    EXPECT_EQ(doc.processing.cancelRequested, 1);
+}
+
+TEST_F(ProcessImage, ASmallRegionGetsColourAndBlendButNoEngineAndNoError) {
+    load(100, 60);
+    PaintingSteps steps;
+    doc.setColourSteps(steps);
+    doc.colour.matchActive = 1;
+    const Rect region{30, 20, 70, 40}; // 40 x 20
+    doc.setDetailRect(region.left, region.top, region.right, region.bottom);
+    Picture before;
+    before.copyFrom(doc.resultImage);
+
+    EXPECT_EQ(doc.processImage(true), ProcessOutcome::Done);
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_TRUE(host.statusIndicators.empty()) << "the engine never ran";
+    EXPECT_EQ(steps.calls, 1);
+    // A flat 200 has no edges: every weight is 0 and the blend takes the sharpened copy,
+    // (200 * 255) >> 8 = 199.
+    EXPECT_EQ(regionOf(doc.resultImage, region), std::vector<uint8_t>(40 * 20 * 3, 199));
+    EXPECT_EQ(regionOf(doc.resultImage, Rect{0, 0, 100, 20}),
+              regionOf(before, Rect{0, 0, 100, 20}));
+}
+
+TEST_F(ProcessImage, TheFilteredNoiseViewSkipsTheColourSteps) {
+    load(100, 60);
+    PaintingSteps steps;
+    doc.setColourSteps(steps);
+    doc.colour.matchActive = 1;
+    doc.colour.colourBoost = 50;
+    doc.display.outputWindowMode = kOutputFilteredNoise;
+    doc.noise.advancedProcessing = 0;
+    doc.setDetailRect(30, 20, 70, 40); // no engine: the output is the source, no noise at all
+    EXPECT_EQ(doc.processImage(true), ProcessOutcome::Done);
+    EXPECT_EQ(steps.calls, 0);
+    EXPECT_EQ(regionOf(doc.resultImage, Rect{30, 20, 70, 40}),
+              std::vector<uint8_t>(40 * 20 * 3, 0));
+}
+
+TEST_F(ProcessImage, ProgressTextsAndTheStatusIndicatorFollowTheRun) {
+    load(64, 64);
+    withProgressDialog();
+    EXPECT_EQ(doc.processImage(false), ProcessOutcome::Done);
+    EXPECT_EQ(dialog.texts, (std::vector<std::string>{"Starting process...", "Preparing buffers...",
+                                                      "Denoising...", "Finishing..."}));
+    ASSERT_EQ(host.statusIndicators.size(), 1u);
+    const auto& status = *host.statusIndicators[0];
+    EXPECT_EQ(dialog.rangeLow, 0);
+    EXPECT_EQ(dialog.rangeHigh, status.total);
+    ASSERT_FALSE(dialog.positions.empty());
+    EXPECT_EQ(dialog.positions.back(), status.total);
+    EXPECT_EQ(status.positions.size() + 1, dialog.positions.size());
+    // Busy from before the first pump until the pixels are done; views updated at both ends.
+    const std::vector<std::string> expectedStart{"running", "views", "pump"};
+    EXPECT_TRUE(std::equal(expectedStart.begin(), expectedStart.end(), host.log.begin()));
+    EXPECT_EQ(host.log.back(), "views");
+}
+
+TEST_F(ProcessImage, ADetailRequestDuringARunIsCarriedOutWhenItEnds) {
+    load(64, 64);
+    doc.setDetailRect(0, 0, 64, 64);
+    PaintingSteps steps;
+    doc.setColourSteps(steps);
+    bool asked = false;
+    host.onPump = [&] {
+        if (asked) return;
+        asked = true;
+        doc.colour.matchActive = 1; // the user changed a setting meanwhile
+        EXPECT_EQ(doc.processImage(true), ProcessOutcome::NothingToDo);
+    };
+    EXPECT_EQ(doc.processImage(true), ProcessOutcome::Done);
+    EXPECT_EQ(std::count(host.log.begin(), host.log.end(), "running"), 2);
+    EXPECT_EQ(steps.calls, 2) << "both runs read the changed setting after their first pump";
+    EXPECT_FALSE(doc.processing.detailRunPending);
+    EXPECT_EQ(host.waitCursorDepth, 0);
+}
+
+TEST(DetailRect, ARectangleOverrunningThePictureIsShiftedBackAndKeepsItsSize) {
+    RecordingHost host;
+    CSotavoDoc doc(host);
+    ASSERT_EQ(doc.sourceImage.allocate(1000, 600, 24), kPictureOk);
+    doc.setDetailRect(900, 550, 1300, 750);
+    EXPECT_EQ(doc.display.detailRect, (Rect{600, 400, 1000, 600}));
+    doc.setDetailRect(-20, -5, 300, 200);
+    EXPECT_EQ(doc.display.detailRect, (Rect{0, 0, 300, 200}));
+    // Wider than the picture: it ends at the right edge and starts at 0.
+    doc.setDetailRect(100, 0, 1600, 200);
+    EXPECT_EQ(doc.display.detailRect, (Rect{0, 0, 1000, 200}));
+}
+
+TEST(Document, StartsWithItsDefaultsAndTheStoredSettings) {
+    RecordingHost host;
+    DocumentSettings stored;
+    stored.JPGq = 80;
+    stored.CropAspect = 2;
+    stored.memory.MaxBlockW = 1000;
+    CSotavoDoc doc(host, stored);
+    EXPECT_EQ(doc.jpeg.jpegQualitySetting, 80);
+    EXPECT_EQ(doc.jpeg.enhancedSamplingSetting, 1);
+    EXPECT_EQ(doc.crop.cropAspect, 2);
+    EXPECT_EQ(doc.memory.MaxBlockW, 1000);
+    EXPECT_EQ(doc.memory.MaxBlockH, 2100);
+    EXPECT_EQ(doc.noise.noiseLevel, 8.0);
+    EXPECT_EQ(doc.noise.nrLevels, 5);
+    EXPECT_EQ(doc.noise.sharpenAmount, 8);
+    EXPECT_EQ(doc.colour.whitePoint, 255);
+    EXPECT_EQ(doc.colour.matchTables[2][77], 77);
+    EXPECT_FALSE(doc.colour.toneActive());
+    EXPECT_EQ(doc.crop.cropZoom, 1.0);
+    EXPECT_EQ(doc.sourceFile.exifOrientation, 1);
+    EXPECT_TRUE(doc.mayReplaceImages());
+}
