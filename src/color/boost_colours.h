@@ -4,6 +4,7 @@
 #include "color/pixel_block.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace velanox {
 
@@ -18,8 +19,25 @@ void boostColours(uint8_t* pixels, int width, int height, int32_t strength, int 
 void boostColours(const PixelBlock& block, int32_t strength);
 
 namespace color {
-/// One row of the boost, for callers that fuse it with other per-row work.
-void boostRow(uint8_t* row, int width, int bytesPerPixel, int32_t strength);
+
+/// The boost prepared for one strength, applied row by row. For large images it first tabulates
+/// the limited quotient of every numerator the boost can meet (about 130 000 bytes), which gives
+/// the same bytes as dividing and saves three divisions per pixel.
+class BoostKernel {
+public:
+    BoostKernel(int32_t strength, bool tabulate);
+    bool active() const { return d_ > 0 && a_ > 0; }
+    void applyRow(uint8_t* row, int width, int bytesPerPixel) const;
+
+private:
+    int32_t a_ = 0;
+    int32_t d_ = 0;
+    std::vector<uint8_t> quotient_; ///< numerator n (0..510*255) -> min(n / d, 255)
+};
+
+/// Pixels from which tabulating pays.
+inline constexpr int64_t kBoostTableMinPixels = 1 << 16;
+
 } // namespace color
 
 } // namespace velanox

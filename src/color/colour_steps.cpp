@@ -13,7 +13,9 @@ ToneTables buildToneTables(const ToneValues& tone) {
     return tables;
 }
 
-ColourPass::ColourPass(const ColourSettings& settings) {
+ColourPass::ColourPass(const ColourSettings& settings, int64_t pixels)
+    : boost_(settings.tone.boostActive() ? settings.tone.colourBoost : 0,
+             pixels >= color::kBoostTableMinPixels) {
     const bool match = settings.match.active();
     const bool tone = settings.tone.toneActive();
     if (match || tone) {
@@ -33,12 +35,11 @@ ColourPass::ColourPass(const ColourSettings& settings) {
         }
         lut_ = lut;
     }
-    if (settings.tone.boostActive()) boost_ = settings.tone.colourBoost;
 }
 
 void ColourPass::applyRow(uint8_t* row, int width, int bytesPerPixel, ChannelOrder order) const {
     if (lut_) lut_->applyRow(row, width, bytesPerPixel, order);
-    if (boost_ > 0) color::boostRow(row, width, bytesPerPixel, boost_);
+    boost_.applyRow(row, width, bytesPerPixel);
 }
 
 void ColourPass::apply(const PixelBlock& block) const {
@@ -54,7 +55,7 @@ void applyToneStep(const ToneValues& tone, const PixelBlock& block) {
 }
 
 void applyColourSteps(const ColourSettings& settings, const PixelBlock& block) {
-    ColourPass(settings).apply(block);
+    ColourPass(settings, int64_t(block.width) * block.height).apply(block);
 }
 
 } // namespace velanox

@@ -3,6 +3,7 @@
 // Full/Crop display image and the histogram all go through these functions.
 #pragma once
 
+#include "color/boost_colours.h"
 #include "color/colour_lut.h"
 #include "color/match_tables.h"
 #include "color/pixel_block.h"
@@ -37,16 +38,17 @@ void applyColourSteps(const ColourSettings& settings, const PixelBlock& block);
 /// per colour; the boost runs after them on each row. Gives the same bytes as applyColourSteps.
 class ColourPass {
 public:
-    explicit ColourPass(const ColourSettings& settings);
+    /// pixels: about how many pixels the pass will see; large passes tabulate the boost.
+    explicit ColourPass(const ColourSettings& settings, int64_t pixels = 0);
 
     /// False when every step is neutral: the pixels would not change.
-    bool active() const { return lut_.has_value() || boost_ > 0; }
+    bool active() const { return lut_.has_value() || boost_.active(); }
     void applyRow(uint8_t* row, int width, int bytesPerPixel, ChannelOrder order) const;
     void apply(const PixelBlock& block) const;
 
 private:
     std::optional<color::ColourLut> lut_;
-    int32_t boost_ = 0;
+    color::BoostKernel boost_;
 };
 
 } // namespace velanox

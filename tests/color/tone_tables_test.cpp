@@ -168,3 +168,30 @@ TEST(BoostColours, MovesEachChannelAwayFromTheOthers) {
 
 } // namespace
 } // namespace velanox
+
+namespace velanox {
+namespace {
+
+TEST(BoostColours, TabulatedBoostGivesTheBytesOfDividing) {
+    // Large enough for the table; every pixel is compared with the boost of it alone.
+    test::TestImage img = test::makeRandom(320, 240, 17);
+    for (int x = 0; x < 8; ++x) { // extreme pixels too
+        img.at(x, 0, 0) = 255;
+        img.at(x, 0, 1) = uint8_t(x * 36);
+        img.at(x, 0, 2) = 0;
+    }
+    for (int strength : {1, 37, 100, 254}) {
+        test::TestImage whole = img;
+        boostColours(PixelBlock{whole.data(), 320, 240, 4, whole.stride}, strength);
+        for (int y = 0; y < 240; ++y)
+            for (int x = 0; x < 320; ++x) {
+                uint8_t px[3] = {img.at(x, y, 0), img.at(x, y, 1), img.at(x, y, 2)};
+                boostColours(px, 1, 1, strength, 3);
+                for (int c = 0; c < 3; ++c)
+                    ASSERT_EQ(whole.at(x, y, c), px[c]) << x << "," << y << " at " << strength;
+            }
+    }
+}
+
+} // namespace
+} // namespace velanox
