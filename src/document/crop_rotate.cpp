@@ -149,7 +149,7 @@ int buildCropDisplayImage(const Picture& source, const ColourSettings& settings,
     Picture built;
     if (int rc = built.allocate(width, height, 32); rc != kPictureOk) return rc;
 
-    const ColourPass pass(settings);
+    const ColourPass pass(settings, int64_t(source.width) * source.height);
     const std::size_t sourceRow = source.rowBytes(), displayRow = built.rowBytes();
     for (int32_t y = 0; y < height; ++y) {
         const uint8_t* s = source.pixels() + std::size_t(y) * sourceRow;
