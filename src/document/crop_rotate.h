@@ -119,6 +119,7 @@ struct LeaveCropOutcome {
 /// releases display and turns cropMode off. The caller handles restoreDetail (displayTab 0 and
 /// the result reset to the source), the mode tab and the redraw, and returns false itself when
 /// there is no main window.
+/// Without a question callback a question is answered Cancel, so a pending crop is never lost.
 LeaveCropOutcome leaveCropMode(CropState& state, bool askFirst, Picture& source, Picture& display,
                                const CropQuestion& ask);
 
