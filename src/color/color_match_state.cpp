@@ -1,0 +1,103 @@
+#include "color/color_match_state.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <filesystem>
+
+namespace velanox {
+
+using codec::Status;
+
+Status ColorMatchState::setReferenceImage(Picture& loaded, const std::string& path,
+                                          const ThumbnailScaler& scaler) {
+    if (!loaded.hasPixels() || loaded.bitsPerPixel != 24)
+        return Status::failure(codec::kCodecUnsupported,
+                               "The reference image has no 24-bit pixels.");
+    const ColorStatistics statistics =
+        computeColorStatistics(ConstPixelBlock(loaded.pixels(), loaded.width, loaded.height, 3, 0));
+    const ThumbnailSize size = referenceThumbnailSize(loaded.width, loaded.height);
+    Picture thumbnail;
+    const bool scaled = scaler ? scaler(loaded, size.width, size.height, thumbnail)
+                               : scaleDownByAveraging(loaded, size.width, size.height, thumbnail);
+    if (!scaled || !thumbnail.hasPixels() || thumbnail.bitsPerPixel != 24 ||
+        thumbnail.width != size.width || thumbnail.height != size.height)
+        return Status::failure(codec::kCodecOutOfMemory,
+                               "The reference image could not be reduced to its thumbnail.");
+    referenceImage.takeFrom(thumbnail);
+    referenceImage.filePath = path;
+    referencePath = path;
+    referenceStatistics = statistics;
+    loaded.release();
+    return Status::success();
+}
+
+Status ColorMatchState::writeProfile(const std::string& path) const {
+    if (!hasReference()) return Status::failure(codec::kCodecNoReader, kNoReferenceMessage);
+    ColorProfile profile;
+    profile.thumbnailWidth = referenceImage.width;
+    profile.thumbnailHeight = referenceImage.height;
+    profile.thumbnail.assign(referenceImage.pixels(),
+                             referenceImage.pixels() + referenceImage.pixelBytes());
+    profile.statistics = referenceStatistics;
+    return writeProfileFile(path, profile);
+}
+
+Status ColorMatchState::readProfile(const std::string& path) {
+    ColorProfile profile;
+    if (Status s = readProfileFile(path, profile); !s.ok()) return s;
+    Picture preview;
+    if (profile.thumbnailWidth > 0 && profile.thumbnailHeight > 0) {
+        if (preview.allocate(profile.thumbnailWidth, profile.thumbnailHeight, 24) != kPictureOk)
+            return Status::failure(codec::kCodecOutOfMemory,
+                                   "There is not enough memory for the profile's thumbnail.");
+        std::memcpy(preview.pixels(), profile.thumbnail.data(), profile.thumbnail.size());
+    }
+    profilePreview.takeFrom(preview);
+    profileStatistics = profile.statistics;
+    profilePath = path;
+    return Status::success();
+}
+
+MatchTables ColorMatchState::buildMatchToImage(const ConstPixelBlock& source) const {
+    if (referencePath.empty()) return MatchValues::identityMatchTables();
+    return buildMatchTables(computeColorStatistics(source), referenceStatistics);
+}
+
+MatchTables ColorMatchState::buildMatchToProfile(const ConstPixelBlock& source) const {
+    if (profilePath.empty()) return MatchValues::identityMatchTables();
+    return buildMatchTables(computeColorStatistics(source), profileStatistics);
+}
+
+bool isValidProfileName(const std::string& name) {
+    return !name.empty() && name.find_first_of("/\\") == std::string::npos &&
+           name.find("..") == std::string::npos;
+}
+
+std::string profilePathFor(const std::string& folder, const std::string& name) {
+    return (std::filesystem::path(folder) / (name + kProfileExtension)).string();
+}
+
+std::vector<std::string> findProfiles(const std::string& folder) {
+    auto lower = [](std::string s) {
+        std::transform(s.begin(), s.end(), s.begin(),
+                       [](unsigned char ch) { return char(std::tolower(ch)); });
+        return s;
+    };
+    std::vector<std::string> paths;
+    std::error_code ec;
+    std::filesystem::directory_iterator it(folder, ec), end;
+    for (; !ec && it != end; it.increment(ec)) {
+        const std::filesystem::path& p = it->path();
+        std::error_code typeError;
+        if (lower(p.extension().string()) != kProfileExtension || it->is_directory(typeError))
+            continue;
+        paths.push_back(p.string());
+    }
+    std::stable_sort(paths.begin(), paths.end(), [&](const std::string& a, const std::string& b) {
+        return lower(a) < lower(b);
+    });
+    return paths;
+}
+
+} // namespace velanox

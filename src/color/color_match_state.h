@@ -1,0 +1,72 @@
+// The colour-match reference and the profile last read: one set for the whole application,
+// owned by the application object and shared by every document it runs (the command-line tool
+// may run several at once). Nothing here is saved between runs except the profile files.
+#pragma once
+
+#include "codec/codec.h"
+#include "codec/picture.h"
+#include "color/color_profile.h"
+#include "color/color_statistics.h"
+#include "color/match_tables.h"
+#include "color/pixel_block.h"
+#include "color/reference_thumbnail.h"
+
+#include <string>
+#include <vector>
+
+namespace velanox {
+
+/// Shown when Save To Profile is chosen before a reference image is loaded.
+inline constexpr const char* kNoReferenceMessage = "You have to first load reference image";
+/// Shown when a typed profile name would leave the profile folder.
+inline constexpr const char* kBadProfileNameMessage =
+    "A profile name cannot contain \\, / or \"..\".";
+
+class ColorMatchState {
+public:
+    ColorMatchState() = default;
+    ColorMatchState(const ColorMatchState&) = delete;
+    ColorMatchState& operator=(const ColorMatchState&) = delete;
+
+    Picture referenceImage; ///< the reference's thumbnail, 24-bit red first; empty until loaded
+    std::string referencePath;
+    ColorStatistics referenceStatistics; ///< of the full-size reference
+    ColorStatistics profileStatistics;   ///< of the profile last read
+    Picture profilePreview;              ///< the thumbnail of the profile last read
+    std::string profilePath;
+
+    bool hasReference() const { return referenceImage.hasPixels(); }
+
+    /// Makes a loaded picture (24-bit, red first) the reference: its statistics are taken at
+    /// full size, then it is reduced to its thumbnail (by scaler, or by averaging when none is
+    /// given). loaded is consumed on success. On failure the previous reference stays in force
+    /// and the reason is returned.
+    codec::Status setReferenceImage(Picture& loaded, const std::string& path,
+                                    const ThumbnailScaler& scaler = {});
+
+    /// Writes the reference's thumbnail and statistics as a profile; fails with
+    /// kNoReferenceMessage when there is no reference, or when the file cannot be written.
+    codec::Status writeProfile(const std::string& path) const;
+
+    /// Reads a profile into profileStatistics, profilePreview and profilePath. A file that
+    /// cannot be opened, is truncated or holds an impossible thumbnail size changes nothing.
+    codec::Status readProfile(const std::string& path);
+
+    /// The match tables of source against the reference: the identity without a reference.
+    MatchTables buildMatchToImage(const ConstPixelBlock& source) const;
+    /// The same against the profile last read: the identity when none was read.
+    MatchTables buildMatchToProfile(const ConstPixelBlock& source) const;
+};
+
+/// True when a typed profile name can be used as a file name in the profile folder: not empty,
+/// no path separator (either slash) and no "..".
+bool isValidProfileName(const std::string& name);
+
+/// folder + separator + name + ".cpf".
+std::string profilePathFor(const std::string& folder, const std::string& name);
+
+/// The full paths of the .cpf files in folder (files only), sorted without regard to case;
+/// empty when the folder cannot be read.
+std::vector<std::string> findProfiles(const std::string& folder);
+
+} // namespace velanox

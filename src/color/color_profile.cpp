@@ -1,0 +1,193 @@
+#include "color/color_profile.h"
+
+#include <bit>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+
+namespace velanox {
+
+namespace {
+
+using codec::Status;
+
+void putU32(std::vector<uint8_t>& out, uint32_t v) {
+    for (int i = 0; i < 4; ++i)
+        out.push_back(uint8_t(v >> (8 * i)));
+}
+
+void putU64(std::vector<uint8_t>& out, uint64_t v) {
+    for (int i = 0; i < 8; ++i)
+        out.push_back(uint8_t(v >> (8 * i)));
+}
+
+bool thumbnailSizeOk(int64_t w, int64_t h) {
+    return w >= 0 && w <= kProfileThumbnailMaxWidth && h >= 0 && h <= kProfileThumbnailMaxHeight;
+}
+
+/// Reads little-endian fields, remembering whether the data ran out.
+class Reader {
+public:
+    explicit Reader(codec::ByteSpan bytes) : bytes_(bytes) {}
+
+    bool need(uint64_t n) const { return n <= bytes_.size - pos_; }
+    uint64_t get(int size) {
+        if (!need(uint64_t(size))) {
+            short_ = true;
+            return 0;
+        }
+        uint64_t v = 0;
+        for (int i = 0; i < size; ++i)
+            v |= uint64_t(bytes_.data[pos_ + std::size_t(i)]) << (8 * i);
+        pos_ += std::size_t(size);
+        return v;
+    }
+    bool skip(uint64_t n) {
+        if (!need(n)) {
+            short_ = true;
+            return false;
+        }
+        pos_ += std::size_t(n);
+        return true;
+    }
+    const uint8_t* here() const { return bytes_.data + pos_; }
+    bool ranShort() const { return short_; }
+
+private:
+    codec::ByteSpan bytes_;
+    std::size_t pos_ = 0;
+    bool short_ = false;
+};
+
+/// Skips the string field: a length byte below 255 with that many bytes; 255 and a 16-bit
+/// length; 0xFFFE there marks a wide string whose length follows again from a length byte (two
+/// bytes a character); 0xFFFF is followed by a 32-bit length.
+bool skipStringField(Reader& in) {
+    uint64_t charSize = 1;
+    uint64_t length = in.get(1);
+    if (length == 0xFF) {
+        length = in.get(2);
+        if (length == 0xFFFE) {
+            charSize = 2;
+            length = in.get(1);
+            if (length == 0xFF)
+                length = in.get(2);
+            else
+                return !in.ranShort() && in.skip(length * charSize);
+        }
+        if (length == 0xFFFF) length = in.get(4);
+    }
+    return !in.ranShort() && in.skip(length * charSize);
+}
+
+} // namespace
+
+Status encodeProfile(const ColorProfile& profile, std::vector<uint8_t>& out) {
+    const int64_t w = profile.thumbnailWidth, h = profile.thumbnailHeight;
+    if (!thumbnailSizeOk(w, h) || profile.thumbnail.size() != std::size_t(w * h * 3))
+        return Status::failure(codec::kCodecCorrupt, "The profile's thumbnail is not 170 x 100 "
+                                                     "pixels or smaller.");
+    out.clear();
+    out.reserve(std::size_t(13 + w * h * 3 + 256 * 24 + 4));
+    putU32(out, kProfileTag);
+    out.push_back(0); // the string field, empty
+    putU32(out, uint32_t(profile.thumbnailWidth));
+    putU32(out, uint32_t(profile.thumbnailHeight));
+    out.insert(out.end(), profile.thumbnail.begin(), profile.thumbnail.end());
+    for (std::size_t k = 0; k < 256; ++k)
+        for (std::size_t c = 0; c < 3; ++c)
+            putU64(out, std::bit_cast<uint64_t>(profile.statistics[c][k]));
+    putU32(out, uint32_t(kProfileEndMark));
+    return Status::success();
+}
+
+Status decodeProfile(codec::ByteSpan bytes, ColorProfile& out) {
+    const Status truncated =
+        Status::failure(codec::kCodecCorrupt, "The profile file is shorter than its contents.");
+    if (bytes.data == nullptr && bytes.size != 0) return truncated;
+    Reader in(bytes);
+    in.get(4); // the tag: its value is not checked
+    if (!skipStringField(in)) return truncated;
+    const int32_t w = int32_t(uint32_t(in.get(4)));
+    const int32_t h = int32_t(uint32_t(in.get(4)));
+    if (in.ranShort()) return truncated;
+    if (!thumbnailSizeOk(w, h))
+        return Status::failure(codec::kCodecCorrupt,
+                               "The profile's thumbnail size " + std::to_string(w) + " x " +
+                                   std::to_string(h) + " is not 0..170 x 0..100.");
+    const std::size_t thumbBytes = std::size_t(w) * std::size_t(h) * 3;
+    if (!in.need(thumbBytes + 256 * 24 + 4)) return truncated;
+
+    ColorProfile profile;
+    profile.thumbnailWidth = w;
+    profile.thumbnailHeight = h;
+    profile.thumbnail.assign(in.here(), in.here() + thumbBytes);
+    in.skip(thumbBytes);
+    for (std::size_t k = 0; k < 256; ++k)
+        for (std::size_t c = 0; c < 3; ++c)
+            profile.statistics[c][k] = std::bit_cast<double>(in.get(8));
+    in.get(4); // the end mark: its value is not checked
+    if (in.ranShort()) return truncated;
+    out = std::move(profile);
+    return Status::success();
+}
+
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+} // namespace
+
+Status writeProfileFile(const std::string& path, const ColorProfile& profile) {
+    if (path.empty()) return Status::failure(codec::kCodecEmptyPath, "No file name was given.");
+    std::vector<uint8_t> bytes;
+    if (Status s = encodeProfile(profile, bytes); !s.ok()) return s;
+
+    const std::string temporary = path + ".part";
+    const Status cannotWrite =
+        Status::failure(codec::kCodecWriteFailed, "The profile file could not be written.");
+    {
+        File file(std::fopen(temporary.c_str(), "wb"));
+        if (!file) return cannotWrite;
+        const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
+        const bool closed = std::fclose(file.release()) == 0;
+        if (!written || !closed) {
+            std::remove(temporary.c_str());
+            return cannotWrite;
+        }
+    }
+    std::error_code ec;
+    std::filesystem::rename(temporary, path, ec);
+    if (ec) {
+        std::remove(temporary.c_str());
+        return cannotWrite;
+    }
+    return Status::success();
+}
+
+Status readProfileFile(const std::string& path, ColorProfile& out) {
+    if (path.empty()) return Status::failure(codec::kCodecEmptyPath, "No file name was given.");
+    const Status cannotOpen =
+        Status::failure(codec::kCodecCannotOpen, "The profile file could not be opened.");
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) return cannotOpen;
+    File file(std::fopen(path.c_str(), "rb"));
+    if (!file) return cannotOpen;
+    std::vector<uint8_t> bytes;
+    uint8_t chunk[16384];
+    for (;;) {
+        const std::size_t got = std::fread(chunk, 1, sizeof chunk, file.get());
+        bytes.insert(bytes.end(), chunk, chunk + got);
+        if (bytes.size() > kProfileMaxFileBytes)
+            return Status::failure(codec::kCodecTooLarge, "The profile file is too large.");
+        if (got < sizeof chunk) break;
+    }
+    if (std::ferror(file.get())) return cannotOpen;
+    return decodeProfile(codec::ByteSpan{bytes.data(), bytes.size()}, out);
+}
+
+} // namespace velanox

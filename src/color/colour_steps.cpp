@@ -1,0 +1,61 @@
+#include "color/colour_steps.h"
+
+#include "color/boost_colours.h"
+
+namespace velanox {
+
+ToneTables buildToneTables(const ToneValues& tone) {
+    ToneTables tables;
+    tables.setBlueLevels(tone.blackPoint, tone.whitePoint, 0, 255, tone.gamma);
+    tables.setRedLevels(tone.blackPoint, tone.whitePoint, 0, 255, 1.0);
+    tables.setGreenLevels(tone.blackPoint, tone.whitePoint, 0, 255, 1.0);
+    tables.applyMidtoneBend(tone.midtoneBend);
+    return tables;
+}
+
+ColourPass::ColourPass(const ColourSettings& settings, int64_t pixels)
+    : boost_(settings.tone.boostActive() ? settings.tone.colourBoost : 0,
+             pixels >= color::kBoostTableMinPixels) {
+    const bool match = settings.match.active();
+    const bool tone = settings.tone.toneActive();
+    if (match || tone) {
+        color::ColourLut lut = color::ColourLut::identity();
+        if (match) {
+            for (int c = 0; c < 3; ++c)
+                for (int v = 0; v < 256; ++v)
+                    lut.channel(c)[std::size_t(v)] =
+                        matchBlend(settings.match.matchTables[std::size_t(c)],
+                                   settings.match.matchFade, uint8_t(v));
+        }
+        if (tone) {
+            const ToneTables tables = buildToneTables(settings.tone);
+            for (int c = 0; c < 3; ++c)
+                for (uint8_t& v : lut.channel(c))
+                    v = uint8_t(tables.channel(c)[v]);
+        }
+        lut_ = lut;
+    }
+}
+
+void ColourPass::applyRow(uint8_t* row, int width, int bytesPerPixel, ChannelOrder order) const {
+    if (lut_) lut_->applyRow(row, width, bytesPerPixel, order);
+    boost_.applyRow(row, width, bytesPerPixel);
+}
+
+void ColourPass::apply(const PixelBlock& block) const {
+    if (!active() || !block.valid()) return;
+    for (int y = 0; y < block.height; ++y)
+        applyRow(block.row(y), block.width, block.bytesPerPixel, block.order);
+}
+
+void applyToneStep(const ToneValues& tone, const PixelBlock& block) {
+    if (!block.valid()) return;
+    if (tone.toneActive()) buildToneTables(tone).apply(block);
+    if (tone.boostActive()) boostColours(block, tone.colourBoost);
+}
+
+void applyColourSteps(const ColourSettings& settings, const PixelBlock& block) {
+    ColourPass(settings, int64_t(block.width) * block.height).apply(block);
+}
+
+} // namespace velanox

@@ -1,0 +1,54 @@
+// The colour steps every caller that recolours pixels runs, in one order: colour match, then the
+// tone tables, then the colour boost. The pipeline's working buffer, the quick preview, the
+// Full/Crop display image and the histogram all go through these functions.
+#pragma once
+
+#include "color/boost_colours.h"
+#include "color/colour_lut.h"
+#include "color/match_tables.h"
+#include "color/pixel_block.h"
+#include "color/tone_tables.h"
+#include "color/tone_values.h"
+
+#include <optional>
+
+namespace velanox {
+
+/// Everything the colour steps read: the tone values and the colour-match values.
+struct ColourSettings {
+    ToneValues tone;
+    MatchValues match;
+};
+
+/// The tables of the standard tone step: levels blackPoint..whitePoint -> 0..255 on all three
+/// tables, the gamma on the blue table only (red and green get 1.0), then the midtone bend.
+/// Built whatever the values; callers that apply them first ask ToneValues::toneActive().
+ToneTables buildToneTables(const ToneValues& tone);
+
+/// The standard tone step: when the tone step is active, the tables of buildToneTables applied
+/// to the block (each colour through its own table, whatever its byte); then, when the boost is
+/// active, boostColours. Neutral values leave the pixels untouched.
+void applyToneStep(const ToneValues& tone, const PixelBlock& block);
+
+/// All colour steps in order: the match blend when matchActive > 0, then the tone step.
+void applyColourSteps(const ColourSettings& settings, const PixelBlock& block);
+
+/// The colour steps prepared once and applied row by row, for callers that fuse them with a copy
+/// (the crop display build, the histogram). The channel-wise steps are composed into one table
+/// per colour; the boost runs after them on each row. Gives the same bytes as applyColourSteps.
+class ColourPass {
+public:
+    /// pixels: about how many pixels the pass will see; large passes tabulate the boost.
+    explicit ColourPass(const ColourSettings& settings, int64_t pixels = 0);
+
+    /// False when every step is neutral: the pixels would not change.
+    bool active() const { return lut_.has_value() || boost_.active(); }
+    void applyRow(uint8_t* row, int width, int bytesPerPixel, ChannelOrder order) const;
+    void apply(const PixelBlock& block) const;
+
+private:
+    std::optional<color::ColourLut> lut_;
+    color::BoostKernel boost_;
+};
+
+} // namespace velanox
