@@ -9,6 +9,7 @@
 #include "color/colour_steps.h"
 #include "color/param_range.h"
 #include "color/pixel_block.h"
+#include "document/crop_state.h"
 
 #include <array>
 #include <cstdint>
@@ -16,18 +17,6 @@
 #include <string>
 
 namespace velanox {
-
-/// The crop fields of the document. Neutral: zoom exactly 1.0 and both offsets 0.
-struct CropState {
-    bool cropMode = false;   ///< Full/Crop mode is on
-    int32_t cropAspect = 8;  ///< index into the aspect table; the setting "CropAspect"
-    int32_t cropSwap = 0;    ///< the window is turned against the image's orientation
-    double cropZoom = 1.0;   ///< the window is 1 / cropZoom of the image along its limiting side
-    int32_t cropOffsetX = 0; ///< the window's top-left corner in source pixels
-    int32_t cropOffsetY = 0;
-
-    bool isNeutral() const { return cropZoom == 1.0 && cropOffsetX == 0 && cropOffsetY == 0; }
-};
 
 inline constexpr ParamRange<int32_t> kCropAspectRange{"cropAspect", 0, 8, 8};
 inline constexpr ParamRange<double> kCropZoomRange{"cropZoom", 1.0, 3.0, 1.0};

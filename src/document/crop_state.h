@@ -7,7 +7,7 @@
 namespace velanox {
 
 struct CropState {
-    int32_t cropMode = 0;    ///< Full/Crop mode is on; no processing run while set
+    bool cropMode = false;   ///< Full/Crop mode is on; no processing run while set
     int32_t cropAspect = 8;  ///< index into the aspect table, 0..8 (8: "Do not change")
     int32_t cropSwap = 0;    ///< crop window turned against the image's orientation
     double cropZoom = 1.0;   ///< 1.0..3.0; the window is 1 / cropZoom of the image

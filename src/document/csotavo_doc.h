@@ -4,14 +4,13 @@
 #pragma once
 
 #include "codec/picture.h"
+#include "color/colour_steps.h"
 #include "document/crop_state.h"
 #include "document/display_state.h"
 #include "document/document_settings.h"
 #include "document/host.h"
 #include "document/processing_state.h"
 #include "document/source_file_state.h"
-#include "pipeline/colour_settings.h"
-#include "pipeline/colour_steps.h"
 #include "pipeline/memory_limits.h"
 #include "pipeline/noise_settings.h"
 #include "pipeline/process_region.h"
@@ -65,16 +64,12 @@ public:
     /// events still works on the pictures.
     bool mayReplaceImages() const { return processing.calculating == 0; }
 
-    /// The colour operations a run applies (identity until set). Must outlive the document.
-    void setColourSteps(const ColourSteps& steps) { colourSteps_ = &steps; }
-
     Host& host() { return host_; }
 
 private:
     ProcessOutcome runOnce(bool detailOnly);
 
     Host& host_;
-    const ColourSteps* colourSteps_ = &identityColourSteps();
 };
 
 } // namespace velanox

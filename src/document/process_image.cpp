@@ -95,7 +95,6 @@ ProcessOutcome CSotavoDoc::runOnce(bool detailOnly) {
     run.region = region;
     run.noise = noise;
     run.colour = colour;
-    run.colourSteps = colourSteps_;
     run.outputWindowMode = display.outputWindowMode;
     run.limits = memory;
 

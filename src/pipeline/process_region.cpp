@@ -112,8 +112,11 @@ RunResult processRegion(const RegionRun& run, SwapBuffer& workBuffer, SwapBuffer
     const ImageBuffer work{workBuffer.data(), c, d};
     pipeline::copyRegionIn(run.source, run.imageWidth, run.region, work);
 
-    if (run.outputWindowMode != kOutputFilteredNoise && run.colourSteps != nullptr)
-        applyColourSteps(*run.colourSteps, run.colour, work.pixels, c, d);
+    // The filtered-noise view shows what the engine removed from the source itself.
+    if (run.outputWindowMode != kOutputFilteredNoise)
+        applyColourSteps(
+            run.colour,
+            PixelBlock{work.pixels, c, d, 4, std::ptrdiff_t(work.rowBytes()), ChannelOrder::Rgb});
 
     if (!havePreNr) {
         observer.showMessage(run_text::kPreNrOutOfMemory);

@@ -3,9 +3,8 @@
 // edge-weight map and the blend written into the result picture.
 #pragma once
 
+#include "color/colour_steps.h"
 #include "engine/noise_reducer.h"
-#include "pipeline/colour_settings.h"
-#include "pipeline/colour_steps.h"
 #include "pipeline/memory_limits.h"
 #include "pipeline/noise_settings.h"
 #include "pipeline/rect.h"
@@ -33,8 +32,7 @@ struct RegionRun {
     int32_t imageWidth = 0, imageHeight = 0;
     Rect region; ///< inside the picture and not empty
     NoiseSettings noise;
-    ColourSettings colour;
-    const ColourSteps* colourSteps = nullptr; ///< null: no colour steps
+    ColourSettings colour; ///< match, tone and boost, applied before noise reduction
     int32_t outputWindowMode = kOutputResult;
     MemoryLimits limits;
 };
