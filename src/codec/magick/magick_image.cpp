@@ -1,0 +1,287 @@
+#include "codec/magick/magick_image.h"
+
+#include "codec/magick/magick_runtime.h"
+
+#include <Magick++.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <new>
+#include <string>
+
+namespace velanox::codec::magick {
+
+namespace {
+
+std::string formatName(const char* magick) {
+    const std::string m = magick;
+    if (m == "TGA") return "Targa";
+    if (m == "PSD") return "Photoshop";
+    if (m == "PCD") return "PhotoCD";
+    return m;
+}
+
+// ImageMagick's messages end with the source location (" @ error/psd.c/ReadPSDImage/2246").
+std::string reasonOf(const char* magick, const std::exception& e) {
+    std::string message = e.what();
+    if (const auto at = message.find(" @ "); at != std::string::npos) message.resize(at);
+    if (const auto colon = message.find(": ");
+        message.rfind("ImageMagick", 0) == 0 && colon != std::string::npos)
+        message.erase(0, colon + 2);
+    return formatName(magick) + " file: " + message;
+}
+
+uint8_t toByte(MagickCore::Quantum q) {
+    return uint8_t(
+        std::lround(double(q) * 255.0 / double((uint64_t(1) << MAGICKCORE_QUANTUM_DEPTH) - 1)));
+}
+
+uint32_t trueColourVariant(uint32_t format) {
+    switch (format) {
+    case kFormatTarga8:
+        return kFormatTarga;
+    case kFormatPcx8:
+        return kFormatPcx;
+    case kFormatPsd8:
+        return kFormatPsd;
+    case kFormatBmp8:
+    case kFormatBmp1:
+        return kFormatBmp;
+    default:
+        return format;
+    }
+}
+
+// 8-bit index pixels with the palette of a colour-mapped image.
+void takeColourMap(Magick::Image& image, Picture& out) {
+    const std::size_t colours = image.colorMapSize();
+    for (std::size_t i = 0; i < colours; ++i) {
+        const Magick::Color c = image.colorMap(i);
+        out.palette[i].red = toByte(c.redQuantum());
+        out.palette[i].green = toByte(c.greenQuantum());
+        out.palette[i].blue = toByte(c.blueQuantum());
+        out.palette[i].reserved = 0;
+    }
+    const std::size_t width = std::size_t(out.width);
+    for (int32_t y = 0; y < out.height; ++y) {
+        image.getConstPixels(0, y, width, 1);
+        const MagickCore::IndexPacket* indexes = image.getConstIndexes();
+        uint8_t* row = out.pixels() + std::size_t(y) * width;
+        for (std::size_t x = 0; x < width; ++x) {
+            const std::size_t index = indexes ? std::size_t(indexes[x]) : 0;
+            row[x] = uint8_t(index < colours ? index : 0);
+        }
+    }
+}
+
+// 8-bit grey levels as indices into a grey ramp, or black and white into two entries.
+void takeGreyLevels(Magick::Image& image, Picture& out, int entries) {
+    image.write(0, 0, out.width, out.height, "I", Magick::CharPixel, out.pixels());
+    if (entries == 2) {
+        uint8_t* p = out.pixels();
+        for (std::size_t i = 0; i < out.pixelBytes(); ++i)
+            p[i] = p[i] >= 128 ? 1 : 0;
+        out.palette[1] = {255, 255, 255, 0};
+        return;
+    }
+    for (int i = 0; i < 256; ++i)
+        out.palette[i] = {uint8_t(i), uint8_t(i), uint8_t(i), 0};
+}
+
+bool isGrey(Magick::Image& image) {
+    if (image.colorSpace() == MagickCore::GRAYColorspace) return true;
+    const MagickCore::ImageType type = image.type();
+    return type == MagickCore::GrayscaleType || type == MagickCore::BilevelType;
+}
+
+Status packOneBit(Picture& out) {
+    Picture packed;
+    if (packed.allocate(out.width, out.height, 1) != kPictureOk)
+        return Status::failure(kCodecOutOfMemory, "Not enough memory for the picture.");
+    std::memset(packed.pixels(), 0, packed.pixelBytes());
+    const std::size_t width = std::size_t(out.width);
+    for (int32_t y = 0; y < out.height; ++y) {
+        const uint8_t* src = out.pixels() + std::size_t(y) * width;
+        uint8_t* dst = packed.pixels() + std::size_t(y) * packed.rowBytes();
+        for (std::size_t x = 0; x < width; ++x)
+            if (src[x]) dst[x / 8] |= uint8_t(0x80 >> (x % 8));
+    }
+    packed.palette = out.palette;
+    packed.paletteSize = 2;
+    out.takeFrom(packed);
+    return Status::success();
+}
+
+} // namespace
+
+void finishRead(Picture& out, uint32_t format) {
+    out.format = format;
+    out.fileWidth = out.width;
+    out.fileHeight = out.height;
+    out.xResolution = out.yResolution = 300;
+    out.resolutionUnit = 1;
+}
+
+Status readImage(ByteSpan bytes, const ReadRequest& request, Picture& out, const Limits& limits) {
+    out.release();
+    if (!bytes.data || bytes.size == 0)
+        return Status::failure(kCodecCorrupt, formatName(request.magick) + " file: it is empty.");
+    if (!ensureMagick())
+        return Status::failure(kCodecNoReader, "The image library could not be started.");
+    try {
+        const Magick::Blob blob(bytes.data, bytes.size);
+        // Photoshop files are read with their layers although only the merged picture is
+        // kept: a file whose layer records are damaged is refused rather than half trusted.
+        auto prepare = [&](Magick::Image& image) {
+            image.quiet(true); // warnings about odd but readable files are not failures
+            image.magick(request.magick);
+        };
+        {
+            Magick::Image header;
+            prepare(header);
+            header.ping(blob);
+            if (Status s = checkSize(int64_t(header.columns()), int64_t(header.rows()), limits);
+                !s.ok())
+                return s;
+        }
+        Magick::Image image;
+        prepare(image);
+        image.read(blob);
+        if (Status s = checkSize(int64_t(image.columns()), int64_t(image.rows()), limits); !s.ok())
+            return s;
+        if (request.applyOrientation) {
+            image.autoOrient();
+            image.orientation(MagickCore::TopLeftOrientation);
+        }
+        const MagickCore::ColorspaceType space = image.colorSpace();
+        if (space != MagickCore::sRGBColorspace && space != MagickCore::RGBColorspace &&
+            space != MagickCore::GRAYColorspace && space != MagickCore::TransparentColorspace &&
+            space != MagickCore::UndefinedColorspace)
+            image.colorSpace(MagickCore::sRGBColorspace);
+
+        const int32_t width = int32_t(image.columns()), height = int32_t(image.rows());
+        uint32_t format = request.format;
+        const int entries = request.paletteEntries;
+        bool indexed = false;
+        if (entries > 0) {
+            const bool mapped = image.classType() == MagickCore::PseudoClass &&
+                                image.colorMapSize() > 0 &&
+                                image.colorMapSize() <= std::size_t(entries);
+            if (mapped || entries == 2 || isGrey(image)) {
+                if (out.allocate(width, height, 8) != kPictureOk)
+                    return Status::failure(kCodecOutOfMemory, "Not enough memory for the picture.");
+                out.palette = {};
+                out.paletteSize = entries;
+                if (mapped)
+                    takeColourMap(image, out);
+                else
+                    takeGreyLevels(image, out, entries);
+                indexed = true;
+            } else {
+                format = trueColourVariant(format);
+            }
+        }
+        if (!indexed) {
+            if (out.allocate(width, height, 24) != kPictureOk)
+                return Status::failure(kCodecOutOfMemory, "Not enough memory for the picture.");
+            out.paletteSize = 0;
+            image.write(0, 0, std::size_t(width), std::size_t(height), "RGB", Magick::CharPixel,
+                        out.pixels());
+        }
+        if (indexed && request.packOneBit) {
+            if (Status s = packOneBit(out); !s.ok()) return s;
+        }
+        finishRead(out, format);
+        return Status::success();
+    } catch (const std::bad_alloc&) {
+        out.release();
+        return Status::failure(kCodecOutOfMemory, "Not enough memory for the picture.");
+    } catch (const std::exception& e) {
+        out.release();
+        return Status::failure(kCodecCorrupt, reasonOf(request.magick, e));
+    } catch (...) {
+        out.release();
+        return Status::failure(kCodecCorrupt, formatName(request.magick) + " file: unreadable.");
+    }
+}
+
+bool toRgbRows(const Picture& picture, std::vector<uint8_t>& rgb) {
+    if (!picture.hasPixels()) return false;
+    const std::size_t width = std::size_t(picture.width), height = std::size_t(picture.height);
+    try {
+        rgb.resize(width * height * 3);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    if (picture.bitsPerPixel == 24) {
+        std::memcpy(rgb.data(), picture.pixels(), rgb.size());
+        return true;
+    }
+    if (picture.bitsPerPixel != 8 && picture.bitsPerPixel != 1) return false;
+    const std::size_t rowBytes = picture.rowBytes();
+    for (std::size_t y = 0; y < height; ++y) {
+        const uint8_t* src = picture.pixels() + y * rowBytes;
+        uint8_t* dst = rgb.data() + y * width * 3;
+        for (std::size_t x = 0; x < width; ++x) {
+            const int index = picture.bitsPerPixel == 8 ? src[x] : (src[x / 8] >> (7 - x % 8)) & 1;
+            const PaletteEntry& e = picture.palette[std::size_t(index)];
+            dst[3 * x] = e.red;
+            dst[3 * x + 1] = e.green;
+            dst[3 * x + 2] = e.blue;
+        }
+    }
+    return true;
+}
+
+Status writeImage(const Picture& picture, const WriteRequest& request, std::vector<uint8_t>& out) {
+    out.clear();
+    if (!picture.hasPixels())
+        return Status::failure(kCodecNoReader, "There are no pixels to write.");
+    std::vector<uint8_t> rgb;
+    if (!toRgbRows(picture, rgb))
+        return Status::failure(picture.bitsPerPixel == 32 ? kCodecUnsupported : kCodecOutOfMemory,
+                               "The picture cannot be written at this depth.");
+    if (request.twoLevelThreshold >= 0) {
+        const int64_t limit = 3 * int64_t(request.twoLevelThreshold) * request.twoLevelThreshold;
+        for (std::size_t i = 0; i < rgb.size(); i += 3) {
+            const int64_t r = rgb[i], g = rgb[i + 1], b = rgb[i + 2];
+            const uint8_t v = r * r + g * g + b * b >= limit ? 255 : 0;
+            rgb[i] = rgb[i + 1] = rgb[i + 2] = v;
+        }
+    }
+    if (!ensureMagick())
+        return Status::failure(kCodecNoReader, "The image library could not be started.");
+    try {
+        Magick::Image image(std::size_t(picture.width), std::size_t(picture.height), "RGB",
+                            Magick::CharPixel, rgb.data());
+        image.quiet(true);
+        if (request.twoLevelThreshold < 0) image.type(MagickCore::TrueColorType);
+        // Rows are written top first and the file says so.
+        image.orientation(MagickCore::TopLeftOrientation);
+        const uint32_t unit = picture.saveResolutionUnit;
+        if (request.carriesResolution && (unit == 2 || unit == 3) && picture.saveXResolution > 0 &&
+            picture.saveYResolution > 0) {
+            image.resolutionUnits(unit == 2 ? MagickCore::PixelsPerInchResolution
+                                            : MagickCore::PixelsPerCentimeterResolution);
+            image.density(Magick::Geometry(picture.saveXResolution, picture.saveYResolution));
+        }
+        Magick::Blob blob;
+        image.write(&blob, request.magick);
+        const auto* data = static_cast<const uint8_t*>(blob.data());
+        if (!data || blob.length() == 0)
+            return Status::failure(kCodecWriteFailed,
+                                   formatName(request.magick) + " file: nothing was written.");
+        out.assign(data, data + blob.length());
+        return Status::success();
+    } catch (const std::bad_alloc&) {
+        return Status::failure(kCodecOutOfMemory, "Not enough memory to write the picture.");
+    } catch (const std::exception& e) {
+        return Status::failure(kCodecWriteFailed, reasonOf(request.magick, e));
+    } catch (...) {
+        return Status::failure(kCodecWriteFailed,
+                               formatName(request.magick) + " file: could not be written.");
+    }
+}
+
+} // namespace velanox::codec::magick

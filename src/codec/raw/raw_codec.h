@@ -1,0 +1,62 @@
+// Camera raw files through LibRaw: camera white balance, bilinear demosaicing and four-colour
+// interpolation, then this program's own conversion of the 16-bit result to 24-bit pixels.
+#pragma once
+
+#include "codec/codec.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace velanox::codec {
+
+/// What the raw decoder leaves behind after one decode, as the conversion reads it: the 16-bit
+/// image (four channels per pixel: red, green, blue, second green, rows top to bottom), its size
+/// and flip code, the number of colours, the 8192-bin histogram of each channel (bin = value / 8),
+/// the Fuji width, the gamma flag and the brightness. Not owned.
+struct RawImageView {
+    const uint16_t (*image)[4] = nullptr;
+    int width = 0, height = 0;
+    int flip = 0;
+    int colors = 3;
+    const int32_t (*histogram)[8192] = nullptr; ///< colors rows
+    int fujiWidth = 0;
+    bool useGamma = true;
+    float brightness = 1.0f;
+};
+
+/// Converts a decoded raw image to 24-bit pixels, red first, rows top to bottom: re-laid out by
+/// the flip code (mask 1 mirrors the columns, 2 the rows, 4 transposes), with the white point
+/// taken from the histogram where 1 % of the pixels are brighter, and the gamma curve.
+/// kCodecCorrupt when the view holds no image; kCodecOutOfMemory when the pixels cannot be had.
+Status convertRawImage(const RawImageView& raw, Picture& out);
+
+/// The 65536-entry curve from 16-bit values to 8 bits for a white point and gamma flag.
+void makeRawCurve(float white, bool useGamma, uint8_t curve[65536]);
+
+/// The white point of a decoded raw image: the highest channel bin reached from the top of the
+/// histogram before 1 % of the pixels (0.5 % with a Fuji width) are counted, times 8 / brightness.
+float rawWhitePoint(const RawImageView& raw);
+
+/// Whether LibRaw recognises the bytes as a camera raw file (reads the headers only).
+bool probeRaw(ByteSpan bytes);
+
+/// Decodes a camera raw file into 24-bit pixels (width, height, bitsPerPixel 24); nothing else
+/// of the Picture is touched. A decode that yields a nearly uniform picture (the remains of a
+/// truncated or stripped file) fails with kCodecCorrupt. One decode runs at a time.
+Status decodeRaw(ByteSpan bytes, Picture& out, const Limits& limits = {});
+
+/// decodeRaw of a whole file; kCodecCannotOpen when it cannot be read.
+Status decodeRaw(const std::string& path, Picture& out, const Limits& limits = {});
+
+/// decodeRaw plus what a load records: format kFormatAuto (camera raw), fileWidth/fileHeight,
+/// orientation 1, no palette, resolution 300 x 300 without unit.
+Status readRaw(ByteSpan bytes, Picture& out, const ReadOptions& options);
+
+/// Whether 24-bit pixels hold no picture: nearly one colour (98 % of a sample of pixels within a
+/// few levels of the commonest brightness), or rows (columns) that repeat their neighbours, as
+/// a decoder leaves them where the data ran out.
+bool isNearlyUniform(const uint8_t* rgb, int width, int height);
+
+} // namespace velanox::codec
