@@ -64,7 +64,8 @@ Status writeFileAtomically(const std::string& path, const std::vector<uint8_t>& 
     const bool exists = ::stat(target.c_str(), &old) == 0;
     if (exists && !S_ISREG(old.st_mode))
         return Status::failure(kCodecWriteFailed, "The target is not a regular file.");
-    if (exists && ::access(target.c_str(), W_OK) != 0)
+    // No write permission bit at all counts as read-only even for a user who could write anyway.
+    if (exists && (::access(target.c_str(), W_OK) != 0 || (old.st_mode & 0222) == 0))
         return Status::failure(kCodecWriteFailed,
                                "The existing file is read only and it can't be overwritten.");
 

@@ -91,6 +91,8 @@ Status decode(Reader& r, Picture& out, const ReadOptions& options) {
 
     if (out.allocate(int32_t(width), int32_t(height), bits) != kPictureOk)
         return Status::failure(kCodecOutOfMemory, "Out of memory");
+    // libpng keeps the unused bits of a packed row's last byte: make them zero.
+    std::memset(out.pixels(), 0, out.pixelBytes());
     r.rows.resize(height);
     for (png_uint_32 y = 0; y < height; ++y)
         r.rows[y] = out.pixels() + std::size_t(y) * out.rowBytes();

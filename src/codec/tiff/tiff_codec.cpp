@@ -21,6 +21,7 @@ struct MemoryFile {
     std::vector<uint8_t>* out = nullptr; // when writing
     std::size_t position = 0;
     std::string firstError;
+    std::string damage; // a warning that says the directory points outside the file
 };
 
 int onError(TIFF*, void* user, const char* module, const char* format, va_list args) {
@@ -33,7 +34,15 @@ int onError(TIFF*, void* user, const char* module, const char* format, va_list a
     return 1;
 }
 
-int onWarning(TIFF*, void*, const char*, const char*, va_list) {
+// libtiff only warns about tags whose data lie outside the file or fail its sanity checks, and
+// drops them; such a file is damaged, and is refused rather than half read.
+int onWarning(TIFF*, void* user, const char* module, const char* format, va_list args) {
+    auto* file = static_cast<MemoryFile*>(user);
+    if (!file || !file->damage.empty()) return 1;
+    char text[512];
+    std::vsnprintf(text, sizeof text, format, args);
+    if (std::strstr(text, "IO error") || std::strstr(text, "Sanity check"))
+        file->damage = module ? std::string(module) + ": " + text : std::string(text);
     return 1;
 }
 
@@ -252,9 +261,11 @@ Status readTiff(ByteSpan bytes, Picture& out, const ReadOptions& options) {
     file.size = bytes.size;
     TiffHandle tif = openTiff(file, "r");
     if (!tif) return failure(kCodecCorrupt, file, "The TIFF file cannot be read.");
+    if (!file.damage.empty()) return Status::failure(kCodecCorrupt, file.damage);
     if (options.page > 0 && !TIFFSetDirectory(tif.get(), tdir_t(options.page)))
         return Status::failure(kCodecCorrupt, "The TIFF file has no page " +
                                                   std::to_string(options.page + 1) + ".");
+    if (!file.damage.empty()) return Status::failure(kCodecCorrupt, file.damage);
     uint32_t width = 0, height = 0;
     uint16_t bits = 1, samples = 1, photometric = PHOTOMETRIC_MINISWHITE;
     TIFFGetField(tif.get(), TIFFTAG_IMAGEWIDTH, &width);
