@@ -231,3 +231,32 @@ TEST(Save, PalettePicturesBecomeTrueColourForTrueColourWriters) {
 
 } // namespace
 } // namespace velanox
+
+namespace velanox {
+namespace {
+
+// Every file of the shared corpus either loads as 24-bit or fails with a code and a reason.
+TEST(Load, EveryCorpusFileLoadsOrFailsCleanly) {
+    const std::string root = test::sharedTestFile("MANIFEST.md");
+    if (root.empty()) GTEST_SKIP() << "shared test data absent";
+    int files = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(fs::path(root).parent_path())) {
+        if (!entry.is_regular_file() || entry.path().extension() == ".md") continue;
+        ++files;
+        Picture p;
+        p.setPreviewLimit(200, 200);
+        const int rc = p.load(entry.path().string());
+        if (rc == kPictureOk) {
+            EXPECT_EQ(p.bitsPerPixel, 24) << entry.path();
+            EXPECT_GT(p.width, 0);
+            EXPECT_EQ(p.pixelBytes(), std::size_t(p.width) * std::size_t(p.height) * 3);
+        } else {
+            EXPECT_FALSE(p.hasPixels()) << entry.path();
+            EXPECT_FALSE(p.errorReason.empty()) << entry.path();
+        }
+    }
+    EXPECT_GT(files, 60);
+}
+
+} // namespace
+} // namespace velanox
