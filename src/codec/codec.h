@@ -41,7 +41,7 @@ struct Status {
 
 /// Size limits checked against a file's header before any pixel memory is allocated.
 struct Limits {
-    int32_t maxDimension = 65500;                ///< widest or tallest side accepted
+    int32_t maxDimension = 65500;                   ///< widest or tallest side accepted
     int64_t maxPixels = int64_t(400) * 1000 * 1000; ///< width x height accepted
 };
 
@@ -59,16 +59,28 @@ inline Status checkSize(int64_t width, int64_t height, const Limits& limits) {
                                                   std::to_string(height) + ").");
     if (width > limits.maxDimension || height > limits.maxDimension ||
         width * height > limits.maxPixels)
-        return Status::failure(kCodecTooLarge, "Image too large: " + std::to_string(width) +
-                                                   " x " + std::to_string(height));
+        return Status::failure(kCodecTooLarge, "Image too large: " + std::to_string(width) + " x " +
+                                                   std::to_string(height));
     return Status::success();
 }
+
+/// Largest file read whole into memory.
+inline constexpr std::size_t kMaxFileBytes = std::size_t(2) * 1024 * 1024 * 1024;
 
 // Every family offers, in its own folder (codec/<family>/<family>_codec.h):
 //   bool   probe<Family>(ByteSpan bytes);                       // content sniffing
 //   Status read<Family>(ByteSpan bytes, Picture& out, const ReadOptions& options);
 //   Status write<Family>(const Picture& picture, std::vector<uint8_t>& out);
-// A reader fills pixels, size, depth, palette, format id, resolution and (JPEG) EXIF; it leaves
-// the path to its caller. A writer reads the Picture's writer options and saveResolution.
+// and, where the format id depends on the depth, optionally
+//   uint32_t classify<Family>(ByteSpan bytes);                  // refined PictureFormat id
+// A reader fills pixels, size, depth, palette and the format id of what it delivered (the
+// refined id, such as kFormatPng8 for palette indices). It stores the file's resolution in the
+// Picture's convention (xResolution, yResolution; resolutionUnit 1 none, 2 per inch, 3 per
+// centimetre), leaving all three 0 when the file carries none (the loader then puts 300 x 300,
+// unit 1). The JPEG reader also fills exifBlock, exif, orientation, fileWidth and fileHeight.
+// The path, the page and the conversion to 24 bits are left to the caller (Picture::load).
+// A writer writes a 24-bit picture (and, where the format has them, 8-bit palette and 1-bit
+// pictures), reads the Picture's writer options and saveXResolution, saveYResolution,
+// saveResolutionUnit, and refuses other depths with kCodecUnsupported.
 
 } // namespace velanox::codec

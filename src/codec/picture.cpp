@@ -1,5 +1,8 @@
 #include "codec/picture.h"
 
+#include "codec/orientation.h"
+#include "codec/resample.h"
+
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -63,6 +66,57 @@ void Picture::takeFrom(Picture& other) {
     yResolution = other.yResolution;
     resolutionUnit = other.resolutionUnit;
     other.release();
+}
+
+int Picture::toTrueColour() {
+    if (!hasPixels()) return kPictureNoReader;
+    if (bitsPerPixel == 24) return kPictureOk;
+    if (bitsPerPixel != 1 && bitsPerPixel != 8) return kPictureNoReader;
+    Picture rgb;
+    if (int rc = rgb.allocate(width, height, 24); rc != kPictureOk) return rc;
+    const std::size_t inRow = rowBytes();
+    for (int32_t y = 0; y < height; ++y) {
+        const uint8_t* in = pixels() + std::size_t(y) * inRow;
+        uint8_t* out = rgb.pixels() + std::size_t(y) * std::size_t(width) * 3;
+        for (int32_t x = 0; x < width; ++x, out += 3) {
+            const unsigned index = bitsPerPixel == 8 ? in[x] : (in[x >> 3] >> (7 - (x & 7))) & 1u;
+            const PaletteEntry& e = palette[index];
+            out[0] = e.red;
+            out[1] = e.green;
+            out[2] = e.blue;
+        }
+    }
+    pixels_ = std::move(rgb.pixels_);
+    pixelBytes_ = rgb.pixelBytes_;
+    bitsPerPixel = 24;
+    paletteSize = 0;
+    return kPictureOk;
+}
+
+int Picture::applyOrientation(int32_t orientationValue) {
+    if (!hasPixels() || (bitsPerPixel != 24 && bitsPerPixel != 8)) return kPictureNoReader;
+    if (orientationValue < 2 || orientationValue > 8) return kPictureOk;
+    std::unique_ptr<uint8_t[]> turned(new (std::nothrow) uint8_t[pixelBytes_]);
+    if (!turned) return kPictureOutOfMemory;
+    codec::orientPixels(pixels(), width, height, bitsPerPixel / 8, orientationValue, turned.get());
+    pixels_ = std::move(turned);
+    if (codec::orientationSwapsAxes(orientationValue)) std::swap(width, height);
+    return kPictureOk;
+}
+
+int Picture::resample(int32_t newWidth, int32_t newHeight) {
+    if (!hasPixels() || bitsPerPixel != 24 || newWidth <= 0 || newHeight <= 0)
+        return kPictureNoReader;
+    if (newWidth == width && newHeight == height) return kPictureOk;
+    Picture scaled;
+    if (int rc = scaled.allocate(newWidth, newHeight, 24); rc != kPictureOk) return rc;
+    if (!codec::resampleRgb(pixels(), width, height, scaled.pixels(), newWidth, newHeight))
+        return kPictureOutOfMemory;
+    pixels_ = std::move(scaled.pixels_);
+    pixelBytes_ = scaled.pixelBytes_;
+    width = newWidth;
+    height = newHeight;
+    return kPictureOk;
 }
 
 void Picture::release() {

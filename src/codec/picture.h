@@ -42,7 +42,7 @@ enum PictureStatus : int {
     kPictureOk = 0,
     kPictureOutOfMemory = 1,
     kPictureEmptyPath = 2,
-    kPictureNoReader = 5,
+    kPictureNoReader = 5, ///< no reader or writer for the format, or no pixels to save
 };
 
 /// One palette entry in the platform's layout: blue, green, red and a fourth byte.
@@ -50,12 +50,26 @@ struct PaletteEntry {
     uint8_t blue = 0, green = 0, red = 0, reserved = 0;
 };
 
-/// What the EXIF data of a file says, as the File Properties pane shows it.
+/// What the EXIF data of a file says, read from the raw tag values (rationals as a / b, ignored
+/// when b <= 0). Filled by the JPEG reader; shown by the File Properties pane.
 struct ExifSummary {
-    std::string make, model, dateTime, software, userComment;
-    std::string exposureTime, fNumber, isoSpeed, focalLength, exposureProgram, meteringMode,
-        flash, exposureBias;
-    bool present = false;
+    bool present = false;        ///< the EXIF data could be parsed
+    std::string make, model;     ///< tags 271, 272
+    std::string dateTime;        ///< 36867 DateTimeOriginal, else 306 DateTime
+    int32_t orientation = 0;     ///< 274; 0 when the tag is missing
+    double exposureBias = 0;     ///< 37380, EV
+    double exposureTime = 0;     ///< 33434, seconds; 0 when missing
+    double shutterSpeed = 0;     ///< 37377 as a nominal exposure in seconds; 0 when missing
+    double aperture = 0;         ///< 37378 as an f-number; 0 when missing
+    double fNumber = 0;          ///< 33437; 0 when missing
+    std::string exposureProgram; ///< 34850 by name ("program normal", ...); empty when missing
+    std::string meteringMode;    ///< 37383 by name ("average", ...); empty when missing
+    int32_t lightSource = 0;     ///< 37384
+    int32_t flashFired = 0;      ///< 37385: 1 for odd values, 0 for even
+    int32_t iso = 0;             ///< 34855; 0 when missing
+    double subjectDistance = 0;  ///< 37382, metres
+    std::string userComment;     ///< 37510, only when its character code is ASCII
+    int32_t colorSpace = 0;      ///< 40961
 };
 
 class Picture {
@@ -68,8 +82,8 @@ public:
     uint32_t xResolution = 0, yResolution = 0; ///< read from the file (300, 300 when none)
     uint32_t resolutionUnit = 0;               ///< 1 none, 2 per inch, 3 per centimetre
     int32_t width = 0, height = 0;
-    int32_t bitsPerPixel = 0;                  ///< 1, 8, 24 (32 for the crop display)
-    int32_t paletteSize = 0;                   ///< entries used: 0, 2 or 256
+    int32_t bitsPerPixel = 0; ///< 1, 8, 24 (32 for the crop display)
+    int32_t paletteSize = 0;  ///< entries used: 0, 2 or 256
     std::array<PaletteEntry, 256> palette{};
     uint32_t format = kFormatAuto;
     std::string filePath;
@@ -122,10 +136,53 @@ public:
     /// Frees the pixels; width, height, depth and palette size become 0.
     void release();
 
+    /// Asks for JPEG files to be decoded at a reduced size (1/2, 1/4 or 1/8) when both limits
+    /// are > 0 and small enough; fileWidth and fileHeight still give the full size.
     void setPreviewLimit(int32_t maxWidth, int32_t maxHeight) {
         previewMaxWidth = maxWidth;
         previewMaxHeight = maxHeight;
     }
+
+    // ---- in-memory operations ------------------------------------------------------------
+    /// Turns an 8-bit or 1-bit picture into 24-bit in place through the palette (24-bit is left
+    /// as it is). Returns kPictureOk, kPictureOutOfMemory, or kPictureNoReader when there are
+    /// no pixels or the depth is not 1, 8 or 24.
+    int toTrueColour();
+
+    /// Applies the EXIF orientation transform 2..8 to a 24-bit or 8-bit picture (1 and other
+    /// values leave it unchanged); for 5..8 width and height are exchanged. Returns kPictureOk,
+    /// kPictureOutOfMemory (the picture is unchanged) or kPictureNoReader (other depths).
+    int applyOrientation(int32_t orientationValue);
+
+    /// Resamples a 24-bit picture to newWidth x newHeight in place: area averaging along an
+    /// axis that shrinks, Lanczos-3 along an axis that grows. Returns kPictureOk,
+    /// kPictureOutOfMemory (unchanged) or kPictureNoReader (not 24-bit or a size <= 0).
+    int resample(int32_t newWidth, int32_t newHeight);
+
+    // ---- files ---------------------------------------------------------------------------
+    /// Reads a file. format kFormatAuto (21) tries the camera raw decoder first and then
+    /// detects the format from the content (the extension only when the content is not
+    /// recognised). The old pixels are released first, whatever the outcome. Returns 0,
+    /// kPictureEmptyPath, kPictureNoReader when no reader knows the file, or a codec code
+    /// (codec.h) with the reason in errorReason. Every picture read ends as 24-bit.
+    int load(const std::string& path, uint32_t formatId = kFormatAuto, uint32_t page = 0);
+
+    /// Writes the picture. format kFormatAuto takes the format from the extension. The file is
+    /// written beside the target under a temporary name and renamed over it only when
+    /// complete, keeping the permission bits of a file it replaces; a failure leaves an
+    /// existing file untouched. Returns 0, kPictureNoReader (no pixels, or no writer for the
+    /// format; nothing is created) or a codec code with the reason in errorReason.
+    int save(const std::string& path, uint32_t formatId = kFormatAuto) const;
+
+    /// Format id from the file name's extension (case-insensitive); kFormatAuto when unknown.
+    static uint32_t formatFromExtension(const std::string& path);
+
+    /// Format id from the file's content, refined by depth; the extension decides only when
+    /// the content is not recognised. kFormatAuto when the file cannot be read or is unknown.
+    static uint32_t detectFormat(const std::string& path);
+
+    /// Why the last load or save failed (empty after a success).
+    mutable std::string errorReason;
 
 private:
     std::unique_ptr<uint8_t[]> pixels_;

@@ -1,15 +1,106 @@
-// Reading files of the shared test corpus for the codec tests.
+// Helpers shared by the codec tests: a scratch folder removed afterwards, whole-file reads and
+// hand-made pictures.
 #pragma once
 
 #include "codec/codec.h"
+#include "codec/picture.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <iterator>
+#include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace velanox::test {
+
+/// A fresh folder for the files a test writes.
+class ScratchFolder {
+public:
+    ScratchFolder() {
+        std::random_device entropy;
+        path_ = std::filesystem::temp_directory_path() /
+                ("velanox_codec_" + std::to_string(entropy()) + std::to_string(entropy()));
+        std::filesystem::create_directories(path_);
+    }
+    ~ScratchFolder() {
+        std::error_code ignored;
+        std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ignored);
+        std::filesystem::remove_all(path_, ignored);
+    }
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+inline std::vector<uint8_t> fileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+inline codec::ByteSpan span(const std::vector<uint8_t>& bytes) {
+    return {bytes.data(), bytes.size()};
+}
+
+/// A 24-bit picture whose pixel (x, y) is (r, g, b) = f(x, y).
+template <typename F> void fillRgb(Picture& p, int32_t width, int32_t height, F f) {
+    ASSERT_EQ(p.allocate(width, height, 24), kPictureOk);
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x) {
+            uint8_t* px = p.pixels() + (std::size_t(y) * width + x) * 3;
+            const auto [r, g, b] = f(x, y);
+            px[0] = uint8_t(r);
+            px[1] = uint8_t(g);
+            px[2] = uint8_t(b);
+        }
+}
+
+/// Random 24-bit content from a fixed seed.
+inline void fillRandom(Picture& p, int32_t width, int32_t height, uint32_t seed) {
+    ASSERT_EQ(p.allocate(width, height, 24), kPictureOk);
+    std::mt19937 rng(seed);
+    for (std::size_t i = 0; i < p.pixelBytes(); ++i)
+        p.pixels()[i] = uint8_t(rng());
+}
+
+inline const uint8_t* pixelAt(const Picture& p, int32_t x, int32_t y) {
+    return p.pixels() + (std::size_t(y) * std::size_t(p.width) + std::size_t(x)) * 3;
+}
+
+/// Largest difference of any byte of two 24-bit pictures of the same size (-1 if they differ
+/// in size or depth).
+inline int maxDifference(const Picture& a, const Picture& b) {
+    if (a.width != b.width || a.height != b.height || a.bitsPerPixel != b.bitsPerPixel) return -1;
+    int worst = 0;
+    for (std::size_t i = 0; i < a.pixelBytes(); ++i)
+        worst = std::max(worst, std::abs(int(a.pixels()[i]) - int(b.pixels()[i])));
+    return worst;
+}
+
+/// Mean absolute difference per byte.
+inline double meanDifference(const Picture& a, const Picture& b) {
+    double sum = 0;
+    for (std::size_t i = 0; i < a.pixelBytes(); ++i)
+        sum += std::abs(int(a.pixels()[i]) - int(b.pixels()[i]));
+    return sum / double(a.pixelBytes());
+}
+
+#define VELANOX_SHARED_FILE(var, relative)                                                         \
+    const std::string var = velanox::test::sharedTestFile(relative);                               \
+    if (var.empty()) GTEST_SKIP() << "shared test data absent"
 
 /// The whole file; empty when it cannot be read.
 inline std::vector<uint8_t> readFileBytes(const std::string& path) {
@@ -23,7 +114,7 @@ inline codec::ByteSpan spanOf(const std::vector<uint8_t>& bytes) {
 
 /// Mean absolute difference of two 24-bit pictures of one size, sampled on a grid of about
 /// samples x samples points; the second one optionally upside down.
-inline double meanDifference(const Picture& a, const Picture& b, bool flipB = false) {
+inline double sampledMeanDifference(const Picture& a, const Picture& b, bool flipB = false) {
     double sum = 0;
     int count = 0;
     for (int y = 0; y < a.height; y += 3)

@@ -1,0 +1,359 @@
+#include "codec/jpeg/jpeg_codec.h"
+
+#include "codec/exif/exif_summary.h"
+#include "codec/orientation.h"
+
+#include <algorithm>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <string>
+
+#include <jerror.h>
+#include <jpeglib.h>
+
+namespace velanox::codec {
+namespace {
+
+constexpr int kApp1 = JPEG_APP0 + 1;
+
+// libjpeg reports fatal errors through error_exit, which must not return: it jumps back to the
+// setjmp of the call in progress. Warnings that mean the picture is damaged (data missing or
+// out of step) end the read too, rather than delivering a picture padded with grey.
+struct ErrorManager {
+    jpeg_error_mgr base{};
+    std::jmp_buf jump{};
+    char message[JMSG_LENGTH_MAX] = {};
+};
+
+[[noreturn]] void onError(j_common_ptr cinfo) {
+    auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+    (*cinfo->err->format_message)(cinfo, err->message);
+    std::longjmp(err->jump, 1);
+}
+
+void onMessage(j_common_ptr cinfo, int level) {
+    if (level >= 0) return; // trace messages
+    switch (cinfo->err->msg_code) {
+    case JWRN_JPEG_EOF:
+    case JWRN_HIT_MARKER:
+    case JWRN_MUST_RESYNC:
+    case JWRN_HUFF_BAD_CODE:
+        onError(cinfo);
+    default:
+        ++cinfo->err->num_warnings; // harmless: extraneous bytes, odd markers
+    }
+}
+
+void quietOutput(j_common_ptr) {}
+
+void installErrorManager(ErrorManager& err) {
+    jpeg_std_error(&err.base);
+    err.base.error_exit = onError;
+    err.base.emit_message = onMessage;
+    err.base.output_message = quietOutput;
+}
+
+// All state of one decode lives here, reached through a reference, so nothing the decode
+// changes sits in a register when libjpeg jumps back.
+struct Decoder {
+    ErrorManager err;
+    jpeg_decompress_struct cinfo{};
+    bool created = false;
+    std::vector<uint8_t> row;
+    ~Decoder() {
+        if (created) jpeg_destroy_decompress(&cinfo);
+    }
+};
+
+bool isExifSegment(const jpeg_saved_marker_ptr m) {
+    return m->marker == kApp1 && m->data_length > 8 && std::memcmp(m->data, "Exif", 4) == 0;
+}
+
+// Adobe writes CMYK inverted (0 is full ink); other writers store ink directly.
+void cmykRowToRgb(const uint8_t* in, uint8_t* out, JDIMENSION width, bool inverted) {
+    for (JDIMENSION x = 0; x < width; ++x, in += 4, out += 3) {
+        const unsigned c = inverted ? in[0] : 255u - in[0];
+        const unsigned m = inverted ? in[1] : 255u - in[1];
+        const unsigned y = inverted ? in[2] : 255u - in[2];
+        const unsigned k = inverted ? in[3] : 255u - in[3];
+        out[0] = uint8_t((c * k + 127) / 255);
+        out[1] = uint8_t((m * k + 127) / 255);
+        out[2] = uint8_t((y * k + 127) / 255);
+    }
+}
+
+Status decode(Decoder& d, ByteSpan bytes, Picture& out, const ReadOptions& options) {
+    jpeg_decompress_struct& cinfo = d.cinfo;
+    jpeg_mem_src(&cinfo, bytes.data, static_cast<unsigned long>(bytes.size));
+    jpeg_save_markers(&cinfo, JPEG_COM, 0xFFFF);
+    for (int m = 0; m < 16; ++m)
+        jpeg_save_markers(&cinfo, JPEG_APP0 + m, 0xFFFF);
+    if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK)
+        return Status::failure(kCodecCorrupt, "The JPEG file holds no picture.");
+    if (Status s = checkSize(cinfo.image_width, cinfo.image_height, options.limits); !s.ok())
+        return s;
+    out.fileWidth = int32_t(cinfo.image_width);
+    out.fileHeight = int32_t(cinfo.image_height);
+
+    // The last Exif APP1 segment is kept whole, with its marker and length bytes.
+    for (jpeg_saved_marker_ptr m = cinfo.marker_list; m; m = m->next) {
+        if (!isExifSegment(m)) continue;
+        const std::size_t length = std::size_t(m->data_length) + 2;
+        out.exifBlock.assign({0xFF, 0xE1, uint8_t(length >> 8), uint8_t(length & 0xFF)});
+        out.exifBlock.insert(out.exifBlock.end(), m->data, m->data + m->data_length);
+    }
+    if (!out.exifBlock.empty()) {
+        readExifSummary(out.exifBlock.data() + 4, out.exifBlock.size() - 4, out.exif);
+        if (out.exif.orientation >= 1 && out.exif.orientation <= 8)
+            out.orientation = out.exif.orientation;
+    }
+
+    const bool grey = cinfo.jpeg_color_space == JCS_GRAYSCALE;
+    const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
+    cinfo.out_color_space = grey ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_RGB;
+    cinfo.scale_num = 1;
+    cinfo.scale_denom = unsigned(jpegReductionFactor(
+        out.fileWidth, out.fileHeight, options.previewMaxWidth, options.previewMaxHeight));
+    jpeg_start_decompress(&cinfo);
+
+    if (out.allocate(int32_t(cinfo.output_width), int32_t(cinfo.output_height), grey ? 8 : 24) !=
+        kPictureOk)
+        return Status::failure(kCodecOutOfMemory, "Out of memory");
+    if (cmyk) d.row.resize(std::size_t(cinfo.output_width) * 4);
+    const std::size_t stride = out.rowBytes();
+    while (cinfo.output_scanline < cinfo.output_height) {
+        uint8_t* target = out.pixels() + std::size_t(cinfo.output_scanline) * stride;
+        JSAMPROW rows[1] = {cmyk ? d.row.data() : target};
+        if (jpeg_read_scanlines(&cinfo, rows, 1) != 1)
+            return Status::failure(kCodecCorrupt, "The JPEG data ends early.");
+        if (cmyk) cmykRowToRgb(d.row.data(), target, cinfo.output_width, cinfo.saw_Adobe_marker);
+    }
+    jpeg_finish_decompress(&cinfo);
+
+    if (grey) {
+        for (int i = 0; i < 256; ++i) {
+            const uint8_t v = uint8_t(i);
+            out.palette[std::size_t(i)] = {v, v, v, v};
+        }
+        out.paletteSize = 256;
+    }
+    out.format = grey ? kFormatJpegGrey : kFormatJpeg;
+    out.xResolution = cinfo.X_density;
+    out.yResolution = cinfo.Y_density;
+    out.resolutionUnit = cinfo.density_unit == 1 ? 2 : cinfo.density_unit == 2 ? 3 : 1;
+    return Status::success();
+}
+
+// A growing std::vector as libjpeg's destination.
+struct VectorDestination {
+    jpeg_destination_mgr pub{};
+    std::vector<uint8_t>* out = nullptr;
+};
+
+void initDestination(j_compress_ptr cinfo) {
+    auto* dest = reinterpret_cast<VectorDestination*>(cinfo->dest);
+    try {
+        dest->out->resize(64 * 1024);
+    } catch (const std::bad_alloc&) {
+        ERREXIT(cinfo, JERR_OUT_OF_MEMORY);
+    }
+    dest->pub.next_output_byte = dest->out->data();
+    dest->pub.free_in_buffer = dest->out->size();
+}
+
+boolean emptyDestination(j_compress_ptr cinfo) {
+    auto* dest = reinterpret_cast<VectorDestination*>(cinfo->dest);
+    const std::size_t used = dest->out->size();
+    try {
+        dest->out->resize(used * 2);
+    } catch (const std::bad_alloc&) {
+        ERREXIT(cinfo, JERR_OUT_OF_MEMORY);
+    }
+    dest->pub.next_output_byte = dest->out->data() + used;
+    dest->pub.free_in_buffer = dest->out->size() - used;
+    return TRUE;
+}
+
+void termDestination(j_compress_ptr cinfo) {
+    auto* dest = reinterpret_cast<VectorDestination*>(cinfo->dest);
+    dest->out->resize(dest->out->size() - dest->pub.free_in_buffer);
+}
+
+struct EncodeSettings {
+    int quality = 75;
+    bool fullChroma = true;
+    bool progressive = false;
+    uint8_t densityUnit = 0; // JFIF: 0 none, 1 per inch, 2 per centimetre
+    uint16_t xDensity = 300, yDensity = 300;
+    const uint8_t* app1 = nullptr; // APP1 payload without marker and length bytes
+    std::size_t app1Size = 0;
+};
+
+struct Encoder {
+    ErrorManager err;
+    jpeg_compress_struct cinfo{};
+    VectorDestination dest;
+    bool created = false;
+    ~Encoder() {
+        if (created) jpeg_destroy_compress(&cinfo);
+    }
+};
+
+void encode(Encoder& e, const uint8_t* rgb, int32_t width, int32_t height,
+            const EncodeSettings& settings) {
+    jpeg_compress_struct& cinfo = e.cinfo;
+    e.dest.pub.init_destination = initDestination;
+    e.dest.pub.empty_output_buffer = emptyDestination;
+    e.dest.pub.term_destination = termDestination;
+    cinfo.dest = &e.dest.pub;
+    cinfo.image_width = JDIMENSION(width);
+    cinfo.image_height = JDIMENSION(height);
+    cinfo.input_components = 3;
+    cinfo.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, std::clamp(settings.quality, 1, 100), TRUE);
+    if (settings.fullChroma) {
+        for (int c = 0; c < cinfo.num_components; ++c) {
+            cinfo.comp_info[c].h_samp_factor = 1;
+            cinfo.comp_info[c].v_samp_factor = 1;
+        }
+    }
+    if (settings.progressive) jpeg_simple_progression(&cinfo);
+    cinfo.write_JFIF_header = TRUE;
+    cinfo.density_unit = settings.densityUnit;
+    cinfo.X_density = settings.xDensity;
+    cinfo.Y_density = settings.yDensity;
+    jpeg_start_compress(&cinfo, TRUE);
+    if (settings.app1 && settings.app1Size > 0)
+        jpeg_write_marker(&cinfo, kApp1, settings.app1, unsigned(settings.app1Size));
+    const std::size_t stride = std::size_t(width) * 3;
+    while (cinfo.next_scanline < cinfo.image_height) {
+        JSAMPROW row[1] = {const_cast<JSAMPROW>(rgb + std::size_t(cinfo.next_scanline) * stride)};
+        jpeg_write_scanlines(&cinfo, row, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+}
+
+Status encodeJpeg(const uint8_t* rgb, int32_t width, int32_t height, const EncodeSettings& settings,
+                  std::vector<uint8_t>& out) {
+    if (!rgb || width <= 0 || height <= 0 || width > JPEG_MAX_DIMENSION ||
+        height > JPEG_MAX_DIMENSION)
+        return Status::failure(kCodecUnsupported, "JPEG cannot hold a picture of this size.");
+    Encoder e;
+    e.dest.out = &out;
+    installErrorManager(e.err);
+    e.cinfo.err = &e.err.base;
+    if (setjmp(e.err.jump)) {
+        out.clear();
+        return Status::failure(e.err.base.msg_code == JERR_OUT_OF_MEMORY ? kCodecOutOfMemory
+                                                                         : kCodecWriteFailed,
+                               e.err.message);
+    }
+    jpeg_create_compress(&e.cinfo);
+    e.created = true;
+    encode(e, rgb, width, height, settings);
+    return Status::success();
+}
+
+uint16_t densityValue(uint32_t value) {
+    return uint16_t(std::clamp<uint32_t>(value, 1, 65535));
+}
+
+} // namespace
+
+bool probeJpeg(ByteSpan bytes) {
+    return bytes.data && bytes.size >= 3 && bytes.data[0] == 0xFF && bytes.data[1] == 0xD8 &&
+           bytes.data[2] == 0xFF;
+}
+
+uint32_t classifyJpeg(ByteSpan bytes) {
+    if (!probeJpeg(bytes)) return kFormatJpeg;
+    Decoder d;
+    installErrorManager(d.err);
+    d.cinfo.err = &d.err.base;
+    if (setjmp(d.err.jump)) return kFormatJpeg;
+    jpeg_create_decompress(&d.cinfo);
+    d.created = true;
+    jpeg_mem_src(&d.cinfo, bytes.data, static_cast<unsigned long>(bytes.size));
+    if (jpeg_read_header(&d.cinfo, TRUE) != JPEG_HEADER_OK) return kFormatJpeg;
+    return d.cinfo.num_components == 1 ? kFormatJpegGrey : kFormatJpeg;
+}
+
+int jpegReductionFactor(int32_t width, int32_t height, int32_t maxWidth, int32_t maxHeight) {
+    if (maxWidth <= 0 || maxHeight <= 0) return 1;
+    for (int factor : {8, 4, 2})
+        if (maxWidth < width / factor && maxHeight < height / factor) return factor;
+    return 1;
+}
+
+Status readJpeg(ByteSpan bytes, Picture& out, const ReadOptions& options) {
+    out.release();
+    out.exifBlock.clear();
+    out.exif = ExifSummary{};
+    out.orientation = 1;
+    if (!probeJpeg(bytes)) return Status::failure(kCodecCorrupt, "Not a JPEG file.");
+    Decoder d;
+    installErrorManager(d.err);
+    d.cinfo.err = &d.err.base;
+    Status status;
+    if (setjmp(d.err.jump)) {
+        status = Status::failure(kCodecCorrupt, std::string(d.err.message));
+    } else {
+        jpeg_create_decompress(&d.cinfo);
+        d.created = true;
+        status = decode(d, bytes, out, options);
+    }
+    if (status.ok() && out.orientation != 1) {
+        const int rc = out.applyOrientation(out.orientation);
+        if (rc == kPictureOutOfMemory) status = Status::failure(kCodecOutOfMemory, "Out of memory");
+        if (orientationSwapsAxes(out.orientation)) std::swap(out.fileWidth, out.fileHeight);
+    }
+    if (!status.ok()) out.release();
+    return status;
+}
+
+Status writeJpeg(const Picture& picture, std::vector<uint8_t>& out) {
+    out.clear();
+    if (!picture.hasPixels() || picture.bitsPerPixel != 24)
+        return Status::failure(kCodecUnsupported, "Only 24-bit pictures are written as JPEG.");
+    EncodeSettings settings;
+    settings.quality = int(std::min<uint32_t>(picture.jpegQuality, 100));
+    settings.fullChroma = picture.jpegFullChroma == 1;
+    settings.progressive = picture.jpegProgressive != 0;
+    settings.densityUnit = picture.saveResolutionUnit == 2   ? 1
+                           : picture.saveResolutionUnit == 3 ? 2
+                                                             : 0;
+    settings.xDensity = densityValue(picture.saveXResolution);
+    settings.yDensity = densityValue(picture.saveYResolution);
+
+    const uint8_t* rgb = picture.pixels();
+    int32_t width = picture.width, height = picture.height;
+    Picture turned;
+    // The segment without its marker and length bytes; a segment cannot exceed 65535 bytes.
+    if (picture.exifBlock.size() > 4 && picture.exifBlock.size() <= 65535 + 2) {
+        settings.app1 = picture.exifBlock.data() + 4;
+        settings.app1Size = picture.exifBlock.size() - 4;
+        if (picture.orientation >= 2 && picture.orientation <= 8) {
+            if (turned.allocate(width, height, 24) != kPictureOk)
+                return Status::failure(kCodecOutOfMemory, "Out of memory");
+            const int inverse = inverseOrientation(picture.orientation);
+            orientPixels(rgb, width, height, 3, inverse, turned.pixels());
+            if (orientationSwapsAxes(inverse)) std::swap(width, height);
+            rgb = turned.pixels();
+        }
+    }
+    return encodeJpeg(rgb, width, height, settings, out);
+}
+
+std::size_t estimateJpegSize(const uint8_t* rgb, int32_t width, int32_t height, int quality,
+                             bool fullChroma) {
+    EncodeSettings settings;
+    settings.quality = quality;
+    settings.fullChroma = fullChroma;
+    std::vector<uint8_t> bytes;
+    return encodeJpeg(rgb, width, height, settings, bytes).ok() ? bytes.size() : 0;
+}
+
+} // namespace velanox::codec

@@ -1,0 +1,250 @@
+#include "codec/png/png_codec.h"
+
+#include <cmath>
+#include <csetjmp>
+#include <cstring>
+#include <new>
+#include <png.h>
+#include <string>
+
+namespace velanox::codec {
+namespace {
+
+constexpr uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+
+// libpng calls the error function, which must not return: it jumps back through png_jmpbuf.
+// Warnings (ancillary chunks with bad CRCs and the like) stay quiet.
+struct Messages {
+    std::string error;
+};
+
+[[noreturn]] void onError(png_structp png, png_const_charp message) {
+    auto* messages = static_cast<Messages*>(png_get_error_ptr(png));
+    if (messages) messages->error = message ? message : "PNG error";
+    png_longjmp(png, 1);
+}
+
+void onWarning(png_structp, png_const_charp) {}
+
+struct MemoryReader {
+    ByteSpan bytes;
+    std::size_t offset = 0;
+};
+
+void readFromMemory(png_structp png, png_bytep data, png_size_t length) {
+    auto* reader = static_cast<MemoryReader*>(png_get_io_ptr(png));
+    if (length > reader->bytes.size - reader->offset) png_error(png, "The PNG data ends early.");
+    std::memcpy(data, reader->bytes.data + reader->offset, length);
+    reader->offset += length;
+}
+
+// The state of one read, reached through a reference so nothing libpng's jump skips over is
+// left in a register.
+struct Reader {
+    Messages messages;
+    MemoryReader source;
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    std::vector<png_bytep> rows;
+    ~Reader() { png_destroy_read_struct(&png, info ? &info : nullptr, nullptr); }
+};
+
+void setGreyPalette(Picture& out, int levels) {
+    for (int i = 0; i < levels; ++i) {
+        const uint8_t v = uint8_t(i * 255 / (levels - 1));
+        out.palette[std::size_t(i)] = {v, v, v, 0};
+    }
+    out.paletteSize = levels;
+}
+
+Status decode(Reader& r, Picture& out, const ReadOptions& options) {
+    png_structp png = r.png;
+    png_infop info = r.info;
+    png_set_read_fn(png, &r.source, readFromMemory);
+    // Refuse oversized headers before libpng allocates anything for them.
+    png_set_user_limits(png, uint32_t(options.limits.maxDimension),
+                        uint32_t(options.limits.maxDimension));
+    png_read_info(png, info);
+    png_uint_32 width = 0, height = 0;
+    int depth = 0, colourType = 0, interlace = 0;
+    png_get_IHDR(png, info, &width, &height, &depth, &colourType, &interlace, nullptr, nullptr);
+    if (Status s = checkSize(width, height, options.limits); !s.ok()) return s;
+
+    const bool palette = colourType == PNG_COLOR_TYPE_PALETTE;
+    const bool oneBit = depth == 1 && (palette || colourType == PNG_COLOR_TYPE_GRAY);
+    int bits = 24;
+    if (oneBit) {
+        bits = 1;
+    } else if (palette) {
+        bits = 8;
+        png_set_packing(png); // 2- and 4-bit indices to one byte each
+    } else {
+        png_set_scale_16(png);
+        png_set_strip_alpha(png);
+        png_set_expand_gray_1_2_4_to_8(png);
+        png_set_gray_to_rgb(png);
+    }
+    png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+    if (png_get_rowbytes(png, info) != Picture::rowBytesFor(int32_t(width), bits))
+        return Status::failure(kCodecUnsupported, "Unexpected PNG row layout.");
+
+    if (out.allocate(int32_t(width), int32_t(height), bits) != kPictureOk)
+        return Status::failure(kCodecOutOfMemory, "Out of memory");
+    // libpng keeps the unused bits of a packed row's last byte: make them zero.
+    std::memset(out.pixels(), 0, out.pixelBytes());
+    r.rows.resize(height);
+    for (png_uint_32 y = 0; y < height; ++y)
+        r.rows[y] = out.pixels() + std::size_t(y) * out.rowBytes();
+    png_read_image(png, r.rows.data());
+    png_read_end(png, nullptr);
+
+    if (palette) {
+        png_colorp entries = nullptr;
+        int count = 0;
+        png_get_PLTE(png, info, &entries, &count);
+        for (int i = 0; i < count && i < 256; ++i)
+            out.palette[std::size_t(i)] = {entries[i].blue, entries[i].green, entries[i].red, 0};
+        out.paletteSize = oneBit ? 2 : 256;
+    } else if (oneBit) {
+        setGreyPalette(out, 2);
+    }
+    out.format = oneBit ? kFormatPng1 : palette ? kFormatPng8 : kFormatPng;
+
+    png_uint_32 xppu = 0, yppu = 0;
+    int unit = 0;
+    if (png_get_pHYs(png, info, &xppu, &yppu, &unit)) {
+        if (unit == PNG_RESOLUTION_METER) {
+            out.xResolution = xppu / 100;
+            out.yResolution = yppu / 100;
+            out.resolutionUnit = 3;
+        } else {
+            out.xResolution = xppu;
+            out.yResolution = yppu;
+            out.resolutionUnit = 1;
+        }
+    }
+    return Status::success();
+}
+
+struct Writer {
+    Messages messages;
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    std::vector<uint8_t>* out = nullptr;
+    std::vector<png_bytep> rows;
+    ~Writer() { png_destroy_write_struct(&png, info ? &info : nullptr); }
+};
+
+void writeToVector(png_structp png, png_bytep data, png_size_t length) {
+    auto* out = static_cast<std::vector<uint8_t>*>(png_get_io_ptr(png));
+    try {
+        out->insert(out->end(), data, data + length);
+    } catch (const std::bad_alloc&) {
+        png_error(png, "Out of memory");
+    }
+}
+
+void flushNothing(png_structp) {}
+
+// Pixels per metre from the stored value and unit (2 per inch, 3 per centimetre).
+png_uint_32 pixelsPerMetre(uint32_t value, uint32_t unit) {
+    if (unit == 2) return png_uint_32(std::lround(value / 0.0254));
+    if (unit == 3)
+        return png_uint_32(uint64_t(value) * 100 > 0xFFFFFFFFu ? 0xFFFFFFFFu : value * 100);
+    return value;
+}
+
+void encode(Writer& w, const Picture& picture) {
+    png_structp png = w.png;
+    png_infop info = w.info;
+    png_set_write_fn(png, w.out, writeToVector, flushNothing);
+    const int bits = picture.bitsPerPixel;
+    const int colourType = bits == 24 ? PNG_COLOR_TYPE_RGB : PNG_COLOR_TYPE_PALETTE;
+    png_set_IHDR(png, info, png_uint_32(picture.width), png_uint_32(picture.height),
+                 bits == 1 ? 1 : 8, colourType, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    if (bits != 24) {
+        const int count = bits == 1                 ? 2
+                          : picture.paletteSize > 0 ? std::min(picture.paletteSize, 256)
+                                                    : 256;
+        png_color entries[256];
+        for (int i = 0; i < count; ++i) {
+            const PaletteEntry& e = picture.palette[std::size_t(i)];
+            entries[i] = {e.red, e.green, e.blue};
+        }
+        png_set_PLTE(png, info, entries, count);
+    }
+    // The pixels are sRGB: say so, with the matching gAMA for readers that know no sRGB.
+    png_set_sRGB(png, info, PNG_sRGB_INTENT_PERCEPTUAL);
+    png_set_gAMA_fixed(png, info, 45455);
+    if (picture.saveXResolution > 0 && picture.saveYResolution > 0)
+        png_set_pHYs(png, info, pixelsPerMetre(picture.saveXResolution, picture.saveResolutionUnit),
+                     pixelsPerMetre(picture.saveYResolution, picture.saveResolutionUnit),
+                     picture.saveResolutionUnit == 2 || picture.saveResolutionUnit == 3
+                         ? PNG_RESOLUTION_METER
+                         : PNG_RESOLUTION_UNKNOWN);
+    png_write_info(png, info);
+    w.rows.resize(std::size_t(picture.height));
+    for (int32_t y = 0; y < picture.height; ++y)
+        w.rows[std::size_t(y)] =
+            const_cast<png_bytep>(picture.pixels() + std::size_t(y) * picture.rowBytes());
+    png_write_image(png, w.rows.data());
+    png_write_end(png, info);
+}
+
+} // namespace
+
+bool probePng(ByteSpan bytes) {
+    return bytes.data && bytes.size >= 8 && std::memcmp(bytes.data, kSignature, 8) == 0;
+}
+
+uint32_t classifyPng(ByteSpan bytes) {
+    // IHDR is the first chunk: its bit depth and colour type sit at fixed offsets.
+    if (!probePng(bytes) || bytes.size < 26 || std::memcmp(bytes.data + 12, "IHDR", 4) != 0)
+        return kFormatPng;
+    const uint8_t depth = bytes.data[24], colourType = bytes.data[25];
+    if (depth == 1 && (colourType == PNG_COLOR_TYPE_GRAY || colourType == PNG_COLOR_TYPE_PALETTE))
+        return kFormatPng1;
+    if (colourType == PNG_COLOR_TYPE_PALETTE) return kFormatPng8;
+    return kFormatPng;
+}
+
+Status readPng(ByteSpan bytes, Picture& out, const ReadOptions& options) {
+    out.release();
+    if (!probePng(bytes)) return Status::failure(kCodecCorrupt, "Not a PNG file.");
+    Reader r;
+    r.source.bytes = bytes;
+    r.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &r.messages, onError, onWarning);
+    if (r.png) r.info = png_create_info_struct(r.png);
+    if (!r.png || !r.info) return Status::failure(kCodecOutOfMemory, "Out of memory");
+    Status status;
+    if (setjmp(png_jmpbuf(r.png))) {
+        status = Status::failure(kCodecCorrupt, r.messages.error);
+    } else {
+        status = decode(r, out, options);
+    }
+    if (!status.ok()) out.release();
+    return status;
+}
+
+Status writePng(const Picture& picture, std::vector<uint8_t>& out) {
+    out.clear();
+    const int bits = picture.bitsPerPixel;
+    if (!picture.hasPixels() || (bits != 24 && bits != 8 && bits != 1))
+        return Status::failure(kCodecUnsupported,
+                               "Only 24-bit, 8-bit and 1-bit pictures are written as PNG.");
+    Writer w;
+    w.out = &out;
+    w.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &w.messages, onError, onWarning);
+    if (w.png) w.info = png_create_info_struct(w.png);
+    if (!w.png || !w.info) return Status::failure(kCodecOutOfMemory, "Out of memory");
+    if (setjmp(png_jmpbuf(w.png))) {
+        out.clear();
+        return Status::failure(kCodecWriteFailed, w.messages.error);
+    }
+    encode(w, picture);
+    return Status::success();
+}
+
+} // namespace velanox::codec

@@ -1,0 +1,284 @@
+// The JPEG family on camera files and on files the tests write.
+#include "codec/codec_test_files.h"
+#include "codec/jpeg/jpeg_codec.h"
+#include "codec/picture.h"
+#include "support/test_images.h"
+
+#include <gtest/gtest.h>
+
+namespace velanox {
+namespace {
+
+using test::pixelAt;
+
+// The APP1 segment of a JPEG file with marker and length bytes, found by walking its markers.
+std::vector<uint8_t> exifSegmentOf(const std::vector<uint8_t>& file) {
+    std::size_t i = 2;
+    std::vector<uint8_t> found;
+    while (i + 4 <= file.size() && file[i] == 0xFF && file[i + 1] != 0xDA) {
+        const std::size_t length = std::size_t(file[i + 2]) << 8 | file[i + 3];
+        if (file[i + 1] == 0xE1 && i + 10 <= file.size() &&
+            std::memcmp(&file[i + 4], "Exif", 4) == 0)
+            found.assign(file.begin() + long(i), file.begin() + long(i + 2 + length));
+        i += 2 + length;
+    }
+    return found;
+}
+
+TEST(JpegRead, OrientationTurnsThePictureAndKeepsTheWholeSegment) {
+    const struct {
+        const char* file;
+        int orientation, width, height;
+    } cases[] = {
+        {"jpeg/canon_powershot_sx150is_orient6.jpg", 6, 1200, 1600},
+        {"jpeg/apple_iphone5_orient3.jpg", 3, 3264, 2448},
+        {"jpeg/nikon_d3100_orient8_14mp.jpg", 8, 3072, 4608},
+        {"jpeg/pentax_istd_no_orientation_tag.jpg", 1, 1536, 1024},
+    };
+    for (const auto& c : cases) {
+        VELANOX_SHARED_FILE(path, c.file);
+        Picture p;
+        ASSERT_EQ(p.load(path), kPictureOk) << c.file << ": " << p.errorReason;
+        EXPECT_EQ(p.orientation, c.orientation) << c.file;
+        EXPECT_EQ(p.width, c.width) << c.file;
+        EXPECT_EQ(p.height, c.height) << c.file;
+        EXPECT_EQ(p.fileWidth, c.width);
+        EXPECT_EQ(p.fileHeight, c.height);
+        EXPECT_EQ(p.bitsPerPixel, 24);
+        const std::vector<uint8_t> segment = exifSegmentOf(test::fileBytes(path));
+        ASSERT_FALSE(segment.empty());
+        EXPECT_EQ(p.exifBlock, segment) << c.file;
+        EXPECT_EQ(p.exifLength(), segment.size());
+    }
+}
+
+TEST(JpegRead, RotationMatchesTheUnturnedDecode) {
+    VELANOX_SHARED_FILE(path, "jpeg/canon_powershot_sx150is_orient6.jpg");
+    const std::vector<uint8_t> bytes = test::fileBytes(path);
+    Picture turned;
+    ASSERT_EQ(turned.load(path), kPictureOk);
+    // The same file with its Exif segment made unreadable decodes unturned.
+    std::vector<uint8_t> plain = bytes;
+    const auto at = std::search(plain.begin(), plain.end(), "Exif", "Exif" + 4);
+    ASSERT_NE(at, plain.end());
+    *at = 'X';
+    Picture upright;
+    ASSERT_TRUE(codec::readJpeg(test::span(plain), upright, {}).ok());
+    ASSERT_EQ(upright.width, 1600);
+    // Rotated clockwise: the upright picture's bottom-left corner is now the top-left one.
+    EXPECT_EQ(std::memcmp(pixelAt(turned, 0, 0), pixelAt(upright, 0, 1199), 3), 0);
+    EXPECT_EQ(std::memcmp(pixelAt(turned, 1199, 0), pixelAt(upright, 0, 0), 3), 0);
+    EXPECT_EQ(std::memcmp(pixelAt(turned, 17, 300), pixelAt(upright, 300, 1199 - 17), 3), 0);
+}
+
+TEST(JpegRead, GreyscaleIsReadAsGreyPaletteAndEndsAsGreyRgb) {
+    VELANOX_SHARED_FILE(path, "jpeg/flower_greyscale_cjpeg.jpg");
+    const std::vector<uint8_t> bytes = test::fileBytes(path);
+    Picture raw;
+    ASSERT_TRUE(codec::readJpeg(test::span(bytes), raw, {}).ok());
+    EXPECT_EQ(raw.format, kFormatJpegGrey);
+    EXPECT_EQ(raw.bitsPerPixel, 8);
+    EXPECT_EQ(raw.paletteSize, 256);
+    EXPECT_EQ(raw.palette[77].red, 77);
+    EXPECT_EQ(raw.palette[77].reserved, 77);
+
+    Picture p;
+    ASSERT_EQ(p.load(path), kPictureOk);
+    EXPECT_EQ(p.format, kFormatJpegGrey);
+    EXPECT_EQ(p.bitsPerPixel, 24);
+    for (int y = 0; y < p.height; y += 97)
+        for (int x = 0; x < p.width; x += 89) {
+            const uint8_t* px = pixelAt(p, x, y);
+            ASSERT_EQ(px[0],
+                      raw.pixels()[std::size_t(y) * std::size_t(raw.width) + std::size_t(x)]);
+            ASSERT_EQ(px[0], px[1]);
+            ASSERT_EQ(px[1], px[2]);
+        }
+}
+
+TEST(JpegRead, AdobeCmykBecomesRgbNotANegative) {
+    VELANOX_SHARED_FILE(path, "jpeg/cmyk_adobe_sample.jpg");
+    Picture p;
+    ASSERT_EQ(p.load(path), kPictureOk) << p.errorReason;
+    EXPECT_EQ(p.format, kFormatJpeg);
+    EXPECT_EQ(p.width, 160);
+    EXPECT_EQ(p.height, 227);
+    EXPECT_EQ(p.bitsPerPixel, 24);
+    // A book cover: blue border, a map in the middle (colours as ImageMagick converts them;
+    // read as a negative the border would come out orange).
+    const struct {
+        int x, y, r, g, b;
+    } samples[] = {{1, 1, 39, 150, 217}, {158, 225, 39, 150, 217}, {80, 110, 167, 134, 96}};
+    for (const auto& s : samples) {
+        const uint8_t* px = pixelAt(p, s.x, s.y);
+        EXPECT_NEAR(px[0], s.r, 8) << s.x << "," << s.y;
+        EXPECT_NEAR(px[1], s.g, 8) << s.x << "," << s.y;
+        EXPECT_NEAR(px[2], s.b, 8) << s.x << "," << s.y;
+    }
+    EXPECT_EQ(p.xResolution, 96u);
+    EXPECT_EQ(p.resolutionUnit, 2u);
+}
+
+TEST(JpegRead, ReductionFactorFollowsThePreviewLimits) {
+    EXPECT_EQ(codec::jpegReductionFactor(1600, 1200, 0, 0), 1);
+    EXPECT_EQ(codec::jpegReductionFactor(1600, 1200, 100, 0), 1);
+    EXPECT_EQ(codec::jpegReductionFactor(1600, 1200, 199, 149), 8);
+    EXPECT_EQ(codec::jpegReductionFactor(1600, 1200, 200, 149), 4); // not below an eighth
+    EXPECT_EQ(codec::jpegReductionFactor(1600, 1200, 399, 299), 4);
+    EXPECT_EQ(codec::jpegReductionFactor(1600, 1200, 399, 300), 2);
+    EXPECT_EQ(codec::jpegReductionFactor(1600, 1200, 799, 599), 2);
+    EXPECT_EQ(codec::jpegReductionFactor(1600, 1200, 800, 10), 1);
+
+    VELANOX_SHARED_FILE(path, "jpeg/canon_powershot_sx150is_orient6.jpg");
+    const std::pair<int, int> expected[] = {{140, 8}, {290, 4}, {500, 2}, {700, 1}};
+    for (auto [limit, factor] : expected) {
+        Picture p;
+        p.setPreviewLimit(limit, limit);
+        ASSERT_EQ(p.load(path), kPictureOk);
+        EXPECT_EQ(p.width, 1200 / factor) << limit; // turned: 1200 wide
+        EXPECT_EQ(p.height, 1600 / factor) << limit;
+        EXPECT_EQ(p.fileWidth, 1200);
+        EXPECT_EQ(p.fileHeight, 1600);
+    }
+}
+
+TEST(JpegRead, DensityAndExifSummaryOfCameraFiles) {
+    VELANOX_SHARED_FILE(path, "jpeg/panasonic_dmc-lc70_progressive_exif.jpg");
+    Picture p;
+    ASSERT_EQ(p.load(path), kPictureOk);
+    EXPECT_EQ(p.xResolution, 72u);
+    EXPECT_EQ(p.resolutionUnit, 2u);
+    EXPECT_EQ(p.saveXResolution, 72u);
+    EXPECT_EQ(p.exif.make, "Panasonic");
+    EXPECT_EQ(p.exif.model, "DMC-LC70");
+    EXPECT_EQ(p.exif.iso, 50);
+    EXPECT_NEAR(p.exif.exposureTime, 1.0 / 200, 1e-9);
+    EXPECT_NEAR(p.exif.fNumber, 2.8, 1e-9);
+
+    VELANOX_SHARED_FILE(plain, "jpeg/flower_no_exif_cjpeg.jpg");
+    ASSERT_EQ(p.load(plain), kPictureOk);
+    EXPECT_TRUE(p.exifBlock.empty());
+    EXPECT_FALSE(p.exif.present);
+    EXPECT_EQ(p.xResolution, 1u); // JFIF 1:1 without a unit
+    EXPECT_EQ(p.resolutionUnit, 1u);
+}
+
+TEST(JpegRead, EveryBrokenFileFailsWithAReason) {
+    for (const char* file : {"broken/jpeg_truncated_camera_3648x2736.jpg",
+                             "broken/jpeg_truncated_tiny.jpg", "broken/jpeg_sos_before_sof.jpg"}) {
+        VELANOX_SHARED_FILE(path, file);
+        Picture p;
+        const int rc = p.load(path);
+        EXPECT_NE(rc, kPictureOk) << file;
+        EXPECT_FALSE(p.errorReason.empty()) << file;
+        EXPECT_FALSE(p.hasPixels());
+    }
+    // Every prefix of a small file: an error or a picture, never a crash.
+    VELANOX_SHARED_FILE(path, "jpeg/cmyk_adobe_sample.jpg");
+    const std::vector<uint8_t> bytes = test::fileBytes(path);
+    for (std::size_t n = 0; n < bytes.size(); n += 97) {
+        Picture p;
+        const codec::Status s = codec::readJpeg({bytes.data(), n}, p, {});
+        EXPECT_FALSE(s.ok()) << n;
+        EXPECT_FALSE(s.reason.empty());
+    }
+}
+
+TEST(JpegWrite, RoundTripIsCloseAndCarriesTheSettings) {
+    Picture p;
+    test::fillRgb(p, 64, 48, [](int x, int y) {
+        return std::tuple{x * 4, y * 5, 128 + (x ^ y) % 16};
+    });
+    p.jpegQuality = 98;
+    p.jpegFullChroma = 1;
+    p.saveXResolution = 240;
+    p.saveYResolution = 120;
+    p.saveResolutionUnit = 3;
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(codec::writeJpeg(p, bytes).ok());
+    Picture back;
+    ASSERT_TRUE(codec::readJpeg(test::span(bytes), back, {}).ok());
+    EXPECT_LE(test::maxDifference(back, p), 8);
+    EXPECT_LT(test::meanDifference(back, p), 1.5);
+    EXPECT_EQ(back.xResolution, 240u);
+    EXPECT_EQ(back.yResolution, 120u);
+    EXPECT_EQ(back.resolutionUnit, 3u);
+    EXPECT_TRUE(back.exifBlock.empty());
+
+    p.jpegProgressive = 1;
+    p.jpegFullChroma = 0;
+    std::vector<uint8_t> progressive;
+    ASSERT_TRUE(codec::writeJpeg(p, progressive).ok());
+    // SOF2 marks a progressive file.
+    const uint8_t sof2[] = {0xFF, 0xC2};
+    EXPECT_NE(std::search(progressive.begin(), progressive.end(), sof2, sof2 + 2),
+              progressive.end());
+    ASSERT_TRUE(codec::readJpeg(test::span(progressive), back, {}).ok());
+    EXPECT_LT(test::meanDifference(back, p), 3.0);
+}
+
+TEST(JpegWrite, OrientationEightIsTurnedBackAndTheExifCarried) {
+    VELANOX_SHARED_FILE(path, "jpeg/nikon_d3100_orient8_14mp.jpg");
+    Picture loaded;
+    loaded.setPreviewLimit(1000, 700); // a quarter of 4608 x 3072
+    ASSERT_EQ(loaded.load(path), kPictureOk);
+    ASSERT_EQ(loaded.orientation, 8);
+    ASSERT_EQ(loaded.width, 768);
+    ASSERT_EQ(loaded.height, 1152);
+
+    test::ScratchFolder folder;
+    loaded.jpegQuality = 95;
+    ASSERT_EQ(loaded.save(folder.file("out.jpg")), kPictureOk) << loaded.errorReason;
+    const std::vector<uint8_t> written = test::fileBytes(folder.file("out.jpg"));
+    EXPECT_EQ(exifSegmentOf(written), loaded.exifBlock);
+
+    // Stored turned back by orientation 6: landscape, as the camera wrote it.
+    Picture stored;
+    std::vector<uint8_t> plain = written;
+    *std::search(plain.begin(), plain.end(), "Exif", "Exif" + 4) = 'X';
+    ASSERT_TRUE(codec::readJpeg(test::span(plain), stored, {}).ok());
+    EXPECT_EQ(stored.width, 1152);
+    EXPECT_EQ(stored.height, 768);
+    // Displayed through its orientation tag it shows what was on screen.
+    Picture shown;
+    ASSERT_EQ(shown.load(folder.file("out.jpg")), kPictureOk);
+    EXPECT_EQ(shown.width, 768);
+    EXPECT_LT(test::meanDifference(shown, loaded), 2.0);
+
+    // Saved as PNG it carries no EXIF and keeps the on-screen orientation.
+    ASSERT_EQ(loaded.save(folder.file("out.png")), kPictureOk);
+    Picture png;
+    ASSERT_EQ(png.load(folder.file("out.png")), kPictureOk);
+    EXPECT_EQ(test::maxDifference(png, loaded), 0);
+    EXPECT_TRUE(png.exifBlock.empty());
+}
+
+TEST(JpegWrite, RefusesWhatItCannotWrite) {
+    Picture p;
+    ASSERT_EQ(p.allocate(4, 4, 8), kPictureOk);
+    std::vector<uint8_t> bytes;
+    const codec::Status s = codec::writeJpeg(p, bytes);
+    EXPECT_EQ(s.code, codec::kCodecUnsupported);
+    EXPECT_TRUE(bytes.empty());
+}
+
+TEST(JpegEstimate, MatchesTheWrittenSizeAndGrowsWithQuality) {
+    Picture p;
+    test::fillRandom(p, 120, 80, 9);
+    p.jpegQuality = 80;
+    p.jpegFullChroma = 1;
+    p.saveXResolution = p.saveYResolution = 300;
+    p.saveResolutionUnit = 1;
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(codec::writeJpeg(p, bytes).ok());
+    EXPECT_EQ(codec::estimateJpegSize(p.pixels(), 120, 80, 80, true), bytes.size());
+    const std::size_t low = codec::estimateJpegSize(p.pixels(), 120, 80, 40, true);
+    const std::size_t high = codec::estimateJpegSize(p.pixels(), 120, 80, 100, true);
+    const std::size_t subsampled = codec::estimateJpegSize(p.pixels(), 120, 80, 100, false);
+    EXPECT_LT(low, high);
+    EXPECT_LT(subsampled, high);
+    EXPECT_EQ(codec::estimateJpegSize(nullptr, 0, 0, 80, true), 0u);
+}
+
+} // namespace
+} // namespace velanox

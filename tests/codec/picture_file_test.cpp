@@ -1,0 +1,262 @@
+// Picture::load and Picture::save: format decisions, the raw-first order, return codes and the
+// safety of replacing a file.
+#include "codec/codec_test_files.h"
+#include "codec/format_table.h"
+#include "codec/picture.h"
+#include "support/test_images.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace velanox {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(FormatFromExtension, KnownExtensionsInAnyCase) {
+    const std::pair<const char*, uint32_t> cases[] = {
+        {"a.bmp", 2},  {"a.WBMP", 16},  {"a.wbm", 16}, {"a.Tga", 10},         {"a.jpeg", 0},
+        {"a.JPG", 0},  {"a.tif", 8},    {"a.TIFF", 8}, {"a.pcx", 4},          {"a.png", 6},
+        {"a.wmf", 12}, {"a.emf", 13},   {"a.psd", 14}, {"a.pcd", 21},         {"a.nef", 21},
+        {"noext", 21}, {"dir.d/x", 21}, {"x.", 21},    {"b.c/photo.gif", 21},
+    };
+    for (const auto& [path, id] : cases)
+        EXPECT_EQ(Picture::formatFromExtension(path), id) << path;
+}
+
+TEST(DetectFormat, ContentDecidesAndDepthRefines) {
+    const std::pair<const char*, uint32_t> cases[] = {
+        {"jpeg/flower_no_exif_cjpeg.jpg", kFormatJpeg},
+        {"jpeg/flower_greyscale_cjpeg.jpg", kFormatJpegGrey},
+        {"jpeg/sony_dslr-a100_monochrome_ycbcr_exif.jpg", kFormatJpeg},
+        {"formats/png_rgb_phys96_coffee.png", kFormatPng},
+        {"formats/png_palette8_phys_indexed.png", kFormatPng8},
+        {"formats/png_1bit_hopper_bw_500.png", kFormatPng1},
+        {"formats/png_16bit_rgb_photoshop.png", kFormatPng},
+        {"formats/tiff_rgb24_lzw_quad.tif", kFormatTiff},
+        {"formats/tiff_grey8_f14.tif", kFormatTiff8},
+        {"formats/tiff_palette8_lzw_bali.tif", kFormatTiff8},
+        {"formats/tiff_fax_1bit_204x98_ghostscript.tif", kFormatTiff1},
+    };
+    for (const auto& [file, id] : cases) {
+        const std::string path = test::sharedTestFile(file);
+        if (path.empty()) GTEST_SKIP() << "shared test data absent";
+        EXPECT_EQ(Picture::detectFormat(path), id) << file;
+    }
+}
+
+TEST(DetectFormat, JpegNamedTifLoadsAsJpeg) {
+    VELANOX_SHARED_FILE(source, "jpeg/flower_no_exif_cjpeg.jpg");
+    test::ScratchFolder folder;
+    const std::string disguised = folder.file("photo.tif");
+    fs::copy_file(source, disguised);
+    EXPECT_EQ(Picture::detectFormat(disguised), kFormatJpeg);
+    Picture p;
+    ASSERT_EQ(p.load(disguised), kPictureOk) << p.errorReason;
+    EXPECT_EQ(p.format, kFormatJpeg);
+    EXPECT_EQ(p.width, 1040);
+    EXPECT_EQ(p.filePath, disguised);
+}
+
+TEST(DetectFormat, UnknownContentFallsBackToTheExtension) {
+    test::ScratchFolder folder;
+    const std::vector<uint8_t> junk(100, 0x55);
+    test::writeBytes(folder.file("junk.png"), junk);
+    test::writeBytes(folder.file("junk.xyz"), junk);
+    EXPECT_EQ(Picture::detectFormat(folder.file("junk.png")), kFormatPng);
+    EXPECT_EQ(Picture::detectFormat(folder.file("junk.xyz")), kFormatAuto);
+    EXPECT_EQ(Picture::detectFormat(folder.file("missing.png")), kFormatAuto);
+
+    Picture p;
+    EXPECT_EQ(p.load(folder.file("junk.xyz")), kPictureNoReader);
+    const int rc = p.load(folder.file("junk.png"));
+    EXPECT_NE(rc, kPictureOk);
+    EXPECT_FALSE(p.errorReason.empty());
+    EXPECT_FALSE(p.hasPixels());
+}
+
+TEST(Load, ReturnCodesAndReleasedPixels) {
+    Picture p;
+    ASSERT_EQ(p.allocate(4, 4, 24), kPictureOk);
+    EXPECT_EQ(p.load(""), kPictureEmptyPath);
+    EXPECT_FALSE(p.hasPixels());
+    ASSERT_EQ(p.allocate(4, 4, 24), kPictureOk);
+    EXPECT_EQ(p.load("/nonexistent/folder/x.jpg"), codec::kCodecCannotOpen);
+    EXPECT_FALSE(p.hasPixels());
+    EXPECT_FALSE(p.errorReason.empty());
+}
+
+TEST(Load, ExplicitFormatUsesThatReader) {
+    VELANOX_SHARED_FILE(path, "formats/png_rgb_phys96_coffee.png");
+    Picture p;
+    EXPECT_EQ(p.load(path, kFormatJpeg), codec::kCodecCorrupt);
+    ASSERT_EQ(p.load(path, kFormatPng), kPictureOk);
+    EXPECT_EQ(p.width, 600);
+    EXPECT_EQ(p.load(path, kFormatWmf + 100), kPictureNoReader);
+}
+
+// A stand-in camera raw decoder that accepts files starting with "RAW!".
+codec::Status fakeRawRead(codec::ByteSpan bytes, Picture& out, const codec::ReadOptions&) {
+    if (bytes.size < 4 || std::memcmp(bytes.data, "RAW!", 4) != 0)
+        return codec::Status::failure(codec::kCodecCorrupt, "not raw");
+    if (out.allocate(5, 3, 24) != kPictureOk)
+        return codec::Status::failure(codec::kCodecOutOfMemory, "Out of memory");
+    std::fill(out.pixels(), out.pixels() + out.pixelBytes(), 77);
+    return codec::Status::success();
+}
+
+struct RawHookGuard {
+    codec::RawDecoderHook saved = codec::rawDecoderHook();
+    ~RawHookGuard() { codec::rawDecoderHook() = saved; }
+};
+
+TEST(Load, AutomaticLoadingTriesTheRawDecoderFirst) {
+    RawHookGuard guard;
+    int calls = 0;
+    static int* counter = nullptr;
+    counter = &calls;
+    codec::rawDecoderHook().probe = [](codec::ByteSpan) {
+        ++*counter;
+        return true;
+    };
+    codec::rawDecoderHook().read = fakeRawRead;
+
+    test::ScratchFolder folder;
+    std::vector<uint8_t> raw = {'R', 'A', 'W', '!', 0, 0};
+    test::writeBytes(folder.file("shot.png"), raw);
+    Picture p;
+    p.orientation = 6;
+    ASSERT_EQ(p.load(folder.file("shot.png")), kPictureOk);
+    EXPECT_EQ(p.format, kFormatAuto);
+    EXPECT_EQ(p.width, 5);
+    EXPECT_EQ(p.fileHeight, 3);
+    EXPECT_EQ(p.orientation, 1);
+    EXPECT_EQ(p.filePath, folder.file("shot.png"));
+
+    // A file the raw decoder refuses goes on to detection; an explicit format skips the hook.
+    VELANOX_SHARED_FILE(png, "formats/png_palette8_phys_indexed.png");
+    calls = 0;
+    ASSERT_EQ(p.load(png), kPictureOk);
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(p.format, kFormatPng8);
+    ASSERT_EQ(p.load(png, kFormatPng), kPictureOk);
+    EXPECT_EQ(calls, 1);
+}
+
+TEST(Save, UnknownFormatOrNoPixelsWritesNothing) {
+    test::ScratchFolder folder;
+    Picture empty;
+    EXPECT_EQ(empty.save(folder.file("a.png")), kPictureNoReader);
+    Picture p;
+    test::fillRandom(p, 4, 4, 1);
+    EXPECT_EQ(p.save(folder.file("a.gif")), kPictureNoReader);
+    EXPECT_EQ(p.save(folder.file("a.png"), kFormatJpegGrey), kPictureNoReader);
+    EXPECT_TRUE(fs::is_empty(folder.path()));
+}
+
+TEST(Save, FailedSaveLeavesTheOldFileIntact) {
+    test::ScratchFolder folder;
+    const std::string target = folder.file("keep.tif");
+    const std::vector<uint8_t> old = {'o', 'l', 'd'};
+    test::writeBytes(target, old);
+    Picture p;
+    test::fillRandom(p, 8, 8, 2);
+    p.tiffCompression = 60000; // no such codec: the writer fails
+    EXPECT_EQ(p.save(target), codec::kCodecUnsupported);
+    EXPECT_FALSE(p.errorReason.empty());
+    EXPECT_EQ(test::fileBytes(target), old);
+    // Nothing else was left behind.
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 1);
+}
+
+TEST(Save, ReplacesAFileKeepingItsPermissions) {
+    test::ScratchFolder folder;
+    const std::string target = folder.file("out.png");
+    test::writeBytes(target, {'x'});
+    ASSERT_EQ(::chmod(target.c_str(), 0640), 0);
+    Picture p;
+    test::fillRandom(p, 8, 8, 3);
+    ASSERT_EQ(p.save(target), kPictureOk) << p.errorReason;
+    struct stat info {};
+    ASSERT_EQ(::stat(target.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+    Picture back;
+    ASSERT_EQ(back.load(target), kPictureOk);
+    EXPECT_EQ(test::maxDifference(back, p), 0);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 1);
+}
+
+TEST(Save, ReadOnlyFileIsNotReplaced) {
+    test::ScratchFolder folder;
+    const std::string target = folder.file("locked.png");
+    test::writeBytes(target, {'x'});
+    ASSERT_EQ(::chmod(target.c_str(), 0444), 0);
+    Picture p;
+    test::fillRandom(p, 4, 4, 4);
+    EXPECT_EQ(p.save(target), codec::kCodecWriteFailed);
+    EXPECT_EQ(test::fileBytes(target), std::vector<uint8_t>{'x'});
+}
+
+TEST(Save, UnwritableFolderFailsWithAReason) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root may write anything";
+    test::ScratchFolder folder;
+    ASSERT_EQ(::chmod(folder.path().c_str(), 0555), 0);
+    Picture p;
+    test::fillRandom(p, 4, 4, 5);
+    EXPECT_EQ(p.save(folder.file("new.png")), codec::kCodecWriteFailed);
+    EXPECT_FALSE(p.errorReason.empty());
+    ::chmod(folder.path().c_str(), 0755);
+    EXPECT_TRUE(fs::is_empty(folder.path()));
+}
+
+TEST(Save, PalettePicturesBecomeTrueColourForTrueColourWriters) {
+    test::ScratchFolder folder;
+    Picture p;
+    ASSERT_EQ(p.allocate(3, 1, 8), kPictureOk);
+    p.palette[1] = {0, 0, 255, 0}; // red
+    p.paletteSize = 256;
+    std::fill(p.pixels(), p.pixels() + 3, 1);
+    p.format = kFormatPng8;
+    ASSERT_EQ(p.save(folder.file("red.png")), kPictureOk) << p.errorReason;
+    EXPECT_EQ(p.bitsPerPixel, 8); // the picture itself is left as it was
+    EXPECT_EQ(Picture::detectFormat(folder.file("red.png")), kFormatPng);
+    // The palette variant's writer keeps the palette.
+    ASSERT_EQ(p.save(folder.file("red8.png"), kFormatPng8), kPictureOk);
+    EXPECT_EQ(Picture::detectFormat(folder.file("red8.png")), kFormatPng8);
+    Picture back;
+    ASSERT_EQ(back.load(folder.file("red8.png")), kPictureOk);
+    EXPECT_EQ(test::pixelAt(back, 2, 0)[0], 255);
+    EXPECT_EQ(test::pixelAt(back, 2, 0)[1], 0);
+}
+
+} // namespace
+} // namespace velanox
+
+namespace velanox {
+namespace {
+
+// Every file of the shared corpus either loads as 24-bit or fails with a code and a reason.
+TEST(Load, EveryCorpusFileLoadsOrFailsCleanly) {
+    const std::string root = test::sharedTestFile("MANIFEST.md");
+    if (root.empty()) GTEST_SKIP() << "shared test data absent";
+    int files = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(fs::path(root).parent_path())) {
+        if (!entry.is_regular_file() || entry.path().extension() == ".md") continue;
+        ++files;
+        Picture p;
+        p.setPreviewLimit(200, 200);
+        const int rc = p.load(entry.path().string());
+        if (rc == kPictureOk) {
+            EXPECT_EQ(p.bitsPerPixel, 24) << entry.path();
+            EXPECT_GT(p.width, 0);
+            EXPECT_EQ(p.pixelBytes(), std::size_t(p.width) * std::size_t(p.height) * 3);
+        } else {
+            EXPECT_FALSE(p.hasPixels()) << entry.path();
+            EXPECT_FALSE(p.errorReason.empty()) << entry.path();
+        }
+    }
+    EXPECT_GT(files, 60);
+}
+
+} // namespace
+} // namespace velanox

@@ -1,0 +1,171 @@
+// Orientation, true colour and resampling on hand-made pictures.
+#include "codec/codec_test_files.h"
+#include "codec/orientation.h"
+#include "codec/picture.h"
+#include "support/test_images.h"
+
+#include <gtest/gtest.h>
+
+namespace velanox {
+namespace {
+
+using test::pixelAt;
+
+// The 3x2 picture
+//   a b c
+//   d e f
+// with each pixel's red byte naming it and green/blue marking its place.
+void makeThreeByTwo(Picture& p) {
+    test::fillRgb(p, 3, 2, [](int x, int y) {
+        return std::tuple{'a' + y * 3 + x, x * 10, y * 10};
+    });
+}
+
+std::string letters(const Picture& p) {
+    std::string s;
+    for (int y = 0; y < p.height; ++y) {
+        for (int x = 0; x < p.width; ++x)
+            s += char(pixelAt(p, x, y)[0]);
+        if (y + 1 < p.height) s += '/';
+    }
+    return s;
+}
+
+TEST(Orientation, EveryTransformOfAThreeByTwoPicture) {
+    const struct {
+        int orientation;
+        const char* expected;
+        int width, height;
+    } cases[] = {
+        {1, "abc/def", 3, 2},  {2, "cba/fed", 3, 2},  {3, "fed/cba", 3, 2},  {4, "def/abc", 3, 2},
+        {5, "ad/be/cf", 2, 3}, {6, "da/eb/fc", 2, 3}, {7, "fc/eb/da", 2, 3}, {8, "cf/be/ad", 2, 3},
+        {9, "abc/def", 3, 2},  {0, "abc/def", 3, 2},
+    };
+    for (const auto& c : cases) {
+        Picture p;
+        makeThreeByTwo(p);
+        ASSERT_EQ(p.applyOrientation(c.orientation), kPictureOk) << c.orientation;
+        EXPECT_EQ(letters(p), c.expected) << "orientation " << c.orientation;
+        EXPECT_EQ(p.width, c.width);
+        EXPECT_EQ(p.height, c.height);
+    }
+}
+
+TEST(Orientation, InverseRestoresThePicture) {
+    for (int o = 1; o <= 8; ++o) {
+        Picture p;
+        makeThreeByTwo(p);
+        ASSERT_EQ(p.applyOrientation(o), kPictureOk);
+        ASSERT_EQ(p.applyOrientation(codec::inverseOrientation(o)), kPictureOk);
+        EXPECT_EQ(letters(p), "abc/def") << o;
+    }
+}
+
+TEST(Orientation, EightBitPicturesTurnToo) {
+    Picture p;
+    ASSERT_EQ(p.allocate(3, 2, 8), kPictureOk);
+    for (int i = 0; i < 6; ++i)
+        p.pixels()[i] = uint8_t('a' + i);
+    ASSERT_EQ(p.applyOrientation(6), kPictureOk);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(p.pixels()), 6), "daebfc");
+}
+
+TEST(TrueColour, EightBitThroughThePalette) {
+    Picture p;
+    ASSERT_EQ(p.allocate(2, 1, 8), kPictureOk);
+    p.palette[3] = {10, 20, 30, 0}; // blue, green, red
+    p.palette[200] = {255, 0, 128, 0};
+    p.paletteSize = 256;
+    p.pixels()[0] = 3;
+    p.pixels()[1] = 200;
+    ASSERT_EQ(p.toTrueColour(), kPictureOk);
+    EXPECT_EQ(p.bitsPerPixel, 24);
+    EXPECT_EQ(p.paletteSize, 0);
+    const uint8_t expected[] = {30, 20, 10, 128, 0, 255};
+    EXPECT_TRUE(std::equal(expected, expected + 6, p.pixels()));
+}
+
+TEST(TrueColour, OneBitRowsArePackedMostSignificantFirst) {
+    Picture p;
+    ASSERT_EQ(p.allocate(10, 2, 1), kPictureOk); // 2 bytes per row
+    p.palette[0] = {255, 255, 255, 0};
+    p.palette[1] = {0, 0, 0, 0};
+    p.paletteSize = 2;
+    const uint8_t bits[] = {0b10000000, 0b01000000, 0b00000001, 0b11000000};
+    std::copy(bits, bits + 4, p.pixels());
+    ASSERT_EQ(p.toTrueColour(), kPictureOk);
+    auto black = [&](int x, int y) { return pixelAt(p, x, y)[0] == 0; };
+    EXPECT_TRUE(black(0, 0));
+    EXPECT_FALSE(black(1, 0));
+    EXPECT_TRUE(black(9, 0));
+    EXPECT_TRUE(black(7, 1));
+    EXPECT_TRUE(black(8, 1));
+    EXPECT_TRUE(black(9, 1));
+    EXPECT_FALSE(black(6, 1));
+    EXPECT_EQ(pixelAt(p, 1, 0)[2], 255);
+}
+
+TEST(TrueColour, RefusesWhatItCannotConvert) {
+    Picture empty;
+    EXPECT_EQ(empty.toTrueColour(), kPictureNoReader);
+    Picture display;
+    ASSERT_EQ(display.allocate(2, 2, 32), kPictureOk);
+    EXPECT_EQ(display.toTrueColour(), kPictureNoReader);
+    EXPECT_EQ(display.bitsPerPixel, 32);
+}
+
+TEST(Resample, HalvingAveragesEachTwoByTwoBlock) {
+    Picture p;
+    test::fillRgb(p, 4, 2, [](int x, int y) {
+        return std::tuple{x * 40 + y * 20, 100, 255 * (x & 1)};
+    });
+    ASSERT_EQ(p.resample(2, 1), kPictureOk);
+    ASSERT_EQ(p.width, 2);
+    ASSERT_EQ(p.height, 1);
+    EXPECT_EQ(pixelAt(p, 0, 0)[0], 30); // (0 + 40 + 20 + 60) / 4
+    EXPECT_EQ(pixelAt(p, 1, 0)[0], 110);
+    EXPECT_EQ(pixelAt(p, 0, 0)[1], 100);
+    EXPECT_EQ(pixelAt(p, 1, 0)[2], 128); // (0 + 255) / 2 rounded
+}
+
+TEST(Resample, FlatStaysFlatAtAnySize) {
+    for (auto [w, h] : {std::pair{1, 1}, {7, 3}, {50, 41}, {301, 2}}) {
+        Picture p;
+        test::fillRgb(p, 13, 9, [](int, int) { return std::tuple{17, 200, 255}; });
+        ASSERT_EQ(p.resample(w, h), kPictureOk);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const uint8_t* px = pixelAt(p, x, y);
+                ASSERT_EQ(px[0], 17);
+                ASSERT_EQ(px[1], 200);
+                ASSERT_EQ(px[2], 255);
+            }
+    }
+}
+
+TEST(Resample, EnlargementKeepsStepsSharpAndBounded) {
+    Picture p;
+    test::fillRgb(p, 8, 1, [](int x, int) {
+        int v = x < 4 ? 0 : 255;
+        return std::tuple{v, v, v};
+    });
+    ASSERT_EQ(p.resample(32, 3), kPictureOk);
+    EXPECT_EQ(pixelAt(p, 0, 1)[0], 0);
+    EXPECT_EQ(pixelAt(p, 31, 1)[0], 255);
+    // Monotonic enough: the left quarter dark, the right quarter bright.
+    EXPECT_LT(pixelAt(p, 8, 0)[0], 10);
+    EXPECT_GT(pixelAt(p, 23, 2)[0], 245);
+}
+
+TEST(Resample, SameSizeIsACopyAndBadSizesAreRefused) {
+    Picture p, original;
+    test::fillRandom(p, 9, 5, 3);
+    ASSERT_EQ(original.copyFrom(p), kPictureOk);
+    EXPECT_EQ(p.resample(9, 5), kPictureOk);
+    EXPECT_EQ(test::maxDifference(p, original), 0);
+    EXPECT_EQ(p.resample(0, 5), kPictureNoReader);
+    EXPECT_EQ(p.width, 9);
+}
+
+} // namespace
+} // namespace velanox

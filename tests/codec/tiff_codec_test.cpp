@@ -1,0 +1,183 @@
+// The TIFF family: scanner, fax, grey and palette files, pages, resolution, writing.
+#include "codec/codec_test_files.h"
+#include "codec/picture.h"
+#include "codec/tiff/tiff_codec.h"
+#include "support/test_images.h"
+
+#include <gtest/gtest.h>
+#include <tiffio.h>
+
+namespace velanox {
+namespace {
+
+using test::pixelAt;
+
+TEST(TiffRead, FaxPageIsStretchedToSquarePixels) {
+    VELANOX_SHARED_FILE(path, "formats/tiff_fax_1bit_204x98_ghostscript.tif");
+    const std::vector<uint8_t> bytes = test::fileBytes(path);
+    Picture bits;
+    ASSERT_TRUE(codec::readTiff(test::span(bytes), bits, {}).ok());
+    EXPECT_EQ(bits.format, kFormatTiff1);
+    EXPECT_EQ(bits.bitsPerPixel, 1);
+    EXPECT_EQ(bits.palette[0].red, 255); // entry 0 white
+    EXPECT_EQ(bits.palette[1].red, 0);
+    EXPECT_EQ(bits.xResolution, 204u);
+    EXPECT_EQ(bits.yResolution, 98u);
+    EXPECT_EQ(bits.resolutionUnit, 2u);
+
+    Picture p;
+    ASSERT_EQ(p.load(path), kPictureOk) << p.errorReason;
+    EXPECT_EQ(p.bitsPerPixel, 24);
+    EXPECT_EQ(p.width, 1728);
+    EXPECT_EQ(p.height, int(1146 / (98.0 / 204.0))); // 2385
+    EXPECT_EQ(p.fileHeight, p.height);
+    // Square now, so that saving and loading again does not stretch it twice.
+    EXPECT_EQ(p.yResolution, 204u);
+    EXPECT_EQ(p.saveYResolution, 204u);
+    // A fax page is mostly white paper.
+    long white = 0;
+    for (int y = 0; y < p.height; y += 5)
+        for (int x = 0; x < p.width; x += 5)
+            white += pixelAt(p, x, y)[0] > 200;
+    EXPECT_GT(white, long(p.width / 5) * (p.height / 5) * 8 / 10);
+}
+
+TEST(TiffRead, PagesOfAMultiPageFax) {
+    VELANOX_SHARED_FILE(path, "formats/tiff_fax_multipage_g4_204x98_ntfax.tif");
+    Picture first, second, third;
+    ASSERT_EQ(first.load(path, kFormatAuto, 0), kPictureOk) << first.errorReason;
+    ASSERT_EQ(second.load(path, kFormatAuto, 1), kPictureOk) << second.errorReason;
+    EXPECT_EQ(second.tiffPage, 1u);
+    EXPECT_EQ(first.width, 1728);
+    EXPECT_NE(test::maxDifference(first, second), 0);
+    EXPECT_NE(third.load(path, kFormatAuto, 2), kPictureOk);
+    EXPECT_FALSE(third.errorReason.empty());
+}
+
+TEST(TiffRead, GreyAndPaletteEndAsTrueColour) {
+    VELANOX_SHARED_FILE(grey, "formats/tiff_grey8_f14.tif");
+    Picture p;
+    ASSERT_EQ(p.load(grey), kPictureOk);
+    EXPECT_EQ(p.format, kFormatTiff8);
+    EXPECT_EQ(p.width, 640);
+    EXPECT_EQ(p.resolutionUnit, 1u);
+    EXPECT_EQ(p.xResolution, 72u);
+    for (std::size_t i = 0; i < p.pixelBytes(); i += 3) {
+        ASSERT_EQ(p.pixels()[i], p.pixels()[i + 1]);
+        ASSERT_EQ(p.pixels()[i], p.pixels()[i + 2]);
+    }
+
+    VELANOX_SHARED_FILE(palette, "formats/tiff_palette8_lzw_bali.tif");
+    const std::vector<uint8_t> bytes = test::fileBytes(palette);
+    Picture indexed;
+    ASSERT_TRUE(codec::readTiff(test::span(bytes), indexed, {}).ok());
+    EXPECT_EQ(indexed.bitsPerPixel, 8);
+    ASSERT_EQ(p.load(palette), kPictureOk);
+    EXPECT_EQ(p.width, 725);
+    for (int y = 0; y < p.height; y += 11)
+        for (int x = 0; x < p.width; x += 13) {
+            const PaletteEntry& e =
+                indexed.palette[indexed.pixels()[std::size_t(y) * 725 + std::size_t(x)]];
+            ASSERT_EQ(pixelAt(p, x, y)[0], e.red);
+            ASSERT_EQ(pixelAt(p, x, y)[2], e.blue);
+        }
+}
+
+TEST(TiffRead, TrueColourFilesAndTheirResolution) {
+    const struct {
+        const char* file;
+        int width, height;
+        uint32_t resolution, unit;
+    } cases[] = {
+        {"formats/tiff_rgb24_uncompressed_scanner_epson_v800.tif", 425, 640, 1066, 2},
+        {"formats/tiff_rgb24_lzw_quad.tif", 512, 384, 300, 1},
+        {"formats/tiff_rgb24_deflate.tif", 278, 374, 72, 2},
+    };
+    for (const auto& c : cases) {
+        VELANOX_SHARED_FILE(path, c.file);
+        Picture p;
+        ASSERT_EQ(p.load(path), kPictureOk) << c.file << ": " << p.errorReason;
+        EXPECT_EQ(p.format, kFormatTiff);
+        EXPECT_EQ(p.width, c.width);
+        EXPECT_EQ(p.height, c.height);
+        EXPECT_EQ(p.xResolution, c.resolution) << c.file;
+        EXPECT_EQ(p.resolutionUnit, c.unit) << c.file;
+    }
+}
+
+TEST(TiffRead, BrokenFilesFailWithAReason) {
+    for (const char* file :
+         {"broken/tiff_bad_offsets_lengths.tiff", "broken/tiff_fuzzed_strip_bytecount.tif",
+          "broken/tiff_fuzzed_lzw_bad_code.tif"}) {
+        VELANOX_SHARED_FILE(path, file);
+        Picture p;
+        EXPECT_NE(p.load(path), kPictureOk) << file;
+        EXPECT_FALSE(p.errorReason.empty()) << file;
+        EXPECT_FALSE(p.hasPixels());
+    }
+}
+
+TEST(TiffWrite, TrueColourRoundTripsInEveryCompression) {
+    Picture p;
+    test::fillRgb(p, 50, 33, [](int x, int y) { return std::tuple{x * 5, (x + y) % 7 * 30, y}; });
+    p.saveXResolution = 600;
+    p.saveYResolution = 600;
+    p.saveResolutionUnit = 3;
+    for (uint32_t compression :
+         {COMPRESSION_NONE, COMPRESSION_LZW, COMPRESSION_ADOBE_DEFLATE, COMPRESSION_PACKBITS}) {
+        p.tiffCompression = compression;
+        std::vector<uint8_t> bytes;
+        ASSERT_TRUE(codec::writeTiff(p, bytes).ok()) << compression;
+        Picture back;
+        ASSERT_TRUE(codec::readTiff(test::span(bytes), back, {}).ok()) << compression;
+        EXPECT_EQ(test::maxDifference(back, p), 0) << compression;
+        EXPECT_EQ(back.xResolution, 600u);
+        EXPECT_EQ(back.resolutionUnit, 3u);
+    }
+}
+
+TEST(TiffWrite, PaletteAndOneBitRoundTrip) {
+    Picture indexed;
+    ASSERT_EQ(indexed.allocate(21, 4, 8), kPictureOk);
+    for (std::size_t i = 0; i < indexed.pixelBytes(); ++i)
+        indexed.pixels()[i] = uint8_t(i * 13);
+    for (int i = 0; i < 256; ++i)
+        indexed.palette[std::size_t(i)] = {uint8_t(i), 7, uint8_t(255 - i), 0};
+    indexed.paletteSize = 256;
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(codec::writeTiff(indexed, bytes).ok());
+    Picture back;
+    ASSERT_TRUE(codec::readTiff(test::span(bytes), back, {}).ok());
+    EXPECT_EQ(back.format, kFormatTiff8);
+    EXPECT_EQ(std::memcmp(back.pixels(), indexed.pixels(), indexed.pixelBytes()), 0);
+    EXPECT_EQ(back.palette[40].red, 215);
+
+    Picture bits;
+    ASSERT_EQ(bits.allocate(20, 3, 1), kPictureOk);
+    for (std::size_t i = 0; i < bits.pixelBytes(); ++i)
+        bits.pixels()[i] = uint8_t(0x3C ^ (i * 29));
+    for (int y = 0; y < 3; ++y)
+        bits.pixels()[y * 3 + 2] &= 0xF0;
+    bits.palette[0] = {255, 255, 255, 0};
+    bits.palette[1] = {0, 0, 0, 0};
+    bits.paletteSize = 2;
+    bits.tiffCompression = COMPRESSION_CCITTFAX4;
+    ASSERT_TRUE(codec::writeTiff(bits, bytes).ok());
+    ASSERT_TRUE(codec::readTiff(test::span(bytes), back, {}).ok());
+    EXPECT_EQ(back.format, kFormatTiff1);
+    for (std::size_t i = 0; i < bits.pixelBytes(); ++i)
+        ASSERT_EQ(back.pixels()[i] & (i % 3 == 2 ? 0xF0 : 0xFF), bits.pixels()[i]) << i;
+}
+
+TEST(TiffWrite, UnknownCompressionIsRefused) {
+    Picture p;
+    test::fillRandom(p, 4, 4, 6);
+    p.tiffCompression = 60000;
+    std::vector<uint8_t> bytes;
+    const codec::Status s = codec::writeTiff(p, bytes);
+    EXPECT_EQ(s.code, codec::kCodecUnsupported);
+    EXPECT_FALSE(s.reason.empty());
+}
+
+} // namespace
+} // namespace velanox
