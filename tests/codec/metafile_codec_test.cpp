@@ -16,6 +16,14 @@ using namespace velanox::codec;
 
 namespace {
 
+// Text drawing fills font caches that live as long as the process; leak checkers would count
+// them.
+class FontCacheRelease : public ::testing::Environment {
+public:
+    void TearDown() override { releaseMetafileFontCaches(); }
+};
+const auto* const fontCacheRelease = ::testing::AddGlobalTestEnvironment(new FontCacheRelease);
+
 std::vector<uint8_t> readShared(const std::string& relative) {
     const std::string path = test::sharedTestFile(relative);
     if (path.empty()) return {};

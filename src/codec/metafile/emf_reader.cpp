@@ -4,6 +4,7 @@
 #include "codec/metafile/metafile_codec.h"
 
 #include <cairo.h>
+#include <fontconfig/fontconfig.h>
 
 #include <algorithm>
 #include <cmath>
@@ -136,6 +137,11 @@ Status readEmf(ByteSpan bytes, Picture& out, const ReadOptions& options) {
     }
     cairo_surface_destroy(surface);
     return played;
+}
+
+void releaseMetafileFontCaches() {
+    cairo_debug_reset_static_data();
+    FcFini();
 }
 
 } // namespace velanox::codec

@@ -34,6 +34,11 @@ Status readEmf(ByteSpan bytes, Picture& out, const ReadOptions& options);
 /// Writes an Enhanced Metafile holding the 24-bit picture as one StretchDIBits record.
 Status writeEmf(const Picture& picture, std::vector<uint8_t>& out);
 
+/// Frees the font caches that cairo and fontconfig keep for the rest of the process once text
+/// has been drawn. Only for the very end of a program run under a leak checker: no metafile may
+/// be read afterwards.
+void releaseMetafileFontCaches();
+
 namespace metafile {
 
 /// Width and height in pixels for a picture of the given physical size in inches, following
