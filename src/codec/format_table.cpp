@@ -1,7 +1,11 @@
 #include "codec/format_table.h"
 
+#include "codec/bmp/bmp_codec.h"
 #include "codec/jpeg/jpeg_codec.h"
+#include "codec/magick/magick_codec.h"
+#include "codec/metafile/metafile_codec.h"
 #include "codec/png/png_codec.h"
+#include "codec/raw/raw_codec.h"
 #include "codec/tiff/tiff_codec.h"
 
 #include <algorithm>
@@ -11,61 +15,22 @@
 namespace velanox::codec {
 namespace {
 
-// ---- Families built elsewhere: when one lands, enable its include and replace the nullptr
-// ---- by the function named beside it.
-
-// Camera raw (codec/raw), tried first by automatic loading.
-// #include "codec/raw/raw_codec.h"
-constexpr ProbeFn kProbeRaw = nullptr; // probeRaw
-constexpr ReadFn kReadRaw = nullptr;   // readRaw
-
-// BMP (codec/bmp).
-// #include "codec/bmp/bmp_codec.h"
-constexpr ProbeFn kProbeBmp = nullptr; // probeBmp
-constexpr ReadFn kReadBmp = nullptr;   // readBmp
-constexpr WriteFn kWriteBmp = nullptr; // writeBmp
-
-// Targa, PCX, Photoshop, WBMP, PhotoCD through Magick++ (codec/magick).
-// #include "codec/magick/magick_codec.h"
-constexpr ProbeFn kProbeTarga = nullptr;   // probeTarga
-constexpr ReadFn kReadTarga = nullptr;     // readTarga
-constexpr WriteFn kWriteTarga = nullptr;   // writeTarga
-constexpr ProbeFn kProbePcx = nullptr;     // probePcx
-constexpr ReadFn kReadPcx = nullptr;       // readPcx
-constexpr WriteFn kWritePcx = nullptr;     // writePcx
-constexpr ProbeFn kProbePsd = nullptr;     // probePsd
-constexpr ReadFn kReadPsd = nullptr;       // readPsd
-constexpr WriteFn kWritePsd = nullptr;     // writePsd
-constexpr ProbeFn kProbeWbmp = nullptr;    // probeWbmp
-constexpr ReadFn kReadWbmp = nullptr;      // readWbmp
-constexpr WriteFn kWriteWbmp = nullptr;    // writeWbmp
-constexpr ProbeFn kProbePhotoCd = nullptr; // probePhotoCd
-constexpr ReadFn kReadPhotoCd = nullptr;   // readPhotoCd
-
-// Windows and Enhanced Metafiles (codec/metafile).
-// #include "codec/metafile/metafile_codec.h"
-constexpr ProbeFn kProbeWmf = nullptr; // probeWmf
-constexpr ReadFn kReadWmf = nullptr;   // readWmf
-constexpr WriteFn kWriteWmf = nullptr; // writeWmf
-constexpr ProbeFn kProbeEmf = nullptr; // probeEmf
-constexpr ReadFn kReadEmf = nullptr;   // readEmf
-constexpr WriteFn kWriteEmf = nullptr; // writeEmf
-
 // Sniffing order: long or fixed-offset signatures first; PCX (one leading byte), Targa (no
 // signature at all) and WBMP (two zero bytes) last, so they never shadow a specific format.
-// Variant ids share their family's reader and writer and have no probe of their own.
+// Variant ids share their family's reader and writer and have no probe of their own. Camera raw
+// has no row: automatic loading tries it first, through rawDecoderHook().
 const FormatEntry kTable[] = {
     {kFormatJpeg, "JPEG", {"jpg", "jpeg"}, probeJpeg, classifyJpeg, readJpeg, writeJpeg},
     {kFormatPng, "PNG", {"png"}, probePng, classifyPng, readPng, writePng},
     {kFormatTiff, "TIFF", {"tif", "tiff"}, probeTiff, classifyTiff, readTiff, writeTiff},
-    {kFormatPhotoCd, "PhotoCD", {}, kProbePhotoCd, nullptr, kReadPhotoCd, nullptr},
-    {kFormatPsd, "Photoshop", {"psd"}, kProbePsd, nullptr, kReadPsd, kWritePsd},
-    {kFormatBmp, "BMP", {"bmp"}, kProbeBmp, nullptr, kReadBmp, kWriteBmp},
-    {kFormatEmf, "Enhanced Metafile", {"emf"}, kProbeEmf, nullptr, kReadEmf, kWriteEmf},
-    {kFormatWmf, "Windows Metafile", {"wmf"}, kProbeWmf, nullptr, kReadWmf, kWriteWmf},
-    {kFormatPcx, "PCX", {"pcx"}, kProbePcx, nullptr, kReadPcx, kWritePcx},
-    {kFormatTarga, "Targa", {"tga"}, kProbeTarga, nullptr, kReadTarga, kWriteTarga},
-    {kFormatWbmp, "WBMP", {"wbmp", "wbm"}, kProbeWbmp, nullptr, kReadWbmp, kWriteWbmp},
+    {kFormatPhotoCd, "PhotoCD", {}, probePhotoCd, magickFormatId, readPhotoCd, nullptr},
+    {kFormatPsd, "Photoshop", {"psd"}, probePsd, magickFormatId, readPsd, writePsd},
+    {kFormatBmp, "BMP", {"bmp"}, probeBmp, bmpFormatId, readBmp, writeBmp},
+    {kFormatEmf, "Enhanced Metafile", {"emf"}, probeEmf, nullptr, readEmf, writeEmf},
+    {kFormatWmf, "Windows Metafile", {"wmf"}, probeWmf, nullptr, readWmf, writeWmf},
+    {kFormatPcx, "PCX", {"pcx"}, probePcx, magickFormatId, readPcx, writePcx},
+    {kFormatTarga, "Targa", {"tga"}, probeTarga, magickFormatId, readTarga, writeTarga},
+    {kFormatWbmp, "WBMP", {"wbmp", "wbm"}, probeWbmp, magickFormatId, readWbmp, writeWbmp},
     // Variants: the depth a reader delivered; their writers write palette and 1-bit pictures
     // where the family can. A greyscale JPEG has no writer of its own.
     {kFormatJpegGrey, "JPEG greyscale", {}, nullptr, nullptr, readJpeg, nullptr},
@@ -73,11 +38,11 @@ const FormatEntry kTable[] = {
     {kFormatPng1, "PNG 1-bit", {}, nullptr, nullptr, readPng, writePng},
     {kFormatTiff8, "TIFF 8-bit", {}, nullptr, nullptr, readTiff, writeTiff},
     {kFormatTiff1, "TIFF 1-bit", {}, nullptr, nullptr, readTiff, writeTiff},
-    {kFormatBmp8, "BMP 8-bit", {}, nullptr, nullptr, kReadBmp, kWriteBmp},
-    {kFormatBmp1, "BMP 1-bit", {}, nullptr, nullptr, kReadBmp, kWriteBmp},
-    {kFormatPcx8, "PCX 8-bit", {}, nullptr, nullptr, kReadPcx, kWritePcx},
-    {kFormatTarga8, "Targa 8-bit", {}, nullptr, nullptr, kReadTarga, kWriteTarga},
-    {kFormatPsd8, "Photoshop 8-bit", {}, nullptr, nullptr, kReadPsd, kWritePsd},
+    {kFormatBmp8, "BMP 8-bit", {}, nullptr, nullptr, readBmp, writeBmp},
+    {kFormatBmp1, "BMP 1-bit", {}, nullptr, nullptr, readBmp, writeBmp},
+    {kFormatPcx8, "PCX 8-bit", {}, nullptr, nullptr, readPcx, writePcx},
+    {kFormatTarga8, "Targa 8-bit", {}, nullptr, nullptr, readTarga, writeTarga},
+    {kFormatPsd8, "Photoshop 8-bit", {}, nullptr, nullptr, readPsd, writePsd},
 };
 
 std::string lowerExtension(std::string_view path) {
@@ -87,6 +52,13 @@ std::string lowerExtension(std::string_view path) {
     std::transform(ext.begin(), ext.end(), ext.begin(),
                    [](unsigned char c) { return char(std::tolower(c)); });
     return ext;
+}
+
+// The row's id refined by its classifier; the row's own id when the classifier cannot tell.
+uint32_t classified(const FormatEntry& row, ByteSpan bytes) {
+    if (!row.classify) return row.id;
+    const uint32_t id = row.classify(bytes);
+    return id == kFormatAuto ? row.id : id;
 }
 
 } // namespace
@@ -102,7 +74,7 @@ const FormatEntry* formatEntry(uint32_t id) {
 }
 
 RawDecoderHook& rawDecoderHook() {
-    static RawDecoderHook hook{kProbeRaw, kReadRaw};
+    static RawDecoderHook hook{probeRaw, readRaw};
     return hook;
 }
 
@@ -117,11 +89,11 @@ uint32_t formatFromExtension(std::string_view path) {
 
 uint32_t detectFormat(ByteSpan bytes, std::string_view path) {
     for (const FormatEntry& row : kTable) {
-        if (row.probe && row.probe(bytes)) return row.classify ? row.classify(bytes) : row.id;
+        if (row.probe && row.probe(bytes)) return classified(row, bytes);
     }
     const FormatEntry* row = formatEntry(formatFromExtension(path));
     if (!row) return kFormatAuto;
-    return row->classify ? row->classify(bytes) : row->id;
+    return classified(*row, bytes);
 }
 
 } // namespace velanox::codec

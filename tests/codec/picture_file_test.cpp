@@ -258,5 +258,55 @@ TEST(Load, EveryCorpusFileLoadsOrFailsCleanly) {
     EXPECT_GT(files, 60);
 }
 
+// Automatic loading of one file of every family: the reader chosen by content, the id refined
+// by depth or colour mode, the size after orientation and stretching; every damaged file fails.
+TEST(Load, EveryFamilyLoadsWithItsIdAndSize) {
+    struct Case {
+        const char* file;
+        uint32_t format;
+        int32_t width, height;
+    } cases[] = {
+        {"formats/bmp_1bit_blauesglas_mono.bmp", kFormatBmp1, 301, 331},
+        {"formats/bmp_4bit_rle4_blauesglas.bmp", kFormatBmp8, 301, 331},
+        {"formats/bmp_24bit_blauesglas.bmp", kFormatBmp, 301, 331},
+        {"formats/emf_with_bitmaps_test-013.emf", kFormatEmf, 554, 663},
+        {"formats/pcx_24bit_oregon.pcx", kFormatPcx, 300, 225},
+        {"formats/pcx_8bit_palette_lara_croft.pcx", kFormatPcx8, 320, 200},
+        {"formats/photocd_hopper.pcd", kFormatPhotoCd, 768, 512},
+        {"formats/png_1bit_hopper_bw_500.png", kFormatPng1, 500, 500},
+        {"formats/png_palette8_phys_indexed.png", kFormatPng8, 300, 300},
+        {"formats/psd_greyscale8.psd", kFormatPsd8, 485, 484},
+        {"formats/psd_rgb8_oregon.psd", kFormatPsd, 300, 225},
+        {"formats/tga_24bit_rle_CTC24.tga", kFormatTarga, 128, 128},
+        {"formats/tga_8bit_colormapped_UCM8.tga", kFormatTarga8, 128, 128},
+        {"formats/tiff_fax_1bit_204x98_ghostscript.tif", kFormatTiff1, 1728, 2385},
+        {"formats/tiff_palette8_lzw_bali.tif", kFormatTiff8, 725, 489},
+        {"formats/wbmp_oregon.wbmp", kFormatWbmp, 300, 225},
+        {"formats/wmf_standard_globe.wmf", kFormatWmf, 667, 666},
+        {"jpeg/canon_powershot_sx150is_orient6.jpg", kFormatJpeg, 1200, 1600},
+        {"jpeg/photoshop7_greyscale_exif_iptc_icc.jpg", kFormatJpegGrey, 386, 396},
+        {"raw/apple_quicktake100_TEST100.qtk", kFormatAuto, 640, 480},
+        {"raw/canon_powershot_g2_CRW_0304.crw", kFormatAuto, 2312, 1720},
+    };
+    for (const Case& c : cases) {
+        VELANOX_SHARED_FILE(path, c.file);
+        Picture p;
+        ASSERT_EQ(p.load(path), kPictureOk) << c.file << ": " << p.errorReason;
+        EXPECT_EQ(p.format, c.format) << c.file;
+        EXPECT_EQ(p.width, c.width) << c.file;
+        EXPECT_EQ(p.height, c.height) << c.file;
+        EXPECT_EQ(p.bitsPerPixel, 24) << c.file;
+    }
+    const std::string broken = test::sharedTestFile("broken");
+    int failed = 0;
+    for (const auto& entry : fs::directory_iterator(broken)) {
+        Picture p;
+        EXPECT_NE(p.load(entry.path().string()), kPictureOk) << entry.path();
+        EXPECT_FALSE(p.errorReason.empty()) << entry.path();
+        ++failed;
+    }
+    EXPECT_GE(failed, 14);
+}
+
 } // namespace
 } // namespace velanox

@@ -1,0 +1,94 @@
+// Windows Metafiles are drawn by ImageMagick's WMF coder, which plays them with libwmf.
+#include "codec/magick/magick_runtime.h"
+#include "codec/metafile/byte_reader.h"
+#include "codec/metafile/metafile_codec.h"
+
+#include <Magick++.h>
+
+#include <cmath>
+#include <exception>
+#include <mutex>
+
+namespace velanox::codec {
+namespace {
+
+constexpr uint32_t kPlaceableKey = 0x9AC6CDD7;
+
+// ImageMagick starts once for the whole codec layer, with its resource limits.
+bool initialiseMagick() {
+    return magick::ensureMagick();
+}
+
+// Reads the picture at the given density; ping only measures it.
+void readAt(Magick::Image& image, const Magick::Blob& blob, double dpi, bool ping) {
+    image.quiet(true); // warnings about unsupported records are not errors
+    image.density(Magick::Geometry(std::to_string(dpi) + "x" + std::to_string(dpi)));
+    image.magick("WMF");
+    if (ping)
+        image.ping(blob);
+    else
+        image.read(blob);
+}
+
+} // namespace
+
+bool probeWmf(ByteSpan bytes) {
+    const metafile::ByteReader r(bytes.data, bytes.size);
+    if (!r.has(0, 18)) return false;
+    if (r.u32(0) == kPlaceableKey) return r.has(22, 18) && r.u16(24) == 9;
+    const uint16_t type = r.u16(0), headerWords = r.u16(2), version = r.u16(4);
+    return (type == 1 || type == 2) && headerWords == 9 && (version == 0x0100 || version == 0x0300);
+}
+
+Status readWmf(ByteSpan bytes, Picture& out, const ReadOptions& options) {
+    if (!probeWmf(bytes))
+        return Status::failure(kCodecCorrupt, "The file is not a Windows Metafile.");
+    if (!initialiseMagick())
+        return Status::failure(kCodecUnsupported, "The Windows Metafile reader cannot start.");
+    try {
+        const Magick::Blob blob(bytes.data, bytes.size);
+        Magick::Image measured;
+        readAt(measured, blob, kMetafileDpi, true);
+        const double inchesW = double(measured.columns()) / kMetafileDpi;
+        const double inchesH = double(measured.rows()) / kMetafileDpi;
+        const metafile::RenderSize size = metafile::renderSizeForInches(inchesW, inchesH);
+        if (size.width == 0)
+            return Status::failure(kCodecCorrupt, "The metafile has no picture size.");
+        if (Status s = checkSize(size.width, size.height, options.limits); !s.ok()) return s;
+
+        // The coder sizes the picture from the density; ask for the one that gives our size.
+        const double dpi = kMetafileDpi * std::max(size.width / (inchesW * kMetafileDpi),
+                                                   size.height / (inchesH * kMetafileDpi));
+        Magick::Image image;
+        image.backgroundColor(Magick::Color("white"));
+        readAt(image, blob, dpi, false);
+        // The density's rounding may leave a pixel more or less: fit exactly.
+        if (int(image.columns()) != size.width || int(image.rows()) != size.height) {
+            Magick::Geometry exact(size.width, size.height);
+            exact.aspect(true);
+            image.resize(exact);
+        }
+        Magick::Image canvas(Magick::Geometry(size.width, size.height), Magick::Color("white"));
+        canvas.composite(image, 0, 0, Magick::OverCompositeOp);
+
+        Picture picture;
+        if (picture.allocate(size.width, size.height, 24) != kPictureOk)
+            return Status::failure(kCodecOutOfMemory, "Not enough memory for the picture.");
+        canvas.write(0, 0, size.width, size.height, "RGB", Magick::CharPixel, picture.pixels());
+        picture.format = kFormatWmf;
+        picture.xResolution = picture.yResolution = uint32_t(kMetafileDpi);
+        picture.resolutionUnit = 2;
+        out.takeFrom(picture);
+        return Status::success();
+    } catch (const Magick::Exception& e) {
+        return Status::failure(kCodecCorrupt,
+                               std::string("The Windows Metafile cannot be drawn: ") + e.what());
+    } catch (const std::bad_alloc&) {
+        return Status::failure(kCodecOutOfMemory, "Not enough memory for the picture.");
+    } catch (const std::exception& e) {
+        return Status::failure(kCodecCorrupt,
+                               std::string("The Windows Metafile cannot be drawn: ") + e.what());
+    }
+}
+
+} // namespace velanox::codec
