@@ -27,8 +27,7 @@ inline void checkRead(const codec::Status& status, const Picture& picture,
     if (picture.bitsPerPixel != 1 && picture.bitsPerPixel != 8 && picture.bitsPerPixel != 24)
         std::abort();
     if (picture.pixelBytes() != picture.rowBytes() * std::size_t(picture.height)) std::abort();
-    if (picture.width > options.limits.maxDimension ||
-        picture.height > options.limits.maxDimension)
+    if (picture.width > options.limits.maxDimension || picture.height > options.limits.maxDimension)
         std::abort();
     if (picture.bitsPerPixel < 24 && (picture.paletteSize < 0 || picture.paletteSize > 256))
         std::abort();
