@@ -6,7 +6,9 @@
 //    wrapped, are done apart;
 //  - components outside the channel mask are kept by a byte select instead of a skip;
 //  - rows are spread over threads (OpenMP) wherever a pass reads only what an earlier pass
-//    wrote; the speckle filter's passes stay in order, each one threaded over its rows;
+//    wrote;
+//  - the speckle filter runs its 32 passes over a component as a wavefront of rows that stays
+//    in the cache, and filters its components on several threads at once;
 //  - the edge weight depends only on the squared gradient, an integer below 32768, so the
 //    float arithmetic runs once per value in a table instead of once per pixel.
 #include "engine/pixel_filters.h"
@@ -20,12 +22,32 @@
 #include <memory>
 #include <new>
 
+#ifdef _OPENMP
+#include <omp.h>
+#endif
+
 namespace {
 
 // Below this many bytes of work a pass stays on the calling thread.
 constexpr std::size_t kThreadedBytes = std::size_t(1) << 18;
-// The speckle filter meets its threads 66 times per component, so each pass must be worth it.
-constexpr std::size_t kThreadedSpeckleBytes = std::size_t(1) << 20;
+// Below this many bytes per plane the speckle filter's components stay on the calling thread.
+constexpr std::size_t kThreadedSpeckleBytes = std::size_t(1) << 18;
+
+int maxThreads() {
+#ifdef _OPENMP
+    return omp_get_max_threads();
+#else
+    return 1;
+#endif
+}
+
+int threadIndex() {
+#ifdef _OPENMP
+    return omp_get_thread_num();
+#else
+    return 0;
+#endif
+}
 
 bool validPicture(const void* pixels, int width, int height, int bytesPerPixel,
                   std::ptrdiff_t stride) {
@@ -110,25 +132,58 @@ VELANOX_HOT void speckleCutDown(const uint8_t* __restrict q, const uint8_t* __re
         a[i] = uint8_t(q[i] - uint8_t((q[i] > u[i]) & (uint8_t(q[i] - u[i]) >= 2) & (q[i] > v[i])));
 }
 
-// One step of the speckle filter along offset o (in plane elements), both passes, each
-// threaded over the rows. Must be called inside a parallel region (or alone on one thread).
-void speckleStep(uint8_t* a, uint8_t* t, std::size_t pitch, int width, int height, std::ptrdiff_t o,
-                 bool up) {
-#pragma omp for schedule(static)
-    for (int y = 1; y <= height; ++y) {
-        const std::ptrdiff_t p = std::ptrdiff_t(y) * std::ptrdiff_t(pitch) + 1;
-        if (up)
+// The 16 steps of the speckle filter (4 directions, each up, up, down, down), each made of two
+// passes over the interior: pass 1 from A into T, pass 2 from T back into A.
+struct SpeckleStep {
+    std::ptrdiff_t offset; // in plane elements
+    bool up;
+};
+constexpr int kSpeckleSteps = 16;
+constexpr int kSpecklePasses = 2 * kSpeckleSteps;
+
+void speckleSteps(std::size_t pitch, SpeckleStep (&steps)[kSpeckleSteps]) {
+    // Directions (dx, dy): down the columns, along the rows, and both diagonals.
+    const int directions[4][2] = {{0, 1}, {1, 0}, {1, 1}, {-1, 1}};
+    int i = 0;
+    for (const auto& d : directions) {
+        const std::ptrdiff_t o = std::ptrdiff_t(d[1]) * std::ptrdiff_t(pitch) + d[0];
+        steps[i++] = {o, true};
+        steps[i++] = {-o, true};
+        steps[i++] = {-o, false};
+        steps[i++] = {o, false};
+    }
+}
+
+// Pass j of the speckle filter over interior row y.
+void specklePassRow(uint8_t* a, uint8_t* t, std::size_t pitch, int width, int y,
+                    const SpeckleStep& step, bool secondPass) {
+    const std::ptrdiff_t p = std::ptrdiff_t(y) * std::ptrdiff_t(pitch) + 1;
+    const std::ptrdiff_t o = step.offset;
+    if (!secondPass) {
+        if (step.up)
             speckleRaise(a + p, a + p + o, t + p, width);
         else
             speckleLower(a + p, a + p + o, t + p, width);
-    }
-#pragma omp for schedule(static)
-    for (int y = 1; y <= height; ++y) {
-        const std::ptrdiff_t p = std::ptrdiff_t(y) * std::ptrdiff_t(pitch) + 1;
-        if (up)
+    } else {
+        if (step.up)
             speckleFillUp(t + p, t + p - o, t + p + o, a + p, width);
         else
             speckleCutDown(t + p, t + p - o, t + p + o, a + p, width);
+    }
+}
+
+// All 32 passes over one component held in plane a (interior filled, border 0), as a
+// wavefront: pass j handles row y once pass j - 1 has handled row y + 1. That is all a pass
+// reads (rows y - 1 .. y + 1 of its input), and pass j - 1 no longer needs the row that pass j
+// overwrites, so the result is that of running the passes one after the other, while the rows
+// in flight (about 33 of each plane) stay in the cache.
+void speckleComponent(uint8_t* a, uint8_t* t, std::size_t pitch, int width, int height,
+                      const SpeckleStep (&steps)[kSpeckleSteps]) {
+    for (int lead = 1; lead < height + kSpecklePasses; ++lead) {
+        const int firstPass = std::max(0, lead - height);
+        const int lastPass = std::min(kSpecklePasses - 1, lead - 1);
+        for (int j = firstPass; j <= lastPass; ++j)
+            specklePassRow(a, t, pitch, width, lead - j, steps[j / 2], (j & 1) != 0);
     }
 }
 
@@ -212,7 +267,8 @@ bool sharpenFilter(const unsigned char* source, unsigned char* destination, int 
     const int rowBytes = width * bpp;
     const std::unique_ptr<uint8_t[]> keep = maskPattern(mask, width, bpp);
     if (!keep) return false;
-    const bool threaded = std::size_t(rowBytes) * std::size_t(height) >= kThreadedBytes;
+    [[maybe_unused]] const bool threaded =
+        std::size_t(rowBytes) * std::size_t(height) >= kThreadedBytes;
 
 #pragma omp parallel for schedule(static) if (threaded)
     for (int y = 0; y < height; ++y) {
@@ -237,44 +293,44 @@ bool speckleFilter(unsigned char* pixels, int width, int height, int bytesPerPix
     const std::size_t rows = std::size_t(height) + 2;
     if (rows > SIZE_MAX / pitch) return false;
     const std::size_t size = pitch * rows;
-    // The borders of both planes hold 0 for good: only interiors are ever written. Pass 1 of a
-    // step writes every interior element of T before pass 2 reads it, so T needs no clearing
-    // between directions.
-    std::unique_ptr<uint8_t[]> planeA(new (std::nothrow) uint8_t[size]());
-    std::unique_ptr<uint8_t[]> planeT(new (std::nothrow) uint8_t[size]());
-    if (!planeA || !planeT) return false;
-    uint8_t* a = planeA.get();
-    uint8_t* t = planeT.get();
 
     const int mask = usableMask(channelMask, bytesPerPixel);
-    const bool threaded = size >= kThreadedSpeckleBytes;
-    // Directions (dx, dy): down the columns, along the rows, and both diagonals.
-    const int directions[4][2] = {{0, 1}, {1, 0}, {1, 1}, {-1, 1}};
-    for (int k = 0; k < bytesPerPixel; ++k) {
-        if ((mask & (1 << k)) == 0) continue;
-#pragma omp parallel if (threaded)
-        {
-#pragma omp for schedule(static)
-            for (int y = 0; y < height; ++y) {
-                const uint8_t* row = pixels + std::ptrdiff_t(y) * stride + k;
-                uint8_t* plane = a + std::size_t(y + 1) * pitch + 1;
-                for (int x = 0; x < width; ++x)
-                    plane[x] = row[std::ptrdiff_t(x) * bytesPerPixel];
-            }
-            for (const auto& d : directions) {
-                const std::ptrdiff_t o = std::ptrdiff_t(d[1]) * std::ptrdiff_t(pitch) + d[0];
-                speckleStep(a, t, pitch, width, height, o, true);
-                speckleStep(a, t, pitch, width, height, -o, true);
-                speckleStep(a, t, pitch, width, height, -o, false);
-                speckleStep(a, t, pitch, width, height, o, false);
-            }
-#pragma omp for schedule(static)
-            for (int y = 0; y < height; ++y) {
-                uint8_t* row = pixels + std::ptrdiff_t(y) * stride + k;
-                const uint8_t* plane = a + std::size_t(y + 1) * pitch + 1;
-                for (int x = 0; x < width; ++x)
-                    row[std::ptrdiff_t(x) * bytesPerPixel] = plane[x];
-            }
+    int components[8];
+    int count = 0;
+    for (int k = 0; k < bytesPerPixel; ++k)
+        if ((mask & (1 << k)) != 0) components[count++] = k;
+
+    // The components are independent: each thread filters whole components in its own pair of
+    // planes. Their borders hold 0 for good, as only interiors are ever written; pass 1 of a
+    // step writes every interior element of T before pass 2 reads it, so T is never cleared.
+    int threads = size >= kThreadedSpeckleBytes ? std::min(count, maxThreads()) : 1;
+    std::unique_ptr<uint8_t[]> planes;
+    while (threads >= 1 && !planes) {
+        if (std::size_t(2 * threads) > SIZE_MAX / size) return false;
+        planes.reset(new (std::nothrow) uint8_t[2 * std::size_t(threads) * size]());
+        if (!planes) threads = threads > 1 ? 1 : 0;
+    }
+    if (!planes) return false;
+
+    SpeckleStep steps[kSpeckleSteps];
+    speckleSteps(pitch, steps);
+#pragma omp parallel for schedule(dynamic, 1) num_threads(threads) if (threads > 1)
+    for (int c = 0; c < count; ++c) {
+        const int k = components[c];
+        uint8_t* a = planes.get() + 2 * std::size_t(threadIndex()) * size;
+        uint8_t* t = a + size;
+        for (int y = 0; y < height; ++y) {
+            const uint8_t* row = pixels + std::ptrdiff_t(y) * stride + k;
+            uint8_t* plane = a + std::size_t(y + 1) * pitch + 1;
+            for (int x = 0; x < width; ++x)
+                plane[x] = row[std::ptrdiff_t(x) * bytesPerPixel];
+        }
+        speckleComponent(a, t, pitch, width, height, steps);
+        for (int y = 0; y < height; ++y) {
+            uint8_t* row = pixels + std::ptrdiff_t(y) * stride + k;
+            const uint8_t* plane = a + std::size_t(y + 1) * pitch + 1;
+            for (int x = 0; x < width; ++x)
+                row[std::ptrdiff_t(x) * bytesPerPixel] = plane[x];
         }
     }
     return true;
@@ -291,7 +347,7 @@ bool computeEdgeWeights(const unsigned char* pixels, unsigned char* map, int wid
     std::unique_ptr<uint8_t[]> grey(new (std::nothrow) uint8_t[count]);
     std::unique_ptr<uint8_t[]> table(new (std::nothrow) uint8_t[kMaxGradient2 + 1]);
     if (!g2 || !grey || !table) return false;
-    const bool threaded = count * std::size_t(bytesPerPixel) >= kThreadedBytes;
+    [[maybe_unused]] const bool threaded = count * std::size_t(bytesPerPixel) >= kThreadedBytes;
 
 #pragma omp parallel for schedule(static) if (threaded)
     for (int y = 0; y < height; ++y)

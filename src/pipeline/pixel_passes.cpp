@@ -19,7 +19,7 @@ namespace {
 // Below this many bytes a pass stays on the calling thread.
 constexpr std::size_t kThreadedBytes = std::size_t(1) << 18;
 
-bool worthThreads(int64_t width, int64_t height, int64_t bytesPerPixel) {
+[[maybe_unused]] bool worthThreads(int64_t width, int64_t height, int64_t bytesPerPixel) {
     return std::size_t(width) * std::size_t(height) * std::size_t(bytesPerPixel) >= kThreadedBytes;
 }
 
