@@ -1,7 +1,9 @@
 // The sharpen, speckle and edge-weight filters with random sizes, depths, strides, masks and
 // parameters: they either refuse or stay inside their buffers (ASan watches), never write
-// components outside the mask, and never change their source.
+// components outside the mask, never change their source, and give exactly the bytes (and the
+// answer) of the plain filters in engine/reference/.
 #include "engine/pixel_filters.h"
+#include "engine/reference/reference_pixel_filters.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -47,16 +49,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const std::vector<uint8_t> copy = source;
         std::vector<uint8_t> destination = buffer(bytes, {0x5A});
         const std::vector<uint8_t> before = destination;
+        std::vector<uint8_t> reference = destination;
         const bool ok = sharpenFilter(source.data(), destination.data(), width, height, bpp, stride,
                                       stride, amount, mask);
-        if (source != copy) std::abort();
+        const bool referenceOk = velanox::engine::sharpenFilterReference(
+            source.data(), reference.data(), width, height, bpp, stride, stride, amount, mask);
+        if (source != copy || ok != referenceOk || destination != reference) std::abort();
         for (std::size_t i = 0; i < destination.size(); ++i)
             if ((!ok || !insideMask(i, stride, width, bpp, mask)) && destination[i] != before[i])
                 std::abort();
     } else if (which == 1) {
         std::vector<uint8_t> pixels = buffer(bytes, fill);
         const std::vector<uint8_t> before = pixels;
+        std::vector<uint8_t> reference = pixels;
         const bool ok = speckleFilter(pixels.data(), width, height, bpp, stride, mask);
+        if (ok != velanox::engine::speckleFilterReference(reference.data(), width, height, bpp,
+                                                          stride, mask) ||
+            pixels != reference)
+            std::abort();
         for (std::size_t i = 0; i < pixels.size(); ++i)
             if ((!ok || !insideMask(i, stride, width, bpp, mask)) && pixels[i] != before[i])
                 std::abort();
@@ -66,8 +76,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::vector<uint8_t> map(
             std::max<std::size_t>(std::size_t(std::max(width, 0)) * std::max(height, 0), 1), 0x77);
         const std::vector<uint8_t> before = map;
-        if (!computeEdgeWeights(pixels.data(), map.data(), width, height, bpp, threshold, gain) &&
-            map != before)
+        std::vector<uint8_t> reference = map;
+        const bool ok =
+            computeEdgeWeights(pixels.data(), map.data(), width, height, bpp, threshold, gain);
+        if (!ok && map != before) std::abort();
+        if (ok != velanox::engine::computeEdgeWeightsReference(
+                      pixels.data(), reference.data(), width, height, bpp, threshold, gain) ||
+            map != reference)
             std::abort();
     }
     return 0;

@@ -1,4 +1,19 @@
+// The shipped pixel filters. They give the same bytes as the plain filters in
+// engine/reference/: every value comes from the same integers and the same floating-point
+// operations in the same order. What changes is the schedule:
+//  - the interior of a row is one contiguous loop over its bytes, without branches or modulo,
+//    so it vectorises; the first and last pixel of a row, whose neighbours are repeated or
+//    wrapped, are done apart;
+//  - components outside the channel mask are kept by a byte select instead of a skip;
+//  - rows are spread over threads (OpenMP) wherever a pass reads only what an earlier pass
+//    wrote;
+//  - the speckle filter runs its 32 passes over a component as a wavefront of rows that stays
+//    in the cache, and filters its components on several threads at once;
+//  - the edge weight depends only on the squared gradient, an integer below 32768, so the
+//    float arithmetic runs once per value in a table instead of once per pixel.
 #include "engine/pixel_filters.h"
+
+#include "engine/hot_loop.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,7 +22,32 @@
 #include <memory>
 #include <new>
 
+#ifdef _OPENMP
+#include <omp.h>
+#endif
+
 namespace {
+
+// Below this many bytes of work a pass stays on the calling thread.
+constexpr std::size_t kThreadedBytes = std::size_t(1) << 18;
+// Below this many bytes per plane the speckle filter's components stay on the calling thread.
+constexpr std::size_t kThreadedSpeckleBytes = std::size_t(1) << 18;
+
+int maxThreads() {
+#ifdef _OPENMP
+    return omp_get_max_threads();
+#else
+    return 1;
+#endif
+}
+
+int threadIndex() {
+#ifdef _OPENMP
+    return omp_get_thread_num();
+#else
+    return 0;
+#endif
+}
 
 bool validPicture(const void* pixels, int width, int height, int bytesPerPixel,
                   std::ptrdiff_t stride) {
@@ -20,37 +60,196 @@ int usableMask(int channelMask, int bytesPerPixel) {
     return channelMask & ((1 << bytesPerPixel) - 1);
 }
 
-// ---- speckle filter -----------------------------------------------------------------------
+// One byte per byte of a row: 0xFF where the component is in the mask, 0 where it is kept.
+std::unique_ptr<uint8_t[]> maskPattern(int mask, int width, int bytesPerPixel) {
+    const std::size_t n = std::size_t(width) * bytesPerPixel;
+    std::unique_ptr<uint8_t[]> keep(new (std::nothrow) uint8_t[n]);
+    if (keep)
+        for (std::size_t i = 0; i < n; ++i)
+            keep[i] = (mask >> (i % bytesPerPixel)) & 1 ? 0xFF : 0;
+    return keep;
+}
 
-// A byte plane of (width + 2) x (height + 2) with a one-pixel border that always holds 0.
-struct SpecklePlanes {
-    std::size_t pitch = 0;
-    std::unique_ptr<unsigned char[]> a, t;
+// ---- sharpen ------------------------------------------------------------------------------
+
+// c - e * (N - 8c) truncated into a byte. Truncation toward zero after clamping to [0, 255]
+// gives what truncating first and clamping afterwards gives.
+inline uint8_t sharpened(int centre, int neighbours, double e) {
+    const double value = double(centre) - e * double(neighbours - 8 * centre);
+    const double clamped = value < 0.0 ? 0.0 : value > 255.0 ? 255.0 : value;
+    return uint8_t(int(clamped));
+}
+
+// Pixel x of a row with its left and right neighbours at byte offsets l and r.
+void sharpenPixel(const uint8_t* above, const uint8_t* same, const uint8_t* below, uint8_t* out,
+                  int l, int c, int r, int bpp, int mask, double e) {
+    for (int k = 0; k < bpp; ++k) {
+        if ((mask & (1 << k)) == 0) continue;
+        const int n = above[l + k] + above[c + k] + above[r + k] + same[l + k] + same[r + k] +
+                      below[l + k] + below[c + k] + below[r + k];
+        out[c + k] = sharpened(same[c + k], n, e);
+    }
+}
+
+VELANOX_HOT void sharpenInterior(const uint8_t* __restrict above, const uint8_t* __restrict same,
+                                 const uint8_t* __restrict below, uint8_t* __restrict out,
+                                 const uint8_t* __restrict keep, int begin, int end, int bpp,
+                                 double e) {
+    for (int i = begin; i < end; ++i) {
+        const int n = above[i - bpp] + above[i] + above[i + bpp] + same[i - bpp] + same[i + bpp] +
+                      below[i - bpp] + below[i] + below[i + bpp];
+        const uint8_t v = sharpened(same[i], n, e);
+        out[i] = uint8_t((v & keep[i]) | (out[i] & ~keep[i]));
+    }
+}
+
+// ---- speckle ------------------------------------------------------------------------------
+
+// Pass 1 of a step over n plane elements: t from a and its neighbour b = a + o.
+VELANOX_HOT void speckleRaise(const uint8_t* __restrict a, const uint8_t* __restrict b,
+                              uint8_t* __restrict t, int n) {
+    for (int i = 0; i < n; ++i)
+        t[i] = uint8_t(a[i] + uint8_t(b[i] > a[i]));
+}
+
+VELANOX_HOT void speckleLower(const uint8_t* __restrict a, const uint8_t* __restrict b,
+                              uint8_t* __restrict t, int n) {
+    // a >= b + 2 without leaving the byte: a above b by at least 2.
+    for (int i = 0; i < n; ++i)
+        t[i] = uint8_t(a[i] - uint8_t((a[i] > b[i]) & (uint8_t(a[i] - b[i]) >= 2)));
+}
+
+// Pass 2 of a step: a from q = t, u = t - o and v = t + o.
+VELANOX_HOT void speckleFillUp(const uint8_t* __restrict q, const uint8_t* __restrict u,
+                               const uint8_t* __restrict v, uint8_t* __restrict a, int n) {
+    for (int i = 0; i < n; ++i)
+        a[i] = uint8_t(q[i] + uint8_t((q[i] <= u[i]) & (q[i] < v[i])));
+}
+
+VELANOX_HOT void speckleCutDown(const uint8_t* __restrict q, const uint8_t* __restrict u,
+                                const uint8_t* __restrict v, uint8_t* __restrict a, int n) {
+    for (int i = 0; i < n; ++i)
+        a[i] = uint8_t(q[i] - uint8_t((q[i] > u[i]) & (uint8_t(q[i] - u[i]) >= 2) & (q[i] > v[i])));
+}
+
+// The 16 steps of the speckle filter (4 directions, each up, up, down, down), each made of two
+// passes over the interior: pass 1 from A into T, pass 2 from T back into A.
+struct SpeckleStep {
+    std::ptrdiff_t offset; // in plane elements
+    bool up;
 };
+constexpr int kSpeckleSteps = 16;
+constexpr int kSpecklePasses = 2 * kSpeckleSteps;
 
-// One step of the speckle filter in the given sense along offset o (in plane elements).
-void speckleStep(unsigned char* a, unsigned char* t, std::size_t pitch, int width, int height,
-                 std::ptrdiff_t o, bool up) {
-    for (int y = 1; y <= height; ++y) {
-        for (int x = 1; x <= width; ++x) {
-            const std::ptrdiff_t p = std::ptrdiff_t(y) * pitch + x;
-            const int av = a[p], bv = a[p + o];
-            if (up)
-                t[p] = static_cast<unsigned char>(bv > av ? av + 1 : av);
-            else
-                t[p] = static_cast<unsigned char>(av >= bv + 2 ? av - 1 : av);
-        }
+void speckleSteps(std::size_t pitch, SpeckleStep (&steps)[kSpeckleSteps]) {
+    // Directions (dx, dy): down the columns, along the rows, and both diagonals.
+    const int directions[4][2] = {{0, 1}, {1, 0}, {1, 1}, {-1, 1}};
+    int i = 0;
+    for (const auto& d : directions) {
+        const std::ptrdiff_t o = std::ptrdiff_t(d[1]) * std::ptrdiff_t(pitch) + d[0];
+        steps[i++] = {o, true};
+        steps[i++] = {-o, true};
+        steps[i++] = {-o, false};
+        steps[i++] = {o, false};
     }
-    for (int y = 1; y <= height; ++y) {
-        for (int x = 1; x <= width; ++x) {
-            const std::ptrdiff_t p = std::ptrdiff_t(y) * pitch + x;
-            const int q = t[p], u = t[p - o], v = t[p + o];
-            if (up)
-                a[p] = static_cast<unsigned char>(q <= u && q < v ? q + 1 : q);
-            else
-                a[p] = static_cast<unsigned char>(q >= u + 2 && q > v ? q - 1 : q);
-        }
+}
+
+// Pass j of the speckle filter over interior row y.
+void specklePassRow(uint8_t* a, uint8_t* t, std::size_t pitch, int width, int y,
+                    const SpeckleStep& step, bool secondPass) {
+    const std::ptrdiff_t p = std::ptrdiff_t(y) * std::ptrdiff_t(pitch) + 1;
+    const std::ptrdiff_t o = step.offset;
+    if (!secondPass) {
+        if (step.up)
+            speckleRaise(a + p, a + p + o, t + p, width);
+        else
+            speckleLower(a + p, a + p + o, t + p, width);
+    } else {
+        if (step.up)
+            speckleFillUp(t + p, t + p - o, t + p + o, a + p, width);
+        else
+            speckleCutDown(t + p, t + p - o, t + p + o, a + p, width);
     }
+}
+
+// All 32 passes over one component held in plane a (interior filled, border 0), as a
+// wavefront: pass j handles row y once pass j - 1 has handled row y + 1. That is all a pass
+// reads (rows y - 1 .. y + 1 of its input), and pass j - 1 no longer needs the row that pass j
+// overwrites, so the result is that of running the passes one after the other, while the rows
+// in flight (about 33 of each plane) stay in the cache.
+void speckleComponent(uint8_t* a, uint8_t* t, std::size_t pitch, int width, int height,
+                      const SpeckleStep (&steps)[kSpeckleSteps]) {
+    for (int lead = 1; lead < height + kSpecklePasses; ++lead) {
+        const int firstPass = std::max(0, lead - height);
+        const int lastPass = std::min(kSpecklePasses - 1, lead - 1);
+        for (int j = firstPass; j <= lastPass; ++j)
+            specklePassRow(a, t, pitch, width, lead - j, steps[j / 2], (j & 1) != 0);
+    }
+}
+
+// ---- edge weights -------------------------------------------------------------------------
+
+template <int B> void greyRowOf(const uint8_t* __restrict px, uint8_t* __restrict grey, int n) {
+    for (int x = 0; x < n; ++x)
+        grey[x] = uint8_t((px[B * x] + px[B * x + 1] + px[B * x + 2]) / 3);
+}
+
+VELANOX_HOT void greyRow(const uint8_t* px, uint8_t* grey, int width, int bpp) {
+    if (bpp == 4)
+        greyRowOf<4>(px, grey, width);
+    else if (bpp == 3)
+        greyRowOf<3>(px, grey, width);
+    else
+        for (int x = 0; x < width; ++x) {
+            const uint8_t* p = px + std::size_t(x) * bpp;
+            grey[x] = uint8_t((p[0] + p[1] + p[2]) / 3);
+        }
+}
+
+// Squared Sobel gradient (each difference divided by 8 toward zero): at most 2 * 127^2.
+constexpr int kMaxGradient2 = 2 * 127 * 127;
+
+inline int gradient2(int gxSum, int gySum) {
+    const int gx = gxSum / 8, gy = gySum / 8;
+    return gx * gx + gy * gy;
+}
+
+int gradient2At(const uint8_t* above, const uint8_t* same, const uint8_t* below, int l, int x,
+                int r) {
+    return gradient2((above[r] + 2 * same[r] + below[r]) - (above[l] + 2 * same[l] + below[l]),
+                     (below[l] + 2 * below[x] + below[r]) - (above[l] + 2 * above[x] + above[r]));
+}
+
+// Columns 1 .. width-2 of a row; returns the largest value written.
+VELANOX_HOT int gradientInterior(const uint8_t* __restrict above, const uint8_t* __restrict same,
+                                 const uint8_t* __restrict below, uint16_t* __restrict out,
+                                 int width) {
+    int largest = 0;
+    for (int x = 1; x < width - 1; ++x) {
+        // The sums fit 16 bits, and so does the result.
+        const int16_t gx = int16_t(int16_t((above[x + 1] + 2 * same[x + 1] + below[x + 1]) -
+                                           (above[x - 1] + 2 * same[x - 1] + below[x - 1])) /
+                                   8);
+        const int16_t gy = int16_t(int16_t((below[x - 1] + 2 * below[x] + below[x + 1]) -
+                                           (above[x - 1] + 2 * above[x] + above[x + 1])) /
+                                   8);
+        const uint16_t g2 = uint16_t(gx * gx + gy * gy);
+        out[x] = g2;
+        largest = std::max(largest, int(g2));
+    }
+    return largest;
+}
+
+// The edge value of a squared gradient, as a 32-bit float: 0 without gradient, more negative
+// with a steeper one.
+float edgeValue(int g2) {
+    return -static_cast<float>(std::sqrt(std::sqrt(double(g2))));
+}
+
+VELANOX_HOT void lookUp(const uint16_t* __restrict g2, const uint8_t* __restrict table,
+                        uint8_t* __restrict map, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i)
+        map[i] = table[g2[i]];
 }
 
 } // namespace
@@ -65,27 +264,24 @@ bool sharpenFilter(const unsigned char* source, unsigned char* destination, int 
     const int mask = usableMask(channelMask, bytesPerPixel);
     const double e = std::min(std::max(amount, 0), 100) * 0.005;
     const int bpp = bytesPerPixel;
+    const int rowBytes = width * bpp;
+    const std::unique_ptr<uint8_t[]> keep = maskPattern(mask, width, bpp);
+    if (!keep) return false;
+    [[maybe_unused]] const bool threaded =
+        std::size_t(rowBytes) * std::size_t(height) >= kThreadedBytes;
 
+#pragma omp parallel for schedule(static) if (threaded)
     for (int y = 0; y < height; ++y) {
-        const unsigned char* above = source + std::ptrdiff_t(std::max(y - 1, 0)) * sourceStride;
-        const unsigned char* same = source + std::ptrdiff_t(y) * sourceStride;
-        const unsigned char* below =
-            source + std::ptrdiff_t(std::min(y + 1, height - 1)) * sourceStride;
-        unsigned char* out = destination + std::ptrdiff_t(y) * destinationStride;
-        for (int x = 0; x < width; ++x) {
-            const int l = std::max(x - 1, 0) * bpp, c = x * bpp,
-                      r = std::min(x + 1, width - 1) * bpp;
-            for (int k = 0; k < bpp; ++k) {
-                if ((mask & (1 << k)) == 0) continue;
-                const int centre = same[c + k];
-                const int neighbours = above[l + k] + above[c + k] + above[r + k] + same[l + k] +
-                                       same[r + k] + below[l + k] + below[c + k] + below[r + k];
-                const double value = std::trunc(centre - e * (neighbours - 8 * centre));
-                out[c + k] = value <= 0.0     ? 0
-                             : value >= 255.0 ? 255
-                                              : static_cast<unsigned char>(value);
-            }
-        }
+        const uint8_t* above = source + std::ptrdiff_t(std::max(y - 1, 0)) * sourceStride;
+        const uint8_t* same = source + std::ptrdiff_t(y) * sourceStride;
+        const uint8_t* below = source + std::ptrdiff_t(std::min(y + 1, height - 1)) * sourceStride;
+        uint8_t* out = destination + std::ptrdiff_t(y) * destinationStride;
+        // The first pixel repeats itself on the left, the last one on the right.
+        sharpenPixel(above, same, below, out, 0, 0, std::min(1, width - 1) * bpp, bpp, mask, e);
+        if (width > 1)
+            sharpenPixel(above, same, below, out, (width - 2) * bpp, (width - 1) * bpp,
+                         (width - 1) * bpp, bpp, mask, e);
+        sharpenInterior(above, same, below, out, keep.get(), bpp, rowBytes - bpp, bpp, e);
     }
     return true;
 }
@@ -97,36 +293,44 @@ bool speckleFilter(unsigned char* pixels, int width, int height, int bytesPerPix
     const std::size_t rows = std::size_t(height) + 2;
     if (rows > SIZE_MAX / pitch) return false;
     const std::size_t size = pitch * rows;
-    std::unique_ptr<unsigned char[]> a(new (std::nothrow) unsigned char[size]);
-    std::unique_ptr<unsigned char[]> t(new (std::nothrow) unsigned char[size]);
-    if (!a || !t) return false;
 
     const int mask = usableMask(channelMask, bytesPerPixel);
-    // Directions (dx, dy): down the columns, along the rows, and both diagonals.
-    const int directions[4][2] = {{0, 1}, {1, 0}, {1, 1}, {-1, 1}};
-    for (int k = 0; k < bytesPerPixel; ++k) {
-        if ((mask & (1 << k)) == 0) continue;
-        std::fill(a.get(), a.get() + size, 0);
-        std::fill(t.get(), t.get() + size, 0);
+    int components[8];
+    int count = 0;
+    for (int k = 0; k < bytesPerPixel; ++k)
+        if ((mask & (1 << k)) != 0) components[count++] = k;
+
+    // The components are independent: each thread filters whole components in its own pair of
+    // planes. Their borders hold 0 for good, as only interiors are ever written; pass 1 of a
+    // step writes every interior element of T before pass 2 reads it, so T is never cleared.
+    int threads = size >= kThreadedSpeckleBytes ? std::min(count, maxThreads()) : 1;
+    std::unique_ptr<uint8_t[]> planes;
+    while (threads >= 1 && !planes) {
+        if (std::size_t(2 * threads) > SIZE_MAX / size) return false;
+        planes.reset(new (std::nothrow) uint8_t[2 * std::size_t(threads) * size]());
+        if (!planes) threads = threads > 1 ? 1 : 0;
+    }
+    if (!planes) return false;
+
+    SpeckleStep steps[kSpeckleSteps];
+    speckleSteps(pitch, steps);
+#pragma omp parallel for schedule(dynamic, 1) num_threads(threads) if (threads > 1)
+    for (int c = 0; c < count; ++c) {
+        const int k = components[c];
+        uint8_t* a = planes.get() + 2 * std::size_t(threadIndex()) * size;
+        uint8_t* t = a + size;
         for (int y = 0; y < height; ++y) {
-            const unsigned char* row = pixels + std::ptrdiff_t(y) * stride;
-            unsigned char* plane = a.get() + std::size_t(y + 1) * pitch + 1;
+            const uint8_t* row = pixels + std::ptrdiff_t(y) * stride + k;
+            uint8_t* plane = a + std::size_t(y + 1) * pitch + 1;
             for (int x = 0; x < width; ++x)
-                plane[x] = row[x * bytesPerPixel + k];
+                plane[x] = row[std::ptrdiff_t(x) * bytesPerPixel];
         }
-        for (const auto& d : directions) {
-            const std::ptrdiff_t o = std::ptrdiff_t(d[1]) * std::ptrdiff_t(pitch) + d[0];
-            speckleStep(a.get(), t.get(), pitch, width, height, o, true);
-            speckleStep(a.get(), t.get(), pitch, width, height, -o, true);
-            speckleStep(a.get(), t.get(), pitch, width, height, -o, false);
-            speckleStep(a.get(), t.get(), pitch, width, height, o, false);
-            std::fill(t.get(), t.get() + size, 0);
-        }
+        speckleComponent(a, t, pitch, width, height, steps);
         for (int y = 0; y < height; ++y) {
-            unsigned char* row = pixels + std::ptrdiff_t(y) * stride;
-            const unsigned char* plane = a.get() + std::size_t(y + 1) * pitch + 1;
+            uint8_t* row = pixels + std::ptrdiff_t(y) * stride + k;
+            const uint8_t* plane = a + std::size_t(y + 1) * pitch + 1;
             for (int x = 0; x < width; ++x)
-                row[x * bytesPerPixel + k] = plane[x];
+                row[std::ptrdiff_t(x) * bytesPerPixel] = plane[x];
         }
     }
     return true;
@@ -139,48 +343,62 @@ bool computeEdgeWeights(const unsigned char* pixels, unsigned char* map, int wid
         return false;
     const std::size_t count = std::size_t(width) * std::size_t(height);
     if (count > SIZE_MAX / sizeof(float)) return false;
-    std::unique_ptr<float[]> v(new (std::nothrow) float[count]);
-    std::unique_ptr<unsigned char[]> grey(new (std::nothrow) unsigned char[count]);
-    if (!v || !grey) return false;
+    std::unique_ptr<uint16_t[]> g2(new (std::nothrow) uint16_t[count]);
+    std::unique_ptr<uint8_t[]> grey(new (std::nothrow) uint8_t[count]);
+    std::unique_ptr<uint8_t[]> table(new (std::nothrow) uint8_t[kMaxGradient2 + 1]);
+    if (!g2 || !grey || !table) return false;
+    [[maybe_unused]] const bool threaded = count * std::size_t(bytesPerPixel) >= kThreadedBytes;
 
-    for (std::size_t i = 0; i < count; ++i) {
-        const unsigned char* px = pixels + i * bytesPerPixel;
-        grey[i] = static_cast<unsigned char>((px[0] + px[1] + px[2]) / 3);
-    }
+#pragma omp parallel for schedule(static) if (threaded)
+    for (int y = 0; y < height; ++y)
+        greyRow(pixels + std::size_t(y) * width * bytesPerPixel,
+                grey.get() + std::size_t(y) * width, width, bytesPerPixel);
 
     // Sobel on the grey plane; the neighbours wrap around at the borders.
-    float lo = 255.0f, hi = 0.0f;
+    int largest = 0;
+#pragma omp parallel for schedule(static) reduction(max : largest) if (threaded)
     for (int y = 0; y < height; ++y) {
-        const unsigned char* above = grey.get() + std::size_t((y + height - 1) % height) * width;
-        const unsigned char* same = grey.get() + std::size_t(y) * width;
-        const unsigned char* below = grey.get() + std::size_t((y + 1) % height) * width;
-        for (int x = 0; x < width; ++x) {
-            const int l = (x + width - 1) % width, r = (x + 1) % width;
-            const int gx =
-                ((above[r] + 2 * same[r] + below[r]) - (above[l] + 2 * same[l] + below[l])) / 8;
-            const int gy =
-                ((below[l] + 2 * below[x] + below[r]) - (above[l] + 2 * above[x] + above[r])) / 8;
-            const float value =
-                -static_cast<float>(std::sqrt(std::sqrt(double(gx * gx + gy * gy))));
-            v[std::size_t(y) * width + x] = value;
-            lo = std::min(lo, value);
-            hi = std::max(hi, value);
+        const uint8_t* above = grey.get() + std::size_t(y == 0 ? height - 1 : y - 1) * width;
+        const uint8_t* same = grey.get() + std::size_t(y) * width;
+        const uint8_t* below = grey.get() + std::size_t(y == height - 1 ? 0 : y + 1) * width;
+        uint16_t* out = g2.get() + std::size_t(y) * width;
+        const int first = gradient2At(above, same, below, width - 1, 0, std::min(1, width - 1));
+        out[0] = uint16_t(first);
+        int rowLargest = first;
+        if (width > 1) {
+            const int last = gradient2At(above, same, below, width - 2, width - 1, 0);
+            out[width - 1] = uint16_t(last);
+            rowLargest = std::max(rowLargest, last);
         }
+        rowLargest = std::max(rowLargest, gradientInterior(above, same, below, out, width));
+        largest = std::max(largest, rowLargest);
     }
 
+    // The edge value falls as the gradient grows, so the smallest value (starting from 255) is
+    // the steepest gradient's and the largest (starting from 0) stays 0.
+    const float lo = std::min(255.0f, edgeValue(largest));
+    const float hi = 0.0f;
     const float range = hi - lo;
     if (range == 0.0f) {
         std::fill(map, map + count, 0);
         return true;
     }
     const float flatFrom = 255.0f - static_cast<float>(edgeThreshold);
-    for (std::size_t i = 0; i < count; ++i) {
-        float o = std::trunc((v[i] - lo) * 255.0f / range);
+    for (int s = 0; s <= largest; ++s) {
+        float o = std::trunc((edgeValue(s) - lo) * 255.0f / range);
         if (o > flatFrom) o = 255.0f;
         const float t = std::min((255.0f - o) * gain, 255.0f);
         // A negative or not-a-number gain must not push the weight out of a byte.
         const float weight = std::trunc(255.0f - t);
-        map[i] = weight >= 255.0f ? 255 : weight > 0.0f ? static_cast<unsigned char>(weight) : 0;
+        table[s] = weight >= 255.0f ? 255 : weight > 0.0f ? static_cast<unsigned char>(weight) : 0;
+    }
+
+    const std::size_t chunk = 1 << 16;
+    const std::ptrdiff_t chunks = std::ptrdiff_t((count + chunk - 1) / chunk);
+#pragma omp parallel for schedule(static) if (threaded)
+    for (std::ptrdiff_t c = 0; c < chunks; ++c) {
+        const std::size_t begin = std::size_t(c) * chunk;
+        lookUp(g2.get() + begin, table.get(), map + begin, std::min(chunk, count - begin));
     }
     return true;
 }

@@ -9,16 +9,19 @@ extern "C" {
 /// destination: each value moves away from the mean of its 8 neighbours by
 /// min(max(amount, 0), 100) * 0.005 * 8 times the difference (edge pixels repeat outward).
 /// Components outside the mask are not written. Fails without writing when either array is
-/// missing, both are the same array, bytesPerPixel is not 1..8, a size is not positive, or a
-/// stride is shorter than a row.
+/// missing, both are the same array, bytesPerPixel is not 1..8, a size is not positive, a
+/// stride is shorter than a row, or its one-row mask pattern cannot be allocated. The two
+/// arrays must not overlap.
 bool sharpenFilter(const unsigned char* source, unsigned char* destination, int width, int height,
                    int bytesPerPixel, int sourceStride, int destinationStride, int amount,
                    int channelMask);
 
 /// Pulls isolated bright and dark specks and fine patterns toward their surroundings, in place,
 /// for the components selected by channelMask. The filter's planes have a border of 0, so the
-/// outermost pixels are pulled down a little too. Fails without writing when pixels is missing,
-/// the arguments cannot describe a picture, or its planes cannot be allocated.
+/// outermost pixels are pulled down a little too. Components are filtered on separate threads
+/// when the picture is large, each thread holding two planes of (width + 2) x (height + 2)
+/// bytes. Fails without writing when pixels is missing, the arguments cannot describe a picture,
+/// or the planes for one thread cannot be allocated.
 bool speckleFilter(unsigned char* pixels, int width, int height, int bytesPerPixel, int stride,
                    int channelMask);
 

@@ -9,6 +9,7 @@
 //    level reads;
 //  - rows and strips are spread over threads (OpenMP); every value is still computed by exactly
 //    one thread with one order of operations.
+#include "engine/hot_loop.h"
 #include "engine/plane_io.h"
 #include "engine/wavelet_97_taps.h"
 #include "engine/wavelet_kernels.h"
@@ -18,15 +19,6 @@
 
 #ifdef _OPENMP
 #include <omp.h>
-#endif
-
-// Hot loops are compiled twice, for AVX2 and for the baseline, and picked at load time. Neither
-// clone contracts multiplies and adds into FMA, which would change the rounding.
-#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) &&                             \
-    !defined(__SANITIZE_ADDRESS__)
-#define VELANOX_HOT __attribute__((target_clones("avx2", "default")))
-#else
-#define VELANOX_HOT
 #endif
 
 namespace velanox::engine {

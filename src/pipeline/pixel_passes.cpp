@@ -1,57 +1,141 @@
+// The shipped per-pixel passes. They give the same bytes as the plain passes in
+// pipeline/reference/: the same integer and floating-point operations on every component. Each
+// row is one branch-free loop (the blend is chosen once per row, not per pixel), so the loops
+// vectorise, and the rows are spread over threads (OpenMP) once a pass is large enough.
 #include "pipeline/pixel_passes.h"
 
+#include "engine/hot_loop.h"
 #include "pipeline/noise_settings.h"
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdlib>
+#include <cstring>
 
 namespace velanox::pipeline {
 
 namespace {
 
+// Below this many bytes a pass stays on the calling thread.
+constexpr std::size_t kThreadedBytes = std::size_t(1) << 18;
+
+[[maybe_unused]] bool worthThreads(int64_t width, int64_t height, int64_t bytesPerPixel) {
+    return std::size_t(width) * std::size_t(height) * std::size_t(bytesPerPixel) >= kThreadedBytes;
+}
+
 std::size_t pictureOffset(int32_t imageWidth, int32_t x, int32_t y) {
     return (std::size_t(y) * std::size_t(imageWidth) + std::size_t(x)) * 3;
 }
 
-} // namespace
+VELANOX_HOT void widenRow(const uint8_t* __restrict src, uint8_t* __restrict dst, int32_t n) {
+    for (int32_t x = 0; x < n; ++x) {
+        dst[4 * x] = src[3 * x];
+        dst[4 * x + 1] = src[3 * x + 1];
+        dst[4 * x + 2] = src[3 * x + 2];
+        dst[4 * x + 3] = 255;
+    }
+}
 
-void copyRegionIn(const uint8_t* picture, int32_t imageWidth, Rect region, ImageBuffer work) {
-    for (int32_t y = 0; y < work.height; ++y) {
-        const uint8_t* src = picture + pictureOffset(imageWidth, region.left, region.top + y);
-        uint8_t* dst = work.pixel(0, y);
-        for (int32_t x = 0; x < work.width; ++x, src += 3, dst += 4) {
-            dst[0] = src[0];
-            dst[1] = src[1];
-            dst[2] = src[2];
-            dst[3] = 255;
+VELANOX_HOT void copyOpaqueRow(const uint8_t* __restrict src, uint8_t* __restrict dst, int32_t n) {
+    for (int32_t x = 0; x < n; ++x) {
+        dst[4 * x] = src[4 * x];
+        dst[4 * x + 1] = src[4 * x + 1];
+        dst[4 * x + 2] = src[4 * x + 2];
+        dst[4 * x + 3] = 255;
+    }
+}
+
+VELANOX_HOT void copyColourRow(const uint8_t* __restrict src, uint8_t* __restrict dst, int32_t n) {
+    for (int32_t x = 0; x < n; ++x) {
+        dst[4 * x] = src[4 * x];
+        dst[4 * x + 1] = src[4 * x + 1];
+        dst[4 * x + 2] = src[4 * x + 2];
+    }
+}
+
+// ---- blend rows: q, p, s are 4-byte pixels, out 3-byte, m one weight per pixel ----
+
+VELANOX_HOT void engineOnlyRow(const uint8_t* __restrict q, uint8_t* __restrict out, int32_t n) {
+    for (int32_t x = 0; x < n; ++x) {
+        out[3 * x] = q[4 * x];
+        out[3 * x + 1] = q[4 * x + 1];
+        out[3 * x + 2] = q[4 * x + 2];
+    }
+}
+
+VELANOX_HOT void highlightEdgesRow(const uint8_t* __restrict q, const uint8_t* __restrict m,
+                                   uint8_t* __restrict out, int32_t n) {
+    for (int32_t x = 0; x < n; ++x) {
+        out[3 * x] = uint8_t(255 - m[x]);
+        out[3 * x + 1] = uint8_t(q[4 * x + 1] >> 2);
+        out[3 * x + 2] = uint8_t(q[4 * x + 2] >> 2);
+    }
+}
+
+// (Q * m + K * (255 - m)) >> 8 with K the kept copy (P or S).
+VELANOX_HOT void weightedRow(const uint8_t* __restrict q, const uint8_t* __restrict kept,
+                             const uint8_t* __restrict m, uint8_t* __restrict out, int32_t n) {
+    for (int32_t x = 0; x < n; ++x) {
+        const int w = m[x];
+        out[3 * x] = uint8_t((q[4 * x] * w + kept[4 * x] * (255 - w)) >> 8);
+        out[3 * x + 1] = uint8_t((q[4 * x + 1] * w + kept[4 * x + 1] * (255 - w)) >> 8);
+        out[3 * x + 2] = uint8_t((q[4 * x + 2] * w + kept[4 * x + 2] * (255 - w)) >> 8);
+    }
+}
+
+VELANOX_HOT void portraitRow(const uint8_t* __restrict q, const uint8_t* __restrict p,
+                             const uint8_t* __restrict s, const uint8_t* __restrict m,
+                             uint8_t* __restrict out, int32_t n) {
+    for (int32_t x = 0; x < n; ++x) {
+        const int w = m[x];
+        // Bright, reddish pixels keep more of the unreduced texture.
+        const int a = int(255.0 - (0.26 * q[4 * x + 2] + 0.44 * q[4 * x] + 0.3 * q[4 * x + 1]));
+        for (int k = 0; k < 3; ++k) {
+            const int t = (a * q[4 * x + k] + (255 - a) * p[4 * x + k]) >> 8;
+            out[3 * x + k] = uint8_t((t * w + (255 - w) * s[4 * x + k]) >> 8);
         }
     }
+}
+
+VELANOX_HOT void amplifyRow(const uint8_t* __restrict source, uint8_t* __restrict result,
+                            std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i)
+        result[i] = uint8_t(std::min(255, 10 * std::abs(int(result[i]) - int(source[i]))));
+}
+
+} // namespace
+
+void copyPixels(uint8_t* destination, const uint8_t* source, std::size_t bytes) {
+    constexpr std::size_t kChunk = std::size_t(1) << 20;
+    const std::ptrdiff_t chunks = std::ptrdiff_t((bytes + kChunk - 1) / kChunk);
+#pragma omp parallel for schedule(static) if (bytes >= 4 * kChunk)
+    for (std::ptrdiff_t c = 0; c < chunks; ++c) {
+        const std::size_t begin = std::size_t(c) * kChunk;
+        std::memcpy(destination + begin, source + begin, std::min(kChunk, bytes - begin));
+    }
+}
+
+void copyRegionIn(const uint8_t* picture, int32_t imageWidth, Rect region, ImageBuffer work) {
+#pragma omp parallel for schedule(static) if (worthThreads(work.width, work.height, 4))
+    for (int32_t y = 0; y < work.height; ++y)
+        widenRow(picture + pictureOffset(imageWidth, region.left, region.top + y), work.pixel(0, y),
+                 work.width);
 }
 
 void copyTileOut(const ImageBuffer& work, Rect tile, uint8_t* tilePixels) {
-    uint8_t* dst = tilePixels;
-    for (int32_t y = tile.top; y < tile.bottom; ++y) {
-        const uint8_t* src = work.pixel(tile.left, y);
-        for (int32_t x = tile.left; x < tile.right; ++x, src += 4, dst += 4) {
-            dst[0] = src[0];
-            dst[1] = src[1];
-            dst[2] = src[2];
-            dst[3] = 255;
-        }
-    }
+    const int32_t w = tile.width();
+#pragma omp parallel for schedule(static) if (worthThreads(w, tile.height(), 4))
+    for (int32_t y = tile.top; y < tile.bottom; ++y)
+        copyOpaqueRow(work.pixel(tile.left, y),
+                      tilePixels + std::size_t(y - tile.top) * std::size_t(w) * 4, w);
 }
 
 void copyTileBack(const uint8_t* tilePixels, Rect tile, const ImageBuffer& work) {
-    const uint8_t* src = tilePixels;
-    for (int32_t y = tile.top; y < tile.bottom; ++y) {
-        uint8_t* dst = work.pixel(tile.left, y);
-        for (int32_t x = tile.left; x < tile.right; ++x, src += 4, dst += 4) {
-            dst[0] = src[0];
-            dst[1] = src[1];
-            dst[2] = src[2];
-        }
-    }
+    const int32_t w = tile.width();
+#pragma omp parallel for schedule(static) if (worthThreads(w, tile.height(), 4))
+    for (int32_t y = tile.top; y < tile.bottom; ++y)
+        copyColourRow(tilePixels + std::size_t(y - tile.top) * std::size_t(w) * 4,
+                      work.pixel(tile.left, y), w);
 }
 
 Blend chooseBlend(bool haveMap, bool haveSharpened, int32_t nrMode, int32_t outputWindowMode) {
@@ -63,6 +147,7 @@ Blend chooseBlend(bool haveMap, bool haveSharpened, int32_t nrMode, int32_t outp
 
 void blendInto(Blend blend, const BlendInputs& in, uint8_t* picture, int32_t imageWidth,
                int32_t left, int32_t top) {
+#pragma omp parallel for schedule(static) if (worthThreads(in.width, in.height, 4))
     for (int32_t y = 0; y < in.height; ++y) {
         const std::size_t row = std::size_t(y) * std::size_t(in.width);
         const uint8_t* q = in.q + row * 4;
@@ -70,53 +155,31 @@ void blendInto(Blend blend, const BlendInputs& in, uint8_t* picture, int32_t ima
         const uint8_t* s = in.s != nullptr ? in.s + row * 4 : nullptr;
         const uint8_t* m = in.map != nullptr ? in.map + row : nullptr;
         uint8_t* out = picture + pictureOffset(imageWidth, left, top + y);
-        for (int32_t x = 0; x < in.width; ++x, q += 4, p += 4, out += 3) {
-            switch (blend) {
-            case Blend::EngineOnly:
-                out[0] = q[0];
-                out[1] = q[1];
-                out[2] = q[2];
-                break;
-            case Blend::HighlightEdges:
-                out[0] = uint8_t(255 - m[x]);
-                out[1] = uint8_t(q[1] >> 2);
-                out[2] = uint8_t(q[2] >> 2);
-                break;
-            case Blend::PreNr: {
-                const int w = m[x];
-                for (int k = 0; k < 3; ++k)
-                    out[k] = uint8_t((q[k] * w + p[k] * (255 - w)) >> 8);
-                break;
-            }
-            case Blend::Sharpened: {
-                const int w = m[x];
-                const uint8_t* sp = s + std::size_t(x) * 4;
-                for (int k = 0; k < 3; ++k)
-                    out[k] = uint8_t((q[k] * w + sp[k] * (255 - w)) >> 8);
-                break;
-            }
-            case Blend::Portrait: {
-                const int w = m[x];
-                const uint8_t* sp = s + std::size_t(x) * 4;
-                // Bright, reddish pixels keep more of the unreduced texture.
-                const int a = int(255.0 - (0.26 * q[2] + 0.44 * q[0] + 0.3 * q[1]));
-                for (int k = 0; k < 3; ++k) {
-                    const int t = (a * q[k] + (255 - a) * p[k]) >> 8;
-                    out[k] = uint8_t((t * w + (255 - w) * sp[k]) >> 8);
-                }
-                break;
-            }
-            }
+        switch (blend) {
+        case Blend::EngineOnly:
+            engineOnlyRow(q, out, in.width);
+            break;
+        case Blend::HighlightEdges:
+            highlightEdgesRow(q, m, out, in.width);
+            break;
+        case Blend::PreNr:
+            weightedRow(q, p, m, out, in.width);
+            break;
+        case Blend::Sharpened:
+            weightedRow(q, s, m, out, in.width);
+            break;
+        case Blend::Portrait:
+            portraitRow(q, p, s, m, out, in.width);
+            break;
         }
     }
 }
 
 void amplifyDifference(const uint8_t* source, uint8_t* result, int32_t imageWidth, Rect region) {
+#pragma omp parallel for schedule(static) if (worthThreads(region.width(), region.height(), 3))
     for (int32_t y = region.top; y < region.bottom; ++y) {
         const std::size_t start = pictureOffset(imageWidth, region.left, y);
-        const std::size_t count = std::size_t(region.width()) * 3;
-        for (std::size_t i = start; i < start + count; ++i)
-            result[i] = uint8_t(std::min(255, 10 * std::abs(int(result[i]) - int(source[i]))));
+        amplifyRow(source + start, result + start, std::size_t(region.width()) * 3);
     }
 }
 

@@ -1,14 +1,18 @@
 // The per-pixel passes of a processing run: copies between the picture, the working copy and the
-// tiles, and the blend that writes the result. Plain loops with no bookkeeping, so faster
-// versions can be tested against them.
+// tiles, and the blend that writes the result. Loops with no bookkeeping, vectorised and spread
+// over threads; pipeline/reference/ keeps the plain versions they are tested against.
 #pragma once
 
 #include "pipeline/image_buffer.h"
 #include "pipeline/rect.h"
 
+#include <cstddef>
 #include <cstdint>
 
 namespace velanox::pipeline {
+
+/// memcpy spread over threads for large blocks; the blocks must not overlap.
+void copyPixels(uint8_t* destination, const uint8_t* source, std::size_t bytes);
 
 /// Copies region of a 24-bit picture (rows of 3 * imageWidth bytes) into work (its size is the
 /// region's), setting byte 3 of every working pixel to 255.

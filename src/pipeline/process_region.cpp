@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 
 namespace velanox {
 
@@ -123,7 +122,7 @@ RunResult processRegion(const RegionRun& run, SwapBuffer& workBuffer, SwapBuffer
         observer.runEnding();
         return outcome;
     }
-    std::memcpy(preNrBuffer.data(), work.pixels, workBytes);
+    pipeline::copyPixels(preNrBuffer.data(), work.pixels, workBytes);
     observer.setProgressText(run_text::kPreparing);
 
     // The sharpened copy; without memory for it the blend goes on without it.
@@ -132,7 +131,7 @@ RunResult processRegion(const RegionRun& run, SwapBuffer& workBuffer, SwapBuffer
     bool haveSharpened = false;
     if (run.noise.sharpenEdges != 0 && run.noise.sharpenAmount > 0 &&
         sharpened.allocate(workBytes, &observer)) {
-        std::memcpy(sharpened.data(), work.pixels, workBytes);
+        pipeline::copyPixels(sharpened.data(), work.pixels, workBytes);
         sharpenFilter(work.pixels, sharpened.data(), c, d, 4, int(work.rowBytes()),
                       int(work.rowBytes()), run.noise.sharpenAmount, 7);
         haveSharpened = true;
