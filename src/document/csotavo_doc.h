@@ -5,6 +5,7 @@
 
 #include "codec/picture.h"
 #include "color/colour_steps.h"
+#include "document/crop_rotate.h"
 #include "document/crop_state.h"
 #include "document/display_state.h"
 #include "document/document_settings.h"
@@ -63,6 +64,27 @@ public:
     /// rotate, apply crop, folder stepping) must refuse while this is false: a run pumping
     /// events still works on the pictures.
     bool mayReplaceImages() const { return processing.calculating == 0; }
+
+    // ---- Full/Crop mode and rotation ---------------------------------------------------------
+    /// Enters (or, in crop mode, refreshes) Full/Crop mode: with resetView the zoom and offsets
+    /// become neutral; cropMode on, displayTab 0, the display image rebuilt from the source with
+    /// the colour steps, and the result picture reset to the source when their sizes differ.
+    /// The main frame then shows the Full/Crop tab. Returns a picture code; refused
+    /// (kPictureNoReader) while a run is on or without a source picture.
+    int enterCropMode(bool resetView);
+
+    /// Leaves Full/Crop mode. askFirst: a pending (non-neutral) crop is applied only after
+    /// "Apply Crop to Image?" is answered Yes (No leaves without cropping, Cancel changes
+    /// nothing); without askFirst the crop is applied at once. restoreDetail: displayTab 0 and
+    /// the result picture becomes a copy of the (possibly cropped) source. Nothing happens while
+    /// a run is on. The main frame re-selects the Full/Crop tab when the outcome is cancelled and
+    /// the Details tab when displayTab is 0.
+    LeaveCropOutcome leaveCropMode(bool askFirst, bool restoreDetail);
+
+    /// Turns the source by 90 degrees and makes the result picture a copy of it; tone, colour
+    /// match and crop values stay. Returns a picture code; refused (kPictureNoReader) while a
+    /// run is on, in Full/Crop mode or without a source picture.
+    int rotateImage(RotateDirection direction);
 
     Host& host() { return host_; }
 

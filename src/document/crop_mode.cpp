@@ -1,0 +1,59 @@
+// The document's side of Full/Crop mode and rotation: the crop state, the display picture and
+// the result picture kept consistent with the source; the question asked through the host.
+#include "document/csotavo_doc.h"
+
+namespace velanox {
+
+namespace {
+
+// The result picture becomes a copy of the source (pixels, size and file data).
+int resetResultToSource(Picture& result, const Picture& source) {
+    return result.copyFrom(source);
+}
+
+} // namespace
+
+int CSotavoDoc::enterCropMode(bool resetView) {
+    if (!mayReplaceImages() || !sourceImage.hasPixels()) return kPictureNoReader;
+    const int rc = velanox::enterCropMode(crop, resetView, sourceImage, colour, cropDisplayImage);
+    if (rc != kPictureOk) return rc;
+    display.displayTab = 0;
+    if (resultImage.width != sourceImage.width || resultImage.height != sourceImage.height)
+        return resetResultToSource(resultImage, sourceImage);
+    return kPictureOk;
+}
+
+LeaveCropOutcome CSotavoDoc::leaveCropMode(bool askFirst, bool restoreDetail) {
+    if (!mayReplaceImages()) return {};
+    const LeaveCropOutcome outcome = velanox::leaveCropMode(
+        crop, askFirst, sourceImage, cropDisplayImage, [this](const char* text) {
+            switch (host_.askQuestion(text, QuestionButtons::YesNoCancel)) {
+            case Answer::Yes:
+                return CropAnswer::Yes;
+            case Answer::No:
+                return CropAnswer::No;
+            default:
+                return CropAnswer::Cancel;
+            }
+        });
+    if (outcome.left && restoreDetail) {
+        display.displayTab = 0;
+        if (const int rc = resetResultToSource(resultImage, sourceImage); rc != kPictureOk) {
+            LeaveCropOutcome failed = outcome;
+            failed.status = rc;
+            return failed;
+        }
+    }
+    return outcome;
+}
+
+int CSotavoDoc::rotateImage(RotateDirection direction) {
+    if (!mayReplaceImages() || crop.cropMode || !sourceImage.hasPixels()) return kPictureNoReader;
+    host_.beginWaitCursor();
+    int rc = velanox::rotateImage(sourceImage, direction);
+    if (rc == kPictureOk) rc = resetResultToSource(resultImage, sourceImage);
+    host_.endWaitCursor();
+    return rc;
+}
+
+} // namespace velanox
