@@ -13,7 +13,7 @@ using T = SettingType;
 
 // The one declaration of every stored value. "Frame" values default to -1, which the main frame
 // reads as "no saved placement".
-constexpr std::array<SettingSpec, std::size_t(SettingId::Count)> kTable{{
+constexpr std::array<SettingEntry, std::size_t(SettingId::Count)> kTable{{
     {SettingId::JPGq, kSettings, "JPGq", T::Int, 92},
     {SettingId::JPGES, kSettings, "JPGES", T::Int, 1},
     {SettingId::CropAspect, kSettings, "CropAspect", T::Int, 8},
@@ -48,11 +48,11 @@ static_assert(tableInIdOrder(), "settings table rows must follow SettingId");
 
 } // namespace
 
-std::span<const SettingSpec> settingsTable() {
+std::span<const SettingEntry> settingsTable() {
     return kTable;
 }
 
-const SettingSpec& settingSpec(SettingId id) {
+const SettingEntry& settingEntry(SettingId id) {
     assert(id != SettingId::Count);
     return kTable[std::size_t(id)];
 }
@@ -63,34 +63,34 @@ SettingId recentFileSetting(int index) {
 }
 
 int32_t Settings::readInt(SettingId id) const {
-    const SettingSpec& spec = settingSpec(id);
-    assert(spec.type == SettingType::Int);
-    return storedInt(spec.section, spec.name).value_or(spec.intDefault);
+    const SettingEntry& decl = settingEntry(id);
+    assert(decl.type == SettingType::Int);
+    return storedInt(decl.section, decl.name).value_or(decl.intDefault);
 }
 
 std::string Settings::readString(SettingId id) const {
-    const SettingSpec& spec = settingSpec(id);
-    assert(spec.type == SettingType::String);
-    if (auto value = storedString(spec.section, spec.name)) return *value;
-    return std::string(spec.stringDefault);
+    const SettingEntry& decl = settingEntry(id);
+    assert(decl.type == SettingType::String);
+    if (auto value = storedString(decl.section, decl.name)) return *value;
+    return std::string(decl.stringDefault);
 }
 
 void Settings::writeInt(SettingId id, int32_t value) {
-    const SettingSpec& spec = settingSpec(id);
-    assert(spec.type == SettingType::Int);
-    storeInt(spec.section, spec.name, value);
+    const SettingEntry& decl = settingEntry(id);
+    assert(decl.type == SettingType::Int);
+    storeInt(decl.section, decl.name, value);
 }
 
 void Settings::writeString(SettingId id, std::string_view value) {
-    const SettingSpec& spec = settingSpec(id);
-    assert(spec.type == SettingType::String);
-    storeString(spec.section, spec.name, value);
+    const SettingEntry& decl = settingEntry(id);
+    assert(decl.type == SettingType::String);
+    storeString(decl.section, decl.name, value);
 }
 
 bool Settings::contains(SettingId id) const {
-    const SettingSpec& spec = settingSpec(id);
-    return spec.type == SettingType::Int ? storedInt(spec.section, spec.name).has_value()
-                                         : storedString(spec.section, spec.name).has_value();
+    const SettingEntry& decl = settingEntry(id);
+    return decl.type == SettingType::Int ? storedInt(decl.section, decl.name).has_value()
+                                         : storedString(decl.section, decl.name).has_value();
 }
 
 std::optional<int32_t> MemorySettings::storedInt(std::string_view section,

@@ -49,7 +49,7 @@ enum class SettingType { Int, String };
 
 /// One row of the settings table: where a value is stored, its type and the value used when it
 /// is missing. Values are never clamped when read; the dialogs that edit them bound the input.
-struct SettingSpec {
+struct SettingEntry {
     SettingId id;
     std::string_view section;
     std::string_view name;
@@ -66,9 +66,9 @@ inline constexpr std::string_view kRecentFiles = "Recent File List";
 } // namespace setting_section
 
 /// The whole table, in SettingId order.
-std::span<const SettingSpec> settingsTable();
+std::span<const SettingEntry> settingsTable();
 /// The row of one value.
-const SettingSpec& settingSpec(SettingId id);
+const SettingEntry& settingEntry(SettingId id);
 
 /// Number of entries of the recent-file list ("File1" .. "File4").
 inline constexpr int kRecentFileCount = 4;

@@ -15,72 +15,73 @@ namespace {
 using namespace ids;
 
 const std::array kCommands{
-    CommandSpec{kFileNew, "&New", "Start an empty document\nNew"},
-    CommandSpec{kFileOpen, "&Open...", "Open an existing image\nOpen"},
-    CommandSpec{kReloadFile, "&Reload Current File",
-                "Load the current file again, dropping the changes\nReload Current File"},
-    CommandSpec{kFileSave, "&Save", "Save the processed image\nSave"},
-    CommandSpec{kFileSaveAs, "Save &As...", "Save the processed image under a new name\nSave As"},
-    CommandSpec{kFileMru1, "Recent File", "Open this image\nRecent File"},
-    CommandSpec{kAppExit, "E&xit", "Quit the application\nExit"},
-    CommandSpec{kEditPaste, "&Paste", "Open the picture on the Clipboard\nPaste"},
-    CommandSpec{kEditCopy, "&Copy", "Copy the result picture to the Clipboard\nCopy"},
-    CommandSpec{kEditCut, "Cu&t", "Cut the selection\nCut"},
-    CommandSpec{kEditUndo, "&Undo", "Undo the last action\nUndo"},
-    CommandSpec{kViewStatusBar, "&Status Bar", "Show or hide the status bar\nToggle Status Bar",
-                true},
-    CommandSpec{kViewToolbar, "Toolbar", "Show or hide the toolbar\nToggle Toolbar", true},
-    CommandSpec{kCustomize, "&Customize...", "Customize the toolbars\nCustomize"},
-    CommandSpec{kPaneFileProperties, "&File Properties",
-                "Show or hide the File Properties pane\nFile Properties", true},
-    CommandSpec{kPaneNrOptions, "&NR Options", "Show or hide the NR Options pane\nNR Options",
-                true},
-    CommandSpec{kPaneColorCorrection, "&Color Correction",
-                "Show or hide the Color Correction pane\nColor Correction", true},
-    CommandSpec{kPaneColorMatch, "Color &Match", "Show or hide the Color Match pane\nColor Match",
-                true},
-    CommandSpec{kThemeNativeXp, "&Native WinXP",
-                "Draw menus and toolbars in the system's look\nNative WinXP", true},
-    CommandSpec{kThemeOfficeXp, "&Office XP",
-                "Draw menus and toolbars in the Office XP look\nOffice XP", true},
-    CommandSpec{kThemeOffice2003, "Office 200&3",
-                "Draw menus and toolbars in the Office 2003 look\nOffice 2003", true},
-    CommandSpec{kThemeOffice2000, "Office 200&0",
-                "Draw menus and toolbars in the Office 2000 look\nOffice 2000", true},
-    CommandSpec{kPaneThemeNativeXp, "&Native WinXP",
-                "Draw the panes in the system's look\nNative WinXP", true},
-    CommandSpec{kPaneThemeOffice2003, "&Office 2003",
-                "Draw the panes in the Office 2003 look\nOffice 2003", true},
-    CommandSpec{kPaneThemeVisio, "&Visio", "Draw the panes in the Visio look\nVisio", true},
-    CommandSpec{kPaneThemeVisualStudioNet, "Visual &Studio .NET",
-                "Draw the panes in the Visual Studio .NET look\nVisual Studio .NET", true},
-    CommandSpec{kPaneThemeVisualStudio6, "Visual Studio &6",
-                "Draw the panes in the Visual Studio 6 look\nVisual Studio 6", true},
-    CommandSpec{kPaneThemeDefault, "&Default", "Draw the panes in the plain look\nDefault", true},
-    CommandSpec{kDetailMode, "&Detail Mode", "Pop up the Detail Mode tab\nDetail Mode", true},
-    CommandSpec{kFullCropMode, "&Full/Crop Mode", "Pop up the Full/Crop Mode tab\nFull/Crop Mode",
-                true},
-    CommandSpec{kCurves, "&Curves", "Pop up the Curves tab\nCurves", true},
-    CommandSpec{kHistogram, "&Histogram", "Pop up the Histogram tab\nHistogram", true},
-    CommandSpec{kMemorySettings, "&Memory Settings...",
-                "Set how much of an image is processed at once\nMemory Settings"},
-    CommandSpec{kAppAbout, "&About Velanox NR...",
-                "Display program information and version number\nAbout"},
-    CommandSpec{kHelp, "&Help", "Display the help pages\nHelp"},
-    CommandSpec{kNextPane, "Next Pane", "Switch to the next pane\nNext Pane"},
-    CommandSpec{kPrevPane, "Previous Pane", "Switch back to the previous pane\nPrevious Pane"},
-    CommandSpec{kNextModeTab, "Next Mode Tab", "Show the next mode tab\nNext Mode Tab"},
-    CommandSpec{kPrevModeTab, "Previous Mode Tab", "Show the previous mode tab\nPrevious Mode Tab"},
-    CommandSpec{kPrevImage, "Load Previous Image in Folder",
-                "Load the previous image of the folder\nLoad previous Image"},
-    CommandSpec{kNextImage, "Load Next Image in Folder",
-                "Load the next image of the folder\nLoad next Image"},
-    CommandSpec{kRotateCcw, "Rotate CCW", "Rotate CCW\nRotate CCW"},
-    CommandSpec{kRotateCw, "Rotate CW", "Rotate CW\nRotate CW"},
-    CommandSpec{kApplyCrop, "Apply Crop", "Apply Crop\nApply Crop"},
-    CommandSpec{kGrid, "Grid", "Show Grid\nGrid", true},
-    CommandSpec{kZoomIn, "Zoom In", "Zoom In\nZoom In"},
-    CommandSpec{kZoomOut, "Zoom Out", "Zoom Out\nZoom out"},
+    CommandEntry{kFileNew, "&New", "Start an empty document\nNew"},
+    CommandEntry{kFileOpen, "&Open...", "Open an existing image\nOpen"},
+    CommandEntry{kReloadFile, "&Reload Current File",
+                 "Load the current file again, dropping the changes\nReload Current File"},
+    CommandEntry{kFileSave, "&Save", "Save the processed image\nSave"},
+    CommandEntry{kFileSaveAs, "Save &As...", "Save the processed image under a new name\nSave As"},
+    CommandEntry{kFileMru1, "Recent File", "Open this image\nRecent File"},
+    CommandEntry{kAppExit, "E&xit", "Quit the application\nExit"},
+    CommandEntry{kEditPaste, "&Paste", "Open the picture on the Clipboard\nPaste"},
+    CommandEntry{kEditCopy, "&Copy", "Copy the result picture to the Clipboard\nCopy"},
+    CommandEntry{kEditCut, "Cu&t", "Cut the selection\nCut"},
+    CommandEntry{kEditUndo, "&Undo", "Undo the last action\nUndo"},
+    CommandEntry{kViewStatusBar, "&Status Bar", "Show or hide the status bar\nToggle Status Bar",
+                 true},
+    CommandEntry{kViewToolbar, "Toolbar", "Show or hide the toolbar\nToggle Toolbar", true},
+    CommandEntry{kCustomize, "&Customize...", "Customize the toolbars\nCustomize"},
+    CommandEntry{kPaneFileProperties, "&File Properties",
+                 "Show or hide the File Properties pane\nFile Properties", true},
+    CommandEntry{kPaneNrOptions, "&NR Options", "Show or hide the NR Options pane\nNR Options",
+                 true},
+    CommandEntry{kPaneColorCorrection, "&Color Correction",
+                 "Show or hide the Color Correction pane\nColor Correction", true},
+    CommandEntry{kPaneColorMatch, "Color &Match", "Show or hide the Color Match pane\nColor Match",
+                 true},
+    CommandEntry{kThemeNativeXp, "&Native WinXP",
+                 "Draw menus and toolbars in the system's look\nNative WinXP", true},
+    CommandEntry{kThemeOfficeXp, "&Office XP",
+                 "Draw menus and toolbars in the Office XP look\nOffice XP", true},
+    CommandEntry{kThemeOffice2003, "Office 200&3",
+                 "Draw menus and toolbars in the Office 2003 look\nOffice 2003", true},
+    CommandEntry{kThemeOffice2000, "Office 200&0",
+                 "Draw menus and toolbars in the Office 2000 look\nOffice 2000", true},
+    CommandEntry{kPaneThemeNativeXp, "&Native WinXP",
+                 "Draw the panes in the system's look\nNative WinXP", true},
+    CommandEntry{kPaneThemeOffice2003, "&Office 2003",
+                 "Draw the panes in the Office 2003 look\nOffice 2003", true},
+    CommandEntry{kPaneThemeVisio, "&Visio", "Draw the panes in the Visio look\nVisio", true},
+    CommandEntry{kPaneThemeVisualStudioNet, "Visual &Studio .NET",
+                 "Draw the panes in the Visual Studio .NET look\nVisual Studio .NET", true},
+    CommandEntry{kPaneThemeVisualStudio6, "Visual Studio &6",
+                 "Draw the panes in the Visual Studio 6 look\nVisual Studio 6", true},
+    CommandEntry{kPaneThemeDefault, "&Default", "Draw the panes in the plain look\nDefault", true},
+    CommandEntry{kDetailMode, "&Detail Mode", "Pop up the Detail Mode tab\nDetail Mode", true},
+    CommandEntry{kFullCropMode, "&Full/Crop Mode", "Pop up the Full/Crop Mode tab\nFull/Crop Mode",
+                 true},
+    CommandEntry{kCurves, "&Curves", "Pop up the Curves tab\nCurves", true},
+    CommandEntry{kHistogram, "&Histogram", "Pop up the Histogram tab\nHistogram", true},
+    CommandEntry{kMemorySettings, "&Memory Settings...",
+                 "Set how much of an image is processed at once\nMemory Settings"},
+    CommandEntry{kAppAbout, "&About Velanox NR...",
+                 "Display program information and version number\nAbout"},
+    CommandEntry{kHelp, "&Help", "Display the help pages\nHelp"},
+    CommandEntry{kNextPane, "Next Pane", "Switch to the next pane\nNext Pane"},
+    CommandEntry{kPrevPane, "Previous Pane", "Switch back to the previous pane\nPrevious Pane"},
+    CommandEntry{kNextModeTab, "Next Mode Tab", "Show the next mode tab\nNext Mode Tab"},
+    CommandEntry{kPrevModeTab, "Previous Mode Tab",
+                 "Show the previous mode tab\nPrevious Mode Tab"},
+    CommandEntry{kPrevImage, "Load Previous Image in Folder",
+                 "Load the previous image of the folder\nLoad previous Image"},
+    CommandEntry{kNextImage, "Load Next Image in Folder",
+                 "Load the next image of the folder\nLoad next Image"},
+    CommandEntry{kRotateCcw, "Rotate CCW", "Rotate CCW\nRotate CCW"},
+    CommandEntry{kRotateCw, "Rotate CW", "Rotate CW\nRotate CW"},
+    CommandEntry{kApplyCrop, "Apply Crop", "Apply Crop\nApply Crop"},
+    CommandEntry{kGrid, "Grid", "Show Grid\nGrid", true},
+    CommandEntry{kZoomIn, "Zoom In", "Zoom In\nZoom In"},
+    CommandEntry{kZoomOut, "Zoom Out", "Zoom Out\nZoom out"},
 };
 
 constexpr std::array kStandardButtons{kFileOpen, kFileSave,  0,        kPrevImage, kNextImage,
@@ -88,7 +89,7 @@ constexpr std::array kStandardButtons{kFileOpen, kFileSave,  0,        kPrevImag
                                       0,         kRotateCcw, kRotateCw};
 constexpr std::array kCropButtons{kApplyCrop, 0, kGrid, 0, kZoomIn, kZoomOut};
 
-const std::vector<MenuSpec> kMenuBar{
+const std::vector<MenuDefinition> kMenuBar{
     {"&File",
      {{kFileOpen}, {kReloadFile}, {kFileSave}, {kFileSaveAs}, {}, {kFileMru1}, {}, {kAppExit}}},
     {"&Edit", {{kEditPaste}}},
@@ -109,23 +110,23 @@ const std::vector<MenuSpec> kMenuBar{
 };
 
 QString promptHalf(int id, int half) {
-    const CommandSpec* spec = commandSpec(id);
-    if (!spec) return {};
-    const QStringList halves = QString::fromLatin1(spec->prompt).split(QLatin1Char('\n'));
+    const CommandEntry* decl = commandEntry(id);
+    if (!decl) return {};
+    const QStringList halves = QString::fromLatin1(decl->prompt).split(QLatin1Char('\n'));
     return half < halves.size() ? halves[half] : QString();
 }
 
 } // namespace
 
-std::span<const CommandSpec> commandSpecs() {
+std::span<const CommandEntry> commandEntries() {
     return kCommands;
 }
 
-const std::vector<MenuSpec>& mainMenu() {
+const std::vector<MenuDefinition>& mainMenu() {
     return kMenuBar;
 }
 
-std::vector<int> menuCommands(const MenuSpec& menu) {
+std::vector<int> menuCommands(const MenuDefinition& menu) {
     std::vector<int> commands;
     for (const MenuItem& item : menu.items) {
         if (item.commandId) commands.push_back(item.commandId);
@@ -135,9 +136,9 @@ std::vector<int> menuCommands(const MenuSpec& menu) {
     return commands;
 }
 
-const CommandSpec* commandSpec(int id) {
-    for (const CommandSpec& spec : kCommands)
-        if (spec.id == id) return &spec;
+const CommandEntry* commandEntry(int id) {
+    for (const CommandEntry& decl : kCommands)
+        if (decl.id == id) return &decl;
     return nullptr;
 }
 
@@ -190,20 +191,20 @@ std::span<const int> defaultToolbarCommands(int toolbarId) {
 }
 
 CommandCatalogue::CommandCatalogue(QWidget* owner) : QObject(owner) {
-    for (const CommandSpec& spec : kCommands) {
-        auto* action = new QAction(QString::fromLatin1(spec.text), owner);
-        action->setObjectName(objectNameFor("command", spec.id));
-        action->setData(spec.id);
-        action->setStatusTip(commandStatusTip(spec.id));
-        action->setToolTip(commandToolTip(spec.id));
-        action->setShortcuts(commandShortcuts(spec.id));
-        action->setCheckable(spec.checkable);
-        const QIcon icon = commandIcon(spec.id);
+    for (const CommandEntry& decl : kCommands) {
+        auto* action = new QAction(QString::fromLatin1(decl.text), owner);
+        action->setObjectName(objectNameFor("command", decl.id));
+        action->setData(decl.id);
+        action->setStatusTip(commandStatusTip(decl.id));
+        action->setToolTip(commandToolTip(decl.id));
+        action->setShortcuts(commandShortcuts(decl.id));
+        action->setCheckable(decl.checkable);
+        const QIcon icon = commandIcon(decl.id);
         if (!icon.isNull()) action->setIcon(icon);
         owner->addAction(action);
-        const int id = spec.id;
+        const int id = decl.id;
         connect(action, &QAction::triggered, this, [this, id] { emit triggered(id); });
-        m_actions[spec.id] = action;
+        m_actions[decl.id] = action;
     }
 }
 

@@ -16,7 +16,7 @@ class QWidget;
 
 namespace velanox::ui {
 
-struct CommandSpec {
+struct CommandEntry {
     int id;
     const char* text;   ///< menu text, '&' before the access key
     const char* prompt; ///< "status-bar prompt\ntooltip"
@@ -24,9 +24,9 @@ struct CommandSpec {
 };
 
 /// Every command, in catalogue order.
-std::span<const CommandSpec> commandSpecs();
+std::span<const CommandEntry> commandEntries();
 /// The catalogue row of a command, or null.
-const CommandSpec* commandSpec(int id);
+const CommandEntry* commandEntry(int id);
 /// The accelerators of a command (the first is shown in its menu item).
 QList<QKeySequence> commandShortcuts(int id);
 /// The status-bar prompt and the tooltip of a command: the two halves of its prompt string.
@@ -40,14 +40,14 @@ struct MenuItem {
     const char* submenu = nullptr;
     std::vector<int> submenuCommands = {};
 };
-struct MenuSpec {
+struct MenuDefinition {
     const char* title;
     std::vector<MenuItem> items;
 };
 /// Menu 128, the menu bar, in order.
-const std::vector<MenuSpec>& mainMenu();
+const std::vector<MenuDefinition>& mainMenu();
 /// Every command id a menu holds, its submenus included, in order.
-std::vector<int> menuCommands(const MenuSpec& menu);
+std::vector<int> menuCommands(const MenuDefinition& menu);
 
 /// The commands of the "Standard" (128) and "Crop" (141) toolbars; 0 stands for a separator.
 std::span<const int> defaultToolbarCommands(int toolbarId);

@@ -36,7 +36,7 @@ CustomizeDialog::CustomizeDialog(const CommandCatalogue& catalogue, Getter get, 
     m_toolbars->addItem(QStringLiteral("Crop"), ids::kCropToolbar);
 
     m_categories = new QListWidget(this);
-    for (const MenuSpec& menu : mainMenu())
+    for (const MenuDefinition& menu : mainMenu())
         m_categories->addItem(plainText(menu.title));
     m_categories->addItem(QString::fromLatin1(text::kAllCommands));
     m_categories->addItem(QString::fromLatin1(text::kBuiltInMenus));
@@ -81,7 +81,7 @@ void CustomizeDialog::showCategory(int row) {
     const int menuCount = int(mainMenu().size());
     if (row == menuCount + 1) {
         // The built-in menus themselves, which stay on the menu bar.
-        for (const MenuSpec& menu : mainMenu())
+        for (const MenuDefinition& menu : mainMenu())
             m_commands->addItem(plainText(menu.title));
         return;
     }
@@ -89,14 +89,14 @@ void CustomizeDialog::showCategory(int row) {
     if (row >= 0 && row < menuCount) {
         commands = menuCommands(mainMenu()[std::size_t(row)]);
     } else {
-        for (const CommandSpec& spec : commandSpecs())
-            if (!commandIcon(spec.id).isNull()) commands.push_back(spec.id);
+        for (const CommandEntry& decl : commandEntries())
+            if (!commandIcon(decl.id).isNull()) commands.push_back(decl.id);
     }
     const std::vector<int> onBar = m_get(toolbarId());
     for (int id : commands) {
         QAction* action = m_catalogue.action(id);
         if (!action || action->icon().isNull()) continue; // only commands with an image
-        auto* item = new QListWidgetItem(action->icon(), plainText(commandSpec(id)->text));
+        auto* item = new QListWidgetItem(action->icon(), plainText(commandEntry(id)->text));
         item->setData(Qt::UserRole, id);
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         item->setCheckState(

@@ -117,12 +117,12 @@ void CMainFrame::createCommandBars() {
 void CMainFrame::createMenus() {
     menuBar()->setObjectName(objectNameFor("menu", ids::kMainMenu));
     menuBar()->setAccessibleName(QStringLiteral("Menu Bar"));
-    for (const MenuSpec& spec : mainMenu()) {
-        QMenu* menu = menuBar()->addMenu(QString::fromLatin1(spec.title));
+    for (const MenuDefinition& decl : mainMenu()) {
+        QMenu* menu = menuBar()->addMenu(QString::fromLatin1(decl.title));
         menu->setObjectName(QStringLiteral("menu_") +
-                            QString::fromLatin1(spec.title).remove(QLatin1Char('&')));
+                            QString::fromLatin1(decl.title).remove(QLatin1Char('&')));
         connect(menu, &QMenu::aboutToShow, this, &CMainFrame::updateCommandStates);
-        for (const MenuItem& item : spec.items) {
+        for (const MenuItem& item : decl.items) {
             if (item.submenu) {
                 QMenu* sub = menu->addMenu(QString::fromLatin1(item.submenu));
                 sub->setObjectName(QStringLiteral("menu_") +
@@ -140,7 +140,7 @@ void CMainFrame::createMenus() {
                 menu->addAction(command(item.commandId));
             }
         }
-        if (spec.items.front().commandId == ids::kFileOpen) m_fileMenu = menu;
+        if (decl.items.front().commandId == ids::kFileOpen) m_fileMenu = menu;
     }
     // Theme items are radio items.
     for (auto themes : {interfaceThemes(), paneThemes()}) {
@@ -422,11 +422,11 @@ void CMainFrame::setCommandUpdater(std::function<void(int, QAction*)> updater) {
 }
 
 void CMainFrame::updateCommandStates() {
-    for (const CommandSpec& spec : commandSpecs()) {
-        QAction* action = command(spec.id);
-        if (isModeCommand(spec.id) && spec.checkable)
-            action->setChecked(m_modeCommands.isChecked(spec.id));
-        if (m_commandUpdater) m_commandUpdater(spec.id, action);
+    for (const CommandEntry& decl : commandEntries()) {
+        QAction* action = command(decl.id);
+        if (isModeCommand(decl.id) && decl.checkable)
+            action->setChecked(m_modeCommands.isChecked(decl.id));
+        if (m_commandUpdater) m_commandUpdater(decl.id, action);
     }
     for (const ThemeEntry& entry : interfaceThemes())
         command(entry.commandId)->setChecked(entry.value == m_interfaceTheme);
@@ -588,7 +588,7 @@ void CMainFrame::updateRecentFileMenu() {
             action->setEnabled(!m_runActive);
         } else {
             // With no recent files, the first entry stays as the greyed "Recent File".
-            action->setText(QString::fromLatin1(commandSpec(ids::kFileMru1)->text));
+            action->setText(QString::fromLatin1(commandEntry(ids::kFileMru1)->text));
             action->setVisible(i == 0);
             action->setEnabled(false);
         }

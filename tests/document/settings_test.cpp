@@ -32,14 +32,14 @@ TEST(SettingsTest, FirstStartReadsTheTableDefaults) {
 
 TEST(SettingsTest, TableNamesAreStoredExactlyOnceEach) {
     std::set<std::pair<std::string, std::string>> seen;
-    for (const SettingSpec& spec : settingsTable())
-        EXPECT_TRUE(seen.insert({std::string(spec.section), std::string(spec.name)}).second)
-            << spec.section << "/" << spec.name;
-    EXPECT_EQ(settingSpec(SettingId::DocumentOutPath).name, "outPath");
-    EXPECT_EQ(settingSpec(SettingId::RecentFile1).section, "Recent File List");
-    EXPECT_EQ(settingSpec(recentFileSetting(3)).name, "File4");
-    EXPECT_EQ(settingSpec(SettingId::FrameStatus).section, "Frame");
-    EXPECT_EQ(settingSpec(SettingId::FrameStatus).name, "Status");
+    for (const SettingEntry& decl : settingsTable())
+        EXPECT_TRUE(seen.insert({std::string(decl.section), std::string(decl.name)}).second)
+            << decl.section << "/" << decl.name;
+    EXPECT_EQ(settingEntry(SettingId::DocumentOutPath).name, "outPath");
+    EXPECT_EQ(settingEntry(SettingId::RecentFile1).section, "Recent File List");
+    EXPECT_EQ(settingEntry(recentFileSetting(3)).name, "File4");
+    EXPECT_EQ(settingEntry(SettingId::FrameStatus).section, "Frame");
+    EXPECT_EQ(settingEntry(SettingId::FrameStatus).name, "Status");
 }
 
 TEST(SettingsTest, WrittenValuesComeBackAndOutOfRangeValuesAreNotClampedWhenRead) {
