@@ -1,0 +1,14 @@
+// Dialog 100 "About Velanox NR": the maker's notice and the version line.
+#pragma once
+
+#include <QDialog>
+
+namespace velanox::ui {
+
+class AboutDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit AboutDialog(QWidget* parent = nullptr);
+};
+
+} // namespace velanox::ui

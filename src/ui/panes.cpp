@@ -1,0 +1,47 @@
+#include "ui/panes.h"
+
+#include "ui/resource_ids.h"
+
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace velanox::ui {
+
+PaneContent::PaneContent(int paneId, QWidget* parent) : QWidget(parent), m_paneId(paneId) {
+    setObjectName(objectNameFor("panecontent", paneId));
+}
+
+PlaceholderPane::PlaceholderPane(int paneId, const QString& description, QWidget* parent)
+    : PaneContent(paneId, parent) {
+    auto* label = new QLabel(description, this);
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    label->setEnabled(false);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(label);
+    layout->addStretch(1);
+}
+
+PaneContent* makePlaceholderPane(int paneId, QWidget* parent) {
+    switch (paneId) {
+    case ids::kPaneIdNrOptions:
+        return new PlaceholderPane(
+            paneId, QStringLiteral("Noise reduction strength, mode and sharpening."), parent);
+    case ids::kPaneIdFileProperties:
+        return new PlaceholderPane(
+            paneId, QStringLiteral("Thumbnail, file information, crop options and output folder."),
+            parent);
+    case ids::kPaneIdColorCorrection:
+        return new PlaceholderPane(
+            paneId, QStringLiteral("Levels, colour temperature, exposure and colour boost."),
+            parent);
+    case ids::kPaneIdColorMatch:
+        return new PlaceholderPane(
+            paneId, QStringLiteral("Match the colours of a reference image or a stored profile."),
+            parent);
+    default:
+        return new PlaceholderPane(paneId, QString(), parent);
+    }
+}
+
+} // namespace velanox::ui

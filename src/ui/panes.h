@@ -1,0 +1,45 @@
+// The contents of the four docking panes. A pane is handed the document and never owns it.
+// Until a pane's own issue lands its content is a placeholder.
+#pragma once
+
+#include <QWidget>
+
+#include <functional>
+
+namespace velanox {
+class CSotavoDoc;
+}
+
+namespace velanox::ui {
+
+class PaneContent : public QWidget {
+    Q_OBJECT
+public:
+    explicit PaneContent(int paneId, QWidget* parent = nullptr);
+
+    int paneId() const { return m_paneId; }
+    /// Hands the document to the pane (null before a document exists and while it closes).
+    virtual void attachDocument(velanox::CSotavoDoc* document) { m_document = document; }
+    velanox::CSotavoDoc* document() const { return m_document; }
+    /// The File Properties pane redraws its thumbnail frame and crop information.
+    virtual void refreshCropInfo() {}
+
+private:
+    int m_paneId;
+    velanox::CSotavoDoc* m_document = nullptr;
+};
+
+/// A pane content that says what will appear there.
+class PlaceholderPane : public PaneContent {
+    Q_OBJECT
+public:
+    PlaceholderPane(int paneId, const QString& description, QWidget* parent = nullptr);
+};
+
+/// Makes the content of a pane when the pane is first shown.
+using PaneFactory = std::function<PaneContent*(int paneId, QWidget* parent)>;
+
+/// The placeholder contents.
+PaneContent* makePlaceholderPane(int paneId, QWidget* parent);
+
+} // namespace velanox::ui
