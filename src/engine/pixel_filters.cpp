@@ -12,6 +12,8 @@
 //  - the edge weight depends only on the squared gradient, an integer below 32768, so the
 //    float arithmetic runs once per value in a table instead of once per pixel.
 #include "engine/pixel_filters.h"
+#include "engine/filter_arguments.h"
+#include "engine/threads.h"
 
 #include "engine/hot_loop.h"
 
@@ -22,43 +24,17 @@
 #include <memory>
 #include <new>
 
-#ifdef _OPENMP
-#include <omp.h>
-#endif
-
 namespace {
+
+using velanox::engine::maxThreads;
+using velanox::engine::threadIndex;
+using velanox::engine::usableMask;
+using velanox::engine::validPicture;
 
 // Below this many bytes of work a pass stays on the calling thread.
 constexpr std::size_t kThreadedBytes = std::size_t(1) << 18;
 // Below this many bytes per plane the speckle filter's components stay on the calling thread.
 constexpr std::size_t kThreadedSpeckleBytes = std::size_t(1) << 18;
-
-int maxThreads() {
-#ifdef _OPENMP
-    return omp_get_max_threads();
-#else
-    return 1;
-#endif
-}
-
-int threadIndex() {
-#ifdef _OPENMP
-    return omp_get_thread_num();
-#else
-    return 0;
-#endif
-}
-
-bool validPicture(const void* pixels, int width, int height, int bytesPerPixel,
-                  std::ptrdiff_t stride) {
-    return pixels != nullptr && width > 0 && height > 0 && bytesPerPixel >= 1 &&
-           bytesPerPixel <= 8 && stride >= std::ptrdiff_t(width) * bytesPerPixel;
-}
-
-// Bits of channelMask that name a byte of the pixel.
-int usableMask(int channelMask, int bytesPerPixel) {
-    return channelMask & ((1 << bytesPerPixel) - 1);
-}
 
 // One byte per byte of a row: 0xFF where the component is in the mask, 0 where it is kept.
 std::unique_ptr<uint8_t[]> maskPattern(int mask, int width, int bytesPerPixel) {

@@ -11,15 +11,12 @@
 //    one thread with one order of operations.
 #include "engine/hot_loop.h"
 #include "engine/plane_io.h"
+#include "engine/threads.h"
 #include "engine/wavelet_97_taps.h"
 #include "engine/wavelet_kernels.h"
 
 #include <algorithm>
 #include <cstring>
-
-#ifdef _OPENMP
-#include <omp.h>
-#endif
 
 namespace velanox::engine {
 
@@ -29,22 +26,6 @@ using namespace wavelet97;
 
 constexpr int kStrip = 64; // neighbouring columns per strip of a column pass
 constexpr int kPad = 3;    // even/odd samples kept beyond each end of a split line
-
-int maxThreads() {
-#ifdef _OPENMP
-    return omp_get_max_threads();
-#else
-    return 1;
-#endif
-}
-
-int threadIndex() {
-#ifdef _OPENMP
-    return omp_get_thread_num();
-#else
-    return 0;
-#endif
-}
 
 // Per-thread scratch: a strip of kStrip columns of the longest line, or the split halves of a
 // line with their extensions, whichever is larger.

@@ -1,5 +1,6 @@
 // The plain filters, kept as written first: every loop visits pixels and components in order.
 #include "engine/reference/reference_pixel_filters.h"
+#include "engine/filter_arguments.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,17 +12,6 @@
 namespace velanox::engine {
 
 namespace {
-
-bool validPicture(const void* pixels, int width, int height, int bytesPerPixel,
-                  std::ptrdiff_t stride) {
-    return pixels != nullptr && width > 0 && height > 0 && bytesPerPixel >= 1 &&
-           bytesPerPixel <= 8 && stride >= std::ptrdiff_t(width) * bytesPerPixel;
-}
-
-// Bits of channelMask that name a byte of the pixel.
-int usableMask(int channelMask, int bytesPerPixel) {
-    return channelMask & ((1 << bytesPerPixel) - 1);
-}
 
 // ---- speckle filter -----------------------------------------------------------------------
 
