@@ -80,15 +80,17 @@ std::vector<SaveFilterEntry> saveFilterEntries(const std::string& defaultType) {
     const auto& types = writableTypes();
     std::vector<SaveFilterEntry> entries;
     // Only the first four types move to the front; any other type gets an entry of its own.
-    const auto first =
-        std::find_if(types.begin(), types.begin() + 4,
-                     [&](const SaveFilterEntry& e) { return e.pattern == defaultType; });
-    if (first != types.begin() + 4)
-        entries.push_back(*first);
-    else
+    const auto fixedEnd = types.begin() + 4;
+    const auto first = std::find_if(types.begin(), fixedEnd, [&](const SaveFilterEntry& e) {
+        return e.pattern == defaultType;
+    });
+    const bool ownEntry = first == fixedEnd;
+    if (ownEntry)
         entries.push_back({"Last File Extension (" + upperCase(defaultType) + ")", defaultType});
+    else
+        entries.push_back(*first);
     for (auto it = types.begin(); it != types.end(); ++it)
-        if (it != first) entries.push_back(*it);
+        if (ownEntry || it != first) entries.push_back(*it);
     return entries;
 }
 
