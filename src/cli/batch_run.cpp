@@ -1,8 +1,8 @@
 #include "cli/batch_run.h"
 
 #include "cli/cli_host.h"
-#include "cli/document_files.h"
 #include "cli/file_job.h"
+#include "document/load_source.h"
 
 #include <algorithm>
 #include <atomic>
@@ -18,7 +18,7 @@ bool prepareRun(const CliOptions& options, ProgressDisplay& display) {
     CliHost host(display, 0);
     CSotavoDoc doc(host, documentSettingsFor(options));
     ColorMatchState match;
-    if (const codec::Status st = loadReference(match, doc, options.matchImage); !st.ok()) {
+    if (const codec::Status st = loadReferenceImage(match, doc, options.matchImage); !st.ok()) {
         display.note("cannot read the reference " + options.matchImage + ": " + st.reason);
         return false;
     }

@@ -1,11 +1,13 @@
 #include "cli/file_job.h"
 
 #include "cli/cancel_signal.h"
-#include "cli/document_files.h"
 #include "codec/exif/file_info_text.h"
 #include "codec/format_table.h"
 #include "color/auto_levels.h"
 #include "document/crop_rotate.h"
+#include "document/jpeg_quality.h"
+#include "document/load_source.h"
+#include "document/save_document.h"
 
 #include <chrono>
 #include <exception>
@@ -63,8 +65,11 @@ FileReport FileJob::run(const InputFile& input, const std::string& output) {
         if (cancelRequested()) {
             report.status = FileStatus::Cancelled;
             report.message = "cancelled before it was started";
-        } else if (const codec::Status st = openSource(*doc_, input.path); !st.ok()) {
-            report.message = "cannot read: " + st.reason;
+        } else if (const LoadResult loaded = loadSource(*doc_, input.path, false);
+                   !loaded.loaded()) {
+            report.message = "cannot read: " + (loaded.status.reason.empty()
+                                                    ? std::string("the file cannot be read")
+                                                    : loaded.status.reason);
         } else if (options_.info) {
             const Picture& src = doc_->sourceImage;
             report.width = src.width;
@@ -126,7 +131,7 @@ bool FileJob::applyColourMatch(FileReport& report) {
     MatchValues& m = doc.colour.match;
     if (!options_.matchImage.empty()) {
         if (!referenceLoaded_) {
-            const codec::Status st = loadReference(match_, doc, options_.matchImage);
+            const codec::Status st = loadReferenceImage(match_, doc, options_.matchImage);
             if (!st.ok()) {
                 report.message =
                     "cannot read the reference " + options_.matchImage + ": " + st.reason;
@@ -174,9 +179,13 @@ bool FileJob::processAndSave(const std::string& output, FileReport& report) {
     report.output = output;
 
     if (options_.targetSize && Picture::formatFromExtension(output) == kFormatJpeg) {
-        const int64_t target =
-            options_.targetSize->sameAsSource ? sourceDataSize(doc) : options_.targetSize->bytes;
-        doc.jpeg.jpegQualitySetting = suggestJpegQuality(doc, target);
+        const uint64_t target =
+            options_.targetSize->sameAsSource
+                ? sourceDataSize(doc.sourceFile.sourceFileSize, doc.sourceFile.exifCopyLength())
+                : uint64_t(options_.targetSize->bytes);
+        // What Suggest Quality of the JPEG Options puts into the dialog, estimated on the source.
+        doc.jpeg.jpegQualitySetting = suggestedQualitySetting(
+            target, jpegSizeEstimator(doc.sourceImage, doc.jpeg.enhancedSamplingSetting != 0));
     }
 
     const bool asShown = options_.region || options_.outputWindowMode != kOutputResult;
@@ -194,14 +203,21 @@ bool FileJob::processAndSave(const std::string& output, FileReport& report) {
             outcome = doc.processImage(false);
         }
         if (outcome == ProcessOutcome::Done) {
-            const codec::Status st = writeResult(doc, output);
-            ok = st.ok();
-            reason = st.reason;
+            if (!hasWriterFor(output)) {
+                reason = "There is no writer for this file type.";
+            } else if (isReadOnlyFile(output)) {
+                reason = kReadOnlyTargetMessage;
+            } else if (writeResultImage(doc, output) != kPictureOk) {
+                reason = couldNotSaveMessage(output, doc.resultImage.errorReason);
+            } else {
+                ok = true;
+            }
         } else if (outcome == ProcessOutcome::NothingToDo) {
             reason = "nothing to process in that region";
         }
     } else {
-        ok = saveDocument(doc, output, reason);
+        // Save, after its dialogs: refusals and failures are told to the host.
+        ok = onSaveDocument(doc, output).saved();
     }
 
     report.width = doc.resultImage.width;

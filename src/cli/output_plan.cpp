@@ -1,6 +1,6 @@
 #include "cli/output_plan.h"
 
-#include "cli/document_files.h"
+#include "document/save_name.h"
 
 #include <filesystem>
 #include <map>
@@ -12,8 +12,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
+/// --format's extension, or the save dialog's default type ("*.jpg" gives ".jpg").
 std::string outputExtension(const CliOptions& options, const std::string& input) {
-    return options.format.empty() ? defaultSaveExtension(input) : "." + options.format;
+    if (!options.format.empty()) return "." + options.format;
+    return proposeSaveName(input, {}).defaultType.substr(1);
 }
 
 bool namesSingleFile(const CliOptions& options) {
@@ -50,8 +52,8 @@ OutputPlan planOutputs(const CliOptions& options, const std::vector<InputFile>& 
                 const fs::path folder = options.output.empty()
                                             ? fs::path(input.path).parent_path()
                                             : fs::path(options.output) / input.relativeFolder;
-                out =
-                    folder / (proposedSaveName(input.path) + outputExtension(options, input.path));
+                out = folder / (proposeSaveName(input.path, {}).fileName +
+                                outputExtension(options, input.path));
             }
             file.output = out.string();
 
