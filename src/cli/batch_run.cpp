@@ -10,6 +10,10 @@
 #include <thread>
 #include <vector>
 
+#ifdef VELANOX_CLI_OPENMP
+#include <omp.h>
+#endif
+
 namespace velanox::cli {
 
 bool prepareRun(const CliOptions& options, ProgressDisplay& display) {
@@ -67,7 +71,13 @@ int runBatch(const CliOptions& options, const std::vector<PlannedFile>& files,
         display.fileFinished(slot, described ? std::string() : textLine(report), failed);
     };
 
+    const int jobs = std::max(1, std::min<int>(options.jobs, int(files.size())));
     auto work = [&](int slot) {
+#ifdef VELANOX_CLI_OPENMP
+        // The engine spreads each call over the cores; jobs running side by side share them
+        // instead of each starting a thread per core (measured faster on two cores).
+        if (jobs > 1) omp_set_num_threads(std::max(1, omp_get_num_procs() / jobs));
+#endif
         FileJob job(options, display, slot);
         for (std::size_t i = next++; i < files.size(); i = next++) {
             const PlannedFile& file = files[i];
@@ -83,7 +93,6 @@ int runBatch(const CliOptions& options, const std::vector<PlannedFile>& files,
         }
     };
 
-    const int jobs = std::max(1, std::min<int>(options.jobs, int(files.size())));
     std::vector<std::thread> threads;
     for (int slot = 1; slot < jobs; ++slot)
         threads.emplace_back(work, slot);
