@@ -48,7 +48,9 @@ void ProgressDisplay::fileStarted(int slot, const std::string& name) {
 
 void ProgressDisplay::fileProgress(int slot, double fraction) {
     std::lock_guard lock(mutex_);
-    slots_.at(std::size_t(slot)).fraction = std::clamp(fraction, 0.0, 1.0);
+    // The engine counts again for every tile and pass of a file; the bar never goes back.
+    Slot& s = slots_.at(std::size_t(slot));
+    s.fraction = std::max(s.fraction, std::clamp(fraction, 0.0, 1.0));
     drawLocked(false);
 }
 

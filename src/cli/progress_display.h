@@ -21,7 +21,7 @@ public:
 
     /// Job slot starts on a file (shown by its name).
     void fileStarted(int slot, const std::string& name);
-    /// The engine's progress of the slot's current file, 0..1.
+    /// The engine's progress of the slot's current file, 0..1; the shown value only grows.
     void fileProgress(int slot, double fraction);
     /// The slot's file is finished; line is printed unless quiet (failures always are).
     void fileFinished(int slot, const std::string& line, bool failed);
