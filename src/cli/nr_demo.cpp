@@ -1,10 +1,12 @@
 // velanox-nr-demo [input] [output]: loads a photograph through the document, reduces its noise
 // with the default settings over the whole picture and saves the result, as the desktop
-// program's Save does. Defaults: samples/iso400_colorchecker.jpg and
-// out/iso400_colorchecker_NR.jpg, relative to the current folder.
+// program's Save does. Defaults: samples/iso400_colorchecker.jpg and the folder out, relative to
+// the current folder. An output that is a folder receives the name Save proposes
+// (iso400_colorchecker_NR.jpg); a single argument that is a folder is taken as the output.
 #include "document/csotavo_doc.h"
 #include "document/load_source.h"
 #include "document/save_document.h"
+#include "document/save_name.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -65,16 +67,25 @@ private:
 } // namespace
 
 int main(int argc, char** argv) {
-    const std::string input = argc > 1 ? argv[1] : "samples/iso400_colorchecker.jpg";
-    const std::string output = argc > 2 ? argv[2] : "out/iso400_colorchecker_NR.jpg";
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    std::string input = "samples/iso400_colorchecker.jpg";
+    std::string output = "out";
+    if (argc == 2 && fs::is_directory(argv[1], ec)) {
+        output = argv[1];
+    } else {
+        if (argc > 1) input = argv[1];
+        if (argc > 2) output = argv[2];
+    }
+    if (output == "out") fs::create_directories(output, ec);
+    if (fs::is_directory(output, ec)) {
+        const SaveNameProposal name = proposeSaveName(input, fileNameOfPath(input));
+        output = (fs::path(output) / (name.fileName + name.defaultType.substr(1))).string();
+    }
 
     StderrHost host;
     CSotavoDoc doc(host);
     if (!onOpenDocument(doc, input).loaded()) return 1;
-
-    const std::filesystem::path folder = std::filesystem::path(output).parent_path();
-    std::error_code ec;
-    if (!folder.empty()) std::filesystem::create_directories(folder, ec);
 
     if (!onSaveDocument(doc, output).saved()) return 1;
     std::printf("%s (%d x %d) -> %s\n", input.c_str(), int(doc.sourceImage.width),

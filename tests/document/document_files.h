@@ -45,11 +45,12 @@ inline void fillPicture(Picture& picture, int32_t width, int32_t height, uint8_t
         picture.pixels()[i] = uint8_t(seed + i * 7 + (i / 3) % 13);
 }
 
-/// Writes a small picture file in the format of the name's extension.
-inline void writePicture(const std::string& path, int32_t width, int32_t height, uint8_t seed) {
+/// Writes a small picture file, in the format of the name's extension unless one is given.
+inline void writePicture(const std::string& path, int32_t width, int32_t height, uint8_t seed,
+                         uint32_t format = kFormatAuto) {
     Picture picture;
     fillPicture(picture, width, height, seed);
-    ASSERT_EQ(picture.save(path), kPictureOk) << picture.errorReason;
+    ASSERT_EQ(picture.save(path, format), kPictureOk) << picture.errorReason;
 }
 
 inline void writeBytes(const std::string& path, const std::string& bytes) {
