@@ -66,6 +66,19 @@ bool isReadOnlyFile(const std::string& path) {
     return noWriteBit || ::access(path.c_str(), W_OK) != 0;
 }
 
+int writeResultImage(CSotavoDoc& doc, const std::string& path, uint32_t formatId) {
+    Picture& result = doc.resultImage;
+    result.jpegQuality = uint32_t(doc.jpeg.jpegQualitySetting);
+    result.jpegFullChroma = uint32_t(doc.jpeg.enhancedSamplingSetting);
+    result.exifBlock = doc.sourceFile.exifCopy;
+    result.orientation = doc.sourceFile.exifOrientation;
+    // copyFrom carries the resolution read, not the one to write.
+    result.saveXResolution = doc.sourceImage.saveXResolution;
+    result.saveYResolution = doc.sourceImage.saveYResolution;
+    result.saveResolutionUnit = doc.sourceImage.saveResolutionUnit;
+    return result.save(path, formatId);
+}
+
 SaveResult onSaveDocument(CSotavoDoc& doc, const std::string& path, uint32_t formatId) {
     if (!doc.mayReplaceImages()) return {};
     // A type without a writer is refused before the long run rather than after it.
@@ -108,20 +121,12 @@ SaveResult onSaveDocument(CSotavoDoc& doc, const std::string& path, uint32_t for
     }
 
     progress.setText(kSavingFileText);
-    Picture& result = doc.resultImage;
-    result.jpegQuality = uint32_t(doc.jpeg.jpegQualitySetting);
-    result.jpegFullChroma = uint32_t(doc.jpeg.enhancedSamplingSetting);
-    result.exifBlock = doc.sourceFile.exifCopy;
-    result.orientation = doc.sourceFile.exifOrientation;
-    // copyFrom carries the resolution read, not the one to write.
-    result.saveXResolution = doc.sourceImage.saveXResolution;
-    result.saveYResolution = doc.sourceImage.saveYResolution;
-    result.saveResolutionUnit = doc.sourceImage.saveResolutionUnit;
-    const int rc = result.save(path, formatId);
+    const int rc = writeResultImage(doc, path, formatId);
     progress.close();
 
     SaveResult outcome{SaveOutcome::Saved, {}};
     if (rc != kPictureOk) {
+        const Picture& result = doc.resultImage;
         const std::string reason =
             result.errorReason.empty() ? "The file could not be written." : result.errorReason;
         outcome = refuse(doc, SaveOutcome::WriteFailed, couldNotSaveMessage(path, reason),

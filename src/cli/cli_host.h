@@ -1,0 +1,42 @@
+// The Host of the batch tool: messages are kept as the current file's report (and so reach
+// stderr or the JSON line), questions are answered the cautious way, progress goes to the
+// ProgressDisplay and Ctrl+C is the Escape key of every run.
+#pragma once
+
+#include "cli/progress_display.h"
+#include "document/host.h"
+
+#include <string>
+#include <vector>
+
+namespace velanox::cli {
+
+class CliHost final : public Host {
+public:
+    /// slot: the job's line in the display. The display must outlive the host.
+    CliHost(ProgressDisplay& display, int slot) : display_(display), slot_(slot) {}
+
+    /// The messages and questions since the last call, in order; the list is emptied.
+    std::vector<std::string> takeMessages();
+
+    void showMessage(std::string_view text) override;
+    /// No one can answer: a yes/no question is answered No, one with Cancel is cancelled.
+    Answer askQuestion(std::string_view text, QuestionButtons buttons) override;
+    /// There are no events; an interrupt counts as a request to quit.
+    PumpResult pumpEvents() override;
+    void setRunning(bool running) override { running_ = running; }
+    bool escapePending() override;
+    void beginWaitCursor() override {}
+    void endWaitCursor() override {}
+    std::unique_ptr<StatusProgress> createStatusProgress(int32_t total) override;
+    std::unique_ptr<ProgressDialog> createProgressDialog() override;
+    void updateAllViews() override {}
+
+private:
+    ProgressDisplay& display_;
+    int slot_;
+    bool running_ = false;
+    std::vector<std::string> messages_;
+};
+
+} // namespace velanox::cli

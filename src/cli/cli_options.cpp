@@ -1,0 +1,546 @@
+#include "cli/cli_options.h"
+
+#include "cli/cli_ranges.h"
+#include "color/match_tables.h"
+#include "document/source_file_state.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <string_view>
+
+namespace velanox::cli {
+
+namespace {
+
+std::string lower(std::string_view text) {
+    std::string out(text);
+    std::transform(out.begin(), out.end(), out.begin(),
+                   [](unsigned char c) { return char(std::tolower(c)); });
+    return out;
+}
+
+std::string numberText(double v) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%g", v);
+    return buffer;
+}
+
+std::optional<int64_t> toInteger(std::string_view text) {
+    int64_t value = 0;
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (text.empty() || ec != std::errc() || ptr != end) return std::nullopt;
+    return value;
+}
+
+std::optional<double> toReal(std::string_view text) {
+    double value = 0;
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (text.empty() || ec != std::errc() || ptr != end || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+// Every handler returns what the option accepts when the value is not acceptable, and an empty
+// string when it took the value.
+using Handler = std::function<std::string(CliOptions&, const std::string&)>;
+
+template <class T> std::string integerInto(T& target, const std::string& text, T low, T high) {
+    const auto v = toInteger(text);
+    if (!v || *v < low || *v > high)
+        return "a whole number in " + std::to_string(low) + ".." + std::to_string(high);
+    target = T(*v);
+    return {};
+}
+
+template <class T> std::string realInto(T& target, const std::string& text, T low, T high) {
+    const auto v = toReal(text);
+    if (!v || *v < double(low) || *v > double(high))
+        return "a number in " + numberText(double(low)) + ".." + numberText(double(high));
+    target = T(*v);
+    return {};
+}
+
+template <class T> std::string integerInto(T& target, const std::string& text, ParamRange<T> r) {
+    return integerInto(target, text, r.minimum, r.maximum);
+}
+
+template <class T> std::string realInto(T& target, const std::string& text, ParamRange<T> r) {
+    return realInto(target, text, r.minimum, r.maximum);
+}
+
+/// One of a fixed list of words; index into the list.
+std::string choiceInto(int32_t& target, const std::string& text,
+                       std::initializer_list<const char*> words) {
+    int32_t i = 0;
+    std::string accepted;
+    for (const char* w : words) {
+        if (lower(text) == w) {
+            target = i;
+            return {};
+        }
+        accepted += (i == 0 ? "" : "|");
+        accepted += w;
+        ++i;
+    }
+    return "one of " + accepted;
+}
+
+/// "WxH" with both sides in the memory range.
+std::string sizeInto(int32_t& w, int32_t& h, const std::string& text) {
+    const std::string accepted = "WxH with each side in " +
+                                 std::to_string(kMemorySideRange.minimum) + ".." +
+                                 std::to_string(kMemorySideRange.maximum);
+    const auto x = lower(text).find('x');
+    if (x == std::string::npos) return accepted;
+    const auto a = toInteger(std::string_view(text).substr(0, x));
+    const auto b = toInteger(std::string_view(text).substr(x + 1));
+    if (!a || !b || !kMemorySideRange.contains(int32_t(std::clamp<int64_t>(*a, -1, 1 << 30))) ||
+        !kMemorySideRange.contains(int32_t(std::clamp<int64_t>(*b, -1, 1 << 30))))
+        return accepted;
+    w = int32_t(*a);
+    h = int32_t(*b);
+    return {};
+}
+
+std::string regionInto(std::optional<Rect>& region, const std::string& text) {
+    const std::string accepted = "L,T,R,B with 0 <= L < R and 0 <= T < B";
+    std::array<int64_t, 4> v{};
+    std::size_t start = 0;
+    for (int i = 0; i < 4; ++i) {
+        const std::size_t comma = text.find(',', start);
+        if ((i < 3) != (comma != std::string::npos)) return accepted;
+        const auto n = toInteger(std::string_view(text).substr(
+            start, comma == std::string::npos ? std::string::npos : comma - start));
+        if (!n || *n < 0 || *n > INT32_MAX) return accepted;
+        v[std::size_t(i)] = *n;
+        start = comma + 1;
+    }
+    if (v[0] >= v[2] || v[1] >= v[3]) return accepted;
+    region = Rect{int32_t(v[0]), int32_t(v[1]), int32_t(v[2]), int32_t(v[3])};
+    return {};
+}
+
+std::string cropInto(std::optional<CropRequest>& crop, const std::string& text) {
+    const std::string accepted =
+        "ASPECT[,swap][,zoom=Z][,offset=X:Y] with ASPECT 0..8 or a name (square, 3:1, 3:2, "
+        "4:3, letter, legal, a4, 16:9, keep) and Z in " +
+        numberText(kCropZoomRange.minimum) + ".." + numberText(kCropZoomRange.maximum);
+    CropRequest request;
+    std::size_t start = 0;
+    bool first = true;
+    while (start <= text.size()) {
+        const std::size_t comma = text.find(',', start);
+        const std::string part =
+            text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        if (first) {
+            const auto aspect = cropAspectFromText(part);
+            if (!aspect) return accepted;
+            request.aspect = *aspect;
+            first = false;
+        } else if (lower(part) == "swap") {
+            request.swap = true;
+        } else if (lower(part).rfind("zoom=", 0) == 0) {
+            if (!realInto(request.zoom, part.substr(5), kCropZoomRange).empty()) return accepted;
+        } else if (lower(part).rfind("offset=", 0) == 0) {
+            const std::string xy = part.substr(7);
+            const auto colon = xy.find(':');
+            if (colon == std::string::npos) return accepted;
+            const auto x = toInteger(std::string_view(xy).substr(0, colon));
+            const auto y = toInteger(std::string_view(xy).substr(colon + 1));
+            if (!x || !y || *x < 0 || *y < 0 || *x > INT32_MAX || *y > INT32_MAX) return accepted;
+            request.offsetX = int32_t(*x);
+            request.offsetY = int32_t(*y);
+        } else {
+            return accepted;
+        }
+        if (comma == std::string::npos) break;
+        start = comma + 1;
+    }
+    crop = request;
+    return {};
+}
+
+std::string targetInto(std::optional<TargetSize>& target, const std::string& text) {
+    if (lower(text) == "same") {
+        target = TargetSize{true, 0};
+        return {};
+    }
+    const auto n = toInteger(text);
+    if (!n || *n < 1) return "same or a byte count of at least 1";
+    target = TargetSize{false, *n};
+    return {};
+}
+
+struct OptionSpec {
+    const char* longName;
+    char shortName; ///< 0 when none
+    bool takesValue;
+    Handler apply;
+};
+
+const std::vector<OptionSpec>& optionTable() {
+    static const std::vector<OptionSpec> table = {
+        {"output", 'o', true,
+         [](CliOptions& o, const std::string& v) {
+             if (v.empty()) return std::string("a file or folder path");
+             o.output = v;
+             return std::string();
+         }},
+        {"recursive", 'r', false,
+         [](CliOptions& o, const std::string&) {
+             o.recursive = true;
+             return std::string();
+         }},
+        {"format", 0, true,
+         [](CliOptions& o, const std::string& v) {
+             static constexpr std::array<const char*, 6> kTypes = {"bmp", "jpg", "png",
+                                                                   "psd", "tga", "tif"};
+             for (const char* t : kTypes)
+                 if (lower(v) == t) {
+                     o.format = t;
+                     return std::string();
+                 }
+             return std::string("one of bmp|jpg|png|psd|tga|tif");
+         }},
+        {"overwrite", 0, false,
+         [](CliOptions& o, const std::string&) {
+             o.overwrite = true;
+             return std::string();
+         }},
+        {"level", 0, true,
+         [](CliOptions& o, const std::string& v) {
+             return realInto(o.noise.noiseLevel, v, NoiseSettings::kNoiseLevelMin,
+                             NoiseSettings::kNoiseLevelMax);
+         }},
+        {"mode", 0, true,
+         [](CliOptions& o, const std::string& v) {
+             return choiceInto(o.noise.nrMode, v,
+                               {"default", "nature", "portrait", "high-noise", "scanner"});
+         }},
+        {"wavelet-levels", 0, true,
+         [](CliOptions& o, const std::string& v) {
+             return integerInto(o.noise.nrLevels, v, kWaveletLevelsRange);
+         }},
+        {"no-advanced", 0, false,
+         [](CliOptions& o, const std::string&) {
+             o.noise.advancedProcessing = 0;
+             return std::string();
+         }},
+        {"no-sharpen", 0, false,
+         [](CliOptions& o, const std::string&) {
+             o.noise.sharpenEdges = 0;
+             return std::string();
+         }},
+        {"sharpen", 0, true,
+         [](CliOptions& o, const std::string& v) {
+             return integerInto(o.noise.sharpenAmount, v, NoiseSettings::kSharpenAmountMin,
+                                NoiseSettings::kSharpenAmountMax);
+         }},
+        {"edge-threshold", 0, true,
+         [](CliOptions& o, const std::string& v) {
+             return integerInto(o.noise.edgeThreshold, v, NoiseSettings::kEdgeThresholdMin,
+                                NoiseSettings::kEdgeThresholdMax);
+         }},
+        {"output-window", 0, true,
+         [](CliOptions& o, const std::string& v) {
+             return choiceInto(o.outputWindowMode, v, {"normal", "edges", "noise"});
+         }},
+        {"black", 0, true,
+         [](CliOptions& o, const std::string& v) {
+             o.blackGiven = true;
+             return integerInto(o.tone.blackPoint, v, kBlackLevelRange);
+         }},
+        {"white", 0, true,
+         [](CliOptions& o, const std::string& v) {
+             o.whiteGiven = true;
+             return integerInto(o.tone.whitePoint, v, kWhiteLevelRange);
+         }},
+        {"temperature", 0, true,
+         [](CliOptions& o, const std::string& v) {
+             int p = 0;
+             std::string e = integerInto(p, v, kTemperatureRange);
+             // The slider's own mapping, so 0 gives a gamma of exactly 1.0.
+             if (e.empty()) o.tone.gamma = gammaFromSlider(kTemperatureSlider.defaultValue + p);
+             return e;
+         }},
+        {"gamma", 0, true,
+         [](CliOptions& o, const std::string& v) {
+             return realInto(o.tone.gamma, v, kGammaRange);
+         }},
+        {"ev", 0, true,
+         [](CliOptions& o, const std::string& v) {
+             return realInto(o.tone.midtoneBend, v, kMidtoneBendRange);
+         }},
+        {"boost", 0, true,
+         [](CliOptions& o, const std::string& v) {
+             return integerInto(o.tone.colourBoost, v, kColourBoostRange);
+         }},
+        {"auto-levels", 0, false,
+         [](CliOptions& o, const std::string&) {
+             o.autoLevels = true;
+             return std::string();
+         }},
+        {"match-image", 0, true,
+         [](CliOptions& o, const std::string& v) {
+             if (v.empty()) return std::string("an image file");
+             o.matchImage = v;
+             return std::string();
+         }},
+        {"match-profile", 0, true,
+         [](CliOptions& o, const std::string& v) {
+             if (v.empty()) return std::string("a .cpf file");
+             o.matchProfile = v;
+             return std::string();
+         }},
+        {"fade", 0, true,
+         [](CliOptions& o, const std::string& v) {
+             return integerInto(o.matchFade, v, kMatchFadeRange);
+         }},
+        {"save-profile", 0, true,
+         [](CliOptions& o, const std::string& v) {
+             if (v.empty()) return std::string("a .cpf file");
+             o.saveProfile = v;
+             return std::string();
+         }},
+        {"rotate", 0, true,
+         [](CliOptions& o, const std::string& v) {
+             int32_t d = 0;
+             std::string e = choiceInto(d, v, {"cw", "ccw"});
+             if (e.empty())
+                 o.rotations.push_back(d == 0 ? RotateDirection::Clockwise
+                                              : RotateDirection::CounterClockwise);
+             return e;
+         }},
+        {"crop", 0, true, [](CliOptions& o, const std::string& v) { return cropInto(o.crop, v); }},
+        {"jpeg-quality", 0, true,
+         [](CliOptions& o, const std::string& v) {
+             return integerInto(o.jpegQuality, v, JpegSettings::kQualityMin,
+                                JpegSettings::kQualityMax);
+         }},
+        {"no-enhanced-sampling", 0, false,
+         [](CliOptions& o, const std::string&) {
+             o.enhancedSampling = 0;
+             return std::string();
+         }},
+        {"target-size", 0, true,
+         [](CliOptions& o, const std::string& v) { return targetInto(o.targetSize, v); }},
+        {"max-block", 0, true,
+         [](CliOptions& o, const std::string& v) {
+             return sizeInto(o.memory.MaxBlockW, o.memory.MaxBlockH, v);
+         }},
+        {"max-swap", 0, true,
+         [](CliOptions& o, const std::string& v) {
+             return sizeInto(o.memory.MaxSwapW, o.memory.MaxSwapH, v);
+         }},
+        {"region", 0, true,
+         [](CliOptions& o, const std::string& v) { return regionInto(o.region, v); }},
+        {"jobs", 'j', true,
+         [](CliOptions& o, const std::string& v) { return integerInto(o.jobs, v, kJobsRange); }},
+        {"json", 0, false,
+         [](CliOptions& o, const std::string&) {
+             o.json = true;
+             return std::string();
+         }},
+        {"info", 0, false,
+         [](CliOptions& o, const std::string&) {
+             o.info = true;
+             return std::string();
+         }},
+        {"quiet", 'q', false,
+         [](CliOptions& o, const std::string&) {
+             o.quiet = true;
+             return std::string();
+         }},
+        {"version", 0, false,
+         [](CliOptions& o, const std::string&) {
+             o.showVersion = true;
+             return std::string();
+         }},
+        {"help", 'h', false,
+         [](CliOptions& o, const std::string&) {
+             o.showHelp = true;
+             return std::string();
+         }},
+    };
+    return table;
+}
+
+const OptionSpec* findLong(std::string_view name) {
+    for (const OptionSpec& spec : optionTable())
+        if (name == spec.longName) return &spec;
+    return nullptr;
+}
+
+const OptionSpec* findShort(char c) {
+    for (const OptionSpec& spec : optionTable())
+        if (spec.shortName != 0 && spec.shortName == c) return &spec;
+    return nullptr;
+}
+
+std::string quoted(const std::string& text) {
+    return "\"" + text + "\"";
+}
+
+/// Combinations that no single option can judge.
+std::string checkCombination(const CliOptions& o) {
+    if (o.showHelp || o.showVersion) return {};
+    if (o.inputs.empty()) return "no INPUT given (see --help)";
+    if (!o.matchImage.empty() && !o.matchProfile.empty())
+        return "--match-image and --match-profile: give only one of them";
+    if (!o.saveProfile.empty() && o.matchImage.empty())
+        return "--save-profile: needs --match-image FILE";
+    return {};
+}
+
+} // namespace
+
+std::optional<int32_t> cropAspectFromText(const std::string& text) {
+    const std::string t = lower(text);
+    if (const auto n = toInteger(t);
+        n && kCropAspectRange.contains(int32_t(std::clamp<int64_t>(*n, -1, 1 << 20))))
+        return int32_t(*n);
+    // Short names, in the order of the aspect list.
+    static constexpr std::array<const char*, 9> kShort = {
+        "square", "panoramic", "classic", "screen", "letter", "legal", "a4", "widescreen", "keep"};
+    for (std::size_t i = 0; i < kCropAspectNames.size(); ++i) {
+        const std::string name = lower(kCropAspectNames[i]);
+        if (t == name || t == kShort[i]) return int32_t(i);
+        // The ratio in parentheses: "Classic Photo (3:2)" answers to "3:2".
+        const auto open = name.find('('), close = name.find(')');
+        if (open != std::string::npos && close != std::string::npos &&
+            t == name.substr(open + 1, close - open - 1))
+            return int32_t(i);
+    }
+    return std::nullopt;
+}
+
+ParseResult parseCommandLine(const std::vector<std::string>& args, int defaultJobs) {
+    ParseResult result;
+    CliOptions& o = result.options;
+    o.jobs = kJobsRange.clamp(defaultJobs);
+    bool optionsEnded = false;
+
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            o.inputs.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        const OptionSpec* spec = nullptr;
+        std::string shown; // the option as the message names it
+        std::optional<std::string> value;
+        if (arg.rfind("--", 0) == 0) {
+            const auto eq = arg.find('=');
+            const std::string name = arg.substr(2, eq == std::string::npos ? eq : eq - 2);
+            spec = findLong(name);
+            shown = "--" + name;
+            if (eq != std::string::npos) value = arg.substr(eq + 1);
+        } else {
+            spec = findShort(arg[1]);
+            shown = arg.substr(0, 2);
+            if (arg.size() > 2) value = arg.substr(2); // -j4, -oout
+        }
+        if (spec == nullptr) {
+            result.error = shown + ": unknown option (see --help)";
+            return result;
+        }
+        if (spec->longName != shown.substr(2) && spec->shortName != 0)
+            shown = std::string{'-', spec->shortName} + ", --" + spec->longName;
+        if (!spec->takesValue && value) {
+            result.error = shown + ": takes no value";
+            return result;
+        }
+        if (spec->takesValue && !value) {
+            if (i + 1 >= args.size()) {
+                result.error = shown + ": needs a value";
+                // Name what it accepts, as for a wrong value (asked of a scratch copy).
+                CliOptions scratch;
+                const std::string accepted = spec->apply(scratch, "\x01");
+                if (!accepted.empty()) result.error += ": " + accepted;
+                return result;
+            }
+            value = args[++i];
+        }
+        const std::string accepted = spec->apply(o, value.value_or(std::string()));
+        if (!accepted.empty()) {
+            result.error = shown + ": expected " + accepted + ", got " + quoted(*value);
+            return result;
+        }
+    }
+    result.error = checkCombination(o);
+    return result;
+}
+
+std::string usageText() {
+    return R"(Usage: velanox-nr-cli [options] INPUT...
+Removes noise from photographs: each INPUT (an image file, or a folder of them) is loaded,
+processed over the whole picture with the settings below and saved.
+
+  -o, --output PATH        a file (one input) or a folder (created if missing); default: beside
+                           each input, named NAME_NR with the input's extension (.jpg when that
+                           type cannot be written)
+  -r, --recursive          take the image files of sub-folders too
+      --format TYPE        bmp|jpg|png|psd|tga|tif: the output type
+      --overwrite          replace existing outputs (default: report them and go on)
+Noise reduction:
+      --level F            noise level 0..100 (default 8.0)
+      --mode M             default|nature|portrait|high-noise|scanner
+      --wavelet-levels N   2..5 (default 5; 3 leaves block noise)
+      --no-advanced        no edge-weighted blend
+      --no-sharpen         no sharpened copy in the blend
+      --sharpen N          sharpening amount 0..100 (default 8)
+      --edge-threshold N   0..255 (default 0)
+      --output-window W    normal|edges|noise: what is written
+Tone and colour:
+      --black N  --white N input levels 0..255
+      --temperature P      -100..100 (warmer..colder: gamma of blue = 1 + 0.004 P)
+      --gamma F            gamma of blue 0.6..1.4
+      --ev F               exposure compensation -4..4
+      --boost N            colour boost 0..100
+      --auto-levels        black and white points from each picture's histogram
+Colour match:
+      --match-image FILE   match the colours to a reference picture
+      --match-profile FILE.cpf
+                           match the colours to a stored profile
+      --fade N             share of the unmatched colour kept, 0..255 (default 0)
+      --save-profile FILE.cpf
+                           store the reference of --match-image as a profile
+Geometry (rotations first, then the crop, then processing):
+      --rotate cw|ccw      repeatable, applied in order
+      --crop ASPECT[,swap][,zoom=Z][,offset=X:Y]
+                           ASPECT 0..8 or square, 3:1, 3:2, 4:3, letter, legal, a4, 16:9, keep;
+                           zoom 1..3; offset of the window's top-left corner in pixels
+Output:
+      --jpeg-quality Q     40..100 (default 92)
+      --no-enhanced-sampling
+                           JPEG with 4:2:0 chroma subsampling
+      --target-size same|BYTES
+                           search the JPEG quality for that size (same: the source's size)
+Engine limits:
+      --max-block WxH      largest block per engine call (default 3100x2100)
+      --max-swap WxH       larger buffers go to memory mappings (default 2000x2000)
+Region:
+      --region L,T,R,B     process only that rectangle; the rest is written unprocessed
+Other:
+  -j, --jobs N             files processed in parallel (default: number of cores)
+      --json               one JSON object per file on stdout
+      --info               size, format and file information of each input; no processing
+  -q, --quiet              no progress and no per-file lines
+      --version            print the version
+  -h, --help               print this text
+
+Exit status: 0 all inputs done, 1 one or more failed, 2 usage error.
+)";
+}
+
+} // namespace velanox::cli

@@ -1,0 +1,33 @@
+// Ranges of the command-line values that have no declaration beside their settings struct. The
+// defaults still come from the structs; only what the tool accepts beyond the panes is here.
+#pragma once
+
+#include "color/param_range.h"
+#include "color/tone_values.h"
+#include "pipeline/memory_limits.h"
+#include "pipeline/noise_settings.h"
+
+#include <cstdint>
+
+namespace velanox::cli {
+
+/// The levels as typed numbers: the tone tables take any level, the pane's sliders only part.
+inline constexpr ParamRange<int32_t> kBlackLevelRange{"black", 0, 255, ToneValues{}.blackPoint};
+inline constexpr ParamRange<int32_t> kWhiteLevelRange{"white", 0, 255, ToneValues{}.whitePoint};
+
+/// --temperature P is the Color Temperature Filter slider's position minus its centre.
+inline constexpr ParamRange<int> kTemperatureRange{
+    "temperature", kTemperatureSlider.minimum - kTemperatureSlider.defaultValue,
+    kTemperatureSlider.maximum - kTemperatureSlider.defaultValue, 0};
+
+/// The wavelet levels the engine accepts; the pane offers only 5 and 3.
+inline constexpr ParamRange<int32_t> kWaveletLevelsRange{"wavelet-levels", 2, 5,
+                                                         NoiseSettings{}.nrLevels};
+
+/// Block and swap sizes: the settings accept any positive size; this keeps products in range.
+inline constexpr ParamRange<int32_t> kMemorySideRange{"size", 1, 1 << 20, MemoryLimits{}.MaxBlockW};
+
+/// Files processed at once.
+inline constexpr ParamRange<int> kJobsRange{"jobs", 1, 256, 1};
+
+} // namespace velanox::cli

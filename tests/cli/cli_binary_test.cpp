@@ -1,0 +1,496 @@
+// velanox-nr-cli driven as a program: its files against the core called directly with the
+// same settings, its reports, its exit statuses and its handling of bad input.
+#include "color/auto_levels.h"
+#include "color/color_match_state.h"
+#include "document/crop_rotate.h"
+#include "document/csotavo_doc.h"
+#include "document/document_files.h"
+#include "document/jpeg_quality.h"
+#include "document/load_source.h"
+#include "document/save_document.h"
+#include "support/recording_host.h"
+#include "support/test_images.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <functional>
+#include <spawn.h>
+#include <sstream>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace velanox {
+namespace {
+
+namespace fs = std::filesystem;
+using test::readBytes;
+using test::TempFolder;
+
+struct CliRun {
+    int exitCode = -1;
+    std::string out, err;
+};
+
+/// Starts the tool with args, stdout and stderr into files of folder; returns its pid.
+pid_t startCli(const std::vector<std::string>& args, const TempFolder& folder) {
+    std::vector<std::string> all{VELANOX_CLI_PATH};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& a : all)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    const std::string out = folder.file("stdout.txt"), err = folder.file("stderr.txt");
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    pid_t pid = -1;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+CliRun finishCli(pid_t pid, const TempFolder& folder) {
+    CliRun run;
+    int status = 0;
+    if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status))
+        run.exitCode = WEXITSTATUS(status);
+    run.out = readBytes(folder.file("stdout.txt"));
+    run.err = readBytes(folder.file("stderr.txt"));
+    return run;
+}
+
+CliRun runCli(const std::vector<std::string>& args, const TempFolder& folder) {
+    return finishCli(startCli(args, folder), folder);
+}
+
+/// A noisy scene written as a 24-bit picture file.
+void writeNoisyPicture(const std::string& path, int width, int height, uint32_t seed) {
+    const test::TestImage scene = test::makeNoisyScene(width, height, 14.0, seed);
+    Picture picture;
+    ASSERT_EQ(picture.allocate(width, height, 24), kPictureOk);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            for (int c = 0; c < 3; ++c)
+                picture.pixels()[(std::size_t(y) * width + x) * 3 + c] = scene.at(x, y, c);
+    ASSERT_EQ(picture.save(path), kPictureOk) << picture.errorReason;
+}
+
+/// The 24-bit pixels of a picture file; empty when it cannot be read.
+std::vector<uint8_t> pixelsOf(const std::string& path, int* width = nullptr,
+                              int* height = nullptr) {
+    Picture picture;
+    if (picture.load(path) != kPictureOk) return {};
+    if (width) *width = picture.width;
+    if (height) *height = picture.height;
+    return {picture.pixels(), picture.pixels() + picture.pixelBytes()};
+}
+
+/// What Open, the panes and Save do in the program: load, set, save.
+void saveThroughCore(const std::string& input, const std::string& output,
+                     const std::function<void(CSotavoDoc&)>& set,
+                     const DocumentSettings& settings = {}) {
+    test::RecordingHost host;
+    CSotavoDoc doc(host, settings);
+    ASSERT_TRUE(loadSource(doc, input, false).loaded());
+    set(doc);
+    ASSERT_TRUE(onSaveDocument(doc, output).saved())
+        << (host.messages.empty() ? "" : host.messages.front());
+}
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        if (!line.empty()) out.push_back(line);
+    return out;
+}
+
+TEST(CliBinary, OutputIsWhatTheCoreWritesWithTheSameSettings) {
+    TempFolder folder;
+    const std::string in = folder.file("scene.png");
+    writeNoisyPicture(in, 160, 120, 7);
+
+    const CliRun run = runCli({"-q",
+                               "--level",
+                               "14.5",
+                               "--mode",
+                               "portrait",
+                               "--sharpen",
+                               "30",
+                               "--black",
+                               "6",
+                               "--white",
+                               "240",
+                               "--temperature",
+                               "-30",
+                               "--ev",
+                               "0.7",
+                               "--boost",
+                               "12",
+                               "-o",
+                               folder.file("cli.png"),
+                               in},
+                              folder);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+
+    saveThroughCore(in, folder.file("core.png"), [](CSotavoDoc& doc) {
+        doc.noise.noiseLevel = 14.5;
+        doc.noise.nrMode = kNrModePortrait;
+        doc.noise.sharpenAmount = 30;
+        doc.colour.tone.blackPoint = 6;
+        doc.colour.tone.whitePoint = 240;
+        doc.colour.tone.gamma = gammaFromSlider(70);
+        doc.colour.tone.midtoneBend = 0.7;
+        doc.colour.tone.colourBoost = 12;
+    });
+    EXPECT_EQ(readBytes(folder.file("cli.png")), readBytes(folder.file("core.png")));
+    // And the settings did something.
+    EXPECT_NE(pixelsOf(folder.file("cli.png")), pixelsOf(in));
+}
+
+TEST(CliBinary, GeometryAndEngineOptionsReachTheDocument) {
+    TempFolder folder;
+    const std::string in = folder.file("scene.bmp");
+    writeNoisyPicture(in, 150, 100, 11);
+
+    const CliRun run = runCli({"-q",
+                               "--mode",
+                               "scanner",
+                               "--level",
+                               "9",
+                               "--wavelet-levels",
+                               "3",
+                               "--no-sharpen",
+                               "--auto-levels",
+                               "--rotate",
+                               "cw",
+                               "--rotate",
+                               "cw",
+                               "--rotate",
+                               "ccw",
+                               "--crop",
+                               "4:3,swap,zoom=1.25,offset=7:9",
+                               "--max-block",
+                               "40x30",
+                               "--jpeg-quality",
+                               "70",
+                               "--no-enhanced-sampling",
+                               "-o",
+                               folder.file("cli.jpg"),
+                               in},
+                              folder);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+
+    saveThroughCore(
+        in, folder.file("core.jpg"),
+        [](CSotavoDoc& doc) {
+            rotateImage(doc.sourceImage, RotateDirection::Clockwise);
+            doc.crop = CropState{true, 3, 1, 1.25, 7, 9};
+            doc.resultImage.copyFrom(doc.sourceImage);
+            doc.noise.nrMode = kNrModeScanner;
+            doc.noise.noiseLevel = 9;
+            doc.noise.nrLevels = 3;
+            doc.noise.sharpenEdges = 0;
+            // Auto levels look at the rotated, cropped picture, as the tool does.
+            Picture cropped;
+            cropped.copyFrom(doc.sourceImage);
+            CropState c = doc.crop;
+            cropImage(cropped, computeCropRect(c, cropped.width, cropped.height));
+            const AutoLevels levels =
+                autoLevels(ConstPixelBlock(cropped.pixels(), cropped.width, cropped.height, 3));
+            doc.colour.tone.blackPoint = levels.black;
+            doc.colour.tone.whitePoint = levels.white;
+        },
+        DocumentSettings{70, 0, 8, MemoryLimits{40, 30, 2000, 2000}, {}});
+    int w = 0, h = 0;
+    const auto cli = pixelsOf(folder.file("cli.jpg"), &w, &h);
+    EXPECT_EQ(cli, pixelsOf(folder.file("core.jpg")));
+    // Turned once clockwise (portrait), the window turned against it (landscape 4:3).
+    EXPECT_EQ(w, 80);
+    EXPECT_EQ(h, 60);
+}
+
+TEST(CliBinary, DiagnosticOutputWindowIsWrittenAsShown) {
+    TempFolder folder;
+    const std::string in = folder.file("scene.png");
+    writeNoisyPicture(in, 96, 64, 3);
+    const CliRun run = runCli({"-q", "--output-window", "edges", "--edge-threshold", "40", "-o",
+                               folder.file("edges.png"), in},
+                              folder);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+
+    test::RecordingHost host;
+    CSotavoDoc doc(host);
+    ASSERT_TRUE(loadSource(doc, in, false).loaded());
+    doc.display.outputWindowMode = kOutputHighlightEdges;
+    doc.noise.edgeThreshold = 40;
+    ASSERT_EQ(doc.processImage(false), ProcessOutcome::Done);
+    ASSERT_EQ(writeResultImage(doc, folder.file("core.png")), kPictureOk);
+    EXPECT_EQ(readBytes(folder.file("edges.png")), readBytes(folder.file("core.png")));
+    EXPECT_NE(pixelsOf(folder.file("edges.png")), pixelsOf(in));
+}
+
+TEST(CliBinary, RegionLeavesTheOutsideUntouched) {
+    TempFolder folder;
+    const std::string in = folder.file("scene.png");
+    const int W = 120, H = 90;
+    writeNoisyPicture(in, W, H, 5);
+    const CliRun run = runCli(
+        {"-q", "--level", "15", "--region", "20,10,70,50", "-o", folder.file("r.png"), in}, folder);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+
+    int w = 0, h = 0;
+    const auto src = pixelsOf(in);
+    const auto out = pixelsOf(folder.file("r.png"), &w, &h);
+    ASSERT_EQ(w, W);
+    ASSERT_EQ(h, H);
+    int changedInside = 0;
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x)
+            for (int c = 0; c < 3; ++c) {
+                const std::size_t i = (std::size_t(y) * W + x) * 3 + c;
+                const bool inside = x >= 20 && x < 70 && y >= 10 && y < 50;
+                if (!inside)
+                    ASSERT_EQ(out[i], src[i]) << x << "," << y;
+                else
+                    changedInside += out[i] != src[i];
+            }
+    EXPECT_GT(changedInside, 50 * 40);
+}
+
+TEST(CliBinary, ParallelJobsWriteTheSameBytesAsOneJob) {
+    TempFolder folder;
+    fs::create_directories(folder.path() / "in" / "sub");
+    for (int i = 0; i < 4; ++i)
+        writeNoisyPicture(folder.file("in/p" + std::to_string(i) + ".png"), 90 + 10 * i, 70,
+                          uint32_t(20 + i));
+    writeNoisyPicture(folder.file("in/sub/deep.tga"), 64, 48, 30);
+    test::writeBytes(folder.file("in/notes.txt"), "not a picture");
+
+    const CliRun one =
+        runCli({"-q", "-r", "-j", "1", "-o", folder.file("one"), folder.file("in")}, folder);
+    ASSERT_EQ(one.exitCode, 0) << one.err;
+    const CliRun many =
+        runCli({"-q", "-r", "-j", "3", "-o", folder.file("many"), folder.file("in")}, folder);
+    ASSERT_EQ(many.exitCode, 0) << many.err;
+
+    for (const char* name :
+         {"p0_NR.png", "p1_NR.png", "p2_NR.png", "p3_NR.png", "sub/deep_NR.tga"}) {
+        const std::string a = readBytes(folder.file(std::string("one/") + name));
+        EXPECT_FALSE(a.empty()) << name;
+        EXPECT_EQ(a, readBytes(folder.file(std::string("many/") + name))) << name;
+    }
+    EXPECT_FALSE(fs::exists(folder.path() / "one" / "notes_NR.jpg"));
+}
+
+TEST(CliBinary, JsonLinesParseAndBadFilesAreReportedAndSkipped) {
+    TempFolder folder;
+    const std::string good = folder.file("good.png");
+    writeNoisyPicture(good, 64, 48, 1);
+    const std::string full = readBytes(good);
+    test::writeBytes(folder.file("cut.png"), full.substr(0, full.size() / 3));
+    test::writeBytes(folder.file("text.jpg"), "hello \"quoted\"\n\x01 world");
+    const std::string weird = folder.file("we\"ird\\na\tme.png");
+    fs::copy_file(good, weird);
+
+    const CliRun run = runCli({"--json", "-j", "2", folder.file("cut.png"), good,
+                               folder.file("text.jpg"), weird, folder.file("missing.png")},
+                              folder);
+    EXPECT_EQ(run.exitCode, 1);
+    // The missing input is named on stderr; the others each have a JSON line.
+    EXPECT_NE(run.err.find("missing.png"), std::string::npos);
+    const auto objects = lines(run.out);
+    ASSERT_EQ(objects.size(), 4u) << run.out;
+    int done = 0, failed = 0;
+    for (const std::string& line : objects) {
+        QJsonParseError error;
+        const QJsonDocument json = QJsonDocument::fromJson(QByteArray::fromStdString(line), &error);
+        ASSERT_EQ(error.error, QJsonParseError::NoError) << line;
+        const QJsonObject o = json.object();
+        for (const char* key :
+             {"input", "output", "width", "height", "format", "seconds", "status", "message"})
+            EXPECT_TRUE(o.contains(key)) << key << " in " << line;
+        const std::string input = o["input"].toString().toStdString();
+        const std::string status = o["status"].toString().toStdString();
+        if (input == good || input == weird) {
+            EXPECT_EQ(status, "done") << line;
+            EXPECT_EQ(o["width"].toInt(), 64);
+            EXPECT_EQ(o["format"].toString(), "PNG");
+            EXPECT_TRUE(fs::exists(o["output"].toString().toStdString()));
+            ++done;
+        } else {
+            EXPECT_EQ(status, "failed") << line;
+            EXPECT_TRUE(o["output"].isNull());
+            EXPECT_FALSE(o["message"].toString().isEmpty());
+            // Each failure is named with its reason on stderr too.
+            EXPECT_NE(run.err.find(input + ": cannot read"), std::string::npos) << run.err;
+            ++failed;
+        }
+    }
+    EXPECT_EQ(done, 2);
+    EXPECT_EQ(failed, 2);
+    EXPECT_FALSE(fs::exists(folder.file("cut_NR.png")));
+    EXPECT_FALSE(fs::exists(folder.file("text_NR.jpg")));
+}
+
+TEST(CliBinary, ExitStatusesAndUsageErrors) {
+    TempFolder folder;
+    const std::string in = folder.file("a.png");
+    writeNoisyPicture(in, 40, 30, 2);
+
+    CliRun run = runCli({"-q", in}, folder);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_TRUE(fs::exists(folder.file("a_NR.png")));
+
+    run = runCli({"--boost", "101", in}, folder);
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.err, "velanox-nr-cli: --boost: expected a whole number in 0..100, got \"101\"\n");
+
+    run = runCli({"--help"}, folder);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_NE(run.out.find("--target-size"), std::string::npos);
+
+    run = runCli({"-q", folder.file("nothing-here")}, folder);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("nothing-here"), std::string::npos);
+
+    // An empty folder holds nothing to do, which is not success.
+    fs::create_directories(folder.path() / "empty");
+    run = runCli({"-q", folder.file("empty")}, folder);
+    EXPECT_EQ(run.exitCode, 1);
+}
+
+TEST(CliBinary, ExistingOutputsAreKeptUnlessOverwriteIsGiven) {
+    TempFolder folder;
+    const std::string in = folder.file("a.png");
+    writeNoisyPicture(in, 40, 30, 2);
+    test::writeBytes(folder.file("a_NR.png"), "keep me");
+
+    CliRun run = runCli({in}, folder);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("exists"), std::string::npos);
+    EXPECT_EQ(readBytes(folder.file("a_NR.png")), "keep me");
+
+    run = runCli({"-q", "--overwrite", in}, folder);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_FALSE(pixelsOf(folder.file("a_NR.png")).empty());
+
+    // Two inputs that would write one file: the second is not processed over the first.
+    writeNoisyPicture(folder.file("b.png"), 40, 30, 3);
+    writeNoisyPicture(folder.file("b.bmp"), 40, 30, 4);
+    run = runCli({"-q", "--format", "tif", "-o", folder.file("out"), folder.file("b.png"),
+                  folder.file("b.bmp")},
+                 folder);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find(folder.file("b.bmp") + ": "), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("same output"), std::string::npos);
+    EXPECT_TRUE(fs::exists(folder.file("out/b_NR.tif")));
+}
+
+TEST(CliBinary, EngineMessagesAreTheFailureReason) {
+    TempFolder folder;
+    const std::string in = folder.file("a.png");
+    writeNoisyPicture(in, 128, 96, 2);
+    // High Noise mode multiplies the level by four, beyond what the engine takes.
+    const CliRun run = runCli({"--mode", "high-noise", "--level", "30", in}, folder);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find(in + ": Invalid parameter given"), std::string::npos) << run.err;
+    EXPECT_FALSE(fs::exists(folder.file("a_NR.png")));
+}
+
+TEST(CliBinary, ProfileMatchIsTheCoreMatch) {
+    TempFolder folder;
+    const std::string in = folder.file("a.png"), ref = folder.file("ref.png");
+    writeNoisyPicture(in, 80, 60, 2);
+    writeNoisyPicture(ref, 70, 50, 9);
+    CliRun run = runCli({"-q", "--match-image", ref, "--save-profile", folder.file("p.cpf"),
+                         "--fade", "40", "-o", folder.file("m1.png"), in},
+                        folder);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    run = runCli({"-q", "--match-profile", folder.file("p.cpf"), "--fade", "40", "-o",
+                  folder.file("m2.png"), in},
+                 folder);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+
+    ColorMatchState match;
+    saveThroughCore(in, folder.file("core.png"), [&](CSotavoDoc& doc) {
+        ASSERT_TRUE(match.readProfile(folder.file("p.cpf")).ok());
+        doc.colour.match.matchActive = 2;
+        doc.colour.match.matchFade = 40;
+        doc.colour.match.matchTables = match.buildMatchToProfile(ConstPixelBlock(
+            doc.sourceImage.pixels(), doc.sourceImage.width, doc.sourceImage.height, 3));
+    });
+    // The profile holds the full reference's statistics: the same tables as the image match.
+    EXPECT_EQ(readBytes(folder.file("m2.png")), readBytes(folder.file("core.png")));
+    EXPECT_EQ(readBytes(folder.file("m1.png")), readBytes(folder.file("core.png")));
+}
+
+TEST(CliBinary, InfoDescribesWithoutWriting) {
+    TempFolder folder;
+    const std::string in = folder.file("a.png");
+    writeNoisyPicture(in, 40, 30, 2);
+    const CliRun run = runCli({"--info", in}, folder);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_NE(run.out.find("40 x 30"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("PNG"), std::string::npos);
+    EXPECT_NE(run.out.find("No EXIF"), std::string::npos);
+    EXPECT_FALSE(fs::exists(folder.file("a_NR.png")));
+}
+
+TEST(CliBinary, InterruptStopsCleanly) {
+    TempFolder folder;
+    writeNoisyPicture(folder.file("big1.png"), 1600, 1200, 4);
+    writeNoisyPicture(folder.file("big2.png"), 1600, 1200, 5);
+    const pid_t pid = startCli({"-j", "1", "--level", "12", "-o", folder.file("out"),
+                                folder.file("big1.png"), folder.file("big2.png")},
+                               folder);
+    ASSERT_GT(pid, 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    kill(pid, SIGINT);
+    const CliRun run = finishCli(pid, folder);
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    EXPECT_NE(run.err.find("cancelled"), std::string::npos) << run.err;
+    // Nothing half-written: the output is either complete or absent, and no temporary is left.
+    for (const auto& entry : fs::directory_iterator(folder.file("out"))) {
+        EXPECT_EQ(entry.path().filename().string().rfind("big", 0), 0u) << entry.path();
+        EXPECT_FALSE(pixelsOf(entry.path().string()).empty());
+    }
+}
+
+TEST(CliBinary, RealCameraJpegMatchesTheCoreAndKeepsItsExif) {
+    const std::string in = test::sharedTestFile("jpeg/canon_powershot_sx150is_orient6.jpg");
+    if (in.empty()) GTEST_SKIP() << "shared test data absent";
+    TempFolder folder;
+    const CliRun run =
+        runCli({"-q", "--target-size", "same", "-o", folder.file("cli.jpg"), in}, folder);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+
+    test::RecordingHost host;
+    CSotavoDoc doc(host);
+    ASSERT_TRUE(loadSource(doc, in, false).loaded());
+    doc.jpeg.jpegQualitySetting = suggestedQualitySetting(
+        sourceDataSize(doc.sourceFile.sourceFileSize, doc.sourceFile.exifCopyLength()),
+        jpegSizeEstimator(doc.sourceImage, true));
+    ASSERT_TRUE(onSaveDocument(doc, folder.file("core.jpg")).saved());
+    EXPECT_EQ(readBytes(folder.file("cli.jpg")), readBytes(folder.file("core.jpg")));
+
+    Picture written;
+    ASSERT_EQ(written.load(folder.file("cli.jpg")), kPictureOk);
+    EXPECT_FALSE(written.exifBlock.empty());
+    EXPECT_EQ(written.width, doc.sourceImage.width);
+}
+
+} // namespace
+} // namespace velanox
