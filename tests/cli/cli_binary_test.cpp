@@ -469,6 +469,37 @@ TEST(CliBinary, InterruptStopsCleanly) {
     }
 }
 
+// Killed at any moment (SIGKILL: no clean-up runs), a run leaves the target holding either the
+// old file or the complete new one: the new picture is written to a hidden temporary file beside
+// the target and renamed over it only when complete.
+TEST(CliBinary, AKilledRunNeverLeavesAPartialOutput) {
+    TempFolder folder;
+    writeNoisyPicture(folder.file("big.png"), 3000, 2000, 7);
+    const std::string target = folder.file("out.png");
+    writeNoisyPicture(target, 64, 48, 1);
+    std::string previous = readBytes(target);
+    int replaced = 0;
+    for (int delay : {30, 150, 400, 700, 1000, 1400, 2000, 2800}) {
+        const pid_t pid =
+            startCli({"-q", "--overwrite", "-o", target, folder.file("big.png")}, folder);
+        ASSERT_GT(pid, 0);
+        std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+        kill(pid, SIGKILL);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        const std::string now = readBytes(target);
+        if (now == previous) continue;
+        int width = 0, height = 0;
+        ASSERT_FALSE(pixelsOf(target, &width, &height).empty())
+            << "killed after " << delay << " ms: the target is damaged";
+        EXPECT_EQ(width, 3000);
+        EXPECT_EQ(height, 2000);
+        previous = now;
+        ++replaced;
+    }
+    RecordProperty("runs_that_completed_before_the_kill", replaced);
+}
+
 TEST(CliBinary, RealCameraJpegMatchesTheCoreAndKeepsItsExif) {
     const std::string in = test::sharedTestFile("jpeg/canon_powershot_sx150is_orient6.jpg");
     if (in.empty()) GTEST_SKIP() << "shared test data absent";
