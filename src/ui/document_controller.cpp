@@ -87,10 +87,9 @@ public:
         velanox::CSotavoDoc& doc = *m_owner.m_doc;
         const velanox::Picture& source = doc.sourceImage;
         if (!source.hasPixels() || source.bitsPerPixel != 24) return;
-        velanox::computeHistogram(velanox::ConstPixelBlock(source.pixels(), source.width,
-                                                           source.height, 24,
-                                                           std::ptrdiff_t(source.rowBytes())),
-                                  doc.colour, doc.display.histogramBars);
+        const velanox::ConstPixelBlock block(source.pixels(), source.width, source.height, 3,
+                                             std::ptrdiff_t(source.rowBytes()));
+        velanox::computeHistogram(block, doc.colour, doc.display.histogramBars);
     }
     void updateAllViews() override {
         m_owner.m_view->updateScrollBars();
