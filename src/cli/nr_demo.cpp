@@ -1,97 +1,94 @@
-// velanox-nr-demo [output-folder]: draws a scene, adds Gaussian noise, reduces it with the
-// wavelet engine and writes noisy.ppm and denoised.ppm, printing how close each is to the clean
-// scene (PSNR).
-#include "engine/noise_reducer.h"
+// velanox-nr-demo [input] [output]: loads a photograph through the document, reduces its noise
+// with the default settings over the whole picture and saves the result, as the desktop
+// program's Save does. Defaults: samples/iso400_colorchecker.jpg and the folder out, relative to
+// the current folder. An output that is a folder receives the name Save proposes
+// (iso400_colorchecker_NR.jpg); a single argument that is a folder is taken as the output.
+#include "document/csotavo_doc.h"
+#include "document/load_source.h"
+#include "document/save_document.h"
+#include "document/save_name.h"
 
-#include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <random>
+#include <memory>
 #include <string>
-#include <vector>
+#include <system_error>
 
 namespace {
 
-constexpr int kWidth = 640;
-constexpr int kHeight = 426;
+using namespace velanox;
 
-struct Rgba {
-    std::vector<unsigned char> px =
-        std::vector<unsigned char>(std::size_t(kWidth) * kHeight * 4, 255);
-    unsigned char* at(int x, int y) { return &px[(std::size_t(y) * kWidth + x) * 4]; }
-};
+// Messages go to stderr; there is nobody to answer a question or press Escape.
+class StderrHost final : public Host {
+public:
+    void showMessage(std::string_view text) override {
+        std::fprintf(stderr, "velanox-nr-demo: %.*s\n", int(text.size()), text.data());
+    }
+    Answer askQuestion(std::string_view text, QuestionButtons buttons) override {
+        showMessage(text);
+        return buttons == QuestionButtons::YesNo ? Answer::No : Answer::Cancel;
+    }
+    PumpResult pumpEvents() override { return PumpResult::Continue; }
+    void setRunning(bool) override {}
+    bool escapePending() override { return false; }
+    void beginWaitCursor() override {}
+    void endWaitCursor() override {}
+    std::unique_ptr<StatusProgress> createStatusProgress(int32_t total) override {
+        return std::make_unique<Progress>(total);
+    }
+    std::unique_ptr<ProgressDialog> createProgressDialog() override {
+        return std::make_unique<Dialog>();
+    }
+    void updateAllViews() override {}
+    void showStatusText(std::string_view text) override { showMessage(text); }
 
-Rgba drawScene() {
-    Rgba img;
-    for (int y = 0; y < kHeight; ++y)
-        for (int x = 0; x < kWidth; ++x) {
-            const double sky = 1.0 - double(y) / kHeight;
-            double r = 70 + 90 * sky, g = 110 + 80 * sky, b = 150 + 90 * sky;
-            const double dx = x - 430.0, dy = y - 150.0;
-            if (dx * dx + dy * dy < 60.0 * 60.0) {
-                r = 250;
-                g = 210;
-                b = 90;
-            }
-            if (y > 260 + 30 * std::sin(x * 0.015)) {
-                r = 60 + 20 * std::sin(x * 0.3);
-                g = 110;
-                b = 50;
-            }
-            unsigned char* p = img.at(x, y);
-            p[0] = static_cast<unsigned char>(std::clamp(r, 0.0, 255.0));
-            p[1] = static_cast<unsigned char>(std::clamp(g, 0.0, 255.0));
-            p[2] = static_cast<unsigned char>(std::clamp(b, 0.0, 255.0));
+private:
+    class Progress final : public StatusProgress {
+    public:
+        explicit Progress(int32_t total) : total_(total > 0 ? total : 1) {}
+        ~Progress() override { std::fputs("\n", stderr); }
+        bool isShown() const override { return true; }
+        void setPosition(int32_t step) override {
+            std::fprintf(stderr, "\rWorking %3d%%", int(int64_t(step) * 100 / total_));
         }
-    return img;
-}
 
-double psnr(const Rgba& a, const Rgba& b) {
-    double sum = 0;
-    for (std::size_t i = 0; i < a.px.size(); ++i)
-        if (i % 4 != 3) sum += std::pow(double(a.px[i]) - b.px[i], 2);
-    return 10.0 * std::log10(255.0 * 255.0 / (sum / (a.px.size() / 4 * 3)));
-}
-
-bool writePpm(const std::filesystem::path& path, const Rgba& img) {
-    std::ofstream out(path, std::ios::binary);
-    out << "P6\n" << kWidth << " " << kHeight << "\n255\n";
-    for (std::size_t i = 0; i < img.px.size(); i += 4)
-        out.write(reinterpret_cast<const char*>(&img.px[i]), 3);
-    return bool(out);
-}
+    private:
+        int32_t total_;
+    };
+    class Dialog final : public ProgressDialog {
+    public:
+        void setText(std::string_view) override {}
+        void setRange(int32_t, int32_t) override {}
+        void setPosition(int32_t) override {}
+        bool cancelPressed() const override { return false; }
+    };
+};
 
 } // namespace
 
 int main(int argc, char** argv) {
-    const std::filesystem::path folder = argc > 1 ? argv[1] : "out";
+    namespace fs = std::filesystem;
     std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-
-    const Rgba clean = drawScene();
-    Rgba noisy = clean;
-    std::mt19937 rng(2026);
-    std::normal_distribution<double> noise(0.0, 12.0);
-    for (std::size_t i = 0; i < noisy.px.size(); ++i)
-        if (i % 4 != 3)
-            noisy.px[i] = static_cast<unsigned char>(
-                std::clamp(std::lround(noisy.px[i] + noise(rng)), 0L, 255L));
-
-    Rgba denoised = noisy;
-    const NrParams params{1, 5, 8.0, 1, nullptr, nullptr};
-    const int result = reduceNoise(kWidth, kHeight, -1, denoised.px.data(), &params);
-    if (result != NR_OK) {
-        std::fprintf(stderr, "velanox-nr-demo: the engine failed with result %d\n", result);
-        return 1;
+    std::string input = "samples/iso400_colorchecker.jpg";
+    std::string output = "out";
+    if (argc == 2 && fs::is_directory(argv[1], ec)) {
+        output = argv[1];
+    } else {
+        if (argc > 1) input = argv[1];
+        if (argc > 2) output = argv[2];
     }
-    if (!writePpm(folder / "noisy.ppm", noisy) || !writePpm(folder / "denoised.ppm", denoised)) {
-        std::fprintf(stderr, "velanox-nr-demo: cannot write into %s\n", folder.c_str());
-        return 1;
+    if (output == "out") fs::create_directories(output, ec);
+    if (fs::is_directory(output, ec)) {
+        const SaveNameProposal name = proposeSaveName(input, fileNameOfPath(input));
+        output = (fs::path(output) / (name.fileName + name.defaultType.substr(1))).string();
     }
-    std::printf("noisy:    %s  PSNR %.2f dB\n", (folder / "noisy.ppm").c_str(), psnr(noisy, clean));
-    std::printf("denoised: %s  PSNR %.2f dB\n", (folder / "denoised.ppm").c_str(),
-                psnr(denoised, clean));
+
+    StderrHost host;
+    CSotavoDoc doc(host);
+    if (!onOpenDocument(doc, input).loaded()) return 1;
+
+    if (!onSaveDocument(doc, output).saved()) return 1;
+    std::printf("%s (%d x %d) -> %s\n", input.c_str(), int(doc.sourceImage.width),
+                int(doc.sourceImage.height), output.c_str());
     return 0;
 }

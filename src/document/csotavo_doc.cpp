@@ -2,11 +2,16 @@
 
 namespace velanox {
 
-CSotavoDoc::CSotavoDoc(Host& host, const DocumentSettings& settings) : host_(host) {
+CSotavoDoc::CSotavoDoc(Host& host, const DocumentSettings& settings)
+    : host_(host), storeCropAspect_(settings.storeCropAspect) {
     jpeg.jpegQualitySetting = settings.JPGq;
     jpeg.enhancedSamplingSetting = settings.JPGES;
     crop.cropAspect = settings.CropAspect;
     memory = settings.memory;
+}
+
+CSotavoDoc::~CSotavoDoc() {
+    if (storeCropAspect_) storeCropAspect_(crop.cropAspect);
 }
 
 } // namespace velanox

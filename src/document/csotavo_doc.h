@@ -25,6 +25,8 @@ public:
     /// A document with every value at its default and the stored settings given (JPEG quality
     /// and sampling, crop aspect, memory limits). The host must outlive the document.
     explicit CSotavoDoc(Host& host, const DocumentSettings& settings = {});
+    /// Hands the crop aspect to the settings' storeCropAspect, when one was given.
+    ~CSotavoDoc();
     CSotavoDoc(const CSotavoDoc&) = delete;
     CSotavoDoc& operator=(const CSotavoDoc&) = delete;
 
@@ -92,6 +94,7 @@ private:
     ProcessOutcome runOnce(bool detailOnly);
 
     Host& host_;
+    std::function<void(int32_t)> storeCropAspect_;
 };
 
 } // namespace velanox

@@ -2,11 +2,15 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace velanox {
 
 struct SourceFileState {
+    /// The file the document refers to: set by opening, dropping and folder stepping, kept by
+    /// saving and reloading, empty for a new or pasted picture (whose title is "Untitled").
+    std::string documentPath;
     uint32_t sourceFileSize = 0;   ///< bytes of the loaded file (width * height * 3 when pasted)
     std::vector<uint8_t> exifCopy; ///< the source's whole EXIF segment, empty when none
     int32_t exifOrientation = 1;   ///< the source's EXIF orientation (1 after a paste)

@@ -40,6 +40,7 @@ public:
     // ---- what happened -----------------------------------------------------------------------
     std::vector<std::string> messages;
     std::vector<std::string> questions;
+    std::vector<std::string> statusTexts;
     std::vector<std::string> log; ///< "message: ...", "running", "idle", "pump", "views"
     int pumps = 0;
     int viewUpdates = 0;
@@ -93,6 +94,7 @@ public:
     std::unique_ptr<ProgressDialog> createProgressDialog() override {
         return std::make_unique<RecordingProgressDialog>();
     }
+    void showStatusText(std::string_view text) override { statusTexts.emplace_back(text); }
     void updateAllViews() override {
         ++viewUpdates;
         log.emplace_back("views");

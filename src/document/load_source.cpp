@@ -1,0 +1,187 @@
+#include "document/load_source.h"
+
+#include "document/crop_rotate.h"
+#include "document/save_name.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <filesystem>
+#include <limits>
+#include <system_error>
+
+namespace velanox {
+
+namespace {
+
+// Moves a picture that was read completely into the document's picture, with everything the
+// file said about it (Picture::takeFrom moves only the pixels and their description).
+void adoptPicture(Picture& target, Picture& loaded) {
+    target.filePath = loaded.filePath;
+    target.tiffPage = loaded.tiffPage;
+    target.saveXResolution = loaded.saveXResolution;
+    target.saveYResolution = loaded.saveYResolution;
+    target.saveResolutionUnit = loaded.saveResolutionUnit;
+    target.exifBlock = std::move(loaded.exifBlock);
+    target.exif = loaded.exif;
+    target.fileWidth = loaded.fileWidth;
+    target.fileHeight = loaded.fileHeight;
+    target.orientation = loaded.orientation;
+    target.errorReason.clear();
+    target.takeFrom(loaded);
+}
+
+uint32_t clampToUint32(uint64_t n) {
+    return uint32_t(std::min<uint64_t>(n, std::numeric_limits<uint32_t>::max()));
+}
+
+// What every new picture resets, then the source and result pictures and the crop display.
+void installSource(CSotavoDoc& doc, Picture& loaded, bool keepCropSwap) {
+    const bool wasCropMode = doc.crop.cropMode;
+    adoptPicture(doc.sourceImage, loaded);
+
+    doc.crop.cropOffsetX = 0;
+    doc.crop.cropOffsetY = 0;
+    doc.crop.cropZoom = 1.0;
+    doc.crop.cropMode = false;
+    if (!keepCropSwap) doc.crop.cropSwap = 0;
+    doc.cropDisplayImage.release();
+    doc.colour.match.matchActive = 0;
+    doc.colour.match.matchFade = 0;
+    doc.colour.match.matchTables = MatchValues::identityMatchTables();
+    doc.colour.tone.blackPoint = 0;
+    doc.colour.tone.whitePoint = 255;
+    doc.display.displayTab = kTabImage;
+
+    doc.sourceFile.exifCopy = doc.sourceImage.exifBlock;
+    doc.sourceFile.exifOrientation = doc.sourceImage.orientation;
+
+    // A copy that runs out of memory leaves the result empty; the next run makes it again.
+    doc.resultImage.copyFrom(doc.sourceImage);
+    doc.processing.resultValid = 0;
+    doc.quickPreview.release();
+
+    if (wasCropMode)
+        enterCropMode(doc.crop, true, doc.sourceImage, doc.colour, doc.cropDisplayImage);
+    doc.host().updateAllViews();
+}
+
+LoadResult failed(codec::Status status) {
+    return {LoadOutcome::Failed, std::move(status)};
+}
+
+LoadResult reportFailure(CSotavoDoc& doc, const std::string& path, LoadResult result) {
+    if (result.outcome == LoadOutcome::Failed)
+        doc.host().showMessage(cannotOpenMessage(path, result.status.reason));
+    return result;
+}
+
+} // namespace
+
+std::string cannotOpenMessage(const std::string& path, const std::string& reason) {
+    return "Cannot open " + path + ": " + reason;
+}
+
+LoadResult loadSource(CSotavoDoc& doc, const std::string& path, bool keepCropSwap) {
+    if (!doc.mayReplaceImages()) return {};
+    Picture loaded;
+    int rc;
+    {
+        // Camera raw decoding and large files take a while.
+        WaitCursor wait(doc.host());
+        rc = loaded.load(path, kFormatAuto, 0);
+    }
+    if (rc != kPictureOk) return failed(codec::Status::failure(rc, loaded.errorReason));
+
+    std::error_code ec;
+    const uintmax_t size = std::filesystem::file_size(path, ec);
+    installSource(doc, loaded, keepCropSwap);
+    doc.sourceFile.sourceFileSize = ec ? 0 : clampToUint32(size);
+    return {LoadOutcome::Loaded, {}};
+}
+
+LoadResult onOpenDocument(CSotavoDoc& doc, const std::string& path) {
+    LoadResult result = loadSource(doc, path, false);
+    if (result.loaded()) doc.sourceFile.documentPath = path;
+    return reportFailure(doc, path, std::move(result));
+}
+
+bool canReload(const CSotavoDoc& doc) {
+    return doc.sourceImage.hasPixels() && !doc.sourceFile.documentPath.empty() &&
+           doc.mayReplaceImages();
+}
+
+LoadResult reloadSource(CSotavoDoc& doc) {
+    if (!canReload(doc)) return {};
+    const std::string path = doc.sourceFile.documentPath;
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return {};
+    return reportFailure(doc, path, loadSource(doc, path, true));
+}
+
+bool isDroppableImageName(const std::string& path) {
+    if (path.size() < 4) return false;
+    std::string suffix = path.substr(path.size() - 4);
+    std::transform(suffix.begin(), suffix.end(), suffix.begin(),
+                   [](unsigned char c) { return char(std::tolower(c)); });
+    for (const char* accepted : {".jpg", ".png", ".bmp", ".tif", ".tga", ".pcx"})
+        if (suffix == accepted) return true;
+    return false;
+}
+
+LoadResult dropFile(CSotavoDoc& doc, const std::string& path) {
+    if (!isDroppableImageName(path)) return {};
+    return onOpenDocument(doc, path);
+}
+
+LoadResult pasteImage(CSotavoDoc& doc, const uint8_t* rgb, int32_t width, int32_t height,
+                      std::size_t stride) {
+    if (!doc.mayReplaceImages() || rgb == nullptr || width <= 0 || height <= 0) return {};
+    const std::size_t row = std::size_t(width) * 3;
+    if (stride == 0) stride = row;
+    if (stride < row)
+        return failed(codec::Status::failure(codec::kCodecCorrupt,
+                                             "The pasted rows are shorter than the picture."));
+    Picture pasted;
+    if (pasted.allocate(width, height, 24) != kPictureOk)
+        return failed(codec::Status::failure(codec::kCodecOutOfMemory, "Out of memory"));
+    for (int32_t y = 0; y < height; ++y)
+        std::memcpy(pasted.pixels() + std::size_t(y) * row, rgb + std::size_t(y) * stride, row);
+    pasted.xResolution = pasted.yResolution = 300;
+    pasted.resolutionUnit = 1;
+    pasted.fileWidth = width;
+    pasted.fileHeight = height;
+
+    installSource(doc, pasted, false);
+    doc.sourceFile.sourceFileSize = clampToUint32(uint64_t(width) * uint64_t(height) * 3);
+    // A pasted picture has no file: Save proposes "Untitled_NR", Reload and the folder commands
+    // have nothing to work from, and no name enters the recent-file list.
+    doc.sourceFile.documentPath.clear();
+    return {LoadOutcome::Loaded, {}};
+}
+
+std::string documentTitle(const CSotavoDoc& doc) {
+    const std::string& path = doc.sourceFile.documentPath;
+    return path.empty() ? std::string(kUntitledTitle) : fileNameOfPath(path);
+}
+
+codec::Status loadReferenceImage(ColorMatchState& match, CSotavoDoc& doc, const std::string& path) {
+    Picture loaded;
+    int rc;
+    {
+        WaitCursor wait(doc.host());
+        rc = loaded.load(path, kFormatAuto, 0);
+    }
+    if (rc != kPictureOk) return codec::Status::failure(rc, loaded.errorReason);
+    if (codec::Status s = match.setReferenceImage(loaded, path); !s.ok()) return s;
+
+    doc.colour.match.matchActive = 1;
+    const Picture& source = doc.sourceImage;
+    doc.colour.match.matchTables = source.hasPixels() && source.bitsPerPixel == 24
+                                       ? match.buildMatchToImage(ConstPixelBlock(
+                                             source.pixels(), source.width, source.height, 3, 0))
+                                       : MatchValues::identityMatchTables();
+    return codec::Status::success();
+}
+
+} // namespace velanox

@@ -1,0 +1,65 @@
+// Files for the document tests: a temporary folder removed at the end of the test and small
+// pictures written into it.
+#pragma once
+
+#include "codec/picture.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+
+namespace velanox::test {
+
+class TempFolder {
+public:
+    TempFolder() {
+        std::random_device entropy;
+        path_ = std::filesystem::temp_directory_path() /
+                ("velanox_document_" + std::to_string(entropy()) + std::to_string(entropy()));
+        std::filesystem::create_directories(path_);
+    }
+    ~TempFolder() {
+        std::error_code ec;
+        std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ec);
+        std::filesystem::remove_all(path_, ec);
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+/// A 24-bit picture of width x height whose pixels follow the seed.
+inline void fillPicture(Picture& picture, int32_t width, int32_t height, uint8_t seed) {
+    ASSERT_EQ(picture.allocate(width, height, 24), kPictureOk);
+    for (std::size_t i = 0; i < picture.pixelBytes(); ++i)
+        picture.pixels()[i] = uint8_t(seed + i * 7 + (i / 3) % 13);
+}
+
+/// Writes a small picture file, in the format of the name's extension unless one is given.
+inline void writePicture(const std::string& path, int32_t width, int32_t height, uint8_t seed,
+                         uint32_t format = kFormatAuto) {
+    Picture picture;
+    fillPicture(picture, width, height, seed);
+    ASSERT_EQ(picture.save(path, format), kPictureOk) << picture.errorReason;
+}
+
+inline void writeBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+inline std::string readBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+} // namespace velanox::test

@@ -1,0 +1,256 @@
+#include "document/load_source.h"
+
+#include "document/crop_rotate.h"
+
+#include "document_files.h"
+#include "support/recording_host.h"
+#include "support/test_images.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+
+using namespace velanox;
+using test::RecordingHost;
+using test::TempFolder;
+
+namespace {
+
+bool samePixels(const Picture& a, const Picture& b) {
+    return a.width == b.width && a.height == b.height && a.pixelBytes() == b.pixelBytes() &&
+           a.hasPixels() && std::memcmp(a.pixels(), b.pixels(), a.pixelBytes()) == 0;
+}
+
+// Per-image values set away from their load defaults.
+void disturbPerImageState(CSotavoDoc& doc) {
+    doc.crop.cropZoom = 2.0;
+    doc.crop.cropOffsetX = 5;
+    doc.crop.cropOffsetY = 6;
+    doc.crop.cropSwap = 1;
+    doc.colour.match.matchActive = 1;
+    doc.colour.match.matchFade = 40;
+    doc.colour.match.matchTables[0][10] = 99;
+    doc.colour.tone.blackPoint = 10;
+    doc.colour.tone.whitePoint = 200;
+    doc.display.displayTab = kTabHistogram;
+}
+
+} // namespace
+
+TEST(LoadSource, JpegWithExifBecomesTheSourceAndResetsPerImageState) {
+    const std::string path = test::sharedTestFile("jpeg/canon_powershot_sx150is_orient6.jpg");
+    if (path.empty()) GTEST_SKIP() << "shared test data absent";
+    RecordingHost host;
+    CSotavoDoc doc(host);
+    disturbPerImageState(doc);
+    doc.colour.tone.gamma = 1.4f;
+    doc.noise.noiseLevel = 12.0;
+
+    ASSERT_TRUE(onOpenDocument(doc, path).loaded());
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(doc.sourceFile.documentPath, path);
+    // Orientation 6: turned clockwise, so the 1600 x 1200 file stands upright.
+    EXPECT_EQ(doc.sourceImage.width, 1200);
+    EXPECT_EQ(doc.sourceImage.height, 1600);
+    EXPECT_EQ(doc.sourceImage.bitsPerPixel, 24);
+    EXPECT_EQ(doc.sourceFile.exifOrientation, 6);
+    ASSERT_GT(doc.sourceFile.exifCopy.size(), 10u);
+    EXPECT_EQ(doc.sourceFile.exifCopy[0], 0xFF);
+    EXPECT_EQ(doc.sourceFile.exifCopy[1], 0xE1);
+    EXPECT_EQ(doc.sourceFile.sourceFileSize, std::filesystem::file_size(path));
+    EXPECT_TRUE(samePixels(doc.resultImage, doc.sourceImage));
+
+    EXPECT_EQ(doc.crop.cropZoom, 1.0);
+    EXPECT_EQ(doc.crop.cropOffsetX, 0);
+    EXPECT_EQ(doc.crop.cropOffsetY, 0);
+    EXPECT_EQ(doc.crop.cropSwap, 0);
+    EXPECT_FALSE(doc.crop.cropMode);
+    EXPECT_EQ(doc.colour.match.matchActive, 0);
+    EXPECT_EQ(doc.colour.match.matchFade, 0);
+    EXPECT_EQ(doc.colour.match.matchTables, MatchValues::identityMatchTables());
+    EXPECT_EQ(doc.colour.tone.blackPoint, 0);
+    EXPECT_EQ(doc.colour.tone.whitePoint, 255);
+    EXPECT_EQ(doc.display.displayTab, kTabImage);
+    // What the person set for processing stays.
+    EXPECT_EQ(doc.colour.tone.gamma, 1.4f);
+    EXPECT_EQ(doc.noise.noiseLevel, 12.0);
+    EXPECT_GE(host.viewUpdates, 1);
+}
+
+TEST(LoadSource, FailedLoadKeepsThePictureAndSaysWhy) {
+    TempFolder folder;
+    const std::string good = folder.file("good.bmp");
+    const std::string broken = folder.file("broken.jpg");
+    test::writePicture(good, 8, 6, 1);
+    test::writeBytes(broken, std::string("\xFF\xD8\xFF\xE0 not really a JPEG", 22));
+
+    RecordingHost host;
+    CSotavoDoc doc(host);
+    ASSERT_TRUE(onOpenDocument(doc, good).loaded());
+    doc.sourceFile.exifOrientation = 3;
+    doc.crop.cropSwap = 1;
+    Picture before;
+    ASSERT_EQ(before.copyFrom(doc.sourceImage), kPictureOk);
+
+    for (const std::string& bad : {broken, folder.file("missing.png"), std::string()}) {
+        SCOPED_TRACE(bad);
+        host.messages.clear();
+        const LoadResult result = onOpenDocument(doc, bad);
+        EXPECT_EQ(result.outcome, LoadOutcome::Failed);
+        EXPECT_FALSE(result.status.reason.empty());
+        ASSERT_EQ(host.messages.size(), 1u);
+        EXPECT_EQ(host.messages[0], "Cannot open " + bad + ": " + result.status.reason);
+        EXPECT_TRUE(samePixels(doc.sourceImage, before));
+        EXPECT_TRUE(samePixels(doc.resultImage, before));
+        EXPECT_EQ(doc.sourceFile.documentPath, good);
+        EXPECT_EQ(doc.sourceFile.exifOrientation, 3);
+        EXPECT_EQ(doc.crop.cropSwap, 1);
+    }
+    // The primitive itself shows nothing.
+    host.messages.clear();
+    EXPECT_EQ(loadSource(doc, broken, false).outcome, LoadOutcome::Failed);
+    EXPECT_TRUE(host.messages.empty());
+}
+
+TEST(LoadSource, RefusedWhileARunIsOn) {
+    TempFolder folder;
+    test::writePicture(folder.file("a.png"), 4, 4, 2);
+    RecordingHost host;
+    CSotavoDoc doc(host);
+    doc.processing.calculating = 1;
+    EXPECT_EQ(loadSource(doc, folder.file("a.png"), false).outcome, LoadOutcome::Ignored);
+    const uint8_t rgb[12] = {};
+    EXPECT_EQ(pasteImage(doc, rgb, 2, 2).outcome, LoadOutcome::Ignored);
+    EXPECT_FALSE(doc.sourceImage.hasPixels());
+}
+
+TEST(LoadSource, CropModeIsEnteredAgainWithANeutralWindow) {
+    TempFolder folder;
+    test::writePicture(folder.file("a.png"), 40, 30, 3);
+    test::writePicture(folder.file("b.png"), 20, 50, 4);
+    RecordingHost host;
+    CSotavoDoc doc(host);
+    ASSERT_TRUE(onOpenDocument(doc, folder.file("a.png")).loaded());
+    ASSERT_EQ(enterCropMode(doc.crop, true, doc.sourceImage, doc.colour, doc.cropDisplayImage),
+              kPictureOk);
+    doc.crop.cropZoom = 2.0;
+    doc.crop.cropOffsetX = 3;
+
+    ASSERT_TRUE(onOpenDocument(doc, folder.file("b.png")).loaded());
+    EXPECT_TRUE(doc.crop.cropMode);
+    EXPECT_EQ(doc.crop.cropZoom, 1.0);
+    EXPECT_EQ(doc.crop.cropOffsetX, 0);
+    EXPECT_EQ(doc.cropDisplayImage.width, 20);
+    EXPECT_EQ(doc.cropDisplayImage.height, 50);
+}
+
+TEST(LoadSource, ReloadKeepsCropSwapAndDoesNothingOnceTheFileIsGone) {
+    TempFolder folder;
+    const std::string path = folder.file("a.tif");
+    test::writePicture(path, 6, 4, 5);
+    RecordingHost host;
+    CSotavoDoc doc(host);
+    EXPECT_FALSE(canReload(doc));
+    ASSERT_TRUE(onOpenDocument(doc, path).loaded());
+    EXPECT_TRUE(canReload(doc));
+    doc.crop.cropSwap = 1;
+    doc.crop.cropZoom = 1.5;
+
+    test::writePicture(path, 6, 4, 9);
+    ASSERT_TRUE(reloadSource(doc).loaded());
+    EXPECT_EQ(doc.crop.cropSwap, 1);
+    EXPECT_EQ(doc.crop.cropZoom, 1.0);
+    EXPECT_EQ(doc.sourceImage.pixels()[0], 9);
+
+    std::filesystem::remove(path);
+    EXPECT_EQ(reloadSource(doc).outcome, LoadOutcome::Ignored);
+    EXPECT_TRUE(doc.sourceImage.hasPixels());
+    EXPECT_TRUE(host.messages.empty());
+}
+
+TEST(LoadSource, DropTakesOnlyFourCharacterImageSuffixes) {
+    EXPECT_TRUE(isDroppableImageName("/x/a.JPG"));
+    EXPECT_TRUE(isDroppableImageName("/x/a.pcx"));
+    EXPECT_FALSE(isDroppableImageName("/x/a.jpeg"));
+    EXPECT_FALSE(isDroppableImageName("/x/a.psd"));
+    EXPECT_FALSE(isDroppableImageName("/x/a.nef"));
+    EXPECT_FALSE(isDroppableImageName(".bm"));
+
+    TempFolder folder;
+    test::writePicture(folder.file("a.jpeg"), 4, 4, 1);
+    test::writePicture(folder.file("b.bmp"), 4, 4, 1);
+    RecordingHost host;
+    CSotavoDoc doc(host);
+    EXPECT_EQ(dropFile(doc, folder.file("a.jpeg")).outcome, LoadOutcome::Ignored);
+    EXPECT_FALSE(doc.sourceImage.hasPixels());
+    ASSERT_TRUE(dropFile(doc, folder.file("b.bmp")).loaded());
+    EXPECT_EQ(doc.sourceFile.documentPath, folder.file("b.bmp"));
+}
+
+TEST(LoadSource, PasteKeepsNoPathAndNoExif) {
+    TempFolder folder;
+    RecordingHost host;
+    CSotavoDoc doc(host);
+    const std::string path = test::sharedTestFile("jpeg/canon_powershot_sx150is_orient6.jpg");
+    if (!path.empty()) {
+        ASSERT_TRUE(onOpenDocument(doc, path).loaded());
+    }
+    disturbPerImageState(doc);
+
+    // Three rows of two pixels with two bytes of padding each.
+    std::vector<uint8_t> rows(3 * 8, 0xEE);
+    for (int y = 0; y < 3; ++y)
+        for (int i = 0; i < 6; ++i)
+            rows[std::size_t(y) * 8 + i] = uint8_t(y * 10 + i);
+    ASSERT_TRUE(pasteImage(doc, rows.data(), 2, 3, 8).loaded());
+    EXPECT_EQ(doc.sourceImage.width, 2);
+    EXPECT_EQ(doc.sourceImage.height, 3);
+    EXPECT_EQ(doc.sourceImage.pixels()[6], 10);
+    EXPECT_EQ(doc.sourceImage.pixels()[17], 25);
+    EXPECT_TRUE(samePixels(doc.resultImage, doc.sourceImage));
+    EXPECT_EQ(doc.sourceFile.sourceFileSize, 18u);
+    EXPECT_TRUE(doc.sourceFile.exifCopy.empty());
+    EXPECT_EQ(doc.sourceFile.exifOrientation, 1);
+    EXPECT_TRUE(doc.sourceFile.documentPath.empty());
+    EXPECT_EQ(documentTitle(doc), "Untitled");
+    EXPECT_EQ(doc.crop.cropSwap, 0);
+    EXPECT_EQ(doc.colour.match.matchActive, 0);
+    EXPECT_FALSE(canReload(doc));
+
+    EXPECT_EQ(pasteImage(doc, nullptr, 2, 2).outcome, LoadOutcome::Ignored);
+    EXPECT_EQ(pasteImage(doc, rows.data(), 0, 2).outcome, LoadOutcome::Ignored);
+    EXPECT_EQ(pasteImage(doc, rows.data(), 4, 2, 5).outcome, LoadOutcome::Failed);
+    EXPECT_EQ(doc.sourceImage.width, 2);
+}
+
+TEST(LoadReference, MatchesToTheReferenceAndKeepsItWhenANewOneFails) {
+    TempFolder folder;
+    RecordingHost host;
+    CSotavoDoc doc(host);
+    ColorMatchState match;
+    // A dark source matched to a bright reference.
+    test::writePicture(folder.file("src.png"), 30, 20, 0);
+    ASSERT_TRUE(onOpenDocument(doc, folder.file("src.png")).loaded());
+    for (std::size_t i = 0; i < doc.sourceImage.pixelBytes(); ++i)
+        doc.sourceImage.pixels()[i] = uint8_t(doc.sourceImage.pixels()[i] / 4);
+    Picture bright;
+    test::fillPicture(bright, 200, 100, 0);
+    for (std::size_t i = 0; i < bright.pixelBytes(); ++i)
+        bright.pixels()[i] = uint8_t(128 + bright.pixels()[i] / 2);
+    ASSERT_EQ(bright.save(folder.file("ref.bmp")), kPictureOk);
+
+    ASSERT_TRUE(loadReferenceImage(match, doc, folder.file("ref.bmp")).ok());
+    EXPECT_EQ(doc.colour.match.matchActive, 1);
+    EXPECT_EQ(match.referencePath, folder.file("ref.bmp"));
+    EXPECT_EQ(match.referenceImage.width, 170);
+    EXPECT_EQ(match.referenceImage.height, 85);
+    EXPECT_GT(doc.colour.match.matchTables[1][20], 100);
+
+    const MatchTables tables = doc.colour.match.matchTables;
+    test::writeBytes(folder.file("bad.png"), "not a picture");
+    EXPECT_FALSE(loadReferenceImage(match, doc, folder.file("bad.png")).ok());
+    EXPECT_EQ(match.referencePath, folder.file("ref.bmp"));
+    EXPECT_TRUE(match.hasReference());
+    EXPECT_EQ(doc.colour.match.matchTables, tables);
+}

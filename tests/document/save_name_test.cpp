@@ -1,0 +1,94 @@
+#include "document/save_name.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using namespace velanox;
+
+namespace {
+
+std::vector<std::string> patterns(const std::string& defaultType) {
+    std::vector<std::string> out;
+    for (const SaveFilterEntry& entry : saveFilterEntries(defaultType))
+        out.push_back(entry.pattern);
+    return out;
+}
+
+} // namespace
+
+TEST(SaveNameProposal, SourceNameGetsTheSuffixAndItsTypeIsRemembered) {
+    const SaveNameProposal p = proposeSaveName("/photos/IMG_0042.JPG", "IMG_0042.JPG");
+    EXPECT_EQ(p.fileName, "IMG_0042_NR");
+    EXPECT_EQ(p.extension, ".jpg");
+    EXPECT_EQ(p.defaultType, "*.jpg");
+}
+
+TEST(SaveNameProposal, OnlyTheFileNameCountsForTheDot) {
+    // A dot in a folder name is no extension: the name is proposed as it is.
+    const SaveNameProposal p = proposeSaveName("/a/b.c/photo", "photo");
+    EXPECT_EQ(p.fileName, "photo");
+    EXPECT_EQ(p.extension, "");
+    EXPECT_EQ(p.defaultType, "*.jpg");
+}
+
+TEST(SaveNameProposal, TypesWithoutWriterAreOfferedAsJpeg) {
+    const SaveNameProposal raw = proposeSaveName("/shots/x.nef", "x.nef");
+    EXPECT_EQ(raw.fileName, "x_NR");
+    EXPECT_EQ(raw.defaultType, "*.jpg");
+    EXPECT_EQ(patterns(raw.defaultType).front(), "*.jpg");
+    EXPECT_EQ(proposeSaveName("/x/anim.gif", "anim.gif").defaultType, "*.jpg");
+    // Writable types keep their own, long spellings included.
+    EXPECT_EQ(proposeSaveName("/x/scan.TIFF", "").defaultType, "*.tiff");
+    EXPECT_EQ(proposeSaveName("/x/a.b.Png", "").fileName, "a.b_NR");
+}
+
+TEST(SaveNameProposal, PastedPictureUsesTheTitleCutAtTheFirstOddCharacter) {
+    EXPECT_EQ(proposeSaveName("", "Untitled").fileName, "Untitled_NR");
+    EXPECT_EQ(proposeSaveName("", "My scan#2;x").fileName, "My_NR");
+    const SaveNameProposal noReplace = proposeSaveName("", "Untitled", false);
+    EXPECT_EQ(noReplace.fileName, "");
+    EXPECT_EQ(noReplace.defaultType, "*.jpg");
+}
+
+TEST(SaveFilter, TheSourceTypeComesFirst) {
+    using V = std::vector<std::string>;
+    EXPECT_EQ(patterns("*.bmp"), (V{"*.bmp", "*.jpg", "*.png", "*.psd", "*.tga", "*.tif"}));
+    EXPECT_EQ(patterns("*.jpg"), (V{"*.jpg", "*.bmp", "*.png", "*.psd", "*.tga", "*.tif"}));
+    EXPECT_EQ(patterns("*.png"), (V{"*.png", "*.bmp", "*.jpg", "*.psd", "*.tga", "*.tif"}));
+    EXPECT_EQ(patterns("*.psd"), (V{"*.psd", "*.bmp", "*.jpg", "*.png", "*.tga", "*.tif"}));
+}
+
+TEST(SaveFilter, OtherTypesGetALastFileExtensionEntry) {
+    const std::vector<SaveFilterEntry> tif = saveFilterEntries("*.tif");
+    ASSERT_EQ(tif.size(), 7u);
+    EXPECT_EQ(tif[0], (SaveFilterEntry{"Last File Extension (*.TIF)", "*.tif"}));
+    EXPECT_EQ(tif[1].name, "Windows Bitmap (*.BMP)");
+    EXPECT_EQ(tif[6].name, "TIFF File (*.TIF)");
+    EXPECT_EQ(saveFilterEntries("*.jpeg")[0].name, "Last File Extension (*.JPEG)");
+
+    EXPECT_EQ(saveFilterString("*.tga"),
+              "Last File Extension (*.TGA)|*.tga|Windows Bitmap (*.BMP)|*.bmp|"
+              "JPEG File (*.JPG)|*.jpg|Portable Graphics (*.PNG)|*.png|"
+              "Adobe Photoshop (*.PSD)|*.psd|Targa (*.TGA)|*.tga|TIFF File (*.TIF)|*.tif||");
+}
+
+TEST(SaveFolder, FixedFolderOnlyWhenChosenAndSet) {
+    EXPECT_EQ(saveDialogFolder("/last", 0, "/fixed").folder, "/last");
+    EXPECT_TRUE(saveDialogFolder("/last", 0, "/fixed").remember);
+    EXPECT_EQ(saveDialogFolder("/last", 1, "/fixed").folder, "/fixed");
+    EXPECT_FALSE(saveDialogFolder("/last", 1, "/fixed").remember);
+    // An empty fixed folder falls back to the last one, which is then remembered again.
+    EXPECT_EQ(saveDialogFolder("/last", 1, "").folder, "/last");
+    EXPECT_TRUE(saveDialogFolder("/last", 1, "").remember);
+}
+
+TEST(SavePaths, FolderAndNameParts) {
+    EXPECT_EQ(folderOfPath("/a/b/c.jpg"), "/a/b");
+    EXPECT_EQ(folderOfPath("c.jpg"), "");
+    EXPECT_EQ(fileNameOfPath("/a/b/c.jpg"), "c.jpg");
+    EXPECT_TRUE(asksJpegOptions("/a/x.JPG"));
+    EXPECT_FALSE(asksJpegOptions("/a/x.jpeg"));
+    EXPECT_FALSE(asksJpegOptions("jp"));
+}
