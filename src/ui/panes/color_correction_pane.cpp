@@ -17,6 +17,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <cstdio>
+
 namespace velanox::ui {
 
 namespace {
@@ -133,7 +135,10 @@ ColorCorrectionPane::ColorCorrectionPane(QWidget* parent)
 }
 
 QString ColorCorrectionPane::exposureLabel(double midtoneBend) {
-    return QString::asprintf("%.1f", midtoneBend);
+    // The C library's rounding (QString::asprintf rounds halves differently: -1.25 to -1.3).
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", midtoneBend);
+    return QString::fromLatin1(text);
 }
 
 void ColorCorrectionPane::attachDocument(velanox::CSotavoDoc* document) {
