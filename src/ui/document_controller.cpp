@@ -1,5 +1,6 @@
 #include "ui/document_controller.h"
 
+#include "color/color_match_state.h"
 #include "color/histogram.h"
 #include "document/crop_rotate.h"
 #include "document/csotavo_doc.h"
@@ -15,6 +16,7 @@
 #include "ui/message_box.h"
 #include "ui/panes.h"
 #include "ui/panes/nr_options_pane.h"
+#include "ui/panes/secondary_panes.h"
 #include "ui/qt_host.h"
 #include "ui/qt_settings_store.h"
 #include "ui/resource_ids.h"
@@ -105,6 +107,7 @@ DocumentController::DocumentController(Application& app)
     m_host = std::make_unique<QtHost>(m_frame, m_frame->frameStatusBar());
     m_doc = std::make_unique<velanox::CSotavoDoc>(*m_host, storedDocumentSettings(app.settings()));
     m_modeTarget = std::make_unique<DocModeTarget>(*this);
+    m_colorMatch = std::make_unique<velanox::ColorMatchState>();
 
     m_view = new CSotavoView();
     m_view->setDocument(m_doc.get());
@@ -149,6 +152,7 @@ DocumentController::~DocumentController() {
     // The panes and the view must not reach the document while it goes.
     m_frame->setModeTarget(nullptr);
     m_frame->setCommandUpdater({});
+    m_frame->setPaneFactory(makePlaceholderPane); // the panes' links end with the controller
     m_frame->attachDocument(nullptr);
     m_view->setModeTarget(nullptr);
     m_view->setDocument(nullptr);
@@ -156,6 +160,34 @@ DocumentController::~DocumentController() {
 
 PaneContent* DocumentController::makePane(int paneId, QWidget* parent) {
     if (paneId == ids::kPaneIdNrOptions) return new NrOptionsPane(parent);
+    SecondaryPaneContext context;
+    PaneLinks& links = context.links;
+    links.processDetail = [this] {
+        m_view->requestDetailProcessing();
+        m_view->publishVisibleRect();
+    };
+    links.updateAllViews = [this] { m_modeTarget->updateAllViews(); };
+    links.setModeTab = [this](int tab) { m_frame->setModeTab(tab); };
+    links.enterCropMode = [this](bool resetView) { m_modeTarget->enterCropMode(resetView); };
+    links.leaveCropMode = [this](bool askFirst, bool restoreDetail) {
+        return m_modeTarget->leaveCropMode(askFirst, restoreDetail);
+    };
+    links.computeHistogram = [this] {
+        m_modeTarget->computeHistogram();
+        m_view->refresh();
+    };
+    links.refreshCropInfo = [this] { m_frame->refreshCropInfo(); };
+    links.scrollToFraction = [this](double fx, double fy) { m_view->scrollToFraction(fx, fy); };
+    links.refreshNrOptions = [this] {
+        if (auto* nr = qobject_cast<NrOptionsPane*>(m_frame->paneContent(ids::kPaneIdNrOptions)))
+            nr->updateEnabling();
+    };
+    links.resetOutputToSource = [this] { m_view->resetOutputToSource(); };
+    context.colorMatch = m_colorMatch.get();
+    context.settings = &m_app.settings();
+    context.useFixedSaveFolder = m_app.useFixedSaveFolder();
+    context.fixedSaveFolder = m_app.fixedSaveFolder();
+    if (PaneContent* pane = makeSecondaryPane(paneId, parent, context)) return pane;
     return makePlaceholderPane(paneId, parent);
 }
 

@@ -16,7 +16,8 @@ class QAction;
 
 namespace velanox {
 class CSotavoDoc;
-}
+class ColorMatchState;
+} // namespace velanox
 
 namespace velanox::ui {
 
@@ -70,6 +71,7 @@ private:
     std::unique_ptr<QtHost> m_host;
     std::unique_ptr<velanox::CSotavoDoc> m_doc;
     std::unique_ptr<DocModeTarget> m_modeTarget;
+    std::unique_ptr<velanox::ColorMatchState> m_colorMatch; ///< the reference and profile data
     CSotavoView* m_view = nullptr;
 };
 
