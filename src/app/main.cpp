@@ -3,11 +3,14 @@
 //   velanox-nr [picture]                      opens the picture once the window shows
 //   velanox-nr --screenshot FILE [--delay MS] writes a picture of the window and quits
 #include "ui/application.h"
+#include "ui/document_controller.h"
 #include "ui/main_frame.h"
 
 #include <QApplication>
 #include <QPixmap>
 #include <QTimer>
+
+#include <memory>
 
 int main(int argc, char* argv[]) {
     QApplication qapp(argc, argv);
@@ -30,6 +33,13 @@ int main(int argc, char* argv[]) {
 
     velanox::ui::Application app;
     if (!app.startUp(arguments)) return 1;
+    auto controller = std::make_unique<velanox::ui::DocumentController>(app);
+
+    // The picture named on the command line opens once the window shows; a file that cannot be
+    // opened is reported and the program runs on without it.
+    if (const QString path = app.pendingOpenPath(); !path.isEmpty())
+        QTimer::singleShot(0, controller.get(),
+                           [&controller, path] { controller->openPath(path); });
 
     if (!screenshotFile.isEmpty()) {
         QTimer::singleShot(screenshotDelayMs, [&] {
@@ -39,6 +49,7 @@ int main(int argc, char* argv[]) {
     }
 
     const int result = QApplication::exec();
+    controller.reset(); // writes CropAspect
     app.programEnd();
     return result;
 }

@@ -409,6 +409,14 @@ void CMainFrame::setView(QWidget* view) {
 
 void CMainFrame::setPaneFactory(std::function<PaneContent*(int, QWidget*)> factory) {
     m_paneFactory = std::move(factory);
+    // Contents made already (the panes open at start) are made again by the new factory.
+    for (const auto& [paneId, dock] : m_panes) {
+        QWidget* old = dock->widget();
+        if (!old) continue;
+        dock->setWidget(nullptr);
+        old->deleteLater();
+        ensurePaneContent(paneId);
+    }
 }
 
 void CMainFrame::setRunActive(bool active) {

@@ -65,7 +65,7 @@ public:
     /// Replaces the view under the tab strip (the frame takes ownership).
     void setView(QWidget* view);
     QWidget* view() const { return m_view; }
-    /// Replaces how pane contents are made (before the panes are first shown).
+    /// Replaces how pane contents are made; contents made already are made again.
     void setPaneFactory(std::function<PaneContent*(int paneId, QWidget* parent)> factory);
 
     /// While a run is on, the commands that replace or resize the pictures are disabled.

@@ -17,4 +17,17 @@ using MessageHandler = std::function<void(QWidget* parent, const QString& text)>
 /// Returns the previous handler.
 MessageHandler setMessageHandler(MessageHandler handler);
 
+/// The buttons of a question and the answer given.
+enum class QuestionKind { YesNo, YesNoCancel };
+enum class QuestionAnswer { Yes, No, Cancel };
+
+/// Asks text in a modal box with Yes and No (and Cancel); closing the box answers No for a
+/// yes/no question and Cancel otherwise.
+QuestionAnswer askQuestion(QWidget* parent, const QString& text, QuestionKind kind);
+
+using QuestionHandler =
+    std::function<QuestionAnswer(QWidget* parent, const QString& text, QuestionKind kind)>;
+/// Replaces the question box (tests answer instead); an empty handler restores it.
+QuestionHandler setQuestionHandler(QuestionHandler handler);
+
 } // namespace velanox::ui

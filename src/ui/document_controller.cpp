@@ -1,0 +1,439 @@
+#include "ui/document_controller.h"
+
+#include "color/color_match_state.h"
+#include "color/histogram.h"
+#include "document/crop_rotate.h"
+#include "document/csotavo_doc.h"
+#include "document/folder_navigation.h"
+#include "document/jpeg_quality.h"
+#include "document/load_source.h"
+#include "document/save_document.h"
+#include "document/save_name.h"
+#include "ui/application.h"
+#include "ui/file_dialogs.h"
+#include "ui/jpeg_options_dialog.h"
+#include "ui/main_frame.h"
+#include "ui/message_box.h"
+#include "ui/panes.h"
+#include "ui/panes/nr_options_pane.h"
+#include "ui/panes/secondary_panes.h"
+#include "ui/qt_host.h"
+#include "ui/qt_settings_store.h"
+#include "ui/resource_ids.h"
+#include "ui/sotavo_view.h"
+#include "ui/status_bar.h"
+#include "ui/ui_strings.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QImage>
+#include <QMimeData>
+
+namespace velanox::ui {
+
+namespace {
+
+velanox::DocumentSettings storedDocumentSettings(velanox::Settings& store) {
+    velanox::DocumentSettings settings;
+    settings.JPGq = store.readInt(SettingId::JPGq);
+    settings.JPGES = store.readInt(SettingId::JPGES);
+    settings.CropAspect = store.readInt(SettingId::CropAspect);
+    settings.memory.MaxBlockW = store.readInt(SettingId::MaxBlockW);
+    settings.memory.MaxBlockH = store.readInt(SettingId::MaxBlockH);
+    settings.memory.MaxSwapW = store.readInt(SettingId::MaxSwapW);
+    settings.memory.MaxSwapH = store.readInt(SettingId::MaxSwapH);
+    settings.storeCropAspect = [&store](int32_t aspect) {
+        store.writeInt(SettingId::CropAspect, aspect);
+    };
+    return settings;
+}
+
+} // namespace
+
+// The mode commands on the document; entering and leaving Full/Crop mode selects the tab.
+class DocumentController::DocModeTarget : public ModeTarget {
+public:
+    explicit DocModeTarget(DocumentController& owner) : m_owner(owner) {}
+
+    bool cropMode() const override { return m_owner.m_doc->crop.cropMode; }
+    int displayTab() const override { return m_owner.m_doc->display.displayTab; }
+    void setDisplayTab(int tab) override {
+        m_owner.m_doc->display.displayTab = tab;
+        m_owner.m_view->updateScrollBars();
+    }
+    void enterCropMode(bool resetView) override {
+        m_owner.m_doc->enterCropMode(resetView);
+        m_owner.m_frame->setModeTab(m_owner.tabForState());
+        m_owner.m_view->updateScrollBars();
+        m_owner.m_view->refresh();
+        m_owner.m_frame->refreshCropInfo();
+    }
+    bool leaveCropMode(bool askFirst, bool restoreDetail) override {
+        velanox::CSotavoDoc& doc = *m_owner.m_doc;
+        const bool wasCropping = doc.crop.cropMode;
+        const velanox::LeaveCropOutcome outcome = doc.leaveCropMode(askFirst, restoreDetail);
+        if (outcome.cancelled) {
+            m_owner.m_frame->setModeTab(kFullCropTab);
+            return false;
+        }
+        if (doc.display.displayTab == kTabImage) m_owner.m_frame->setModeTab(m_owner.tabForState());
+        m_owner.m_view->updateScrollBars();
+        if (doc.display.displayTab == kTabImage && (wasCropping || restoreDetail))
+            m_owner.m_view->scheduleProcessing(Debouncer::kSettleMs);
+        m_owner.m_view->refresh();
+        m_owner.m_frame->refreshCropInfo();
+        return outcome.left;
+    }
+    void computeHistogram() override {
+        velanox::CSotavoDoc& doc = *m_owner.m_doc;
+        const velanox::Picture& source = doc.sourceImage;
+        if (!source.hasPixels() || source.bitsPerPixel != 24) return;
+        const velanox::ConstPixelBlock block(source.pixels(), source.width, source.height, 3,
+                                             std::ptrdiff_t(source.rowBytes()));
+        velanox::computeHistogram(block, doc.colour, doc.display.histogramBars);
+    }
+    void updateAllViews() override {
+        m_owner.m_view->updateScrollBars();
+        m_owner.m_view->refresh();
+    }
+
+private:
+    DocumentController& m_owner;
+};
+
+DocumentController::DocumentController(Application& app)
+    : QObject(app.frame()), m_app(app), m_frame(app.frame()) {
+    m_host = std::make_unique<QtHost>(m_frame, m_frame->frameStatusBar());
+    m_doc = std::make_unique<velanox::CSotavoDoc>(*m_host, storedDocumentSettings(app.settings()));
+    m_modeTarget = std::make_unique<DocModeTarget>(*this);
+    m_colorMatch = std::make_unique<velanox::ColorMatchState>();
+
+    m_view = new CSotavoView();
+    m_view->setDocument(m_doc.get());
+    m_view->setModeTarget(m_modeTarget.get());
+    m_frame->setView(m_view);
+
+    m_host->setViewUpdater([this] { m_view->refresh(); });
+    m_host->setRunObserver([this](bool running) {
+        m_frame->setRunActive(running);
+        m_view->refresh();
+    });
+
+    m_frame->setPaneFactory(
+        [this](int paneId, QWidget* parent) { return makePane(paneId, parent); });
+    m_frame->setModeTarget(m_modeTarget.get());
+    m_frame->attachDocument(m_doc.get());
+    m_frame->setMemorySettings({m_doc->memory.MaxBlockW, m_doc->memory.MaxBlockH,
+                                m_doc->memory.MaxSwapW, m_doc->memory.MaxSwapH});
+    m_frame->setCommandUpdater([this](int id, QAction* action) { updateCommand(id, action); });
+
+    connect(m_frame, &CMainFrame::commandRequested, this, &DocumentController::handleCommand);
+    connect(m_frame, &CMainFrame::recentFileRequested, this,
+            [this](const QString& path) { openPath(path); });
+    connect(m_frame, &CMainFrame::memorySettingsAccepted, this,
+            [this](const velanox::MemorySettingsValues& values) {
+                m_doc->memory.MaxBlockW = values.maxBlockW;
+                m_doc->memory.MaxBlockH = values.maxBlockH;
+                m_doc->memory.MaxSwapW = values.maxSwapW;
+                m_doc->memory.MaxSwapH = values.maxSwapH;
+            });
+    connect(m_view, &CSotavoView::fileDropped, this, &DocumentController::dropFile);
+    connect(m_view, &CSotavoView::visibleRectChanged, m_frame, &CMainFrame::refreshCropInfo);
+    connect(m_view, &CSotavoView::toneValuesChanged, this, [this] {
+        if (PaneContent* pane = m_frame->paneContent(ids::kPaneIdColorCorrection))
+            pane->attachDocument(m_doc.get());
+    });
+    connect(QApplication::clipboard(), &QClipboard::dataChanged, m_frame,
+            &CMainFrame::updateCommandStates);
+}
+
+DocumentController::~DocumentController() {
+    // The panes and the view must not reach the document while it goes.
+    m_frame->setModeTarget(nullptr);
+    m_frame->setCommandUpdater({});
+    m_frame->setPaneFactory(makePlaceholderPane); // the panes' links end with the controller
+    m_frame->attachDocument(nullptr);
+    m_view->setModeTarget(nullptr);
+    m_view->setDocument(nullptr);
+}
+
+PaneContent* DocumentController::makePane(int paneId, QWidget* parent) {
+    if (paneId == ids::kPaneIdNrOptions) return new NrOptionsPane(parent);
+    SecondaryPaneContext context;
+    PaneLinks& links = context.links;
+    links.processDetail = [this] {
+        m_view->requestDetailProcessing();
+        m_view->publishVisibleRect();
+    };
+    links.updateAllViews = [this] { m_modeTarget->updateAllViews(); };
+    links.setModeTab = [this](int tab) { m_frame->setModeTab(tab); };
+    links.enterCropMode = [this](bool resetView) { m_modeTarget->enterCropMode(resetView); };
+    links.leaveCropMode = [this](bool askFirst, bool restoreDetail) {
+        return m_modeTarget->leaveCropMode(askFirst, restoreDetail);
+    };
+    links.computeHistogram = [this] {
+        m_modeTarget->computeHistogram();
+        m_view->refresh();
+    };
+    links.refreshCropInfo = [this] { m_frame->refreshCropInfo(); };
+    links.scrollToFraction = [this](double fx, double fy) { m_view->scrollToFraction(fx, fy); };
+    links.refreshNrOptions = [this] {
+        if (auto* nr = qobject_cast<NrOptionsPane*>(m_frame->paneContent(ids::kPaneIdNrOptions)))
+            nr->updateEnabling();
+    };
+    links.resetOutputToSource = [this] { m_view->resetOutputToSource(); };
+    context.colorMatch = m_colorMatch.get();
+    context.settings = &m_app.settings();
+    context.useFixedSaveFolder = m_app.useFixedSaveFolder();
+    context.fixedSaveFolder = m_app.fixedSaveFolder();
+    if (PaneContent* pane = makeSecondaryPane(paneId, parent, context)) return pane;
+    return makePlaceholderPane(paneId, parent);
+}
+
+int DocumentController::tabForState() const {
+    switch (m_doc->display.displayTab) {
+    case kTabCurves:
+        return kCurvesTab;
+    case kTabHistogram:
+        return kHistogramTab;
+    default:
+        return m_doc->crop.cropMode ? kFullCropTab : kDetailsTab;
+    }
+}
+
+void DocumentController::updateTitle() {
+    m_frame->setWindowTitle(QString::fromStdString(velanox::documentTitle(*m_doc)) +
+                            QStringLiteral(" - ") + QString::fromLatin1(text::kApplicationName));
+}
+
+void DocumentController::pictureArrived(int delayMs) {
+    m_frame->setModeTab(tabForState());
+    updateTitle();
+    if (delayMs > 0) {
+        m_view->updateScrollBars();
+        m_view->scrollToFraction(0, 0);
+        m_view->refresh();
+        m_view->scheduleProcessing(delayMs);
+    } else {
+        m_view->showNewPicture();
+    }
+    m_frame->updateCommandStates();
+}
+
+bool DocumentController::openPath(const QString& path) {
+    const velanox::LoadResult result = velanox::onOpenDocument(*m_doc, path.toStdString());
+    if (!result.loaded()) return false;
+    m_frame->addRecentFile(path);
+    pictureArrived(0);
+    return true;
+}
+
+void DocumentController::openWithDialog() {
+    if (!m_doc->mayReplaceImages()) return;
+    velanox::Settings& store = m_app.settings();
+    FileDialogRequest request;
+    request.title = QStringLiteral("Load image file");
+    request.folder = QString::fromStdString(store.readString(SettingId::DocumentPath));
+    request.filters = openFilters();
+    const FileDialogAnswer answer = runFileDialog(m_frame, request);
+    if (!answer.accepted || answer.path.isEmpty()) return;
+    store.writeString(SettingId::DocumentPath, velanox::folderOfPath(answer.path.toStdString()));
+    openPath(answer.path);
+}
+
+void DocumentController::reload() {
+    if (!velanox::canReload(*m_doc)) return;
+    if (velanox::reloadSource(*m_doc).loaded()) pictureArrived(0);
+}
+
+void DocumentController::dropFile(const QString& path) {
+    const velanox::LoadResult result = velanox::dropFile(*m_doc, path.toStdString());
+    if (!result.loaded()) return;
+    m_frame->addRecentFile(path);
+    pictureArrived(Debouncer::kNewPictureMs);
+}
+
+void DocumentController::paste() {
+    if (!m_doc->mayReplaceImages()) return;
+    const QImage clip = QApplication::clipboard()->image();
+    if (clip.isNull()) return;
+    const QImage rgb = clip.convertToFormat(QImage::Format_RGB888);
+    const velanox::LoadResult result = velanox::pasteImage(
+        *m_doc, rgb.constBits(), rgb.width(), rgb.height(), std::size_t(rgb.bytesPerLine()));
+    if (!result.loaded()) return;
+    pictureArrived(Debouncer::kNewPictureMs);
+}
+
+bool DocumentController::saveWithDialog() {
+    velanox::CSotavoDoc& doc = *m_doc;
+    if (!doc.sourceImage.hasPixels() || !doc.mayReplaceImages()) return false;
+    velanox::Settings& store = m_app.settings();
+
+    const velanox::SaveNameProposal proposal =
+        velanox::proposeSaveName(doc.sourceFile.documentPath, velanox::documentTitle(doc), true);
+    const std::vector<velanox::SaveFilterEntry> entries =
+        velanox::saveFilterEntries(proposal.defaultType);
+    const velanox::SaveFolderChoice folder = velanox::saveDialogFolder(
+        store.readString(SettingId::DocumentOutPath), m_app.useFixedSaveFolder(),
+        m_app.fixedSaveFolder().toStdString());
+
+    FileDialogRequest request;
+    request.save = true;
+    request.title = QString::fromLatin1(velanox::kSaveDialogTitle);
+    request.folder = QString::fromStdString(folder.folder);
+    request.fileName = QString::fromStdString(proposal.fileName);
+    for (const velanox::SaveFilterEntry& entry : entries)
+        request.filters.push_back(
+            {QString::fromStdString(entry.name), QString::fromStdString(entry.pattern)});
+    const FileDialogAnswer answer = runFileDialog(m_frame, request);
+    if (!answer.accepted || answer.path.isEmpty()) return false;
+
+    QString path = answer.path;
+    if (answer.filterIndex >= 0 && answer.filterIndex < int(request.filters.size()))
+        path = withFilterExtension(path, request.filters[std::size_t(answer.filterIndex)].pattern);
+    const std::string chosen = path.toStdString();
+    if (folder.remember)
+        store.writeString(SettingId::DocumentOutPath, velanox::folderOfPath(chosen));
+
+    if (velanox::asksJpegOptions(chosen)) {
+        JpegOptionsDialog dialog(
+            doc.sourceImage,
+            velanox::sourceDataSize(doc.sourceFile.sourceFileSize, doc.sourceFile.exifCopy.size()),
+            doc.jpeg.jpegQualitySetting, doc.jpeg.enhancedSamplingSetting != 0, m_frame);
+        if (dialog.exec() != QDialog::Accepted) {
+            showMessage(m_frame, QString::fromLatin1(velanox::kNothingSavedMessage));
+            return false;
+        }
+        doc.jpeg.jpegQualitySetting = dialog.quality();
+        doc.jpeg.enhancedSamplingSetting = dialog.enhancedSampling() ? 1 : 0;
+        store.writeInt(SettingId::JPGq, doc.jpeg.jpegQualitySetting);
+        store.writeInt(SettingId::JPGES, doc.jpeg.enhancedSamplingSetting);
+    }
+
+    velanox::SaveResult result;
+    {
+        velanox::WaitCursor wait(*m_host);
+        result = velanox::onSaveDocument(doc, chosen);
+    }
+    // Saving leaves Full/Crop mode and the diagnostic displays: the tab and the panes follow.
+    m_frame->setModeTab(tabForState());
+    m_view->updateScrollBars();
+    m_view->refresh();
+    return result.saved();
+}
+
+void DocumentController::handleCommand(int id) {
+    velanox::CSotavoDoc& doc = *m_doc;
+    switch (id) {
+    case ids::kFileOpen:
+        openWithDialog();
+        break;
+    case ids::kReloadFile:
+        reload();
+        break;
+    case ids::kFileSave:
+    case ids::kFileSaveAs:
+        saveWithDialog();
+        break;
+    case ids::kEditPaste:
+        paste();
+        break;
+    case ids::kEditCopy:
+        if (doc.resultImage.hasPixels() && doc.resultImage.bitsPerPixel == 24) {
+            const QImage shown(doc.resultImage.pixels(), doc.resultImage.width,
+                               doc.resultImage.height, qsizetype(doc.resultImage.rowBytes()),
+                               QImage::Format_RGB888);
+            QApplication::clipboard()->setImage(shown.copy());
+        }
+        break;
+    case ids::kRotateCw:
+    case ids::kRotateCcw:
+        if (doc.rotateImage(id == ids::kRotateCw ? velanox::RotateDirection::Clockwise
+                                                 : velanox::RotateDirection::CounterClockwise) ==
+            velanox::kPictureOk) {
+            m_view->updateScrollBars();
+            m_view->refresh();
+            m_view->publishVisibleRect();
+            m_view->scheduleProcessing(Debouncer::kSettleMs);
+        }
+        break;
+    case ids::kApplyCrop:
+        m_modeTarget->leaveCropMode(false, true);
+        break;
+    case ids::kZoomIn:
+    case ids::kZoomOut:
+        if (id == ids::kZoomIn ? velanox::zoomIn(doc.crop) : velanox::zoomOut(doc.crop)) {
+            m_view->refresh();
+            m_frame->refreshCropInfo();
+        }
+        break;
+    case ids::kGrid:
+        m_view->toggleGrid();
+        break;
+    case ids::kNextImage:
+    case ids::kPrevImage: {
+        const velanox::FolderStepResult step = id == ids::kNextImage
+                                                   ? velanox::loadNextInFolder(doc)
+                                                   : velanox::loadPreviousInFolder(doc);
+        if (step.outcome == velanox::FolderStepOutcome::Loaded) {
+            m_frame->addRecentFile(QString::fromStdString(step.loadedPath));
+            pictureArrived(0);
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    m_frame->updateCommandStates();
+}
+
+void DocumentController::updateCommand(int id, QAction* action) {
+    const velanox::CSotavoDoc& doc = *m_doc;
+    const bool hasPicture = doc.sourceImage.hasPixels();
+    const bool idle = doc.processing.calculating == 0;
+    switch (id) {
+    case ids::kFileSave:
+    case ids::kFileSaveAs:
+        action->setEnabled(hasPicture && idle);
+        break;
+    case ids::kReloadFile:
+        action->setEnabled(velanox::canReload(doc));
+        break;
+    case ids::kEditPaste: {
+        const QMimeData* data = QApplication::clipboard()->mimeData();
+        action->setEnabled(idle && data && data->hasImage());
+        break;
+    }
+    case ids::kEditCopy:
+        action->setEnabled(doc.resultImage.hasPixels());
+        break;
+    case ids::kRotateCw:
+    case ids::kRotateCcw:
+        action->setEnabled(hasPicture && idle && !doc.crop.cropMode);
+        break;
+    case ids::kApplyCrop:
+        action->setEnabled(doc.crop.cropMode);
+        break;
+    case ids::kZoomIn:
+        action->setEnabled(velanox::canZoomIn(doc.crop));
+        break;
+    case ids::kZoomOut:
+        action->setEnabled(velanox::canZoomOut(doc.crop));
+        break;
+    case ids::kGrid:
+        action->setChecked(m_view && m_view->gridVisible());
+        break;
+    case ids::kNextImage:
+    case ids::kPrevImage:
+        action->setEnabled(velanox::canStepInFolder(doc));
+        break;
+    case ids::kFileOpen:
+        action->setEnabled(idle);
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace velanox::ui

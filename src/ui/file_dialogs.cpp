@@ -1,0 +1,106 @@
+#include "ui/file_dialogs.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+
+namespace velanox::ui {
+
+namespace {
+
+FileDialogHandler& currentHandler() {
+    static FileDialogHandler handler;
+    return handler;
+}
+
+const char* const kRasterList = "*.bmp;*.jpg;*.pcd;*.pcx;*.png;*.psd;*.tga;*.tif;*.wmf;*.emf;";
+const char* const kRawList = "*.arw;*.bay;*.cr2;*.crw;*.dcr;*.dcs;*.dng;*.hdr;*.kdc;*.mef;*.mrw;"
+                             "*.nef;*.orf;*.pef;*.raf;*.raw;*.sr2;*.srf;*.x3f";
+const char* const kFixedTail =
+    "|Windows Bitmap (*.BMP)|*.bmp|JPEG Files (*.JPG)|*.jpg|Kodak PhotoCD (*.PCD)|*.pcd|ZSoft "
+    "(*.PCX)|*.pcx|Portable Graphics (*.PNG)|*.png|Adobe Photoshop (*.PSD)|*.psd|Targa "
+    "(*.TGA)|*.tga|TIFF Files (*.TIF)|*.tif|Windows Metafile (*.WMF)|*.wmf|Enhanced Metafile "
+    "(*.EMF)|*.emf|All files (*.*)|*.*||";
+
+} // namespace
+
+std::vector<FileFilter> filtersFromString(const QString& filter) {
+    std::vector<FileFilter> filters;
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        if (parts[i].isEmpty()) break;
+        filters.push_back({parts[i], parts[i + 1]});
+    }
+    return filters;
+}
+
+std::vector<FileFilter> openFilters() {
+    const QString raster = QString::fromLatin1(kRasterList), raw = QString::fromLatin1(kRawList);
+    return filtersFromString(QStringLiteral("All Supported Image Files|") + raster + raw +
+                             QStringLiteral("|All Supported Raw Files|") + raw +
+                             QString::fromLatin1(kFixedTail));
+}
+
+QString qtNameFilter(const FileFilter& filter) {
+    QStringList patterns = filter.pattern.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    return filter.name + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+}
+
+QString withFilterExtension(const QString& path, const QString& pattern) {
+    if (path.isEmpty() || !QFileInfo(path).suffix().isEmpty()) return path;
+    const QString first = pattern.section(QLatin1Char(';'), 0, 0);
+    if (!first.startsWith(QLatin1String("*.")) || first.indexOf(QLatin1Char('*'), 1) >= 0 ||
+        first == QLatin1String("*.*"))
+        return path;
+    QString stem = path;
+    if (stem.endsWith(QLatin1Char('.'))) stem.chop(1);
+    return stem + first.mid(1);
+}
+
+FileDialogAnswer runFileDialog(QWidget* parent, const FileDialogRequest& request) {
+    if (const FileDialogHandler& handler = currentHandler()) return handler(parent, request);
+
+    QFileDialog dialog(parent, request.title, request.folder);
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setOption(QFileDialog::HideNameFilterDetails, true);
+    QStringList names;
+    for (const FileFilter& filter : request.filters)
+        names << qtNameFilter(filter);
+    dialog.setNameFilters(names);
+    if (request.selectedFilter >= 0 && request.selectedFilter < names.size())
+        dialog.selectNameFilter(names[request.selectedFilter]);
+    if (request.save) {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        // A name typed without an extension gets the selected type's, before the dialog asks
+        // whether to replace an existing file.
+        auto suffixOf = [&request](int index) {
+            if (index < 0 || index >= int(request.filters.size())) return QString();
+            return QFileInfo(withFilterExtension(QStringLiteral("x"),
+                                                 request.filters[std::size_t(index)].pattern))
+                .suffix();
+        };
+        dialog.setDefaultSuffix(suffixOf(request.selectedFilter));
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                         [&dialog, names, suffixOf](const QString& filter) {
+                             dialog.setDefaultSuffix(suffixOf(int(names.indexOf(filter))));
+                         });
+        dialog.selectFile(request.fileName);
+    } else {
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+    }
+    FileDialogAnswer answer;
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return answer;
+    answer.accepted = true;
+    answer.path = dialog.selectedFiles().front();
+    answer.filterIndex = std::max(0, int(names.indexOf(dialog.selectedNameFilter())));
+    return answer;
+}
+
+FileDialogHandler setFileDialogHandler(FileDialogHandler handler) {
+    FileDialogHandler previous = std::move(currentHandler());
+    currentHandler() = std::move(handler);
+    return previous;
+}
+
+} // namespace velanox::ui

@@ -1,0 +1,499 @@
+#include "ui/panes/nr_options_pane.h"
+
+#include "document/csotavo_doc.h"
+#include "pipeline/noise_settings.h"
+#include "ui/debouncer.h"
+#include "ui/resource_ids.h"
+
+#include <QAbstractItemView>
+#include <QCheckBox>
+#include <QDial>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPainter>
+#include <QPushButton>
+#include <QSlider>
+#include <QStylePainter>
+#include <QStyledItemDelegate>
+#include <QToolButton>
+#include <QWidgetAction>
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+namespace velanox::ui {
+
+namespace {
+
+constexpr int kSliderScale = 10; // slider position = noise level * 10
+constexpr int kDialMin = 0, kDialMax = 100;
+
+QString levelText(double level) {
+    return QString::asprintf("%.1lf", level);
+}
+
+QString firstLine(const QString& text) {
+    return text.section(QLatin1Char('\n'), 0, 0);
+}
+
+// The open list: icon at the left, both lines beside it, a line along the bottom.
+class ModeItemDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        size.setHeight(NrModeCombo::kItemHeight);
+        size.setWidth(std::max(size.width(), NrModeCombo::kIconWidth + 170));
+        return size;
+    }
+
+    void paint(QPainter* p, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        const QRect r = option.rect;
+        const bool enabled = option.state & QStyle::State_Enabled;
+        const bool selected = option.state & (QStyle::State_Selected | QStyle::State_MouseOver);
+        QColor background = selected ? QColor(192, 192, 255) : QColor(255, 255, 255);
+        QColor ink = Qt::black;
+        if (!enabled) {
+            background = option.palette.color(QPalette::Button);
+            ink = QColor(128, 128, 128);
+        }
+        p->save();
+        p->fillRect(r, background);
+        p->setPen(ink);
+        const QString text = index.data(Qt::DisplayRole).toString();
+        if (r.height() < 36) {
+            p->drawText(r.adjusted(3, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, firstLine(text));
+        } else {
+            const int mode = index.row();
+            const QPixmap icon = nrModeIcon(mode);
+            const int iconY = r.top() + (r.height() - icon.height()) / 2;
+            p->drawPixmap(r.left() + 3, iconY, icon);
+            const QRect textRect(r.left() + 3 + icon.width() + 4, r.top() + 2,
+                                 r.width() - icon.width() - 10, r.height() - 4);
+            p->drawText(textRect, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, text);
+            p->setPen(QColor(128, 128, 128));
+            p->drawLine(r.left(), r.bottom(), r.right(), r.bottom());
+        }
+        p->restore();
+    }
+};
+
+} // namespace
+
+const QStringList& nrModeTexts() {
+    static const QStringList texts = {
+        QStringLiteral("Default Mode"),
+        QStringLiteral("Nature Mode\n(Retain fine details)"),
+        QStringLiteral("Portrait Mode\n(Retain facial texture)"),
+        QStringLiteral("High Noise Mode\n(Extreme high noise or ISO)"),
+        QStringLiteral("Scanner Mode\n(Remove Moire form scans)"),
+    };
+    return texts;
+}
+
+QPixmap nrModeIcon(int mode) {
+    QPixmap pixmap(NrModeCombo::kIconWidth, NrModeCombo::kIconHeight);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF frame(2.5, 2.5, 59, 37);
+    p.setPen(QPen(QColor(90, 90, 90), 1));
+    switch (mode) {
+    case kNrModeDefault: { // a plain photograph: sky, sun, hills
+        p.setBrush(QColor(150, 200, 240));
+        p.drawRoundedRect(frame, 3, 3);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(255, 210, 60));
+        p.drawEllipse(QPointF(46, 12), 5, 5);
+        p.setBrush(QColor(90, 150, 80));
+        QPolygonF hills;
+        hills << QPointF(3, 39) << QPointF(3, 30) << QPointF(18, 20) << QPointF(32, 30)
+              << QPointF(44, 24) << QPointF(61, 34) << QPointF(61, 39);
+        p.drawPolygon(hills);
+        break;
+    }
+    case kNrModeNature: { // a fir tree with fine needles
+        p.setBrush(QColor(225, 240, 215));
+        p.drawRoundedRect(frame, 3, 3);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(120, 80, 40));
+        p.drawRect(QRectF(29, 30, 6, 9));
+        p.setBrush(QColor(40, 120, 50));
+        for (int i = 0; i < 3; ++i) {
+            QPolygonF tier;
+            tier << QPointF(32, 4 + i * 8) << QPointF(18 - i * 2, 20 + i * 6)
+                 << QPointF(46 + i * 2, 20 + i * 6);
+            p.drawPolygon(tier);
+        }
+        p.setPen(QPen(QColor(200, 235, 190), 1));
+        for (int x = 24; x <= 40; x += 4)
+            p.drawLine(QPointF(x, 18), QPointF(x + 2, 30));
+        break;
+    }
+    case kNrModePortrait: { // head and shoulders
+        p.setBrush(QColor(245, 225, 215));
+        p.drawRoundedRect(frame, 3, 3);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(120, 90, 160));
+        p.drawEllipse(QRectF(16, 28, 32, 24));
+        p.setBrush(QColor(235, 180, 150));
+        p.drawEllipse(QPointF(32, 17), 9, 10);
+        p.setBrush(QColor(90, 60, 40));
+        p.drawChord(QRectF(23, 6, 18, 16), 0, 180 * 16);
+        break;
+    }
+    case kNrModeHighNoise: { // a dark frame full of coloured grain
+        p.setBrush(QColor(40, 40, 50));
+        p.drawRoundedRect(frame, 3, 3);
+        p.setPen(Qt::NoPen);
+        unsigned seed = 12345;
+        for (int i = 0; i < 140; ++i) {
+            seed = seed * 1103515245u + 12345u;
+            const int x = 4 + int((seed >> 8) % 56), y = 4 + int((seed >> 16) % 34);
+            const int c = int((seed >> 4) % 3);
+            p.setBrush(c == 0   ? QColor(230, 80, 80)
+                       : c == 1 ? QColor(80, 220, 90)
+                                : QColor(90, 120, 240));
+            p.drawRect(QRectF(x, y, 1.5, 1.5));
+        }
+        break;
+    }
+    default: { // a scanner lid over a page with moire lines
+        p.setBrush(QColor(235, 235, 235));
+        p.drawRoundedRect(QRectF(2.5, 14.5, 59, 25), 3, 3);
+        p.setBrush(QColor(170, 175, 185));
+        p.drawRoundedRect(QRectF(2.5, 6.5, 59, 8), 2, 2);
+        p.setPen(QPen(QColor(60, 90, 160), 1));
+        for (int x = 8; x < 58; x += 3)
+            p.drawLine(QPointF(x, 18), QPointF(x + 4, 36));
+        p.setPen(QPen(QColor(160, 60, 90), 1));
+        for (int x = 10; x < 58; x += 4)
+            p.drawLine(QPointF(x, 18), QPointF(x - 3, 36));
+        break;
+    }
+    }
+    return pixmap;
+}
+
+NrModeCombo::NrModeCombo(QWidget* parent) : QComboBox(parent) {
+    setItemDelegate(new ModeItemDelegate(this));
+    for (const QString& text : nrModeTexts())
+        addItem(text);
+    view()->setMinimumWidth(kIconWidth + 180);
+}
+
+void NrModeCombo::paintEvent(QPaintEvent*) {
+    // The closed face shows the first line only.
+    QStylePainter painter(this);
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    option.currentText = firstLine(option.currentText);
+    option.currentIcon = QIcon();
+    painter.drawComplexControl(QStyle::CC_ComboBox, option);
+    painter.drawControl(QStyle::CE_ComboBoxLabel, option);
+}
+
+int wholeNumberOf(const QString& text) {
+    int i = 0;
+    const int n = int(text.size());
+    while (i < n && text[i].isSpace())
+        ++i;
+    bool negative = false;
+    if (i < n && (text[i] == QLatin1Char('-') || text[i] == QLatin1Char('+'))) {
+        negative = text[i] == QLatin1Char('-');
+        ++i;
+    }
+    long long value = 0;
+    for (; i < n && text[i] >= QLatin1Char('0') && text[i] <= QLatin1Char('9'); ++i) {
+        value = value * 10 + (text[i].unicode() - '0');
+        if (value > std::numeric_limits<int>::max()) value = std::numeric_limits<int>::max() + 1LL;
+    }
+    if (negative) value = -value;
+    return int(std::clamp<long long>(value, std::numeric_limits<int>::min(),
+                                     std::numeric_limits<int>::max()));
+}
+
+NrOptionsPane::NrOptionsPane(QWidget* parent)
+    : PaneContent(ids::kPaneIdNrOptions, parent),
+      m_timer(new Debouncer([this] { onTimer(); }, this)) {
+    setObjectName(objectNameFor("dialog", ids::kNrOptionsTemplate));
+    buildControls();
+    refreshFromDocument();
+    updateEnabling();
+}
+
+NrOptionsPane::~NrOptionsPane() = default;
+
+QToolButton* NrOptionsPane::makeDial(int id, QLineEdit* edit, bool& open, int& member) {
+    auto* button = new QToolButton(this);
+    button->setObjectName(objectNameFor("control", id));
+    button->setText(QStringLiteral("\u25CE"));
+    button->setPopupMode(QToolButton::InstantPopup);
+    button->setFixedSize(22, 22);
+    auto* menu = new QMenu(button);
+    auto* dial = new QDial(menu);
+    dial->setObjectName(objectNameFor("dial", id));
+    dial->setRange(kDialMin, kDialMax);
+    dial->setSingleStep(1);
+    dial->setNotchesVisible(true);
+    dial->setFixedSize(90, 90);
+    auto* action = new QWidgetAction(menu);
+    action->setDefaultWidget(dial);
+    menu->addAction(action);
+    button->setMenu(menu);
+    connect(menu, &QMenu::aboutToShow, this, [edit, dial, &open] {
+        open = true;
+        dial->setValue(std::clamp(wholeNumberOf(edit->text()), kDialMin, kDialMax));
+    });
+    connect(dial, &QDial::valueChanged, this, [edit, &open](int value) {
+        if (open) edit->setText(QString::number(value));
+    });
+    connect(menu, &QMenu::aboutToHide, this, [this, edit, &open, &member] {
+        open = false;
+        member = wholeNumberOf(edit->text());
+        schedule(kClickDelayMs);
+    });
+    return button;
+}
+
+void NrOptionsPane::buildControls() {
+    auto named = [](QWidget* w, int id) {
+        w->setObjectName(objectNameFor("control", id));
+        return w;
+    };
+    m_title = new QLabel(QStringLiteral("Noise Level"), this);
+    named(m_title, ids::kNrTitle);
+    m_slider = new QSlider(Qt::Horizontal, this);
+    named(m_slider, ids::kNrNoiseSlider);
+    m_slider->setRange(int(NoiseSettings::kNoiseLevelMin * kSliderScale),
+                       int(NoiseSettings::kNoiseLevelSliderMax * kSliderScale));
+    m_slider->setFixedHeight(20);
+    m_slider->setMinimumWidth(130);
+    m_noiseEdit = new QLineEdit(this);
+    named(m_noiseEdit, ids::kNrNoiseEdit);
+    m_noiseEdit->setFixedWidth(48);
+    m_blockNoise = new QCheckBox(QStringLiteral("Remove Block Noise"), this);
+    named(m_blockNoise, ids::kNrBlockNoise);
+    m_advancedBox = new QCheckBox(QStringLiteral("Advanced Processing"), this);
+    named(m_advancedBox, ids::kNrAdvanced);
+    m_mode = new NrModeCombo(this);
+    named(m_mode, ids::kNrModeCombo);
+    m_sharpenBox = new QCheckBox(QStringLiteral("Sharpen Edges"), this);
+    named(m_sharpenBox, ids::kNrSharpen);
+    m_sharpenEdit = new QLineEdit(this);
+    named(m_sharpenEdit, ids::kNrSharpenEdit);
+    m_sharpenEdit->setFixedWidth(40);
+    m_sharpenDial = makeDial(ids::kNrSharpenDial, m_sharpenEdit, m_sharpenDialOpen, m_sharpenValue);
+    m_default = new QPushButton(QStringLiteral("Default"), this);
+    named(m_default, ids::kNrDefault);
+    m_edgeLabel = new QLabel(QStringLiteral("Edge Threshold"), this);
+    named(m_edgeLabel, ids::kNrEdgeLabel);
+    m_edgeEdit = new QLineEdit(this);
+    named(m_edgeEdit, ids::kNrEdgeEdit);
+    m_edgeEdit->setFixedWidth(40);
+    m_edgeDial = makeDial(ids::kNrEdgeDial, m_edgeEdit, m_edgeDialOpen, m_edgeValue);
+
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(8, 8, 8, 8);
+    grid->addWidget(m_title, 0, 0, 1, 3);
+    grid->addWidget(m_slider, 1, 0, 1, 2);
+    grid->addWidget(m_noiseEdit, 1, 2);
+    grid->addWidget(m_blockNoise, 2, 0, 1, 3);
+    grid->addWidget(m_advancedBox, 3, 0, 1, 3);
+    grid->addWidget(m_mode, 4, 0, 1, 3);
+    grid->addWidget(m_sharpenBox, 5, 0);
+    grid->addWidget(m_sharpenEdit, 5, 1, Qt::AlignRight);
+    grid->addWidget(m_sharpenDial, 5, 2);
+    grid->addWidget(m_edgeLabel, 6, 0);
+    grid->addWidget(m_edgeEdit, 6, 1, Qt::AlignRight);
+    grid->addWidget(m_edgeDial, 6, 2);
+    grid->addWidget(m_default, 7, 0, 1, 3, Qt::AlignLeft);
+    grid->setRowStretch(8, 1);
+    grid->setColumnStretch(0, 1);
+
+    connect(m_slider, &QSlider::valueChanged, this, &NrOptionsPane::onSliderMoved);
+    connect(m_slider, &QSlider::sliderReleased, this, [this] { schedule(kClickDelayMs); });
+    connect(m_slider, &QSlider::actionTriggered, this, [this](int action) {
+        // Clicks and keys move the slider in one step: that step is also the end of the move.
+        if (action != QAbstractSlider::SliderMove && !m_slider->isSliderDown())
+            schedule(kClickDelayMs);
+    });
+    connect(m_noiseEdit, &QLineEdit::textEdited, this, &NrOptionsPane::onNoiseEdited);
+    connect(m_advancedBox, &QCheckBox::clicked, this, [this] {
+        controlsToMembers();
+        updateEnabling();
+        if (document()) schedule(kClickDelayMs);
+    });
+    connect(m_blockNoise, &QCheckBox::clicked, this, [this] {
+        controlsToMembers();
+        if (document()) schedule(kClickDelayMs);
+    });
+    connect(m_sharpenBox, &QCheckBox::clicked, this, [this] {
+        controlsToMembers();
+        if (document()) schedule(kClickDelayMs);
+        updateEnabling();
+    });
+    connect(m_sharpenEdit, &QLineEdit::textEdited, this, [this] {
+        onWholeEdited(m_sharpenEdit, NoiseSettings::kSharpenAmountMax,
+                      NoiseSettings::kSharpenAmountMax, m_sharpenValue, m_sharpenDialOpen);
+    });
+    connect(m_edgeEdit, &QLineEdit::textEdited, this, [this] {
+        onWholeEdited(m_edgeEdit, NoiseSettings::kEdgeThresholdMax,
+                      NoiseSettings::kEdgeThresholdMax, m_edgeValue, m_edgeDialOpen);
+    });
+    connect(m_default, &QPushButton::clicked, this, &NrOptionsPane::onDefault);
+    connect(m_mode, &QComboBox::activated, this, [this] { schedule(kClickDelayMs); });
+}
+
+void NrOptionsPane::attachDocument(velanox::CSotavoDoc* document) {
+    PaneContent::attachDocument(document);
+    refreshFromDocument();
+    updateEnabling();
+}
+
+void NrOptionsPane::refreshFromDocument() {
+    velanox::CSotavoDoc* doc = document();
+    if (!doc) return;
+    const NoiseSettings& noise = doc->noise;
+    {
+        const QSignalBlocker block(m_slider);
+        m_slider->setValue(int(noise.noiseLevel * kSliderScale));
+    }
+    m_noiseEdit->setText(levelText(noise.noiseLevel));
+    m_advanced = noise.advancedProcessing != 0;
+    m_removeBlockNoise = noise.nrLevels >= 4;
+    m_sharpen = noise.sharpenEdges != 0;
+    m_sharpenValue = noise.sharpenAmount;
+    m_edgeValue = noise.edgeThreshold;
+    m_mode->setCurrentIndex(std::clamp(int(noise.nrMode), 0, int(nrModeTexts().size()) - 1));
+    updateEnabling();
+    membersToControls();
+}
+
+void NrOptionsPane::updateEnabling() {
+    velanox::CSotavoDoc* doc = document();
+    const bool hasImage = doc ? doc->sourceImage.hasPixels() : true;
+    const bool active = doc ? !doc->crop.cropMode : true;
+    const bool edges = doc ? doc->display.outputWindowMode == kOutputHighlightEdges : false;
+    const bool base = hasImage && active;
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{m_slider, m_noiseEdit, m_advancedBox, m_blockNoise})
+        w->setEnabled(base);
+    for (QWidget* w : std::initializer_list<QWidget*>{m_mode, m_sharpenBox, m_sharpenDial,
+                                                      m_default, m_edgeLabel})
+        w->setEnabled(m_advanced && base);
+    m_sharpenEdit->setEnabled(m_sharpen && m_advanced && base);
+    m_edgeEdit->setEnabled(m_advanced && base && edges);
+    m_edgeDial->setEnabled(m_advanced && base && edges);
+    m_slider->update();
+    m_title->update();
+}
+
+void NrOptionsPane::membersToControls() {
+    m_advancedBox->setChecked(m_advanced);
+    m_blockNoise->setChecked(m_removeBlockNoise);
+    m_sharpenBox->setChecked(m_sharpen);
+    m_sharpenEdit->setText(QString::number(m_sharpenValue));
+    m_edgeEdit->setText(QString::number(m_edgeValue));
+}
+
+void NrOptionsPane::controlsToMembers() {
+    m_advanced = m_advancedBox->isChecked();
+    m_removeBlockNoise = m_blockNoise->isChecked();
+    m_sharpen = m_sharpenBox->isChecked();
+    m_sharpenValue = wholeNumberOf(m_sharpenEdit->text());
+    m_edgeValue = wholeNumberOf(m_edgeEdit->text());
+}
+
+void NrOptionsPane::schedule(int delayMs) {
+    m_timer->schedule(delayMs);
+}
+
+void NrOptionsPane::onTimer() {
+    velanox::CSotavoDoc* doc = document();
+    if (!doc) return;
+    NoiseSettings& noise = doc->noise;
+    noise.advancedProcessing = m_advanced ? 1 : 0;
+    noise.nrLevels = m_removeBlockNoise ? NoiseSettings::kLevelsWithBlockNoise
+                                        : NoiseSettings::kLevelsWithoutBlockNoise;
+    noise.sharpenEdges = m_sharpen ? 1 : 0;
+    noise.sharpenAmount = m_sharpenValue;
+    noise.edgeThreshold = m_edgeValue;
+    noise.nrMode = m_mode->currentIndex();
+    doc->processImage(true);
+}
+
+void NrOptionsPane::onSliderMoved(int position) {
+    velanox::CSotavoDoc* doc = document();
+    const double level = position * (1.0 / kSliderScale);
+    if (doc) doc->noise.noiseLevel = level;
+    m_noiseEdit->setText(levelText(level));
+}
+
+double numberOf(const QString& text) {
+    // The leading number of the text, as the edit reads it; NaN when it does not start with one.
+    const QByteArray bytes = text.trimmed().toLatin1();
+    const char* first = bytes.constData();
+    const char* last = first + bytes.size();
+    if (first != last && *first == '+') ++first;
+    double value = std::numeric_limits<double>::quiet_NaN();
+    const auto [end, error] = std::from_chars(first, last, value);
+    if (error != std::errc() || end == first) return std::numeric_limits<double>::quiet_NaN();
+    return value;
+}
+
+void NrOptionsPane::onNoiseEdited(const QString& text) {
+    double x = numberOf(text);
+    if (!(x >= NoiseSettings::kNoiseLevelMin)) {
+        x = NoiseSettings::kNoiseLevelMin;
+        m_noiseEdit->setText(QStringLiteral("0"));
+        m_noiseEdit->selectAll();
+    } else if (x > NoiseSettings::kNoiseLevelMax) {
+        x = NoiseSettings::kNoiseLevelMax;
+        m_noiseEdit->setText(QStringLiteral("100"));
+        m_noiseEdit->selectAll();
+    }
+    velanox::CSotavoDoc* doc = document();
+    const double current = doc ? doc->noise.noiseLevel : m_slider->value() * (1.0 / kSliderScale);
+    if (x != current) {
+        if (doc) doc->noise.noiseLevel = x;
+        const QSignalBlocker block(m_slider);
+        m_slider->setValue(int(x * kSliderScale));
+        schedule(kTypingDelayMs);
+    }
+}
+
+void NrOptionsPane::onWholeEdited(QLineEdit* edit, int maximumTyped, int shownMaximum, int& member,
+                                  bool dialOpen) {
+    if (dialOpen) return;
+    int a = wholeNumberOf(edit->text());
+    if (a < 0) {
+        a = 0;
+        edit->setText(QStringLiteral("0"));
+        edit->selectAll();
+    } else if (a > maximumTyped) {
+        a = shownMaximum;
+        edit->setText(QString::number(shownMaximum));
+        edit->selectAll();
+    }
+    if (a != member) {
+        member = a;
+        schedule(kTypingDelayMs);
+    }
+}
+
+void NrOptionsPane::onDefault() {
+    const NoiseSettings defaults;
+    m_edgeValue = defaults.edgeThreshold;
+    m_sharpenValue = defaults.sharpenAmount;
+    m_mode->setCurrentIndex(kNrModeDefault);
+    membersToControls();
+    schedule(kClickDelayMs);
+}
+
+} // namespace velanox::ui

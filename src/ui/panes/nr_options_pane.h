@@ -1,0 +1,124 @@
+// NrOptionsPane: the "NR Options" pane (template 130). It shows and edits the document's
+// noise-reduction settings and asks for a detail run a moment after every change, so that a
+// burst of changes leads to one run. The noise level goes to the document at once; the check
+// boxes, the mode and the two values stay in the pane until the run is asked for.
+#pragma once
+
+#include "ui/panes.h"
+
+#include <QComboBox>
+#include <QPixmap>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSlider;
+class QToolButton;
+
+namespace velanox::ui {
+
+class Debouncer;
+
+namespace ids {
+inline constexpr int kNrOptionsTemplate = 130;
+inline constexpr int kNrNoiseSlider = 1000;
+inline constexpr int kNrNoiseEdit = 1001;
+inline constexpr int kNrAdvanced = 1006;
+inline constexpr int kNrBlockNoise = 1007;
+inline constexpr int kNrSharpen = 1008;
+inline constexpr int kNrSharpenEdit = 1009;
+inline constexpr int kNrEdgeEdit = 1011;
+inline constexpr int kNrModeCombo = 1012;
+inline constexpr int kNrSharpenDial = 1013;
+inline constexpr int kNrEdgeDial = 1014;
+inline constexpr int kNrDefault = 1015;
+inline constexpr int kNrEdgeLabel = 1016;
+inline constexpr int kNrTitle = 1034;
+} // namespace ids
+
+/// The five mode texts, in nrMode order; modes 1..4 carry a second line for the open list.
+const QStringList& nrModeTexts();
+/// The 64 x 42 icon drawn for a mode (transparent where white would be).
+QPixmap nrModeIcon(int mode);
+
+/// The mode list: one line when closed, icon and two lines in the open list.
+class NrModeCombo : public QComboBox {
+    Q_OBJECT
+public:
+    static constexpr int kItemHeight = 51;
+    static constexpr int kIconWidth = 64, kIconHeight = 42;
+    explicit NrModeCombo(QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+/// A whole number read the way the edits read it: leading blanks, a sign and the digits after
+/// it; no digits give 0; values beyond the int range are limited to it.
+int wholeNumberOf(const QString& text);
+/// The leading decimal number of a text (blanks and a sign allowed); NaN when there is none.
+double numberOf(const QString& text);
+
+class NrOptionsPane : public PaneContent {
+    Q_OBJECT
+public:
+    static constexpr int kClickDelayMs = 100;
+    static constexpr int kTypingDelayMs = 800;
+
+    explicit NrOptionsPane(QWidget* parent = nullptr);
+    ~NrOptionsPane() override;
+
+    /// Remembers the document (or none) and shows its values.
+    void attachDocument(velanox::CSotavoDoc* document) override;
+    /// The controls from the document's values.
+    void refreshFromDocument();
+    /// Enables the controls by the rules of a picture, the mode and the output display.
+    void updateEnabling();
+
+    Debouncer& timer() const { return *m_timer; }
+    /// The members the run is asked with.
+    bool advanced() const { return m_advanced; }
+    bool removeBlockNoise() const { return m_removeBlockNoise; }
+    bool sharpen() const { return m_sharpen; }
+    int sharpenValue() const { return m_sharpenValue; }
+    int edgeValue() const { return m_edgeValue; }
+
+private:
+    void buildControls();
+    void membersToControls();
+    void controlsToMembers();
+    void schedule(int delayMs);
+    void onTimer();
+    void onSliderMoved(int position);
+    void onNoiseEdited(const QString& text);
+    void onWholeEdited(QLineEdit* edit, int maximumTyped, int shownMaximum, int& member,
+                       bool dialOpen);
+    void onDefault();
+    QToolButton* makeDial(int id, QLineEdit* edit, bool& open, int& member);
+
+    QLabel* m_title;
+    QSlider* m_slider;
+    QLineEdit* m_noiseEdit;
+    QCheckBox* m_blockNoise;
+    QCheckBox* m_advancedBox;
+    NrModeCombo* m_mode;
+    QCheckBox* m_sharpenBox;
+    QLineEdit* m_sharpenEdit;
+    QToolButton* m_sharpenDial;
+    QPushButton* m_default;
+    QLabel* m_edgeLabel;
+    QLineEdit* m_edgeEdit;
+    QToolButton* m_edgeDial;
+    Debouncer* m_timer;
+
+    bool m_advanced = true;
+    bool m_removeBlockNoise = true;
+    bool m_sharpen = true;
+    int m_sharpenValue = 8;
+    int m_edgeValue = 0;
+    bool m_sharpenDialOpen = false;
+    bool m_edgeDialOpen = false;
+};
+
+} // namespace velanox::ui

@@ -1,0 +1,18 @@
+// The small images of the panes, drawn for the purpose: slider thumbs (134, 135, 159), the
+// level icons (136, 137) and the icon buttons (146, 148, 153, 154, 156).
+#pragma once
+
+#include <QColor>
+#include <QPixmap>
+
+namespace velanox::ui {
+
+/// The image of a bitmap id, or a null pixmap for an unknown id.
+QPixmap paneBitmap(int bitmapId);
+
+/// A colour written 0xBBGGRR (a Windows colour value) as a QColor.
+inline QColor colourFromBgr(unsigned value) {
+    return QColor(int(value & 0xFF), int((value >> 8) & 0xFF), int((value >> 16) & 0xFF));
+}
+
+} // namespace velanox::ui

@@ -1,0 +1,108 @@
+#include "ui/panes/pane_links.h"
+
+#include "color/histogram.h"
+#include "color/quick_colour_preview.h"
+#include "document/csotavo_doc.h"
+#include "ui/mode_commands.h"
+
+namespace velanox::ui::pane_ops {
+
+namespace {
+
+bool hasSource(const CSotavoDoc& doc) {
+    return doc.sourceImage.hasPixels() && doc.sourceImage.bitsPerPixel == 24;
+}
+
+ConstPixelBlock sourceBlock(const CSotavoDoc& doc) {
+    return ConstPixelBlock(doc.sourceImage.pixels(), doc.sourceImage.width, doc.sourceImage.height,
+                           3, 0);
+}
+
+} // namespace
+
+void processDetail(const PaneLinks& links, CSotavoDoc* doc) {
+    if (!doc) return;
+    if (links.processDetail) {
+        links.processDetail();
+        return;
+    }
+    doc->processImage(true);
+    updateAllViews(links, doc);
+}
+
+void updateAllViews(const PaneLinks& links, CSotavoDoc* doc) {
+    if (!doc) return;
+    if (links.updateAllViews)
+        links.updateAllViews();
+    else
+        doc->host().updateAllViews();
+}
+
+void enterCropMode(const PaneLinks& links, CSotavoDoc* doc, bool resetView) {
+    if (!doc) return;
+    if (links.enterCropMode) {
+        links.enterCropMode(resetView);
+        return;
+    }
+    if (doc->enterCropMode(resetView) != kPictureOk) return;
+    if (links.setModeTab) links.setModeTab(kFullCropTab);
+    updateAllViews(links, doc);
+}
+
+bool leaveCropMode(const PaneLinks& links, CSotavoDoc* doc, bool askFirst, bool restoreDetail) {
+    if (!doc) return false;
+    if (links.leaveCropMode) return links.leaveCropMode(askFirst, restoreDetail);
+    const LeaveCropOutcome outcome = doc->leaveCropMode(askFirst, restoreDetail);
+    if (outcome.cancelled) {
+        if (links.setModeTab) links.setModeTab(kFullCropTab);
+        return false;
+    }
+    if (!outcome.left) return false;
+    if (doc->display.displayTab == kTabImage && links.setModeTab) links.setModeTab(kDetailsTab);
+    if (restoreDetail)
+        processDetail(links, doc);
+    else
+        updateAllViews(links, doc);
+    return true;
+}
+
+void computeHistogram(const PaneLinks& links, CSotavoDoc* doc) {
+    if (!doc) return;
+    if (links.computeHistogram) {
+        links.computeHistogram();
+        return;
+    }
+    if (!hasSource(*doc)) return;
+    velanox::computeHistogram(sourceBlock(*doc), doc->colour, doc->display.histogramBars);
+    updateAllViews(links, doc);
+}
+
+void quickColourPreview(const PaneLinks& links, CSotavoDoc* doc) {
+    if (!doc || doc->processing.calculating || !hasSource(*doc)) return;
+    const Rect r = doc->display.detailRect;
+    velanox::quickColourPreview(sourceBlock(*doc), PixelRect{r.left, r.top, r.right, r.bottom},
+                                doc->colour, doc->quickPreview);
+    updateAllViews(links, doc);
+}
+
+void colourTimerFired(const PaneLinks& links, CSotavoDoc* doc, int timerId, bool forceCropMode) {
+    if (!doc) return;
+    switch (doc->display.displayTab) {
+    case kTabHistogram:
+        computeHistogram(links, doc);
+        return;
+    case kTabCurves:
+        updateAllViews(links, doc);
+        return;
+    default:
+        break;
+    }
+    if (doc->crop.cropMode || forceCropMode)
+        enterCropMode(links, doc, false);
+    else if (timerId == 1)
+        processDetail(links, doc);
+    else
+        quickColourPreview(links, doc);
+}
+
+} // namespace velanox::ui::pane_ops

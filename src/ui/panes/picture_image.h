@@ -1,0 +1,20 @@
+// The panes' way of showing a 24-bit red-first Picture: a QImage copy of its pixels.
+#pragma once
+
+#include "codec/picture.h"
+
+#include <QImage>
+
+namespace velanox::ui {
+
+/// A deep copy of a 24-bit picture (rows 3 * width bytes, not padded); null for anything else.
+inline QImage imageFromPicture(const Picture& picture) {
+    if (!picture.hasPixels() || picture.bitsPerPixel != 24 || picture.width <= 0 ||
+        picture.height <= 0)
+        return {};
+    return QImage(picture.pixels(), picture.width, picture.height, qsizetype(picture.width) * 3,
+                  QImage::Format_RGB888)
+        .copy();
+}
+
+} // namespace velanox::ui

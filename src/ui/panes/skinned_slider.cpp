@@ -1,0 +1,58 @@
+#include "ui/panes/skinned_slider.h"
+
+#include "ui/resource_ids.h"
+
+#include <QPainter>
+#include <QStyleOptionSlider>
+
+namespace velanox::ui {
+
+SkinnedSlider::SkinnedSlider(int controlId, int minimum, int maximum, QWidget* parent)
+    : QSlider(Qt::Horizontal, parent) {
+    setObjectName(objectNameFor("control", controlId));
+    setRange(minimum, maximum);
+    setPageStep(std::max(1, (maximum - minimum) / 10));
+    setMinimumHeight(22);
+    connect(this, &QSlider::valueChanged, this, [this](int position) {
+        if (!m_quiet) emit moved(position, !isSliderDown());
+    });
+    connect(this, &QSlider::sliderReleased, this, [this] { emit moved(value(), true); });
+}
+
+void SkinnedSlider::setThumb(const QPixmap& thumb) {
+    m_thumb = thumb;
+    update();
+}
+
+void SkinnedSlider::setPositionQuietly(int position) {
+    m_quiet = true;
+    setValue(position);
+    m_quiet = false;
+}
+
+void SkinnedSlider::paintEvent(QPaintEvent* event) {
+    if (m_thumb.isNull()) {
+        QSlider::paintEvent(event);
+        return;
+    }
+    QStyleOptionSlider option;
+    initStyleOption(&option);
+    const QRect handle =
+        style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this);
+    QPainter p(this);
+    const int half = m_thumb.width() / 2;
+    const int grooveY = height() / 2 - 2;
+    const QRect groove(half, grooveY, width() - 2 * half, 4);
+    p.setPen(palette().color(isEnabled() ? QPalette::Dark : QPalette::Mid));
+    p.setBrush(palette().color(QPalette::Base));
+    p.drawRect(groove.adjusted(0, 0, -1, -1));
+    const QPoint at(handle.center().x() - half, (height() - m_thumb.height()) / 2);
+    if (isEnabled()) {
+        p.drawPixmap(at, m_thumb);
+    } else {
+        p.setOpacity(0.4);
+        p.drawPixmap(at, m_thumb);
+    }
+}
+
+} // namespace velanox::ui

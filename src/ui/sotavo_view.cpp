@@ -1,0 +1,608 @@
+#include "ui/sotavo_view.h"
+
+#include "color/histogram.h"
+#include "document/crop_rotate.h"
+#include "document/csotavo_doc.h"
+#include "document/load_source.h"
+#include "ui/mode_colors.h"
+#include "ui/mode_commands.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QUrl>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <cmath>
+
+namespace velanox::ui {
+
+namespace {
+
+constexpr int kLineStep = 5;
+constexpr int kPageStep = 20;
+constexpr int kTitleHeight = 20;
+constexpr int kPlotSize = 255;
+
+const char* const kTitleFullCrop = "Full/Crop Mode";
+const char* const kTitleCurves = "Curves";
+const char* const kTitleHistogram = "Histogram";
+const char* const kLabelEdges = "Highlited Edges on Output";
+const char* const kLabelNoise = "Filtered Noise from Output (amplified) ";
+const char* const kBusyNotice = " Calculating... ";
+
+// A filled rectangle with a one-pixel raised border: white top and left, dark bottom and right.
+void fillRaised(QPainter& p, const QRect& r, const QColor& fill) {
+    p.fillRect(r, fill);
+    if (r.width() <= 0 || r.height() <= 0) return;
+    const QColor light(255, 255, 255), dark = colorFromBgr(0x404040);
+    p.fillRect(QRect(r.left(), r.top(), r.width(), 1), light);
+    p.fillRect(QRect(r.left(), r.top(), 1, r.height()), light);
+    p.fillRect(QRect(r.left(), r.bottom(), r.width(), 1), dark);
+    p.fillRect(QRect(r.right(), r.top(), 1, r.height()), dark);
+}
+
+// A bar with its text at the top left of the narrowed rectangle (vertical centring without the
+// single-line flag leaves the text there).
+void drawBar(QPainter& p, const QRect& r, const QColor& fill, const char* text) {
+    fillRaised(p, r, fill);
+    p.setPen(Qt::black);
+    p.drawText(r.adjusted(4, 0, -4, 0), Qt::AlignLeft | Qt::AlignTop, QString::fromLatin1(text));
+}
+
+// 24-bit rows wrapped without a copy; the image must not outlive the picture.
+QImage wrapRgb(const Picture& picture, int x, int y, int w, int h) {
+    if (!picture.hasPixels() || picture.bitsPerPixel != 24 || w <= 0 || h <= 0) return {};
+    const std::size_t stride = picture.rowBytes();
+    const uint8_t* first = picture.pixels() + std::size_t(y) * stride + std::size_t(x) * 3;
+    return QImage(first, w, h, qsizetype(stride), QImage::Format_RGB888);
+}
+
+} // namespace
+
+CropFit fitCropWindow(int cw, int ch, int w, int h) {
+    CropFit fit;
+    if (cw <= 0 || ch <= 0) return fit;
+    const double a = double(cw) / double(ch);
+    int n = w - 40;
+    int q = int(n / a);
+    if (h - 60 < q) {
+        q = h - 60;
+        n = int(a * q);
+    }
+    fit.n = n;
+    fit.q = q;
+    fit.x = (w - n) / 2;
+    fit.y = (h - q) / 2 + 10;
+    return fit;
+}
+
+CurvesPress curvesBoxRule(CurvesPress current, int x, int y, int w, int h, bool shift) {
+    const int r = std::clamp(y - (h - kPlotSize) / 2, 0, 255);
+    const int left = (w - kPlotSize) / 2;
+    if (shift) {
+        const int d = std::clamp(3 * (left - x) + 128, -400, 400);
+        current.midtoneBend = d * 0.01;
+    } else {
+        const int v = std::clamp(x - left, 0, 255);
+        if (r > 128) current.blackPoint = v;
+        if (r < 128) current.whitePoint = v;
+    }
+    current.blackPoint = std::min(current.blackPoint, 100);
+    current.whitePoint = std::max(current.whitePoint, 155);
+    return current;
+}
+
+CSotavoView::CSotavoView(QWidget* parent)
+    : QAbstractScrollArea(parent), m_reprocess([this] {
+          if (m_doc && m_doc->display.displayTab == kTabImage) requestDetailProcessing();
+      }) {
+    setObjectName(QStringLiteral("view"));
+    setFocusPolicy(Qt::StrongFocus);
+    setAcceptDrops(true);
+    setFrameShape(QFrame::NoFrame);
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    viewport()->setAttribute(Qt::WA_NoSystemBackground);
+    viewport()->setMouseTracking(false);
+    for (QScrollBar* bar : {horizontalScrollBar(), verticalScrollBar()}) {
+        bar->setSingleStep(kLineStep);
+        bar->setPageStep(kPageStep);
+        bar->setRange(0, 0);
+    }
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    connect(horizontalScrollBar(), &QScrollBar::actionTriggered, this,
+            [this](int action) { onBarAction(Qt::Horizontal, action); });
+    connect(verticalScrollBar(), &QScrollBar::actionTriggered, this,
+            [this](int action) { onBarAction(Qt::Vertical, action); });
+    connect(horizontalScrollBar(), &QScrollBar::valueChanged, this,
+            [this](int value) { onBarValue(Qt::Horizontal, value); });
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this,
+            [this](int value) { onBarValue(Qt::Vertical, value); });
+    for (QScrollBar* bar : {horizontalScrollBar(), verticalScrollBar()})
+        connect(bar, &QScrollBar::sliderReleased, this, [this] {
+            if (!calculating()) m_reprocess.schedule(Debouncer::kScrollBarMs);
+        });
+}
+
+void CSotavoView::setDocument(velanox::CSotavoDoc* document) {
+    m_doc = document;
+    updateScrollBars();
+    refresh();
+}
+
+bool CSotavoView::hasSource() const {
+    return m_doc && m_doc->sourceImage.hasPixels();
+}
+
+bool CSotavoView::calculating() const {
+    return m_doc && m_doc->processing.calculating != 0;
+}
+
+CSotavoView::Mode CSotavoView::mode() const {
+    if (!m_doc) return Mode::Detail;
+    if (m_doc->display.displayTab == kTabCurves) return Mode::Curves;
+    if (m_doc->display.displayTab == kTabHistogram) return Mode::Histogram;
+    return m_doc->crop.cropMode ? Mode::FullCrop : Mode::Detail;
+}
+
+int CSotavoView::clientWidth() const {
+    return int(std::lround(viewport()->width() * viewport()->devicePixelRatioF()));
+}
+
+int CSotavoView::clientHeight() const {
+    return int(std::lround(viewport()->height() * viewport()->devicePixelRatioF()));
+}
+
+QPoint CSotavoView::devicePoint(const QPointF& logical) const {
+    const double dpr = viewport()->devicePixelRatioF();
+    return QPoint(int(std::floor(logical.x() * dpr)), int(std::floor(logical.y() * dpr)));
+}
+
+int CSotavoView::scrollMaxX() const {
+    return hasSource() ? std::max(0, m_doc->sourceImage.width - clientWidth()) : 0;
+}
+
+int CSotavoView::scrollMaxY() const {
+    return hasSource() ? std::max(0, m_doc->sourceImage.height - clientHeight() / 2) : 0;
+}
+
+void CSotavoView::toggleGrid() {
+    m_gridVisible = !m_gridVisible;
+    viewport()->update();
+}
+
+void CSotavoView::refresh() {
+    viewport()->update();
+    updateCursor();
+}
+
+void CSotavoView::updateCursor() {
+    if (calculating())
+        viewport()->setCursor(Qt::WaitCursor);
+    else if (m_dragging)
+        viewport()->setCursor(Qt::ClosedHandCursor);
+    else
+        viewport()->unsetCursor();
+}
+
+// ---- detail rectangle and scrolling ------------------------------------------------------
+
+void CSotavoView::resetOutputToSource() {
+    if (!m_doc || !m_doc->processing.resultValid || m_doc->crop.cropMode) return;
+    if (!m_doc->mayReplaceImages()) return;
+    m_doc->resultImage.copyFrom(m_doc->sourceImage);
+    m_doc->processing.resultValid = 0;
+}
+
+void CSotavoView::requestDetailProcessing() {
+    if (!hasSource()) return;
+    const int w = clientWidth(), h = clientHeight();
+    m_doc->setDetailRect(m_scrollX, m_scrollY, m_scrollX + w, m_scrollY + h / 2 - 2);
+    m_doc->processImage(true);
+    refresh();
+}
+
+void CSotavoView::publishVisibleRect() {
+    if (!hasSource()) return;
+    const int w = clientWidth(), h = clientHeight();
+    m_doc->display.visibleRect = Rect{m_scrollX, m_scrollY, m_scrollX + w, m_scrollY + h / 2 - 2};
+    emit visibleRectChanged();
+}
+
+void CSotavoView::setBarsQuietly() {
+    m_settingBars = true;
+    if (mode() != Mode::Detail || !hasSource()) {
+        horizontalScrollBar()->setRange(0, 0);
+        verticalScrollBar()->setRange(0, 0);
+    } else {
+        horizontalScrollBar()->setRange(0, scrollMaxX());
+        verticalScrollBar()->setRange(0, scrollMaxY());
+        horizontalScrollBar()->setValue(m_scrollX);
+        verticalScrollBar()->setValue(m_scrollY);
+    }
+    m_settingBars = false;
+}
+
+void CSotavoView::updateScrollBars() {
+    if (mode() != Mode::Detail) {
+        setBarsQuietly();
+        return;
+    }
+    if (!hasSource()) {
+        setBarsQuietly();
+        return;
+    }
+    m_scrollX = std::clamp(m_scrollX, 0, scrollMaxX());
+    m_scrollY = std::clamp(m_scrollY, 0, scrollMaxY());
+    setBarsQuietly();
+}
+
+void CSotavoView::onBarAction(Qt::Orientation orientation, int action) {
+    QScrollBar* bar = orientation == Qt::Horizontal ? horizontalScrollBar() : verticalScrollBar();
+    if (calculating()) {
+        // The position cannot move under a running pipeline.
+        bar->setSliderPosition(orientation == Qt::Horizontal ? m_scrollX : m_scrollY);
+        return;
+    }
+    if (action != QAbstractSlider::SliderMove && !bar->isSliderDown())
+        m_reprocess.schedule(Debouncer::kScrollBarMs);
+}
+
+void CSotavoView::onBarValue(Qt::Orientation orientation, int value) {
+    if (m_settingBars || !hasSource() || mode() != Mode::Detail) return;
+    if (calculating()) {
+        setBarsQuietly();
+        return;
+    }
+    int& target = orientation == Qt::Horizontal ? m_scrollX : m_scrollY;
+    const int maximum = orientation == Qt::Horizontal ? scrollMaxX() : scrollMaxY();
+    target = std::clamp(value, 0, maximum);
+    resetOutputToSource();
+    viewport()->update();
+    publishVisibleRect();
+}
+
+void CSotavoView::scrollToFraction(double fx, double fy) {
+    if (!hasSource()) return;
+    m_scrollX = std::clamp(int(m_doc->sourceImage.width * fx), 0, scrollMaxX());
+    m_scrollY = std::clamp(int(m_doc->sourceImage.height * fy), 0, scrollMaxY());
+    setBarsQuietly();
+    publishVisibleRect();
+    viewport()->update();
+}
+
+void CSotavoView::showNewPicture() {
+    m_scrollX = 0;
+    m_scrollY = 0;
+    updateScrollBars();
+    requestDetailProcessing();
+    publishVisibleRect();
+}
+
+void CSotavoView::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    updateScrollBars();
+    publishVisibleRect();
+    m_reprocess.schedule(Debouncer::kSettleMs);
+}
+
+// ---- mouse and keys ------------------------------------------------------------------------
+
+void CSotavoView::applyCurvesRule(QPoint p, bool shift) {
+    ToneValues& tone = m_doc->colour.tone;
+    const CurvesPress result = curvesBoxRule({tone.blackPoint, tone.whitePoint, tone.midtoneBend},
+                                             p.x(), p.y(), clientWidth(), clientHeight(), shift);
+    tone.blackPoint = result.blackPoint;
+    tone.whitePoint = result.whitePoint;
+    tone.midtoneBend = result.midtoneBend;
+    emit toneValuesChanged();
+    viewport()->update();
+}
+
+void CSotavoView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || !m_doc) {
+        QAbstractScrollArea::mousePressEvent(event);
+        return;
+    }
+    m_dragRemainderX = 0;
+    m_dragRemainderY = 0;
+    const QPoint p = devicePoint(event->position());
+    const Mode m = mode();
+    if (m == Mode::Curves) {
+        m_dragging = true;
+        m_lastPointer = p;
+        applyCurvesRule(p, event->modifiers() & Qt::ShiftModifier);
+        return;
+    }
+    if (m == Mode::Histogram || calculating()) {
+        QAbstractScrollArea::mousePressEvent(event);
+        updateCursor();
+        return;
+    }
+    m_dragging = true;
+    m_lastPointer = p;
+    updateCursor();
+    resetOutputToSource();
+    moveDrag(p);
+}
+
+void CSotavoView::moveDrag(QPoint p) {
+    const int dx = p.x() - m_lastPointer.x(), dy = p.y() - m_lastPointer.y();
+    m_lastPointer = p;
+    switch (mode()) {
+    case Mode::Curves:
+        return;
+    case Mode::Histogram:
+        return;
+    case Mode::Detail:
+        if (!hasSource()) return;
+        m_scrollX = std::clamp(m_scrollX - dx, 0, scrollMaxX());
+        m_scrollY = std::clamp(m_scrollY - dy, 0, scrollMaxY());
+        publishVisibleRect();
+        viewport()->update();
+        setBarsQuietly();
+        return;
+    case Mode::FullCrop: {
+        if (!hasSource()) return;
+        const CropRect r =
+            computeCropRect(m_doc->crop, m_doc->sourceImage.width, m_doc->sourceImage.height);
+        const CropFit fit = fitCropWindow(r.width(), r.height(), clientWidth(), clientHeight());
+        if (fit.n <= 0) return;
+        const double s = double(r.width()) / fit.n;
+        const double mx = s * dx + m_dragRemainderX, my = s * dy + m_dragRemainderY;
+        m_doc->crop.cropOffsetX -= int(mx);
+        m_doc->crop.cropOffsetY -= int(my);
+        m_dragRemainderX = mx - int(mx);
+        m_dragRemainderY = my - int(my);
+        publishVisibleRect();
+        viewport()->update();
+        return;
+    }
+    }
+}
+
+void CSotavoView::mouseMoveEvent(QMouseEvent* event) {
+    if (!m_dragging || !m_doc) {
+        QAbstractScrollArea::mouseMoveEvent(event);
+        return;
+    }
+    const QPoint p = devicePoint(event->position());
+    if (mode() == Mode::Curves) {
+        m_lastPointer = p;
+        applyCurvesRule(p, event->modifiers() & Qt::ShiftModifier);
+        return;
+    }
+    moveDrag(p);
+}
+
+void CSotavoView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        QAbstractScrollArea::mouseReleaseEvent(event);
+        return;
+    }
+    if (m_dragging) m_reprocess.schedule(Debouncer::kSettleMs);
+    m_dragging = false;
+    updateCursor();
+}
+
+void CSotavoView::wheelEvent(QWheelEvent* event) {
+    if (!m_doc || !m_doc->crop.cropMode) {
+        event->ignore();
+        return;
+    }
+    const bool middle = event->buttons() & Qt::MiddleButton;
+    if (wheelZoom(m_doc->crop, event->angleDelta().y(), middle)) {
+        publishVisibleRect();
+        viewport()->update();
+        event->accept();
+    }
+}
+
+void CSotavoView::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    if (key != Qt::Key_Escape && key != Qt::Key_Return && key != Qt::Key_Enter) {
+        QAbstractScrollArea::keyPressEvent(event);
+        return;
+    }
+    event->accept(); // both keys are the view's, whatever the mode
+    if (!m_doc || !m_modeTarget || !m_doc->crop.cropMode) return;
+    if (key == Qt::Key_Escape)
+        m_modeTarget->leaveCropMode(true, true);
+    else
+        m_modeTarget->leaveCropMode(false, true);
+}
+
+void CSotavoView::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void CSotavoView::dragMoveEvent(QDragMoveEvent* event) {
+    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void CSotavoView::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.isEmpty() || !urls.front().isLocalFile()) return;
+    event->acceptProposedAction();
+    emit fileDropped(urls.front().toLocalFile());
+}
+
+// ---- drawing ---------------------------------------------------------------------------------
+
+void CSotavoView::paintEvent(QPaintEvent*) {
+    // Everything is drawn off-screen first and put on the screen in one go.
+    QImage image = renderToImage();
+    image.setDevicePixelRatio(viewport()->devicePixelRatioF());
+    QPainter p(viewport());
+    p.drawImage(0, 0, image);
+}
+
+QImage CSotavoView::renderToImage() const {
+    QImage image(std::max(1, clientWidth()), std::max(1, clientHeight()), QImage::Format_RGB32);
+    draw(image);
+    return image;
+}
+
+void CSotavoView::draw(QImage& image) const {
+    const int w = image.width(), h = image.height();
+    image.fill(colorFromBgr(0x808080));
+    if (!hasSource()) return;
+    QPainter p(&image);
+    switch (mode()) {
+    case Mode::Curves:
+        drawCurves(p, w, h);
+        break;
+    case Mode::Histogram:
+        drawHistogram(image, p, w, h);
+        break;
+    case Mode::FullCrop:
+        drawFullCrop(p, w, h);
+        break;
+    case Mode::Detail:
+        drawDetail(p, w, h);
+        break;
+    }
+}
+
+void CSotavoView::drawDetail(QPainter& p, int w, int h) const {
+    const int m = h / 2;
+    const Picture& source = m_doc->sourceImage;
+    const int sx = std::clamp(m_scrollX, 0, source.width),
+              sy = std::clamp(m_scrollY, 0, source.height);
+    const int cw = std::min(w, source.width - sx), ch = std::min(m - 2, source.height - sy);
+    if (QImage upper = wrapRgb(source, sx, sy, cw, ch); !upper.isNull()) p.drawImage(0, 0, upper);
+
+    const Picture& preview = m_doc->quickPreview;
+    if (preview.hasPixels() && preview.bitsPerPixel == 24) {
+        if (QImage lower = wrapRgb(preview, 0, 0, preview.width, preview.height); !lower.isNull())
+            p.drawImage(0, m + 2, lower);
+    } else {
+        const Picture& result = m_doc->resultImage;
+        if (result.width == source.width && result.height == source.height)
+            if (QImage lower = wrapRgb(result, sx, sy, cw, ch); !lower.isNull())
+                p.drawImage(0, m + 2, lower);
+    }
+
+    fillRaised(p, QRect(0, m - 2, w, 4), colorFromBgr(0xC0C0C0));
+
+    const int output = m_doc->display.outputWindowMode;
+    if (output > 0) {
+        const bool edges = output == kOutputHighlightEdges;
+        drawBar(p, QRect(0, m, w, kTitleHeight), colorFromBgr(edges ? 0xC0C0FF : 0xC0FFC0),
+                edges ? kLabelEdges : kLabelNoise);
+    }
+    if (calculating()) {
+        const QRect lowerHalf(0, m, w, h - m);
+        const QString notice = QString::fromLatin1(kBusyNotice);
+        QRect box = p.fontMetrics().boundingRect(notice);
+        box.setWidth(p.fontMetrics().horizontalAdvance(notice));
+        box.moveCenter(lowerHalf.center());
+        p.fillRect(box, colorFromBgr(0xE0FFFF));
+        p.setPen(Qt::black);
+        p.drawText(box, Qt::AlignCenter | Qt::TextSingleLine, notice);
+    }
+}
+
+void CSotavoView::drawFullCrop(QPainter& p, int w, int h) const {
+    const Picture& display = m_doc->cropDisplayImage;
+    const Picture& source = m_doc->sourceImage;
+    const CropRect r = computeCropRect(m_doc->crop, source.width, source.height);
+    const CropFit fit = fitCropWindow(r.width(), r.height(), w, h);
+    const QRect frame = QRect(fit.x, fit.y, fit.n, fit.q).adjusted(-8, -8, 8, 8);
+    if (frame.width() > 0 && frame.height() > 0) {
+        p.fillRect(frame.translated(5, 5), colorFromBgr(0x404040));
+        p.fillRect(frame, Qt::white);
+    }
+    if (fit.n > 0 && fit.q > 0 && display.hasPixels() && display.bitsPerPixel == 32) {
+        // The display image is blue, green, red, x with rows bottom to top: wrapped as it is
+        // and drawn upside down, without smoothing.
+        const QImage whole(display.pixels(), display.width, display.height,
+                           qsizetype(display.rowBytes()), QImage::Format_RGB32);
+        const QRect from(r.left, display.height - r.bottom, r.width(), r.height());
+        p.save();
+        p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+        p.translate(fit.x, fit.y + fit.q);
+        p.scale(1, -1);
+        p.drawImage(QRect(0, 0, fit.n, fit.q), whole, from);
+        p.restore();
+        if (m_gridVisible) {
+            p.save();
+            p.setBrush(Qt::NoBrush);
+            p.setPen(QPen(Qt::black, 0));
+            p.setCompositionMode(QPainter::RasterOp_NotSourceXorDestination);
+            const int x = fit.x, y = fit.y, n = fit.n, q = fit.q;
+            p.drawLine(x + n / 3, y, x + n / 3, y + q);
+            p.drawLine(x + (n / 3) * 2, y, x + (n / 3) * 2, y + q);
+            p.drawLine(x, y + q / 3, x + n, y + q / 3);
+            p.drawLine(x, y + (q / 3) * 2, x + n, y + (q / 3) * 2);
+            p.restore();
+        }
+    }
+    drawBar(p, QRect(0, 0, w, kTitleHeight), modeColor(1), kTitleFullCrop);
+}
+
+namespace {
+
+QRect plotBox(QPainter& p, int w, int h) {
+    const int left = (w - kPlotSize) / 2, top = (h - kPlotSize) / 2;
+    const QRect box(left, top, kPlotSize, kPlotSize);
+    p.fillRect(box.adjusted(-5, -5, 5, 5).translated(5, 5), colorFromBgr(0x404040));
+    p.fillRect(box.adjusted(-5, -5, 5, 5), colorFromBgr(0xC8C8C8));
+    p.fillRect(box.adjusted(-1, -1, 1, 1), Qt::black);
+    p.fillRect(box, Qt::white);
+    return box;
+}
+
+} // namespace
+
+void CSotavoView::drawCurves(QPainter& p, int w, int h) const {
+    const QRect box = plotBox(p, w, h);
+    const int left = box.left(), top = box.top();
+    const CurveTables curves = computeCurves(m_doc->colour.tone, m_doc->colour.match.matchTables);
+    const QColor pens[3] = {colorFromBgr(0x0000FF), colorFromBgr(0x00FF00), colorFromBgr(0xFF0000)};
+    for (int c = 0; c < 3; ++c) {
+        p.setPen(QPen(pens[c], 0));
+        QPoint from(left, top + 255);
+        for (int i = 0; i <= 255; ++i) {
+            const QPoint to(left + i, top + 255 - curves[c][i]);
+            p.drawLine(from, to);
+            from = to;
+        }
+    }
+    drawBar(p, QRect(0, 0, w, kTitleHeight), modeColor(2), kTitleCurves);
+}
+
+void CSotavoView::drawHistogram(QImage& image, QPainter& p, int w, int h) const {
+    const QRect box = plotBox(p, w, h);
+    p.end(); // the bars are set pixel by pixel
+    const int left = box.left(), y0 = box.top() + 255;
+    const HistogramBars& bars = m_doc->display.histogramBars;
+    const int mix[3][3] = {{255, 64, 64}, {64, 255, 64}, {64, 64, 255}};
+    auto setPixel = [&](int x, int y, int c) {
+        if (x < 0 || y < 0 || x >= image.width() || y >= image.height()) return;
+        QRgb* px = reinterpret_cast<QRgb*>(image.scanLine(y)) + x;
+        if (c == 0) {
+            *px = qRgb(mix[0][0], mix[0][1], mix[0][2]);
+            return;
+        }
+        *px = qRgb((qRed(*px) + mix[c][0]) / 2, (qGreen(*px) + mix[c][1]) / 2,
+                   (qBlue(*px) + mix[c][2]) / 2);
+    };
+    for (int c = 0; c < 3; ++c)
+        for (int i = 0; i <= 255; ++i)
+            for (int k = 0; k < bars[c][i]; ++k)
+                setPixel(left + i, y0 - k, c);
+    p.begin(&image);
+    drawBar(p, QRect(0, 0, w, kTitleHeight), modeColor(3), kTitleHistogram);
+}
+
+} // namespace velanox::ui

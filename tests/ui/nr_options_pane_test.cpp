@@ -1,0 +1,265 @@
+#include "ui_test_main.h"
+
+#include "document/csotavo_doc.h"
+#include "support/recording_host.h"
+#include "ui/debouncer.h"
+#include "ui/panes/nr_options_pane.h"
+#include "ui/resource_ids.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QTest>
+
+#include <algorithm>
+#include <cmath>
+
+using namespace velanox::ui;
+
+namespace {
+
+// A small grey picture as source and result, so runs are quick.
+void givePicture(velanox::CSotavoDoc& doc, int w = 48, int h = 32) {
+    doc.sourceImage.allocate(w, h, 24);
+    std::fill_n(doc.sourceImage.pixels(), doc.sourceImage.rowBytes() * std::size_t(h), 128);
+    doc.resultImage.copyFrom(doc.sourceImage);
+    doc.setDetailRect(0, 0, w, h);
+}
+
+int runs(const velanox::test::RecordingHost& host) {
+    return int(std::count(host.log.begin(), host.log.end(), std::string("running")));
+}
+
+// The whole text replaced at once, as a paste does it.
+void replaceText(QLineEdit* edit, const QString& text) {
+    edit->setFocus();
+    edit->selectAll();
+    QApplication::clipboard()->setText(text);
+    edit->paste();
+}
+
+// A click on the box itself (the rest of a wide check box does not take clicks).
+void clickBox(QCheckBox* box) {
+    QTest::mouseClick(box, Qt::LeftButton, Qt::NoModifier, QPoint(6, box->height() / 2));
+}
+
+template <class T> T* control(QWidget& pane, int id) {
+    return pane.findChild<T*>(objectNameFor("control", id));
+}
+
+} // namespace
+
+class NrOptionsPaneTest : public QObject {
+    Q_OBJECT
+private slots:
+    void typedLevelsAreCorrectedInPlaceAndSelected() {
+        velanox::test::RecordingHost host;
+        velanox::CSotavoDoc doc(host);
+        givePicture(doc);
+        NrOptionsPane pane;
+        pane.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&pane));
+        pane.attachDocument(&doc);
+        auto* edit = control<QLineEdit>(pane, ids::kNrNoiseEdit);
+        QCOMPARE(edit->text(), QStringLiteral("8.0"));
+
+        replaceText(edit, QStringLiteral("150"));
+        QCOMPARE(edit->text(), QStringLiteral("100"));
+        QCOMPARE(edit->selectedText(), QStringLiteral("100"));
+        QCOMPARE(doc.noise.noiseLevel, 100.0);
+
+        replaceText(edit, QStringLiteral("-3"));
+        QCOMPARE(edit->text(), QStringLiteral("0"));
+        QCOMPARE(edit->selectedText(), QStringLiteral("0"));
+        QCOMPARE(doc.noise.noiseLevel, 0.0);
+
+        replaceText(edit, QStringLiteral("abc"));
+        QCOMPARE(edit->text(), QStringLiteral("0"));
+        QCOMPARE(edit->selectedText(), QStringLiteral("0"));
+
+        // The whole-number edits: below 0 and above their maximum.
+        auto* sharpen = control<QLineEdit>(pane, ids::kNrSharpenEdit);
+        replaceText(sharpen, QStringLiteral("250"));
+        QCOMPARE(sharpen->text(), QStringLiteral("100"));
+        QCOMPARE(pane.sharpenValue(), 100);
+        auto* edge = control<QLineEdit>(pane, ids::kNrEdgeEdit);
+        replaceText(edge, QStringLiteral("256"));
+        QCOMPARE(edge->text(), QStringLiteral("255"));
+        QCOMPARE(edge->selectedText(), QStringLiteral("255"));
+        replaceText(edge, QStringLiteral("-1"));
+        QCOMPARE(edge->text(), QStringLiteral("0"));
+    }
+
+    void typingRunsOnce800MsAfterTheLastKeystroke() {
+        velanox::test::RecordingHost host;
+        velanox::CSotavoDoc doc(host);
+        givePicture(doc);
+        NrOptionsPane pane;
+        pane.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&pane));
+        pane.attachDocument(&doc);
+        auto* edit = control<QLineEdit>(pane, ids::kNrNoiseEdit);
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClicks(edit, QStringLiteral("12.5"), Qt::NoModifier, 30);
+        QCOMPARE(control<QSlider>(pane, ids::kNrNoiseSlider)->value(), 125);
+        QCOMPARE(doc.noise.noiseLevel, 12.5);
+        QVERIFY(pane.timer().isPending());
+        QCOMPARE(pane.timer().pendingDelay(), 800);
+        QTest::qWait(500);
+        QCOMPARE(runs(host), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(runs(host), 1, 1500);
+        QTest::qWait(200);
+        QCOMPARE(runs(host), 1);
+    }
+
+    void aBurstOfChangesGivesOneRun() {
+        velanox::test::RecordingHost host;
+        velanox::CSotavoDoc doc(host);
+        givePicture(doc);
+        NrOptionsPane pane;
+        pane.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&pane));
+        pane.attachDocument(&doc);
+        auto* sharpen = control<QCheckBox>(pane, ids::kNrSharpen);
+        auto* block = control<QCheckBox>(pane, ids::kNrBlockNoise);
+        clickBox(sharpen);
+        clickBox(block);
+        clickBox(sharpen);
+        QTest::mouseClick(control<QPushButton>(pane, ids::kNrDefault), Qt::LeftButton);
+        QCOMPARE(pane.timer().pendingDelay(), 100);
+        QCOMPARE(runs(host), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(runs(host), 1, 1000);
+        QTest::qWait(250);
+        QCOMPARE(runs(host), 1);
+    }
+
+    void removeBlockNoiseChoosesThreeOrFiveLevels() {
+        velanox::test::RecordingHost host;
+        velanox::CSotavoDoc doc(host);
+        givePicture(doc);
+        NrOptionsPane pane;
+        pane.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&pane));
+        pane.attachDocument(&doc);
+        auto* block = control<QCheckBox>(pane, ids::kNrBlockNoise);
+        QVERIFY(block->isChecked());
+        clickBox(block);
+        QCOMPARE(doc.noise.nrLevels, 5); // not before the timer fires
+        pane.timer().flush();
+        QCOMPARE(doc.noise.nrLevels, 3);
+        clickBox(block);
+        pane.timer().flush();
+        QCOMPARE(doc.noise.nrLevels, 5);
+    }
+
+    void defaultKeepsTheNoiseLevelAndTheBoxes() {
+        velanox::test::RecordingHost host;
+        velanox::CSotavoDoc doc(host);
+        givePicture(doc);
+        doc.noise.noiseLevel = 12.3;
+        doc.noise.sharpenAmount = 40;
+        doc.noise.edgeThreshold = 17;
+        doc.noise.nrMode = velanox::kNrModeHighNoise;
+        doc.noise.nrLevels = 3;
+        NrOptionsPane pane;
+        pane.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&pane));
+        pane.attachDocument(&doc);
+        QCOMPARE(control<QComboBox>(pane, ids::kNrModeCombo)->currentIndex(), 3);
+        QTest::mouseClick(control<QPushButton>(pane, ids::kNrDefault), Qt::LeftButton);
+        QCOMPARE(control<QLineEdit>(pane, ids::kNrSharpenEdit)->text(), QStringLiteral("8"));
+        QCOMPARE(control<QLineEdit>(pane, ids::kNrEdgeEdit)->text(), QStringLiteral("0"));
+        pane.timer().flush();
+        QCOMPARE(doc.noise.sharpenAmount, 8);
+        QCOMPARE(doc.noise.edgeThreshold, 0);
+        QCOMPARE(doc.noise.nrMode, int(velanox::kNrModeDefault));
+        QCOMPARE(doc.noise.noiseLevel, 12.3);
+        QCOMPARE(doc.noise.nrLevels, 3);
+        QCOMPARE(control<QLineEdit>(pane, ids::kNrNoiseEdit)->text(), QStringLiteral("12.3"));
+    }
+
+    void enablingFollowsThePictureTheBoxesAndTheOutputDisplay() {
+        velanox::test::RecordingHost host;
+        velanox::CSotavoDoc doc(host);
+        NrOptionsPane pane;
+        pane.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&pane));
+        // Without a document everything but the threshold is usable.
+        QVERIFY(control<QSlider>(pane, ids::kNrNoiseSlider)->isEnabled());
+        QVERIFY(!control<QLineEdit>(pane, ids::kNrEdgeEdit)->isEnabled());
+
+        pane.attachDocument(&doc); // no picture: nothing is usable
+        for (QWidget* w : pane.findChildren<QWidget*>()) {
+            if (!w->objectName().startsWith(QLatin1String("control_"))) continue;
+            if (w->objectName() == objectNameFor("control", ids::kNrTitle)) continue;
+            QVERIFY2(!w->isEnabled(), qPrintable(w->objectName()));
+        }
+
+        givePicture(doc);
+        pane.updateEnabling();
+        QVERIFY(control<QSlider>(pane, ids::kNrNoiseSlider)->isEnabled());
+        QVERIFY(control<QComboBox>(pane, ids::kNrModeCombo)->isEnabled());
+        QVERIFY(control<QLineEdit>(pane, ids::kNrSharpenEdit)->isEnabled());
+        QVERIFY(!control<QLineEdit>(pane, ids::kNrEdgeEdit)->isEnabled());
+        QVERIFY(!control<QWidget>(pane, ids::kNrEdgeDial)->isEnabled());
+
+        doc.display.outputWindowMode = velanox::kOutputHighlightEdges;
+        pane.updateEnabling();
+        QVERIFY(control<QLineEdit>(pane, ids::kNrEdgeEdit)->isEnabled());
+        QVERIFY(control<QWidget>(pane, ids::kNrEdgeDial)->isEnabled());
+
+        clickBox(control<QCheckBox>(pane, ids::kNrAdvanced));
+        QVERIFY(!control<QLineEdit>(pane, ids::kNrEdgeEdit)->isEnabled());
+        QVERIFY(!control<QComboBox>(pane, ids::kNrModeCombo)->isEnabled());
+        QVERIFY(!control<QLineEdit>(pane, ids::kNrSharpenEdit)->isEnabled());
+        QVERIFY(control<QSlider>(pane, ids::kNrNoiseSlider)->isEnabled());
+
+        doc.crop.cropMode = true;
+        pane.updateEnabling();
+        QVERIFY(!control<QSlider>(pane, ids::kNrNoiseSlider)->isEnabled());
+    }
+
+    void theSliderCovers0To20AndWritesTheLevelAtOnce() {
+        velanox::test::RecordingHost host;
+        velanox::CSotavoDoc doc(host);
+        givePicture(doc);
+        NrOptionsPane pane;
+        pane.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&pane));
+        pane.attachDocument(&doc);
+        auto* slider = control<QSlider>(pane, ids::kNrNoiseSlider);
+        QCOMPARE(slider->maximum(), 200);
+        slider->setValue(200);
+        QCOMPARE(doc.noise.noiseLevel, 20.0);
+        QCOMPARE(control<QLineEdit>(pane, ids::kNrNoiseEdit)->text(), QStringLiteral("20.0"));
+        QVERIFY(!pane.timer().isPending()); // only the end of a drag asks for a run
+    }
+
+    void numbersAreReadLikeTheEditsReadThem() {
+        QCOMPARE(wholeNumberOf(QStringLiteral(" 42abc")), 42);
+        QCOMPARE(wholeNumberOf(QStringLiteral("-7")), -7);
+        QCOMPARE(wholeNumberOf(QStringLiteral("x")), 0);
+        QCOMPARE(wholeNumberOf(QStringLiteral("99999999999")), 2147483647);
+        QCOMPARE(numberOf(QStringLiteral("12.")), 12.0);
+        QVERIFY(std::isnan(numberOf(QStringLiteral("-"))));
+        QVERIFY(std::isnan(numberOf(QString())));
+    }
+
+    void theModeListHasFiveTwoLineItemsAndIcons() {
+        QCOMPARE(nrModeTexts().size(), 5);
+        QCOMPARE(nrModeTexts()[0], QStringLiteral("Default Mode"));
+        QCOMPARE(nrModeTexts()[4], QStringLiteral("Scanner Mode\n(Remove Moire form scans)"));
+        for (int mode = 0; mode < 5; ++mode) {
+            const QPixmap icon = nrModeIcon(mode);
+            QCOMPARE(icon.size(), QSize(64, 42));
+        }
+    }
+};
+
+VELANOX_UI_TEST(NrOptionsPaneTest);
+#include "nr_options_pane_test.moc"
