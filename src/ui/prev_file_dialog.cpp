@@ -1,6 +1,6 @@
 #include "ui/prev_file_dialog.h"
 
-#include "ui/file_dialog_filters.h"
+#include "ui/file_dialogs.h"
 #include "ui/panes/pane_bitmaps.h"
 #include "ui/panes/pane_control_ids.h"
 #include "ui/panes/pane_strings.h"
@@ -59,7 +59,10 @@ CPrevFileDlg::CPrevFileDlg(QWidget* parent, const QString& title, const QString&
     setOption(QFileDialog::HideNameFilterDetails, true);
     setFileMode(QFileDialog::ExistingFile);
     setAcceptMode(QFileDialog::AcceptOpen);
-    setNameFilters(qtNameFilters(filter));
+    QStringList nameFilters;
+    for (const FileFilter& f : filtersFromString(filter))
+        nameFilters << qtNameFilter(f);
+    setNameFilters(nameFilters);
 
     auto* panel = new QWidget(this);
     m_previewCheck = new QCheckBox(QString::fromLatin1(text::kPreview), panel);

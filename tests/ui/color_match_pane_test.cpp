@@ -2,6 +2,8 @@
 #include "ui_test_main.h"
 
 #include "color/color_match_state.h"
+#include "document/settings.h"
+#include "ui/file_dialogs.h"
 #include "ui/message_box.h"
 #include "ui/panes/color_match_pane.h"
 #include "ui/panes/pane_control_ids.h"
@@ -289,6 +291,32 @@ private slots:
         f.pane.loadReference();
         QCOMPARE(f.pane.mode(), 0);
         QCOMPARE(messages.texts.size(), 1);
+    }
+
+    void theReferenceDialogStartsInMatchPathAndRemembersTheFolder() {
+        MatchFixture f;
+        MemorySettings settings;
+        settings.writeString(SettingId::MatchPath, "/pictures/earlier");
+        f.pane.setSettings(&settings);
+        f.pane.setFileChooser({}); // back to the program's dialog, answered below
+        f.pane.attachDocument(f.doc.get());
+        FileDialogRequest seen;
+        const FileDialogHandler previous =
+            setFileDialogHandler([&](QWidget*, const FileDialogRequest& request) {
+                seen = request;
+                return FileDialogAnswer{true, QStringLiteral("/pictures/new/absent.png"), 0};
+            });
+        MessageRecorder messages;
+        f.pane.loadReference();
+        setFileDialogHandler(previous);
+        QCOMPARE(seen.title, QStringLiteral("Load Source Image"));
+        QCOMPARE(seen.folder, QStringLiteral("/pictures/earlier"));
+        QVERIFY(seen.filters.size() > 2);
+        QCOMPARE(seen.filters.front().name, QStringLiteral("All Supported Image Files"));
+        QCOMPARE(seen.filters[1].name, QStringLiteral("Windows Bitmap (*.BMP)"));
+        QCOMPARE(seen.filters.back().name, QStringLiteral("All files (*.*)"));
+        QCOMPARE(settings.readString(SettingId::MatchPath), std::string("/pictures/new"));
+        QCOMPARE(messages.texts.size(), 1); // the file is not there: "Cannot open ..."
     }
 
     void theThumbnailCacheKeepsTheTwentyNewest() {

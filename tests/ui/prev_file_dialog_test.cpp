@@ -1,7 +1,6 @@
 #include "ui_test_main.h"
 
 #include "codec/picture.h"
-#include "ui/file_dialog_filters.h"
 #include "ui/panes.h"
 #include "ui/panes/pane_control_ids.h"
 #include "ui/panes/secondary_panes.h"
@@ -32,16 +31,6 @@ class PrevFileDialogTest : public QObject {
     }
 
 private slots:
-    void windowsFiltersBecomeQtNameFilters() {
-        const QStringList filters =
-            qtNameFilters(QStringLiteral("All Supported Image Files|*.bmp;*.jpg;|Windows Bitmap "
-                                         "(*.BMP)|*.bmp|All files (*.*)|*.*||"));
-        QCOMPARE(filters, (QStringList{QStringLiteral("All Supported Image Files (*.bmp *.jpg)"),
-                                       QStringLiteral("Windows Bitmap (*.BMP) (*.bmp)"),
-                                       QStringLiteral("All files (*.*) (*.*)")}));
-        QCOMPARE(patternsOfNameFilter(filters[1]), QStringList{QStringLiteral("*.bmp")});
-    }
-
     void thePreviewShowsTheFullSizeAndFitsTheArea() {
         QTemporaryDir dir;
         const QString wide = writePicture(dir, "wide.png", 640, 160);

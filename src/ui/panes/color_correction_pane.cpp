@@ -53,11 +53,8 @@ SkinnedSlider* slider(int controlId, const ParamRange<T>& range, int thumbId, QW
 } // namespace
 
 ColorCorrectionPane::ColorCorrectionPane(QWidget* parent)
-    : PaneContent(ids::kPaneIdColorCorrection, parent) {
-    m_timer1.setSingleShot(true);
-    m_timer2.setSingleShot(true);
-    connect(&m_timer1, &QTimer::timeout, this, [this] { timerFired(1); });
-    connect(&m_timer2, &QTimer::timeout, this, [this] { timerFired(2); });
+    : PaneContent(ids::kPaneIdColorCorrection, parent), m_timer1([this] { timerFired(1); }),
+      m_timer2([this] { timerFired(2); }) {
 
     m_black = slider(ids::kSliderBlackPoint, kBlackPointSlider, ids::kBitmapThumbPlain, this);
     m_white = slider(ids::kSliderWhitePoint, kWhitePointSlider, ids::kBitmapThumbPlain, this);
@@ -225,7 +222,6 @@ void ColorCorrectionPane::resetValues() {
 }
 
 void ColorCorrectionPane::timerFired(int timerId) {
-    (timerId == 1 ? m_timer1 : m_timer2).stop();
     pane_ops::colourTimerFired(m_links, document(), timerId, false);
 }
 

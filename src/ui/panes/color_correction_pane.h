@@ -5,10 +5,9 @@
 // tab and mode), timer 2 during a drag (the colour-only quick preview of the detail rectangle).
 #pragma once
 
+#include "ui/debouncer.h"
 #include "ui/panes.h"
 #include "ui/panes/pane_links.h"
-
-#include <QTimer>
 
 class QLabel;
 class QPushButton;
@@ -46,10 +45,8 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    // The shared debouncer of the view (one-shot, restarted by each change, delay per trigger)
-    // replaces these two timers once it is on the main line; they behave the same way.
-    void startTimer1(int delayMs) { m_timer1.start(delayMs); }
-    void startTimer2(int delayMs) { m_timer2.start(delayMs); }
+    void startTimer1(int delayMs) { m_timer1.schedule(delayMs); }
+    void startTimer2(int delayMs) { m_timer2.schedule(delayMs); }
     void timerFired(int timerId);
 
     void sliderMoved(int controlId, int position, bool endOfDrag);
@@ -66,8 +63,8 @@ private:
     QLabel* m_exposureLabel = nullptr;
     QLabel* m_temperatureLabel = nullptr;
     QLabel* m_boostLabel = nullptr;
-    QTimer m_timer1;
-    QTimer m_timer2;
+    Debouncer m_timer1; // end of a drag, Auto, Reset: the full update
+    Debouncer m_timer2; // during a drag: the colour-only preview
 };
 
 } // namespace velanox::ui

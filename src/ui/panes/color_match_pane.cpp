@@ -4,7 +4,7 @@
 #include "document/csotavo_doc.h"
 #include "document/load_source.h"
 #include "document/settings.h"
-#include "ui/file_dialog_filters.h"
+#include "ui/file_dialogs.h"
 #include "ui/message_box.h"
 #include "ui/panes/pane_bitmaps.h"
 #include "ui/panes/pane_control_ids.h"
@@ -24,7 +24,6 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -66,14 +65,24 @@ QString fileNameOf(const std::string& path) {
     return p.mid(slash + 1);
 }
 
+// "All Supported Image Files" with the raster types, then the Open dialog's per-format list
+// (its entries after the two "All Supported" ones).
+std::vector<FileFilter> referenceFilters() {
+    std::vector<FileFilter> filters{
+        {QStringLiteral("All Supported Image Files"), QString::fromLatin1(text::kReferenceTypes)}};
+    const std::vector<FileFilter> open = openFilters();
+    for (const FileFilter& f : open)
+        if (!f.name.startsWith(QLatin1String("All Supported"))) filters.push_back(f);
+    return filters;
+}
+
 QString chooseReferenceFile(QWidget* parent, const QString& startFolder) {
-    QFileDialog dialog(parent, QString::fromLatin1(text::kLoadSourceImageTitle), startFolder);
-    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
-    dialog.setOption(QFileDialog::HideNameFilterDetails, true);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilters(qtNameFilters(QString::fromLatin1(text::kReferenceFilter)));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-    return dialog.selectedFiles().constFirst();
+    FileDialogRequest request;
+    request.title = QString::fromLatin1(text::kLoadSourceImageTitle);
+    request.folder = startFolder;
+    request.filters = referenceFilters();
+    const FileDialogAnswer answer = runFileDialog(parent, request);
+    return answer.accepted ? answer.path : QString();
 }
 
 } // namespace
@@ -115,9 +124,7 @@ void ReferencePreview::dropEvent(QDropEvent* event) {
 
 ColorMatchPane::ColorMatchPane(QWidget* parent)
     : PaneContent(ids::kPaneIdColorMatch, parent), m_ownState(std::make_unique<ColorMatchState>()),
-      m_state(m_ownState.get()) {
-    m_timer1.setSingleShot(true);
-    connect(&m_timer1, &QTimer::timeout, this, &ColorMatchPane::timerFired);
+      m_state(m_ownState.get()), m_timer1([this] { timerFired(); }) {
     m_chooseFile = [this](const QString& start) { return chooseReferenceFile(this, start); };
     m_askName = [this](const QString& preset) { return askProfileName(this, preset); };
 
@@ -310,7 +317,7 @@ void ColorMatchPane::loadReference(const QString& given) {
         const QString start =
             m_settings ? QString::fromStdString(m_settings->readString(SettingId::MatchPath))
                        : QString();
-        path = m_chooseFile ? m_chooseFile(start) : QString();
+        path = m_chooseFile ? m_chooseFile(start) : chooseReferenceFile(this, start);
         // A cancelled dialog changes nothing: the mode and tables in force stay as they are.
         if (path.isEmpty()) return;
         const QString folder = QFileInfo(path).absolutePath();
@@ -430,7 +437,6 @@ void ColorMatchPane::refresh() {
 }
 
 void ColorMatchPane::timerFired() {
-    m_timer1.stop();
     pane_ops::colourTimerFired(m_links, document(), 1, autoSwitchToFull());
 }
 

@@ -5,11 +5,11 @@
 // fade belong to the document.
 #pragma once
 
+#include "ui/debouncer.h"
 #include "ui/panes.h"
 #include "ui/panes/pane_links.h"
 
 #include <QImage>
-#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -111,8 +111,7 @@ protected:
 
 private:
     velanox::ColorMatchState& state() const { return *m_state; }
-    // The shared debouncer of the view replaces this timer once it is on the main line.
-    void startTimer1(int delayMs) { m_timer1.start(delayMs); }
+    void startTimer1(int delayMs) { m_timer1.schedule(delayMs); }
     void timerFired();
     void setMode(int mode);
     void updateVisibility();
@@ -137,7 +136,7 @@ private:
     ReferencePreview* m_preview = nullptr;
     SkinnedSlider* m_fade = nullptr;
     QCheckBox* m_autoSwitch = nullptr;
-    QTimer m_timer1;
+    Debouncer m_timer1;
 };
 
 /// Dialog 147 "Profile Name": one edit (1001) with OK and Cancel.

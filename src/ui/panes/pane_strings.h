@@ -55,13 +55,8 @@ inline constexpr const char* kNoImage = "No Image";
 inline constexpr const char* kPreviewSizeFormat = "%d x %d\nPixels";
 inline constexpr const char* kRecent = "Recent";
 
-/// Filter of the reference dialog: "All Supported Image Files" and the per-format list of the
-/// Open dialog, in the pipe-separated form the file dialogs are given.
-inline constexpr const char* kReferenceFilter =
-    "All Supported Image Files|*.bmp;*.jpg;*.pcd;*.pcx;*.png;*.psd;*.tga;*.tif;*.wmf;*.emf;"
-    "|Windows Bitmap (*.BMP)|*.bmp|JPEG Files (*.JPG)|*.jpg|Kodak PhotoCD (*.PCD)|*.pcd"
-    "|ZSoft (*.PCX)|*.pcx|Portable Graphics (*.PNG)|*.png|Adobe Photoshop (*.PSD)|*.psd"
-    "|Targa (*.TGA)|*.tga|TIFF Files (*.TIF)|*.tif|Windows Metafile (*.WMF)|*.wmf"
-    "|Enhanced Metafile (*.EMF)|*.emf|All files (*.*)|*.*||";
+/// The types "All Supported Image Files" offers in the reference dialog.
+inline constexpr const char* kReferenceTypes =
+    "*.bmp;*.jpg;*.pcd;*.pcx;*.png;*.psd;*.tga;*.tif;*.wmf;*.emf;";
 
 } // namespace velanox::ui::text
