@@ -15,6 +15,7 @@
 #include "ui/main_frame.h"
 #include "ui/message_box.h"
 #include "ui/panes.h"
+#include "ui/panes/file_properties_pane.h"
 #include "ui/panes/nr_options_pane.h"
 #include "ui/panes/secondary_panes.h"
 #include "ui/qt_host.h"
@@ -187,7 +188,16 @@ PaneContent* DocumentController::makePane(int paneId, QWidget* parent) {
     context.settings = &m_app.settings();
     context.useFixedSaveFolder = m_app.useFixedSaveFolder();
     context.fixedSaveFolder = m_app.fixedSaveFolder();
-    if (PaneContent* pane = makeSecondaryPane(paneId, parent, context)) return pane;
+    if (PaneContent* pane = makeSecondaryPane(paneId, parent, context)) {
+        // The default output folder chosen in File Properties is the application's setting.
+        if (auto* properties = qobject_cast<FilePropertiesPane*>(pane))
+            connect(properties, &FilePropertiesPane::saveFolderChanged, this,
+                    [this](int useFixed, const QString& folder) {
+                        m_app.setUseFixedSaveFolder(useFixed);
+                        m_app.setFixedSaveFolder(folder);
+                    });
+        return pane;
+    }
     return makePlaceholderPane(paneId, parent);
 }
 
@@ -236,6 +246,7 @@ void DocumentController::openWithDialog() {
     request.title = QStringLiteral("Load image file");
     request.folder = QString::fromStdString(store.readString(SettingId::DocumentPath));
     request.filters = openFilters();
+    request.preview = true;
     const FileDialogAnswer answer = runFileDialog(m_frame, request);
     if (!answer.accepted || answer.path.isEmpty()) return;
     store.writeString(SettingId::DocumentPath, velanox::folderOfPath(answer.path.toStdString()));
@@ -317,6 +328,9 @@ bool DocumentController::saveWithDialog() {
         result = velanox::onSaveDocument(doc, chosen);
     }
     // Saving leaves Full/Crop mode and the diagnostic displays: the tab and the panes follow.
+    if (auto* properties =
+            qobject_cast<FilePropertiesPane*>(m_frame->paneContent(ids::kPaneIdFileProperties)))
+        properties->resetOutputWindow();
     m_frame->setModeTab(tabForState());
     m_view->updateScrollBars();
     m_view->refresh();

@@ -1,5 +1,7 @@
 #include "ui/file_dialogs.h"
 
+#include "ui/prev_file_dialog.h"
+
 #include <QFileDialog>
 #include <QFileInfo>
 
@@ -56,8 +58,31 @@ QString withFilterExtension(const QString& path, const QString& pattern) {
     return stem + first.mid(1);
 }
 
+namespace {
+
+// The Open dialog with a preview of the selected file.
+FileDialogAnswer runPreviewOpenDialog(QWidget* parent, const FileDialogRequest& request) {
+    QString filter;
+    for (const FileFilter& f : request.filters)
+        filter += f.name + QLatin1Char('|') + f.pattern + QLatin1Char('|');
+    filter += QLatin1Char('|');
+    CPrevFileDlg dialog(parent, request.title, filter, request.folder);
+    const QStringList names = dialog.nameFilters();
+    if (request.selectedFilter >= 0 && request.selectedFilter < names.size())
+        dialog.selectNameFilter(names[request.selectedFilter]);
+    FileDialogAnswer answer;
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return answer;
+    answer.accepted = true;
+    answer.path = dialog.selectedFiles().front();
+    answer.filterIndex = std::max(0, int(names.indexOf(dialog.selectedNameFilter())));
+    return answer;
+}
+
+} // namespace
+
 FileDialogAnswer runFileDialog(QWidget* parent, const FileDialogRequest& request) {
     if (const FileDialogHandler& handler = currentHandler()) return handler(parent, request);
+    if (request.preview && !request.save) return runPreviewOpenDialog(parent, request);
 
     QFileDialog dialog(parent, request.title, request.folder);
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);

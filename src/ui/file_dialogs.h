@@ -25,6 +25,7 @@ struct FileDialogRequest {
     QString fileName; ///< the proposed name (save)
     std::vector<FileFilter> filters;
     int selectedFilter = 0;
+    bool preview = false; ///< open: the previewing dialog (thumbnail and size of the selection)
 };
 
 struct FileDialogAnswer {
