@@ -184,6 +184,9 @@ void encode(Writer& w, const Picture& picture) {
                      picture.saveResolutionUnit == 2 || picture.saveResolutionUnit == 3
                          ? PNG_RESOLUTION_METER
                          : PNG_RESOLUTION_UNKNOWN);
+    // zlib level 3 with adaptive filtering: for photographs about twice as fast to write as the
+    // default level 6, for files some 13 % larger; PNG is rarely a photograph's final format.
+    png_set_compression_level(png, 3);
     png_write_info(png, info);
     w.rows.resize(std::size_t(picture.height));
     for (int32_t y = 0; y < picture.height; ++y)
