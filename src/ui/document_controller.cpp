@@ -366,6 +366,8 @@ void DocumentController::handleCommand(int id) {
         if (doc.rotateImage(id == ids::kRotateCw ? velanox::RotateDirection::Clockwise
                                                  : velanox::RotateDirection::CounterClockwise) ==
             velanox::kPictureOk) {
+            // The thumbnail, the file information and the colour panes follow the new shape.
+            m_frame->attachDocument(m_doc.get());
             m_view->updateScrollBars();
             m_view->refresh();
             m_view->publishVisibleRect();
