@@ -31,6 +31,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
+#include <QWheelEvent>
 
 using namespace velanox::ui;
 
@@ -151,6 +152,56 @@ private slots:
         QCOMPARE(f.tab(), int(kDetailsTab));
         QVERIFY(f.enabled(ids::kRotateCw));
         QVERIFY(f.messages.isEmpty());
+    }
+
+    void theWheelZoomsAndTheZoomButtonsFollow() {
+        AppFixture f;
+        QVERIFY(f.open(QStringLiteral("wheel.png"), 300, 200));
+        f.run(ids::kFullCropMode);
+        QAction* zoomOut = f.frame()->command(ids::kZoomOut);
+        QVERIFY(!zoomOut->isEnabled());
+        QWidget* port = f.controller->view()->viewport();
+        const QPointF at = port->rect().center();
+        QWheelEvent up(at, port->mapToGlobal(at), {}, QPoint(0, 120), Qt::NoButton, {},
+                       Qt::NoScrollPhase, false);
+        QApplication::sendEvent(port, &up);
+        QCOMPARE(f.doc().crop.cropZoom, 1.05);
+        QVERIFY2(zoomOut->isEnabled(), "Zoom Out stays disabled after a wheel step");
+        // The middle button resets the zoom.
+        QWheelEvent reset(at, port->mapToGlobal(at), {}, QPoint(0, 120), Qt::MiddleButton, {},
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(port, &reset);
+        QCOMPARE(f.doc().crop.cropZoom, 1.0);
+        QVERIFY(!zoomOut->isEnabled());
+    }
+
+    void escapeAndEnterInFullCropMode() {
+        AppFixture f;
+        QVERIFY(f.open(QStringLiteral("keys.png"), 300, 200));
+        CSotavoView* view = f.controller->view();
+        f.run(ids::kFullCropMode);
+        f.run(ids::kZoomIn);
+        f.answer = QuestionAnswer::Cancel;
+        QTest::keyClick(view, Qt::Key_Escape);
+        QCOMPARE(f.questions, QStringList{QStringLiteral("Apply Crop to Image?")});
+        QVERIFY(f.doc().crop.cropMode);
+        QCOMPARE(f.tab(), int(kFullCropTab));
+        f.answer = QuestionAnswer::Yes;
+        QTest::keyClick(view, Qt::Key_Escape);
+        QVERIFY(!f.doc().crop.cropMode);
+        QCOMPARE(f.doc().sourceImage.width, 286); // 300 / 1.05, rounded
+        QCOMPARE(f.tab(), int(kDetailsTab));
+        // Enter applies at once, without a question.
+        f.run(ids::kFullCropMode);
+        f.run(ids::kZoomIn);
+        QTest::keyClick(view, Qt::Key_Return);
+        QCOMPARE(f.questions.size(), 2);
+        QVERIFY(!f.doc().crop.cropMode);
+        QCOMPARE(f.doc().sourceImage.width, 272);
+        // In Detail mode both keys do nothing.
+        QTest::keyClick(view, Qt::Key_Escape);
+        QCOMPARE(f.questions.size(), 2);
+        QCOMPARE(f.tab(), int(kDetailsTab));
     }
 
     void draggingTheFrameAndApplyCropCutTheSource() {
