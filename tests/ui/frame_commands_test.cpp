@@ -10,12 +10,14 @@
 #include "ui/application.h"
 #include "ui/document_controller.h"
 #include "ui/file_dialogs.h"
+#include "ui/jpeg_options_dialog.h"
 #include "ui/main_frame.h"
 #include "ui/message_box.h"
 #include "ui/mode_commands.h"
 #include "ui/mode_tab_strip.h"
 #include "ui/panes/file_properties_pane.h"
 #include "ui/panes/pane_control_ids.h"
+#include "ui/prev_file_dialog.h"
 #include "ui/resource_ids.h"
 #include "ui/sotavo_view.h"
 
@@ -25,6 +27,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QDropEvent>
+#include <QFile>
 #include <QImage>
 #include <QMimeData>
 #include <QPainter>
@@ -362,6 +365,46 @@ private slots:
         QCOMPARE(f.doc().cropDisplayImage.height, 300);
         QCOMPARE(f.tab(), int(kFullCropTab));
         f.shot("fullcrop_after_next");
+    }
+
+    void theSamplePhotographInEveryDisplay() {
+        AppFixture f;
+        const QString sample = QStringLiteral(VELANOX_SAMPLES_DIR "/iso400_colorchecker.jpg");
+        if (!QFile::exists(sample)) QSKIP("the sample photograph is absent");
+        QVERIFY(f.controller->openPath(sample));
+        f.doc().colour.tone.whitePoint = 230;
+        f.doc().colour.tone.gamma = 1.2f;
+        f.run(ids::kFullCropMode); // the display image carries the tone values
+        f.run(ids::kGrid);
+        f.shot("sample_fullcrop");
+        f.run(ids::kZoomIn);
+        f.answer = QuestionAnswer::No;
+        f.run(ids::kHistogram);
+        QCOMPARE(f.tab(), int(kHistogramTab));
+        f.shot("sample_histogram");
+        f.run(ids::kCurves);
+        f.shot("sample_curves");
+
+        JpegOptionsDialog jpeg(f.doc().sourceImage, 1000000, 85, false, f.frame());
+        jpeg.show();
+        QTest::qWait(100);
+        if (!qgetenv("VELANOX_UI_SHOTS").isEmpty())
+            jpeg.grab().save(QDir(QString::fromLocal8Bit(qgetenv("VELANOX_UI_SHOTS")))
+                                 .filePath(QStringLiteral("dialog_jpeg_options.png")));
+        jpeg.reject();
+
+        CPrevFileDlg open(f.frame(), QStringLiteral("Load image file"),
+                          QStringLiteral("JPEG Files (*.JPG)|*.jpg||"),
+                          QStringLiteral(VELANOX_SAMPLES_DIR));
+        open.resize(900, 520);
+        open.show();
+        open.showPreviewOf(sample);
+        QCOMPARE(open.sizeText(), QStringLiteral("2592 x 1944\nPixels"));
+        QTest::qWait(100);
+        if (!qgetenv("VELANOX_UI_SHOTS").isEmpty())
+            open.grab().save(QDir(QString::fromLocal8Bit(qgetenv("VELANOX_UI_SHOTS")))
+                                 .filePath(QStringLiteral("dialog_open.png")));
+        open.reject();
     }
 
     void aDroppedFileReachesTheDocument() {
