@@ -317,6 +317,34 @@ private slots:
         f.shot("detail_rotated");
     }
 
+    void newStartsAnEmptyDocument() {
+        AppFixture f;
+        QVERIFY(f.open(QStringLiteral("old.png"), 300, 200));
+        f.doc().colour.tone.whitePoint = 200;
+        f.run(ids::kFullCropMode);
+        f.run(ids::kZoomIn);
+        f.run(ids::kFileNew);
+        QVERIFY(f.questions.isEmpty());
+        QVERIFY(!f.doc().sourceImage.hasPixels());
+        QVERIFY(!f.doc().resultImage.hasPixels());
+        QVERIFY(!f.doc().crop.cropMode);
+        QCOMPARE(f.doc().crop.cropZoom, 1.0);
+        QCOMPARE(f.tab(), int(kDetailsTab));
+        QVERIFY(f.frame()->windowTitle().startsWith(QStringLiteral("Untitled")));
+        auto* properties =
+            qobject_cast<FilePropertiesPane*>(f.frame()->paneContent(ids::kPaneIdFileProperties));
+        QVERIFY(properties->thumbnailView()->thumbnail().isNull());
+        QVERIFY(!f.enabled(ids::kFileSave));
+        QVERIFY(!f.enabled(ids::kNextImage));
+        QVERIFY(!f.enabled(ids::kReloadFile));
+        QVERIFY(!f.enabled(ids::kRotateCw));
+        QCOMPARE(f.doc().colour.tone.whitePoint, 200); // the settings stay
+        f.shot("new_document");
+        // A picture opened afterwards shows as usual.
+        QVERIFY(f.open(QStringLiteral("next.png"), 120, 80));
+        QTRY_VERIFY(f.doc().processing.resultValid);
+    }
+
     void nextAndPreviousStepThroughTheFolder() {
         AppFixture f;
         const QString a = f.write(QStringLiteral("a.png"), 64, 48, 1);
