@@ -176,6 +176,14 @@ private slots:
         QApplication::sendEvent(port, &reset);
         QCOMPARE(f.doc().crop.cropZoom, 1.0);
         QVERIFY(!zoomOut->isEnabled());
+        // The keypad's + and - step the zoom as well.
+        f.frame()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.frame()));
+        f.controller->view()->setFocus();
+        QTest::keyClick(f.controller->view(), Qt::Key_Plus, Qt::KeypadModifier);
+        QCOMPARE(f.doc().crop.cropZoom, 1.05);
+        QTest::keyClick(f.controller->view(), Qt::Key_Minus, Qt::KeypadModifier);
+        QCOMPARE(f.doc().crop.cropZoom, 1.0);
     }
 
     void escapeAndEnterInFullCropMode() {
