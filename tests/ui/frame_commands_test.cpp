@@ -26,6 +26,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDir>
+#include <QDockWidget>
 #include <QDropEvent>
 #include <QFile>
 #include <QImage>
@@ -420,6 +421,12 @@ private slots:
         f.shot("sample_histogram");
         f.run(ids::kCurves);
         f.shot("sample_curves");
+        if (auto* match =
+                f.frame()->findChild<QDockWidget*>(objectNameFor("pane", ids::kPaneIdColorMatch)))
+            match->raise();
+        f.run(ids::kDetailMode);
+        QTRY_VERIFY(f.doc().processing.resultValid);
+        f.shot("sample_color_match");
 
         JpegOptionsDialog jpeg(f.doc().sourceImage, 1000000, 85, false, f.frame());
         jpeg.show();
