@@ -427,6 +427,15 @@ private slots:
         f.run(ids::kDetailMode);
         QTRY_VERIFY(f.doc().processing.resultValid);
         f.shot("sample_color_match");
+        // The busy notice over the lower half while a run is on.
+        f.doc().processing.calculating = 1;
+        const QImage busy = f.controller->view()->renderToImage();
+        f.doc().processing.calculating = 0;
+        if (!qgetenv("VELANOX_UI_SHOTS").isEmpty())
+            busy.save(QDir(QString::fromLocal8Bit(qgetenv("VELANOX_UI_SHOTS")))
+                          .filePath(QStringLiteral("view_calculating.png")));
+        const QPoint centre(busy.width() / 2, busy.height() / 2 + busy.height() / 4);
+        QCOMPARE(busy.pixelColor(centre.x() - 40, centre.y()).rgb() & 0xFFFFFF, 0xFFFFE0u);
 
         JpegOptionsDialog jpeg(f.doc().sourceImage, 1000000, 85, false, f.frame());
         jpeg.show();
