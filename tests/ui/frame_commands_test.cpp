@@ -474,6 +474,18 @@ private slots:
         QCOMPARE(QString::fromStdString(f.doc().sourceFile.documentPath), path);
         QTRY_VERIFY(f.doc().processing.resultValid); // the view's refresh a moment later
         QVERIFY(f.messages.isEmpty());
+
+        // A file of another kind is passed over without a word.
+        QFile notes(f.dir.filePath(QStringLiteral("notes.txt")));
+        QVERIFY(notes.open(QIODevice::WriteOnly));
+        notes.write("not a picture");
+        notes.close();
+        QMimeData text;
+        text.setUrls({QUrl::fromLocalFile(notes.fileName())});
+        QDropEvent other(QPointF(10, 10), Qt::CopyAction, &text, Qt::LeftButton, {});
+        QApplication::sendEvent(port, &other);
+        QCOMPARE(QString::fromStdString(f.doc().sourceFile.documentPath), path);
+        QVERIFY(f.messages.isEmpty());
     }
 
     void aPastedPictureReachesTheDocument() {
