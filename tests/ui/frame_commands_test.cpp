@@ -30,6 +30,7 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QImage>
+#include <QLabel>
 #include <QMimeData>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -286,6 +287,29 @@ private slots:
         f.run(ids::kHistogram);
         QCOMPARE(f.questions.size(), 2);
         QCOMPARE(f.doc().sourceImage.width, 300);
+    }
+
+    void aCurvesBoxDragSetsTheLevelsAndThePaneFollows() {
+        AppFixture f;
+        QVERIFY(f.open(QStringLiteral("curves.png"), 300, 200));
+        f.run(ids::kCurves);
+        QCOMPARE(f.tab(), int(kCurvesTab));
+        CSotavoView* view = f.controller->view();
+        QWidget* port = view->viewport();
+        const int left = (view->clientWidth() - 255) / 2, top = (view->clientHeight() - 255) / 2;
+        // Upper half of the box: the white point, limited to 155 at least.
+        QTest::mousePress(port, Qt::LeftButton, {}, QPoint(left + 200, top + 20));
+        QTest::mouseMove(port, QPoint(left + 190, top + 20));
+        QTest::mouseRelease(port, Qt::LeftButton, {}, QPoint(left + 190, top + 20));
+        QCOMPARE(f.doc().colour.tone.whitePoint, 190);
+        auto* white =
+            f.frame()->findChild<QLabel*>(objectNameFor("control", ids::kLabelWhitePoint));
+        QVERIFY(white);
+        QCOMPARE(white->text().trimmed(), QStringLiteral("65"));
+        // Lower half: the black point, limited to 100 at most.
+        QTest::mouseClick(port, Qt::LeftButton, {}, QPoint(left + 180, top + 240));
+        QCOMPARE(f.doc().colour.tone.blackPoint, 100);
+        f.shot("curves_dragged");
     }
 
     void theOutputWindowDisplaysAreLabelled() {
