@@ -312,6 +312,28 @@ private slots:
         f.shot("curves_dragged");
     }
 
+    void savingOnTheCurvesTabAfterACropWritesTheCroppedPicture() {
+        AppFixture f;
+        QVERIFY(f.open(QStringLiteral("big.png"), 300, 200));
+        f.run(ids::kFullCropMode);
+        f.run(ids::kZoomIn);
+        f.answer = QuestionAnswer::Yes;
+        f.run(ids::kCurves);
+        QCOMPARE(f.doc().sourceImage.width, 286);
+        QCOMPARE(f.tab(), int(kCurvesTab));
+        const QString out = f.dir.filePath(QStringLiteral("cropped_NR.png"));
+        const FileDialogHandler previous =
+            setFileDialogHandler([&](QWidget*, const FileDialogRequest&) {
+                return FileDialogAnswer{true, out, 2};
+            });
+        const bool saved = f.controller->saveWithDialog();
+        setFileDialogHandler(previous);
+        QVERIFY2(saved, qPrintable(f.messages.join('|')));
+        const QImage written(out);
+        QCOMPARE(written.size(), QSize(286, 191));
+        QCOMPARE(f.doc().resultImage.width, 286);
+    }
+
     void theOutputWindowDisplaysAreLabelled() {
         AppFixture f;
         QVERIFY(f.open(QStringLiteral("out.png"), 900, 700));
