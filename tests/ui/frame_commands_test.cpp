@@ -7,11 +7,13 @@
 #include "temp_settings.h"
 
 #include "document/csotavo_doc.h"
+#include "ui/about_dialog.h"
 #include "ui/application.h"
 #include "ui/document_controller.h"
 #include "ui/file_dialogs.h"
 #include "ui/jpeg_options_dialog.h"
 #include "ui/main_frame.h"
+#include "ui/memory_settings_dialog.h"
 #include "ui/message_box.h"
 #include "ui/mode_commands.h"
 #include "ui/mode_tab_strip.h"
@@ -490,6 +492,19 @@ private slots:
             jpeg.grab().save(QDir(QString::fromLocal8Bit(qgetenv("VELANOX_UI_SHOTS")))
                                  .filePath(QStringLiteral("dialog_jpeg_options.png")));
         jpeg.reject();
+
+        AboutDialog about(f.frame());
+        about.show();
+        MemorySettingsDialog memory({3100, 2100, 2000, 2000}, f.frame());
+        memory.show();
+        QTest::qWait(100);
+        if (!qgetenv("VELANOX_UI_SHOTS").isEmpty()) {
+            const QDir shots(QString::fromLocal8Bit(qgetenv("VELANOX_UI_SHOTS")));
+            about.grab().save(shots.filePath(QStringLiteral("dialog_about.png")));
+            memory.grab().save(shots.filePath(QStringLiteral("dialog_memory.png")));
+        }
+        about.reject();
+        memory.reject();
 
         CPrevFileDlg open(f.frame(), QStringLiteral("Load image file"),
                           QStringLiteral("JPEG Files (*.JPG)|*.jpg||"),
