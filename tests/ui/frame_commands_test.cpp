@@ -435,6 +435,23 @@ private slots:
         QCOMPARE(QString::fromStdString(f.doc().sourceFile.documentPath), a);
     }
 
+    void aNeighbourThatCannotBeOpenedIsPassedOver() {
+        AppFixture f;
+        const QString a = f.write(QStringLiteral("a.png"), 64, 48, 1);
+        QFile broken(f.dir.filePath(QStringLiteral("b.jpg")));
+        QVERIFY(broken.open(QIODevice::WriteOnly));
+        broken.write("\xFF\xD8 this is no JPEG");
+        broken.close();
+        const QString c = f.write(QStringLiteral("c.png"), 50, 30, 3);
+        QVERIFY(f.controller->openPath(a));
+        f.run(ids::kNextImage);
+        QCOMPARE(QString::fromStdString(f.doc().sourceFile.documentPath), c);
+        QCOMPARE(f.doc().sourceImage.width, 50);
+        QVERIFY(f.messages.isEmpty());
+        f.run(ids::kPrevImage);
+        QCOMPARE(QString::fromStdString(f.doc().sourceFile.documentPath), a);
+    }
+
     void aStepInFullCropModeShowsTheNewPictureInFullCrop() {
         AppFixture f;
         const QString a = f.write(QStringLiteral("a.png"), 300, 200, 1);
