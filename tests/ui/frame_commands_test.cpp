@@ -336,6 +336,28 @@ private slots:
         QCOMPARE(f.doc().resultImage.width, 286);
     }
 
+    void clickingTheCurvesTabFromFullCropAsksAndCancelKeepsTheTab() {
+        AppFixture f;
+        QVERIFY(f.open(QStringLiteral("tabs.png"), 300, 200));
+        f.run(ids::kFullCropMode);
+        f.run(ids::kZoomIn);
+        ModeTabStrip* strip = f.frame()->modeTabs();
+        const QPoint curves((strip->tabLeft(kCurvesTab) + strip->tabRight(kCurvesTab)) / 2,
+                            strip->height() / 2);
+        f.answer = QuestionAnswer::Cancel;
+        QTest::mouseClick(strip, Qt::LeftButton, {}, curves);
+        QTRY_COMPARE(f.questions.size(), 1); // the strip posts its command
+        QCOMPARE(strip->current(), int(kFullCropTab));
+        QVERIFY(f.doc().crop.cropMode);
+        QCOMPARE(f.doc().display.displayTab, 0);
+        f.answer = QuestionAnswer::Yes;
+        QTest::mouseClick(strip, Qt::LeftButton, {}, curves);
+        QTRY_COMPARE(f.questions.size(), 2);
+        QCOMPARE(strip->current(), int(kCurvesTab));
+        QCOMPARE(f.doc().display.displayTab, 1);
+        QCOMPARE(f.doc().sourceImage.width, 286);
+    }
+
     void theOutputWindowDisplaysAreLabelled() {
         AppFixture f;
         QVERIFY(f.open(QStringLiteral("out.png"), 900, 700));
