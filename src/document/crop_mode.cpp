@@ -43,6 +43,7 @@ LeaveCropOutcome CSotavoDoc::leaveCropMode(bool askFirst, bool restoreDetail) {
             failed.status = rc;
             return failed;
         }
+        processing.resultValid = 0; // the result holds the unprocessed source now
     }
     return outcome;
 }
@@ -52,6 +53,7 @@ int CSotavoDoc::rotateImage(RotateDirection direction) {
     host_.beginWaitCursor();
     int rc = velanox::rotateImage(sourceImage, direction);
     if (rc == kPictureOk) rc = resetResultToSource(resultImage, sourceImage);
+    if (rc == kPictureOk) processing.resultValid = 0;
     host_.endWaitCursor();
     return rc;
 }

@@ -258,6 +258,31 @@ void DocumentController::reload() {
     if (velanox::reloadSource(*m_doc).loaded()) pictureArrived(0);
 }
 
+void DocumentController::newDocument() {
+    velanox::CSotavoDoc& doc = *m_doc;
+    if (!doc.mayReplaceImages()) return;
+    // An empty document: no pictures, no path, the image tab; the settings stay.
+    doc.crop.cropMode = false;
+    doc.crop.cropZoom = 1.0;
+    doc.crop.cropOffsetX = 0;
+    doc.crop.cropOffsetY = 0;
+    doc.cropDisplayImage.release();
+    doc.sourceImage.release();
+    doc.resultImage.release();
+    doc.quickPreview.release();
+    doc.processing.resultValid = 0;
+    doc.display.displayTab = kTabImage;
+    doc.sourceFile = velanox::SourceFileState{};
+    // The panes forget the old picture (its thumbnail and file information) before they see
+    // the empty document.
+    m_frame->attachDocument(nullptr);
+    m_frame->attachDocument(m_doc.get());
+    m_frame->setModeTab(kDetailsTab);
+    updateTitle();
+    m_view->showNewPicture();
+    m_view->refresh();
+}
+
 void DocumentController::dropFile(const QString& path) {
     const velanox::LoadResult result = velanox::dropFile(*m_doc, path.toStdString());
     if (!result.loaded()) return;
@@ -343,6 +368,9 @@ void DocumentController::handleCommand(int id) {
     case ids::kFileOpen:
         openWithDialog();
         break;
+    case ids::kFileNew:
+        newDocument();
+        break;
     case ids::kReloadFile:
         reload();
         break;
@@ -366,6 +394,8 @@ void DocumentController::handleCommand(int id) {
         if (doc.rotateImage(id == ids::kRotateCw ? velanox::RotateDirection::Clockwise
                                                  : velanox::RotateDirection::CounterClockwise) ==
             velanox::kPictureOk) {
+            // The thumbnail, the file information and the colour panes follow the new shape.
+            m_frame->attachDocument(m_doc.get());
             m_view->updateScrollBars();
             m_view->refresh();
             m_view->publishVisibleRect();

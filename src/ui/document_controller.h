@@ -46,6 +46,8 @@ public:
     /// Save and Save As: the "Save image" dialog, the JPEG Options for a ".jpg" name, then the
     /// save. True when a file was written.
     bool saveWithDialog();
+    /// New (Ctrl+N): an empty document, titled "Untitled"; the settings keep their values.
+    void newDocument();
     /// Reload Current File.
     void reload();
     /// Paste: a picture on the clipboard becomes the source.

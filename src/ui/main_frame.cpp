@@ -389,6 +389,10 @@ void CMainFrame::attachDocument(velanox::CSotavoDoc* document) {
 
 void CMainFrame::refreshCropInfo() {
     if (auto* content = paneContent(ids::kPaneIdFileProperties)) content->refreshCropInfo();
+    // The mouse wheel and the Enlarge slider change the zoom too: its two commands follow.
+    if (m_commandUpdater)
+        for (int id : {ids::kZoomIn, ids::kZoomOut})
+            m_commandUpdater(id, command(id));
 }
 
 void CMainFrame::setModeTarget(ModeTarget* target) {

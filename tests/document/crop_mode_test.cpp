@@ -56,6 +56,25 @@ TEST_F(DocumentCropMode, EnterBuildsTheDisplayAndLeavingANeutralCropAppliesWitho
     EXPECT_TRUE(samePixels(doc.resultImage, doc.sourceImage));
 }
 
+// A result that is a copy of the source again holds no processed pixels: the next run must
+// not be taken for done, and the view's reset is not skipped.
+TEST_F(DocumentCropMode, ResettingTheResultToTheSourceClearsResultValid) {
+    doc.processing.resultValid = 1;
+    ASSERT_EQ(doc.rotateImage(RotateDirection::Clockwise), kPictureOk);
+    EXPECT_EQ(doc.processing.resultValid, 0) << "rotation";
+
+    doc.processing.resultValid = 1;
+    ASSERT_EQ(doc.enterCropMode(true), kPictureOk);
+    ASSERT_TRUE(doc.leaveCropMode(false, true).left);
+    EXPECT_EQ(doc.processing.resultValid, 0) << "Apply Crop";
+
+    // Leaving for the graph tabs keeps the result as it is.
+    doc.processing.resultValid = 1;
+    ASSERT_EQ(doc.enterCropMode(true), kPictureOk);
+    ASSERT_TRUE(doc.leaveCropMode(true, false).left);
+    EXPECT_EQ(doc.processing.resultValid, 1);
+}
+
 TEST_F(DocumentCropMode, APendingCropIsAppliedOnlyAfterYes) {
     doc.crop.cropAspect = 0; // square
     ASSERT_EQ(doc.enterCropMode(true), kPictureOk);
