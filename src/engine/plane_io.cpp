@@ -73,7 +73,7 @@ void fillMargin(double* plane, int w, int h) {
         std::copy(row(m + k) + m, row(m + k) + m + w, row(m - 1 - k) + m);
         std::copy(row(h + m - 1 - k) + m, row(h + m - 1 - k) + m + w, row(h + m + k) + m);
     }
-#pragma omp parallel for schedule(static)
+    // A few values per row: not worth waking other threads for.
     for (int r = m; r < h + m; ++r) {
         double* p = row(r);
         for (int k = 0; k < m; ++k) {

@@ -29,6 +29,14 @@ using namespace wavelet97;
 constexpr int kStrip = 64; // neighbouring columns per strip of a column pass
 constexpr int kPad = 3;    // even/odd samples kept beyond each end of a split line
 
+// Below this many samples a level stays on the calling thread: the deep levels are too small to
+// pay for waking the other threads and the barriers between the passes.
+constexpr std::size_t kThreadedSamples = std::size_t(1) << 16;
+
+bool threadedLevel(int w, int h) {
+    return std::size_t(w) * std::size_t(h) >= kThreadedSamples;
+}
+
 // Per-thread scratch: a strip of kStrip columns of the longest line, or the split halves of a
 // line with their extensions, whichever is larger.
 std::size_t perThreadScratch(int n) {
@@ -253,7 +261,7 @@ void inverseStrip(double* plane, std::size_t stride, int h, int c0, int count, d
 
 void fastForwardLevel(double* plane, std::size_t stride, int w, int h, bool lastLevel,
                       double threshold, double* scratch) {
-#pragma omp parallel
+#pragma omp parallel if (threadedLevel(w, h))
     {
         double* mine = scratch + std::size_t(threadIndex()) * perThreadScratch(std::max(w, h));
 #pragma omp for schedule(static)
@@ -271,7 +279,7 @@ void fastForwardLevel(double* plane, std::size_t stride, int w, int h, bool last
 }
 
 void fastInverseLevel(double* plane, std::size_t stride, int w, int h, double* scratch) {
-#pragma omp parallel
+#pragma omp parallel if (threadedLevel(w, h))
     {
         double* mine = scratch + std::size_t(threadIndex()) * perThreadScratch(std::max(w, h));
         const int strips = (w + kStrip - 1) / kStrip;
