@@ -21,6 +21,16 @@ unsigned char clampTruncate(double v) {
     return static_cast<unsigned char>(v);
 }
 
+// Reads byte `channel` of each 4-byte pixel, the pixel read whole so that the loop vectorises.
+VELANOX_HOT void loadChannelRow(const unsigned char* px, double* dst, int n, int channel) {
+    const int shift = 8 * channel;
+    for (int x = 0; x < n; ++x) {
+        uint32_t pixel;
+        std::memcpy(&pixel, px + 4 * x, 4);
+        dst[x] = double((pixel >> shift) & 0xFF);
+    }
+}
+
 // Stores clampTruncate(src[x] + 0.5) into byte `channel` of each 4-byte pixel. The pixel is
 // read and written whole, with the other three bytes kept, so the loop vectorises.
 VELANOX_HOT void storeChannelRow(const double* src, unsigned char* px, int n, int channel) {
@@ -46,7 +56,9 @@ void loadPlane(const PixelSurface& s, double* plane, std::size_t wp, int channel
     for (int y = 0; y < s.height(); ++y) {
         const unsigned char* px = s.rowAddress(y);
         double* dst = plane + std::size_t(m + y) * wp + m;
-        if (channel >= 0) {
+        if (channel >= 0 && std::endian::native == std::endian::little) {
+            loadChannelRow(px, dst, s.width(), channel);
+        } else if (channel >= 0) {
             for (int x = 0; x < s.width(); ++x)
                 dst[x] = px[4 * x + channel];
         } else {
