@@ -8,7 +8,11 @@
 //  - the soft threshold is applied as the forward column pass writes each value that no later
 //    level reads;
 //  - rows and strips are spread over threads (OpenMP); every value is still computed by exactly
-//    one thread with one order of operations.
+//    one thread with one order of operations. The deep levels, a few thousand samples, run on
+//    the calling thread;
+//  - the glue between the passes (splitting a line, extending and interleaving the bands, the
+//    threshold) is vectorised too: only the few samples at the ends of a line are reflected one
+//    by one.
 #include "engine/hot_loop.h"
 #include "engine/plane_io.h"
 #include "engine/threads.h"
