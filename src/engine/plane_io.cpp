@@ -1,6 +1,11 @@
 #include "engine/plane_io.h"
 
+#include "engine/hot_loop.h"
+
 #include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <cstring>
 
 namespace velanox::engine {
 
@@ -16,6 +21,33 @@ unsigned char clampTruncate(double v) {
     return static_cast<unsigned char>(v);
 }
 
+// Reads byte `channel` of each 4-byte pixel, the pixel read whole so that the loop vectorises.
+VELANOX_HOT void loadChannelRow(const unsigned char* px, double* dst, int n, int channel) {
+    const int shift = 8 * channel;
+    for (int x = 0; x < n; ++x) {
+        uint32_t pixel;
+        std::memcpy(&pixel, px + 4 * x, 4);
+        dst[x] = double((pixel >> shift) & 0xFF);
+    }
+}
+
+// Stores clampTruncate(src[x] + 0.5) into byte `channel` of each 4-byte pixel. The pixel is
+// read and written whole, with the other three bytes kept, so the loop vectorises.
+VELANOX_HOT void storeChannelRow(const double* src, unsigned char* px, int n, int channel) {
+    const int shift = 8 * channel;
+    const uint32_t keep = ~(uint32_t(0xFF) << shift);
+    for (int x = 0; x < n; ++x) {
+        double v = src[x] + 0.5;
+        v = v < 0.0 ? 0.0 : v;
+        v = v >= 255.0 ? 255.0 : v;
+        const uint32_t b = uint32_t(int32_t(v)) & 0xFF;
+        uint32_t pixel;
+        std::memcpy(&pixel, px + 4 * x, 4);
+        pixel = (pixel & keep) | (b << shift);
+        std::memcpy(px + 4 * x, &pixel, 4);
+    }
+}
+
 } // namespace
 
 void loadPlane(const PixelSurface& s, double* plane, std::size_t wp, int channel) {
@@ -24,7 +56,9 @@ void loadPlane(const PixelSurface& s, double* plane, std::size_t wp, int channel
     for (int y = 0; y < s.height(); ++y) {
         const unsigned char* px = s.rowAddress(y);
         double* dst = plane + std::size_t(m + y) * wp + m;
-        if (channel >= 0) {
+        if (channel >= 0 && std::endian::native == std::endian::little) {
+            loadChannelRow(px, dst, s.width(), channel);
+        } else if (channel >= 0) {
             for (int x = 0; x < s.width(); ++x)
                 dst[x] = px[4 * x + channel];
         } else {
@@ -51,7 +85,7 @@ void fillMargin(double* plane, int w, int h) {
         std::copy(row(m + k) + m, row(m + k) + m + w, row(m - 1 - k) + m);
         std::copy(row(h + m - 1 - k) + m, row(h + m - 1 - k) + m + w, row(h + m + k) + m);
     }
-#pragma omp parallel for schedule(static)
+    // A few values per row: not worth waking other threads for.
     for (int r = m; r < h + m; ++r) {
         double* p = row(r);
         for (int k = 0; k < m; ++k) {
@@ -72,8 +106,12 @@ void writeChannel(const PixelSurface& s, const double* plane, std::size_t wp, in
     for (int y = 0; y < s.height(); ++y) {
         unsigned char* px = s.rowAddress(y);
         const double* src = plane + std::size_t(m + y) * wp + m;
-        for (int x = 0; x < s.width(); ++x)
-            px[4 * x + channel] = clampTruncate(src[x] + 0.5);
+        if constexpr (std::endian::native == std::endian::little) {
+            storeChannelRow(src, px, s.width(), channel);
+        } else {
+            for (int x = 0; x < s.width(); ++x)
+                px[4 * x + channel] = clampTruncate(src[x] + 0.5);
+        }
     }
 }
 

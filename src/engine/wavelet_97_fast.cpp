@@ -8,7 +8,11 @@
 //  - the soft threshold is applied as the forward column pass writes each value that no later
 //    level reads;
 //  - rows and strips are spread over threads (OpenMP); every value is still computed by exactly
-//    one thread with one order of operations.
+//    one thread with one order of operations. The deep levels, a few thousand samples, run on
+//    the calling thread;
+//  - the glue between the passes (splitting a line, extending and interleaving the bands, the
+//    threshold) is vectorised too: only the few samples at the ends of a line are reflected one
+//    by one.
 #include "engine/hot_loop.h"
 #include "engine/plane_io.h"
 #include "engine/threads.h"
@@ -16,6 +20,8 @@
 #include "engine/wavelet_kernels.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <cstring>
 
 namespace velanox::engine {
@@ -26,6 +32,14 @@ using namespace wavelet97;
 
 constexpr int kStrip = 64; // neighbouring columns per strip of a column pass
 constexpr int kPad = 3;    // even/odd samples kept beyond each end of a split line
+
+// Below this many samples a level stays on the calling thread: the deep levels are too small to
+// pay for waking the other threads and the barriers between the passes.
+constexpr std::size_t kThreadedSamples = std::size_t(1) << 16;
+
+bool threadedLevel(int w, int h) {
+    return std::size_t(w) * std::size_t(h) >= kThreadedSamples;
+}
 
 // Per-thread scratch: a strip of kStrip columns of the longest line, or the split halves of a
 // line with their extensions, whichever is larger.
@@ -41,14 +55,29 @@ std::size_t fastScratchSize(int wp, int hp) {
 
 // ---- rows --------------------------------------------------------------------------------
 
+// Separates the even and odd samples of the inside of a line: e[i] = x(2i), o[i] = x(2i + 1).
+VELANOX_HOT void deinterleave(const double* x, int pairs, double* e, double* o) {
+    for (int i = 0; i < pairs; ++i) {
+        e[i] = x[2 * i];
+        o[i] = x[2 * i + 1];
+    }
+}
+
 // Splits x[0..n) extended whole-sample symmetric at both ends into even samples
 // E[i + kPad] = x(2i) and odd samples O[i + kPad] = x(2i + 1), for i = -kPad .. count + kPad.
 void splitLine(const double* x, int n, int count, double* E, double* O) {
-    for (int i = -kPad; i < count + kPad; ++i) {
+    auto edge = [&](int i) {
         const int e = 2 * i, o = 2 * i + 1;
         E[i + kPad] = e >= 0 && e < n ? x[e] : x[reflectIndex(e, n, true, true)];
         O[i + kPad] = o >= 0 && o < n ? x[o] : x[reflectIndex(o, n, true, true)];
-    }
+    };
+    // Pairs 0 .. n/2 - 1 lie wholly inside the line.
+    const int inside = std::min(n / 2, count + kPad);
+    for (int i = -kPad; i < 0; ++i)
+        edge(i);
+    deinterleave(x, inside, E + kPad, O + kPad);
+    for (int i = std::max(inside, 0); i < count + kPad; ++i)
+        edge(i);
 }
 
 VELANOX_HOT void analyseSplit(const double* E, const double* O, int nL, int nH, double* out) {
@@ -79,10 +108,16 @@ void analyseRow(double* row, int n, double* scratch) {
 void extendBands(const double* c, int n, double* L, double* H) {
     const int nL = (n + 1) / 2, nH = n / 2;
     const bool odd = (n & 1) != 0;
-    for (int i = -kPad; i < nL + kPad; ++i)
-        L[i + kPad] = i >= 0 && i < nL ? c[i] : c[reflectIndex(i, nL, true, odd)];
-    for (int i = -kPad; i < nL + kPad; ++i)
-        H[i + kPad] = i >= 0 && i < nH ? c[nL + i] : c[nL + reflectIndex(i, nH, false, !odd)];
+    for (int i = -kPad; i < 0; ++i) {
+        L[i + kPad] = c[reflectIndex(i, nL, true, odd)];
+        H[i + kPad] = c[nL + reflectIndex(i, nH, false, !odd)];
+    }
+    std::memcpy(L + kPad, c, sizeof(double) * std::size_t(nL));
+    std::memcpy(H + kPad, c + nL, sizeof(double) * std::size_t(nH));
+    for (int i = nL; i < nL + kPad; ++i)
+        L[i + kPad] = c[reflectIndex(i, nL, true, odd)];
+    for (int i = nH; i < nL + kPad; ++i)
+        H[i + kPad] = c[nL + reflectIndex(i, nH, false, !odd)];
 }
 
 VELANOX_HOT void synthesiseSplit(const double* Lx, const double* Hx, int nL, int nH, double* even,
@@ -100,6 +135,13 @@ VELANOX_HOT void synthesiseSplit(const double* Lx, const double* Hx, int nL, int
                  s[0] * H[p + 2];
 }
 
+VELANOX_HOT void interleave(const double* e, const double* o, int pairs, double* x) {
+    for (int i = 0; i < pairs; ++i) {
+        x[2 * i] = e[i];
+        x[2 * i + 1] = o[i];
+    }
+}
+
 void synthesiseRow(double* row, int n, double* scratch) {
     const int nL = (n + 1) / 2, nH = n / 2;
     const std::size_t span = std::size_t(nL) + 2 * kPad;
@@ -109,10 +151,7 @@ void synthesiseRow(double* row, int n, double* scratch) {
     double* odd = even + nL;
     extendBands(row, n, L, H);
     synthesiseSplit(L, H, nL, nH, even, odd);
-    for (int p = 0; p < nH; ++p) {
-        row[2 * p] = even[p];
-        row[2 * p + 1] = odd[p];
-    }
+    interleave(even, odd, nH, row);
     if (nL > nH) row[n - 1] = even[nL - 1];
 }
 
@@ -149,9 +188,18 @@ VELANOX_HOT void synthesisRowsOdd(const double* const* l, const double* const* h
                  s[8] * h[0][c] + s[6] * h[1][c] + s[4] * h[2][c] + s[2] * h[3][c] + s[0] * h[4][c];
 }
 
-void thresholdSpan(double* v, int count, double t) {
-    for (int c = 0; c < count; ++c)
-        v[c] = softThresholdValue(v[c], t);
+VELANOX_HOT void thresholdSpan(double* v, int count, double t) {
+    // softThresholdValue with the choice made by a bit mask instead of a branch, so the loop
+    // vectorises; the values below the threshold become +0.0 as there.
+    for (int c = 0; c < count; ++c) {
+        const double x = v[c];
+        const double a = std::fabs(x);
+        const double shrunk = std::copysign(a - t, x);
+        uint64_t bits;
+        std::memcpy(&bits, &shrunk, sizeof bits);
+        bits &= a < t ? uint64_t(0) : ~uint64_t(0);
+        std::memcpy(&v[c], &bits, sizeof bits);
+    }
 }
 
 // Copies columns [c0, c0 + count) of the first h rows into a contiguous strip.
@@ -217,7 +265,7 @@ void inverseStrip(double* plane, std::size_t stride, int h, int c0, int count, d
 
 void fastForwardLevel(double* plane, std::size_t stride, int w, int h, bool lastLevel,
                       double threshold, double* scratch) {
-#pragma omp parallel
+#pragma omp parallel if (threadedLevel(w, h))
     {
         double* mine = scratch + std::size_t(threadIndex()) * perThreadScratch(std::max(w, h));
 #pragma omp for schedule(static)
@@ -235,7 +283,7 @@ void fastForwardLevel(double* plane, std::size_t stride, int w, int h, bool last
 }
 
 void fastInverseLevel(double* plane, std::size_t stride, int w, int h, double* scratch) {
-#pragma omp parallel
+#pragma omp parallel if (threadedLevel(w, h))
     {
         double* mine = scratch + std::size_t(threadIndex()) * perThreadScratch(std::max(w, h));
         const int strips = (w + kStrip - 1) / kStrip;

@@ -34,8 +34,8 @@ public:
 private:
     /// Reports the next progress step; false (and the cancelled flag) when asked to stop.
     bool reportProgress();
-    bool forwardTransform(double* plane, int wp, int hp, double threshold);
-    bool inverseTransform(double* plane, int wp, int hp);
+    bool forwardTransform(double* plane, int wp, int hp, double threshold, double* scratch);
+    bool inverseTransform(double* plane, int wp, int hp, double* scratch);
 
     const WaveletKernels& kernels_;
     bool outOfMemory_ = false;
