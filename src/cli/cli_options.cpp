@@ -177,15 +177,15 @@ std::string targetInto(std::optional<TargetSize>& target, const std::string& tex
     return {};
 }
 
-struct OptionSpec {
+struct OptionEntry {
     const char* longName;
     char shortName; ///< 0 when none
     bool takesValue;
     Handler apply;
 };
 
-const std::vector<OptionSpec>& optionTable() {
-    static const std::vector<OptionSpec> table = {
+const std::vector<OptionEntry>& optionTable() {
+    static const std::vector<OptionEntry> table = {
         {"output", 'o', true,
          [](CliOptions& o, const std::string& v) {
              if (v.empty()) return std::string("a file or folder path");
@@ -371,15 +371,15 @@ const std::vector<OptionSpec>& optionTable() {
     return table;
 }
 
-const OptionSpec* findLong(std::string_view name) {
-    for (const OptionSpec& spec : optionTable())
-        if (name == spec.longName) return &spec;
+const OptionEntry* findLong(std::string_view name) {
+    for (const OptionEntry& entry : optionTable())
+        if (name == entry.longName) return &entry;
     return nullptr;
 }
 
-const OptionSpec* findShort(char c) {
-    for (const OptionSpec& spec : optionTable())
-        if (spec.shortName != 0 && spec.shortName == c) return &spec;
+const OptionEntry* findShort(char c) {
+    for (const OptionEntry& entry : optionTable())
+        if (entry.shortName != 0 && entry.shortName == c) return &entry;
     return nullptr;
 }
 
@@ -436,42 +436,42 @@ ParseResult parseCommandLine(const std::vector<std::string>& args, int defaultJo
             optionsEnded = true;
             continue;
         }
-        const OptionSpec* spec = nullptr;
+        const OptionEntry* entry = nullptr;
         std::string shown; // the option as the message names it
         std::optional<std::string> value;
         if (arg.rfind("--", 0) == 0) {
             const auto eq = arg.find('=');
             const std::string name = arg.substr(2, eq == std::string::npos ? eq : eq - 2);
-            spec = findLong(name);
+            entry = findLong(name);
             shown = "--" + name;
             if (eq != std::string::npos) value = arg.substr(eq + 1);
         } else {
-            spec = findShort(arg[1]);
+            entry = findShort(arg[1]);
             shown = arg.substr(0, 2);
             if (arg.size() > 2) value = arg.substr(2); // -j4, -oout
         }
-        if (spec == nullptr) {
+        if (entry == nullptr) {
             result.error = shown + ": unknown option (see --help)";
             return result;
         }
-        if (spec->longName != shown.substr(2) && spec->shortName != 0)
-            shown = std::string{'-', spec->shortName} + ", --" + spec->longName;
-        if (!spec->takesValue && value) {
+        if (entry->longName != shown.substr(2) && entry->shortName != 0)
+            shown = std::string{'-', entry->shortName} + ", --" + entry->longName;
+        if (!entry->takesValue && value) {
             result.error = shown + ": takes no value";
             return result;
         }
-        if (spec->takesValue && !value) {
+        if (entry->takesValue && !value) {
             if (i + 1 >= args.size()) {
                 result.error = shown + ": needs a value";
                 // Name what it accepts, as for a wrong value (asked of a scratch copy).
                 CliOptions scratch;
-                const std::string accepted = spec->apply(scratch, "\x01");
+                const std::string accepted = entry->apply(scratch, "\x01");
                 if (!accepted.empty()) result.error += ": " + accepted;
                 return result;
             }
             value = args[++i];
         }
-        const std::string accepted = spec->apply(o, value.value_or(std::string()));
+        const std::string accepted = entry->apply(o, value.value_or(std::string()));
         if (!accepted.empty()) {
             result.error = shown + ": expected " + accepted + ", got " + quoted(*value);
             return result;
