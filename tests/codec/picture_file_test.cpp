@@ -310,3 +310,24 @@ TEST(Load, EveryFamilyLoadsWithItsIdAndSize) {
 
 } // namespace
 } // namespace velanox
+
+namespace velanox {
+namespace {
+
+// Every input a fuzzer ever crashed on stays here and must load or fail with a reason.
+TEST(Load, KeptFuzzCrashersLoadOrFailCleanly) {
+    const fs::path folder = fs::path(VELANOX_TEST_DATA_DIR) / "crashers";
+    int files = 0;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        if (!entry.is_regular_file() || entry.path().extension() == ".md") continue;
+        ++files;
+        Picture p;
+        if (p.load(entry.path().string()) != kPictureOk) {
+            EXPECT_FALSE(p.errorReason.empty()) << entry.path();
+        }
+    }
+    RecordProperty("crashers", files);
+}
+
+} // namespace
+} // namespace velanox
