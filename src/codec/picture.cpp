@@ -41,15 +41,19 @@ int Picture::copyFrom(const Picture& other) {
             return rc;
         std::memcpy(pixels_.get(), other.pixels_.get(), other.pixelBytes_);
     }
-    paletteSize = other.paletteSize;
-    palette = other.palette;
-    xResolution = other.xResolution;
-    yResolution = other.yResolution;
-    resolutionUnit = other.resolutionUnit;
-    format = other.format;
+    copyDescriptionFrom(other);
     filePath = other.filePath;
     tiffPage = other.tiffPage;
     return kPictureOk;
+}
+
+void Picture::copyDescriptionFrom(const Picture& other) {
+    paletteSize = other.paletteSize;
+    palette = other.palette;
+    format = other.format;
+    xResolution = other.xResolution;
+    yResolution = other.yResolution;
+    resolutionUnit = other.resolutionUnit;
 }
 
 void Picture::takeFrom(Picture& other) {
@@ -59,12 +63,7 @@ void Picture::takeFrom(Picture& other) {
     width = other.width;
     height = other.height;
     bitsPerPixel = other.bitsPerPixel;
-    paletteSize = other.paletteSize;
-    palette = other.palette;
-    format = other.format;
-    xResolution = other.xResolution;
-    yResolution = other.yResolution;
-    resolutionUnit = other.resolutionUnit;
+    copyDescriptionFrom(other);
     other.release();
 }
 

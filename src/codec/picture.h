@@ -185,6 +185,9 @@ public:
     mutable std::string errorReason;
 
 private:
+    /// The palette, the format id and the resolution read, as copyFrom and takeFrom carry them.
+    void copyDescriptionFrom(const Picture& other);
+
     std::unique_ptr<uint8_t[]> pixels_;
     std::size_t pixelBytes_ = 0;
 };

@@ -1,11 +1,25 @@
 #include "ui/panes.h"
 
+#include <QKeyEvent>
+
 #include "ui/resource_ids.h"
 
 #include <QLabel>
 #include <QVBoxLayout>
 
 namespace velanox::ui {
+
+bool PaneContent::consumeEnterAndEscape(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+        event->accept();
+        return true;
+    default:
+        return false;
+    }
+}
 
 PaneContent::PaneContent(int paneId, QWidget* parent) : QWidget(parent), m_paneId(paneId) {
     setObjectName(objectNameFor("panecontent", paneId));

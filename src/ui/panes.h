@@ -1,10 +1,12 @@
 // The contents of the four docking panes. A pane is handed the document and never owns it.
-// Until a pane's own issue lands its content is a placeholder.
+// A pane without contents of its own shows a placeholder.
 #pragma once
 
 #include <QWidget>
 
 #include <functional>
+
+class QKeyEvent;
 
 namespace velanox {
 class CSotavoDoc;
@@ -23,6 +25,11 @@ public:
     velanox::CSotavoDoc* document() const { return m_document; }
     /// The File Properties pane redraws its thumbnail frame and crop information.
     virtual void refreshCropInfo() {}
+
+protected:
+    /// Accepts Enter and Escape so that neither closes or resets anything from inside a pane;
+    /// returns whether the key was one of them.
+    static bool consumeEnterAndEscape(QKeyEvent* event);
 
 private:
     int m_paneId;

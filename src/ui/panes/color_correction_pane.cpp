@@ -226,15 +226,7 @@ void ColorCorrectionPane::timerFired(int timerId) {
 }
 
 void ColorCorrectionPane::keyPressEvent(QKeyEvent* event) {
-    switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Escape:
-        event->accept(); // neither key closes or resets anything here
-        return;
-    default:
-        PaneContent::keyPressEvent(event);
-    }
+    if (!consumeEnterAndEscape(event)) PaneContent::keyPressEvent(event);
 }
 
 } // namespace velanox::ui

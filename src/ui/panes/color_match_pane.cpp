@@ -441,15 +441,7 @@ void ColorMatchPane::timerFired() {
 }
 
 void ColorMatchPane::keyPressEvent(QKeyEvent* event) {
-    switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Escape:
-        event->accept(); // neither key closes or resets anything here
-        return;
-    default:
-        PaneContent::keyPressEvent(event);
-    }
+    if (!consumeEnterAndEscape(event)) PaneContent::keyPressEvent(event);
 }
 
 // ---- dialog 147 -------------------------------------------------------------------------------
