@@ -1,5 +1,7 @@
 #include "engine/noise_reducer.h"
 
+#include "engine/engine_workspace.h"
+
 #include "engine/wavelet_filter.h"
 #include "engine/wavelet_kernels.h"
 
@@ -7,4 +9,11 @@ int32_t reduceNoise(int32_t width, int32_t height, int32_t stride, unsigned char
                     const NrParams* params) {
     return velanox::engine::runNoiseReduction(velanox::engine::fastWaveletKernels(), width, height,
                                               stride, pixels, params);
+}
+
+int32_t velanox::engine::reduceNoise(EngineWorkspace& workspace, int32_t width, int32_t height,
+                                     int32_t stride, unsigned char* pixels,
+                                     const NrParams* params) {
+    return runNoiseReduction(fastWaveletKernels(), width, height, stride, pixels, params,
+                             &workspace);
 }

@@ -48,26 +48,75 @@ VELANOX_HOT void storeChannelRow(const double* src, unsigned char* px, int n, in
     }
 }
 
+// Byte `channel` (or the luminance, for -1) of surface row y into dst[0..width).
+void loadSurfaceRow(const PixelSurface& s, int y, double* dst, int channel) {
+    const unsigned char* px = s.rowAddress(y);
+    if (channel >= 0 && std::endian::native == std::endian::little) {
+        loadChannelRow(px, dst, s.width(), channel);
+    } else if (channel >= 0) {
+        for (int x = 0; x < s.width(); ++x)
+            dst[x] = px[4 * x + channel];
+    } else {
+        for (int x = 0; x < s.width(); ++x) {
+            const unsigned char* p = px + 4 * x;
+            dst[x] = kLumaByte1 * p[1] + kLumaByte0 * p[0] + kLumaByte2 * p[2];
+        }
+    }
+}
+
+void storeLuminanceRow(const double* src, unsigned char* px, int n) {
+    for (int x = 0; x < n; ++x, px += 4) {
+        // All three from the current bytes, before any is stored.
+        const double b0 = px[0], b1 = px[1], b2 = px[2], yNew = src[x];
+        const double n2 = 0.701005 * b2 - kLumaByte1 * b1 - kLumaByte0 * b0 + yNew;
+        const double n1 = (yNew - (kLumaByte0 * b0 + kLumaByte2 * b2)) * 1.703597;
+        const double n0 = 0.8860016 * b0 - kLumaByte1 * b1 - kLumaByte2 * b2 + yNew;
+        px[0] = clampTruncate(n0);
+        px[1] = clampTruncate(n1);
+        px[2] = clampTruncate(n2);
+    }
+}
+
+// src[0..width) back into byte `channel` (or the luminance, for -1) of surface row y.
+void storeSurfaceRow(const PixelSurface& s, int y, const double* src, int channel) {
+    unsigned char* px = s.rowAddress(y);
+    if (channel < 0) {
+        storeLuminanceRow(src, px, s.width());
+    } else if constexpr (std::endian::native == std::endian::little) {
+        storeChannelRow(src, px, s.width(), channel);
+    } else {
+        for (int x = 0; x < s.width(); ++x)
+            px[4 * x + channel] = clampTruncate(src[x] + 0.5);
+    }
+}
+
 } // namespace
 
 void loadPlane(const PixelSurface& s, double* plane, std::size_t wp, int channel) {
     const int m = kPlaneMargin;
 #pragma omp parallel for schedule(static)
-    for (int y = 0; y < s.height(); ++y) {
-        const unsigned char* px = s.rowAddress(y);
-        double* dst = plane + std::size_t(m + y) * wp + m;
-        if (channel >= 0 && std::endian::native == std::endian::little) {
-            loadChannelRow(px, dst, s.width(), channel);
-        } else if (channel >= 0) {
-            for (int x = 0; x < s.width(); ++x)
-                dst[x] = px[4 * x + channel];
-        } else {
-            for (int x = 0; x < s.width(); ++x) {
-                const unsigned char* p = px + 4 * x;
-                dst[x] = kLumaByte1 * p[1] + kLumaByte0 * p[0] + kLumaByte2 * p[2];
-            }
-        }
+    for (int y = 0; y < s.height(); ++y)
+        loadSurfaceRow(s, y, plane + std::size_t(m + y) * wp + m, channel);
+}
+
+void loadPlaneRow(const PixelSurface& s, int channel, int t, double* row) {
+    const int m = kPlaneMargin, w = s.width(), h = s.height();
+    if (t < m || t >= h + m) {
+        // A margin row: the mirrored block row between corners of 0.
+        std::fill(row, row + m, 0.0);
+        loadSurfaceRow(s, t < m ? m - 1 - t : 2 * h + m - 1 - t, row + m, channel);
+        std::fill(row + w + m, row + w + 2 * m, 0.0);
+        return;
     }
+    loadSurfaceRow(s, t - m, row + m, channel);
+    for (int k = 0; k < m; ++k) {
+        row[m - 1 - k] = row[m + k];
+        row[w + m + k] = row[w + m - 1 - k];
+    }
+}
+
+void storePlaneRow(const PixelSurface& s, int channel, int t, const double* row) {
+    storeSurfaceRow(s, t - kPlaneMargin, row + kPlaneMargin, channel);
 }
 
 void fillMargin(double* plane, int w, int h) {
@@ -103,35 +152,12 @@ void softThreshold(double* plane, std::size_t count, double t) {
 void writeChannel(const PixelSurface& s, const double* plane, std::size_t wp, int channel) {
     const int m = kPlaneMargin;
 #pragma omp parallel for schedule(static)
-    for (int y = 0; y < s.height(); ++y) {
-        unsigned char* px = s.rowAddress(y);
-        const double* src = plane + std::size_t(m + y) * wp + m;
-        if constexpr (std::endian::native == std::endian::little) {
-            storeChannelRow(src, px, s.width(), channel);
-        } else {
-            for (int x = 0; x < s.width(); ++x)
-                px[4 * x + channel] = clampTruncate(src[x] + 0.5);
-        }
-    }
+    for (int y = 0; y < s.height(); ++y)
+        storeSurfaceRow(s, y, plane + std::size_t(m + y) * wp + m, channel);
 }
 
 void writeLuminance(const PixelSurface& s, const double* plane, std::size_t wp) {
-    const int m = kPlaneMargin;
-#pragma omp parallel for schedule(static)
-    for (int y = 0; y < s.height(); ++y) {
-        unsigned char* px = s.rowAddress(y);
-        const double* src = plane + std::size_t(m + y) * wp + m;
-        for (int x = 0; x < s.width(); ++x, px += 4) {
-            // All three from the current bytes, before any is stored.
-            const double b0 = px[0], b1 = px[1], b2 = px[2], yNew = src[x];
-            const double n2 = 0.701005 * b2 - kLumaByte1 * b1 - kLumaByte0 * b0 + yNew;
-            const double n1 = (yNew - (kLumaByte0 * b0 + kLumaByte2 * b2)) * 1.703597;
-            const double n0 = 0.8860016 * b0 - kLumaByte1 * b1 - kLumaByte2 * b2 + yNew;
-            px[0] = clampTruncate(n0);
-            px[1] = clampTruncate(n1);
-            px[2] = clampTruncate(n2);
-        }
-    }
+    writeChannel(s, plane, wp, -1);
 }
 
 } // namespace velanox::engine

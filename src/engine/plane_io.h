@@ -18,13 +18,22 @@ void loadPlane(const PixelSurface& surface, double* plane, std::size_t planeStri
 /// Mirrors the block into the margin (the edge row and column repeat); the corners hold 0.
 void fillMargin(double* plane, int width, int height);
 
+/// Plane row t (0 <= t < height + 2 * kPlaneMargin) exactly as loadPlane and fillMargin lay it
+/// out, read straight from the surface into row[0 .. width + 2 * kPlaneMargin).
+void loadPlaneRow(const PixelSurface& surface, int channel, int t, double* row);
+
+/// Writes plane row t (kPlaneMargin <= t < height + kPlaneMargin) back as writeChannel, or for
+/// channel -1 writeLuminance, would.
+void storePlaneRow(const PixelSurface& surface, int channel, int t, const double* row);
+
 /// v = 0 where |v| < t, else sign(v) (|v| - t), over count values.
 void softThreshold(double* plane, std::size_t count, double t);
 
 /// Soft threshold of one value, the same expression everywhere it is applied.
 inline double softThresholdValue(double v, double t);
 
-/// Writes the plane back into byte `channel`: value + 0.5, clamped to 0..255, truncated.
+/// Writes the plane back into byte `channel`: value + 0.5, clamped to 0..255, truncated. Channel
+/// -1 is the luminance write-back.
 void writeChannel(const PixelSurface& surface, const double* plane, std::size_t planeStride,
                   int channel);
 

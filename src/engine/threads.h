@@ -15,6 +15,15 @@ inline int maxThreads() {
 #endif
 }
 
+/// Threads of the current parallel region (1 outside one).
+inline int threadCount() {
+#ifdef _OPENMP
+    return omp_get_num_threads();
+#else
+    return 1;
+#endif
+}
+
 inline int threadIndex() {
 #ifdef _OPENMP
     return omp_get_thread_num();

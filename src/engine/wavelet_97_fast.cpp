@@ -3,12 +3,14 @@
 // changes is the schedule:
 //  - rows are split into their even and odd samples, so each tap is a contiguous stream and
 //    every output loop vectorises;
-//  - columns are processed in strips of kStrip neighbouring columns, each output row of a strip
-//    being a sum of whole input rows: contiguous, vectorised, and cache-resident;
-//  - the soft threshold is applied as the forward column pass writes each value that no later
-//    level reads;
-//  - rows and strips are spread over threads (OpenMP); every value is still computed by exactly
-//    one thread with one order of operations. The deep levels, a few thousand samples, run on
+//  - the column taps work on whole rows, each output row being a sum of whole input rows:
+//    contiguous and vectorised;
+//  - a level makes one pass down the plane, doing the row and column work of each band of rows
+//    while it is in the cache, and writes into a second plane (see "levels" below);
+//  - the soft threshold is applied as the forward pass writes each value that no later level
+//    reads;
+//  - runs of rows are spread over threads (OpenMP); every value is computed with one order of
+//    operations whichever thread computes it. The deep levels, a few thousand samples, run on
 //    the calling thread;
 //  - the glue between the passes (splitting a line, extending and interleaving the bands, the
 //    threshold) is vectorised too: only the few samples at the ends of a line are reflected one
@@ -30,8 +32,8 @@ namespace {
 
 using namespace wavelet97;
 
-constexpr int kStrip = 64; // neighbouring columns per strip of a column pass
-constexpr int kPad = 3;    // even/odd samples kept beyond each end of a split line
+constexpr int kPad = 3;   // even/odd samples kept beyond each end of a split line
+constexpr int kRing = 16; // row-transformed rows a forward level keeps: 9 in use, a power of two
 
 // Below this many samples a level stays on the calling thread: the deep levels are too small to
 // pay for waking the other threads and the barriers between the passes.
@@ -41,16 +43,16 @@ bool threadedLevel(int w, int h) {
     return std::size_t(w) * std::size_t(h) >= kThreadedSamples;
 }
 
-// Per-thread scratch: a strip of kStrip columns of the longest line, or the split halves of a
-// line with their extensions, whichever is larger.
+// Per-thread scratch for rows of n samples: the forward ring, a spare row and the split halves of
+// a line with their extensions, or the inverse's synthesised line and its row transform's
+// scratch.
 std::size_t perThreadScratch(int n) {
-    const std::size_t strip = std::size_t(n) * kStrip;
     const std::size_t halves = 4 * (std::size_t(n) / 2 + 2 * kPad + 2) + std::size_t(n);
-    return std::max(strip, halves);
+    return std::size_t(kRing + 1) * std::size_t(n) + halves + std::size_t(n);
 }
 
-std::size_t fastScratchSize(int wp, int hp) {
-    return perThreadScratch(std::max(wp, hp)) * std::size_t(maxThreads());
+std::size_t fastScratchSize(int wp, int) {
+    return perThreadScratch(wp) * std::size_t(maxThreads());
 }
 
 // ---- rows --------------------------------------------------------------------------------
@@ -94,13 +96,14 @@ VELANOX_HOT void analyseSplit(const double* E, const double* O, int nL, int nH, 
                 g[4] * e[k + 1] + g[5] * o[k + 1] + g[6] * e[k + 2];
 }
 
-void analyseRow(double* row, int n, double* scratch) {
+// Transforms the line x[0..n) into out (low band, then high band); they may not overlap.
+void analyseRow(const double* x, int n, double* out, double* scratch) {
     const int nL = (n + 1) / 2, nH = n / 2;
     const int count = nL + 1;
     double* E = scratch;
     double* O = E + count + 2 * kPad;
-    splitLine(row, n, count, E, O);
-    analyseSplit(E, O, nL, nH, row);
+    splitLine(x, n, count, E, O);
+    analyseSplit(E, O, nL, nH, out);
 }
 
 // Low band extended with whole-sample symmetry at the start and, at the end, whole for odd lines
@@ -155,7 +158,7 @@ void synthesiseRow(double* row, int n, double* scratch) {
     if (nL > nH) row[n - 1] = even[nL - 1];
 }
 
-// ---- column strips -----------------------------------------------------------------------
+// ---- column taps over whole rows ------------------------------------------------------------
 
 VELANOX_HOT void weightedRows9(const double* const* r, const double* t, double* out, int count) {
     for (int c = 0; c < count; ++c)
@@ -202,107 +205,165 @@ VELANOX_HOT void thresholdSpan(double* v, int count, double t) {
     }
 }
 
-// Copies columns [c0, c0 + count) of the first h rows into a contiguous strip.
-void gatherStrip(const double* plane, std::size_t stride, int h, int c0, int count, double* strip) {
-    for (int r = 0; r < h; ++r)
-        std::memcpy(strip + std::size_t(r) * kStrip, plane + std::size_t(r) * stride + c0,
-                    sizeof(double) * std::size_t(count));
-}
+// ---- levels ------------------------------------------------------------------------------
+//
+// A level streams down the region once. The forward level keeps the last kRing row-transformed
+// input rows in a ring (a few hundred kilobytes, resident in the core's cache) and writes each
+// output row as soon as the rows under its column taps are in the ring; the inverse level reads
+// the few low and high input rows under its taps, which stay cached from one output row to the
+// next, and transforms each synthesised row along its length before storing it. Each level thus
+// reads its input once and writes its output once, into a second plane. Threads take
+// contiguous runs of output rows; a run's first input rows are transformed again by the thread
+// that needs them, with the same operations, so the values do not depend on the split.
 
-void forwardStrip(double* plane, std::size_t stride, int h, int c0, int count, bool lastLevel,
-                  double threshold, int nextW, double* strip) {
-    gatherStrip(plane, stride, h, c0, count, strip);
-    auto row = [&](int t) { return strip + std::size_t(reflectIndex(t, h, true, true)) * kStrip; };
-    const int nL = (h + 1) / 2, nH = h / 2;
-    // Values that a later level reads: the low rows' low columns, unless this is the last level.
-    const int keepTo = lastLevel ? 0 : std::clamp(nextW - c0, 0, count);
+struct ForwardRun {
+    double* out;
+    std::size_t stride;
+    int w, h;
+    int keepTo; // columns of the low rows that the next level reads
+    double threshold;
+};
+
+// Output rows k0..k1-1 of both bands. fetch(t, spare) gives input row t, in place or made in the
+// spare row. Every input row that these outputs need lies in [2 * k0 - 4, 2 * k1 + 2] clamped
+// to the region: rows beyond the ends reflect into rows already inside that range.
+template <class Fetch>
+void forwardRows(const ForwardRun& f, int k0, int k1, double* scratch, Fetch fetch) {
+    const int nL = (f.h + 1) / 2, nH = f.h / 2;
+    double* slots = scratch;
+    double* spare = slots + std::size_t(kRing) * std::size_t(f.w);
+    double* lineScratch = spare + f.w;
+    auto ring = [&](int t) {
+        return slots + std::size_t(reflectIndex(t, f.h, true, true) % kRing) * std::size_t(f.w);
+    };
+    int next = std::max(0, 2 * k0 - 4); // the next input row to transform
     const double* r[9];
-    for (int k = 0; k < nL; ++k) {
+    for (int k = k0; k < k1; ++k) {
+        for (const int last = std::min(f.h - 1, 2 * k + 4); next <= last; ++next)
+            analyseRow(fetch(next, spare), f.w, slots + std::size_t(next % kRing) * f.w,
+                       lineScratch);
         for (int j = 0; j < 9; ++j)
-            r[j] = row(2 * k + j - 4);
-        double* out = plane + std::size_t(k) * stride + c0;
-        weightedRows9(r, kAnalysisLow, out, count);
-        if (threshold > 0.0) thresholdSpan(out + keepTo, count - keepTo, threshold);
-    }
-    for (int k = 0; k < nH; ++k) {
+            r[j] = ring(2 * k + j - 4);
+        double* low = f.out + std::size_t(k) * f.stride;
+        weightedRows9(r, kAnalysisLow, low, f.w);
+        if (f.threshold > 0.0) thresholdSpan(low + f.keepTo, f.w - f.keepTo, f.threshold);
+        if (k >= nH) continue;
         for (int j = 0; j < 7; ++j)
-            r[j] = row(2 * k + j - 2);
-        double* out = plane + std::size_t(nL + k) * stride + c0;
-        weightedRows7(r, kAnalysisHigh, out, count);
-        if (threshold > 0.0) thresholdSpan(out, count, threshold);
+            r[j] = ring(2 * k + j - 2);
+        double* high = f.out + std::size_t(nL + k) * f.stride;
+        weightedRows7(r, kAnalysisHigh, high, f.w);
+        if (f.threshold > 0.0) thresholdSpan(high, f.w, f.threshold);
     }
 }
 
-void inverseStrip(double* plane, std::size_t stride, int h, int c0, int count, double* strip) {
-    gatherStrip(plane, stride, h, c0, count, strip);
+// Output rows 2p and 2p + 1 for p in [p0, p1), those in [r0, r1) only, each handed to
+// emit(row, line) once synthesised.
+template <class Emit>
+void inverseRows(const double* in, std::size_t stride, int w, int h, int p0, int p1, int r0, int r1,
+                 double* scratch, Emit emit) {
     const int nL = (h + 1) / 2, nH = h / 2;
     const bool oddLength = (h & 1) != 0;
     auto low = [&](int i) {
-        return strip + std::size_t(reflectIndex(i, nL, true, oddLength)) * kStrip;
+        return in + std::size_t(reflectIndex(i, nL, true, oddLength)) * stride;
     };
     auto high = [&](int i) {
-        return strip + std::size_t(nL + reflectIndex(i, nH, false, !oddLength)) * kStrip;
+        return in + std::size_t(nL + reflectIndex(i, nH, false, !oddLength)) * stride;
     };
+    double* line = scratch;
+    double* rowScratch = line + w;
     const double* l[4];
     const double* hr[5];
-    for (int p = 0; p < nL; ++p) {
-        for (int j = 0; j < 3; ++j)
-            l[j] = low(p - 1 + j);
-        for (int j = 0; j < 4; ++j)
-            hr[j] = high(p - 2 + j);
-        synthesisRowsEven(l, hr, plane + std::size_t(2 * p) * stride + c0, count);
-    }
-    for (int p = 0; p < nH; ++p) {
+    for (int p = p0; p < p1; ++p) {
+        if (2 * p >= r0 && 2 * p < r1) {
+            for (int j = 0; j < 3; ++j)
+                l[j] = low(p - 1 + j);
+            for (int j = 0; j < 4; ++j)
+                hr[j] = high(p - 2 + j);
+            synthesisRowsEven(l, hr, line, w);
+            synthesiseRow(line, w, rowScratch);
+            emit(2 * p, line);
+        }
+        if (p >= nH || 2 * p + 1 < r0 || 2 * p + 1 >= r1) continue;
         for (int j = 0; j < 4; ++j)
             l[j] = low(p - 1 + j);
         for (int j = 0; j < 5; ++j)
             hr[j] = high(p - 2 + j);
-        synthesisRowsOdd(l, hr, plane + std::size_t(2 * p + 1) * stride + c0, count);
+        synthesisRowsOdd(l, hr, line, w);
+        synthesiseRow(line, w, rowScratch);
+        emit(2 * p + 1, line);
     }
 }
 
-// ---- levels ------------------------------------------------------------------------------
+// The run [begin, end) of n items that thread `index` of `count` takes.
+std::pair<int, int> share(int n, int index, int count) {
+    const int64_t b = int64_t(n) * index / count, e = int64_t(n) * (index + 1) / count;
+    return {int(b), int(e)};
+}
 
-void fastForwardLevel(double* plane, std::size_t stride, int w, int h, bool lastLevel,
-                      double threshold, double* scratch) {
+double* threadScratch(double* scratch, int w) {
+    return scratch + std::size_t(threadIndex()) * perThreadScratch(w);
+}
+
+void fastForwardLevel(const double* in, double* out, std::size_t stride, int w, int h,
+                      bool lastLevel, double threshold, double* scratch) {
+    const ForwardRun f{out, stride, w, h, lastLevel ? 0 : (w + 1) / 2, threshold};
+    const int nL = (h + 1) / 2;
 #pragma omp parallel if (threadedLevel(w, h))
     {
-        double* mine = scratch + std::size_t(threadIndex()) * perThreadScratch(std::max(w, h));
-#pragma omp for schedule(static)
-        for (int r = 0; r < h; ++r)
-            analyseRow(plane + std::size_t(r) * stride, w, mine);
-        const int strips = (w + kStrip - 1) / kStrip;
-        const int nextW = (w + 1) / 2;
-#pragma omp for schedule(dynamic, 1)
-        for (int s = 0; s < strips; ++s) {
-            const int c0 = s * kStrip;
-            forwardStrip(plane, stride, h, c0, std::min(kStrip, w - c0), lastLevel, threshold,
-                         nextW, mine);
-        }
+        const auto [k0, k1] = share(nL, threadIndex(), threadCount());
+        forwardRows(f, k0, k1, threadScratch(scratch, w),
+                    [&](int t, double*) { return in + std::size_t(t) * stride; });
     }
 }
 
-void fastInverseLevel(double* plane, std::size_t stride, int w, int h, double* scratch) {
+void fastForwardFromPixels(const PixelSurface& surface, int channel, double* out,
+                           std::size_t stride, int w, int h, bool lastLevel, double threshold,
+                           double* scratch) {
+    const ForwardRun f{out, stride, w, h, lastLevel ? 0 : (w + 1) / 2, threshold};
+    const int nL = (h + 1) / 2;
 #pragma omp parallel if (threadedLevel(w, h))
     {
-        double* mine = scratch + std::size_t(threadIndex()) * perThreadScratch(std::max(w, h));
-        const int strips = (w + kStrip - 1) / kStrip;
-#pragma omp for schedule(dynamic, 1)
-        for (int s = 0; s < strips; ++s) {
-            const int c0 = s * kStrip;
-            inverseStrip(plane, stride, h, c0, std::min(kStrip, w - c0), mine);
-        }
-#pragma omp for schedule(static)
-        for (int r = 0; r < h; ++r)
-            synthesiseRow(plane + std::size_t(r) * stride, w, mine);
+        const auto [k0, k1] = share(nL, threadIndex(), threadCount());
+        forwardRows(f, k0, k1, threadScratch(scratch, w), [&](int t, double* spare) {
+            loadPlaneRow(surface, channel, t, spare);
+            return static_cast<const double*>(spare);
+        });
+    }
+}
+
+void fastInverseLevel(const double* in, double* out, std::size_t stride, int w, int h,
+                      double* scratch) {
+    const int nL = (h + 1) / 2;
+#pragma omp parallel if (threadedLevel(w, h))
+    {
+        const auto [p0, p1] = share(nL, threadIndex(), threadCount());
+        inverseRows(in, stride, w, h, p0, p1, 0, h, threadScratch(scratch, w),
+                    [&](int r, const double* line) {
+                        std::memcpy(out + std::size_t(r) * stride, line,
+                                    sizeof(double) * std::size_t(w));
+                    });
+    }
+}
+
+void fastInverseToPixels(const double* in, std::size_t stride, int w, int h,
+                         const PixelSurface& surface, int channel, double* scratch) {
+    // Only the rows of the block itself are synthesised; the margin's are never read.
+    const int r0 = kPlaneMargin, r1 = h - kPlaneMargin;
+    const int p0 = r0 / 2, p1 = (r1 + 1) / 2;
+#pragma omp parallel if (threadedLevel(w, h))
+    {
+        const auto [a, b] = share(p1 - p0, threadIndex(), threadCount());
+        inverseRows(in, stride, w, h, p0 + a, p0 + b, r0, r1, threadScratch(scratch, w),
+                    [&](int r, const double* line) { storePlaneRow(surface, channel, r, line); });
     }
 }
 
 } // namespace
 
 const WaveletKernels& fastWaveletKernels() {
-    static const WaveletKernels kernels{&fastScratchSize, &fastForwardLevel, &fastInverseLevel,
-                                        true};
+    static const WaveletKernels kernels{
+        &fastScratchSize,       &fastForwardLevel,   &fastInverseLevel, true, true,
+        &fastForwardFromPixels, &fastInverseToPixels};
     return kernels;
 }
 

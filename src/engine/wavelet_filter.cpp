@@ -17,18 +17,13 @@ namespace velanox::engine {
 
 namespace {
 
-struct FreeDoubles {
-    void operator()(double* p) const { std::free(p); }
-};
-using Doubles = std::unique_ptr<double[], FreeDoubles>;
-
 constexpr std::size_t kHugePage = std::size_t(2) << 20;
 
 // Allocates count doubles, or returns null (never throws) when the memory cannot be had. Large
-// blocks are aligned to 2 MB and offered to the kernel for huge pages: the column passes step
-// from row to row across the whole plane, and with 4 KB pages every row of a strip costs its own
-// TLB entry and every 4 KB its own page fault.
-Doubles allocateDoubles(std::size_t count) {
+// blocks are aligned to 2 MB and offered to the kernel for huge pages: a level steps from row to
+// row across the whole plane, and with 4 KB pages every 4 KB costs its own page fault and TLB
+// entry.
+double* allocateDoubles(std::size_t count) {
     if (count > (SIZE_MAX - kHugePage) / sizeof(double)) return nullptr;
     const std::size_t bytes = std::max<std::size_t>(count * sizeof(double), 1);
 #ifdef __linux__
@@ -37,13 +32,60 @@ Doubles allocateDoubles(std::size_t count) {
         void* p = std::aligned_alloc(kHugePage, rounded);
         if (p == nullptr) return nullptr;
         madvise(p, rounded, MADV_HUGEPAGE); // only a hint: without huge pages all still works
-        return Doubles(static_cast<double*>(p));
+        return static_cast<double*>(p);
     }
 #endif
-    return Doubles(static_cast<double*>(std::malloc(bytes)));
+    return static_cast<double*>(std::malloc(bytes));
 }
 
 } // namespace
+
+EngineWorkspace::EngineWorkspace() = default;
+
+EngineWorkspace::~EngineWorkspace() {
+    release();
+}
+
+bool EngineWorkspace::grow(Block& block, std::size_t count) {
+    if (block.data != nullptr && block.count >= count) return true;
+    free(block);
+    block.data = allocateDoubles(count);
+    if (block.data == nullptr) return false;
+    block.count = count;
+    return true;
+}
+
+void EngineWorkspace::free(Block& block) {
+    std::free(block.data);
+    block = Block{};
+}
+
+bool EngineWorkspace::reserve(std::size_t plane0, std::size_t plane1, std::size_t scratchSize) {
+    const std::size_t sizes[2] = {plane0, plane1};
+    for (int i = 0; i < 2; ++i) {
+        if (sizes[i] == 0) {
+            free(planes_[i]);
+        } else if (!grow(planes_[i], sizes[i])) {
+            release();
+            return false;
+        }
+    }
+    if (!grow(scratch_, scratchSize)) {
+        release();
+        return false;
+    }
+    return true;
+}
+
+std::size_t EngineWorkspace::bytes() const {
+    return (planes_[0].count + planes_[1].count + scratch_.count) * sizeof(double);
+}
+
+void EngineWorkspace::release() {
+    free(planes_[0]);
+    free(planes_[1]);
+    free(scratch_);
+}
 
 void WaveletFilter::setThresholds(double t0, double t1, double t2) {
     const double t[3] = {t0, t1, t2};
@@ -60,46 +102,51 @@ bool WaveletFilter::reportProgress() {
     return true;
 }
 
-bool WaveletFilter::forwardTransform(double* plane, int wp, int hp, double threshold,
-                                     double* scratch) {
+bool WaveletFilter::forwardTransform(const Channel& ch, int wp, int hp, double threshold) {
     int w = wp, h = hp;
     for (int level = 1; level <= levels_; ++level) {
         if (!reportProgress()) return false;
-        kernels_.forwardLevel(plane, std::size_t(wp), w, h, level == levels_, threshold, scratch);
+        double* out = ch.planes[level % 2];
+        if (level == 1 && ch.direct)
+            kernels_.forwardFromPixels(*ch.surface, ch.channel, out, std::size_t(wp), w, h,
+                                       level == levels_, threshold, ch.scratch);
+        else
+            kernels_.forwardLevel(ch.planes[(level - 1) % 2], out, std::size_t(wp), w, h,
+                                  level == levels_, threshold, ch.scratch);
         w = (w + 1) / 2;
         h = (h + 1) / 2;
     }
     return true;
 }
 
-bool WaveletFilter::inverseTransform(double* plane, int wp, int hp, double* scratch) {
-    std::unique_ptr<int[]> wL(new (std::nothrow) int[levels_ + 1]);
-    std::unique_ptr<int[]> wH(new (std::nothrow) int[levels_ + 1]);
-    std::unique_ptr<int[]> hL(new (std::nothrow) int[levels_ + 1]);
-    std::unique_ptr<int[]> hH(new (std::nothrow) int[levels_ + 1]);
-    if (!wL || !wH || !hL || !hH) {
-        outOfMemory_ = true;
-        return false;
-    }
-    // Band sizes of every level, recomputed from the plane size.
-    int w = wp, h = hp;
-    for (int level = 1; level <= levels_; ++level) {
-        wL[level] = (w + 1) / 2;
-        wH[level] = w / 2;
-        hL[level] = (h + 1) / 2;
-        hH[level] = h / 2;
-        w = wL[level];
-        h = hL[level];
+bool WaveletFilter::inverseTransform(const Channel& ch, int wp, int hp) {
+    // Region sizes of every level, recomputed from the plane size; levels_ is at most 5.
+    int ws[6], hs[6];
+    ws[1] = wp;
+    hs[1] = hp;
+    for (int level = 2; level <= levels_; ++level) {
+        ws[level] = (ws[level - 1] + 1) / 2;
+        hs[level] = (hs[level - 1] + 1) / 2;
     }
     for (int level = levels_; level >= 1; --level) {
         if (!reportProgress()) return false;
-        kernels_.inverseLevel(plane, std::size_t(wp), wL[level] + wH[level], hL[level] + hH[level],
-                              scratch);
+        if (level == 1 && ch.direct) {
+            // The first level's inverse writes the pixels, so the step that precedes the
+            // write-back is reported first: a cancel there still leaves the channel untouched.
+            if (!reportProgress()) return false;
+            kernels_.inverseToPixels(ch.planes[1], std::size_t(wp), wp, hp, *ch.surface, ch.channel,
+                                     ch.scratch);
+            return true;
+        }
+        kernels_.inverseLevel(ch.planes[level % 2], ch.planes[(level - 1) % 2], std::size_t(wp),
+                              ws[level], hs[level], ch.scratch);
     }
+    if (!reportProgress()) return false;
+    writeChannel(*ch.surface, ch.planes[0], std::size_t(wp), ch.channel);
     return true;
 }
 
-void WaveletFilter::run(const PixelSurface& surface) {
+void WaveletFilter::run(const PixelSurface& surface, EngineWorkspace& workspace) {
     outOfMemory_ = false;
     cancelled_ = false;
     const int w = surface.width();
@@ -107,13 +154,23 @@ void WaveletFilter::run(const PixelSurface& surface) {
     const int wp = w + 2 * kPlaneMargin;
     const int hp = h + 2 * kPlaneMargin;
     const std::size_t planeSize = std::size_t(wp) * std::size_t(hp);
-    Doubles plane = allocateDoubles(planeSize);
+    const bool direct = kernels_.twoPlanes && kernels_.forwardFromPixels != nullptr &&
+                        kernels_.inverseToPixels != nullptr;
+    // Read straight from the pixels, the first level needs no input plane: the first plane then
+    // only ever holds the second level's region and below.
+    const std::size_t firstPlane = direct ? std::size_t(wp) * std::size_t((hp + 1) / 2) : planeSize;
     // One scratch for every pass of every channel.
-    Doubles scratch = allocateDoubles(kernels_.scratchSize(wp, hp));
-    if (!plane || !scratch) {
+    if (!workspace.reserve(firstPlane, kernels_.twoPlanes ? planeSize : 0,
+                           kernels_.scratchSize(wp, hp))) {
         outOfMemory_ = true;
         return;
     }
+    Channel ch;
+    ch.planes[0] = workspace.plane(0);
+    ch.planes[1] = kernels_.twoPlanes ? workspace.plane(1) : ch.planes[0];
+    ch.scratch = workspace.scratch();
+    ch.surface = &surface;
+    ch.direct = direct;
 
     const int channels = perChannel_ ? 3 : 1;
     progressTotal_ = 2 * (levels_ + 1) * channels + (channels == 1 ? 2 : 0);
@@ -125,16 +182,14 @@ void WaveletFilter::run(const PixelSurface& surface) {
                         : (thresholds_[0] + thresholds_[1] + thresholds_[2]) * 0.3333333333333333;
         if (t <= 0.0) continue;
         if (!reportProgress()) return;
-        loadPlane(surface, plane.get(), std::size_t(wp), perChannel_ ? c : -1);
-        fillMargin(plane.get(), w, h);
-        if (!forwardTransform(plane.get(), wp, hp, t, scratch.get())) return;
-        if (!kernels_.fusesThreshold) softThreshold(plane.get(), planeSize, t);
-        if (!inverseTransform(plane.get(), wp, hp, scratch.get())) return;
-        if (!reportProgress()) return;
-        if (perChannel_)
-            writeChannel(surface, plane.get(), std::size_t(wp), c);
-        else
-            writeLuminance(surface, plane.get(), std::size_t(wp));
+        ch.channel = perChannel_ ? c : -1;
+        if (!direct) {
+            loadPlane(surface, ch.planes[0], std::size_t(wp), ch.channel);
+            fillMargin(ch.planes[0], w, h);
+        }
+        if (!forwardTransform(ch, wp, hp, t)) return;
+        if (!kernels_.fusesThreshold) softThreshold(ch.planes[0], planeSize, t);
+        if (!inverseTransform(ch, wp, hp)) return;
     }
 }
 
@@ -152,7 +207,8 @@ int32_t validateNrArguments(int32_t width, int32_t height, int32_t stride,
 }
 
 int32_t runNoiseReduction(const WaveletKernels& kernels, int32_t width, int32_t height,
-                          int32_t stride, unsigned char* pixels, const NrParams* params) {
+                          int32_t stride, unsigned char* pixels, const NrParams* params,
+                          EngineWorkspace* workspace) {
     if (width == 0 && height == 0 && stride == 0 && params == nullptr) {
         if (pixels == nullptr) return NR_INVALID_PARAMETER;
         std::memcpy(pixels, kNrEngineVersion, sizeof kNrEngineVersion);
@@ -169,7 +225,12 @@ int32_t runNoiseReduction(const WaveletKernels& kernels, int32_t width, int32_t 
     filter.setLevels(params->levels);
     filter.setThresholds(params->threshold, params->threshold, params->threshold);
     filter.setProgress(params->progress, params->progressContext);
-    filter.run(surface);
+    if (workspace != nullptr) {
+        filter.run(surface, *workspace);
+    } else {
+        EngineWorkspace temporary;
+        filter.run(surface, temporary);
+    }
 
     if (filter.outOfMemory()) return NR_OUT_OF_MEMORY;
     if (filter.cancelled()) return NR_CANCELLED;

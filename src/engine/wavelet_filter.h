@@ -3,6 +3,7 @@
 // bookkeeping (sizes, allocation, progress, cancel); the loops come from a WaveletKernels set.
 #pragma once
 
+#include "engine/engine_workspace.h"
 #include "engine/noise_reducer.h"
 #include "engine/pixel_surface.h"
 #include "engine/wavelet_kernels.h"
@@ -24,9 +25,9 @@ public:
         context_ = context;
     }
 
-    /// Processes the surface. Channels written back before a cancel or a memory failure keep
-    /// their new values; later ones are not touched.
-    void run(const PixelSurface& surface);
+    /// Processes the surface with its planes in the workspace. Channels written back before a
+    /// cancel or a memory failure keep their new values; later ones are not touched.
+    void run(const PixelSurface& surface, EngineWorkspace& workspace);
 
     bool outOfMemory() const { return outOfMemory_; }
     bool cancelled() const { return cancelled_; }
@@ -34,8 +35,18 @@ public:
 private:
     /// Reports the next progress step; false (and the cancelled flag) when asked to stop.
     bool reportProgress();
-    bool forwardTransform(double* plane, int wp, int hp, double threshold, double* scratch);
-    bool inverseTransform(double* plane, int wp, int hp, double* scratch);
+    /// Where one channel's run works. Level n writes planes[n % 2] (one plane for kernels that
+    /// work in place); the first level reads the loaded planes[0], or the surface when direct.
+    struct Channel {
+        double* planes[2] = {nullptr, nullptr};
+        double* scratch = nullptr;
+        const PixelSurface* surface = nullptr;
+        int channel = 0; ///< byte 0..2, or -1 for the luminance
+        bool direct = false;
+    };
+    bool forwardTransform(const Channel& ch, int wp, int hp, double threshold);
+    /// The inverse levels, the last progress step and the write-back.
+    bool inverseTransform(const Channel& ch, int wp, int hp);
 
     const WaveletKernels& kernels_;
     bool outOfMemory_ = false;
@@ -53,8 +64,10 @@ private:
 int32_t validateNrArguments(int32_t width, int32_t height, int32_t stride,
                             const unsigned char* pixels, const NrParams* params);
 
-/// reduceNoise with the given kernels: the version query, validation and one run.
+/// reduceNoise with the given kernels: the version query, validation and one run, with the
+/// planes in `workspace` (a temporary one when null).
 int32_t runNoiseReduction(const WaveletKernels& kernels, int32_t width, int32_t height,
-                          int32_t stride, unsigned char* pixels, const NrParams* params);
+                          int32_t stride, unsigned char* pixels, const NrParams* params,
+                          EngineWorkspace* workspace = nullptr);
 
 } // namespace velanox::engine

@@ -7,21 +7,40 @@
 
 namespace velanox::engine {
 
+class PixelSurface;
+
 struct WaveletKernels {
     /// Doubles of scratch one transform direction needs over a wp x hp plane (all threads).
     std::size_t (*scratchSize)(int wp, int hp);
 
-    /// One forward level over the top-left w x h region of the plane: rows, then columns.
-    /// When fusesThreshold is set, the level also soft-thresholds by threshold every value that
-    /// no later level reads (every value of the region on the last level).
-    void (*forwardLevel)(double* plane, std::size_t stride, int w, int h, bool lastLevel,
-                         double threshold, double* scratch);
+    /// One forward level: the top-left w x h region of `in`, rows then columns, into the same
+    /// region of `out` (both with row stride `stride`). When fusesThreshold is set, the level
+    /// also soft-thresholds by threshold every value that no later level reads (every value of
+    /// the region on the last level).
+    void (*forwardLevel)(const double* in, double* out, std::size_t stride, int w, int h,
+                         bool lastLevel, double threshold, double* scratch);
 
-    /// One inverse level over the top-left w x h region: columns, then rows.
-    void (*inverseLevel)(double* plane, std::size_t stride, int w, int h, double* scratch);
+    /// One inverse level: the top-left w x h region of `in`, columns then rows, into `out`.
+    void (*inverseLevel)(const double* in, double* out, std::size_t stride, int w, int h,
+                         double* scratch);
 
     /// False: the bookkeeping soft-thresholds the whole plane between the two transforms.
     bool fusesThreshold;
+
+    /// True: `in` and `out` must be two planes, and the levels alternate between them (level n
+    /// reads the plane level n - 1 wrote). False: the levels work in place (`in` == `out`).
+    bool twoPlanes;
+
+    /// Optional (null when absent), both or neither. The first forward level reading the
+    /// plane's rows straight from byte `channel` of the surface (-1: its luminance), as
+    /// loadPlane and fillMargin would lay them out; and the first level's inverse writing the
+    /// block's rows straight back, as writeChannel or writeLuminance would. With them no whole
+    /// plane is loaded or stored, and the first level's input plane is never needed.
+    void (*forwardFromPixels)(const PixelSurface& surface, int channel, double* out,
+                              std::size_t stride, int w, int h, bool lastLevel, double threshold,
+                              double* scratch);
+    void (*inverseToPixels)(const double* in, std::size_t stride, int w, int h,
+                            const PixelSurface& surface, int channel, double* scratch);
 };
 
 /// The vectorised, threaded set reduceNoise uses.

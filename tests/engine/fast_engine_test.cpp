@@ -1,6 +1,7 @@
 // The shipped engine against the straightforward one: both sum the same products in the same
 // order, so the bytes are expected to be identical; the stated tolerance (at most +-1 on at most
 // 0.01 % of the samples) is what the comparison enforces.
+#include "engine/engine_workspace.h"
 #include "engine/noise_reducer.h"
 #include "engine/reference/reference_noise_reducer.h"
 
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <tuple>
 #include <vector>
 
 using velanox::engine::reduceNoiseReference;
@@ -98,4 +100,55 @@ TEST(FastEngine, ReportsProgressLikeTheReference) {
               NR_CANCELLED);
     EXPECT_EQ(fastLog.steps, referenceLog.steps);
     EXPECT_EQ(fast.bytes, reference.bytes) << "the first channel written, the others untouched";
+}
+
+TEST(FastEngine, LeavesTheReferenceBytesWhereverARunIsCancelled) {
+    // The shipped engine writes a channel back while its last level is inverted; a cancel at any
+    // step must still leave exactly the channels the reference would have written.
+    struct CancelAt {
+        int32_t step;
+        static int32_t check(int32_t step, int32_t, void* context) {
+            return step == static_cast<CancelAt*>(context)->step ? 1 : 0;
+        }
+    };
+    const TestImage source = makeNoisyScene(150, 70, 9.0, 3);
+    for (int perChannel : {1, 0}) {
+        // Steps 1..36 of 36 per channel; the luminance run reports 1..12 of its 14.
+        const int32_t total = perChannel == 1 ? 36 : 12;
+        for (int32_t step = 1; step <= total + 1; ++step) {
+            TestImage fast = source, reference = source;
+            CancelAt cancel{step};
+            const NrParams p{1, 5, 6.0, perChannel, &CancelAt::check, &cancel};
+            const int32_t rc = reduceNoise(fast.width, fast.height, -1, fast.data(), &p);
+            EXPECT_EQ(rc, reduceNoiseReference(reference.width, reference.height, -1,
+                                               reference.data(), &p));
+            EXPECT_EQ(rc, step <= total ? NR_CANCELLED : NR_OK);
+            EXPECT_EQ(fast.bytes, reference.bytes)
+                << "perChannel " << perChannel << ", cancelled at step " << step;
+        }
+    }
+}
+
+TEST(FastEngine, AKeptWorkspaceGivesTheBytesOfAFreshOne) {
+    // Growing, shrinking and odd sizes, padded rows, both modes: the planes kept from an earlier
+    // call hold stale values that no later call may read.
+    velanox::engine::EngineWorkspace workspace;
+    int call = 0;
+    for (auto [w, h, pad] : {std::tuple{700, 300, 0}, std::tuple{45, 33, 12},
+                             std::tuple{1001, 97, 8}, std::tuple{333, 555, 0}}) {
+        for (int perChannel : {1, 0}) {
+            const TestImage source = makeRandom(w, h, uint32_t(++call), pad);
+            TestImage kept = source, fresh = source;
+            const NrParams p{1, 4, 12.0, perChannel, nullptr, nullptr};
+            ASSERT_EQ(velanox::engine::reduceNoise(workspace, kept.width, kept.height, kept.stride,
+                                                   kept.data(), &p),
+                      NR_OK);
+            ASSERT_EQ(reduceNoise(fresh.width, fresh.height, fresh.stride, fresh.data(), &p),
+                      NR_OK);
+            EXPECT_EQ(kept.bytes, fresh.bytes) << w << "x" << h << " perChannel " << perChannel;
+        }
+    }
+    EXPECT_GT(workspace.bytes(), 0u);
+    workspace.release();
+    EXPECT_EQ(workspace.bytes(), 0u);
 }

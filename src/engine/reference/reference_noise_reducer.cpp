@@ -14,12 +14,14 @@ std::size_t scratchSize(int wp, int hp) {
     return 2 * wavelet97::scratchSize(n) + 2 * wavelet97::scratchSize((n + 1) / 2);
 }
 
-void forwardLevel(double* plane, std::size_t stride, int w, int h, bool, double, double* scratch) {
+// The straightforward levels work in place: the bookkeeping hands them one plane as both.
+void forwardLevel(const double*, double* plane, std::size_t stride, int w, int h, bool, double,
+                  double* scratch) {
     const std::size_t line = wavelet97::scratchSize(std::max(w, h));
     wavelet97::forwardLevel(plane, stride, w, h, scratch, scratch + line);
 }
 
-void inverseLevel(double* plane, std::size_t stride, int w, int h, double* scratch) {
+void inverseLevel(const double*, double* plane, std::size_t stride, int w, int h, double* scratch) {
     const int n = std::max(w, h);
     const std::size_t line = wavelet97::scratchSize(n);
     const std::size_t half = wavelet97::scratchSize((n + 1) / 2);
@@ -29,7 +31,8 @@ void inverseLevel(double* plane, std::size_t stride, int w, int h, double* scrat
 } // namespace
 
 const WaveletKernels& referenceWaveletKernels() {
-    static const WaveletKernels kernels{&scratchSize, &forwardLevel, &inverseLevel, false};
+    static const WaveletKernels kernels{&scratchSize, &forwardLevel, &inverseLevel, false,
+                                        false,        nullptr,       nullptr};
     return kernels;
 }
 

@@ -1,0 +1,48 @@
+// Memory the engine keeps between calls, and the call that uses it.
+#pragma once
+
+#include "engine/noise_reducer.h"
+
+#include <cstddef>
+#include <cstdint>
+
+namespace velanox::engine {
+
+/// The planes and scratch of the engine's runs. A caller that runs the engine many times (tile
+/// after tile, or preview after preview) keeps one, so the memory is allocated and touched once
+/// instead of on every call. Not shared between concurrent runs.
+class EngineWorkspace {
+public:
+    EngineWorkspace();
+    ~EngineWorkspace();
+    EngineWorkspace(const EngineWorkspace&) = delete;
+    EngineWorkspace& operator=(const EngineWorkspace&) = delete;
+
+    /// Makes room for planes of plane0 and plane1 doubles (0: no such plane) and for scratchSize
+    /// doubles of scratch, keeping what is already large enough. False, with everything
+    /// released, when the memory cannot be had.
+    bool reserve(std::size_t plane0, std::size_t plane1, std::size_t scratchSize);
+    double* plane(int index) const { return planes_[index].data; }
+    double* scratch() const { return scratch_.data; }
+    /// Bytes held.
+    std::size_t bytes() const;
+    void release();
+
+private:
+    struct Block {
+        double* data = nullptr;
+        std::size_t count = 0;
+    };
+    static bool grow(Block& block, std::size_t count);
+    static void free(Block& block);
+
+    Block planes_[2];
+    Block scratch_;
+};
+
+/// reduceNoise with its planes and scratch in `workspace`, which keeps them for the next call:
+/// the same arguments, validation, results and progress as the C entry point.
+int32_t reduceNoise(EngineWorkspace& workspace, int32_t width, int32_t height, int32_t stride,
+                    unsigned char* pixels, const NrParams* params);
+
+} // namespace velanox::engine
