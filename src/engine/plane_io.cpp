@@ -104,7 +104,7 @@ void loadPlaneRow(const PixelSurface& s, int channel, int t, double* row) {
     if (t < m || t >= h + m) {
         // A margin row: the mirrored block row between corners of 0.
         std::fill(row, row + m, 0.0);
-        loadSurfaceRow(s, t < m ? m - 1 - t : 2 * h + m - 1 - t, row + m, channel);
+        loadSurfaceRow(s, planeRowToBlockRow(t, h), row + m, channel);
         std::fill(row + w + m, row + w + 2 * m, 0.0);
         return;
     }

@@ -18,6 +18,14 @@ void loadPlane(const PixelSurface& surface, double* plane, std::size_t planeStri
 /// Mirrors the block into the margin (the edge row and column repeat); the corners hold 0.
 void fillMargin(double* plane, int width, int height);
 
+/// The block row that plane row t (0 <= t < height + 2 * kPlaneMargin) holds or mirrors.
+inline int planeRowToBlockRow(int t, int height) {
+    const int m = kPlaneMargin;
+    if (t < m) return m - 1 - t;
+    if (t >= height + m) return 2 * height + m - 1 - t;
+    return t - m;
+}
+
 /// Plane row t (0 <= t < height + 2 * kPlaneMargin) exactly as loadPlane and fillMargin lay it
 /// out, read straight from the surface into row[0 .. width + 2 * kPlaneMargin).
 void loadPlaneRow(const PixelSurface& surface, int channel, int t, double* row);

@@ -205,6 +205,14 @@ VELANOX_HOT void thresholdSpan(double* v, int count, double t) {
     }
 }
 
+// Asks for a span of memory ahead of its use: a level reads new rows at the pace of its
+// arithmetic, too slowly for the hardware to guess, and stalls on them otherwise.
+void prefetchSpan(const void* p, std::size_t bytes) {
+    const char* c = static_cast<const char*>(p);
+    for (std::size_t i = 0; i < bytes; i += 64)
+        __builtin_prefetch(c + i, 0, 2);
+}
+
 // ---- levels ------------------------------------------------------------------------------
 //
 // A level streams down the region once. The forward level keeps the last kRing row-transformed
@@ -225,10 +233,12 @@ struct ForwardRun {
 };
 
 // Output rows k0..k1-1 of both bands. fetch(t, spare) gives input row t, in place or made in the
-// spare row. Every input row that these outputs need lies in [2 * k0 - 4, 2 * k1 + 2] clamped
-// to the region: rows beyond the ends reflect into rows already inside that range.
-template <class Fetch>
-void forwardRows(const ForwardRun& f, int k0, int k1, double* scratch, Fetch fetch) {
+// spare row; prefetch(t) asks for the memory behind it. Every input row that these outputs need
+// lies in [2 * k0 - 4, 2 * k1 + 2] clamped to the region: rows beyond the ends reflect into rows
+// already inside that range.
+template <class Fetch, class Prefetch>
+void forwardRows(const ForwardRun& f, int k0, int k1, double* scratch, Fetch fetch,
+                 Prefetch prefetch) {
     const int nL = (f.h + 1) / 2, nH = f.h / 2;
     double* slots = scratch;
     double* spare = slots + std::size_t(kRing) * std::size_t(f.w);
@@ -239,9 +249,11 @@ void forwardRows(const ForwardRun& f, int k0, int k1, double* scratch, Fetch fet
     int next = std::max(0, 2 * k0 - 4); // the next input row to transform
     const double* r[9];
     for (int k = k0; k < k1; ++k) {
-        for (const int last = std::min(f.h - 1, 2 * k + 4); next <= last; ++next)
+        for (const int last = std::min(f.h - 1, 2 * k + 4); next <= last; ++next) {
+            if (next + 2 < f.h) prefetch(next + 2);
             analyseRow(fetch(next, spare), f.w, slots + std::size_t(next % kRing) * f.w,
                        lineScratch);
+        }
         for (int j = 0; j < 9; ++j)
             r[j] = ring(2 * k + j - 4);
         double* low = f.out + std::size_t(k) * f.stride;
@@ -273,7 +285,11 @@ void inverseRows(const double* in, std::size_t stride, int w, int h, int p0, int
     double* rowScratch = line + w;
     const double* l[4];
     const double* hr[5];
+    const std::size_t rowBytes = sizeof(double) * std::size_t(w);
     for (int p = p0; p < p1; ++p) {
+        // The two rows the next p brings under the taps.
+        prefetchSpan(low(p + 3), rowBytes);
+        prefetchSpan(high(p + 3), rowBytes);
         if (2 * p >= r0 && 2 * p < r1) {
             for (int j = 0; j < 3; ++j)
                 l[j] = low(p - 1 + j);
@@ -311,8 +327,10 @@ void fastForwardLevel(const double* in, double* out, std::size_t stride, int w, 
 #pragma omp parallel if (threadedLevel(w, h))
     {
         const auto [k0, k1] = share(nL, threadIndex(), threadCount());
-        forwardRows(f, k0, k1, threadScratch(scratch, w),
-                    [&](int t, double*) { return in + std::size_t(t) * stride; });
+        forwardRows(
+            f, k0, k1, threadScratch(scratch, w),
+            [&](int t, double*) { return in + std::size_t(t) * stride; },
+            [&](int t) { prefetchSpan(in + std::size_t(t) * stride, sizeof(double) * w); });
     }
 }
 
@@ -324,10 +342,16 @@ void fastForwardFromPixels(const PixelSurface& surface, int channel, double* out
 #pragma omp parallel if (threadedLevel(w, h))
     {
         const auto [k0, k1] = share(nL, threadIndex(), threadCount());
-        forwardRows(f, k0, k1, threadScratch(scratch, w), [&](int t, double* spare) {
-            loadPlaneRow(surface, channel, t, spare);
-            return static_cast<const double*>(spare);
-        });
+        forwardRows(
+            f, k0, k1, threadScratch(scratch, w),
+            [&](int t, double* spare) {
+                loadPlaneRow(surface, channel, t, spare);
+                return static_cast<const double*>(spare);
+            },
+            [&](int t) {
+                prefetchSpan(surface.rowAddress(planeRowToBlockRow(t, surface.height())),
+                             std::size_t(surface.width()) * 4);
+            });
     }
 }
 
