@@ -194,7 +194,9 @@ RunResult processRegion(const RegionRun& run, SwapBuffer& workBuffer, SwapBuffer
     bool haveSharpened = false;
     if (needsSharpened(run.noise)) {
         if (steps.fused) {
-            haveSharpened = sharpenRows.prepare(c, d, 4, run.noise.sharpenAmount, 7);
+            // The blend never reads byte 3 of the sharpened rows, so it is sharpened too: that
+            // spares the loop keeping it.
+            haveSharpened = sharpenRows.prepare(c, d, 4, run.noise.sharpenAmount, 15);
             if (!haveSharpened) observer.showMessage(run_text::kOutOfMemory);
         } else if (sharpened.allocate(workBytes, &observer)) {
             pipeline::copyPixels(sharpened.data(), work.pixels, workBytes);
