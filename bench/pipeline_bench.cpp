@@ -1,6 +1,11 @@
 // processImage with default settings over a whole 6000x4000 picture (tiled with the default
-// block limits) and over a 1600x430 detail rectangle, the size of a typical preview.
+// block limits) and over a 1600x430 detail rectangle, the size of a typical preview; beside
+// them the same runs made of the plain engine, filters and passes one step after the other,
+// and the shipped whole run with an engine that does nothing, which leaves the cost of
+// everything around the engine.
 #include "document/csotavo_doc.h"
+#include "pipeline/reference/reference_pipeline_steps.h"
+#include "pipeline/run_observer.h"
 
 #include <benchmark/benchmark.h>
 
@@ -69,7 +74,86 @@ void BM_ProcessDetailRect(benchmark::State& state) {
                                                   benchmark::Counter::kIsRate);
 }
 
+// A run of processRegion as processImage makes it, with other steps.
+class StepsRun {
+public:
+    StepsRun(int width, int height, velanox::Rect region, const velanox::PipelineSteps& steps)
+        : doc_(host_) {
+        loadNoisyPicture(doc_, width, height);
+        run_.source = doc_.sourceImage.pixels();
+        run_.result = doc_.resultImage.pixels();
+        run_.imageWidth = width;
+        run_.imageHeight = height;
+        run_.region = region;
+        run_.noise = doc_.noise;
+        run_.colour = doc_.colour;
+        run_.limits = doc_.memory;
+        run_.steps = &steps;
+    }
+    velanox::ProcessOutcome operator()() {
+        return velanox::processRegion(run_, doc_.processing.workBuffer, doc_.processing.preNrBuffer,
+                                      observer_)
+            .outcome;
+    }
+
+private:
+    struct Observer final : velanox::RunObserver {
+        void showMessage(std::string_view) override {}
+        void setProgressText(std::string_view) override {}
+        int32_t engineProgress(int32_t, int32_t) override { return 0; }
+        void runEnding() override {}
+    };
+    QuietHost host_;
+    velanox::CSotavoDoc doc_;
+    velanox::RegionRun run_;
+    Observer observer_;
+};
+
+void BM_ProcessWholePictureReference(benchmark::State& state) {
+    StepsRun run(6000, 4000, velanox::Rect{0, 0, 6000, 4000},
+                 velanox::pipeline::referencePipelineSteps());
+    for (auto _ : state)
+        benchmark::DoNotOptimize(run());
+}
+
+void BM_ProcessDetailRectReference(benchmark::State& state) {
+    StepsRun run(6000, 4000, velanox::Rect{2000, 1500, 3600, 1930},
+                 velanox::pipeline::referencePipelineSteps());
+    for (auto _ : state)
+        benchmark::DoNotOptimize(run());
+}
+
+int32_t noEngine(int32_t, int32_t, int32_t, unsigned char*, const NrParams*) {
+    return NR_OK;
+}
+
+const velanox::PipelineSteps& shippedWithoutEngine() {
+    static const velanox::PipelineSteps steps = [] {
+        velanox::PipelineSteps s = velanox::shippedPipelineSteps();
+        s.reduceNoise = &noEngine;
+        return s;
+    }();
+    return steps;
+}
+
+void BM_ProcessWholePictureWithoutEngine(benchmark::State& state) {
+    StepsRun run(6000, 4000, velanox::Rect{0, 0, 6000, 4000}, shippedWithoutEngine());
+    run(); // warm: the kept buffers have their pages
+    for (auto _ : state)
+        benchmark::DoNotOptimize(run());
+}
+
 } // namespace
 
 BENCHMARK(BM_ProcessWholePicture)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+BENCHMARK(BM_ProcessWholePictureReference)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
+BENCHMARK(BM_ProcessWholePictureWithoutEngine)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime()
+    ->Iterations(5);
 BENCHMARK(BM_ProcessDetailRect)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ProcessDetailRectReference)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -21,6 +21,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <new>
 
@@ -77,6 +78,50 @@ VELANOX_HOT void sharpenInterior(const uint8_t* __restrict above, const uint8_t*
         const uint8_t v = sharpened(same[i], n, e);
         out[i] = uint8_t((v & keep[i]) | (out[i] & ~keep[i]));
     }
+}
+
+// The same bytes in 32-bit integers: c - e * (N - 8c) with e = a / 200 is
+// ((200 + 8a) c - a N) / 200, floored, then clamped into a byte. The division is a multiply:
+// y / 200 = ((y / 8) * 41944) >> 20 for 0 <= y <= 255000, the largest y can be.
+VELANOX_HOT void sharpenInteriorInt(const uint8_t* __restrict above, const uint8_t* __restrict same,
+                                    const uint8_t* __restrict below, uint8_t* __restrict out,
+                                    const uint8_t* __restrict keep, int begin, int end, int bpp,
+                                    int a) {
+    const int centreFactor = 200 + 8 * a;
+    for (int i = begin; i < end; ++i) {
+        const int n = above[i - bpp] + above[i] + above[i + bpp] + same[i - bpp] + same[i + bpp] +
+                      below[i - bpp] + below[i] + below[i + bpp];
+        const int y = centreFactor * same[i] - a * n;
+        const uint32_t q = ((uint32_t(std::max(y, 0)) >> 3) * 41944u) >> 20;
+        const uint8_t v = uint8_t(std::min(q, 255u));
+        out[i] = uint8_t((v & keep[i]) | (out[i] & ~keep[i]));
+    }
+}
+
+// sharpenInteriorInt with every byte in the mask: nothing of the destination to keep.
+VELANOX_HOT void sharpenInteriorIntAll(const uint8_t* __restrict above,
+                                       const uint8_t* __restrict same,
+                                       const uint8_t* __restrict below, uint8_t* __restrict out,
+                                       int begin, int end, int bpp, int a) {
+    const int centreFactor = 200 + 8 * a;
+    for (int i = begin; i < end; ++i) {
+        const int n = above[i - bpp] + above[i] + above[i + bpp] + same[i - bpp] + same[i + bpp] +
+                      below[i - bpp] + below[i] + below[i + bpp];
+        const int y = centreFactor * same[i] - a * n;
+        const uint32_t q = ((uint32_t(std::max(y, 0)) >> 3) * 41944u) >> 20;
+        out[i] = uint8_t(std::min(q, 255u));
+    }
+}
+
+// Whether the integer form gives the bytes of the floating-point one for amount a (0..100).
+// Where a * d / 200 is not whole, e * d lies far from any whole number, and the truncation
+// sees the same integer part; where it is whole, e * d must come out exactly whole too, since
+// a product one rounding step above it would drop the result by one. That holds for most
+// amounts, among them the default 8; the others keep the floating-point loop.
+bool integerExact(int a, double e) {
+    for (int d = -2040; d <= 2040; ++d)
+        if ((a * d) % 200 == 0 && e * double(d) != double(a * d / 200)) return false;
+    return true;
 }
 
 // ---- speckle ------------------------------------------------------------------------------
@@ -170,9 +215,20 @@ template <int B> void greyRowOf(const uint8_t* __restrict px, uint8_t* __restric
         grey[x] = uint8_t((px[B * x] + px[B * x + 1] + px[B * x + 2]) / 3);
 }
 
-VELANOX_HOT void greyRow(const uint8_t* px, uint8_t* grey, int width, int bpp) {
+// Four-byte pixels read whole, so the components come apart by shifts in 32-bit lanes; the
+// division by 3 of a sum up to 765 is a multiply: (s * 43691) >> 17.
+VELANOX_HOT void greyRowOf4(const uint8_t* __restrict px, uint8_t* __restrict grey, int n) {
+    for (int x = 0; x < n; ++x) {
+        uint32_t v;
+        std::memcpy(&v, px + 4 * std::size_t(x), 4);
+        const uint32_t sum = (v & 0xFF) + ((v >> 8) & 0xFF) + ((v >> 16) & 0xFF);
+        grey[x] = uint8_t((sum * 43691u) >> 17);
+    }
+}
+
+void greyRow(const uint8_t* px, uint8_t* grey, int width, int bpp) {
     if (bpp == 4)
-        greyRowOf<4>(px, grey, width);
+        greyRowOf4(px, grey, width);
     else if (bpp == 3)
         greyRowOf<3>(px, grey, width);
     else
@@ -237,27 +293,17 @@ bool sharpenFilter(const unsigned char* source, unsigned char* destination, int 
     if (!validPicture(source, width, height, bytesPerPixel, sourceStride) ||
         !validPicture(destination, width, height, bytesPerPixel, destinationStride))
         return false;
-    const int mask = usableMask(channelMask, bytesPerPixel);
-    const double e = std::min(std::max(amount, 0), 100) * 0.005;
-    const int bpp = bytesPerPixel;
-    const int rowBytes = width * bpp;
-    const std::unique_ptr<uint8_t[]> keep = maskPattern(mask, width, bpp);
-    if (!keep) return false;
+    velanox::engine::SharpenRows rows;
+    if (!rows.prepare(width, height, bytesPerPixel, amount, channelMask)) return false;
     [[maybe_unused]] const bool threaded =
-        std::size_t(rowBytes) * std::size_t(height) >= kThreadedBytes;
-
+        std::size_t(width) * std::size_t(bytesPerPixel) * std::size_t(height) >= kThreadedBytes;
+    constexpr int kBand = 16;
+    const int bands = (height + kBand - 1) / kBand;
 #pragma omp parallel for schedule(static) if (threaded)
-    for (int y = 0; y < height; ++y) {
-        const uint8_t* above = source + std::ptrdiff_t(std::max(y - 1, 0)) * sourceStride;
-        const uint8_t* same = source + std::ptrdiff_t(y) * sourceStride;
-        const uint8_t* below = source + std::ptrdiff_t(std::min(y + 1, height - 1)) * sourceStride;
-        uint8_t* out = destination + std::ptrdiff_t(y) * destinationStride;
-        // The first pixel repeats itself on the left, the last one on the right.
-        sharpenPixel(above, same, below, out, 0, 0, std::min(1, width - 1) * bpp, bpp, mask, e);
-        if (width > 1)
-            sharpenPixel(above, same, below, out, (width - 2) * bpp, (width - 1) * bpp,
-                         (width - 1) * bpp, bpp, mask, e);
-        sharpenInterior(above, same, below, out, keep.get(), bpp, rowBytes - bpp, bpp, e);
+    for (int b = 0; b < bands; ++b) {
+        const int first = b * kBand;
+        rows.run(source, sourceStride, first, std::min(height, first + kBand),
+                 destination + std::ptrdiff_t(first) * destinationStride, destinationStride);
     }
     return true;
 }
@@ -314,33 +360,91 @@ bool speckleFilter(unsigned char* pixels, int width, int height, int bytesPerPix
 
 bool computeEdgeWeights(const unsigned char* pixels, unsigned char* map, int width, int height,
                         int bytesPerPixel, int edgeThreshold, float gain) {
-    if (map == nullptr || bytesPerPixel < 3 ||
-        !validPicture(pixels, width, height, bytesPerPixel, std::ptrdiff_t(width) * bytesPerPixel))
-        return false;
-    const std::size_t count = std::size_t(width) * std::size_t(height);
-    if (count > SIZE_MAX / sizeof(float)) return false;
-    std::unique_ptr<uint16_t[]> g2(new (std::nothrow) uint16_t[count]);
-    std::unique_ptr<uint8_t[]> grey(new (std::nothrow) uint8_t[count]);
-    std::unique_ptr<uint8_t[]> table(new (std::nothrow) uint8_t[kMaxGradient2 + 1]);
-    if (!g2 || !grey || !table) return false;
-    [[maybe_unused]] const bool threaded = count * std::size_t(bytesPerPixel) >= kThreadedBytes;
+    if (map == nullptr) return false;
+    velanox::engine::EdgeWeightRows rows;
+    if (!rows.prepare(pixels, width, height, bytesPerPixel, edgeThreshold, gain)) return false;
+    const bool threaded =
+        std::size_t(width) * std::size_t(height) * std::size_t(bytesPerPixel) >= kThreadedBytes;
+    const int threads = threaded ? maxThreads() : 1;
+    const std::size_t scratch = velanox::engine::EdgeWeightRows::scratchBytes(width);
+    std::unique_ptr<uint8_t[]> buffers(new (std::nothrow) uint8_t[std::size_t(threads) * scratch]);
+    if (!buffers) return false;
+    constexpr int kBand = 32;
+    const int bands = (height + kBand - 1) / kBand;
+#pragma omp parallel for schedule(static) num_threads(threads) if (threads > 1)
+    for (int b = 0; b < bands; ++b) {
+        const int first = b * kBand;
+        rows.run(first, std::min(height, first + kBand),
+                 map + std::size_t(first) * std::size_t(width),
+                 buffers.get() + std::size_t(threadIndex()) * scratch);
+    }
+    return true;
+}
 
-#pragma omp parallel for schedule(static) if (threaded)
-    for (int y = 0; y < height; ++y)
-        greyRow(pixels + std::size_t(y) * width * bytesPerPixel,
-                grey.get() + std::size_t(y) * width, width, bytesPerPixel);
+namespace velanox::engine {
 
-    // Sobel on the grey plane; the neighbours wrap around at the borders.
+bool SharpenRows::prepare(int width, int height, int bytesPerPixel, int amount, int channelMask) {
+    if (width <= 0 || height <= 0 || bytesPerPixel < 1 || bytesPerPixel > 8) return false;
+    if (std::size_t(width) > std::size_t(INT32_MAX) / std::size_t(bytesPerPixel)) return false;
+    width_ = width;
+    height_ = height;
+    bytesPerPixel_ = bytesPerPixel;
+    mask_ = usableMask(channelMask, bytesPerPixel);
+    amount_ = std::min(std::max(amount, 0), 100);
+    e_ = amount_ * 0.005;
+    integerExact_ = integerExact(amount_, e_);
+    keep_ = maskPattern(mask_, width, bytesPerPixel);
+    return keep_ != nullptr;
+}
+
+void SharpenRows::run(const unsigned char* source, std::ptrdiff_t sourceStride, int first, int end,
+                      unsigned char* destination, std::ptrdiff_t destinationStride) const {
+    const int bpp = bytesPerPixel_, width = width_, height = height_;
+    const int rowBytes = width * bpp;
+    for (int y = first; y < end; ++y) {
+        const uint8_t* above = source + std::ptrdiff_t(std::max(y - 1, 0)) * sourceStride;
+        const uint8_t* same = source + std::ptrdiff_t(y) * sourceStride;
+        const uint8_t* below = source + std::ptrdiff_t(std::min(y + 1, height - 1)) * sourceStride;
+        uint8_t* out = destination + std::ptrdiff_t(y - first) * destinationStride;
+        // The first pixel repeats itself on the left, the last one on the right.
+        sharpenPixel(above, same, below, out, 0, 0, std::min(1, width - 1) * bpp, bpp, mask_, e_);
+        if (width > 1)
+            sharpenPixel(above, same, below, out, (width - 2) * bpp, (width - 1) * bpp,
+                         (width - 1) * bpp, bpp, mask_, e_);
+        if (integerExact_ && mask_ == (1 << bpp) - 1)
+            sharpenInteriorIntAll(above, same, below, out, bpp, rowBytes - bpp, bpp, amount_);
+        else if (integerExact_)
+            sharpenInteriorInt(above, same, below, out, keep_.get(), bpp, rowBytes - bpp, bpp,
+                               amount_);
+        else
+            sharpenInterior(above, same, below, out, keep_.get(), bpp, rowBytes - bpp, bpp, e_);
+    }
+}
+
+namespace {
+
+// The squared gradients of rows first..end-1 into g2 (end - first rows of width values), with
+// the rows above and below wrapping around; returns the largest. grey holds three rows.
+int gradientRows(const uint8_t* pixels, int width, int height, int bpp, int first, int end,
+                 uint8_t* grey, uint16_t* g2) {
+    const std::size_t rowBytes = std::size_t(width) * std::size_t(bpp);
+    auto greyOf = [&](int y, uint8_t* out) {
+        greyRow(pixels + std::size_t(y) * rowBytes, out, width, bpp);
+    };
+    uint8_t* rows[3] = {grey, grey + width, grey + 2 * std::size_t(width)};
+    greyOf(first == 0 ? height - 1 : first - 1, rows[0]);
+    greyOf(first, rows[1]);
     int largest = 0;
-#pragma omp parallel for schedule(static) reduction(max : largest) if (threaded)
-    for (int y = 0; y < height; ++y) {
-        const uint8_t* above = grey.get() + std::size_t(y == 0 ? height - 1 : y - 1) * width;
-        const uint8_t* same = grey.get() + std::size_t(y) * width;
-        const uint8_t* below = grey.get() + std::size_t(y == height - 1 ? 0 : y + 1) * width;
-        uint16_t* out = g2.get() + std::size_t(y) * width;
-        const int first = gradient2At(above, same, below, width - 1, 0, std::min(1, width - 1));
-        out[0] = uint16_t(first);
-        int rowLargest = first;
+    for (int y = first; y < end; ++y) {
+        greyOf(y == height - 1 ? 0 : y + 1, rows[2]);
+        const uint8_t* above = rows[0];
+        const uint8_t* same = rows[1];
+        const uint8_t* below = rows[2];
+        uint16_t* out = g2 + std::size_t(y - first) * std::size_t(width);
+        const int firstValue =
+            gradient2At(above, same, below, width - 1, 0, std::min(1, width - 1));
+        out[0] = uint16_t(firstValue);
+        int rowLargest = firstValue;
         if (width > 1) {
             const int last = gradient2At(above, same, below, width - 2, width - 1, 0);
             out[width - 1] = uint16_t(last);
@@ -348,6 +452,53 @@ bool computeEdgeWeights(const unsigned char* pixels, unsigned char* map, int wid
         }
         rowLargest = std::max(rowLargest, gradientInterior(above, same, below, out, width));
         largest = std::max(largest, rowLargest);
+        std::rotate(rows, rows + 1, rows + 3);
+    }
+    return largest;
+}
+
+// Rows per band of the gradient scan.
+constexpr int kGradientBand = 8;
+
+// Three grey rows, then the squared gradients of a band, aligned for them.
+std::size_t greyBytes(std::size_t width) {
+    return (3 * width + 63) & ~std::size_t(63);
+}
+
+} // namespace
+
+bool EdgeWeightRows::prepare(const unsigned char* pixels, int width, int height, int bytesPerPixel,
+                             int edgeThreshold, float gain) {
+    if (bytesPerPixel < 3 ||
+        !validPicture(pixels, width, height, bytesPerPixel, std::ptrdiff_t(width) * bytesPerPixel))
+        return false;
+    const std::size_t count = std::size_t(width) * std::size_t(height);
+    if (count > SIZE_MAX / sizeof(float)) return false;
+    pixels_ = pixels;
+    width_ = width;
+    height_ = height;
+    bytesPerPixel_ = bytesPerPixel;
+    table_.reset(new (std::nothrow) uint8_t[kMaxGradient2 + 1]);
+    if (!table_) return false;
+    [[maybe_unused]] const bool threaded = count * std::size_t(bytesPerPixel) >= kThreadedBytes;
+
+    // The steepest gradient, a band of rows at a time with the grey rows recomputed per band.
+    const int bands = (height + kGradientBand - 1) / kGradientBand;
+    const int threads = threaded ? maxThreads() : 1;
+    const std::size_t scratch = scratchBytes(width);
+    std::unique_ptr<uint8_t[]> buffers(new (std::nothrow) uint8_t[std::size_t(threads) * scratch]);
+    if (!buffers) return false;
+    int largest = 0;
+#pragma omp parallel for schedule(static) reduction(max                                            \
+                                                    : largest)                                     \
+    num_threads(threads) if (threads > 1)
+    for (int b = 0; b < bands; ++b) {
+        uint8_t* grey = buffers.get() + std::size_t(threadIndex()) * scratch;
+        uint16_t* g2 = reinterpret_cast<uint16_t*>(grey + greyBytes(std::size_t(width)));
+        const int first = b * kGradientBand;
+        largest =
+            std::max(largest, gradientRows(pixels, width, height, bytesPerPixel, first,
+                                           std::min(height, first + kGradientBand), grey, g2));
     }
 
     // The edge value falls as the gradient grows, so the smallest value (starting from 255) is
@@ -355,8 +506,9 @@ bool computeEdgeWeights(const unsigned char* pixels, unsigned char* map, int wid
     const float lo = std::min(255.0f, edgeValue(largest));
     const float hi = 0.0f;
     const float range = hi - lo;
-    if (range == 0.0f) {
-        std::fill(map, map + count, 0);
+    uint8_t* table = table_.get();
+    if (range == 0.0f) { // no gradient anywhere: every weight is 0
+        std::fill(table, table + kMaxGradient2 + 1, 0);
         return true;
     }
     const float flatFrom = 255.0f - static_cast<float>(edgeThreshold);
@@ -368,13 +520,23 @@ bool computeEdgeWeights(const unsigned char* pixels, unsigned char* map, int wid
         const float weight = std::trunc(255.0f - t);
         table[s] = weight >= 255.0f ? 255 : weight > 0.0f ? static_cast<unsigned char>(weight) : 0;
     }
-
-    const std::size_t chunk = 1 << 16;
-    const std::ptrdiff_t chunks = std::ptrdiff_t((count + chunk - 1) / chunk);
-#pragma omp parallel for schedule(static) if (threaded)
-    for (std::ptrdiff_t c = 0; c < chunks; ++c) {
-        const std::size_t begin = std::size_t(c) * chunk;
-        lookUp(g2.get() + begin, table.get(), map + begin, std::min(chunk, count - begin));
-    }
     return true;
 }
+
+std::size_t EdgeWeightRows::scratchBytes(int width) {
+    const std::size_t w = std::size_t(std::max(width, 1));
+    return greyBytes(w) + kGradientBand * sizeof(uint16_t) * w;
+}
+
+void EdgeWeightRows::run(int first, int end, unsigned char* map, unsigned char* scratch) const {
+    const std::size_t width = std::size_t(width_);
+    uint16_t* g2 = reinterpret_cast<uint16_t*>(scratch + greyBytes(width));
+    for (int y = first; y < end; y += kGradientBand) {
+        const int bandEnd = std::min(end, y + kGradientBand);
+        gradientRows(pixels_, width_, height_, bytesPerPixel_, y, bandEnd, scratch, g2);
+        lookUp(g2, table_.get(), map + std::size_t(y - first) * width,
+               std::size_t(bandEnd - y) * width);
+    }
+}
+
+} // namespace velanox::engine

@@ -3,6 +3,10 @@
 // reduceNoise so that any program can call them.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
 extern "C" {
 
 /// Sharpens the components selected by channelMask (bit k for byte k) from source into
@@ -35,3 +39,50 @@ bool computeEdgeWeights(const unsigned char* pixels, unsigned char* map, int wid
                         int bytesPerPixel, int edgeThreshold, float gain);
 
 } // extern "C"
+
+namespace velanox::engine {
+
+/// sharpenFilter prepared once and run over bands of rows, for callers that use the sharpened
+/// rows at once instead of keeping a sharpened copy of the whole picture. Every band gives the
+/// bytes sharpenFilter gives for those rows.
+class SharpenRows {
+public:
+    /// False for the sizes, bytes per pixel or memory that sharpenFilter fails on.
+    bool prepare(int width, int height, int bytesPerPixel, int amount, int channelMask);
+
+    /// Sharpens rows first..end-1 of source (the whole picture, rows sourceStride bytes apart)
+    /// into destination, which receives row first at its start and the rows after it
+    /// destinationStride bytes apart. Components outside the mask are not written.
+    void run(const unsigned char* source, std::ptrdiff_t sourceStride, int first, int end,
+             unsigned char* destination, std::ptrdiff_t destinationStride) const;
+
+private:
+    int width_ = 0, height_ = 0, bytesPerPixel_ = 0, mask_ = 0, amount_ = 0;
+    double e_ = 0.0;
+    bool integerExact_ = false;
+    std::unique_ptr<uint8_t[]> keep_;
+};
+
+/// computeEdgeWeights split in two: prepare scans the whole picture for its steepest gradient,
+/// which the weights are normalised by, and run then gives the weights of any band of rows.
+class EdgeWeightRows {
+public:
+    /// False, as computeEdgeWeights, for arguments that cannot describe a picture of at least
+    /// 3 bytes per pixel (rows packed without padding) or when its tables cannot be allocated.
+    bool prepare(const unsigned char* pixels, int width, int height, int bytesPerPixel,
+                 int edgeThreshold, float gain);
+
+    /// Bytes of scratch run needs for a picture width pixels wide.
+    static std::size_t scratchBytes(int width);
+
+    /// Writes the weights of rows first..end-1 of the prepared picture into map, row after row
+    /// with no padding; scratch holds scratchBytes(width) bytes of the caller's (one per thread).
+    void run(int first, int end, unsigned char* map, unsigned char* scratch) const;
+
+private:
+    const unsigned char* pixels_ = nullptr;
+    int width_ = 0, height_ = 0, bytesPerPixel_ = 0;
+    std::unique_ptr<uint8_t[]> table_;
+};
+
+} // namespace velanox::engine

@@ -4,7 +4,9 @@
 // vectorise, and the rows are spread over threads (OpenMP) once a pass is large enough.
 #include "pipeline/pixel_passes.h"
 
+#include "color/colour_steps.h"
 #include "engine/hot_loop.h"
+#include "engine/threads.h"
 #include "pipeline/noise_settings.h"
 
 #include <algorithm>
@@ -122,6 +124,18 @@ void copyRegionIn(const uint8_t* picture, int32_t imageWidth, Rect region, Image
                  work.width);
 }
 
+void copyRegionInTwice(const uint8_t* picture, int32_t imageWidth, Rect region, ImageBuffer work,
+                       uint8_t* preNr, const ColourPass* colour) {
+    const bool recolour = colour != nullptr && colour->active();
+#pragma omp parallel for schedule(static) if (worthThreads(work.width, work.height, 4))
+    for (int32_t y = 0; y < work.height; ++y) {
+        uint8_t* row = work.pixel(0, y);
+        widenRow(picture + pictureOffset(imageWidth, region.left, region.top + y), row, work.width);
+        if (recolour) colour->applyRow(row, work.width, 4, ChannelOrder::Rgb);
+        std::memcpy(preNr + std::size_t(y) * work.rowBytes(), row, work.rowBytes());
+    }
+}
+
 void copyTileOut(const ImageBuffer& work, Rect tile, uint8_t* tilePixels) {
     const int32_t w = tile.width();
 #pragma omp parallel for schedule(static) if (worthThreads(w, tile.height(), 4))
@@ -171,6 +185,89 @@ void blendInto(Blend blend, const BlendInputs& in, uint8_t* picture, int32_t ima
         case Blend::Portrait:
             portraitRow(q, p, s, m, out, in.width);
             break;
+        }
+    }
+}
+
+namespace {
+
+// Rows of a band of the fused blend: the sharpened rows and the weights of a band stay in the
+// cache between being made and being blended.
+constexpr int32_t kFusedBand = 8;
+
+struct FusedScratch {
+    uint8_t* s;
+    uint8_t* map;
+    uint8_t* weights;
+};
+
+FusedScratch fusedScratchOf(uint8_t* base, int32_t width) {
+    const std::size_t w = std::size_t(width);
+    const std::size_t sBytes = (kFusedBand * w * 4 + 63) & ~std::size_t(63);
+    const std::size_t mapBytes = (kFusedBand * w + 63) & ~std::size_t(63);
+    return {base, base + sBytes, base + sBytes + mapBytes};
+}
+
+} // namespace
+
+std::size_t fusedBlendScratchBytes(int32_t width) {
+    const std::size_t w = std::size_t(std::max(width, 1));
+    return ((kFusedBand * w * 4 + 63) & ~std::size_t(63)) +
+           ((kFusedBand * w + 63) & ~std::size_t(63)) +
+           engine::EdgeWeightRows::scratchBytes(int(w)) + 64;
+}
+
+void blendFused(const FusedBlendInputs& in, uint8_t* picture, int32_t imageWidth, int32_t left,
+                int32_t top, uint8_t* scratch) {
+    const int32_t bands = (in.height + kFusedBand - 1) / kFusedBand;
+    const std::size_t scratchBytes = fusedBlendScratchBytes(in.width);
+    const std::size_t rowBytes = std::size_t(in.width) * 4;
+    const bool threaded = worthThreads(in.width, in.height, 4);
+    const int threads = threaded ? engine::maxThreads() : 1;
+#pragma omp parallel for schedule(static) num_threads(threads) if (threads > 1)
+    for (int32_t b = 0; b < bands; ++b) {
+        // Only the sharpened rows and the weights need scratch.
+        const FusedScratch own =
+            scratch != nullptr
+                ? fusedScratchOf(scratch + std::size_t(engine::threadIndex()) * scratchBytes,
+                                 in.width)
+                : FusedScratch{nullptr, nullptr, nullptr};
+        const int32_t first = b * kFusedBand;
+        const int32_t end = std::min(in.height, first + kFusedBand);
+        if (in.sharpen != nullptr)
+            in.sharpen->run(in.p, std::ptrdiff_t(rowBytes), first, end, own.s,
+                            std::ptrdiff_t(rowBytes));
+        if (in.weights != nullptr) in.weights->run(first, end, own.map, own.weights);
+        for (int32_t y = first; y < end; ++y) {
+            const std::size_t row = std::size_t(y) * std::size_t(in.width);
+            const uint8_t* q = in.q + row * 4;
+            const uint8_t* p = in.p + row * 4;
+            const uint8_t* s =
+                own.s != nullptr ? own.s + std::size_t(y - first) * rowBytes : nullptr;
+            const uint8_t* m = own.map != nullptr
+                                   ? own.map + std::size_t(y - first) * std::size_t(in.width)
+                                   : nullptr;
+            uint8_t* out = picture + pictureOffset(imageWidth, left, top + y);
+            switch (in.blend) {
+            case Blend::EngineOnly:
+                engineOnlyRow(q, out, in.width);
+                break;
+            case Blend::HighlightEdges:
+                highlightEdgesRow(q, m, out, in.width);
+                break;
+            case Blend::PreNr:
+                weightedRow(q, p, m, out, in.width);
+                break;
+            case Blend::Sharpened:
+                weightedRow(q, s, m, out, in.width);
+                break;
+            case Blend::Portrait:
+                portraitRow(q, p, s, m, out, in.width);
+                break;
+            }
+            if (in.amplifySource != nullptr)
+                amplifyRow(in.amplifySource + pictureOffset(imageWidth, left, top + y), out,
+                           std::size_t(in.width) * 3);
         }
     }
 }

@@ -3,11 +3,16 @@
 // over threads; pipeline/reference/ keeps the plain versions they are tested against.
 #pragma once
 
+#include "engine/pixel_filters.h"
 #include "pipeline/image_buffer.h"
 #include "pipeline/rect.h"
 
 #include <cstddef>
 #include <cstdint>
+
+namespace velanox {
+class ColourPass;
+}
 
 namespace velanox::pipeline {
 
@@ -17,6 +22,11 @@ void copyPixels(uint8_t* destination, const uint8_t* source, std::size_t bytes);
 /// Copies region of a 24-bit picture (rows of 3 * imageWidth bytes) into work (its size is the
 /// region's), setting byte 3 of every working pixel to 255.
 void copyRegionIn(const uint8_t* picture, int32_t imageWidth, Rect region, ImageBuffer work);
+
+/// copyRegionIn, then colour (when given) on every row, and every row copied into preNr (work's
+/// size) as well: the working copy and the pre-reduction copy in one pass over the picture.
+void copyRegionInTwice(const uint8_t* picture, int32_t imageWidth, Rect region, ImageBuffer work,
+                       uint8_t* preNr, const ColourPass* colour);
 
 /// Copies the tile (in work coordinates) into a packed buffer of tile-sized 4-byte pixels,
 /// byte 3 set to 255.
@@ -52,6 +62,28 @@ struct BlendInputs {
 /// (left, top).
 void blendInto(Blend blend, const BlendInputs& in, uint8_t* picture, int32_t imageWidth,
                int32_t left, int32_t top);
+
+/// A blend whose sharpened copy and map are made as it goes, a band of rows at a time, instead
+/// of being read from whole-region buffers: s is sharpen run over p, map is weights run over q.
+struct FusedBlendInputs {
+    Blend blend = Blend::EngineOnly;
+    const uint8_t* q = nullptr;
+    const uint8_t* p = nullptr;
+    int32_t width = 0, height = 0;
+    const engine::SharpenRows* sharpen = nullptr;    ///< prepared for p; null without S
+    const engine::EdgeWeightRows* weights = nullptr; ///< prepared for q; null without a map
+    /// The picture the run started from, in the filtered-noise view (amplifyDifference follows
+    /// the blend on each row); null otherwise.
+    const uint8_t* amplifySource = nullptr;
+};
+
+/// Bytes of scratch blendFused needs for a region width pixels wide.
+std::size_t fusedBlendScratchBytes(int32_t width);
+
+/// blendInto (and amplifyDifference when asked) with in's sharpened rows and weights; scratch
+/// holds fusedBlendScratchBytes(in.width) bytes.
+void blendFused(const FusedBlendInputs& in, uint8_t* picture, int32_t imageWidth, int32_t left,
+                int32_t top, uint8_t* scratch);
 
 /// Turns the written region of result into the filtered noise: every component becomes
 /// min(255, 10 * |result - source|), with source the picture the run started from.

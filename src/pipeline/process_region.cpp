@@ -1,6 +1,7 @@
 #include "pipeline/process_region.h"
 
 #include "engine/pixel_filters.h"
+#include "engine/threads.h"
 #include "pipeline/image_buffer.h"
 #include "pipeline/pixel_passes.h"
 #include "pipeline/run_observer.h"
@@ -10,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <optional>
 
 namespace velanox {
 
@@ -38,14 +40,25 @@ bool engineTakes(int32_t width, int32_t height) {
     return width >= kEngineMinimumSide && height >= kEngineMinimumSide;
 }
 
+void showBlockText(RunObserver& observer, int64_t number, int64_t total) {
+    char text[64];
+    std::snprintf(text, sizeof text, "Processing block %lld/%lld...",
+                  static_cast<long long>(number), static_cast<long long>(total));
+    observer.setProgressText(text);
+}
+
 // Runs the engine tile by tile, column of tiles by column of tiles. Returns the first failing
 // engine result, NR_OK when every tile succeeded, or -1 when the tile buffer cannot be had.
+// The fused run hands the engine each tile where it lies in the working copy (the engine
+// reads and writes bytes 0..2 only); the step-by-step run copies it out and back.
 int32_t reduceTiled(const ImageBuffer& work, const NrParams& params, std::size_t threshold,
-                    RunObserver& observer, const TileGrid& grid) {
+                    RunObserver& observer, const TileGrid& grid, const PipelineSteps& steps) {
     SwapBuffer tileBuffer;
-    tileBuffer.setThreshold(threshold);
-    const std::size_t tileBytes = bufferBytes(grid.largestWidth(), grid.largestHeight(), 4);
-    if (tileBytes == 0 || !tileBuffer.allocate(tileBytes, &observer)) return -1;
+    if (!steps.fused) {
+        tileBuffer.setThreshold(threshold);
+        const std::size_t tileBytes = bufferBytes(grid.largestWidth(), grid.largestHeight(), 4);
+        if (tileBytes == 0 || !tileBuffer.allocate(tileBytes, &observer)) return -1;
+    }
 
     const int64_t total = grid.count();
     int64_t number = 0;
@@ -54,20 +67,35 @@ int32_t reduceTiled(const ImageBuffer& work, const NrParams& params, std::size_t
             ++number;
             const Rect tile = grid.tile(tx, ty);
             if (tile.isEmpty()) continue;
-            pipeline::copyTileOut(work, tile, tileBuffer.data());
-            char text[64];
-            std::snprintf(text, sizeof text, "Processing block %lld/%lld...",
-                          static_cast<long long>(number), static_cast<long long>(total));
-            observer.setProgressText(text);
+            if (steps.fused) {
+                showBlockText(observer, number, total);
+                if (engineTakes(tile.width(), tile.height())) {
+                    const int32_t rc =
+                        steps.reduceNoise(tile.width(), tile.height(), int32_t(work.rowBytes()),
+                                          work.pixel(tile.left, tile.top), &params);
+                    if (rc != NR_OK) return rc;
+                }
+                continue;
+            }
+            steps.copyTileOut(work, tile, tileBuffer.data());
+            showBlockText(observer, number, total);
             if (engineTakes(tile.width(), tile.height())) {
                 const int32_t rc =
-                    reduceNoise(tile.width(), tile.height(), -1, tileBuffer.data(), &params);
+                    steps.reduceNoise(tile.width(), tile.height(), -1, tileBuffer.data(), &params);
                 if (rc != NR_OK) return rc;
             }
-            pipeline::copyTileBack(tileBuffer.data(), tile, work);
+            steps.copyTileBack(tileBuffer.data(), tile, work);
         }
     }
     return NR_OK;
+}
+
+bool needsSharpened(const NoiseSettings& noise) {
+    return noise.sharpenEdges != 0 && noise.sharpenAmount > 0;
+}
+
+bool needsMap(const RegionRun& run) {
+    return run.noise.advancedProcessing != 0 || run.outputWindowMode == kOutputHighlightEdges;
 }
 
 } // namespace
@@ -91,8 +119,32 @@ int32_t specklePasses(double noiseLevel) {
     return int32_t(std::min(n, 1000.0));
 }
 
+const PipelineSteps& shippedPipelineSteps() {
+    static const PipelineSteps steps{true,
+                                     &::reduceNoise,
+                                     &::speckleFilter,
+                                     &::sharpenFilter,
+                                     &::computeEdgeWeights,
+                                     &pipeline::copyRegionIn,
+                                     &pipeline::copyTileOut,
+                                     &pipeline::copyTileBack,
+                                     &pipeline::blendInto,
+                                     &pipeline::amplifyDifference};
+    return steps;
+}
+
+const PipelineSteps& shippedStepByStep() {
+    static const PipelineSteps steps = [] {
+        PipelineSteps s = shippedPipelineSteps();
+        s.fused = false;
+        return s;
+    }();
+    return steps;
+}
+
 RunResult processRegion(const RegionRun& run, SwapBuffer& workBuffer, SwapBuffer& preNrBuffer,
                         RunObserver& observer) {
+    const PipelineSteps& steps = run.steps != nullptr ? *run.steps : shippedPipelineSteps();
     const int32_t c = run.region.width(), d = run.region.height();
     const std::size_t threshold = run.limits.swapThreshold();
     const std::size_t workBytes = bufferBytes(c, d, 4);
@@ -109,38 +161,55 @@ RunResult processRegion(const RegionRun& run, SwapBuffer& workBuffer, SwapBuffer
         return outcome;
     }
     const ImageBuffer work{workBuffer.data(), c, d};
-    pipeline::copyRegionIn(run.source, run.imageWidth, run.region, work);
-
     // The filtered-noise view shows what the engine removed from the source itself.
-    if (run.outputWindowMode != kOutputFilteredNoise)
-        applyColourSteps(
-            run.colour,
-            PixelBlock{work.pixels, c, d, 4, std::ptrdiff_t(work.rowBytes()), ChannelOrder::Rgb});
-
+    const bool recolour = run.outputWindowMode != kOutputFilteredNoise;
+    const PixelBlock workBlock{work.pixels,      c, d, 4, std::ptrdiff_t(work.rowBytes()),
+                               ChannelOrder::Rgb};
+    if (steps.fused) {
+        // The working copy and the pre-reduction copy P are written in one pass; without P
+        // there is nothing the working copy could be used for.
+        if (havePreNr) {
+            std::optional<ColourPass> colour;
+            if (recolour) colour.emplace(run.colour, int64_t(c) * d);
+            pipeline::copyRegionInTwice(run.source, run.imageWidth, run.region, work,
+                                        preNrBuffer.data(), colour ? &*colour : nullptr);
+        }
+    } else {
+        steps.copyRegionIn(run.source, run.imageWidth, run.region, work);
+        if (recolour) applyColourSteps(run.colour, workBlock);
+    }
     if (!havePreNr) {
         observer.showMessage(run_text::kPreNrOutOfMemory);
         observer.runEnding();
         return outcome;
     }
-    pipeline::copyPixels(preNrBuffer.data(), work.pixels, workBytes);
+    if (!steps.fused) pipeline::copyPixels(preNrBuffer.data(), work.pixels, workBytes);
     observer.setProgressText(run_text::kPreparing);
 
-    // The sharpened copy; without memory for it the blend goes on without it.
+    // The sharpened copy; without memory for it the blend goes on without it. The fused run
+    // makes its rows from P during the blend (P holds what the working copy holds now).
     SwapBuffer sharpened;
     sharpened.setThreshold(threshold);
+    engine::SharpenRows sharpenRows;
     bool haveSharpened = false;
-    if (run.noise.sharpenEdges != 0 && run.noise.sharpenAmount > 0 &&
-        sharpened.allocate(workBytes, &observer)) {
-        pipeline::copyPixels(sharpened.data(), work.pixels, workBytes);
-        sharpenFilter(work.pixels, sharpened.data(), c, d, 4, int(work.rowBytes()),
-                      int(work.rowBytes()), run.noise.sharpenAmount, 7);
-        haveSharpened = true;
+    if (needsSharpened(run.noise)) {
+        if (steps.fused) {
+            // The blend never reads byte 3 of the sharpened rows, so it is sharpened too: that
+            // spares the loop keeping it.
+            haveSharpened = sharpenRows.prepare(c, d, 4, run.noise.sharpenAmount, 15);
+            if (!haveSharpened) observer.showMessage(run_text::kOutOfMemory);
+        } else if (sharpened.allocate(workBytes, &observer)) {
+            pipeline::copyPixels(sharpened.data(), work.pixels, workBytes);
+            steps.sharpenFilter(work.pixels, sharpened.data(), c, d, 4, int(work.rowBytes()),
+                                int(work.rowBytes()), run.noise.sharpenAmount, 7);
+            haveSharpened = true;
+        }
     }
 
     if (run.noise.nrMode == kNrModeScanner) {
         const int32_t passes = specklePasses(run.noise.noiseLevel);
         for (int32_t i = 0; i < passes; ++i)
-            speckleFilter(work.pixels, c, d, 4, int(work.rowBytes()), 7);
+            steps.speckleFilter(work.pixels, c, d, 4, int(work.rowBytes()), 7);
     }
 
     NrParams params = engineParams(run.noise);
@@ -149,24 +218,43 @@ RunResult processRegion(const RegionRun& run, SwapBuffer& workBuffer, SwapBuffer
     int32_t result = NR_OK;
     const int32_t blockW = run.limits.blockWidth(), blockH = run.limits.blockHeight();
     if (!needsTiling(c, d, blockW, blockH)) {
-        if (engineTakes(c, d)) result = reduceNoise(c, d, -1, work.pixels, &params);
+        if (engineTakes(c, d)) result = steps.reduceNoise(c, d, -1, work.pixels, &params);
     } else {
-        result = reduceTiled(work, params, threshold, observer, planTiles(c, d, blockW, blockH));
+        result =
+            reduceTiled(work, params, threshold, observer, planTiles(c, d, blockW, blockH), steps);
         if (result < 0) { // the tile buffer could not be had; "Out of memory" was shown
             observer.runEnding();
             return outcome;
         }
     }
 
-    // The edge-weight map, from the noise-reduced pixels.
+    // The edge-weight map, from the noise-reduced pixels. The fused run finds the steepest
+    // gradient now and makes the weights during the blend.
     SwapBuffer map;
     map.setThreshold(threshold);
+    engine::EdgeWeightRows weightRows;
     bool haveMap = false;
-    if (result == NR_OK &&
-        (run.noise.advancedProcessing != 0 || run.outputWindowMode == kOutputHighlightEdges) &&
-        map.allocate(bufferBytes(c, d, 1), &observer)) {
-        haveMap = computeEdgeWeights(work.pixels, map.data(), c, d, 4, run.noise.edgeThreshold,
-                                     edgeWeightGain(run.noise.nrMode));
+    if (result == NR_OK && needsMap(run)) {
+        if (steps.fused) {
+            haveMap = weightRows.prepare(work.pixels, c, d, 4, run.noise.edgeThreshold,
+                                         edgeWeightGain(run.noise.nrMode));
+            if (!haveMap) observer.showMessage(run_text::kOutOfMemory);
+        } else if (map.allocate(bufferBytes(c, d, 1), &observer)) {
+            haveMap =
+                steps.computeEdgeWeights(work.pixels, map.data(), c, d, 4, run.noise.edgeThreshold,
+                                         edgeWeightGain(run.noise.nrMode));
+        }
+    }
+
+    // The fused blend's rows in flight, a few per thread.
+    SwapBuffer bands;
+    if (result == NR_OK && steps.fused) {
+        bands.setThreshold(threshold);
+        const std::size_t perThread = pipeline::fusedBlendScratchBytes(c);
+        if (!bands.allocate(perThread * std::size_t(engine::maxThreads()), &observer)) {
+            haveSharpened = false;
+            haveMap = false;
+        }
     }
 
     observer.setProgressText(run_text::kFinishing);
@@ -180,18 +268,34 @@ RunResult processRegion(const RegionRun& run, SwapBuffer& workBuffer, SwapBuffer
         return outcome;
     }
 
-    pipeline::BlendInputs in;
-    in.q = work.pixels;
-    in.p = preNrBuffer.data();
-    in.s = haveSharpened ? sharpened.data() : nullptr;
-    in.map = haveMap ? map.data() : nullptr;
-    in.width = c;
-    in.height = d;
-    pipeline::blendInto(
-        pipeline::chooseBlend(haveMap, haveSharpened, run.noise.nrMode, run.outputWindowMode), in,
-        run.result, run.imageWidth, run.region.left, run.region.top);
-    if (run.outputWindowMode == kOutputFilteredNoise)
-        pipeline::amplifyDifference(run.source, run.result, run.imageWidth, run.region);
+    const pipeline::Blend blend =
+        pipeline::chooseBlend(haveMap, haveSharpened, run.noise.nrMode, run.outputWindowMode);
+    if (steps.fused) {
+        pipeline::FusedBlendInputs in;
+        in.blend = blend;
+        in.q = work.pixels;
+        in.p = preNrBuffer.data();
+        in.width = c;
+        in.height = d;
+        const bool usesS =
+            blend == pipeline::Blend::Sharpened || blend == pipeline::Blend::Portrait;
+        in.sharpen = usesS ? &sharpenRows : nullptr;
+        in.weights = blend != pipeline::Blend::EngineOnly ? &weightRows : nullptr;
+        in.amplifySource = run.outputWindowMode == kOutputFilteredNoise ? run.source : nullptr;
+        pipeline::blendFused(in, run.result, run.imageWidth, run.region.left, run.region.top,
+                             bands.data());
+    } else {
+        pipeline::BlendInputs in;
+        in.q = work.pixels;
+        in.p = preNrBuffer.data();
+        in.s = haveSharpened ? sharpened.data() : nullptr;
+        in.map = haveMap ? map.data() : nullptr;
+        in.width = c;
+        in.height = d;
+        steps.blendInto(blend, in, run.result, run.imageWidth, run.region.left, run.region.top);
+        if (run.outputWindowMode == kOutputFilteredNoise)
+            steps.amplifyDifference(run.source, run.result, run.imageWidth, run.region);
+    }
     outcome.outcome = ProcessOutcome::Done;
     return outcome;
 }

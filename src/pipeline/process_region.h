@@ -7,6 +7,7 @@
 #include "engine/noise_reducer.h"
 #include "pipeline/memory_limits.h"
 #include "pipeline/noise_settings.h"
+#include "pipeline/pixel_passes.h"
 #include "pipeline/rect.h"
 
 #include <cstdint>
@@ -15,6 +16,33 @@ namespace velanox {
 
 class RunObserver;
 class SwapBuffer;
+
+/// The functions a run is made of. The shipped set runs the sharpened copy, the edge-weight map
+/// and the blend together a band of rows at a time and reduces tiles in place in the working
+/// copy; a set with fused false runs every step on its own, with whole-region buffers for the
+/// sharpened copy, the map and each tile, as the plain comparison runs do. Both give the same
+/// bytes.
+struct PipelineSteps {
+    bool fused = true;
+    int32_t (*reduceNoise)(int32_t, int32_t, int32_t, unsigned char*, const NrParams*) = nullptr;
+    bool (*speckleFilter)(unsigned char*, int, int, int, int, int) = nullptr;
+    // Used by the step-by-step run only.
+    bool (*sharpenFilter)(const unsigned char*, unsigned char*, int, int, int, int, int, int,
+                          int) = nullptr;
+    bool (*computeEdgeWeights)(const unsigned char*, unsigned char*, int, int, int, int,
+                               float) = nullptr;
+    void (*copyRegionIn)(const uint8_t*, int32_t, Rect, ImageBuffer) = nullptr;
+    void (*copyTileOut)(const ImageBuffer&, Rect, uint8_t*) = nullptr;
+    void (*copyTileBack)(const uint8_t*, Rect, const ImageBuffer&) = nullptr;
+    void (*blendInto)(pipeline::Blend, const pipeline::BlendInputs&, uint8_t*, int32_t, int32_t,
+                      int32_t) = nullptr;
+    void (*amplifyDifference)(const uint8_t*, uint8_t*, int32_t, Rect) = nullptr;
+};
+
+/// The shipped functions, fused.
+const PipelineSteps& shippedPipelineSteps();
+/// The shipped functions, one step after the other.
+const PipelineSteps& shippedStepByStep();
 
 /// What a call of processImage came to.
 enum class ProcessOutcome {
@@ -35,6 +63,7 @@ struct RegionRun {
     ColourSettings colour; ///< match, tone and boost, applied before noise reduction
     int32_t outputWindowMode = kOutputResult;
     MemoryLimits limits;
+    const PipelineSteps* steps = nullptr; ///< null for shippedPipelineSteps()
 };
 
 struct RunResult {
