@@ -3,8 +3,10 @@
 #include "codec/jpeg/jpeg_codec.h"
 #include "codec/picture.h"
 
+#include <algorithm>
 #include <benchmark/benchmark.h>
 #include <filesystem>
+#include <random>
 #include <string>
 
 namespace {
@@ -58,5 +60,44 @@ void BM_EstimateJpegSize(benchmark::State& state) {
             velanox::codec::estimateJpegSize(p.pixels(), p.width, p.height, 92, true));
 }
 BENCHMARK(BM_EstimateJpegSize)->Unit(benchmark::kMillisecond);
+
+// A noisy 2-megapixel photograph-like picture, as the batch tool's PNG benchmark uses.
+void makeNoisyPicture(velanox::Picture& p, int width, int height) {
+    p.allocate(width, height, 24);
+    std::mt19937 rng(7);
+    std::normal_distribution<double> noise(0.0, 9.0);
+    uint8_t* px = p.pixels();
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x, px += 3) {
+            const double base = 50.0 + 140.0 * x / width + 30.0 * ((x / 150 + y / 150) % 2);
+            for (int k = 0; k < 3; ++k)
+                px[k] = uint8_t(std::clamp(base + 10.0 * k + noise(rng), 0.0, 255.0));
+        }
+}
+
+const std::string kPngPath =
+    (std::filesystem::temp_directory_path() / "velanox_codec_bench.png").string();
+
+void BM_SavePng2MP(benchmark::State& state) {
+    velanox::Picture p;
+    makeNoisyPicture(p, 1732, 1155);
+    for (auto _ : state)
+        if (p.save(kPngPath) != velanox::kPictureOk) state.SkipWithError("PNG not written");
+    state.counters["MB"] = double(std::filesystem::file_size(kPngPath)) / 1e6;
+}
+BENCHMARK(BM_SavePng2MP)->Unit(benchmark::kMillisecond);
+
+void BM_LoadPng2MP(benchmark::State& state) {
+    velanox::Picture p;
+    makeNoisyPicture(p, 1732, 1155);
+    if (p.save(kPngPath) != velanox::kPictureOk) {
+        state.SkipWithError("PNG not written");
+        return;
+    }
+    for (auto _ : state)
+        if (p.load(kPngPath) != velanox::kPictureOk) state.SkipWithError("PNG not read");
+    std::filesystem::remove(kPngPath);
+}
+BENCHMARK(BM_LoadPng2MP)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -99,8 +99,9 @@ ProcessOutcome CSotavoDoc::runOnce(bool detailOnly) {
     run.limits = memory;
 
     DocumentRunObserver observer(*this);
-    const RunResult result =
-        processRegion(run, processing.workBuffer, processing.preNrBuffer, observer);
+    const RunResult result = processRegion(run, processing.workBuffer, processing.preNrBuffer,
+                                           observer, &processing.engineWorkspace);
+    if (!detailOnly) processing.engineWorkspace.release();
     observer.runEnding();
     if (result.outcome == ProcessOutcome::Done) processing.resultValid = 1;
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "document/host.h"
+#include "engine/engine_workspace.h"
 #include "pipeline/swap_buffer.h"
 
 #include <cstdint>
@@ -18,6 +19,9 @@ struct ProcessingState {
     int32_t cropHeight = 0;
     SwapBuffer workBuffer;
     SwapBuffer preNrBuffer;
+    /// The engine's planes, kept from one detail run to the next (a preview follows every
+    /// change of a setting); a whole-picture run gives its planes back when it ends.
+    engine::EngineWorkspace engineWorkspace;
     /// The progress window; exists only while saving (owned by the saving operation).
     ProgressDialog* progressDialog = nullptr;
     /// The status-bar indicator, created by the first engine callback of a run.

@@ -1,5 +1,6 @@
 #include "pipeline/process_region.h"
 
+#include "engine/engine_workspace.h"
 #include "engine/pixel_filters.h"
 #include "engine/threads.h"
 #include "pipeline/image_buffer.h"
@@ -47,11 +48,24 @@ void showBlockText(RunObserver& observer, int64_t number, int64_t total) {
     observer.setProgressText(text);
 }
 
+// One engine call: the shipped engine with its planes kept in the workspace, any other as given.
+struct EngineCall {
+    const PipelineSteps& steps;
+    engine::EngineWorkspace& workspace;
+    const NrParams& params;
+
+    int32_t operator()(int32_t width, int32_t height, int32_t stride, unsigned char* pixels) const {
+        if (steps.reduceNoise == &::reduceNoise)
+            return engine::reduceNoise(workspace, width, height, stride, pixels, &params);
+        return steps.reduceNoise(width, height, stride, pixels, &params);
+    }
+};
+
 // Runs the engine tile by tile, column of tiles by column of tiles. Returns the first failing
 // engine result, NR_OK when every tile succeeded, or -1 when the tile buffer cannot be had.
 // The fused run hands the engine each tile where it lies in the working copy (the engine
 // reads and writes bytes 0..2 only); the step-by-step run copies it out and back.
-int32_t reduceTiled(const ImageBuffer& work, const NrParams& params, std::size_t threshold,
+int32_t reduceTiled(const ImageBuffer& work, const EngineCall& reduce, std::size_t threshold,
                     RunObserver& observer, const TileGrid& grid, const PipelineSteps& steps) {
     SwapBuffer tileBuffer;
     if (!steps.fused) {
@@ -70,9 +84,8 @@ int32_t reduceTiled(const ImageBuffer& work, const NrParams& params, std::size_t
             if (steps.fused) {
                 showBlockText(observer, number, total);
                 if (engineTakes(tile.width(), tile.height())) {
-                    const int32_t rc =
-                        steps.reduceNoise(tile.width(), tile.height(), int32_t(work.rowBytes()),
-                                          work.pixel(tile.left, tile.top), &params);
+                    const int32_t rc = reduce(tile.width(), tile.height(), int32_t(work.rowBytes()),
+                                              work.pixel(tile.left, tile.top));
                     if (rc != NR_OK) return rc;
                 }
                 continue;
@@ -80,8 +93,7 @@ int32_t reduceTiled(const ImageBuffer& work, const NrParams& params, std::size_t
             steps.copyTileOut(work, tile, tileBuffer.data());
             showBlockText(observer, number, total);
             if (engineTakes(tile.width(), tile.height())) {
-                const int32_t rc =
-                    steps.reduceNoise(tile.width(), tile.height(), -1, tileBuffer.data(), &params);
+                const int32_t rc = reduce(tile.width(), tile.height(), -1, tileBuffer.data());
                 if (rc != NR_OK) return rc;
             }
             steps.copyTileBack(tileBuffer.data(), tile, work);
@@ -143,7 +155,7 @@ const PipelineSteps& shippedStepByStep() {
 }
 
 RunResult processRegion(const RegionRun& run, SwapBuffer& workBuffer, SwapBuffer& preNrBuffer,
-                        RunObserver& observer) {
+                        RunObserver& observer, engine::EngineWorkspace* engineWorkspace) {
     const PipelineSteps& steps = run.steps != nullptr ? *run.steps : shippedPipelineSteps();
     const int32_t c = run.region.width(), d = run.region.height();
     const std::size_t threshold = run.limits.swapThreshold();
@@ -217,11 +229,14 @@ RunResult processRegion(const RegionRun& run, SwapBuffer& workBuffer, SwapBuffer
     params.progressContext = &observer;
     int32_t result = NR_OK;
     const int32_t blockW = run.limits.blockWidth(), blockH = run.limits.blockHeight();
+    engine::EngineWorkspace ownWorkspace;
+    const EngineCall reduce{steps, engineWorkspace != nullptr ? *engineWorkspace : ownWorkspace,
+                            params};
     if (!needsTiling(c, d, blockW, blockH)) {
-        if (engineTakes(c, d)) result = steps.reduceNoise(c, d, -1, work.pixels, &params);
+        if (engineTakes(c, d)) result = reduce(c, d, -1, work.pixels);
     } else {
         result =
-            reduceTiled(work, params, threshold, observer, planTiles(c, d, blockW, blockH), steps);
+            reduceTiled(work, reduce, threshold, observer, planTiles(c, d, blockW, blockH), steps);
         if (result < 0) { // the tile buffer could not be had; "Out of memory" was shown
             observer.runEnding();
             return outcome;

@@ -16,6 +16,9 @@ namespace velanox {
 
 class RunObserver;
 class SwapBuffer;
+namespace engine {
+class EngineWorkspace;
+}
 
 /// The functions a run is made of. The shipped set runs the sharpened copy, the edge-weight map
 /// and the blend together a band of rows at a time and reduces tiles in place in the working
@@ -91,7 +94,9 @@ int32_t specklePasses(double noiseLevel);
 /// that cannot be had, "Out of memeory #2" and "Memory Error (out of memeory)" when a kept
 /// buffer fails, and the engine's result when it is not success. A failing engine call ends the
 /// run at once; nothing is written into run.result unless the outcome is Done.
+/// The shipped engine keeps its planes in engineWorkspace between tiles and, when the caller
+/// keeps the workspace, between runs; null gives the run a workspace of its own.
 RunResult processRegion(const RegionRun& run, SwapBuffer& workBuffer, SwapBuffer& preNrBuffer,
-                        RunObserver& observer);
+                        RunObserver& observer, engine::EngineWorkspace* engineWorkspace = nullptr);
 
 } // namespace velanox

@@ -1,0 +1,143 @@
+// The batch tool end to end, as a user runs it: a separate process that loads the picture,
+// processes the whole of it with default settings and saves the result. Beside it, in the same
+// run, ImageMagick's wavelet denoise on the same picture (the fastest general tool measured
+// here). Each benchmark reports the child's peak resident memory.
+//
+// The pictures (a 2-megapixel PNG and a 24-megapixel JPEG of a noisy synthetic scene) are made
+// once in a temporary folder.
+#include "codec/picture.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ChildRun {
+    bool ok = false;
+    double seconds = 0.0;
+    long peakKiB = 0;
+};
+
+// Runs argv[0] (looked up in PATH) with its output discarded; the exit status must be 0.
+ChildRun runChild(const std::vector<std::string>& args) {
+    std::vector<char*> argv;
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    ChildRun run;
+    const auto start = std::chrono::steady_clock::now();
+    pid_t pid = 0;
+    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) return run;
+    int status = 0;
+    rusage usage{};
+    if (wait4(pid, &status, 0, &usage) != pid) return run;
+    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    run.peakKiB = usage.ru_maxrss;
+    run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return run;
+}
+
+class Pictures {
+public:
+    Pictures()
+        : folder_(fs::temp_directory_path() / ("velanox-cli-bench-" + std::to_string(getpid()))) {
+        fs::create_directories(folder_);
+        png2mp_ = make(1732, 1155, "noisy_2mp.png");
+        jpeg24mp_ = make(6000, 4000, "noisy_24mp.jpg");
+    }
+    ~Pictures() {
+        std::error_code ec;
+        fs::remove_all(folder_, ec);
+    }
+    const std::string& png2mp() const { return png2mp_; }
+    const std::string& jpeg24mp() const { return jpeg24mp_; }
+    std::string output(const std::string& name) const { return (folder_ / name).string(); }
+
+private:
+    std::string make(int width, int height, const std::string& name) const {
+        velanox::Picture p;
+        p.allocate(width, height, 24);
+        std::mt19937 rng(7);
+        std::normal_distribution<double> noise(0.0, 9.0);
+        uint8_t* px = p.pixels();
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x, px += 3) {
+                const double base = 50.0 + 140.0 * x / width + 30.0 * ((x / 150 + y / 150) % 2);
+                for (int k = 0; k < 3; ++k)
+                    px[k] = uint8_t(std::clamp(base + 10.0 * k + noise(rng), 0.0, 255.0));
+            }
+        const std::string path = (folder_ / name).string();
+        return p.save(path) == velanox::kPictureOk ? path : std::string();
+    }
+
+    fs::path folder_;
+    std::string png2mp_, jpeg24mp_;
+};
+
+const Pictures& pictures() {
+    static const Pictures p;
+    return p;
+}
+
+void runTimed(benchmark::State& state, const std::vector<std::string>& args) {
+    long peak = 0;
+    for (auto _ : state) {
+        const ChildRun run = runChild(args);
+        if (!run.ok) {
+            state.SkipWithError(("could not run " + args[0]).c_str());
+            return;
+        }
+        state.SetIterationTime(run.seconds);
+        peak = std::max(peak, run.peakKiB);
+    }
+    state.counters["peak_MB"] = double(peak) / 1024.0;
+}
+
+void BM_CliPng2MP(benchmark::State& state) {
+    const Pictures& p = pictures();
+    runTimed(state, {VELANOX_CLI_PATH, p.png2mp(), "-o", p.output("cli_2mp.png"), "--overwrite"});
+}
+
+void BM_ConvertWaveletDenoisePng2MP(benchmark::State& state) {
+    const Pictures& p = pictures();
+    runTimed(state,
+             {"convert", p.png2mp(), "-wavelet-denoise", "2.5", p.output("convert_2mp.png")});
+}
+
+void BM_CliJpeg24MP(benchmark::State& state) {
+    const Pictures& p = pictures();
+    runTimed(state,
+             {VELANOX_CLI_PATH, p.jpeg24mp(), "-o", p.output("cli_24mp.jpg"), "--overwrite"});
+}
+
+} // namespace
+
+BENCHMARK(BM_CliPng2MP)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
+BENCHMARK(BM_ConvertWaveletDenoisePng2MP)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(5);
+BENCHMARK(BM_CliJpeg24MP)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(2);
