@@ -106,21 +106,21 @@ void analyseRow(const double* x, int n, double* out, double* scratch) {
     analyseSplit(E, O, nL, nH, out);
 }
 
-// Low band extended with whole-sample symmetry at the start and, at the end, whole for odd lines
-// and half for even ones; the high band the other way round.
-void extendBands(const double* c, int n, double* L, double* H) {
+// Extends the low band L[kPad .. kPad + nL) and the high band H[kPad .. kPad + nH) of a line of
+// n samples by kPad samples at each end, in place: whole-sample symmetry for the low band at the
+// start and, at the end, whole for odd lines and half for even ones; the high band the other way
+// round.
+void extendBandsInPlace(int n, double* L, double* H) {
     const int nL = (n + 1) / 2, nH = n / 2;
     const bool odd = (n & 1) != 0;
     for (int i = -kPad; i < 0; ++i) {
-        L[i + kPad] = c[reflectIndex(i, nL, true, odd)];
-        H[i + kPad] = c[nL + reflectIndex(i, nH, false, !odd)];
+        L[i + kPad] = L[kPad + reflectIndex(i, nL, true, odd)];
+        H[i + kPad] = H[kPad + reflectIndex(i, nH, false, !odd)];
     }
-    std::memcpy(L + kPad, c, sizeof(double) * std::size_t(nL));
-    std::memcpy(H + kPad, c + nL, sizeof(double) * std::size_t(nH));
     for (int i = nL; i < nL + kPad; ++i)
-        L[i + kPad] = c[reflectIndex(i, nL, true, odd)];
+        L[i + kPad] = L[kPad + reflectIndex(i, nL, true, odd)];
     for (int i = nH; i < nL + kPad; ++i)
-        H[i + kPad] = c[nL + reflectIndex(i, nH, false, !odd)];
+        H[i + kPad] = H[kPad + reflectIndex(i, nH, false, !odd)];
 }
 
 VELANOX_HOT void synthesiseSplit(const double* Lx, const double* Hx, int nL, int nH, double* even,
@@ -145,18 +145,32 @@ VELANOX_HOT void interleave(const double* e, const double* o, int pairs, double*
     }
 }
 
-void synthesiseRow(double* row, int n, double* scratch) {
-    const int nL = (n + 1) / 2, nH = n / 2;
-    const std::size_t span = std::size_t(nL) + 2 * kPad;
-    double* L = scratch;
-    double* H = L + span;
-    double* even = H + span;
-    double* odd = even + nL;
-    extendBands(row, n, L, H);
-    synthesiseSplit(L, H, nL, nH, even, odd);
-    interleave(even, odd, nH, row);
-    if (nL > nH) row[n - 1] = even[nL - 1];
-}
+// The scratch of one row synthesis: the extended bands, then the even and odd outputs.
+struct RowSynthesis {
+    double* L;
+    double* H;
+    double* even;
+    double* odd;
+
+    RowSynthesis(int n, double* scratch) {
+        const std::size_t span = std::size_t((n + 1) / 2) + 2 * kPad;
+        L = scratch;
+        H = L + span;
+        even = H + span;
+        odd = even + (n + 1) / 2;
+    }
+    double* low() const { return L + kPad; }
+    double* high() const { return H + kPad; }
+
+    // Synthesises the line whose bands were written at low() and high() into row[0..n).
+    void finish(int n, double* row) const {
+        const int nL = (n + 1) / 2, nH = n / 2;
+        extendBandsInPlace(n, L, H);
+        synthesiseSplit(L, H, nL, nH, even, odd);
+        interleave(even, odd, nH, row);
+        if (nL > nH) row[n - 1] = even[nL - 1];
+    }
+};
 
 // ---- column taps over whole rows ------------------------------------------------------------
 
@@ -268,8 +282,8 @@ void forwardRows(const ForwardRun& f, int k0, int k1, double* scratch, Fetch fet
     }
 }
 
-// Output rows 2p and 2p + 1 for p in [p0, p1), those in [r0, r1) only, each handed to
-// emit(row, line) once synthesised.
+// Output rows 2p and 2p + 1 for p in [p0, p1), those in [r0, r1) only. Each is handed to
+// emit(r, synthesis, line) with its bands ready for synthesis.finish and a spare line.
 template <class Emit>
 void inverseRows(const double* in, std::size_t stride, int w, int h, int p0, int p1, int r0, int r1,
                  double* scratch, Emit emit) {
@@ -282,10 +296,23 @@ void inverseRows(const double* in, std::size_t stride, int w, int h, int p0, int
         return in + std::size_t(nL + reflectIndex(i, nH, false, !oddLength)) * stride;
     };
     double* line = scratch;
-    double* rowScratch = line + w;
+    const RowSynthesis row(w, line + w);
+    const int wL = (w + 1) / 2, wH = w / 2;
+    const std::size_t rowBytes = sizeof(double) * std::size_t(w);
     const double* l[4];
     const double* hr[5];
-    const std::size_t rowBytes = sizeof(double) * std::size_t(w);
+    // The column synthesis writes the row's low and high bands straight where the row synthesis
+    // reads them.
+    auto columns = [&](auto synthesis) {
+        synthesis(l, hr, row.low(), wL);
+        const double* lh[4];
+        const double* hh[5];
+        for (int j = 0; j < 4; ++j)
+            lh[j] = l[j] + wL;
+        for (int j = 0; j < 5; ++j)
+            hh[j] = hr[j] + wL;
+        synthesis(lh, hh, row.high(), wH);
+    };
     for (int p = p0; p < p1; ++p) {
         // The two rows the next p brings under the taps.
         prefetchSpan(low(p + 3), rowBytes);
@@ -295,18 +322,16 @@ void inverseRows(const double* in, std::size_t stride, int w, int h, int p0, int
                 l[j] = low(p - 1 + j);
             for (int j = 0; j < 4; ++j)
                 hr[j] = high(p - 2 + j);
-            synthesisRowsEven(l, hr, line, w);
-            synthesiseRow(line, w, rowScratch);
-            emit(2 * p, line);
+            columns(synthesisRowsEven);
+            emit(2 * p, row, line);
         }
         if (p >= nH || 2 * p + 1 < r0 || 2 * p + 1 >= r1) continue;
         for (int j = 0; j < 4; ++j)
             l[j] = low(p - 1 + j);
         for (int j = 0; j < 5; ++j)
             hr[j] = high(p - 2 + j);
-        synthesisRowsOdd(l, hr, line, w);
-        synthesiseRow(line, w, rowScratch);
-        emit(2 * p + 1, line);
+        columns(synthesisRowsOdd);
+        emit(2 * p + 1, row, line);
     }
 }
 
@@ -362,9 +387,8 @@ void fastInverseLevel(const double* in, double* out, std::size_t stride, int w, 
     {
         const auto [p0, p1] = share(nL, threadIndex(), threadCount());
         inverseRows(in, stride, w, h, p0, p1, 0, h, threadScratch(scratch, w),
-                    [&](int r, const double* line) {
-                        std::memcpy(out + std::size_t(r) * stride, line,
-                                    sizeof(double) * std::size_t(w));
+                    [&](int r, const RowSynthesis& row, double*) {
+                        row.finish(w, out + std::size_t(r) * stride);
                     });
     }
 }
@@ -378,7 +402,10 @@ void fastInverseToPixels(const double* in, std::size_t stride, int w, int h,
     {
         const auto [a, b] = share(p1 - p0, threadIndex(), threadCount());
         inverseRows(in, stride, w, h, p0 + a, p0 + b, r0, r1, threadScratch(scratch, w),
-                    [&](int r, const double* line) { storePlaneRow(surface, channel, r, line); });
+                    [&](int r, const RowSynthesis& row, double* line) {
+                        row.finish(w, line);
+                        storePlaneRow(surface, channel, r, line);
+                    });
     }
 }
 
