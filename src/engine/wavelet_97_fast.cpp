@@ -403,6 +403,9 @@ void fastInverseToPixels(const double* in, std::size_t stride, int w, int h,
         const auto [a, b] = share(p1 - p0, threadIndex(), threadCount());
         inverseRows(in, stride, w, h, p0 + a, p0 + b, r0, r1, threadScratch(scratch, w),
                     [&](int r, const RowSynthesis& row, double* line) {
+                        if (r + 2 < r1)
+                            prefetchSpan(surface.rowAddress(r + 2 - kPlaneMargin),
+                                         std::size_t(surface.width()) * 4);
                         row.finish(w, line);
                         storePlaneRow(surface, channel, r, line);
                     });
