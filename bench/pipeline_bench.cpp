@@ -10,6 +10,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <memory>
 #include <random>
 
 namespace {
@@ -53,14 +54,32 @@ void loadNoisyPicture(velanox::CSotavoDoc& doc, int width, int height) {
     doc.resultImage.copyFrom(doc.sourceImage);
 }
 
+// Saving again, or the second picture of a batch of the same size: the document's buffers and the
+// engine's planes are already there (one untimed run made them).
 void BM_ProcessWholePicture(benchmark::State& state) {
     QuietHost host;
     velanox::CSotavoDoc doc(host);
     loadNoisyPicture(doc, 6000, 4000);
+    doc.processImage(false);
     for (auto _ : state)
         benchmark::DoNotOptimize(doc.processImage(false));
     state.counters["Mpix/s"] = benchmark::Counter(double(state.iterations()) * 6000 * 4000 / 1e6,
                                                   benchmark::Counter::kIsRate);
+}
+
+// The first run of a document: every buffer is allocated and touched for the first time.
+void BM_ProcessWholePictureFirstRun(benchmark::State& state) {
+    QuietHost host;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto doc = std::make_unique<velanox::CSotavoDoc>(host);
+        loadNoisyPicture(*doc, 6000, 4000);
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(doc->processImage(false));
+        state.PauseTiming();
+        doc.reset();
+        state.ResumeTiming();
+    }
 }
 
 void BM_ProcessDetailRect(benchmark::State& state) {
@@ -145,6 +164,10 @@ void BM_ProcessWholePictureWithoutEngine(benchmark::State& state) {
 
 } // namespace
 
+BENCHMARK(BM_ProcessWholePictureFirstRun)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(2);
 BENCHMARK(BM_ProcessWholePicture)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
 BENCHMARK(BM_ProcessWholePictureReference)
     ->Unit(benchmark::kMillisecond)

@@ -19,8 +19,9 @@ struct ProcessingState {
     int32_t cropHeight = 0;
     SwapBuffer workBuffer;
     SwapBuffer preNrBuffer;
-    /// The engine's planes, kept from one detail run to the next (a preview follows every
-    /// change of a setting); a whole-picture run gives its planes back when it ends.
+    /// The engine's planes, kept between runs like the two buffers: a preview follows every
+    /// change of a setting. They grow to the largest block a run gave the engine (bounded by
+    /// the memory settings' block size).
     engine::EngineWorkspace engineWorkspace;
     /// The progress window; exists only while saving (owned by the saving operation).
     ProgressDialog* progressDialog = nullptr;
