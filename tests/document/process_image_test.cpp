@@ -341,3 +341,36 @@ TEST(Document, StartsWithItsDefaultsAndTheStoredSettings) {
     EXPECT_EQ(doc.sourceFile.exifOrientation, 1);
     EXPECT_TRUE(doc.mayReplaceImages());
 }
+
+TEST_F(ProcessImage, RunsOfManySizesInOneDocumentGiveTheBytesOfAFreshDocument) {
+    // The document keeps the engine's planes from run to run, through detail rectangles of other
+    // sizes, whole tiled pictures and a cancelled run; nothing stale may show in a later result.
+    load(700, 300);
+    doc.memory.MaxBlockW = 300; // tiles of about 233 x 150
+    doc.memory.MaxBlockH = 200;
+    const Rect regions[] = {{10, 20, 410, 120},
+                            {0, 0, 700, 300},
+                            {300, 100, 345, 170},
+                            {0, 0, 700, 300},
+                            {50, 50, 650, 280}};
+    for (const Rect& r : regions) {
+        const bool detail = r.width() != 700;
+        if (detail) doc.setDetailRect(r.left, r.top, r.right, r.bottom);
+        ASSERT_EQ(doc.processImage(detail), ProcessOutcome::Done);
+
+        RecordingHost freshHost;
+        CSotavoDoc fresh(freshHost);
+        fresh.memory = doc.memory;
+        ASSERT_EQ(fresh.sourceImage.copyFrom(doc.sourceImage), kPictureOk);
+        ASSERT_EQ(fresh.resultImage.copyFrom(doc.sourceImage), kPictureOk);
+        if (detail) fresh.setDetailRect(r.left, r.top, r.right, r.bottom);
+        ASSERT_EQ(fresh.processImage(detail), ProcessOutcome::Done);
+        EXPECT_EQ(regionOf(doc.resultImage, r), regionOf(fresh.resultImage, r))
+            << r.left << "," << r.top << " " << r.width() << "x" << r.height();
+
+        // A run cancelled halfway through the engine in between leaves no trace either.
+        host.escapeAtPump = host.pumps + 8;
+        EXPECT_EQ(doc.processImage(false), ProcessOutcome::Cancelled);
+        host.escapeAtPump = 0;
+    }
+}
