@@ -18,12 +18,14 @@ public:
     EngineWorkspace(const EngineWorkspace&) = delete;
     EngineWorkspace& operator=(const EngineWorkspace&) = delete;
 
-    /// Makes room for planes of plane0 and plane1 doubles (0: no such plane) and for scratchSize
-    /// doubles of scratch, keeping what is already large enough. False, with everything
-    /// released, when the memory cannot be had.
-    bool reserve(std::size_t plane0, std::size_t plane1, std::size_t scratchSize);
+    /// Makes room for planes of plane0 and plane1 doubles (0: no such plane), for scratchSize
+    /// doubles of scratch and for `bytes` bytes, keeping what is already large enough. False,
+    /// with everything released, when the memory cannot be had.
+    bool reserve(std::size_t plane0, std::size_t plane1, std::size_t scratchSize,
+                 std::size_t bytes = 0);
     double* plane(int index) const { return planes_[index].data; }
     double* scratch() const { return scratch_.data; }
+    unsigned char* byteSpace() const { return reinterpret_cast<unsigned char*>(bytes_.data); }
     /// Bytes held.
     std::size_t bytes() const;
     void release();
@@ -38,6 +40,7 @@ private:
 
     Block planes_[2];
     Block scratch_;
+    Block bytes_;
 };
 
 /// reduceNoise with its planes and scratch in `workspace`, which keeps them for the next call:

@@ -77,6 +77,43 @@ void storeLuminanceRow(const double* src, unsigned char* px, int n) {
     }
 }
 
+VELANOX_HOT void loadBytesRow(const unsigned char* src, double* dst, int n) {
+    for (int x = 0; x < n; ++x)
+        dst[x] = double(src[x]);
+}
+
+// The bytes storeChannelRow would store, into a plane of their own.
+VELANOX_HOT void storeBytesRow(const double* src, unsigned char* dst, int n) {
+    for (int x = 0; x < n; ++x) {
+        double v = src[x] + 0.5;
+        v = v < 0.0 ? 0.0 : v;
+        v = v >= 255.0 ? 255.0 : v;
+        dst[x] = static_cast<unsigned char>(int32_t(v));
+    }
+}
+
+VELANOX_HOT void splitRow(const unsigned char* px, unsigned char* c0, unsigned char* c1,
+                          unsigned char* c2, int n) {
+    for (int x = 0; x < n; ++x) {
+        c0[x] = px[4 * x];
+        c1[x] = px[4 * x + 1];
+        c2[x] = px[4 * x + 2];
+    }
+}
+
+// Bytes 0..2 of every pixel from the planes, byte 3 kept; whole pixels read and written so the
+// loop vectorises.
+VELANOX_HOT void mergeRow(const unsigned char* c0, const unsigned char* c1, const unsigned char* c2,
+                          unsigned char* px, int n) {
+    for (int x = 0; x < n; ++x) {
+        uint32_t pixel;
+        std::memcpy(&pixel, px + 4 * x, 4);
+        pixel = (pixel & 0xFF000000u) | uint32_t(c0[x]) | (uint32_t(c1[x]) << 8) |
+                (uint32_t(c2[x]) << 16);
+        std::memcpy(px + 4 * x, &pixel, 4);
+    }
+}
+
 // src[0..width) back into byte `channel` (or the luminance, for -1) of surface row y.
 void storeSurfaceRow(const PixelSurface& s, int y, const double* src, int channel) {
     unsigned char* px = s.rowAddress(y);
@@ -99,24 +136,65 @@ void loadPlane(const PixelSurface& s, double* plane, std::size_t wp, int channel
         loadSurfaceRow(s, y, plane + std::size_t(m + y) * wp + m, channel);
 }
 
-void loadPlaneRow(const PixelSurface& s, int channel, int t, double* row) {
-    const int m = kPlaneMargin, w = s.width(), h = s.height();
+void BlockRows::load(int t, double* row) const {
+    const int m = kPlaneMargin, w = width(), h = height();
+    const int y = planeRowToBlockRow(t, h);
+    if (bytes != nullptr)
+        loadBytesRow(bytes + std::size_t(y) * std::size_t(w), row + m, w);
+    else
+        loadSurfaceRow(*surface, y, row + m, channel);
     if (t < m || t >= h + m) {
         // A margin row: the mirrored block row between corners of 0.
         std::fill(row, row + m, 0.0);
-        loadSurfaceRow(s, planeRowToBlockRow(t, h), row + m, channel);
         std::fill(row + w + m, row + w + 2 * m, 0.0);
         return;
     }
-    loadSurfaceRow(s, t - m, row + m, channel);
     for (int k = 0; k < m; ++k) {
         row[m - 1 - k] = row[m + k];
         row[w + m + k] = row[w + m - 1 - k];
     }
 }
 
-void storePlaneRow(const PixelSurface& s, int channel, int t, const double* row) {
-    storeSurfaceRow(s, t - kPlaneMargin, row + kPlaneMargin, channel);
+void BlockRows::store(int t, const double* row) const {
+    const int y = t - kPlaneMargin;
+    if (bytes != nullptr)
+        storeBytesRow(row + kPlaneMargin, bytes + std::size_t(y) * std::size_t(width()), width());
+    else
+        storeSurfaceRow(*surface, y, row + kPlaneMargin, channel);
+}
+
+const void* BlockRows::rowAddress(int y) const {
+    if (bytes != nullptr) return bytes + std::size_t(y) * std::size_t(width());
+    return surface->rowAddress(y);
+}
+
+std::size_t BlockRows::rowBytes() const {
+    return std::size_t(width()) * (bytes != nullptr ? 1 : 4);
+}
+
+void splitChannels(const PixelSurface& s, unsigned char* const planes[3]) {
+    const std::size_t w = std::size_t(s.width());
+#pragma omp parallel for schedule(static)
+    for (int y = 0; y < s.height(); ++y)
+        splitRow(s.rowAddress(y), planes[0] + y * w, planes[1] + y * w, planes[2] + y * w,
+                 s.width());
+}
+
+void mergeChannels(const PixelSurface& s, unsigned char* const planes[3], unsigned channels) {
+    if ((channels & 7u) == 0) return;
+    const std::size_t w = std::size_t(s.width());
+#pragma omp parallel for schedule(static)
+    for (int y = 0; y < s.height(); ++y) {
+        unsigned char* px = s.rowAddress(y);
+        if ((channels & 7u) == 7u && std::endian::native == std::endian::little) {
+            mergeRow(planes[0] + y * w, planes[1] + y * w, planes[2] + y * w, px, s.width());
+            continue;
+        }
+        for (int c = 0; c < 3; ++c)
+            if ((channels & (1u << c)) != 0)
+                for (int x = 0; x < s.width(); ++x)
+                    px[4 * x + c] = planes[c][y * w + std::size_t(x)];
+    }
 }
 
 void fillMargin(double* plane, int w, int h) {

@@ -26,13 +26,33 @@ inline int planeRowToBlockRow(int t, int height) {
     return t - m;
 }
 
-/// Plane row t (0 <= t < height + 2 * kPlaneMargin) exactly as loadPlane and fillMargin lay it
-/// out, read straight from the surface into row[0 .. width + 2 * kPlaneMargin).
-void loadPlaneRow(const PixelSurface& surface, int channel, int t, double* row);
+/// Where the first level reads the block and the first level's inverse writes it back: byte
+/// `channel` of the surface's pixels (-1: their luminance), in place; or, when `bytes` is set, a
+/// plane of width x height bytes holding that channel apart (block row y at bytes + y * width).
+struct BlockRows {
+    const PixelSurface* surface = nullptr;
+    int channel = 0;
+    unsigned char* bytes = nullptr;
 
-/// Writes plane row t (kPlaneMargin <= t < height + kPlaneMargin) back as writeChannel, or for
-/// channel -1 writeLuminance, would.
-void storePlaneRow(const PixelSurface& surface, int channel, int t, const double* row);
+    int width() const { return surface->width(); }
+    int height() const { return surface->height(); }
+    /// Plane row t (0 <= t < height + 2 * kPlaneMargin) exactly as loadPlane and fillMargin lay
+    /// it out, into row[0 .. width + 2 * kPlaneMargin).
+    void load(int t, double* row) const;
+    /// Writes plane row t (kPlaneMargin <= t < height + kPlaneMargin) back as writeChannel, or
+    /// for channel -1 writeLuminance, would: the same bytes.
+    void store(int t, const double* row) const;
+    /// The memory behind block row y, and its length, for asking for it ahead of its use.
+    const void* rowAddress(int y) const;
+    std::size_t rowBytes() const;
+};
+
+/// Copies bytes 0, 1 and 2 of every pixel into planes[0..2], each width x height bytes.
+void splitChannels(const PixelSurface& surface, unsigned char* const planes[3]);
+
+/// Writes planes[c] back into byte c of every pixel, for each c whose bit (1 << c) is set in
+/// `channels`; the other bytes are kept.
+void mergeChannels(const PixelSurface& surface, unsigned char* const planes[3], unsigned channels);
 
 /// v = 0 where |v| < t, else sign(v) (|v| - t), over count values.
 void softThreshold(double* plane, std::size_t count, double t);

@@ -359,9 +359,8 @@ void fastForwardLevel(const double* in, double* out, std::size_t stride, int w, 
     }
 }
 
-void fastForwardFromPixels(const PixelSurface& surface, int channel, double* out,
-                           std::size_t stride, int w, int h, bool lastLevel, double threshold,
-                           double* scratch) {
+void fastForwardFromBlock(const BlockRows& block, double* out, std::size_t stride, int w, int h,
+                          bool lastLevel, double threshold, double* scratch) {
     const ForwardRun f{out, stride, w, h, lastLevel ? 0 : (w + 1) / 2, threshold};
     const int nL = (h + 1) / 2;
 #pragma omp parallel if (threadedLevel(w, h))
@@ -370,12 +369,12 @@ void fastForwardFromPixels(const PixelSurface& surface, int channel, double* out
         forwardRows(
             f, k0, k1, threadScratch(scratch, w),
             [&](int t, double* spare) {
-                loadPlaneRow(surface, channel, t, spare);
+                block.load(t, spare);
                 return static_cast<const double*>(spare);
             },
             [&](int t) {
-                prefetchSpan(surface.rowAddress(planeRowToBlockRow(t, surface.height())),
-                             std::size_t(surface.width()) * 4);
+                prefetchSpan(block.rowAddress(planeRowToBlockRow(t, block.height())),
+                             block.rowBytes());
             });
     }
 }
@@ -393,8 +392,8 @@ void fastInverseLevel(const double* in, double* out, std::size_t stride, int w, 
     }
 }
 
-void fastInverseToPixels(const double* in, std::size_t stride, int w, int h,
-                         const PixelSurface& surface, int channel, double* scratch) {
+void fastInverseToBlock(const double* in, std::size_t stride, int w, int h, const BlockRows& block,
+                        double* scratch) {
     // Only the rows of the block itself are synthesised; the margin's are never read.
     const int r0 = kPlaneMargin, r1 = h - kPlaneMargin;
     const int p0 = r0 / 2, p1 = (r1 + 1) / 2;
@@ -404,10 +403,9 @@ void fastInverseToPixels(const double* in, std::size_t stride, int w, int h,
         inverseRows(in, stride, w, h, p0 + a, p0 + b, r0, r1, threadScratch(scratch, w),
                     [&](int r, const RowSynthesis& row, double* line) {
                         if (r + 2 < r1)
-                            prefetchSpan(surface.rowAddress(r + 2 - kPlaneMargin),
-                                         std::size_t(surface.width()) * 4);
+                            prefetchSpan(block.rowAddress(r + 2 - kPlaneMargin), block.rowBytes());
                         row.finish(w, line);
-                        storePlaneRow(surface, channel, r, line);
+                        block.store(r, line);
                     });
     }
 }
@@ -416,8 +414,8 @@ void fastInverseToPixels(const double* in, std::size_t stride, int w, int h,
 
 const WaveletKernels& fastWaveletKernels() {
     static const WaveletKernels kernels{
-        &fastScratchSize,       &fastForwardLevel,   &fastInverseLevel, true, true,
-        &fastForwardFromPixels, &fastInverseToPixels};
+        &fastScratchSize,      &fastForwardLevel,  &fastInverseLevel, true, true,
+        &fastForwardFromBlock, &fastInverseToBlock};
     return kernels;
 }
 

@@ -60,7 +60,8 @@ void EngineWorkspace::free(Block& block) {
     block = Block{};
 }
 
-bool EngineWorkspace::reserve(std::size_t plane0, std::size_t plane1, std::size_t scratchSize) {
+bool EngineWorkspace::reserve(std::size_t plane0, std::size_t plane1, std::size_t scratchSize,
+                              std::size_t bytes) {
     const std::size_t sizes[2] = {plane0, plane1};
     for (int i = 0; i < 2; ++i) {
         if (sizes[i] == 0) {
@@ -70,7 +71,9 @@ bool EngineWorkspace::reserve(std::size_t plane0, std::size_t plane1, std::size_
             return false;
         }
     }
-    if (!grow(scratch_, scratchSize)) {
+    if (bytes == 0) free(bytes_);
+    if (!grow(scratch_, scratchSize) ||
+        (bytes != 0 && !grow(bytes_, (bytes + sizeof(double) - 1) / sizeof(double)))) {
         release();
         return false;
     }
@@ -78,13 +81,14 @@ bool EngineWorkspace::reserve(std::size_t plane0, std::size_t plane1, std::size_
 }
 
 std::size_t EngineWorkspace::bytes() const {
-    return (planes_[0].count + planes_[1].count + scratch_.count) * sizeof(double);
+    return (planes_[0].count + planes_[1].count + scratch_.count + bytes_.count) * sizeof(double);
 }
 
 void EngineWorkspace::release() {
     free(planes_[0]);
     free(planes_[1]);
     free(scratch_);
+    free(bytes_);
 }
 
 void WaveletFilter::setThresholds(double t0, double t1, double t2) {
@@ -108,8 +112,8 @@ bool WaveletFilter::forwardTransform(const Channel& ch, int wp, int hp, double t
         if (!reportProgress()) return false;
         double* out = ch.planes[level % 2];
         if (level == 1 && ch.direct)
-            kernels_.forwardFromPixels(*ch.surface, ch.channel, out, std::size_t(wp), w, h,
-                                       level == levels_, threshold, ch.scratch);
+            kernels_.forwardFromBlock(ch.block, out, std::size_t(wp), w, h, level == levels_,
+                                      threshold, ch.scratch);
         else
             kernels_.forwardLevel(ch.planes[(level - 1) % 2], out, std::size_t(wp), w, h,
                                   level == levels_, threshold, ch.scratch);
@@ -131,18 +135,17 @@ bool WaveletFilter::inverseTransform(const Channel& ch, int wp, int hp) {
     for (int level = levels_; level >= 1; --level) {
         if (!reportProgress()) return false;
         if (level == 1 && ch.direct) {
-            // The first level's inverse writes the pixels, so the step that precedes the
+            // The first level's inverse writes the block, so the step that precedes the
             // write-back is reported first: a cancel there still leaves the channel untouched.
             if (!reportProgress()) return false;
-            kernels_.inverseToPixels(ch.planes[1], std::size_t(wp), wp, hp, *ch.surface, ch.channel,
-                                     ch.scratch);
+            kernels_.inverseToBlock(ch.planes[1], std::size_t(wp), wp, hp, ch.block, ch.scratch);
             return true;
         }
         kernels_.inverseLevel(ch.planes[level % 2], ch.planes[(level - 1) % 2], std::size_t(wp),
                               ws[level], hs[level], ch.scratch);
     }
     if (!reportProgress()) return false;
-    writeChannel(*ch.surface, ch.planes[0], std::size_t(wp), ch.channel);
+    writeChannel(*ch.block.surface, ch.planes[0], std::size_t(wp), ch.block.channel);
     return true;
 }
 
@@ -154,14 +157,20 @@ void WaveletFilter::run(const PixelSurface& surface, EngineWorkspace& workspace)
     const int wp = w + 2 * kPlaneMargin;
     const int hp = h + 2 * kPlaneMargin;
     const std::size_t planeSize = std::size_t(wp) * std::size_t(hp);
-    const bool direct = kernels_.twoPlanes && kernels_.forwardFromPixels != nullptr &&
-                        kernels_.inverseToPixels != nullptr;
-    // Read straight from the pixels, the first level needs no input plane: the first plane then
+    const bool direct = kernels_.twoPlanes && kernels_.forwardFromBlock != nullptr &&
+                        kernels_.inverseToBlock != nullptr;
+    // Read straight from the block, the first level needs no input plane: the first plane then
     // only ever holds the second level's region and below.
     const std::size_t firstPlane = direct ? std::size_t(wp) * std::size_t((hp + 1) / 2) : planeSize;
+    // Per channel, the components are first copied apart into planes of one byte each, read by
+    // the first level and written back by its inverse; they return to the pixels together, in
+    // one pass, when the run ends. That spares reading and rewriting every whole pixel three
+    // times over.
+    const bool apart = direct && perChannel_;
+    const std::size_t blockSize = std::size_t(w) * std::size_t(h);
     // One scratch for every pass of every channel.
     if (!workspace.reserve(firstPlane, kernels_.twoPlanes ? planeSize : 0,
-                           kernels_.scratchSize(wp, hp))) {
+                           kernels_.scratchSize(wp, hp), apart ? 3 * blockSize : 0)) {
         outOfMemory_ = true;
         return;
     }
@@ -169,8 +178,19 @@ void WaveletFilter::run(const PixelSurface& surface, EngineWorkspace& workspace)
     ch.planes[0] = workspace.plane(0);
     ch.planes[1] = kernels_.twoPlanes ? workspace.plane(1) : ch.planes[0];
     ch.scratch = workspace.scratch();
-    ch.surface = &surface;
+    ch.block.surface = &surface;
     ch.direct = direct;
+    unsigned char* const bytes = apart ? workspace.byteSpace() : nullptr;
+    unsigned char* const components[3] = {bytes, apart ? bytes + blockSize : nullptr,
+                                          apart ? bytes + 2 * blockSize : nullptr};
+    bool split = false;
+    unsigned written = 0; // the components whose planes hold their new values
+    struct WriteBack {
+        const PixelSurface& surface;
+        unsigned char* const* components;
+        const unsigned& written;
+        ~WriteBack() { mergeChannels(surface, components, written); }
+    } writeBack{surface, components, written};
 
     const int channels = perChannel_ ? 3 : 1;
     progressTotal_ = 2 * (levels_ + 1) * channels + (channels == 1 ? 2 : 0);
@@ -182,14 +202,20 @@ void WaveletFilter::run(const PixelSurface& surface, EngineWorkspace& workspace)
                         : (thresholds_[0] + thresholds_[1] + thresholds_[2]) * 0.3333333333333333;
         if (t <= 0.0) continue;
         if (!reportProgress()) return;
-        ch.channel = perChannel_ ? c : -1;
+        ch.block.channel = perChannel_ ? c : -1;
+        if (apart && !split) {
+            splitChannels(surface, components);
+            split = true;
+        }
+        ch.block.bytes = apart ? components[c] : nullptr;
         if (!direct) {
-            loadPlane(surface, ch.planes[0], std::size_t(wp), ch.channel);
+            loadPlane(surface, ch.planes[0], std::size_t(wp), ch.block.channel);
             fillMargin(ch.planes[0], w, h);
         }
         if (!forwardTransform(ch, wp, hp, t)) return;
         if (!kernels_.fusesThreshold) softThreshold(ch.planes[0], planeSize, t);
         if (!inverseTransform(ch, wp, hp)) return;
+        if (apart) written |= 1u << c;
     }
 }
 

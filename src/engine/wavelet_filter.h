@@ -6,6 +6,7 @@
 #include "engine/engine_workspace.h"
 #include "engine/noise_reducer.h"
 #include "engine/pixel_surface.h"
+#include "engine/plane_io.h"
 #include "engine/wavelet_kernels.h"
 
 #include <cstdint>
@@ -40,8 +41,7 @@ private:
     struct Channel {
         double* planes[2] = {nullptr, nullptr};
         double* scratch = nullptr;
-        const PixelSurface* surface = nullptr;
-        int channel = 0; ///< byte 0..2, or -1 for the luminance
+        BlockRows block; ///< where the first level reads and its inverse writes, when direct
         bool direct = false;
     };
     bool forwardTransform(const Channel& ch, int wp, int hp, double threshold);

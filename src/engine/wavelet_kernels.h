@@ -7,7 +7,7 @@
 
 namespace velanox::engine {
 
-class PixelSurface;
+struct BlockRows;
 
 struct WaveletKernels {
     /// Doubles of scratch one transform direction needs over a wp x hp plane (all threads).
@@ -32,15 +32,14 @@ struct WaveletKernels {
     bool twoPlanes;
 
     /// Optional (null when absent), both or neither. The first forward level reading the
-    /// plane's rows straight from byte `channel` of the surface (-1: its luminance), as
-    /// loadPlane and fillMargin would lay them out; and the first level's inverse writing the
-    /// block's rows straight back, as writeChannel or writeLuminance would. With them no whole
-    /// plane is loaded or stored, and the first level's input plane is never needed.
-    void (*forwardFromPixels)(const PixelSurface& surface, int channel, double* out,
-                              std::size_t stride, int w, int h, bool lastLevel, double threshold,
-                              double* scratch);
-    void (*inverseToPixels)(const double* in, std::size_t stride, int w, int h,
-                            const PixelSurface& surface, int channel, double* scratch);
+    /// plane's rows straight from the block, as loadPlane and fillMargin would lay them out; and
+    /// the first level's inverse writing the block's rows straight back, as writeChannel or
+    /// writeLuminance would. With them no whole plane is loaded or stored, and the first level's
+    /// input plane is never needed.
+    void (*forwardFromBlock)(const BlockRows& block, double* out, std::size_t stride, int w, int h,
+                             bool lastLevel, double threshold, double* scratch);
+    void (*inverseToBlock)(const double* in, std::size_t stride, int w, int h,
+                           const BlockRows& block, double* scratch);
 };
 
 /// The vectorised, threaded set reduceNoise uses.
