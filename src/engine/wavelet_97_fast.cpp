@@ -315,8 +315,8 @@ void inverseRows(const double* in, std::size_t stride, int w, int h, int p0, int
     };
     for (int p = p0; p < p1; ++p) {
         // The two rows the next p brings under the taps.
-        prefetchSpan(low(p + 3), rowBytes);
-        prefetchSpan(high(p + 3), rowBytes);
+        prefetchSpan(low(p + 4), rowBytes);
+        prefetchSpan(high(p + 4), rowBytes);
         if (2 * p >= r0 && 2 * p < r1) {
             for (int j = 0; j < 3; ++j)
                 l[j] = low(p - 1 + j);
