@@ -96,7 +96,9 @@ bool compressRgbRows(const Picture& picture, std::vector<std::vector<uint8_t>>& 
     try {
         std::vector<uint8_t> zeroRow(picture.rowBytes(), 0);
         std::vector<Band> bands(static_cast<std::size_t>(bandCount));
+#ifdef _OPENMP
 #pragma omp parallel for schedule(dynamic, 1) if (bandCount > 1)
+#endif
         for (int32_t b = 0; b < bandCount; ++b) {
             const int32_t first = int32_t(std::size_t(b) * bandRows);
             const int32_t end =
