@@ -22,9 +22,10 @@ uint32_t classifyPng(ByteSpan bytes);
 /// with an unknown unit the values are an aspect ratio (unit 1).
 Status readPng(ByteSpan bytes, Picture& out, const ReadOptions& options);
 
-/// 24-bit as RGB, 8-bit as a palette of paletteSize (256 when 0) entries, 1-bit as a two-entry
-/// palette; 8 bits per sample. The file is marked sRGB (sRGB chunk, gAMA 45455). The save
-/// resolution goes into pHYs in pixels per metre (unit 1: aspect ratio only).
+/// 24-bit as RGB (rows filtered and compressed in bands on several threads; the bytes do not
+/// depend on the number of threads), 8-bit as a palette of paletteSize (256 when 0) entries, 1-bit
+/// as a two-entry palette; 8 bits per sample. The file is marked sRGB (sRGB chunk, gAMA 45455). The
+/// save resolution goes into pHYs in pixels per metre (unit 1: aspect ratio only).
 Status writePng(const Picture& picture, std::vector<uint8_t>& out);
 
 } // namespace velanox::codec

@@ -1,0 +1,126 @@
+#include "codec/png/png_idat_stream.h"
+
+#include "codec/png/png_row_filter.h"
+
+#include <algorithm>
+#include <new>
+#include <zlib.h>
+
+namespace velanox::codec::png {
+namespace {
+
+// Rows are filtered into a buffer of about this size and handed to zlib together, so each
+// deflate call sees a sizeable input while the buffer stays in the cache.
+constexpr std::size_t kBatchBytes = std::size_t(64) << 10;
+
+// The start of a zlib stream: deflate with a 32 KiB window, fastest compression.
+constexpr uint8_t kZlibHeader[2] = {0x78, 0x01};
+
+struct Band {
+    std::vector<uint8_t> bytes; // deflate data (band 0 starts with the zlib header)
+    uLong adler = 1;            // Adler-32 of the band's filtered bytes alone
+    std::size_t filteredBytes = 0;
+    bool ok = false;
+};
+
+// Appends whatever deflate makes of the input to band.bytes, growing it as needed.
+bool deflateInto(z_stream& z, Band& band, int flush) {
+    for (;;) {
+        if (band.bytes.size() == band.bytes.capacity()) band.bytes.reserve(band.bytes.size() * 2);
+        const std::size_t used = band.bytes.size();
+        const std::size_t room = band.bytes.capacity() - used;
+        band.bytes.resize(band.bytes.capacity());
+        z.next_out = band.bytes.data() + used;
+        z.avail_out = uInt(std::min<std::size_t>(room, 1u << 30));
+        const int result = deflate(&z, flush);
+        band.bytes.resize(band.bytes.size() - z.avail_out);
+        if (result == Z_STREAM_ERROR) return false;
+        // Done once deflate left output space unused with all the input taken (for Z_FINISH:
+        // once the stream ended).
+        if (flush == Z_FINISH ? result == Z_STREAM_END : z.avail_in == 0 && z.avail_out != 0)
+            return true;
+    }
+}
+
+void compressBand(const Picture& picture, int32_t firstRow, int32_t endRow, bool last,
+                  const std::vector<uint8_t>& zeroRow, Band& band) {
+    const std::size_t rowBytes = picture.rowBytes();
+    const std::size_t filteredRow = rowBytes + 1;
+    const std::size_t batchRows = std::max<std::size_t>(1, kBatchBytes / filteredRow);
+    z_stream z{};
+    // Level 1 only keeps deflate from storing the data raw; with Z_RLE the level picks nothing
+    // else. memLevel 9 lets each Huffman block cover twice the symbols of the default.
+    if (deflateInit2(&z, 1, Z_DEFLATED, -15, 9, Z_RLE) != Z_OK) return;
+    bool ok = true;
+    try {
+        std::vector<uint8_t> batch(batchRows * filteredRow);
+        const std::size_t bandRows = std::size_t(endRow - firstRow);
+        band.bytes.reserve(std::max<std::size_t>(4096, bandRows * filteredRow / 2));
+        if (firstRow == 0) band.bytes.assign(kZlibHeader, kZlibHeader + 2);
+        for (int32_t y = firstRow; ok && y < endRow;) {
+            const int32_t end = int32_t(std::min<std::size_t>(std::size_t(endRow), y + batchRows));
+            uint8_t* out = batch.data();
+            for (; y < end; ++y, out += filteredRow) {
+                const uint8_t* row = picture.pixels() + std::size_t(y) * rowBytes;
+                const uint8_t* prior = y > 0 ? row - rowBytes : zeroRow.data();
+                filterRgbRow(row, prior, rowBytes, out);
+            }
+            const std::size_t length = std::size_t(out - batch.data());
+            band.adler = adler32(band.adler, batch.data(), uInt(length));
+            band.filteredBytes += length;
+            z.next_in = batch.data();
+            z.avail_in = uInt(length);
+            ok = deflateInto(z, band, Z_NO_FLUSH);
+        }
+        // A sync flush ends the band on a byte boundary with no final block, so the next band's
+        // deflate data can follow it directly.
+        if (ok) ok = deflateInto(z, band, last ? Z_FINISH : Z_SYNC_FLUSH);
+    } catch (const std::bad_alloc&) {
+        ok = false;
+    }
+    deflateEnd(&z);
+    band.ok = ok;
+}
+
+} // namespace
+
+bool compressRgbRows(const Picture& picture, std::vector<std::vector<uint8_t>>& pieces,
+                     std::size_t bandBytes) {
+    pieces.clear();
+    if (!picture.hasPixels() || picture.bitsPerPixel != 24) return false;
+    const std::size_t filteredRow = picture.rowBytes() + 1;
+    const std::size_t bandRows =
+        std::max<std::size_t>(1, (bandBytes + filteredRow - 1) / filteredRow);
+    const int32_t height = picture.height;
+    const int32_t bandCount = int32_t((std::size_t(height) + bandRows - 1) / bandRows);
+    try {
+        std::vector<uint8_t> zeroRow(picture.rowBytes(), 0);
+        std::vector<Band> bands(static_cast<std::size_t>(bandCount));
+#ifdef _OPENMP
+#pragma omp parallel for schedule(dynamic, 1) if (bandCount > 1)
+#endif
+        for (int32_t b = 0; b < bandCount; ++b) {
+            const int32_t first = int32_t(std::size_t(b) * bandRows);
+            const int32_t end =
+                int32_t(std::min<std::size_t>(std::size_t(height), first + bandRows));
+            compressBand(picture, first, end, b == bandCount - 1, zeroRow, bands[std::size_t(b)]);
+        }
+        uLong adler = 1;
+        for (const Band& band : bands) {
+            if (!band.ok) return false;
+            adler = adler32_combine(adler, band.adler, z_off_t(band.filteredBytes));
+        }
+        std::vector<uint8_t>& tail = bands.back().bytes;
+        for (int shift = 24; shift >= 0; shift -= 8)
+            tail.push_back(uint8_t(adler >> shift));
+        pieces.reserve(bands.size());
+        for (Band& band : bands)
+            pieces.push_back(std::move(band.bytes));
+    } catch (const std::bad_alloc&) {
+        pieces.clear();
+        return false;
+    }
+    return true;
+}
+
+} // namespace velanox::codec::png
