@@ -451,13 +451,21 @@ TEST(CliBinary, InfoDescribesWithoutWriting) {
 
 TEST(CliBinary, InterruptStopsCleanly) {
     TempFolder folder;
-    writeNoisyPicture(folder.file("big1.png"), 1600, 1200, 4);
-    writeNoisyPicture(folder.file("big2.png"), 1600, 1200, 5);
-    const pid_t pid = startCli({"-j", "1", "--level", "12", "-o", folder.file("out"),
-                                folder.file("big1.png"), folder.file("big2.png")},
-                               folder);
+    // Enough pictures that the run is still going when the first is done, however fast the
+    // machine: the interrupt is sent once the first result has been reported.
+    std::vector<std::string> args{"-j", "1", "--level", "12", "-o", folder.file("out")};
+    writeNoisyPicture(folder.file("big0.png"), 1600, 1200, 4);
+    for (int i = 0; i < 16; ++i) {
+        const std::string name = folder.file("big" + std::to_string(i) + ".png");
+        if (i > 0) fs::copy_file(folder.file("big0.png"), name);
+        args.push_back(name);
+    }
+    const pid_t pid = startCli(args, folder);
     ASSERT_GT(pid, 0);
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (readBytes(folder.file("stderr.txt")).find("->") == std::string::npos &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     kill(pid, SIGINT);
     const CliRun run = finishCli(pid, folder);
     EXPECT_EQ(run.exitCode, 1) << run.err;
