@@ -39,7 +39,7 @@ constexpr int kRing = 16; // row-transformed rows a forward level keeps: 9 in us
 // pay for waking the other threads and the barriers between the passes.
 constexpr std::size_t kThreadedSamples = std::size_t(1) << 16;
 
-bool threadedLevel(int w, int h) {
+[[maybe_unused]] bool threadedLevel(int w, int h) {
     return std::size_t(w) * std::size_t(h) >= kThreadedSamples;
 }
 
@@ -221,10 +221,12 @@ VELANOX_HOT void thresholdSpan(double* v, int count, double t) {
 
 // Asks for a span of memory ahead of its use: a level reads new rows at the pace of its
 // arithmetic, too slowly for the hardware to guess, and stalls on them otherwise.
-void prefetchSpan(const void* p, std::size_t bytes) {
+void prefetchSpan([[maybe_unused]] const void* p, [[maybe_unused]] std::size_t bytes) {
+#if defined(__GNUC__)
     const char* c = static_cast<const char*>(p);
     for (std::size_t i = 0; i < bytes; i += 64)
         __builtin_prefetch(c + i, 0, 2);
+#endif
 }
 
 // ---- levels ------------------------------------------------------------------------------
@@ -314,7 +316,7 @@ void inverseRows(const double* in, std::size_t stride, int w, int h, int p0, int
         synthesis(lh, hh, row.high(), wH);
     };
     for (int p = p0; p < p1; ++p) {
-        // The two rows the next p brings under the taps.
+        // The low and high rows that come under the taps a few steps from now.
         prefetchSpan(low(p + 4), rowBytes);
         prefetchSpan(high(p + 4), rowBytes);
         if (2 * p >= r0 && 2 * p < r1) {

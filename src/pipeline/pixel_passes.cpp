@@ -223,7 +223,7 @@ void blendFused(const FusedBlendInputs& in, uint8_t* picture, int32_t imageWidth
     const std::size_t scratchBytes = fusedBlendScratchBytes(in.width);
     const std::size_t rowBytes = std::size_t(in.width) * 4;
     const bool threaded = worthThreads(in.width, in.height, 4);
-    const int threads = threaded ? engine::maxThreads() : 1;
+    [[maybe_unused]] const int threads = threaded ? engine::maxThreads() : 1;
 #pragma omp parallel for schedule(static) num_threads(threads) if (threads > 1)
     for (int32_t b = 0; b < bands; ++b) {
         // Only the sharpened rows and the weights need scratch.
