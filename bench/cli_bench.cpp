@@ -6,6 +6,10 @@
 // The pictures (a 2-megapixel PNG and a 24-megapixel JPEG of a noisy synthetic scene) are made
 // once in a temporary folder.
 #include "codec/picture.h"
+#include "pipeline/process_region.h"
+#include "pipeline/reference/reference_pipeline_steps.h"
+#include "pipeline/run_observer.h"
+#include "pipeline/swap_buffer.h"
 
 #include <benchmark/benchmark.h>
 
@@ -155,6 +159,55 @@ void BM_CliJpeg24MP(benchmark::State& state) {
              {VELANOX_CLI_PATH, p.jpeg24mp(), "-o", p.output("cli_24mp.jpg"), "--overwrite"});
 }
 
+// The same job with the reference implementation, in this process: load, the whole picture
+// through the plain pipeline with default settings, save. (ImageMagick's wavelet denoise gives up
+// on 24 megapixels under Debian's resource policy.)
+void referenceJob(benchmark::State& state, const std::string& in, const std::string& out) {
+    struct Observer final : velanox::RunObserver {
+        void showMessage(std::string_view) override {}
+        void setProgressText(std::string_view) override {}
+        int32_t engineProgress(int32_t, int32_t) override { return 0; }
+        void runEnding() override {}
+    } observer;
+    const velanox::NoiseSettings noise;
+    const velanox::ColourSettings colour;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        velanox::Picture source, result;
+        if (source.load(in) != velanox::kPictureOk ||
+            result.copyFrom(source) != velanox::kPictureOk) {
+            state.SkipWithError("picture not read");
+            return;
+        }
+        velanox::RegionRun run;
+        run.source = source.pixels();
+        run.result = result.pixels();
+        run.imageWidth = source.width;
+        run.imageHeight = source.height;
+        run.region = velanox::Rect{0, 0, source.width, source.height};
+        run.noise = noise;
+        run.colour = colour;
+        run.steps = &velanox::pipeline::referencePipelineSteps();
+        velanox::SwapBuffer work, preNr;
+        if (velanox::processRegion(run, work, preNr, observer).outcome !=
+                velanox::ProcessOutcome::Done ||
+            result.save(out) != velanox::kPictureOk) {
+            state.SkipWithError("reference run failed");
+            return;
+        }
+        state.SetIterationTime(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    }
+}
+
+void BM_ReferenceJobPng2MP(benchmark::State& state) {
+    referenceJob(state, pictures().png2mp(), pictures().output("reference_2mp.png"));
+}
+
+void BM_ReferenceJobJpeg24MP(benchmark::State& state) {
+    referenceJob(state, pictures().jpeg24mp(), pictures().output("reference_24mp.jpg"));
+}
+
 } // namespace
 
 BENCHMARK(BM_CliPng2MP)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
@@ -162,4 +215,6 @@ BENCHMARK(BM_ConvertWaveletDenoisePng2MP)
     ->Unit(benchmark::kMillisecond)
     ->UseManualTime()
     ->Iterations(5);
+BENCHMARK(BM_ReferenceJobPng2MP)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(2);
 BENCHMARK(BM_CliJpeg24MP)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(2);
+BENCHMARK(BM_ReferenceJobJpeg24MP)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
