@@ -531,5 +531,21 @@ TEST(CliBinary, RealCameraJpegMatchesTheCoreAndKeepsItsExif) {
     EXPECT_EQ(written.width, doc.sourceImage.width);
 }
 
+TEST(CliBinary, StartedWithoutAWaitPolicyItRestartsWithItsArgumentsIntact) {
+    // The tool sets OpenMP's wait policy and starts itself again when it is not set; the restart
+    // must keep every argument (here a value with a space and an output in the folder).
+    TempFolder folder;
+    const std::string in = folder.file("with space.png");
+    writeNoisyPicture(in, 64, 48, 3);
+    const char* saved = std::getenv("OMP_WAIT_POLICY");
+    const std::string kept = saved != nullptr ? saved : "";
+    unsetenv("OMP_WAIT_POLICY");
+    const CliRun run = runCli({"--level", "9.5", "-o", folder.file("out.png"), in}, folder);
+    if (saved != nullptr) setenv("OMP_WAIT_POLICY", kept.c_str(), 1);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_FALSE(pixelsOf(folder.file("out.png")).empty());
+    EXPECT_NE(run.err.find("with space.png"), std::string::npos) << run.err;
+}
+
 } // namespace
 } // namespace velanox
