@@ -9,33 +9,17 @@
 #include <memory>
 #include <new>
 
-#ifdef __linux__
-#include <sys/mman.h>
-#endif
 
 namespace velanox::engine {
 
 namespace {
 
-constexpr std::size_t kHugePage = std::size_t(2) << 20;
-
-// Allocates count doubles, or returns null (never throws) when the memory cannot be had. Large
-// blocks are aligned to 2 MB and offered to the kernel for huge pages: a level steps from row to
-// row across the whole plane, and with 4 KB pages every 4 KB costs its own page fault and TLB
-// entry.
+// Allocates count doubles, or returns null (never throws) when the memory cannot be had. The
+// levels read and write whole rows in order, so ordinary pages serve them well; asking for huge
+// pages made first runs slower here, the kernel compacting memory to find them.
 double* allocateDoubles(std::size_t count) {
-    if (count > (SIZE_MAX - kHugePage) / sizeof(double)) return nullptr;
-    const std::size_t bytes = std::max<std::size_t>(count * sizeof(double), 1);
-#ifdef __linux__
-    if (bytes >= kHugePage) {
-        const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
-        void* p = std::aligned_alloc(kHugePage, rounded);
-        if (p == nullptr) return nullptr;
-        madvise(p, rounded, MADV_HUGEPAGE); // only a hint: without huge pages all still works
-        return static_cast<double*>(p);
-    }
-#endif
-    return static_cast<double*>(std::malloc(bytes));
+    if (count > SIZE_MAX / sizeof(double)) return nullptr;
+    return static_cast<double*>(std::malloc(std::max<std::size_t>(count * sizeof(double), 1)));
 }
 
 } // namespace

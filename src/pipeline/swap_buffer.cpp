@@ -18,10 +18,6 @@ bool SwapBuffer::allocate(std::size_t size, MessageSink* messages) {
         void* view =
             ::mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (view != MAP_FAILED) {
-#ifdef MADV_HUGEPAGE
-            // Large pages cut the cost of first touching a large buffer; a refusal is harmless.
-            ::madvise(view, mapped, MADV_HUGEPAGE);
-#endif
             mapping_ = view;
             mappingSize_ = mapped;
             data_ = static_cast<uint8_t*>(view);
