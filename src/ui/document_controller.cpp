@@ -131,7 +131,7 @@ DocumentController::DocumentController(Application& app)
 
     connect(m_frame, &CMainFrame::commandRequested, this, &DocumentController::handleCommand);
     connect(m_frame, &CMainFrame::recentFileRequested, this,
-            [this](const QString& path) { openPath(path); });
+            [this](const QString& path) { openRecentFile(path); });
     connect(m_frame, &CMainFrame::memorySettingsAccepted, this,
             [this](const velanox::MemorySettingsValues& values) {
                 m_doc->memory.MaxBlockW = values.maxBlockW;
@@ -237,6 +237,18 @@ bool DocumentController::openPath(const QString& path) {
     m_frame->addRecentFile(path);
     pictureArrived(0);
     return true;
+}
+
+void DocumentController::openRecentFile(const QString& path) {
+    const velanox::LoadResult result = velanox::onOpenDocument(*m_doc, path.toStdString());
+    if (result.loaded()) {
+        m_frame->addRecentFile(path);
+        pictureArrived(0);
+    } else if (result.outcome == velanox::LoadOutcome::Failed) {
+        // The file is gone or no longer readable (the reason was shown): its entry goes too. A
+        // request refused because a run is on leaves the list alone.
+        m_frame->removeRecentFile(path);
+    }
 }
 
 void DocumentController::openWithDialog() {

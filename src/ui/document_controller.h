@@ -41,6 +41,9 @@ public:
 
     /// Opens a file as the Open command does after its dialog; a failure shows "Cannot open".
     bool openPath(const QString& path);
+    /// A recent-file entry chosen under File: openPath, and an entry whose file cannot be read
+    /// leaves the list.
+    void openRecentFile(const QString& path);
     /// The Open command: the "Load image file" dialog, then openPath.
     void openWithDialog();
     /// Save and Save As: the "Save image" dialog, the JPEG Options for a ".jpg" name, then the

@@ -587,6 +587,11 @@ void CMainFrame::addRecentFile(const QString& path) {
     updateRecentFileMenu();
 }
 
+void CMainFrame::removeRecentFile(const QString& path) {
+    m_recentFiles.remove(path.toStdString());
+    updateRecentFileMenu();
+}
+
 void CMainFrame::updateRecentFileMenu() {
     const auto& entries = m_recentFiles.entries();
     for (int i = 0; i < int(m_recentActions.size()); ++i) {

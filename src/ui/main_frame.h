@@ -86,6 +86,7 @@ public:
 
     /// The recent-file list shown under File; changed by the document's loads.
     void addRecentFile(const QString& path);
+    void removeRecentFile(const QString& path);
     RecentFileList& recentFiles() { return m_recentFiles; }
 
     /// The Memory Settings values the dialog opens with.

@@ -172,6 +172,29 @@ private slots:
         QVERIFY(!f.app.frame()->command(ids::kFileSave)->isEnabled());
     }
 
+    void aRecentFileThatCannotBeReadLeavesTheList() {
+        AppFixture f;
+        const QString good = smallJpegWithExif(f.dir);
+        QVERIFY(!good.isEmpty());
+        const QString gone = f.dir.filePath(QStringLiteral("gone.jpg"));
+        QVERIFY(QFile::copy(good, gone));
+        f.app.frame()->addRecentFile(good);
+        f.app.frame()->addRecentFile(gone);
+        QVERIFY(QFile::remove(gone));
+
+        f.controller->openRecentFile(gone);
+        QCOMPARE(f.recorded.messages.size(), 1);
+        QVERIFY(f.recorded.messages.front().startsWith(QStringLiteral("Cannot open")));
+        QVERIFY(f.app.frame()->recentFiles().entries() ==
+                std::vector<std::string>{good.toStdString()});
+
+        // A file that opens moves to the top and stays.
+        f.controller->openRecentFile(good);
+        QVERIFY(f.controller->document().sourceImage.hasPixels());
+        QVERIFY(f.app.frame()->recentFiles().entries() ==
+                std::vector<std::string>{good.toStdString()});
+    }
+
     void theOpenFilterReadsAsWritten() {
         const std::vector<FileFilter> filters = openFilters();
         QCOMPARE(int(filters.size()), 13);
