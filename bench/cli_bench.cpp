@@ -6,6 +6,7 @@
 // The pictures (a 2-megapixel PNG and a 24-megapixel JPEG of a noisy synthetic scene) are made
 // once in a temporary folder.
 #include "codec/picture.h"
+#include "noisy_picture.h"
 #include "pipeline/process_region.h"
 #include "pipeline/reference/reference_pipeline_steps.h"
 #include "pipeline/run_observer.h"
@@ -19,7 +20,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -105,16 +105,7 @@ public:
 private:
     std::string make(int width, int height, const std::string& name) const {
         velanox::Picture p;
-        p.allocate(width, height, 24);
-        std::mt19937 rng(7);
-        std::normal_distribution<double> noise(0.0, 9.0);
-        uint8_t* px = p.pixels();
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x, px += 3) {
-                const double base = 50.0 + 140.0 * x / width + 30.0 * ((x / 150 + y / 150) % 2);
-                for (int k = 0; k < 3; ++k)
-                    px[k] = uint8_t(std::clamp(base + 10.0 * k + noise(rng), 0.0, 255.0));
-            }
+        velanox::bench::makeNoisyPicture(p, width, height);
         const std::string path = (folder_ / name).string();
         return p.save(path) == velanox::kPictureOk ? path : std::string();
     }

@@ -3,11 +3,11 @@
 #include "codec/jpeg/jpeg_codec.h"
 #include "codec/picture.h"
 #include "codec/png/png_codec.h"
+#include "noisy_picture.h"
 
 #include <algorithm>
 #include <benchmark/benchmark.h>
 #include <filesystem>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -63,19 +63,7 @@ void BM_EstimateJpegSize(benchmark::State& state) {
 }
 BENCHMARK(BM_EstimateJpegSize)->Unit(benchmark::kMillisecond);
 
-// A noisy 2-megapixel photograph-like picture, as the batch tool's PNG benchmark uses.
-void makeNoisyPicture(velanox::Picture& p, int width, int height) {
-    p.allocate(width, height, 24);
-    std::mt19937 rng(7);
-    std::normal_distribution<double> noise(0.0, 9.0);
-    uint8_t* px = p.pixels();
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x, px += 3) {
-            const double base = 50.0 + 140.0 * x / width + 30.0 * ((x / 150 + y / 150) % 2);
-            for (int k = 0; k < 3; ++k)
-                px[k] = uint8_t(std::clamp(base + 10.0 * k + noise(rng), 0.0, 255.0));
-        }
-}
+using velanox::bench::makeNoisyPicture;
 
 const std::string kPngPath =
     (std::filesystem::temp_directory_path() / "velanox_codec_bench.png").string();

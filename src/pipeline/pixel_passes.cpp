@@ -99,6 +99,28 @@ VELANOX_HOT void portraitRow(const uint8_t* __restrict q, const uint8_t* __restr
     }
 }
 
+// One row of the chosen blend: q, p, s are 4-byte pixels, out 3-byte, m one weight per pixel.
+void blendRow(Blend blend, const uint8_t* q, const uint8_t* p, const uint8_t* s, const uint8_t* m,
+              uint8_t* out, int32_t n) {
+    switch (blend) {
+    case Blend::EngineOnly:
+        engineOnlyRow(q, out, n);
+        break;
+    case Blend::HighlightEdges:
+        highlightEdgesRow(q, m, out, n);
+        break;
+    case Blend::PreNr:
+        weightedRow(q, p, m, out, n);
+        break;
+    case Blend::Sharpened:
+        weightedRow(q, s, m, out, n);
+        break;
+    case Blend::Portrait:
+        portraitRow(q, p, s, m, out, n);
+        break;
+    }
+}
+
 VELANOX_HOT void amplifyRow(const uint8_t* __restrict source, uint8_t* __restrict result,
                             std::size_t n) {
     for (std::size_t i = 0; i < n; ++i)
@@ -169,23 +191,7 @@ void blendInto(Blend blend, const BlendInputs& in, uint8_t* picture, int32_t ima
         const uint8_t* s = in.s != nullptr ? in.s + row * 4 : nullptr;
         const uint8_t* m = in.map != nullptr ? in.map + row : nullptr;
         uint8_t* out = picture + pictureOffset(imageWidth, left, top + y);
-        switch (blend) {
-        case Blend::EngineOnly:
-            engineOnlyRow(q, out, in.width);
-            break;
-        case Blend::HighlightEdges:
-            highlightEdgesRow(q, m, out, in.width);
-            break;
-        case Blend::PreNr:
-            weightedRow(q, p, m, out, in.width);
-            break;
-        case Blend::Sharpened:
-            weightedRow(q, s, m, out, in.width);
-            break;
-        case Blend::Portrait:
-            portraitRow(q, p, s, m, out, in.width);
-            break;
-        }
+        blendRow(blend, q, p, s, m, out, in.width);
     }
 }
 
@@ -248,23 +254,7 @@ void blendFused(const FusedBlendInputs& in, uint8_t* picture, int32_t imageWidth
                                    ? own.map + std::size_t(y - first) * std::size_t(in.width)
                                    : nullptr;
             uint8_t* out = picture + pictureOffset(imageWidth, left, top + y);
-            switch (in.blend) {
-            case Blend::EngineOnly:
-                engineOnlyRow(q, out, in.width);
-                break;
-            case Blend::HighlightEdges:
-                highlightEdgesRow(q, m, out, in.width);
-                break;
-            case Blend::PreNr:
-                weightedRow(q, p, m, out, in.width);
-                break;
-            case Blend::Sharpened:
-                weightedRow(q, s, m, out, in.width);
-                break;
-            case Blend::Portrait:
-                portraitRow(q, p, s, m, out, in.width);
-                break;
-            }
+            blendRow(in.blend, q, p, s, m, out, in.width);
             if (in.amplifySource != nullptr)
                 amplifyRow(in.amplifySource + pictureOffset(imageWidth, left, top + y), out,
                            std::size_t(in.width) * 3);
