@@ -347,38 +347,39 @@ double* threadScratch(double* scratch, int w) {
     return scratch + std::size_t(threadIndex()) * perThreadScratch(w);
 }
 
-void fastForwardLevel(const double* in, double* out, std::size_t stride, int w, int h,
-                      bool lastLevel, double threshold, double* scratch) {
+// One forward level over threads, its input rows given by fetch and prefetch as forwardRows takes
+// them.
+template <class Fetch, class Prefetch>
+void forwardLevelOverThreads(double* out, std::size_t stride, int w, int h, bool lastLevel,
+                             double threshold, double* scratch, Fetch fetch, Prefetch prefetch) {
     const ForwardRun f{out, stride, w, h, lastLevel ? 0 : (w + 1) / 2, threshold};
     const int nL = (h + 1) / 2;
 #pragma omp parallel if (threadedLevel(w, h))
     {
         const auto [k0, k1] = share(nL, threadIndex(), threadCount());
-        forwardRows(
-            f, k0, k1, threadScratch(scratch, w),
-            [&](int t, double*) { return in + std::size_t(t) * stride; },
-            [&](int t) { prefetchSpan(in + std::size_t(t) * stride, sizeof(double) * w); });
+        forwardRows(f, k0, k1, threadScratch(scratch, w), fetch, prefetch);
     }
+}
+
+void fastForwardLevel(const double* in, double* out, std::size_t stride, int w, int h,
+                      bool lastLevel, double threshold, double* scratch) {
+    forwardLevelOverThreads(
+        out, stride, w, h, lastLevel, threshold, scratch,
+        [&](int t, double*) { return in + std::size_t(t) * stride; },
+        [&](int t) { prefetchSpan(in + std::size_t(t) * stride, sizeof(double) * w); });
 }
 
 void fastForwardFromBlock(const BlockRows& block, double* out, std::size_t stride, int w, int h,
                           bool lastLevel, double threshold, double* scratch) {
-    const ForwardRun f{out, stride, w, h, lastLevel ? 0 : (w + 1) / 2, threshold};
-    const int nL = (h + 1) / 2;
-#pragma omp parallel if (threadedLevel(w, h))
-    {
-        const auto [k0, k1] = share(nL, threadIndex(), threadCount());
-        forwardRows(
-            f, k0, k1, threadScratch(scratch, w),
-            [&](int t, double* spare) {
-                block.load(t, spare);
-                return static_cast<const double*>(spare);
-            },
-            [&](int t) {
-                prefetchSpan(block.rowAddress(planeRowToBlockRow(t, block.height())),
-                             block.rowBytes());
-            });
-    }
+    forwardLevelOverThreads(
+        out, stride, w, h, lastLevel, threshold, scratch,
+        [&](int t, double* spare) {
+            block.load(t, spare);
+            return static_cast<const double*>(spare);
+        },
+        [&](int t) {
+            prefetchSpan(block.rowAddress(planeRowToBlockRow(t, block.height())), block.rowBytes());
+        });
 }
 
 void fastInverseLevel(const double* in, double* out, std::size_t stride, int w, int h,
