@@ -161,7 +161,7 @@ void referenceJob(benchmark::State& state, const std::string& in, const std::str
         void runEnding() override {}
     } observer;
     const velanox::NoiseSettings noise;
-    const velanox::ColourSettings colour;
+    const velanox::ColorSettings color;
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
         velanox::Picture source, result;
@@ -177,7 +177,7 @@ void referenceJob(benchmark::State& state, const std::string& in, const std::str
         run.imageHeight = source.height;
         run.region = velanox::Rect{0, 0, source.width, source.height};
         run.noise = noise;
-        run.colour = colour;
+        run.color = color;
         run.steps = &velanox::pipeline::referencePipelineSteps();
         velanox::SwapBuffer work, preNr;
         if (velanox::processRegion(run, work, preNr, observer).outcome !=

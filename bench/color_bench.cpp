@@ -24,8 +24,8 @@ const Picture& photograph() {
     return picture;
 }
 
-ColourSettings settingsFor(bool active) {
-    ColourSettings settings;
+ColorSettings settingsFor(bool active) {
+    ColorSettings settings;
     if (active) {
         settings.tone = ToneValues{12, 240, 0.8f, 0.7, 30};
         settings.match.matchActive = 1;
@@ -36,7 +36,7 @@ ColourSettings settingsFor(bool active) {
 
 void BM_ComputeHistogram(benchmark::State& state) {
     const Picture& source = photograph();
-    const ColourSettings settings = settingsFor(state.range(0) != 0);
+    const ColorSettings settings = settingsFor(state.range(0) != 0);
     HistogramBars bars{};
     for (auto _ : state) {
         computeHistogram(ConstPixelBlock(source.pixels(), kWidth, kHeight, 3), settings, bars);
@@ -48,7 +48,7 @@ BENCHMARK(BM_ComputeHistogram)->ArgName("colour")->Arg(0)->Arg(1)->Unit(benchmar
 
 void BM_BuildCropDisplayImage(benchmark::State& state) {
     const Picture& source = photograph();
-    const ColourSettings settings = settingsFor(state.range(0) != 0);
+    const ColorSettings settings = settingsFor(state.range(0) != 0);
     Picture display;
     for (auto _ : state) {
         buildCropDisplayImage(source, settings, display);

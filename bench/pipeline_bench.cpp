@@ -105,7 +105,7 @@ public:
         run_.imageHeight = height;
         run_.region = region;
         run_.noise = doc_.noise;
-        run_.colour = doc_.colour;
+        run_.color = doc_.color;
         run_.limits = doc_.memory;
         run_.steps = &steps;
     }

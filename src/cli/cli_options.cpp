@@ -279,7 +279,7 @@ const std::vector<OptionEntry>& optionTable() {
          }},
         {"boost", 0, true,
          [](CliOptions& o, const std::string& v) {
-             return integerInto(o.tone.colourBoost, v, kColourBoostRange);
+             return integerInto(o.tone.colourBoost, v, kColorBoostRange);
          }},
         {"auto-levels", 0, false,
          [](CliOptions& o, const std::string&) {

@@ -78,7 +78,7 @@ FileReport FileJob::run(const InputFile& input, const std::string& output) {
             report.info = codec::fileInfoText(src);
             report.message = sizeText(doc_->sourceFile.sourceFileSize);
             report.status = FileStatus::Done;
-        } else if (applyGeometry(report) && applyColourMatch(report)) {
+        } else if (applyGeometry(report) && applyColorMatch(report)) {
             applySettings();
             if (processAndSave(output, report)) report.status = FileStatus::Done;
         }
@@ -126,9 +126,9 @@ bool FileJob::applyGeometry(FileReport& report) {
     return true;
 }
 
-bool FileJob::applyColourMatch(FileReport& report) {
+bool FileJob::applyColorMatch(FileReport& report) {
     CSotavoDoc& doc = *doc_;
-    MatchValues& m = doc.colour.match;
+    MatchValues& m = doc.color.match;
     if (!options_.matchImage.empty()) {
         if (!referenceLoaded_) {
             const codec::Status st = loadReferenceImage(match_, doc, options_.matchImage);
@@ -164,11 +164,11 @@ void FileJob::applySettings() {
     doc.noise = options_.noise;
     doc.display.outputWindowMode = options_.outputWindowMode;
     doc.memory = options_.memory;
-    doc.colour.tone = options_.tone;
+    doc.color.tone = options_.tone;
     if (options_.autoLevels) {
         const AutoLevels levels = autoLevels(sourceBlock(doc));
-        if (!options_.blackGiven) doc.colour.tone.blackPoint = levels.black;
-        if (!options_.whiteGiven) doc.colour.tone.whitePoint = levels.white;
+        if (!options_.blackGiven) doc.color.tone.blackPoint = levels.black;
+        if (!options_.whiteGiven) doc.color.tone.whitePoint = levels.white;
     }
     doc.jpeg.jpegQualitySetting = options_.jpegQuality;
     doc.jpeg.enhancedSamplingSetting = options_.enhancedSampling;

@@ -29,7 +29,7 @@ public:
 
 private:
     bool applyGeometry(FileReport& report);
-    bool applyColourMatch(FileReport& report);
+    bool applyColorMatch(FileReport& report);
     void applySettings();
     bool processAndSave(const std::string& output, FileReport& report);
     std::string hostMessages();

@@ -20,7 +20,7 @@ bool isJpeg(uint32_t id) {
 }
 
 // The writers of these ids take 24-bit pictures only; others write palette and 1-bit too.
-bool writesTrueColourOnly(uint32_t id) {
+bool writesTrueColorOnly(uint32_t id) {
     switch (id) {
     case kFormatJpeg:
     case kFormatBmp:
@@ -172,29 +172,29 @@ int Picture::save(const std::string& path, uint32_t formatId) const {
     }
 
     const Picture* source = this;
-    Picture trueColour;
-    if (bitsPerPixel != 24 && writesTrueColourOnly(formatId)) {
-        if (int rc = trueColour.copyFrom(*this); rc != kPictureOk) {
+    Picture trueColor;
+    if (bitsPerPixel != 24 && writesTrueColorOnly(formatId)) {
+        if (int rc = trueColor.copyFrom(*this); rc != kPictureOk) {
             errorReason = "Out of memory";
             return rc;
         }
-        if (int rc = trueColour.toTrueColour(); rc != kPictureOk) {
+        if (int rc = trueColor.toTrueColour(); rc != kPictureOk) {
             errorReason = "Unsupported pixel depth.";
             return rc;
         }
         // The writer options and EXIF of this picture, on the converted pixels.
-        trueColour.jpegQuality = jpegQuality;
-        trueColour.jpegFullChroma = jpegFullChroma;
-        trueColour.jpegProgressive = jpegProgressive;
-        trueColour.tiffCompression = tiffCompression;
-        trueColour.wbmpThreshold = wbmpThreshold;
-        trueColour.bmpOptionFlag = bmpOptionFlag;
-        trueColour.saveXResolution = saveXResolution;
-        trueColour.saveYResolution = saveYResolution;
-        trueColour.saveResolutionUnit = saveResolutionUnit;
-        trueColour.exifBlock = exifBlock;
-        trueColour.orientation = orientation;
-        source = &trueColour;
+        trueColor.jpegQuality = jpegQuality;
+        trueColor.jpegFullChroma = jpegFullChroma;
+        trueColor.jpegProgressive = jpegProgressive;
+        trueColor.tiffCompression = tiffCompression;
+        trueColor.wbmpThreshold = wbmpThreshold;
+        trueColor.bmpOptionFlag = bmpOptionFlag;
+        trueColor.saveXResolution = saveXResolution;
+        trueColor.saveYResolution = saveYResolution;
+        trueColor.saveResolutionUnit = saveResolutionUnit;
+        trueColor.exifBlock = exifBlock;
+        trueColor.orientation = orientation;
+        source = &trueColor;
     }
     std::vector<uint8_t> bytes;
     if (codec::Status s = row->write(*source, bytes); !s.ok()) return fail(*this, s);

@@ -6,11 +6,11 @@
 
 namespace velanox {
 
-bool computeHistogram(const ConstPixelBlock& source, const ColourSettings& settings,
+bool computeHistogram(const ConstPixelBlock& source, const ColorSettings& settings,
                       HistogramBars& bars) {
     if (!source.valid()) return false;
     std::array<std::array<uint64_t, 256>, 3> counts{};
-    const ColourPass pass(settings, int64_t(source.width) * source.height);
+    const ColorPass pass(settings, int64_t(source.width) * source.height);
     const std::size_t rowBytes = std::size_t(source.width) * std::size_t(source.bytesPerPixel);
     std::vector<uint8_t> row(pass.active() ? rowBytes : 0);
     const int r = channelByte(source.order, 0), b = channelByte(source.order, 2);

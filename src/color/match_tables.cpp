@@ -1,6 +1,6 @@
 #include "color/match_tables.h"
 
-#include "color/colour_lut.h"
+#include "color/color_lut.h"
 
 #include <algorithm>
 #include <cmath>
@@ -70,7 +70,7 @@ MatchTables buildMatchTables(const ColorStatistics& source, const ColorStatistic
 }
 
 void applyMatchBlend(const MatchTables& tables, int32_t fade, const PixelBlock& block) {
-    color::ColourLut lut;
+    color::ColorLut lut;
     for (int c = 0; c < 3; ++c)
         for (int v = 0; v < 256; ++v)
             lut.channel(c)[std::size_t(v)] = matchBlend(tables[std::size_t(c)], fade, uint8_t(v));

@@ -6,7 +6,7 @@
 namespace velanox {
 
 bool quickColourPreview(const ConstPixelBlock& source, PixelRect rect,
-                        const ColourSettings& settings, Picture& preview) {
+                        const ColorSettings& settings, Picture& preview) {
     if (!source.valid() || source.bytesPerPixel != 3) return false;
     rect.right = std::clamp(rect.right, 0, source.width);
     rect.left = std::clamp(rect.left, 0, source.width);
@@ -25,7 +25,7 @@ bool quickColourPreview(const ConstPixelBlock& source, PixelRect rect,
     for (int y = 0; y < height; ++y)
         std::memcpy(preview.pixels() + std::size_t(y) * rowBytes,
                     source.row(rect.top + y) + std::size_t(rect.left) * 3, rowBytes);
-    applyColourSteps(settings, PixelBlock{preview.pixels(), width, height, 3, 0, source.order});
+    applyColorSteps(settings, PixelBlock{preview.pixels(), width, height, 3, 0, source.order});
     return true;
 }
 

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "codec/picture.h"
-#include "color/colour_steps.h"
+#include "color/color_steps.h"
 #include "color/pixel_block.h"
 
 namespace velanox {
@@ -12,6 +12,6 @@ namespace velanox {
 /// reused, one of another size is replaced. Returns false, with no preview, when the rectangle
 /// is empty after limiting, the source has no pixels, or the memory cannot be had.
 bool quickColourPreview(const ConstPixelBlock& source, PixelRect detailRect,
-                        const ColourSettings& settings, Picture& preview);
+                        const ColorSettings& settings, Picture& preview);
 
 } // namespace velanox

@@ -1,6 +1,6 @@
 #include "color/tone_tables.h"
 
-#include "color/colour_lut.h"
+#include "color/color_lut.h"
 
 #include <algorithm>
 #include <cmath>
@@ -106,7 +106,7 @@ void ToneTables::applyTo24(uint8_t* pixels, int width, int height) const {
 
 void ToneTables::apply(const PixelBlock& block) const {
     if (!block.valid()) return;
-    color::ColourLut lut;
+    color::ColorLut lut;
     for (int c = 0; c < 3; ++c)
         for (int i = 0; i < 256; ++i)
             lut.channel(c)[std::size_t(i)] = uint8_t(tables_[std::size_t(c)][std::size_t(i)]);

@@ -35,14 +35,14 @@ inline constexpr ParamRange<int32_t> kBlackPointRange{"blackPoint", 0, 100, 0};
 inline constexpr ParamRange<int32_t> kWhitePointRange{"whitePoint", 155, 255, 255};
 inline constexpr ParamRange<float> kGammaRange{"gamma", 0.6f, 1.4f, 1.0f};
 inline constexpr ParamRange<double> kMidtoneBendRange{"midtoneBend", -4.0, 4.0, 0.0};
-inline constexpr ParamRange<int32_t> kColourBoostRange{"colourBoost", 0, 100, 0};
+inline constexpr ParamRange<int32_t> kColorBoostRange{"colourBoost", 0, 100, 0};
 
 // Slider positions of the Color Correction pane (sliders 1022, 1023, 1030, 1024, 1025).
 inline constexpr ParamRange<int> kBlackPointSlider{"blackPoint", 0, 100, 0};
 inline constexpr ParamRange<int> kWhitePointSlider{"whitePoint", 0, 100, 0};
 inline constexpr ParamRange<int> kExposureSlider{"midtoneBend", 0, 800, 400};
 inline constexpr ParamRange<int> kTemperatureSlider{"gamma", 0, 200, 100};
-inline constexpr ParamRange<int> kColourBoostSlider{"colourBoost", 0, 100, 0};
+inline constexpr ParamRange<int> kColorBoostSlider{"colourBoost", 0, 100, 0};
 
 inline int32_t whitePointFromSlider(int position) {
     return 255 - position;

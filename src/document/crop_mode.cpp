@@ -15,7 +15,7 @@ int resetResultToSource(Picture& result, const Picture& source) {
 
 int CSotavoDoc::enterCropMode(bool resetView) {
     if (!mayReplaceImages() || !sourceImage.hasPixels()) return kPictureNoReader;
-    const int rc = velanox::enterCropMode(crop, resetView, sourceImage, colour, cropDisplayImage);
+    const int rc = velanox::enterCropMode(crop, resetView, sourceImage, color, cropDisplayImage);
     if (rc != kPictureOk) return rc;
     display.displayTab = 0;
     if (resultImage.width != sourceImage.width || resultImage.height != sourceImage.height)

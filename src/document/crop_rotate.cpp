@@ -143,13 +143,13 @@ void replacePixels(Picture& picture, Picture& result) {
 
 } // namespace
 
-int buildCropDisplayImage(const Picture& source, const ColourSettings& settings, Picture& display) {
+int buildCropDisplayImage(const Picture& source, const ColorSettings& settings, Picture& display) {
     if (!source.hasPixels() || source.bitsPerPixel != 24) return kPictureNoReader;
     const int32_t width = source.width, height = source.height;
     Picture built;
     if (int rc = built.allocate(width, height, 32); rc != kPictureOk) return rc;
 
-    const ColourPass pass(settings, int64_t(source.width) * source.height);
+    const ColorPass pass(settings, int64_t(source.width) * source.height);
     const std::size_t sourceRow = source.rowBytes(), displayRow = built.rowBytes();
     for (int32_t y = 0; y < height; ++y) {
         const uint8_t* s = source.pixels() + std::size_t(y) * sourceRow;
@@ -228,7 +228,7 @@ int rotateImage(Picture& picture, RotateDirection direction) {
 }
 
 int enterCropMode(CropState& state, bool resetView, const Picture& source,
-                  const ColourSettings& settings, Picture& display) {
+                  const ColorSettings& settings, Picture& display) {
     Picture built;
     if (int rc = buildCropDisplayImage(source, settings, built); rc != kPictureOk) return rc;
     if (resetView) {

@@ -6,7 +6,7 @@
 #pragma once
 
 #include "codec/picture.h"
-#include "color/colour_steps.h"
+#include "color/color_steps.h"
 #include "color/param_range.h"
 #include "color/pixel_block.h"
 #include "document/crop_state.h"
@@ -70,7 +70,7 @@ double zoomFromEnlargePosition(int position);
 /// bottom to top, bytes blue, green, red and 255, recoloured by the colour steps (match, tone,
 /// boost) with each table on the byte that holds its colour. display is replaced only on
 /// success. Returns kPictureOk, kPictureNoReader (no 24-bit source) or kPictureOutOfMemory.
-int buildCropDisplayImage(const Picture& source, const ColourSettings& settings, Picture& display);
+int buildCropDisplayImage(const Picture& source, const ColorSettings& settings, Picture& display);
 
 /// Cuts picture to rect (its depth kept; pixels of rect outside the picture are black). An
 /// empty rect leaves it untouched. Returns kPictureOk, kPictureNoReader (no pixels or a packed
@@ -88,7 +88,7 @@ int rotateImage(Picture& picture, RotateDirection direction);
 /// display stay as they were and the picture code is returned. The caller then sets displayTab
 /// to 0, shows the Full/Crop tab and resets the result image if its size differs.
 int enterCropMode(CropState& state, bool resetView, const Picture& source,
-                  const ColourSettings& settings, Picture& display);
+                  const ColorSettings& settings, Picture& display);
 
 enum class CropAnswer { Yes, No, Cancel };
 /// Asks the person a yes/no/cancel question with the given text (kApplyCropQuestion).

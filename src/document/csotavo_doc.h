@@ -4,7 +4,7 @@
 #pragma once
 
 #include "codec/picture.h"
-#include "color/colour_steps.h"
+#include "color/color_steps.h"
 #include "document/crop_rotate.h"
 #include "document/crop_state.h"
 #include "document/display_state.h"
@@ -38,7 +38,7 @@ public:
 
     // ---- values, by concern ----------------------------------------------------------------
     NoiseSettings noise;
-    ColourSettings colour;
+    ColorSettings color;
     CropState crop;
     DisplayState display;
     SourceFileState sourceFile;

@@ -46,11 +46,11 @@ void installSource(CSotavoDoc& doc, Picture& loaded, bool keepCropSwap) {
     doc.crop.cropMode = false;
     if (!keepCropSwap) doc.crop.cropSwap = 0;
     doc.cropDisplayImage.release();
-    doc.colour.match.matchActive = 0;
-    doc.colour.match.matchFade = 0;
-    doc.colour.match.matchTables = MatchValues::identityMatchTables();
-    doc.colour.tone.blackPoint = 0;
-    doc.colour.tone.whitePoint = 255;
+    doc.color.match.matchActive = 0;
+    doc.color.match.matchFade = 0;
+    doc.color.match.matchTables = MatchValues::identityMatchTables();
+    doc.color.tone.blackPoint = 0;
+    doc.color.tone.whitePoint = 255;
     doc.display.displayTab = kTabImage;
 
     doc.sourceFile.exifCopy = doc.sourceImage.exifBlock;
@@ -62,7 +62,7 @@ void installSource(CSotavoDoc& doc, Picture& loaded, bool keepCropSwap) {
     doc.quickPreview.release();
 
     if (wasCropMode)
-        enterCropMode(doc.crop, true, doc.sourceImage, doc.colour, doc.cropDisplayImage);
+        enterCropMode(doc.crop, true, doc.sourceImage, doc.color, doc.cropDisplayImage);
     doc.host().updateAllViews();
 }
 
@@ -175,12 +175,12 @@ codec::Status loadReferenceImage(ColorMatchState& match, CSotavoDoc& doc, const 
     if (rc != kPictureOk) return codec::Status::failure(rc, loaded.errorReason);
     if (codec::Status s = match.setReferenceImage(loaded, path); !s.ok()) return s;
 
-    doc.colour.match.matchActive = 1;
+    doc.color.match.matchActive = 1;
     const Picture& source = doc.sourceImage;
-    doc.colour.match.matchTables = source.hasPixels() && source.bitsPerPixel == 24
-                                       ? match.buildMatchToImage(ConstPixelBlock(
-                                             source.pixels(), source.width, source.height, 3, 0))
-                                       : MatchValues::identityMatchTables();
+    doc.color.match.matchTables = source.hasPixels() && source.bitsPerPixel == 24
+                                      ? match.buildMatchToImage(ConstPixelBlock(
+                                            source.pixels(), source.width, source.height, 3, 0))
+                                      : MatchValues::identityMatchTables();
     return codec::Status::success();
 }
 

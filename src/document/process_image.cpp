@@ -94,7 +94,7 @@ ProcessOutcome CSotavoDoc::runOnce(bool detailOnly) {
     run.imageHeight = h;
     run.region = region;
     run.noise = noise;
-    run.colour = colour;
+    run.color = color;
     run.outputWindowMode = display.outputWindowMode;
     run.limits = memory;
 

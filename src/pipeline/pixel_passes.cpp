@@ -4,7 +4,7 @@
 // vectorise, and the rows are spread over threads (OpenMP) once a pass is large enough.
 #include "pipeline/pixel_passes.h"
 
-#include "color/colour_steps.h"
+#include "color/color_steps.h"
 #include "engine/hot_loop.h"
 #include "engine/threads.h"
 #include "pipeline/noise_settings.h"
@@ -47,7 +47,7 @@ VELANOX_HOT void copyOpaqueRow(const uint8_t* __restrict src, uint8_t* __restric
     }
 }
 
-VELANOX_HOT void copyColourRow(const uint8_t* __restrict src, uint8_t* __restrict dst, int32_t n) {
+VELANOX_HOT void copyColorRow(const uint8_t* __restrict src, uint8_t* __restrict dst, int32_t n) {
     for (int32_t x = 0; x < n; ++x) {
         dst[4 * x] = src[4 * x];
         dst[4 * x + 1] = src[4 * x + 1];
@@ -147,13 +147,13 @@ void copyRegionIn(const uint8_t* picture, int32_t imageWidth, Rect region, Image
 }
 
 void copyRegionInTwice(const uint8_t* picture, int32_t imageWidth, Rect region, ImageBuffer work,
-                       uint8_t* preNr, const ColourPass* colour) {
-    const bool recolour = colour != nullptr && colour->active();
+                       uint8_t* preNr, const ColorPass* color) {
+    const bool recolor = color != nullptr && color->active();
 #pragma omp parallel for schedule(static) if (worthThreads(work.width, work.height, 4))
     for (int32_t y = 0; y < work.height; ++y) {
         uint8_t* row = work.pixel(0, y);
         widenRow(picture + pictureOffset(imageWidth, region.left, region.top + y), row, work.width);
-        if (recolour) colour->applyRow(row, work.width, 4, ChannelOrder::Rgb);
+        if (recolor) color->applyRow(row, work.width, 4, ChannelOrder::Rgb);
         std::memcpy(preNr + std::size_t(y) * work.rowBytes(), row, work.rowBytes());
     }
 }
@@ -170,8 +170,8 @@ void copyTileBack(const uint8_t* tilePixels, Rect tile, const ImageBuffer& work)
     const int32_t w = tile.width();
 #pragma omp parallel for schedule(static) if (worthThreads(w, tile.height(), 4))
     for (int32_t y = tile.top; y < tile.bottom; ++y)
-        copyColourRow(tilePixels + std::size_t(y - tile.top) * std::size_t(w) * 4,
-                      work.pixel(tile.left, y), w);
+        copyColorRow(tilePixels + std::size_t(y - tile.top) * std::size_t(w) * 4,
+                     work.pixel(tile.left, y), w);
 }
 
 Blend chooseBlend(bool haveMap, bool haveSharpened, int32_t nrMode, int32_t outputWindowMode) {

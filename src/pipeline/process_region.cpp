@@ -174,21 +174,21 @@ RunResult processRegion(const RegionRun& run, SwapBuffer& workBuffer, SwapBuffer
     }
     const ImageBuffer work{workBuffer.data(), c, d};
     // The filtered-noise view shows what the engine removed from the source itself.
-    const bool recolour = run.outputWindowMode != kOutputFilteredNoise;
+    const bool recolor = run.outputWindowMode != kOutputFilteredNoise;
     const PixelBlock workBlock{work.pixels,      c, d, 4, std::ptrdiff_t(work.rowBytes()),
                                ChannelOrder::Rgb};
     if (steps.fused) {
         // The working copy and the pre-reduction copy P are written in one pass; without P
         // there is nothing the working copy could be used for.
         if (havePreNr) {
-            std::optional<ColourPass> colour;
-            if (recolour) colour.emplace(run.colour, int64_t(c) * d);
+            std::optional<ColorPass> color;
+            if (recolor) color.emplace(run.color, int64_t(c) * d);
             pipeline::copyRegionInTwice(run.source, run.imageWidth, run.region, work,
-                                        preNrBuffer.data(), colour ? &*colour : nullptr);
+                                        preNrBuffer.data(), color ? &*color : nullptr);
         }
     } else {
         steps.copyRegionIn(run.source, run.imageWidth, run.region, work);
-        if (recolour) applyColourSteps(run.colour, workBlock);
+        if (recolor) applyColorSteps(run.color, workBlock);
     }
     if (!havePreNr) {
         observer.showMessage(run_text::kPreNrOutOfMemory);

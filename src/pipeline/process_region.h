@@ -3,7 +3,7 @@
 // edge-weight map and the blend written into the result picture.
 #pragma once
 
-#include "color/colour_steps.h"
+#include "color/color_steps.h"
 #include "engine/noise_reducer.h"
 #include "pipeline/memory_limits.h"
 #include "pipeline/noise_settings.h"
@@ -63,7 +63,7 @@ struct RegionRun {
     int32_t imageWidth = 0, imageHeight = 0;
     Rect region; ///< inside the picture and not empty
     NoiseSettings noise;
-    ColourSettings colour; ///< match, tone and boost, applied before noise reduction
+    ColorSettings color; ///< match, tone and boost, applied before noise reduction
     int32_t outputWindowMode = kOutputResult;
     MemoryLimits limits;
     const PipelineSteps* steps = nullptr; ///< null for shippedPipelineSteps()

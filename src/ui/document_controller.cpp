@@ -92,7 +92,7 @@ public:
         if (!source.hasPixels() || source.bitsPerPixel != 24) return;
         const velanox::ConstPixelBlock block(source.pixels(), source.width, source.height, 3,
                                              std::ptrdiff_t(source.rowBytes()));
-        velanox::computeHistogram(block, doc.colour, doc.display.histogramBars);
+        velanox::computeHistogram(block, doc.color, doc.display.histogramBars);
     }
     void updateAllViews() override {
         m_owner.m_view->updateScrollBars();

@@ -42,7 +42,7 @@ void FilePreview::paintEvent(QPaintEvent*) {
     QPainter p(this);
     const QRect area = rect().adjusted(1, 1, -1, -1);
     p.fillRect(rect(), palette().color(QPalette::Mid));
-    p.fillRect(area, colourFromBgr(0x808080));
+    p.fillRect(area, colorFromBgr(0x808080));
     if (m_image.isNull()) return;
     p.drawImage(QPoint(area.left() + (area.width() - m_image.width()) / 2,
                        area.top() + (area.height() - m_image.height()) / 2),

@@ -295,7 +295,7 @@ void CSotavoView::resizeEvent(QResizeEvent* event) {
 // ---- mouse and keys ------------------------------------------------------------------------
 
 void CSotavoView::applyCurvesRule(QPoint p, bool shift) {
-    ToneValues& tone = m_doc->colour.tone;
+    ToneValues& tone = m_doc->color.tone;
     const CurvesPress result = curvesBoxRule({tone.blackPoint, tone.whitePoint, tone.midtoneBend},
                                              p.x(), p.y(), clientWidth(), clientHeight(), shift);
     tone.blackPoint = result.blackPoint;
@@ -567,7 +567,7 @@ QRect plotBox(QPainter& p, int w, int h) {
 void CSotavoView::drawCurves(QPainter& p, int w, int h) const {
     const QRect box = plotBox(p, w, h);
     const int left = box.left(), top = box.top();
-    const CurveTables curves = computeCurves(m_doc->colour.tone, m_doc->colour.match.matchTables);
+    const CurveTables curves = computeCurves(m_doc->color.tone, m_doc->color.match.matchTables);
     const QColor pens[3] = {colorFromBgr(0x0000FF), colorFromBgr(0x00FF00), colorFromBgr(0xFF0000)};
     for (int c = 0; c < 3; ++c) {
         p.setPen(QPen(pens[c], 0));

@@ -149,11 +149,11 @@ TEST(CliBinary, OutputIsWhatTheCoreWritesWithTheSameSettings) {
         doc.noise.noiseLevel = 14.5;
         doc.noise.nrMode = kNrModePortrait;
         doc.noise.sharpenAmount = 30;
-        doc.colour.tone.blackPoint = 6;
-        doc.colour.tone.whitePoint = 240;
-        doc.colour.tone.gamma = gammaFromSlider(70);
-        doc.colour.tone.midtoneBend = 0.7;
-        doc.colour.tone.colourBoost = 12;
+        doc.color.tone.blackPoint = 6;
+        doc.color.tone.whitePoint = 240;
+        doc.color.tone.gamma = gammaFromSlider(70);
+        doc.color.tone.midtoneBend = 0.7;
+        doc.color.tone.colourBoost = 12;
     });
     EXPECT_EQ(readBytes(folder.file("cli.png")), readBytes(folder.file("core.png")));
     // And the settings did something.
@@ -210,8 +210,8 @@ TEST(CliBinary, GeometryAndEngineOptionsReachTheDocument) {
             cropImage(cropped, computeCropRect(c, cropped.width, cropped.height));
             const AutoLevels levels =
                 autoLevels(ConstPixelBlock(cropped.pixels(), cropped.width, cropped.height, 3));
-            doc.colour.tone.blackPoint = levels.black;
-            doc.colour.tone.whitePoint = levels.white;
+            doc.color.tone.blackPoint = levels.black;
+            doc.color.tone.whitePoint = levels.white;
         },
         DocumentSettings{70, 0, 8, MemoryLimits{40, 30, 2000, 2000}, {}});
     int w = 0, h = 0;
@@ -427,9 +427,9 @@ TEST(CliBinary, ProfileMatchIsTheCoreMatch) {
     ColorMatchState match;
     saveThroughCore(in, folder.file("core.png"), [&](CSotavoDoc& doc) {
         ASSERT_TRUE(match.readProfile(folder.file("p.cpf")).ok());
-        doc.colour.match.matchActive = 2;
-        doc.colour.match.matchFade = 40;
-        doc.colour.match.matchTables = match.buildMatchToProfile(ConstPixelBlock(
+        doc.color.match.matchActive = 2;
+        doc.color.match.matchFade = 40;
+        doc.color.match.matchTables = match.buildMatchToProfile(ConstPixelBlock(
             doc.sourceImage.pixels(), doc.sourceImage.width, doc.sourceImage.height, 3));
     });
     // The profile holds the full reference's statistics: the same tables as the image match.

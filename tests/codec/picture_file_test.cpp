@@ -209,7 +209,7 @@ TEST(Save, UnwritableFolderFailsWithAReason) {
     EXPECT_TRUE(fs::is_empty(folder.path()));
 }
 
-TEST(Save, PalettePicturesBecomeTrueColourForTrueColourWriters) {
+TEST(Save, PalettePicturesBecomeTrueColorForTrueColorWriters) {
     test::ScratchFolder folder;
     Picture p;
     ASSERT_EQ(p.allocate(3, 1, 8), kPictureOk);

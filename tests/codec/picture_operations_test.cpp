@@ -70,7 +70,7 @@ TEST(Orientation, EightBitPicturesTurnToo) {
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(p.pixels()), 6), "daebfc");
 }
 
-TEST(TrueColour, EightBitThroughThePalette) {
+TEST(TrueColor, EightBitThroughThePalette) {
     Picture p;
     ASSERT_EQ(p.allocate(2, 1, 8), kPictureOk);
     p.palette[3] = {10, 20, 30, 0}; // blue, green, red
@@ -85,7 +85,7 @@ TEST(TrueColour, EightBitThroughThePalette) {
     EXPECT_TRUE(std::equal(expected, expected + 6, p.pixels()));
 }
 
-TEST(TrueColour, OneBitRowsArePackedMostSignificantFirst) {
+TEST(TrueColor, OneBitRowsArePackedMostSignificantFirst) {
     Picture p;
     ASSERT_EQ(p.allocate(10, 2, 1), kPictureOk); // 2 bytes per row
     p.palette[0] = {255, 255, 255, 0};
@@ -105,7 +105,7 @@ TEST(TrueColour, OneBitRowsArePackedMostSignificantFirst) {
     EXPECT_EQ(pixelAt(p, 1, 0)[2], 255);
 }
 
-TEST(TrueColour, RefusesWhatItCannotConvert) {
+TEST(TrueColor, RefusesWhatItCannotConvert) {
     Picture empty;
     EXPECT_EQ(empty.toTrueColour(), kPictureNoReader);
     Picture display;

@@ -28,7 +28,7 @@ uint32_t bigEndian(const std::vector<uint8_t>& d, std::size_t at) {
     return uint32_t(d[at]) << 24 | uint32_t(d[at + 1]) << 16 | uint32_t(d[at + 2]) << 8 | d[at + 3];
 }
 
-TEST(PngRead, PaletteFileEndsAsItsPaletteColours) {
+TEST(PngRead, PaletteFileEndsAsItsPaletteColors) {
     for (const char* file :
          {"formats/png_palette8_phys_indexed.png", "formats/png_palette8_interlaced_pil123p.png"}) {
         VELANOX_SHARED_FILE(path, file);

@@ -48,7 +48,7 @@ TEST(RawCodec, CameraFilesDecodeToTheirSize) {
     }
 }
 
-TEST(RawCodec, ColourCheckerKeepsItsGreyPatchesNeutral) {
+TEST(RawCodec, ColorCheckerKeepsItsGreyPatchesNeutral) {
     // The G2 file shows a colour checker; with the camera's white balance the mid-grey patch in
     // the bottom row comes out without a cast.
     const std::string path = test::sharedTestFile("raw/canon_powershot_g2_CRW_0304.crw");

@@ -54,7 +54,7 @@ TEST(TiffRead, PagesOfAMultiPageFax) {
     EXPECT_FALSE(third.errorReason.empty());
 }
 
-TEST(TiffRead, GreyAndPaletteEndAsTrueColour) {
+TEST(TiffRead, GreyAndPaletteEndAsTrueColor) {
     VELANOX_SHARED_FILE(grey, "formats/tiff_grey8_f14.tif");
     Picture p;
     ASSERT_EQ(p.load(grey), kPictureOk);
@@ -83,7 +83,7 @@ TEST(TiffRead, GreyAndPaletteEndAsTrueColour) {
         }
 }
 
-TEST(TiffRead, TrueColourFilesAndTheirResolution) {
+TEST(TiffRead, TrueColorFilesAndTheirResolution) {
     const struct {
         const char* file;
         int width, height;
@@ -117,7 +117,7 @@ TEST(TiffRead, BrokenFilesFailWithAReason) {
     }
 }
 
-TEST(TiffWrite, TrueColourRoundTripsInEveryCompression) {
+TEST(TiffWrite, TrueColorRoundTripsInEveryCompression) {
     Picture p;
     test::fillRgb(p, 50, 33, [](int x, int y) { return std::tuple{x * 5, (x + y) % 7 * 30, y}; });
     p.saveXResolution = 600;

@@ -24,7 +24,7 @@ TEST(ReferenceThumbnail, SizeFollowsTheLongerSide) {
     EXPECT_EQ(referenceThumbnailSize(1, 5000), (ThumbnailSize{1, 100}));
 }
 
-TEST(ReferenceThumbnail, AveragingKeepsAFlatColour) {
+TEST(ReferenceThumbnail, AveragingKeepsAFlatColor) {
     Picture flat;
     ASSERT_EQ(flat.allocate(333, 77, 24), kPictureOk);
     for (std::size_t i = 0; i < flat.pixelBytes(); i += 3) {

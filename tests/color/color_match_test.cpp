@@ -1,4 +1,4 @@
-#include "color/colour_steps.h"
+#include "color/color_steps.h"
 #include "color/match_tables.h"
 #include "support/test_images.h"
 
@@ -84,8 +84,8 @@ TEST(MatchBlend, FadeEndsAndTheShiftByEightBits) {
     EXPECT_EQ(matchBlend(table, 300, 255), 254) << "a fade beyond 255 acts as 255";
 }
 
-TEST(ColourSteps, OneFusedPassEqualsTheStepsInOrder) {
-    ColourSettings settings;
+TEST(ColorSteps, OneFusedPassEqualsTheStepsInOrder) {
+    ColorSettings settings;
     settings.match.matchActive = 1;
     settings.match.matchFade = 70;
     for (int c = 0; c < 3; ++c)
@@ -97,7 +97,7 @@ TEST(ColourSteps, OneFusedPassEqualsTheStepsInOrder) {
     for (ChannelOrder order : {ChannelOrder::Rgb, ChannelOrder::Bgr}) {
         test::TestImage fused = test::makeRandom(53, 9, 11, 4);
         test::TestImage stepwise = fused;
-        applyColourSteps(settings, PixelBlock{fused.data(), 53, 9, 4, fused.stride, order});
+        applyColorSteps(settings, PixelBlock{fused.data(), 53, 9, 4, fused.stride, order});
         const PixelBlock block{stepwise.data(), 53, 9, 4, stepwise.stride, order};
         applyMatchBlend(settings.match.matchTables, settings.match.matchFade, block);
         applyToneStep(settings.tone, block);

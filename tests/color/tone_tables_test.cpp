@@ -1,5 +1,5 @@
 #include "color/boost_colours.h"
-#include "color/colour_steps.h"
+#include "color/color_steps.h"
 #include "color/tone_tables.h"
 #include "color/tone_values.h"
 #include "support/test_images.h"
@@ -130,11 +130,11 @@ TEST(ToneTables, ApplyLeavesTheFourthByteAndIgnoresNull) {
 TEST(ToneStep, AllNeutralLeavesPixelsAndPaddingUntouched) {
     test::TestImage img = test::makeRandom(31, 7, 5, /*padBytes=*/3);
     const test::TestImage before = img;
-    ColourSettings settings;
-    applyColourSteps(settings, blockOf(img));
+    ColorSettings settings;
+    applyColorSteps(settings, blockOf(img));
     applyToneStep(settings.tone, blockOf(img));
     EXPECT_EQ(img.bytes, before.bytes);
-    EXPECT_FALSE(ColourPass(settings).active());
+    EXPECT_FALSE(ColorPass(settings).active());
 }
 
 TEST(BoostColours, GreyStaysGreyAtEveryStrength) {

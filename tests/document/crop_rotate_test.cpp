@@ -156,10 +156,10 @@ TEST(RotateImage, TwoTurnsTurnItUpsideDown) {
     EXPECT_EQ(rotateImage(empty, RotateDirection::Clockwise), kPictureNoReader);
 }
 
-TEST(CropDisplay, BottomUpBlueFirstOpaqueAndRecoloured) {
+TEST(CropDisplay, BottomUpBlueFirstOpaqueAndRecolored) {
     Picture source, display;
     fillPattern(source, 9, 5);
-    ColourSettings settings;
+    ColorSettings settings;
     ASSERT_EQ(buildCropDisplayImage(source, settings, display), kPictureOk);
     ASSERT_EQ(display.bitsPerPixel, 32);
     const uint8_t* top = pixelAt(display, 7, 4); // last row in memory is the picture's first
@@ -179,7 +179,7 @@ TEST(CropDisplay, BottomUpBlueFirstOpaqueAndRecoloured) {
     ASSERT_EQ(buildCropDisplayImage(source, settings, display), kPictureOk);
     Picture expected;
     expected.copyFrom(source);
-    applyColourSteps(settings, PixelBlock{expected.pixels(), 9, 5, 3, 0});
+    applyColorSteps(settings, PixelBlock{expected.pixels(), 9, 5, 3, 0});
     for (int y = 0; y < 5; ++y)
         for (int x = 0; x < 9; ++x) {
             const uint8_t* d = pixelAt(display, x, 4 - y);
@@ -196,16 +196,16 @@ TEST(CropMode, EnteringResetsTheViewOnlyWhenAsked) {
     CropState state;
     state.cropZoom = 2.0;
     state.cropOffsetX = 7;
-    ASSERT_EQ(enterCropMode(state, false, source, ColourSettings{}, display), kPictureOk);
+    ASSERT_EQ(enterCropMode(state, false, source, ColorSettings{}, display), kPictureOk);
     EXPECT_TRUE(state.cropMode);
     EXPECT_EQ(state.cropOffsetX, 7);
     EXPECT_EQ(display.width, 40);
-    ASSERT_EQ(enterCropMode(state, true, source, ColourSettings{}, display), kPictureOk);
+    ASSERT_EQ(enterCropMode(state, true, source, ColorSettings{}, display), kPictureOk);
     EXPECT_TRUE(state.isNeutral());
 
     CropState off;
     Picture none;
-    EXPECT_NE(enterCropMode(off, true, none, ColourSettings{}, display), kPictureOk);
+    EXPECT_NE(enterCropMode(off, true, none, ColorSettings{}, display), kPictureOk);
     EXPECT_FALSE(off.cropMode);
     EXPECT_EQ(display.width, 40) << "a failed build keeps the old display";
 }
@@ -227,7 +227,7 @@ TEST(CropMode, EscapeWithANeutralWindowAppliesWithoutAsking) {
     fillPattern(source, 300, 200);
     CropState state;
     state.cropAspect = 0;
-    ASSERT_EQ(enterCropMode(state, true, source, ColourSettings{}, display), kPictureOk);
+    ASSERT_EQ(enterCropMode(state, true, source, ColorSettings{}, display), kPictureOk);
     Asked asked;
     const LeaveCropOutcome outcome = leaveCropMode(state, true, source, display, asked.question());
     EXPECT_EQ(asked.count, 0);
@@ -245,7 +245,7 @@ TEST(CropMode, TheQuestionDecidesForAMovedWindow) {
         CropState state;
         state.cropAspect = 0;
         state.cropSwap = 1;
-        ASSERT_EQ(enterCropMode(state, true, source, ColourSettings{}, display), kPictureOk);
+        ASSERT_EQ(enterCropMode(state, true, source, ColorSettings{}, display), kPictureOk);
         state.cropOffsetX = 60;
         Asked asked;
         asked.answer = answer;

@@ -28,11 +28,11 @@ void disturbPerImageState(CSotavoDoc& doc) {
     doc.crop.cropOffsetX = 5;
     doc.crop.cropOffsetY = 6;
     doc.crop.cropSwap = 1;
-    doc.colour.match.matchActive = 1;
-    doc.colour.match.matchFade = 40;
-    doc.colour.match.matchTables[0][10] = 99;
-    doc.colour.tone.blackPoint = 10;
-    doc.colour.tone.whitePoint = 200;
+    doc.color.match.matchActive = 1;
+    doc.color.match.matchFade = 40;
+    doc.color.match.matchTables[0][10] = 99;
+    doc.color.tone.blackPoint = 10;
+    doc.color.tone.whitePoint = 200;
     doc.display.displayTab = kTabHistogram;
 }
 
@@ -44,7 +44,7 @@ TEST(LoadSource, JpegWithExifBecomesTheSourceAndResetsPerImageState) {
     RecordingHost host;
     CSotavoDoc doc(host);
     disturbPerImageState(doc);
-    doc.colour.tone.gamma = 1.4f;
+    doc.color.tone.gamma = 1.4f;
     doc.noise.noiseLevel = 12.0;
 
     ASSERT_TRUE(onOpenDocument(doc, path).loaded());
@@ -66,14 +66,14 @@ TEST(LoadSource, JpegWithExifBecomesTheSourceAndResetsPerImageState) {
     EXPECT_EQ(doc.crop.cropOffsetY, 0);
     EXPECT_EQ(doc.crop.cropSwap, 0);
     EXPECT_FALSE(doc.crop.cropMode);
-    EXPECT_EQ(doc.colour.match.matchActive, 0);
-    EXPECT_EQ(doc.colour.match.matchFade, 0);
-    EXPECT_EQ(doc.colour.match.matchTables, MatchValues::identityMatchTables());
-    EXPECT_EQ(doc.colour.tone.blackPoint, 0);
-    EXPECT_EQ(doc.colour.tone.whitePoint, 255);
+    EXPECT_EQ(doc.color.match.matchActive, 0);
+    EXPECT_EQ(doc.color.match.matchFade, 0);
+    EXPECT_EQ(doc.color.match.matchTables, MatchValues::identityMatchTables());
+    EXPECT_EQ(doc.color.tone.blackPoint, 0);
+    EXPECT_EQ(doc.color.tone.whitePoint, 255);
     EXPECT_EQ(doc.display.displayTab, kTabImage);
     // What the person set for processing stays.
-    EXPECT_EQ(doc.colour.tone.gamma, 1.4f);
+    EXPECT_EQ(doc.color.tone.gamma, 1.4f);
     EXPECT_EQ(doc.noise.noiseLevel, 12.0);
     EXPECT_GE(host.viewUpdates, 1);
 }
@@ -132,7 +132,7 @@ TEST(LoadSource, CropModeIsEnteredAgainWithANeutralWindow) {
     RecordingHost host;
     CSotavoDoc doc(host);
     ASSERT_TRUE(onOpenDocument(doc, folder.file("a.png")).loaded());
-    ASSERT_EQ(enterCropMode(doc.crop, true, doc.sourceImage, doc.colour, doc.cropDisplayImage),
+    ASSERT_EQ(enterCropMode(doc.crop, true, doc.sourceImage, doc.color, doc.cropDisplayImage),
               kPictureOk);
     doc.crop.cropZoom = 2.0;
     doc.crop.cropOffsetX = 3;
@@ -215,7 +215,7 @@ TEST(LoadSource, PasteKeepsNoPathAndNoExif) {
     EXPECT_TRUE(doc.sourceFile.documentPath.empty());
     EXPECT_EQ(documentTitle(doc), "Untitled");
     EXPECT_EQ(doc.crop.cropSwap, 0);
-    EXPECT_EQ(doc.colour.match.matchActive, 0);
+    EXPECT_EQ(doc.color.match.matchActive, 0);
     EXPECT_FALSE(canReload(doc));
 
     EXPECT_EQ(pasteImage(doc, nullptr, 2, 2).outcome, LoadOutcome::Ignored);
@@ -241,16 +241,16 @@ TEST(LoadReference, MatchesToTheReferenceAndKeepsItWhenANewOneFails) {
     ASSERT_EQ(bright.save(folder.file("ref.bmp")), kPictureOk);
 
     ASSERT_TRUE(loadReferenceImage(match, doc, folder.file("ref.bmp")).ok());
-    EXPECT_EQ(doc.colour.match.matchActive, 1);
+    EXPECT_EQ(doc.color.match.matchActive, 1);
     EXPECT_EQ(match.referencePath, folder.file("ref.bmp"));
     EXPECT_EQ(match.referenceImage.width, 170);
     EXPECT_EQ(match.referenceImage.height, 85);
-    EXPECT_GT(doc.colour.match.matchTables[1][20], 100);
+    EXPECT_GT(doc.color.match.matchTables[1][20], 100);
 
-    const MatchTables tables = doc.colour.match.matchTables;
+    const MatchTables tables = doc.color.match.matchTables;
     test::writeBytes(folder.file("bad.png"), "not a picture");
     EXPECT_FALSE(loadReferenceImage(match, doc, folder.file("bad.png")).ok());
     EXPECT_EQ(match.referencePath, folder.file("ref.bmp"));
     EXPECT_TRUE(match.hasReference());
-    EXPECT_EQ(doc.colour.match.matchTables, tables);
+    EXPECT_EQ(doc.color.match.matchTables, tables);
 }

@@ -62,10 +62,10 @@ bool samePixels(const Picture& a, const Picture& b) {
 }
 
 // A colour match that maps every value of every component to 200.
-void paintEverything200(ColourSettings& colour) {
-    colour.match.matchActive = 1;
-    colour.match.matchFade = 0;
-    for (auto& table : colour.match.matchTables)
+void paintEverything200(ColorSettings& color) {
+    color.match.matchActive = 1;
+    color.match.matchFade = 0;
+    for (auto& table : color.match.matchTables)
         table.fill(200);
 }
 
@@ -236,9 +236,9 @@ TEST_F(ProcessImage, QuittingOrTheDialogsCancelDuringTheEngineCancelsTheRun) {
     EXPECT_EQ(doc.processing.cancelRequested, 1);
 }
 
-TEST_F(ProcessImage, ASmallRegionGetsColourAndBlendButNoEngineAndNoError) {
+TEST_F(ProcessImage, ASmallRegionGetsColorAndBlendButNoEngineAndNoError) {
     load(100, 60);
-    paintEverything200(doc.colour);
+    paintEverything200(doc.color);
     const Rect region{30, 20, 70, 40}; // 40 x 20
     doc.setDetailRect(region.left, region.top, region.right, region.bottom);
     Picture before;
@@ -254,10 +254,10 @@ TEST_F(ProcessImage, ASmallRegionGetsColourAndBlendButNoEngineAndNoError) {
               regionOf(before, Rect{0, 0, 100, 20}));
 }
 
-TEST_F(ProcessImage, TheFilteredNoiseViewSkipsTheColourSteps) {
+TEST_F(ProcessImage, TheFilteredNoiseViewSkipsTheColorSteps) {
     load(100, 60);
-    paintEverything200(doc.colour);
-    doc.colour.tone.colourBoost = 50;
+    paintEverything200(doc.color);
+    doc.color.tone.colourBoost = 50;
     doc.display.outputWindowMode = kOutputFilteredNoise;
     doc.noise.advancedProcessing = 0;
     doc.setDetailRect(30, 20, 70, 40); // no engine: the output is the source, no noise at all
@@ -292,7 +292,7 @@ TEST_F(ProcessImage, ADetailRequestDuringARunIsCarriedOutWhenItEnds) {
     host.onPump = [&] {
         if (asked) return;
         asked = true;
-        paintEverything200(doc.colour); // the user changed a setting meanwhile
+        paintEverything200(doc.color); // the user changed a setting meanwhile
         EXPECT_EQ(doc.processImage(true), ProcessOutcome::NothingToDo);
     };
     EXPECT_EQ(doc.processImage(true), ProcessOutcome::Done);
@@ -334,9 +334,9 @@ TEST(Document, StartsWithItsDefaultsAndTheStoredSettings) {
     EXPECT_EQ(doc.noise.noiseLevel, 8.0);
     EXPECT_EQ(doc.noise.nrLevels, 5);
     EXPECT_EQ(doc.noise.sharpenAmount, 8);
-    EXPECT_EQ(doc.colour.tone.whitePoint, 255);
-    EXPECT_EQ(doc.colour.match.matchTables[2][77], 77);
-    EXPECT_FALSE(doc.colour.tone.toneActive());
+    EXPECT_EQ(doc.color.tone.whitePoint, 255);
+    EXPECT_EQ(doc.color.match.matchTables[2][77], 77);
+    EXPECT_FALSE(doc.color.tone.toneActive());
     EXPECT_EQ(doc.crop.cropZoom, 1.0);
     EXPECT_EQ(doc.sourceFile.exifOrientation, 1);
     EXPECT_TRUE(doc.mayReplaceImages());

@@ -193,7 +193,7 @@ TEST(SaveDocument, FullCropModeIsLeftWithTheCropApplied) {
     CSotavoDoc doc(host);
     openNoisy(doc, folder, 60, 40);
     doc.crop.cropAspect = 0; // square
-    ASSERT_EQ(enterCropMode(doc.crop, true, doc.sourceImage, doc.colour, doc.cropDisplayImage),
+    ASSERT_EQ(enterCropMode(doc.crop, true, doc.sourceImage, doc.color, doc.cropDisplayImage),
               kPictureOk);
     doc.display.displayTab = kTabImage;
 

@@ -101,9 +101,9 @@ const Variant kVariants[] = {
     {"sharpen 100, colour steps",
      [](RegionRun& r) {
          r.noise.sharpenAmount = 100;
-         r.colour.tone.blackPoint = 12;
-         r.colour.tone.gamma = 1.3f;
-         r.colour.tone.colourBoost = 40;
+         r.color.tone.blackPoint = 12;
+         r.color.tone.gamma = 1.3f;
+         r.color.tone.colourBoost = 40;
      }},
 };
 

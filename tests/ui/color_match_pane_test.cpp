@@ -84,10 +84,10 @@ private slots:
         MatchFixture f;
         f.pane.attachDocument(f.doc.get());
         control<QRadioButton>(&f.pane, ids::kRadioMatchImage)->click();
-        QCOMPARE(f.doc->colour.match.matchActive, 1);
+        QCOMPARE(f.doc->color.match.matchActive, 1);
         QCOMPARE(control<QLineEdit>(&f.pane, ids::kEditReferenceName)->text(),
                  QStringLiteral("Please load image..."));
-        QVERIFY(f.doc->colour.match.matchTables == MatchValues::identityMatchTables());
+        QVERIFY(f.doc->color.match.matchTables == MatchValues::identityMatchTables());
         auto* edit = control<QLineEdit>(&f.pane, ids::kEditReferenceName);
         QVERIFY(edit->isVisibleTo(&f.pane) && edit->isEnabled());
         QVERIFY(control<QToolButton>(&f.pane, ids::kButtonSaveProfile)->isVisibleTo(&f.pane));
@@ -99,14 +99,14 @@ private slots:
         MatchFixture f;
         f.pane.attachDocument(f.doc.get());
         control<QRadioButton>(&f.pane, ids::kRadioMatchProfile)->click();
-        QCOMPARE(f.doc->colour.match.matchActive, 2);
+        QCOMPARE(f.doc->color.match.matchActive, 2);
         QVERIFY(!control<QLineEdit>(&f.pane, ids::kEditReferenceName)->isVisibleTo(&f.pane));
         QVERIFY(!control<QToolButton>(&f.pane, ids::kButtonLoadReference)->isVisibleTo(&f.pane));
         QVERIFY(control<ProfileList>(&f.pane, ids::kListProfiles)->isVisibleTo(&f.pane));
         QVERIFY(control<QToolButton>(&f.pane, ids::kButtonDeleteProfile)->isVisibleTo(&f.pane));
         QVERIFY(!control<QToolButton>(&f.pane, ids::kButtonSaveProfile)->isVisibleTo(&f.pane));
         control<QRadioButton>(&f.pane, ids::kRadioNoMatch)->click();
-        QCOMPARE(f.doc->colour.match.matchActive, 0);
+        QCOMPARE(f.doc->color.match.matchActive, 0);
         QVERIFY(control<QLineEdit>(&f.pane, ids::kEditReferenceName)->isVisibleTo(&f.pane));
         QVERIFY(!control<QLineEdit>(&f.pane, ids::kEditReferenceName)->isEnabled());
     }
@@ -119,7 +119,7 @@ private slots:
         control<QRadioButton>(&f.pane, ids::kRadioMatchImage)->click();
         auto* fade = control<SkinnedSlider>(&f.pane, ids::kSliderFade);
         fade->setValue(128);
-        QCOMPARE(f.doc->colour.match.matchFade, 128);
+        QCOMPARE(f.doc->color.match.matchFade, 128);
         QTRY_COMPARE_WITH_TIMEOUT(f.detailRuns, 1, 1000);
 
         QCOMPARE(ColorMatchPane::fadeDelay(true, kTabImage), 50);
@@ -134,7 +134,7 @@ private slots:
         fade->setValue(20);
         QTRY_COMPARE_WITH_TIMEOUT(f.histograms, 1, 1000);
         fade->setSliderDown(false);
-        QCOMPARE(f.doc->colour.match.matchFade, 20);
+        QCOMPARE(f.doc->color.match.matchFade, 20);
     }
 
     void theAutoSwitchTakesTheTimerIntoFullCropMode() {
@@ -227,7 +227,7 @@ private slots:
         QCOMPARE(list->count(), 2);
         QCOMPARE(list->currentIndex(), 1);
         QCOMPARE(profileDisplayName(list->path(1)), QStringLiteral("three"));
-        QCOMPARE(f.doc->colour.match.matchActive, 2);
+        QCOMPARE(f.doc->color.match.matchActive, 2);
         QCOMPARE(QString::fromStdString(f.state.profilePath), list->path(1));
     }
 
@@ -246,7 +246,7 @@ private slots:
         f.makeRamp(32, 8);
         f.pane.attachDocument(f.doc.get());
         control<QCheckBox>(&f.pane, ids::kCheckAutoSwitch)->setChecked(false);
-        f.doc->colour.match.matchFade = 100;
+        f.doc->color.match.matchFade = 100;
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("reference.png"));
         Picture picture;
@@ -255,18 +255,18 @@ private slots:
         QCOMPARE(picture.save(path.toStdString()), 0);
 
         f.pane.dropReference(dir.filePath(QStringLiteral("reference.jpeg"))); // not a drop name
-        QCOMPARE(f.doc->colour.match.matchActive, 0);
+        QCOMPARE(f.doc->color.match.matchActive, 0);
 
         f.pane.setFileChooser([&](const QString&) { return path; });
         control<QToolButton>(&f.pane, ids::kButtonLoadReference)->click();
-        QCOMPARE(f.doc->colour.match.matchActive, 1);
-        QCOMPARE(f.doc->colour.match.matchFade, 0);
+        QCOMPARE(f.doc->color.match.matchActive, 1);
+        QCOMPARE(f.doc->color.match.matchFade, 0);
         QCOMPARE(f.pane.mode(), 1);
         QCOMPARE(control<QLineEdit>(&f.pane, ids::kEditReferenceName)->text(),
                  QStringLiteral("reference.png"));
         QCOMPARE(control<ReferencePreview>(&f.pane, ids::kReferencePreview)->image().size(),
                  QSize(170, 85));
-        QVERIFY(f.doc->colour.match.matchTables != MatchValues::identityMatchTables());
+        QVERIFY(f.doc->color.match.matchTables != MatchValues::identityMatchTables());
         QTRY_COMPARE_WITH_TIMEOUT(f.detailRuns, 1, 1000);
     }
 
@@ -283,7 +283,7 @@ private slots:
         f.pane.dropReference(path);
         QCOMPARE(messages.texts.size(), 1);
         QVERIFY(messages.texts.first().startsWith(QStringLiteral("Cannot open")));
-        QCOMPARE(f.doc->colour.match.matchActive, 0);
+        QCOMPARE(f.doc->color.match.matchActive, 0);
         QCOMPARE(f.pane.mode(), 0);
 
         // A cancelled dialog changes nothing either.

@@ -92,18 +92,18 @@ private slots:
         const int left = (w - 255) / 2, top = (h - 255) / 2;
         QTest::mouseClick(f.surface(), Qt::LeftButton, Qt::NoModifier,
                           QPoint(left + 50, top + 128));
-        QCOMPARE(f.doc.colour.tone.blackPoint, 0);
-        QCOMPARE(f.doc.colour.tone.whitePoint, 255);
+        QCOMPARE(f.doc.color.tone.blackPoint, 0);
+        QCOMPARE(f.doc.color.tone.whitePoint, 255);
         // Lower half: black point, limited to 100; upper half: white point, at least 155.
         QTest::mouseClick(f.surface(), Qt::LeftButton, Qt::NoModifier,
                           QPoint(left + 60, top + 200));
-        QCOMPARE(f.doc.colour.tone.blackPoint, 60);
+        QCOMPARE(f.doc.color.tone.blackPoint, 60);
         QTest::mouseClick(f.surface(), Qt::LeftButton, Qt::NoModifier, QPoint(left + 20, top + 10));
-        QCOMPARE(f.doc.colour.tone.whitePoint, 155);
+        QCOMPARE(f.doc.color.tone.whitePoint, 155);
         QTest::mouseClick(f.surface(), Qt::LeftButton, Qt::ShiftModifier, QPoint(0, top + 10));
-        QCOMPARE(f.doc.colour.tone.midtoneBend, 4.0);
+        QCOMPARE(f.doc.color.tone.midtoneBend, 4.0);
         QTest::mouseClick(f.surface(), Qt::LeftButton, Qt::ShiftModifier, QPoint(w - 1, top));
-        QCOMPARE(f.doc.colour.tone.midtoneBend, -4.0);
+        QCOMPARE(f.doc.color.tone.midtoneBend, -4.0);
     }
 
     void pressesWhileCalculatingDoNothing() {

@@ -60,7 +60,7 @@ Status parseBmpHeader(ByteSpan bytes, BmpHeader& header, const Limits& limits) {
     const uint64_t pixelOffset = le32(d + 10);
 
     int64_t width = 0, height = 0;
-    uint32_t planes = 0, colourCount = 0;
+    uint32_t planes = 0, colorCount = 0;
     const bool core = headerSize == 12;
     if (core) {
         width = le16(d + 18);
@@ -77,7 +77,7 @@ Status parseBmpHeader(ByteSpan bytes, BmpHeader& header, const Limits& limits) {
             header.xPixelsPerMetre = int32_t(le32(d + 38));
             header.yPixelsPerMetre = int32_t(le32(d + 42));
         }
-        if (headerSize >= 36) colourCount = le32(d + 46);
+        if (headerSize >= 36) colorCount = le32(d + 46);
     }
     if (planes != 1) return corrupt("the plane count is " + std::to_string(planes) + ".");
     header.topDown = height < 0;
@@ -111,7 +111,7 @@ Status parseBmpHeader(ByteSpan bytes, BmpHeader& header, const Limits& limits) {
     if (pixelOffset < kFileHeader + headerSize || pixelOffset >= bytes.size)
         return corrupt("the pixel data lies outside the file.");
     if (bits <= 8) {
-        const uint64_t entries = colourCount ? colourCount : (1u << bits);
+        const uint64_t entries = colorCount ? colorCount : (1u << bits);
         if (entries > 256) return corrupt("the colour table is too long.");
         const uint64_t paletteEnd = kFileHeader + headerSize + entries * (core ? 3 : 4);
         if (paletteEnd > pixelOffset) return corrupt("the colour table overlaps the pixels.");

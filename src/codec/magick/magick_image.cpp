@@ -37,7 +37,7 @@ uint8_t toByte(MagickCore::Quantum q) {
         std::lround(double(q) * 255.0 / double((uint64_t(1) << MAGICKCORE_QUANTUM_DEPTH) - 1)));
 }
 
-uint32_t trueColourVariant(uint32_t format) {
+uint32_t trueColorVariant(uint32_t format) {
     switch (format) {
     case kFormatTarga8:
         return kFormatTarga;
@@ -54,9 +54,9 @@ uint32_t trueColourVariant(uint32_t format) {
 }
 
 // 8-bit index pixels with the palette of a colour-mapped image.
-void takeColourMap(Magick::Image& image, Picture& out) {
-    const std::size_t colours = image.colorMapSize();
-    for (std::size_t i = 0; i < colours; ++i) {
+void takeColorMap(Magick::Image& image, Picture& out) {
+    const std::size_t colors = image.colorMapSize();
+    for (std::size_t i = 0; i < colors; ++i) {
         const Magick::Color c = image.colorMap(i);
         out.palette[i].red = toByte(c.redQuantum());
         out.palette[i].green = toByte(c.greenQuantum());
@@ -70,7 +70,7 @@ void takeColourMap(Magick::Image& image, Picture& out) {
         uint8_t* row = out.pixels() + std::size_t(y) * width;
         for (std::size_t x = 0; x < width; ++x) {
             const std::size_t index = indexes ? std::size_t(indexes[x]) : 0;
-            row[x] = uint8_t(index < colours ? index : 0);
+            row[x] = uint8_t(index < colors ? index : 0);
         }
     }
 }
@@ -174,12 +174,12 @@ Status readImage(ByteSpan bytes, const ReadRequest& request, Picture& out, const
                 out.palette = {};
                 out.paletteSize = entries;
                 if (mapped)
-                    takeColourMap(image, out);
+                    takeColorMap(image, out);
                 else
                     takeGreyLevels(image, out, entries);
                 indexed = true;
             } else {
-                format = trueColourVariant(format);
+                format = trueColorVariant(format);
             }
         }
         if (!indexed) {

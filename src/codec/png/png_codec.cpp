@@ -69,12 +69,12 @@ Status decode(Reader& r, Picture& out, const ReadOptions& options) {
                         uint32_t(options.limits.maxDimension));
     png_read_info(png, info);
     png_uint_32 width = 0, height = 0;
-    int depth = 0, colourType = 0, interlace = 0;
-    png_get_IHDR(png, info, &width, &height, &depth, &colourType, &interlace, nullptr, nullptr);
+    int depth = 0, colorType = 0, interlace = 0;
+    png_get_IHDR(png, info, &width, &height, &depth, &colorType, &interlace, nullptr, nullptr);
     if (Status s = checkSize(width, height, options.limits); !s.ok()) return s;
 
-    const bool palette = colourType == PNG_COLOR_TYPE_PALETTE;
-    const bool oneBit = depth == 1 && (palette || colourType == PNG_COLOR_TYPE_GRAY);
+    const bool palette = colorType == PNG_COLOR_TYPE_PALETTE;
+    const bool oneBit = depth == 1 && (palette || colorType == PNG_COLOR_TYPE_GRAY);
     int bits = 24;
     if (oneBit) {
         bits = 1;
@@ -204,9 +204,9 @@ void encode(Writer& w, const Picture& picture) {
     png_infop info = w.info;
     png_set_write_fn(png, w.out, writeToVector, flushNothing);
     const int bits = picture.bitsPerPixel;
-    const int colourType = bits == 24 ? PNG_COLOR_TYPE_RGB : PNG_COLOR_TYPE_PALETTE;
+    const int colorType = bits == 24 ? PNG_COLOR_TYPE_RGB : PNG_COLOR_TYPE_PALETTE;
     png_set_IHDR(png, info, png_uint_32(picture.width), png_uint_32(picture.height),
-                 bits == 1 ? 1 : 8, colourType, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 bits == 1 ? 1 : 8, colorType, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
     if (bits != 24) {
         const int count = bits == 1                 ? 2
@@ -254,10 +254,10 @@ uint32_t classifyPng(ByteSpan bytes) {
     // IHDR is the first chunk: its bit depth and colour type sit at fixed offsets.
     if (!probePng(bytes) || bytes.size < 26 || std::memcmp(bytes.data + 12, "IHDR", 4) != 0)
         return kFormatPng;
-    const uint8_t depth = bytes.data[24], colourType = bytes.data[25];
-    if (depth == 1 && (colourType == PNG_COLOR_TYPE_GRAY || colourType == PNG_COLOR_TYPE_PALETTE))
+    const uint8_t depth = bytes.data[24], colorType = bytes.data[25];
+    if (depth == 1 && (colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_PALETTE))
         return kFormatPng1;
-    if (colourType == PNG_COLOR_TYPE_PALETTE) return kFormatPng8;
+    if (colorType == PNG_COLOR_TYPE_PALETTE) return kFormatPng8;
     return kFormatPng;
 }
 

@@ -61,18 +61,18 @@ ColorCorrectionPane::ColorCorrectionPane(QWidget* parent)
     m_exposure = slider(ids::kSliderExposure, kExposureSlider, ids::kBitmapThumbExposure, this);
     m_temperature =
         slider(ids::kSliderTemperature, kTemperatureSlider, ids::kBitmapThumbTemperature, this);
-    m_boost = slider(ids::kSliderColourBoost, kColourBoostSlider, ids::kBitmapThumbPlain, this);
+    m_boost = slider(ids::kSliderColorBoost, kColorBoostSlider, ids::kBitmapThumbPlain, this);
     m_blackLabel = valueLabel(ids::kLabelBlackPoint, this);
     m_whiteLabel = valueLabel(ids::kLabelWhitePoint, this);
     m_exposureLabel = valueLabel(ids::kLabelExposure, this);
     m_temperatureLabel = valueLabel(ids::kLabelTemperature, this);
-    m_boostLabel = valueLabel(ids::kLabelColourBoost, this);
+    m_boostLabel = valueLabel(ids::kLabelColorBoost, this);
 
     const std::pair<SkinnedSlider*, int> sliders[] = {{m_black, ids::kSliderBlackPoint},
                                                       {m_white, ids::kSliderWhitePoint},
                                                       {m_exposure, ids::kSliderExposure},
                                                       {m_temperature, ids::kSliderTemperature},
-                                                      {m_boost, ids::kSliderColourBoost}};
+                                                      {m_boost, ids::kSliderColorBoost}};
     for (const auto& [s, id] : sliders) {
         connect(s, &SkinnedSlider::moved, this,
                 [this, id = id](int position, bool end) { sliderMoved(id, position, end); });
@@ -146,7 +146,7 @@ void ColorCorrectionPane::attachDocument(velanox::CSotavoDoc* document) {
 void ColorCorrectionPane::refresh() {
     CSotavoDoc* doc = document();
     if (!doc) return;
-    const ToneValues& tone = doc->colour.tone;
+    const ToneValues& tone = doc->color.tone;
     m_white->setPositionQuietly(sliderFromWhitePoint(tone.whitePoint));
     m_black->setPositionQuietly(tone.blackPoint);
     m_boost->setPositionQuietly(tone.colourBoost);
@@ -157,7 +157,7 @@ void ColorCorrectionPane::refresh() {
 
 void ColorCorrectionPane::updateLabels() {
     const CSotavoDoc* doc = document();
-    const ToneValues tone = doc ? doc->colour.tone : ToneValues{};
+    const ToneValues tone = doc ? doc->color.tone : ToneValues{};
     m_blackLabel->setText(levelLabel(tone.blackPoint));
     m_whiteLabel->setText(levelLabel(255 - tone.whitePoint));
     m_temperatureLabel->setText(levelLabel(m_temperature->value() - 100));
@@ -168,7 +168,7 @@ void ColorCorrectionPane::updateLabels() {
 void ColorCorrectionPane::sliderMoved(int controlId, int position, bool endOfDrag) {
     CSotavoDoc* doc = document();
     if (!doc) return;
-    ToneValues& tone = doc->colour.tone;
+    ToneValues& tone = doc->color.tone;
     switch (controlId) {
     case ids::kSliderBlackPoint:
         tone.blackPoint = position;
@@ -186,7 +186,7 @@ void ColorCorrectionPane::sliderMoved(int controlId, int position, bool endOfDra
         tone.gamma = gammaFromSlider(position);
         m_temperatureLabel->setText(levelLabel(position - 100));
         break;
-    case ids::kSliderColourBoost:
+    case ids::kSliderColorBoost:
         tone.colourBoost = position;
         m_boostLabel->setText(levelLabel(tone.colourBoost));
         break;
@@ -207,8 +207,8 @@ void ColorCorrectionPane::autoLevels() {
     if (source.hasPixels() && source.bitsPerPixel == 24)
         levels = velanox::autoLevels(
             ConstPixelBlock(source.pixels(), source.width, source.height, 3, 0));
-    doc->colour.tone.blackPoint = levels.black;
-    doc->colour.tone.whitePoint = levels.white;
+    doc->color.tone.blackPoint = levels.black;
+    doc->color.tone.whitePoint = levels.white;
     refresh();
     startTimer1(kAutoDelay);
 }
@@ -216,13 +216,13 @@ void ColorCorrectionPane::autoLevels() {
 void ColorCorrectionPane::resetValues() {
     CSotavoDoc* doc = document();
     if (!doc) return;
-    doc->colour.tone = ToneValues{};
+    doc->color.tone = ToneValues{};
     refresh();
     startTimer1(kResetDelay);
 }
 
 void ColorCorrectionPane::timerFired(int timerId) {
-    pane_ops::colourTimerFired(m_links, document(), timerId, false);
+    pane_ops::colorTimerFired(m_links, document(), timerId, false);
 }
 
 void ColorCorrectionPane::keyPressEvent(QKeyEvent* event) {

@@ -250,7 +250,7 @@ int ColorMatchPane::fadeDelay(bool endOfDrag, int displayTab) {
 
 void ColorMatchPane::setMode(int mode) {
     if (QAbstractButton* radio = m_modes->button(mode)) radio->setChecked(true);
-    if (CSotavoDoc* doc = document()) doc->colour.match.matchActive = mode;
+    if (CSotavoDoc* doc = document()) doc->color.match.matchActive = mode;
     updateVisibility();
 }
 
@@ -273,7 +273,7 @@ void ColorMatchPane::chooseNoMatch() {
     CSotavoDoc* doc = document();
     if (!doc) return;
     setMode(0);
-    doc->colour.match.matchTables = MatchValues::identityMatchTables();
+    doc->color.match.matchTables = MatchValues::identityMatchTables();
     m_preview->setImage({});
     startTimer1(kModeDelay);
 }
@@ -282,7 +282,7 @@ void ColorMatchPane::chooseMatchToImage() {
     CSotavoDoc* doc = document();
     if (!doc) return;
     setMode(1);
-    doc->colour.match.matchTables = state().buildMatchToImage(sourceBlock(*doc));
+    doc->color.match.matchTables = state().buildMatchToImage(sourceBlock(*doc));
     if (state().hasReference()) {
         m_preview->setImage(imageFromPicture(state().referenceImage));
         m_referenceName->setText(fileNameOf(state().referencePath));
@@ -299,7 +299,7 @@ void ColorMatchPane::chooseMatchToProfile() {
     const int selected = m_profiles->currentIndex();
     if (selected >= 0 && !m_profiles->path(selected).isEmpty())
         state().readProfile(m_profiles->path(selected).toStdString());
-    doc->colour.match.matchTables = state().buildMatchToProfile(sourceBlock(*doc));
+    doc->color.match.matchTables = state().buildMatchToProfile(sourceBlock(*doc));
     setMode(2);
     if (state().profilePreview.hasPixels()) {
         m_preview->setImage(imageFromPicture(state().profilePreview));
@@ -333,7 +333,7 @@ void ColorMatchPane::loadReference(const QString& given) {
     m_preview->setImage(imageFromPicture(state().referenceImage));
     showReferenceName();
     setMode(1);
-    doc->colour.match.matchFade = 0;
+    doc->color.match.matchFade = 0;
     m_fade->setPositionQuietly(0);
     startTimer1(kModeDelay);
 }
@@ -396,7 +396,7 @@ void ColorMatchPane::deleteProfile() {
 void ColorMatchPane::fadeMoved(int position, bool endOfDrag) {
     CSotavoDoc* doc = document();
     if (!doc) return;
-    doc->colour.match.matchFade = position;
+    doc->color.match.matchFade = position;
     startTimer1(fadeDelay(endOfDrag, doc->display.displayTab));
 }
 
@@ -429,15 +429,15 @@ void ColorMatchPane::refreshProfileList() {
 void ColorMatchPane::refresh() {
     CSotavoDoc* doc = document();
     if (!doc) return;
-    m_fade->setPositionQuietly(doc->colour.match.matchFade);
-    const int m = kMatchActiveRange.clamp(doc->colour.match.matchActive);
+    m_fade->setPositionQuietly(doc->color.match.matchFade);
+    const int m = kMatchActiveRange.clamp(doc->color.match.matchActive);
     if (QAbstractButton* radio = m_modes->button(m)) radio->setChecked(true);
     if (m == 0) m_preview->setImage({});
     updateVisibility();
 }
 
 void ColorMatchPane::timerFired() {
-    pane_ops::colourTimerFired(m_links, document(), 1, autoSwitchToFull());
+    pane_ops::colorTimerFired(m_links, document(), 1, autoSwitchToFull());
 }
 
 void ColorMatchPane::keyPressEvent(QKeyEvent* event) {

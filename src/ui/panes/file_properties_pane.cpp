@@ -73,7 +73,7 @@ void SectionHeader::setActive(bool active) {
 
 void SectionHeader::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    p.fillRect(rect(), colourFromBgr(m_active ? 0xFFA0A0 : 0xE0C0C0));
+    p.fillRect(rect(), colorFromBgr(m_active ? 0xFFA0A0 : 0xE0C0C0));
     QFont font(QStringLiteral("Arial"));
     font.setPixelSize(10);
     font.setWeight(QFont::Bold);
@@ -114,7 +114,7 @@ void ThumbnailView::paintEvent(QPaintEvent*) {
     if (m_frame.width() <= 0 || m_frame.height() <= 0) return;
     const QRect image(at, m_thumbnail.size());
     p.setClipRect(image);
-    p.setPen(QPen(colourFromBgr(0x0000FF), 1));
+    p.setPen(QPen(colorFromBgr(0x0000FF), 1));
     p.setBrush(Qt::NoBrush);
     const QRect outer = m_frame.translated(at);
     p.drawRect(outer.adjusted(0, 0, -1, -1));

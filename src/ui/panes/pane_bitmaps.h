@@ -11,7 +11,7 @@ namespace velanox::ui {
 QPixmap paneBitmap(int bitmapId);
 
 /// A colour written 0xBBGGRR (a Windows colour value) as a QColor.
-inline QColor colourFromBgr(unsigned value) {
+inline QColor colorFromBgr(unsigned value) {
     return QColor(int(value & 0xFF), int((value >> 8) & 0xFF), int((value >> 16) & 0xFF));
 }
 

@@ -73,7 +73,7 @@ void computeHistogram(const PaneLinks& links, CSotavoDoc* doc) {
         return;
     }
     if (!hasSource(*doc)) return;
-    velanox::computeHistogram(sourceBlock(*doc), doc->colour, doc->display.histogramBars);
+    velanox::computeHistogram(sourceBlock(*doc), doc->color, doc->display.histogramBars);
     updateAllViews(links, doc);
 }
 
@@ -81,11 +81,11 @@ void quickColourPreview(const PaneLinks& links, CSotavoDoc* doc) {
     if (!doc || doc->processing.calculating || !hasSource(*doc)) return;
     const Rect r = doc->display.detailRect;
     velanox::quickColourPreview(sourceBlock(*doc), PixelRect{r.left, r.top, r.right, r.bottom},
-                                doc->colour, doc->quickPreview);
+                                doc->color, doc->quickPreview);
     updateAllViews(links, doc);
 }
 
-void colourTimerFired(const PaneLinks& links, CSotavoDoc* doc, int timerId, bool forceCropMode) {
+void colorTimerFired(const PaneLinks& links, CSotavoDoc* doc, int timerId, bool forceCropMode) {
     if (!doc) return;
     switch (doc->display.displayTab) {
     case kTabHistogram:

@@ -55,7 +55,7 @@ void quickColourPreview(const PaneLinks& links, CSotavoDoc* doc);
 /// bars are recomputed, on the Curves tab the views redrawn; on the image tabs Full/Crop mode
 /// (or forceCropMode) rebuilds the display image, otherwise timer 1 processes the detail
 /// rectangle and timer 2 makes the quick preview.
-void colourTimerFired(const PaneLinks& links, CSotavoDoc* doc, int timerId, bool forceCropMode);
+void colorTimerFired(const PaneLinks& links, CSotavoDoc* doc, int timerId, bool forceCropMode);
 } // namespace pane_ops
 
 } // namespace velanox::ui

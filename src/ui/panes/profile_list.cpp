@@ -106,9 +106,9 @@ void ProfileList::drawEntry(QPainter& painter, const QRect& rect, int index, boo
     QColor text = Qt::black;
     if (!enabled) {
         painter.fillRect(rect, palette().color(QPalette::Button));
-        text = colourFromBgr(0x808080);
+        text = colorFromBgr(0x808080);
     } else {
-        painter.fillRect(rect, selected ? colourFromBgr(0xFFC0C0) : QColor(Qt::white));
+        painter.fillRect(rect, selected ? colorFromBgr(0xFFC0C0) : QColor(Qt::white));
     }
     painter.setPen(text);
     const QString name = index >= 0 ? profileDisplayName(itemText(index)) : QString();

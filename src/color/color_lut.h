@@ -11,11 +11,11 @@
 
 namespace velanox::color {
 
-struct ColourLut {
+struct ColorLut {
     using Map = std::array<uint8_t, 256>;
     std::array<Map, 3> maps; ///< red, green, blue
 
-    static ColourLut identity();
+    static ColorLut identity();
     Map& channel(int c) { return maps[std::size_t(c)]; }
     const Map& channel(int c) const { return maps[std::size_t(c)]; }
 

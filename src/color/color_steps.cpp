@@ -1,4 +1,4 @@
-#include "color/colour_steps.h"
+#include "color/color_steps.h"
 
 #include "color/boost_colours.h"
 
@@ -13,13 +13,13 @@ ToneTables buildToneTables(const ToneValues& tone) {
     return tables;
 }
 
-ColourPass::ColourPass(const ColourSettings& settings, int64_t pixels)
+ColorPass::ColorPass(const ColorSettings& settings, int64_t pixels)
     : boost_(settings.tone.boostActive() ? settings.tone.colourBoost : 0,
              pixels >= color::kBoostTableMinPixels) {
     const bool match = settings.match.active();
     const bool tone = settings.tone.toneActive();
     if (match || tone) {
-        color::ColourLut lut = color::ColourLut::identity();
+        color::ColorLut lut = color::ColorLut::identity();
         if (match) {
             for (int c = 0; c < 3; ++c)
                 for (int v = 0; v < 256; ++v)
@@ -37,12 +37,12 @@ ColourPass::ColourPass(const ColourSettings& settings, int64_t pixels)
     }
 }
 
-void ColourPass::applyRow(uint8_t* row, int width, int bytesPerPixel, ChannelOrder order) const {
+void ColorPass::applyRow(uint8_t* row, int width, int bytesPerPixel, ChannelOrder order) const {
     if (lut_) lut_->applyRow(row, width, bytesPerPixel, order);
     boost_.applyRow(row, width, bytesPerPixel);
 }
 
-void ColourPass::apply(const PixelBlock& block) const {
+void ColorPass::apply(const PixelBlock& block) const {
     if (!active() || !block.valid()) return;
     for (int y = 0; y < block.height; ++y)
         applyRow(block.row(y), block.width, block.bytesPerPixel, block.order);
@@ -54,8 +54,8 @@ void applyToneStep(const ToneValues& tone, const PixelBlock& block) {
     if (tone.boostActive()) boostColours(block, tone.colourBoost);
 }
 
-void applyColourSteps(const ColourSettings& settings, const PixelBlock& block) {
-    ColourPass(settings, int64_t(block.width) * block.height).apply(block);
+void applyColorSteps(const ColorSettings& settings, const PixelBlock& block) {
+    ColorPass(settings, int64_t(block.width) * block.height).apply(block);
 }
 
 } // namespace velanox

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "color/boost_colours.h"
-#include "color/colour_lut.h"
+#include "color/color_lut.h"
 #include "color/match_tables.h"
 #include "color/pixel_block.h"
 #include "color/tone_tables.h"
@@ -15,7 +15,7 @@
 namespace velanox {
 
 /// Everything the colour steps read: the tone values and the colour-match values.
-struct ColourSettings {
+struct ColorSettings {
     ToneValues tone;
     MatchValues match;
 };
@@ -31,15 +31,15 @@ ToneTables buildToneTables(const ToneValues& tone);
 void applyToneStep(const ToneValues& tone, const PixelBlock& block);
 
 /// All colour steps in order: the match blend when matchActive > 0, then the tone step.
-void applyColourSteps(const ColourSettings& settings, const PixelBlock& block);
+void applyColorSteps(const ColorSettings& settings, const PixelBlock& block);
 
 /// The colour steps prepared once and applied row by row, for callers that fuse them with a copy
 /// (the crop display build, the histogram). The channel-wise steps are composed into one table
-/// per colour; the boost runs after them on each row. Gives the same bytes as applyColourSteps.
-class ColourPass {
+/// per colour; the boost runs after them on each row. Gives the same bytes as applyColorSteps.
+class ColorPass {
 public:
     /// pixels: about how many pixels the pass will see; large passes tabulate the boost.
-    explicit ColourPass(const ColourSettings& settings, int64_t pixels = 0);
+    explicit ColorPass(const ColorSettings& settings, int64_t pixels = 0);
 
     /// False when every step is neutral: the pixels would not change.
     bool active() const { return lut_.has_value() || boost_.active(); }
@@ -47,7 +47,7 @@ public:
     void apply(const PixelBlock& block) const;
 
 private:
-    std::optional<color::ColourLut> lut_;
+    std::optional<color::ColorLut> lut_;
     color::BoostKernel boost_;
 };
 
