@@ -104,10 +104,10 @@ public:
 
 private:
     std::string make(int width, int height, const std::string& name) const {
-        velanox::Picture p;
+        velanox::codec::Picture p;
         velanox::bench::makeNoisyPicture(p, width, height);
         const std::string path = (folder_ / name).string();
-        return p.save(path) == velanox::kPictureOk ? path : std::string();
+        return p.save(path) == velanox::codec::kPictureOk ? path : std::string();
     }
 
     fs::path folder_;
@@ -154,35 +154,35 @@ void BM_CliJpeg24MP(benchmark::State& state) {
 // through the plain pipeline with default settings, save. (ImageMagick's wavelet denoise gives up
 // on 24 megapixels under Debian's resource policy.)
 void referenceJob(benchmark::State& state, const std::string& in, const std::string& out) {
-    struct Observer final : velanox::RunObserver {
+    struct Observer final : velanox::pipeline::RunObserver {
         void showMessage(std::string_view) override {}
         void setProgressText(std::string_view) override {}
         int32_t engineProgress(int32_t, int32_t) override { return 0; }
         void runEnding() override {}
     } observer;
-    const velanox::NoiseSettings noise;
-    const velanox::ColorSettings color;
+    const velanox::pipeline::NoiseSettings noise;
+    const velanox::color::ColorSettings color;
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
-        velanox::Picture source, result;
-        if (source.load(in) != velanox::kPictureOk ||
-            result.copyFrom(source) != velanox::kPictureOk) {
+        velanox::codec::Picture source, result;
+        if (source.load(in) != velanox::codec::kPictureOk ||
+            result.copyFrom(source) != velanox::codec::kPictureOk) {
             state.SkipWithError("picture not read");
             return;
         }
-        velanox::RegionRun run;
+        velanox::pipeline::RegionRun run;
         run.source = source.pixels();
         run.result = result.pixels();
         run.imageWidth = source.width;
         run.imageHeight = source.height;
-        run.region = velanox::Rect{0, 0, source.width, source.height};
+        run.region = velanox::pipeline::Rect{0, 0, source.width, source.height};
         run.noise = noise;
         run.color = color;
         run.steps = &velanox::pipeline::referencePipelineSteps();
-        velanox::SwapBuffer work, preNr;
-        if (velanox::processRegion(run, work, preNr, observer).outcome !=
-                velanox::ProcessOutcome::Done ||
-            result.save(out) != velanox::kPictureOk) {
+        velanox::pipeline::SwapBuffer work, preNr;
+        if (velanox::pipeline::processRegion(run, work, preNr, observer).outcome !=
+                velanox::pipeline::ProcessOutcome::Done ||
+            result.save(out) != velanox::codec::kPictureOk) {
             state.SkipWithError("reference run failed");
             return;
         }

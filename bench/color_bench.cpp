@@ -13,8 +13,8 @@ using namespace velanox;
 
 constexpr int kWidth = 6000, kHeight = 4000;
 
-const Picture& photograph() {
-    static Picture picture;
+const codec::Picture& photograph() {
+    static codec::Picture picture;
     if (!picture.hasPixels()) {
         picture.allocate(kWidth, kHeight, 24);
         std::mt19937 rng(7);
@@ -24,10 +24,10 @@ const Picture& photograph() {
     return picture;
 }
 
-ColorSettings settingsFor(bool active) {
-    ColorSettings settings;
+color::ColorSettings settingsFor(bool active) {
+    color::ColorSettings settings;
     if (active) {
-        settings.tone = ToneValues{12, 240, 0.8f, 0.7, 30};
+        settings.tone = color::ToneValues{12, 240, 0.8f, 0.7, 30};
         settings.match.matchActive = 1;
         settings.match.matchFade = 64;
     }
@@ -35,11 +35,12 @@ ColorSettings settingsFor(bool active) {
 }
 
 void BM_ComputeHistogram(benchmark::State& state) {
-    const Picture& source = photograph();
-    const ColorSettings settings = settingsFor(state.range(0) != 0);
-    HistogramBars bars{};
+    const codec::Picture& source = photograph();
+    const color::ColorSettings settings = settingsFor(state.range(0) != 0);
+    color::HistogramBars bars{};
     for (auto _ : state) {
-        computeHistogram(ConstPixelBlock(source.pixels(), kWidth, kHeight, 3), settings, bars);
+        computeHistogram(color::ConstPixelBlock(source.pixels(), kWidth, kHeight, 3), settings,
+                         bars);
         benchmark::DoNotOptimize(bars);
     }
     state.SetItemsProcessed(state.iterations() * int64_t(kWidth) * kHeight);
@@ -47,11 +48,11 @@ void BM_ComputeHistogram(benchmark::State& state) {
 BENCHMARK(BM_ComputeHistogram)->ArgName("colour")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 void BM_BuildCropDisplayImage(benchmark::State& state) {
-    const Picture& source = photograph();
-    const ColorSettings settings = settingsFor(state.range(0) != 0);
-    Picture display;
+    const codec::Picture& source = photograph();
+    const color::ColorSettings settings = settingsFor(state.range(0) != 0);
+    codec::Picture display;
     for (auto _ : state) {
-        buildCropDisplayImage(source, settings, display);
+        document::buildCropDisplayImage(source, settings, display);
         benchmark::DoNotOptimize(display.pixels());
     }
     state.SetItemsProcessed(state.iterations() * int64_t(kWidth) * kHeight);
@@ -63,10 +64,10 @@ BENCHMARK(BM_BuildCropDisplayImage)
     ->Unit(benchmark::kMillisecond);
 
 void BM_RotateImage(benchmark::State& state) {
-    Picture picture;
+    codec::Picture picture;
     picture.copyFrom(photograph());
     for (auto _ : state)
-        rotateImage(picture, RotateDirection::Clockwise);
+        document::rotateImage(picture, document::RotateDirection::Clockwise);
     state.SetItemsProcessed(state.iterations() * int64_t(kWidth) * kHeight);
 }
 BENCHMARK(BM_RotateImage)->Unit(benchmark::kMillisecond);

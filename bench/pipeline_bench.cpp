@@ -16,31 +16,36 @@
 namespace {
 
 // A host that shows nothing and never cancels.
-class QuietHost final : public velanox::Host {
+class QuietHost final : public velanox::document::Host {
 public:
     void showMessage(std::string_view) override {}
-    velanox::Answer askQuestion(std::string_view, velanox::QuestionButtons) override {
-        return velanox::Answer::No;
+    velanox::document::Answer askQuestion(std::string_view,
+                                          velanox::document::QuestionButtons) override {
+        return velanox::document::Answer::No;
     }
-    velanox::PumpResult pumpEvents() override { return velanox::PumpResult::Continue; }
+    velanox::document::PumpResult pumpEvents() override {
+        return velanox::document::PumpResult::Continue;
+    }
     void setRunning(bool) override {}
     bool escapePending() override { return false; }
     void beginWaitCursor() override {}
     void endWaitCursor() override {}
-    std::unique_ptr<velanox::StatusProgress> createStatusProgress(int32_t) override {
+    std::unique_ptr<velanox::document::StatusProgress> createStatusProgress(int32_t) override {
         return std::make_unique<Status>();
     }
-    std::unique_ptr<velanox::ProgressDialog> createProgressDialog() override { return nullptr; }
+    std::unique_ptr<velanox::document::ProgressDialog> createProgressDialog() override {
+        return nullptr;
+    }
     void updateAllViews() override {}
 
 private:
-    struct Status final : velanox::StatusProgress {
+    struct Status final : velanox::document::StatusProgress {
         bool isShown() const override { return true; }
         void setPosition(int32_t) override {}
     };
 };
 
-void loadNoisyPicture(velanox::CSotavoDoc& doc, int width, int height) {
+void loadNoisyPicture(velanox::document::CSotavoDoc& doc, int width, int height) {
     doc.sourceImage.allocate(width, height, 24);
     std::mt19937 rng(42);
     std::normal_distribution<double> noise(0.0, 10.0);
@@ -58,7 +63,7 @@ void loadNoisyPicture(velanox::CSotavoDoc& doc, int width, int height) {
 // engine's planes are already there (one untimed run made them).
 void BM_ProcessWholePicture(benchmark::State& state) {
     QuietHost host;
-    velanox::CSotavoDoc doc(host);
+    velanox::document::CSotavoDoc doc(host);
     loadNoisyPicture(doc, 6000, 4000);
     doc.processImage(false);
     for (auto _ : state)
@@ -72,7 +77,7 @@ void BM_ProcessWholePictureFirstRun(benchmark::State& state) {
     QuietHost host;
     for (auto _ : state) {
         state.PauseTiming();
-        auto doc = std::make_unique<velanox::CSotavoDoc>(host);
+        auto doc = std::make_unique<velanox::document::CSotavoDoc>(host);
         loadNoisyPicture(*doc, 6000, 4000);
         state.ResumeTiming();
         benchmark::DoNotOptimize(doc->processImage(false));
@@ -84,7 +89,7 @@ void BM_ProcessWholePictureFirstRun(benchmark::State& state) {
 
 void BM_ProcessDetailRect(benchmark::State& state) {
     QuietHost host;
-    velanox::CSotavoDoc doc(host);
+    velanox::document::CSotavoDoc doc(host);
     loadNoisyPicture(doc, 6000, 4000);
     doc.setDetailRect(2000, 1500, 3600, 1930);
     for (auto _ : state)
@@ -96,7 +101,8 @@ void BM_ProcessDetailRect(benchmark::State& state) {
 // A run of processRegion as processImage makes it, with other steps.
 class StepsRun {
 public:
-    StepsRun(int width, int height, velanox::Rect region, const velanox::PipelineSteps& steps)
+    StepsRun(int width, int height, velanox::pipeline::Rect region,
+             const velanox::pipeline::PipelineSteps& steps)
         : doc_(host_) {
         loadNoisyPicture(doc_, width, height);
         run_.source = doc_.sourceImage.pixels();
@@ -109,34 +115,34 @@ public:
         run_.limits = doc_.memory;
         run_.steps = &steps;
     }
-    velanox::ProcessOutcome operator()() {
-        return velanox::processRegion(run_, doc_.processing.workBuffer, doc_.processing.preNrBuffer,
-                                      observer_)
+    velanox::pipeline::ProcessOutcome operator()() {
+        return velanox::pipeline::processRegion(run_, doc_.processing.workBuffer,
+                                                doc_.processing.preNrBuffer, observer_)
             .outcome;
     }
 
 private:
-    struct Observer final : velanox::RunObserver {
+    struct Observer final : velanox::pipeline::RunObserver {
         void showMessage(std::string_view) override {}
         void setProgressText(std::string_view) override {}
         int32_t engineProgress(int32_t, int32_t) override { return 0; }
         void runEnding() override {}
     };
     QuietHost host_;
-    velanox::CSotavoDoc doc_;
-    velanox::RegionRun run_;
+    velanox::document::CSotavoDoc doc_;
+    velanox::pipeline::RegionRun run_;
     Observer observer_;
 };
 
 void BM_ProcessWholePictureReference(benchmark::State& state) {
-    StepsRun run(6000, 4000, velanox::Rect{0, 0, 6000, 4000},
+    StepsRun run(6000, 4000, velanox::pipeline::Rect{0, 0, 6000, 4000},
                  velanox::pipeline::referencePipelineSteps());
     for (auto _ : state)
         benchmark::DoNotOptimize(run());
 }
 
 void BM_ProcessDetailRectReference(benchmark::State& state) {
-    StepsRun run(6000, 4000, velanox::Rect{2000, 1500, 3600, 1930},
+    StepsRun run(6000, 4000, velanox::pipeline::Rect{2000, 1500, 3600, 1930},
                  velanox::pipeline::referencePipelineSteps());
     for (auto _ : state)
         benchmark::DoNotOptimize(run());
@@ -146,9 +152,9 @@ int32_t noEngine(int32_t, int32_t, int32_t, unsigned char*, const NrParams*) {
     return NR_OK;
 }
 
-const velanox::PipelineSteps& shippedWithoutEngine() {
-    static const velanox::PipelineSteps steps = [] {
-        velanox::PipelineSteps s = velanox::shippedPipelineSteps();
+const velanox::pipeline::PipelineSteps& shippedWithoutEngine() {
+    static const velanox::pipeline::PipelineSteps steps = [] {
+        velanox::pipeline::PipelineSteps s = velanox::pipeline::shippedPipelineSteps();
         s.reduceNoise = &noEngine;
         return s;
     }();
@@ -156,7 +162,7 @@ const velanox::PipelineSteps& shippedWithoutEngine() {
 }
 
 void BM_ProcessWholePictureWithoutEngine(benchmark::State& state) {
-    StepsRun run(6000, 4000, velanox::Rect{0, 0, 6000, 4000}, shippedWithoutEngine());
+    StepsRun run(6000, 4000, velanox::pipeline::Rect{0, 0, 6000, 4000}, shippedWithoutEngine());
     run(); // warm: the kept buffers have their pages
     for (auto _ : state)
         benchmark::DoNotOptimize(run());

@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         options.previewMaxWidth = 64;
         options.previewMaxHeight = 48;
     }
-    Picture picture;
+    codec::Picture picture;
     const codec::Status status = codec::readJpeg(bytes, picture, options);
     fuzz::checkRead(status, picture, options);
     if (status.ok()) (void)codec::fileInfoText(picture);

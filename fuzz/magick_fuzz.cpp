@@ -10,7 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const codec::ByteSpan bytes{data, size};
     const codec::ReadOptions options = fuzz::fuzzReadOptions();
     (void)codec::magickFormatId(bytes);
-    Picture picture;
+    codec::Picture picture;
     codec::Status status;
     if (codec::probePsd(bytes))
         status = codec::readPsd(bytes, picture, options);

@@ -9,7 +9,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const codec::ByteSpan bytes{data, size};
     const codec::ReadOptions options = fuzz::fuzzReadOptions();
     (void)codec::probeRaw(bytes);
-    Picture picture;
+    codec::Picture picture;
     fuzz::checkRead(codec::readRaw(bytes, picture, options), picture, options);
     return 0;
 }

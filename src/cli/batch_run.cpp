@@ -20,9 +20,10 @@ bool prepareRun(const CliOptions& options, ProgressDisplay& display) {
     if (options.saveProfile.empty() || options.info) return true;
     // Written once here rather than by every job, so parallel jobs never write the same file.
     CliHost host(display, 0);
-    CSotavoDoc doc(host, documentSettingsFor(options));
-    ColorMatchState match;
-    if (const codec::Status st = loadReferenceImage(match, doc, options.matchImage); !st.ok()) {
+    document::CSotavoDoc doc(host, documentSettingsFor(options));
+    color::ColorMatchState match;
+    if (const codec::Status st = document::loadReferenceImage(match, doc, options.matchImage);
+        !st.ok()) {
         display.note("cannot read the reference " + options.matchImage + ": " + st.reason);
         return false;
     }

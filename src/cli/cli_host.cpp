@@ -8,7 +8,7 @@ namespace velanox::cli {
 
 namespace {
 
-class BarProgress final : public StatusProgress {
+class BarProgress final : public document::StatusProgress {
 public:
     BarProgress(ProgressDisplay& display, int slot, int32_t total)
         : display_(display), slot_(slot), total_(std::max(total, 1)) {}
@@ -22,7 +22,7 @@ private:
 };
 
 /// The save's progress window: its bar is the status bar's, its Cancel button is Ctrl+C.
-class SaveProgress final : public ProgressDialog {
+class SaveProgress final : public document::ProgressDialog {
 public:
     void setText(std::string_view) override {}
     void setRange(int32_t, int32_t) override {}
@@ -42,24 +42,25 @@ void CliHost::showMessage(std::string_view text) {
     messages_.emplace_back(text);
 }
 
-Answer CliHost::askQuestion(std::string_view text, QuestionButtons buttons) {
+document::Answer CliHost::askQuestion(std::string_view text, document::QuestionButtons buttons) {
     messages_.emplace_back(text);
-    return buttons == QuestionButtons::YesNoCancel ? Answer::Cancel : Answer::No;
+    return buttons == document::QuestionButtons::YesNoCancel ? document::Answer::Cancel
+                                                             : document::Answer::No;
 }
 
-PumpResult CliHost::pumpEvents() {
-    return cancelRequested() ? PumpResult::Quitting : PumpResult::Continue;
+document::PumpResult CliHost::pumpEvents() {
+    return cancelRequested() ? document::PumpResult::Quitting : document::PumpResult::Continue;
 }
 
 bool CliHost::escapePending() {
     return running_ && cancelRequested();
 }
 
-std::unique_ptr<StatusProgress> CliHost::createStatusProgress(int32_t total) {
+std::unique_ptr<document::StatusProgress> CliHost::createStatusProgress(int32_t total) {
     return std::make_unique<BarProgress>(display_, slot_, total);
 }
 
-std::unique_ptr<ProgressDialog> CliHost::createProgressDialog() {
+std::unique_ptr<document::ProgressDialog> CliHost::createProgressDialog() {
     return std::make_unique<SaveProgress>();
 }
 

@@ -11,7 +11,7 @@
 
 namespace velanox::cli {
 
-class CliHost final : public Host {
+class CliHost final : public document::Host {
 public:
     /// slot: the job's line in the display. The display must outlive the host.
     CliHost(ProgressDisplay& display, int slot) : display_(display), slot_(slot) {}
@@ -21,15 +21,15 @@ public:
 
     void showMessage(std::string_view text) override;
     /// No one can answer: a yes/no question is answered No, one with Cancel is cancelled.
-    Answer askQuestion(std::string_view text, QuestionButtons buttons) override;
+    document::Answer askQuestion(std::string_view text, document::QuestionButtons buttons) override;
     /// There are no events; an interrupt counts as a request to quit.
-    PumpResult pumpEvents() override;
+    document::PumpResult pumpEvents() override;
     void setRunning(bool running) override { running_ = running; }
     bool escapePending() override;
     void beginWaitCursor() override {}
     void endWaitCursor() override {}
-    std::unique_ptr<StatusProgress> createStatusProgress(int32_t total) override;
-    std::unique_ptr<ProgressDialog> createProgressDialog() override;
+    std::unique_ptr<document::StatusProgress> createStatusProgress(int32_t total) override;
+    std::unique_ptr<document::ProgressDialog> createProgressDialog() override;
     void updateAllViews() override {}
 
 private:

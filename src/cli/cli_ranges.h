@@ -12,22 +12,25 @@
 namespace velanox::cli {
 
 /// The levels as typed numbers: the tone tables take any level, the pane's sliders only part.
-inline constexpr ParamRange<int32_t> kBlackLevelRange{"black", 0, 255, ToneValues{}.blackPoint};
-inline constexpr ParamRange<int32_t> kWhiteLevelRange{"white", 0, 255, ToneValues{}.whitePoint};
+inline constexpr color::ParamRange<int32_t> kBlackLevelRange{"black", 0, 255,
+                                                             color::ToneValues{}.blackPoint};
+inline constexpr color::ParamRange<int32_t> kWhiteLevelRange{"white", 0, 255,
+                                                             color::ToneValues{}.whitePoint};
 
 /// --temperature P is the Color Temperature Filter slider's position minus its centre.
-inline constexpr ParamRange<int> kTemperatureRange{
-    "temperature", kTemperatureSlider.minimum - kTemperatureSlider.defaultValue,
-    kTemperatureSlider.maximum - kTemperatureSlider.defaultValue, 0};
+inline constexpr color::ParamRange<int> kTemperatureRange{
+    "temperature", color::kTemperatureSlider.minimum - color::kTemperatureSlider.defaultValue,
+    color::kTemperatureSlider.maximum - color::kTemperatureSlider.defaultValue, 0};
 
 /// The wavelet levels the engine accepts; the pane offers only 5 and 3.
-inline constexpr ParamRange<int32_t> kWaveletLevelsRange{"wavelet-levels", 2, 5,
-                                                         NoiseSettings{}.nrLevels};
+inline constexpr color::ParamRange<int32_t> kWaveletLevelsRange{"wavelet-levels", 2, 5,
+                                                                pipeline::NoiseSettings{}.nrLevels};
 
 /// Block and swap sizes: the settings accept any positive size; this keeps products in range.
-inline constexpr ParamRange<int32_t> kMemorySideRange{"size", 1, 1 << 20, MemoryLimits{}.MaxBlockW};
+inline constexpr color::ParamRange<int32_t> kMemorySideRange{"size", 1, 1 << 20,
+                                                             pipeline::MemoryLimits{}.MaxBlockW};
 
 /// Files processed at once.
-inline constexpr ParamRange<int> kJobsRange{"jobs", 1, 256, 1};
+inline constexpr color::ParamRange<int> kJobsRange{"jobs", 1, 256, 1};
 
 } // namespace velanox::cli

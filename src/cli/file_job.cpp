@@ -18,9 +18,9 @@ namespace velanox::cli {
 
 namespace {
 
-ConstPixelBlock sourceBlock(const CSotavoDoc& doc) {
-    return ConstPixelBlock(doc.sourceImage.pixels(), doc.sourceImage.width, doc.sourceImage.height,
-                           3);
+color::ConstPixelBlock sourceBlock(const document::CSotavoDoc& doc) {
+    return color::ConstPixelBlock(doc.sourceImage.pixels(), doc.sourceImage.width,
+                                  doc.sourceImage.height, 3);
 }
 
 std::string sizeText(uint64_t bytes) {
@@ -29,8 +29,8 @@ std::string sizeText(uint64_t bytes) {
 
 } // namespace
 
-DocumentSettings documentSettingsFor(const CliOptions& options) {
-    DocumentSettings settings;
+document::DocumentSettings documentSettingsFor(const CliOptions& options) {
+    document::DocumentSettings settings;
     settings.JPGq = options.jpegQuality;
     settings.JPGES = options.enhancedSampling;
     settings.memory = options.memory;
@@ -38,14 +38,14 @@ DocumentSettings documentSettingsFor(const CliOptions& options) {
 }
 
 std::string formatName(uint32_t formatId) {
-    if (formatId == kFormatAuto) return "camera raw";
+    if (formatId == codec::kFormatAuto) return "camera raw";
     const codec::FormatEntry* entry = codec::formatEntry(formatId);
     return entry != nullptr ? entry->name : "unknown";
 }
 
 FileJob::FileJob(const CliOptions& options, ProgressDisplay& display, int slot)
     : options_(options), display_(display), slot_(slot), host_(display, slot),
-      doc_(std::make_unique<CSotavoDoc>(host_, documentSettingsFor(options))) {}
+      doc_(std::make_unique<document::CSotavoDoc>(host_, documentSettingsFor(options))) {}
 
 std::string FileJob::hostMessages() {
     std::string text;
@@ -65,13 +65,14 @@ FileReport FileJob::run(const InputFile& input, const std::string& output) {
         if (cancelRequested()) {
             report.status = FileStatus::Cancelled;
             report.message = "cancelled before it was started";
-        } else if (const LoadResult loaded = loadSource(*doc_, input.path, false);
+        } else if (const document::LoadResult loaded =
+                       document::loadSource(*doc_, input.path, false);
                    !loaded.loaded()) {
             report.message = "cannot read: " + (loaded.status.reason.empty()
                                                     ? std::string("the file cannot be read")
                                                     : loaded.status.reason);
         } else if (options_.info) {
-            const Picture& src = doc_->sourceImage;
+            const codec::Picture& src = doc_->sourceImage;
             report.width = src.width;
             report.height = src.height;
             report.format = formatName(src.format);
@@ -95,9 +96,9 @@ FileReport FileJob::run(const InputFile& input, const std::string& output) {
 }
 
 bool FileJob::applyGeometry(FileReport& report) {
-    CSotavoDoc& doc = *doc_;
-    for (RotateDirection direction : options_.rotations) {
-        if (rotateImage(doc.sourceImage, direction) != kPictureOk) {
+    document::CSotavoDoc& doc = *doc_;
+    for (document::RotateDirection direction : options_.rotations) {
+        if (document::rotateImage(doc.sourceImage, direction) != codec::kPictureOk) {
             report.message = "Out of memory";
             return false;
         }
@@ -111,15 +112,15 @@ bool FileJob::applyGeometry(FileReport& report) {
         doc.crop.cropOffsetX = c.offsetX;
         doc.crop.cropOffsetY = c.offsetY;
         // Leaving Full/Crop mode without asking applies the crop, as saving does.
-        const LeaveCropOutcome left =
-            leaveCropMode(doc.crop, false, doc.sourceImage, doc.cropDisplayImage, {});
-        if (left.status != kPictureOk) {
+        const document::LeaveCropOutcome left =
+            document::leaveCropMode(doc.crop, false, doc.sourceImage, doc.cropDisplayImage, {});
+        if (left.status != codec::kPictureOk) {
             report.message = "Out of memory";
             return false;
         }
     }
     if ((!options_.rotations.empty() || options_.crop) &&
-        doc.resultImage.copyFrom(doc.sourceImage) != kPictureOk) {
+        doc.resultImage.copyFrom(doc.sourceImage) != codec::kPictureOk) {
         report.message = "Out of memory";
         return false;
     }
@@ -127,11 +128,11 @@ bool FileJob::applyGeometry(FileReport& report) {
 }
 
 bool FileJob::applyColorMatch(FileReport& report) {
-    CSotavoDoc& doc = *doc_;
-    MatchValues& m = doc.color.match;
+    document::CSotavoDoc& doc = *doc_;
+    color::MatchValues& m = doc.color.match;
     if (!options_.matchImage.empty()) {
         if (!referenceLoaded_) {
-            const codec::Status st = loadReferenceImage(match_, doc, options_.matchImage);
+            const codec::Status st = document::loadReferenceImage(match_, doc, options_.matchImage);
             if (!st.ok()) {
                 report.message =
                     "cannot read the reference " + options_.matchImage + ": " + st.reason;
@@ -160,13 +161,13 @@ bool FileJob::applyColorMatch(FileReport& report) {
 }
 
 void FileJob::applySettings() {
-    CSotavoDoc& doc = *doc_;
+    document::CSotavoDoc& doc = *doc_;
     doc.noise = options_.noise;
     doc.display.outputWindowMode = options_.outputWindowMode;
     doc.memory = options_.memory;
     doc.color.tone = options_.tone;
     if (options_.autoLevels) {
-        const AutoLevels levels = autoLevels(sourceBlock(doc));
+        const color::AutoLevels levels = autoLevels(sourceBlock(doc));
         if (!options_.blackGiven) doc.color.tone.blackPoint = levels.black;
         if (!options_.whiteGiven) doc.color.tone.whitePoint = levels.white;
     }
@@ -175,54 +176,55 @@ void FileJob::applySettings() {
 }
 
 bool FileJob::processAndSave(const std::string& output, FileReport& report) {
-    CSotavoDoc& doc = *doc_;
+    document::CSotavoDoc& doc = *doc_;
     report.output = output;
 
-    if (options_.targetSize && Picture::formatFromExtension(output) == kFormatJpeg) {
-        const uint64_t target =
-            options_.targetSize->sameAsSource
-                ? sourceDataSize(doc.sourceFile.sourceFileSize, doc.sourceFile.exifCopyLength())
-                : uint64_t(options_.targetSize->bytes);
+    if (options_.targetSize && codec::Picture::formatFromExtension(output) == codec::kFormatJpeg) {
+        const uint64_t target = options_.targetSize->sameAsSource
+                                    ? document::sourceDataSize(doc.sourceFile.sourceFileSize,
+                                                               doc.sourceFile.exifCopyLength())
+                                    : uint64_t(options_.targetSize->bytes);
         // What Suggest Quality of the JPEG Options puts into the dialog, estimated on the source.
-        doc.jpeg.jpegQualitySetting = suggestedQualitySetting(
-            target, jpegSizeEstimator(doc.sourceImage, doc.jpeg.enhancedSamplingSetting != 0));
+        doc.jpeg.jpegQualitySetting = document::suggestedQualitySetting(
+            target,
+            document::jpegSizeEstimator(doc.sourceImage, doc.jpeg.enhancedSamplingSetting != 0));
     }
 
-    const bool asShown = options_.region || options_.outputWindowMode != kOutputResult;
+    const bool asShown = options_.region || options_.outputWindowMode != pipeline::kOutputResult;
     bool ok = false;
     std::string reason;
     if (asShown) {
         // The detail run (a region) or a run showing edges or noise: the result picture is
         // written as the view would show it, without the full-image run of Save.
-        ProcessOutcome outcome;
+        pipeline::ProcessOutcome outcome;
         if (options_.region) {
-            const Rect& r = *options_.region;
+            const pipeline::Rect& r = *options_.region;
             doc.setDetailRect(r.left, r.top, r.right, r.bottom);
             outcome = doc.processImage(true);
         } else {
             outcome = doc.processImage(false);
         }
-        if (outcome == ProcessOutcome::Done) {
-            if (!hasWriterFor(output)) {
+        if (outcome == pipeline::ProcessOutcome::Done) {
+            if (!document::hasWriterFor(output)) {
                 reason = "There is no writer for this file type.";
-            } else if (isReadOnlyFile(output)) {
-                reason = kReadOnlyTargetMessage;
-            } else if (writeResultImage(doc, output) != kPictureOk) {
-                reason = couldNotSaveMessage(output, doc.resultImage.errorReason);
+            } else if (document::isReadOnlyFile(output)) {
+                reason = document::kReadOnlyTargetMessage;
+            } else if (document::writeResultImage(doc, output) != codec::kPictureOk) {
+                reason = document::couldNotSaveMessage(output, doc.resultImage.errorReason);
             } else {
                 ok = true;
             }
-        } else if (outcome == ProcessOutcome::NothingToDo) {
+        } else if (outcome == pipeline::ProcessOutcome::NothingToDo) {
             reason = "nothing to process in that region";
         }
     } else {
         // Save, after its dialogs: refusals and failures are told to the host.
-        ok = onSaveDocument(doc, output).saved();
+        ok = document::onSaveDocument(doc, output).saved();
     }
 
     report.width = doc.resultImage.width;
     report.height = doc.resultImage.height;
-    report.format = formatName(Picture::formatFromExtension(output));
+    report.format = formatName(codec::Picture::formatFromExtension(output));
     if (ok) return true;
 
     const std::string messages = hostMessages();

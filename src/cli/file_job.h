@@ -25,7 +25,7 @@ public:
     FileReport run(const InputFile& input, const std::string& output);
 
     /// The job's document, for tests that compare with the core called directly.
-    CSotavoDoc& document() { return *doc_; }
+    document::CSotavoDoc& document() { return *doc_; }
 
 private:
     bool applyGeometry(FileReport& report);
@@ -38,14 +38,14 @@ private:
     ProgressDisplay& display_;
     int slot_;
     CliHost host_;
-    std::unique_ptr<CSotavoDoc> doc_;
-    ColorMatchState match_;
+    std::unique_ptr<document::CSotavoDoc> doc_;
+    color::ColorMatchState match_;
     bool referenceLoaded_ = false;
     bool profileRead_ = false;
 };
 
 /// The settings of a document for the command line: JPEG quality and sampling, memory limits.
-DocumentSettings documentSettingsFor(const CliOptions& options);
+document::DocumentSettings documentSettingsFor(const CliOptions& options);
 
 /// The name of a format id for reports ("JPEG", "PNG", "camera raw", ...).
 std::string formatName(uint32_t formatId);

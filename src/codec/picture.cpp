@@ -7,7 +7,7 @@
 #include <cstring>
 #include <new>
 
-namespace velanox {
+namespace velanox::codec {
 
 std::size_t Picture::rowBytesFor(int32_t width, int32_t bitsPerPixel) {
     if (width <= 0 || bitsPerPixel <= 0) return 0;
@@ -126,4 +126,4 @@ void Picture::release() {
     paletteSize = 0;
 }
 
-} // namespace velanox
+} // namespace velanox::codec

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace velanox {
+namespace velanox::codec {
 
 /// Format ids, as stored in Picture::format and used by the writer table.
 enum PictureFormat : uint32_t {
@@ -192,4 +192,4 @@ private:
     std::size_t pixelBytes_ = 0;
 };
 
-} // namespace velanox
+} // namespace velanox::codec

@@ -8,7 +8,7 @@
 
 #include <cmath>
 
-namespace velanox {
+namespace velanox::codec {
 namespace {
 
 bool isTiff(uint32_t id) {
@@ -202,4 +202,4 @@ int Picture::save(const std::string& path, uint32_t formatId) const {
     return kPictureOk;
 }
 
-} // namespace velanox
+} // namespace velanox::codec

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-namespace velanox {
+namespace velanox::color {
 
 AutoLevels autoLevels(const ConstPixelBlock& image) {
     if (!image.valid()) return {};
@@ -44,4 +44,4 @@ AutoLevels autoLevels(const ConstPixelBlock& image) {
     return result;
 }
 
-} // namespace velanox
+} // namespace velanox::color

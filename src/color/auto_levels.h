@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-namespace velanox {
+namespace velanox::color {
 
 struct AutoLevels {
     int32_t black = 0;
@@ -18,4 +18,4 @@ struct AutoLevels {
 /// 210..255. The black point is not limited to the slider's range. Without pixels: (0, 255).
 AutoLevels autoLevels(const ConstPixelBlock& image);
 
-} // namespace velanox
+} // namespace velanox::color

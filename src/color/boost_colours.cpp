@@ -2,9 +2,7 @@
 
 #include <algorithm>
 
-namespace velanox {
-
-namespace color {
+namespace velanox::color {
 
 BoostKernel::BoostKernel(int32_t strength, bool tabulate) {
     if (strength <= 0 || strength >= 255) return;
@@ -43,12 +41,9 @@ void BoostKernel::applyRow(uint8_t* row, int width, int bytesPerPixel) const {
     }
 }
 
-} // namespace color
-
 void boostColours(const PixelBlock& block, int32_t strength) {
     if (!block.valid()) return;
-    const color::BoostKernel kernel(strength, int64_t(block.width) * block.height >=
-                                                  color::kBoostTableMinPixels);
+    const BoostKernel kernel(strength, int64_t(block.width) * block.height >= kBoostTableMinPixels);
     for (int y = 0; y < block.height; ++y)
         kernel.applyRow(block.row(y), block.width, block.bytesPerPixel);
 }
@@ -57,4 +52,4 @@ void boostColours(uint8_t* pixels, int width, int height, int32_t strength, int 
     boostColours(PixelBlock{pixels, width, height, bytesPerPixel, 0, ChannelOrder::Rgb}, strength);
 }
 
-} // namespace velanox
+} // namespace velanox::color

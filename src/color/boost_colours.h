@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace velanox {
+namespace velanox::color {
 
 /// Boosts bytes 0..2 of every pixel by strength a (0..100 from the pane): each new channel is
 /// (510 c - a (sum of the other two)) / (2 (255 - a)), integer division truncating toward zero,
@@ -17,8 +17,6 @@ void boostColours(uint8_t* pixels, int width, int height, int32_t strength, int 
 /// The same over a block with any row stride (the byte order does not matter: the boost treats
 /// the three channels alike).
 void boostColours(const PixelBlock& block, int32_t strength);
-
-namespace color {
 
 /// The boost prepared for one strength, applied row by row. For large images it first tabulates
 /// the limited quotient of every numerator the boost can meet (about 130 000 bytes), which gives
@@ -38,6 +36,4 @@ private:
 /// Pixels from which tabulating pays.
 inline constexpr int64_t kBoostTableMinPixels = 1 << 16;
 
-} // namespace color
-
-} // namespace velanox
+} // namespace velanox::color

@@ -5,11 +5,11 @@
 #include <cstring>
 #include <filesystem>
 
-namespace velanox {
+namespace velanox::color {
 
 using codec::Status;
 
-Status ColorMatchState::setReferenceImage(Picture& loaded, const std::string& path,
+Status ColorMatchState::setReferenceImage(codec::Picture& loaded, const std::string& path,
                                           const ThumbnailScaler& scaler) {
     if (!loaded.hasPixels() || loaded.bitsPerPixel != 24)
         return Status::failure(codec::kCodecUnsupported,
@@ -17,7 +17,7 @@ Status ColorMatchState::setReferenceImage(Picture& loaded, const std::string& pa
     const ColorStatistics statistics =
         computeColorStatistics(ConstPixelBlock(loaded.pixels(), loaded.width, loaded.height, 3, 0));
     const ThumbnailSize size = referenceThumbnailSize(loaded.width, loaded.height);
-    Picture thumbnail;
+    codec::Picture thumbnail;
     const bool scaled = scaler ? scaler(loaded, size.width, size.height, thumbnail)
                                : scaleDownByAveraging(loaded, size.width, size.height, thumbnail);
     if (!scaled || !thumbnail.hasPixels() || thumbnail.bitsPerPixel != 24 ||
@@ -46,9 +46,10 @@ Status ColorMatchState::writeProfile(const std::string& path) const {
 Status ColorMatchState::readProfile(const std::string& path) {
     ColorProfile profile;
     if (Status s = readProfileFile(path, profile); !s.ok()) return s;
-    Picture preview;
+    codec::Picture preview;
     if (profile.thumbnailWidth > 0 && profile.thumbnailHeight > 0) {
-        if (preview.allocate(profile.thumbnailWidth, profile.thumbnailHeight, 24) != kPictureOk)
+        if (preview.allocate(profile.thumbnailWidth, profile.thumbnailHeight, 24) !=
+            codec::kPictureOk)
             return Status::failure(codec::kCodecOutOfMemory,
                                    "There is not enough memory for the profile's thumbnail.");
         std::memcpy(preview.pixels(), profile.thumbnail.data(), profile.thumbnail.size());
@@ -100,4 +101,4 @@ std::vector<std::string> findProfiles(const std::string& folder) {
     return paths;
 }
 
-} // namespace velanox
+} // namespace velanox::color

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-namespace velanox {
+namespace velanox::color {
 
 /// Shown when Save To Profile is chosen before a reference image is loaded.
 inline constexpr const char* kNoReferenceMessage = "You have to first load reference image";
@@ -28,11 +28,12 @@ public:
     ColorMatchState(const ColorMatchState&) = delete;
     ColorMatchState& operator=(const ColorMatchState&) = delete;
 
-    Picture referenceImage; ///< the reference's thumbnail, 24-bit red first; empty until loaded
+    codec::Picture
+        referenceImage; ///< the reference's thumbnail, 24-bit red first; empty until loaded
     std::string referencePath;
     ColorStatistics referenceStatistics; ///< of the full-size reference
     ColorStatistics profileStatistics;   ///< of the profile last read
-    Picture profilePreview;              ///< the thumbnail of the profile last read
+    codec::Picture profilePreview;       ///< the thumbnail of the profile last read
     std::string profilePath;
 
     bool hasReference() const { return referenceImage.hasPixels(); }
@@ -41,7 +42,7 @@ public:
     /// full size, then it is reduced to its thumbnail (by scaler, or by averaging when none is
     /// given). loaded is consumed on success. On failure the previous reference stays in force
     /// and the reason is returned.
-    codec::Status setReferenceImage(Picture& loaded, const std::string& path,
+    codec::Status setReferenceImage(codec::Picture& loaded, const std::string& path,
                                     const ThumbnailScaler& scaler = {});
 
     /// Writes the reference's thumbnail and statistics as a profile; fails with
@@ -69,4 +70,4 @@ std::string profilePathFor(const std::string& folder, const std::string& name);
 /// empty when the folder cannot be read.
 std::vector<std::string> findProfiles(const std::string& folder);
 
-} // namespace velanox
+} // namespace velanox::color

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <memory>
 
-namespace velanox {
+namespace velanox::color {
 
 namespace {
 
@@ -190,4 +190,4 @@ Status readProfileFile(const std::string& path, ColorProfile& out) {
     return decodeProfile(codec::ByteSpan{bytes.data(), bytes.size()}, out);
 }
 
-} // namespace velanox
+} // namespace velanox::color

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-namespace velanox {
+namespace velanox::color {
 
 inline constexpr uint32_t kProfileTag = 12321;
 inline constexpr int32_t kProfileEndMark = -1;
@@ -51,4 +51,4 @@ codec::Status writeProfileFile(const std::string& path, const ColorProfile& prof
 /// Reads and decodes the file; out is untouched on failure.
 codec::Status readProfileFile(const std::string& path, ColorProfile& out);
 
-} // namespace velanox
+} // namespace velanox::color

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-namespace velanox {
+namespace velanox::color {
 
 ColorStatistics computeColorStatistics(const ConstPixelBlock& image) {
     ColorStatistics stats;
@@ -31,4 +31,4 @@ ColorStatistics computeColorStatistics(const ConstPixelBlock& image) {
     return stats;
 }
 
-} // namespace velanox
+} // namespace velanox::color

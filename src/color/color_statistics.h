@@ -6,7 +6,7 @@
 #include <array>
 #include <cstddef>
 
-namespace velanox {
+namespace velanox::color {
 
 /// Three cumulative distributions, red, green, blue: entry k of a channel is the fraction of
 /// the pixels whose value in that channel is at most k (0..1, non-decreasing).
@@ -23,4 +23,4 @@ struct ColorStatistics {
 /// without pixels gives all zeros.
 ColorStatistics computeColorStatistics(const ConstPixelBlock& image);
 
-} // namespace velanox
+} // namespace velanox::color

@@ -2,7 +2,7 @@
 
 #include "color/boost_colours.h"
 
-namespace velanox {
+namespace velanox::color {
 
 ToneTables buildToneTables(const ToneValues& tone) {
     ToneTables tables;
@@ -15,11 +15,11 @@ ToneTables buildToneTables(const ToneValues& tone) {
 
 ColorPass::ColorPass(const ColorSettings& settings, int64_t pixels)
     : boost_(settings.tone.boostActive() ? settings.tone.colourBoost : 0,
-             pixels >= color::kBoostTableMinPixels) {
+             pixels >= kBoostTableMinPixels) {
     const bool match = settings.match.active();
     const bool tone = settings.tone.toneActive();
     if (match || tone) {
-        color::ColorLut lut = color::ColorLut::identity();
+        ColorLut lut = ColorLut::identity();
         if (match) {
             for (int c = 0; c < 3; ++c)
                 for (int v = 0; v < 256; ++v)
@@ -58,4 +58,4 @@ void applyColorSteps(const ColorSettings& settings, const PixelBlock& block) {
     ColorPass(settings, int64_t(block.width) * block.height).apply(block);
 }
 
-} // namespace velanox
+} // namespace velanox::color

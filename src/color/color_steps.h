@@ -12,7 +12,7 @@
 
 #include <optional>
 
-namespace velanox {
+namespace velanox::color {
 
 /// Everything the colour steps read: the tone values and the colour-match values.
 struct ColorSettings {
@@ -47,8 +47,8 @@ public:
     void apply(const PixelBlock& block) const;
 
 private:
-    std::optional<color::ColorLut> lut_;
-    color::BoostKernel boost_;
+    std::optional<ColorLut> lut_;
+    BoostKernel boost_;
 };
 
-} // namespace velanox
+} // namespace velanox::color

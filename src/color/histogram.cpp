@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-namespace velanox {
+namespace velanox::color {
 
 bool computeHistogram(const ConstPixelBlock& source, const ColorSettings& settings,
                       HistogramBars& bars) {
@@ -58,4 +58,4 @@ CurveTables computeCurves(const ToneValues& tone, const MatchTables& matchTables
     return curves;
 }
 
-} // namespace velanox
+} // namespace velanox::color

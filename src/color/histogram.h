@@ -8,7 +8,7 @@
 #include <array>
 #include <cstdint>
 
-namespace velanox {
+namespace velanox::color {
 
 /// Bar heights 0..255 for values 0..255 of red, green and blue.
 using HistogramBars = std::array<std::array<uint8_t, 256>, 3>;
@@ -30,4 +30,4 @@ CurveTables computeCurves(const ToneValues& tone, const MatchTables& matchTables
 /// One point of a curve: channel c (0 red, 1 green, 2 blue) at input i (0..255).
 int curveValue(const ToneTables& tone, const MatchTables& matchTables, int c, int i);
 
-} // namespace velanox
+} // namespace velanox::color

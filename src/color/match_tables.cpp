@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace velanox {
+namespace velanox::color {
 
 MatchTables MatchValues::identityMatchTables() {
     MatchTables tables;
@@ -70,11 +70,11 @@ MatchTables buildMatchTables(const ColorStatistics& source, const ColorStatistic
 }
 
 void applyMatchBlend(const MatchTables& tables, int32_t fade, const PixelBlock& block) {
-    color::ColorLut lut;
+    ColorLut lut;
     for (int c = 0; c < 3; ++c)
         for (int v = 0; v < 256; ++v)
             lut.channel(c)[std::size_t(v)] = matchBlend(tables[std::size_t(c)], fade, uint8_t(v));
     lut.apply(block);
 }
 
-} // namespace velanox
+} // namespace velanox::color

@@ -9,7 +9,7 @@
 #include <array>
 #include <cstdint>
 
-namespace velanox {
+namespace velanox::color {
 
 using MatchTable = std::array<uint8_t, 256>;
 /// Red, green and blue tables; the identity whenever matching is off.
@@ -50,4 +50,4 @@ inline uint8_t matchBlend(const MatchTable& table, int32_t fade, uint8_t v) {
 /// Applies the blend to every pixel of the block, each colour through its own table.
 void applyMatchBlend(const MatchTables& tables, int32_t fade, const PixelBlock& block);
 
-} // namespace velanox
+} // namespace velanox::color

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace velanox {
+namespace velanox::color {
 
 /// A rectangle in pixels: left and top inside, right and bottom just outside.
 struct PixelRect {
@@ -75,4 +75,4 @@ struct ConstPixelBlock {
     }
 };
 
-} // namespace velanox
+} // namespace velanox::color

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
-namespace velanox {
+namespace velanox::color {
 
 bool quickColourPreview(const ConstPixelBlock& source, PixelRect rect,
-                        const ColorSettings& settings, Picture& preview) {
+                        const ColorSettings& settings, codec::Picture& preview) {
     if (!source.valid() || source.bytesPerPixel != 3) return false;
     rect.right = std::clamp(rect.right, 0, source.width);
     rect.left = std::clamp(rect.left, 0, source.width);
@@ -19,7 +19,8 @@ bool quickColourPreview(const ConstPixelBlock& source, PixelRect rect,
     }
     if (preview.width != width || preview.height != height || preview.bitsPerPixel != 24)
         preview.release();
-    if (!preview.hasPixels() && preview.allocate(width, height, 24) != kPictureOk) return false;
+    if (!preview.hasPixels() && preview.allocate(width, height, 24) != codec::kPictureOk)
+        return false;
 
     const std::size_t rowBytes = std::size_t(width) * 3;
     for (int y = 0; y < height; ++y)
@@ -29,4 +30,4 @@ bool quickColourPreview(const ConstPixelBlock& source, PixelRect rect,
     return true;
 }
 
-} // namespace velanox
+} // namespace velanox::color

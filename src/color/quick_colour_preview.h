@@ -5,13 +5,13 @@
 #include "color/color_steps.h"
 #include "color/pixel_block.h"
 
-namespace velanox {
+namespace velanox::color {
 
 /// Copies detailRect (limited to the source) out of a 24-bit red-green-blue source into preview
 /// and runs the colour steps on it; no noise reduction. An existing preview of the same size is
 /// reused, one of another size is replaced. Returns false, with no preview, when the rectangle
 /// is empty after limiting, the source has no pixels, or the memory cannot be had.
 bool quickColourPreview(const ConstPixelBlock& source, PixelRect detailRect,
-                        const ColorSettings& settings, Picture& preview);
+                        const ColorSettings& settings, codec::Picture& preview);
 
-} // namespace velanox
+} // namespace velanox::color

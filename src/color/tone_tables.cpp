@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace velanox {
+namespace velanox::color {
 
 double levelValue(int32_t inLow, int32_t inHigh, int32_t outLow, int32_t outHigh, double gamma,
                   double x) {
@@ -106,11 +106,11 @@ void ToneTables::applyTo24(uint8_t* pixels, int width, int height) const {
 
 void ToneTables::apply(const PixelBlock& block) const {
     if (!block.valid()) return;
-    color::ColorLut lut;
+    ColorLut lut;
     for (int c = 0; c < 3; ++c)
         for (int i = 0; i < 256; ++i)
             lut.channel(c)[std::size_t(i)] = uint8_t(tables_[std::size_t(c)][std::size_t(i)]);
     lut.apply(block);
 }
 
-} // namespace velanox
+} // namespace velanox::color

@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace velanox {
+namespace velanox::color {
 
 /// The value of the levels curve at x (0..1 for table index x * 255), as a fraction of 255.
 /// Below the black point and beyond the white point the curve is not limited.
@@ -58,4 +58,4 @@ private:
     std::array<Table, 3> tables_;
 };
 
-} // namespace velanox
+} // namespace velanox::color

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <cstring>
 
-namespace velanox {
+namespace velanox::color {
 
 /// Levels, the blue-only gamma (the colour temperature filter), the exposure bend in EV and the
 /// colour boost. All defaults are neutral; neutral values cost nothing at all.
@@ -67,4 +67,4 @@ inline int sliderFromGamma(float gamma) {
     return int(std::lround((double(gamma) - 1) * 2.5 * 100 + 100));
 }
 
-} // namespace velanox
+} // namespace velanox::color

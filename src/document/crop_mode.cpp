@@ -2,30 +2,31 @@
 // the result picture kept consistent with the source; the question asked through the host.
 #include "document/csotavo_doc.h"
 
-namespace velanox {
+namespace velanox::document {
 
 namespace {
 
 // The result picture becomes a copy of the source (pixels, size and file data).
-int resetResultToSource(Picture& result, const Picture& source) {
+int resetResultToSource(codec::Picture& result, const codec::Picture& source) {
     return result.copyFrom(source);
 }
 
 } // namespace
 
 int CSotavoDoc::enterCropMode(bool resetView) {
-    if (!mayReplaceImages() || !sourceImage.hasPixels()) return kPictureNoReader;
-    const int rc = velanox::enterCropMode(crop, resetView, sourceImage, color, cropDisplayImage);
-    if (rc != kPictureOk) return rc;
+    if (!mayReplaceImages() || !sourceImage.hasPixels()) return codec::kPictureNoReader;
+    const int rc =
+        velanox::document::enterCropMode(crop, resetView, sourceImage, color, cropDisplayImage);
+    if (rc != codec::kPictureOk) return rc;
     display.displayTab = 0;
     if (resultImage.width != sourceImage.width || resultImage.height != sourceImage.height)
         return resetResultToSource(resultImage, sourceImage);
-    return kPictureOk;
+    return codec::kPictureOk;
 }
 
 LeaveCropOutcome CSotavoDoc::leaveCropMode(bool askFirst, bool restoreDetail) {
     if (!mayReplaceImages()) return {};
-    const LeaveCropOutcome outcome = velanox::leaveCropMode(
+    const LeaveCropOutcome outcome = velanox::document::leaveCropMode(
         crop, askFirst, sourceImage, cropDisplayImage, [this](const char* text) {
             switch (host_.askQuestion(text, QuestionButtons::YesNoCancel)) {
             case Answer::Yes:
@@ -38,7 +39,7 @@ LeaveCropOutcome CSotavoDoc::leaveCropMode(bool askFirst, bool restoreDetail) {
         });
     if (outcome.left && restoreDetail) {
         display.displayTab = 0;
-        if (const int rc = resetResultToSource(resultImage, sourceImage); rc != kPictureOk) {
+        if (const int rc = resetResultToSource(resultImage, sourceImage); rc != codec::kPictureOk) {
             LeaveCropOutcome failed = outcome;
             failed.status = rc;
             return failed;
@@ -49,13 +50,14 @@ LeaveCropOutcome CSotavoDoc::leaveCropMode(bool askFirst, bool restoreDetail) {
 }
 
 int CSotavoDoc::rotateImage(RotateDirection direction) {
-    if (!mayReplaceImages() || crop.cropMode || !sourceImage.hasPixels()) return kPictureNoReader;
+    if (!mayReplaceImages() || crop.cropMode || !sourceImage.hasPixels())
+        return codec::kPictureNoReader;
     host_.beginWaitCursor();
-    int rc = velanox::rotateImage(sourceImage, direction);
-    if (rc == kPictureOk) rc = resetResultToSource(resultImage, sourceImage);
-    if (rc == kPictureOk) processing.resultValid = 0;
+    int rc = velanox::document::rotateImage(sourceImage, direction);
+    if (rc == codec::kPictureOk) rc = resetResultToSource(resultImage, sourceImage);
+    if (rc == codec::kPictureOk) processing.resultValid = 0;
     host_.endWaitCursor();
     return rc;
 }
 
-} // namespace velanox
+} // namespace velanox::document

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-namespace velanox {
+namespace velanox::document {
 
 double cropAspectRatio(int32_t aspect, int32_t width, int32_t height) {
     switch (aspect) {
@@ -124,14 +124,14 @@ double zoomFromEnlargePosition(int position) {
 namespace {
 
 /// Bytes per pixel of a picture whose rows the crop and rotation can copy pixel by pixel.
-int pixelSize(const Picture& picture) {
+int pixelSize(const codec::Picture& picture) {
     if (!picture.hasPixels() || picture.bitsPerPixel < 8 || picture.bitsPerPixel % 8 != 0) return 0;
     return picture.bitsPerPixel / 8;
 }
 
 /// Gives result the picture's file metadata, so that a cut or turned picture is still the
 /// file's picture, and moves it into picture.
-void replacePixels(Picture& picture, Picture& result) {
+void replacePixels(codec::Picture& picture, codec::Picture& result) {
     result.paletteSize = picture.paletteSize;
     result.palette = picture.palette;
     result.format = picture.format;
@@ -143,13 +143,14 @@ void replacePixels(Picture& picture, Picture& result) {
 
 } // namespace
 
-int buildCropDisplayImage(const Picture& source, const ColorSettings& settings, Picture& display) {
-    if (!source.hasPixels() || source.bitsPerPixel != 24) return kPictureNoReader;
+int buildCropDisplayImage(const codec::Picture& source, const color::ColorSettings& settings,
+                          codec::Picture& display) {
+    if (!source.hasPixels() || source.bitsPerPixel != 24) return codec::kPictureNoReader;
     const int32_t width = source.width, height = source.height;
-    Picture built;
-    if (int rc = built.allocate(width, height, 32); rc != kPictureOk) return rc;
+    codec::Picture built;
+    if (int rc = built.allocate(width, height, 32); rc != codec::kPictureOk) return rc;
 
-    const ColorPass pass(settings, int64_t(source.width) * source.height);
+    const color::ColorPass pass(settings, int64_t(source.width) * source.height);
     const std::size_t sourceRow = source.rowBytes(), displayRow = built.rowBytes();
     for (int32_t y = 0; y < height; ++y) {
         const uint8_t* s = source.pixels() + std::size_t(y) * sourceRow;
@@ -161,19 +162,20 @@ int buildCropDisplayImage(const Picture& source, const ColorSettings& settings, 
             // The view draws these rows as opaque 32-bit pixels.
             d[std::size_t(x) * 4 + 3] = 255;
         }
-        if (pass.active()) pass.applyRow(d, width, 4, ChannelOrder::Bgr);
+        if (pass.active()) pass.applyRow(d, width, 4, color::ChannelOrder::Bgr);
     }
     display.takeFrom(built);
-    return kPictureOk;
+    return codec::kPictureOk;
 }
 
-int cropImage(Picture& picture, const CropRect& rect) {
+int cropImage(codec::Picture& picture, const CropRect& rect) {
     const int32_t width = rect.width(), height = rect.height();
-    if (width <= 0 || height <= 0) return kPictureOk;
+    if (width <= 0 || height <= 0) return codec::kPictureOk;
     const int bpp = pixelSize(picture);
-    if (bpp == 0) return kPictureNoReader;
-    Picture result;
-    if (int rc = result.allocate(width, height, picture.bitsPerPixel); rc != kPictureOk) return rc;
+    if (bpp == 0) return codec::kPictureNoReader;
+    codec::Picture result;
+    if (int rc = result.allocate(width, height, picture.bitsPerPixel); rc != codec::kPictureOk)
+        return rc;
     std::memset(result.pixels(), 0, result.pixelBytes());
 
     // The part of rect inside the picture is copied row by row; the rest stays black.
@@ -192,15 +194,15 @@ int cropImage(Picture& picture, const CropRect& rect) {
         }
     }
     replacePixels(picture, result);
-    return kPictureOk;
+    return codec::kPictureOk;
 }
 
-int rotateImage(Picture& picture, RotateDirection direction) {
+int rotateImage(codec::Picture& picture, RotateDirection direction) {
     const int bpp = pixelSize(picture);
-    if (bpp == 0) return kPictureNoReader;
+    if (bpp == 0) return codec::kPictureNoReader;
     const int32_t w = picture.width, h = picture.height;
-    Picture result;
-    if (int rc = result.allocate(h, w, picture.bitsPerPixel); rc != kPictureOk) return rc;
+    codec::Picture result;
+    if (int rc = result.allocate(h, w, picture.bitsPerPixel); rc != codec::kPictureOk) return rc;
 
     const std::size_t sourceRow = picture.rowBytes(), resultRow = result.rowBytes();
     const bool clockwise = direction == RotateDirection::Clockwise;
@@ -224,13 +226,13 @@ int rotateImage(Picture& picture, RotateDirection direction) {
         }
     }
     replacePixels(picture, result);
-    return kPictureOk;
+    return codec::kPictureOk;
 }
 
-int enterCropMode(CropState& state, bool resetView, const Picture& source,
-                  const ColorSettings& settings, Picture& display) {
-    Picture built;
-    if (int rc = buildCropDisplayImage(source, settings, built); rc != kPictureOk) return rc;
+int enterCropMode(CropState& state, bool resetView, const codec::Picture& source,
+                  const color::ColorSettings& settings, codec::Picture& display) {
+    codec::Picture built;
+    if (int rc = buildCropDisplayImage(source, settings, built); rc != codec::kPictureOk) return rc;
     if (resetView) {
         state.cropZoom = 1.0;
         state.cropOffsetX = 0;
@@ -238,11 +240,11 @@ int enterCropMode(CropState& state, bool resetView, const Picture& source,
     }
     state.cropMode = true;
     display.takeFrom(built);
-    return kPictureOk;
+    return codec::kPictureOk;
 }
 
-LeaveCropOutcome leaveCropMode(CropState& state, bool askFirst, Picture& source, Picture& display,
-                               const CropQuestion& ask) {
+LeaveCropOutcome leaveCropMode(CropState& state, bool askFirst, codec::Picture& source,
+                               codec::Picture& display, const CropQuestion& ask) {
     LeaveCropOutcome outcome;
     bool apply = false;
     if (!state.cropMode) {
@@ -261,7 +263,7 @@ LeaveCropOutcome leaveCropMode(CropState& state, bool askFirst, Picture& source,
     if (apply) {
         CropState trial = state;
         const CropRect rect = computeCropRect(trial, source.width, source.height);
-        if (int rc = cropImage(source, rect); rc != kPictureOk && source.hasPixels()) {
+        if (int rc = cropImage(source, rect); rc != codec::kPictureOk && source.hasPixels()) {
             outcome.status = rc;
             return outcome;
         }
@@ -278,4 +280,4 @@ LeaveCropOutcome leaveCropMode(CropState& state, bool askFirst, Picture& source,
     return outcome;
 }
 
-} // namespace velanox
+} // namespace velanox::document

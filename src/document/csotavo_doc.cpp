@@ -1,6 +1,6 @@
 #include "document/csotavo_doc.h"
 
-namespace velanox {
+namespace velanox::document {
 
 CSotavoDoc::CSotavoDoc(Host& host, const DocumentSettings& settings)
     : host_(host), storeCropAspect_(settings.storeCropAspect) {
@@ -14,4 +14,4 @@ CSotavoDoc::~CSotavoDoc() {
     if (storeCropAspect_) storeCropAspect_(crop.cropAspect);
 }
 
-} // namespace velanox
+} // namespace velanox::document

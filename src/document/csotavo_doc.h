@@ -18,7 +18,7 @@
 
 #include <cstdint>
 
-namespace velanox {
+namespace velanox::document {
 
 class CSotavoDoc {
 public:
@@ -31,19 +31,20 @@ public:
     CSotavoDoc& operator=(const CSotavoDoc&) = delete;
 
     // ---- pictures --------------------------------------------------------------------------
-    Picture sourceImage;      ///< 24-bit, red, green, blue
-    Picture resultImage;      ///< 24-bit, the size of sourceImage; processed regions
-    Picture cropDisplayImage; ///< 32-bit, blue, green, red, x; rows bottom to top
-    Picture quickPreview;     ///< colour-only preview of the detail rectangle; freed by every run
+    codec::Picture sourceImage;      ///< 24-bit, red, green, blue
+    codec::Picture resultImage;      ///< 24-bit, the size of sourceImage; processed regions
+    codec::Picture cropDisplayImage; ///< 32-bit, blue, green, red, x; rows bottom to top
+    codec::Picture
+        quickPreview; ///< colour-only preview of the detail rectangle; freed by every run
 
     // ---- values, by concern ----------------------------------------------------------------
-    NoiseSettings noise;
-    ColorSettings color;
+    pipeline::NoiseSettings noise;
+    color::ColorSettings color;
     CropState crop;
     DisplayState display;
     SourceFileState sourceFile;
     JpegSettings jpeg;
-    MemoryLimits memory;
+    pipeline::MemoryLimits memory;
     ProcessingState processing;
 
     // ---- processing ------------------------------------------------------------------------
@@ -52,7 +53,7 @@ public:
     /// carried out when the current detail run ends), in Full/Crop mode, without a 24-bit source
     /// picture, or for an empty region. Failures and cancellation are reported to the person
     /// through the host before the call returns; resultImage is written only on Done.
-    ProcessOutcome processImage(bool detailOnly);
+    pipeline::ProcessOutcome processImage(bool detailOnly);
 
     /// Stores detailRect, shifted into the picture: a rectangle that overruns the right or
     /// bottom edge is moved to end there and keeps its size; a negative left or top becomes 0.
@@ -91,10 +92,10 @@ public:
     Host& host() { return host_; }
 
 private:
-    ProcessOutcome runOnce(bool detailOnly);
+    pipeline::ProcessOutcome runOnce(bool detailOnly);
 
     Host& host_;
     std::function<void(int32_t)> storeCropAspect_;
 };
 
-} // namespace velanox
+} // namespace velanox::document

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string_view>
 
-namespace velanox {
+namespace velanox::document {
 
 /// The "Working" indicator of the status bar: the text and a bar over range 0..total.
 class StatusProgress {
@@ -82,4 +82,4 @@ private:
     Host& host_;
 };
 
-} // namespace velanox
+} // namespace velanox::document

@@ -10,13 +10,13 @@
 #include <limits>
 #include <system_error>
 
-namespace velanox {
+namespace velanox::document {
 
 namespace {
 
 // Moves a picture that was read completely into the document's picture, with everything the
 // file said about it (Picture::takeFrom moves only the pixels and their description).
-void adoptPicture(Picture& target, Picture& loaded) {
+void adoptPicture(codec::Picture& target, codec::Picture& loaded) {
     target.filePath = loaded.filePath;
     target.tiffPage = loaded.tiffPage;
     target.saveXResolution = loaded.saveXResolution;
@@ -36,7 +36,7 @@ uint32_t clampToUint32(uint64_t n) {
 }
 
 // What every new picture resets, then the source and result pictures and the crop display.
-void installSource(CSotavoDoc& doc, Picture& loaded, bool keepCropSwap) {
+void installSource(CSotavoDoc& doc, codec::Picture& loaded, bool keepCropSwap) {
     const bool wasCropMode = doc.crop.cropMode;
     adoptPicture(doc.sourceImage, loaded);
 
@@ -48,7 +48,7 @@ void installSource(CSotavoDoc& doc, Picture& loaded, bool keepCropSwap) {
     doc.cropDisplayImage.release();
     doc.color.match.matchActive = 0;
     doc.color.match.matchFade = 0;
-    doc.color.match.matchTables = MatchValues::identityMatchTables();
+    doc.color.match.matchTables = color::MatchValues::identityMatchTables();
     doc.color.tone.blackPoint = 0;
     doc.color.tone.whitePoint = 255;
     doc.display.displayTab = kTabImage;
@@ -84,14 +84,14 @@ std::string cannotOpenMessage(const std::string& path, const std::string& reason
 
 LoadResult loadSource(CSotavoDoc& doc, const std::string& path, bool keepCropSwap) {
     if (!doc.mayReplaceImages()) return {};
-    Picture loaded;
+    codec::Picture loaded;
     int rc;
     {
         // Camera raw decoding and large files take a while.
         WaitCursor wait(doc.host());
-        rc = loaded.load(path, kFormatAuto, 0);
+        rc = loaded.load(path, codec::kFormatAuto, 0);
     }
-    if (rc != kPictureOk) return failed(codec::Status::failure(rc, loaded.errorReason));
+    if (rc != codec::kPictureOk) return failed(codec::Status::failure(rc, loaded.errorReason));
 
     std::error_code ec;
     const uintmax_t size = std::filesystem::file_size(path, ec);
@@ -142,8 +142,8 @@ LoadResult pasteImage(CSotavoDoc& doc, const uint8_t* rgb, int32_t width, int32_
     if (stride < row)
         return failed(codec::Status::failure(codec::kCodecCorrupt,
                                              "The pasted rows are shorter than the picture."));
-    Picture pasted;
-    if (pasted.allocate(width, height, 24) != kPictureOk)
+    codec::Picture pasted;
+    if (pasted.allocate(width, height, 24) != codec::kPictureOk)
         return failed(codec::Status::failure(codec::kCodecOutOfMemory, "Out of memory"));
     for (int32_t y = 0; y < height; ++y)
         std::memcpy(pasted.pixels() + std::size_t(y) * row, rgb + std::size_t(y) * stride, row);
@@ -165,23 +165,24 @@ std::string documentTitle(const CSotavoDoc& doc) {
     return path.empty() ? std::string(kUntitledTitle) : fileNameOfPath(path);
 }
 
-codec::Status loadReferenceImage(ColorMatchState& match, CSotavoDoc& doc, const std::string& path) {
-    Picture loaded;
+codec::Status loadReferenceImage(color::ColorMatchState& match, CSotavoDoc& doc,
+                                 const std::string& path) {
+    codec::Picture loaded;
     int rc;
     {
         WaitCursor wait(doc.host());
-        rc = loaded.load(path, kFormatAuto, 0);
+        rc = loaded.load(path, codec::kFormatAuto, 0);
     }
-    if (rc != kPictureOk) return codec::Status::failure(rc, loaded.errorReason);
+    if (rc != codec::kPictureOk) return codec::Status::failure(rc, loaded.errorReason);
     if (codec::Status s = match.setReferenceImage(loaded, path); !s.ok()) return s;
 
     doc.color.match.matchActive = 1;
-    const Picture& source = doc.sourceImage;
+    const codec::Picture& source = doc.sourceImage;
     doc.color.match.matchTables = source.hasPixels() && source.bitsPerPixel == 24
-                                      ? match.buildMatchToImage(ConstPixelBlock(
+                                      ? match.buildMatchToImage(color::ConstPixelBlock(
                                             source.pixels(), source.width, source.height, 3, 0))
-                                      : MatchValues::identityMatchTables();
+                                      : color::MatchValues::identityMatchTables();
     return codec::Status::success();
 }
 
-} // namespace velanox
+} // namespace velanox::document

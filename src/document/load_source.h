@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <string>
 
-namespace velanox {
+namespace velanox::document {
 
 /// The title of a document without a file.
 inline constexpr const char* kUntitledTitle = "Untitled";
@@ -79,6 +79,7 @@ std::string documentTitle(const CSotavoDoc& doc);
 /// reference on in the document and rebuilds the document's match tables against its source.
 /// A file that cannot be read leaves the reference, the tables and the mode as they were and
 /// returns the reason (nothing is shown).
-codec::Status loadReferenceImage(ColorMatchState& match, CSotavoDoc& doc, const std::string& path);
+codec::Status loadReferenceImage(color::ColorMatchState& match, CSotavoDoc& doc,
+                                 const std::string& path);
 
-} // namespace velanox
+} // namespace velanox::document

@@ -4,12 +4,12 @@
 
 #include "pipeline/run_observer.h"
 
-namespace velanox {
+namespace velanox::document {
 
 namespace {
 
 // Hands the pipeline's reports to the document and its host.
-class DocumentRunObserver final : public RunObserver {
+class DocumentRunObserver final : public pipeline::RunObserver {
 public:
     explicit DocumentRunObserver(CSotavoDoc& doc) : doc_(doc) {}
 
@@ -34,23 +34,23 @@ private:
     CSotavoDoc& doc_;
 };
 
-bool sameGeometry(const Picture& a, const Picture& b) {
+bool sameGeometry(const codec::Picture& a, const codec::Picture& b) {
     return a.width == b.width && a.height == b.height && a.bitsPerPixel == b.bitsPerPixel &&
            b.hasPixels();
 }
 
 } // namespace
 
-ProcessOutcome CSotavoDoc::processImage(bool detailOnly) {
+pipeline::ProcessOutcome CSotavoDoc::processImage(bool detailOnly) {
     WaitCursor wait(host_);
     if (processing.calculating != 0) {
         // The events pumped by a run let timers ask for another run. The settings may have
         // changed since the current run read them, so a detail request is carried out once the
         // current run is over rather than dropped.
         if (detailOnly) processing.detailRunPending = true;
-        return ProcessOutcome::NothingToDo;
+        return pipeline::ProcessOutcome::NothingToDo;
     }
-    const ProcessOutcome outcome = runOnce(detailOnly);
+    const pipeline::ProcessOutcome outcome = runOnce(detailOnly);
     // A whole-picture run (saving) leaves a pending request to the detail run its caller makes
     // next.
     while (detailOnly && processing.detailRunPending)
@@ -58,25 +58,26 @@ ProcessOutcome CSotavoDoc::processImage(bool detailOnly) {
     return outcome;
 }
 
-ProcessOutcome CSotavoDoc::runOnce(bool detailOnly) {
+pipeline::ProcessOutcome CSotavoDoc::runOnce(bool detailOnly) {
     if (detailOnly) processing.detailRunPending = false;
     processing.cancelRequested = 0;
     if (crop.cropMode != 0 || !sourceImage.hasPixels() || sourceImage.bitsPerPixel != 24)
-        return ProcessOutcome::NothingToDo;
+        return pipeline::ProcessOutcome::NothingToDo;
     if (processing.progressDialog != nullptr)
-        processing.progressDialog->setText(run_text::kStarting);
+        processing.progressDialog->setText(pipeline::run_text::kStarting);
 
     const int32_t w = sourceImage.width, h = sourceImage.height;
-    const Rect region = clipToImage(detailOnly ? display.detailRect : Rect{0, 0, w, h}, w, h);
+    const pipeline::Rect region =
+        pipeline::clipToImage(detailOnly ? display.detailRect : pipeline::Rect{0, 0, w, h}, w, h);
     processing.cropWidth = region.width();
     processing.cropHeight = region.height();
-    if (region.isEmpty()) return ProcessOutcome::NothingToDo;
+    if (region.isEmpty()) return pipeline::ProcessOutcome::NothingToDo;
 
     // The result must have the source's layout for the run to write into it.
     if (!sameGeometry(sourceImage, resultImage) &&
-        resultImage.copyFrom(sourceImage) != kPictureOk) {
-        host_.showMessage(run_text::kOutOfMemory);
-        return ProcessOutcome::Failed;
+        resultImage.copyFrom(sourceImage) != codec::kPictureOk) {
+        host_.showMessage(pipeline::run_text::kOutOfMemory);
+        return pipeline::ProcessOutcome::Failed;
     }
 
     processing.calculating = 1;
@@ -87,7 +88,7 @@ ProcessOutcome CSotavoDoc::runOnce(bool detailOnly) {
     quickPreview.release();
 
     // The values are read after the pump, which may have changed them.
-    RegionRun run;
+    pipeline::RegionRun run;
     run.source = sourceImage.pixels();
     run.result = resultImage.pixels();
     run.imageWidth = w;
@@ -99,11 +100,11 @@ ProcessOutcome CSotavoDoc::runOnce(bool detailOnly) {
     run.limits = memory;
 
     DocumentRunObserver observer(*this);
-    const RunResult result = processRegion(run, processing.workBuffer, processing.preNrBuffer,
-                                           observer, &processing.engineWorkspace);
+    const pipeline::RunResult result = pipeline::processRegion(
+        run, processing.workBuffer, processing.preNrBuffer, observer, &processing.engineWorkspace);
     if (!detailOnly) processing.engineWorkspace.release();
     observer.runEnding();
-    if (result.outcome == ProcessOutcome::Done) processing.resultValid = 1;
+    if (result.outcome == pipeline::ProcessOutcome::Done) processing.resultValid = 1;
 
     processing.statusProgress.reset();
     host_.updateAllViews();
@@ -116,7 +117,7 @@ int32_t CSotavoDoc::onEngineProgress(int32_t step, int32_t total) {
         processing.statusProgress = host_.createStatusProgress(total);
         if (dialog != nullptr) {
             dialog->setRange(0, total);
-            dialog->setText(run_text::kDenoising);
+            dialog->setText(pipeline::run_text::kDenoising);
         }
     } else if (processing.statusProgress->isShown()) {
         processing.statusProgress->setPosition(step);
@@ -133,4 +134,4 @@ int32_t CSotavoDoc::onEngineProgress(int32_t step, int32_t total) {
     return processing.cancelRequested;
 }
 
-} // namespace velanox
+} // namespace velanox::document

@@ -8,7 +8,7 @@
 #include <system_error>
 #include <unistd.h>
 
-namespace velanox {
+namespace velanox::document {
 
 namespace {
 
@@ -49,7 +49,7 @@ std::string couldNotSaveMessage(const std::string& path, const std::string& reas
 }
 
 bool hasWriterFor(const std::string& path, uint32_t formatId) {
-    if (formatId == kFormatAuto) formatId = Picture::formatFromExtension(path);
+    if (formatId == codec::kFormatAuto) formatId = codec::Picture::formatFromExtension(path);
     const codec::FormatEntry* entry = codec::formatEntry(formatId);
     return entry != nullptr && entry->write != nullptr;
 }
@@ -67,7 +67,7 @@ bool isReadOnlyFile(const std::string& path) {
 }
 
 int writeResultImage(CSotavoDoc& doc, const std::string& path, uint32_t formatId) {
-    Picture& result = doc.resultImage;
+    codec::Picture& result = doc.resultImage;
     result.jpegQuality = uint32_t(doc.jpeg.jpegQualitySetting);
     result.jpegFullChroma = uint32_t(doc.jpeg.enhancedSamplingSetting);
     result.exifBlock = doc.sourceFile.exifCopy;
@@ -89,7 +89,7 @@ SaveResult onSaveDocument(CSotavoDoc& doc, const std::string& path, uint32_t for
     }
 
     // The normal result is what gets written, whatever the view shows.
-    doc.display.outputWindowMode = kOutputResult;
+    doc.display.outputWindowMode = pipeline::kOutputResult;
 
     // A pending crop is applied without asking.
     const LeaveCropOutcome left =
@@ -103,13 +103,13 @@ SaveResult onSaveDocument(CSotavoDoc& doc, const std::string& path, uint32_t for
     }
 
     SaveProgress progress(doc);
-    const ProcessOutcome run = doc.processImage(false);
-    if (run == ProcessOutcome::Cancelled || run == ProcessOutcome::Failed) {
+    const pipeline::ProcessOutcome run = doc.processImage(false);
+    if (run == pipeline::ProcessOutcome::Cancelled || run == pipeline::ProcessOutcome::Failed) {
         // The run has said what happened; resultImage holds no whole processed picture.
         return {SaveOutcome::RunStopped,
                 codec::Status::failure(codec::kCodecWriteFailed, "The processing was stopped.")};
     }
-    if (run != ProcessOutcome::Done || !doc.resultImage.hasPixels()) {
+    if (run != pipeline::ProcessOutcome::Done || !doc.resultImage.hasPixels()) {
         progress.close();
         return refuse(doc, SaveOutcome::NothingToSave, kCantSaveMessage,
                       codec::Status::failure(codec::kCodecNoReader, kCantSaveMessage));
@@ -125,8 +125,8 @@ SaveResult onSaveDocument(CSotavoDoc& doc, const std::string& path, uint32_t for
     progress.close();
 
     SaveResult outcome{SaveOutcome::Saved, {}};
-    if (rc != kPictureOk) {
-        const Picture& result = doc.resultImage;
+    if (rc != codec::kPictureOk) {
+        const codec::Picture& result = doc.resultImage;
         const std::string reason =
             result.errorReason.empty() ? "The file could not be written." : result.errorReason;
         outcome = refuse(doc, SaveOutcome::WriteFailed, couldNotSaveMessage(path, reason),
@@ -136,4 +136,4 @@ SaveResult onSaveDocument(CSotavoDoc& doc, const std::string& path, uint32_t for
     return outcome;
 }
 
-} // namespace velanox
+} // namespace velanox::document

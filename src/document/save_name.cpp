@@ -6,7 +6,7 @@
 #include <array>
 #include <cctype>
 
-namespace velanox {
+namespace velanox::document {
 
 namespace {
 
@@ -70,8 +70,9 @@ SaveNameProposal proposeSaveName(const std::string& documentPath, const std::str
         proposal.fileName = name.substr(0, dot) + "_NR";
     }
     // Camera raw, GIF and every other type without a writer are offered as JPEG.
-    const bool writable = !proposal.extension.empty() &&
-                          Picture::formatFromExtension("x" + proposal.extension) != kFormatAuto;
+    const bool writable =
+        !proposal.extension.empty() &&
+        codec::Picture::formatFromExtension("x" + proposal.extension) != codec::kFormatAuto;
     proposal.defaultType = writable ? "*" + proposal.extension : "*.jpg";
     return proposal;
 }
@@ -111,4 +112,4 @@ bool asksJpegOptions(const std::string& path) {
     return path.size() >= 3 && lowerCase(path.substr(path.size() - 3)) == "jpg";
 }
 
-} // namespace velanox
+} // namespace velanox::document

@@ -4,7 +4,7 @@
 #include <array>
 #include <cassert>
 
-namespace velanox {
+namespace velanox::document {
 
 namespace {
 
@@ -140,4 +140,4 @@ void writeMemorySettings(Settings& settings, const MemorySettingsValues& values)
     settings.writeInt(SettingId::MaxSwapH, values.maxSwapH);
 }
 
-} // namespace velanox
+} // namespace velanox::document

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-namespace velanox {
+namespace velanox::pipeline {
 
 std::size_t bufferBytes(int32_t width, int32_t height, std::size_t bytesPerPixel) {
     if (width <= 0 || height <= 0 || bytesPerPixel == 0) return 0;
@@ -11,4 +11,4 @@ std::size_t bufferBytes(int32_t width, int32_t height, std::size_t bytesPerPixel
     return w * h * bytesPerPixel;
 }
 
-} // namespace velanox
+} // namespace velanox::pipeline

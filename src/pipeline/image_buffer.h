@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace velanox {
+namespace velanox::pipeline {
 
 /// A view of 4-byte pixels held elsewhere (a SwapBuffer).
 struct ImageBuffer {
@@ -24,4 +24,4 @@ struct ImageBuffer {
 /// not fit into size_t (or a side is not positive).
 std::size_t bufferBytes(int32_t width, int32_t height, std::size_t bytesPerPixel);
 
-} // namespace velanox
+} // namespace velanox::pipeline

@@ -147,13 +147,13 @@ void copyRegionIn(const uint8_t* picture, int32_t imageWidth, Rect region, Image
 }
 
 void copyRegionInTwice(const uint8_t* picture, int32_t imageWidth, Rect region, ImageBuffer work,
-                       uint8_t* preNr, const ColorPass* color) {
+                       uint8_t* preNr, const color::ColorPass* color) {
     const bool recolor = color != nullptr && color->active();
 #pragma omp parallel for schedule(static) if (worthThreads(work.width, work.height, 4))
     for (int32_t y = 0; y < work.height; ++y) {
         uint8_t* row = work.pixel(0, y);
         widenRow(picture + pictureOffset(imageWidth, region.left, region.top + y), row, work.width);
-        if (recolor) color->applyRow(row, work.width, 4, ChannelOrder::Rgb);
+        if (recolor) color->applyRow(row, work.width, 4, color::ChannelOrder::Rgb);
         std::memcpy(preNr + std::size_t(y) * work.rowBytes(), row, work.rowBytes());
     }
 }

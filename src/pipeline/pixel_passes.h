@@ -10,7 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace velanox {
+namespace velanox::color {
 class ColorPass;
 }
 
@@ -26,7 +26,7 @@ void copyRegionIn(const uint8_t* picture, int32_t imageWidth, Rect region, Image
 /// copyRegionIn, then colour (when given) on every row, and every row copied into preNr (work's
 /// size) as well: the working copy and the pre-reduction copy in one pass over the picture.
 void copyRegionInTwice(const uint8_t* picture, int32_t imageWidth, Rect region, ImageBuffer work,
-                       uint8_t* preNr, const ColorPass* color);
+                       uint8_t* preNr, const color::ColorPass* color);
 
 /// Copies the tile (in work coordinates) into a packed buffer of tile-sized 4-byte pixels,
 /// byte 3 set to 255.

@@ -14,7 +14,7 @@
 #include <cstdio>
 #include <optional>
 
-namespace velanox {
+namespace velanox::pipeline {
 
 namespace {
 
@@ -132,16 +132,9 @@ int32_t specklePasses(double noiseLevel) {
 }
 
 const PipelineSteps& shippedPipelineSteps() {
-    static const PipelineSteps steps{true,
-                                     &::reduceNoise,
-                                     &::speckleFilter,
-                                     &::sharpenFilter,
-                                     &::computeEdgeWeights,
-                                     &pipeline::copyRegionIn,
-                                     &pipeline::copyTileOut,
-                                     &pipeline::copyTileBack,
-                                     &pipeline::blendInto,
-                                     &pipeline::amplifyDifference};
+    static const PipelineSteps steps{
+        true,          &::reduceNoise, &::speckleFilter, &::sharpenFilter, &::computeEdgeWeights,
+        &copyRegionIn, &copyTileOut,   &copyTileBack,    &blendInto,       &amplifyDifference};
     return steps;
 }
 
@@ -175,27 +168,27 @@ RunResult processRegion(const RegionRun& run, SwapBuffer& workBuffer, SwapBuffer
     const ImageBuffer work{workBuffer.data(), c, d};
     // The filtered-noise view shows what the engine removed from the source itself.
     const bool recolor = run.outputWindowMode != kOutputFilteredNoise;
-    const PixelBlock workBlock{work.pixels,      c, d, 4, std::ptrdiff_t(work.rowBytes()),
-                               ChannelOrder::Rgb};
+    const color::PixelBlock workBlock{
+        work.pixels, c, d, 4, std::ptrdiff_t(work.rowBytes()), color::ChannelOrder::Rgb};
     if (steps.fused) {
         // The working copy and the pre-reduction copy P are written in one pass; without P
         // there is nothing the working copy could be used for.
         if (havePreNr) {
-            std::optional<ColorPass> color;
+            std::optional<color::ColorPass> color;
             if (recolor) color.emplace(run.color, int64_t(c) * d);
-            pipeline::copyRegionInTwice(run.source, run.imageWidth, run.region, work,
-                                        preNrBuffer.data(), color ? &*color : nullptr);
+            copyRegionInTwice(run.source, run.imageWidth, run.region, work, preNrBuffer.data(),
+                              color ? &*color : nullptr);
         }
     } else {
         steps.copyRegionIn(run.source, run.imageWidth, run.region, work);
-        if (recolor) applyColorSteps(run.color, workBlock);
+        if (recolor) color::applyColorSteps(run.color, workBlock);
     }
     if (!havePreNr) {
         observer.showMessage(run_text::kPreNrOutOfMemory);
         observer.runEnding();
         return outcome;
     }
-    if (!steps.fused) pipeline::copyPixels(preNrBuffer.data(), work.pixels, workBytes);
+    if (!steps.fused) copyPixels(preNrBuffer.data(), work.pixels, workBytes);
     observer.setProgressText(run_text::kPreparing);
 
     // The sharpened copy; without memory for it the blend goes on without it. The fused run
@@ -211,7 +204,7 @@ RunResult processRegion(const RegionRun& run, SwapBuffer& workBuffer, SwapBuffer
             haveSharpened = sharpenRows.prepare(c, d, 4, run.noise.sharpenAmount, 15);
             if (!haveSharpened) observer.showMessage(run_text::kOutOfMemory);
         } else if (sharpened.allocate(workBytes, &observer)) {
-            pipeline::copyPixels(sharpened.data(), work.pixels, workBytes);
+            copyPixels(sharpened.data(), work.pixels, workBytes);
             steps.sharpenFilter(work.pixels, sharpened.data(), c, d, 4, int(work.rowBytes()),
                                 int(work.rowBytes()), run.noise.sharpenAmount, 7);
             haveSharpened = true;
@@ -265,7 +258,7 @@ RunResult processRegion(const RegionRun& run, SwapBuffer& workBuffer, SwapBuffer
     SwapBuffer bands;
     if (result == NR_OK && steps.fused) {
         bands.setThreshold(threshold);
-        const std::size_t perThread = pipeline::fusedBlendScratchBytes(c);
+        const std::size_t perThread = fusedBlendScratchBytes(c);
         if (!bands.allocate(perThread * std::size_t(engine::maxThreads()), &observer)) {
             haveSharpened = false;
             haveMap = false;
@@ -283,24 +276,21 @@ RunResult processRegion(const RegionRun& run, SwapBuffer& workBuffer, SwapBuffer
         return outcome;
     }
 
-    const pipeline::Blend blend =
-        pipeline::chooseBlend(haveMap, haveSharpened, run.noise.nrMode, run.outputWindowMode);
+    const Blend blend = chooseBlend(haveMap, haveSharpened, run.noise.nrMode, run.outputWindowMode);
     if (steps.fused) {
-        pipeline::FusedBlendInputs in;
+        FusedBlendInputs in;
         in.blend = blend;
         in.q = work.pixels;
         in.p = preNrBuffer.data();
         in.width = c;
         in.height = d;
-        const bool usesS =
-            blend == pipeline::Blend::Sharpened || blend == pipeline::Blend::Portrait;
+        const bool usesS = blend == Blend::Sharpened || blend == Blend::Portrait;
         in.sharpen = usesS ? &sharpenRows : nullptr;
-        in.weights = blend != pipeline::Blend::EngineOnly ? &weightRows : nullptr;
+        in.weights = blend != Blend::EngineOnly ? &weightRows : nullptr;
         in.amplifySource = run.outputWindowMode == kOutputFilteredNoise ? run.source : nullptr;
-        pipeline::blendFused(in, run.result, run.imageWidth, run.region.left, run.region.top,
-                             bands.data());
+        blendFused(in, run.result, run.imageWidth, run.region.left, run.region.top, bands.data());
     } else {
-        pipeline::BlendInputs in;
+        BlendInputs in;
         in.q = work.pixels;
         in.p = preNrBuffer.data();
         in.s = haveSharpened ? sharpened.data() : nullptr;
@@ -315,4 +305,4 @@ RunResult processRegion(const RegionRun& run, SwapBuffer& workBuffer, SwapBuffer
     return outcome;
 }
 
-} // namespace velanox
+} // namespace velanox::pipeline

@@ -12,13 +12,14 @@
 
 #include <cstdint>
 
-namespace velanox {
+namespace velanox::engine {
+class EngineWorkspace;
+}
+
+namespace velanox::pipeline {
 
 class RunObserver;
 class SwapBuffer;
-namespace engine {
-class EngineWorkspace;
-}
 
 /// The functions a run is made of. The shipped set runs the sharpened copy, the edge-weight map
 /// and the blend together a band of rows at a time and reduces tiles in place in the working
@@ -37,8 +38,7 @@ struct PipelineSteps {
     void (*copyRegionIn)(const uint8_t*, int32_t, Rect, ImageBuffer) = nullptr;
     void (*copyTileOut)(const ImageBuffer&, Rect, uint8_t*) = nullptr;
     void (*copyTileBack)(const uint8_t*, Rect, const ImageBuffer&) = nullptr;
-    void (*blendInto)(pipeline::Blend, const pipeline::BlendInputs&, uint8_t*, int32_t, int32_t,
-                      int32_t) = nullptr;
+    void (*blendInto)(Blend, const BlendInputs&, uint8_t*, int32_t, int32_t, int32_t) = nullptr;
     void (*amplifyDifference)(const uint8_t*, uint8_t*, int32_t, Rect) = nullptr;
 };
 
@@ -63,7 +63,7 @@ struct RegionRun {
     int32_t imageWidth = 0, imageHeight = 0;
     Rect region; ///< inside the picture and not empty
     NoiseSettings noise;
-    ColorSettings color; ///< match, tone and boost, applied before noise reduction
+    color::ColorSettings color; ///< match, tone and boost, applied before noise reduction
     int32_t outputWindowMode = kOutputResult;
     MemoryLimits limits;
     const PipelineSteps* steps = nullptr; ///< null for shippedPipelineSteps()
@@ -99,4 +99,4 @@ int32_t specklePasses(double noiseLevel);
 RunResult processRegion(const RegionRun& run, SwapBuffer& workBuffer, SwapBuffer& preNrBuffer,
                         RunObserver& observer, engine::EngineWorkspace* engineWorkspace = nullptr);
 
-} // namespace velanox
+} // namespace velanox::pipeline

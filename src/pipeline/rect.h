@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 
-namespace velanox {
+namespace velanox::pipeline {
 
 /// left, top, right, bottom in image pixels; right and bottom are exclusive.
 struct Rect {
@@ -27,4 +27,4 @@ inline Rect clipToImage(Rect r, int32_t width, int32_t height) {
     return r;
 }
 
-} // namespace velanox
+} // namespace velanox::pipeline

@@ -6,7 +6,7 @@
 
 #include <sys/mman.h>
 
-namespace velanox {
+namespace velanox::pipeline {
 
 bool SwapBuffer::allocate(std::size_t size, MessageSink* messages) {
     if (data_ != nullptr && size == size_) return true;
@@ -46,4 +46,4 @@ void SwapBuffer::release() {
     size_ = 0;
 }
 
-} // namespace velanox
+} // namespace velanox::pipeline

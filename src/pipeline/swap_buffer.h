@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace velanox {
+namespace velanox::pipeline {
 
 class MessageSink;
 
@@ -47,4 +47,4 @@ private:
     std::size_t mappingSize_ = 0;
 };
 
-} // namespace velanox
+} // namespace velanox::pipeline

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-namespace velanox {
+namespace velanox::pipeline {
 
 /// nx = C / blockWidth + 1 columns and ny = D / blockHeight + 1 rows of tiles of
 /// bw = C / nx by bh = D / ny pixels. The C - nx * bw columns and D - ny * bh rows the grid
@@ -32,4 +32,4 @@ inline bool needsTiling(int32_t width, int32_t height, int32_t blockWidth, int32
 /// Plans the grid for a region of width x height (both > 0) with block limits >= 1.
 TileGrid planTiles(int32_t width, int32_t height, int32_t blockWidth, int32_t blockHeight);
 
-} // namespace velanox
+} // namespace velanox::pipeline

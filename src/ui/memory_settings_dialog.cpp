@@ -30,7 +30,7 @@ QGroupBox* sizeGroup(const char* title, QLineEdit* width, QLineEdit* height, QWi
 
 } // namespace
 
-MemorySettingsDialog::MemorySettingsDialog(const velanox::MemorySettingsValues& values,
+MemorySettingsDialog::MemorySettingsDialog(const velanox::document::MemorySettingsValues& values,
                                            QWidget* parent)
     : QDialog(parent), m_values(values) {
     setObjectName(objectNameFor("dialog", ids::kMemorySettingsDialog));
@@ -76,7 +76,7 @@ void MemorySettingsDialog::accept() {
             return;
         }
     }
-    m_values = velanox::clampMemorySettings({parsed[0], parsed[1], parsed[2], parsed[3]});
+    m_values = velanox::document::clampMemorySettings({parsed[0], parsed[1], parsed[2], parsed[3]});
     QDialog::accept();
 }
 

@@ -14,16 +14,17 @@ namespace velanox::ui {
 class MemorySettingsDialog : public QDialog {
     Q_OBJECT
 public:
-    MemorySettingsDialog(const velanox::MemorySettingsValues& values, QWidget* parent = nullptr);
+    MemorySettingsDialog(const velanox::document::MemorySettingsValues& values,
+                         QWidget* parent = nullptr);
 
     /// The values confirmed with OK, raised to the smallest usable size.
-    velanox::MemorySettingsValues values() const { return m_values; }
+    velanox::document::MemorySettingsValues values() const { return m_values; }
 
     void accept() override;
 
 private:
     QLineEdit* m_fields[4];
-    velanox::MemorySettingsValues m_values;
+    velanox::document::MemorySettingsValues m_values;
 };
 
 } // namespace velanox::ui

@@ -152,9 +152,9 @@ void CPrevFileDlg::showPreviewOf(const QString& path) {
 }
 
 QImage CPrevFileDlg::loadPreview(const QString& path, const QSize& maxSize, QSize* fullSize) {
-    Picture picture;
+    codec::Picture picture;
     picture.setPreviewLimit(maxSize.width(), maxSize.height());
-    if (picture.load(path.toStdString(), kFormatAuto, 0) != kPictureOk) return {};
+    if (picture.load(path.toStdString(), codec::kFormatAuto, 0) != codec::kPictureOk) return {};
     QImage image = imageFromPicture(picture);
     if (image.isNull()) return {};
     if (fullSize) *fullSize = QSize(picture.fileWidth, picture.fileHeight);

@@ -19,7 +19,7 @@ QString fromUtf8(std::string_view text) {
 
 constexpr const char* kWorkingText = "Working";
 
-class StatusBarProgress : public velanox::StatusProgress {
+class StatusBarProgress : public velanox::document::StatusProgress {
 public:
     StatusBarProgress(StatusBar* bar, int32_t total) : m_bar(bar) {
         if (m_bar) m_bar->createProgress(QString::fromLatin1(kWorkingText), 100, int(total));
@@ -36,7 +36,7 @@ private:
     QPointer<StatusBar> m_bar;
 };
 
-class DialogProgress : public velanox::ProgressDialog {
+class DialogProgress : public velanox::document::ProgressDialog {
 public:
     DialogProgress(QWidget* parent, const QString& title)
         : m_dialog(new ui::ProgressDialog(title)) {
@@ -65,7 +65,8 @@ private:
 
 } // namespace
 
-std::unique_ptr<velanox::ProgressDialog> makeProgressWindow(QWidget* parent, const QString& title) {
+std::unique_ptr<velanox::document::ProgressDialog> makeProgressWindow(QWidget* parent,
+                                                                      const QString& title) {
     return std::make_unique<DialogProgress>(parent, title);
 }
 
@@ -78,24 +79,25 @@ void QtHost::showMessage(std::string_view text) {
     ui::showMessage(m_parent, fromUtf8(text));
 }
 
-velanox::Answer QtHost::askQuestion(std::string_view text, velanox::QuestionButtons buttons) {
-    const QuestionKind kind = buttons == velanox::QuestionButtons::YesNoCancel
+velanox::document::Answer QtHost::askQuestion(std::string_view text,
+                                              velanox::document::QuestionButtons buttons) {
+    const QuestionKind kind = buttons == velanox::document::QuestionButtons::YesNoCancel
                                   ? QuestionKind::YesNoCancel
                                   : QuestionKind::YesNo;
     switch (ui::askQuestion(m_parent, fromUtf8(text), kind)) {
     case QuestionAnswer::Yes:
-        return velanox::Answer::Yes;
+        return velanox::document::Answer::Yes;
     case QuestionAnswer::No:
-        return velanox::Answer::No;
+        return velanox::document::Answer::No;
     default:
-        return velanox::Answer::Cancel;
+        return velanox::document::Answer::Cancel;
     }
 }
 
-velanox::PumpResult QtHost::pumpEvents() {
+velanox::document::PumpResult QtHost::pumpEvents() {
     MessagePump::pumpEvents();
-    return QCoreApplication::closingDown() ? velanox::PumpResult::Quitting
-                                           : velanox::PumpResult::Continue;
+    return QCoreApplication::closingDown() ? velanox::document::PumpResult::Quitting
+                                           : velanox::document::PumpResult::Continue;
 }
 
 void QtHost::setRunning(bool running) {
@@ -116,11 +118,11 @@ void QtHost::endWaitCursor() {
     QApplication::restoreOverrideCursor();
 }
 
-std::unique_ptr<velanox::StatusProgress> QtHost::createStatusProgress(int32_t total) {
+std::unique_ptr<velanox::document::StatusProgress> QtHost::createStatusProgress(int32_t total) {
     return std::make_unique<StatusBarProgress>(m_statusBar, total);
 }
 
-std::unique_ptr<velanox::ProgressDialog> QtHost::createProgressDialog() {
+std::unique_ptr<velanox::document::ProgressDialog> QtHost::createProgressDialog() {
     return makeProgressWindow(m_parent);
 }
 

@@ -19,10 +19,10 @@ class EscapeWatcher;
 class StatusBar;
 
 /// The progress window (dialog 102) over parent with a caption, as the core drives it.
-std::unique_ptr<velanox::ProgressDialog> makeProgressWindow(QWidget* parent,
-                                                            const QString& title = {});
+std::unique_ptr<velanox::document::ProgressDialog> makeProgressWindow(QWidget* parent,
+                                                                      const QString& title = {});
 
-class QtHost : public velanox::Host {
+class QtHost : public velanox::document::Host {
 public:
     /// parent owns the message boxes and the progress window; statusBar shows "Working" (may
     /// be null).
@@ -37,14 +37,15 @@ public:
     void setViewUpdater(std::function<void()> updater) { m_viewUpdater = std::move(updater); }
 
     void showMessage(std::string_view text) override;
-    velanox::Answer askQuestion(std::string_view text, velanox::QuestionButtons buttons) override;
-    velanox::PumpResult pumpEvents() override;
+    velanox::document::Answer askQuestion(std::string_view text,
+                                          velanox::document::QuestionButtons buttons) override;
+    velanox::document::PumpResult pumpEvents() override;
     void setRunning(bool running) override;
     bool escapePending() override;
     void beginWaitCursor() override;
     void endWaitCursor() override;
-    std::unique_ptr<velanox::StatusProgress> createStatusProgress(int32_t total) override;
-    std::unique_ptr<velanox::ProgressDialog> createProgressDialog() override;
+    std::unique_ptr<velanox::document::StatusProgress> createStatusProgress(int32_t total) override;
+    std::unique_ptr<velanox::document::ProgressDialog> createProgressDialog() override;
     void updateAllViews() override;
     void showStatusText(std::string_view text) override;
 

@@ -56,7 +56,7 @@ void drawBar(QPainter& p, const QRect& r, const QColor& fill, const char* text) 
 }
 
 // 24-bit rows wrapped without a copy; the image must not outlive the picture.
-QImage wrapRgb(const Picture& picture, int x, int y, int w, int h) {
+QImage wrapRgb(const codec::Picture& picture, int x, int y, int w, int h) {
     if (!picture.hasPixels() || picture.bitsPerPixel != 24 || w <= 0 || h <= 0) return {};
     const std::size_t stride = picture.rowBytes();
     const uint8_t* first = picture.pixels() + std::size_t(y) * stride + std::size_t(x) * 3;
@@ -100,7 +100,7 @@ CurvesPress curvesBoxRule(CurvesPress current, int x, int y, int w, int h, bool 
 
 CSotavoView::CSotavoView(QWidget* parent)
     : QAbstractScrollArea(parent), m_reprocess([this] {
-          if (m_doc && m_doc->display.displayTab == kTabImage) requestDetailProcessing();
+          if (m_doc && m_doc->display.displayTab == document::kTabImage) requestDetailProcessing();
       }) {
     setObjectName(QStringLiteral("view"));
     setFocusPolicy(Qt::StrongFocus);
@@ -130,7 +130,7 @@ CSotavoView::CSotavoView(QWidget* parent)
         });
 }
 
-void CSotavoView::setDocument(velanox::CSotavoDoc* document) {
+void CSotavoView::setDocument(velanox::document::CSotavoDoc* document) {
     m_doc = document;
     updateScrollBars();
     refresh();
@@ -146,8 +146,8 @@ bool CSotavoView::calculating() const {
 
 CSotavoView::Mode CSotavoView::mode() const {
     if (!m_doc) return Mode::Detail;
-    if (m_doc->display.displayTab == kTabCurves) return Mode::Curves;
-    if (m_doc->display.displayTab == kTabHistogram) return Mode::Histogram;
+    if (m_doc->display.displayTab == document::kTabCurves) return Mode::Curves;
+    if (m_doc->display.displayTab == document::kTabHistogram) return Mode::Histogram;
     return m_doc->crop.cropMode ? Mode::FullCrop : Mode::Detail;
 }
 
@@ -211,7 +211,8 @@ void CSotavoView::requestDetailProcessing() {
 void CSotavoView::publishVisibleRect() {
     if (!hasSource()) return;
     const int w = clientWidth(), h = clientHeight();
-    m_doc->display.visibleRect = Rect{m_scrollX, m_scrollY, m_scrollX + w, m_scrollY + h / 2 - 2};
+    m_doc->display.visibleRect =
+        pipeline::Rect{m_scrollX, m_scrollY, m_scrollX + w, m_scrollY + h / 2 - 2};
     emit visibleRectChanged();
 }
 
@@ -295,7 +296,7 @@ void CSotavoView::resizeEvent(QResizeEvent* event) {
 // ---- mouse and keys ------------------------------------------------------------------------
 
 void CSotavoView::applyCurvesRule(QPoint p, bool shift) {
-    ToneValues& tone = m_doc->color.tone;
+    color::ToneValues& tone = m_doc->color.tone;
     const CurvesPress result = curvesBoxRule({tone.blackPoint, tone.whitePoint, tone.midtoneBend},
                                              p.x(), p.y(), clientWidth(), clientHeight(), shift);
     tone.blackPoint = result.blackPoint;
@@ -350,8 +351,8 @@ void CSotavoView::moveDrag(QPoint p) {
         return;
     case Mode::FullCrop: {
         if (!hasSource()) return;
-        const CropRect r =
-            computeCropRect(m_doc->crop, m_doc->sourceImage.width, m_doc->sourceImage.height);
+        const document::CropRect r = document::computeCropRect(
+            m_doc->crop, m_doc->sourceImage.width, m_doc->sourceImage.height);
         const CropFit fit = fitCropWindow(r.width(), r.height(), clientWidth(), clientHeight());
         if (fit.n <= 0) return;
         const double s = double(r.width()) / fit.n;
@@ -397,7 +398,7 @@ void CSotavoView::wheelEvent(QWheelEvent* event) {
         return;
     }
     const bool middle = event->buttons() & Qt::MiddleButton;
-    if (wheelZoom(m_doc->crop, event->angleDelta().y(), middle)) {
+    if (document::wheelZoom(m_doc->crop, event->angleDelta().y(), middle)) {
         publishVisibleRect();
         viewport()->update();
         event->accept();
@@ -475,18 +476,18 @@ void CSotavoView::draw(QImage& image) const {
 
 void CSotavoView::drawDetail(QPainter& p, int w, int h) const {
     const int m = h / 2;
-    const Picture& source = m_doc->sourceImage;
+    const codec::Picture& source = m_doc->sourceImage;
     const int sx = std::clamp(m_scrollX, 0, source.width),
               sy = std::clamp(m_scrollY, 0, source.height);
     const int cw = std::min(w, source.width - sx), ch = std::min(m - 2, source.height - sy);
     if (QImage upper = wrapRgb(source, sx, sy, cw, ch); !upper.isNull()) p.drawImage(0, 0, upper);
 
-    const Picture& preview = m_doc->quickPreview;
+    const codec::Picture& preview = m_doc->quickPreview;
     if (preview.hasPixels() && preview.bitsPerPixel == 24) {
         if (QImage lower = wrapRgb(preview, 0, 0, preview.width, preview.height); !lower.isNull())
             p.drawImage(0, m + 2, lower);
     } else {
-        const Picture& result = m_doc->resultImage;
+        const codec::Picture& result = m_doc->resultImage;
         if (result.width == source.width && result.height == source.height)
             if (QImage lower = wrapRgb(result, sx, sy, cw, ch); !lower.isNull())
                 p.drawImage(0, m + 2, lower);
@@ -496,7 +497,7 @@ void CSotavoView::drawDetail(QPainter& p, int w, int h) const {
 
     const int output = m_doc->display.outputWindowMode;
     if (output > 0) {
-        const bool edges = output == kOutputHighlightEdges;
+        const bool edges = output == pipeline::kOutputHighlightEdges;
         drawBar(p, QRect(0, m, w, kTitleHeight), colorFromBgr(edges ? 0xC0C0FF : 0xC0FFC0),
                 edges ? kLabelEdges : kLabelNoise);
     }
@@ -513,9 +514,10 @@ void CSotavoView::drawDetail(QPainter& p, int w, int h) const {
 }
 
 void CSotavoView::drawFullCrop(QPainter& p, int w, int h) const {
-    const Picture& display = m_doc->cropDisplayImage;
-    const Picture& source = m_doc->sourceImage;
-    const CropRect r = computeCropRect(m_doc->crop, source.width, source.height);
+    const codec::Picture& display = m_doc->cropDisplayImage;
+    const codec::Picture& source = m_doc->sourceImage;
+    const document::CropRect r =
+        document::computeCropRect(m_doc->crop, source.width, source.height);
     const CropFit fit = fitCropWindow(r.width(), r.height(), w, h);
     const QRect frame = QRect(fit.x, fit.y, fit.n, fit.q).adjusted(-8, -8, 8, 8);
     if (frame.width() > 0 && frame.height() > 0) {
@@ -567,7 +569,8 @@ QRect plotBox(QPainter& p, int w, int h) {
 void CSotavoView::drawCurves(QPainter& p, int w, int h) const {
     const QRect box = plotBox(p, w, h);
     const int left = box.left(), top = box.top();
-    const CurveTables curves = computeCurves(m_doc->color.tone, m_doc->color.match.matchTables);
+    const color::CurveTables curves =
+        color::computeCurves(m_doc->color.tone, m_doc->color.match.matchTables);
     const QColor pens[3] = {colorFromBgr(0x0000FF), colorFromBgr(0x00FF00), colorFromBgr(0xFF0000)};
     for (int c = 0; c < 3; ++c) {
         p.setPen(QPen(pens[c], 0));
@@ -585,7 +588,7 @@ void CSotavoView::drawHistogram(QImage& image, QPainter& p, int w, int h) const 
     const QRect box = plotBox(p, w, h);
     p.end(); // the bars are set pixel by pixel
     const int left = box.left(), y0 = box.top() + 255;
-    const HistogramBars& bars = m_doc->display.histogramBars;
+    const color::HistogramBars& bars = m_doc->display.histogramBars;
     const int mix[3][3] = {{255, 64, 64}, {64, 255, 64}, {64, 64, 255}};
     auto setPixel = [&](int x, int y, int c) {
         if (x < 0 || y < 0 || x >= image.width() || y >= image.height()) return;

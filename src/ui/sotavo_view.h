@@ -11,7 +11,7 @@
 #include <QImage>
 #include <QPoint>
 
-namespace velanox {
+namespace velanox::document {
 class CSotavoDoc;
 }
 
@@ -25,8 +25,8 @@ public:
     explicit CSotavoView(QWidget* parent = nullptr);
 
     /// The document shown (null: plain grey).
-    void setDocument(velanox::CSotavoDoc* document);
-    velanox::CSotavoDoc* document() const { return m_doc; }
+    void setDocument(velanox::document::CSotavoDoc* document);
+    velanox::document::CSotavoDoc* document() const { return m_doc; }
     /// Escape and Enter in Full/Crop mode leave it through the mode target.
     void setModeTarget(ModeTarget* target) { m_modeTarget = target; }
 
@@ -105,7 +105,7 @@ private:
     void drawCurves(QPainter& p, int w, int h) const;
     void drawHistogram(QImage& image, QPainter& p, int w, int h) const;
 
-    velanox::CSotavoDoc* m_doc = nullptr;
+    velanox::document::CSotavoDoc* m_doc = nullptr;
     ModeTarget* m_modeTarget = nullptr;
     Debouncer m_reprocess;
     int m_scrollX = 0;

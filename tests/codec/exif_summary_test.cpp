@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-namespace velanox {
+namespace velanox::codec {
 namespace {
 
 // Builds an "Exif\0\0" payload (little-endian TIFF structure) with tags in IFD 0 and in the
@@ -250,4 +250,4 @@ TEST(FileInfoText, FromACameraFile) {
 }
 
 } // namespace
-} // namespace velanox
+} // namespace velanox::codec

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-namespace velanox {
+namespace velanox::codec {
 namespace {
 
 using test::pixelAt;
@@ -281,4 +281,4 @@ TEST(JpegEstimate, MatchesTheWrittenSizeAndGrowsWithQuality) {
 }
 
 } // namespace
-} // namespace velanox
+} // namespace velanox::codec

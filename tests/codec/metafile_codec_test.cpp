@@ -38,7 +38,7 @@ ByteSpan span(const std::vector<uint8_t>& v) {
 struct Rgb {
     int r, g, b;
 };
-Rgb pixel(const Picture& p, int x, int y) {
+Rgb pixel(const codec::Picture& p, int x, int y) {
     const uint8_t* d = p.pixels() + (std::size_t(y) * p.width + x) * 3;
     return {d[0], d[1], d[2]};
 }
@@ -49,7 +49,7 @@ bool isWhite(Rgb c) {
 struct Box {
     int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
 };
-Box contentBox(const Picture& p) {
+Box contentBox(const codec::Picture& p) {
     Box b;
     for (int y = 0; y < p.height; ++y)
         for (int x = 0; x < p.width; ++x)
@@ -60,7 +60,7 @@ Box contentBox(const Picture& p) {
     return b;
 }
 
-void expectRendered(const Picture& p, uint32_t format) {
+void expectRendered(const codec::Picture& p, uint32_t format) {
     EXPECT_EQ(p.bitsPerPixel, 24);
     EXPECT_EQ(p.format, format);
     EXPECT_EQ(p.xResolution, 96u);
@@ -128,7 +128,7 @@ private:
 constexpr uint32_t kStock = 0x80000000u;
 constexpr int kNullPen = 8;
 
-void renderEmf(const std::vector<uint8_t>& bytes, Picture& p) {
+void renderEmf(const std::vector<uint8_t>& bytes, codec::Picture& p) {
     const Status s = readEmf(span(bytes), p, {});
     ASSERT_TRUE(s.ok()) << s.reason;
 }
@@ -183,10 +183,10 @@ TEST(MetafileProbe, TellsTheKindsApart) {
 TEST(WmfReader, PlaceableDrawingIsARedDiscOfItsBoundingBoxSize) {
     const auto bytes = readShared("formats/wmf_placeable_drawing.wmf");
     if (bytes.empty()) GTEST_SKIP() << "shared test data absent";
-    Picture p;
+    codec::Picture p;
     const Status s = readWmf(span(bytes), p, {});
     ASSERT_TRUE(s.ok()) << s.reason;
-    expectRendered(p, kFormatWmf);
+    expectRendered(p, codec::kFormatWmf);
     // 1369 units at 1200 units per inch, at 96 dots per inch.
     EXPECT_EQ(p.width, 110);
     EXPECT_EQ(p.height, 110);
@@ -205,10 +205,10 @@ TEST(WmfReader, PlaceableDrawingIsARedDiscOfItsBoundingBoxSize) {
 TEST(WmfReader, StandardGlobeFillsItsPictureWithThinLines) {
     const auto bytes = readShared("formats/wmf_standard_globe.wmf");
     if (bytes.empty()) GTEST_SKIP() << "shared test data absent";
-    Picture p;
+    codec::Picture p;
     const Status s = readWmf(span(bytes), p, {});
     ASSERT_TRUE(s.ok()) << s.reason;
-    expectRendered(p, kFormatWmf);
+    expectRendered(p, codec::kFormatWmf);
     EXPECT_NEAR(p.width, 667, 2);
     EXPECT_NEAR(p.height, 666, 2);
     const Box box = contentBox(p);
@@ -230,10 +230,10 @@ TEST(WmfReader, StandardGlobeFillsItsPictureWithThinLines) {
 TEST(EmfReader, GrassLogoDrawsGreenBladesInsideTheDiamond) {
     const auto bytes = readShared("formats/emf_vector_grasslogo.emf");
     if (bytes.empty()) GTEST_SKIP() << "shared test data absent";
-    Picture p;
+    codec::Picture p;
     const Status s = readEmf(span(bytes), p, {});
     ASSERT_TRUE(s.ok()) << s.reason;
-    expectRendered(p, kFormatEmf);
+    expectRendered(p, codec::kFormatEmf);
     // The frame: 71.01 x 78.94 mm.
     EXPECT_EQ(p.width, 268);
     EXPECT_EQ(p.height, 298);
@@ -255,10 +255,10 @@ TEST(EmfReader, GrassLogoDrawsGreenBladesInsideTheDiamond) {
 TEST(EmfReader, HistogramWithBlitsAndTextDrawsBarsAxesAndLabels) {
     const auto bytes = readShared("formats/emf_with_bitmaps_test-013.emf");
     if (bytes.empty()) GTEST_SKIP() << "shared test data absent";
-    Picture p;
+    codec::Picture p;
     const Status s = readEmf(span(bytes), p, {});
     ASSERT_TRUE(s.ok()) << s.reason;
-    expectRendered(p, kFormatEmf);
+    expectRendered(p, codec::kFormatEmf);
     EXPECT_EQ(p.width, 554); // 146.49 x 175.50 mm
     EXPECT_EQ(p.height, 663);
     const Rgb bar = pixel(p, 245, 300); // the tallest bar, filled grey
@@ -282,7 +282,7 @@ TEST(EmfReader, CorruptedFileFailsWithAReason) {
     const auto bytes = readShared("broken/emf_corrupted.emf");
     if (bytes.empty()) GTEST_SKIP() << "shared test data absent";
     ASSERT_TRUE(probeEmf(span(bytes)));
-    Picture p;
+    codec::Picture p;
     const Status s = readEmf(span(bytes), p, {});
     EXPECT_EQ(s.code, kCodecCorrupt);
     EXPECT_FALSE(s.reason.empty());
@@ -294,7 +294,7 @@ TEST(EmfReader, RefusesPicturesBeyondTheLimitsBeforeDrawing) {
     if (bytes.empty()) GTEST_SKIP() << "shared test data absent";
     ReadOptions options;
     options.limits.maxDimension = 200;
-    Picture p;
+    codec::Picture p;
     EXPECT_EQ(readEmf(span(bytes), p, options).code, kCodecTooLarge);
     EXPECT_EQ(readWmf(span(readShared("formats/wmf_standard_globe.wmf")), p, options).code,
               kCodecTooLarge);
@@ -312,7 +312,7 @@ TEST(MetafileReaders, TruncatedFilesNeverCrash) {
         const std::size_t step = emf ? 13 : std::max<std::size_t>(1, bytes.size() / 60);
         for (std::size_t n = 0; n < bytes.size(); n += step) {
             const std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + n);
-            Picture p;
+            codec::Picture p;
             const Status s = emf ? readEmf(span(cut), p, {}) : readWmf(span(cut), p, {});
             if (emf) {
                 // An Enhanced Metafile without its end record is damaged.
@@ -338,7 +338,7 @@ TEST(EmfReader, DamagedRecordContentsNeverCrash) {
             const std::size_t at = 128 + random() % (damaged.size() - 128);
             damaged[at] = uint8_t(random());
         }
-        Picture p;
+        codec::Picture p;
         const Status s = readEmf(span(damaged), p, {});
         if (s.ok()) {
             EXPECT_EQ(p.width, 554);
@@ -355,7 +355,7 @@ TEST(EmfPlayer, AnisotropicMappingPlacesARectangle) {
     b.record(11, {100, 100});  // viewport extent
     redBrushNoPen(b);
     b.record(43, {200, 300, 600, 700}); // Rectangle
-    Picture p;
+    codec::Picture p;
     renderEmf(b.finish(), p);
     ASSERT_TRUE(p.hasPixels());
     ASSERT_EQ(p.width, 100);
@@ -376,7 +376,7 @@ TEST(EmfPlayer, WorldTransformAndMetricModeFlipTheAxis) {
     redBrushNoPen(b);
     // 1 cm square from (0, 0) upwards: 37.8 pixels at 96 dpi.
     b.record(43, {0, 0, 1000, 1000});
-    Picture p;
+    codec::Picture p;
     renderEmf(b.finish(), p);
     ASSERT_TRUE(p.hasPixels());
     EXPECT_EQ(pixel(p, 5, 95).r, 255);
@@ -394,7 +394,7 @@ TEST(EmfPlayer, WorldTransformAndMetricModeFlipTheAxis) {
     w.record(35, {s, z, z, s, t, t}); // world: scale 2, then move by 10
     redBrushNoPen(w);
     w.record(43, {0, 0, 10, 10});
-    Picture q;
+    codec::Picture q;
     renderEmf(w.finish(), q);
     ASSERT_TRUE(q.hasPixels());
     EXPECT_EQ(pixel(q, 11, 11).r, 255);
@@ -411,7 +411,7 @@ TEST(EmfPlayer, RestoreDcDropsTheClipOfTheSavedState) {
     b.record(43, {0, 0, 50, 25});  // clipped: only the top left corner
     b.record(34, {-1});            // RestoreDC
     b.record(43, {0, 25, 50, 50}); // whole lower half
-    Picture p;
+    codec::Picture p;
     renderEmf(b.finish(), p);
     ASSERT_TRUE(p.hasPixels());
     EXPECT_EQ(pixel(p, 5, 5).g, 0);
@@ -428,7 +428,7 @@ TEST(EmfPlayer, RecordsWhoseContentsOverrunThemAreSkipped) {
     b.record(37, {5000});       // an object that does not exist
     b.record(99999, {1, 2, 3}); // unknown record
     b.record(43, {0, 0, 25, 25});
-    Picture p;
+    codec::Picture p;
     renderEmf(b.finish(), p);
     ASSERT_TRUE(p.hasPixels());
     EXPECT_EQ(pixel(p, 10, 10).g, 0);
@@ -441,7 +441,7 @@ TEST(EmfReader, RecordRunningPastTheFileIsAnError) {
     std::vector<uint8_t> bytes = b.finish();
     // The rectangle record (after the 88-byte header) claims more bytes than remain.
     bytes[88 + 4] = 0xF0;
-    Picture p;
+    codec::Picture p;
     const Status s = readEmf(span(bytes), p, {});
     EXPECT_EQ(s.code, kCodecCorrupt);
     EXPECT_NE(s.reason.find("record 1"), std::string::npos) << s.reason;
@@ -451,14 +451,14 @@ TEST(EmfReader, RecordRunningPastTheFileIsAnError) {
 
 namespace {
 
-void randomPicture(int width, int height, uint32_t seed, Picture& p) {
-    ASSERT_EQ(p.allocate(width, height, 24), kPictureOk);
+void randomPicture(int width, int height, uint32_t seed, codec::Picture& p) {
+    ASSERT_EQ(p.allocate(width, height, 24), codec::kPictureOk);
     std::mt19937 random(seed);
     for (std::size_t i = 0; i < p.pixelBytes(); ++i)
         p.pixels()[i] = uint8_t(random());
 }
 
-void expectSamePixels(const Picture& a, const Picture& b) {
+void expectSamePixels(const codec::Picture& a, const codec::Picture& b) {
     ASSERT_EQ(a.width, b.width);
     ASSERT_EQ(a.height, b.height);
     EXPECT_EQ(0, std::memcmp(a.pixels(), b.pixels(), std::size_t(a.width) * a.height * 3));
@@ -469,14 +469,14 @@ void expectSamePixels(const Picture& a, const Picture& b) {
 TEST(MetafileWriters, WrittenPicturesReadBackWithTheSamePixels) {
     // Odd widths exercise the row padding of the bitmap.
     for (auto [w, h] : {std::pair{37, 23}, std::pair{16, 16}, std::pair{301, 17}}) {
-        Picture source;
+        codec::Picture source;
         randomPicture(w, h, uint32_t(w * 31 + h), source);
         std::vector<uint8_t> wmf, emf;
         ASSERT_TRUE(writeWmf(source, wmf).ok());
         ASSERT_TRUE(writeEmf(source, emf).ok());
         EXPECT_TRUE(probeWmf(span(wmf)));
         EXPECT_TRUE(probeEmf(span(emf)));
-        Picture fromWmf, fromEmf;
+        codec::Picture fromWmf, fromEmf;
         const Status sw = readWmf(span(wmf), fromWmf, {});
         const Status se = readEmf(span(emf), fromEmf, {});
         ASSERT_TRUE(sw.ok()) << sw.reason;
@@ -487,7 +487,7 @@ TEST(MetafileWriters, WrittenPicturesReadBackWithTheSamePixels) {
 }
 
 TEST(MetafileWriters, EnhancedMetafileHeaderDescribesTheFile) {
-    Picture source;
+    codec::Picture source;
     randomPicture(10, 20, 7, source);
     std::vector<uint8_t> emf;
     ASSERT_TRUE(writeEmf(source, emf).ok());
@@ -506,27 +506,27 @@ TEST(MetafileWriters, EnhancedMetafileHeaderDescribesTheFile) {
 }
 
 TEST(MetafileWriters, SmallPicturesReadBackEnlarged) {
-    Picture source;
+    codec::Picture source;
     randomPicture(4, 2, 3, source);
     std::vector<uint8_t> emf;
     ASSERT_TRUE(writeEmf(source, emf).ok());
-    Picture back;
+    codec::Picture back;
     ASSERT_TRUE(readEmf(span(emf), back, {}).ok());
     EXPECT_EQ(back.width, 32);
     EXPECT_EQ(back.height, 16);
 }
 
 TEST(MetafileWriters, RefuseWhatTheyCannotHold) {
-    Picture empty;
+    codec::Picture empty;
     std::vector<uint8_t> out;
     EXPECT_FALSE(writeWmf(empty, out).ok());
     EXPECT_FALSE(writeEmf(empty, out).ok());
-    Picture grey;
-    ASSERT_EQ(grey.allocate(8, 8, 8), kPictureOk);
+    codec::Picture grey;
+    ASSERT_EQ(grey.allocate(8, 8, 8), codec::kPictureOk);
     EXPECT_EQ(writeEmf(grey, out).code, kCodecUnsupported);
     // Windows Metafile coordinates are 16-bit.
-    Picture wide;
-    ASSERT_EQ(wide.allocate(40000, 1, 24), kPictureOk);
+    codec::Picture wide;
+    ASSERT_EQ(wide.allocate(40000, 1, 24), codec::kPictureOk);
     EXPECT_EQ(writeWmf(wide, out).code, kCodecTooLarge);
     EXPECT_TRUE(writeEmf(wide, out).ok());
 }

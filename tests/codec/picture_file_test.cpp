@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-namespace velanox {
+namespace velanox::codec {
 namespace {
 
 namespace fs = std::filesystem;
@@ -230,9 +230,9 @@ TEST(Save, PalettePicturesBecomeTrueColorForTrueColorWriters) {
 }
 
 } // namespace
-} // namespace velanox
+} // namespace velanox::codec
 
-namespace velanox {
+namespace velanox::codec {
 namespace {
 
 // Every file of the shared corpus either loads as 24-bit or fails with a code and a reason.
@@ -309,9 +309,9 @@ TEST(Load, EveryFamilyLoadsWithItsIdAndSize) {
 }
 
 } // namespace
-} // namespace velanox
+} // namespace velanox::codec
 
-namespace velanox {
+namespace velanox::codec {
 namespace {
 
 // Every input a fuzzer ever crashed on stays here and must load or fail with a reason.
@@ -330,4 +330,4 @@ TEST(Load, KeptFuzzCrashersLoadOrFailCleanly) {
 }
 
 } // namespace
-} // namespace velanox
+} // namespace velanox::codec

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-namespace velanox {
+namespace velanox::codec {
 namespace {
 
 using test::pixelAt;
@@ -168,4 +168,4 @@ TEST(Resample, SameSizeIsACopyAndBadSizesAreRefused) {
 }
 
 } // namespace
-} // namespace velanox
+} // namespace velanox::codec

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-namespace velanox {
+namespace velanox::codec {
 namespace {
 
 using test::pixelAt;
@@ -189,4 +189,4 @@ TEST(PngWrite, MarkedSrgbWithResolution) {
 }
 
 } // namespace
-} // namespace velanox
+} // namespace velanox::codec

@@ -10,7 +10,7 @@
 #include <random>
 #include <zlib.h>
 
-namespace velanox {
+namespace velanox::codec {
 namespace {
 
 int paethPredictor(int a, int b, int c) {
@@ -239,4 +239,4 @@ TEST(PngWrite, TrueColorFilesHoldTheExactPixels) {
 }
 
 } // namespace
-} // namespace velanox
+} // namespace velanox::codec

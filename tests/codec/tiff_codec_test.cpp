@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 #include <tiffio.h>
 
-namespace velanox {
+namespace velanox::codec {
 namespace {
 
 using test::pixelAt;
@@ -180,4 +180,4 @@ TEST(TiffWrite, UnknownCompressionIsRefused) {
 }
 
 } // namespace
-} // namespace velanox
+} // namespace velanox::codec

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-namespace velanox {
+namespace velanox::color {
 namespace {
 
 AutoLevels levelsOf(const test::TestImage& img) {
@@ -41,4 +41,4 @@ TEST(AutoLevels, NoPixelsGivesNeutralLevels) {
 }
 
 } // namespace
-} // namespace velanox
+} // namespace velanox::color

@@ -6,7 +6,7 @@
 
 #include <set>
 
-namespace velanox {
+namespace velanox::color {
 namespace {
 
 ConstPixelBlock constBlockOf(const test::TestImage& img) {
@@ -106,4 +106,4 @@ TEST(ColorSteps, OneFusedPassEqualsTheStepsInOrder) {
 }
 
 } // namespace
-} // namespace velanox
+} // namespace velanox::color

@@ -10,7 +10,7 @@
 #include <fstream>
 #include <limits>
 
-namespace velanox {
+namespace velanox::color {
 namespace {
 
 namespace fs = std::filesystem;
@@ -167,8 +167,8 @@ TEST_F(ProfileFiles, ReferenceWrittenAndReadBackIsTheSame) {
     EXPECT_EQ(state.writeProfile(path("none.cpf")).reason, kNoReferenceMessage);
     EXPECT_FALSE(fs::exists(path("none.cpf")));
 
-    Picture reference;
-    ASSERT_EQ(reference.allocate(400, 200, 24), kPictureOk);
+    codec::Picture reference;
+    ASSERT_EQ(reference.allocate(400, 200, 24), codec::kPictureOk);
     for (std::size_t i = 0; i < reference.pixelBytes(); ++i)
         reference.pixels()[i] = uint8_t(i * 31 / 7);
     ASSERT_TRUE(state.setReferenceImage(reference, "/pictures/ref.jpg").ok());
@@ -203,4 +203,4 @@ TEST(ProfileNames, PathSeparatorsAndParentReferencesAreRefused) {
 }
 
 } // namespace
-} // namespace velanox
+} // namespace velanox::color

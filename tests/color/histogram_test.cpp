@@ -6,7 +6,7 @@
 
 #include <cstring>
 
-namespace velanox {
+namespace velanox::color {
 namespace {
 
 ConstPixelBlock constBlockOf(const test::TestImage& img) {
@@ -84,7 +84,7 @@ TEST(QuickColourPreview, CopiesTheLimitedRectangleAndRecolors) {
     }();
     ColorSettings settings;
     settings.tone.colourBoost = 40;
-    Picture preview;
+    codec::Picture preview;
     ASSERT_TRUE(
         quickColourPreview(constBlockOf(rgb), PixelRect{30, -5, 90, 10}, settings, preview));
     ASSERT_EQ(preview.width, 10);
@@ -103,4 +103,4 @@ TEST(QuickColourPreview, CopiesTheLimitedRectangleAndRecolors) {
 }
 
 } // namespace
-} // namespace velanox
+} // namespace velanox::color

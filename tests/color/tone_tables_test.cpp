@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-namespace velanox {
+namespace velanox::color {
 namespace {
 
 // Every value 0..255 in each channel: pixel i is (i, i, i).
@@ -167,9 +167,9 @@ TEST(BoostColours, MovesEachChannelAwayFromTheOthers) {
 }
 
 } // namespace
-} // namespace velanox
+} // namespace velanox::color
 
-namespace velanox {
+namespace velanox::color {
 namespace {
 
 TEST(BoostColours, TabulatedBoostGivesTheBytesOfDividing) {
@@ -194,4 +194,4 @@ TEST(BoostColours, TabulatedBoostGivesTheBytesOfDividing) {
 }
 
 } // namespace
-} // namespace velanox
+} // namespace velanox::color

@@ -4,12 +4,12 @@
 
 #include <cstring>
 
-namespace velanox {
+namespace velanox::document {
 namespace {
 
 /// A 24-bit picture whose pixel (x, y) is (x, y, x + y) modulo 256.
-void fillPattern(Picture& p, int w, int h) {
-    ASSERT_EQ(p.allocate(w, h, 24), kPictureOk);
+void fillPattern(codec::Picture& p, int w, int h) {
+    ASSERT_EQ(p.allocate(w, h, 24), codec::kPictureOk);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             uint8_t* px = p.pixels() + (std::size_t(y) * w + x) * 3;
@@ -19,11 +19,11 @@ void fillPattern(Picture& p, int w, int h) {
         }
 }
 
-const uint8_t* pixelAt(const Picture& p, int x, int y) {
+const uint8_t* pixelAt(const codec::Picture& p, int x, int y) {
     return p.pixels() + std::size_t(y) * p.rowBytes() + std::size_t(x) * (p.bitsPerPixel / 8);
 }
 
-bool samePixels(const Picture& a, const Picture& b) {
+bool samePixels(const codec::Picture& a, const codec::Picture& b) {
     return a.width == b.width && a.height == b.height && a.pixelBytes() == b.pixelBytes() &&
            std::memcmp(a.pixels(), b.pixels(), a.pixelBytes()) == 0;
 }
@@ -106,7 +106,7 @@ TEST(CropZoom, WheelAndEnlargeSlider) {
 }
 
 TEST(CropImage, DoNotChangeAtZoomOneReproducesThePicture) {
-    Picture source, original, display;
+    codec::Picture source, original, display;
     fillPattern(source, 301, 199);
     original.copyFrom(source);
     CropState state;
@@ -117,33 +117,33 @@ TEST(CropImage, DoNotChangeAtZoomOneReproducesThePicture) {
 }
 
 TEST(CropImage, CutsAndFillsWhatLiesOutsideWithBlack) {
-    Picture p;
+    codec::Picture p;
     fillPattern(p, 20, 10);
-    p.format = kFormatPng;
+    p.format = codec::kFormatPng;
     p.filePath = "/x/y.png";
-    ASSERT_EQ(cropImage(p, CropRect{15, 8, 25, 12}), kPictureOk);
+    ASSERT_EQ(cropImage(p, CropRect{15, 8, 25, 12}), codec::kPictureOk);
     ASSERT_EQ(p.width, 10);
     ASSERT_EQ(p.height, 4);
     EXPECT_EQ(pixelAt(p, 0, 0)[0], 15);
     EXPECT_EQ(pixelAt(p, 4, 1)[1], 9);
     EXPECT_EQ(pixelAt(p, 5, 0)[0], 0);
     EXPECT_EQ(pixelAt(p, 0, 2)[2], 0);
-    EXPECT_EQ(p.format, kFormatPng) << "still the file's picture";
+    EXPECT_EQ(p.format, codec::kFormatPng) << "still the file's picture";
     EXPECT_EQ(p.filePath, "/x/y.png");
-    EXPECT_EQ(cropImage(p, CropRect{3, 3, 3, 9}), kPictureOk);
+    EXPECT_EQ(cropImage(p, CropRect{3, 3, 3, 9}), codec::kPictureOk);
     EXPECT_EQ(p.width, 10) << "an empty rectangle changes nothing";
 }
 
 TEST(RotateImage, TwoTurnsTurnItUpsideDown) {
-    Picture p, original;
+    codec::Picture p, original;
     fillPattern(p, 130, 70); // larger than one tile
     original.copyFrom(p);
-    ASSERT_EQ(rotateImage(p, RotateDirection::Clockwise), kPictureOk);
+    ASSERT_EQ(rotateImage(p, RotateDirection::Clockwise), codec::kPictureOk);
     EXPECT_EQ(p.width, 70);
     EXPECT_EQ(p.height, 130);
     // Clockwise, the bottom-left corner comes to the top left.
     EXPECT_EQ(std::memcmp(pixelAt(p, 0, 0), pixelAt(original, 0, 69), 3), 0);
-    ASSERT_EQ(rotateImage(p, RotateDirection::Clockwise), kPictureOk);
+    ASSERT_EQ(rotateImage(p, RotateDirection::Clockwise), codec::kPictureOk);
     ASSERT_EQ(p.width, 130);
     for (int y = 0; y < 70; ++y)
         for (int x = 0; x < 130; ++x)
@@ -152,15 +152,15 @@ TEST(RotateImage, TwoTurnsTurnItUpsideDown) {
     rotateImage(p, RotateDirection::CounterClockwise);
     EXPECT_TRUE(samePixels(p, original));
 
-    Picture empty;
-    EXPECT_EQ(rotateImage(empty, RotateDirection::Clockwise), kPictureNoReader);
+    codec::Picture empty;
+    EXPECT_EQ(rotateImage(empty, RotateDirection::Clockwise), codec::kPictureNoReader);
 }
 
 TEST(CropDisplay, BottomUpBlueFirstOpaqueAndRecolored) {
-    Picture source, display;
+    codec::Picture source, display;
     fillPattern(source, 9, 5);
-    ColorSettings settings;
-    ASSERT_EQ(buildCropDisplayImage(source, settings, display), kPictureOk);
+    color::ColorSettings settings;
+    ASSERT_EQ(buildCropDisplayImage(source, settings, display), codec::kPictureOk);
     ASSERT_EQ(display.bitsPerPixel, 32);
     const uint8_t* top = pixelAt(display, 7, 4); // last row in memory is the picture's first
     EXPECT_EQ(top[0], 7);                        // blue = x + y
@@ -176,10 +176,10 @@ TEST(CropDisplay, BottomUpBlueFirstOpaqueAndRecolored) {
     settings.match.matchFade = 100;
     for (int i = 0; i < 256; ++i)
         settings.match.matchTables[0][std::size_t(i)] = uint8_t(255 - i);
-    ASSERT_EQ(buildCropDisplayImage(source, settings, display), kPictureOk);
-    Picture expected;
+    ASSERT_EQ(buildCropDisplayImage(source, settings, display), codec::kPictureOk);
+    codec::Picture expected;
     expected.copyFrom(source);
-    applyColorSteps(settings, PixelBlock{expected.pixels(), 9, 5, 3, 0});
+    color::applyColorSteps(settings, color::PixelBlock{expected.pixels(), 9, 5, 3, 0});
     for (int y = 0; y < 5; ++y)
         for (int x = 0; x < 9; ++x) {
             const uint8_t* d = pixelAt(display, x, 4 - y);
@@ -191,21 +191,23 @@ TEST(CropDisplay, BottomUpBlueFirstOpaqueAndRecolored) {
 }
 
 TEST(CropMode, EnteringResetsTheViewOnlyWhenAsked) {
-    Picture source, display;
+    codec::Picture source, display;
     fillPattern(source, 40, 30);
     CropState state;
     state.cropZoom = 2.0;
     state.cropOffsetX = 7;
-    ASSERT_EQ(enterCropMode(state, false, source, ColorSettings{}, display), kPictureOk);
+    ASSERT_EQ(enterCropMode(state, false, source, color::ColorSettings{}, display),
+              codec::kPictureOk);
     EXPECT_TRUE(state.cropMode);
     EXPECT_EQ(state.cropOffsetX, 7);
     EXPECT_EQ(display.width, 40);
-    ASSERT_EQ(enterCropMode(state, true, source, ColorSettings{}, display), kPictureOk);
+    ASSERT_EQ(enterCropMode(state, true, source, color::ColorSettings{}, display),
+              codec::kPictureOk);
     EXPECT_TRUE(state.isNeutral());
 
     CropState off;
-    Picture none;
-    EXPECT_NE(enterCropMode(off, true, none, ColorSettings{}, display), kPictureOk);
+    codec::Picture none;
+    EXPECT_NE(enterCropMode(off, true, none, color::ColorSettings{}, display), codec::kPictureOk);
     EXPECT_FALSE(off.cropMode);
     EXPECT_EQ(display.width, 40) << "a failed build keeps the old display";
 }
@@ -223,11 +225,12 @@ struct Asked {
 };
 
 TEST(CropMode, EscapeWithANeutralWindowAppliesWithoutAsking) {
-    Picture source, display;
+    codec::Picture source, display;
     fillPattern(source, 300, 200);
     CropState state;
     state.cropAspect = 0;
-    ASSERT_EQ(enterCropMode(state, true, source, ColorSettings{}, display), kPictureOk);
+    ASSERT_EQ(enterCropMode(state, true, source, color::ColorSettings{}, display),
+              codec::kPictureOk);
     Asked asked;
     const LeaveCropOutcome outcome = leaveCropMode(state, true, source, display, asked.question());
     EXPECT_EQ(asked.count, 0);
@@ -240,12 +243,13 @@ TEST(CropMode, EscapeWithANeutralWindowAppliesWithoutAsking) {
 
 TEST(CropMode, TheQuestionDecidesForAMovedWindow) {
     for (CropAnswer answer : {CropAnswer::Cancel, CropAnswer::No, CropAnswer::Yes}) {
-        Picture source, display;
+        codec::Picture source, display;
         fillPattern(source, 300, 200);
         CropState state;
         state.cropAspect = 0;
         state.cropSwap = 1;
-        ASSERT_EQ(enterCropMode(state, true, source, ColorSettings{}, display), kPictureOk);
+        ASSERT_EQ(enterCropMode(state, true, source, color::ColorSettings{}, display),
+                  codec::kPictureOk);
         state.cropOffsetX = 60;
         Asked asked;
         asked.answer = answer;
@@ -278,7 +282,7 @@ TEST(CropMode, TheQuestionDecidesForAMovedWindow) {
 }
 
 TEST(CropMode, LeavingWhenNotInCropMode) {
-    Picture source, display;
+    codec::Picture source, display;
     fillPattern(source, 30, 20);
     CropState state;
     state.cropZoom = 1.5; // left over; the reset restores neutral
@@ -294,4 +298,4 @@ TEST(CropMode, LeavingWhenNotInCropMode) {
 }
 
 } // namespace
-} // namespace velanox
+} // namespace velanox::document

@@ -39,18 +39,18 @@ private:
 };
 
 /// A 24-bit picture of width x height whose pixels follow the seed.
-inline void fillPicture(Picture& picture, int32_t width, int32_t height, uint8_t seed) {
-    ASSERT_EQ(picture.allocate(width, height, 24), kPictureOk);
+inline void fillPicture(codec::Picture& picture, int32_t width, int32_t height, uint8_t seed) {
+    ASSERT_EQ(picture.allocate(width, height, 24), codec::kPictureOk);
     for (std::size_t i = 0; i < picture.pixelBytes(); ++i)
         picture.pixels()[i] = uint8_t(seed + i * 7 + (i / 3) % 13);
 }
 
 /// Writes a small picture file, in the format of the name's extension unless one is given.
 inline void writePicture(const std::string& path, int32_t width, int32_t height, uint8_t seed,
-                         uint32_t format = kFormatAuto) {
-    Picture picture;
+                         uint32_t format = codec::kFormatAuto) {
+    codec::Picture picture;
     fillPicture(picture, width, height, seed);
-    ASSERT_EQ(picture.save(path, format), kPictureOk) << picture.errorReason;
+    ASSERT_EQ(picture.save(path, format), codec::kPictureOk) << picture.errorReason;
 }
 
 inline void writeBytes(const std::string& path, const std::string& bytes) {

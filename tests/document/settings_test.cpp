@@ -5,7 +5,7 @@
 #include <set>
 #include <string>
 
-namespace velanox {
+namespace velanox::document {
 namespace {
 
 TEST(SettingsTest, FirstStartReadsTheTableDefaults) {
@@ -80,4 +80,4 @@ TEST(MemorySettingsTest, UsableValuesPassUnchanged) {
 }
 
 } // namespace
-} // namespace velanox
+} // namespace velanox::document

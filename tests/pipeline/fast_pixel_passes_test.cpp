@@ -53,14 +53,15 @@ TEST(FastPixelPasses, CopiesMatchTheReference) {
         const int32_t w = c.region.width(), h = c.region.height();
         auto fastWork = randomBytes(std::size_t(w) * h * 4, seed++);
         auto referenceWork = fastWork;
-        copyRegionIn(picture.data(), c.imageWidth, c.region, ImageBuffer{fastWork.data(), w, h});
+        copyRegionIn(picture.data(), c.imageWidth, c.region,
+                     pipeline::ImageBuffer{fastWork.data(), w, h});
         copyRegionInReference(picture.data(), c.imageWidth, c.region,
-                              ImageBuffer{referenceWork.data(), w, h});
+                              pipeline::ImageBuffer{referenceWork.data(), w, h});
         EXPECT_EQ(fastWork, referenceWork) << describe(c);
 
         // A tile inside the working copy, out and back.
         const Rect tile{w / 3, h / 4, w, h};
-        const ImageBuffer work{fastWork.data(), w, h};
+        const pipeline::ImageBuffer work{fastWork.data(), w, h};
         auto fastTile = randomBytes(std::size_t(tile.width()) * tile.height() * 4, seed++);
         auto referenceTile = fastTile;
         copyTileOut(work, tile, fastTile.data());
@@ -68,8 +69,9 @@ TEST(FastPixelPasses, CopiesMatchTheReference) {
         EXPECT_EQ(fastTile, referenceTile) << describe(c);
 
         const auto changed = randomBytes(fastTile.size(), seed++);
-        copyTileBack(changed.data(), tile, ImageBuffer{fastWork.data(), w, h});
-        copyTileBackReference(changed.data(), tile, ImageBuffer{referenceWork.data(), w, h});
+        copyTileBack(changed.data(), tile, pipeline::ImageBuffer{fastWork.data(), w, h});
+        copyTileBackReference(changed.data(), tile,
+                              pipeline::ImageBuffer{referenceWork.data(), w, h});
         EXPECT_EQ(fastWork, referenceWork) << describe(c);
     }
 }

@@ -19,7 +19,7 @@ using namespace velanox;
 
 namespace {
 
-class QuietObserver final : public RunObserver {
+class QuietObserver final : public pipeline::RunObserver {
 public:
     std::vector<std::string> messages, texts;
     void showMessage(std::string_view text) override { messages.emplace_back(text); }
@@ -44,17 +44,18 @@ Picture24 noisyPicture(int32_t width, int32_t height, uint32_t seed) {
 }
 
 // A run of the given steps over region of source; the result starts as a copy of the source.
-std::vector<uint8_t> runWith(const PipelineSteps& steps, const Picture24& source, RegionRun run,
-                             ProcessOutcome expected = ProcessOutcome::Done) {
+std::vector<uint8_t> runWith(const pipeline::PipelineSteps& steps, const Picture24& source,
+                             pipeline::RegionRun run,
+                             pipeline::ProcessOutcome expected = pipeline::ProcessOutcome::Done) {
     std::vector<uint8_t> result = source.pixels;
     run.source = source.pixels.data();
     run.result = result.data();
     run.imageWidth = source.width;
     run.imageHeight = source.height;
     run.steps = &steps;
-    SwapBuffer work, preNr;
+    pipeline::SwapBuffer work, preNr;
     QuietObserver observer;
-    EXPECT_EQ(processRegion(run, work, preNr, observer).outcome, expected);
+    EXPECT_EQ(pipeline::processRegion(run, work, preNr, observer).outcome, expected);
     EXPECT_TRUE(observer.messages.empty()) << observer.messages.front();
     return result;
 }
@@ -69,37 +70,39 @@ std::size_t differingBytes(const std::vector<uint8_t>& a, const std::vector<uint
 
 struct Variant {
     const char* name;
-    void (*apply)(RegionRun&);
+    void (*apply)(pipeline::RegionRun&);
 };
 
 const Variant kVariants[] = {
-    {"default", [](RegionRun&) {}},
-    {"portrait", [](RegionRun& r) { r.noise.nrMode = kNrModePortrait; }},
-    {"scanner", [](RegionRun& r) { r.noise.nrMode = kNrModeScanner; }},
-    {"nature", [](RegionRun& r) { r.noise.nrMode = kNrModeNature; }},
+    {"default", [](pipeline::RegionRun&) {}},
+    {"portrait", [](pipeline::RegionRun& r) { r.noise.nrMode = pipeline::kNrModePortrait; }},
+    {"scanner", [](pipeline::RegionRun& r) { r.noise.nrMode = pipeline::kNrModeScanner; }},
+    {"nature", [](pipeline::RegionRun& r) { r.noise.nrMode = pipeline::kNrModeNature; }},
     {"high noise, 3 levels, luminance",
-     [](RegionRun& r) {
-         r.noise.nrMode = kNrModeHighNoise;
+     [](pipeline::RegionRun& r) {
+         r.noise.nrMode = pipeline::kNrModeHighNoise;
          r.noise.noiseLevel = 5.5;
          r.noise.nrLevels = 3;
          r.noise.nrPerChannel = 0;
      }},
-    {"highlight edges", [](RegionRun& r) { r.outputWindowMode = kOutputHighlightEdges; }},
-    {"filtered noise", [](RegionRun& r) { r.outputWindowMode = kOutputFilteredNoise; }},
+    {"highlight edges",
+     [](pipeline::RegionRun& r) { r.outputWindowMode = pipeline::kOutputHighlightEdges; }},
+    {"filtered noise",
+     [](pipeline::RegionRun& r) { r.outputWindowMode = pipeline::kOutputFilteredNoise; }},
     {"no sharpening, edge threshold 60",
-     [](RegionRun& r) {
+     [](pipeline::RegionRun& r) {
          r.noise.sharpenEdges = 0;
          r.noise.edgeThreshold = 60;
      }},
-    {"no advanced processing", [](RegionRun& r) { r.noise.advancedProcessing = 0; }},
+    {"no advanced processing", [](pipeline::RegionRun& r) { r.noise.advancedProcessing = 0; }},
     // 7 and 100 are amounts whose sharpening keeps the floating-point arithmetic.
     {"sharpen 7, portrait",
-     [](RegionRun& r) {
+     [](pipeline::RegionRun& r) {
          r.noise.sharpenAmount = 7;
-         r.noise.nrMode = kNrModePortrait;
+         r.noise.nrMode = pipeline::kNrModePortrait;
      }},
     {"sharpen 100, colour steps",
-     [](RegionRun& r) {
+     [](pipeline::RegionRun& r) {
          r.noise.sharpenAmount = 100;
          r.color.tone.blackPoint = 12;
          r.color.tone.gamma = 1.3f;
@@ -112,10 +115,10 @@ const Variant kVariants[] = {
 TEST(ProcessRegionSteps, EveryModeAndViewMatchesThePlainRun) {
     const Picture24 picture = noisyPicture(421, 263, 3);
     for (const Variant& v : kVariants) {
-        RegionRun run;
-        run.region = Rect{0, 0, picture.width, picture.height};
+        pipeline::RegionRun run;
+        run.region = pipeline::Rect{0, 0, picture.width, picture.height};
         v.apply(run);
-        const auto shipped = runWith(shippedPipelineSteps(), picture, run);
+        const auto shipped = runWith(pipeline::shippedPipelineSteps(), picture, run);
         const auto reference = runWith(pipeline::referencePipelineSteps(), picture, run);
         EXPECT_EQ(differingBytes(shipped, reference), 0u) << v.name;
         EXPECT_NE(differingBytes(shipped, picture.pixels), 0u) << v.name << ": nothing was done";
@@ -127,7 +130,7 @@ TEST(ProcessRegionSteps, TiledRunsAndRegionsMatchThePlainRun) {
     // Regions inside the picture, with block limits that leave columns and rows over, tiles
     // narrower than the engine takes, a single column of tiles and a single row.
     const struct {
-        Rect region;
+        pipeline::Rect region;
         int32_t blockW, blockH;
     } cases[] = {
         {{0, 0, 517, 389}, 150, 120}, {{13, 7, 500, 380}, 200, 100}, {{40, 30, 300, 95}, 50, 20},
@@ -135,14 +138,14 @@ TEST(ProcessRegionSteps, TiledRunsAndRegionsMatchThePlainRun) {
     };
     for (const auto& c : cases)
         for (const Variant& v : {kVariants[0], kVariants[2], kVariants[5], kVariants[6]}) {
-            RegionRun run;
+            pipeline::RegionRun run;
             run.region = c.region;
             run.limits.MaxBlockW = c.blockW;
             run.limits.MaxBlockH = c.blockH;
             v.apply(run);
-            const auto shipped = runWith(shippedPipelineSteps(), picture, run);
+            const auto shipped = runWith(pipeline::shippedPipelineSteps(), picture, run);
             const auto reference = runWith(pipeline::referencePipelineSteps(), picture, run);
-            const auto plain = runWith(shippedStepByStep(), picture, run);
+            const auto plain = runWith(pipeline::shippedStepByStep(), picture, run);
             EXPECT_EQ(differingBytes(shipped, reference), 0u)
                 << v.name << " limits " << c.blockW << "x" << c.blockH;
             EXPECT_EQ(differingBytes(shipped, plain), 0u) << v.name;
@@ -152,12 +155,12 @@ TEST(ProcessRegionSteps, TiledRunsAndRegionsMatchThePlainRun) {
 TEST(ProcessRegionSteps, BuffersOnMappingsGiveTheSameBytes) {
     // A tiny swap threshold puts every buffer of the run in a memory mapping.
     const Picture24 picture = noisyPicture(300, 200, 5);
-    RegionRun run;
-    run.region = Rect{0, 0, 300, 200};
+    pipeline::RegionRun run;
+    run.region = pipeline::Rect{0, 0, 300, 200};
     run.limits.MaxSwapW = 10;
     run.limits.MaxSwapH = 10;
-    const auto shipped = runWith(shippedPipelineSteps(), picture, run);
-    run.limits = MemoryLimits{};
+    const auto shipped = runWith(pipeline::shippedPipelineSteps(), picture, run);
+    run.limits = pipeline::MemoryLimits{};
     EXPECT_EQ(differingBytes(shipped, runWith(pipeline::referencePipelineSteps(), picture, run)),
               0u);
 }
@@ -168,22 +171,22 @@ TEST(ProcessRegionSteps, RealPhotosMatchThePlainRun) {
     for (const char* file : files) {
         const std::string path = test::sharedTestFile(file);
         if (path.empty()) GTEST_SKIP() << "shared test data absent";
-        Picture photo;
-        ASSERT_EQ(photo.load(path), kPictureOk) << file;
+        codec::Picture photo;
+        ASSERT_EQ(photo.load(path), codec::kPictureOk) << file;
         Picture24 picture{
             photo.width, photo.height,
             std::vector<uint8_t>(photo.pixels(), photo.pixels() + photo.pixelBytes())};
         // A detail-sized region of the photo, once whole and once tiled.
-        const Rect region{photo.width / 3, photo.height / 3, photo.width / 3 + 640,
-                          photo.height / 3 + 420};
+        const pipeline::Rect region{photo.width / 3, photo.height / 3, photo.width / 3 + 640,
+                                    photo.height / 3 + 420};
         for (const Variant& v :
              {kVariants[0], kVariants[1], kVariants[2], kVariants[3], kVariants[5], kVariants[6]})
             for (int32_t block : {3100, 250}) {
-                RegionRun run;
+                pipeline::RegionRun run;
                 run.region = region;
                 run.limits.MaxBlockW = run.limits.MaxBlockH = block;
                 v.apply(run);
-                EXPECT_EQ(differingBytes(runWith(shippedPipelineSteps(), picture, run),
+                EXPECT_EQ(differingBytes(runWith(pipeline::shippedPipelineSteps(), picture, run),
                                          runWith(pipeline::referencePipelineSteps(), picture, run)),
                           0u)
                     << file << ", " << v.name << ", block " << block;

@@ -102,12 +102,12 @@ private slots:
 
     void resetRefreshesAllFiveAndRunsOnce() {
         PaneFixture f;
-        f.doc->color.tone = ToneValues{30, 200, 1.4f, 2.0, 50};
+        f.doc->color.tone = color::ToneValues{30, 200, 1.4f, 2.0, 50};
         ColorCorrectionPane pane;
         pane.setLinks(f.countingLinks());
         pane.attachDocument(f.doc.get());
         control<QPushButton>(&pane, ids::kButtonReset)->click();
-        const ToneValues& t = f.doc->color.tone;
+        const color::ToneValues& t = f.doc->color.tone;
         QCOMPARE(t.blackPoint, 0);
         QCOMPARE(t.whitePoint, 255);
         QCOMPARE(t.gamma, 1.0f);
@@ -129,7 +129,7 @@ private slots:
         pane.setLinks(f.countingLinks());
         pane.attachDocument(f.doc.get());
         control<QPushButton>(&pane, ids::kButtonAuto)->click();
-        const AutoLevels expected = velanox::autoLevels(ConstPixelBlock(
+        const color::AutoLevels expected = velanox::color::autoLevels(color::ConstPixelBlock(
             f.doc->sourceImage.pixels(), f.doc->sourceImage.width, f.doc->sourceImage.height, 3));
         QCOMPARE(f.doc->color.tone.blackPoint, expected.black);
         QCOMPARE(f.doc->color.tone.whitePoint, expected.white);
@@ -201,14 +201,14 @@ private slots:
         pane.attachDocument(f.doc.get());
         auto* black = control<SkinnedSlider>(&pane, ids::kSliderBlackPoint);
 
-        f.doc->display.displayTab = kTabHistogram;
+        f.doc->display.displayTab = document::kTabHistogram;
         click(black, 10);
         QTRY_COMPARE_WITH_TIMEOUT(f.histograms, 1, 1000);
-        f.doc->display.displayTab = kTabCurves;
+        f.doc->display.displayTab = document::kTabCurves;
         click(black, 12);
         QTRY_COMPARE_WITH_TIMEOUT(f.redraws, 1, 1000);
-        f.doc->display.displayTab = kTabImage;
-        QCOMPARE(f.doc->enterCropMode(true), int(kPictureOk));
+        f.doc->display.displayTab = document::kTabImage;
+        QCOMPARE(f.doc->enterCropMode(true), int(codec::kPictureOk));
         click(black, 14);
         QTRY_COMPARE_WITH_TIMEOUT(f.cropEntries, 1, 1000);
         QCOMPARE(f.detailRuns, 0);

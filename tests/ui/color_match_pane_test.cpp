@@ -27,16 +27,16 @@ using velanox::ui::test::PaneFixture;
 namespace {
 
 // A reference made from a flat picture of one value.
-void setFlatReference(ColorMatchState& state, int width, int height, uint8_t value,
+void setFlatReference(color::ColorMatchState& state, int width, int height, uint8_t value,
                       const std::string& path = "/nowhere/ref.png") {
-    Picture picture;
+    codec::Picture picture;
     picture.allocate(width, height, 24);
     std::memset(picture.pixels(), value, picture.pixelBytes());
     QVERIFY(state.setReferenceImage(picture, path).ok());
 }
 
 void writeProfile(const QString& path, uint8_t value) {
-    ColorMatchState state;
+    color::ColorMatchState state;
     setFlatReference(state, 60, 40, value);
     QVERIFY(state.writeProfile(path.toStdString()).ok());
 }
@@ -52,7 +52,7 @@ struct MessageRecorder {
 struct MatchFixture : PaneFixture {
     QTemporaryDir programDir;
     QTemporaryDir userDir;
-    ColorMatchState state;
+    color::ColorMatchState state;
     ColorMatchPane pane;
 
     MatchFixture() {
@@ -87,7 +87,7 @@ private slots:
         QCOMPARE(f.doc->color.match.matchActive, 1);
         QCOMPARE(control<QLineEdit>(&f.pane, ids::kEditReferenceName)->text(),
                  QStringLiteral("Please load image..."));
-        QVERIFY(f.doc->color.match.matchTables == MatchValues::identityMatchTables());
+        QVERIFY(f.doc->color.match.matchTables == color::MatchValues::identityMatchTables());
         auto* edit = control<QLineEdit>(&f.pane, ids::kEditReferenceName);
         QVERIFY(edit->isVisibleTo(&f.pane) && edit->isEnabled());
         QVERIFY(control<QToolButton>(&f.pane, ids::kButtonSaveProfile)->isVisibleTo(&f.pane));
@@ -122,13 +122,13 @@ private slots:
         QCOMPARE(f.doc->color.match.matchFade, 128);
         QTRY_COMPARE_WITH_TIMEOUT(f.detailRuns, 1, 1000);
 
-        QCOMPARE(ColorMatchPane::fadeDelay(true, kTabImage), 50);
-        QCOMPARE(ColorMatchPane::fadeDelay(false, kTabImage), 100);
-        QCOMPARE(ColorMatchPane::fadeDelay(false, kTabCurves), 30);
-        QCOMPARE(ColorMatchPane::fadeDelay(false, kTabHistogram), 30);
+        QCOMPARE(ColorMatchPane::fadeDelay(true, document::kTabImage), 50);
+        QCOMPARE(ColorMatchPane::fadeDelay(false, document::kTabImage), 100);
+        QCOMPARE(ColorMatchPane::fadeDelay(false, document::kTabCurves), 30);
+        QCOMPARE(ColorMatchPane::fadeDelay(false, document::kTabHistogram), 30);
 
         // On the Histogram tab the timer recomputes the bars instead.
-        f.doc->display.displayTab = kTabHistogram;
+        f.doc->display.displayTab = document::kTabHistogram;
         fade->setSliderDown(true);
         fade->setValue(10);
         fade->setValue(20);
@@ -169,7 +169,7 @@ private slots:
         f.pane.saveToProfile();
         QCOMPARE(asked, QStringLiteral("Profile"));
         QCOMPARE(messages.texts.size(), 2);
-        QCOMPARE(messages.texts.last(), QString::fromLatin1(kBadProfileNameMessage));
+        QCOMPARE(messages.texts.last(), QString::fromLatin1(color::kBadProfileNameMessage));
         QVERIFY(QDir(f.programDir.path()).entryList(QDir::Files).isEmpty());
 
         f.pane.setNameAsker([](const QString&) { return std::optional(QStringLiteral("Sky")); });
@@ -216,12 +216,12 @@ private slots:
         ProfileList* list = f.pane.profileList();
         QCOMPARE(list->count(), 3);
         list->setCurrentIndex(2); // "two"
-        f.host.answers = {Answer::No};
+        f.host.answers = {document::Answer::No};
         f.pane.deleteProfile();
         QCOMPARE(f.host.questions.back(), std::string("Delete this profile?"));
         QCOMPARE(list->count(), 3);
 
-        f.host.answers = {Answer::Yes};
+        f.host.answers = {document::Answer::Yes};
         f.pane.deleteProfile();
         QVERIFY(!QFile::exists(f.programFile(QStringLiteral("two.cpf"))));
         QCOMPARE(list->count(), 2);
@@ -249,7 +249,7 @@ private slots:
         f.doc->color.match.matchFade = 100;
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("reference.png"));
-        Picture picture;
+        codec::Picture picture;
         picture.allocate(200, 100, 24);
         std::memset(picture.pixels(), 180, picture.pixelBytes());
         QCOMPARE(picture.save(path.toStdString()), 0);
@@ -266,7 +266,7 @@ private slots:
                  QStringLiteral("reference.png"));
         QCOMPARE(control<ReferencePreview>(&f.pane, ids::kReferencePreview)->image().size(),
                  QSize(170, 85));
-        QVERIFY(f.doc->color.match.matchTables != MatchValues::identityMatchTables());
+        QVERIFY(f.doc->color.match.matchTables != color::MatchValues::identityMatchTables());
         QTRY_COMPARE_WITH_TIMEOUT(f.detailRuns, 1, 1000);
     }
 
@@ -295,8 +295,8 @@ private slots:
 
     void theReferenceDialogStartsInMatchPathAndRemembersTheFolder() {
         MatchFixture f;
-        MemorySettings settings;
-        settings.writeString(SettingId::MatchPath, "/pictures/earlier");
+        document::MemorySettings settings;
+        settings.writeString(document::SettingId::MatchPath, "/pictures/earlier");
         f.pane.setSettings(&settings);
         f.pane.setFileChooser({}); // back to the program's dialog, answered below
         f.pane.attachDocument(f.doc.get());
@@ -315,7 +315,7 @@ private slots:
         QCOMPARE(seen.filters.front().name, QStringLiteral("All Supported Image Files"));
         QCOMPARE(seen.filters[1].name, QStringLiteral("Windows Bitmap (*.BMP)"));
         QCOMPARE(seen.filters.back().name, QStringLiteral("All files (*.*)"));
-        QCOMPARE(settings.readString(SettingId::MatchPath), std::string("/pictures/new"));
+        QCOMPARE(settings.readString(document::SettingId::MatchPath), std::string("/pictures/new"));
         QCOMPARE(messages.texts.size(), 1); // the file is not there: "Cannot open ..."
     }
 

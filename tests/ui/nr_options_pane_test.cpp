@@ -23,7 +23,7 @@ using namespace velanox::ui;
 namespace {
 
 // A small grey picture as source and result, so runs are quick.
-void givePicture(velanox::CSotavoDoc& doc, int w = 48, int h = 32) {
+void givePicture(velanox::document::CSotavoDoc& doc, int w = 48, int h = 32) {
     doc.sourceImage.allocate(w, h, 24);
     std::fill_n(doc.sourceImage.pixels(), doc.sourceImage.rowBytes() * std::size_t(h), 128);
     doc.resultImage.copyFrom(doc.sourceImage);
@@ -58,7 +58,7 @@ class NrOptionsPaneTest : public QObject {
 private slots:
     void typedLevelsAreCorrectedInPlaceAndSelected() {
         velanox::test::RecordingHost host;
-        velanox::CSotavoDoc doc(host);
+        velanox::document::CSotavoDoc doc(host);
         givePicture(doc);
         NrOptionsPane pane;
         pane.show();
@@ -96,7 +96,7 @@ private slots:
 
     void typingRunsOnce800MsAfterTheLastKeystroke() {
         velanox::test::RecordingHost host;
-        velanox::CSotavoDoc doc(host);
+        velanox::document::CSotavoDoc doc(host);
         givePicture(doc);
         NrOptionsPane pane;
         pane.show();
@@ -119,7 +119,7 @@ private slots:
 
     void aBurstOfChangesGivesOneRun() {
         velanox::test::RecordingHost host;
-        velanox::CSotavoDoc doc(host);
+        velanox::document::CSotavoDoc doc(host);
         givePicture(doc);
         NrOptionsPane pane;
         pane.show();
@@ -140,7 +140,7 @@ private slots:
 
     void removeBlockNoiseChoosesThreeOrFiveLevels() {
         velanox::test::RecordingHost host;
-        velanox::CSotavoDoc doc(host);
+        velanox::document::CSotavoDoc doc(host);
         givePicture(doc);
         NrOptionsPane pane;
         pane.show();
@@ -159,12 +159,12 @@ private slots:
 
     void defaultKeepsTheNoiseLevelAndTheBoxes() {
         velanox::test::RecordingHost host;
-        velanox::CSotavoDoc doc(host);
+        velanox::document::CSotavoDoc doc(host);
         givePicture(doc);
         doc.noise.noiseLevel = 12.3;
         doc.noise.sharpenAmount = 40;
         doc.noise.edgeThreshold = 17;
-        doc.noise.nrMode = velanox::kNrModeHighNoise;
+        doc.noise.nrMode = velanox::pipeline::kNrModeHighNoise;
         doc.noise.nrLevels = 3;
         NrOptionsPane pane;
         pane.show();
@@ -177,7 +177,7 @@ private slots:
         pane.timer().flush();
         QCOMPARE(doc.noise.sharpenAmount, 8);
         QCOMPARE(doc.noise.edgeThreshold, 0);
-        QCOMPARE(doc.noise.nrMode, int(velanox::kNrModeDefault));
+        QCOMPARE(doc.noise.nrMode, int(velanox::pipeline::kNrModeDefault));
         QCOMPARE(doc.noise.noiseLevel, 12.3);
         QCOMPARE(doc.noise.nrLevels, 3);
         QCOMPARE(control<QLineEdit>(pane, ids::kNrNoiseEdit)->text(), QStringLiteral("12.3"));
@@ -185,7 +185,7 @@ private slots:
 
     void enablingFollowsThePictureTheBoxesAndTheOutputDisplay() {
         velanox::test::RecordingHost host;
-        velanox::CSotavoDoc doc(host);
+        velanox::document::CSotavoDoc doc(host);
         NrOptionsPane pane;
         pane.show();
         QVERIFY(QTest::qWaitForWindowExposed(&pane));
@@ -208,7 +208,7 @@ private slots:
         QVERIFY(!control<QLineEdit>(pane, ids::kNrEdgeEdit)->isEnabled());
         QVERIFY(!control<QWidget>(pane, ids::kNrEdgeDial)->isEnabled());
 
-        doc.display.outputWindowMode = velanox::kOutputHighlightEdges;
+        doc.display.outputWindowMode = velanox::pipeline::kOutputHighlightEdges;
         pane.updateEnabling();
         QVERIFY(control<QLineEdit>(pane, ids::kNrEdgeEdit)->isEnabled());
         QVERIFY(control<QWidget>(pane, ids::kNrEdgeDial)->isEnabled());
@@ -226,7 +226,7 @@ private slots:
 
     void theSliderCovers0To20AndWritesTheLevelAtOnce() {
         velanox::test::RecordingHost host;
-        velanox::CSotavoDoc doc(host);
+        velanox::document::CSotavoDoc doc(host);
         givePicture(doc);
         NrOptionsPane pane;
         pane.show();

@@ -21,7 +21,7 @@ class ColorCorrectionPane : public PaneContent {
 public:
     explicit ColorCorrectionPane(QWidget* parent = nullptr);
 
-    void attachDocument(velanox::CSotavoDoc* document) override;
+    void attachDocument(velanox::document::CSotavoDoc* document) override;
     void setLinks(const PaneLinks& links) { m_links = links; }
 
     /// Moves the sliders and labels to the document's five values.

@@ -52,10 +52,10 @@ QToolButton* iconButton(int controlId, int bitmapId, const char* tooltip, QWidge
     return button;
 }
 
-ConstPixelBlock sourceBlock(const CSotavoDoc& doc) {
-    const Picture& s = doc.sourceImage;
+color::ConstPixelBlock sourceBlock(const document::CSotavoDoc& doc) {
+    const codec::Picture& s = doc.sourceImage;
     if (!s.hasPixels() || s.bitsPerPixel != 24) return {};
-    return ConstPixelBlock(s.pixels(), s.width, s.height, 3, 0);
+    return color::ConstPixelBlock(s.pixels(), s.width, s.height, 3, 0);
 }
 
 QString fileNameOf(const std::string& path) {
@@ -123,8 +123,9 @@ void ReferencePreview::dropEvent(QDropEvent* event) {
 // ---- the pane ---------------------------------------------------------------------------------
 
 ColorMatchPane::ColorMatchPane(QWidget* parent)
-    : PaneContent(ids::kPaneIdColorMatch, parent), m_ownState(std::make_unique<ColorMatchState>()),
-      m_state(m_ownState.get()), m_timer1([this] { timerFired(); }) {
+    : PaneContent(ids::kPaneIdColorMatch, parent),
+      m_ownState(std::make_unique<color::ColorMatchState>()), m_state(m_ownState.get()),
+      m_timer1([this] { timerFired(); }) {
     m_chooseFile = [this](const QString& start) { return chooseReferenceFile(this, start); };
     m_askName = [this](const QString& preset) { return askProfileName(this, preset); };
 
@@ -186,8 +187,8 @@ ColorMatchPane::ColorMatchPane(QWidget* parent)
     connect(m_preview, &ReferencePreview::fileDropped, this, &ColorMatchPane::dropReference);
     layout->addWidget(m_preview);
 
-    m_fade =
-        new SkinnedSlider(ids::kSliderFade, kMatchFadeRange.minimum, kMatchFadeRange.maximum, this);
+    m_fade = new SkinnedSlider(ids::kSliderFade, color::kMatchFadeRange.minimum,
+                               color::kMatchFadeRange.maximum, this);
     m_fade->setThumb(paneBitmap(ids::kBitmapThumbPlain));
     connect(m_fade, &SkinnedSlider::moved, this, &ColorMatchPane::fadeMoved);
     auto* fadeRow = new QHBoxLayout;
@@ -211,7 +212,7 @@ ColorMatchPane::ColorMatchPane(QWidget* parent)
 
 ColorMatchPane::~ColorMatchPane() = default;
 
-void ColorMatchPane::setColorMatchState(ColorMatchState* state) {
+void ColorMatchPane::setColorMatchState(color::ColorMatchState* state) {
     m_state = state ? state : m_ownState.get();
     refreshProfileList();
     refresh();
@@ -223,7 +224,7 @@ void ColorMatchPane::setProfileFolders(const QString& programFolder, const QStri
     refreshProfileList();
 }
 
-void ColorMatchPane::attachDocument(velanox::CSotavoDoc* document) {
+void ColorMatchPane::attachDocument(velanox::document::CSotavoDoc* document) {
     PaneContent::attachDocument(document);
     refresh();
 }
@@ -245,12 +246,12 @@ QString ColorMatchPane::profileSaveFolder() const {
 
 int ColorMatchPane::fadeDelay(bool endOfDrag, int displayTab) {
     if (endOfDrag) return kModeDelay;
-    return displayTab == kTabImage ? 100 : 30;
+    return displayTab == document::kTabImage ? 100 : 30;
 }
 
 void ColorMatchPane::setMode(int mode) {
     if (QAbstractButton* radio = m_modes->button(mode)) radio->setChecked(true);
-    if (CSotavoDoc* doc = document()) doc->color.match.matchActive = mode;
+    if (document::CSotavoDoc* doc = document()) doc->color.match.matchActive = mode;
     updateVisibility();
 }
 
@@ -270,16 +271,16 @@ void ColorMatchPane::showReferenceName() {
 }
 
 void ColorMatchPane::chooseNoMatch() {
-    CSotavoDoc* doc = document();
+    document::CSotavoDoc* doc = document();
     if (!doc) return;
     setMode(0);
-    doc->color.match.matchTables = MatchValues::identityMatchTables();
+    doc->color.match.matchTables = color::MatchValues::identityMatchTables();
     m_preview->setImage({});
     startTimer1(kModeDelay);
 }
 
 void ColorMatchPane::chooseMatchToImage() {
-    CSotavoDoc* doc = document();
+    document::CSotavoDoc* doc = document();
     if (!doc) return;
     setMode(1);
     doc->color.match.matchTables = state().buildMatchToImage(sourceBlock(*doc));
@@ -294,7 +295,7 @@ void ColorMatchPane::chooseMatchToImage() {
 }
 
 void ColorMatchPane::chooseMatchToProfile() {
-    CSotavoDoc* doc = document();
+    document::CSotavoDoc* doc = document();
     if (!doc) return;
     const int selected = m_profiles->currentIndex();
     if (selected >= 0 && !m_profiles->path(selected).isEmpty())
@@ -310,24 +311,25 @@ void ColorMatchPane::chooseMatchToProfile() {
 }
 
 void ColorMatchPane::loadReference(const QString& given) {
-    CSotavoDoc* doc = document();
+    document::CSotavoDoc* doc = document();
     if (!doc) return;
     QString path = given;
     if (path.isEmpty()) {
         const QString start =
-            m_settings ? QString::fromStdString(m_settings->readString(SettingId::MatchPath))
-                       : QString();
+            m_settings
+                ? QString::fromStdString(m_settings->readString(document::SettingId::MatchPath))
+                : QString();
         path = m_chooseFile ? m_chooseFile(start) : chooseReferenceFile(this, start);
         // A cancelled dialog changes nothing: the mode and tables in force stay as they are.
         if (path.isEmpty()) return;
         const QString folder = QFileInfo(path).absolutePath();
         if (m_settings && !folder.isEmpty())
-            m_settings->writeString(SettingId::MatchPath, folder.toStdString());
+            m_settings->writeString(document::SettingId::MatchPath, folder.toStdString());
     }
-    const codec::Status status = loadReferenceImage(state(), *doc, path.toStdString());
+    const codec::Status status = document::loadReferenceImage(state(), *doc, path.toStdString());
     if (!status.ok()) {
-        showMessage(this,
-                    QString::fromStdString(cannotOpenMessage(path.toStdString(), status.reason)));
+        showMessage(this, QString::fromStdString(
+                              document::cannotOpenMessage(path.toStdString(), status.reason)));
         return;
     }
     m_preview->setImage(imageFromPicture(state().referenceImage));
@@ -339,25 +341,25 @@ void ColorMatchPane::loadReference(const QString& given) {
 }
 
 void ColorMatchPane::dropReference(const QString& path) {
-    if (!document() || !isDroppableImageName(path.toStdString())) return;
+    if (!document() || !document::isDroppableImageName(path.toStdString())) return;
     loadReference(path);
 }
 
 void ColorMatchPane::saveToProfile() {
     if (!state().hasReference()) {
-        showMessage(this, QString::fromLatin1(kNoReferenceMessage));
+        showMessage(this, QString::fromLatin1(color::kNoReferenceMessage));
         return;
     }
     const std::optional<QString> name =
         m_askName ? m_askName(QString::fromLatin1(text::kProfileNamePreset)) : std::nullopt;
     if (!name) return;
-    if (!isValidProfileName(name->toStdString())) {
-        showMessage(this, QString::fromLatin1(kBadProfileNameMessage));
+    if (!color::isValidProfileName(name->toStdString())) {
+        showMessage(this, QString::fromLatin1(color::kBadProfileNameMessage));
         return;
     }
     const QString folder = profileSaveFolder();
     QDir().mkpath(folder);
-    const std::string path = profilePathFor(folder.toStdString(), name->toStdString());
+    const std::string path = color::profilePathFor(folder.toStdString(), name->toStdString());
     if (const codec::Status s = state().writeProfile(path); !s.ok()) {
         showMessage(this, QString::fromLatin1(text::kCannotSaveProfile) +
                               QString::fromStdString(s.reason));
@@ -367,9 +369,9 @@ void ColorMatchPane::saveToProfile() {
 }
 
 bool ColorMatchPane::confirm(const QString& question) {
-    if (CSotavoDoc* doc = document())
-        return doc->host().askQuestion(question.toStdString(), QuestionButtons::YesNo) ==
-               Answer::Yes;
+    if (document::CSotavoDoc* doc = document())
+        return doc->host().askQuestion(question.toStdString(), document::QuestionButtons::YesNo) ==
+               document::Answer::Yes;
     return QMessageBox::question(this, QString::fromLatin1(text::kApplicationName), question,
                                  QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
@@ -394,14 +396,14 @@ void ColorMatchPane::deleteProfile() {
 }
 
 void ColorMatchPane::fadeMoved(int position, bool endOfDrag) {
-    CSotavoDoc* doc = document();
+    document::CSotavoDoc* doc = document();
     if (!doc) return;
     doc->color.match.matchFade = position;
     startTimer1(fadeDelay(endOfDrag, doc->display.displayTab));
 }
 
 void ColorMatchPane::autoSwitchClicked(bool ticked) {
-    CSotavoDoc* doc = document();
+    document::CSotavoDoc* doc = document();
     if (!doc) return;
     if (ticked)
         pane_ops::enterCropMode(m_links, doc, false);
@@ -417,7 +419,7 @@ void ColorMatchPane::refreshProfileList() {
         folders << m_userFolder;
     for (const QString& folder : folders) {
         if (folder.isEmpty()) continue;
-        for (const std::string& path : findProfiles(folder.toStdString()))
+        for (const std::string& path : color::findProfiles(folder.toStdString()))
             m_profiles->addProfile(QString::fromStdString(path));
     }
     if (m_profiles->count() > 0) {
@@ -427,10 +429,10 @@ void ColorMatchPane::refreshProfileList() {
 }
 
 void ColorMatchPane::refresh() {
-    CSotavoDoc* doc = document();
+    document::CSotavoDoc* doc = document();
     if (!doc) return;
     m_fade->setPositionQuietly(doc->color.match.matchFade);
-    const int m = kMatchActiveRange.clamp(doc->color.match.matchActive);
+    const int m = color::kMatchActiveRange.clamp(doc->color.match.matchActive);
     if (QAbstractButton* radio = m_modes->button(m)) radio->setChecked(true);
     if (m == 0) m_preview->setImage({});
     updateVisibility();

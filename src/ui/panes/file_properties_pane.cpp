@@ -49,7 +49,7 @@ QToolButton* cropButton(int controlId, int bitmapId, const char* caption, QWidge
     return button;
 }
 
-bool hasSource(const CSotavoDoc* doc) {
+bool hasSource(const document::CSotavoDoc* doc) {
     return doc && doc->sourceImage.hasPixels() && doc->sourceImage.bitsPerPixel == 24 &&
            doc->sourceImage.width > 0 && doc->sourceImage.height > 0;
 }
@@ -185,15 +185,15 @@ FilePropertiesPane::FilePropertiesPane(QWidget* parent)
         new SectionHeader(ids::kHeaderCropOptions, QString::fromLatin1(text::kCropOptions), this);
     m_aspect = new QComboBox(this);
     m_aspect->setObjectName(objectNameFor("control", ids::kListCropAspect));
-    for (const char* name : kCropAspectNames)
+    for (const char* name : document::kCropAspectNames)
         m_aspect->addItem(QString::fromLatin1(name));
     connect(m_aspect, &QComboBox::activated, this, &FilePropertiesPane::chooseAspect);
-    m_enlarge = new SkinnedSlider(ids::kSliderEnlarge, kEnlargeSlider.minimum,
-                                  kEnlargeSlider.maximum, this);
+    m_enlarge = new SkinnedSlider(ids::kSliderEnlarge, document::kEnlargeSlider.minimum,
+                                  document::kEnlargeSlider.maximum, this);
     m_enlarge->setThumb(paneBitmap(ids::kBitmapThumbPlain));
     connect(m_enlarge, &SkinnedSlider::moved, this,
             [this](int position, bool) { enlargeMoved(position); });
-    m_swap = new QCheckBox(QString::fromLatin1(kCropPortraitToLandscape), this);
+    m_swap = new QCheckBox(QString::fromLatin1(document::kCropPortraitToLandscape), this);
     m_swap->setObjectName(objectNameFor("control", ids::kCheckCropSwap));
     connect(m_swap, &QCheckBox::clicked, this, &FilePropertiesPane::swapClicked);
     m_return = cropButton(ids::kButtonReturn, ids::kBitmapReturn, text::kReturn, this);
@@ -233,7 +233,7 @@ FilePropertiesPane::FilePropertiesPane(QWidget* parent)
     updateEnabling();
 }
 
-void FilePropertiesPane::attachDocument(velanox::CSotavoDoc* document) {
+void FilePropertiesPane::attachDocument(velanox::document::CSotavoDoc* document) {
     PaneContent::attachDocument(document);
     if (!document) {
         m_thumbnail->setThumbnail({});
@@ -256,7 +256,7 @@ QString FilePropertiesPane::fixedSaveFolder() const {
 
 void FilePropertiesPane::resetOutputWindow() {
     m_outputWindow->setCurrentIndex(0);
-    if (CSotavoDoc* doc = document()) doc->display.outputWindowMode = 0;
+    if (document::CSotavoDoc* doc = document()) doc->display.outputWindowMode = 0;
 }
 
 QSize FilePropertiesPane::thumbnailSize(int width, int height, int cw, int ch) {
@@ -275,12 +275,12 @@ QString FilePropertiesPane::fileInfoText() const {
 }
 
 void FilePropertiesPane::refresh() {
-    CSotavoDoc* doc = document();
+    document::CSotavoDoc* doc = document();
     if (!hasSource(doc)) return;
-    const Picture& source = doc->sourceImage;
-    m_enlarge->setPositionQuietly(enlargePositionFromZoom(doc->crop.cropZoom));
-    m_aspect->setCurrentIndex(kCropAspectRange.clamp(doc->crop.cropAspect));
-    m_swap->setText(QString::fromLatin1(cropSwapCaption(source.width, source.height)));
+    const codec::Picture& source = doc->sourceImage;
+    m_enlarge->setPositionQuietly(document::enlargePositionFromZoom(doc->crop.cropZoom));
+    m_aspect->setCurrentIndex(document::kCropAspectRange.clamp(doc->crop.cropAspect));
+    m_swap->setText(QString::fromLatin1(document::cropSwapCaption(source.width, source.height)));
     m_swap->setChecked(doc->crop.cropSwap != 0);
     m_outputWindow->setCurrentIndex(std::clamp(doc->display.outputWindowMode, 0, 2));
 
@@ -303,7 +303,7 @@ void FilePropertiesPane::refresh() {
 }
 
 QRect FilePropertiesPane::scaledFrame(int x0, int y0, int x1, int y1) const {
-    const Picture& source = document()->sourceImage;
+    const codec::Picture& source = document()->sourceImage;
     const QSize t = m_thumbnail->thumbnail().size();
     const double w = source.width, h = source.height;
     const int l = int(x0 / w * t.width()), top = int(y0 / h * t.height());
@@ -312,16 +312,17 @@ QRect FilePropertiesPane::scaledFrame(int x0, int y0, int x1, int y1) const {
 }
 
 void FilePropertiesPane::refreshCropInfo() {
-    CSotavoDoc* doc = document();
+    document::CSotavoDoc* doc = document();
     if (doc && hasSource(doc)) {
-        const Picture& source = doc->sourceImage;
+        const codec::Picture& source = doc->sourceImage;
         if (doc->crop.cropMode) {
-            const CropRect crop = computeCropRect(doc->crop, source.width, source.height);
+            const document::CropRect crop =
+                document::computeCropRect(doc->crop, source.width, source.height);
             m_thumbnail->setFrame(scaledFrame(crop.left, crop.top, crop.right, crop.bottom));
-            m_enlarge->setPositionQuietly(enlargePositionFromZoom(doc->crop.cropZoom));
-            m_fileInfo->setPlainText(QString::fromStdString(cropInfoText(crop)));
+            m_enlarge->setPositionQuietly(document::enlargePositionFromZoom(doc->crop.cropZoom));
+            m_fileInfo->setPlainText(QString::fromStdString(document::cropInfoText(crop)));
         } else if (!m_thumbnail->thumbnail().isNull()) {
-            const Rect& v = doc->display.visibleRect;
+            const pipeline::Rect& v = doc->display.visibleRect;
             m_thumbnail->setFrame(scaledFrame(v.left, v.top, v.right, v.bottom));
         }
     }
@@ -329,9 +330,9 @@ void FilePropertiesPane::refreshCropInfo() {
 }
 
 void FilePropertiesPane::updateEnabling() {
-    const CSotavoDoc* doc = document();
+    const document::CSotavoDoc* doc = document();
     const bool cropMode = doc && doc->crop.cropMode;
-    const bool detailMode = doc && !cropMode && doc->display.displayTab == kTabImage;
+    const bool detailMode = doc && !cropMode && doc->display.displayTab == document::kTabImage;
     for (QWidget* w : std::initializer_list<QWidget*>{m_aspect, m_swap, m_return, m_apply,
                                                       m_enlarge, m_cropHeader})
         w->setEnabled(cropMode);
@@ -346,7 +347,7 @@ void FilePropertiesPane::updateEnabling() {
 void FilePropertiesPane::resizeEvent(QResizeEvent* event) {
     PaneContent::resizeEvent(event);
     if (!hasSource(document())) return;
-    const Picture& source = document()->sourceImage;
+    const codec::Picture& source = document()->sourceImage;
     if (m_thumbnail->thumbnail().size() !=
         thumbnailSize(source.width, source.height, m_thumbnail->width(), m_thumbnail->height())) {
         refresh();
@@ -357,7 +358,7 @@ void FilePropertiesPane::resizeEvent(QResizeEvent* event) {
 // ---- thumbnail navigation -----------------------------------------------------------------------
 
 void FilePropertiesPane::thumbnailPressed(QPoint at) {
-    CSotavoDoc* doc = document();
+    document::CSotavoDoc* doc = document();
     if (!hasSource(doc) || doc->processing.calculating) return;
     m_thumbnail->grabMouse();
     m_dragging = true;
@@ -367,7 +368,7 @@ void FilePropertiesPane::thumbnailPressed(QPoint at) {
 }
 
 void FilePropertiesPane::thumbnailMoved(QPoint at) {
-    CSotavoDoc* doc = document();
+    document::CSotavoDoc* doc = document();
     if (!m_dragging || !hasSource(doc)) return;
     const QSize t = m_thumbnail->thumbnail().size();
     if (t.isEmpty()) return;
@@ -389,7 +390,7 @@ void FilePropertiesPane::thumbnailReleased() {
     m_thumbnail->releaseMouse();
     if (!m_dragging) return;
     m_dragging = false;
-    CSotavoDoc* doc = document();
+    document::CSotavoDoc* doc = document();
     if (doc && !doc->crop.cropMode) pane_ops::processDetail(m_links, doc);
 }
 
@@ -397,7 +398,7 @@ void FilePropertiesPane::thumbnailReleased() {
 // ---------------------------------------------------------------------
 
 void FilePropertiesPane::chooseOutputWindow(int index) {
-    CSotavoDoc* doc = document();
+    document::CSotavoDoc* doc = document();
     if (!doc || index < 0) return;
     doc->display.outputWindowMode = index;
     if (m_links.refreshNrOptions) m_links.refreshNrOptions();
@@ -430,7 +431,7 @@ void FilePropertiesPane::browseFolder() {
 // ---------------------------------------------------------------------------------
 
 void FilePropertiesPane::chooseAspect(int index) {
-    CSotavoDoc* doc = document();
+    document::CSotavoDoc* doc = document();
     if (!doc || index < 0) return;
     doc->crop.cropAspect = index;
     pane_ops::updateAllViews(m_links, doc);
@@ -438,15 +439,15 @@ void FilePropertiesPane::chooseAspect(int index) {
 }
 
 void FilePropertiesPane::enlargeMoved(int position) {
-    CSotavoDoc* doc = document();
+    document::CSotavoDoc* doc = document();
     if (!doc) return;
-    doc->crop.cropZoom = zoomFromEnlargePosition(position);
+    doc->crop.cropZoom = document::zoomFromEnlargePosition(position);
     pane_ops::updateAllViews(m_links, doc);
     refreshCropInfo();
 }
 
 void FilePropertiesPane::swapClicked(bool ticked) {
-    CSotavoDoc* doc = document();
+    document::CSotavoDoc* doc = document();
     if (!doc) return;
     doc->crop.cropSwap = ticked ? 1 : 0;
     pane_ops::updateAllViews(m_links, doc);

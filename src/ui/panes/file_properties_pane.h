@@ -79,7 +79,7 @@ public:
 
     explicit FilePropertiesPane(QWidget* parent = nullptr);
 
-    void attachDocument(velanox::CSotavoDoc* document) override;
+    void attachDocument(velanox::document::CSotavoDoc* document) override;
     void refreshCropInfo() override;
     void setLinks(const PaneLinks& links) { m_links = links; }
     void setFolderChooser(FolderChooser chooser) { m_chooseFolder = std::move(chooser); }

@@ -104,7 +104,7 @@ QPixmap nrModeIcon(int mode) {
     const QRectF frame(2.5, 2.5, 59, 37);
     p.setPen(QPen(QColor(90, 90, 90), 1));
     switch (mode) {
-    case kNrModeDefault: { // a plain photograph: sky, sun, hills
+    case pipeline::kNrModeDefault: { // a plain photograph: sky, sun, hills
         p.setBrush(QColor(150, 200, 240));
         p.drawRoundedRect(frame, 3, 3);
         p.setPen(Qt::NoPen);
@@ -117,7 +117,7 @@ QPixmap nrModeIcon(int mode) {
         p.drawPolygon(hills);
         break;
     }
-    case kNrModeNature: { // a fir tree with fine needles
+    case pipeline::kNrModeNature: { // a fir tree with fine needles
         p.setBrush(QColor(225, 240, 215));
         p.drawRoundedRect(frame, 3, 3);
         p.setPen(Qt::NoPen);
@@ -135,7 +135,7 @@ QPixmap nrModeIcon(int mode) {
             p.drawLine(QPointF(x, 18), QPointF(x + 2, 30));
         break;
     }
-    case kNrModePortrait: { // head and shoulders
+    case pipeline::kNrModePortrait: { // head and shoulders
         p.setBrush(QColor(245, 225, 215));
         p.drawRoundedRect(frame, 3, 3);
         p.setPen(Qt::NoPen);
@@ -147,7 +147,7 @@ QPixmap nrModeIcon(int mode) {
         p.drawChord(QRectF(23, 6, 18, 16), 0, 180 * 16);
         break;
     }
-    case kNrModeHighNoise: { // a dark frame full of coloured grain
+    case pipeline::kNrModeHighNoise: { // a dark frame full of coloured grain
         p.setBrush(QColor(40, 40, 50));
         p.drawRoundedRect(frame, 3, 3);
         p.setPen(Qt::NoPen);
@@ -270,8 +270,8 @@ void NrOptionsPane::buildControls() {
     named(m_title, ids::kNrTitle);
     m_slider = new QSlider(Qt::Horizontal, this);
     named(m_slider, ids::kNrNoiseSlider);
-    m_slider->setRange(int(NoiseSettings::kNoiseLevelMin * kSliderScale),
-                       int(NoiseSettings::kNoiseLevelSliderMax * kSliderScale));
+    m_slider->setRange(int(pipeline::NoiseSettings::kNoiseLevelMin * kSliderScale),
+                       int(pipeline::NoiseSettings::kNoiseLevelSliderMax * kSliderScale));
     m_slider->setFixedHeight(20);
     m_slider->setMinimumWidth(130);
     m_noiseEdit = new QLineEdit(this);
@@ -339,27 +339,28 @@ void NrOptionsPane::buildControls() {
         updateEnabling();
     });
     connect(m_sharpenEdit, &QLineEdit::textEdited, this, [this] {
-        onWholeEdited(m_sharpenEdit, NoiseSettings::kSharpenAmountMax,
-                      NoiseSettings::kSharpenAmountMax, m_sharpenValue, m_sharpenDialOpen);
+        onWholeEdited(m_sharpenEdit, pipeline::NoiseSettings::kSharpenAmountMax,
+                      pipeline::NoiseSettings::kSharpenAmountMax, m_sharpenValue,
+                      m_sharpenDialOpen);
     });
     connect(m_edgeEdit, &QLineEdit::textEdited, this, [this] {
-        onWholeEdited(m_edgeEdit, NoiseSettings::kEdgeThresholdMax,
-                      NoiseSettings::kEdgeThresholdMax, m_edgeValue, m_edgeDialOpen);
+        onWholeEdited(m_edgeEdit, pipeline::NoiseSettings::kEdgeThresholdMax,
+                      pipeline::NoiseSettings::kEdgeThresholdMax, m_edgeValue, m_edgeDialOpen);
     });
     connect(m_default, &QPushButton::clicked, this, &NrOptionsPane::onDefault);
     connect(m_mode, &QComboBox::activated, this, [this] { schedule(kClickDelayMs); });
 }
 
-void NrOptionsPane::attachDocument(velanox::CSotavoDoc* document) {
+void NrOptionsPane::attachDocument(velanox::document::CSotavoDoc* document) {
     PaneContent::attachDocument(document);
     refreshFromDocument();
     updateEnabling();
 }
 
 void NrOptionsPane::refreshFromDocument() {
-    velanox::CSotavoDoc* doc = document();
+    velanox::document::CSotavoDoc* doc = document();
     if (!doc) return;
-    const NoiseSettings& noise = doc->noise;
+    const pipeline::NoiseSettings& noise = doc->noise;
     {
         const QSignalBlocker block(m_slider);
         m_slider->setValue(int(noise.noiseLevel * kSliderScale));
@@ -376,10 +377,11 @@ void NrOptionsPane::refreshFromDocument() {
 }
 
 void NrOptionsPane::updateEnabling() {
-    velanox::CSotavoDoc* doc = document();
+    velanox::document::CSotavoDoc* doc = document();
     const bool hasImage = doc ? doc->sourceImage.hasPixels() : true;
     const bool active = doc ? !doc->crop.cropMode : true;
-    const bool edges = doc ? doc->display.outputWindowMode == kOutputHighlightEdges : false;
+    const bool edges =
+        doc ? doc->display.outputWindowMode == pipeline::kOutputHighlightEdges : false;
     const bool base = hasImage && active;
     for (QWidget* w :
          std::initializer_list<QWidget*>{m_slider, m_noiseEdit, m_advancedBox, m_blockNoise})
@@ -415,12 +417,12 @@ void NrOptionsPane::schedule(int delayMs) {
 }
 
 void NrOptionsPane::onTimer() {
-    velanox::CSotavoDoc* doc = document();
+    velanox::document::CSotavoDoc* doc = document();
     if (!doc) return;
-    NoiseSettings& noise = doc->noise;
+    pipeline::NoiseSettings& noise = doc->noise;
     noise.advancedProcessing = m_advanced ? 1 : 0;
-    noise.nrLevels = m_removeBlockNoise ? NoiseSettings::kLevelsWithBlockNoise
-                                        : NoiseSettings::kLevelsWithoutBlockNoise;
+    noise.nrLevels = m_removeBlockNoise ? pipeline::NoiseSettings::kLevelsWithBlockNoise
+                                        : pipeline::NoiseSettings::kLevelsWithoutBlockNoise;
     noise.sharpenEdges = m_sharpen ? 1 : 0;
     noise.sharpenAmount = m_sharpenValue;
     noise.edgeThreshold = m_edgeValue;
@@ -429,7 +431,7 @@ void NrOptionsPane::onTimer() {
 }
 
 void NrOptionsPane::onSliderMoved(int position) {
-    velanox::CSotavoDoc* doc = document();
+    velanox::document::CSotavoDoc* doc = document();
     const double level = position * (1.0 / kSliderScale);
     if (doc) doc->noise.noiseLevel = level;
     m_noiseEdit->setText(levelText(level));
@@ -449,16 +451,16 @@ double numberOf(const QString& text) {
 
 void NrOptionsPane::onNoiseEdited(const QString& text) {
     double x = numberOf(text);
-    if (!(x >= NoiseSettings::kNoiseLevelMin)) {
-        x = NoiseSettings::kNoiseLevelMin;
+    if (!(x >= pipeline::NoiseSettings::kNoiseLevelMin)) {
+        x = pipeline::NoiseSettings::kNoiseLevelMin;
         m_noiseEdit->setText(QStringLiteral("0"));
         m_noiseEdit->selectAll();
-    } else if (x > NoiseSettings::kNoiseLevelMax) {
-        x = NoiseSettings::kNoiseLevelMax;
+    } else if (x > pipeline::NoiseSettings::kNoiseLevelMax) {
+        x = pipeline::NoiseSettings::kNoiseLevelMax;
         m_noiseEdit->setText(QStringLiteral("100"));
         m_noiseEdit->selectAll();
     }
-    velanox::CSotavoDoc* doc = document();
+    velanox::document::CSotavoDoc* doc = document();
     const double current = doc ? doc->noise.noiseLevel : m_slider->value() * (1.0 / kSliderScale);
     if (x != current) {
         if (doc) doc->noise.noiseLevel = x;
@@ -488,10 +490,10 @@ void NrOptionsPane::onWholeEdited(QLineEdit* edit, int maximumTyped, int shownMa
 }
 
 void NrOptionsPane::onDefault() {
-    const NoiseSettings defaults;
+    const pipeline::NoiseSettings defaults;
     m_edgeValue = defaults.edgeThreshold;
     m_sharpenValue = defaults.sharpenAmount;
-    m_mode->setCurrentIndex(kNrModeDefault);
+    m_mode->setCurrentIndex(pipeline::kNrModeDefault);
     membersToControls();
     schedule(kClickDelayMs);
 }

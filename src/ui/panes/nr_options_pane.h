@@ -70,7 +70,7 @@ public:
     ~NrOptionsPane() override;
 
     /// Remembers the document (or none) and shows its values.
-    void attachDocument(velanox::CSotavoDoc* document) override;
+    void attachDocument(velanox::document::CSotavoDoc* document) override;
     /// The controls from the document's values.
     void refreshFromDocument();
     /// Enables the controls by the rules of a picture, the mode and the output display.

@@ -8,7 +8,7 @@
 namespace velanox::ui {
 
 /// A deep copy of a 24-bit picture (rows 3 * width bytes, not padded); null for anything else.
-inline QImage imageFromPicture(const Picture& picture) {
+inline QImage imageFromPicture(const codec::Picture& picture) {
     if (!picture.hasPixels() || picture.bitsPerPixel != 24 || picture.width <= 0 ||
         picture.height <= 0)
         return {};

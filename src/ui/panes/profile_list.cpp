@@ -18,14 +18,14 @@ namespace velanox::ui {
 namespace {
 
 QImage halfSizeThumbnail(const QString& path) {
-    ColorProfile profile;
-    if (!readProfileFile(path.toStdString(), profile).ok()) return {};
+    color::ColorProfile profile;
+    if (!color::readProfileFile(path.toStdString(), profile).ok()) return {};
     const int w = profile.thumbnailWidth, h = profile.thumbnailHeight;
     if (w / 2 <= 0 || h / 2 <= 0) return {};
-    Picture picture;
-    if (picture.allocate(w, h, 24) != kPictureOk) return {};
+    codec::Picture picture;
+    if (picture.allocate(w, h, 24) != codec::kPictureOk) return {};
     std::memcpy(picture.pixels(), profile.thumbnail.data(), profile.thumbnail.size());
-    if (picture.resample(w / 2, h / 2) != kPictureOk) return {};
+    if (picture.resample(w / 2, h / 2) != codec::kPictureOk) return {};
     return QImage(picture.pixels(), picture.width, picture.height, picture.width * 3,
                   QImage::Format_RGB888)
         .copy();
