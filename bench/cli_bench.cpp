@@ -89,29 +89,29 @@ ChildRun runChild(const std::vector<std::string>& args) {
 class Pictures {
 public:
     Pictures()
-        : folder_(fs::temp_directory_path() / ("velanox-cli-bench-" + std::to_string(getpid()))) {
-        fs::create_directories(folder_);
-        png2mp_ = make(1732, 1155, "noisy_2mp.png");
-        jpeg24mp_ = make(6000, 4000, "noisy_24mp.jpg");
+        : m_folder(fs::temp_directory_path() / ("velanox-cli-bench-" + std::to_string(getpid()))) {
+        fs::create_directories(m_folder);
+        m_png2mp = make(1732, 1155, "noisy_2mp.png");
+        m_jpeg24mp = make(6000, 4000, "noisy_24mp.jpg");
     }
     ~Pictures() {
         std::error_code ec;
-        fs::remove_all(folder_, ec);
+        fs::remove_all(m_folder, ec);
     }
-    const std::string& png2mp() const { return png2mp_; }
-    const std::string& jpeg24mp() const { return jpeg24mp_; }
-    std::string output(const std::string& name) const { return (folder_ / name).string(); }
+    const std::string& png2mp() const { return m_png2mp; }
+    const std::string& jpeg24mp() const { return m_jpeg24mp; }
+    std::string output(const std::string& name) const { return (m_folder / name).string(); }
 
 private:
     std::string make(int width, int height, const std::string& name) const {
         velanox::codec::Picture p;
         velanox::bench::makeNoisyPicture(p, width, height);
-        const std::string path = (folder_ / name).string();
+        const std::string path = (m_folder / name).string();
         return p.save(path) == velanox::codec::kPictureOk ? path : std::string();
     }
 
-    fs::path folder_;
-    std::string png2mp_, jpeg24mp_;
+    fs::path m_folder;
+    std::string m_png2mp, m_jpeg24mp;
 };
 
 const Pictures& pictures() {

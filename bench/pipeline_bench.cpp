@@ -103,21 +103,21 @@ class StepsRun {
 public:
     StepsRun(int width, int height, velanox::pipeline::Rect region,
              const velanox::pipeline::PipelineSteps& steps)
-        : doc_(host_) {
-        loadNoisyPicture(doc_, width, height);
-        run_.source = doc_.sourceImage.pixels();
-        run_.result = doc_.resultImage.pixels();
-        run_.imageWidth = width;
-        run_.imageHeight = height;
-        run_.region = region;
-        run_.noise = doc_.noise;
-        run_.color = doc_.color;
-        run_.limits = doc_.memory;
-        run_.steps = &steps;
+        : m_doc(m_host) {
+        loadNoisyPicture(m_doc, width, height);
+        m_run.source = m_doc.sourceImage.pixels();
+        m_run.result = m_doc.resultImage.pixels();
+        m_run.imageWidth = width;
+        m_run.imageHeight = height;
+        m_run.region = region;
+        m_run.noise = m_doc.noise;
+        m_run.color = m_doc.color;
+        m_run.limits = m_doc.memory;
+        m_run.steps = &steps;
     }
     velanox::pipeline::ProcessOutcome operator()() {
-        return velanox::pipeline::processRegion(run_, doc_.processing.workBuffer,
-                                                doc_.processing.preNrBuffer, observer_)
+        return velanox::pipeline::processRegion(m_run, m_doc.processing.workBuffer,
+                                                m_doc.processing.preNrBuffer, m_observer)
             .outcome;
     }
 
@@ -128,10 +128,10 @@ private:
         int32_t engineProgress(int32_t, int32_t) override { return 0; }
         void runEnding() override {}
     };
-    QuietHost host_;
-    velanox::document::CSotavoDoc doc_;
-    velanox::pipeline::RegionRun run_;
-    Observer observer_;
+    QuietHost m_host;
+    velanox::document::CSotavoDoc m_doc;
+    velanox::pipeline::RegionRun m_run;
+    Observer m_observer;
 };
 
 void BM_ProcessWholePictureReference(benchmark::State& state) {

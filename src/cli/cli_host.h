@@ -14,7 +14,7 @@ namespace velanox::cli {
 class CliHost final : public document::Host {
 public:
     /// slot: the job's line in the display. The display must outlive the host.
-    CliHost(ProgressDisplay& display, int slot) : display_(display), slot_(slot) {}
+    CliHost(ProgressDisplay& display, int slot) : m_display(display), m_slot(slot) {}
 
     /// The messages and questions since the last call, in order; the list is emptied.
     std::vector<std::string> takeMessages();
@@ -24,7 +24,7 @@ public:
     document::Answer askQuestion(std::string_view text, document::QuestionButtons buttons) override;
     /// There are no events; an interrupt counts as a request to quit.
     document::PumpResult pumpEvents() override;
-    void setRunning(bool running) override { running_ = running; }
+    void setRunning(bool running) override { m_running = running; }
     bool escapePending() override;
     void beginWaitCursor() override {}
     void endWaitCursor() override {}
@@ -33,10 +33,10 @@ public:
     void updateAllViews() override {}
 
 private:
-    ProgressDisplay& display_;
-    int slot_;
-    bool running_ = false;
-    std::vector<std::string> messages_;
+    ProgressDisplay& m_display;
+    int m_slot;
+    bool m_running = false;
+    std::vector<std::string> m_messages;
 };
 
 } // namespace velanox::cli

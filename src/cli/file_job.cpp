@@ -44,12 +44,12 @@ std::string formatName(uint32_t formatId) {
 }
 
 FileJob::FileJob(const CliOptions& options, ProgressDisplay& display, int slot)
-    : options_(options), display_(display), slot_(slot), host_(display, slot),
-      doc_(std::make_unique<document::CSotavoDoc>(host_, documentSettingsFor(options))) {}
+    : m_options(options), m_display(display), m_slot(slot), m_host(display, slot),
+      m_doc(std::make_unique<document::CSotavoDoc>(m_host, documentSettingsFor(options))) {}
 
 std::string FileJob::hostMessages() {
     std::string text;
-    for (const std::string& m : host_.takeMessages())
+    for (const std::string& m : m_host.takeMessages())
         text += (text.empty() ? "" : "; ") + m;
     return text;
 }
@@ -58,26 +58,26 @@ FileReport FileJob::run(const InputFile& input, const std::string& output) {
     const auto start = std::chrono::steady_clock::now();
     FileReport report;
     report.input = input.path;
-    display_.fileStarted(slot_, std::filesystem::path(input.path).filename().string());
-    host_.takeMessages();
+    m_display.fileStarted(m_slot, std::filesystem::path(input.path).filename().string());
+    m_host.takeMessages();
 
     try {
         if (cancelRequested()) {
             report.status = FileStatus::Cancelled;
             report.message = "cancelled before it was started";
         } else if (const document::LoadResult loaded =
-                       document::loadSource(*doc_, input.path, false);
+                       document::loadSource(*m_doc, input.path, false);
                    !loaded.loaded()) {
             report.message = "cannot read: " + (loaded.status.reason.empty()
                                                     ? std::string("the file cannot be read")
                                                     : loaded.status.reason);
-        } else if (options_.info) {
-            const codec::Picture& src = doc_->sourceImage;
+        } else if (m_options.info) {
+            const codec::Picture& src = m_doc->sourceImage;
             report.width = src.width;
             report.height = src.height;
             report.format = formatName(src.format);
             report.info = codec::fileInfoText(src);
-            report.message = sizeText(doc_->sourceFile.sourceFileSize);
+            report.message = sizeText(m_doc->sourceFile.sourceFileSize);
             report.status = FileStatus::Done;
         } else if (applyGeometry(report) && applyColorMatch(report)) {
             applySettings();
@@ -96,15 +96,15 @@ FileReport FileJob::run(const InputFile& input, const std::string& output) {
 }
 
 bool FileJob::applyGeometry(FileReport& report) {
-    document::CSotavoDoc& doc = *doc_;
-    for (document::RotateDirection direction : options_.rotations) {
+    document::CSotavoDoc& doc = *m_doc;
+    for (document::RotateDirection direction : m_options.rotations) {
         if (document::rotateImage(doc.sourceImage, direction) != codec::kPictureOk) {
             report.message = "Out of memory";
             return false;
         }
     }
-    if (options_.crop) {
-        const CropRequest& c = *options_.crop;
+    if (m_options.crop) {
+        const CropRequest& c = *m_options.crop;
         doc.crop.cropMode = true;
         doc.crop.cropAspect = c.aspect;
         doc.crop.cropSwap = c.swap ? 1 : 0;
@@ -119,7 +119,7 @@ bool FileJob::applyGeometry(FileReport& report) {
             return false;
         }
     }
-    if ((!options_.rotations.empty() || options_.crop) &&
+    if ((!m_options.rotations.empty() || m_options.crop) &&
         doc.resultImage.copyFrom(doc.sourceImage) != codec::kPictureOk) {
         report.message = "Out of memory";
         return false;
@@ -128,77 +128,78 @@ bool FileJob::applyGeometry(FileReport& report) {
 }
 
 bool FileJob::applyColorMatch(FileReport& report) {
-    document::CSotavoDoc& doc = *doc_;
+    document::CSotavoDoc& doc = *m_doc;
     color::MatchValues& m = doc.color.match;
-    if (!options_.matchImage.empty()) {
-        if (!referenceLoaded_) {
-            const codec::Status st = document::loadReferenceImage(match_, doc, options_.matchImage);
+    if (!m_options.matchImage.empty()) {
+        if (!m_referenceLoaded) {
+            const codec::Status st =
+                document::loadReferenceImage(m_match, doc, m_options.matchImage);
             if (!st.ok()) {
                 report.message =
-                    "cannot read the reference " + options_.matchImage + ": " + st.reason;
+                    "cannot read the reference " + m_options.matchImage + ": " + st.reason;
                 return false;
             }
-            referenceLoaded_ = true;
+            m_referenceLoaded = true;
         } else {
             m.matchActive = 1;
-            m.matchTables = match_.buildMatchToImage(sourceBlock(doc));
+            m.matchTables = m_match.buildMatchToImage(sourceBlock(doc));
         }
-    } else if (!options_.matchProfile.empty()) {
-        if (!profileRead_) {
-            const codec::Status st = match_.readProfile(options_.matchProfile);
+    } else if (!m_options.matchProfile.empty()) {
+        if (!m_profileRead) {
+            const codec::Status st = m_match.readProfile(m_options.matchProfile);
             if (!st.ok()) {
                 report.message =
-                    "cannot read the profile " + options_.matchProfile + ": " + st.reason;
+                    "cannot read the profile " + m_options.matchProfile + ": " + st.reason;
                 return false;
             }
-            profileRead_ = true;
+            m_profileRead = true;
         }
         m.matchActive = 2;
-        m.matchTables = match_.buildMatchToProfile(sourceBlock(doc));
+        m.matchTables = m_match.buildMatchToProfile(sourceBlock(doc));
     }
-    m.matchFade = options_.matchFade;
+    m.matchFade = m_options.matchFade;
     return true;
 }
 
 void FileJob::applySettings() {
-    document::CSotavoDoc& doc = *doc_;
-    doc.noise = options_.noise;
-    doc.display.outputWindowMode = options_.outputWindowMode;
-    doc.memory = options_.memory;
-    doc.color.tone = options_.tone;
-    if (options_.autoLevels) {
+    document::CSotavoDoc& doc = *m_doc;
+    doc.noise = m_options.noise;
+    doc.display.outputWindowMode = m_options.outputWindowMode;
+    doc.memory = m_options.memory;
+    doc.color.tone = m_options.tone;
+    if (m_options.autoLevels) {
         const color::AutoLevels levels = autoLevels(sourceBlock(doc));
-        if (!options_.blackGiven) doc.color.tone.blackPoint = levels.black;
-        if (!options_.whiteGiven) doc.color.tone.whitePoint = levels.white;
+        if (!m_options.blackGiven) doc.color.tone.blackPoint = levels.black;
+        if (!m_options.whiteGiven) doc.color.tone.whitePoint = levels.white;
     }
-    doc.jpeg.jpegQualitySetting = options_.jpegQuality;
-    doc.jpeg.enhancedSamplingSetting = options_.enhancedSampling;
+    doc.jpeg.jpegQualitySetting = m_options.jpegQuality;
+    doc.jpeg.enhancedSamplingSetting = m_options.enhancedSampling;
 }
 
 bool FileJob::processAndSave(const std::string& output, FileReport& report) {
-    document::CSotavoDoc& doc = *doc_;
+    document::CSotavoDoc& doc = *m_doc;
     report.output = output;
 
-    if (options_.targetSize && codec::Picture::formatFromExtension(output) == codec::kFormatJpeg) {
-        const uint64_t target = options_.targetSize->sameAsSource
+    if (m_options.targetSize && codec::Picture::formatFromExtension(output) == codec::kFormatJpeg) {
+        const uint64_t target = m_options.targetSize->sameAsSource
                                     ? document::sourceDataSize(doc.sourceFile.sourceFileSize,
                                                                doc.sourceFile.exifCopyLength())
-                                    : uint64_t(options_.targetSize->bytes);
+                                    : uint64_t(m_options.targetSize->bytes);
         // What Suggest Quality of the JPEG Options puts into the dialog, estimated on the source.
         doc.jpeg.jpegQualitySetting = document::suggestedQualitySetting(
             target,
             document::jpegSizeEstimator(doc.sourceImage, doc.jpeg.enhancedSamplingSetting != 0));
     }
 
-    const bool asShown = options_.region || options_.outputWindowMode != pipeline::kOutputResult;
+    const bool asShown = m_options.region || m_options.outputWindowMode != pipeline::kOutputResult;
     bool ok = false;
     std::string reason;
     if (asShown) {
         // The detail run (a region) or a run showing edges or noise: the result picture is
         // written as the view would show it, without the full-image run of Save.
         pipeline::ProcessOutcome outcome;
-        if (options_.region) {
-            const pipeline::Rect& r = *options_.region;
+        if (m_options.region) {
+            const pipeline::Rect& r = *m_options.region;
             doc.setDetailRect(r.left, r.top, r.right, r.bottom);
             outcome = doc.processImage(true);
         } else {

@@ -25,7 +25,7 @@ public:
     FileReport run(const InputFile& input, const std::string& output);
 
     /// The job's document, for tests that compare with the core called directly.
-    document::CSotavoDoc& document() { return *doc_; }
+    document::CSotavoDoc& document() { return *m_doc; }
 
 private:
     bool applyGeometry(FileReport& report);
@@ -34,14 +34,14 @@ private:
     bool processAndSave(const std::string& output, FileReport& report);
     std::string hostMessages();
 
-    const CliOptions& options_;
-    ProgressDisplay& display_;
-    int slot_;
-    CliHost host_;
-    std::unique_ptr<document::CSotavoDoc> doc_;
-    color::ColorMatchState match_;
-    bool referenceLoaded_ = false;
-    bool profileRead_ = false;
+    const CliOptions& m_options;
+    ProgressDisplay& m_display;
+    int m_slot;
+    CliHost m_host;
+    std::unique_ptr<document::CSotavoDoc> m_doc;
+    color::ColorMatchState m_match;
+    bool m_referenceLoaded = false;
+    bool m_profileRead = false;
 };
 
 /// The settings of a document for the command line: JPEG quality and sampling, memory limits.

@@ -23,9 +23,9 @@ int Picture::allocate(int32_t newWidth, int32_t newHeight, int32_t newBitsPerPix
     const std::size_t row = rowBytesFor(newWidth, newBitsPerPixel);
     if (std::size_t(newHeight) > SIZE_MAX / row) return kPictureOutOfMemory;
     const std::size_t size = row * std::size_t(newHeight);
-    pixels_.reset(new (std::nothrow) uint8_t[size]);
-    if (!pixels_) return kPictureOutOfMemory;
-    pixelBytes_ = size;
+    m_pixels.reset(new (std::nothrow) uint8_t[size]);
+    if (!m_pixels) return kPictureOutOfMemory;
+    m_pixelBytes = size;
     width = newWidth;
     height = newHeight;
     bitsPerPixel = newBitsPerPixel;
@@ -39,7 +39,7 @@ int Picture::copyFrom(const Picture& other) {
     } else {
         if (int rc = allocate(other.width, other.height, other.bitsPerPixel); rc != kPictureOk)
             return rc;
-        std::memcpy(pixels_.get(), other.pixels_.get(), other.pixelBytes_);
+        std::memcpy(m_pixels.get(), other.m_pixels.get(), other.m_pixelBytes);
     }
     copyDescriptionFrom(other);
     filePath = other.filePath;
@@ -58,8 +58,8 @@ void Picture::copyDescriptionFrom(const Picture& other) {
 
 void Picture::takeFrom(Picture& other) {
     if (&other == this) return;
-    pixels_ = std::move(other.pixels_);
-    pixelBytes_ = other.pixelBytes_;
+    m_pixels = std::move(other.m_pixels);
+    m_pixelBytes = other.m_pixelBytes;
     width = other.width;
     height = other.height;
     bitsPerPixel = other.bitsPerPixel;
@@ -85,8 +85,8 @@ int Picture::toTrueColour() {
             out[2] = e.blue;
         }
     }
-    pixels_ = std::move(rgb.pixels_);
-    pixelBytes_ = rgb.pixelBytes_;
+    m_pixels = std::move(rgb.m_pixels);
+    m_pixelBytes = rgb.m_pixelBytes;
     bitsPerPixel = 24;
     paletteSize = 0;
     return kPictureOk;
@@ -95,10 +95,10 @@ int Picture::toTrueColour() {
 int Picture::applyOrientation(int32_t orientationValue) {
     if (!hasPixels() || (bitsPerPixel != 24 && bitsPerPixel != 8)) return kPictureNoReader;
     if (orientationValue < 2 || orientationValue > 8) return kPictureOk;
-    std::unique_ptr<uint8_t[]> turned(new (std::nothrow) uint8_t[pixelBytes_]);
+    std::unique_ptr<uint8_t[]> turned(new (std::nothrow) uint8_t[m_pixelBytes]);
     if (!turned) return kPictureOutOfMemory;
     codec::orientPixels(pixels(), width, height, bitsPerPixel / 8, orientationValue, turned.get());
-    pixels_ = std::move(turned);
+    m_pixels = std::move(turned);
     if (codec::orientationSwapsAxes(orientationValue)) std::swap(width, height);
     return kPictureOk;
 }
@@ -111,16 +111,16 @@ int Picture::resample(int32_t newWidth, int32_t newHeight) {
     if (int rc = scaled.allocate(newWidth, newHeight, 24); rc != kPictureOk) return rc;
     if (!codec::resampleRgb(pixels(), width, height, scaled.pixels(), newWidth, newHeight))
         return kPictureOutOfMemory;
-    pixels_ = std::move(scaled.pixels_);
-    pixelBytes_ = scaled.pixelBytes_;
+    m_pixels = std::move(scaled.m_pixels);
+    m_pixelBytes = scaled.m_pixelBytes;
     width = newWidth;
     height = newHeight;
     return kPictureOk;
 }
 
 void Picture::release() {
-    pixels_.reset();
-    pixelBytes_ = 0;
+    m_pixels.reset();
+    m_pixelBytes = 0;
     width = height = 0;
     bitsPerPixel = 0;
     paletteSize = 0;

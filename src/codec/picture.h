@@ -112,11 +112,11 @@ public:
     // ---- pixels --------------------------------------------------------------------------
     /// Rows top to bottom without padding; 24-bit pixels red, green, blue; 8-bit palette
     /// indices; 1-bit rows packed (width + 7) / 8 bytes.
-    uint8_t* pixels() { return pixels_.get(); }
-    const uint8_t* pixels() const { return pixels_.get(); }
-    bool hasPixels() const { return pixels_ != nullptr; }
+    uint8_t* pixels() { return m_pixels.get(); }
+    const uint8_t* pixels() const { return m_pixels.get(); }
+    bool hasPixels() const { return m_pixels != nullptr; }
     std::size_t rowBytes() const { return rowBytesFor(width, bitsPerPixel); }
-    std::size_t pixelBytes() const { return pixelBytes_; }
+    std::size_t pixelBytes() const { return m_pixelBytes; }
 
     static std::size_t rowBytesFor(int32_t width, int32_t bitsPerPixel);
 
@@ -188,8 +188,8 @@ private:
     /// The palette, the format id and the resolution read, as copyFrom and takeFrom carry them.
     void copyDescriptionFrom(const Picture& other);
 
-    std::unique_ptr<uint8_t[]> pixels_;
-    std::size_t pixelBytes_ = 0;
+    std::unique_ptr<uint8_t[]> m_pixels;
+    std::size_t m_pixelBytes = 0;
 };
 
 } // namespace velanox::codec

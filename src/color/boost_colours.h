@@ -24,13 +24,13 @@ void boostColours(const PixelBlock& block, int32_t strength);
 class BoostKernel {
 public:
     BoostKernel(int32_t strength, bool tabulate);
-    bool active() const { return d_ > 0 && a_ > 0; }
+    bool active() const { return m_d > 0 && m_a > 0; }
     void applyRow(uint8_t* row, int width, int bytesPerPixel) const;
 
 private:
-    int32_t a_ = 0;
-    int32_t d_ = 0;
-    std::vector<uint8_t> quotient_; ///< numerator n (0..510*255) -> min(n / d, 255)
+    int32_t m_a = 0;
+    int32_t m_d = 0;
+    std::vector<uint8_t> m_quotient; ///< numerator n (0..510*255) -> min(n / d, 255)
 };
 
 /// Pixels from which tabulating pays.

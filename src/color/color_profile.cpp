@@ -29,35 +29,35 @@ bool thumbnailSizeOk(int64_t w, int64_t h) {
 /// Reads little-endian fields, remembering whether the data ran out.
 class Reader {
 public:
-    explicit Reader(codec::ByteSpan bytes) : bytes_(bytes) {}
+    explicit Reader(codec::ByteSpan bytes) : m_bytes(bytes) {}
 
-    bool need(uint64_t n) const { return n <= bytes_.size - pos_; }
+    bool need(uint64_t n) const { return n <= m_bytes.size - m_pos; }
     uint64_t get(int size) {
         if (!need(uint64_t(size))) {
-            short_ = true;
+            m_short = true;
             return 0;
         }
         uint64_t v = 0;
         for (int i = 0; i < size; ++i)
-            v |= uint64_t(bytes_.data[pos_ + std::size_t(i)]) << (8 * i);
-        pos_ += std::size_t(size);
+            v |= uint64_t(m_bytes.data[m_pos + std::size_t(i)]) << (8 * i);
+        m_pos += std::size_t(size);
         return v;
     }
     bool skip(uint64_t n) {
         if (!need(n)) {
-            short_ = true;
+            m_short = true;
             return false;
         }
-        pos_ += std::size_t(n);
+        m_pos += std::size_t(n);
         return true;
     }
-    const uint8_t* here() const { return bytes_.data + pos_; }
-    bool ranShort() const { return short_; }
+    const uint8_t* here() const { return m_bytes.data + m_pos; }
+    bool ranShort() const { return m_short; }
 
 private:
-    codec::ByteSpan bytes_;
-    std::size_t pos_ = 0;
-    bool short_ = false;
+    codec::ByteSpan m_bytes;
+    std::size_t m_pos = 0;
+    bool m_short = false;
 };
 
 /// Skips the string field: a length byte below 255 with that many bytes; 255 and a 16-bit

@@ -14,8 +14,8 @@ ToneTables buildToneTables(const ToneValues& tone) {
 }
 
 ColorPass::ColorPass(const ColorSettings& settings, int64_t pixels)
-    : boost_(settings.tone.boostActive() ? settings.tone.colourBoost : 0,
-             pixels >= kBoostTableMinPixels) {
+    : m_boost(settings.tone.boostActive() ? settings.tone.colourBoost : 0,
+              pixels >= kBoostTableMinPixels) {
     const bool match = settings.match.active();
     const bool tone = settings.tone.toneActive();
     if (match || tone) {
@@ -33,13 +33,13 @@ ColorPass::ColorPass(const ColorSettings& settings, int64_t pixels)
                 for (uint8_t& v : lut.channel(c))
                     v = uint8_t(tables.channel(c)[v]);
         }
-        lut_ = lut;
+        m_lut = lut;
     }
 }
 
 void ColorPass::applyRow(uint8_t* row, int width, int bytesPerPixel, ChannelOrder order) const {
-    if (lut_) lut_->applyRow(row, width, bytesPerPixel, order);
-    boost_.applyRow(row, width, bytesPerPixel);
+    if (m_lut) m_lut->applyRow(row, width, bytesPerPixel, order);
+    m_boost.applyRow(row, width, bytesPerPixel);
 }
 
 void ColorPass::apply(const PixelBlock& block) const {

@@ -42,13 +42,13 @@ public:
     explicit ColorPass(const ColorSettings& settings, int64_t pixels = 0);
 
     /// False when every step is neutral: the pixels would not change.
-    bool active() const { return lut_.has_value() || boost_.active(); }
+    bool active() const { return m_lut.has_value() || m_boost.active(); }
     void applyRow(uint8_t* row, int width, int bytesPerPixel, ChannelOrder order) const;
     void apply(const PixelBlock& block) const;
 
 private:
-    std::optional<ColorLut> lut_;
-    BoostKernel boost_;
+    std::optional<ColorLut> m_lut;
+    BoostKernel m_boost;
 };
 
 } // namespace velanox::color

@@ -21,7 +21,7 @@ double levelValue(int32_t inLow, int32_t inHigh, int32_t outLow, int32_t outHigh
 }
 
 void ToneTables::reset() {
-    for (Table& table : tables_)
+    for (Table& table : m_tables)
         for (int i = 0; i < 256; ++i)
             table[std::size_t(i)] = i;
 }
@@ -43,17 +43,17 @@ void ToneTables::setLevels(Table& table, int32_t inLow, int32_t inHigh, int32_t 
 
 void ToneTables::setRedLevels(int32_t inLow, int32_t inHigh, int32_t outLow, int32_t outHigh,
                               double gamma) {
-    setLevels(tables_[0], inLow, inHigh, outLow, outHigh, gamma);
+    setLevels(m_tables[0], inLow, inHigh, outLow, outHigh, gamma);
 }
 
 void ToneTables::setGreenLevels(int32_t inLow, int32_t inHigh, int32_t outLow, int32_t outHigh,
                                 double gamma) {
-    setLevels(tables_[1], inLow, inHigh, outLow, outHigh, gamma);
+    setLevels(m_tables[1], inLow, inHigh, outLow, outHigh, gamma);
 }
 
 void ToneTables::setBlueLevels(int32_t inLow, int32_t inHigh, int32_t outLow, int32_t outHigh,
                                double gamma) {
-    setLevels(tables_[2], inLow, inHigh, outLow, outHigh, gamma);
+    setLevels(m_tables[2], inLow, inHigh, outLow, outHigh, gamma);
 }
 
 namespace {
@@ -69,7 +69,7 @@ int32_t darken(int32_t v) {
 
 void ToneTables::applyMidtoneBend(double bend) {
     if (bend == 0.0 || std::isnan(bend)) return;
-    for (Table& table : tables_) {
+    for (Table& table : m_tables) {
         for (int32_t& entry : table) {
             const int32_t v = entry;
             int32_t a = v, b = v;
@@ -109,7 +109,7 @@ void ToneTables::apply(const PixelBlock& block) const {
     ColorLut lut;
     for (int c = 0; c < 3; ++c)
         for (int i = 0; i < 256; ++i)
-            lut.channel(c)[std::size_t(i)] = uint8_t(tables_[std::size_t(c)][std::size_t(i)]);
+            lut.channel(c)[std::size_t(i)] = uint8_t(m_tables[std::size_t(c)][std::size_t(i)]);
     lut.apply(block);
 }
 

@@ -45,17 +45,17 @@ public:
     /// Maps each colour through its own table, whichever byte holds it in the block.
     void apply(const PixelBlock& block) const;
 
-    const Table& red() const { return tables_[0]; }
-    const Table& green() const { return tables_[1]; }
-    const Table& blue() const { return tables_[2]; }
+    const Table& red() const { return m_tables[0]; }
+    const Table& green() const { return m_tables[1]; }
+    const Table& blue() const { return m_tables[2]; }
     /// Table of colour channel c: 0 red, 1 green, 2 blue.
-    const Table& channel(int c) const { return tables_[std::size_t(c)]; }
+    const Table& channel(int c) const { return m_tables[std::size_t(c)]; }
 
 private:
     void setLevels(Table& table, int32_t inLow, int32_t inHigh, int32_t outLow, int32_t outHigh,
                    double gamma);
 
-    std::array<Table, 3> tables_;
+    std::array<Table, 3> m_tables;
 };
 
 } // namespace velanox::color

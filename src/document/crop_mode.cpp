@@ -28,7 +28,7 @@ LeaveCropOutcome CSotavoDoc::leaveCropMode(bool askFirst, bool restoreDetail) {
     if (!mayReplaceImages()) return {};
     const LeaveCropOutcome outcome = velanox::document::leaveCropMode(
         crop, askFirst, sourceImage, cropDisplayImage, [this](const char* text) {
-            switch (host_.askQuestion(text, QuestionButtons::YesNoCancel)) {
+            switch (m_host.askQuestion(text, QuestionButtons::YesNoCancel)) {
             case Answer::Yes:
                 return CropAnswer::Yes;
             case Answer::No:
@@ -52,11 +52,11 @@ LeaveCropOutcome CSotavoDoc::leaveCropMode(bool askFirst, bool restoreDetail) {
 int CSotavoDoc::rotateImage(RotateDirection direction) {
     if (!mayReplaceImages() || crop.cropMode || !sourceImage.hasPixels())
         return codec::kPictureNoReader;
-    host_.beginWaitCursor();
+    m_host.beginWaitCursor();
     int rc = velanox::document::rotateImage(sourceImage, direction);
     if (rc == codec::kPictureOk) rc = resetResultToSource(resultImage, sourceImage);
     if (rc == codec::kPictureOk) processing.resultValid = 0;
-    host_.endWaitCursor();
+    m_host.endWaitCursor();
     return rc;
 }
 

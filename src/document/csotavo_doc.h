@@ -89,13 +89,13 @@ public:
     /// run is on, in Full/Crop mode or without a source picture.
     int rotateImage(RotateDirection direction);
 
-    Host& host() { return host_; }
+    Host& host() { return m_host; }
 
 private:
     pipeline::ProcessOutcome runOnce(bool detailOnly);
 
-    Host& host_;
-    std::function<void(int32_t)> storeCropAspect_;
+    Host& m_host;
+    std::function<void(int32_t)> m_storeCropAspect;
 };
 
 } // namespace velanox::document

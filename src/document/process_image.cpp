@@ -11,27 +11,27 @@ namespace {
 // Hands the pipeline's reports to the document and its host.
 class DocumentRunObserver final : public pipeline::RunObserver {
 public:
-    explicit DocumentRunObserver(CSotavoDoc& doc) : doc_(doc) {}
+    explicit DocumentRunObserver(CSotavoDoc& doc) : m_doc(doc) {}
 
-    void showMessage(std::string_view text) override { doc_.host().showMessage(text); }
+    void showMessage(std::string_view text) override { m_doc.host().showMessage(text); }
 
     void setProgressText(std::string_view text) override {
-        if (doc_.processing.progressDialog != nullptr)
-            doc_.processing.progressDialog->setText(text);
+        if (m_doc.processing.progressDialog != nullptr)
+            m_doc.processing.progressDialog->setText(text);
     }
 
     int32_t engineProgress(int32_t step, int32_t total) override {
-        return doc_.onEngineProgress(step, total);
+        return m_doc.onEngineProgress(step, total);
     }
 
     void runEnding() override {
-        if (doc_.processing.calculating == 0) return;
-        doc_.processing.calculating = 0;
-        doc_.host().setRunning(false);
+        if (m_doc.processing.calculating == 0) return;
+        m_doc.processing.calculating = 0;
+        m_doc.host().setRunning(false);
     }
 
 private:
-    CSotavoDoc& doc_;
+    CSotavoDoc& m_doc;
 };
 
 bool sameGeometry(const codec::Picture& a, const codec::Picture& b) {
@@ -42,7 +42,7 @@ bool sameGeometry(const codec::Picture& a, const codec::Picture& b) {
 } // namespace
 
 pipeline::ProcessOutcome CSotavoDoc::processImage(bool detailOnly) {
-    WaitCursor wait(host_);
+    WaitCursor wait(m_host);
     if (processing.calculating != 0) {
         // The events pumped by a run let timers ask for another run. The settings may have
         // changed since the current run read them, so a detail request is carried out once the
@@ -76,14 +76,14 @@ pipeline::ProcessOutcome CSotavoDoc::runOnce(bool detailOnly) {
     // The result must have the source's layout for the run to write into it.
     if (!sameGeometry(sourceImage, resultImage) &&
         resultImage.copyFrom(sourceImage) != codec::kPictureOk) {
-        host_.showMessage(pipeline::run_text::kOutOfMemory);
+        m_host.showMessage(pipeline::run_text::kOutOfMemory);
         return pipeline::ProcessOutcome::Failed;
     }
 
     processing.calculating = 1;
-    host_.setRunning(true);
-    host_.updateAllViews();
-    if (host_.pumpEvents() == PumpResult::Quitting) processing.cancelRequested = 1;
+    m_host.setRunning(true);
+    m_host.updateAllViews();
+    if (m_host.pumpEvents() == PumpResult::Quitting) processing.cancelRequested = 1;
 
     quickPreview.release();
 
@@ -107,14 +107,14 @@ pipeline::ProcessOutcome CSotavoDoc::runOnce(bool detailOnly) {
     if (result.outcome == pipeline::ProcessOutcome::Done) processing.resultValid = 1;
 
     processing.statusProgress.reset();
-    host_.updateAllViews();
+    m_host.updateAllViews();
     return result.outcome;
 }
 
 int32_t CSotavoDoc::onEngineProgress(int32_t step, int32_t total) {
     ProgressDialog* dialog = processing.progressDialog;
     if (!processing.statusProgress) {
-        processing.statusProgress = host_.createStatusProgress(total);
+        processing.statusProgress = m_host.createStatusProgress(total);
         if (dialog != nullptr) {
             dialog->setRange(0, total);
             dialog->setText(pipeline::run_text::kDenoising);
@@ -126,9 +126,9 @@ int32_t CSotavoDoc::onEngineProgress(int32_t step, int32_t total) {
 
     // An Escape press stays pending for the rest of the run, so every later call (every later
     // tile) sees it too.
-    if (host_.escapePending()) return 1;
-    if (host_.pumpEvents() == PumpResult::Quitting) return 1;
-    if (host_.escapePending()) return 1;
+    if (m_host.escapePending()) return 1;
+    if (m_host.pumpEvents() == PumpResult::Quitting) return 1;
+    if (m_host.escapePending()) return 1;
 
     if (dialog != nullptr && dialog->cancelPressed()) processing.cancelRequested = 1;
     return processing.cancelRequested;

@@ -16,25 +16,26 @@ namespace {
 // runs meanwhile.
 class SaveProgress {
 public:
-    explicit SaveProgress(CSotavoDoc& doc) : doc_(doc), dialog_(doc.host().createProgressDialog()) {
-        doc_.processing.progressDialog = dialog_.get();
+    explicit SaveProgress(CSotavoDoc& doc)
+        : m_doc(doc), m_dialog(doc.host().createProgressDialog()) {
+        m_doc.processing.progressDialog = m_dialog.get();
     }
     ~SaveProgress() { close(); }
     SaveProgress(const SaveProgress&) = delete;
     SaveProgress& operator=(const SaveProgress&) = delete;
 
     void setText(std::string_view text) {
-        if (dialog_) dialog_->setText(text);
+        if (m_dialog) m_dialog->setText(text);
     }
     void close() {
-        if (doc_.processing.progressDialog == dialog_.get())
-            doc_.processing.progressDialog = nullptr;
-        dialog_.reset();
+        if (m_doc.processing.progressDialog == m_dialog.get())
+            m_doc.processing.progressDialog = nullptr;
+        m_dialog.reset();
     }
 
 private:
-    CSotavoDoc& doc_;
-    std::unique_ptr<ProgressDialog> dialog_;
+    CSotavoDoc& m_doc;
+    std::unique_ptr<ProgressDialog> m_dialog;
 };
 
 SaveResult refuse(CSotavoDoc& doc, SaveOutcome outcome, std::string message, codec::Status status) {

@@ -23,9 +23,9 @@ public:
     /// with everything released, when the memory cannot be had.
     bool reserve(std::size_t plane0, std::size_t plane1, std::size_t scratchSize,
                  std::size_t bytes = 0);
-    double* plane(int index) const { return planes_[index].data; }
-    double* scratch() const { return scratch_.data; }
-    unsigned char* byteSpace() const { return reinterpret_cast<unsigned char*>(bytes_.data); }
+    double* plane(int index) const { return m_planes[index].data; }
+    double* scratch() const { return m_scratch.data; }
+    unsigned char* byteSpace() const { return reinterpret_cast<unsigned char*>(m_bytes.data); }
     /// Bytes held.
     std::size_t bytes() const;
     void release();
@@ -38,9 +38,9 @@ private:
     static bool grow(Block& block, std::size_t count);
     static void free(Block& block);
 
-    Block planes_[2];
-    Block scratch_;
-    Block bytes_;
+    Block m_planes[2];
+    Block m_scratch;
+    Block m_bytes;
 };
 
 /// reduceNoise with its planes and scratch in `workspace`, which keeps them for the next call:

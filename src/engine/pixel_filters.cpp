@@ -386,20 +386,20 @@ namespace velanox::engine {
 bool SharpenRows::prepare(int width, int height, int bytesPerPixel, int amount, int channelMask) {
     if (width <= 0 || height <= 0 || bytesPerPixel < 1 || bytesPerPixel > 8) return false;
     if (std::size_t(width) > std::size_t(INT32_MAX) / std::size_t(bytesPerPixel)) return false;
-    width_ = width;
-    height_ = height;
-    bytesPerPixel_ = bytesPerPixel;
-    mask_ = usableMask(channelMask, bytesPerPixel);
-    amount_ = std::min(std::max(amount, 0), 100);
-    e_ = amount_ * 0.005;
-    integerExact_ = integerExact(amount_, e_);
-    keep_ = maskPattern(mask_, width, bytesPerPixel);
-    return keep_ != nullptr;
+    m_width = width;
+    m_height = height;
+    m_bytesPerPixel = bytesPerPixel;
+    m_mask = usableMask(channelMask, bytesPerPixel);
+    m_amount = std::min(std::max(amount, 0), 100);
+    m_e = m_amount * 0.005;
+    m_integerExact = integerExact(m_amount, m_e);
+    m_keep = maskPattern(m_mask, width, bytesPerPixel);
+    return m_keep != nullptr;
 }
 
 void SharpenRows::run(const unsigned char* source, std::ptrdiff_t sourceStride, int first, int end,
                       unsigned char* destination, std::ptrdiff_t destinationStride) const {
-    const int bpp = bytesPerPixel_, width = width_, height = height_;
+    const int bpp = m_bytesPerPixel, width = m_width, height = m_height;
     const int rowBytes = width * bpp;
     for (int y = first; y < end; ++y) {
         const uint8_t* above = source + std::ptrdiff_t(std::max(y - 1, 0)) * sourceStride;
@@ -407,17 +407,17 @@ void SharpenRows::run(const unsigned char* source, std::ptrdiff_t sourceStride, 
         const uint8_t* below = source + std::ptrdiff_t(std::min(y + 1, height - 1)) * sourceStride;
         uint8_t* out = destination + std::ptrdiff_t(y - first) * destinationStride;
         // The first pixel repeats itself on the left, the last one on the right.
-        sharpenPixel(above, same, below, out, 0, 0, std::min(1, width - 1) * bpp, bpp, mask_, e_);
+        sharpenPixel(above, same, below, out, 0, 0, std::min(1, width - 1) * bpp, bpp, m_mask, m_e);
         if (width > 1)
             sharpenPixel(above, same, below, out, (width - 2) * bpp, (width - 1) * bpp,
-                         (width - 1) * bpp, bpp, mask_, e_);
-        if (integerExact_ && mask_ == (1 << bpp) - 1)
-            sharpenInteriorIntAll(above, same, below, out, bpp, rowBytes - bpp, bpp, amount_);
-        else if (integerExact_)
-            sharpenInteriorInt(above, same, below, out, keep_.get(), bpp, rowBytes - bpp, bpp,
-                               amount_);
+                         (width - 1) * bpp, bpp, m_mask, m_e);
+        if (m_integerExact && m_mask == (1 << bpp) - 1)
+            sharpenInteriorIntAll(above, same, below, out, bpp, rowBytes - bpp, bpp, m_amount);
+        else if (m_integerExact)
+            sharpenInteriorInt(above, same, below, out, m_keep.get(), bpp, rowBytes - bpp, bpp,
+                               m_amount);
         else
-            sharpenInterior(above, same, below, out, keep_.get(), bpp, rowBytes - bpp, bpp, e_);
+            sharpenInterior(above, same, below, out, m_keep.get(), bpp, rowBytes - bpp, bpp, m_e);
     }
 }
 
@@ -474,12 +474,12 @@ bool EdgeWeightRows::prepare(const unsigned char* pixels, int width, int height,
         return false;
     const std::size_t count = std::size_t(width) * std::size_t(height);
     if (count > SIZE_MAX / sizeof(float)) return false;
-    pixels_ = pixels;
-    width_ = width;
-    height_ = height;
-    bytesPerPixel_ = bytesPerPixel;
-    table_.reset(new (std::nothrow) uint8_t[kMaxGradient2 + 1]);
-    if (!table_) return false;
+    m_pixels = pixels;
+    m_width = width;
+    m_height = height;
+    m_bytesPerPixel = bytesPerPixel;
+    m_table.reset(new (std::nothrow) uint8_t[kMaxGradient2 + 1]);
+    if (!m_table) return false;
     [[maybe_unused]] const bool threaded = count * std::size_t(bytesPerPixel) >= kThreadedBytes;
 
     // The steepest gradient, a band of rows at a time with the grey rows recomputed per band.
@@ -506,7 +506,7 @@ bool EdgeWeightRows::prepare(const unsigned char* pixels, int width, int height,
     const float lo = std::min(255.0f, edgeValue(largest));
     const float hi = 0.0f;
     const float range = hi - lo;
-    uint8_t* table = table_.get();
+    uint8_t* table = m_table.get();
     if (range == 0.0f) { // no gradient anywhere: every weight is 0
         std::fill(table, table + kMaxGradient2 + 1, 0);
         return true;
@@ -529,12 +529,12 @@ std::size_t EdgeWeightRows::scratchBytes(int width) {
 }
 
 void EdgeWeightRows::run(int first, int end, unsigned char* map, unsigned char* scratch) const {
-    const std::size_t width = std::size_t(width_);
+    const std::size_t width = std::size_t(m_width);
     uint16_t* g2 = reinterpret_cast<uint16_t*>(scratch + greyBytes(width));
     for (int y = first; y < end; y += kGradientBand) {
         const int bandEnd = std::min(end, y + kGradientBand);
-        gradientRows(pixels_, width_, height_, bytesPerPixel_, y, bandEnd, scratch, g2);
-        lookUp(g2, table_.get(), map + std::size_t(y - first) * width,
+        gradientRows(m_pixels, m_width, m_height, m_bytesPerPixel, y, bandEnd, scratch, g2);
+        lookUp(g2, m_table.get(), map + std::size_t(y - first) * width,
                std::size_t(bandEnd - y) * width);
     }
 }

@@ -57,10 +57,10 @@ public:
              unsigned char* destination, std::ptrdiff_t destinationStride) const;
 
 private:
-    int width_ = 0, height_ = 0, bytesPerPixel_ = 0, mask_ = 0, amount_ = 0;
-    double e_ = 0.0;
-    bool integerExact_ = false;
-    std::unique_ptr<uint8_t[]> keep_;
+    int m_width = 0, m_height = 0, m_bytesPerPixel = 0, m_mask = 0, m_amount = 0;
+    double m_e = 0.0;
+    bool m_integerExact = false;
+    std::unique_ptr<uint8_t[]> m_keep;
 };
 
 /// computeEdgeWeights split in two: prepare scans the whole picture for its steepest gradient,
@@ -80,9 +80,9 @@ public:
     void run(int first, int end, unsigned char* map, unsigned char* scratch) const;
 
 private:
-    const unsigned char* pixels_ = nullptr;
-    int width_ = 0, height_ = 0, bytesPerPixel_ = 0;
-    std::unique_ptr<uint8_t[]> table_;
+    const unsigned char* m_pixels = nullptr;
+    int m_width = 0, m_height = 0, m_bytesPerPixel = 0;
+    std::unique_ptr<uint8_t[]> m_table;
 };
 
 } // namespace velanox::engine

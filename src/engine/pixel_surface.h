@@ -19,37 +19,37 @@ public:
     bool initialise(int width, int height, int bitsPerPixel, unsigned char* pixels,
                     std::ptrdiff_t stride) {
         if (bitsPerPixel != 32 || width <= 0 || height <= 0 || pixels == nullptr) return false;
-        width_ = width;
-        height_ = height;
-        pixels_ = pixels;
-        stride_ = stride == -1 ? std::ptrdiff_t(4) * width : stride;
+        m_width = width;
+        m_height = height;
+        m_pixels = pixels;
+        m_stride = stride == -1 ? std::ptrdiff_t(4) * width : stride;
         return true;
     }
 
-    std::ptrdiff_t stride() const { return stride_; }
+    std::ptrdiff_t stride() const { return m_stride; }
 
     /// Address of the engine's row index (0 = first row it processes).
     unsigned char* rowAddress(int row) const {
-        const std::ptrdiff_t memoryRow = topDown_ ? row : height_ - 1 - row;
-        return pixels_ + memoryRow * stride_;
+        const std::ptrdiff_t memoryRow = m_topDown ? row : m_height - 1 - row;
+        return m_pixels + memoryRow * m_stride;
     }
 
     void release() {
-        pixels_ = nullptr;
-        width_ = height_ = 0;
-        stride_ = 0;
+        m_pixels = nullptr;
+        m_width = m_height = 0;
+        m_stride = 0;
     }
 
-    unsigned char* pixelBase() const { return pixels_; }
-    int width() const { return width_; }
-    int height() const { return height_; }
+    unsigned char* pixelBase() const { return m_pixels; }
+    int width() const { return m_width; }
+    int height() const { return m_height; }
 
 private:
-    int width_ = 0;
-    int height_ = 0;
-    unsigned char* pixels_ = nullptr;
-    std::ptrdiff_t stride_ = 0;
-    bool topDown_ = false;
+    int m_width = 0;
+    int m_height = 0;
+    unsigned char* m_pixels = nullptr;
+    std::ptrdiff_t m_stride = 0;
+    bool m_topDown = false;
 };
 
 } // namespace velanox::engine

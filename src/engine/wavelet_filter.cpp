@@ -9,7 +9,6 @@
 #include <memory>
 #include <new>
 
-
 namespace velanox::engine {
 
 namespace {
@@ -49,15 +48,15 @@ bool EngineWorkspace::reserve(std::size_t plane0, std::size_t plane1, std::size_
     const std::size_t sizes[2] = {plane0, plane1};
     for (int i = 0; i < 2; ++i) {
         if (sizes[i] == 0) {
-            free(planes_[i]);
-        } else if (!grow(planes_[i], sizes[i])) {
+            free(m_planes[i]);
+        } else if (!grow(m_planes[i], sizes[i])) {
             release();
             return false;
         }
     }
-    if (bytes == 0) free(bytes_);
-    if (!grow(scratch_, scratchSize) ||
-        (bytes != 0 && !grow(bytes_, (bytes + sizeof(double) - 1) / sizeof(double)))) {
+    if (bytes == 0) free(m_bytes);
+    if (!grow(m_scratch, scratchSize) ||
+        (bytes != 0 && !grow(m_bytes, (bytes + sizeof(double) - 1) / sizeof(double)))) {
         release();
         return false;
     }
@@ -65,26 +64,27 @@ bool EngineWorkspace::reserve(std::size_t plane0, std::size_t plane1, std::size_
 }
 
 std::size_t EngineWorkspace::bytes() const {
-    return (planes_[0].count + planes_[1].count + scratch_.count + bytes_.count) * sizeof(double);
+    return (m_planes[0].count + m_planes[1].count + m_scratch.count + m_bytes.count) *
+           sizeof(double);
 }
 
 void EngineWorkspace::release() {
-    free(planes_[0]);
-    free(planes_[1]);
-    free(scratch_);
-    free(bytes_);
+    free(m_planes[0]);
+    free(m_planes[1]);
+    free(m_scratch);
+    free(m_bytes);
 }
 
 void WaveletFilter::setThresholds(double t0, double t1, double t2) {
     const double t[3] = {t0, t1, t2};
     for (int c = 0; c < 3; ++c)
-        if (t[c] > 0.0) thresholds_[c] = t[c];
+        if (t[c] > 0.0) m_thresholds[c] = t[c];
 }
 
 bool WaveletFilter::reportProgress() {
-    const int32_t step = progressStep_++;
-    if (progress_ != nullptr && progress_(step, progressTotal_, context_) != 0) {
-        cancelled_ = true;
+    const int32_t step = m_progressStep++;
+    if (m_progress != nullptr && m_progress(step, m_progressTotal, m_context) != 0) {
+        m_cancelled = true;
         return false;
     }
     return true;
@@ -92,15 +92,15 @@ bool WaveletFilter::reportProgress() {
 
 bool WaveletFilter::forwardTransform(const Channel& ch, int wp, int hp, double threshold) {
     int w = wp, h = hp;
-    for (int level = 1; level <= levels_; ++level) {
+    for (int level = 1; level <= m_levels; ++level) {
         if (!reportProgress()) return false;
         double* out = ch.planes[level % 2];
         if (level == 1 && ch.direct)
-            kernels_.forwardFromBlock(ch.block, out, std::size_t(wp), w, h, level == levels_,
-                                      threshold, ch.scratch);
+            m_kernels.forwardFromBlock(ch.block, out, std::size_t(wp), w, h, level == m_levels,
+                                       threshold, ch.scratch);
         else
-            kernels_.forwardLevel(ch.planes[(level - 1) % 2], out, std::size_t(wp), w, h,
-                                  level == levels_, threshold, ch.scratch);
+            m_kernels.forwardLevel(ch.planes[(level - 1) % 2], out, std::size_t(wp), w, h,
+                                   level == m_levels, threshold, ch.scratch);
         w = (w + 1) / 2;
         h = (h + 1) / 2;
     }
@@ -112,21 +112,21 @@ bool WaveletFilter::inverseTransform(const Channel& ch, int wp, int hp) {
     int ws[6], hs[6];
     ws[1] = wp;
     hs[1] = hp;
-    for (int level = 2; level <= levels_; ++level) {
+    for (int level = 2; level <= m_levels; ++level) {
         ws[level] = (ws[level - 1] + 1) / 2;
         hs[level] = (hs[level - 1] + 1) / 2;
     }
-    for (int level = levels_; level >= 1; --level) {
+    for (int level = m_levels; level >= 1; --level) {
         if (!reportProgress()) return false;
         if (level == 1 && ch.direct) {
             // The first level's inverse writes the block, so the step that precedes the
             // write-back is reported first: a cancel there still leaves the channel untouched.
             if (!reportProgress()) return false;
-            kernels_.inverseToBlock(ch.planes[1], std::size_t(wp), wp, hp, ch.block, ch.scratch);
+            m_kernels.inverseToBlock(ch.planes[1], std::size_t(wp), wp, hp, ch.block, ch.scratch);
             return true;
         }
-        kernels_.inverseLevel(ch.planes[level % 2], ch.planes[(level - 1) % 2], std::size_t(wp),
-                              ws[level], hs[level], ch.scratch);
+        m_kernels.inverseLevel(ch.planes[level % 2], ch.planes[(level - 1) % 2], std::size_t(wp),
+                               ws[level], hs[level], ch.scratch);
     }
     if (!reportProgress()) return false;
     writeChannel(*ch.block.surface, ch.planes[0], std::size_t(wp), ch.block.channel);
@@ -134,15 +134,15 @@ bool WaveletFilter::inverseTransform(const Channel& ch, int wp, int hp) {
 }
 
 void WaveletFilter::run(const PixelSurface& surface, EngineWorkspace& workspace) {
-    outOfMemory_ = false;
-    cancelled_ = false;
+    m_outOfMemory = false;
+    m_cancelled = false;
     const int w = surface.width();
     const int h = surface.height();
     const int wp = w + 2 * kPlaneMargin;
     const int hp = h + 2 * kPlaneMargin;
     const std::size_t planeSize = std::size_t(wp) * std::size_t(hp);
-    const bool direct = kernels_.twoPlanes && kernels_.forwardFromBlock != nullptr &&
-                        kernels_.inverseToBlock != nullptr;
+    const bool direct = m_kernels.twoPlanes && m_kernels.forwardFromBlock != nullptr &&
+                        m_kernels.inverseToBlock != nullptr;
     // Read straight from the block, the first level needs no input plane: the first plane then
     // only ever holds the second level's region and below.
     const std::size_t firstPlane = direct ? std::size_t(wp) * std::size_t((hp + 1) / 2) : planeSize;
@@ -150,17 +150,17 @@ void WaveletFilter::run(const PixelSurface& surface, EngineWorkspace& workspace)
     // the first level and written back by its inverse; they return to the pixels together, in
     // one pass, when the run ends. That spares reading and rewriting every whole pixel three
     // times over.
-    const bool apart = direct && perChannel_;
+    const bool apart = direct && m_perChannel;
     const std::size_t blockSize = std::size_t(w) * std::size_t(h);
     // One scratch for every pass of every channel.
-    if (!workspace.reserve(firstPlane, kernels_.twoPlanes ? planeSize : 0,
-                           kernels_.scratchSize(wp, hp), apart ? 3 * blockSize : 0)) {
-        outOfMemory_ = true;
+    if (!workspace.reserve(firstPlane, m_kernels.twoPlanes ? planeSize : 0,
+                           m_kernels.scratchSize(wp, hp), apart ? 3 * blockSize : 0)) {
+        m_outOfMemory = true;
         return;
     }
     Channel ch;
     ch.planes[0] = workspace.plane(0);
-    ch.planes[1] = kernels_.twoPlanes ? workspace.plane(1) : ch.planes[0];
+    ch.planes[1] = m_kernels.twoPlanes ? workspace.plane(1) : ch.planes[0];
     ch.scratch = workspace.scratch();
     ch.block.surface = &surface;
     ch.direct = direct;
@@ -176,17 +176,17 @@ void WaveletFilter::run(const PixelSurface& surface, EngineWorkspace& workspace)
         ~WriteBack() { mergeChannels(surface, components, written); }
     } writeBack{surface, components, written};
 
-    const int channels = perChannel_ ? 3 : 1;
-    progressTotal_ = 2 * (levels_ + 1) * channels + (channels == 1 ? 2 : 0);
-    progressStep_ = 1;
+    const int channels = m_perChannel ? 3 : 1;
+    m_progressTotal = 2 * (m_levels + 1) * channels + (channels == 1 ? 2 : 0);
+    m_progressStep = 1;
 
     for (int c = 0; c < channels; ++c) {
-        const double t =
-            perChannel_ ? thresholds_[c]
-                        : (thresholds_[0] + thresholds_[1] + thresholds_[2]) * 0.3333333333333333;
+        const double t = m_perChannel ? m_thresholds[c]
+                                      : (m_thresholds[0] + m_thresholds[1] + m_thresholds[2]) *
+                                            0.3333333333333333;
         if (t <= 0.0) continue;
         if (!reportProgress()) return;
-        ch.block.channel = perChannel_ ? c : -1;
+        ch.block.channel = m_perChannel ? c : -1;
         if (apart && !split) {
             splitChannels(surface, components);
             split = true;
@@ -197,7 +197,7 @@ void WaveletFilter::run(const PixelSurface& surface, EngineWorkspace& workspace)
             fillMargin(ch.planes[0], w, h);
         }
         if (!forwardTransform(ch, wp, hp, t)) return;
-        if (!kernels_.fusesThreshold) softThreshold(ch.planes[0], planeSize, t);
+        if (!m_kernels.fusesThreshold) softThreshold(ch.planes[0], planeSize, t);
         if (!inverseTransform(ch, wp, hp)) return;
         if (apart) written |= 1u << c;
     }

@@ -15,23 +15,23 @@ namespace velanox::engine {
 
 class WaveletFilter {
 public:
-    explicit WaveletFilter(const WaveletKernels& kernels) : kernels_(kernels) {}
+    explicit WaveletFilter(const WaveletKernels& kernels) : m_kernels(kernels) {}
 
-    void setPerChannel(bool perChannel) { perChannel_ = perChannel; }
-    void setLevels(int levels) { levels_ = levels; }
+    void setPerChannel(bool perChannel) { m_perChannel = perChannel; }
+    void setLevels(int levels) { m_levels = levels; }
     /// Stores each threshold only if it is greater than 0.0.
     void setThresholds(double t0, double t1, double t2);
     void setProgress(NrProgressFn progress, void* context) {
-        progress_ = progress;
-        context_ = context;
+        m_progress = progress;
+        m_context = context;
     }
 
     /// Processes the surface with its planes in the workspace. Channels written back before a
     /// cancel or a memory failure keep their new values; later ones are not touched.
     void run(const PixelSurface& surface, EngineWorkspace& workspace);
 
-    bool outOfMemory() const { return outOfMemory_; }
-    bool cancelled() const { return cancelled_; }
+    bool outOfMemory() const { return m_outOfMemory; }
+    bool cancelled() const { return m_cancelled; }
 
 private:
     /// Reports the next progress step; false (and the cancelled flag) when asked to stop.
@@ -48,16 +48,16 @@ private:
     /// The inverse levels, the last progress step and the write-back.
     bool inverseTransform(const Channel& ch, int wp, int hp);
 
-    const WaveletKernels& kernels_;
-    bool outOfMemory_ = false;
-    bool cancelled_ = false;
-    int32_t progressTotal_ = 0;
-    int32_t progressStep_ = 0;
-    NrProgressFn progress_ = nullptr;
-    void* context_ = nullptr;
-    int levels_ = 0;
-    double thresholds_[3] = {0.0, 0.0, 0.0};
-    bool perChannel_ = true;
+    const WaveletKernels& m_kernels;
+    bool m_outOfMemory = false;
+    bool m_cancelled = false;
+    int32_t m_progressTotal = 0;
+    int32_t m_progressStep = 0;
+    NrProgressFn m_progress = nullptr;
+    void* m_context = nullptr;
+    int m_levels = 0;
+    double m_thresholds[3] = {0.0, 0.0, 0.0};
+    bool m_perChannel = true;
 };
 
 /// Validates reduceNoise's arguments (the version query excluded) in the documented order.

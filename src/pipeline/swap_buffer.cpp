@@ -9,41 +9,41 @@
 namespace velanox::pipeline {
 
 bool SwapBuffer::allocate(std::size_t size, MessageSink* messages) {
-    if (data_ != nullptr && size == size_) return true;
+    if (m_data != nullptr && size == m_size) return true;
     release();
     if (size == 0) return true;
 
-    if (size > threshold_ && size <= SIZE_MAX - kMappingSlack) {
+    if (size > m_threshold && size <= SIZE_MAX - kMappingSlack) {
         const std::size_t mapped = size + kMappingSlack;
         void* view =
             ::mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (view != MAP_FAILED) {
-            mapping_ = view;
-            mappingSize_ = mapped;
-            data_ = static_cast<uint8_t*>(view);
-            size_ = size;
+            m_mapping = view;
+            m_mappingSize = mapped;
+            m_data = static_cast<uint8_t*>(view);
+            m_size = size;
             return true;
         }
     }
-    data_ = new (std::nothrow) uint8_t[size];
-    if (data_ == nullptr) {
+    m_data = new (std::nothrow) uint8_t[size];
+    if (m_data == nullptr) {
         if (messages != nullptr) messages->showMessage(run_text::kOutOfMemory);
         return false;
     }
-    size_ = size;
+    m_size = size;
     return true;
 }
 
 void SwapBuffer::release() {
-    if (mapping_ != nullptr) {
-        ::munmap(mapping_, mappingSize_);
+    if (m_mapping != nullptr) {
+        ::munmap(m_mapping, m_mappingSize);
     } else {
-        delete[] data_;
+        delete[] m_data;
     }
-    mapping_ = nullptr;
-    mappingSize_ = 0;
-    data_ = nullptr;
-    size_ = 0;
+    m_mapping = nullptr;
+    m_mappingSize = 0;
+    m_data = nullptr;
+    m_size = 0;
 }
 
 } // namespace velanox::pipeline

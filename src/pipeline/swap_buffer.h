@@ -21,8 +21,8 @@ public:
     SwapBuffer& operator=(const SwapBuffer&) = delete;
 
     /// Largest size in bytes kept on the heap.
-    void setThreshold(std::size_t bytes) { threshold_ = bytes; }
-    std::size_t threshold() const { return threshold_; }
+    void setThreshold(std::size_t bytes) { m_threshold = bytes; }
+    std::size_t threshold() const { return m_threshold; }
 
     /// Makes the block hold size bytes. The size already held keeps the block and its contents.
     /// Otherwise the old block is released; a size up to the threshold comes from the heap, a
@@ -34,17 +34,17 @@ public:
     /// Unmaps a mapping or frees a heap block.
     void release();
 
-    uint8_t* data() { return data_; }
-    const uint8_t* data() const { return data_; }
-    std::size_t size() const { return size_; }
-    bool isMapped() const { return mapping_ != nullptr; }
+    uint8_t* data() { return m_data; }
+    const uint8_t* data() const { return m_data; }
+    std::size_t size() const { return m_size; }
+    bool isMapped() const { return m_mapping != nullptr; }
 
 private:
-    std::size_t threshold_ = kDefaultThreshold;
-    uint8_t* data_ = nullptr;
-    std::size_t size_ = 0;
-    void* mapping_ = nullptr; ///< the mapped view, or null for a heap block
-    std::size_t mappingSize_ = 0;
+    std::size_t m_threshold = kDefaultThreshold;
+    uint8_t* m_data = nullptr;
+    std::size_t m_size = 0;
+    void* m_mapping = nullptr; ///< the mapped view, or null for a heap block
+    std::size_t m_mappingSize = 0;
 };
 
 } // namespace velanox::pipeline

@@ -24,21 +24,21 @@ class ScratchFolder {
 public:
     ScratchFolder() {
         std::random_device entropy;
-        path_ = std::filesystem::temp_directory_path() /
-                ("velanox_codec_" + std::to_string(entropy()) + std::to_string(entropy()));
-        std::filesystem::create_directories(path_);
+        m_path = std::filesystem::temp_directory_path() /
+                 ("velanox_codec_" + std::to_string(entropy()) + std::to_string(entropy()));
+        std::filesystem::create_directories(m_path);
     }
     ~ScratchFolder() {
         std::error_code ignored;
-        std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+        std::filesystem::permissions(m_path, std::filesystem::perms::owner_all,
                                      std::filesystem::perm_options::add, ignored);
-        std::filesystem::remove_all(path_, ignored);
+        std::filesystem::remove_all(m_path, ignored);
     }
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-    const std::filesystem::path& path() const { return path_; }
+    std::string file(const std::string& name) const { return (m_path / name).string(); }
+    const std::filesystem::path& path() const { return m_path; }
 
 private:
-    std::filesystem::path path_;
+    std::filesystem::path m_path;
 };
 
 inline std::vector<uint8_t> fileBytes(const std::string& path) {

@@ -99,24 +99,26 @@ public:
         put(uint32_t(8 + 4 * args.size()));
         for (int32_t a : args)
             put(uint32_t(a));
-        ++records_;
+        ++m_records;
     }
-    void raw(std::vector<uint8_t> bytes) { data_.insert(data_.end(), bytes.begin(), bytes.end()); }
+    void raw(std::vector<uint8_t> bytes) {
+        m_data.insert(m_data.end(), bytes.begin(), bytes.end());
+    }
     std::vector<uint8_t> finish() {
         record(14, {0, 16, 20});
-        std::vector<uint8_t> out = data_;
+        std::vector<uint8_t> out = m_data;
         std::memcpy(&out[48], &sizeField(out), 4);
-        const uint32_t n = records_;
+        const uint32_t n = m_records;
         std::memcpy(&out[52], &n, 4);
         return out;
     }
 
 private:
-    std::vector<uint8_t> data_;
-    uint32_t records_ = 0;
+    std::vector<uint8_t> m_data;
+    uint32_t m_records = 0;
     void put(uint32_t v) {
         for (int i = 0; i < 4; ++i)
-            data_.push_back(uint8_t(v >> (8 * i)));
+            m_data.push_back(uint8_t(v >> (8 * i)));
     }
     static const uint32_t& sizeField(const std::vector<uint8_t>& v) {
         static uint32_t size;

@@ -46,20 +46,20 @@ codec::ByteSpan span(const std::vector<uint8_t>& bytes) {
 class ProfileFiles : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("velanox_profile_test_" +
-                std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
+        m_dir = fs::temp_directory_path() /
+                ("velanox_profile_test_" +
+                 std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(m_dir);
+        fs::create_directories(m_dir);
     }
-    void TearDown() override { fs::remove_all(dir_); }
-    std::string path(const std::string& name) const { return (dir_ / name).string(); }
+    void TearDown() override { fs::remove_all(m_dir); }
+    std::string path(const std::string& name) const { return (m_dir / name).string(); }
     void writeBytes(const std::string& p, const std::vector<uint8_t>& bytes) const {
         std::ofstream(p, std::ios::binary)
             .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     }
-    fs::path dir_;
+    fs::path m_dir;
 };
 
 TEST(ColorProfileLayout, FieldsSitWhereTheFormatPutsThem) {
@@ -156,7 +156,7 @@ TEST_F(ProfileFiles, TruncatedFileKeepsTheProfileInForce) {
     ASSERT_TRUE(state.readProfile(path("good.cpf")).ok());
     EXPECT_FALSE(state.readProfile(path("cut.cpf")).ok());
     EXPECT_FALSE(state.readProfile(path("missing.cpf")).ok());
-    EXPECT_FALSE(state.readProfile(dir_.string()).ok());
+    EXPECT_FALSE(state.readProfile(m_dir.string()).ok());
     EXPECT_EQ(state.profilePath, path("good.cpf"));
     EXPECT_TRUE(sameBits(state.profileStatistics, sampleProfile().statistics));
     EXPECT_EQ(state.profilePreview.width, 17);
@@ -187,8 +187,8 @@ TEST_F(ProfileFiles, ReferenceWrittenAndReadBackIsTheSame) {
 TEST_F(ProfileFiles, ListIsSortedWithoutRegardToCase) {
     for (const char* name : {"beta.cpf", "Alpha.cpf", "gamma.CPF", "notes.txt"})
         writeBytes(path(name), {1});
-    fs::create_directories(dir_ / "folder.cpf");
-    const std::vector<std::string> found = findProfiles(dir_.string());
+    fs::create_directories(m_dir / "folder.cpf");
+    const std::vector<std::string> found = findProfiles(m_dir.string());
     EXPECT_EQ(found,
               (std::vector<std::string>{path("Alpha.cpf"), path("beta.cpf"), path("gamma.CPF")}));
     EXPECT_TRUE(findProfiles(path("absent")).empty());

@@ -18,24 +18,24 @@ class TempFolder {
 public:
     TempFolder() {
         std::random_device entropy;
-        path_ = std::filesystem::temp_directory_path() /
-                ("velanox_document_" + std::to_string(entropy()) + std::to_string(entropy()));
-        std::filesystem::create_directories(path_);
+        m_path = std::filesystem::temp_directory_path() /
+                 ("velanox_document_" + std::to_string(entropy()) + std::to_string(entropy()));
+        std::filesystem::create_directories(m_path);
     }
     ~TempFolder() {
         std::error_code ec;
-        std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+        std::filesystem::permissions(m_path, std::filesystem::perms::owner_all,
                                      std::filesystem::perm_options::add, ec);
-        std::filesystem::remove_all(path_, ec);
+        std::filesystem::remove_all(m_path, ec);
     }
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
 
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-    const std::filesystem::path& path() const { return path_; }
+    std::string file(const std::string& name) const { return (m_path / name).string(); }
+    const std::filesystem::path& path() const { return m_path; }
 
 private:
-    std::filesystem::path path_;
+    std::filesystem::path m_path;
 };
 
 /// A 24-bit picture of width x height whose pixels follow the seed.

@@ -107,13 +107,13 @@ public:
 private:
     class Status final : public document::StatusProgress {
     public:
-        explicit Status(std::shared_ptr<StatusRecord> r) : record_(std::move(r)) {}
-        ~Status() override { record_->destroyed = true; }
+        explicit Status(std::shared_ptr<StatusRecord> r) : m_record(std::move(r)) {}
+        ~Status() override { m_record->destroyed = true; }
         bool isShown() const override { return true; }
-        void setPosition(int32_t step) override { record_->positions.push_back(step); }
+        void setPosition(int32_t step) override { m_record->positions.push_back(step); }
 
     private:
-        std::shared_ptr<StatusRecord> record_;
+        std::shared_ptr<StatusRecord> m_record;
     };
 };
 

@@ -9,32 +9,32 @@ namespace {
 // Big-endian reads within a span; every read checks the remaining length first.
 class Reader {
 public:
-    explicit Reader(ByteSpan bytes) : bytes_(bytes) {}
-    bool has(std::size_t n) const { return n <= bytes_.size - pos_; }
-    std::size_t position() const { return pos_; }
-    const uint8_t* here() const { return bytes_.data + pos_; }
+    explicit Reader(ByteSpan bytes) : m_bytes(bytes) {}
+    bool has(std::size_t n) const { return n <= m_bytes.size - m_pos; }
+    std::size_t position() const { return m_pos; }
+    const uint8_t* here() const { return m_bytes.data + m_pos; }
     bool skip(std::size_t n) {
         if (!has(n)) return false;
-        pos_ += n;
+        m_pos += n;
         return true;
     }
     bool u16(uint32_t& v) {
         if (!has(2)) return false;
         v = uint32_t(here()[0]) << 8 | here()[1];
-        pos_ += 2;
+        m_pos += 2;
         return true;
     }
     bool u32(uint32_t& v) {
         if (!has(4)) return false;
         const uint8_t* p = here();
         v = uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
-        pos_ += 4;
+        m_pos += 4;
         return true;
     }
 
 private:
-    ByteSpan bytes_;
-    std::size_t pos_ = 0;
+    ByteSpan m_bytes;
+    std::size_t m_pos = 0;
 };
 
 Status corrupt(const char* what) {

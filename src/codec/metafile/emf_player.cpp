@@ -252,7 +252,7 @@ std::string fontFamilyFor(const std::string& face) {
 class Player {
 public:
     Player(cairo_t* cr, const EmfPlayback& playback)
-        : cr_(cr), pb_(playback), objects_(std::max<uint32_t>(playback.handleCount, 1)) {}
+        : m_cr(cr), m_pb(playback), m_objects(std::max<uint32_t>(playback.handleCount, 1)) {}
 
     Status play(const ByteReader& file) {
         std::size_t offset = 0;
@@ -264,33 +264,33 @@ public:
             record(type, rec);
             offset += size;
         }
-        while (saved_ > 0) {
-            cairo_restore(cr_);
-            --saved_;
+        while (m_saved > 0) {
+            cairo_restore(m_cr);
+            --m_saved;
         }
-        if (cairo_status(cr_) != CAIRO_STATUS_SUCCESS)
-            return Status::failure(cairo_status(cr_) == CAIRO_STATUS_NO_MEMORY ? kCodecOutOfMemory
-                                                                               : kCodecCorrupt,
+        if (cairo_status(m_cr) != CAIRO_STATUS_SUCCESS)
+            return Status::failure(cairo_status(m_cr) == CAIRO_STATUS_NO_MEMORY ? kCodecOutOfMemory
+                                                                                : kCodecCorrupt,
                                    std::string("The Enhanced Metafile cannot be drawn: ") +
-                                       cairo_status_to_string(cairo_status(cr_)));
+                                       cairo_status_to_string(cairo_status(m_cr)));
         return Status::success();
     }
 
 private:
-    cairo_t* cr_;
-    const EmfPlayback& pb_;
-    std::vector<GdiObject> objects_;
-    DcState dc_;
-    std::vector<DcState> stack_;
-    int saved_ = 0;
-    Path path_;
-    bool inPath_ = false;
+    cairo_t* m_cr;
+    const EmfPlayback& m_pb;
+    std::vector<GdiObject> m_objects;
+    DcState m_dc;
+    std::vector<DcState> m_stack;
+    int m_saved = 0;
+    Path m_path;
+    bool m_inPath = false;
 
     // -- coordinate mapping --
     cairo_matrix_t pageMatrix() const {
         double sx = 1, sy = 1;
-        const double mmX = pb_.devicePixelsPerMmX, mmY = pb_.devicePixelsPerMmY;
-        switch (dc_.mapMode) {
+        const double mmX = m_pb.devicePixelsPerMmX, mmY = m_pb.devicePixelsPerMmY;
+        switch (m_dc.mapMode) {
         case kMmLoMetric:
             sx = mmX * 0.1, sy = -mmY * 0.1;
             break;
@@ -308,9 +308,9 @@ private:
             break;
         case kMmIsotropic:
         case kMmAnisotropic:
-            sx = dc_.winExtX != 0 ? dc_.vpExtX / dc_.winExtX : 0;
-            sy = dc_.winExtY != 0 ? dc_.vpExtY / dc_.winExtY : 0;
-            if (dc_.mapMode == kMmIsotropic) {
+            sx = m_dc.winExtX != 0 ? m_dc.vpExtX / m_dc.winExtX : 0;
+            sy = m_dc.winExtY != 0 ? m_dc.vpExtY / m_dc.winExtY : 0;
+            if (m_dc.mapMode == kMmIsotropic) {
                 const double m = std::min(std::abs(sx), std::abs(sy));
                 sx = std::copysign(m, sx);
                 sy = std::copysign(m, sy);
@@ -320,8 +320,8 @@ private:
             break;
         }
         cairo_matrix_t m;
-        cairo_matrix_init(&m, sx, 0, 0, sy, dc_.vpOrgX - dc_.winOrgX * sx,
-                          dc_.vpOrgY - dc_.winOrgY * sy);
+        cairo_matrix_init(&m, sx, 0, 0, sy, m_dc.vpOrgX - m_dc.winOrgX * sx,
+                          m_dc.vpOrgY - m_dc.winOrgY * sy);
         return m;
     }
 
@@ -329,8 +329,8 @@ private:
     bool logicalToOutput(cairo_matrix_t& m) const {
         const cairo_matrix_t page = pageMatrix();
         cairo_matrix_t worldPage;
-        cairo_matrix_multiply(&worldPage, &dc_.world, &page);
-        cairo_matrix_multiply(&m, &worldPage, &pb_.deviceToOutput);
+        cairo_matrix_multiply(&worldPage, &m_dc.world, &page);
+        cairo_matrix_multiply(&m, &worldPage, &m_pb.deviceToOutput);
         return finiteMatrix(m);
     }
 
@@ -341,8 +341,8 @@ private:
 
     // -- building paths --
     // Figures go into the open path bracket, or into a scratch path drawn at once.
-    Path scratch_;
-    Path& target() { return inPath_ ? path_ : scratch_; }
+    Path m_scratch;
+    Path& target() { return m_inPath ? m_path : m_scratch; }
 
     void moveTo(Path& p, const cairo_matrix_t& m, double x, double y) {
         const Point o = apply(m, x, y);
@@ -351,7 +351,7 @@ private:
     }
     void lineTo(Path& p, const cairo_matrix_t& m, double x, double y) {
         if (!p.open) {
-            const Point c = apply(m, dc_.curX, dc_.curY);
+            const Point c = apply(m, m_dc.curX, m_dc.curY);
             p.ops.push_back({PathOp::Move, {c.x}, {c.y}});
             p.open = true;
         }
@@ -359,7 +359,7 @@ private:
         p.ops.push_back({PathOp::Line, {o.x}, {o.y}});
     }
     void curveTo(Path& p, const cairo_matrix_t& m, const Point& a, const Point& b, const Point& c) {
-        if (!p.open) lineTo(p, m, dc_.curX, dc_.curY);
+        if (!p.open) lineTo(p, m, m_dc.curX, m_dc.curY);
         const Point oa = apply(m, a.x, a.y), ob = apply(m, b.x, b.y), oc = apply(m, c.x, c.y);
         p.ops.push_back({PathOp::Curve, {oa.x, ob.x, oc.x}, {oa.y, ob.y, oc.y}});
     }
@@ -370,21 +370,21 @@ private:
     }
 
     void emit(const Path& p, double offset) {
-        cairo_new_path(cr_);
+        cairo_new_path(m_cr);
         for (const PathOp& op : p.ops) {
             switch (op.kind) {
             case PathOp::Move:
-                cairo_move_to(cr_, op.x[0] + offset, op.y[0] + offset);
+                cairo_move_to(m_cr, op.x[0] + offset, op.y[0] + offset);
                 break;
             case PathOp::Line:
-                cairo_line_to(cr_, op.x[0] + offset, op.y[0] + offset);
+                cairo_line_to(m_cr, op.x[0] + offset, op.y[0] + offset);
                 break;
             case PathOp::Curve:
-                cairo_curve_to(cr_, op.x[0] + offset, op.y[0] + offset, op.x[1] + offset,
+                cairo_curve_to(m_cr, op.x[0] + offset, op.y[0] + offset, op.x[1] + offset,
                                op.y[1] + offset, op.x[2] + offset, op.y[2] + offset);
                 break;
             case PathOp::Close:
-                cairo_close_path(cr_);
+                cairo_close_path(m_cr);
                 break;
             }
         }
@@ -396,48 +396,48 @@ private:
             cairo_pattern_t* pat = cairo_pattern_create_for_surface(b.pattern.get());
             cairo_pattern_set_extend(pat, CAIRO_EXTEND_REPEAT);
             cairo_pattern_set_filter(pat, CAIRO_FILTER_NEAREST);
-            cairo_set_source(cr_, pat);
+            cairo_set_source(m_cr, pat);
             cairo_pattern_destroy(pat);
         } else {
-            setColor(cr_, b.color);
+            setColor(m_cr, b.color);
         }
     }
 
     void fill(const Path& p) {
-        const Brush& b = dc_.brush;
+        const Brush& b = m_dc.brush;
         if (b.isNull() || p.ops.empty()) return;
-        cairo_set_fill_rule(cr_, dc_.polyFillMode == 2 ? CAIRO_FILL_RULE_WINDING
-                                                       : CAIRO_FILL_RULE_EVEN_ODD);
+        cairo_set_fill_rule(m_cr, m_dc.polyFillMode == 2 ? CAIRO_FILL_RULE_WINDING
+                                                         : CAIRO_FILL_RULE_EVEN_ODD);
         emit(p, 0);
-        if (b.style == 2 && dc_.bkMode == 2) { // hatches on an opaque background
-            setColor(cr_, dc_.bkColor);
-            cairo_fill_preserve(cr_);
+        if (b.style == 2 && m_dc.bkMode == 2) { // hatches on an opaque background
+            setColor(m_cr, m_dc.bkColor);
+            cairo_fill_preserve(m_cr);
         }
         setBrushSource(b);
-        cairo_fill(cr_);
+        cairo_fill(m_cr);
     }
 
     void stroke(const Path& p) {
-        const Pen& pen = dc_.pen;
+        const Pen& pen = m_dc.pen;
         if (pen.isNull() || p.ops.empty()) return;
         cairo_matrix_t m;
         if (!logicalToOutput(m)) return;
         const double scale = std::sqrt(std::abs(m.xx * m.yy - m.xy * m.yx));
         const double deviceScale =
-            std::sqrt(std::abs(pb_.deviceToOutput.xx * pb_.deviceToOutput.yy -
-                               pb_.deviceToOutput.xy * pb_.deviceToOutput.yx));
+            std::sqrt(std::abs(m_pb.deviceToOutput.xx * m_pb.deviceToOutput.yy -
+                               m_pb.deviceToOutput.xy * m_pb.deviceToOutput.yx));
         // A cosmetic pen is one device pixel wide whatever the mapping; no line is thinner
         // than one output pixel.
         const double width = std::clamp(pen.cosmetic() ? deviceScale : pen.width * scale, 1.0, 1e5);
-        cairo_set_line_width(cr_, width);
+        cairo_set_line_width(m_cr, width);
         const uint32_t cap = pen.style & 0xF00, join = pen.style & 0xF000;
-        cairo_set_line_cap(cr_, cap == 0x100   ? CAIRO_LINE_CAP_SQUARE
-                                : cap == 0x200 ? CAIRO_LINE_CAP_BUTT
-                                               : CAIRO_LINE_CAP_ROUND);
-        cairo_set_line_join(cr_, join == 0x1000   ? CAIRO_LINE_JOIN_BEVEL
-                                 : join == 0x2000 ? CAIRO_LINE_JOIN_MITER
-                                                  : CAIRO_LINE_JOIN_ROUND);
-        cairo_set_miter_limit(cr_, std::clamp(dc_.miterLimit, 1.0, 100.0));
+        cairo_set_line_cap(m_cr, cap == 0x100   ? CAIRO_LINE_CAP_SQUARE
+                                 : cap == 0x200 ? CAIRO_LINE_CAP_BUTT
+                                                : CAIRO_LINE_CAP_ROUND);
+        cairo_set_line_join(m_cr, join == 0x1000   ? CAIRO_LINE_JOIN_BEVEL
+                                  : join == 0x2000 ? CAIRO_LINE_JOIN_MITER
+                                                   : CAIRO_LINE_JOIN_ROUND);
+        cairo_set_miter_limit(m_cr, std::clamp(m_dc.miterLimit, 1.0, 100.0));
         const double unit = std::max(width, deviceScale);
         std::vector<double> dashes;
         switch (pen.style & 0xF) {
@@ -460,22 +460,22 @@ private:
         default:
             break;
         }
-        cairo_set_dash(cr_, dashes.empty() ? nullptr : dashes.data(), int(dashes.size()), 0);
-        setColor(cr_, pen.color);
+        cairo_set_dash(m_cr, dashes.empty() ? nullptr : dashes.data(), int(dashes.size()), 0);
+        setColor(m_cr, pen.color);
         // A thin line on whole coordinates covers the pixel to the right and below, as on
         // the device.
         emit(p, width < 1.5 ? 0.5 : 0);
-        cairo_stroke(cr_);
-        cairo_set_dash(cr_, nullptr, 0, 0);
+        cairo_stroke(m_cr);
+        cairo_set_dash(m_cr, nullptr, 0, 0);
     }
 
     /// Draws the scratch figure now (fill when closed, then the outline), unless a path
     /// bracket is collecting it.
     void finishShape(bool filled) {
-        if (inPath_) return;
-        if (filled) fill(scratch_);
-        stroke(scratch_);
-        scratch_.clear();
+        if (m_inPath) return;
+        if (filled) fill(m_scratch);
+        stroke(m_scratch);
+        m_scratch.clear();
     }
 
     // -- reading points --
@@ -508,11 +508,11 @@ private:
                                  type == kPolyBezierTo || type == kPolyBezierTo16;
         std::size_t i = 0;
         if (!fromCurrent) {
-            if (!inPath_) p.open = false;
+            if (!m_inPath) p.open = false;
             moveTo(p, m, pts[0].x, pts[0].y);
             i = 1;
         } else if (!p.open) {
-            moveTo(p, m, dc_.curX, dc_.curY);
+            moveTo(p, m, m_dc.curX, m_dc.curY);
         }
         if (bezier) {
             for (; i + 2 < pts.size(); i += 3)
@@ -523,8 +523,8 @@ private:
         }
         if (closed) closeFigure(p);
         if (fromCurrent) {
-            dc_.curX = pts.back().x;
-            dc_.curY = pts.back().y;
+            m_dc.curX = pts.back().x;
+            m_dc.curY = pts.back().y;
         }
         finishShape(closed);
     }
@@ -574,8 +574,8 @@ private:
                 lineTo(p, m, pts[i].x, pts[i].y);
             }
             if (t & 1) closeFigure(p);
-            dc_.curX = pts[std::min(i, count - 1)].x;
-            dc_.curY = pts[std::min(i, count - 1)].y;
+            m_dc.curX = pts[std::min(i, count - 1)].x;
+            m_dc.curY = pts[std::min(i, count - 1)].y;
         }
         finishShape(false);
     }
@@ -609,7 +609,7 @@ private:
         cairo_matrix_t m;
         if (!logicalToOutput(m)) return;
         Path& p = target();
-        if (!inPath_) p.clear();
+        if (!m_inPath) p.clear();
         const double cx = (l + rr) / 2, cy = (t + b) / 2, rx = std::abs(rr - l) / 2,
                      ry = std::abs(b - t) / 2;
         if (type == kRectangle) {
@@ -632,7 +632,7 @@ private:
         const double a1 = std::atan2(-(sy - cy) / ry, (sx - cx) / rx);
         const double a2 = std::atan2(-(ey - cy) / ry, (ex - cx) / rx);
         double sweep = a2 - a1;
-        if (!dc_.clockwise) {
+        if (!m_dc.clockwise) {
             if (sweep <= 0) sweep += 2 * std::numbers::pi;
         } else if (sweep >= 0) {
             sweep -= 2 * std::numbers::pi;
@@ -646,8 +646,8 @@ private:
             if (type == kChord) closeFigure(p);
         }
         if (type == kArcTo) {
-            dc_.curX = cx + rx * std::cos(a1 + sweep);
-            dc_.curY = cy - ry * std::sin(a1 + sweep);
+            m_dc.curX = cx + rx * std::cos(a1 + sweep);
+            m_dc.curY = cy - ry * std::sin(a1 + sweep);
         }
         finishShape(type == kChord || type == kPie);
     }
@@ -662,7 +662,7 @@ private:
         cairo_matrix_t m;
         if (!logicalToOutput(m)) return;
         Path& p = target();
-        if (!inPath_) p.clear();
+        if (!m_inPath) p.clear();
         const double h = std::numbers::pi / 2;
         arcSegments(p, m, rr - ex, t + ey, ex, ey, 0, h, false);
         arcSegments(p, m, l + ex, t + ey, ex, ey, h, h, true);
@@ -681,30 +681,30 @@ private:
         if (!logicalToOutput(m)) return;
         Path& p = target();
         const double a = start * std::numbers::pi / 180, s = sweep * std::numbers::pi / 180;
-        if (!p.open) moveTo(p, m, dc_.curX, dc_.curY);
+        if (!p.open) moveTo(p, m, m_dc.curX, m_dc.curY);
         arcSegments(p, m, cx, cy, radius, radius, a, s, true);
-        dc_.curX = cx + radius * std::cos(a + s);
-        dc_.curY = cy - radius * std::sin(a + s);
+        m_dc.curX = cx + radius * std::cos(a + s);
+        m_dc.curY = cy - radius * std::sin(a + s);
         finishShape(false);
     }
 
     // -- clipping --
     void clipPolygon(const std::vector<Point>& pts, int mode) {
         if (pts.size() < 3) return;
-        if (mode == kRgnCopy) cairo_reset_clip(cr_);
+        if (mode == kRgnCopy) cairo_reset_clip(m_cr);
         if (mode == kRgnOr || mode == kRgnXor) return; // a clip can only shrink here
-        cairo_new_path(cr_);
+        cairo_new_path(m_cr);
         if (mode == kRgnDiff) {
-            cairo_rectangle(cr_, -1e6, -1e6, 2e6, 2e6);
-            cairo_set_fill_rule(cr_, CAIRO_FILL_RULE_EVEN_ODD);
+            cairo_rectangle(m_cr, -1e6, -1e6, 2e6, 2e6);
+            cairo_set_fill_rule(m_cr, CAIRO_FILL_RULE_EVEN_ODD);
         } else {
-            cairo_set_fill_rule(cr_, CAIRO_FILL_RULE_WINDING);
+            cairo_set_fill_rule(m_cr, CAIRO_FILL_RULE_WINDING);
         }
-        cairo_move_to(cr_, pts[0].x, pts[0].y);
+        cairo_move_to(m_cr, pts[0].x, pts[0].y);
         for (std::size_t i = 1; i < pts.size(); ++i)
-            cairo_line_to(cr_, pts[i].x, pts[i].y);
-        cairo_close_path(cr_);
-        cairo_clip(cr_);
+            cairo_line_to(m_cr, pts[i].x, pts[i].y);
+        cairo_close_path(m_cr);
+        cairo_clip(m_cr);
     }
 
     void clipRect(const ByteReader& r, bool exclude) {
@@ -720,48 +720,48 @@ private:
         if (!r.has(0, 16)) return;
         const uint32_t bytes = r.u32(8), mode = r.u32(12);
         if (bytes == 0 || !r.has(16, bytes) || bytes < 32) {
-            if (mode == kRgnCopy) cairo_reset_clip(cr_); // no region: back to the whole page
+            if (mode == kRgnCopy) cairo_reset_clip(m_cr); // no region: back to the whole page
             return;
         }
         const uint32_t count = r.u32(16 + 8);
         if (!r.hasArray(48, count, 16) || uint64_t(count) * 16 > bytes - 32) return;
-        if (mode == kRgnCopy) cairo_reset_clip(cr_);
+        if (mode == kRgnCopy) cairo_reset_clip(m_cr);
         if (mode == kRgnOr || mode == kRgnXor) return;
-        const cairo_matrix_t& d = pb_.deviceToOutput;
-        cairo_new_path(cr_);
-        if (mode == kRgnDiff) cairo_rectangle(cr_, -1e6, -1e6, 2e6, 2e6);
-        cairo_set_fill_rule(cr_,
+        const cairo_matrix_t& d = m_pb.deviceToOutput;
+        cairo_new_path(m_cr);
+        if (mode == kRgnDiff) cairo_rectangle(m_cr, -1e6, -1e6, 2e6, 2e6);
+        cairo_set_fill_rule(m_cr,
                             mode == kRgnDiff ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
         for (uint32_t i = 0; i < count; ++i) {
             const std::size_t o = 48 + std::size_t(i) * 16;
             const Point a = apply(d, r.i32(o), r.i32(o + 4));
             const Point b = apply(d, r.i32(o + 8), r.i32(o + 12));
-            cairo_move_to(cr_, a.x, a.y);
-            cairo_line_to(cr_, b.x, a.y);
-            cairo_line_to(cr_, b.x, b.y);
-            cairo_line_to(cr_, a.x, b.y);
-            cairo_close_path(cr_);
+            cairo_move_to(m_cr, a.x, a.y);
+            cairo_line_to(m_cr, b.x, a.y);
+            cairo_line_to(m_cr, b.x, b.y);
+            cairo_line_to(m_cr, a.x, b.y);
+            cairo_close_path(m_cr);
         }
-        if (count == 0 && mode != kRgnDiff) cairo_rectangle(cr_, 0, 0, 0, 0);
-        cairo_clip(cr_);
+        if (count == 0 && mode != kRgnDiff) cairo_rectangle(m_cr, 0, 0, 0, 0);
+        cairo_clip(m_cr);
     }
 
     void selectClipPath(const ByteReader& r) {
         if (!r.has(0, 12)) return;
         const uint32_t mode = r.u32(8);
-        if (mode == kRgnCopy) cairo_reset_clip(cr_);
-        if (mode != kRgnOr && mode != kRgnXor && !path_.ops.empty()) {
-            emit(path_, 0);
+        if (mode == kRgnCopy) cairo_reset_clip(m_cr);
+        if (mode != kRgnOr && mode != kRgnXor && !m_path.ops.empty()) {
+            emit(m_path, 0);
             if (mode == kRgnDiff) {
-                cairo_rectangle(cr_, -1e6, -1e6, 2e6, 2e6);
-                cairo_set_fill_rule(cr_, CAIRO_FILL_RULE_EVEN_ODD);
+                cairo_rectangle(m_cr, -1e6, -1e6, 2e6, 2e6);
+                cairo_set_fill_rule(m_cr, CAIRO_FILL_RULE_EVEN_ODD);
             } else {
-                cairo_set_fill_rule(cr_, dc_.polyFillMode == 2 ? CAIRO_FILL_RULE_WINDING
-                                                               : CAIRO_FILL_RULE_EVEN_ODD);
+                cairo_set_fill_rule(m_cr, m_dc.polyFillMode == 2 ? CAIRO_FILL_RULE_WINDING
+                                                                 : CAIRO_FILL_RULE_EVEN_ODD);
             }
-            cairo_clip(cr_);
+            cairo_clip(m_cr);
         }
-        path_.clear();
+        m_path.clear();
     }
 
     // -- bitmaps --
@@ -782,24 +782,24 @@ private:
             const std::vector<Point> quad = {
                 apply(m, b.dstX, b.dstY), apply(m, b.dstX + b.dstW, b.dstY),
                 apply(m, b.dstX + b.dstW, b.dstY + b.dstH), apply(m, b.dstX, b.dstY + b.dstH)};
-            cairo_new_path(cr_);
-            cairo_move_to(cr_, quad[0].x, quad[0].y);
+            cairo_new_path(m_cr);
+            cairo_move_to(m_cr, quad[0].x, quad[0].y);
             for (int i = 1; i < 4; ++i)
-                cairo_line_to(cr_, quad[i].x, quad[i].y);
-            cairo_close_path(cr_);
+                cairo_line_to(m_cr, quad[i].x, quad[i].y);
+            cairo_close_path(m_cr);
             if (b.rop == kPatCopy) {
-                if (dc_.brush.isNull()) return cairo_new_path(cr_);
-                setBrushSource(dc_.brush);
+                if (m_dc.brush.isNull()) return cairo_new_path(m_cr);
+                setBrushSource(m_dc.brush);
             } else {
-                setColor(cr_, b.rop == kBlackness ? 0 : 0xFFFFFF);
+                setColor(m_cr, b.rop == kBlackness ? 0 : 0xFFFFFF);
             }
-            cairo_fill(cr_);
+            cairo_fill(m_cr);
             return;
         }
         if (!r.has(b.offBmi, b.cbBmi) || !r.has(b.offBits, b.cbBits)) return;
         const SurfacePtr surface =
             decodeDib({r.data() + b.offBmi, b.cbBmi}, {r.data() + b.offBits, b.cbBits}, b.alpha,
-                      pb_.maxBitmapPixels);
+                      m_pb.maxBitmapPixels);
         if (!surface) return;
         const int imgH = cairo_image_surface_get_height(surface.get());
         if (b.bottomUpSource) b.srcY = imgH - b.srcY - b.srcH;
@@ -822,33 +822,33 @@ private:
                               x0 - b.srcX * (x1 - x0) / b.srcW, y0 - b.srcY * (y1 - y0) / b.srcH);
         }
         if (!finiteMatrix(total)) return;
-        cairo_save(cr_);
-        cairo_set_matrix(cr_, &total);
+        cairo_save(m_cr);
+        cairo_set_matrix(m_cr, &total);
         cairo_pattern_t* pat = cairo_pattern_create_for_surface(surface.get());
         const bool oneToOne =
             std::abs(std::abs(total.xx) - 1) < 1e-9 && std::abs(std::abs(total.yy) - 1) < 1e-9;
         cairo_pattern_set_filter(pat, oneToOne ? CAIRO_FILTER_NEAREST : CAIRO_FILTER_GOOD);
         cairo_pattern_set_extend(pat, CAIRO_EXTEND_PAD);
-        cairo_set_source(cr_, pat);
+        cairo_set_source(m_cr, pat);
         cairo_pattern_destroy(pat);
         switch (b.rop) {
         case kSrcAnd:
-            cairo_set_operator(cr_, CAIRO_OPERATOR_MULTIPLY);
+            cairo_set_operator(m_cr, CAIRO_OPERATOR_MULTIPLY);
             break;
         case kSrcPaint:
-            cairo_set_operator(cr_, CAIRO_OPERATOR_LIGHTEN);
+            cairo_set_operator(m_cr, CAIRO_OPERATOR_LIGHTEN);
             break;
         case kSrcInvert:
-            cairo_set_operator(cr_, CAIRO_OPERATOR_DIFFERENCE);
+            cairo_set_operator(m_cr, CAIRO_OPERATOR_DIFFERENCE);
             break;
         default:
             break;
         }
-        cairo_new_path(cr_);
-        cairo_rectangle(cr_, b.srcX, b.srcY, b.srcW, b.srcH);
-        cairo_clip(cr_);
-        cairo_paint_with_alpha(cr_, b.constantAlpha);
-        cairo_restore(cr_);
+        cairo_new_path(m_cr);
+        cairo_rectangle(m_cr, b.srcX, b.srcY, b.srcW, b.srcH);
+        cairo_clip(m_cr);
+        cairo_paint_with_alpha(m_cr, b.constantAlpha);
+        cairo_restore(m_cr);
     }
 
     void bitBlt(const ByteReader& r, uint32_t type) {
@@ -909,21 +909,21 @@ private:
         cairo_matrix_t m;
         if (!logicalToOutput(m)) return;
         if (options & 0x2) { // ETO_OPAQUE: the rectangle is filled with the background
-            setColor(cr_, dc_.bkColor);
-            cairo_new_path(cr_);
+            setColor(m_cr, m_dc.bkColor);
+            cairo_new_path(m_cr);
             const Point a = apply(m, rl, rt), b = apply(m, rr, rt), c = apply(m, rr, rb),
                         d = apply(m, rl, rb);
-            cairo_move_to(cr_, a.x, a.y);
-            cairo_line_to(cr_, b.x, b.y);
-            cairo_line_to(cr_, c.x, c.y);
-            cairo_line_to(cr_, d.x, d.y);
-            cairo_close_path(cr_);
-            cairo_fill(cr_);
+            cairo_move_to(m_cr, a.x, a.y);
+            cairo_line_to(m_cr, b.x, b.y);
+            cairo_line_to(m_cr, c.x, c.y);
+            cairo_line_to(m_cr, d.x, d.y);
+            cairo_close_path(m_cr);
+            cairo_fill(m_cr);
         }
         if (chars == 0 || (options & 0x10)) return; // glyph indices cannot be mapped to text
-        if (dc_.textAlign & 1) {                    // TA_UPDATECP
-            refX = dc_.curX;
-            refY = dc_.curY;
+        if (m_dc.textAlign & 1) {                   // TA_UPDATECP
+            refX = m_dc.curX;
+            refY = m_dc.curY;
         }
         std::vector<std::string> glyphs; // one UTF-8 string per character
         for (uint32_t i = 0; i < chars; ++i) {
@@ -945,7 +945,7 @@ private:
         }
         const bool haveDx = offDx != 0 && r.hasArray(offDx, chars, 4);
 
-        const Font& f = dc_.font;
+        const Font& f = m_dc.font;
         // Output scale along the baseline and across it.
         const double scaleX = std::hypot(m.xx, m.yx), scaleY = std::hypot(m.xy, m.yy);
         double em = f.height < 0 ? -f.height : f.height > 0 ? f.height / 1.15 : 12;
@@ -954,26 +954,26 @@ private:
         const double angle = std::atan2(m.yx, m.xx) - f.escapement * std::numbers::pi / 1800;
         const Point ref = apply(m, refX, refY);
 
-        cairo_save(cr_);
+        cairo_save(m_cr);
         if (options & 0x4) { // ETO_CLIPPED
             const Point a = apply(m, rl, rt), b = apply(m, rr, rt), c = apply(m, rr, rb),
                         d = apply(m, rl, rb);
-            cairo_new_path(cr_);
-            cairo_move_to(cr_, a.x, a.y);
-            cairo_line_to(cr_, b.x, b.y);
-            cairo_line_to(cr_, c.x, c.y);
-            cairo_line_to(cr_, d.x, d.y);
-            cairo_close_path(cr_);
-            cairo_clip(cr_);
+            cairo_new_path(m_cr);
+            cairo_move_to(m_cr, a.x, a.y);
+            cairo_line_to(m_cr, b.x, b.y);
+            cairo_line_to(m_cr, c.x, c.y);
+            cairo_line_to(m_cr, d.x, d.y);
+            cairo_close_path(m_cr);
+            cairo_clip(m_cr);
         }
-        cairo_translate(cr_, ref.x, ref.y);
-        cairo_rotate(cr_, angle);
-        cairo_select_font_face(cr_, fontFamilyFor(f.face).c_str(),
+        cairo_translate(m_cr, ref.x, ref.y);
+        cairo_rotate(m_cr, angle);
+        cairo_select_font_face(m_cr, fontFamilyFor(f.face).c_str(),
                                f.italic ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
                                f.weight >= 600 ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
-        cairo_set_font_size(cr_, em);
+        cairo_set_font_size(m_cr, em);
         cairo_font_extents_t fe;
-        cairo_font_extents(cr_, &fe);
+        cairo_font_extents(m_cr, &fe);
 
         // Advances: from the record when it has them, else from the font.
         std::vector<double> advance(glyphs.size());
@@ -983,13 +983,13 @@ private:
                 advance[i] = r.i32(offDx + 4 * i) * scaleX;
             } else if (!glyphs[i].empty()) {
                 cairo_text_extents_t te;
-                cairo_text_extents(cr_, glyphs[i].c_str(), &te);
+                cairo_text_extents(m_cr, glyphs[i].c_str(), &te);
                 advance[i] = te.x_advance;
             }
             total += advance[i];
         }
         double x = 0, y = 0;
-        const uint32_t h = dc_.textAlign & 6, v = dc_.textAlign & 24;
+        const uint32_t h = m_dc.textAlign & 6, v = m_dc.textAlign & 24;
         if (h == 6)
             x = -total / 2;
         else if (h == 2)
@@ -999,66 +999,66 @@ private:
         else if (v == 8)
             y = -fe.descent; // TA_BOTTOM
 
-        if (dc_.bkMode == 2 && !(options & 0x2)) {
-            setColor(cr_, dc_.bkColor);
-            cairo_rectangle(cr_, x, y - fe.ascent, total, fe.ascent + fe.descent);
-            cairo_fill(cr_);
+        if (m_dc.bkMode == 2 && !(options & 0x2)) {
+            setColor(m_cr, m_dc.bkColor);
+            cairo_rectangle(m_cr, x, y - fe.ascent, total, fe.ascent + fe.descent);
+            cairo_fill(m_cr);
         }
-        setColor(cr_, dc_.textColor);
+        setColor(m_cr, m_dc.textColor);
         double pen = x;
         for (std::size_t i = 0; i < glyphs.size(); ++i) {
             if (!glyphs[i].empty()) {
-                cairo_move_to(cr_, pen, y);
-                cairo_show_text(cr_, glyphs[i].c_str());
+                cairo_move_to(m_cr, pen, y);
+                cairo_show_text(m_cr, glyphs[i].c_str());
             }
             pen += advance[i];
         }
         if (f.underline || f.strikeOut) {
             const double thick = std::max(1.0, em / 14);
-            cairo_set_line_width(cr_, thick);
+            cairo_set_line_width(m_cr, thick);
             if (f.underline) {
-                cairo_move_to(cr_, x, y + em * 0.12);
-                cairo_line_to(cr_, x + total, y + em * 0.12);
+                cairo_move_to(m_cr, x, y + em * 0.12);
+                cairo_line_to(m_cr, x + total, y + em * 0.12);
             }
             if (f.strikeOut) {
-                cairo_move_to(cr_, x, y - em * 0.3);
-                cairo_line_to(cr_, x + total, y - em * 0.3);
+                cairo_move_to(m_cr, x, y - em * 0.3);
+                cairo_line_to(m_cr, x + total, y - em * 0.3);
             }
-            cairo_stroke(cr_);
+            cairo_stroke(m_cr);
         }
-        cairo_restore(cr_);
-        if (dc_.textAlign & 1) {
+        cairo_restore(m_cr);
+        if (m_dc.textAlign & 1) {
             const double advanceLogical = scaleX > 0 ? total / scaleX : 0;
-            dc_.curX += h == 2 ? -advanceLogical : advanceLogical;
+            m_dc.curX += h == 2 ? -advanceLogical : advanceLogical;
         }
     }
 
     // -- objects --
     GdiObject* slot(uint32_t index) {
-        if (index == 0 || index >= objects_.size()) return nullptr;
-        return &objects_[index];
+        if (index == 0 || index >= m_objects.size()) return nullptr;
+        return &m_objects[index];
     }
 
     void selectStock(uint32_t id) {
         static const uint32_t greys[] = {0xFFFFFF, 0xC0C0C0, 0x808080, 0x404040, 0x000000};
         if (id <= 4) {
-            dc_.brush = Brush{0, greys[id], 0, nullptr};
+            m_dc.brush = Brush{0, greys[id], 0, nullptr};
         } else if (id == 5) {
-            dc_.brush = Brush{1, 0, 0, nullptr};
+            m_dc.brush = Brush{1, 0, 0, nullptr};
         } else if (id == 6 || id == 7) {
-            dc_.pen = Pen{0, 0, id == 6 ? 0xFFFFFFu : 0u, {}};
+            m_dc.pen = Pen{0, 0, id == 6 ? 0xFFFFFFu : 0u, {}};
         } else if (id == 8) {
-            dc_.pen = Pen{5, 0, 0, {}};
+            m_dc.pen = Pen{5, 0, 0, {}};
         } else if (id >= 10 && id <= 17 && id != 15) {
             Font f;
             f.height = -13;
             f.face = (id == 10 || id == 11 || id == 16) ? "Courier New" : "Arial";
             f.weight = id == 13 ? 700 : 400;
-            dc_.font = f;
+            m_dc.font = f;
         } else if (id == 18) {
-            dc_.brush = Brush{0, 0xFFFFFF, 0, nullptr};
+            m_dc.brush = Brush{0, 0xFFFFFF, 0, nullptr};
         } else if (id == 19) {
-            dc_.pen = Pen{};
+            m_dc.pen = Pen{};
         }
     }
 
@@ -1066,9 +1066,9 @@ private:
         if (index & 0x80000000u) return selectStock(index & 0x7FFFFFFF);
         const GdiObject* o = slot(index);
         if (!o) return;
-        if (auto* p = std::get_if<Pen>(o)) dc_.pen = *p;
-        if (auto* b = std::get_if<Brush>(o)) dc_.brush = *b;
-        if (auto* f = std::get_if<Font>(o)) dc_.font = *f;
+        if (auto* p = std::get_if<Pen>(o)) m_dc.pen = *p;
+        if (auto* b = std::get_if<Brush>(o)) m_dc.brush = *b;
+        if (auto* f = std::get_if<Font>(o)) m_dc.font = *f;
     }
 
     std::shared_ptr<cairo_surface_t> hatchSurface(uint32_t hatch, uint32_t color) {
@@ -1225,24 +1225,24 @@ private:
             break;
         case kSetWindowExtEx:
             if (r.has(0, 16) && r.i32(8) != 0 && r.i32(12) != 0)
-                dc_.winExtX = i32(8), dc_.winExtY = i32(12);
+                m_dc.winExtX = i32(8), m_dc.winExtY = i32(12);
             break;
         case kSetWindowOrgEx:
-            if (r.has(0, 16)) dc_.winOrgX = i32(8), dc_.winOrgY = i32(12);
+            if (r.has(0, 16)) m_dc.winOrgX = i32(8), m_dc.winOrgY = i32(12);
             break;
         case kSetViewportExtEx:
             if (r.has(0, 16) && r.i32(8) != 0 && r.i32(12) != 0)
-                dc_.vpExtX = i32(8), dc_.vpExtY = i32(12);
+                m_dc.vpExtX = i32(8), m_dc.vpExtY = i32(12);
             break;
         case kSetViewportOrgEx:
-            if (r.has(0, 16)) dc_.vpOrgX = i32(8), dc_.vpOrgY = i32(12);
+            if (r.has(0, 16)) m_dc.vpOrgX = i32(8), m_dc.vpOrgY = i32(12);
             break;
         case kScaleViewportExtEx:
         case kScaleWindowExtEx:
             if (r.has(0, 24) && r.i32(12) != 0 && r.i32(20) != 0 && r.i32(8) != 0 &&
                 r.i32(16) != 0) {
-                double& ex = type == kScaleWindowExtEx ? dc_.winExtX : dc_.vpExtX;
-                double& ey = type == kScaleWindowExtEx ? dc_.winExtY : dc_.vpExtY;
+                double& ex = type == kScaleWindowExtEx ? m_dc.winExtX : m_dc.vpExtX;
+                double& ey = type == kScaleWindowExtEx ? m_dc.winExtY : m_dc.vpExtY;
                 ex = ex * i32(8) / i32(12);
                 ey = ey * i32(16) / i32(20);
             }
@@ -1252,47 +1252,47 @@ private:
                 cairo_matrix_t m;
                 if (!logicalToOutput(m)) break;
                 const Point p = apply(m, i32(8), i32(12));
-                setColor(cr_, r.u32(16));
-                cairo_new_path(cr_);
-                cairo_rectangle(cr_, std::floor(p.x), std::floor(p.y), 1, 1);
-                cairo_fill(cr_);
+                setColor(m_cr, r.u32(16));
+                cairo_new_path(m_cr);
+                cairo_rectangle(m_cr, std::floor(p.x), std::floor(p.y), 1, 1);
+                cairo_fill(m_cr);
             }
             break;
         case kSetMapMode:
             if (r.has(0, 12) && r.u32(8) >= kMmText && r.u32(8) <= kMmAnisotropic)
-                dc_.mapMode = int(r.u32(8));
+                m_dc.mapMode = int(r.u32(8));
             break;
         case kSetBkMode:
-            if (r.has(0, 12)) dc_.bkMode = int(r.u32(8));
+            if (r.has(0, 12)) m_dc.bkMode = int(r.u32(8));
             break;
         case kSetPolyFillMode:
-            if (r.has(0, 12)) dc_.polyFillMode = int(r.u32(8));
+            if (r.has(0, 12)) m_dc.polyFillMode = int(r.u32(8));
             break;
         case kSetTextAlign:
-            if (r.has(0, 12)) dc_.textAlign = r.u32(8);
+            if (r.has(0, 12)) m_dc.textAlign = r.u32(8);
             break;
         case kSetTextColor:
-            if (r.has(0, 12)) dc_.textColor = r.u32(8) & 0xFFFFFF;
+            if (r.has(0, 12)) m_dc.textColor = r.u32(8) & 0xFFFFFF;
             break;
         case kSetBkColor:
-            if (r.has(0, 12)) dc_.bkColor = r.u32(8) & 0xFFFFFF;
+            if (r.has(0, 12)) m_dc.bkColor = r.u32(8) & 0xFFFFFF;
             break;
         case kSetArcDirection:
-            if (r.has(0, 12)) dc_.clockwise = r.u32(8) == 2;
+            if (r.has(0, 12)) m_dc.clockwise = r.u32(8) == 2;
             break;
         case kSetMiterLimit:
             if (r.has(0, 12)) {
                 // Stored as a float by some writers and as an integer by others.
                 const float f = r.f32(8);
-                dc_.miterLimit = std::isfinite(f) && f >= 1 && f < 1000 ? f : double(r.u32(8));
+                m_dc.miterLimit = std::isfinite(f) && f >= 1 && f < 1000 ? f : double(r.u32(8));
             }
             break;
         case kMoveToEx:
             if (r.has(0, 16)) {
-                dc_.curX = i32(8), dc_.curY = i32(12);
-                if (inPath_) {
+                m_dc.curX = i32(8), m_dc.curY = i32(12);
+                if (m_inPath) {
                     cairo_matrix_t m;
-                    if (logicalToOutput(m)) moveTo(path_, m, dc_.curX, dc_.curY);
+                    if (logicalToOutput(m)) moveTo(m_path, m, m_dc.curX, m_dc.curY);
                 }
             }
             break;
@@ -1301,11 +1301,11 @@ private:
                 cairo_matrix_t m;
                 if (logicalToOutput(m)) {
                     Path& p = target();
-                    if (!inPath_) p.clear();
+                    if (!m_inPath) p.clear();
                     lineTo(p, m, i32(8), i32(12));
                     finishShape(false);
                 }
-                dc_.curX = i32(8), dc_.curY = i32(12);
+                m_dc.curX = i32(8), m_dc.curY = i32(12);
             }
             break;
         case kRectangle:
@@ -1332,47 +1332,47 @@ private:
             selectClipRegion(r);
             break;
         case kSaveDc:
-            if (saved_ < kMaxSavedStates) {
-                stack_.push_back(dc_);
-                cairo_save(cr_);
-                ++saved_;
+            if (m_saved < kMaxSavedStates) {
+                m_stack.push_back(m_dc);
+                cairo_save(m_cr);
+                ++m_saved;
             }
             break;
         case kRestoreDc:
             if (r.has(0, 12)) {
                 const int32_t n = r.i32(8);
                 // Negative: relative to the current state; positive: an absolute level.
-                const int64_t target = n < 0 ? int64_t(saved_) + n : int64_t(n) - 1;
-                if (target < 0 || target >= saved_) break;
-                while (saved_ > target) {
-                    dc_ = stack_.back();
-                    stack_.pop_back();
-                    cairo_restore(cr_);
-                    --saved_;
+                const int64_t target = n < 0 ? int64_t(m_saved) + n : int64_t(n) - 1;
+                if (target < 0 || target >= m_saved) break;
+                while (m_saved > target) {
+                    m_dc = m_stack.back();
+                    m_stack.pop_back();
+                    cairo_restore(m_cr);
+                    --m_saved;
                 }
             }
             break;
         case kSetWorldTransform: {
             cairo_matrix_t m;
-            if (readXform(r, 8, m)) dc_.world = m;
+            if (readXform(r, 8, m)) m_dc.world = m;
             break;
         }
         case kModifyWorldTransform: {
             cairo_matrix_t m;
             const uint32_t mode = r.u32(32);
             if (mode == 1 && r.has(0, 36)) {
-                cairo_matrix_init_identity(&dc_.world);
+                cairo_matrix_init_identity(&m_dc.world);
             } else if (r.has(0, 36) && readXform(r, 8, m)) {
                 cairo_matrix_t result;
                 if (mode == 2) // left multiply: the new transform applies first
-                    cairo_matrix_multiply(&result, &m, &dc_.world);
+                    cairo_matrix_multiply(&result, &m, &m_dc.world);
                 else if (mode == 3)
-                    cairo_matrix_multiply(&result, &dc_.world, &m);
+                    cairo_matrix_multiply(&result, &m_dc.world, &m);
                 else if (mode == 4)
                     result = m;
                 else
                     break;
-                if (finiteMatrix(result)) dc_.world = result;
+                if (finiteMatrix(result)) m_dc.world = result;
             }
             break;
         }
@@ -1404,26 +1404,26 @@ private:
                 if (GdiObject* o = slot(r.u32(8))) *o = std::monostate{};
             break;
         case kBeginPath:
-            path_.clear();
-            inPath_ = true;
+            m_path.clear();
+            m_inPath = true;
             break;
         case kEndPath:
-            inPath_ = false;
+            m_inPath = false;
             break;
         case kCloseFigure:
-            if (inPath_) closeFigure(path_);
+            if (m_inPath) closeFigure(m_path);
             break;
         case kAbortPath:
-            path_.clear();
-            inPath_ = false;
+            m_path.clear();
+            m_inPath = false;
             break;
         case kFillPath:
         case kStrokeAndFillPath:
         case kStrokePath:
-            if (inPath_) break; // only a finished path can be drawn
-            if (type != kStrokePath) fill(path_);
-            if (type != kFillPath) stroke(path_);
-            path_.clear();
+            if (m_inPath) break; // only a finished path can be drawn
+            if (type != kStrokePath) fill(m_path);
+            if (type != kFillPath) stroke(m_path);
+            m_path.clear();
             break;
         case kSelectClipPath:
             selectClipPath(r);
