@@ -171,11 +171,9 @@ void referenceJob(benchmark::State& state, const std::string& in, const std::str
             return;
         }
         velanox::pipeline::RegionRun run;
-        run.source = source.pixels();
-        run.result = result.pixels();
-        run.imageWidth = source.width;
-        run.imageHeight = source.height;
-        run.region = velanox::pipeline::Rect{0, 0, source.width, source.height};
+        run.source = velanox::core::ConstImageView(source.pixels(), source.width, source.height, 3);
+        run.result = velanox::core::ImageView(result.pixels(), source.width, source.height, 3);
+        run.region = velanox::core::Rect{0, 0, source.width, source.height};
         run.noise = noise;
         run.color = color;
         run.steps = &velanox::pipeline::referencePipelineSteps();

@@ -39,8 +39,7 @@ void BM_ComputeHistogram(benchmark::State& state) {
     const color::ColorSettings settings = settingsFor(state.range(0) != 0);
     color::HistogramBars bars{};
     for (auto _ : state) {
-        computeHistogram(color::ConstPixelBlock(source.pixels(), kWidth, kHeight, 3), settings,
-                         bars);
+        computeHistogram(core::ConstImageView(source.pixels(), kWidth, kHeight, 3), settings, bars);
         benchmark::DoNotOptimize(bars);
     }
     state.SetItemsProcessed(state.iterations() * int64_t(kWidth) * kHeight);

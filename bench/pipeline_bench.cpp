@@ -101,14 +101,12 @@ void BM_ProcessDetailRect(benchmark::State& state) {
 // A run of processRegion as processImage makes it, with other steps.
 class StepsRun {
 public:
-    StepsRun(int width, int height, velanox::pipeline::Rect region,
+    StepsRun(int width, int height, velanox::core::Rect region,
              const velanox::pipeline::PipelineSteps& steps)
         : m_doc(m_host) {
         loadNoisyPicture(m_doc, width, height);
-        m_run.source = m_doc.sourceImage.pixels();
-        m_run.result = m_doc.resultImage.pixels();
-        m_run.imageWidth = width;
-        m_run.imageHeight = height;
+        m_run.source = velanox::core::ConstImageView(m_doc.sourceImage.pixels(), width, height, 3);
+        m_run.result = velanox::core::ImageView(m_doc.resultImage.pixels(), width, height, 3);
         m_run.region = region;
         m_run.noise = m_doc.noise;
         m_run.color = m_doc.color;
@@ -135,21 +133,22 @@ private:
 };
 
 void BM_ProcessWholePictureReference(benchmark::State& state) {
-    StepsRun run(6000, 4000, velanox::pipeline::Rect{0, 0, 6000, 4000},
+    StepsRun run(6000, 4000, velanox::core::Rect{0, 0, 6000, 4000},
                  velanox::pipeline::referencePipelineSteps());
     for (auto _ : state)
         benchmark::DoNotOptimize(run());
 }
 
 void BM_ProcessDetailRectReference(benchmark::State& state) {
-    StepsRun run(6000, 4000, velanox::pipeline::Rect{2000, 1500, 3600, 1930},
+    StepsRun run(6000, 4000, velanox::core::Rect{2000, 1500, 3600, 1930},
                  velanox::pipeline::referencePipelineSteps());
     for (auto _ : state)
         benchmark::DoNotOptimize(run());
 }
 
-int32_t noEngine(int32_t, int32_t, int32_t, unsigned char*, const NrParams*) {
-    return NR_OK;
+velanox::core::Status noEngine(const velanox::core::ImageView&, const NrParams&,
+                               velanox::engine::EngineWorkspace*) {
+    return velanox::core::Status::success();
 }
 
 const velanox::pipeline::PipelineSteps& shippedWithoutEngine() {
@@ -162,7 +161,7 @@ const velanox::pipeline::PipelineSteps& shippedWithoutEngine() {
 }
 
 void BM_ProcessWholePictureWithoutEngine(benchmark::State& state) {
-    StepsRun run(6000, 4000, velanox::pipeline::Rect{0, 0, 6000, 4000}, shippedWithoutEngine());
+    StepsRun run(6000, 4000, velanox::core::Rect{0, 0, 6000, 4000}, shippedWithoutEngine());
     run(); // warm: the kept buffers have their pages
     for (auto _ : state)
         benchmark::DoNotOptimize(run());

@@ -8,7 +8,7 @@ using namespace velanox;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const codec::ReadOptions options = fuzz::fuzzReadOptions();
     codec::Picture picture;
-    const codec::Status status = codec::readBmp({data, size}, picture, options);
+    const core::Status status = codec::readBmp({data, size}, picture, options);
     fuzz::checkRead(status, picture, options);
     if (status.ok() && std::size_t(picture.width) * picture.height <= 1000000) {
         std::vector<uint8_t> written;

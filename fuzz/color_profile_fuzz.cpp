@@ -10,7 +10,7 @@ using namespace velanox;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     color::ColorProfile profile;
     const color::ColorProfile untouched = profile;
-    const codec::Status status = color::decodeProfile({data, size}, profile);
+    const core::Status status = color::decodeProfile({data, size}, profile);
     if (!status.ok()) {
         if (status.reason.empty()) std::abort();
         std::vector<uint8_t> a, b;

@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const codec::ByteSpan bytes{data, size};
+    const core::ByteSpan bytes{data, size};
     const codec::ReadOptions options = fuzz::fuzzReadOptions();
     (void)codec::probeEmf(bytes);
     codec::Picture picture;

@@ -17,7 +17,7 @@ inline codec::ReadOptions fuzzReadOptions() {
     return options;
 }
 
-inline void checkRead(const codec::Status& status, const codec::Picture& picture,
+inline void checkRead(const core::Status& status, const codec::Picture& picture,
                       const codec::ReadOptions& options) {
     if (!status.ok()) {
         if (status.reason.empty()) std::abort();

@@ -9,7 +9,7 @@
 using namespace velanox;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const codec::ByteSpan bytes{data, size};
+    const core::ByteSpan bytes{data, size};
     codec::ReadOptions options = fuzz::fuzzReadOptions();
     (void)codec::classifyJpeg(bytes);
     // The last byte chooses a reduced decode now and then.
@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         options.previewMaxHeight = 48;
     }
     codec::Picture picture;
-    const codec::Status status = codec::readJpeg(bytes, picture, options);
+    const core::Status status = codec::readJpeg(bytes, picture, options);
     fuzz::checkRead(status, picture, options);
     if (status.ok()) (void)codec::fileInfoText(picture);
     return 0;

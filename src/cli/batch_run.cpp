@@ -22,12 +22,12 @@ bool prepareRun(const CliOptions& options, ProgressDisplay& display) {
     CliHost host(display, 0);
     document::CSotavoDoc doc(host, documentSettingsFor(options));
     color::ColorMatchState match;
-    if (const codec::Status st = document::loadReferenceImage(match, doc, options.matchImage);
+    if (const core::Status st = document::loadReferenceImage(match, doc, options.matchImage);
         !st.ok()) {
         display.note("cannot read the reference " + options.matchImage + ": " + st.reason);
         return false;
     }
-    if (const codec::Status st = match.writeProfile(options.saveProfile); !st.ok()) {
+    if (const core::Status st = match.writeProfile(options.saveProfile); !st.ok()) {
         display.note("cannot write the profile " + options.saveProfile + ": " + st.reason);
         return false;
     }

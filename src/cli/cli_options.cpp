@@ -67,12 +67,11 @@ template <class T> std::string realInto(T& target, const std::string& text, T lo
 }
 
 template <class T>
-std::string integerInto(T& target, const std::string& text, color::ParamRange<T> r) {
+std::string integerInto(T& target, const std::string& text, core::ParamRange<T> r) {
     return integerInto(target, text, r.minimum, r.maximum);
 }
 
-template <class T>
-std::string realInto(T& target, const std::string& text, color::ParamRange<T> r) {
+template <class T> std::string realInto(T& target, const std::string& text, core::ParamRange<T> r) {
     return realInto(target, text, r.minimum, r.maximum);
 }
 
@@ -110,7 +109,7 @@ std::string sizeInto(int32_t& w, int32_t& h, const std::string& text) {
     return {};
 }
 
-std::string regionInto(std::optional<pipeline::Rect>& region, const std::string& text) {
+std::string regionInto(std::optional<core::Rect>& region, const std::string& text) {
     const std::string accepted = "L,T,R,B with 0 <= L < R and 0 <= T < B";
     std::array<int64_t, 4> v{};
     std::size_t start = 0;
@@ -124,7 +123,7 @@ std::string regionInto(std::optional<pipeline::Rect>& region, const std::string&
         start = comma + 1;
     }
     if (v[0] >= v[2] || v[1] >= v[3]) return accepted;
-    region = pipeline::Rect{int32_t(v[0]), int32_t(v[1]), int32_t(v[2]), int32_t(v[3])};
+    region = core::Rect{int32_t(v[0]), int32_t(v[1]), int32_t(v[2]), int32_t(v[3])};
     return {};
 }
 

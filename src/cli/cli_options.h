@@ -2,12 +2,12 @@
 #pragma once
 
 #include "color/tone_values.h"
+#include "core/rect.h"
 #include "document/crop_rotate.h"
 #include "document/crop_state.h"
 #include "document/document_settings.h"
 #include "pipeline/memory_limits.h"
 #include "pipeline/noise_settings.h"
-#include "pipeline/rect.h"
 
 #include <cstdint>
 #include <optional>
@@ -57,7 +57,7 @@ struct CliOptions {
     std::optional<TargetSize> targetSize;
 
     pipeline::MemoryLimits memory;
-    std::optional<pipeline::Rect> region; ///< --region: left, top, right, bottom
+    std::optional<core::Rect> region; ///< --region: left, top, right, bottom
 
     int jobs = 1;
     bool json = false;

@@ -2,8 +2,8 @@
 // defaults still come from the structs; only what the tool accepts beyond the panes is here.
 #pragma once
 
-#include "color/param_range.h"
 #include "color/tone_values.h"
+#include "core/param_range.h"
 #include "pipeline/memory_limits.h"
 #include "pipeline/noise_settings.h"
 
@@ -12,25 +12,25 @@
 namespace velanox::cli {
 
 /// The levels as typed numbers: the tone tables take any level, the pane's sliders only part.
-inline constexpr color::ParamRange<int32_t> kBlackLevelRange{"black", 0, 255,
-                                                             color::ToneValues{}.blackPoint};
-inline constexpr color::ParamRange<int32_t> kWhiteLevelRange{"white", 0, 255,
-                                                             color::ToneValues{}.whitePoint};
+inline constexpr core::ParamRange<int32_t> kBlackLevelRange{"black", 0, 255,
+                                                            color::ToneValues{}.blackPoint};
+inline constexpr core::ParamRange<int32_t> kWhiteLevelRange{"white", 0, 255,
+                                                            color::ToneValues{}.whitePoint};
 
 /// --temperature P is the Color Temperature Filter slider's position minus its centre.
-inline constexpr color::ParamRange<int> kTemperatureRange{
+inline constexpr core::ParamRange<int> kTemperatureRange{
     "temperature", color::kTemperatureSlider.minimum - color::kTemperatureSlider.defaultValue,
     color::kTemperatureSlider.maximum - color::kTemperatureSlider.defaultValue, 0};
 
 /// The wavelet levels the engine accepts; the pane offers only 5 and 3.
-inline constexpr color::ParamRange<int32_t> kWaveletLevelsRange{"wavelet-levels", 2, 5,
-                                                                pipeline::NoiseSettings{}.nrLevels};
+inline constexpr core::ParamRange<int32_t> kWaveletLevelsRange{"wavelet-levels", 2, 5,
+                                                               pipeline::NoiseSettings{}.nrLevels};
 
 /// Block and swap sizes: the settings accept any positive size; this keeps products in range.
-inline constexpr color::ParamRange<int32_t> kMemorySideRange{"size", 1, 1 << 20,
-                                                             pipeline::MemoryLimits{}.MaxBlockW};
+inline constexpr core::ParamRange<int32_t> kMemorySideRange{"size", 1, 1 << 20,
+                                                            pipeline::MemoryLimits{}.MaxBlockW};
 
 /// Files processed at once.
-inline constexpr color::ParamRange<int> kJobsRange{"jobs", 1, 256, 1};
+inline constexpr core::ParamRange<int> kJobsRange{"jobs", 1, 256, 1};
 
 } // namespace velanox::cli

@@ -18,9 +18,9 @@ namespace velanox::cli {
 
 namespace {
 
-color::ConstPixelBlock sourceBlock(const document::CSotavoDoc& doc) {
-    return color::ConstPixelBlock(doc.sourceImage.pixels(), doc.sourceImage.width,
-                                  doc.sourceImage.height, 3);
+core::ConstImageView sourceBlock(const document::CSotavoDoc& doc) {
+    return core::ConstImageView(doc.sourceImage.pixels(), doc.sourceImage.width,
+                                doc.sourceImage.height, 3);
 }
 
 std::string sizeText(uint64_t bytes) {
@@ -132,7 +132,7 @@ bool FileJob::applyColorMatch(FileReport& report) {
     color::MatchValues& m = doc.color.match;
     if (!m_options.matchImage.empty()) {
         if (!m_referenceLoaded) {
-            const codec::Status st =
+            const core::Status st =
                 document::loadReferenceImage(m_match, doc, m_options.matchImage);
             if (!st.ok()) {
                 report.message =
@@ -146,7 +146,7 @@ bool FileJob::applyColorMatch(FileReport& report) {
         }
     } else if (!m_options.matchProfile.empty()) {
         if (!m_profileRead) {
-            const codec::Status st = m_match.readProfile(m_options.matchProfile);
+            const core::Status st = m_match.readProfile(m_options.matchProfile);
             if (!st.ok()) {
                 report.message =
                     "cannot read the profile " + m_options.matchProfile + ": " + st.reason;
@@ -168,7 +168,7 @@ void FileJob::applySettings() {
     doc.memory = m_options.memory;
     doc.color.tone = m_options.tone;
     if (m_options.autoLevels) {
-        const color::AutoLevels levels = autoLevels(sourceBlock(doc));
+        const color::AutoLevels levels = color::autoLevels(sourceBlock(doc));
         if (!m_options.blackGiven) doc.color.tone.blackPoint = levels.black;
         if (!m_options.whiteGiven) doc.color.tone.whitePoint = levels.white;
     }
@@ -199,7 +199,7 @@ bool FileJob::processAndSave(const std::string& output, FileReport& report) {
         // written as the view would show it, without the full-image run of Save.
         pipeline::ProcessOutcome outcome;
         if (m_options.region) {
-            const pipeline::Rect& r = *m_options.region;
+            const core::Rect& r = *m_options.region;
             doc.setDetailRect(r.left, r.top, r.right, r.bottom);
             outcome = doc.processImage(true);
         } else {

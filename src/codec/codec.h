@@ -4,6 +4,8 @@
 #pragma once
 
 #include "codec/picture.h"
+#include "core/byte_span.h"
+#include "core/status.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -12,32 +14,10 @@
 
 namespace velanox::codec {
 
-/// Bytes to read from; not owned.
-struct ByteSpan {
-    const uint8_t* data = nullptr;
-    std::size_t size = 0;
-};
-
-/// Status codes beyond the picture ones (0 ok, 1 out of memory, 2 empty path, 5 no reader).
-enum CodecCode : int {
-    kCodecOk = 0,
-    kCodecOutOfMemory = kPictureOutOfMemory,
-    kCodecEmptyPath = kPictureEmptyPath,
-    kCodecNoReader = kPictureNoReader, ///< also: no writer for the format
-    kCodecCannotOpen = 10,             ///< the file cannot be opened or read
-    kCodecCorrupt = 11,                ///< truncated or malformed data
-    kCodecUnsupported = 12,            ///< a variant of the format that is not read
-    kCodecTooLarge = 13,               ///< beyond the size limits, refused before allocating
-    kCodecWriteFailed = 14,            ///< the output could not be written
-};
-
-struct Status {
-    int code = kCodecOk;
-    std::string reason; ///< for the person: what went wrong, without the file name
-    bool ok() const { return code == kCodecOk; }
-    static Status success() { return {}; }
-    static Status failure(int code, std::string reason) { return {code, std::move(reason)}; }
-};
+// The codec layer reports through the core's status and reads from its byte spans.
+using core::ByteSpan;
+using core::Status;
+using core::StatusCode;
 
 /// Size limits checked against a file's header before any pixel memory is allocated.
 struct Limits {
@@ -54,13 +34,13 @@ struct ReadOptions {
 /// Checks a header's size against the limits; the reason names the size.
 inline Status checkSize(int64_t width, int64_t height, const Limits& limits) {
     if (width <= 0 || height <= 0)
-        return Status::failure(kCodecCorrupt, "The picture has no pixels (" +
-                                                  std::to_string(width) + " x " +
-                                                  std::to_string(height) + ").");
+        return Status::failure(StatusCode::Corrupt, "The picture has no pixels (" +
+                                                        std::to_string(width) + " x " +
+                                                        std::to_string(height) + ").");
     if (width > limits.maxDimension || height > limits.maxDimension ||
         width * height > limits.maxPixels)
-        return Status::failure(kCodecTooLarge, "Image too large: " + std::to_string(width) + " x " +
-                                                   std::to_string(height));
+        return Status::failure(StatusCode::TooLarge, "Image too large: " + std::to_string(width) +
+                                                         " x " + std::to_string(height));
     return Status::success();
 }
 
@@ -81,6 +61,6 @@ inline constexpr std::size_t kMaxFileBytes = std::size_t(2) * 1024 * 1024 * 1024
 // The path, the page and the conversion to 24 bits are left to the caller (Picture::load).
 // A writer writes a 24-bit picture (and, where the format has them, 8-bit palette and 1-bit
 // pictures), reads the Picture's writer options and saveXResolution, saveYResolution,
-// saveResolutionUnit, and refuses other depths with kCodecUnsupported.
+// saveResolutionUnit, and refuses other depths with StatusCode::Unsupported.
 
 } // namespace velanox::codec

@@ -30,22 +30,24 @@ struct Descriptor {
 Status readWholeFile(const std::string& path, std::vector<uint8_t>& out) {
     out.clear();
     Descriptor file{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
-    if (file.fd < 0) return Status::failure(kCodecCannotOpen, systemReason("Cannot open the file"));
+    if (file.fd < 0)
+        return Status::failure(StatusCode::CannotOpen, systemReason("Cannot open the file"));
     struct stat info {};
     if (::fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode))
-        return Status::failure(kCodecCannotOpen, "Not a regular file.");
+        return Status::failure(StatusCode::CannotOpen, "Not a regular file.");
     if (std::size_t(info.st_size) > kMaxFileBytes)
-        return Status::failure(kCodecTooLarge, "The file is too large to be read.");
+        return Status::failure(StatusCode::TooLarge, "The file is too large to be read.");
     try {
         out.resize(std::size_t(info.st_size));
     } catch (const std::bad_alloc&) {
-        return Status::failure(kCodecOutOfMemory, "Out of memory");
+        return Status::failure(StatusCode::OutOfMemory, "Out of memory");
     }
     std::size_t done = 0;
     while (done < out.size()) {
         const ssize_t n = ::read(file.fd, out.data() + done, out.size() - done);
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return Status::failure(kCodecCannotOpen, systemReason("Cannot read the file"));
+        if (n < 0)
+            return Status::failure(StatusCode::CannotOpen, systemReason("Cannot read the file"));
         if (n == 0) break; // the file shrank while being read
         done += std::size_t(n);
     }
@@ -63,10 +65,10 @@ Status writeFileAtomically(const std::string& path, const std::vector<uint8_t>& 
     struct stat old {};
     const bool exists = ::stat(target.c_str(), &old) == 0;
     if (exists && !S_ISREG(old.st_mode))
-        return Status::failure(kCodecWriteFailed, "The target is not a regular file.");
+        return Status::failure(StatusCode::WriteFailed, "The target is not a regular file.");
     // No write permission bit at all counts as read-only even for a user who could write anyway.
     if (exists && (::access(target.c_str(), W_OK) != 0 || (old.st_mode & 0222) == 0))
-        return Status::failure(kCodecWriteFailed,
+        return Status::failure(StatusCode::WriteFailed,
                                "The existing file is read only and it can't be overwritten.");
 
     const std::size_t slash = target.rfind('/');
@@ -83,12 +85,12 @@ Status writeFileAtomically(const std::string& path, const std::vector<uint8_t>& 
         // 0666 so that a new file gets the permissions the umask allows, as any other would.
         file.fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (file.fd < 0 && errno != EEXIST)
-            return Status::failure(kCodecWriteFailed, systemReason("Cannot create the file"));
+            return Status::failure(StatusCode::WriteFailed, systemReason("Cannot create the file"));
     }
-    if (file.fd < 0) return Status::failure(kCodecWriteFailed, "Cannot create the file.");
+    if (file.fd < 0) return Status::failure(StatusCode::WriteFailed, "Cannot create the file.");
 
     const auto fail = [&](const char* what) {
-        Status status = Status::failure(kCodecWriteFailed, systemReason(what));
+        Status status = Status::failure(StatusCode::WriteFailed, systemReason(what));
         ::close(file.fd);
         file.fd = -1;
         ::unlink(temporary.c_str());
@@ -107,11 +109,12 @@ Status writeFileAtomically(const std::string& path, const std::vector<uint8_t>& 
     if (::close(file.fd) != 0) {
         file.fd = -1;
         ::unlink(temporary.c_str());
-        return Status::failure(kCodecWriteFailed, systemReason("Cannot write the file"));
+        return Status::failure(StatusCode::WriteFailed, systemReason("Cannot write the file"));
     }
     file.fd = -1;
     if (::rename(temporary.c_str(), target.c_str()) != 0) {
-        Status status = Status::failure(kCodecWriteFailed, systemReason("Cannot replace the file"));
+        Status status =
+            Status::failure(StatusCode::WriteFailed, systemReason("Cannot replace the file"));
         ::unlink(temporary.c_str());
         return status;
     }

@@ -39,7 +39,7 @@ bool writesTrueColorOnly(uint32_t id) {
 
 int fail(const Picture& picture, const codec::Status& status) {
     picture.errorReason = status.reason;
-    return status.code;
+    return int(status.code);
 }
 
 } // namespace
@@ -115,7 +115,7 @@ int Picture::load(const std::string& path, uint32_t formatId, uint32_t page) {
     }
     if (!hasPixels()) {
         errorReason = "The reader delivered no pixels.";
-        return codec::kCodecCorrupt;
+        return int(StatusCode::Corrupt);
     }
     filePath = path;
     tiffPage = isTiff(format) ? page : 0;

@@ -1,7 +1,7 @@
 // The colour boost: each channel moves away from the mean of the other two.
 #pragma once
 
-#include "color/pixel_block.h"
+#include "color/channel_order.h"
 
 #include <cstdint>
 #include <vector>
@@ -16,7 +16,7 @@ void boostColours(uint8_t* pixels, int width, int height, int32_t strength, int 
 
 /// The same over a block with any row stride (the byte order does not matter: the boost treats
 /// the three channels alike).
-void boostColours(const PixelBlock& block, int32_t strength);
+void boostColours(const core::ImageView& block, int32_t strength);
 
 /// The boost prepared for one strength, applied row by row. For large images it first tabulates
 /// the limited quotient of every numerator the boost can meet (about 130 000 bytes), which gives

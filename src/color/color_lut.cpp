@@ -22,10 +22,10 @@ void ColorLut::applyRow(uint8_t* row, int width, int bytesPerPixel, ChannelOrder
     }
 }
 
-void ColorLut::apply(const PixelBlock& block) const {
-    if (!block.valid()) return;
+void ColorLut::apply(const core::ImageView& block, ChannelOrder order) const {
+    if (!isColorPicture(block)) return;
     for (int y = 0; y < block.height; ++y)
-        applyRow(block.row(y), block.width, block.bytesPerPixel, block.order);
+        applyRow(block.row(y), block.width, block.bytesPerPixel, order);
 }
 
 } // namespace velanox::color

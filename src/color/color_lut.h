@@ -3,7 +3,7 @@
 // these so that each pixel is looked up once.
 #pragma once
 
-#include "color/pixel_block.h"
+#include "color/channel_order.h"
 
 #include <array>
 #include <cstddef>
@@ -20,7 +20,7 @@ struct ColorLut {
     const Map& channel(int c) const { return maps[std::size_t(c)]; }
 
     /// Each colour through its own map, whichever byte holds it; other bytes untouched.
-    void apply(const PixelBlock& block) const;
+    void apply(const core::ImageView& block, ChannelOrder order = ChannelOrder::Rgb) const;
     /// The same on one row of width pixels.
     void applyRow(uint8_t* row, int width, int bytesPerPixel, ChannelOrder order) const;
 };

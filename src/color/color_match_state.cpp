@@ -7,22 +7,22 @@
 
 namespace velanox::color {
 
-using codec::Status;
+using core::Status;
 
 Status ColorMatchState::setReferenceImage(codec::Picture& loaded, const std::string& path,
                                           const ThumbnailScaler& scaler) {
     if (!loaded.hasPixels() || loaded.bitsPerPixel != 24)
-        return Status::failure(codec::kCodecUnsupported,
+        return Status::failure(core::StatusCode::Unsupported,
                                "The reference image has no 24-bit pixels.");
-    const ColorStatistics statistics =
-        computeColorStatistics(ConstPixelBlock(loaded.pixels(), loaded.width, loaded.height, 3, 0));
+    const ColorStatistics statistics = computeColorStatistics(
+        core::ConstImageView(loaded.pixels(), loaded.width, loaded.height, 3));
     const ThumbnailSize size = referenceThumbnailSize(loaded.width, loaded.height);
     codec::Picture thumbnail;
     const bool scaled = scaler ? scaler(loaded, size.width, size.height, thumbnail)
                                : scaleDownByAveraging(loaded, size.width, size.height, thumbnail);
     if (!scaled || !thumbnail.hasPixels() || thumbnail.bitsPerPixel != 24 ||
         thumbnail.width != size.width || thumbnail.height != size.height)
-        return Status::failure(codec::kCodecOutOfMemory,
+        return Status::failure(core::StatusCode::OutOfMemory,
                                "The reference image could not be reduced to its thumbnail.");
     referenceImage.takeFrom(thumbnail);
     referenceImage.filePath = path;
@@ -33,7 +33,7 @@ Status ColorMatchState::setReferenceImage(codec::Picture& loaded, const std::str
 }
 
 Status ColorMatchState::writeProfile(const std::string& path) const {
-    if (!hasReference()) return Status::failure(codec::kCodecNoReader, kNoReferenceMessage);
+    if (!hasReference()) return Status::failure(core::StatusCode::NoReader, kNoReferenceMessage);
     ColorProfile profile;
     profile.thumbnailWidth = referenceImage.width;
     profile.thumbnailHeight = referenceImage.height;
@@ -50,7 +50,7 @@ Status ColorMatchState::readProfile(const std::string& path) {
     if (profile.thumbnailWidth > 0 && profile.thumbnailHeight > 0) {
         if (preview.allocate(profile.thumbnailWidth, profile.thumbnailHeight, 24) !=
             codec::kPictureOk)
-            return Status::failure(codec::kCodecOutOfMemory,
+            return Status::failure(core::StatusCode::OutOfMemory,
                                    "There is not enough memory for the profile's thumbnail.");
         std::memcpy(preview.pixels(), profile.thumbnail.data(), profile.thumbnail.size());
     }
@@ -60,14 +60,16 @@ Status ColorMatchState::readProfile(const std::string& path) {
     return Status::success();
 }
 
-MatchTables ColorMatchState::buildMatchToImage(const ConstPixelBlock& source) const {
+MatchTables ColorMatchState::buildMatchToImage(const core::ConstImageView& source,
+                                               ChannelOrder order) const {
     if (referencePath.empty()) return MatchValues::identityMatchTables();
-    return buildMatchTables(computeColorStatistics(source), referenceStatistics);
+    return buildMatchTables(computeColorStatistics(source, order), referenceStatistics);
 }
 
-MatchTables ColorMatchState::buildMatchToProfile(const ConstPixelBlock& source) const {
+MatchTables ColorMatchState::buildMatchToProfile(const core::ConstImageView& source,
+                                                 ChannelOrder order) const {
     if (profilePath.empty()) return MatchValues::identityMatchTables();
-    return buildMatchTables(computeColorStatistics(source), profileStatistics);
+    return buildMatchTables(computeColorStatistics(source, order), profileStatistics);
 }
 
 bool isValidProfileName(const std::string& name) {

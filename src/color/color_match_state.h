@@ -5,10 +5,10 @@
 
 #include "codec/codec.h"
 #include "codec/picture.h"
+#include "color/channel_order.h"
 #include "color/color_profile.h"
 #include "color/color_statistics.h"
 #include "color/match_tables.h"
-#include "color/pixel_block.h"
 #include "color/reference_thumbnail.h"
 
 #include <string>
@@ -42,21 +42,23 @@ public:
     /// full size, then it is reduced to its thumbnail (by scaler, or by averaging when none is
     /// given). loaded is consumed on success. On failure the previous reference stays in force
     /// and the reason is returned.
-    codec::Status setReferenceImage(codec::Picture& loaded, const std::string& path,
-                                    const ThumbnailScaler& scaler = {});
+    core::Status setReferenceImage(codec::Picture& loaded, const std::string& path,
+                                   const ThumbnailScaler& scaler = {});
 
     /// Writes the reference's thumbnail and statistics as a profile; fails with
     /// kNoReferenceMessage when there is no reference, or when the file cannot be written.
-    codec::Status writeProfile(const std::string& path) const;
+    core::Status writeProfile(const std::string& path) const;
 
     /// Reads a profile into profileStatistics, profilePreview and profilePath. A file that
     /// cannot be opened, is truncated or holds an impossible thumbnail size changes nothing.
-    codec::Status readProfile(const std::string& path);
+    core::Status readProfile(const std::string& path);
 
     /// The match tables of source against the reference: the identity without a reference.
-    MatchTables buildMatchToImage(const ConstPixelBlock& source) const;
+    MatchTables buildMatchToImage(const core::ConstImageView& source,
+                                  ChannelOrder order = ChannelOrder::Rgb) const;
     /// The same against the profile last read: the identity when none was read.
-    MatchTables buildMatchToProfile(const ConstPixelBlock& source) const;
+    MatchTables buildMatchToProfile(const core::ConstImageView& source,
+                                    ChannelOrder order = ChannelOrder::Rgb) const;
 };
 
 /// True when a typed profile name can be used as a file name in the profile folder: not empty,

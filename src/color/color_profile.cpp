@@ -10,7 +10,7 @@ namespace velanox::color {
 
 namespace {
 
-using codec::Status;
+using core::Status;
 
 void putU32(std::vector<uint8_t>& out, uint32_t v) {
     for (int i = 0; i < 4; ++i)
@@ -29,7 +29,7 @@ bool thumbnailSizeOk(int64_t w, int64_t h) {
 /// Reads little-endian fields, remembering whether the data ran out.
 class Reader {
 public:
-    explicit Reader(codec::ByteSpan bytes) : m_bytes(bytes) {}
+    explicit Reader(core::ByteSpan bytes) : m_bytes(bytes) {}
 
     bool need(uint64_t n) const { return n <= m_bytes.size - m_pos; }
     uint64_t get(int size) {
@@ -55,7 +55,7 @@ public:
     bool ranShort() const { return m_short; }
 
 private:
-    codec::ByteSpan m_bytes;
+    core::ByteSpan m_bytes;
     std::size_t m_pos = 0;
     bool m_short = false;
 };
@@ -86,8 +86,9 @@ bool skipStringField(Reader& in) {
 Status encodeProfile(const ColorProfile& profile, std::vector<uint8_t>& out) {
     const int64_t w = profile.thumbnailWidth, h = profile.thumbnailHeight;
     if (!thumbnailSizeOk(w, h) || profile.thumbnail.size() != std::size_t(w * h * 3))
-        return Status::failure(codec::kCodecCorrupt, "The profile's thumbnail is not 170 x 100 "
-                                                     "pixels or smaller.");
+        return Status::failure(core::StatusCode::Corrupt,
+                               "The profile's thumbnail is not 170 x 100 "
+                               "pixels or smaller.");
     out.clear();
     out.reserve(std::size_t(13 + w * h * 3 + 256 * 24 + 4));
     putU32(out, kProfileTag);
@@ -102,9 +103,9 @@ Status encodeProfile(const ColorProfile& profile, std::vector<uint8_t>& out) {
     return Status::success();
 }
 
-Status decodeProfile(codec::ByteSpan bytes, ColorProfile& out) {
-    const Status truncated =
-        Status::failure(codec::kCodecCorrupt, "The profile file is shorter than its contents.");
+Status decodeProfile(core::ByteSpan bytes, ColorProfile& out) {
+    const Status truncated = Status::failure(core::StatusCode::Corrupt,
+                                             "The profile file is shorter than its contents.");
     if (bytes.data == nullptr && bytes.size != 0) return truncated;
     Reader in(bytes);
     in.get(4); // the tag: its value is not checked
@@ -113,7 +114,7 @@ Status decodeProfile(codec::ByteSpan bytes, ColorProfile& out) {
     const int32_t h = int32_t(uint32_t(in.get(4)));
     if (in.ranShort()) return truncated;
     if (!thumbnailSizeOk(w, h))
-        return Status::failure(codec::kCodecCorrupt,
+        return Status::failure(core::StatusCode::Corrupt,
                                "The profile's thumbnail size " + std::to_string(w) + " x " +
                                    std::to_string(h) + " is not 0..170 x 0..100.");
     const std::size_t thumbBytes = std::size_t(w) * std::size_t(h) * 3;
@@ -143,13 +144,14 @@ using File = std::unique_ptr<std::FILE, FileCloser>;
 } // namespace
 
 Status writeProfileFile(const std::string& path, const ColorProfile& profile) {
-    if (path.empty()) return Status::failure(codec::kCodecEmptyPath, "No file name was given.");
+    if (path.empty())
+        return Status::failure(core::StatusCode::EmptyPath, "No file name was given.");
     std::vector<uint8_t> bytes;
     if (Status s = encodeProfile(profile, bytes); !s.ok()) return s;
 
     const std::string temporary = path + ".part";
     const Status cannotWrite =
-        Status::failure(codec::kCodecWriteFailed, "The profile file could not be written.");
+        Status::failure(core::StatusCode::WriteFailed, "The profile file could not be written.");
     {
         File file(std::fopen(temporary.c_str(), "wb"));
         if (!file) return cannotWrite;
@@ -170,9 +172,10 @@ Status writeProfileFile(const std::string& path, const ColorProfile& profile) {
 }
 
 Status readProfileFile(const std::string& path, ColorProfile& out) {
-    if (path.empty()) return Status::failure(codec::kCodecEmptyPath, "No file name was given.");
+    if (path.empty())
+        return Status::failure(core::StatusCode::EmptyPath, "No file name was given.");
     const Status cannotOpen =
-        Status::failure(codec::kCodecCannotOpen, "The profile file could not be opened.");
+        Status::failure(core::StatusCode::CannotOpen, "The profile file could not be opened.");
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec)) return cannotOpen;
     File file(std::fopen(path.c_str(), "rb"));
@@ -183,11 +186,11 @@ Status readProfileFile(const std::string& path, ColorProfile& out) {
         const std::size_t got = std::fread(chunk, 1, sizeof chunk, file.get());
         bytes.insert(bytes.end(), chunk, chunk + got);
         if (bytes.size() > kProfileMaxFileBytes)
-            return Status::failure(codec::kCodecTooLarge, "The profile file is too large.");
+            return Status::failure(core::StatusCode::TooLarge, "The profile file is too large.");
         if (got < sizeof chunk) break;
     }
     if (std::ferror(file.get())) return cannotOpen;
-    return decodeProfile(codec::ByteSpan{bytes.data(), bytes.size()}, out);
+    return decodeProfile(core::ByteSpan{bytes.data(), bytes.size()}, out);
 }
 
 } // namespace velanox::color

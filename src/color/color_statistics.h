@@ -1,7 +1,7 @@
 // Per-channel cumulative distributions of an image's values, the basis of colour matching.
 #pragma once
 
-#include "color/pixel_block.h"
+#include "color/channel_order.h"
 
 #include <array>
 #include <cstddef>
@@ -21,6 +21,7 @@ struct ColorStatistics {
 
 /// The distributions of every pixel of the block (colours found by its byte order). An image
 /// without pixels gives all zeros.
-ColorStatistics computeColorStatistics(const ConstPixelBlock& image);
+ColorStatistics computeColorStatistics(const core::ConstImageView& image,
+                                       ChannelOrder order = ChannelOrder::Rgb);
 
 } // namespace velanox::color

@@ -42,20 +42,21 @@ void ColorPass::applyRow(uint8_t* row, int width, int bytesPerPixel, ChannelOrde
     m_boost.applyRow(row, width, bytesPerPixel);
 }
 
-void ColorPass::apply(const PixelBlock& block) const {
-    if (!active() || !block.valid()) return;
+void ColorPass::apply(const core::ImageView& block, ChannelOrder order) const {
+    if (!active() || !isColorPicture(block)) return;
     for (int y = 0; y < block.height; ++y)
-        applyRow(block.row(y), block.width, block.bytesPerPixel, block.order);
+        applyRow(block.row(y), block.width, block.bytesPerPixel, order);
 }
 
-void applyToneStep(const ToneValues& tone, const PixelBlock& block) {
-    if (!block.valid()) return;
-    if (tone.toneActive()) buildToneTables(tone).apply(block);
+void applyToneStep(const ToneValues& tone, const core::ImageView& block, ChannelOrder order) {
+    if (!isColorPicture(block)) return;
+    if (tone.toneActive()) buildToneTables(tone).apply(block, order);
     if (tone.boostActive()) boostColours(block, tone.colourBoost);
 }
 
-void applyColorSteps(const ColorSettings& settings, const PixelBlock& block) {
-    ColorPass(settings, int64_t(block.width) * block.height).apply(block);
+void applyColorSteps(const ColorSettings& settings, const core::ImageView& block,
+                     ChannelOrder order) {
+    ColorPass(settings, int64_t(block.width) * block.height).apply(block, order);
 }
 
 } // namespace velanox::color

@@ -4,9 +4,9 @@
 #pragma once
 
 #include "color/boost_colours.h"
+#include "color/channel_order.h"
 #include "color/color_lut.h"
 #include "color/match_tables.h"
-#include "color/pixel_block.h"
 #include "color/tone_tables.h"
 #include "color/tone_values.h"
 
@@ -28,10 +28,12 @@ ToneTables buildToneTables(const ToneValues& tone);
 /// The standard tone step: when the tone step is active, the tables of buildToneTables applied
 /// to the block (each colour through its own table, whatever its byte); then, when the boost is
 /// active, boostColours. Neutral values leave the pixels untouched.
-void applyToneStep(const ToneValues& tone, const PixelBlock& block);
+void applyToneStep(const ToneValues& tone, const core::ImageView& block,
+                   ChannelOrder order = ChannelOrder::Rgb);
 
 /// All colour steps in order: the match blend when matchActive > 0, then the tone step.
-void applyColorSteps(const ColorSettings& settings, const PixelBlock& block);
+void applyColorSteps(const ColorSettings& settings, const core::ImageView& block,
+                     ChannelOrder order = ChannelOrder::Rgb);
 
 /// The colour steps prepared once and applied row by row, for callers that fuse them with a copy
 /// (the crop display build, the histogram). The channel-wise steps are composed into one table
@@ -44,7 +46,7 @@ public:
     /// False when every step is neutral: the pixels would not change.
     bool active() const { return m_lut.has_value() || m_boost.active(); }
     void applyRow(uint8_t* row, int width, int bytesPerPixel, ChannelOrder order) const;
-    void apply(const PixelBlock& block) const;
+    void apply(const core::ImageView& block, ChannelOrder order = ChannelOrder::Rgb) const;
 
 private:
     std::optional<ColorLut> m_lut;

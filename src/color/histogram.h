@@ -2,8 +2,8 @@
 // transfer curve of each channel.
 #pragma once
 
+#include "color/channel_order.h"
 #include "color/color_steps.h"
-#include "color/pixel_block.h"
 
 #include <array>
 #include <cstdint>
@@ -18,8 +18,8 @@ using HistogramBars = std::array<std::array<uint8_t, 256>, 3>;
 /// all channels is 255 high; values 0 and 255 may reach the top. When no value 1..254 occurs
 /// every bar is 0. Rows are recoloured one at a time, so no copy of the image is made.
 /// Returns false, leaving bars as they were, when the source has no pixels.
-bool computeHistogram(const ConstPixelBlock& source, const ColorSettings& settings,
-                      HistogramBars& bars);
+bool computeHistogram(const core::ConstImageView& source, const ColorSettings& settings,
+                      HistogramBars& bars, ChannelOrder order = ChannelOrder::Rgb);
 
 /// The curves drawn on the Curves tab: per channel the tone tables as the tone step builds them
 /// (the identity when the tone step is not active), plus the match table minus the input,

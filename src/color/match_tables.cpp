@@ -69,12 +69,13 @@ MatchTables buildMatchTables(const ColorStatistics& source, const ColorStatistic
     return tables;
 }
 
-void applyMatchBlend(const MatchTables& tables, int32_t fade, const PixelBlock& block) {
+void applyMatchBlend(const MatchTables& tables, int32_t fade, const core::ImageView& block,
+                     ChannelOrder order) {
     ColorLut lut;
     for (int c = 0; c < 3; ++c)
         for (int v = 0; v < 256; ++v)
             lut.channel(c)[std::size_t(v)] = matchBlend(tables[std::size_t(c)], fade, uint8_t(v));
-    lut.apply(block);
+    lut.apply(block, order);
 }
 
 } // namespace velanox::color

@@ -5,9 +5,9 @@
 
 namespace velanox::color {
 
-bool quickColourPreview(const ConstPixelBlock& source, PixelRect rect,
+bool quickColourPreview(const core::ConstImageView& source, core::Rect rect,
                         const ColorSettings& settings, codec::Picture& preview) {
-    if (!source.valid() || source.bytesPerPixel != 3) return false;
+    if (!isColorPicture(source) || source.bytesPerPixel != 3) return false;
     rect.right = std::clamp(rect.right, 0, source.width);
     rect.left = std::clamp(rect.left, 0, source.width);
     rect.bottom = std::clamp(rect.bottom, 0, source.height);
@@ -26,7 +26,7 @@ bool quickColourPreview(const ConstPixelBlock& source, PixelRect rect,
     for (int y = 0; y < height; ++y)
         std::memcpy(preview.pixels() + std::size_t(y) * rowBytes,
                     source.row(rect.top + y) + std::size_t(rect.left) * 3, rowBytes);
-    applyColorSteps(settings, PixelBlock{preview.pixels(), width, height, 3, 0, source.order});
+    applyColorSteps(settings, core::ImageView(preview.pixels(), width, height, 3));
     return true;
 }
 

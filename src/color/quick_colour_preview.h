@@ -2,8 +2,9 @@
 #pragma once
 
 #include "codec/picture.h"
+#include "color/channel_order.h"
 #include "color/color_steps.h"
-#include "color/pixel_block.h"
+#include "core/rect.h"
 
 namespace velanox::color {
 
@@ -11,7 +12,7 @@ namespace velanox::color {
 /// and runs the colour steps on it; no noise reduction. An existing preview of the same size is
 /// reused, one of another size is replaced. Returns false, with no preview, when the rectangle
 /// is empty after limiting, the source has no pixels, or the memory cannot be had.
-bool quickColourPreview(const ConstPixelBlock& source, PixelRect detailRect,
+bool quickColourPreview(const core::ConstImageView& source, core::Rect detailRect,
                         const ColorSettings& settings, codec::Picture& preview);
 
 } // namespace velanox::color

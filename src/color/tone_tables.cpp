@@ -97,20 +97,20 @@ void ToneTables::applyMidtoneBend(double bend) {
 }
 
 void ToneTables::applyTo32(uint8_t* pixels, int width, int height) const {
-    apply(PixelBlock{pixels, width, height, 4, 0, ChannelOrder::Rgb});
+    apply(core::ImageView(pixels, width, height, 4));
 }
 
 void ToneTables::applyTo24(uint8_t* pixels, int width, int height) const {
-    apply(PixelBlock{pixels, width, height, 3, 0, ChannelOrder::Rgb});
+    apply(core::ImageView(pixels, width, height, 3));
 }
 
-void ToneTables::apply(const PixelBlock& block) const {
-    if (!block.valid()) return;
+void ToneTables::apply(const core::ImageView& block, ChannelOrder order) const {
+    if (!isColorPicture(block)) return;
     ColorLut lut;
     for (int c = 0; c < 3; ++c)
         for (int i = 0; i < 256; ++i)
             lut.channel(c)[std::size_t(i)] = uint8_t(m_tables[std::size_t(c)][std::size_t(i)]);
-    lut.apply(block);
+    lut.apply(block, order);
 }
 
 } // namespace velanox::color

@@ -2,7 +2,7 @@
 // from the levels, the gamma and the midtone bend and then applied to a buffer.
 #pragma once
 
-#include "color/pixel_block.h"
+#include "color/channel_order.h"
 
 #include <array>
 #include <cstddef>
@@ -43,7 +43,7 @@ public:
     void applyTo24(uint8_t* pixels, int width, int height) const;
 
     /// Maps each colour through its own table, whichever byte holds it in the block.
-    void apply(const PixelBlock& block) const;
+    void apply(const core::ImageView& block, ChannelOrder order = ChannelOrder::Rgb) const;
 
     const Table& red() const { return m_tables[0]; }
     const Table& green() const { return m_tables[1]; }

@@ -33,7 +33,7 @@ double cropAspectRatio(int32_t aspect, int32_t width, int32_t height) {
     }
 }
 
-CropRect computeCropRect(CropState& state, int32_t width, int32_t height) {
+core::Rect computeCropRect(CropState& state, int32_t width, int32_t height) {
     if (width <= 0 || height <= 0) return {};
     const double w = width, h = height;
     // A zoom outside 1..3 (never set by the commands) would make the window larger than the
@@ -72,7 +72,7 @@ CropRect computeCropRect(CropState& state, int32_t width, int32_t height) {
     return {state.cropOffsetX, state.cropOffsetY, state.cropOffsetX + icw, state.cropOffsetY + ich};
 }
 
-std::string cropInfoText(const CropRect& rect) {
+std::string cropInfoText(const core::Rect& rect) {
     char text[64];
     std::snprintf(text, sizeof text, "Crop Image: %d x %d", rect.width(), rect.height());
     return text;
@@ -168,7 +168,7 @@ int buildCropDisplayImage(const codec::Picture& source, const color::ColorSettin
     return codec::kPictureOk;
 }
 
-int cropImage(codec::Picture& picture, const CropRect& rect) {
+int cropImage(codec::Picture& picture, const core::Rect& rect) {
     const int32_t width = rect.width(), height = rect.height();
     if (width <= 0 || height <= 0) return codec::kPictureOk;
     const int bpp = pixelSize(picture);
@@ -262,7 +262,7 @@ LeaveCropOutcome leaveCropMode(CropState& state, bool askFirst, codec::Picture& 
 
     if (apply) {
         CropState trial = state;
-        const CropRect rect = computeCropRect(trial, source.width, source.height);
+        const core::Rect rect = computeCropRect(trial, source.width, source.height);
         if (int rc = cropImage(source, rect); rc != codec::kPictureOk && source.hasPixels()) {
             outcome.status = rc;
             return outcome;

@@ -6,9 +6,10 @@
 #pragma once
 
 #include "codec/picture.h"
+#include "color/channel_order.h"
 #include "color/color_steps.h"
-#include "color/param_range.h"
-#include "color/pixel_block.h"
+#include "core/param_range.h"
+#include "core/rect.h"
 #include "document/crop_state.h"
 
 #include <array>
@@ -18,10 +19,10 @@
 
 namespace velanox::document {
 
-inline constexpr color::ParamRange<int32_t> kCropAspectRange{"cropAspect", 0, 8, 8};
-inline constexpr color::ParamRange<double> kCropZoomRange{"cropZoom", 1.0, 3.0, 1.0};
+inline constexpr core::ParamRange<int32_t> kCropAspectRange{"cropAspect", 0, 8, 8};
+inline constexpr core::ParamRange<double> kCropZoomRange{"cropZoom", 1.0, 3.0, 1.0};
 /// The "Enlarge" slider: position = int((cropZoom - 1) * 50), cropZoom = position * 0.02 + 1.
-inline constexpr color::ParamRange<int> kEnlargeSlider{"cropZoom", 0, 100, 0};
+inline constexpr core::ParamRange<int> kEnlargeSlider{"cropZoom", 0, 100, 0};
 /// One Zoom In / Zoom Out command or one wheel notch.
 inline constexpr double kCropZoomStep = 0.05;
 
@@ -39,15 +40,13 @@ inline constexpr const char* kCropPortraitToLandscape = "Crop Portrait to Landsc
 /// image's own; an unknown index gives 1.5.
 double cropAspectRatio(int32_t aspect, int32_t width, int32_t height);
 
-using CropRect = color::PixelRect;
-
 /// The crop window in source pixels for an image of width x height (both > 0). Clamps the stored
 /// offsets so the window stays inside the image and writes them back. An empty rectangle when
 /// the image has no size.
-CropRect computeCropRect(CropState& state, int32_t width, int32_t height);
+core::Rect computeCropRect(CropState& state, int32_t width, int32_t height);
 
 /// The text of the File Properties pane for a window of that size: "Crop Image: %d x %d".
-std::string cropInfoText(const CropRect& rect);
+std::string cropInfoText(const core::Rect& rect);
 /// The orientation check box's caption for a source of that size.
 const char* cropSwapCaption(int32_t width, int32_t height);
 
@@ -76,7 +75,7 @@ int buildCropDisplayImage(const codec::Picture& source, const color::ColorSettin
 /// Cuts picture to rect (its depth kept; pixels of rect outside the picture are black). An
 /// empty rect leaves it untouched. Returns kPictureOk, kPictureNoReader (no pixels or a packed
 /// 1-bit picture) or kPictureOutOfMemory (the picture is then unchanged).
-int cropImage(codec::Picture& picture, const CropRect& rect);
+int cropImage(codec::Picture& picture, const core::Rect& rect);
 
 enum class RotateDirection { Clockwise, CounterClockwise };
 

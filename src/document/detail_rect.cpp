@@ -17,7 +17,7 @@ void CSotavoDoc::setDetailRect(int32_t left, int32_t top, int32_t right, int32_t
     }
     if (l < 0) l = 0;
     if (t < 0) t = 0;
-    display.detailRect = pipeline::Rect{int32_t(l), int32_t(t), int32_t(r), int32_t(b)};
+    display.detailRect = core::Rect{int32_t(l), int32_t(t), int32_t(r), int32_t(b)};
 }
 
 } // namespace velanox::document

@@ -3,8 +3,8 @@
 #pragma once
 
 #include "color/histogram.h"
+#include "core/rect.h"
 #include "pipeline/noise_settings.h"
-#include "pipeline/rect.h"
 
 #include <array>
 #include <cstdint>
@@ -20,8 +20,8 @@ enum DisplayTab : int32_t {
 struct DisplayState {
     int32_t displayTab = kTabImage;
     int32_t outputWindowMode = pipeline::kOutputResult;
-    pipeline::Rect detailRect;  ///< the area detail runs process
-    pipeline::Rect visibleRect; ///< the area visible in Detail mode
+    core::Rect detailRect;  ///< the area detail runs process
+    core::Rect visibleRect; ///< the area visible in Detail mode
     color::HistogramBars histogramBars{};
 };
 

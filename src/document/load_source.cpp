@@ -66,7 +66,7 @@ void installSource(CSotavoDoc& doc, codec::Picture& loaded, bool keepCropSwap) {
     doc.host().updateAllViews();
 }
 
-LoadResult failed(codec::Status status) {
+LoadResult failed(core::Status status) {
     return {LoadOutcome::Failed, std::move(status)};
 }
 
@@ -91,7 +91,8 @@ LoadResult loadSource(CSotavoDoc& doc, const std::string& path, bool keepCropSwa
         WaitCursor wait(doc.host());
         rc = loaded.load(path, codec::kFormatAuto, 0);
     }
-    if (rc != codec::kPictureOk) return failed(codec::Status::failure(rc, loaded.errorReason));
+    if (rc != codec::kPictureOk)
+        return failed(core::Status::failure(core::StatusCode(rc), loaded.errorReason));
 
     std::error_code ec;
     const uintmax_t size = std::filesystem::file_size(path, ec);
@@ -140,11 +141,11 @@ LoadResult pasteImage(CSotavoDoc& doc, const uint8_t* rgb, int32_t width, int32_
     const std::size_t row = std::size_t(width) * 3;
     if (stride == 0) stride = row;
     if (stride < row)
-        return failed(codec::Status::failure(codec::kCodecCorrupt,
-                                             "The pasted rows are shorter than the picture."));
+        return failed(core::Status::failure(core::StatusCode::Corrupt,
+                                            "The pasted rows are shorter than the picture."));
     codec::Picture pasted;
     if (pasted.allocate(width, height, 24) != codec::kPictureOk)
-        return failed(codec::Status::failure(codec::kCodecOutOfMemory, "Out of memory"));
+        return failed(core::Status::failure(core::StatusCode::OutOfMemory, "Out of memory"));
     for (int32_t y = 0; y < height; ++y)
         std::memcpy(pasted.pixels() + std::size_t(y) * row, rgb + std::size_t(y) * stride, row);
     pasted.xResolution = pasted.yResolution = 300;
@@ -165,24 +166,25 @@ std::string documentTitle(const CSotavoDoc& doc) {
     return path.empty() ? std::string(kUntitledTitle) : fileNameOfPath(path);
 }
 
-codec::Status loadReferenceImage(color::ColorMatchState& match, CSotavoDoc& doc,
-                                 const std::string& path) {
+core::Status loadReferenceImage(color::ColorMatchState& match, CSotavoDoc& doc,
+                                const std::string& path) {
     codec::Picture loaded;
     int rc;
     {
         WaitCursor wait(doc.host());
         rc = loaded.load(path, codec::kFormatAuto, 0);
     }
-    if (rc != codec::kPictureOk) return codec::Status::failure(rc, loaded.errorReason);
-    if (codec::Status s = match.setReferenceImage(loaded, path); !s.ok()) return s;
+    if (rc != codec::kPictureOk)
+        return core::Status::failure(core::StatusCode(rc), loaded.errorReason);
+    if (core::Status s = match.setReferenceImage(loaded, path); !s.ok()) return s;
 
     doc.color.match.matchActive = 1;
     const codec::Picture& source = doc.sourceImage;
     doc.color.match.matchTables = source.hasPixels() && source.bitsPerPixel == 24
-                                      ? match.buildMatchToImage(color::ConstPixelBlock(
-                                            source.pixels(), source.width, source.height, 3, 0))
+                                      ? match.buildMatchToImage(core::ConstImageView(
+                                            source.pixels(), source.width, source.height, 3))
                                       : color::MatchValues::identityMatchTables();
-    return codec::Status::success();
+    return core::Status::success();
 }
 
 } // namespace velanox::document

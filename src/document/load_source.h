@@ -25,7 +25,7 @@ enum class LoadOutcome {
 
 struct LoadResult {
     LoadOutcome outcome = LoadOutcome::Ignored;
-    codec::Status status; ///< the reason when Failed
+    core::Status status; ///< the reason when Failed
     bool loaded() const { return outcome == LoadOutcome::Loaded; }
 };
 
@@ -79,7 +79,7 @@ std::string documentTitle(const CSotavoDoc& doc);
 /// reference on in the document and rebuilds the document's match tables against its source.
 /// A file that cannot be read leaves the reference, the tables and the mode as they were and
 /// returns the reason (nothing is shown).
-codec::Status loadReferenceImage(color::ColorMatchState& match, CSotavoDoc& doc,
-                                 const std::string& path);
+core::Status loadReferenceImage(color::ColorMatchState& match, CSotavoDoc& doc,
+                                const std::string& path);
 
 } // namespace velanox::document

@@ -67,8 +67,8 @@ pipeline::ProcessOutcome CSotavoDoc::runOnce(bool detailOnly) {
         processing.progressDialog->setText(pipeline::run_text::kStarting);
 
     const int32_t w = sourceImage.width, h = sourceImage.height;
-    const pipeline::Rect region =
-        pipeline::clipToImage(detailOnly ? display.detailRect : pipeline::Rect{0, 0, w, h}, w, h);
+    const core::Rect region =
+        core::clipToImage(detailOnly ? display.detailRect : core::Rect{0, 0, w, h}, w, h);
     processing.cropWidth = region.width();
     processing.cropHeight = region.height();
     if (region.isEmpty()) return pipeline::ProcessOutcome::NothingToDo;
@@ -89,10 +89,8 @@ pipeline::ProcessOutcome CSotavoDoc::runOnce(bool detailOnly) {
 
     // The values are read after the pump, which may have changed them.
     pipeline::RegionRun run;
-    run.source = sourceImage.pixels();
-    run.result = resultImage.pixels();
-    run.imageWidth = w;
-    run.imageHeight = h;
+    run.source = core::ConstImageView(sourceImage.pixels(), w, h, 3);
+    run.result = core::ImageView(resultImage.pixels(), w, h, 3);
     run.region = region;
     run.noise = noise;
     run.color = color;

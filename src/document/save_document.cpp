@@ -38,7 +38,7 @@ private:
     std::unique_ptr<ProgressDialog> m_dialog;
 };
 
-SaveResult refuse(CSotavoDoc& doc, SaveOutcome outcome, std::string message, codec::Status status) {
+SaveResult refuse(CSotavoDoc& doc, SaveOutcome outcome, std::string message, core::Status status) {
     doc.host().showMessage(message);
     return {outcome, std::move(status)};
 }
@@ -86,7 +86,7 @@ SaveResult onSaveDocument(CSotavoDoc& doc, const std::string& path, uint32_t for
     if (!hasWriterFor(path, formatId)) {
         const std::string reason = "There is no writer for this file type.";
         return refuse(doc, SaveOutcome::NoWriter, couldNotSaveMessage(path, reason),
-                      codec::Status::failure(codec::kCodecNoReader, reason));
+                      core::Status::failure(core::StatusCode::NoReader, reason));
     }
 
     // The normal result is what gets written, whatever the view shows.
@@ -107,18 +107,18 @@ SaveResult onSaveDocument(CSotavoDoc& doc, const std::string& path, uint32_t for
     const pipeline::ProcessOutcome run = doc.processImage(false);
     if (run == pipeline::ProcessOutcome::Cancelled || run == pipeline::ProcessOutcome::Failed) {
         // The run has said what happened; resultImage holds no whole processed picture.
-        return {SaveOutcome::RunStopped,
-                codec::Status::failure(codec::kCodecWriteFailed, "The processing was stopped.")};
+        return {SaveOutcome::RunStopped, core::Status::failure(core::StatusCode::WriteFailed,
+                                                               "The processing was stopped.")};
     }
     if (run != pipeline::ProcessOutcome::Done || !doc.resultImage.hasPixels()) {
         progress.close();
         return refuse(doc, SaveOutcome::NothingToSave, kCantSaveMessage,
-                      codec::Status::failure(codec::kCodecNoReader, kCantSaveMessage));
+                      core::Status::failure(core::StatusCode::NoReader, kCantSaveMessage));
     }
     if (isReadOnlyFile(path)) {
         progress.close();
         return refuse(doc, SaveOutcome::ReadOnly, kReadOnlyTargetMessage,
-                      codec::Status::failure(codec::kCodecWriteFailed, kReadOnlyTargetMessage));
+                      core::Status::failure(core::StatusCode::WriteFailed, kReadOnlyTargetMessage));
     }
 
     progress.setText(kSavingFileText);
@@ -131,7 +131,7 @@ SaveResult onSaveDocument(CSotavoDoc& doc, const std::string& path, uint32_t for
         const std::string reason =
             result.errorReason.empty() ? "The file could not be written." : result.errorReason;
         outcome = refuse(doc, SaveOutcome::WriteFailed, couldNotSaveMessage(path, reason),
-                         codec::Status::failure(rc, reason));
+                         core::Status::failure(core::StatusCode(rc), reason));
     }
     doc.processImage(true);
     return outcome;

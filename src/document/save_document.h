@@ -30,7 +30,7 @@ enum class SaveOutcome {
 
 struct SaveResult {
     SaveOutcome outcome = SaveOutcome::Busy;
-    codec::Status status; ///< the reason when not Saved
+    core::Status status; ///< the reason when not Saved
     bool saved() const { return outcome == SaveOutcome::Saved; }
 };
 

@@ -43,9 +43,4 @@ private:
     Block m_bytes;
 };
 
-/// reduceNoise with its planes and scratch in `workspace`, which keeps them for the next call:
-/// the same arguments, validation, results and progress as the C entry point.
-int32_t reduceNoise(EngineWorkspace& workspace, int32_t width, int32_t height, int32_t stride,
-                    unsigned char* pixels, const NrParams* params);
-
 } // namespace velanox::engine

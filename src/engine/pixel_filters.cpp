@@ -32,6 +32,14 @@ using velanox::engine::threadIndex;
 using velanox::engine::usableMask;
 using velanox::engine::validPicture;
 
+velanox::core::Status invalid(const char* reason) {
+    return velanox::core::Status::failure(velanox::core::StatusCode::InvalidArgument, reason);
+}
+
+velanox::core::Status outOfMemory() {
+    return velanox::core::Status::failure(velanox::core::StatusCode::OutOfMemory, "Out of memory");
+}
+
 // Below this many bytes of work a pass stays on the calling thread.
 constexpr std::size_t kThreadedBytes = std::size_t(1) << 18;
 // Below this many bytes per plane the speckle filter's components stay on the calling thread.
@@ -289,31 +297,64 @@ VELANOX_HOT void lookUp(const uint16_t* __restrict g2, const uint8_t* __restrict
 bool sharpenFilter(const unsigned char* source, unsigned char* destination, int width, int height,
                    int bytesPerPixel, int sourceStride, int destinationStride, int amount,
                    int channelMask) {
-    if (source == nullptr || destination == nullptr || source == destination) return false;
-    if (!validPicture(source, width, height, bytesPerPixel, sourceStride) ||
-        !validPicture(destination, width, height, bytesPerPixel, destinationStride))
-        return false;
-    velanox::engine::SharpenRows rows;
-    if (!rows.prepare(width, height, bytesPerPixel, amount, channelMask)) return false;
+    namespace core = velanox::core;
+    return velanox::engine::sharpenFilter(
+               core::ConstImageView(source, width, height, bytesPerPixel, sourceStride),
+               core::ImageView(destination, width, height, bytesPerPixel, destinationStride),
+               amount, channelMask)
+        .ok();
+}
+
+bool speckleFilter(unsigned char* pixels, int width, int height, int bytesPerPixel, int stride,
+                   int channelMask) {
+    return velanox::engine::speckleFilter(
+               velanox::core::ImageView(pixels, width, height, bytesPerPixel, stride), channelMask)
+        .ok();
+}
+
+bool computeEdgeWeights(const unsigned char* pixels, unsigned char* map, int width, int height,
+                        int bytesPerPixel, int edgeThreshold, float gain) {
+    return velanox::engine::computeEdgeWeights(
+               velanox::core::ConstImageView(pixels, width, height, bytesPerPixel), map,
+               edgeThreshold, gain)
+        .ok();
+}
+
+namespace velanox::engine {
+
+core::Status sharpenFilter(const core::ConstImageView& source, const core::ImageView& destination,
+                           int amount, int channelMask) {
+    if (source.data == nullptr || destination.data == nullptr || source.data == destination.data)
+        return invalid("The source and the destination must be two pictures.");
+    if (!validPicture(source) || !validPicture(destination) || destination.width != source.width ||
+        destination.height != source.height || destination.bytesPerPixel != source.bytesPerPixel)
+        return invalid("The arguments do not describe two pictures of one size.");
+    SharpenRows rows;
+    if (!rows.prepare(source, amount, channelMask)) return outOfMemory();
+    const int width = source.width, height = source.height;
     [[maybe_unused]] const bool threaded =
-        std::size_t(width) * std::size_t(bytesPerPixel) * std::size_t(height) >= kThreadedBytes;
+        std::size_t(width) * std::size_t(source.bytesPerPixel) * std::size_t(height) >=
+        kThreadedBytes;
     constexpr int kBand = 16;
     const int bands = (height + kBand - 1) / kBand;
 #pragma omp parallel for schedule(static) if (threaded)
     for (int b = 0; b < bands; ++b) {
         const int first = b * kBand;
-        rows.run(source, sourceStride, first, std::min(height, first + kBand),
-                 destination + std::ptrdiff_t(first) * destinationStride, destinationStride);
+        const int end = std::min(height, first + kBand);
+        rows.run(first, end, destination.section(0, first, width, end - first));
     }
-    return true;
+    return core::Status::success();
 }
 
-bool speckleFilter(unsigned char* pixels, int width, int height, int bytesPerPixel, int stride,
-                   int channelMask) {
-    if (!validPicture(pixels, width, height, bytesPerPixel, stride)) return false;
+core::Status speckleFilter(const core::ImageView& picture, int channelMask) {
+    if (!validPicture(picture)) return invalid("The arguments do not describe a picture.");
+    uint8_t* const pixels = picture.data;
+    const int width = picture.width, height = picture.height;
+    const int bytesPerPixel = picture.bytesPerPixel;
+    const std::ptrdiff_t stride = picture.stride;
     const std::size_t pitch = std::size_t(width) + 2;
     const std::size_t rows = std::size_t(height) + 2;
-    if (rows > SIZE_MAX / pitch) return false;
+    if (rows > SIZE_MAX / pitch) return outOfMemory();
     const std::size_t size = pitch * rows;
 
     const int mask = usableMask(channelMask, bytesPerPixel);
@@ -328,11 +369,11 @@ bool speckleFilter(unsigned char* pixels, int width, int height, int bytesPerPix
     int threads = size >= kThreadedSpeckleBytes ? std::min(count, maxThreads()) : 1;
     std::unique_ptr<uint8_t[]> planes;
     while (threads >= 1 && !planes) {
-        if (std::size_t(2 * threads) > SIZE_MAX / size) return false;
+        if (std::size_t(2 * threads) > SIZE_MAX / size) return outOfMemory();
         planes.reset(new (std::nothrow) uint8_t[2 * std::size_t(threads) * size]());
         if (!planes) threads = threads > 1 ? 1 : 0;
     }
-    if (!planes) return false;
+    if (!planes) return outOfMemory();
 
     SpeckleStep steps[kSpeckleSteps];
     speckleSteps(pitch, steps);
@@ -355,20 +396,24 @@ bool speckleFilter(unsigned char* pixels, int width, int height, int bytesPerPix
                 row[std::ptrdiff_t(x) * bytesPerPixel] = plane[x];
         }
     }
-    return true;
+    return core::Status::success();
 }
 
-bool computeEdgeWeights(const unsigned char* pixels, unsigned char* map, int width, int height,
-                        int bytesPerPixel, int edgeThreshold, float gain) {
-    if (map == nullptr) return false;
-    velanox::engine::EdgeWeightRows rows;
-    if (!rows.prepare(pixels, width, height, bytesPerPixel, edgeThreshold, gain)) return false;
+core::Status computeEdgeWeights(const core::ConstImageView& pixels, uint8_t* map, int edgeThreshold,
+                                float gain) {
+    if (map == nullptr) return invalid("No map.");
+    if (pixels.bytesPerPixel < 3 || !validPicture(pixels) || !pixels.packed())
+        return invalid("The arguments do not describe a picture of packed rows of at least 3 "
+                       "bytes per pixel.");
+    EdgeWeightRows rows;
+    if (!rows.prepare(pixels, edgeThreshold, gain)) return outOfMemory();
+    const int width = pixels.width, height = pixels.height, bytesPerPixel = pixels.bytesPerPixel;
     const bool threaded =
         std::size_t(width) * std::size_t(height) * std::size_t(bytesPerPixel) >= kThreadedBytes;
     const int threads = threaded ? maxThreads() : 1;
-    const std::size_t scratch = velanox::engine::EdgeWeightRows::scratchBytes(width);
+    const std::size_t scratch = EdgeWeightRows::scratchBytes(width);
     std::unique_ptr<uint8_t[]> buffers(new (std::nothrow) uint8_t[std::size_t(threads) * scratch]);
-    if (!buffers) return false;
+    if (!buffers) return outOfMemory();
     constexpr int kBand = 32;
     const int bands = (height + kBand - 1) / kBand;
 #pragma omp parallel for schedule(static) num_threads(threads) if (threads > 1)
@@ -378,17 +423,14 @@ bool computeEdgeWeights(const unsigned char* pixels, unsigned char* map, int wid
                  map + std::size_t(first) * std::size_t(width),
                  buffers.get() + std::size_t(threadIndex()) * scratch);
     }
-    return true;
+    return core::Status::success();
 }
 
-namespace velanox::engine {
-
-bool SharpenRows::prepare(int width, int height, int bytesPerPixel, int amount, int channelMask) {
+bool SharpenRows::prepare(const core::ConstImageView& source, int amount, int channelMask) {
+    const int width = source.width, height = source.height, bytesPerPixel = source.bytesPerPixel;
     if (width <= 0 || height <= 0 || bytesPerPixel < 1 || bytesPerPixel > 8) return false;
     if (std::size_t(width) > std::size_t(INT32_MAX) / std::size_t(bytesPerPixel)) return false;
-    m_width = width;
-    m_height = height;
-    m_bytesPerPixel = bytesPerPixel;
+    m_source = source;
     m_mask = usableMask(channelMask, bytesPerPixel);
     m_amount = std::min(std::max(amount, 0), 100);
     m_e = m_amount * 0.005;
@@ -397,15 +439,14 @@ bool SharpenRows::prepare(int width, int height, int bytesPerPixel, int amount, 
     return m_keep != nullptr;
 }
 
-void SharpenRows::run(const unsigned char* source, std::ptrdiff_t sourceStride, int first, int end,
-                      unsigned char* destination, std::ptrdiff_t destinationStride) const {
-    const int bpp = m_bytesPerPixel, width = m_width, height = m_height;
+void SharpenRows::run(int first, int end, const core::ImageView& destination) const {
+    const int bpp = m_source.bytesPerPixel, width = m_source.width, height = m_source.height;
     const int rowBytes = width * bpp;
     for (int y = first; y < end; ++y) {
-        const uint8_t* above = source + std::ptrdiff_t(std::max(y - 1, 0)) * sourceStride;
-        const uint8_t* same = source + std::ptrdiff_t(y) * sourceStride;
-        const uint8_t* below = source + std::ptrdiff_t(std::min(y + 1, height - 1)) * sourceStride;
-        uint8_t* out = destination + std::ptrdiff_t(y - first) * destinationStride;
+        const uint8_t* above = m_source.row(std::max(y - 1, 0));
+        const uint8_t* same = m_source.row(y);
+        const uint8_t* below = m_source.row(std::min(y + 1, height - 1));
+        uint8_t* out = destination.row(y - first);
         // The first pixel repeats itself on the left, the last one on the right.
         sharpenPixel(above, same, below, out, 0, 0, std::min(1, width - 1) * bpp, bpp, m_mask, m_e);
         if (width > 1)
@@ -467,11 +508,10 @@ std::size_t greyBytes(std::size_t width) {
 
 } // namespace
 
-bool EdgeWeightRows::prepare(const unsigned char* pixels, int width, int height, int bytesPerPixel,
-                             int edgeThreshold, float gain) {
-    if (bytesPerPixel < 3 ||
-        !validPicture(pixels, width, height, bytesPerPixel, std::ptrdiff_t(width) * bytesPerPixel))
-        return false;
+bool EdgeWeightRows::prepare(const core::ConstImageView& picture, int edgeThreshold, float gain) {
+    const uint8_t* const pixels = picture.data;
+    const int width = picture.width, height = picture.height, bytesPerPixel = picture.bytesPerPixel;
+    if (bytesPerPixel < 3 || !validPicture(picture) || !picture.packed()) return false;
     const std::size_t count = std::size_t(width) * std::size_t(height);
     if (count > SIZE_MAX / sizeof(float)) return false;
     m_pixels = pixels;

@@ -129,15 +129,15 @@ bool WaveletFilter::inverseTransform(const Channel& ch, int wp, int hp) {
                                ws[level], hs[level], ch.scratch);
     }
     if (!reportProgress()) return false;
-    writeChannel(*ch.block.surface, ch.planes[0], std::size_t(wp), ch.block.channel);
+    writeChannel(*ch.block.view, ch.planes[0], std::size_t(wp), ch.block.channel);
     return true;
 }
 
-void WaveletFilter::run(const PixelSurface& surface, EngineWorkspace& workspace) {
+void WaveletFilter::run(const core::ImageView& pixels, EngineWorkspace& workspace) {
     m_outOfMemory = false;
     m_cancelled = false;
-    const int w = surface.width();
-    const int h = surface.height();
+    const int w = pixels.width;
+    const int h = pixels.height;
     const int wp = w + 2 * kPlaneMargin;
     const int hp = h + 2 * kPlaneMargin;
     const std::size_t planeSize = std::size_t(wp) * std::size_t(hp);
@@ -162,7 +162,7 @@ void WaveletFilter::run(const PixelSurface& surface, EngineWorkspace& workspace)
     ch.planes[0] = workspace.plane(0);
     ch.planes[1] = m_kernels.twoPlanes ? workspace.plane(1) : ch.planes[0];
     ch.scratch = workspace.scratch();
-    ch.block.surface = &surface;
+    ch.block.view = &pixels;
     ch.direct = direct;
     unsigned char* const bytes = apart ? workspace.byteSpace() : nullptr;
     unsigned char* const components[3] = {bytes, apart ? bytes + blockSize : nullptr,
@@ -170,11 +170,11 @@ void WaveletFilter::run(const PixelSurface& surface, EngineWorkspace& workspace)
     bool split = false;
     unsigned written = 0; // the components whose planes hold their new values
     struct WriteBack {
-        const PixelSurface& surface;
+        const core::ImageView& pixels;
         unsigned char* const* components;
         const unsigned& written;
-        ~WriteBack() { mergeChannels(surface, components, written); }
-    } writeBack{surface, components, written};
+        ~WriteBack() { mergeChannels(pixels, components, written); }
+    } writeBack{pixels, components, written};
 
     const int channels = m_perChannel ? 3 : 1;
     m_progressTotal = 2 * (m_levels + 1) * channels + (channels == 1 ? 2 : 0);
@@ -188,12 +188,12 @@ void WaveletFilter::run(const PixelSurface& surface, EngineWorkspace& workspace)
         if (!reportProgress()) return;
         ch.block.channel = m_perChannel ? c : -1;
         if (apart && !split) {
-            splitChannels(surface, components);
+            splitChannels(pixels, components);
             split = true;
         }
         ch.block.bytes = apart ? components[c] : nullptr;
         if (!direct) {
-            loadPlane(surface, ch.planes[0], std::size_t(wp), ch.block.channel);
+            loadPlane(pixels, ch.planes[0], std::size_t(wp), ch.block.channel);
             fillMargin(ch.planes[0], w, h);
         }
         if (!forwardTransform(ch, wp, hp, t)) return;
@@ -203,48 +203,77 @@ void WaveletFilter::run(const PixelSurface& surface, EngineWorkspace& workspace)
     }
 }
 
-int32_t validateNrArguments(int32_t width, int32_t height, int32_t stride,
-                            const unsigned char* pixels, const NrParams* params) {
-    if (params == nullptr || pixels == nullptr) return NR_INVALID_PARAMETER;
-    if (width < 32 || height < 32) return NR_INVALID_PARAMETER;
-    if (!(params->threshold >= 0.0 && params->threshold <= 100.0)) return NR_INVALID_PARAMETER;
-    if (params->perChannel != 0 && params->perChannel != 1) return NR_INVALID_PARAMETER;
-    if (params->levels < 2 || params->levels > 5) return NR_INVALID_PARAMETER;
-    if (params->version != 1) return NR_INVALID_PARAMETER;
+core::Status validateNrArguments(const core::ImageView& block, const NrParams& params) {
+    const auto invalid = [](const char* reason) {
+        return core::Status::failure(core::StatusCode::InvalidArgument, reason);
+    };
+    if (block.data == nullptr) return invalid("No pixels.");
+    if (block.width < 32 || block.height < 32)
+        return invalid("The block is smaller than 32 x 32 pixels.");
+    if (!(params.threshold >= 0.0 && params.threshold <= 100.0))
+        return invalid("The threshold is outside 0..100.");
+    if (params.perChannel != 0 && params.perChannel != 1)
+        return invalid("perChannel is not 0 or 1.");
+    if (params.levels < 2 || params.levels > 5) return invalid("The levels are outside 2..5.");
+    if (params.version != 1) return invalid("Unknown parameter version.");
+    if (block.bytesPerPixel != 4) return invalid("The pixels are not 4 bytes each.");
     // Rows that overlap or run backwards would be written through twice or outside the block.
-    if (stride != -1 && stride < int64_t(4) * width) return NR_INVALID_PARAMETER;
-    return NR_OK;
+    if (block.stride < std::ptrdiff_t(block.rowBytes()))
+        return invalid("The rows are closer together than a row is long.");
+    return core::Status::success();
 }
 
-int32_t runNoiseReduction(const WaveletKernels& kernels, int32_t width, int32_t height,
-                          int32_t stride, unsigned char* pixels, const NrParams* params,
-                          EngineWorkspace* workspace) {
+core::Status runNoiseReduction(const WaveletKernels& kernels, const core::ImageView& block,
+                               const NrParams& params, EngineWorkspace* workspace) {
+    if (core::Status s = validateNrArguments(block, params); !s.ok()) return s;
+
+    WaveletFilter filter(kernels);
+    filter.setPerChannel(params.perChannel == 1);
+    filter.setLevels(params.levels);
+    filter.setThresholds(params.threshold, params.threshold, params.threshold);
+    filter.setProgress(params.progress, params.progressContext);
+    // The engine's row 0 is the last row in memory.
+    const core::ImageView bottomUp = block.flipped();
+    if (workspace != nullptr) {
+        filter.run(bottomUp, *workspace);
+    } else {
+        EngineWorkspace temporary;
+        filter.run(bottomUp, temporary);
+    }
+
+    if (filter.outOfMemory())
+        return core::Status::failure(core::StatusCode::OutOfMemory, "Out of memory");
+    if (filter.cancelled())
+        return core::Status::failure(core::StatusCode::Cancelled, "Operation cancelled");
+    return core::Status::success();
+}
+
+int32_t nrResultOf(const core::Status& status) {
+    switch (status.code) {
+    case core::StatusCode::Ok:
+        return NR_OK;
+    case core::StatusCode::Cancelled:
+        return NR_CANCELLED;
+    case core::StatusCode::OutOfMemory:
+        return NR_OUT_OF_MEMORY;
+    default:
+        return NR_INVALID_PARAMETER;
+    }
+}
+
+int32_t runNoiseReductionEntry(const WaveletKernels& kernels, int32_t width, int32_t height,
+                               int32_t stride, unsigned char* pixels, const NrParams* params) {
     if (width == 0 && height == 0 && stride == 0 && params == nullptr) {
         if (pixels == nullptr) return NR_INVALID_PARAMETER;
         std::memcpy(pixels, kNrEngineVersion, sizeof kNrEngineVersion);
         return NR_OK;
     }
-    if (const int32_t rc = validateNrArguments(width, height, stride, pixels, params); rc != NR_OK)
-        return rc;
-
-    PixelSurface surface;
-    if (!surface.initialise(width, height, 32, pixels, stride)) return NR_INVALID_PARAMETER;
-
-    WaveletFilter filter(kernels);
-    filter.setPerChannel(params->perChannel == 1);
-    filter.setLevels(params->levels);
-    filter.setThresholds(params->threshold, params->threshold, params->threshold);
-    filter.setProgress(params->progress, params->progressContext);
-    if (workspace != nullptr) {
-        filter.run(surface, *workspace);
-    } else {
-        EngineWorkspace temporary;
-        filter.run(surface, temporary);
-    }
-
-    if (filter.outOfMemory()) return NR_OUT_OF_MEMORY;
-    if (filter.cancelled()) return NR_CANCELLED;
-    return NR_OK;
+    if (params == nullptr || pixels == nullptr) return NR_INVALID_PARAMETER;
+    // Rows that overlap or run backwards would be written through twice or outside the block.
+    if (stride != -1 && stride < int64_t(4) * width) return NR_INVALID_PARAMETER;
+    const std::ptrdiff_t rowStride = stride == -1 ? std::ptrdiff_t(4) * width : stride;
+    return nrResultOf(
+        runNoiseReduction(kernels, core::ImageView(pixels, width, height, 4, rowStride), *params));
 }
 
 } // namespace velanox::engine

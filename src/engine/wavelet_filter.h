@@ -1,11 +1,12 @@
-// One run of the wavelet shrinkage over a pixel surface: per channel, load a mirrored plane,
+// One run of the wavelet shrinkage over a block of pixels: per channel, load a mirrored plane,
 // transform forward, soft-threshold, transform back and write the bytes back. This is the
 // bookkeeping (sizes, allocation, progress, cancel); the loops come from a WaveletKernels set.
 #pragma once
 
+#include "core/image_view.h"
+#include "core/status.h"
 #include "engine/engine_workspace.h"
 #include "engine/noise_reducer.h"
-#include "engine/pixel_surface.h"
 #include "engine/plane_io.h"
 #include "engine/wavelet_kernels.h"
 
@@ -26,9 +27,9 @@ public:
         m_context = context;
     }
 
-    /// Processes the surface with its planes in the workspace. Channels written back before a
+    /// Processes the pixels with its planes in the workspace. Channels written back before a
     /// cancel or a memory failure keep their new values; later ones are not touched.
-    void run(const PixelSurface& surface, EngineWorkspace& workspace);
+    void run(const core::ImageView& pixels, EngineWorkspace& workspace);
 
     bool outOfMemory() const { return m_outOfMemory; }
     bool cancelled() const { return m_cancelled; }
@@ -37,7 +38,7 @@ private:
     /// Reports the next progress step; false (and the cancelled flag) when asked to stop.
     bool reportProgress();
     /// Where one channel's run works. Level n writes planes[n % 2] (one plane for kernels that
-    /// work in place); the first level reads the loaded planes[0], or the surface when direct.
+    /// work in place); the first level reads the loaded planes[0], or the pixels when direct.
     struct Channel {
         double* planes[2] = {nullptr, nullptr};
         double* scratch = nullptr;
@@ -60,14 +61,22 @@ private:
     bool m_perChannel = true;
 };
 
-/// Validates reduceNoise's arguments (the version query excluded) in the documented order.
-int32_t validateNrArguments(int32_t width, int32_t height, int32_t stride,
-                            const unsigned char* pixels, const NrParams* params);
+/// Validates reduceNoise's arguments in the documented order: InvalidArgument, with the reason,
+/// for any that fails.
+core::Status validateNrArguments(const core::ImageView& block, const NrParams& params);
 
-/// reduceNoise with the given kernels: the version query, validation and one run, with the
-/// planes in `workspace` (a temporary one when null).
-int32_t runNoiseReduction(const WaveletKernels& kernels, int32_t width, int32_t height,
-                          int32_t stride, unsigned char* pixels, const NrParams* params,
-                          EngineWorkspace* workspace = nullptr);
+/// reduceNoise with the given kernels: validation and one run, with the planes in `workspace`
+/// (a temporary one when null). The block's rows are taken bottom-up.
+core::Status runNoiseReduction(const WaveletKernels& kernels, const core::ImageView& block,
+                               const NrParams& params, EngineWorkspace* workspace = nullptr);
+
+/// The result number of the C entry points for a status: 0 ok, 1 cancelled, 2 out of memory,
+/// 3 anything else (invalid arguments).
+int32_t nrResultOf(const core::Status& status);
+
+/// The C entry point's whole contract with the given kernels: the version query, the checks of
+/// the raw arguments (a null pointer, a stride shorter than a row) and the run.
+int32_t runNoiseReductionEntry(const WaveletKernels& kernels, int32_t width, int32_t height,
+                               int32_t stride, unsigned char* pixels, const NrParams* params);
 
 } // namespace velanox::engine

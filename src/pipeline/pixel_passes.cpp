@@ -25,10 +25,6 @@ constexpr std::size_t kThreadedBytes = std::size_t(1) << 18;
     return std::size_t(width) * std::size_t(height) * std::size_t(bytesPerPixel) >= kThreadedBytes;
 }
 
-std::size_t pictureOffset(int32_t imageWidth, int32_t x, int32_t y) {
-    return (std::size_t(y) * std::size_t(imageWidth) + std::size_t(x)) * 3;
-}
-
 VELANOX_HOT void widenRow(const uint8_t* __restrict src, uint8_t* __restrict dst, int32_t n) {
     for (int32_t x = 0; x < n; ++x) {
         dst[4 * x] = src[3 * x];
@@ -139,39 +135,40 @@ void copyPixels(uint8_t* destination, const uint8_t* source, std::size_t bytes) 
     }
 }
 
-void copyRegionIn(const uint8_t* picture, int32_t imageWidth, Rect region, ImageBuffer work) {
+void copyRegionIn(const core::ConstImageView& picture, core::Rect region,
+                  const core::ImageView& work) {
 #pragma omp parallel for schedule(static) if (worthThreads(work.width, work.height, 4))
     for (int32_t y = 0; y < work.height; ++y)
-        widenRow(picture + pictureOffset(imageWidth, region.left, region.top + y), work.pixel(0, y),
-                 work.width);
+        widenRow(picture.pixel(region.left, region.top + y), work.row(y), work.width);
 }
 
-void copyRegionInTwice(const uint8_t* picture, int32_t imageWidth, Rect region, ImageBuffer work,
-                       uint8_t* preNr, const color::ColorPass* color) {
+void copyRegionInTwice(const core::ConstImageView& picture, core::Rect region,
+                       const core::ImageView& work, const core::ImageView& preNr,
+                       const color::ColorPass* color) {
     const bool recolor = color != nullptr && color->active();
 #pragma omp parallel for schedule(static) if (worthThreads(work.width, work.height, 4))
     for (int32_t y = 0; y < work.height; ++y) {
-        uint8_t* row = work.pixel(0, y);
-        widenRow(picture + pictureOffset(imageWidth, region.left, region.top + y), row, work.width);
+        uint8_t* row = work.row(y);
+        widenRow(picture.pixel(region.left, region.top + y), row, work.width);
         if (recolor) color->applyRow(row, work.width, 4, color::ChannelOrder::Rgb);
-        std::memcpy(preNr + std::size_t(y) * work.rowBytes(), row, work.rowBytes());
+        std::memcpy(preNr.row(y), row, work.rowBytes());
     }
 }
 
-void copyTileOut(const ImageBuffer& work, Rect tile, uint8_t* tilePixels) {
+void copyTileOut(const core::ConstImageView& work, core::Rect tile,
+                 const core::ImageView& tilePixels) {
     const int32_t w = tile.width();
 #pragma omp parallel for schedule(static) if (worthThreads(w, tile.height(), 4))
     for (int32_t y = tile.top; y < tile.bottom; ++y)
-        copyOpaqueRow(work.pixel(tile.left, y),
-                      tilePixels + std::size_t(y - tile.top) * std::size_t(w) * 4, w);
+        copyOpaqueRow(work.pixel(tile.left, y), tilePixels.row(y - tile.top), w);
 }
 
-void copyTileBack(const uint8_t* tilePixels, Rect tile, const ImageBuffer& work) {
+void copyTileBack(const core::ConstImageView& tilePixels, core::Rect tile,
+                  const core::ImageView& work) {
     const int32_t w = tile.width();
 #pragma omp parallel for schedule(static) if (worthThreads(w, tile.height(), 4))
     for (int32_t y = tile.top; y < tile.bottom; ++y)
-        copyColorRow(tilePixels + std::size_t(y - tile.top) * std::size_t(w) * 4,
-                     work.pixel(tile.left, y), w);
+        copyColorRow(tilePixels.row(y - tile.top), work.pixel(tile.left, y), w);
 }
 
 Blend chooseBlend(bool haveMap, bool haveSharpened, int32_t nrMode, int32_t outputWindowMode) {
@@ -181,8 +178,7 @@ Blend chooseBlend(bool haveMap, bool haveSharpened, int32_t nrMode, int32_t outp
     return nrMode == kNrModePortrait ? Blend::Portrait : Blend::Sharpened;
 }
 
-void blendInto(Blend blend, const BlendInputs& in, uint8_t* picture, int32_t imageWidth,
-               int32_t left, int32_t top) {
+void blendInto(Blend blend, const BlendInputs& in, const core::ImageView& destination) {
 #pragma omp parallel for schedule(static) if (worthThreads(in.width, in.height, 4))
     for (int32_t y = 0; y < in.height; ++y) {
         const std::size_t row = std::size_t(y) * std::size_t(in.width);
@@ -190,8 +186,7 @@ void blendInto(Blend blend, const BlendInputs& in, uint8_t* picture, int32_t ima
         const uint8_t* p = in.p + row * 4;
         const uint8_t* s = in.s != nullptr ? in.s + row * 4 : nullptr;
         const uint8_t* m = in.map != nullptr ? in.map + row : nullptr;
-        uint8_t* out = picture + pictureOffset(imageWidth, left, top + y);
-        blendRow(blend, q, p, s, m, out, in.width);
+        blendRow(blend, q, p, s, m, destination.row(y), in.width);
     }
 }
 
@@ -223,8 +218,7 @@ std::size_t fusedBlendScratchBytes(int32_t width) {
            engine::EdgeWeightRows::scratchBytes(int(w)) + 64;
 }
 
-void blendFused(const FusedBlendInputs& in, uint8_t* picture, int32_t imageWidth, int32_t left,
-                int32_t top, uint8_t* scratch) {
+void blendFused(const FusedBlendInputs& in, const core::ImageView& destination, uint8_t* scratch) {
     const int32_t bands = (in.height + kFusedBand - 1) / kFusedBand;
     const std::size_t scratchBytes = fusedBlendScratchBytes(in.width);
     const std::size_t rowBytes = std::size_t(in.width) * 4;
@@ -241,8 +235,7 @@ void blendFused(const FusedBlendInputs& in, uint8_t* picture, int32_t imageWidth
         const int32_t first = b * kFusedBand;
         const int32_t end = std::min(in.height, first + kFusedBand);
         if (in.sharpen != nullptr)
-            in.sharpen->run(in.p, std::ptrdiff_t(rowBytes), first, end, own.s,
-                            std::ptrdiff_t(rowBytes));
+            in.sharpen->run(first, end, core::ImageView(own.s, in.width, end - first, 4));
         if (in.weights != nullptr) in.weights->run(first, end, own.map, own.weights);
         for (int32_t y = first; y < end; ++y) {
             const std::size_t row = std::size_t(y) * std::size_t(in.width);
@@ -253,21 +246,18 @@ void blendFused(const FusedBlendInputs& in, uint8_t* picture, int32_t imageWidth
             const uint8_t* m = own.map != nullptr
                                    ? own.map + std::size_t(y - first) * std::size_t(in.width)
                                    : nullptr;
-            uint8_t* out = picture + pictureOffset(imageWidth, left, top + y);
+            uint8_t* out = destination.row(y);
             blendRow(in.blend, q, p, s, m, out, in.width);
-            if (in.amplifySource != nullptr)
-                amplifyRow(in.amplifySource + pictureOffset(imageWidth, left, top + y), out,
-                           std::size_t(in.width) * 3);
+            if (!in.amplifySource.empty())
+                amplifyRow(in.amplifySource.row(y), out, std::size_t(in.width) * 3);
         }
     }
 }
 
-void amplifyDifference(const uint8_t* source, uint8_t* result, int32_t imageWidth, Rect region) {
-#pragma omp parallel for schedule(static) if (worthThreads(region.width(), region.height(), 3))
-    for (int32_t y = region.top; y < region.bottom; ++y) {
-        const std::size_t start = pictureOffset(imageWidth, region.left, y);
-        amplifyRow(source + start, result + start, std::size_t(region.width()) * 3);
-    }
+void amplifyDifference(const core::ConstImageView& source, const core::ImageView& result) {
+#pragma omp parallel for schedule(static) if (worthThreads(result.width, result.height, 3))
+    for (int32_t y = 0; y < result.height; ++y)
+        amplifyRow(source.row(y), result.row(y), result.rowBytes());
 }
 
 } // namespace velanox::pipeline

@@ -3,7 +3,6 @@
 #include "engine/engine_workspace.h"
 #include "engine/pixel_filters.h"
 #include "engine/threads.h"
-#include "pipeline/image_buffer.h"
 #include "pipeline/pixel_passes.h"
 #include "pipeline/run_observer.h"
 #include "pipeline/swap_buffer.h"
@@ -22,13 +21,13 @@ int32_t forwardProgress(int32_t step, int32_t total, void* context) {
     return static_cast<RunObserver*>(context)->engineProgress(step, total) != 0 ? 1 : 0;
 }
 
-std::string_view engineMessage(int32_t result) {
-    switch (result) {
-    case NR_CANCELLED:
+std::string_view engineMessage(const core::Status& status) {
+    switch (status.code) {
+    case core::StatusCode::Cancelled:
         return run_text::kCancelled;
-    case NR_OUT_OF_MEMORY:
+    case core::StatusCode::OutOfMemory:
         return run_text::kFailed;
-    case NR_INVALID_PARAMETER:
+    case core::StatusCode::InvalidArgument:
         return run_text::kInvalidParameter;
     default:
         return run_text::kUnknownError;
@@ -48,30 +47,29 @@ void showBlockText(RunObserver& observer, int64_t number, int64_t total) {
     observer.setProgressText(text);
 }
 
-// One engine call: the shipped engine with its planes kept in the workspace, any other as given.
+// One engine call, with the engine's planes kept in the workspace.
 struct EngineCall {
     const PipelineSteps& steps;
     engine::EngineWorkspace& workspace;
     const NrParams& params;
 
-    int32_t operator()(int32_t width, int32_t height, int32_t stride, unsigned char* pixels) const {
-        if (steps.reduceNoise == &::reduceNoise)
-            return engine::reduceNoise(workspace, width, height, stride, pixels, &params);
-        return steps.reduceNoise(width, height, stride, pixels, &params);
+    core::Status operator()(const core::ImageView& block) const {
+        return steps.reduceNoise(block, params, &workspace);
     }
 };
 
 // Runs the engine tile by tile, column of tiles by column of tiles. Returns the first failing
-// engine result, NR_OK when every tile succeeded, or -1 when the tile buffer cannot be had.
-// The fused run hands the engine each tile where it lies in the working copy (the engine
+// engine status, success when every tile succeeded, or nothing when the tile buffer cannot be
+// had. The fused run hands the engine each tile where it lies in the working copy (the engine
 // reads and writes bytes 0..2 only); the step-by-step run copies it out and back.
-int32_t reduceTiled(const ImageBuffer& work, const EngineCall& reduce, std::size_t threshold,
-                    RunObserver& observer, const TileGrid& grid, const PipelineSteps& steps) {
+std::optional<core::Status> reduceTiled(const core::ImageView& work, const EngineCall& reduce,
+                                        std::size_t threshold, RunObserver& observer,
+                                        const TileGrid& grid, const PipelineSteps& steps) {
     SwapBuffer tileBuffer;
     if (!steps.fused) {
         tileBuffer.setThreshold(threshold);
         const std::size_t tileBytes = bufferBytes(grid.largestWidth(), grid.largestHeight(), 4);
-        if (tileBytes == 0 || !tileBuffer.allocate(tileBytes, &observer)) return -1;
+        if (tileBytes == 0 || !tileBuffer.allocate(tileBytes, &observer)) return std::nullopt;
     }
 
     const int64_t total = grid.count();
@@ -79,27 +77,28 @@ int32_t reduceTiled(const ImageBuffer& work, const EngineCall& reduce, std::size
     for (int64_t tx = 0; tx < grid.columns; ++tx) {
         for (int64_t ty = 0; ty < grid.rows; ++ty) {
             ++number;
-            const Rect tile = grid.tile(tx, ty);
+            const core::Rect tile = grid.tile(tx, ty);
             if (tile.isEmpty()) continue;
             if (steps.fused) {
                 showBlockText(observer, number, total);
                 if (engineTakes(tile.width(), tile.height())) {
-                    const int32_t rc = reduce(tile.width(), tile.height(), int32_t(work.rowBytes()),
-                                              work.pixel(tile.left, tile.top));
-                    if (rc != NR_OK) return rc;
+                    core::Status s =
+                        reduce(work.section(tile.left, tile.top, tile.width(), tile.height()));
+                    if (!s.ok()) return s;
                 }
                 continue;
             }
-            steps.copyTileOut(work, tile, tileBuffer.data());
+            const core::ImageView tilePixels(tileBuffer.data(), tile.width(), tile.height(), 4);
+            steps.copyTileOut(work, tile, tilePixels);
             showBlockText(observer, number, total);
             if (engineTakes(tile.width(), tile.height())) {
-                const int32_t rc = reduce(tile.width(), tile.height(), -1, tileBuffer.data());
-                if (rc != NR_OK) return rc;
+                core::Status s = reduce(tilePixels);
+                if (!s.ok()) return s;
             }
-            steps.copyTileBack(tileBuffer.data(), tile, work);
+            steps.copyTileBack(tilePixels, tile, work);
         }
     }
-    return NR_OK;
+    return core::Status::success();
 }
 
 bool needsSharpened(const NoiseSettings& noise) {
@@ -132,9 +131,16 @@ int32_t specklePasses(double noiseLevel) {
 }
 
 const PipelineSteps& shippedPipelineSteps() {
-    static const PipelineSteps steps{
-        true,          &::reduceNoise, &::speckleFilter, &::sharpenFilter, &::computeEdgeWeights,
-        &copyRegionIn, &copyTileOut,   &copyTileBack,    &blendInto,       &amplifyDifference};
+    static const PipelineSteps steps{true,
+                                     &engine::reduceNoise,
+                                     &engine::speckleFilter,
+                                     &engine::sharpenFilter,
+                                     &engine::computeEdgeWeights,
+                                     &copyRegionIn,
+                                     &copyTileOut,
+                                     &copyTileBack,
+                                     &blendInto,
+                                     &amplifyDifference};
     return steps;
 }
 
@@ -153,7 +159,7 @@ RunResult processRegion(const RegionRun& run, SwapBuffer& workBuffer, SwapBuffer
     const int32_t c = run.region.width(), d = run.region.height();
     const std::size_t threshold = run.limits.swapThreshold();
     const std::size_t workBytes = bufferBytes(c, d, 4);
-    RunResult outcome{ProcessOutcome::Failed, NR_OK};
+    RunResult outcome{ProcessOutcome::Failed, {}};
 
     // The two kept buffers.
     workBuffer.setThreshold(threshold);
@@ -165,30 +171,28 @@ RunResult processRegion(const RegionRun& run, SwapBuffer& workBuffer, SwapBuffer
         observer.runEnding();
         return outcome;
     }
-    const ImageBuffer work{workBuffer.data(), c, d};
+    const core::ImageView work(workBuffer.data(), c, d, 4);
+    const core::ImageView preNr(preNrBuffer.data(), c, d, 4);
     // The filtered-noise view shows what the engine removed from the source itself.
     const bool recolor = run.outputWindowMode != kOutputFilteredNoise;
-    const color::PixelBlock workBlock{
-        work.pixels, c, d, 4, std::ptrdiff_t(work.rowBytes()), color::ChannelOrder::Rgb};
     if (steps.fused) {
         // The working copy and the pre-reduction copy P are written in one pass; without P
         // there is nothing the working copy could be used for.
         if (havePreNr) {
             std::optional<color::ColorPass> color;
             if (recolor) color.emplace(run.color, int64_t(c) * d);
-            copyRegionInTwice(run.source, run.imageWidth, run.region, work, preNrBuffer.data(),
-                              color ? &*color : nullptr);
+            copyRegionInTwice(run.source, run.region, work, preNr, color ? &*color : nullptr);
         }
     } else {
-        steps.copyRegionIn(run.source, run.imageWidth, run.region, work);
-        if (recolor) color::applyColorSteps(run.color, workBlock);
+        steps.copyRegionIn(run.source, run.region, work);
+        if (recolor) color::applyColorSteps(run.color, work);
     }
     if (!havePreNr) {
         observer.showMessage(run_text::kPreNrOutOfMemory);
         observer.runEnding();
         return outcome;
     }
-    if (!steps.fused) copyPixels(preNrBuffer.data(), work.pixels, workBytes);
+    if (!steps.fused) copyPixels(preNr.data, work.data, workBytes);
     observer.setProgressText(run_text::kPreparing);
 
     // The sharpened copy; without memory for it the blend goes on without it. The fused run
@@ -201,12 +205,12 @@ RunResult processRegion(const RegionRun& run, SwapBuffer& workBuffer, SwapBuffer
         if (steps.fused) {
             // The blend never reads byte 3 of the sharpened rows, so it is sharpened too: that
             // spares the loop keeping it.
-            haveSharpened = sharpenRows.prepare(c, d, 4, run.noise.sharpenAmount, 15);
+            haveSharpened = sharpenRows.prepare(preNr, run.noise.sharpenAmount, 15);
             if (!haveSharpened) observer.showMessage(run_text::kOutOfMemory);
         } else if (sharpened.allocate(workBytes, &observer)) {
-            copyPixels(sharpened.data(), work.pixels, workBytes);
-            steps.sharpenFilter(work.pixels, sharpened.data(), c, d, 4, int(work.rowBytes()),
-                                int(work.rowBytes()), run.noise.sharpenAmount, 7);
+            copyPixels(sharpened.data(), work.data, workBytes);
+            steps.sharpenFilter(work, core::ImageView(sharpened.data(), c, d, 4),
+                                run.noise.sharpenAmount, 7);
             haveSharpened = true;
         }
     }
@@ -214,26 +218,27 @@ RunResult processRegion(const RegionRun& run, SwapBuffer& workBuffer, SwapBuffer
     if (run.noise.nrMode == kNrModeScanner) {
         const int32_t passes = specklePasses(run.noise.noiseLevel);
         for (int32_t i = 0; i < passes; ++i)
-            steps.speckleFilter(work.pixels, c, d, 4, int(work.rowBytes()), 7);
+            steps.speckleFilter(work, 7);
     }
 
     NrParams params = engineParams(run.noise);
     params.progress = &forwardProgress;
     params.progressContext = &observer;
-    int32_t result = NR_OK;
+    core::Status result;
     const int32_t blockW = run.limits.blockWidth(), blockH = run.limits.blockHeight();
     engine::EngineWorkspace ownWorkspace;
     const EngineCall reduce{steps, engineWorkspace != nullptr ? *engineWorkspace : ownWorkspace,
                             params};
     if (!needsTiling(c, d, blockW, blockH)) {
-        if (engineTakes(c, d)) result = reduce(c, d, -1, work.pixels);
+        if (engineTakes(c, d)) result = reduce(work);
     } else {
-        result =
+        std::optional<core::Status> tiled =
             reduceTiled(work, reduce, threshold, observer, planTiles(c, d, blockW, blockH), steps);
-        if (result < 0) { // the tile buffer could not be had; "Out of memory" was shown
+        if (!tiled) { // the tile buffer could not be had; "Out of memory" was shown
             observer.runEnding();
             return outcome;
         }
+        result = std::move(*tiled);
     }
 
     // The edge-weight map, from the noise-reduced pixels. The fused run finds the steepest
@@ -242,21 +247,22 @@ RunResult processRegion(const RegionRun& run, SwapBuffer& workBuffer, SwapBuffer
     map.setThreshold(threshold);
     engine::EdgeWeightRows weightRows;
     bool haveMap = false;
-    if (result == NR_OK && needsMap(run)) {
+    if (result.ok() && needsMap(run)) {
         if (steps.fused) {
-            haveMap = weightRows.prepare(work.pixels, c, d, 4, run.noise.edgeThreshold,
-                                         edgeWeightGain(run.noise.nrMode));
+            haveMap =
+                weightRows.prepare(work, run.noise.edgeThreshold, edgeWeightGain(run.noise.nrMode));
             if (!haveMap) observer.showMessage(run_text::kOutOfMemory);
         } else if (map.allocate(bufferBytes(c, d, 1), &observer)) {
-            haveMap =
-                steps.computeEdgeWeights(work.pixels, map.data(), c, d, 4, run.noise.edgeThreshold,
-                                         edgeWeightGain(run.noise.nrMode));
+            haveMap = steps
+                          .computeEdgeWeights(work, map.data(), run.noise.edgeThreshold,
+                                              edgeWeightGain(run.noise.nrMode))
+                          .ok();
         }
     }
 
     // The fused blend's rows in flight, a few per thread.
     SwapBuffer bands;
-    if (result == NR_OK && steps.fused) {
+    if (result.ok() && steps.fused) {
         bands.setThreshold(threshold);
         const std::size_t perThread = fusedBlendScratchBytes(c);
         if (!bands.allocate(perThread * std::size_t(engine::maxThreads()), &observer)) {
@@ -268,38 +274,41 @@ RunResult processRegion(const RegionRun& run, SwapBuffer& workBuffer, SwapBuffer
     observer.setProgressText(run_text::kFinishing);
     observer.runEnding();
 
-    outcome.engineResult = result;
-    if (result != NR_OK) {
+    if (!result.ok()) {
         observer.showMessage(engineMessage(result));
-        outcome.outcome =
-            result == NR_CANCELLED ? ProcessOutcome::Cancelled : ProcessOutcome::Failed;
+        outcome.outcome = result.code == core::StatusCode::Cancelled ? ProcessOutcome::Cancelled
+                                                                     : ProcessOutcome::Failed;
+        outcome.engineStatus = std::move(result);
         return outcome;
     }
 
+    const core::Rect& r = run.region;
+    const core::ImageView destination = run.result.section(r.left, r.top, c, d);
     const Blend blend = chooseBlend(haveMap, haveSharpened, run.noise.nrMode, run.outputWindowMode);
     if (steps.fused) {
         FusedBlendInputs in;
         in.blend = blend;
-        in.q = work.pixels;
-        in.p = preNrBuffer.data();
+        in.q = work.data;
+        in.p = preNr.data;
         in.width = c;
         in.height = d;
         const bool usesS = blend == Blend::Sharpened || blend == Blend::Portrait;
         in.sharpen = usesS ? &sharpenRows : nullptr;
         in.weights = blend != Blend::EngineOnly ? &weightRows : nullptr;
-        in.amplifySource = run.outputWindowMode == kOutputFilteredNoise ? run.source : nullptr;
-        blendFused(in, run.result, run.imageWidth, run.region.left, run.region.top, bands.data());
+        if (run.outputWindowMode == kOutputFilteredNoise)
+            in.amplifySource = run.source.section(r.left, r.top, c, d);
+        blendFused(in, destination, bands.data());
     } else {
         BlendInputs in;
-        in.q = work.pixels;
-        in.p = preNrBuffer.data();
+        in.q = work.data;
+        in.p = preNr.data;
         in.s = haveSharpened ? sharpened.data() : nullptr;
         in.map = haveMap ? map.data() : nullptr;
         in.width = c;
         in.height = d;
-        steps.blendInto(blend, in, run.result, run.imageWidth, run.region.left, run.region.top);
+        steps.blendInto(blend, in, destination);
         if (run.outputWindowMode == kOutputFilteredNoise)
-            steps.amplifyDifference(run.source, run.result, run.imageWidth, run.region);
+            steps.amplifyDifference(run.source.section(r.left, r.top, c, d), destination);
     }
     outcome.outcome = ProcessOutcome::Done;
     return outcome;

@@ -4,11 +4,13 @@
 #pragma once
 
 #include "color/color_steps.h"
+#include "core/image_view.h"
+#include "core/rect.h"
+#include "core/status.h"
 #include "engine/noise_reducer.h"
 #include "pipeline/memory_limits.h"
 #include "pipeline/noise_settings.h"
 #include "pipeline/pixel_passes.h"
-#include "pipeline/rect.h"
 
 #include <cstdint>
 
@@ -28,18 +30,18 @@ class SwapBuffer;
 /// bytes.
 struct PipelineSteps {
     bool fused = true;
-    int32_t (*reduceNoise)(int32_t, int32_t, int32_t, unsigned char*, const NrParams*) = nullptr;
-    bool (*speckleFilter)(unsigned char*, int, int, int, int, int) = nullptr;
+    core::Status (*reduceNoise)(const core::ImageView&, const NrParams&,
+                                engine::EngineWorkspace*) = nullptr;
+    core::Status (*speckleFilter)(const core::ImageView&, int) = nullptr;
     // Used by the step-by-step run only.
-    bool (*sharpenFilter)(const unsigned char*, unsigned char*, int, int, int, int, int, int,
-                          int) = nullptr;
-    bool (*computeEdgeWeights)(const unsigned char*, unsigned char*, int, int, int, int,
-                               float) = nullptr;
-    void (*copyRegionIn)(const uint8_t*, int32_t, Rect, ImageBuffer) = nullptr;
-    void (*copyTileOut)(const ImageBuffer&, Rect, uint8_t*) = nullptr;
-    void (*copyTileBack)(const uint8_t*, Rect, const ImageBuffer&) = nullptr;
-    void (*blendInto)(Blend, const BlendInputs&, uint8_t*, int32_t, int32_t, int32_t) = nullptr;
-    void (*amplifyDifference)(const uint8_t*, uint8_t*, int32_t, Rect) = nullptr;
+    core::Status (*sharpenFilter)(const core::ConstImageView&, const core::ImageView&, int,
+                                  int) = nullptr;
+    core::Status (*computeEdgeWeights)(const core::ConstImageView&, uint8_t*, int, float) = nullptr;
+    void (*copyRegionIn)(const core::ConstImageView&, core::Rect, const core::ImageView&) = nullptr;
+    void (*copyTileOut)(const core::ConstImageView&, core::Rect, const core::ImageView&) = nullptr;
+    void (*copyTileBack)(const core::ConstImageView&, core::Rect, const core::ImageView&) = nullptr;
+    void (*blendInto)(Blend, const BlendInputs&, const core::ImageView&) = nullptr;
+    void (*amplifyDifference)(const core::ConstImageView&, const core::ImageView&) = nullptr;
 };
 
 /// The shipped functions, fused.
@@ -55,13 +57,11 @@ enum class ProcessOutcome {
     Failed,      ///< out of memory or an engine error, reported to the user; result untouched
 };
 
-/// Everything one run reads. The pictures are 24-bit, red, green, blue, rows of exactly
-/// 3 * imageWidth bytes, both imageWidth x imageHeight.
+/// Everything one run reads. The pictures are 24-bit, red, green, blue, both of one size.
 struct RegionRun {
-    const uint8_t* source = nullptr;
-    uint8_t* result = nullptr;
-    int32_t imageWidth = 0, imageHeight = 0;
-    Rect region; ///< inside the picture and not empty
+    core::ConstImageView source;
+    core::ImageView result;
+    core::Rect region; ///< inside the picture and not empty
     NoiseSettings noise;
     color::ColorSettings color; ///< match, tone and boost, applied before noise reduction
     int32_t outputWindowMode = kOutputResult;
@@ -71,7 +71,7 @@ struct RegionRun {
 
 struct RunResult {
     ProcessOutcome outcome = ProcessOutcome::NothingToDo;
-    int32_t engineResult = NR_OK; ///< the engine's code when the engine decided the outcome
+    core::Status engineStatus; ///< the engine's status when the engine decided the outcome
 };
 
 /// The engine parameters of a run: the threshold is four times the noise level in High Noise

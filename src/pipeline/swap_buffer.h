@@ -9,6 +9,10 @@ namespace velanox::pipeline {
 
 class MessageSink;
 
+/// Bytes held by a width x height buffer of the given bytes per pixel, or 0 when the size does
+/// not fit into size_t (or a side is not positive).
+std::size_t bufferBytes(int32_t width, int32_t height, std::size_t bytesPerPixel);
+
 class SwapBuffer {
 public:
     static constexpr std::size_t kDefaultThreshold = 6750000;

@@ -1,7 +1,7 @@
 // The grid of tiles a region too large for one engine call is cut into.
 #pragma once
 
-#include "pipeline/rect.h"
+#include "core/rect.h"
 
 #include <cstdint>
 
@@ -18,7 +18,7 @@ struct TileGrid {
 
     int64_t count() const { return columns * rows; }
     /// The tile in column tx and row ty, in region coordinates.
-    Rect tile(int64_t tx, int64_t ty) const;
+    core::Rect tile(int64_t tx, int64_t ty) const;
     /// The largest tile: the one at the bottom right.
     int32_t largestWidth() const { return regionWidth - int32_t((columns - 1) * tileWidth); }
     int32_t largestHeight() const { return regionHeight - int32_t((rows - 1) * tileHeight); }

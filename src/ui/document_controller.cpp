@@ -92,8 +92,8 @@ public:
         velanox::document::CSotavoDoc& doc = *m_owner.m_doc;
         const velanox::codec::Picture& source = doc.sourceImage;
         if (!source.hasPixels() || source.bitsPerPixel != 24) return;
-        const velanox::color::ConstPixelBlock block(source.pixels(), source.width, source.height, 3,
-                                                    std::ptrdiff_t(source.rowBytes()));
+        const core::ConstImageView block(source.pixels(), source.width, source.height, 3,
+                                         std::ptrdiff_t(source.rowBytes()));
         velanox::color::computeHistogram(block, doc.color, doc.display.histogramBars);
     }
     void updateAllViews() override {

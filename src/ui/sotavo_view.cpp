@@ -212,7 +212,7 @@ void CSotavoView::publishVisibleRect() {
     if (!hasSource()) return;
     const int w = clientWidth(), h = clientHeight();
     m_doc->display.visibleRect =
-        pipeline::Rect{m_scrollX, m_scrollY, m_scrollX + w, m_scrollY + h / 2 - 2};
+        core::Rect{m_scrollX, m_scrollY, m_scrollX + w, m_scrollY + h / 2 - 2};
     emit visibleRectChanged();
 }
 
@@ -351,8 +351,8 @@ void CSotavoView::moveDrag(QPoint p) {
         return;
     case Mode::FullCrop: {
         if (!hasSource()) return;
-        const document::CropRect r = document::computeCropRect(
-            m_doc->crop, m_doc->sourceImage.width, m_doc->sourceImage.height);
+        const core::Rect r = document::computeCropRect(m_doc->crop, m_doc->sourceImage.width,
+                                                       m_doc->sourceImage.height);
         const CropFit fit = fitCropWindow(r.width(), r.height(), clientWidth(), clientHeight());
         if (fit.n <= 0) return;
         const double s = double(r.width()) / fit.n;
@@ -516,8 +516,7 @@ void CSotavoView::drawDetail(QPainter& p, int w, int h) const {
 void CSotavoView::drawFullCrop(QPainter& p, int w, int h) const {
     const codec::Picture& display = m_doc->cropDisplayImage;
     const codec::Picture& source = m_doc->sourceImage;
-    const document::CropRect r =
-        document::computeCropRect(m_doc->crop, source.width, source.height);
+    const core::Rect r = document::computeCropRect(m_doc->crop, source.width, source.height);
     const CropFit fit = fitCropWindow(r.width(), r.height(), w, h);
     const QRect frame = QRect(fit.x, fit.y, fit.n, fit.q).adjusted(-8, -8, 8, 8);
     if (frame.width() > 0 && frame.height() > 0) {

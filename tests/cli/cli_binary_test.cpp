@@ -209,8 +209,8 @@ TEST(CliBinary, GeometryAndEngineOptionsReachTheDocument) {
             document::CropState c = doc.crop;
             document::cropImage(cropped,
                                 document::computeCropRect(c, cropped.width, cropped.height));
-            const color::AutoLevels levels = autoLevels(
-                color::ConstPixelBlock(cropped.pixels(), cropped.width, cropped.height, 3));
+            const color::AutoLevels levels = color::autoLevels(
+                core::ConstImageView(cropped.pixels(), cropped.width, cropped.height, 3));
             doc.color.tone.blackPoint = levels.black;
             doc.color.tone.whitePoint = levels.white;
         },
@@ -430,7 +430,7 @@ TEST(CliBinary, ProfileMatchIsTheCoreMatch) {
         ASSERT_TRUE(match.readProfile(folder.file("p.cpf")).ok());
         doc.color.match.matchActive = 2;
         doc.color.match.matchFade = 40;
-        doc.color.match.matchTables = match.buildMatchToProfile(color::ConstPixelBlock(
+        doc.color.match.matchTables = match.buildMatchToProfile(core::ConstImageView(
             doc.sourceImage.pixels(), doc.sourceImage.width, doc.sourceImage.height, 3));
     });
     // The profile holds the full reference's statistics: the same tables as the image match.

@@ -115,7 +115,7 @@ TEST(BmpCodec, InconsistentHeadersAreRefusedBeforeDecoding) {
     EXPECT_FALSE(parseBmpHeader(test::spanOf(withByte(30, 1)), header).ok());    // RLE8 at 32 bits
     EXPECT_FALSE(parseBmpHeader({bytes.data(), bytes.size() - 8}, header).ok()); // cut short
     const Status large = parseBmpHeader(test::spanOf(withByte(21, 0x7F)), header);
-    EXPECT_EQ(large.code, kCodecTooLarge);
+    EXPECT_EQ(large.code, StatusCode::TooLarge);
 
     const std::string path = test::sharedTestFile("broken/bmp_negative_array_size.bmp");
     if (path.empty()) GTEST_SKIP() << "shared test data absent";

@@ -51,7 +51,7 @@ inline void writeBytes(const std::string& path, const std::vector<uint8_t>& byte
     out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
-inline codec::ByteSpan span(const std::vector<uint8_t>& bytes) {
+inline core::ByteSpan span(const std::vector<uint8_t>& bytes) {
     return {bytes.data(), bytes.size()};
 }
 
@@ -108,7 +108,7 @@ inline std::vector<uint8_t> readFileBytes(const std::string& path) {
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
-inline codec::ByteSpan spanOf(const std::vector<uint8_t>& bytes) {
+inline core::ByteSpan spanOf(const std::vector<uint8_t>& bytes) {
     return {bytes.data(), bytes.size()};
 }
 

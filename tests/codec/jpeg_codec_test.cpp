@@ -178,7 +178,7 @@ TEST(JpegRead, EveryBrokenFileFailsWithAReason) {
     const std::vector<uint8_t> bytes = test::fileBytes(path);
     for (std::size_t n = 0; n < bytes.size(); n += 97) {
         Picture p;
-        const codec::Status s = codec::readJpeg({bytes.data(), n}, p, {});
+        const core::Status s = codec::readJpeg({bytes.data(), n}, p, {});
         EXPECT_FALSE(s.ok()) << n;
         EXPECT_FALSE(s.reason.empty());
     }
@@ -257,8 +257,8 @@ TEST(JpegWrite, RefusesWhatItCannotWrite) {
     Picture p;
     ASSERT_EQ(p.allocate(4, 4, 8), kPictureOk);
     std::vector<uint8_t> bytes;
-    const codec::Status s = codec::writeJpeg(p, bytes);
-    EXPECT_EQ(s.code, codec::kCodecUnsupported);
+    const core::Status s = codec::writeJpeg(p, bytes);
+    EXPECT_EQ(s.code, StatusCode::Unsupported);
     EXPECT_TRUE(bytes.empty());
 }
 

@@ -179,7 +179,7 @@ TEST(MagickCodec, PaletteAndOneBitPicturesAreWrittenThroughTheirPalette) {
     EXPECT_EQ(back.pixels()[2], 10);
 
     Picture empty;
-    EXPECT_EQ(writeTarga(empty, bytes).code, kCodecNoReader);
+    EXPECT_EQ(writeTarga(empty, bytes).code, StatusCode::NoReader);
 }
 
 TEST(MagickCodec, WbmpTwoLevelsByDistanceFromBlack) {
@@ -216,7 +216,7 @@ TEST(MagickCodec, OurLimitsRatherThanThePolicyFile) {
     EXPECT_EQ(back.width, 17000);
     ReadOptions strict;
     strict.limits.maxDimension = 10000;
-    EXPECT_EQ(readTarga(test::spanOf(bytes), back, strict).code, kCodecTooLarge);
+    EXPECT_EQ(readTarga(test::spanOf(bytes), back, strict).code, StatusCode::TooLarge);
     EXPECT_FALSE(back.hasPixels());
 }
 
@@ -235,7 +235,7 @@ TEST(MagickCodec, BrokenFilesFailWithAReason) {
             Picture picture;
             const Status s = read(test::spanOf(bytes), picture, {});
             if (s.ok()) continue; // a reader may make sense of another format's bytes
-            EXPECT_NE(s.code, kCodecOk);
+            EXPECT_NE(s.code, StatusCode::Ok);
             EXPECT_FALSE(s.reason.empty()) << name;
             EXPECT_FALSE(picture.hasPixels());
         }

@@ -286,7 +286,7 @@ TEST(EmfReader, CorruptedFileFailsWithAReason) {
     ASSERT_TRUE(probeEmf(span(bytes)));
     codec::Picture p;
     const Status s = readEmf(span(bytes), p, {});
-    EXPECT_EQ(s.code, kCodecCorrupt);
+    EXPECT_EQ(s.code, StatusCode::Corrupt);
     EXPECT_FALSE(s.reason.empty());
     EXPECT_FALSE(p.hasPixels());
 }
@@ -297,9 +297,9 @@ TEST(EmfReader, RefusesPicturesBeyondTheLimitsBeforeDrawing) {
     ReadOptions options;
     options.limits.maxDimension = 200;
     codec::Picture p;
-    EXPECT_EQ(readEmf(span(bytes), p, options).code, kCodecTooLarge);
+    EXPECT_EQ(readEmf(span(bytes), p, options).code, StatusCode::TooLarge);
     EXPECT_EQ(readWmf(span(readShared("formats/wmf_standard_globe.wmf")), p, options).code,
-              kCodecTooLarge);
+              StatusCode::TooLarge);
 }
 
 // Every prefix of a good file either fails cleanly or draws; none may crash (run under the
@@ -445,7 +445,7 @@ TEST(EmfReader, RecordRunningPastTheFileIsAnError) {
     bytes[88 + 4] = 0xF0;
     codec::Picture p;
     const Status s = readEmf(span(bytes), p, {});
-    EXPECT_EQ(s.code, kCodecCorrupt);
+    EXPECT_EQ(s.code, StatusCode::Corrupt);
     EXPECT_NE(s.reason.find("record 1"), std::string::npos) << s.reason;
 }
 
@@ -525,10 +525,10 @@ TEST(MetafileWriters, RefuseWhatTheyCannotHold) {
     EXPECT_FALSE(writeEmf(empty, out).ok());
     codec::Picture grey;
     ASSERT_EQ(grey.allocate(8, 8, 8), codec::kPictureOk);
-    EXPECT_EQ(writeEmf(grey, out).code, kCodecUnsupported);
+    EXPECT_EQ(writeEmf(grey, out).code, StatusCode::Unsupported);
     // Windows Metafile coordinates are 16-bit.
     codec::Picture wide;
     ASSERT_EQ(wide.allocate(40000, 1, 24), codec::kPictureOk);
-    EXPECT_EQ(writeWmf(wide, out).code, kCodecTooLarge);
+    EXPECT_EQ(writeWmf(wide, out).code, StatusCode::TooLarge);
     EXPECT_TRUE(writeEmf(wide, out).ok());
 }

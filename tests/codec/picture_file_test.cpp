@@ -81,7 +81,7 @@ TEST(Load, ReturnCodesAndReleasedPixels) {
     EXPECT_EQ(p.load(""), kPictureEmptyPath);
     EXPECT_FALSE(p.hasPixels());
     ASSERT_EQ(p.allocate(4, 4, 24), kPictureOk);
-    EXPECT_EQ(p.load("/nonexistent/folder/x.jpg"), codec::kCodecCannotOpen);
+    EXPECT_EQ(p.load("/nonexistent/folder/x.jpg"), int(StatusCode::CannotOpen));
     EXPECT_FALSE(p.hasPixels());
     EXPECT_FALSE(p.errorReason.empty());
 }
@@ -89,20 +89,20 @@ TEST(Load, ReturnCodesAndReleasedPixels) {
 TEST(Load, ExplicitFormatUsesThatReader) {
     VELANOX_SHARED_FILE(path, "formats/png_rgb_phys96_coffee.png");
     Picture p;
-    EXPECT_EQ(p.load(path, kFormatJpeg), codec::kCodecCorrupt);
+    EXPECT_EQ(p.load(path, kFormatJpeg), int(StatusCode::Corrupt));
     ASSERT_EQ(p.load(path, kFormatPng), kPictureOk);
     EXPECT_EQ(p.width, 600);
     EXPECT_EQ(p.load(path, kFormatWmf + 100), kPictureNoReader);
 }
 
 // A stand-in camera raw decoder that accepts files starting with "RAW!".
-codec::Status fakeRawRead(codec::ByteSpan bytes, Picture& out, const codec::ReadOptions&) {
+core::Status fakeRawRead(core::ByteSpan bytes, Picture& out, const codec::ReadOptions&) {
     if (bytes.size < 4 || std::memcmp(bytes.data, "RAW!", 4) != 0)
-        return codec::Status::failure(codec::kCodecCorrupt, "not raw");
+        return core::Status::failure(StatusCode::Corrupt, "not raw");
     if (out.allocate(5, 3, 24) != kPictureOk)
-        return codec::Status::failure(codec::kCodecOutOfMemory, "Out of memory");
+        return core::Status::failure(StatusCode::OutOfMemory, "Out of memory");
     std::fill(out.pixels(), out.pixels() + out.pixelBytes(), 77);
-    return codec::Status::success();
+    return core::Status::success();
 }
 
 struct RawHookGuard {
@@ -115,7 +115,7 @@ TEST(Load, AutomaticLoadingTriesTheRawDecoderFirst) {
     int calls = 0;
     static int* counter = nullptr;
     counter = &calls;
-    codec::rawDecoderHook().probe = [](codec::ByteSpan) {
+    codec::rawDecoderHook().probe = [](core::ByteSpan) {
         ++*counter;
         return true;
     };
@@ -162,7 +162,7 @@ TEST(Save, FailedSaveLeavesTheOldFileIntact) {
     Picture p;
     test::fillRandom(p, 8, 8, 2);
     p.tiffCompression = 60000; // no such codec: the writer fails
-    EXPECT_EQ(p.save(target), codec::kCodecUnsupported);
+    EXPECT_EQ(p.save(target), int(StatusCode::Unsupported));
     EXPECT_FALSE(p.errorReason.empty());
     EXPECT_EQ(test::fileBytes(target), old);
     // Nothing else was left behind.
@@ -193,7 +193,7 @@ TEST(Save, ReadOnlyFileIsNotReplaced) {
     ASSERT_EQ(::chmod(target.c_str(), 0444), 0);
     Picture p;
     test::fillRandom(p, 4, 4, 4);
-    EXPECT_EQ(p.save(target), codec::kCodecWriteFailed);
+    EXPECT_EQ(p.save(target), int(StatusCode::WriteFailed));
     EXPECT_EQ(test::fileBytes(target), std::vector<uint8_t>{'x'});
 }
 
@@ -203,7 +203,7 @@ TEST(Save, UnwritableFolderFailsWithAReason) {
     ASSERT_EQ(::chmod(folder.path().c_str(), 0555), 0);
     Picture p;
     test::fillRandom(p, 4, 4, 5);
-    EXPECT_EQ(p.save(folder.file("new.png")), codec::kCodecWriteFailed);
+    EXPECT_EQ(p.save(folder.file("new.png")), int(StatusCode::WriteFailed));
     EXPECT_FALSE(p.errorReason.empty());
     ::chmod(folder.path().c_str(), 0755);
     EXPECT_TRUE(fs::is_empty(folder.path()));

@@ -72,7 +72,7 @@ TEST(RawCodec, DamagedRawsFailWithAReason) {
         if (path.empty()) GTEST_SKIP() << "shared test data absent";
         Picture picture;
         const Status s = decodeRaw(path, picture);
-        EXPECT_EQ(s.code, kCodecCorrupt);
+        EXPECT_EQ(s.code, StatusCode::Corrupt);
         EXPECT_FALSE(s.reason.empty());
         EXPECT_FALSE(picture.hasPixels());
     }
@@ -91,8 +91,8 @@ TEST(RawCodec, OtherFilesAreNotRaw) {
         EXPECT_FALSE(s.reason.empty());
     }
     Picture picture;
-    EXPECT_EQ(decodeRaw(ByteSpan{}, picture).code, kCodecCorrupt);
-    EXPECT_EQ(decodeRaw(std::string("/nonexistent/x.crw"), picture).code, kCodecCannotOpen);
+    EXPECT_EQ(decodeRaw(ByteSpan{}, picture).code, StatusCode::Corrupt);
+    EXPECT_EQ(decodeRaw(std::string("/nonexistent/x.crw"), picture).code, StatusCode::CannotOpen);
 }
 
 TEST(RawCodec, SizeLimitsAreCheckedBeforeDecoding) {
@@ -101,7 +101,7 @@ TEST(RawCodec, SizeLimitsAreCheckedBeforeDecoding) {
     Limits limits;
     limits.maxDimension = 600;
     Picture picture;
-    EXPECT_EQ(decodeRaw(path, picture, limits).code, kCodecTooLarge);
+    EXPECT_EQ(decodeRaw(path, picture, limits).code, StatusCode::TooLarge);
 }
 
 // A synthetic decoder state: 3 x 2 pixels whose channels encode their position.

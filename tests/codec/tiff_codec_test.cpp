@@ -174,8 +174,8 @@ TEST(TiffWrite, UnknownCompressionIsRefused) {
     test::fillRandom(p, 4, 4, 6);
     p.tiffCompression = 60000;
     std::vector<uint8_t> bytes;
-    const codec::Status s = codec::writeTiff(p, bytes);
-    EXPECT_EQ(s.code, codec::kCodecUnsupported);
+    const core::Status s = codec::writeTiff(p, bytes);
+    EXPECT_EQ(s.code, StatusCode::Unsupported);
     EXPECT_FALSE(s.reason.empty());
 }
 

@@ -12,8 +12,8 @@ void fillPicture(codec::Picture& p, int w, int h, uint8_t base) {
         p.pixels()[i] = uint8_t(base + (i % 3) * 40 + (i / 3) % 7);
 }
 
-ConstPixelBlock blockOf(const codec::Picture& p) {
-    return ConstPixelBlock(p.pixels(), p.width, p.height, 3);
+core::ConstImageView blockOf(const codec::Picture& p) {
+    return core::ConstImageView(p.pixels(), p.width, p.height, 3);
 }
 
 TEST(ReferenceThumbnail, SizeFollowsTheLongerSide) {

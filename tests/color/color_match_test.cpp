@@ -9,8 +9,8 @@
 namespace velanox::color {
 namespace {
 
-ConstPixelBlock constBlockOf(const test::TestImage& img) {
-    return ConstPixelBlock(img.data(), img.width, img.height, img.bytesPerPixel, img.stride);
+core::ConstImageView constBlockOf(const test::TestImage& img) {
+    return img.view();
 }
 
 TEST(ColorStatistics, CumulativeFractionsPerChannel) {
@@ -25,7 +25,7 @@ TEST(ColorStatistics, CumulativeFractionsPerChannel) {
     EXPECT_EQ(stats[0][20], 0.75);
     EXPECT_EQ(stats[0][255], 1.0);
     EXPECT_EQ(stats[1][0], 1.0);
-    EXPECT_EQ(computeColorStatistics(ConstPixelBlock()), ColorStatistics{});
+    EXPECT_EQ(computeColorStatistics(core::ConstImageView()), ColorStatistics{});
 }
 
 TEST(MatchTables, AnImageMatchedToItselfKeepsItsValuesBeforeSmoothing) {
@@ -97,10 +97,10 @@ TEST(ColorSteps, OneFusedPassEqualsTheStepsInOrder) {
     for (ChannelOrder order : {ChannelOrder::Rgb, ChannelOrder::Bgr}) {
         test::TestImage fused = test::makeRandom(53, 9, 11, 4);
         test::TestImage stepwise = fused;
-        applyColorSteps(settings, PixelBlock{fused.data(), 53, 9, 4, fused.stride, order});
-        const PixelBlock block{stepwise.data(), 53, 9, 4, stepwise.stride, order};
-        applyMatchBlend(settings.match.matchTables, settings.match.matchFade, block);
-        applyToneStep(settings.tone, block);
+        applyColorSteps(settings, core::ImageView(fused.data(), 53, 9, 4, fused.stride), order);
+        const core::ImageView block(stepwise.data(), 53, 9, 4, stepwise.stride);
+        applyMatchBlend(settings.match.matchTables, settings.match.matchFade, block, order);
+        applyToneStep(settings.tone, block, order);
         EXPECT_EQ(fused.bytes, stepwise.bytes);
     }
 }

@@ -22,7 +22,8 @@ ColorProfile sampleProfile(int w = 17, int h = 9) {
     for (int i = 0; i < w * h * 3; ++i)
         profile.thumbnail.push_back(uint8_t(i * 7));
     const test::TestImage img = test::makeRandom(37, 23, 3);
-    profile.statistics = computeColorStatistics(ConstPixelBlock(img.data(), 37, 23, 4, img.stride));
+    profile.statistics =
+        computeColorStatistics(core::ConstImageView(img.data(), 37, 23, 4, img.stride));
     // Values whose bits a careless writer would lose.
     profile.statistics[1][3] = std::numeric_limits<double>::denorm_min();
     profile.statistics[2][4] = -0.0;
@@ -39,7 +40,7 @@ bool sameBits(const ColorStatistics& a, const ColorStatistics& b) {
     return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
-codec::ByteSpan span(const std::vector<uint8_t>& bytes) {
+core::ByteSpan span(const std::vector<uint8_t>& bytes) {
     return {bytes.data(), bytes.size()};
 }
 
@@ -122,7 +123,7 @@ TEST(ColorProfileLayout, TruncatedAndImpossibleFilesAreRefused) {
     ColorProfile out = sampleProfile(2, 2);
     for (std::size_t size :
          {std::size_t(0), std::size_t(3), std::size_t(12), std::size_t(200), bytes.size() - 1}) {
-        EXPECT_EQ(decodeProfile({bytes.data(), size}, out).code, codec::kCodecCorrupt) << size;
+        EXPECT_EQ(decodeProfile({bytes.data(), size}, out).code, core::StatusCode::Corrupt) << size;
         EXPECT_EQ(out.thumbnailWidth, 2) << "a refused file leaves the output alone";
     }
     for (auto [w, h] : {std::pair{171, 1}, std::pair{1, 101}, std::pair{-1, 5}}) {
@@ -181,7 +182,7 @@ TEST_F(ProfileFiles, ReferenceWrittenAndReadBackIsTheSame) {
                           state.referenceImage.pixelBytes()),
               0);
 
-    EXPECT_EQ(state.writeProfile(path("no/such/folder/x.cpf")).code, codec::kCodecWriteFailed);
+    EXPECT_EQ(state.writeProfile(path("no/such/folder/x.cpf")).code, core::StatusCode::WriteFailed);
 }
 
 TEST_F(ProfileFiles, ListIsSortedWithoutRegardToCase) {

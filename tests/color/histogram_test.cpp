@@ -9,8 +9,8 @@
 namespace velanox::color {
 namespace {
 
-ConstPixelBlock constBlockOf(const test::TestImage& img) {
-    return ConstPixelBlock(img.data(), img.width, img.height, img.bytesPerPixel, img.stride);
+core::ConstImageView constBlockOf(const test::TestImage& img) {
+    return img.view();
 }
 
 TEST(Histogram, OnlyBlackAndWhiteGivesEmptyBars) {
@@ -53,7 +53,7 @@ TEST(Histogram, CountsAfterTheColorStepsWithoutChangingTheSource) {
     EXPECT_EQ(bars[1][161], 255);
     EXPECT_EQ(bars[1][100], 0);
     EXPECT_EQ(img.bytes, before.bytes);
-    EXPECT_FALSE(computeHistogram(ConstPixelBlock(), settings, bars));
+    EXPECT_FALSE(computeHistogram(core::ConstImageView(), settings, bars));
 }
 
 TEST(Curves, NeutralIsTheDiagonalAndMatchingAddsItsOffset) {
@@ -86,19 +86,19 @@ TEST(QuickColourPreview, CopiesTheLimitedRectangleAndRecolors) {
     settings.tone.colourBoost = 40;
     codec::Picture preview;
     ASSERT_TRUE(
-        quickColourPreview(constBlockOf(rgb), PixelRect{30, -5, 90, 10}, settings, preview));
+        quickColourPreview(constBlockOf(rgb), core::Rect{30, -5, 90, 10}, settings, preview));
     ASSERT_EQ(preview.width, 10);
     ASSERT_EQ(preview.height, 10);
     test::TestImage expected = rgb;
-    applyColorSteps(settings, PixelBlock{expected.data(), 40, 30, 3, 0});
+    applyColorSteps(settings, core::ImageView(expected.data(), 40, 30, 3));
     for (int y = 0; y < 10; ++y)
         EXPECT_EQ(std::memcmp(preview.pixels() + y * 30, &expected.at(30, y, 0), 30), 0);
 
     const uint8_t* reused = preview.pixels();
-    ASSERT_TRUE(quickColourPreview(constBlockOf(rgb), PixelRect{0, 0, 10, 10}, settings, preview));
+    ASSERT_TRUE(quickColourPreview(constBlockOf(rgb), core::Rect{0, 0, 10, 10}, settings, preview));
     EXPECT_EQ(preview.pixels(), reused) << "a preview of the same size is reused";
     EXPECT_FALSE(
-        quickColourPreview(constBlockOf(rgb), PixelRect{50, 0, 60, 10}, settings, preview));
+        quickColourPreview(constBlockOf(rgb), core::Rect{50, 0, 60, 10}, settings, preview));
     EXPECT_FALSE(preview.hasPixels());
 }
 

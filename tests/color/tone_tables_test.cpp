@@ -18,8 +18,8 @@ test::TestImage makeRamp(int bytesPerPixel) {
     return img;
 }
 
-PixelBlock blockOf(test::TestImage& img, ChannelOrder order = ChannelOrder::Rgb) {
-    return PixelBlock{img.data(), img.width, img.height, img.bytesPerPixel, img.stride, order};
+core::ImageView blockOf(test::TestImage& img) {
+    return img.view();
 }
 
 TEST(ToneValues, TemperatureSliderEndsAndCentre) {
@@ -62,7 +62,7 @@ TEST(ToneStep, GammaFollowsBlueInBlueFirstBuffers) {
     ToneValues tone;
     tone.gamma = 0.6f;
     applyToneStep(tone, blockOf(rgb));
-    applyToneStep(tone, blockOf(bgr, ChannelOrder::Bgr));
+    applyToneStep(tone, blockOf(bgr), ChannelOrder::Bgr);
     for (int i = 0; i < 256; ++i) {
         EXPECT_EQ(bgr.at(i, 0, 0), rgb.at(i, 0, 2));
         EXPECT_EQ(bgr.at(i, 0, 2), i);
@@ -182,7 +182,7 @@ TEST(BoostColours, TabulatedBoostGivesTheBytesOfDividing) {
     }
     for (int strength : {1, 37, 100, 254}) {
         test::TestImage whole = img;
-        boostColours(PixelBlock{whole.data(), 320, 240, 4, whole.stride}, strength);
+        boostColours(core::ImageView(whole.data(), 320, 240, 4, whole.stride), strength);
         for (int y = 0; y < 240; ++y)
             for (int x = 0; x < 320; ++x) {
                 uint8_t px[3] = {img.at(x, y, 0), img.at(x, y, 1), img.at(x, y, 2)};

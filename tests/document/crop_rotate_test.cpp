@@ -31,10 +31,10 @@ bool samePixels(const codec::Picture& a, const codec::Picture& b) {
 TEST(CropRect, SquareOnALandscapeImageStopsAtTheRightEdge) {
     CropState state;
     state.cropAspect = 0;
-    EXPECT_EQ(computeCropRect(state, 3000, 2000), (CropRect{0, 0, 2000, 2000}));
+    EXPECT_EQ(computeCropRect(state, 3000, 2000), (core::Rect{0, 0, 2000, 2000}));
     state.cropOffsetX = 5000;
     state.cropOffsetY = -40;
-    EXPECT_EQ(computeCropRect(state, 3000, 2000), (CropRect{1000, 0, 3000, 2000}));
+    EXPECT_EQ(computeCropRect(state, 3000, 2000), (core::Rect{1000, 0, 3000, 2000}));
     EXPECT_EQ(state.cropOffsetX, 1000) << "the clamped offset is written back";
     EXPECT_EQ(state.cropOffsetY, 0);
 }
@@ -43,26 +43,26 @@ TEST(CropRect, PanoramicTurnedOnALandscapeImageIsLimitedByTheHeight) {
     CropState state;
     state.cropAspect = 1;
     state.cropSwap = 1;
-    EXPECT_EQ(computeCropRect(state, 3000, 2000), (CropRect{0, 0, 667, 2000}));
+    EXPECT_EQ(computeCropRect(state, 3000, 2000), (core::Rect{0, 0, 667, 2000}));
     state.cropSwap = 0;
-    EXPECT_EQ(computeCropRect(state, 3000, 2000), (CropRect{0, 0, 3000, 1000}));
+    EXPECT_EQ(computeCropRect(state, 3000, 2000), (core::Rect{0, 0, 3000, 1000}));
 }
 
 TEST(CropRect, ZoomShrinksTheWindowAndKeepsTheRatio) {
     CropState state; // "Do not change"
-    EXPECT_EQ(computeCropRect(state, 3000, 2000), (CropRect{0, 0, 3000, 2000}));
-    EXPECT_EQ(computeCropRect(state, 1200, 1600), (CropRect{0, 0, 1200, 1600}));
+    EXPECT_EQ(computeCropRect(state, 3000, 2000), (core::Rect{0, 0, 3000, 2000}));
+    EXPECT_EQ(computeCropRect(state, 1200, 1600), (core::Rect{0, 0, 1200, 1600}));
     state.cropZoom = 2.0;
-    EXPECT_EQ(computeCropRect(state, 3000, 2000), (CropRect{0, 0, 1500, 1000}));
+    EXPECT_EQ(computeCropRect(state, 3000, 2000), (core::Rect{0, 0, 1500, 1000}));
     state.cropAspect = 42; // unknown: 3:2
     state.cropZoom = 1.0;
-    EXPECT_EQ(computeCropRect(state, 2000, 2000), (CropRect{0, 0, 2000, 1333}));
+    EXPECT_EQ(computeCropRect(state, 2000, 2000), (core::Rect{0, 0, 2000, 1333}));
     state.cropZoom = 0.25; // never set by the commands; must not leave the image
-    const CropRect r = computeCropRect(state, 300, 200);
+    const core::Rect r = computeCropRect(state, 300, 200);
     EXPECT_GE(r.left, 0);
     EXPECT_LE(r.right, 300);
     EXPECT_LE(r.bottom, 200);
-    EXPECT_EQ(computeCropRect(state, 0, 10), CropRect{});
+    EXPECT_EQ(computeCropRect(state, 0, 10), core::Rect{});
 }
 
 TEST(CropZoom, FortyOneStepsReachTheLimitsExactly) {
@@ -100,7 +100,7 @@ TEST(CropZoom, WheelAndEnlargeSlider) {
     EXPECT_EQ(enlargePositionFromZoom(3.0), 100);
     EXPECT_EQ(enlargePositionFromZoom(1.05), 2);
     EXPECT_DOUBLE_EQ(zoomFromEnlargePosition(50), 2.0);
-    EXPECT_EQ(cropInfoText(CropRect{5, 5, 105, 55}), "Crop Image: 100 x 50");
+    EXPECT_EQ(cropInfoText(core::Rect{5, 5, 105, 55}), "Crop Image: 100 x 50");
     EXPECT_STREQ(cropSwapCaption(10, 10), "Crop Landscape to Portrait");
     EXPECT_STREQ(cropSwapCaption(9, 10), "Crop Portrait to Landscape");
 }
@@ -121,7 +121,7 @@ TEST(CropImage, CutsAndFillsWhatLiesOutsideWithBlack) {
     fillPattern(p, 20, 10);
     p.format = codec::kFormatPng;
     p.filePath = "/x/y.png";
-    ASSERT_EQ(cropImage(p, CropRect{15, 8, 25, 12}), codec::kPictureOk);
+    ASSERT_EQ(cropImage(p, core::Rect{15, 8, 25, 12}), codec::kPictureOk);
     ASSERT_EQ(p.width, 10);
     ASSERT_EQ(p.height, 4);
     EXPECT_EQ(pixelAt(p, 0, 0)[0], 15);
@@ -130,7 +130,7 @@ TEST(CropImage, CutsAndFillsWhatLiesOutsideWithBlack) {
     EXPECT_EQ(pixelAt(p, 0, 2)[2], 0);
     EXPECT_EQ(p.format, codec::kFormatPng) << "still the file's picture";
     EXPECT_EQ(p.filePath, "/x/y.png");
-    EXPECT_EQ(cropImage(p, CropRect{3, 3, 3, 9}), codec::kPictureOk);
+    EXPECT_EQ(cropImage(p, core::Rect{3, 3, 3, 9}), codec::kPictureOk);
     EXPECT_EQ(p.width, 10) << "an empty rectangle changes nothing";
 }
 
@@ -179,7 +179,7 @@ TEST(CropDisplay, BottomUpBlueFirstOpaqueAndRecolored) {
     ASSERT_EQ(buildCropDisplayImage(source, settings, display), codec::kPictureOk);
     codec::Picture expected;
     expected.copyFrom(source);
-    color::applyColorSteps(settings, color::PixelBlock{expected.pixels(), 9, 5, 3, 0});
+    color::applyColorSteps(settings, core::ImageView(expected.pixels(), 9, 5, 3));
     for (int y = 0; y < 5; ++y)
         for (int x = 0; x < 9; ++x) {
             const uint8_t* d = pixelAt(display, x, 4 - y);

@@ -29,7 +29,7 @@ void fillNoisy(codec::Picture& picture, int width, int height, uint32_t seed = 7
 
 // The noise-reduced pixels of a region of a 24-bit picture, as the engine gives them for a
 // region processed in one call, packed 24-bit.
-std::vector<uint8_t> engineOutput(const codec::Picture& picture, pipeline::Rect r,
+std::vector<uint8_t> engineOutput(const codec::Picture& picture, core::Rect r,
                                   const pipeline::NoiseSettings& noise) {
     std::vector<uint8_t> block(std::size_t(r.width()) * r.height() * 4);
     for (int y = 0; y < r.height(); ++y)
@@ -48,7 +48,7 @@ std::vector<uint8_t> engineOutput(const codec::Picture& picture, pipeline::Rect 
     return out;
 }
 
-std::vector<uint8_t> regionOf(const codec::Picture& picture, pipeline::Rect r) {
+std::vector<uint8_t> regionOf(const codec::Picture& picture, core::Rect r) {
     std::vector<uint8_t> out;
     for (int y = r.top; y < r.bottom; ++y) {
         const uint8_t* row = picture.pixels() + (std::size_t(y) * picture.width + r.left) * 3;
@@ -113,7 +113,7 @@ TEST_F(ProcessImage, AnEmptyRegionOrNoPictureIsASilentNoOp) {
     load(64, 64);
     doc.setDetailRect(10, 10, 10, 40); // a minimised window
     EXPECT_EQ(doc.processImage(true), pipeline::ProcessOutcome::NothingToDo);
-    doc.display.detailRect = pipeline::Rect{100, 0, 200, 64}; // wholly outside
+    doc.display.detailRect = core::Rect{100, 0, 200, 64}; // wholly outside
     EXPECT_EQ(doc.processImage(true), pipeline::ProcessOutcome::NothingToDo);
     EXPECT_EQ(host.pumps, 0);
     EXPECT_TRUE(host.messages.empty());
@@ -123,7 +123,7 @@ TEST_F(ProcessImage, AnEmptyRegionOrNoPictureIsASilentNoOp) {
 TEST_F(ProcessImage, WithoutAdvancedProcessingTheResultIsTheEngineOutput) {
     load(96, 80);
     doc.noise.advancedProcessing = 0;
-    const pipeline::Rect region{10, 5, 90, 70};
+    const core::Rect region{10, 5, 90, 70};
     doc.setDetailRect(region.left, region.top, region.right, region.bottom);
     codec::Picture before;
     before.copyFrom(doc.resultImage);
@@ -135,8 +135,8 @@ TEST_F(ProcessImage, WithoutAdvancedProcessingTheResultIsTheEngineOutput) {
     EXPECT_EQ(doc.processing.cropWidth, 80);
     EXPECT_EQ(doc.processing.cropHeight, 65);
     // Outside the detail rectangle the result keeps what it held.
-    EXPECT_EQ(regionOf(doc.resultImage, pipeline::Rect{0, 0, 96, 5}),
-              regionOf(before, pipeline::Rect{0, 0, 96, 5}));
+    EXPECT_EQ(regionOf(doc.resultImage, core::Rect{0, 0, 96, 5}),
+              regionOf(before, core::Rect{0, 0, 96, 5}));
     EXPECT_TRUE(host.messages.empty());
     EXPECT_FALSE(host.running);
     EXPECT_EQ(host.waitCursorDepth, 0);
@@ -148,7 +148,7 @@ TEST_F(ProcessImage, TheDefaultBlendDiffersFromTheEngineOutputAndStaysNearIt) {
     load(96, 80);
     doc.setDetailRect(0, 0, 96, 80);
     EXPECT_EQ(doc.processImage(true), pipeline::ProcessOutcome::Done);
-    const pipeline::Rect all{0, 0, 96, 80};
+    const core::Rect all{0, 0, 96, 80};
     const std::vector<uint8_t> engine = engineOutput(doc.sourceImage, all, doc.noise);
     const std::vector<uint8_t> blended = regionOf(doc.resultImage, all);
     EXPECT_NE(blended, engine);
@@ -179,12 +179,12 @@ TEST_F(ProcessImage, A3101WideRegionIsTiledInTwoColumnsAndTheRightmostColumnIsRe
     EXPECT_EQ(doc.processImage(false), pipeline::ProcessOutcome::Done);
 
     // Each tile is reduced on its own, the leftover column with the right tile.
-    EXPECT_EQ(regionOf(doc.resultImage, pipeline::Rect{1550, 0, 3101, 40}),
-              engineOutput(doc.sourceImage, pipeline::Rect{1550, 0, 3101, 40}, doc.noise));
-    EXPECT_EQ(regionOf(doc.resultImage, pipeline::Rect{0, 0, 1550, 40}),
-              engineOutput(doc.sourceImage, pipeline::Rect{0, 0, 1550, 40}, doc.noise));
-    EXPECT_NE(regionOf(doc.resultImage, pipeline::Rect{3100, 0, 3101, 40}),
-              regionOf(doc.sourceImage, pipeline::Rect{3100, 0, 3101, 40}));
+    EXPECT_EQ(regionOf(doc.resultImage, core::Rect{1550, 0, 3101, 40}),
+              engineOutput(doc.sourceImage, core::Rect{1550, 0, 3101, 40}, doc.noise));
+    EXPECT_EQ(regionOf(doc.resultImage, core::Rect{0, 0, 1550, 40}),
+              engineOutput(doc.sourceImage, core::Rect{0, 0, 1550, 40}, doc.noise));
+    EXPECT_NE(regionOf(doc.resultImage, core::Rect{3100, 0, 3101, 40}),
+              regionOf(doc.sourceImage, core::Rect{3100, 0, 3101, 40}));
 
     EXPECT_NE(std::find(dialog.texts.begin(), dialog.texts.end(), "Processing block 1/2..."),
               dialog.texts.end());
@@ -241,7 +241,7 @@ TEST_F(ProcessImage, QuittingOrTheDialogsCancelDuringTheEngineCancelsTheRun) {
 TEST_F(ProcessImage, ASmallRegionGetsColorAndBlendButNoEngineAndNoError) {
     load(100, 60);
     paintEverything200(doc.color);
-    const pipeline::Rect region{30, 20, 70, 40}; // 40 x 20
+    const core::Rect region{30, 20, 70, 40}; // 40 x 20
     doc.setDetailRect(region.left, region.top, region.right, region.bottom);
     codec::Picture before;
     before.copyFrom(doc.resultImage);
@@ -252,8 +252,8 @@ TEST_F(ProcessImage, ASmallRegionGetsColorAndBlendButNoEngineAndNoError) {
     // The match mixes by 256ths: (200 * 255) >> 8 = 199. A flat 199 has no edges: every weight
     // is 0 and the blend takes the sharpened copy, (199 * 255) >> 8 = 198.
     EXPECT_EQ(regionOf(doc.resultImage, region), std::vector<uint8_t>(40 * 20 * 3, 198));
-    EXPECT_EQ(regionOf(doc.resultImage, pipeline::Rect{0, 0, 100, 20}),
-              regionOf(before, pipeline::Rect{0, 0, 100, 20}));
+    EXPECT_EQ(regionOf(doc.resultImage, core::Rect{0, 0, 100, 20}),
+              regionOf(before, core::Rect{0, 0, 100, 20}));
 }
 
 TEST_F(ProcessImage, TheFilteredNoiseViewSkipsTheColorSteps) {
@@ -264,7 +264,7 @@ TEST_F(ProcessImage, TheFilteredNoiseViewSkipsTheColorSteps) {
     doc.noise.advancedProcessing = 0;
     doc.setDetailRect(30, 20, 70, 40); // no engine: the output is the source, no noise at all
     EXPECT_EQ(doc.processImage(true), pipeline::ProcessOutcome::Done);
-    EXPECT_EQ(regionOf(doc.resultImage, pipeline::Rect{30, 20, 70, 40}),
+    EXPECT_EQ(regionOf(doc.resultImage, core::Rect{30, 20, 70, 40}),
               std::vector<uint8_t>(40 * 20 * 3, 0));
 }
 
@@ -301,7 +301,7 @@ TEST_F(ProcessImage, ADetailRequestDuringARunIsCarriedOutWhenItEnds) {
     EXPECT_EQ(std::count(host.log.begin(), host.log.end(), "running"), 2);
     // Both runs read the changed setting after their first pump: the noisy picture became a
     // flat 200, which the engine and the blend keep within a few levels.
-    const std::vector<uint8_t> result = regionOf(doc.resultImage, pipeline::Rect{0, 0, 64, 64});
+    const std::vector<uint8_t> result = regionOf(doc.resultImage, core::Rect{0, 0, 64, 64});
     for (uint8_t v : result)
         ASSERT_NEAR(v, 200, 12);
     EXPECT_FALSE(doc.processing.detailRunPending);
@@ -313,12 +313,12 @@ TEST(DetailRect, ARectangleOverrunningThePictureIsShiftedBackAndKeepsItsSize) {
     document::CSotavoDoc doc(host);
     ASSERT_EQ(doc.sourceImage.allocate(1000, 600, 24), codec::kPictureOk);
     doc.setDetailRect(900, 550, 1300, 750);
-    EXPECT_EQ(doc.display.detailRect, (pipeline::Rect{600, 400, 1000, 600}));
+    EXPECT_EQ(doc.display.detailRect, (core::Rect{600, 400, 1000, 600}));
     doc.setDetailRect(-20, -5, 300, 200);
-    EXPECT_EQ(doc.display.detailRect, (pipeline::Rect{0, 0, 300, 200}));
+    EXPECT_EQ(doc.display.detailRect, (core::Rect{0, 0, 300, 200}));
     // Wider than the picture: it ends at the right edge and starts at 0.
     doc.setDetailRect(100, 0, 1600, 200);
-    EXPECT_EQ(doc.display.detailRect, (pipeline::Rect{0, 0, 1000, 200}));
+    EXPECT_EQ(doc.display.detailRect, (core::Rect{0, 0, 1000, 200}));
 }
 
 TEST(Document, StartsWithItsDefaultsAndTheStoredSettings) {
@@ -350,12 +350,12 @@ TEST_F(ProcessImage, RunsOfManySizesInOneDocumentGiveTheBytesOfAFreshDocument) {
     load(700, 300);
     doc.memory.MaxBlockW = 300; // tiles of about 233 x 150
     doc.memory.MaxBlockH = 200;
-    const pipeline::Rect regions[] = {{10, 20, 410, 120},
-                                      {0, 0, 700, 300},
-                                      {300, 100, 345, 170},
-                                      {0, 0, 700, 300},
-                                      {50, 50, 650, 280}};
-    for (const pipeline::Rect& r : regions) {
+    const core::Rect regions[] = {{10, 20, 410, 120},
+                                  {0, 0, 700, 300},
+                                  {300, 100, 345, 170},
+                                  {0, 0, 700, 300},
+                                  {50, 50, 650, 280}};
+    for (const core::Rect& r : regions) {
         const bool detail = r.width() != 700;
         if (detail) doc.setDetailRect(r.left, r.top, r.right, r.bottom);
         ASSERT_EQ(doc.processImage(detail), pipeline::ProcessOutcome::Done);

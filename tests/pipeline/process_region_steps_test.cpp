@@ -48,10 +48,8 @@ std::vector<uint8_t> runWith(const pipeline::PipelineSteps& steps, const Picture
                              pipeline::RegionRun run,
                              pipeline::ProcessOutcome expected = pipeline::ProcessOutcome::Done) {
     std::vector<uint8_t> result = source.pixels;
-    run.source = source.pixels.data();
-    run.result = result.data();
-    run.imageWidth = source.width;
-    run.imageHeight = source.height;
+    run.source = core::ConstImageView(source.pixels.data(), source.width, source.height, 3);
+    run.result = core::ImageView(result.data(), source.width, source.height, 3);
     run.steps = &steps;
     pipeline::SwapBuffer work, preNr;
     QuietObserver observer;
@@ -116,7 +114,7 @@ TEST(ProcessRegionSteps, EveryModeAndViewMatchesThePlainRun) {
     const Picture24 picture = noisyPicture(421, 263, 3);
     for (const Variant& v : kVariants) {
         pipeline::RegionRun run;
-        run.region = pipeline::Rect{0, 0, picture.width, picture.height};
+        run.region = core::Rect{0, 0, picture.width, picture.height};
         v.apply(run);
         const auto shipped = runWith(pipeline::shippedPipelineSteps(), picture, run);
         const auto reference = runWith(pipeline::referencePipelineSteps(), picture, run);
@@ -130,7 +128,7 @@ TEST(ProcessRegionSteps, TiledRunsAndRegionsMatchThePlainRun) {
     // Regions inside the picture, with block limits that leave columns and rows over, tiles
     // narrower than the engine takes, a single column of tiles and a single row.
     const struct {
-        pipeline::Rect region;
+        core::Rect region;
         int32_t blockW, blockH;
     } cases[] = {
         {{0, 0, 517, 389}, 150, 120}, {{13, 7, 500, 380}, 200, 100}, {{40, 30, 300, 95}, 50, 20},
@@ -156,7 +154,7 @@ TEST(ProcessRegionSteps, BuffersOnMappingsGiveTheSameBytes) {
     // A tiny swap threshold puts every buffer of the run in a memory mapping.
     const Picture24 picture = noisyPicture(300, 200, 5);
     pipeline::RegionRun run;
-    run.region = pipeline::Rect{0, 0, 300, 200};
+    run.region = core::Rect{0, 0, 300, 200};
     run.limits.MaxSwapW = 10;
     run.limits.MaxSwapH = 10;
     const auto shipped = runWith(pipeline::shippedPipelineSteps(), picture, run);
@@ -177,8 +175,8 @@ TEST(ProcessRegionSteps, RealPhotosMatchThePlainRun) {
             photo.width, photo.height,
             std::vector<uint8_t>(photo.pixels(), photo.pixels() + photo.pixelBytes())};
         // A detail-sized region of the photo, once whole and once tiled.
-        const pipeline::Rect region{photo.width / 3, photo.height / 3, photo.width / 3 + 640,
-                                    photo.height / 3 + 420};
+        const core::Rect region{photo.width / 3, photo.height / 3, photo.width / 3 + 640,
+                                photo.height / 3 + 420};
         for (const Variant& v :
              {kVariants[0], kVariants[1], kVariants[2], kVariants[3], kVariants[5], kVariants[6]})
             for (int32_t block : {3100, 250}) {

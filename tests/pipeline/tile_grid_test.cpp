@@ -6,8 +6,8 @@
 
 #include <vector>
 
+using velanox::core::Rect;
 using velanox::pipeline::planTiles;
-using velanox::pipeline::Rect;
 using velanox::pipeline::TileGrid;
 
 TEST(TileGrid, A3101WideRegionHasTwoColumnsAndTheLastTakesTheLeftoverColumn) {

@@ -129,7 +129,7 @@ private slots:
         pane.setLinks(f.countingLinks());
         pane.attachDocument(f.doc.get());
         control<QPushButton>(&pane, ids::kButtonAuto)->click();
-        const color::AutoLevels expected = velanox::color::autoLevels(color::ConstPixelBlock(
+        const color::AutoLevels expected = velanox::color::autoLevels(core::ConstImageView(
             f.doc->sourceImage.pixels(), f.doc->sourceImage.width, f.doc->sourceImage.height, 3));
         QCOMPARE(f.doc->color.tone.blackPoint, expected.black);
         QCOMPARE(f.doc->color.tone.whitePoint, expected.white);

@@ -126,12 +126,12 @@ private slots:
     void theFrameFollowsTheVisibleRectangle() {
         PropertiesFixture f;
         f.makeSource(400, 300, 90);
-        f.doc->display.visibleRect = pipeline::Rect{100, 75, 300, 225};
+        f.doc->display.visibleRect = core::Rect{100, 75, 300, 225};
         f.pane.attachDocument(f.doc.get());
         // 400 x 300 in 200 x 150: half size.
         QCOMPARE(f.pane.thumbnailView()->thumbnail().size(), QSize(200, 150));
         QCOMPARE(f.pane.thumbnailView()->frame(), QRect(50, 37, 100, 75));
-        f.doc->display.visibleRect = pipeline::Rect{0, 0, 200, 150};
+        f.doc->display.visibleRect = core::Rect{0, 0, 200, 150};
         f.pane.refreshCropInfo();
         QCOMPARE(f.pane.thumbnailView()->frame(), QRect(0, 0, 100, 75));
     }
@@ -139,7 +139,7 @@ private slots:
     void draggingTheFrameScrollsTheViewOrMovesTheCrop() {
         PropertiesFixture f;
         f.makeSource(400, 300, 90);
-        f.doc->display.visibleRect = pipeline::Rect{0, 0, 200, 150};
+        f.doc->display.visibleRect = core::Rect{0, 0, 200, 150};
         f.pane.attachDocument(f.doc.get());
         ThumbnailView* thumb = f.pane.thumbnailView();
         // Press at the thumbnail's centre: the frame's centre goes there. The 100 x 75 frame

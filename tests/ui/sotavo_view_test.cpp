@@ -58,7 +58,7 @@ private slots:
         f.view.horizontalScrollBar()->setValue(f.view.horizontalScrollBar()->maximum());
         QCOMPARE(f.view.scrollX(), 300 - w);
         f.view.requestDetailProcessing();
-        const velanox::pipeline::Rect r = f.doc.display.detailRect;
+        const velanox::core::Rect r = f.doc.display.detailRect;
         QCOMPARE(r.right, 300);
         QCOMPARE(r.width(), w);
         QCOMPARE(r.height(), f.view.clientHeight() / 2 - 2);

@@ -35,7 +35,7 @@ bool knownHeaderSize(uint32_t size) {
 }
 
 Status corrupt(const std::string& what) {
-    return Status::failure(kCodecCorrupt, "Bitmap file: " + what);
+    return Status::failure(StatusCode::Corrupt, "Bitmap file: " + what);
 }
 
 // Pixels per metre from a stored resolution: per inch (2) or per centimetre (3); none for 1.
@@ -103,9 +103,9 @@ Status parseBmpHeader(ByteSpan bytes, BmpHeader& header, const Limits& limits) {
         if (bits != 16 && bits != 32) return corrupt("bit fields need 16 or 32 bits per pixel.");
         break;
     default:
-        return Status::failure(kCodecUnsupported, "Bitmap file: compression " +
-                                                      std::to_string(header.compression) +
-                                                      " is not read.");
+        return Status::failure(StatusCode::Unsupported, "Bitmap file: compression " +
+                                                            std::to_string(header.compression) +
+                                                            " is not read.");
     }
 
     if (pixelOffset < kFileHeader + headerSize || pixelOffset >= bytes.size)
@@ -173,16 +173,17 @@ Status readBmp(ByteSpan bytes, Picture& out, const ReadOptions& options) {
 Status writeBmp(const Picture& picture, std::vector<uint8_t>& out) {
     out.clear();
     if (!picture.hasPixels())
-        return Status::failure(kCodecNoReader, "There are no pixels to write.");
+        return Status::failure(StatusCode::NoReader, "There are no pixels to write.");
     std::vector<uint8_t> rgb;
     if (!magick::toRgbRows(picture, rgb))
-        return Status::failure(picture.bitsPerPixel == 32 ? kCodecUnsupported : kCodecOutOfMemory,
+        return Status::failure(picture.bitsPerPixel == 32 ? StatusCode::Unsupported
+                                                          : StatusCode::OutOfMemory,
                                "The picture cannot be written at this depth.");
     const uint64_t width = uint64_t(picture.width), height = uint64_t(picture.height);
     const uint64_t rowBytes = (width * 3 + 3) / 4 * 4;
     const uint64_t fileSize = 54 + rowBytes * height;
     if (fileSize > std::numeric_limits<uint32_t>::max())
-        return Status::failure(kCodecTooLarge, "The picture is too large for a bitmap file.");
+        return Status::failure(StatusCode::TooLarge, "The picture is too large for a bitmap file.");
     try {
         out.reserve(std::size_t(fileSize));
         out.push_back('B');
@@ -213,7 +214,7 @@ Status writeBmp(const Picture& picture, std::vector<uint8_t>& out) {
         }
     } catch (const std::bad_alloc&) {
         out.clear();
-        return Status::failure(kCodecOutOfMemory, "Not enough memory to write the bitmap.");
+        return Status::failure(StatusCode::OutOfMemory, "Not enough memory to write the bitmap.");
     }
     return Status::success();
 }

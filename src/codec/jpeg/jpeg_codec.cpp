@@ -91,7 +91,7 @@ Status decode(Decoder& d, ByteSpan bytes, Picture& out, const ReadOptions& optio
     for (int m = 0; m < 16; ++m)
         jpeg_save_markers(&cinfo, JPEG_APP0 + m, 0xFFFF);
     if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK)
-        return Status::failure(kCodecCorrupt, "The JPEG file holds no picture.");
+        return Status::failure(StatusCode::Corrupt, "The JPEG file holds no picture.");
     if (Status s = checkSize(cinfo.image_width, cinfo.image_height, options.limits); !s.ok())
         return s;
     out.fileWidth = int32_t(cinfo.image_width);
@@ -120,14 +120,14 @@ Status decode(Decoder& d, ByteSpan bytes, Picture& out, const ReadOptions& optio
 
     if (out.allocate(int32_t(cinfo.output_width), int32_t(cinfo.output_height), grey ? 8 : 24) !=
         kPictureOk)
-        return Status::failure(kCodecOutOfMemory, "Out of memory");
+        return Status::failure(StatusCode::OutOfMemory, "Out of memory");
     if (cmyk) d.row.resize(std::size_t(cinfo.output_width) * 4);
     const std::size_t stride = out.rowBytes();
     while (cinfo.output_scanline < cinfo.output_height) {
         uint8_t* target = out.pixels() + std::size_t(cinfo.output_scanline) * stride;
         JSAMPROW rows[1] = {cmyk ? d.row.data() : target};
         if (jpeg_read_scanlines(&cinfo, rows, 1) != 1)
-            return Status::failure(kCodecCorrupt, "The JPEG data ends early.");
+            return Status::failure(StatusCode::Corrupt, "The JPEG data ends early.");
         if (cmyk) cmykRowToRgb(d.row.data(), target, cinfo.output_width, cinfo.saw_Adobe_marker);
     }
     jpeg_finish_decompress(&cinfo);
@@ -240,15 +240,15 @@ Status encodeJpeg(const uint8_t* rgb, int32_t width, int32_t height, const Encod
                   std::vector<uint8_t>& out) {
     if (!rgb || width <= 0 || height <= 0 || width > JPEG_MAX_DIMENSION ||
         height > JPEG_MAX_DIMENSION)
-        return Status::failure(kCodecUnsupported, "JPEG cannot hold a picture of this size.");
+        return Status::failure(StatusCode::Unsupported, "JPEG cannot hold a picture of this size.");
     Encoder e;
     e.dest.out = &out;
     installErrorManager(e.err);
     e.cinfo.err = &e.err.base;
     if (setjmp(e.err.jump)) {
         out.clear();
-        return Status::failure(e.err.base.msg_code == JERR_OUT_OF_MEMORY ? kCodecOutOfMemory
-                                                                         : kCodecWriteFailed,
+        return Status::failure(e.err.base.msg_code == JERR_OUT_OF_MEMORY ? StatusCode::OutOfMemory
+                                                                         : StatusCode::WriteFailed,
                                e.err.message);
     }
     jpeg_create_compress(&e.cinfo);
@@ -293,13 +293,13 @@ Status readJpeg(ByteSpan bytes, Picture& out, const ReadOptions& options) {
     out.exifBlock.clear();
     out.exif = ExifSummary{};
     out.orientation = 1;
-    if (!probeJpeg(bytes)) return Status::failure(kCodecCorrupt, "Not a JPEG file.");
+    if (!probeJpeg(bytes)) return Status::failure(StatusCode::Corrupt, "Not a JPEG file.");
     Decoder d;
     installErrorManager(d.err);
     d.cinfo.err = &d.err.base;
     Status status;
     if (setjmp(d.err.jump)) {
-        status = Status::failure(kCodecCorrupt, std::string(d.err.message));
+        status = Status::failure(StatusCode::Corrupt, std::string(d.err.message));
     } else {
         jpeg_create_decompress(&d.cinfo);
         d.created = true;
@@ -307,7 +307,8 @@ Status readJpeg(ByteSpan bytes, Picture& out, const ReadOptions& options) {
     }
     if (status.ok() && out.orientation != 1) {
         const int rc = out.applyOrientation(out.orientation);
-        if (rc == kPictureOutOfMemory) status = Status::failure(kCodecOutOfMemory, "Out of memory");
+        if (rc == kPictureOutOfMemory)
+            status = Status::failure(StatusCode::OutOfMemory, "Out of memory");
         if (orientationSwapsAxes(out.orientation)) std::swap(out.fileWidth, out.fileHeight);
     }
     if (!status.ok()) out.release();
@@ -317,7 +318,8 @@ Status readJpeg(ByteSpan bytes, Picture& out, const ReadOptions& options) {
 Status writeJpeg(const Picture& picture, std::vector<uint8_t>& out) {
     out.clear();
     if (!picture.hasPixels() || picture.bitsPerPixel != 24)
-        return Status::failure(kCodecUnsupported, "Only 24-bit pictures are written as JPEG.");
+        return Status::failure(StatusCode::Unsupported,
+                               "Only 24-bit pictures are written as JPEG.");
     EncodeSettings settings;
     settings.quality = int(std::min<uint32_t>(picture.jpegQuality, 100));
     settings.fullChroma = picture.jpegFullChroma == 1;
@@ -337,7 +339,7 @@ Status writeJpeg(const Picture& picture, std::vector<uint8_t>& out) {
         settings.app1Size = picture.exifBlock.size() - 4;
         if (picture.orientation >= 2 && picture.orientation <= 8) {
             if (turned.allocate(width, height, 24) != kPictureOk)
-                return Status::failure(kCodecOutOfMemory, "Out of memory");
+                return Status::failure(StatusCode::OutOfMemory, "Out of memory");
             const int inverse = inverseOrientation(picture.orientation);
             orientPixels(rgb, width, height, 3, inverse, turned.pixels());
             if (orientationSwapsAxes(inverse)) std::swap(width, height);

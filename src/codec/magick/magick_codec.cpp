@@ -113,7 +113,7 @@ uint32_t magickFormatId(ByteSpan b) {
 Status readTarga(ByteSpan bytes, Picture& out, const ReadOptions& options) {
     out.release();
     if (!bytes.data || bytes.size < 18)
-        return Status::failure(kCodecCorrupt, "Targa file: the header is incomplete.");
+        return Status::failure(StatusCode::Corrupt, "Targa file: the header is incomplete.");
     const bool palette = targaIsPalette(bytes);
     magick::ReadRequest request{"TGA", palette ? kFormatTarga8 : kFormatTarga, palette ? 256 : 0};
     // ImageMagick keeps the rows in file order and records the origin; the picture is
@@ -125,7 +125,7 @@ Status readTarga(ByteSpan bytes, Picture& out, const ReadOptions& options) {
 Status readPcx(ByteSpan bytes, Picture& out, const ReadOptions& options) {
     out.release();
     if (!bytes.data || bytes.size < 128)
-        return Status::failure(kCodecCorrupt, "PCX file: the header is incomplete.");
+        return Status::failure(StatusCode::Corrupt, "PCX file: the header is incomplete.");
     const bool palette = pcxIsPalette(bytes);
     return magick::readImage(bytes, {"PCX", palette ? kFormatPcx8 : kFormatPcx, palette ? 256 : 0},
                              out, options.limits);
@@ -134,7 +134,7 @@ Status readPcx(ByteSpan bytes, Picture& out, const ReadOptions& options) {
 Status readPsd(ByteSpan bytes, Picture& out, const ReadOptions& options) {
     out.release();
     if (!probePsd(bytes))
-        return Status::failure(kCodecCorrupt, "Photoshop file: the header is incomplete.");
+        return Status::failure(StatusCode::Corrupt, "Photoshop file: the header is incomplete.");
     if (be16(bytes.data + 24) == 2 && be16(bytes.data + 22) == 8) {
         Status s = magick::readIndexedPsd(bytes, out, options.limits);
         if (s.ok()) magick::finishRead(out, kFormatPsd8);
@@ -153,7 +153,7 @@ Status readWbmp(ByteSpan bytes, Picture& out, const ReadOptions& options) {
 Status readPhotoCd(ByteSpan bytes, Picture& out, const ReadOptions& options) {
     out.release();
     if (!probePhotoCd(bytes))
-        return Status::failure(kCodecCorrupt, "PhotoCD file: no image pac signature.");
+        return Status::failure(StatusCode::Corrupt, "PhotoCD file: no image pac signature.");
     // Without a size request the reader delivers resolution step 3, the 768 x 512 base.
     return magick::readImage(bytes, {"PCD", kFormatPhotoCd, 0}, out, options.limits);
 }

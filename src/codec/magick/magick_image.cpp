@@ -98,7 +98,7 @@ bool isGrey(Magick::Image& image) {
 Status packOneBit(Picture& out) {
     Picture packed;
     if (packed.allocate(out.width, out.height, 1) != kPictureOk)
-        return Status::failure(kCodecOutOfMemory, "Not enough memory for the picture.");
+        return Status::failure(StatusCode::OutOfMemory, "Not enough memory for the picture.");
     std::memset(packed.pixels(), 0, packed.pixelBytes());
     const std::size_t width = std::size_t(out.width);
     for (int32_t y = 0; y < out.height; ++y) {
@@ -126,9 +126,10 @@ void finishRead(Picture& out, uint32_t format) {
 Status readImage(ByteSpan bytes, const ReadRequest& request, Picture& out, const Limits& limits) {
     out.release();
     if (!bytes.data || bytes.size == 0)
-        return Status::failure(kCodecCorrupt, formatName(request.magick) + " file: it is empty.");
+        return Status::failure(StatusCode::Corrupt,
+                               formatName(request.magick) + " file: it is empty.");
     if (!ensureMagick())
-        return Status::failure(kCodecNoReader, "The image library could not be started.");
+        return Status::failure(StatusCode::NoReader, "The image library could not be started.");
     try {
         const Magick::Blob blob(bytes.data, bytes.size);
         // Photoshop files are read with their layers although only the merged picture is
@@ -170,7 +171,8 @@ Status readImage(ByteSpan bytes, const ReadRequest& request, Picture& out, const
                                 image.colorMapSize() <= std::size_t(entries);
             if (mapped || entries == 2 || isGrey(image)) {
                 if (out.allocate(width, height, 8) != kPictureOk)
-                    return Status::failure(kCodecOutOfMemory, "Not enough memory for the picture.");
+                    return Status::failure(StatusCode::OutOfMemory,
+                                           "Not enough memory for the picture.");
                 out.palette = {};
                 out.paletteSize = entries;
                 if (mapped)
@@ -184,7 +186,8 @@ Status readImage(ByteSpan bytes, const ReadRequest& request, Picture& out, const
         }
         if (!indexed) {
             if (out.allocate(width, height, 24) != kPictureOk)
-                return Status::failure(kCodecOutOfMemory, "Not enough memory for the picture.");
+                return Status::failure(StatusCode::OutOfMemory,
+                                       "Not enough memory for the picture.");
             out.paletteSize = 0;
             image.write(0, 0, std::size_t(width), std::size_t(height), "RGB", Magick::CharPixel,
                         out.pixels());
@@ -196,13 +199,14 @@ Status readImage(ByteSpan bytes, const ReadRequest& request, Picture& out, const
         return Status::success();
     } catch (const std::bad_alloc&) {
         out.release();
-        return Status::failure(kCodecOutOfMemory, "Not enough memory for the picture.");
+        return Status::failure(StatusCode::OutOfMemory, "Not enough memory for the picture.");
     } catch (const std::exception& e) {
         out.release();
-        return Status::failure(kCodecCorrupt, reasonOf(request.magick, e));
+        return Status::failure(StatusCode::Corrupt, reasonOf(request.magick, e));
     } catch (...) {
         out.release();
-        return Status::failure(kCodecCorrupt, formatName(request.magick) + " file: unreadable.");
+        return Status::failure(StatusCode::Corrupt,
+                               formatName(request.magick) + " file: unreadable.");
     }
 }
 
@@ -237,10 +241,11 @@ bool toRgbRows(const Picture& picture, std::vector<uint8_t>& rgb) {
 Status writeImage(const Picture& picture, const WriteRequest& request, std::vector<uint8_t>& out) {
     out.clear();
     if (!picture.hasPixels())
-        return Status::failure(kCodecNoReader, "There are no pixels to write.");
+        return Status::failure(StatusCode::NoReader, "There are no pixels to write.");
     std::vector<uint8_t> rgb;
     if (!toRgbRows(picture, rgb))
-        return Status::failure(picture.bitsPerPixel == 32 ? kCodecUnsupported : kCodecOutOfMemory,
+        return Status::failure(picture.bitsPerPixel == 32 ? StatusCode::Unsupported
+                                                          : StatusCode::OutOfMemory,
                                "The picture cannot be written at this depth.");
     if (request.twoLevelThreshold >= 0) {
         const int64_t limit = 3 * int64_t(request.twoLevelThreshold) * request.twoLevelThreshold;
@@ -251,7 +256,7 @@ Status writeImage(const Picture& picture, const WriteRequest& request, std::vect
         }
     }
     if (!ensureMagick())
-        return Status::failure(kCodecNoReader, "The image library could not be started.");
+        return Status::failure(StatusCode::NoReader, "The image library could not be started.");
     try {
         Magick::Image image(std::size_t(picture.width), std::size_t(picture.height), "RGB",
                             Magick::CharPixel, rgb.data());
@@ -270,16 +275,16 @@ Status writeImage(const Picture& picture, const WriteRequest& request, std::vect
         image.write(&blob, request.magick);
         const auto* data = static_cast<const uint8_t*>(blob.data());
         if (!data || blob.length() == 0)
-            return Status::failure(kCodecWriteFailed,
+            return Status::failure(StatusCode::WriteFailed,
                                    formatName(request.magick) + " file: nothing was written.");
         out.assign(data, data + blob.length());
         return Status::success();
     } catch (const std::bad_alloc&) {
-        return Status::failure(kCodecOutOfMemory, "Not enough memory to write the picture.");
+        return Status::failure(StatusCode::OutOfMemory, "Not enough memory to write the picture.");
     } catch (const std::exception& e) {
-        return Status::failure(kCodecWriteFailed, reasonOf(request.magick, e));
+        return Status::failure(StatusCode::WriteFailed, reasonOf(request.magick, e));
     } catch (...) {
-        return Status::failure(kCodecWriteFailed,
+        return Status::failure(StatusCode::WriteFailed,
                                formatName(request.magick) + " file: could not be written.");
     }
 }

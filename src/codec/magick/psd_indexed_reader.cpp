@@ -38,7 +38,7 @@ private:
 };
 
 Status corrupt(const char* what) {
-    return Status::failure(kCodecCorrupt, std::string("Photoshop file: ") + what);
+    return Status::failure(StatusCode::Corrupt, std::string("Photoshop file: ") + what);
 }
 
 // PackBits: a count byte n, then n + 1 literal bytes (n < 128) or one byte repeated 257 - n
@@ -79,7 +79,7 @@ Status readIndexedPsd(ByteSpan bytes, Picture& out, const Limits& limits) {
     in.u16(depth);
     in.u16(mode);
     if (version != 1 || mode != 2 || depth != 8)
-        return Status::failure(kCodecUnsupported,
+        return Status::failure(StatusCode::Unsupported,
                                "Photoshop file: only 8-bit indexed files of version 1 are read.");
     if (channels < 1 || channels > 56) return corrupt("impossible channel count.");
     if (Status s = checkSize(columns, rows, limits); !s.ok()) return s;
@@ -105,10 +105,10 @@ Status readIndexedPsd(ByteSpan bytes, Picture& out, const Limits& limits) {
         // One 16-bit byte count per row of every channel.
         if (!in.has(std::size_t(channels) * height * 2)) return corrupt("truncated row table.");
     } else {
-        return Status::failure(kCodecUnsupported, "Photoshop file: unknown compression.");
+        return Status::failure(StatusCode::Unsupported, "Photoshop file: unknown compression.");
     }
     if (out.allocate(int32_t(columns), int32_t(rows), 8) != kPictureOk)
-        return Status::failure(kCodecOutOfMemory, "Not enough memory for the picture.");
+        return Status::failure(StatusCode::OutOfMemory, "Not enough memory for the picture.");
     out.palette = palette;
     out.paletteSize = 256;
 

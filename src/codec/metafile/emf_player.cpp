@@ -269,8 +269,9 @@ public:
             --m_saved;
         }
         if (cairo_status(m_cr) != CAIRO_STATUS_SUCCESS)
-            return Status::failure(cairo_status(m_cr) == CAIRO_STATUS_NO_MEMORY ? kCodecOutOfMemory
-                                                                                : kCodecCorrupt,
+            return Status::failure(cairo_status(m_cr) == CAIRO_STATUS_NO_MEMORY
+                                       ? StatusCode::OutOfMemory
+                                       : StatusCode::Corrupt,
                                    std::string("The Enhanced Metafile cannot be drawn: ") +
                                        cairo_status_to_string(cairo_status(m_cr)));
         return Status::success();

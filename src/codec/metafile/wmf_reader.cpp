@@ -42,9 +42,10 @@ bool probeWmf(ByteSpan bytes) {
 
 Status readWmf(ByteSpan bytes, Picture& out, const ReadOptions& options) {
     if (!probeWmf(bytes))
-        return Status::failure(kCodecCorrupt, "The file is not a Windows Metafile.");
+        return Status::failure(StatusCode::Corrupt, "The file is not a Windows Metafile.");
     if (!initialiseMagick())
-        return Status::failure(kCodecUnsupported, "The Windows Metafile reader cannot start.");
+        return Status::failure(StatusCode::Unsupported,
+                               "The Windows Metafile reader cannot start.");
     try {
         const Magick::Blob blob(bytes.data, bytes.size);
         Magick::Image measured;
@@ -53,7 +54,7 @@ Status readWmf(ByteSpan bytes, Picture& out, const ReadOptions& options) {
         const double inchesH = double(measured.rows()) / kMetafileDpi;
         const metafile::RenderSize size = metafile::renderSizeForInches(inchesW, inchesH);
         if (size.width == 0)
-            return Status::failure(kCodecCorrupt, "The metafile has no picture size.");
+            return Status::failure(StatusCode::Corrupt, "The metafile has no picture size.");
         if (Status s = checkSize(size.width, size.height, options.limits); !s.ok()) return s;
 
         // The coder sizes the picture from the density; ask for the one that gives our size.
@@ -73,7 +74,7 @@ Status readWmf(ByteSpan bytes, Picture& out, const ReadOptions& options) {
 
         Picture picture;
         if (picture.allocate(size.width, size.height, 24) != kPictureOk)
-            return Status::failure(kCodecOutOfMemory, "Not enough memory for the picture.");
+            return Status::failure(StatusCode::OutOfMemory, "Not enough memory for the picture.");
         canvas.write(0, 0, size.width, size.height, "RGB", Magick::CharPixel, picture.pixels());
         picture.format = kFormatWmf;
         picture.xResolution = picture.yResolution = uint32_t(kMetafileDpi);
@@ -81,12 +82,12 @@ Status readWmf(ByteSpan bytes, Picture& out, const ReadOptions& options) {
         out.takeFrom(picture);
         return Status::success();
     } catch (const Magick::Exception& e) {
-        return Status::failure(kCodecCorrupt,
+        return Status::failure(StatusCode::Corrupt,
                                std::string("The Windows Metafile cannot be drawn: ") + e.what());
     } catch (const std::bad_alloc&) {
-        return Status::failure(kCodecOutOfMemory, "Not enough memory for the picture.");
+        return Status::failure(StatusCode::OutOfMemory, "Not enough memory for the picture.");
     } catch (const std::exception& e) {
-        return Status::failure(kCodecCorrupt,
+        return Status::failure(StatusCode::Corrupt,
                                std::string("The Windows Metafile cannot be drawn: ") + e.what());
     }
 }

@@ -90,10 +90,10 @@ Status decode(Reader& r, Picture& out, const ReadOptions& options) {
     png_set_interlace_handling(png);
     png_read_update_info(png, info);
     if (png_get_rowbytes(png, info) != Picture::rowBytesFor(int32_t(width), bits))
-        return Status::failure(kCodecUnsupported, "Unexpected PNG row layout.");
+        return Status::failure(StatusCode::Unsupported, "Unexpected PNG row layout.");
 
     if (out.allocate(int32_t(width), int32_t(height), bits) != kPictureOk)
-        return Status::failure(kCodecOutOfMemory, "Out of memory");
+        return Status::failure(StatusCode::OutOfMemory, "Out of memory");
     // libpng keeps the unused bits of a packed row's last byte: make them zero.
     std::memset(out.pixels(), 0, out.pixelBytes());
     r.rows.resize(height);
@@ -263,15 +263,15 @@ uint32_t classifyPng(ByteSpan bytes) {
 
 Status readPng(ByteSpan bytes, Picture& out, const ReadOptions& options) {
     out.release();
-    if (!probePng(bytes)) return Status::failure(kCodecCorrupt, "Not a PNG file.");
+    if (!probePng(bytes)) return Status::failure(StatusCode::Corrupt, "Not a PNG file.");
     Reader r;
     r.source.bytes = bytes;
     r.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &r.messages, onError, onWarning);
     if (r.png) r.info = png_create_info_struct(r.png);
-    if (!r.png || !r.info) return Status::failure(kCodecOutOfMemory, "Out of memory");
+    if (!r.png || !r.info) return Status::failure(StatusCode::OutOfMemory, "Out of memory");
     Status status;
     if (setjmp(png_jmpbuf(r.png))) {
-        status = Status::failure(kCodecCorrupt, r.messages.error);
+        status = Status::failure(StatusCode::Corrupt, r.messages.error);
     } else {
         status = decode(r, out, options);
     }
@@ -283,16 +283,16 @@ Status writePng(const Picture& picture, std::vector<uint8_t>& out) {
     out.clear();
     const int bits = picture.bitsPerPixel;
     if (!picture.hasPixels() || (bits != 24 && bits != 8 && bits != 1))
-        return Status::failure(kCodecUnsupported,
+        return Status::failure(StatusCode::Unsupported,
                                "Only 24-bit, 8-bit and 1-bit pictures are written as PNG.");
     Writer w;
     w.out = &out;
     w.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &w.messages, onError, onWarning);
     if (w.png) w.info = png_create_info_struct(w.png);
-    if (!w.png || !w.info) return Status::failure(kCodecOutOfMemory, "Out of memory");
+    if (!w.png || !w.info) return Status::failure(StatusCode::OutOfMemory, "Out of memory");
     if (setjmp(png_jmpbuf(w.png))) {
         out.clear();
-        return Status::failure(kCodecWriteFailed, w.messages.error);
+        return Status::failure(StatusCode::WriteFailed, w.messages.error);
     }
     encode(w, picture);
     return Status::success();

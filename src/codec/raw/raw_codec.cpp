@@ -21,19 +21,19 @@ std::mutex& rawMutex() {
 }
 
 Status librawFailure(int rc) {
-    int code = kCodecCorrupt;
+    StatusCode code = StatusCode::Corrupt;
     switch (rc) {
     case LIBRAW_FILE_UNSUPPORTED:
-        code = kCodecUnsupported;
+        code = StatusCode::Unsupported;
         break;
     case LIBRAW_UNSUFFICIENT_MEMORY:
-        code = kCodecOutOfMemory;
+        code = StatusCode::OutOfMemory;
         break;
     case LIBRAW_TOO_BIG:
-        code = kCodecTooLarge;
+        code = StatusCode::TooLarge;
         break;
     case LIBRAW_IO_ERROR:
-        code = kCodecCannotOpen;
+        code = StatusCode::CannotOpen;
         break;
     default:
         break;
@@ -75,12 +75,13 @@ float rawWhitePoint(const RawImageView& raw) {
 
 Status convertRawImage(const RawImageView& raw, Picture& out) {
     if (!raw.image || !raw.histogram || raw.width <= 0 || raw.height <= 0)
-        return Status::failure(kCodecCorrupt, "Camera raw: the decoder produced no image.");
+        return Status::failure(StatusCode::Corrupt, "Camera raw: the decoder produced no image.");
     const int flip = raw.flip & 7;
     const int outWidth = (flip & 4) ? raw.height : raw.width;
     const int outHeight = (flip & 4) ? raw.width : raw.height;
     if (out.allocate(outWidth, outHeight, 24) != kPictureOk)
-        return Status::failure(kCodecOutOfMemory, "Not enough memory for the decoded raw image.");
+        return Status::failure(StatusCode::OutOfMemory,
+                               "Not enough memory for the decoded raw image.");
 
     auto curve = std::make_unique<uint8_t[]>(65536);
     makeRawCurve(rawWhitePoint(raw), raw.useGamma, curve.get());
@@ -165,7 +166,7 @@ bool probeRaw(ByteSpan bytes) {
 Status decodeRaw(ByteSpan bytes, Picture& out, const Limits& limits) {
     out.release();
     if (!bytes.data || bytes.size == 0)
-        return Status::failure(kCodecCorrupt, "Camera raw: the file is empty.");
+        return Status::failure(StatusCode::Corrupt, "Camera raw: the file is empty.");
     std::lock_guard lock(rawMutex());
     try {
         auto raw = std::make_unique<LibRaw>();
@@ -205,35 +206,36 @@ Status decodeRaw(ByteSpan bytes, Picture& out, const Limits& limits) {
         if (Status s = convertRawImage(view, out); !s.ok()) return s;
         if (isNearlyUniform(out.pixels(), out.width, out.height)) {
             out.release();
-            return Status::failure(kCodecCorrupt,
+            return Status::failure(StatusCode::Corrupt,
                                    dataErrors > 0 ? "Camera raw: the image data is damaged."
                                                   : "Camera raw: the image data is incomplete.");
         }
         return Status::success();
     } catch (const std::bad_alloc&) {
         out.release();
-        return Status::failure(kCodecOutOfMemory, "Not enough memory to decode the raw file.");
+        return Status::failure(StatusCode::OutOfMemory,
+                               "Not enough memory to decode the raw file.");
     } catch (...) {
         out.release();
-        return Status::failure(kCodecCorrupt, "Camera raw: the decoder failed.");
+        return Status::failure(StatusCode::Corrupt, "Camera raw: the decoder failed.");
     }
 }
 
 Status decodeRaw(const std::string& path, Picture& out, const Limits& limits) {
     out.release();
     std::ifstream file(path, std::ios::binary | std::ios::ate);
-    if (!file) return Status::failure(kCodecCannotOpen, "The file cannot be opened.");
+    if (!file) return Status::failure(StatusCode::CannotOpen, "The file cannot be opened.");
     const std::streamoff size = file.tellg();
-    if (size <= 0) return Status::failure(kCodecCorrupt, "Camera raw: the file is empty.");
+    if (size <= 0) return Status::failure(StatusCode::Corrupt, "Camera raw: the file is empty.");
     std::vector<uint8_t> bytes;
     try {
         bytes.resize(std::size_t(size));
     } catch (const std::bad_alloc&) {
-        return Status::failure(kCodecOutOfMemory, "Not enough memory to read the file.");
+        return Status::failure(StatusCode::OutOfMemory, "Not enough memory to read the file.");
     }
     file.seekg(0);
     if (!file.read(reinterpret_cast<char*>(bytes.data()), size))
-        return Status::failure(kCodecCannotOpen, "The file cannot be read.");
+        return Status::failure(StatusCode::CannotOpen, "The file cannot be read.");
     return decodeRaw(ByteSpan{bytes.data(), bytes.size()}, out, limits);
 }
 

@@ -29,7 +29,8 @@ struct RawImageView {
 /// Converts a decoded raw image to 24-bit pixels, red first, rows top to bottom: re-laid out by
 /// the flip code (mask 1 mirrors the columns, 2 the rows, 4 transposes), with the white point
 /// taken from the histogram where 1 % of the pixels are brighter, and the gamma curve.
-/// kCodecCorrupt when the view holds no image; kCodecOutOfMemory when the pixels cannot be had.
+/// StatusCode::Corrupt when the view holds no image; StatusCode::OutOfMemory when the pixels cannot
+/// be had.
 Status convertRawImage(const RawImageView& raw, Picture& out);
 
 /// The 65536-entry curve from 16-bit values to 8 bits for a white point and gamma flag.
@@ -44,10 +45,10 @@ bool probeRaw(ByteSpan bytes);
 
 /// Decodes a camera raw file into 24-bit pixels (width, height, bitsPerPixel 24); nothing else
 /// of the Picture is touched. A decode that yields a nearly uniform picture (the remains of a
-/// truncated or stripped file) fails with kCodecCorrupt. One decode runs at a time.
+/// truncated or stripped file) fails with StatusCode::Corrupt. One decode runs at a time.
 Status decodeRaw(ByteSpan bytes, Picture& out, const Limits& limits = {});
 
-/// decodeRaw of a whole file; kCodecCannotOpen when it cannot be read.
+/// decodeRaw of a whole file; StatusCode::CannotOpen when it cannot be read.
 Status decodeRaw(const std::string& path, Picture& out, const Limits& limits = {});
 
 /// decodeRaw plus what a load records: format kFormatAuto (camera raw), fileWidth/fileHeight,

@@ -44,7 +44,7 @@ QLabel* caption(const char* text, QWidget* parent, Qt::Alignment alignment = Qt:
 }
 
 template <class T>
-SkinnedSlider* slider(int controlId, const color::ParamRange<T>& range, int thumbId,
+SkinnedSlider* slider(int controlId, const core::ParamRange<T>& range, int thumbId,
                       QWidget* parent) {
     auto* s = new SkinnedSlider(controlId, int(range.minimum), int(range.maximum), parent);
     s->setThumb(paneBitmap(thumbId));
@@ -211,7 +211,7 @@ void ColorCorrectionPane::autoLevels() {
     color::AutoLevels levels;
     if (source.hasPixels() && source.bitsPerPixel == 24)
         levels = velanox::color::autoLevels(
-            color::ConstPixelBlock(source.pixels(), source.width, source.height, 3, 0));
+            core::ConstImageView(source.pixels(), source.width, source.height, 3));
     doc->color.tone.blackPoint = levels.black;
     doc->color.tone.whitePoint = levels.white;
     refresh();

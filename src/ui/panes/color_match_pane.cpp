@@ -52,10 +52,10 @@ QToolButton* iconButton(int controlId, int bitmapId, const char* tooltip, QWidge
     return button;
 }
 
-color::ConstPixelBlock sourceBlock(const document::CSotavoDoc& doc) {
+core::ConstImageView sourceBlock(const document::CSotavoDoc& doc) {
     const codec::Picture& s = doc.sourceImage;
     if (!s.hasPixels() || s.bitsPerPixel != 24) return {};
-    return color::ConstPixelBlock(s.pixels(), s.width, s.height, 3, 0);
+    return core::ConstImageView(s.pixels(), s.width, s.height, 3);
 }
 
 QString fileNameOf(const std::string& path) {
@@ -326,7 +326,7 @@ void ColorMatchPane::loadReference(const QString& given) {
         if (m_settings && !folder.isEmpty())
             m_settings->writeString(document::SettingId::MatchPath, folder.toStdString());
     }
-    const codec::Status status = document::loadReferenceImage(state(), *doc, path.toStdString());
+    const core::Status status = document::loadReferenceImage(state(), *doc, path.toStdString());
     if (!status.ok()) {
         showMessage(this, QString::fromStdString(
                               document::cannotOpenMessage(path.toStdString(), status.reason)));
@@ -360,7 +360,7 @@ void ColorMatchPane::saveToProfile() {
     const QString folder = profileSaveFolder();
     QDir().mkpath(folder);
     const std::string path = color::profilePathFor(folder.toStdString(), name->toStdString());
-    if (const codec::Status s = state().writeProfile(path); !s.ok()) {
+    if (const core::Status s = state().writeProfile(path); !s.ok()) {
         showMessage(this, QString::fromLatin1(text::kCannotSaveProfile) +
                               QString::fromStdString(s.reason));
         return;

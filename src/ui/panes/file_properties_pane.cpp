@@ -316,13 +316,13 @@ void FilePropertiesPane::refreshCropInfo() {
     if (doc && hasSource(doc)) {
         const codec::Picture& source = doc->sourceImage;
         if (doc->crop.cropMode) {
-            const document::CropRect crop =
+            const core::Rect crop =
                 document::computeCropRect(doc->crop, source.width, source.height);
             m_thumbnail->setFrame(scaledFrame(crop.left, crop.top, crop.right, crop.bottom));
             m_enlarge->setPositionQuietly(document::enlargePositionFromZoom(doc->crop.cropZoom));
             m_fileInfo->setPlainText(QString::fromStdString(document::cropInfoText(crop)));
         } else if (!m_thumbnail->thumbnail().isNull()) {
-            const pipeline::Rect& v = doc->display.visibleRect;
+            const core::Rect& v = doc->display.visibleRect;
             m_thumbnail->setFrame(scaledFrame(v.left, v.top, v.right, v.bottom));
         }
     }

@@ -13,9 +13,9 @@ bool hasSource(const document::CSotavoDoc& doc) {
     return doc.sourceImage.hasPixels() && doc.sourceImage.bitsPerPixel == 24;
 }
 
-color::ConstPixelBlock sourceBlock(const document::CSotavoDoc& doc) {
-    return color::ConstPixelBlock(doc.sourceImage.pixels(), doc.sourceImage.width,
-                                  doc.sourceImage.height, 3, 0);
+core::ConstImageView sourceBlock(const document::CSotavoDoc& doc) {
+    return core::ConstImageView(doc.sourceImage.pixels(), doc.sourceImage.width,
+                                doc.sourceImage.height, 3);
 }
 
 } // namespace
@@ -81,10 +81,10 @@ void computeHistogram(const PaneLinks& links, document::CSotavoDoc* doc) {
 
 void quickColourPreview(const PaneLinks& links, document::CSotavoDoc* doc) {
     if (!doc || doc->processing.calculating || !hasSource(*doc)) return;
-    const pipeline::Rect r = doc->display.detailRect;
+    const core::Rect r = doc->display.detailRect;
     velanox::color::quickColourPreview(sourceBlock(*doc),
-                                       color::PixelRect{r.left, r.top, r.right, r.bottom},
-                                       doc->color, doc->quickPreview);
+                                       core::Rect{r.left, r.top, r.right, r.bottom}, doc->color,
+                                       doc->quickPreview);
     updateAllViews(links, doc);
 }
 
