@@ -509,8 +509,7 @@ TEST(CliBinary, AKilledRunNeverLeavesAPartialOutput) {
 }
 
 TEST(CliBinary, RealCameraJpegMatchesTheCoreAndKeepsItsExif) {
-    const std::string in = test::sharedTestFile("jpeg/canon_powershot_sx150is_orient6.jpg");
-    if (in.empty()) GTEST_SKIP() << "shared test data absent";
+    VELANOX_TEST_FILE(in, "jpeg/canon_powershot_sx150is_orient6.jpg");
     TempFolder folder;
     const CliRun run =
         runCli({"-q", "--target-size", "same", "-o", folder.file("cli.jpg"), in}, folder);

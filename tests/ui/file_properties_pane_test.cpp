@@ -215,9 +215,7 @@ private slots:
     }
 
     void aCameraJpegShowsItsExifSummary() {
-        const std::string path =
-            velanox::test::sharedTestFile("jpeg/canon_powershot_sx150is_orient6.jpg");
-        if (path.empty()) QSKIP("shared test data absent");
+        VELANOX_UI_TEST_FILE(path, "jpeg/canon_powershot_sx150is_orient6.jpg");
         PropertiesFixture f;
         QVERIFY(loadSource(*f.doc, path, false).loaded());
         f.pane.attachDocument(f.doc.get());
