@@ -66,6 +66,10 @@ int Picture::load(const std::string& path, uint32_t formatId, uint32_t page) {
     }
     std::vector<uint8_t> bytes;
     if (codec::Status s = codec::readWholeFile(path, bytes); !s.ok()) return fail(*this, s);
+    if (bytes.empty()) {
+        errorReason = "The file is empty.";
+        return codec::kCodecCorrupt;
+    }
     const codec::ByteSpan span{bytes.data(), bytes.size()};
 
     codec::ReadOptions options;
