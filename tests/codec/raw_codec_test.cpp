@@ -359,6 +359,15 @@ TEST(RawCameraData, SummaryLeavesOutWhatTheCameraDidNotRecord) {
     EXPECT_EQ(exif.iso, 0);
     EXPECT_EQ(exif.exposureTime, 0);
     EXPECT_EQ(exif.fNumber, 0);
+    // LibRaw holds the exposure and aperture as floats: 1/60 s is not to read 1/59.
+    camera.shutterSeconds = double(float(1.0 / 60));
+    camera.fNumber = double(2.8f);
+    EXPECT_EQ(fileInfoText(rawExifSummary(camera), true, 640, 480),
+              " QuickTake 100\r\n640 x 480\r\n\r\n1/60\r\nF: 2.8\r\n");
+    camera.shutterSeconds = 0.019829; // 1/50.4: not a whole fraction, kept
+    EXPECT_NEAR(rawExifSummary(camera).exposureTime, 0.019829, 1e-9);
+    camera.shutterSeconds = -1;
+    camera.fNumber = std::numeric_limits<double>::infinity();
     // Make, model, size and an empty date line: no ISO, exposure or f-number lines.
     EXPECT_EQ(fileInfoText(exif, true, 640, 480), " QuickTake 100\r\n640 x 480\r\n\r\n");
 }

@@ -124,7 +124,14 @@ std::vector<uint8_t> makeSyntheticDng(const SyntheticDng& spec) {
         }
 
     std::vector<Entry> exif;
-    if (spec.exposureSeconds > 0) exif.push_back(rationals(33434, {spec.exposureSeconds}));
+    if (spec.exposureSeconds >= 1) {
+        exif.push_back(rationals(33434, {spec.exposureSeconds}));
+    } else if (spec.exposureSeconds > 0) { // as cameras write it: 1/n
+        Entry e{33434, kRational, 1, {}};
+        put32(e.payload, 1);
+        put32(e.payload, uint32_t(std::lround(1.0 / spec.exposureSeconds)));
+        exif.push_back(e);
+    }
     if (spec.fNumber > 0) exif.push_back(rationals(33437, {spec.fNumber}));
     if (spec.iso > 0) exif.push_back(shorts(34855, {uint32_t(spec.iso)}));
     if (!spec.dateTime.empty()) exif.push_back(ascii(36867, spec.dateTime));

@@ -154,12 +154,20 @@ Status convertRawImage(const RawImageView& raw, Picture& out) {
 
 namespace {
 
-// LibRaw keeps exposure and aperture as floats: 1/250 s reads 0.0040000002, which would show as
-// 1/249. Six significant digits give back the value the camera wrote.
+// LibRaw keeps the aperture as a float: f/2.8 reads 2.79999995. Six significant digits give
+// back the value the camera wrote.
 double asRecorded(double value) {
     char text[32];
     std::snprintf(text, sizeof text, "%.6g", value);
     return std::strtod(text, nullptr);
+}
+
+// The exposure, a float too, was 1/n s for a whole n when it is that close to one: 1/60 s reads
+// 0.016666668, which would show as 1/59.
+double exposureAsRecorded(double seconds) {
+    if (seconds >= 1) return asRecorded(seconds);
+    const double n = std::round(1.0 / seconds);
+    return std::fabs(1.0 / seconds - n) <= n * 1e-4 ? 1.0 / n : seconds;
 }
 
 } // namespace
@@ -181,7 +189,7 @@ ExifSummary rawExifSummary(const RawCameraData& camera) {
     if (std::isfinite(camera.isoSpeed) && camera.isoSpeed >= 1 && camera.isoSpeed < 1e7)
         exif.iso = int32_t(std::lround(camera.isoSpeed));
     if (std::isfinite(camera.shutterSeconds) && camera.shutterSeconds > 0)
-        exif.exposureTime = asRecorded(camera.shutterSeconds);
+        exif.exposureTime = exposureAsRecorded(camera.shutterSeconds);
     if (std::isfinite(camera.fNumber) && camera.fNumber > 0)
         exif.fNumber = asRecorded(camera.fNumber);
     return exif;
