@@ -50,7 +50,7 @@ void countDataError(void* data, const char*, const int) {
 // truncated file reads as zeros (a black or white picture) without any other complaint.
 class CheckedBufferStream : public LibRaw_buffer_datastream {
 public:
-    CheckedBufferStream(ByteSpan bytes)
+    explicit CheckedBufferStream(ByteSpan bytes)
         : LibRaw_buffer_datastream(const_cast<uint8_t*>(bytes.data), bytes.size),
           size_(bytes.size) {}
 
