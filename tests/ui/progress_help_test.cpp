@@ -3,6 +3,7 @@
 #include "ui/help_command.h"
 #include "ui/message_box.h"
 #include "ui/message_pump.h"
+#include "ui/program_files.h"
 #include "ui/progress_dialog.h"
 #include "ui/resource_ids.h"
 #include "ui/status_bar.h"
@@ -134,6 +135,36 @@ private slots:
         bar->destroyProgress();
         QCOMPARE(bar->paneText(), QStringLiteral("Ready"));
         QVERIFY(!bar->hasProgress());
+    }
+
+    void programFolderIsShareWhenInstalledAndTheExecutablesFolderInABuild() {
+        QTemporaryDir prefix;
+        const QString bin = prefix.filePath(QStringLiteral("bin"));
+        QVERIFY(QDir().mkpath(bin));
+        // A build folder: the help pages are copied beside the executable.
+        QCOMPARE(programFolder(bin), bin);
+        QCOMPARE(helpFilePath(programFolder(bin)),
+                 QDir::toNativeSeparators(bin + QStringLiteral("/Help/Help.html")));
+        // An installation: <prefix>/bin and <prefix>/share/velanox-nr.
+        const QString share = prefix.filePath(QStringLiteral("share/velanox-nr"));
+        QVERIFY(QDir().mkpath(share));
+        QCOMPARE(programFolder(bin), QDir::cleanPath(share));
+        QCOMPARE(helpFilePath(programFolder(bin)),
+                 QDir::toNativeSeparators(share + QStringLiteral("/Help/Help.html")));
+    }
+
+    void theIconIsBuiltIntoTheProgram() {
+        const QIcon icon = applicationIcon();
+        QVERIFY(!icon.isNull());
+        for (int size : {16, 48, 256}) {
+            const QImage image = icon.pixmap(size, size).toImage();
+            QCOMPARE(image.size(), QSize(size, size));
+            QCOMPARE(image.pixelColor(size / 2, size / 2).alpha(), 255);
+            QCOMPARE(image.pixelColor(0, 0).alpha(), 0); // a rounded corner
+        }
+        // Not a blank: the frame's blue in the middle of its left side.
+        const QColor frame = icon.pixmap(256, 256).toImage().pixelColor(18, 128);
+        QVERIFY2(frame.blue() > frame.red() + 60, qPrintable(frame.name()));
     }
 
     void helpMissingSaysCannotFindWithThePath() {
