@@ -8,18 +8,15 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <string>
 
 namespace velanox::cli {
 namespace {
 
-/// The MimeType= list of the launcher file made by the build; empty when it was not made.
-QSet<QString> launcherTypes(std::string* problem) {
-#ifdef VELANOX_DESKTOP_FILE
-    std::ifstream in(VELANOX_DESKTOP_FILE);
-    if (!in) *problem = std::string("cannot read ") + VELANOX_DESKTOP_FILE;
+/// The MimeType= list of the launcher file at path; empty when it cannot be read.
+QSet<QString> launcherTypes(const char* path) {
+    std::ifstream in(path);
     QSet<QString> types;
     for (std::string line; std::getline(in, line);) {
         if (line.rfind("MimeType=", 0) != 0) continue;
@@ -27,10 +24,6 @@ QSet<QString> launcherTypes(std::string* problem) {
             if (!type.isEmpty()) types.insert(type);
     }
     return types;
-#else
-    *problem = "the build made no launcher file (VELANOX_DESKTOP_FILES is off)";
-    return {};
-#endif
 }
 
 /// Whether the readers claim a file of this type by one of its extensions.
@@ -41,13 +34,11 @@ bool readersClaim(const QMimeType& type) {
 }
 
 TEST(DesktopEntry, OffersTheProgramForEveryTypeItReadsAndNoOther) {
-    std::string problem;
-    const QSet<QString> listed = launcherTypes(&problem);
-    if (!problem.empty()) {
-        if (std::getenv("CI") != nullptr) FAIL() << problem;
-        GTEST_SKIP() << problem;
-    }
-    ASSERT_FALSE(listed.isEmpty());
+#ifndef VELANOX_DESKTOP_FILE
+    GTEST_SKIP() << "this build makes no launcher file (VELANOX_DESKTOP_FILES is off)";
+#else
+    const QSet<QString> listed = launcherTypes(VELANOX_DESKTOP_FILE);
+    ASSERT_FALSE(listed.isEmpty()) << "no file types in " << VELANOX_DESKTOP_FILE;
 
     const QMimeDatabase db;
     QSet<QString> canonical;
@@ -74,6 +65,7 @@ TEST(DesktopEntry, OffersTheProgramForEveryTypeItReadsAndNoOther) {
             << ") is read but not offered: add it to resources/desktop/mime-types.cmake";
     }
     EXPECT_GE(readable, 20) << "the file type database looks incomplete";
+#endif
 }
 
 } // namespace
