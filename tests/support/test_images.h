@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/image_view.h"
+#include "support/test_files.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -49,8 +50,5 @@ double psnr(const TestImage& a, const TestImage& b);
 
 /// Largest absolute difference of components 0..2 between a and b.
 int maxComponentDifference(const TestImage& a, const TestImage& b);
-
-/// Path of a file in the shared test corpus, or an empty string when the corpus is absent.
-std::string sharedTestFile(const std::string& relativePath);
 
 } // namespace velanox::test

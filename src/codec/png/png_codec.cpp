@@ -1,5 +1,6 @@
 #include "codec/png/png_codec.h"
 
+#include "codec/library_reason.h"
 #include "codec/png/png_idat_stream.h"
 
 #include <algorithm>
@@ -271,7 +272,7 @@ Status readPng(ByteSpan bytes, Picture& out, const ReadOptions& options) {
     if (!r.png || !r.info) return Status::failure(StatusCode::OutOfMemory, "Out of memory");
     Status status;
     if (setjmp(png_jmpbuf(r.png))) {
-        status = Status::failure(StatusCode::Corrupt, r.messages.error);
+        status = Status::failure(StatusCode::Corrupt, pngReason(r.messages.error));
     } else {
         status = decode(r, out, options);
     }
@@ -292,7 +293,8 @@ Status writePng(const Picture& picture, std::vector<uint8_t>& out) {
     if (!w.png || !w.info) return Status::failure(StatusCode::OutOfMemory, "Out of memory");
     if (setjmp(png_jmpbuf(w.png))) {
         out.clear();
-        return Status::failure(StatusCode::WriteFailed, w.messages.error);
+        return Status::failure(StatusCode::WriteFailed,
+                               libraryReason("PNG file", w.messages.error));
     }
     encode(w, picture);
     return Status::success();
