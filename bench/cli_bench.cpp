@@ -107,7 +107,7 @@ private:
         velanox::codec::Picture p;
         velanox::bench::makeNoisyPicture(p, width, height);
         const std::string path = (m_folder / name).string();
-        return p.save(path) == velanox::codec::kPictureOk ? path : std::string();
+        return p.save(path).ok() ? path : std::string();
     }
 
     fs::path m_folder;
@@ -165,8 +165,7 @@ void referenceJob(benchmark::State& state, const std::string& in, const std::str
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
         velanox::codec::Picture source, result;
-        if (source.load(in) != velanox::codec::kPictureOk ||
-            result.copyFrom(source) != velanox::codec::kPictureOk) {
+        if (!source.load(in).ok() || !result.copyFrom(source).ok()) {
             state.SkipWithError("picture not read");
             return;
         }
@@ -180,7 +179,7 @@ void referenceJob(benchmark::State& state, const std::string& in, const std::str
         velanox::pipeline::SwapBuffer work, preNr;
         if (velanox::pipeline::processRegion(run, work, preNr, observer).outcome !=
                 velanox::pipeline::ProcessOutcome::Done ||
-            result.save(out) != velanox::codec::kPictureOk) {
+            !result.save(out).ok()) {
             state.SkipWithError("reference run failed");
             return;
         }

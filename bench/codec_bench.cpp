@@ -20,7 +20,7 @@ const std::string kLargeJpeg =
         .string();
 
 bool loadLarge(velanox::codec::Picture& p, benchmark::State& state) {
-    if (!std::filesystem::exists(kLargeJpeg) || p.load(kLargeJpeg) != velanox::codec::kPictureOk) {
+    if (!std::filesystem::exists(kLargeJpeg) || !p.load(kLargeJpeg).ok()) {
         state.SkipWithError("shared test data absent");
         return false;
     }
@@ -72,7 +72,7 @@ void BM_SavePng2MP(benchmark::State& state) {
     velanox::codec::Picture p;
     makeNoisyPicture(p, 1732, 1155);
     for (auto _ : state)
-        if (p.save(kPngPath) != velanox::codec::kPictureOk) state.SkipWithError("PNG not written");
+        if (!p.save(kPngPath).ok()) state.SkipWithError("PNG not written");
     state.counters["MB"] = double(std::filesystem::file_size(kPngPath)) / 1e6;
 }
 BENCHMARK(BM_SavePng2MP)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -102,12 +102,12 @@ BENCHMARK(BM_EncodePng12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_LoadPng2MP(benchmark::State& state) {
     velanox::codec::Picture p;
     makeNoisyPicture(p, 1732, 1155);
-    if (p.save(kPngPath) != velanox::codec::kPictureOk) {
+    if (!p.save(kPngPath).ok()) {
         state.SkipWithError("PNG not written");
         return;
     }
     for (auto _ : state)
-        if (p.load(kPngPath) != velanox::codec::kPictureOk) state.SkipWithError("PNG not read");
+        if (!p.load(kPngPath).ok()) state.SkipWithError("PNG not read");
     std::filesystem::remove(kPngPath);
 }
 BENCHMARK(BM_LoadPng2MP)->Unit(benchmark::kMillisecond);

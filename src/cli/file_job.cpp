@@ -75,7 +75,7 @@ FileReport FileJob::run(const InputFile& input, const std::string& output) {
             const codec::Picture& src = m_doc->sourceImage;
             report.width = src.width;
             report.height = src.height;
-            report.format = formatName(src.format);
+            report.format = formatName(src.info.format);
             report.info = codec::fileInfoText(src);
             report.message = sizeText(m_doc->sourceFile.sourceFileSize);
             report.status = FileStatus::Done;
@@ -98,7 +98,7 @@ FileReport FileJob::run(const InputFile& input, const std::string& output) {
 bool FileJob::applyGeometry(FileReport& report) {
     document::CSotavoDoc& doc = *m_doc;
     for (document::RotateDirection direction : m_options.rotations) {
-        if (document::rotateImage(doc.sourceImage, direction) != codec::kPictureOk) {
+        if (!document::rotateImage(doc.sourceImage, direction).ok()) {
             report.message = "Out of memory";
             return false;
         }
@@ -114,13 +114,13 @@ bool FileJob::applyGeometry(FileReport& report) {
         // Leaving Full/Crop mode without asking applies the crop, as saving does.
         const document::LeaveCropOutcome left =
             document::leaveCropMode(doc.crop, false, doc.sourceImage, doc.cropDisplayImage, {});
-        if (left.status != codec::kPictureOk) {
+        if (!left.status.ok()) {
             report.message = "Out of memory";
             return false;
         }
     }
     if ((!m_options.rotations.empty() || m_options.crop) &&
-        doc.resultImage.copyFrom(doc.sourceImage) != codec::kPictureOk) {
+        !doc.resultImage.copyFrom(doc.sourceImage).ok()) {
         report.message = "Out of memory";
         return false;
     }
@@ -210,8 +210,9 @@ bool FileJob::processAndSave(const std::string& output, FileReport& report) {
                 reason = "There is no writer for this file type.";
             } else if (document::isReadOnlyFile(output)) {
                 reason = document::kReadOnlyTargetMessage;
-            } else if (document::writeResultImage(doc, output) != codec::kPictureOk) {
-                reason = document::couldNotSaveMessage(output, doc.resultImage.errorReason);
+            } else if (const core::Status written = document::writeResultImage(doc, output);
+                       !written.ok()) {
+                reason = document::couldNotSaveMessage(output, written.reason);
             } else {
                 ok = true;
             }

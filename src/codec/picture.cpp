@@ -8,6 +8,21 @@
 #include <new>
 
 namespace velanox::codec {
+namespace {
+
+core::Status outOfMemory() {
+    return core::Status::failure(core::StatusCode::OutOfMemory, "Out of memory");
+}
+
+core::Status noPixels() {
+    return core::Status::failure(core::StatusCode::NoReader, "There is no picture.");
+}
+
+core::Status unsupportedDepth() {
+    return core::Status::failure(core::StatusCode::NoReader, "Unsupported pixel depth.");
+}
+
+} // namespace
 
 std::size_t Picture::rowBytesFor(int32_t width, int32_t bitsPerPixel) {
     if (width <= 0 || bitsPerPixel <= 0) return 0;
@@ -15,45 +30,45 @@ std::size_t Picture::rowBytesFor(int32_t width, int32_t bitsPerPixel) {
     return std::size_t(width) * std::size_t(bitsPerPixel / 8);
 }
 
-int Picture::allocate(int32_t newWidth, int32_t newHeight, int32_t newBitsPerPixel) {
+core::Status Picture::allocate(int32_t newWidth, int32_t newHeight, int32_t newBitsPerPixel) {
     release();
     const bool depthOk = newBitsPerPixel == 1 || newBitsPerPixel == 8 || newBitsPerPixel == 24 ||
                          newBitsPerPixel == 32;
-    if (newWidth <= 0 || newHeight <= 0 || !depthOk) return kPictureOutOfMemory;
+    if (newWidth <= 0 || newHeight <= 0 || !depthOk) return outOfMemory();
     const std::size_t row = rowBytesFor(newWidth, newBitsPerPixel);
-    if (std::size_t(newHeight) > SIZE_MAX / row) return kPictureOutOfMemory;
+    if (std::size_t(newHeight) > SIZE_MAX / row) return outOfMemory();
     const std::size_t size = row * std::size_t(newHeight);
     m_pixels.reset(new (std::nothrow) uint8_t[size]);
-    if (!m_pixels) return kPictureOutOfMemory;
+    if (!m_pixels) return outOfMemory();
     m_pixelBytes = size;
     width = newWidth;
     height = newHeight;
     bitsPerPixel = newBitsPerPixel;
-    return kPictureOk;
+    return core::Status::success();
 }
 
-int Picture::copyFrom(const Picture& other) {
-    if (&other == this) return kPictureOk;
+core::Status Picture::copyFrom(const Picture& other) {
+    if (&other == this) return core::Status::success();
     if (!other.hasPixels()) {
         release();
     } else {
-        if (int rc = allocate(other.width, other.height, other.bitsPerPixel); rc != kPictureOk)
-            return rc;
+        if (core::Status s = allocate(other.width, other.height, other.bitsPerPixel); !s.ok())
+            return s;
         std::memcpy(m_pixels.get(), other.m_pixels.get(), other.m_pixelBytes);
     }
     copyDescriptionFrom(other);
-    filePath = other.filePath;
-    tiffPage = other.tiffPage;
-    return kPictureOk;
+    info.filePath = other.info.filePath;
+    info.tiffPage = other.info.tiffPage;
+    return core::Status::success();
 }
 
 void Picture::copyDescriptionFrom(const Picture& other) {
     paletteSize = other.paletteSize;
     palette = other.palette;
-    format = other.format;
-    xResolution = other.xResolution;
-    yResolution = other.yResolution;
-    resolutionUnit = other.resolutionUnit;
+    info.format = other.info.format;
+    info.xResolution = other.info.xResolution;
+    info.yResolution = other.info.yResolution;
+    info.resolutionUnit = other.info.resolutionUnit;
 }
 
 void Picture::takeFrom(Picture& other) {
@@ -67,12 +82,12 @@ void Picture::takeFrom(Picture& other) {
     other.release();
 }
 
-int Picture::toTrueColour() {
-    if (!hasPixels()) return kPictureNoReader;
-    if (bitsPerPixel == 24) return kPictureOk;
-    if (bitsPerPixel != 1 && bitsPerPixel != 8) return kPictureNoReader;
+core::Status Picture::toTrueColour() {
+    if (!hasPixels()) return noPixels();
+    if (bitsPerPixel == 24) return core::Status::success();
+    if (bitsPerPixel != 1 && bitsPerPixel != 8) return unsupportedDepth();
     Picture rgb;
-    if (int rc = rgb.allocate(width, height, 24); rc != kPictureOk) return rc;
+    if (core::Status s = rgb.allocate(width, height, 24); !s.ok()) return s;
     const std::size_t inRow = rowBytes();
     for (int32_t y = 0; y < height; ++y) {
         const uint8_t* in = pixels() + std::size_t(y) * inRow;
@@ -89,33 +104,36 @@ int Picture::toTrueColour() {
     m_pixelBytes = rgb.m_pixelBytes;
     bitsPerPixel = 24;
     paletteSize = 0;
-    return kPictureOk;
+    return core::Status::success();
 }
 
-int Picture::applyOrientation(int32_t orientationValue) {
-    if (!hasPixels() || (bitsPerPixel != 24 && bitsPerPixel != 8)) return kPictureNoReader;
-    if (orientationValue < 2 || orientationValue > 8) return kPictureOk;
+core::Status Picture::applyOrientation(int32_t orientationValue) {
+    if (!hasPixels()) return noPixels();
+    if (bitsPerPixel != 24 && bitsPerPixel != 8) return unsupportedDepth();
+    if (orientationValue < 2 || orientationValue > 8) return core::Status::success();
     std::unique_ptr<uint8_t[]> turned(new (std::nothrow) uint8_t[m_pixelBytes]);
-    if (!turned) return kPictureOutOfMemory;
+    if (!turned) return outOfMemory();
     codec::orientPixels(pixels(), width, height, bitsPerPixel / 8, orientationValue, turned.get());
     m_pixels = std::move(turned);
     if (codec::orientationSwapsAxes(orientationValue)) std::swap(width, height);
-    return kPictureOk;
+    return core::Status::success();
 }
 
-int Picture::resample(int32_t newWidth, int32_t newHeight) {
-    if (!hasPixels() || bitsPerPixel != 24 || newWidth <= 0 || newHeight <= 0)
-        return kPictureNoReader;
-    if (newWidth == width && newHeight == height) return kPictureOk;
+core::Status Picture::resample(int32_t newWidth, int32_t newHeight) {
+    if (!hasPixels()) return noPixels();
+    if (bitsPerPixel != 24 || newWidth <= 0 || newHeight <= 0)
+        return core::Status::failure(core::StatusCode::NoReader,
+                                     "Only 24-bit pictures are resampled, to a size of 1 or more.");
+    if (newWidth == width && newHeight == height) return core::Status::success();
     Picture scaled;
-    if (int rc = scaled.allocate(newWidth, newHeight, 24); rc != kPictureOk) return rc;
+    if (core::Status s = scaled.allocate(newWidth, newHeight, 24); !s.ok()) return s;
     if (!codec::resampleRgb(pixels(), width, height, scaled.pixels(), newWidth, newHeight))
-        return kPictureOutOfMemory;
+        return outOfMemory();
     m_pixels = std::move(scaled.m_pixels);
     m_pixelBytes = scaled.m_pixelBytes;
     width = newWidth;
     height = newHeight;
-    return kPictureOk;
+    return core::Status::success();
 }
 
 void Picture::release() {

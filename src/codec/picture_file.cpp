@@ -37,9 +37,8 @@ bool writesTrueColorOnly(uint32_t id) {
     }
 }
 
-int fail(const Picture& picture, const codec::Status& status) {
-    picture.errorReason = status.reason;
-    return int(status.code);
+Status failure(StatusCode code, const char* reason) {
+    return Status::failure(code, reason);
 }
 
 } // namespace
@@ -54,22 +53,15 @@ uint32_t Picture::detectFormat(const std::string& path) {
     return codec::detectFormat({bytes.data(), bytes.size()}, path);
 }
 
-int Picture::load(const std::string& path, uint32_t formatId, uint32_t page) {
+Status Picture::load(const std::string& path, uint32_t formatId, uint32_t page) {
     release();
-    errorReason.clear();
-    exifBlock.clear();
-    exif = ExifSummary{};
-    orientation = 1;
-    if (path.empty()) {
-        errorReason = "No file name.";
-        return kPictureEmptyPath;
-    }
+    info.exifBlock.clear();
+    info.exif = ExifSummary{};
+    info.orientation = 1;
+    if (path.empty()) return failure(StatusCode::EmptyPath, "No file name.");
     std::vector<uint8_t> bytes;
-    if (codec::Status s = codec::readWholeFile(path, bytes); !s.ok()) return fail(*this, s);
-    if (bytes.empty()) {
-        errorReason = "The file is empty.";
-        return int(codec::StatusCode::Corrupt);
-    }
+    if (Status s = codec::readWholeFile(path, bytes); !s.ok()) return s;
+    if (bytes.empty()) return failure(StatusCode::Corrupt, "The file is empty.");
     const codec::ByteSpan span{bytes.data(), bytes.size()};
 
     codec::ReadOptions options;
@@ -82,28 +74,29 @@ int Picture::load(const std::string& path, uint32_t formatId, uint32_t page) {
         // does not recognise goes on to detection without a word.
         const codec::RawDecoderHook& raw = codec::rawDecoderHook();
         bool recognisedAsRaw = false;
-        codec::Status rawStatus;
+        Status rawStatus;
         if (raw.read && (!raw.probe || raw.probe(span))) {
             recognisedAsRaw = raw.probe != nullptr;
             Picture decoded;
             rawStatus = raw.read(span, decoded, options);
             if (rawStatus.ok() && decoded.hasPixels() && decoded.bitsPerPixel == 24) {
                 takeFrom(decoded);
-                exif = std::move(decoded.exif);
-                format = kFormatAuto;
-                filePath = path;
-                tiffPage = 0;
-                fileWidth = width;
-                fileHeight = height;
+                info.exif = std::move(decoded.info.exif);
+                info.format = kFormatAuto;
+                info.filePath = path;
+                info.tiffPage = 0;
+                info.fileWidth = width;
+                info.fileHeight = height;
                 // A raw file carries no resolution of its own here.
-                xResolution = yResolution = 300;
-                resolutionUnit = 1;
-                saveXResolution = saveYResolution = 300;
-                saveResolutionUnit = 1;
-                return kPictureOk;
+                info.xResolution = info.yResolution = 300;
+                info.resolutionUnit = 1;
+                writeOptions.set(kSaveXResolution, 300u);
+                writeOptions.set(kSaveYResolution, 300u);
+                writeOptions.set(kSaveResolutionUnit, 1u);
+                return Status::success();
             }
             release();
-            exif = ExifSummary{};
+            info.exif = ExifSummary{};
         }
         formatId = codec::detectFormat(span, path);
         // A camera raw that the decoder recognised but could not decode is not read as the
@@ -112,112 +105,77 @@ int Picture::load(const std::string& path, uint32_t formatId, uint32_t page) {
         if (recognisedAsRaw && (formatId == kFormatAuto || isTiff(formatId))) {
             if (rawStatus.reason.empty())
                 rawStatus.reason = "Camera raw: the file cannot be decoded.";
-            if (rawStatus.ok()) rawStatus.code = codec::StatusCode::Corrupt;
-            return fail(*this, rawStatus);
+            if (rawStatus.ok()) rawStatus.code = StatusCode::Corrupt;
+            return rawStatus;
         }
-        if (formatId == kFormatAuto) {
-            errorReason = "The file's format is not known.";
-            return kPictureNoReader;
-        }
+        if (formatId == kFormatAuto)
+            return failure(StatusCode::NoReader, "The file's format is not known.");
     }
     const codec::FormatEntry* row = codec::formatEntry(formatId);
-    if (!row || !row->read) {
-        errorReason = "No reader for this format.";
-        return kPictureNoReader;
-    }
+    if (!row || !row->read) return failure(StatusCode::NoReader, "No reader for this format.");
 
-    xResolution = yResolution = resolutionUnit = 0;
-    if (codec::Status s = row->read(span, *this, options); !s.ok()) {
+    info.xResolution = info.yResolution = info.resolutionUnit = 0;
+    if (Status s = row->read(span, *this, options); !s.ok()) {
         release();
-        return fail(*this, s);
+        return s;
     }
-    if (!hasPixels()) {
-        errorReason = "The reader delivered no pixels.";
-        return int(StatusCode::Corrupt);
+    if (!hasPixels()) return failure(StatusCode::Corrupt, "The reader delivered no pixels.");
+    info.filePath = path;
+    info.tiffPage = isTiff(info.format) ? page : 0;
+    if (!isJpeg(info.format)) {
+        info.fileWidth = width;
+        info.fileHeight = height;
     }
-    filePath = path;
-    tiffPage = isTiff(format) ? page : 0;
-    if (!isJpeg(format)) {
-        fileWidth = width;
-        fileHeight = height;
+    if (info.xResolution == 0 && info.yResolution == 0 && info.resolutionUnit == 0) {
+        info.xResolution = info.yResolution = 300;
+        info.resolutionUnit = 1;
     }
-    if (xResolution == 0 && yResolution == 0 && resolutionUnit == 0) {
-        xResolution = yResolution = 300;
-        resolutionUnit = 1;
-    }
-    if (int rc = toTrueColour(); rc != kPictureOk) {
+    if (Status s = toTrueColour(); !s.ok()) {
         release();
-        errorReason = rc == kPictureOutOfMemory ? "Out of memory" : "Unsupported pixel depth.";
-        return rc;
+        return s;
     }
     // Fax pages and the like have rectangular pixels: stretch them square, and say so in the
     // resolution, so that a save and a reload do not stretch the picture a second time.
-    if (isTiff(format) && xResolution != 0 && yResolution != xResolution) {
-        const double ratio = double(yResolution) / double(xResolution);
+    if (isTiff(info.format) && info.xResolution != 0 && info.yResolution != info.xResolution) {
+        const double ratio = double(info.yResolution) / double(info.xResolution);
         const int64_t newHeight = int64_t(double(height) / ratio);
         if (ratio != 0 && std::fabs(ratio - 1.0) > 0.25 && newHeight > 0 &&
             codec::checkSize(width, newHeight, options.limits).ok()) {
-            if (int rc = resample(width, int32_t(newHeight)); rc != kPictureOk) {
+            if (Status s = resample(width, int32_t(newHeight)); !s.ok()) {
                 release();
-                errorReason = "Out of memory";
-                return rc;
+                return s;
             }
-            yResolution = xResolution;
-            fileHeight = height;
+            info.yResolution = info.xResolution;
+            info.fileHeight = height;
         }
     }
-    saveXResolution = xResolution;
-    saveYResolution = yResolution;
-    saveResolutionUnit = resolutionUnit;
-    return kPictureOk;
+    writeOptions.set(kSaveXResolution, info.xResolution);
+    writeOptions.set(kSaveYResolution, info.yResolution);
+    writeOptions.set(kSaveResolutionUnit, info.resolutionUnit);
+    return Status::success();
 }
 
-int Picture::save(const std::string& path, uint32_t formatId) const {
-    errorReason.clear();
-    if (!hasPixels()) {
-        errorReason = "There is no picture to save.";
-        return kPictureNoReader;
-    }
-    if (path.empty()) {
-        errorReason = "No file name.";
-        return kPictureEmptyPath;
-    }
+Status Picture::save(const std::string& path, uint32_t formatId) const {
+    if (!hasPixels()) return failure(StatusCode::NoReader, "There is no picture to save.");
+    if (path.empty()) return failure(StatusCode::EmptyPath, "No file name.");
     if (formatId == kFormatAuto) formatId = codec::formatFromExtension(path);
     const codec::FormatEntry* row = codec::formatEntry(formatId);
-    if (!row || !row->write) {
-        errorReason = "No writer for this format.";
-        return kPictureNoReader;
-    }
+    if (!row || !row->write) return failure(StatusCode::NoReader, "No writer for this format.");
 
     const Picture* source = this;
     Picture trueColor;
     if (bitsPerPixel != 24 && writesTrueColorOnly(formatId)) {
-        if (int rc = trueColor.copyFrom(*this); rc != kPictureOk) {
-            errorReason = "Out of memory";
-            return rc;
-        }
-        if (int rc = trueColor.toTrueColour(); rc != kPictureOk) {
-            errorReason = "Unsupported pixel depth.";
-            return rc;
-        }
-        // The writer options and EXIF of this picture, on the converted pixels.
-        trueColor.jpegQuality = jpegQuality;
-        trueColor.jpegFullChroma = jpegFullChroma;
-        trueColor.jpegProgressive = jpegProgressive;
-        trueColor.tiffCompression = tiffCompression;
-        trueColor.wbmpThreshold = wbmpThreshold;
-        trueColor.bmpOptionFlag = bmpOptionFlag;
-        trueColor.saveXResolution = saveXResolution;
-        trueColor.saveYResolution = saveYResolution;
-        trueColor.saveResolutionUnit = saveResolutionUnit;
-        trueColor.exifBlock = exifBlock;
-        trueColor.orientation = orientation;
+        if (Status s = trueColor.copyFrom(*this); !s.ok()) return s;
+        if (Status s = trueColor.toTrueColour(); !s.ok()) return s;
+        // The write options and EXIF of this picture, on the converted pixels.
+        trueColor.writeOptions = writeOptions;
+        trueColor.info.exifBlock = info.exifBlock;
+        trueColor.info.orientation = info.orientation;
         source = &trueColor;
     }
     std::vector<uint8_t> bytes;
-    if (codec::Status s = row->write(*source, bytes); !s.ok()) return fail(*this, s);
-    if (codec::Status s = codec::writeFileAtomically(path, bytes); !s.ok()) return fail(*this, s);
-    return kPictureOk;
+    if (Status s = row->write(*source, bytes); !s.ok()) return s;
+    return codec::writeFileAtomically(path, bytes);
 }
 
 } // namespace velanox::codec

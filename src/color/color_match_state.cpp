@@ -25,7 +25,7 @@ Status ColorMatchState::setReferenceImage(codec::Picture& loaded, const std::str
         return Status::failure(core::StatusCode::OutOfMemory,
                                "The reference image could not be reduced to its thumbnail.");
     referenceImage.takeFrom(thumbnail);
-    referenceImage.filePath = path;
+    referenceImage.info.filePath = path;
     referencePath = path;
     referenceStatistics = statistics;
     loaded.release();
@@ -48,8 +48,7 @@ Status ColorMatchState::readProfile(const std::string& path) {
     if (Status s = readProfileFile(path, profile); !s.ok()) return s;
     codec::Picture preview;
     if (profile.thumbnailWidth > 0 && profile.thumbnailHeight > 0) {
-        if (preview.allocate(profile.thumbnailWidth, profile.thumbnailHeight, 24) !=
-            codec::kPictureOk)
+        if (!preview.allocate(profile.thumbnailWidth, profile.thumbnailHeight, 24).ok())
             return Status::failure(core::StatusCode::OutOfMemory,
                                    "There is not enough memory for the profile's thumbnail.");
         std::memcpy(preview.pixels(), profile.thumbnail.data(), profile.thumbnail.size());

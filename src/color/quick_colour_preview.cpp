@@ -19,8 +19,7 @@ bool quickColourPreview(const core::ConstImageView& source, core::Rect rect,
     }
     if (preview.width != width || preview.height != height || preview.bitsPerPixel != 24)
         preview.release();
-    if (!preview.hasPixels() && preview.allocate(width, height, 24) != codec::kPictureOk)
-        return false;
+    if (!preview.hasPixels() && !preview.allocate(width, height, 24).ok()) return false;
 
     const std::size_t rowBytes = std::size_t(width) * 3;
     for (int y = 0; y < height; ++y)

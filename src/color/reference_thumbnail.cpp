@@ -20,7 +20,7 @@ bool scaleDownByAveraging(const codec::Picture& source, int32_t width, int32_t h
                           codec::Picture& out) {
     if (!source.hasPixels() || source.bitsPerPixel != 24 || width <= 0 || height <= 0) return false;
     codec::Picture result;
-    if (result.allocate(width, height, 24) != codec::kPictureOk) return false;
+    if (!result.allocate(width, height, 24).ok()) return false;
     const int64_t sw = source.width, sh = source.height;
     const std::size_t sourceRow = source.rowBytes();
     std::vector<uint64_t> sums(std::size_t(width) * 3);

@@ -7,21 +7,27 @@ namespace velanox::document {
 namespace {
 
 // The result picture becomes a copy of the source (pixels, size and file data).
-int resetResultToSource(codec::Picture& result, const codec::Picture& source) {
+core::Status resetResultToSource(codec::Picture& result, const codec::Picture& source) {
     return result.copyFrom(source);
+}
+
+// A run is on, the mode does not allow it, or there is no source picture.
+core::Status refused() {
+    return core::Status::failure(core::StatusCode::NoReader, "Not possible now.");
 }
 
 } // namespace
 
-int CSotavoDoc::enterCropMode(bool resetView) {
-    if (!mayReplaceImages() || !sourceImage.hasPixels()) return codec::kPictureNoReader;
-    const int rc =
-        velanox::document::enterCropMode(crop, resetView, sourceImage, color, cropDisplayImage);
-    if (rc != codec::kPictureOk) return rc;
+core::Status CSotavoDoc::enterCropMode(bool resetView) {
+    if (!mayReplaceImages() || !sourceImage.hasPixels()) return refused();
+    if (core::Status s =
+            velanox::document::enterCropMode(crop, resetView, sourceImage, color, cropDisplayImage);
+        !s.ok())
+        return s;
     display.displayTab = 0;
     if (resultImage.width != sourceImage.width || resultImage.height != sourceImage.height)
         return resetResultToSource(resultImage, sourceImage);
-    return codec::kPictureOk;
+    return core::Status::success();
 }
 
 LeaveCropOutcome CSotavoDoc::leaveCropMode(bool askFirst, bool restoreDetail) {
@@ -39,9 +45,9 @@ LeaveCropOutcome CSotavoDoc::leaveCropMode(bool askFirst, bool restoreDetail) {
         });
     if (outcome.left && restoreDetail) {
         display.displayTab = 0;
-        if (const int rc = resetResultToSource(resultImage, sourceImage); rc != codec::kPictureOk) {
+        if (core::Status s = resetResultToSource(resultImage, sourceImage); !s.ok()) {
             LeaveCropOutcome failed = outcome;
-            failed.status = rc;
+            failed.status = std::move(s);
             return failed;
         }
         processing.resultValid = 0; // the result holds the unprocessed source now
@@ -49,15 +55,14 @@ LeaveCropOutcome CSotavoDoc::leaveCropMode(bool askFirst, bool restoreDetail) {
     return outcome;
 }
 
-int CSotavoDoc::rotateImage(RotateDirection direction) {
-    if (!mayReplaceImages() || crop.cropMode || !sourceImage.hasPixels())
-        return codec::kPictureNoReader;
+core::Status CSotavoDoc::rotateImage(RotateDirection direction) {
+    if (!mayReplaceImages() || crop.cropMode || !sourceImage.hasPixels()) return refused();
     m_host.beginWaitCursor();
-    int rc = velanox::document::rotateImage(sourceImage, direction);
-    if (rc == codec::kPictureOk) rc = resetResultToSource(resultImage, sourceImage);
-    if (rc == codec::kPictureOk) processing.resultValid = 0;
+    core::Status s = velanox::document::rotateImage(sourceImage, direction);
+    if (s.ok()) s = resetResultToSource(resultImage, sourceImage);
+    if (s.ok()) processing.resultValid = 0;
     m_host.endWaitCursor();
-    return rc;
+    return s;
 }
 
 } // namespace velanox::document

@@ -134,21 +134,27 @@ int pixelSize(const codec::Picture& picture) {
 void replacePixels(codec::Picture& picture, codec::Picture& result) {
     result.paletteSize = picture.paletteSize;
     result.palette = picture.palette;
-    result.format = picture.format;
-    result.xResolution = picture.xResolution;
-    result.yResolution = picture.yResolution;
-    result.resolutionUnit = picture.resolutionUnit;
+    result.info.format = picture.info.format;
+    result.info.xResolution = picture.info.xResolution;
+    result.info.yResolution = picture.info.yResolution;
+    result.info.resolutionUnit = picture.info.resolutionUnit;
     picture.takeFrom(result);
+}
+
+core::Status unsupportedPicture() {
+    return core::Status::failure(core::StatusCode::NoReader,
+                                 "There is no picture, or its pixels are packed bits.");
 }
 
 } // namespace
 
-int buildCropDisplayImage(const codec::Picture& source, const color::ColorSettings& settings,
-                          codec::Picture& display) {
-    if (!source.hasPixels() || source.bitsPerPixel != 24) return codec::kPictureNoReader;
+core::Status buildCropDisplayImage(const codec::Picture& source,
+                                   const color::ColorSettings& settings, codec::Picture& display) {
+    if (!source.hasPixels() || source.bitsPerPixel != 24)
+        return core::Status::failure(core::StatusCode::NoReader, "There is no 24-bit picture.");
     const int32_t width = source.width, height = source.height;
     codec::Picture built;
-    if (int rc = built.allocate(width, height, 32); rc != codec::kPictureOk) return rc;
+    if (core::Status s = built.allocate(width, height, 32); !s.ok()) return s;
 
     const color::ColorPass pass(settings, int64_t(source.width) * source.height);
     const std::size_t sourceRow = source.rowBytes(), displayRow = built.rowBytes();
@@ -165,17 +171,16 @@ int buildCropDisplayImage(const codec::Picture& source, const color::ColorSettin
         if (pass.active()) pass.applyRow(d, width, 4, color::ChannelOrder::Bgr);
     }
     display.takeFrom(built);
-    return codec::kPictureOk;
+    return core::Status::success();
 }
 
-int cropImage(codec::Picture& picture, const core::Rect& rect) {
+core::Status cropImage(codec::Picture& picture, const core::Rect& rect) {
     const int32_t width = rect.width(), height = rect.height();
-    if (width <= 0 || height <= 0) return codec::kPictureOk;
+    if (width <= 0 || height <= 0) return core::Status::success();
     const int bpp = pixelSize(picture);
-    if (bpp == 0) return codec::kPictureNoReader;
+    if (bpp == 0) return unsupportedPicture();
     codec::Picture result;
-    if (int rc = result.allocate(width, height, picture.bitsPerPixel); rc != codec::kPictureOk)
-        return rc;
+    if (core::Status s = result.allocate(width, height, picture.bitsPerPixel); !s.ok()) return s;
     std::memset(result.pixels(), 0, result.pixelBytes());
 
     // The part of rect inside the picture is copied row by row; the rest stays black.
@@ -194,15 +199,15 @@ int cropImage(codec::Picture& picture, const core::Rect& rect) {
         }
     }
     replacePixels(picture, result);
-    return codec::kPictureOk;
+    return core::Status::success();
 }
 
-int rotateImage(codec::Picture& picture, RotateDirection direction) {
+core::Status rotateImage(codec::Picture& picture, RotateDirection direction) {
     const int bpp = pixelSize(picture);
-    if (bpp == 0) return codec::kPictureNoReader;
+    if (bpp == 0) return unsupportedPicture();
     const int32_t w = picture.width, h = picture.height;
     codec::Picture result;
-    if (int rc = result.allocate(h, w, picture.bitsPerPixel); rc != codec::kPictureOk) return rc;
+    if (core::Status s = result.allocate(h, w, picture.bitsPerPixel); !s.ok()) return s;
 
     const std::size_t sourceRow = picture.rowBytes(), resultRow = result.rowBytes();
     const bool clockwise = direction == RotateDirection::Clockwise;
@@ -226,13 +231,13 @@ int rotateImage(codec::Picture& picture, RotateDirection direction) {
         }
     }
     replacePixels(picture, result);
-    return codec::kPictureOk;
+    return core::Status::success();
 }
 
-int enterCropMode(CropState& state, bool resetView, const codec::Picture& source,
-                  const color::ColorSettings& settings, codec::Picture& display) {
+core::Status enterCropMode(CropState& state, bool resetView, const codec::Picture& source,
+                           const color::ColorSettings& settings, codec::Picture& display) {
     codec::Picture built;
-    if (int rc = buildCropDisplayImage(source, settings, built); rc != codec::kPictureOk) return rc;
+    if (core::Status s = buildCropDisplayImage(source, settings, built); !s.ok()) return s;
     if (resetView) {
         state.cropZoom = 1.0;
         state.cropOffsetX = 0;
@@ -240,7 +245,7 @@ int enterCropMode(CropState& state, bool resetView, const codec::Picture& source
     }
     state.cropMode = true;
     display.takeFrom(built);
-    return codec::kPictureOk;
+    return core::Status::success();
 }
 
 LeaveCropOutcome leaveCropMode(CropState& state, bool askFirst, codec::Picture& source,
@@ -263,8 +268,8 @@ LeaveCropOutcome leaveCropMode(CropState& state, bool askFirst, codec::Picture& 
     if (apply) {
         CropState trial = state;
         const core::Rect rect = computeCropRect(trial, source.width, source.height);
-        if (int rc = cropImage(source, rect); rc != codec::kPictureOk && source.hasPixels()) {
-            outcome.status = rc;
+        if (core::Status s = cropImage(source, rect); !s.ok() && source.hasPixels()) {
+            outcome.status = std::move(s);
             return outcome;
         }
         state = trial;

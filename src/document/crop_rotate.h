@@ -10,6 +10,7 @@
 #include "color/color_steps.h"
 #include "core/param_range.h"
 #include "core/rect.h"
+#include "core/status.h"
 #include "document/crop_state.h"
 
 #include <array>
@@ -68,27 +69,27 @@ double zoomFromEnlargePosition(int position);
 /// Builds the Full/Crop display image from a 24-bit red-first source: 32 bits per pixel, rows
 /// bottom to top, bytes blue, green, red and 255, recoloured by the colour steps (match, tone,
 /// boost) with each table on the byte that holds its colour. display is replaced only on
-/// success. Returns kPictureOk, kPictureNoReader (no 24-bit source) or kPictureOutOfMemory.
-int buildCropDisplayImage(const codec::Picture& source, const color::ColorSettings& settings,
-                          codec::Picture& display);
+/// success. Fails with NoReader (no 24-bit source) or OutOfMemory.
+core::Status buildCropDisplayImage(const codec::Picture& source,
+                                   const color::ColorSettings& settings, codec::Picture& display);
 
 /// Cuts picture to rect (its depth kept; pixels of rect outside the picture are black). An
-/// empty rect leaves it untouched. Returns kPictureOk, kPictureNoReader (no pixels or a packed
-/// 1-bit picture) or kPictureOutOfMemory (the picture is then unchanged).
-int cropImage(codec::Picture& picture, const core::Rect& rect);
+/// empty rect leaves it untouched. Fails with NoReader (no pixels or a packed 1-bit picture) or
+/// OutOfMemory (the picture is then unchanged).
+core::Status cropImage(codec::Picture& picture, const core::Rect& rect);
 
 enum class RotateDirection { Clockwise, CounterClockwise };
 
-/// Turns the picture by 90 degrees; width and height are exchanged. Same codes as cropImage.
-int rotateImage(codec::Picture& picture, RotateDirection direction);
+/// Turns the picture by 90 degrees; width and height are exchanged. Fails as cropImage does.
+core::Status rotateImage(codec::Picture& picture, RotateDirection direction);
 
 // ---- entering and leaving the mode -----------------------------------------------------------
 /// Enters (or, in crop mode, refreshes) Full/Crop mode: with resetView the zoom and offsets
 /// become neutral; cropMode is set and the display image built. On failure the state and the
-/// display stay as they were and the picture code is returned. The caller then sets displayTab
-/// to 0, shows the Full/Crop tab and resets the result image if its size differs.
-int enterCropMode(CropState& state, bool resetView, const codec::Picture& source,
-                  const color::ColorSettings& settings, codec::Picture& display);
+/// display stay as they were and the failure is returned. The caller then sets displayTab to 0,
+/// shows the Full/Crop tab and resets the result image if its size differs.
+core::Status enterCropMode(CropState& state, bool resetView, const codec::Picture& source,
+                           const color::ColorSettings& settings, codec::Picture& display);
 
 enum class CropAnswer { Yes, No, Cancel };
 /// Asks the person a yes/no/cancel question with the given text (kApplyCropQuestion).
@@ -98,7 +99,7 @@ struct LeaveCropOutcome {
     bool left = false;      ///< the mode was left (leaveCropMode's true)
     bool cropped = false;   ///< the source was cut
     bool cancelled = false; ///< the person chose Cancel: the caller re-selects the Full/Crop tab
-    int status = codec::kPictureOk; ///< not kPictureOk: cutting failed, nothing changed, mode kept
+    core::Status status;    ///< a failure: cutting failed, nothing changed, mode kept
 };
 
 /// The decision and state change of leaving Full/Crop mode. Off and !askFirst: nothing. Off and

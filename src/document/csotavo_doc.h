@@ -72,9 +72,9 @@ public:
     /// Enters (or, in crop mode, refreshes) Full/Crop mode: with resetView the zoom and offsets
     /// become neutral; cropMode on, displayTab 0, the display image rebuilt from the source with
     /// the colour steps, and the result picture reset to the source when their sizes differ.
-    /// The main frame then shows the Full/Crop tab. Returns a picture code; refused
-    /// (kPictureNoReader) while a run is on or without a source picture.
-    int enterCropMode(bool resetView);
+    /// The main frame then shows the Full/Crop tab. Refused (NoReader) while a run is on or
+    /// without a source picture.
+    core::Status enterCropMode(bool resetView);
 
     /// Leaves Full/Crop mode. askFirst: a pending (non-neutral) crop is applied only after
     /// "Apply Crop to Image?" is answered Yes (No leaves without cropping, Cancel changes
@@ -85,9 +85,9 @@ public:
     LeaveCropOutcome leaveCropMode(bool askFirst, bool restoreDetail);
 
     /// Turns the source by 90 degrees and makes the result picture a copy of it; tone, colour
-    /// match and crop values stay. Returns a picture code; refused (kPictureNoReader) while a
-    /// run is on, in Full/Crop mode or without a source picture.
-    int rotateImage(RotateDirection direction);
+    /// match and crop values stay. Refused (NoReader) while a run is on, in Full/Crop mode or
+    /// without a source picture.
+    core::Status rotateImage(RotateDirection direction);
 
     Host& host() { return m_host; }
 

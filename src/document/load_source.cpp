@@ -15,20 +15,12 @@ namespace velanox::document {
 namespace {
 
 // Moves a picture that was read completely into the document's picture, with everything the
-// file said about it (Picture::takeFrom moves only the pixels and their description).
+// file said about it and the options to write it with (Picture::takeFrom moves only the pixels
+// and their description).
 void adoptPicture(codec::Picture& target, codec::Picture& loaded) {
-    target.filePath = loaded.filePath;
-    target.tiffPage = loaded.tiffPage;
-    target.saveXResolution = loaded.saveXResolution;
-    target.saveYResolution = loaded.saveYResolution;
-    target.saveResolutionUnit = loaded.saveResolutionUnit;
-    target.exifBlock = std::move(loaded.exifBlock);
-    target.exif = loaded.exif;
-    target.fileWidth = loaded.fileWidth;
-    target.fileHeight = loaded.fileHeight;
-    target.orientation = loaded.orientation;
-    target.errorReason.clear();
     target.takeFrom(loaded);
+    target.info = std::move(loaded.info);
+    target.writeOptions = std::move(loaded.writeOptions);
 }
 
 uint32_t clampToUint32(uint64_t n) {
@@ -53,8 +45,8 @@ void installSource(CSotavoDoc& doc, codec::Picture& loaded, bool keepCropSwap) {
     doc.color.tone.whitePoint = 255;
     doc.display.displayTab = kTabImage;
 
-    doc.sourceFile.exifCopy = doc.sourceImage.exifBlock;
-    doc.sourceFile.exifOrientation = doc.sourceImage.orientation;
+    doc.sourceFile.exifCopy = doc.sourceImage.info.exifBlock;
+    doc.sourceFile.exifOrientation = doc.sourceImage.info.orientation;
 
     // A copy that runs out of memory leaves the result empty; the next run makes it again.
     doc.resultImage.copyFrom(doc.sourceImage);
@@ -85,14 +77,13 @@ std::string cannotOpenMessage(const std::string& path, const std::string& reason
 LoadResult loadSource(CSotavoDoc& doc, const std::string& path, bool keepCropSwap) {
     if (!doc.mayReplaceImages()) return {};
     codec::Picture loaded;
-    int rc;
+    core::Status status;
     {
         // Camera raw decoding and large files take a while.
         WaitCursor wait(doc.host());
-        rc = loaded.load(path, codec::kFormatAuto, 0);
+        status = loaded.load(path, codec::kFormatAuto, 0);
     }
-    if (rc != codec::kPictureOk)
-        return failed(core::Status::failure(core::StatusCode(rc), loaded.errorReason));
+    if (!status.ok()) return failed(std::move(status));
 
     std::error_code ec;
     const uintmax_t size = std::filesystem::file_size(path, ec);
@@ -144,14 +135,14 @@ LoadResult pasteImage(CSotavoDoc& doc, const uint8_t* rgb, int32_t width, int32_
         return failed(core::Status::failure(core::StatusCode::Corrupt,
                                             "The pasted rows are shorter than the picture."));
     codec::Picture pasted;
-    if (pasted.allocate(width, height, 24) != codec::kPictureOk)
+    if (!pasted.allocate(width, height, 24).ok())
         return failed(core::Status::failure(core::StatusCode::OutOfMemory, "Out of memory"));
     for (int32_t y = 0; y < height; ++y)
         std::memcpy(pasted.pixels() + std::size_t(y) * row, rgb + std::size_t(y) * stride, row);
-    pasted.xResolution = pasted.yResolution = 300;
-    pasted.resolutionUnit = 1;
-    pasted.fileWidth = width;
-    pasted.fileHeight = height;
+    pasted.info.xResolution = pasted.info.yResolution = 300;
+    pasted.info.resolutionUnit = 1;
+    pasted.info.fileWidth = width;
+    pasted.info.fileHeight = height;
 
     installSource(doc, pasted, false);
     doc.sourceFile.sourceFileSize = clampToUint32(uint64_t(width) * uint64_t(height) * 3);
@@ -169,13 +160,12 @@ std::string documentTitle(const CSotavoDoc& doc) {
 core::Status loadReferenceImage(color::ColorMatchState& match, CSotavoDoc& doc,
                                 const std::string& path) {
     codec::Picture loaded;
-    int rc;
+    core::Status status;
     {
         WaitCursor wait(doc.host());
-        rc = loaded.load(path, codec::kFormatAuto, 0);
+        status = loaded.load(path, codec::kFormatAuto, 0);
     }
-    if (rc != codec::kPictureOk)
-        return core::Status::failure(core::StatusCode(rc), loaded.errorReason);
+    if (!status.ok()) return status;
     if (core::Status s = match.setReferenceImage(loaded, path); !s.ok()) return s;
 
     doc.color.match.matchActive = 1;

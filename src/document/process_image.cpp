@@ -74,8 +74,7 @@ pipeline::ProcessOutcome CSotavoDoc::runOnce(bool detailOnly) {
     if (region.isEmpty()) return pipeline::ProcessOutcome::NothingToDo;
 
     // The result must have the source's layout for the run to write into it.
-    if (!sameGeometry(sourceImage, resultImage) &&
-        resultImage.copyFrom(sourceImage) != codec::kPictureOk) {
+    if (!sameGeometry(sourceImage, resultImage) && !resultImage.copyFrom(sourceImage).ok()) {
         m_host.showMessage(pipeline::run_text::kOutOfMemory);
         return pipeline::ProcessOutcome::Failed;
     }

@@ -67,16 +67,16 @@ bool isReadOnlyFile(const std::string& path) {
     return noWriteBit || ::access(path.c_str(), W_OK) != 0;
 }
 
-int writeResultImage(CSotavoDoc& doc, const std::string& path, uint32_t formatId) {
+core::Status writeResultImage(CSotavoDoc& doc, const std::string& path, uint32_t formatId) {
     codec::Picture& result = doc.resultImage;
-    result.jpegQuality = uint32_t(doc.jpeg.jpegQualitySetting);
-    result.jpegFullChroma = uint32_t(doc.jpeg.enhancedSamplingSetting);
-    result.exifBlock = doc.sourceFile.exifCopy;
-    result.orientation = doc.sourceFile.exifOrientation;
+    result.writeOptions.set(codec::kQuality, uint32_t(doc.jpeg.jpegQualitySetting));
+    result.writeOptions.set(codec::kJpegFullChroma, uint32_t(doc.jpeg.enhancedSamplingSetting));
+    result.info.exifBlock = doc.sourceFile.exifCopy;
+    result.info.orientation = doc.sourceFile.exifOrientation;
     // copyFrom carries the resolution read, not the one to write.
-    result.saveXResolution = doc.sourceImage.saveXResolution;
-    result.saveYResolution = doc.sourceImage.saveYResolution;
-    result.saveResolutionUnit = doc.sourceImage.saveResolutionUnit;
+    for (const auto& key :
+         {codec::kSaveXResolution, codec::kSaveYResolution, codec::kSaveResolutionUnit})
+        result.writeOptions.set(key, doc.sourceImage.writeOptions.get(key));
     return result.save(path, formatId);
 }
 
@@ -122,16 +122,14 @@ SaveResult onSaveDocument(CSotavoDoc& doc, const std::string& path, uint32_t for
     }
 
     progress.setText(kSavingFileText);
-    const int rc = writeResultImage(doc, path, formatId);
+    core::Status written = writeResultImage(doc, path, formatId);
     progress.close();
 
     SaveResult outcome{SaveOutcome::Saved, {}};
-    if (rc != codec::kPictureOk) {
-        const codec::Picture& result = doc.resultImage;
-        const std::string reason =
-            result.errorReason.empty() ? "The file could not be written." : result.errorReason;
-        outcome = refuse(doc, SaveOutcome::WriteFailed, couldNotSaveMessage(path, reason),
-                         core::Status::failure(core::StatusCode(rc), reason));
+    if (!written.ok()) {
+        if (written.reason.empty()) written.reason = "The file could not be written.";
+        const std::string message = couldNotSaveMessage(path, written.reason);
+        outcome = refuse(doc, SaveOutcome::WriteFailed, message, std::move(written));
     }
     doc.processImage(true);
     return outcome;

@@ -46,10 +46,10 @@ bool isReadOnlyFile(const std::string& path);
 
 /// Writes resultImage as it stands, with what a save adds to it: the JPEG quality and sampling
 /// settings, a copy of exifCopy, exifOrientation and the source's save resolution. Returns the
-/// picture status (reason in resultImage.errorReason). onSaveDocument writes through this; the
-/// command-line tool also writes a region run's result with it.
-int writeResultImage(CSotavoDoc& doc, const std::string& path,
-                     uint32_t formatId = codec::kFormatAuto);
+/// save's status. onSaveDocument writes through this; the command-line tool also writes a region
+/// run's result with it.
+core::Status writeResultImage(CSotavoDoc& doc, const std::string& path,
+                              uint32_t formatId = codec::kFormatAuto);
 
 /// Processes and writes the document's picture to path (formatId kFormatAuto: the format of
 /// the extension). In order: the output display goes back to the normal result; Full/Crop mode

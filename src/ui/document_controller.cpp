@@ -414,8 +414,8 @@ void DocumentController::handleCommand(int id) {
     case ids::kRotateCcw:
         if (doc.rotateImage(id == ids::kRotateCw
                                 ? velanox::document::RotateDirection::Clockwise
-                                : velanox::document::RotateDirection::CounterClockwise) ==
-            velanox::codec::kPictureOk) {
+                                : velanox::document::RotateDirection::CounterClockwise)
+                .ok()) {
             // The thumbnail, the file information and the colour panes follow the new shape.
             m_frame->attachDocument(m_doc.get());
             m_view->updateScrollBars();

@@ -154,10 +154,10 @@ void CPrevFileDlg::showPreviewOf(const QString& path) {
 QImage CPrevFileDlg::loadPreview(const QString& path, const QSize& maxSize, QSize* fullSize) {
     codec::Picture picture;
     picture.setPreviewLimit(maxSize.width(), maxSize.height());
-    if (picture.load(path.toStdString(), codec::kFormatAuto, 0) != codec::kPictureOk) return {};
+    if (!picture.load(path.toStdString(), codec::kFormatAuto, 0).ok()) return {};
     QImage image = imageFromPicture(picture);
     if (image.isNull()) return {};
-    if (fullSize) *fullSize = QSize(picture.fileWidth, picture.fileHeight);
+    if (fullSize) *fullSize = QSize(picture.info.fileWidth, picture.info.fileHeight);
     if (image.width() > maxSize.width() || image.height() > maxSize.height()) {
         const double s = std::max(double(image.width()) / maxSize.width(),
                                   double(image.height()) / maxSize.height());

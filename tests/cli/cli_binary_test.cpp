@@ -9,6 +9,7 @@
 #include "document/load_source.h"
 #include "document/save_document.h"
 #include "support/recording_host.h"
+#include "support/status_assert.h"
 #include "support/test_images.h"
 
 #include <QJsonDocument>
@@ -83,19 +84,19 @@ CliRun runCli(const std::vector<std::string>& args, const TempFolder& folder,
 void writeNoisyPicture(const std::string& path, int width, int height, uint32_t seed) {
     const test::TestImage scene = test::makeNoisyScene(width, height, 14.0, seed);
     codec::Picture picture;
-    ASSERT_EQ(picture.allocate(width, height, 24), codec::kPictureOk);
+    ASSERT_TRUE(picture.allocate(width, height, 24).ok());
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
             for (int c = 0; c < 3; ++c)
                 picture.pixels()[(std::size_t(y) * width + x) * 3 + c] = scene.at(x, y, c);
-    ASSERT_EQ(picture.save(path), codec::kPictureOk) << picture.errorReason;
+    ASSERT_TRUE(test::succeeded(picture.save(path)));
 }
 
 /// The 24-bit pixels of a picture file; empty when it cannot be read.
 std::vector<uint8_t> pixelsOf(const std::string& path, int* width = nullptr,
                               int* height = nullptr) {
     codec::Picture picture;
-    if (picture.load(path) != codec::kPictureOk) return {};
+    if (!picture.load(path).ok()) return {};
     if (width) *width = picture.width;
     if (height) *height = picture.height;
     return {picture.pixels(), picture.pixels() + picture.pixelBytes()};
@@ -243,7 +244,7 @@ TEST(CliBinary, DiagnosticOutputWindowIsWrittenAsShown) {
     doc.display.outputWindowMode = pipeline::kOutputHighlightEdges;
     doc.noise.edgeThreshold = 40;
     ASSERT_EQ(doc.processImage(false), pipeline::ProcessOutcome::Done);
-    ASSERT_EQ(document::writeResultImage(doc, folder.file("core.png")), codec::kPictureOk);
+    ASSERT_TRUE(document::writeResultImage(doc, folder.file("core.png")).ok());
     EXPECT_EQ(readBytes(folder.file("edges.png")), readBytes(folder.file("core.png")));
     EXPECT_NE(pixelsOf(folder.file("edges.png")), pixelsOf(in));
 }
@@ -555,8 +556,8 @@ TEST(CliBinary, RealCameraJpegMatchesTheCoreAndKeepsItsExif) {
     EXPECT_EQ(readBytes(folder.file("cli.jpg")), readBytes(folder.file("core.jpg")));
 
     codec::Picture written;
-    ASSERT_EQ(written.load(folder.file("cli.jpg")), codec::kPictureOk);
-    EXPECT_FALSE(written.exifBlock.empty());
+    ASSERT_TRUE(written.load(folder.file("cli.jpg")).ok());
+    EXPECT_FALSE(written.info.exifBlock.empty());
     EXPECT_EQ(written.width, doc.sourceImage.width);
 }
 

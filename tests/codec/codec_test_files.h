@@ -58,7 +58,7 @@ inline core::ByteSpan span(const std::vector<uint8_t>& bytes) {
 
 /// A 24-bit picture whose pixel (x, y) is (r, g, b) = f(x, y).
 template <typename F> void fillRgb(codec::Picture& p, int32_t width, int32_t height, F f) {
-    ASSERT_EQ(p.allocate(width, height, 24), codec::kPictureOk);
+    ASSERT_TRUE(p.allocate(width, height, 24).ok());
     for (int32_t y = 0; y < height; ++y)
         for (int32_t x = 0; x < width; ++x) {
             uint8_t* px = p.pixels() + (std::size_t(y) * width + x) * 3;
@@ -71,7 +71,7 @@ template <typename F> void fillRgb(codec::Picture& p, int32_t width, int32_t hei
 
 /// Random 24-bit content from a fixed seed.
 inline void fillRandom(codec::Picture& p, int32_t width, int32_t height, uint32_t seed) {
-    ASSERT_EQ(p.allocate(width, height, 24), codec::kPictureOk);
+    ASSERT_TRUE(p.allocate(width, height, 24).ok());
     std::mt19937 rng(seed);
     for (std::size_t i = 0; i < p.pixelBytes(); ++i)
         p.pixels()[i] = uint8_t(rng());

@@ -242,7 +242,7 @@ TEST(FileInfoText, FullAndEmptyTexts) {
 TEST(FileInfoText, FromACameraFile) {
     VELANOX_TEST_FILE(path, "jpeg/canon_powershot_sx150is_orient6.jpg");
     Picture p;
-    ASSERT_EQ(p.load(path), kPictureOk);
+    ASSERT_TRUE(p.load(path).ok());
     const std::string text = codec::fileInfoText(p);
     EXPECT_EQ(text.substr(0, text.find("\r\n")), "Canon Canon PowerShot SX150 IS");
     EXPECT_NE(text.find("\r\n1200 x 1600\r\n"), std::string::npos);

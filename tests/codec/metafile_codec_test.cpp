@@ -62,10 +62,10 @@ Box contentBox(const codec::Picture& p) {
 
 void expectRendered(const codec::Picture& p, uint32_t format) {
     EXPECT_EQ(p.bitsPerPixel, 24);
-    EXPECT_EQ(p.format, format);
-    EXPECT_EQ(p.xResolution, 96u);
-    EXPECT_EQ(p.yResolution, 96u);
-    EXPECT_EQ(p.resolutionUnit, 2u);
+    EXPECT_EQ(p.info.format, format);
+    EXPECT_EQ(p.info.xResolution, 96u);
+    EXPECT_EQ(p.info.yResolution, 96u);
+    EXPECT_EQ(p.info.resolutionUnit, 2u);
 }
 
 // ---- a small Enhanced Metafile writer for drawing tests ------------------------------------
@@ -456,7 +456,7 @@ TEST(EmfReader, RecordRunningPastTheFileIsAnError) {
 namespace {
 
 void randomPicture(int width, int height, uint32_t seed, codec::Picture& p) {
-    ASSERT_EQ(p.allocate(width, height, 24), codec::kPictureOk);
+    ASSERT_TRUE(p.allocate(width, height, 24).ok());
     std::mt19937 random(seed);
     for (std::size_t i = 0; i < p.pixelBytes(); ++i)
         p.pixels()[i] = uint8_t(random());
@@ -526,11 +526,11 @@ TEST(MetafileWriters, RefuseWhatTheyCannotHold) {
     EXPECT_FALSE(writeWmf(empty, out).ok());
     EXPECT_FALSE(writeEmf(empty, out).ok());
     codec::Picture grey;
-    ASSERT_EQ(grey.allocate(8, 8, 8), codec::kPictureOk);
+    ASSERT_TRUE(grey.allocate(8, 8, 8).ok());
     EXPECT_EQ(writeEmf(grey, out).code, StatusCode::Unsupported);
     // Windows Metafile coordinates are 16-bit.
     codec::Picture wide;
-    ASSERT_EQ(wide.allocate(40000, 1, 24), codec::kPictureOk);
+    ASSERT_TRUE(wide.allocate(40000, 1, 24).ok());
     EXPECT_EQ(writeWmf(wide, out).code, StatusCode::TooLarge);
     EXPECT_TRUE(writeEmf(wide, out).ok());
 }

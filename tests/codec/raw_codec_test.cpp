@@ -113,17 +113,17 @@ TEST(RawCodec, CameraFilesDecodeToTheirSize) {
         const std::vector<uint8_t> bytes = test::fileBytes(path);
         EXPECT_TRUE(probeRaw({bytes.data(), bytes.size()}));
         Picture picture;
-        picture.orientation = 6;
+        picture.info.orientation = 6;
         const Status s = readRaw({bytes.data(), bytes.size()}, picture, {});
         ASSERT_TRUE(s.ok()) << s.reason;
         EXPECT_EQ(picture.width, c.width);
         EXPECT_EQ(picture.height, c.height);
         EXPECT_EQ(picture.bitsPerPixel, 24);
-        EXPECT_EQ(picture.format, kFormatAuto);
-        EXPECT_EQ(picture.fileWidth, c.width);
-        EXPECT_EQ(picture.orientation, 1);
-        EXPECT_EQ(picture.xResolution, 300u);
-        EXPECT_EQ(picture.resolutionUnit, 1u);
+        EXPECT_EQ(picture.info.format, kFormatAuto);
+        EXPECT_EQ(picture.info.fileWidth, c.width);
+        EXPECT_EQ(picture.info.orientation, 1);
+        EXPECT_EQ(picture.info.xResolution, 300u);
+        EXPECT_EQ(picture.info.resolutionUnit, 1u);
     }
 }
 
@@ -327,14 +327,14 @@ TEST(RawCameraData, DecodedRawsCarryTheCameraData) {
     spec.fNumber = 2.8;
     Picture picture;
     ASSERT_TRUE(decodeBytes(test::makeSyntheticDng(spec), picture).ok());
-    EXPECT_TRUE(picture.exif.present);
-    EXPECT_EQ(picture.exif.make, "Orvantel");
-    EXPECT_EQ(picture.exif.model, "R-1");
-    EXPECT_EQ(picture.exif.dateTime, "2020:11:12 13:14:15");
-    EXPECT_EQ(picture.exif.iso, 400);
-    EXPECT_NEAR(picture.exif.exposureTime, 0.004, 1e-6);
-    EXPECT_NEAR(picture.exif.fNumber, 2.8, 1e-4);
-    EXPECT_TRUE(picture.exifBlock.empty());
+    EXPECT_TRUE(picture.info.exif.present);
+    EXPECT_EQ(picture.info.exif.make, "Orvantel");
+    EXPECT_EQ(picture.info.exif.model, "R-1");
+    EXPECT_EQ(picture.info.exif.dateTime, "2020:11:12 13:14:15");
+    EXPECT_EQ(picture.info.exif.iso, 400);
+    EXPECT_NEAR(picture.info.exif.exposureTime, 0.004, 1e-6);
+    EXPECT_NEAR(picture.info.exif.fNumber, 2.8, 1e-4);
+    EXPECT_TRUE(picture.info.exifBlock.empty());
     EXPECT_EQ(fileInfoText(picture), "Orvantel R-1\r\n64 x 48\r\n2020:11:12 13:14:15\r\n"
                                      "ISO: 400\r\n1/250\r\nF: 2.8\r\n");
 

@@ -169,7 +169,7 @@ TEST_F(ProfileFiles, ReferenceWrittenAndReadBackIsTheSame) {
     EXPECT_FALSE(fs::exists(path("none.cpf")));
 
     codec::Picture reference;
-    ASSERT_EQ(reference.allocate(400, 200, 24), codec::kPictureOk);
+    ASSERT_TRUE(reference.allocate(400, 200, 24).ok());
     for (std::size_t i = 0; i < reference.pixelBytes(); ++i)
         reference.pixels()[i] = uint8_t(i * 31 / 7);
     ASSERT_TRUE(state.setReferenceImage(reference, "/pictures/ref.jpg").ok());

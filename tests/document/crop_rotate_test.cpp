@@ -9,7 +9,7 @@ namespace {
 
 /// A 24-bit picture whose pixel (x, y) is (x, y, x + y) modulo 256.
 void fillPattern(codec::Picture& p, int w, int h) {
-    ASSERT_EQ(p.allocate(w, h, 24), codec::kPictureOk);
+    ASSERT_TRUE(p.allocate(w, h, 24).ok());
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             uint8_t* px = p.pixels() + (std::size_t(y) * w + x) * 3;
@@ -119,18 +119,18 @@ TEST(CropImage, DoNotChangeAtZoomOneReproducesThePicture) {
 TEST(CropImage, CutsAndFillsWhatLiesOutsideWithBlack) {
     codec::Picture p;
     fillPattern(p, 20, 10);
-    p.format = codec::kFormatPng;
-    p.filePath = "/x/y.png";
-    ASSERT_EQ(cropImage(p, core::Rect{15, 8, 25, 12}), codec::kPictureOk);
+    p.info.format = codec::kFormatPng;
+    p.info.filePath = "/x/y.png";
+    ASSERT_TRUE(cropImage(p, core::Rect{15, 8, 25, 12}).ok());
     ASSERT_EQ(p.width, 10);
     ASSERT_EQ(p.height, 4);
     EXPECT_EQ(pixelAt(p, 0, 0)[0], 15);
     EXPECT_EQ(pixelAt(p, 4, 1)[1], 9);
     EXPECT_EQ(pixelAt(p, 5, 0)[0], 0);
     EXPECT_EQ(pixelAt(p, 0, 2)[2], 0);
-    EXPECT_EQ(p.format, codec::kFormatPng) << "still the file's picture";
-    EXPECT_EQ(p.filePath, "/x/y.png");
-    EXPECT_EQ(cropImage(p, core::Rect{3, 3, 3, 9}), codec::kPictureOk);
+    EXPECT_EQ(p.info.format, codec::kFormatPng) << "still the file's picture";
+    EXPECT_EQ(p.info.filePath, "/x/y.png");
+    EXPECT_TRUE(cropImage(p, core::Rect{3, 3, 3, 9}).ok());
     EXPECT_EQ(p.width, 10) << "an empty rectangle changes nothing";
 }
 
@@ -138,12 +138,12 @@ TEST(RotateImage, TwoTurnsTurnItUpsideDown) {
     codec::Picture p, original;
     fillPattern(p, 130, 70); // larger than one tile
     original.copyFrom(p);
-    ASSERT_EQ(rotateImage(p, RotateDirection::Clockwise), codec::kPictureOk);
+    ASSERT_TRUE(rotateImage(p, RotateDirection::Clockwise).ok());
     EXPECT_EQ(p.width, 70);
     EXPECT_EQ(p.height, 130);
     // Clockwise, the bottom-left corner comes to the top left.
     EXPECT_EQ(std::memcmp(pixelAt(p, 0, 0), pixelAt(original, 0, 69), 3), 0);
-    ASSERT_EQ(rotateImage(p, RotateDirection::Clockwise), codec::kPictureOk);
+    ASSERT_TRUE(rotateImage(p, RotateDirection::Clockwise).ok());
     ASSERT_EQ(p.width, 130);
     for (int y = 0; y < 70; ++y)
         for (int x = 0; x < 130; ++x)
@@ -153,14 +153,14 @@ TEST(RotateImage, TwoTurnsTurnItUpsideDown) {
     EXPECT_TRUE(samePixels(p, original));
 
     codec::Picture empty;
-    EXPECT_EQ(rotateImage(empty, RotateDirection::Clockwise), codec::kPictureNoReader);
+    EXPECT_EQ(rotateImage(empty, RotateDirection::Clockwise).code, core::StatusCode::NoReader);
 }
 
 TEST(CropDisplay, BottomUpBlueFirstOpaqueAndRecolored) {
     codec::Picture source, display;
     fillPattern(source, 9, 5);
     color::ColorSettings settings;
-    ASSERT_EQ(buildCropDisplayImage(source, settings, display), codec::kPictureOk);
+    ASSERT_TRUE(buildCropDisplayImage(source, settings, display).ok());
     ASSERT_EQ(display.bitsPerPixel, 32);
     const uint8_t* top = pixelAt(display, 7, 4); // last row in memory is the picture's first
     EXPECT_EQ(top[0], 7);                        // blue = x + y
@@ -176,7 +176,7 @@ TEST(CropDisplay, BottomUpBlueFirstOpaqueAndRecolored) {
     settings.match.matchFade = 100;
     for (int i = 0; i < 256; ++i)
         settings.match.matchTables[0][std::size_t(i)] = uint8_t(255 - i);
-    ASSERT_EQ(buildCropDisplayImage(source, settings, display), codec::kPictureOk);
+    ASSERT_TRUE(buildCropDisplayImage(source, settings, display).ok());
     codec::Picture expected;
     expected.copyFrom(source);
     color::applyColorSteps(settings, core::ImageView(expected.pixels(), 9, 5, 3));
@@ -196,18 +196,16 @@ TEST(CropMode, EnteringResetsTheViewOnlyWhenAsked) {
     CropState state;
     state.cropZoom = 2.0;
     state.cropOffsetX = 7;
-    ASSERT_EQ(enterCropMode(state, false, source, color::ColorSettings{}, display),
-              codec::kPictureOk);
+    ASSERT_TRUE(enterCropMode(state, false, source, color::ColorSettings{}, display).ok());
     EXPECT_TRUE(state.cropMode);
     EXPECT_EQ(state.cropOffsetX, 7);
     EXPECT_EQ(display.width, 40);
-    ASSERT_EQ(enterCropMode(state, true, source, color::ColorSettings{}, display),
-              codec::kPictureOk);
+    ASSERT_TRUE(enterCropMode(state, true, source, color::ColorSettings{}, display).ok());
     EXPECT_TRUE(state.isNeutral());
 
     CropState off;
     codec::Picture none;
-    EXPECT_NE(enterCropMode(off, true, none, color::ColorSettings{}, display), codec::kPictureOk);
+    EXPECT_FALSE(enterCropMode(off, true, none, color::ColorSettings{}, display).ok());
     EXPECT_FALSE(off.cropMode);
     EXPECT_EQ(display.width, 40) << "a failed build keeps the old display";
 }
@@ -229,8 +227,7 @@ TEST(CropMode, EscapeWithANeutralWindowAppliesWithoutAsking) {
     fillPattern(source, 300, 200);
     CropState state;
     state.cropAspect = 0;
-    ASSERT_EQ(enterCropMode(state, true, source, color::ColorSettings{}, display),
-              codec::kPictureOk);
+    ASSERT_TRUE(enterCropMode(state, true, source, color::ColorSettings{}, display).ok());
     Asked asked;
     const LeaveCropOutcome outcome = leaveCropMode(state, true, source, display, asked.question());
     EXPECT_EQ(asked.count, 0);
@@ -248,8 +245,7 @@ TEST(CropMode, TheQuestionDecidesForAMovedWindow) {
         CropState state;
         state.cropAspect = 0;
         state.cropSwap = 1;
-        ASSERT_EQ(enterCropMode(state, true, source, color::ColorSettings{}, display),
-                  codec::kPictureOk);
+        ASSERT_TRUE(enterCropMode(state, true, source, color::ColorSettings{}, display).ok());
         state.cropOffsetX = 60;
         Asked asked;
         asked.answer = answer;

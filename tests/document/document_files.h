@@ -3,6 +3,7 @@
 #pragma once
 
 #include "codec/picture.h"
+#include "support/status_assert.h"
 
 #include <gtest/gtest.h>
 
@@ -40,7 +41,7 @@ private:
 
 /// A 24-bit picture of width x height whose pixels follow the seed.
 inline void fillPicture(codec::Picture& picture, int32_t width, int32_t height, uint8_t seed) {
-    ASSERT_EQ(picture.allocate(width, height, 24), codec::kPictureOk);
+    ASSERT_TRUE(picture.allocate(width, height, 24).ok());
     for (std::size_t i = 0; i < picture.pixelBytes(); ++i)
         picture.pixels()[i] = uint8_t(seed + i * 7 + (i / 3) % 13);
 }
@@ -50,7 +51,7 @@ inline void writePicture(const std::string& path, int32_t width, int32_t height,
                          uint32_t format = codec::kFormatAuto) {
     codec::Picture picture;
     fillPicture(picture, width, height, seed);
-    ASSERT_EQ(picture.save(path, format), codec::kPictureOk) << picture.errorReason;
+    ASSERT_TRUE(test::succeeded(picture.save(path, format)));
 }
 
 inline void writeBytes(const std::string& path, const std::string& bytes) {

@@ -84,7 +84,7 @@ TEST(SuggestQuality, ProbesHalveTheIntervalAndReportOnTheProgressWindow) {
 
 TEST(SuggestQuality, RealEncoderGrowsWithQuality) {
     codec::Picture picture;
-    ASSERT_EQ(picture.allocate(64, 48, 24), codec::kPictureOk);
+    ASSERT_TRUE(picture.allocate(64, 48, 24).ok());
     for (std::size_t i = 0; i < picture.pixelBytes(); ++i)
         picture.pixels()[i] = uint8_t((i * 37) ^ (i >> 5));
     const document::JpegSizeEstimator estimate = document::jpegSizeEstimator(picture, true);

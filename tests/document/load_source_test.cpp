@@ -90,7 +90,7 @@ TEST(LoadSource, FailedLoadKeepsThePictureAndSaysWhy) {
     doc.sourceFile.exifOrientation = 3;
     doc.crop.cropSwap = 1;
     codec::Picture before;
-    ASSERT_EQ(before.copyFrom(doc.sourceImage), codec::kPictureOk);
+    ASSERT_TRUE(before.copyFrom(doc.sourceImage).ok());
 
     for (const std::string& bad : {broken, folder.file("missing.png"), std::string()}) {
         SCOPED_TRACE(bad);
@@ -132,8 +132,8 @@ TEST(LoadSource, CropModeIsEnteredAgainWithANeutralWindow) {
     RecordingHost host;
     document::CSotavoDoc doc(host);
     ASSERT_TRUE(document::onOpenDocument(doc, folder.file("a.png")).loaded());
-    ASSERT_EQ(enterCropMode(doc.crop, true, doc.sourceImage, doc.color, doc.cropDisplayImage),
-              codec::kPictureOk);
+    ASSERT_TRUE(
+        enterCropMode(doc.crop, true, doc.sourceImage, doc.color, doc.cropDisplayImage).ok());
     doc.crop.cropZoom = 2.0;
     doc.crop.cropOffsetX = 3;
 
@@ -237,7 +237,7 @@ TEST(LoadReference, MatchesToTheReferenceAndKeepsItWhenANewOneFails) {
     test::fillPicture(bright, 200, 100, 0);
     for (std::size_t i = 0; i < bright.pixelBytes(); ++i)
         bright.pixels()[i] = uint8_t(128 + bright.pixels()[i] / 2);
-    ASSERT_EQ(bright.save(folder.file("ref.bmp")), codec::kPictureOk);
+    ASSERT_TRUE(bright.save(folder.file("ref.bmp")).ok());
 
     ASSERT_TRUE(document::loadReferenceImage(match, doc, folder.file("ref.bmp")).ok());
     EXPECT_EQ(doc.color.match.matchActive, 1);

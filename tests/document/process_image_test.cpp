@@ -20,7 +20,7 @@ namespace {
 // Fills a 24-bit picture from a noisy synthetic scene.
 void fillNoisy(codec::Picture& picture, int width, int height, uint32_t seed = 7) {
     const test::TestImage scene = test::makeNoisyScene(width, height, 12.0, seed);
-    ASSERT_EQ(picture.allocate(width, height, 24), codec::kPictureOk);
+    ASSERT_TRUE(picture.allocate(width, height, 24).ok());
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
             for (int k = 0; k < 3; ++k)
@@ -77,7 +77,7 @@ protected:
 
     void load(int width, int height) {
         fillNoisy(doc.sourceImage, width, height);
-        ASSERT_EQ(doc.resultImage.copyFrom(doc.sourceImage), codec::kPictureOk);
+        ASSERT_TRUE(doc.resultImage.copyFrom(doc.sourceImage).ok());
     }
     void withProgressDialog() { doc.processing.progressDialog = &dialog; }
     RecordingProgressDialog dialog;
@@ -311,7 +311,7 @@ TEST_F(ProcessImage, ADetailRequestDuringARunIsCarriedOutWhenItEnds) {
 TEST(DetailRect, ARectangleOverrunningThePictureIsShiftedBackAndKeepsItsSize) {
     RecordingHost host;
     document::CSotavoDoc doc(host);
-    ASSERT_EQ(doc.sourceImage.allocate(1000, 600, 24), codec::kPictureOk);
+    ASSERT_TRUE(doc.sourceImage.allocate(1000, 600, 24).ok());
     doc.setDetailRect(900, 550, 1300, 750);
     EXPECT_EQ(doc.display.detailRect, (core::Rect{600, 400, 1000, 600}));
     doc.setDetailRect(-20, -5, 300, 200);
@@ -363,8 +363,8 @@ TEST_F(ProcessImage, RunsOfManySizesInOneDocumentGiveTheBytesOfAFreshDocument) {
         RecordingHost freshHost;
         document::CSotavoDoc fresh(freshHost);
         fresh.memory = doc.memory;
-        ASSERT_EQ(fresh.sourceImage.copyFrom(doc.sourceImage), codec::kPictureOk);
-        ASSERT_EQ(fresh.resultImage.copyFrom(doc.sourceImage), codec::kPictureOk);
+        ASSERT_TRUE(fresh.sourceImage.copyFrom(doc.sourceImage).ok());
+        ASSERT_TRUE(fresh.resultImage.copyFrom(doc.sourceImage).ok());
         if (detail) fresh.setDetailRect(r.left, r.top, r.right, r.bottom);
         ASSERT_EQ(fresh.processImage(detail), pipeline::ProcessOutcome::Done);
         EXPECT_EQ(regionOf(doc.resultImage, r), regionOf(fresh.resultImage, r))

@@ -4,6 +4,7 @@
 #include "document/load_source.h"
 #include "document_files.h"
 #include "support/recording_host.h"
+#include "support/status_assert.h"
 #include "support/test_images.h"
 
 #include <gtest/gtest.h>
@@ -24,15 +25,16 @@ void openNoisy(document::CSotavoDoc& doc, const TempFolder& folder, int32_t widt
                int32_t height = 48) {
     const test::TestImage scene = test::makeNoisyScene(width, height, 12.0, 3);
     codec::Picture picture;
-    ASSERT_EQ(picture.allocate(width, height, 24), codec::kPictureOk);
+    ASSERT_TRUE(picture.allocate(width, height, 24).ok());
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
             for (int k = 0; k < 3; ++k)
                 picture.pixels()[(std::size_t(y) * width + x) * 3 + k] = scene.at(x, y, k);
-    picture.saveXResolution = picture.saveYResolution = 72;
-    picture.saveResolutionUnit = 2;
+    picture.writeOptions.set(codec::kSaveXResolution, 72u);
+    picture.writeOptions.set(codec::kSaveYResolution, 72u);
+    picture.writeOptions.set(codec::kSaveResolutionUnit, 2u);
     const std::string path = folder.file("noisy.tif");
-    ASSERT_EQ(picture.save(path), codec::kPictureOk) << picture.errorReason;
+    ASSERT_TRUE(test::succeeded(picture.save(path)));
     ASSERT_TRUE(document::onOpenDocument(doc, path).loaded());
 }
 
@@ -55,7 +57,7 @@ TEST(SaveDocument, WritesTheWholeProcessedPictureWithTheSourceResolution) {
     EXPECT_EQ(doc.sourceFile.documentPath, folder.file("noisy.tif"));
 
     codec::Picture saved;
-    ASSERT_EQ(saved.load(target), codec::kPictureOk) << saved.errorReason;
+    ASSERT_TRUE(test::succeeded(saved.load(target)));
     EXPECT_EQ(saved.width, 64);
     EXPECT_EQ(saved.height, 48);
     // The whole picture was processed, not only the detail rectangle; below it the result still
@@ -67,8 +69,8 @@ TEST(SaveDocument, WritesTheWholeProcessedPictureWithTheSourceResolution) {
               0);
     const std::size_t lastRow = std::size_t(47) * 64 * 3;
     EXPECT_NE(std::memcmp(saved.pixels() + lastRow, doc.sourceImage.pixels() + lastRow, 64 * 3), 0);
-    EXPECT_EQ(saved.xResolution, 72u);
-    EXPECT_EQ(saved.resolutionUnit, 2u);
+    EXPECT_EQ(saved.info.xResolution, 72u);
+    EXPECT_EQ(saved.info.resolutionUnit, 2u);
 }
 
 TEST(SaveDocument, JpegCarriesTheSourceExifAndShowsAsOnScreen) {
@@ -81,18 +83,18 @@ TEST(SaveDocument, JpegCarriesTheSourceExifAndShowsAsOnScreen) {
 
     const std::string jpeg = folder.file("x_NR.jpg");
     ASSERT_TRUE(document::onSaveDocument(doc, jpeg).saved());
-    EXPECT_EQ(doc.resultImage.jpegQuality, 85u);
+    EXPECT_EQ(doc.resultImage.writeOptions.get(codec::kQuality), 85u);
     codec::Picture saved;
-    ASSERT_EQ(saved.load(jpeg), codec::kPictureOk);
-    EXPECT_EQ(saved.orientation, 6);
-    EXPECT_EQ(saved.exifBlock, doc.sourceFile.exifCopy);
+    ASSERT_TRUE(saved.load(jpeg).ok());
+    EXPECT_EQ(saved.info.orientation, 6);
+    EXPECT_EQ(saved.info.exifBlock, doc.sourceFile.exifCopy);
     EXPECT_EQ(saved.width, 1200);
     EXPECT_EQ(saved.height, 1600);
 
     const std::string png = folder.file("x_NR.png");
     ASSERT_TRUE(document::onSaveDocument(doc, png).saved());
-    ASSERT_EQ(saved.load(png), codec::kPictureOk);
-    EXPECT_TRUE(saved.exifBlock.empty());
+    ASSERT_TRUE(saved.load(png).ok());
+    EXPECT_TRUE(saved.info.exifBlock.empty());
     EXPECT_EQ(saved.width, 1200);
 }
 
@@ -195,8 +197,8 @@ TEST(SaveDocument, FullCropModeIsLeftWithTheCropApplied) {
     document::CSotavoDoc doc(host);
     openNoisy(doc, folder, 60, 40);
     doc.crop.cropAspect = 0; // square
-    ASSERT_EQ(enterCropMode(doc.crop, true, doc.sourceImage, doc.color, doc.cropDisplayImage),
-              codec::kPictureOk);
+    ASSERT_TRUE(
+        enterCropMode(doc.crop, true, doc.sourceImage, doc.color, doc.cropDisplayImage).ok());
     doc.display.displayTab = document::kTabImage;
 
     const std::string target = folder.file("square.bmp");
@@ -205,7 +207,7 @@ TEST(SaveDocument, FullCropModeIsLeftWithTheCropApplied) {
     EXPECT_EQ(doc.sourceImage.width, 40);
     EXPECT_EQ(doc.sourceImage.height, 40);
     codec::Picture saved;
-    ASSERT_EQ(saved.load(target), codec::kPictureOk);
+    ASSERT_TRUE(saved.load(target).ok());
     EXPECT_EQ(saved.width, 40);
     EXPECT_EQ(saved.height, 40);
 }

@@ -208,7 +208,7 @@ private slots:
         click(black, 12);
         QTRY_COMPARE_WITH_TIMEOUT(f.redraws, 1, 1000);
         f.doc->display.displayTab = document::kTabImage;
-        QCOMPARE(f.doc->enterCropMode(true), int(codec::kPictureOk));
+        QVERIFY(f.doc->enterCropMode(true).ok());
         click(black, 14);
         QTRY_COMPARE_WITH_TIMEOUT(f.cropEntries, 1, 1000);
         QCOMPARE(f.detailRuns, 0);

@@ -252,7 +252,7 @@ private slots:
         codec::Picture picture;
         picture.allocate(200, 100, 24);
         std::memset(picture.pixels(), 180, picture.pixelBytes());
-        QCOMPARE(picture.save(path.toStdString()), 0);
+        QVERIFY(picture.save(path.toStdString()).ok());
 
         f.pane.dropReference(dir.filePath(QStringLiteral("reference.jpeg"))); // not a drop name
         QCOMPARE(f.doc->color.match.matchActive, 0);

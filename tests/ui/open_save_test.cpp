@@ -29,7 +29,7 @@ namespace {
 // A small JPEG that carries the EXIF segment of the bundled sample photograph.
 QString smallJpegWithExif(const QTemporaryDir& dir) {
     velanox::codec::Picture sample;
-    if (sample.load(VELANOX_SAMPLES_DIR "/iso400_colorchecker.jpg") != 0) return {};
+    if (!sample.load(VELANOX_SAMPLES_DIR "/iso400_colorchecker.jpg").ok()) return {};
     velanox::codec::Picture small;
     small.allocate(96, 64, 24);
     for (int y = 0; y < 64; ++y)
@@ -39,10 +39,10 @@ QString smallJpegWithExif(const QTemporaryDir& dir) {
             p[1] = uint8_t(y * 3);
             p[2] = uint8_t(120 + (x ^ y) % 11);
         }
-    small.exifBlock = sample.exifBlock;
-    small.orientation = 1;
+    small.info.exifBlock = sample.info.exifBlock;
+    small.info.orientation = 1;
     const QString path = dir.filePath(QStringLiteral("small.jpg"));
-    if (small.save(path.toStdString()) != 0) return {};
+    if (!small.save(path.toStdString()).ok()) return {};
     return path;
 }
 

@@ -26,7 +26,7 @@ class PrevFileDialogTest : public QObject {
         picture.allocate(w, h, 24);
         std::memset(picture.pixels(), 200, picture.pixelBytes());
         const QString path = dir.filePath(QString::fromLatin1(name));
-        if (picture.save(path.toStdString()) != 0) return {};
+        if (!picture.save(path.toStdString()).ok()) return {};
         return path;
     }
 

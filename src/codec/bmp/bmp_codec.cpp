@@ -163,9 +163,9 @@ Status readBmp(ByteSpan bytes, Picture& out, const ReadOptions& options) {
         return corrupt("the decoded size differs from the header.");
     }
     if (header.xPixelsPerMetre > 0 && header.yPixelsPerMetre > 0) {
-        out.xResolution = uint32_t(header.xPixelsPerMetre) / 100;
-        out.yResolution = uint32_t(header.yPixelsPerMetre) / 100;
-        out.resolutionUnit = 3;
+        out.info.xResolution = uint32_t(header.xPixelsPerMetre) / 100;
+        out.info.yResolution = uint32_t(header.yPixelsPerMetre) / 100;
+        out.info.resolutionUnit = 3;
     }
     return status;
 }
@@ -198,8 +198,9 @@ Status writeBmp(const Picture& picture, std::vector<uint8_t>& out) {
         put16(out, 24);
         put32(out, 0); // no compression
         put32(out, uint32_t(rowBytes * height));
-        put32(out, uint32_t(pixelsPerMetre(picture.saveXResolution, picture.saveResolutionUnit)));
-        put32(out, uint32_t(pixelsPerMetre(picture.saveYResolution, picture.saveResolutionUnit)));
+        const SaveResolution resolution = saveResolution(picture.writeOptions);
+        put32(out, uint32_t(pixelsPerMetre(resolution.x, resolution.unit)));
+        put32(out, uint32_t(pixelsPerMetre(resolution.y, resolution.unit)));
         put32(out, 0);
         put32(out, 0);
         std::vector<uint8_t> row(std::size_t(rowBytes), 0);

@@ -111,32 +111,34 @@ Status decode(Decoder& d, ByteSpan bytes, Picture& out, const ReadOptions& optio
         return Status::failure(StatusCode::Corrupt, "The JPEG file holds no picture.");
     if (Status s = checkSize(cinfo.image_width, cinfo.image_height, options.limits); !s.ok())
         return s;
-    out.fileWidth = int32_t(cinfo.image_width);
-    out.fileHeight = int32_t(cinfo.image_height);
+    out.info.fileWidth = int32_t(cinfo.image_width);
+    out.info.fileHeight = int32_t(cinfo.image_height);
 
     // The last Exif APP1 segment is kept whole, with its marker and length bytes.
     for (jpeg_saved_marker_ptr m = cinfo.marker_list; m; m = m->next) {
         if (!isExifSegment(m)) continue;
         const std::size_t length = std::size_t(m->data_length) + 2;
-        out.exifBlock.assign({0xFF, 0xE1, uint8_t(length >> 8), uint8_t(length & 0xFF)});
-        out.exifBlock.insert(out.exifBlock.end(), m->data, m->data + m->data_length);
+        out.info.exifBlock.assign({0xFF, 0xE1, uint8_t(length >> 8), uint8_t(length & 0xFF)});
+        out.info.exifBlock.insert(out.info.exifBlock.end(), m->data, m->data + m->data_length);
     }
-    if (!out.exifBlock.empty()) {
-        readExifSummary(out.exifBlock.data() + 4, out.exifBlock.size() - 4, out.exif);
-        if (out.exif.orientation >= 1 && out.exif.orientation <= 8)
-            out.orientation = out.exif.orientation;
+    if (!out.info.exifBlock.empty()) {
+        readExifSummary(out.info.exifBlock.data() + 4, out.info.exifBlock.size() - 4,
+                        out.info.exif);
+        if (out.info.exif.orientation >= 1 && out.info.exif.orientation <= 8)
+            out.info.orientation = out.info.exif.orientation;
     }
 
     const bool grey = cinfo.jpeg_color_space == JCS_GRAYSCALE;
     const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
     cinfo.out_color_space = grey ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_RGB;
     cinfo.scale_num = 1;
-    cinfo.scale_denom = unsigned(jpegReductionFactor(
-        out.fileWidth, out.fileHeight, options.previewMaxWidth, options.previewMaxHeight));
+    cinfo.scale_denom =
+        unsigned(jpegReductionFactor(out.info.fileWidth, out.info.fileHeight,
+                                     options.previewMaxWidth, options.previewMaxHeight));
     jpeg_start_decompress(&cinfo);
 
-    if (out.allocate(int32_t(cinfo.output_width), int32_t(cinfo.output_height), grey ? 8 : 24) !=
-        kPictureOk)
+    if (!out.allocate(int32_t(cinfo.output_width), int32_t(cinfo.output_height), grey ? 8 : 24)
+             .ok())
         return Status::failure(StatusCode::OutOfMemory, "Out of memory");
     if (cmyk) d.row.resize(std::size_t(cinfo.output_width) * 4);
     const std::size_t stride = out.rowBytes();
@@ -156,10 +158,10 @@ Status decode(Decoder& d, ByteSpan bytes, Picture& out, const ReadOptions& optio
         }
         out.paletteSize = 256;
     }
-    out.format = grey ? kFormatJpegGrey : kFormatJpeg;
-    out.xResolution = cinfo.X_density;
-    out.yResolution = cinfo.Y_density;
-    out.resolutionUnit = cinfo.density_unit == 1 ? 2 : cinfo.density_unit == 2 ? 3 : 1;
+    out.info.format = grey ? kFormatJpegGrey : kFormatJpeg;
+    out.info.xResolution = cinfo.X_density;
+    out.info.yResolution = cinfo.Y_density;
+    out.info.resolutionUnit = cinfo.density_unit == 1 ? 2 : cinfo.density_unit == 2 ? 3 : 1;
     return Status::success();
 }
 
@@ -307,9 +309,9 @@ int jpegReductionFactor(int32_t width, int32_t height, int32_t maxWidth, int32_t
 
 Status readJpeg(ByteSpan bytes, Picture& out, const ReadOptions& options) {
     out.release();
-    out.exifBlock.clear();
-    out.exif = ExifSummary{};
-    out.orientation = 1;
+    out.info.exifBlock.clear();
+    out.info.exif = ExifSummary{};
+    out.info.orientation = 1;
     if (!probeJpeg(bytes)) return Status::failure(StatusCode::Corrupt, "Not a JPEG file.");
     Decoder d;
     installErrorManager(d.err);
@@ -322,11 +324,12 @@ Status readJpeg(ByteSpan bytes, Picture& out, const ReadOptions& options) {
         d.created = true;
         status = decode(d, bytes, out, options);
     }
-    if (status.ok() && out.orientation != 1) {
-        const int rc = out.applyOrientation(out.orientation);
-        if (rc == kPictureOutOfMemory)
-            status = Status::failure(StatusCode::OutOfMemory, "Out of memory");
-        if (orientationSwapsAxes(out.orientation)) std::swap(out.fileWidth, out.fileHeight);
+    if (status.ok() && out.info.orientation != 1) {
+        if (Status turned = out.applyOrientation(out.info.orientation);
+            turned.code == StatusCode::OutOfMemory)
+            status = std::move(turned);
+        if (orientationSwapsAxes(out.info.orientation))
+            std::swap(out.info.fileWidth, out.info.fileHeight);
     }
     if (!status.ok()) out.release();
     return status;
@@ -338,26 +341,25 @@ Status writeJpeg(const Picture& picture, std::vector<uint8_t>& out) {
         return Status::failure(StatusCode::Unsupported,
                                "Only 24-bit pictures are written as JPEG.");
     EncodeSettings settings;
-    settings.quality = int(std::min<uint32_t>(picture.jpegQuality, 100));
-    settings.fullChroma = picture.jpegFullChroma == 1;
-    settings.progressive = picture.jpegProgressive != 0;
-    settings.densityUnit = picture.saveResolutionUnit == 2   ? 1
-                           : picture.saveResolutionUnit == 3 ? 2
-                                                             : 0;
-    settings.xDensity = densityValue(picture.saveXResolution);
-    settings.yDensity = densityValue(picture.saveYResolution);
+    settings.quality = int(std::min<uint32_t>(picture.writeOptions.get(kQuality), 100));
+    settings.fullChroma = picture.writeOptions.get(kJpegFullChroma) == 1;
+    settings.progressive = picture.writeOptions.get(kJpegProgressive) != 0;
+    const SaveResolution resolution = saveResolution(picture.writeOptions);
+    settings.densityUnit = resolution.unit == 2 ? 1 : resolution.unit == 3 ? 2 : 0;
+    settings.xDensity = densityValue(resolution.x);
+    settings.yDensity = densityValue(resolution.y);
 
     const uint8_t* rgb = picture.pixels();
     int32_t width = picture.width, height = picture.height;
     Picture turned;
     // The segment without its marker and length bytes; a segment cannot exceed 65535 bytes.
-    if (picture.exifBlock.size() > 4 && picture.exifBlock.size() <= 65535 + 2) {
-        settings.app1 = picture.exifBlock.data() + 4;
-        settings.app1Size = picture.exifBlock.size() - 4;
-        if (picture.orientation >= 2 && picture.orientation <= 8) {
-            if (turned.allocate(width, height, 24) != kPictureOk)
+    if (picture.info.exifBlock.size() > 4 && picture.info.exifBlock.size() <= 65535 + 2) {
+        settings.app1 = picture.info.exifBlock.data() + 4;
+        settings.app1Size = picture.info.exifBlock.size() - 4;
+        if (picture.info.orientation >= 2 && picture.info.orientation <= 8) {
+            if (!turned.allocate(width, height, 24).ok())
                 return Status::failure(StatusCode::OutOfMemory, "Out of memory");
-            const int inverse = inverseOrientation(picture.orientation);
+            const int inverse = inverseOrientation(picture.info.orientation);
             orientPixels(rgb, width, height, 3, inverse, turned.pixels());
             if (orientationSwapsAxes(inverse)) std::swap(width, height);
             rgb = turned.pixels();

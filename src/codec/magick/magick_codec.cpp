@@ -172,7 +172,8 @@ Status writePsd(const Picture& picture, std::vector<uint8_t>& out) {
 
 Status writeWbmp(const Picture& picture, std::vector<uint8_t>& out) {
     magick::WriteRequest request{"WBMP", false};
-    request.twoLevelThreshold = int(std::min<uint32_t>(picture.wbmpThreshold, 256));
+    request.twoLevelThreshold =
+        int(std::min<uint32_t>(picture.writeOptions.get(kWbmpThreshold), 256));
     return magick::writeImage(picture, request, out);
 }
 

@@ -95,7 +95,7 @@ bool isGrey(Magick::Image& image) {
 
 Status packOneBit(Picture& out) {
     Picture packed;
-    if (packed.allocate(out.width, out.height, 1) != kPictureOk)
+    if (!packed.allocate(out.width, out.height, 1).ok())
         return Status::failure(StatusCode::OutOfMemory, "Not enough memory for the picture.");
     std::memset(packed.pixels(), 0, packed.pixelBytes());
     const std::size_t width = std::size_t(out.width);
@@ -114,11 +114,11 @@ Status packOneBit(Picture& out) {
 } // namespace
 
 void finishRead(Picture& out, uint32_t format) {
-    out.format = format;
-    out.fileWidth = out.width;
-    out.fileHeight = out.height;
-    out.xResolution = out.yResolution = 300;
-    out.resolutionUnit = 1;
+    out.info.format = format;
+    out.info.fileWidth = out.width;
+    out.info.fileHeight = out.height;
+    out.info.xResolution = out.info.yResolution = 300;
+    out.info.resolutionUnit = 1;
 }
 
 Status readImage(ByteSpan bytes, const ReadRequest& request, Picture& out, const Limits& limits) {
@@ -168,7 +168,7 @@ Status readImage(ByteSpan bytes, const ReadRequest& request, Picture& out, const
                                 image.colorMapSize() > 0 &&
                                 image.colorMapSize() <= std::size_t(entries);
             if (mapped || entries == 2 || isGrey(image)) {
-                if (out.allocate(width, height, 8) != kPictureOk)
+                if (!out.allocate(width, height, 8).ok())
                     return Status::failure(StatusCode::OutOfMemory,
                                            "Not enough memory for the picture.");
                 out.palette = {};
@@ -183,7 +183,7 @@ Status readImage(ByteSpan bytes, const ReadRequest& request, Picture& out, const
             }
         }
         if (!indexed) {
-            if (out.allocate(width, height, 24) != kPictureOk)
+            if (!out.allocate(width, height, 24).ok())
                 return Status::failure(StatusCode::OutOfMemory,
                                        "Not enough memory for the picture.");
             out.paletteSize = 0;
@@ -262,12 +262,13 @@ Status writeImage(const Picture& picture, const WriteRequest& request, std::vect
         if (request.twoLevelThreshold < 0) image.type(MagickCore::TrueColorType);
         // Rows are written top first and the file says so.
         image.orientation(MagickCore::TopLeftOrientation);
-        const uint32_t unit = picture.saveResolutionUnit;
-        if (request.carriesResolution && (unit == 2 || unit == 3) && picture.saveXResolution > 0 &&
-            picture.saveYResolution > 0) {
+        const SaveResolution resolution = saveResolution(picture.writeOptions);
+        const uint32_t unit = resolution.unit;
+        if (request.carriesResolution && (unit == 2 || unit == 3) && resolution.x > 0 &&
+            resolution.y > 0) {
             image.resolutionUnits(unit == 2 ? MagickCore::PixelsPerInchResolution
                                             : MagickCore::PixelsPerCentimeterResolution);
-            image.density(Magick::Geometry(picture.saveXResolution, picture.saveYResolution));
+            image.density(Magick::Geometry(resolution.x, resolution.y));
         }
         Magick::Blob blob;
         image.write(&blob, request.magick);

@@ -107,7 +107,7 @@ Status readIndexedPsd(ByteSpan bytes, Picture& out, const Limits& limits) {
     } else {
         return Status::failure(StatusCode::Unsupported, "Photoshop file: unknown compression.");
     }
-    if (out.allocate(int32_t(columns), int32_t(rows), 8) != kPictureOk)
+    if (!out.allocate(int32_t(columns), int32_t(rows), 8).ok())
         return Status::failure(StatusCode::OutOfMemory, "Not enough memory for the picture.");
     out.palette = palette;
     out.paletteSize = 256;

@@ -74,12 +74,12 @@ Status readWmf(ByteSpan bytes, Picture& out, const ReadOptions& options) {
         canvas.composite(image, 0, 0, Magick::OverCompositeOp);
 
         Picture picture;
-        if (picture.allocate(size.width, size.height, 24) != kPictureOk)
+        if (!picture.allocate(size.width, size.height, 24).ok())
             return Status::failure(StatusCode::OutOfMemory, "Not enough memory for the picture.");
         canvas.write(0, 0, size.width, size.height, "RGB", Magick::CharPixel, picture.pixels());
-        picture.format = kFormatWmf;
-        picture.xResolution = picture.yResolution = uint32_t(kMetafileDpi);
-        picture.resolutionUnit = 2;
+        picture.info.format = kFormatWmf;
+        picture.info.xResolution = picture.info.yResolution = uint32_t(kMetafileDpi);
+        picture.info.resolutionUnit = 2;
         out.takeFrom(picture);
         return Status::success();
     } catch (const Magick::Exception& e) {

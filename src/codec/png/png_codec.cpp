@@ -93,7 +93,7 @@ Status decode(Reader& r, Picture& out, const ReadOptions& options) {
     if (png_get_rowbytes(png, info) != Picture::rowBytesFor(int32_t(width), bits))
         return Status::failure(StatusCode::Unsupported, "Unexpected PNG row layout.");
 
-    if (out.allocate(int32_t(width), int32_t(height), bits) != kPictureOk)
+    if (!out.allocate(int32_t(width), int32_t(height), bits).ok())
         return Status::failure(StatusCode::OutOfMemory, "Out of memory");
     // libpng keeps the unused bits of a packed row's last byte: make them zero.
     std::memset(out.pixels(), 0, out.pixelBytes());
@@ -113,19 +113,19 @@ Status decode(Reader& r, Picture& out, const ReadOptions& options) {
     } else if (oneBit) {
         setGreyPalette(out, 2);
     }
-    out.format = oneBit ? kFormatPng1 : palette ? kFormatPng8 : kFormatPng;
+    out.info.format = oneBit ? kFormatPng1 : palette ? kFormatPng8 : kFormatPng;
 
     png_uint_32 xppu = 0, yppu = 0;
     int unit = 0;
     if (png_get_pHYs(png, info, &xppu, &yppu, &unit)) {
         if (unit == PNG_RESOLUTION_METER) {
-            out.xResolution = xppu / 100;
-            out.yResolution = yppu / 100;
-            out.resolutionUnit = 3;
+            out.info.xResolution = xppu / 100;
+            out.info.yResolution = yppu / 100;
+            out.info.resolutionUnit = 3;
         } else {
-            out.xResolution = xppu;
-            out.yResolution = yppu;
-            out.resolutionUnit = 1;
+            out.info.xResolution = xppu;
+            out.info.yResolution = yppu;
+            out.info.resolutionUnit = 1;
         }
     }
     return Status::success();
@@ -223,12 +223,12 @@ void encode(Writer& w, const Picture& picture) {
     // The pixels are sRGB: say so, with the matching gAMA for readers that know no sRGB.
     png_set_sRGB(png, info, PNG_sRGB_INTENT_PERCEPTUAL);
     png_set_gAMA_fixed(png, info, 45455);
-    if (picture.saveXResolution > 0 && picture.saveYResolution > 0)
-        png_set_pHYs(png, info, pixelsPerMetre(picture.saveXResolution, picture.saveResolutionUnit),
-                     pixelsPerMetre(picture.saveYResolution, picture.saveResolutionUnit),
-                     picture.saveResolutionUnit == 2 || picture.saveResolutionUnit == 3
-                         ? PNG_RESOLUTION_METER
-                         : PNG_RESOLUTION_UNKNOWN);
+    const SaveResolution resolution = saveResolution(picture.writeOptions);
+    if (resolution.x > 0 && resolution.y > 0)
+        png_set_pHYs(png, info, pixelsPerMetre(resolution.x, resolution.unit),
+                     pixelsPerMetre(resolution.y, resolution.unit),
+                     resolution.unit == 2 || resolution.unit == 3 ? PNG_RESOLUTION_METER
+                                                                  : PNG_RESOLUTION_UNKNOWN);
     if (bits == 24) {
         png_write_info(png, info);
         writeRgbData(w, picture);

@@ -130,7 +130,7 @@ Status convertRawImage(const RawImageView& raw, Picture& out) {
     const int flip = raw.flip & 7;
     const int outWidth = (flip & 4) ? raw.height : raw.width;
     const int outHeight = (flip & 4) ? raw.width : raw.height;
-    if (out.allocate(outWidth, outHeight, 24) != kPictureOk)
+    if (!out.allocate(outWidth, outHeight, 24).ok())
         return Status::failure(StatusCode::OutOfMemory,
                                "Not enough memory for the decoded raw image.");
 
@@ -266,7 +266,7 @@ Status decodeRaw(ByteSpan bytes, Picture& out, const Limits& limits) {
         if (Status s = checkSize(view.width, view.height, limits); !s.ok()) return s;
 
         if (Status s = convertRawImage(view, out); !s.ok()) return s;
-        out.exif = rawExifSummary(cameraData(*raw));
+        out.info.exif = rawExifSummary(cameraData(*raw));
         return Status::success();
     } catch (const std::bad_alloc&) {
         out.release();
@@ -299,15 +299,15 @@ Status decodeRaw(const std::string& path, Picture& out, const Limits& limits) {
 Status readRaw(ByteSpan bytes, Picture& out, const ReadOptions& options) {
     Status status = decodeRaw(bytes, out, options.limits);
     if (!status.ok()) return status;
-    out.format = kFormatAuto;
+    out.info.format = kFormatAuto;
     out.paletteSize = 0;
-    out.fileWidth = out.width;
-    out.fileHeight = out.height;
-    out.orientation = 1;
-    out.tiffPage = 0;
-    out.exifBlock.clear();
-    out.xResolution = out.yResolution = 300;
-    out.resolutionUnit = 1;
+    out.info.fileWidth = out.width;
+    out.info.fileHeight = out.height;
+    out.info.orientation = 1;
+    out.info.tiffPage = 0;
+    out.info.exifBlock.clear();
+    out.info.xResolution = out.info.yResolution = 300;
+    out.info.resolutionUnit = 1;
     return status;
 }
 

@@ -131,7 +131,7 @@ uint8_t mapEntry(uint16_t value, bool eightBit) {
 
 Status readBilevel(TIFF* tif, const MemoryFile& file, Picture& out, uint32_t width, uint32_t height,
                    uint16_t photometric) {
-    if (out.allocate(int32_t(width), int32_t(height), 1) != kPictureOk)
+    if (!out.allocate(int32_t(width), int32_t(height), 1).ok())
         return Status::failure(StatusCode::OutOfMemory, "Out of memory");
     if (std::size_t(TIFFScanlineSize(tif)) != out.rowBytes())
         return Status::failure(StatusCode::Unsupported, "Unexpected TIFF row layout.");
@@ -147,7 +147,7 @@ Status readBilevel(TIFF* tif, const MemoryFile& file, Picture& out, uint32_t wid
     out.palette[0] = {255, 255, 255, 0};
     out.palette[1] = {0, 0, 0, 0};
     out.paletteSize = 2;
-    out.format = kFormatTiff1;
+    out.info.format = kFormatTiff1;
     return Status::success();
 }
 
@@ -176,7 +176,7 @@ Status readIndexed(TIFF* tif, const MemoryFile& file, Picture& out, uint32_t wid
         }
     }
     Picture indexed;
-    if (indexed.allocate(int32_t(width), int32_t(height), 8) != kPictureOk)
+    if (!indexed.allocate(int32_t(width), int32_t(height), 8).ok())
         return Status::failure(StatusCode::OutOfMemory, "Out of memory");
     std::vector<uint8_t> line(lineSize);
     for (uint32_t y = 0; y < height; ++y) {
@@ -192,7 +192,7 @@ Status readIndexed(TIFF* tif, const MemoryFile& file, Picture& out, uint32_t wid
     out.takeFrom(indexed);
     out.palette = palette;
     out.paletteSize = 256;
-    out.format = kFormatTiff8;
+    out.info.format = kFormatTiff8;
     return Status::success();
 }
 
@@ -202,7 +202,7 @@ Status readRgba(TIFF* tif, const MemoryFile& file, Picture& out, uint32_t width,
         return Status::failure(StatusCode::Unsupported, libraryReason("TIFF file", message));
     std::unique_ptr<uint32_t[]> raster(new (std::nothrow)
                                            uint32_t[std::size_t(width) * std::size_t(height)]);
-    if (!raster || out.allocate(int32_t(width), int32_t(height), 24) != kPictureOk)
+    if (!raster || !out.allocate(int32_t(width), int32_t(height), 24).ok())
         return Status::failure(StatusCode::OutOfMemory, "Out of memory");
     if (!TIFFReadRGBAImageOriented(tif, width, height, raster.get(), ORIENTATION_TOPLEFT, 1))
         return failure(StatusCode::Corrupt, file, "The TIFF data is damaged.");
@@ -214,7 +214,7 @@ Status readRgba(TIFF* tif, const MemoryFile& file, Picture& out, uint32_t width,
         p[1] = uint8_t(TIFFGetG(v));
         p[2] = uint8_t(TIFFGetB(v));
     }
-    out.format = kFormatTiff;
+    out.info.format = kFormatTiff;
     return Status::success();
 }
 
@@ -227,9 +227,9 @@ void readResolution(TIFF* tif, Picture& out) {
     uint16_t unit = RESUNIT_INCH;
     TIFFGetFieldDefaulted(tif, TIFFTAG_RESOLUTIONUNIT, &unit);
     const auto value = [](float v) { return uint32_t(std::lround(std::min(v, 4.0e9f))); };
-    out.xResolution = value(x);
-    out.yResolution = value(y);
-    out.resolutionUnit = unit == RESUNIT_INCH ? 2 : unit == RESUNIT_CENTIMETER ? 3 : 1;
+    out.info.xResolution = value(x);
+    out.info.yResolution = value(y);
+    out.info.resolutionUnit = unit == RESUNIT_INCH ? 2 : unit == RESUNIT_CENTIMETER ? 3 : 1;
 }
 
 } // namespace
@@ -305,7 +305,7 @@ Status writeTiff(const Picture& picture, std::vector<uint8_t>& out) {
     if (!picture.hasPixels() || (bits != 24 && bits != 8 && bits != 1))
         return Status::failure(StatusCode::Unsupported,
                                "Only 24-bit, 8-bit and 1-bit pictures are written as TIFF.");
-    const uint32_t compression = picture.tiffCompression;
+    const uint32_t compression = picture.writeOptions.get(kTiffCompression);
     if (compression > 0xFFFF || !TIFFIsCODECConfigured(uint16_t(compression)))
         return Status::failure(StatusCode::Unsupported, "TIFF compression " +
                                                             std::to_string(compression) +
@@ -344,10 +344,11 @@ Status writeTiff(const Picture& picture, std::vector<uint8_t>& out) {
         TIFFSetField(t, TIFFTAG_COLORMAP, map.data(), map.data() + levels, map.data() + 2 * levels);
     }
     TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(t, 0));
-    if (picture.saveXResolution > 0 && picture.saveYResolution > 0) {
-        TIFFSetField(t, TIFFTAG_XRESOLUTION, float(picture.saveXResolution));
-        TIFFSetField(t, TIFFTAG_YRESOLUTION, float(picture.saveYResolution));
-        const uint32_t unit = picture.saveResolutionUnit;
+    const SaveResolution resolution = saveResolution(picture.writeOptions);
+    if (resolution.x > 0 && resolution.y > 0) {
+        TIFFSetField(t, TIFFTAG_XRESOLUTION, float(resolution.x));
+        TIFFSetField(t, TIFFTAG_YRESOLUTION, float(resolution.y));
+        const uint32_t unit = resolution.unit;
         TIFFSetField(t, TIFFTAG_RESOLUTIONUNIT,
                      uint16_t(unit == 2   ? RESUNIT_INCH
                               : unit == 3 ? RESUNIT_CENTIMETER

@@ -44,7 +44,7 @@ void enterCropMode(const PaneLinks& links, document::CSotavoDoc* doc, bool reset
         links.enterCropMode(resetView);
         return;
     }
-    if (doc->enterCropMode(resetView) != codec::kPictureOk) return;
+    if (!doc->enterCropMode(resetView).ok()) return;
     if (links.setModeTab) links.setModeTab(kFullCropTab);
     updateAllViews(links, doc);
 }

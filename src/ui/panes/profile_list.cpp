@@ -23,9 +23,9 @@ QImage halfSizeThumbnail(const QString& path) {
     const int w = profile.thumbnailWidth, h = profile.thumbnailHeight;
     if (w / 2 <= 0 || h / 2 <= 0) return {};
     codec::Picture picture;
-    if (picture.allocate(w, h, 24) != codec::kPictureOk) return {};
+    if (!picture.allocate(w, h, 24).ok()) return {};
     std::memcpy(picture.pixels(), profile.thumbnail.data(), profile.thumbnail.size());
-    if (picture.resample(w / 2, h / 2) != codec::kPictureOk) return {};
+    if (!picture.resample(w / 2, h / 2).ok()) return {};
     return QImage(picture.pixels(), picture.width, picture.height, picture.width * 3,
                   QImage::Format_RGB888)
         .copy();
