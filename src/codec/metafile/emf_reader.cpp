@@ -116,7 +116,7 @@ Status readEmf(ByteSpan bytes, Picture& out, const ReadOptions& options) {
     cairo_surface_flush(surface);
 
     Picture picture;
-    if (played.ok() && picture.allocate(size.width, size.height, 24) != kPictureOk)
+    if (played.ok() && !picture.allocate(size.width, size.height, 24).ok())
         played = Status::failure(StatusCode::OutOfMemory, "Not enough memory for the picture.");
     if (played.ok()) {
         const uint8_t* data = cairo_image_surface_get_data(surface);
@@ -130,9 +130,9 @@ Status readEmf(ByteSpan bytes, Picture& out, const ReadOptions& options) {
                 *dst++ = uint8_t(row[x]);
             }
         }
-        picture.format = kFormatEmf;
-        picture.xResolution = picture.yResolution = uint32_t(kMetafileDpi);
-        picture.resolutionUnit = 2;
+        picture.info.format = kFormatEmf;
+        picture.info.xResolution = picture.info.yResolution = uint32_t(kMetafileDpi);
+        picture.info.resolutionUnit = 2;
         out.takeFrom(picture);
     }
     cairo_surface_destroy(surface);
