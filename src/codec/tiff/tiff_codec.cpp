@@ -1,5 +1,7 @@
 #include "codec/tiff/tiff_codec.h"
 
+#include "codec/icc/icc_profile.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdarg>
@@ -293,6 +295,11 @@ Status readTiff(ByteSpan bytes, Picture& out, const ReadOptions& options) {
         return status;
     }
     readResolution(tif.get(), out);
+    uint32_t profileBytes = 0;
+    const uint8_t* profile = nullptr;
+    if (TIFFGetField(tif.get(), TIFFTAG_ICCPROFILE, &profileBytes, &profile) && profile &&
+        profileBytes <= options.limits.maxProfileBytes && isRgbProfile({profile, profileBytes}))
+        out.iccProfile.assign(profile, profile + profileBytes);
     return Status::success();
 }
 
@@ -350,6 +357,9 @@ Status writeTiff(const Picture& picture, std::vector<uint8_t>& out) {
                               : unit == 3 ? RESUNIT_CENTIMETER
                                           : RESUNIT_NONE));
     }
+    if (bits == 24 && !picture.iccProfile.empty())
+        TIFFSetField(t, TIFFTAG_ICCPROFILE, uint32_t(picture.iccProfile.size()),
+                     picture.iccProfile.data());
     // Some codecs work in the row buffer they are handed: give them a copy.
     std::vector<uint8_t> row(picture.rowBytes());
     for (int32_t y = 0; y < picture.height; ++y) {
