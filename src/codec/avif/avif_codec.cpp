@@ -43,6 +43,20 @@ int mirrorOrientation(int mode) {
     return mode == 0 ? 4 : 2;
 }
 
+// The size check of a file parsed under libavif's default limits (no picture is decoded);
+// success when it does not parse that way either.
+Status sizeUnderDefaultLimits(ByteSpan bytes, const Limits& limits) {
+    std::unique_ptr<avifDecoder, DecoderDeleter> decoder(avifDecoderCreate());
+    if (!decoder) return Status::success();
+    decoder->strictFlags = AVIF_STRICT_DISABLED;
+    decoder->ignoreXMP = AVIF_TRUE;
+    decoder->ignoreExif = AVIF_TRUE;
+    if (avifDecoderSetIOMemory(decoder.get(), bytes.data, bytes.size) != AVIF_RESULT_OK ||
+        avifDecoderParse(decoder.get()) != AVIF_RESULT_OK)
+        return Status::success();
+    return checkSize(decoder->image->width, decoder->image->height, limits);
+}
+
 } // namespace
 
 bool probeAvif(ByteSpan bytes) {
@@ -100,7 +114,12 @@ Status readAvif(ByteSpan bytes, Picture& out, const ReadOptions& options) {
     decoder->ignoreXMP = AVIF_TRUE;
     avifResult result = avifDecoderSetIOMemory(decoder.get(), bytes.data, bytes.size);
     if (result == AVIF_RESULT_OK) result = avifDecoderParse(decoder.get());
-    if (result != AVIF_RESULT_OK) return failure(kCodecCorrupt, "the container is damaged", result);
+    if (result != AVIF_RESULT_OK) {
+        // libavif says only that parsing failed when a size exceeds its limits: a file that
+        // parses under libavif's own defaults was refused for its size.
+        if (Status s = sizeUnderDefaultLimits(bytes, options.limits); !s.ok()) return s;
+        return failure(kCodecCorrupt, "the container is damaged", result);
+    }
     const avifImage* header = decoder->image;
     if (Status s = checkSize(header->width, header->height, options.limits); !s.ok()) return s;
     result = avifDecoderNextImage(decoder.get());

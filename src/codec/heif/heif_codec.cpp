@@ -29,9 +29,13 @@ struct NclxDeleter {
 };
 
 Status failure(int code, const heif_error& error) {
-    return Status::failure(
-        code, std::string("HEIF file: ") +
-                  (error.message && *error.message ? error.message : "unreadable") + ".");
+    std::string message = error.message && *error.message ? error.message : "unreadable";
+    while (!message.empty() && (message.back() == '\n' || message.back() == ' '))
+        message.pop_back();
+    // libheif's own size limit, set from ours, refused the picture or one of its tiles.
+    if (error.subcode == heif_suberror_Security_limit_exceeded)
+        return Status::failure(kCodecTooLarge, "Image too large: " + message + ".");
+    return Status::failure(code, "HEIF file: " + message + ".");
 }
 
 uint32_t be32(const uint8_t* p) {
