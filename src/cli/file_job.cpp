@@ -142,7 +142,7 @@ bool FileJob::applyColorMatch(FileReport& report) {
             m_referenceLoaded = true;
         } else {
             m.matchActive = 1;
-            m.matchTables = m_match.buildMatchToImage(sourceBlock(doc));
+            m.matchTables = document::matchTablesToImage(m_match, doc);
         }
     } else if (!m_options.matchProfile.empty()) {
         if (!m_profileRead) {

@@ -21,8 +21,9 @@ using core::StatusCode;
 
 /// Size limits checked against a file's header before any pixel memory is allocated.
 struct Limits {
-    int32_t maxDimension = 65500;                   ///< widest or tallest side accepted
-    int64_t maxPixels = int64_t(400) * 1000 * 1000; ///< width x height accepted
+    int32_t maxDimension = 65500;                       ///< widest or tallest side accepted
+    int64_t maxPixels = int64_t(400) * 1000 * 1000;     ///< width x height accepted
+    std::size_t maxProfileBytes = std::size_t(8) << 20; ///< larger colour profiles are dropped
 };
 
 struct ReadOptions {
@@ -55,12 +56,12 @@ inline constexpr std::size_t kMaxFileBytes = std::size_t(2) * 1024 * 1024 * 1024
 //   uint32_t classify<Family>(ByteSpan bytes);                  // refined PictureFormat id
 // A reader fills pixels, size, depth, palette and the format id of what it delivered (the
 // refined id, such as kFormatPng8 for palette indices). It stores the file's resolution in the
-// Picture's convention (xResolution, yResolution; resolutionUnit 1 none, 2 per inch, 3 per
+// Picture's info (xResolution, yResolution; resolutionUnit 1 none, 2 per inch, 3 per
 // centimetre), leaving all three 0 when the file carries none (the loader then puts 300 x 300,
 // unit 1). The JPEG reader also fills exifBlock, exif, orientation, fileWidth and fileHeight.
 // The path, the page and the conversion to 24 bits are left to the caller (Picture::load).
 // A writer writes a 24-bit picture (and, where the format has them, 8-bit palette and 1-bit
-// pictures), reads the Picture's writer options and saveXResolution, saveYResolution,
-// saveResolutionUnit, and refuses other depths with StatusCode::Unsupported.
+// pictures), reads the Picture's writeOptions (keys in codec/write_options.h, the resolution
+// through saveResolution) and refuses other depths with StatusCode::Unsupported.
 
 } // namespace velanox::codec

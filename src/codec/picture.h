@@ -3,7 +3,6 @@
 #pragma once
 
 #include "codec/write_options.h"
-#include "core/pixel_buffer.h"
 #include "core/status.h"
 
 #include <array>
@@ -39,10 +38,17 @@ enum PictureFormat : uint32_t {
     kFormatBmp1 = 19,
     kFormatPhotoCd = 20,
     kFormatAuto = 21, ///< automatic on input (camera raw first); camera raw after a raw decode
+    kFormatHeif = 22, ///< HEIC/HEIF (read only)
+    kFormatAvif = 23,
+    kFormatWebp = 24,
+    kFormatJxl = 25, ///< JPEG XL
 };
 
 /// One palette entry in the platform's layout: blue, green, red and a fourth byte.
-using core::PaletteEntry;
+struct PaletteEntry {
+    uint8_t blue = 0, green = 0, red = 0, reserved = 0;
+    bool operator==(const PaletteEntry&) const = default;
+};
 
 /// What the EXIF data of a file says, read from the raw tag values (rationals as a / b, ignored
 /// when b <= 0). Filled by the JPEG reader; shown by the File Properties pane.
@@ -67,8 +73,8 @@ struct ExifSummary {
 };
 
 /// What the file a picture came from says besides its pixels: the format it was read as, where
-/// from, its resolution, its EXIF data and the size it had in the file. A picture read from
-/// memory or pasted has the defaults.
+/// from, its resolution, its EXIF data, the size it had in the file and its colour profile. A
+/// picture read from memory or pasted has the defaults.
 struct FileInfo {
     uint32_t format = kFormatAuto;
     std::string filePath;
@@ -80,6 +86,10 @@ struct FileInfo {
     ExifSummary exif;
     int32_t fileWidth = 0, fileHeight = 0; ///< before reduction, after orientation
     int32_t orientation = 1;               ///< EXIF orientation 1..8
+    /// The ICC profile the pixel values are in, whole as the file stored it; written into every
+    /// output that can hold one. Empty means sRGB: files without a profile, decoded camera raws
+    /// and CMYK files converted on reading. Only RGB profiles are kept.
+    std::vector<uint8_t> iccProfile;
 
     uint32_t exifLength() const { return uint32_t(exifBlock.size()); }
 };
@@ -135,7 +145,8 @@ public:
     void release();
 
     /// Asks for JPEG files to be decoded at a reduced size (1/2, 1/4 or 1/8) when both limits
-    /// are > 0 and small enough; info.fileWidth and info.fileHeight still give the full size.
+    /// are > 0 and small enough; info.fileWidth and info.fileHeight still give the full
+    /// size.
     void setPreviewLimit(int32_t maxWidth, int32_t maxHeight) {
         previewMaxWidth = maxWidth;
         previewMaxHeight = maxHeight;

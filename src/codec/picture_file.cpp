@@ -31,6 +31,9 @@ bool writesTrueColorOnly(uint32_t id) {
     case kFormatWmf:
     case kFormatEmf:
     case kFormatPsd:
+    case kFormatWebp:
+    case kFormatAvif:
+    case kFormatJxl:
         return true;
     default:
         return false;
@@ -58,6 +61,7 @@ Status Picture::load(const std::string& path, uint32_t formatId, uint32_t page) 
     info.exifBlock.clear();
     info.exif = ExifSummary{};
     info.orientation = 1;
+    info.iccProfile.clear();
     if (path.empty()) return failure(StatusCode::EmptyPath, "No file name.");
     std::vector<uint8_t> bytes;
     if (Status s = codec::readWholeFile(path, bytes); !s.ok()) return s;
@@ -171,6 +175,7 @@ Status Picture::save(const std::string& path, uint32_t formatId) const {
         trueColor.writeOptions = writeOptions;
         trueColor.info.exifBlock = info.exifBlock;
         trueColor.info.orientation = info.orientation;
+        trueColor.info.iccProfile = info.iccProfile;
         source = &trueColor;
     }
     std::vector<uint8_t> bytes;

@@ -1,5 +1,7 @@
 #include "color/color_match_state.h"
 
+#include "color/color_transform.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -9,13 +11,24 @@ namespace velanox::color {
 
 using core::Status;
 
+namespace {
+
+// The statistics of a full-size reference in the profile of the picture it is matched to.
+ColorStatistics statisticsIn(codec::Picture& loaded, const std::vector<uint8_t>& pictureProfile) {
+    convertRgbBetweenProfiles(loaded.info.iccProfile, pictureProfile, loaded.pixels(), loaded.width,
+                              loaded.height, loaded.rowBytes());
+    return computeColorStatistics(
+        core::ConstImageView(loaded.pixels(), loaded.width, loaded.height, 3));
+}
+
+} // namespace
+
 Status ColorMatchState::setReferenceImage(codec::Picture& loaded, const std::string& path,
+                                          const std::vector<uint8_t>& pictureProfile,
                                           const ThumbnailScaler& scaler) {
     if (!loaded.hasPixels() || loaded.bitsPerPixel != 24)
         return Status::failure(core::StatusCode::Unsupported,
                                "The reference image has no 24-bit pixels.");
-    const ColorStatistics statistics = computeColorStatistics(
-        core::ConstImageView(loaded.pixels(), loaded.width, loaded.height, 3));
     const ThumbnailSize size = referenceThumbnailSize(loaded.width, loaded.height);
     codec::Picture thumbnail;
     const bool scaled = scaler ? scaler(loaded, size.width, size.height, thumbnail)
@@ -24,12 +37,30 @@ Status ColorMatchState::setReferenceImage(codec::Picture& loaded, const std::str
         thumbnail.width != size.width || thumbnail.height != size.height)
         return Status::failure(core::StatusCode::OutOfMemory,
                                "The reference image could not be reduced to its thumbnail.");
+    const ColorStatistics statistics = statisticsIn(loaded, pictureProfile);
     referenceImage.takeFrom(thumbnail);
     referenceImage.info.filePath = path;
+    referenceImage.info.iccProfile = loaded.info.iccProfile;
     referencePath = path;
     referenceStatistics = statistics;
+    statisticsProfile = pictureProfile;
     loaded.release();
     return Status::success();
+}
+
+Status ColorMatchState::retakeReferenceStatistics(codec::Picture& loaded,
+                                                  const std::vector<uint8_t>& pictureProfile) {
+    if (!loaded.hasPixels() || loaded.bitsPerPixel != 24)
+        return Status::failure(core::StatusCode::Unsupported,
+                               "The reference image has no 24-bit pixels.");
+    referenceStatistics = statisticsIn(loaded, pictureProfile);
+    statisticsProfile = pictureProfile;
+    loaded.release();
+    return Status::success();
+}
+
+bool ColorMatchState::statisticsNeedProfile(const std::vector<uint8_t>& pictureProfile) const {
+    return !referencePath.empty() && profilesDiffer(statisticsProfile, pictureProfile);
 }
 
 Status ColorMatchState::writeProfile(const std::string& path) const {
@@ -39,6 +70,9 @@ Status ColorMatchState::writeProfile(const std::string& path) const {
     profile.thumbnailHeight = referenceImage.height;
     profile.thumbnail.assign(referenceImage.pixels(),
                              referenceImage.pixels() + referenceImage.pixelBytes());
+    convertRgbBetweenProfiles(referenceImage.info.iccProfile, {}, profile.thumbnail.data(),
+                              profile.thumbnailWidth, profile.thumbnailHeight,
+                              std::size_t(profile.thumbnailWidth) * 3);
     profile.statistics = referenceStatistics;
     return writeProfileFile(path, profile);
 }

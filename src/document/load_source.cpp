@@ -1,5 +1,6 @@
 #include "document/load_source.h"
 
+#include "codec/format_table.h"
 #include "document/crop_rotate.h"
 #include "document/save_name.h"
 
@@ -112,6 +113,7 @@ LoadResult reloadSource(CSotavoDoc& doc) {
 }
 
 bool isDroppableImageName(const std::string& path) {
+    if (codec::hasModernFormatExtension(path)) return true;
     if (path.size() < 4) return false;
     std::string suffix = path.substr(path.size() - 4);
     std::transform(suffix.begin(), suffix.end(), suffix.begin(),
@@ -166,15 +168,29 @@ core::Status loadReferenceImage(color::ColorMatchState& match, CSotavoDoc& doc,
         status = loaded.load(path, codec::kFormatAuto, 0);
     }
     if (!status.ok()) return status;
-    if (core::Status s = match.setReferenceImage(loaded, path); !s.ok()) return s;
+    if (core::Status s = match.setReferenceImage(loaded, path, doc.sourceImage.info.iccProfile);
+        !s.ok())
+        return s;
 
     doc.color.match.matchActive = 1;
-    const codec::Picture& source = doc.sourceImage;
-    doc.color.match.matchTables = source.hasPixels() && source.bitsPerPixel == 24
-                                      ? match.buildMatchToImage(core::ConstImageView(
-                                            source.pixels(), source.width, source.height, 3))
-                                      : color::MatchValues::identityMatchTables();
+    doc.color.match.matchTables = matchTablesToImage(match, doc);
     return core::Status::success();
+}
+
+color::MatchTables matchTablesToImage(color::ColorMatchState& match, CSotavoDoc& doc) {
+    const codec::Picture& source = doc.sourceImage;
+    if (!source.hasPixels() || source.bitsPerPixel != 24)
+        return color::MatchValues::identityMatchTables();
+    if (match.statisticsNeedProfile(source.info.iccProfile)) {
+        // The reference was counted in another picture's colours: it is read again and counted
+        // in this one's. A reference that can no longer be read keeps the statistics it had.
+        codec::Picture loaded;
+        WaitCursor wait(doc.host());
+        if (loaded.load(match.referencePath, codec::kFormatAuto, 0).ok())
+            match.retakeReferenceStatistics(loaded, source.info.iccProfile);
+    }
+    return match.buildMatchToImage(
+        core::ConstImageView(source.pixels(), source.width, source.height, 3));
 }
 
 } // namespace velanox::document

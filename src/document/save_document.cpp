@@ -73,6 +73,7 @@ core::Status writeResultImage(CSotavoDoc& doc, const std::string& path, uint32_t
     result.writeOptions.set(codec::kJpegFullChroma, uint32_t(doc.jpeg.enhancedSamplingSetting));
     result.info.exifBlock = doc.sourceFile.exifCopy;
     result.info.orientation = doc.sourceFile.exifOrientation;
+    result.info.iccProfile = doc.sourceImage.info.iccProfile;
     // copyFrom carries the resolution read, not the one to write.
     for (const auto& key :
          {codec::kSaveXResolution, codec::kSaveYResolution, codec::kSaveResolutionUnit})

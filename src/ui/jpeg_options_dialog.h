@@ -1,4 +1,4 @@
-// JpegOptionsDialog (template 140, "JPEG Options"): the quality and the sampling of a JPEG save,
+// JpegOptionsDialog ("JPEG Options"): the quality and the sampling of a JPEG save,
 // the size estimate of the picture at that quality and the search for the quality whose file
 // is as large as the source file.
 #pragma once

@@ -1,4 +1,4 @@
-// Dialog 161 "Memory Settings": the largest block processed at once and the image size from
+// The "Memory Settings" dialog: the largest block processed at once and the image size from
 // which work buffers move to memory mappings. Any integer is accepted; values below 64 are
 // raised to 64, which a note of its own says.
 #pragma once

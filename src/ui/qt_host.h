@@ -1,7 +1,7 @@
 // QtHost: the document's Host in the desktop program. Messages and questions go through
 // showMessage and askQuestion, pending events through the message pump, Escape through the
 // application-wide watcher, the "Working" display into the frame's status bar and the progress
-// window is dialog 102 over the frame.
+// window is the progress dialog over the frame.
 #pragma once
 
 #include "document/host.h"
@@ -18,7 +18,7 @@ namespace velanox::ui {
 class EscapeWatcher;
 class StatusBar;
 
-/// The progress window (dialog 102) over parent with a caption, as the core drives it.
+/// The progress window over parent with a caption, as the core drives it.
 std::unique_ptr<velanox::document::ProgressDialog> makeProgressWindow(QWidget* parent,
                                                                       const QString& title = {});
 

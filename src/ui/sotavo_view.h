@@ -34,7 +34,7 @@ public:
     int scrollY() const { return m_scrollY; }
     bool isDragging() const { return m_dragging; }
     bool gridVisible() const { return m_gridVisible; }
-    /// Command 32787 "Show Grid".
+    /// The "Show Grid" command.
     void toggleGrid();
 
     /// The client area in device pixels (image pixels in Detail mode).

@@ -1,4 +1,4 @@
-// ColorCorrectionPane (template 132): the levels, the colour temperature filter, the exposure
+// ColorCorrectionPane: the levels, the colour temperature filter, the exposure
 // compensation and the colour boost as five sliders with their value labels, "Auto" and
 // "Reset". Each change is written to the document at once; the recolouring waits for a pause:
 // timer 1 after the end of a drag (the pipeline, or the display image, histogram or curves by

@@ -284,9 +284,9 @@ void ColorMatchPane::chooseMatchToImage() {
     document::CSotavoDoc* doc = document();
     if (!doc) return;
     setMode(1);
-    doc->color.match.matchTables = state().buildMatchToImage(sourceBlock(*doc));
+    doc->color.match.matchTables = document::matchTablesToImage(state(), *doc);
     if (state().hasReference()) {
-        m_preview->setImage(imageFromPicture(state().referenceImage));
+        m_preview->setImage(shownOnScreen(state().referenceImage));
         m_referenceName->setText(fileNameOf(state().referencePath));
         startTimer1(kModeDelay);
     } else {
@@ -304,7 +304,7 @@ void ColorMatchPane::chooseMatchToProfile() {
     doc->color.match.matchTables = state().buildMatchToProfile(sourceBlock(*doc));
     setMode(2);
     if (state().profilePreview.hasPixels()) {
-        m_preview->setImage(imageFromPicture(state().profilePreview));
+        m_preview->setImage(shownOnScreen(state().profilePreview));
         startTimer1(kModeDelay);
     } else {
         m_preview->setImage({});
@@ -333,7 +333,7 @@ void ColorMatchPane::loadReference(const QString& given) {
                               document::cannotOpenMessage(path.toStdString(), status.reason)));
         return;
     }
-    m_preview->setImage(imageFromPicture(state().referenceImage));
+    m_preview->setImage(shownOnScreen(state().referenceImage));
     showReferenceName();
     setMode(1);
     doc->color.match.matchFade = 0;
@@ -447,7 +447,7 @@ void ColorMatchPane::keyPressEvent(QKeyEvent* event) {
     if (!consumeEnterAndEscape(event)) PaneContent::keyPressEvent(event);
 }
 
-// ---- dialog 147 -------------------------------------------------------------------------------
+// ---- the Profile Name dialog ---------------------------------------------------------------
 
 std::optional<QString> askProfileName(QWidget* parent, const QString& preset) {
     QDialog dialog(parent);

@@ -1,4 +1,4 @@
-// ColorMatchPane (template 141): colour matching off, to a reference image or to a stored
+// ColorMatchPane: colour matching off, to a reference image or to a stored
 // profile; the reference chooser and its thumbnail; the profile list with save and delete; the
 // "Fade" slider; "Auto Switch to  Full Mode". The reference and the profile last read belong to
 // the application (ColorMatchState, handed in with setColorMatchState); the tables and the
@@ -34,7 +34,7 @@ namespace velanox::ui {
 class ProfileList;
 class SkinnedSlider;
 
-/// The preview control 1011: black, with the reference or profile thumbnail centred; files
+/// The preview control: black, with the reference or profile thumbnail centred; files
 /// dropped on it are passed to the pane.
 class ReferencePreview : public QWidget {
     Q_OBJECT
@@ -141,7 +141,7 @@ private:
     Debouncer m_timer1;
 };
 
-/// Dialog 147 "Profile Name": one edit (1001) with OK and Cancel.
+/// The "Profile Name" dialog: one edit with OK and Cancel.
 std::optional<QString> askProfileName(QWidget* parent, const QString& preset);
 
 } // namespace velanox::ui

@@ -1,4 +1,4 @@
-// The File Properties pane (template 131): a thumbnail of the source with a frame on the part
+// The File Properties pane: a thumbnail of the source with a frame on the part
 // the view shows (Detail mode) or on the crop window (Full/Crop mode), dragged to navigate; the
 // file information; the Output Window choice; the default output folder; the crop options.
 #pragma once
@@ -41,7 +41,7 @@ private:
     bool m_active = true;
 };
 
-/// The thumbnail control 1011: black, the thumbnail centred, the frame as two nested one-pixel
+/// The thumbnail control: black, the thumbnail centred, the frame as two nested one-pixel
 /// red outlines clipped to the thumbnail. Presses, moves and releases go to the pane.
 class ThumbnailView : public QWidget {
     Q_OBJECT

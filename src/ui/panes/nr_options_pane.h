@@ -1,4 +1,4 @@
-// NrOptionsPane: the "NR Options" pane (template 130). It shows and edits the document's
+// NrOptionsPane: the "NR Options" pane. It shows and edits the document's
 // noise-reduction settings and asks for a detail run a moment after every change, so that a
 // burst of changes leads to one run. The noise level goes to the document at once; the check
 // boxes, the mode and the two values stay in the pane until the run is asked for.

@@ -1,5 +1,5 @@
-// The small images of the panes, drawn for the purpose: slider thumbs (134, 135, 159), the
-// level icons (136, 137) and the icon buttons (146, 148, 153, 154, 156).
+// The small images of the panes, drawn for the purpose: slider thumbs, the level icons and the
+// icon buttons.
 #pragma once
 
 #include <QColor>
