@@ -142,9 +142,9 @@ inline constexpr int kBlock = 32;
 inline constexpr int kWindowBlocks = 8;
 inline constexpr int kWindowGuard = 16;
 inline constexpr int kMeasuredLevels = 3;
-/// At most this many analysis windows (about 8 megapixels) are measured; larger pictures are
+/// At most this many analysis windows (about 3 megapixels) are measured; larger pictures are
 /// sampled in a fixed diagonal pattern.
-inline constexpr int kMaxWindows = 128;
+inline constexpr int kMaxWindows = 48;
 
 /// What the estimate measures of one block.
 struct BlockStats {

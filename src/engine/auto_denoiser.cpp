@@ -36,7 +36,7 @@ using namespace autonr;
 constexpr int kC = NoiseProfile::kChannels;
 
 /// Columns a strip produces; it gathers up to the window radius more on each side.
-constexpr int kStrip = 32;
+constexpr int kStrip = 64;
 /// Fixed-point scale of the accumulators.
 constexpr float kFixed = 65536.0f;
 
@@ -79,10 +79,13 @@ VELANOX_HOT void windowSums(const float* sq, int n, int taps, float* out, float*
             out[j] = out[j] + sq[j + t];
 }
 
-// Copies of a strip's short rows: inline, not a library call each.
-inline void copyFloats(float* dst, const float* src, int n) {
-    for (int j = 0; j < n; ++j)
-        dst[j] = src[j];
+// A block of `rows` rows of n floats between two row strides: the strips' gathers and scatters,
+// vectorised, without a library call per short row.
+VELANOX_HOT void copyBlock(float* dst, std::size_t dstStride, const float* src,
+                           std::size_t srcStride, int rows, int n) {
+    for (int r = 0; r < rows; ++r, dst += dstStride, src += srcStride)
+        for (int j = 0; j < n; ++j)
+            dst[j] = src[j];
 }
 
 VELANOX_HOT void addRows(float* acc, const float* row, int n) {
@@ -114,18 +117,18 @@ VELANOX_HOT void addFixedRow(const float* row, int n, int32_t* acc) {
 }
 
 // Red, green and blue of n pixels from the accumulated channels, rounded and clamped, into
-// three rows of whole numbers; then into the pixels' bytes 0, 1, 2.
-VELANOX_HOT void rgbValues(const int32_t* y, const int32_t* c1, const int32_t* c2, float k0,
-                           float k1, float k2, int n, int32_t* r, int32_t* g, int32_t* b) {
+// three rows of whole numbers; then into the pixels' bytes 0, 1, 2. Clamped first, then rounded
+// by truncating v + 0.5: the same as rounding first for every value.
+VELANOX_HOT void rgbValues(const int32_t* __restrict y, const int32_t* __restrict c1,
+                           const int32_t* __restrict c2, float k0, float k1, float k2, int n,
+                           int32_t* __restrict r, int32_t* __restrict g, int32_t* __restrict b) {
     const float a = float(kInvSqrt3), bb = float(kInvSqrt2), c = float(kInvSqrt6);
     for (int j = 0; j < n; ++j) {
         const float l = float(y[j]) * k0 * a, u = float(c1[j]) * k1 * bb, v = float(c2[j]) * k2 * c;
-        const float rr = std::floor((l + u + v) + 0.5f);
-        const float gg = std::floor((l - 2.0f * v) + 0.5f);
-        const float bl = std::floor((l - u + v) + 0.5f);
-        r[j] = static_cast<int32_t>(std::min(std::max(rr, 0.0f), 255.0f));
-        g[j] = static_cast<int32_t>(std::min(std::max(gg, 0.0f), 255.0f));
-        b[j] = static_cast<int32_t>(std::min(std::max(bl, 0.0f), 255.0f));
+        const float rr = (l + u) + v, gg = l - 2.0f * v, bl = (l - u) + v;
+        r[j] = static_cast<int32_t>(std::min(std::max(rr, 0.0f), 255.0f) + 0.5f);
+        g[j] = static_cast<int32_t>(std::min(std::max(gg, 0.0f), 255.0f) + 0.5f);
+        b[j] = static_cast<int32_t>(std::min(std::max(bl, 0.0f), 255.0f) + 0.5f);
     }
 }
 
@@ -216,10 +219,10 @@ struct Worker {
     static std::size_t stripWidth(int radius) { return roundUp(kStrip + 2 * radius); }
     static std::size_t scratchFloats(const Shared& sh) {
         const int r = sh.tuning.windowRadius, h = sh.maxH;
-        const std::size_t strip = stripWidth(r) * std::size_t(h + 4) +
-                                  roundUp(kStrip) * std::size_t((h + 1) / 2 + 2) +
-                                  5 * roundUp(kStrip + 2 * r + 16) + roundUp(std::size_t(r) * h) +
-                                  roundUp(std::size_t(2 * (h + 8)));
+        const std::size_t strip =
+            stripWidth(r) * std::size_t(h + 4) + roundUp(kStrip) * std::size_t((h + 1) / 2 + 2) +
+            5 * roundUp(kStrip + 2 * r + 16) + roundUp(std::size_t(r) * (h + 2)) +
+            roundUp(std::size_t(2 * (h + 8)));
         const std::size_t lines = roundUp(lifting97::lineScratch(sh.maxW)) +
                                   roundUp(std::size_t(sh.maxW) + 16) + std::size_t(sh.maxW);
         return roundUp(std::max(strip, lines) + 16);
@@ -290,10 +293,10 @@ void Worker::gainMaps() {
         for (int j = 0; j < bw; ++j) {
             const unsigned char* p[4] = {r0 + cols[2 * j], r0 + cols[2 * j + 1], r1 + cols[2 * j],
                                          r1 + cols[2 * j + 1]};
-            float sum = 0.0f;
+            int sum = 0;
             for (const unsigned char* q : p)
-                sum += float(q[0] + q[1] + q[2]) / 3.0f;
-            out[j] = sum * 0.25f;
+                sum += q[0] + q[1] + q[2];
+            out[j] = float(sum) * (1.0f / 12.0f);
         }
     }
     for (int l = 2; l <= levels; ++l) {
@@ -440,14 +443,13 @@ void Worker::forwardColumns(int level, int c) {
     float* work = rowsBase + stripW * std::size_t(h + 4);
     float* saved = work + roundUp(kStrip) * std::size_t(hE + 2) +
                    5 * roundUp(kStrip + 2 * radius + 16); // h rows of `radius` columns
-    float** ptr = reinterpret_cast<float**>(saved + roundUp(std::size_t(radius) * h));
+    float** ptr = reinterpret_cast<float**>(saved + roundUp(std::size_t(radius) * (h + 2)));
     float** e = ptr + 1;
     float** o = ptr + hE + 3;
     for (int i = 0; i < hE; ++i)
         e[i] = rowsBase + stripW * std::size_t(i + 1);
     for (int i = 0; i < hO; ++i)
         o[i] = rowsBase + stripW * std::size_t(hE + 3 + i);
-    auto row = [&](int y) { return (y & 1) ? o[y / 2] : e[y / 2]; };
     const double* sg = c >= 0 ? sh.sig.s[c][level - 1] : nullptr;
 
     // The low columns [0, wE), then the high columns [wE, w); a strip never spans both.
@@ -461,17 +463,23 @@ void Worker::forwardColumns(int level, int c) {
             const int cx1 = std::min(g1, cx0 + kStrip);
             const int hx0 = std::max(g0, cx0 - halo), hx1 = std::min(g1, cx1 + halo);
             const int cw = hx1 - hx0, left = cx0 - hx0;
-            for (int y = 0; y < h; ++y) {
-                float* dst = row(y);
-                if (left > 0)
-                    copyFloats(dst, saved + std::size_t(y) * radius + (radius - left), left);
-                copyFloats(dst + left, planeRow(y) + cx0, hx1 - cx0);
+            // Even plane rows into the even strip rows, odd into odd; the left halo from the
+            // columns kept from the strip before.
+            const std::size_t ps = sh.planeStride;
+            if (left > 0) {
+                copyBlock(e[0], stripW, saved + (radius - left), 2 * std::size_t(radius), hE, left);
+                copyBlock(o[0], stripW, saved + radius + (radius - left), 2 * std::size_t(radius),
+                          hO, left);
             }
+            copyBlock(e[0] + left, stripW, planeRow(0) + cx0, 2 * ps, hE, hx1 - cx0);
+            copyBlock(o[0] + left, stripW, planeRow(1) + cx0, 2 * ps, hO, hx1 - cx0);
             // The next strip's left halo: this strip's last original columns.
-            if (halo > 0 && cx1 < g1 && cx1 - cx0 >= radius)
-                for (int y = 0; y < h; ++y)
-                    copyFloats(saved + std::size_t(y) * radius, row(y) + (cx1 - radius - hx0),
-                               radius);
+            if (halo > 0 && cx1 < g1 && cx1 - cx0 >= radius) {
+                copyBlock(saved, 2 * std::size_t(radius), e[0] + (cx1 - radius - hx0), stripW, hE,
+                          radius);
+                copyBlock(saved + radius, 2 * std::size_t(radius), o[0] + (cx1 - radius - hx0),
+                          stripW, hO, radius);
+            }
             lifting97::forwardRows(e, o, h, cw);
             if (top)
                 shrinkStrip({e, hE, hx0, g0, g1, cx0, cx1}, gains, level, float(sg[0]), radius,
@@ -479,10 +487,8 @@ void Worker::forwardColumns(int level, int c) {
             if (bottom)
                 shrinkStrip({o, hO, hx0, g0, g1, cx0, cx1}, gains, level,
                             float(sg[group == 1 ? 2 : 1]), radius, work);
-            for (int i = 0; i < hE; ++i)
-                copyFloats(planeRow(i) + cx0, e[i] + left, cx1 - cx0);
-            for (int i = 0; i < hO; ++i)
-                copyFloats(planeRow(hE + i) + cx0, o[i] + left, cx1 - cx0);
+            copyBlock(planeRow(0) + cx0, ps, e[0] + left, stripW, hE, cx1 - cx0);
+            copyBlock(planeRow(hE) + cx0, ps, o[0] + left, stripW, hO, cx1 - cx0);
         }
     }
 }
@@ -494,7 +500,7 @@ void Worker::inverseColumns(int w, int h) {
     float* rowsBase = scratch;
     float** ptr = reinterpret_cast<float**>(
         rowsBase + stripW * std::size_t(h + 4) + roundUp(kStrip) * std::size_t(hE + 2) +
-        5 * roundUp(kStrip + 2 * radius + 16) + roundUp(std::size_t(radius) * h));
+        5 * roundUp(kStrip + 2 * radius + 16) + roundUp(std::size_t(radius) * (h + 2)));
     float** e = ptr + 1;
     float** o = ptr + hE + 3;
     for (int i = 0; i < hE; ++i)
@@ -503,13 +509,12 @@ void Worker::inverseColumns(int w, int h) {
         o[i] = rowsBase + stripW * std::size_t(hE + 3 + i);
     for (int cx0 = 0; cx0 < w; cx0 += kStrip) {
         const int cw = std::min(w, cx0 + kStrip) - cx0;
-        for (int i = 0; i < hE; ++i)
-            copyFloats(e[i], planeRow(i) + cx0, cw);
-        for (int i = 0; i < hO; ++i)
-            copyFloats(o[i], planeRow(hE + i) + cx0, cw);
+        const std::size_t ps = sh.planeStride;
+        copyBlock(e[0], stripW, planeRow(0) + cx0, ps, hE, cw);
+        copyBlock(o[0], stripW, planeRow(hE) + cx0, ps, hO, cw);
         lifting97::inverseRows(e, o, h, cw);
-        for (int y = 0; y < h; ++y)
-            copyFloats(planeRow(y) + cx0, (y & 1) ? o[y / 2] : e[y / 2], cw);
+        copyBlock(planeRow(0) + cx0, 2 * ps, e[0], stripW, hE, cw);
+        copyBlock(planeRow(1) + cx0, 2 * ps, o[0], stripW, hO, cw);
     }
 }
 

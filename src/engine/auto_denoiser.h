@@ -112,7 +112,7 @@ int32_t reduceNoiseAuto(const AutoDenoiseImages& images, const NoiseProfile& pro
 
 /// Estimates the noise of a picture of 3- or 4-byte pixels (bytes 0, 1, 2 red, green, blue; rows
 /// top to bottom, `stride` bytes apart, -1 meaning width * bytesPerPixel). Large pictures are
-/// sampled (about 8 megapixels are analysed). Results: NR_OK; NR_OUT_OF_MEMORY;
+/// sampled (about 3 megapixels are analysed). Results: NR_OK; NR_OUT_OF_MEMORY;
 /// NR_INVALID_PARAMETER. A picture too small to measure (under 32 pixels either way) gets a
 /// profile without noise.
 int32_t estimateNoise(const unsigned char* pixels, int32_t width, int32_t height,

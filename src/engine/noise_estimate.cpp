@@ -92,8 +92,10 @@ void measureWindow(const Picture& pic, int wx, int wy, float* scratch, BlockStat
                             const int inputRow = 2 * (by0 + i) + (o == 0 ? 0 : 1);
                             const float* r =
                                 planes[c] + std::size_t(inputRow) * step * w + std::size_t(col);
+                            float row = 0.0f;
                             for (int j = 0; j < n; ++j)
-                                sum += double(r[j]) * double(r[j]);
+                                row += r[j] * r[j];
+                            sum += double(row);
                         }
                         b.energy[c][l - 1][o] = static_cast<float>(sum / (n * n));
                     }

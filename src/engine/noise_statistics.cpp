@@ -67,11 +67,12 @@ Estimate bandVariances(const std::vector<const BlockStats*>& used, const NoisePr
 }
 
 // The noise-level function's shape: the noise variance of an sRGB-encoded picture at brightness
-// v is a x (dv/dx)^2 + b (dv/dx)^2 + c + d v (x the linear light of v): a Poisson-Gaussian
-// sensor's a x + b carried through the sRGB curve (Foi et al. 2008), noise added after the curve
-// (c), and noise growing with the encoded value itself (d), for pictures kept linear. The
-// coefficients are non-negative; the fit picks the best of every subset of the four terms.
-constexpr int kTerms = 4;
+// v is a x (dv/dx)^2 + b (dv/dx)^2 + c + d v + e v^2 (x the linear light of v): a Poisson-
+// Gaussian sensor's a x + b carried through the sRGB curve (Foi et al. 2008), noise added after
+// the curve (c), and noise growing with the encoded value itself (d, e), for pictures kept
+// linear or noise proportional to the signal. The coefficients are non-negative; the fit picks
+// the best of every subset of the five terms.
+constexpr int kTerms = 5;
 
 void basisAt(double brightness, double phi[kTerms]) {
     const double u = std::clamp(brightness / 255.0, 0.0, 1.0);
@@ -81,9 +82,10 @@ void basisAt(double brightness, double phi[kTerms]) {
     phi[1] = slope * slope / 100.0; // scaled to the others' size
     phi[2] = 1.0;
     phi[3] = u;
+    phi[4] = u * u;
 }
 
-// Weighted non-negative least squares over the four terms: every subset solved by its normal
+// Weighted non-negative least squares over the five terms: every subset solved by its normal
 // equations (Gaussian elimination), the best one with no negative coefficient kept. False when
 // none qualifies.
 bool fitTerms(const double v[kBins], const double w[kBins], double coef[kTerms]) {
@@ -262,8 +264,8 @@ void measureBlockPixels(const unsigned char* pixels, std::ptrdiff_t stride, int 
         const unsigned char* p = pixels + (y + r) * stride + std::ptrdiff_t(x) * bytesPerPixel;
         for (int i = 0; i < kBlock; ++i, p += bytesPerPixel) {
             sum += p[0] + p[1] + p[2];
-            const int lo = std::min({p[0], p[1], p[2]}), hi = std::max({p[0], p[1], p[2]});
-            if (lo == 0 || hi == 255) ++clipped;
+            clipped += (p[0] == 0) | (p[1] == 0) | (p[2] == 0) | (p[0] == 255) | (p[1] == 255) |
+                       (p[2] == 255);
         }
     }
     stats.brightness = static_cast<float>(double(sum) / (3.0 * kBlock * kBlock));
