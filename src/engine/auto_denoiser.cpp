@@ -168,6 +168,16 @@ struct Shared {
     int32_t* acc[kC] = {};
     bool started[kC] = {};
     std::mutex lock[kC];
+    GainMaps gains; // of the largest plane, read by every job
+
+    static std::size_t gainFloats(int w, int h, int levels) {
+        const LevelSizes s = levelSizes(w, h, levels);
+        std::size_t n = 0;
+        for (int l = 1; l <= levels; ++l)
+            n += roundUp(std::size_t(s.w[l + 1]) * std::size_t(s.h[l + 1]));
+        return n;
+    }
+    void computeGains(float* base);
 
     Shared(const AutoDenoiseImages& images, const NoiseProfile& p, const AutoDenoiseParams& pa,
            const AutoDenoiseTuning& t)
@@ -198,7 +208,6 @@ struct Shared {
 struct Worker {
     Shared& sh;
     float* plane = nullptr;
-    GainMaps gains;
     float* scratch = nullptr;
     int shift = -1;
     int ox = 0, oy = 0; // source position of plane sample (0, 0)
@@ -208,14 +217,7 @@ struct Worker {
 
     float* planeRow(int y) const { return plane + std::size_t(y) * sh.planeStride; }
 
-    // Floats a worker needs: its plane, its gain maps and its scratch.
-    static std::size_t gainFloats(const Shared& sh) {
-        const LevelSizes s = levelSizes(sh.maxW, sh.maxH, sh.tuning.levels);
-        std::size_t n = 0;
-        for (int l = 1; l <= sh.tuning.levels; ++l)
-            n += roundUp(std::size_t(s.w[l + 1]) * std::size_t(s.h[l + 1]));
-        return n;
-    }
+    // Floats a worker needs: its plane and its scratch.
     static std::size_t stripWidth(int radius) { return roundUp(kStrip + 2 * radius); }
     static std::size_t scratchFloats(const Shared& sh) {
         const int r = sh.tuning.windowRadius, h = sh.maxH;
@@ -228,21 +230,14 @@ struct Worker {
         return roundUp(std::max(strip, lines) + 16);
     }
     static std::size_t floats(const Shared& sh) {
-        return sh.planeStride * std::size_t(sh.maxH) + gainFloats(sh) + scratchFloats(sh);
+        return sh.planeStride * std::size_t(sh.maxH) + scratchFloats(sh);
     }
     void layOut(float* base) {
         plane = base;
-        base += sh.planeStride * std::size_t(sh.maxH);
-        const LevelSizes s = levelSizes(sh.maxW, sh.maxH, sh.tuning.levels);
-        for (int l = 1; l <= sh.tuning.levels; ++l) {
-            gains.map[l] = base;
-            base += roundUp(std::size_t(s.w[l + 1]) * std::size_t(s.h[l + 1]));
-        }
-        scratch = base;
+        scratch = base + sh.planeStride * std::size_t(sh.maxH);
     }
 
     void setShift(int s);
-    void gainMaps();
     void loadForwardRows(int c);
     void forwardRows(int w, int h);
     void forwardColumns(int level, int c);
@@ -265,13 +260,21 @@ void Worker::setShift(int s) {
     ox = sh.win.x0 - kShiftX[s];
     oy = sh.win.y0 - kShiftY[s];
     sizes = levelSizes(sh.win.x1 - ox, sh.win.y1 - oy, sh.tuning.levels);
-    gainMaps();
 }
 
-void Worker::gainMaps() {
-    const AutoDenoiseImages& im = sh.im;
+// The gain maps, once per call: the brightness under every coefficient of the largest plane (that
+// of the shifted grid), from the window's unshifted origin: half a coefficient of shift makes no
+// difference to a noise level.
+void Shared::computeGains(float* base) {
+    const LevelSizes sizes = levelSizes(maxW, maxH, tuning.levels);
+    for (int l = 1; l <= tuning.levels; ++l) {
+        gains.map[l] = base;
+        base += roundUp(std::size_t(sizes.w[l + 1]) * std::size_t(sizes.h[l + 1]));
+    }
+    const int ox = win.x0, oy = win.y0;
+    float* scratch = base;
     const std::ptrdiff_t stride = sourceStride(im);
-    const int levels = sh.tuning.levels;
+    const int levels = tuning.levels;
     for (int l = 1; l <= levels; ++l)
         gains.width[l] = sizes.w[l + 1];
     const int w = sizes.w[1], h = sizes.h[1];
@@ -283,6 +286,7 @@ void Worker::gainMaps() {
         cols[2 * j + 1] = 4 * reflect(ox + std::min(2 * j + 1, w - 1), im.width);
     }
     float* b1 = gains.map[1];
+#pragma omp parallel for schedule(static) if (std::size_t(w) * std::size_t(h) > (1u << 20))
     for (int i = 0; i < bh; ++i) {
         const unsigned char* r0 =
             im.source + std::ptrdiff_t(reflect(oy + 2 * i, im.height)) * stride;
@@ -317,7 +321,7 @@ void Worker::gainMaps() {
         const std::size_t n = std::size_t(sizes.w[l + 1]) * std::size_t(sizes.h[l + 1]);
         float* m = gains.map[l];
         for (std::size_t k = 0; k < n; ++k)
-            m[k] = sh.profile.gainAt(m[k]);
+            m[k] = profile.gainAt(m[k]);
     }
 }
 
@@ -482,10 +486,10 @@ void Worker::forwardColumns(int level, int c) {
             }
             lifting97::forwardRows(e, o, h, cw);
             if (top)
-                shrinkStrip({e, hE, hx0, g0, g1, cx0, cx1}, gains, level, float(sg[0]), radius,
+                shrinkStrip({e, hE, hx0, g0, g1, cx0, cx1}, sh.gains, level, float(sg[0]), radius,
                             work);
             if (bottom)
-                shrinkStrip({o, hO, hx0, g0, g1, cx0, cx1}, gains, level,
+                shrinkStrip({o, hO, hx0, g0, g1, cx0, cx1}, sh.gains, level,
                             float(sg[group == 1 ? 2 : 1]), radius, work);
             copyBlock(planeRow(0) + cx0, ps, e[0] + left, stripW, hE, cx1 - cx0);
             copyBlock(planeRow(hE) + cx0, ps, o[0] + left, stripW, hO, cx1 - cx0);
@@ -585,16 +589,20 @@ int32_t runDenoiser(const AutoDenoiseImages& im, const NoiseProfile& profile,
 
     const int threads = std::max(1, std::min(maxThreads(), sh.jobCount));
     const std::size_t tile = roundUp(std::size_t(im.tileWidth) * std::size_t(im.tileHeight));
+    const std::size_t gainSpace =
+        Shared::gainFloats(sh.maxW, sh.maxH, tuning.levels) + roundUp(std::size_t(sh.maxW) + 2);
     const std::size_t perWorker = Worker::floats(sh);
-    float* base = workspace.reserve(kC * tile + std::size_t(threads) * perWorker);
+    float* base = workspace.reserve(kC * tile + gainSpace + std::size_t(threads) * perWorker);
     if (base == nullptr) return NR_OUT_OF_MEMORY;
     for (int c = 0; c < kC; ++c)
         sh.acc[c] = reinterpret_cast<int32_t*>(base + std::size_t(c) * tile);
+    sh.computeGains(base + kC * tile);
+    float* const workers = base + kC * tile + gainSpace;
 
 #pragma omp parallel num_threads(threads) if (threads > 1)
     {
         Worker worker(sh);
-        worker.layOut(base + kC * tile + perWorker * std::size_t(threadIndex()));
+        worker.layOut(workers + perWorker * std::size_t(threadIndex()));
         for (int j = sh.nextJob.fetch_add(1); j < sh.jobCount; j = sh.nextJob.fetch_add(1))
             if (!worker.run(sh.jobs[j])) break;
     }
@@ -605,7 +613,7 @@ int32_t runDenoiser(const AutoDenoiseImages& im, const NoiseProfile& profile,
                 k1 = 1.0f / (kFixed * float(sh.shifts[1])),
                 k2 = 1.0f / (kFixed * float(sh.shifts[2]));
     // Three rows of whole numbers in the first worker's plane, which is free now.
-    int32_t* rgb = reinterpret_cast<int32_t*>(base + kC * tile);
+    int32_t* rgb = reinterpret_cast<int32_t*>(workers);
     const std::size_t rw = roundUp(std::size_t(im.tileWidth));
     for (int ty = 0; ty < im.tileHeight; ++ty) {
         const std::size_t row = std::size_t(ty) * std::size_t(im.tileWidth);

@@ -222,12 +222,12 @@ struct Recorder {
     std::vector<std::pair<int32_t, int32_t>> calls;
     std::thread::id caller = std::this_thread::get_id();
     bool otherThread = false;
-    int cancelAt = 0;
+    std::size_t cancelAtCall = 0; // 1: the first call answers "stop"
     static int32_t callback(int32_t step, int32_t total, void* context) {
         auto* r = static_cast<Recorder*>(context);
         r->calls.emplace_back(step, total);
         if (std::this_thread::get_id() != r->caller) r->otherThread = true;
-        return step == r->cancelAt ? 1 : 0;
+        return r->calls.size() == r->cancelAtCall ? 1 : 0;
     }
 };
 
@@ -255,17 +255,26 @@ TEST(AutoDenoiser, ReportsProgressOnTheCallingThreadAndCancelsLeavingTheTargetUn
     }
     EXPECT_EQ(full.calls.back().first, total);
 
-    for (const auto& call : full.calls) {
+    // Which steps a run reports, and how many, depends on how the threads share the work; a stop
+    // answered at any call ends the run there, and a run that makes fewer calls finishes.
+    for (std::size_t n = 1; n <= full.calls.size(); ++n) {
         Recorder cancel;
-        cancel.cancelAt = call.first;
+        cancel.cancelAtCall = n;
         AutoDenoiseParams p = params;
         p.progressContext = &cancel;
         TestImage c = source;
         AutoDenoiseWorkspace workspace;
-        EXPECT_EQ(reduceNoiseAuto(whole(c), profile, p, &workspace), NR_CANCELLED)
-            << "cancel at " << call.first;
-        EXPECT_EQ(c.bytes, source.bytes) << "cancel at " << call.first;
-        EXPECT_EQ(cancel.calls.back().first, call.first) << "no call after the cancel";
+        const int32_t rc = reduceNoiseAuto(whole(c), profile, p, &workspace);
+        if (rc == NR_CANCELLED || n == 1) {
+            EXPECT_EQ(rc, NR_CANCELLED) << "cancel at call " << n;
+            EXPECT_EQ(c.bytes, source.bytes) << "cancel at call " << n;
+            EXPECT_EQ(cancel.calls.size(), n) << "no call after the cancel";
+        } else {
+            EXPECT_EQ(rc, NR_OK);
+            EXPECT_LT(cancel.calls.size(), n);
+            EXPECT_EQ(c.bytes, img.bytes);
+            c = source;
+        }
         // The workspace serves the next run as if nothing had happened.
         EXPECT_EQ(reduceNoiseAuto(whole(c), profile, AutoDenoiseParams{}, &workspace), NR_OK);
         EXPECT_EQ(c.bytes, img.bytes);

@@ -158,9 +158,9 @@ std::vector<std::vector<double>> gainMaps(const Source& src, int ox, int oy, con
     return gain;
 }
 
-void shrinkLevel(Plane& p, int l, const LevelSizes& s, const std::vector<double>& gain,
+void shrinkLevel(Plane& p, int l, const LevelSizes& s, const std::vector<double>& gain, int gw,
                  const double sigmas[NoiseProfile::kOrientations], int radius) {
-    const int w = s.w[l], h = s.h[l], gw = s.w[l + 1];
+    const int w = s.w[l], h = s.h[l];
     const double area = double(2 * radius + 1) * double(2 * radius + 1);
     for (int o = 0; o < NoiseProfile::kOrientations; ++o) {
         const Band b = bandOf(o, w, h);
@@ -210,13 +210,18 @@ int32_t denoise(const AutoDenoiseImages& im, const NoiseProfile& profile,
 
     Progress progress{params};
     progress.total = 2 * (shifts[0] + shifts[1] + shifts[2]) + 1;
+    // The gain maps of the largest plane (that of the shifted grid), from the unshifted origin,
+    // serve every shift.
+    const int extra = tuning.shifts > 1 ? 1 : 0;
+    const LevelSizes largest =
+        levelSizes(win.x1 - win.x0 + extra, win.y1 - win.y0 + extra, tuning.levels);
+    const auto gains = gainMaps(src, win.x0, win.y0, largest, tuning.levels, profile);
     for (int s = 0; s < tuning.shifts; ++s) {
         const int ox = win.x0 - kShiftX[s], oy = win.y0 - kShiftY[s];
         Plane p;
         p.w = win.x1 - ox;
         p.h = win.y1 - oy;
         const LevelSizes sizes = levelSizes(p.w, p.h, tuning.levels);
-        const auto gains = gainMaps(src, ox, oy, sizes, tuning.levels, profile);
         for (int c = 0; c < kC; ++c) {
             if (s >= shifts[c]) continue;
             if (!progress.next()) return NR_CANCELLED;
@@ -228,7 +233,8 @@ int32_t denoise(const AutoDenoiseImages& im, const NoiseProfile& profile,
                 forwardLevel(p, sizes.w[l], sizes.h[l]);
             if (sig.any)
                 for (int l = 1; l <= tuning.levels; ++l)
-                    shrinkLevel(p, l, sizes, gains[l], sig.s[c][l - 1], tuning.windowRadius);
+                    shrinkLevel(p, l, sizes, gains[l], largest.w[l + 1], sig.s[c][l - 1],
+                                tuning.windowRadius);
             if (!progress.next()) return NR_CANCELLED;
             for (int l = tuning.levels; l >= 1; --l)
                 inverseLevel(p, sizes.w[l], sizes.h[l]);
