@@ -41,8 +41,10 @@ struct CliRun {
     std::string out, err;
 };
 
-/// Starts the tool with args, stdout and stderr into files of folder; returns its pid.
-pid_t startCli(const std::vector<std::string>& args, const TempFolder& folder) {
+/// Starts the tool with args, stdout and stderr into files of folder, standard input from
+/// stdinPath when one is given; returns its pid.
+pid_t startCli(const std::vector<std::string>& args, const TempFolder& folder,
+               const std::string& stdinPath = {}) {
     std::vector<std::string> all{VELANOX_CLI_PATH};
     all.insert(all.end(), args.begin(), args.end());
     std::vector<char*> argv;
@@ -54,6 +56,8 @@ pid_t startCli(const std::vector<std::string>& args, const TempFolder& folder) {
     const std::string out = folder.file("stdout.txt"), err = folder.file("stderr.txt");
     posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (!stdinPath.empty())
+        posix_spawn_file_actions_addopen(&actions, 0, stdinPath.c_str(), O_RDONLY, 0);
     pid_t pid = -1;
     if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
     posix_spawn_file_actions_destroy(&actions);
@@ -70,8 +74,9 @@ CliRun finishCli(pid_t pid, const TempFolder& folder) {
     return run;
 }
 
-CliRun runCli(const std::vector<std::string>& args, const TempFolder& folder) {
-    return finishCli(startCli(args, folder), folder);
+CliRun runCli(const std::vector<std::string>& args, const TempFolder& folder,
+              const std::string& stdinPath = {}) {
+    return finishCli(startCli(args, folder, stdinPath), folder);
 }
 
 /// A noisy scene written as a 24-bit picture file.
@@ -529,6 +534,37 @@ TEST(CliBinary, RealCameraJpegMatchesTheCoreAndKeepsItsExif) {
     ASSERT_EQ(written.load(folder.file("cli.jpg")), kPictureOk);
     EXPECT_FALSE(written.exifBlock.empty());
     EXPECT_EQ(written.width, doc.sourceImage.width);
+}
+
+TEST(CliBinary, InputsFromFileListsAndStandardInput) {
+    TempFolder folder;
+    for (const char* name : {"a.png", "b.png", "c d.png"})
+        writeNoisyPicture(folder.file(name), 48, 32, 6);
+    // One list on standard input, NUL-separated as find -print0 writes it, one in a file; a
+    // name given twice is done once.
+    const std::string nulList =
+        folder.file("a.png") + std::string(1, '\0') + folder.file("c d.png") + std::string(1, '\0');
+    test::writeBytes(folder.file("stdin.lst"), nulList);
+    test::writeBytes(folder.file("more.lst"),
+                     folder.file("b.png") + "\r\n\n" + folder.file("a.png"));
+    CliRun run = runCli({"--json", "-o", folder.file("out"), "--files-from", "-", "--files-from",
+                         folder.file("more.lst")},
+                        folder, folder.file("stdin.lst"));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(lines(run.out).size(), 3u) << run.out;
+    for (const char* name : {"out/a_NR.png", "out/b_NR.png", "out/c d_NR.png"})
+        EXPECT_FALSE(pixelsOf(folder.file(name)).empty()) << name;
+
+    // Started again, the job finds its outputs done and writes nothing; a list that cannot be
+    // read is named and the status says something failed.
+    run = runCli({"-o", folder.file("out"), "--files-from", folder.file("more.lst"), "--files-from",
+                  folder.file("absent.lst")},
+                 folder);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find(folder.file("absent.lst") + ": cannot read the file list"),
+              std::string::npos)
+        << run.err;
+    EXPECT_NE(run.err.find("exists"), std::string::npos) << run.err;
 }
 
 TEST(CliBinary, StartedWithoutAWaitPolicyItRestartsWithItsArgumentsIntact) {
