@@ -50,6 +50,8 @@ int runBatch(const CliOptions& options, const std::vector<PlannedFile>& files,
                 std::fprintf(infoOut, "%s\n  size: %d x %d, %s\n  format: %s\n",
                              report.input.c_str(), report.width, report.height,
                              report.message.c_str(), report.format.c_str());
+                if (report.noiseEstimate >= 0.0)
+                    std::fprintf(infoOut, "  Estimated noise: %.1f\n", report.noiseEstimate);
                 // The pane's text ends its lines with CR LF; a terminal wants LF only.
                 std::string text = report.info;
                 std::erase(text, '\r');

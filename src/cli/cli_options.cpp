@@ -229,7 +229,17 @@ const std::vector<OptionEntry>& optionTable() {
         {"mode", 0, true,
          [](CliOptions& o, const std::string& v) {
              return choiceInto(o.noise.nrMode, v,
-                               {"default", "nature", "portrait", "high-noise", "scanner"});
+                               {"default", "nature", "portrait", "high-noise", "scanner", "auto"});
+         }},
+        {"strength", 0, true,
+         [](CliOptions& o, const std::string& v) {
+             return integerInto(o.noise.autoStrength, v, engine::kAutoStrengthRange.minimum,
+                                engine::kAutoStrengthRange.maximum);
+         }},
+        {"chroma", 0, true,
+         [](CliOptions& o, const std::string& v) {
+             return integerInto(o.noise.autoChroma, v, engine::kAutoColorStrengthRange.minimum,
+                                engine::kAutoColorStrengthRange.maximum);
          }},
         {"wavelet-levels", 0, true,
          [](CliOptions& o, const std::string& v) {
@@ -568,7 +578,12 @@ processed over the whole picture with the settings below and saved.
                            standard input)
 Noise reduction:
       --level F            noise level 0..100 (default 8.0)
-      --mode M             default|nature|portrait|high-noise|scanner
+      --mode M             default|nature|portrait|high-noise|scanner|auto; auto measures
+                           the noise in each picture and removes it (--level, --wavelet-levels
+                           and the blend options do not apply to it)
+      --strength P         auto: strength in percent of the measured noise, 0..400 (default 100)
+      --chroma P           auto: colour-noise strength in percent on top of it, 0..400
+                           (default 125)
       --wavelet-levels N   2..5 (default 5; 3 leaves block noise)
       --no-advanced        no edge-weighted blend
       --no-sharpen         no sharpened copy in the blend
@@ -608,7 +623,8 @@ Region:
 Other:
   -j, --jobs N             files processed in parallel (default: number of cores)
       --json               one JSON object per file on stdout
-      --info               size, format and file information of each input; no processing
+      --info               size, format, measured noise and file information of each input;
+                           no processing
   -q, --quiet              no progress and no per-file lines
       --version            print the version
   -h, --help               print this text

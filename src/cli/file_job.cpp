@@ -76,6 +76,8 @@ FileReport FileJob::run(const InputFile& input, const std::string& output) {
             report.height = src.height;
             report.format = formatName(src.format);
             report.info = codec::fileInfoText(src);
+            if (const engine::NoiseProfile* profile = doc_->noiseEstimate())
+                report.noiseEstimate = profile->sigma;
             report.message = sizeText(doc_->sourceFile.sourceFileSize);
             report.status = FileStatus::Done;
         } else if (applyGeometry(report) && applyColourMatch(report)) {
@@ -220,6 +222,8 @@ bool FileJob::processAndSave(const std::string& output, FileReport& report) {
         ok = onSaveDocument(doc, output).saved();
     }
 
+    if (doc.noise.nrMode == kNrModeAuto && doc.processing.noiseProfileKey != 0)
+        report.noiseEstimate = doc.processing.noiseProfile.sigma;
     report.width = doc.resultImage.width;
     report.height = doc.resultImage.height;
     report.format = formatName(Picture::formatFromExtension(output));

@@ -4,6 +4,8 @@
 
 #include "pipeline/run_observer.h"
 
+#include <algorithm>
+
 namespace velanox {
 
 namespace {
@@ -33,6 +35,26 @@ public:
 private:
     CSotavoDoc& doc_;
 };
+
+// A fingerprint of a picture: its size and every byte of about 64 of its rows, spread over it.
+// Loading, cropping and rotating all change it; the colour steps do not touch the source.
+uint64_t pictureKey(const Picture& picture) {
+    uint64_t h = 1469598103934665603ull; // FNV-1a
+    auto mix = [&h](uint64_t v) {
+        h ^= v;
+        h *= 1099511628211ull;
+    };
+    mix(uint64_t(picture.width));
+    mix(uint64_t(picture.height));
+    const std::size_t rowBytes = std::size_t(picture.width) * 3;
+    const int32_t step = std::max(1, picture.height / 64);
+    for (int32_t y = 0; y < picture.height; y += step) {
+        const uint8_t* row = picture.pixels() + std::size_t(y) * rowBytes;
+        for (std::size_t i = 0; i < rowBytes; ++i)
+            mix(row[i]);
+    }
+    return h == 0 ? 1 : h;
+}
 
 bool sameGeometry(const Picture& a, const Picture& b) {
     return a.width == b.width && a.height == b.height && a.bitsPerPixel == b.bitsPerPixel &&
@@ -97,17 +119,42 @@ ProcessOutcome CSotavoDoc::runOnce(bool detailOnly) {
     run.colour = colour;
     run.outputWindowMode = display.outputWindowMode;
     run.limits = memory;
+    if (noise.nrMode == kNrModeAuto) {
+        run.noiseProfile = noiseEstimate();
+        if (run.noiseProfile == nullptr) {
+            host_.showMessage(run_text::kOutOfMemory);
+            processing.calculating = 0;
+            host_.setRunning(false);
+            return ProcessOutcome::Failed;
+        }
+        run.autoWorkspace = &processing.autoWorkspace;
+    }
 
     DocumentRunObserver observer(*this);
     const RunResult result = processRegion(run, processing.workBuffer, processing.preNrBuffer,
                                            observer, &processing.engineWorkspace);
-    if (!detailOnly) processing.engineWorkspace.release();
+    if (!detailOnly) {
+        processing.engineWorkspace.release();
+        processing.autoWorkspace.release();
+    }
     observer.runEnding();
     if (result.outcome == ProcessOutcome::Done) processing.resultValid = 1;
 
     processing.statusProgress.reset();
     host_.updateAllViews();
     return result.outcome;
+}
+
+const engine::NoiseProfile* CSotavoDoc::noiseEstimate() {
+    if (!sourceImage.hasPixels() || sourceImage.bitsPerPixel != 24) return nullptr;
+    const uint64_t key = pictureKey(sourceImage);
+    if (key == processing.noiseProfileKey) return &processing.noiseProfile;
+    processing.noiseProfileKey = 0;
+    if (!estimatePictureNoise(sourceImage.pixels(), sourceImage.width, sourceImage.height,
+                              &processing.noiseProfile))
+        return nullptr;
+    processing.noiseProfileKey = key;
+    return &processing.noiseProfile;
 }
 
 int32_t CSotavoDoc::onEngineProgress(int32_t step, int32_t total) {

@@ -103,14 +103,72 @@ int32_t reduceTiled(const ImageBuffer& work, const EngineCall& reduce, std::size
 }
 
 bool needsSharpened(const NoiseSettings& noise) {
-    return noise.sharpenEdges != 0 && noise.sharpenAmount > 0;
+    return noise.nrMode != kNrModeAuto && noise.sharpenEdges != 0 && noise.sharpenAmount > 0;
 }
 
 bool needsMap(const RegionRun& run) {
-    return run.noise.advancedProcessing != 0 || run.outputWindowMode == kOutputHighlightEdges;
+    if (run.outputWindowMode == kOutputHighlightEdges) return true;
+    return run.noise.nrMode != kNrModeAuto && run.noise.advancedProcessing != 0;
+}
+
+// The automatic denoiser over the region, whole or tile by tile: every tile reads the unchanged
+// pre-reduction copy P (with its margin) and is written into the working copy.
+int32_t reduceAutomatic(const ImageBuffer& work, const uint8_t* preNr,
+                        const engine::NoiseProfile& profile,
+                        const engine::AutoDenoiseParams& params,
+                        engine::AutoDenoiseWorkspace& workspace, RunObserver& observer,
+                        const TileGrid* grid) {
+    engine::AutoDenoiseImages images;
+    images.source = preNr;
+    images.width = work.width;
+    images.height = work.height;
+    images.sourceStride = std::ptrdiff_t(work.rowBytes());
+    images.targetStride = std::ptrdiff_t(work.rowBytes());
+    if (grid == nullptr) {
+        images.tileWidth = work.width;
+        images.tileHeight = work.height;
+        images.target = work.pixels;
+        return engine::reduceNoiseAuto(images, profile, params, &workspace);
+    }
+    const int64_t total = grid->count();
+    int64_t number = 0;
+    for (int64_t tx = 0; tx < grid->columns; ++tx) {
+        for (int64_t ty = 0; ty < grid->rows; ++ty) {
+            ++number;
+            const Rect tile = grid->tile(tx, ty);
+            if (tile.isEmpty()) continue;
+            showBlockText(observer, number, total);
+            images.tileX = tile.left;
+            images.tileY = tile.top;
+            images.tileWidth = tile.width();
+            images.tileHeight = tile.height();
+            images.target = work.pixel(tile.left, tile.top);
+            const int32_t rc = engine::reduceNoiseAuto(images, profile, params, &workspace);
+            if (rc != NR_OK) return rc;
+        }
+    }
+    return NR_OK;
 }
 
 } // namespace
+
+engine::AutoDenoiseParams autoParams(const NoiseSettings& noise) {
+    engine::AutoDenoiseParams p;
+    p.strength = engine::kAutoStrengthRange.clamp(noise.autoStrength);
+    p.colorStrength = engine::kAutoColorStrengthRange.clamp(noise.autoChroma);
+    return p;
+}
+
+bool estimatePictureNoise(const uint8_t* pixels, int32_t width, int32_t height,
+                          engine::NoiseProfile* profile) {
+    *profile = engine::NoiseProfile{};
+    if (pixels == nullptr || width <= 0 || height <= 0) return true;
+    const int32_t rc =
+        engine::estimateNoise(pixels, width, height, std::ptrdiff_t(width) * 3, 3, profile);
+    if (rc == NR_OK) return true;
+    *profile = engine::NoiseProfile{};
+    return false;
+}
 
 NrParams engineParams(const NoiseSettings& noise) {
     NrParams p{};
@@ -232,7 +290,31 @@ RunResult processRegion(const RegionRun& run, SwapBuffer& workBuffer, SwapBuffer
     engine::EngineWorkspace ownWorkspace;
     const EngineCall reduce{steps, engineWorkspace != nullptr ? *engineWorkspace : ownWorkspace,
                             params};
-    if (!needsTiling(c, d, blockW, blockH)) {
+    if (run.noise.nrMode == kNrModeAuto) {
+        engine::NoiseProfile ownProfile;
+        const engine::NoiseProfile* profile = run.noiseProfile;
+        if (profile == nullptr) {
+            if (!estimatePictureNoise(run.source, run.imageWidth, run.imageHeight, &ownProfile))
+                result = NR_OUT_OF_MEMORY;
+            profile = &ownProfile;
+        }
+        engine::AutoDenoiseParams autoRun = autoParams(run.noise);
+        autoRun.progress = &forwardProgress;
+        autoRun.progressContext = &observer;
+        engine::AutoDenoiseWorkspace ownAutoWorkspace;
+        engine::AutoDenoiseWorkspace& autoWorkspace =
+            run.autoWorkspace != nullptr ? *run.autoWorkspace : ownAutoWorkspace;
+        if (result == NR_OK) {
+            if (!needsTiling(c, d, blockW, blockH)) {
+                result = reduceAutomatic(work, preNrBuffer.data(), *profile, autoRun, autoWorkspace,
+                                         observer, nullptr);
+            } else {
+                const TileGrid grid = planTiles(c, d, blockW, blockH);
+                result = reduceAutomatic(work, preNrBuffer.data(), *profile, autoRun, autoWorkspace,
+                                         observer, &grid);
+            }
+        }
+    } else if (!needsTiling(c, d, blockW, blockH)) {
         if (engineTakes(c, d)) result = reduce(c, d, -1, work.pixels);
     } else {
         result =

@@ -165,6 +165,39 @@ TEST(CliBinary, OutputIsWhatTheCoreWritesWithTheSameSettings) {
     EXPECT_NE(pixelsOf(folder.file("cli.png")), pixelsOf(in));
 }
 
+TEST(CliBinary, AutomaticModeIsTheCoresAndReportsItsEstimate) {
+    TempFolder folder;
+    const std::string in = folder.file("scene.png");
+    writeNoisyPicture(in, 160, 120, 11);
+
+    CliRun run = runCli({"--json", "--mode", "auto", "--strength", "80", "--chroma", "150", "-o",
+                         folder.file("cli.png"), in},
+                        folder);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    saveThroughCore(in, folder.file("core.png"), [](CSotavoDoc& doc) {
+        doc.noise.nrMode = kNrModeAuto;
+        doc.noise.autoStrength = 80;
+        doc.noise.autoChroma = 150;
+    });
+    EXPECT_EQ(readBytes(folder.file("cli.png")), readBytes(folder.file("core.png")));
+    EXPECT_NE(pixelsOf(folder.file("cli.png")), pixelsOf(in));
+    const auto objects = lines(run.out);
+    ASSERT_EQ(objects.size(), 1u) << run.out;
+    const QJsonObject o = QJsonDocument::fromJson(QByteArray::fromStdString(objects[0])).object();
+    // The scene's noise is 14 per component.
+    EXPECT_NEAR(o["noiseEstimate"].toDouble(), 14.0, 1.5) << objects[0];
+
+    // Other modes measure nothing; --info always does, in its text and in JSON.
+    run = runCli({"--json", "--overwrite", "-o", folder.file("cli.png"), in}, folder);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out.find("noiseEstimate"), std::string::npos) << run.out;
+    run = runCli({"--info", in}, folder);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("  Estimated noise: 1"), std::string::npos) << run.out;
+    run = runCli({"--info", "--json", in}, folder);
+    EXPECT_NE(run.out.find("\"noiseEstimate\":1"), std::string::npos) << run.out;
+}
+
 TEST(CliBinary, GeometryAndEngineOptionsReachTheDocument) {
     TempFolder folder;
     const std::string in = folder.file("scene.bmp");

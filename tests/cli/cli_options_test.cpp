@@ -104,6 +104,21 @@ TEST(CliOptions, TemperatureIsTheSliderMapping) {
     EXPECT_NEAR(r.options.tone.gamma, 1.1f, 1e-6);
 }
 
+TEST(CliOptions, AutomaticModeAndItsStrengths) {
+    ParseResult r = parse({"--mode", "AUTO", "in.jpg"});
+    ASSERT_TRUE(r.ok()) << r.error;
+    EXPECT_EQ(r.options.noise.nrMode, kNrModeAuto);
+    EXPECT_EQ(r.options.noise.autoStrength, engine::kAutoStrengthRange.defaultValue);
+    EXPECT_EQ(r.options.noise.autoChroma, engine::kAutoColorStrengthRange.defaultValue);
+    r = parse({"--mode=auto", "--strength", "0", "--chroma=400", "in.jpg"});
+    ASSERT_TRUE(r.ok()) << r.error;
+    EXPECT_EQ(r.options.noise.autoStrength, 0);
+    EXPECT_EQ(r.options.noise.autoChroma, 400);
+    // The help names the mode and both options.
+    for (const char* word : {"|auto", "--strength P", "--chroma P"})
+        EXPECT_NE(usageText().find(word), std::string::npos) << word;
+}
+
 TEST(CliOptions, UsageErrorsNameTheOptionAndWhatItAccepts) {
     struct Case {
         std::vector<std::string> args;
@@ -120,7 +135,9 @@ TEST(CliOptions, UsageErrorsNameTheOptionAndWhatItAccepts) {
         {{"--gamma", "2", "x"}, "--gamma: expected a number in 0.6..1.4"},
         {{"--jpeg-quality", "39", "x"}, "--jpeg-quality: expected a whole number in 40..100"},
         {{"--mode", "night", "x"},
-         "--mode: expected one of default|nature|portrait|high-noise|scanner"},
+         "--mode: expected one of default|nature|portrait|high-noise|scanner|auto"},
+        {{"--strength", "401", "x"}, "--strength: expected a whole number in 0..400"},
+        {{"--chroma", "-1", "x"}, "--chroma: expected a whole number in 0..400"},
         {{"--format", "gif", "x"}, "--format: expected one of bmp|jpg|png|psd|tga|tif"},
         {{"--rotate", "left", "x"}, "--rotate: expected one of cw|ccw"},
         {{"--max-block", "0x10", "x"}, "--max-block: expected WxH"},

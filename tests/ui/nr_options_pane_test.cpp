@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
@@ -250,14 +251,104 @@ private slots:
         QVERIFY(std::isnan(numberOf(QString())));
     }
 
-    void theModeListHasFiveTwoLineItemsAndIcons() {
-        QCOMPARE(nrModeTexts().size(), 5);
+    void theModeListHasSixTwoLineItemsAndIcons() {
+        QCOMPARE(nrModeTexts().size(), 6);
+        QCOMPARE(int(nrModeTexts().size()), int(velanox::kNrModeCount));
         QCOMPARE(nrModeTexts()[0], QStringLiteral("Default Mode"));
         QCOMPARE(nrModeTexts()[4], QStringLiteral("Scanner Mode\n(Remove Moire form scans)"));
-        for (int mode = 0; mode < 5; ++mode) {
+        QCOMPARE(nrModeTexts()[5].section(QLatin1Char('\n'), 0, 0), QStringLiteral("Automatic"));
+        for (int mode = 0; mode < 6; ++mode) {
             const QPixmap icon = nrModeIcon(mode);
             QCOMPARE(icon.size(), QSize(64, 42));
         }
+        QVERIFY(nrModeIcon(velanox::kNrModeAuto).toImage() !=
+                nrModeIcon(velanox::kNrModeScanner).toImage());
+    }
+
+    void automaticModeSetsItsStrengthsAndShowsTheEstimate() {
+        velanox::test::RecordingHost host;
+        velanox::CSotavoDoc doc(host);
+        // A grey picture with noise of 6 in each component.
+        const int w = 96, h = 64;
+        doc.sourceImage.allocate(w, h, 24);
+        unsigned seed = 1;
+        for (std::size_t i = 0; i < doc.sourceImage.rowBytes() * std::size_t(h); ++i) {
+            double sum = 0; // about Gaussian: 12 uniform values
+            for (int k = 0; k < 12; ++k) {
+                seed = seed * 1103515245u + 12345u;
+                sum += double((seed >> 8) & 0xFFFF) / 65536.0;
+            }
+            doc.sourceImage.pixels()[i] = uint8_t(std::lround(128 + (sum - 6.0) * 6.0));
+        }
+        doc.resultImage.copyFrom(doc.sourceImage);
+        doc.setDetailRect(0, 0, w, h);
+        doc.noise.noiseLevel = 9.5;
+        NrOptionsPane pane;
+        pane.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&pane));
+        pane.attachDocument(&doc);
+        auto* combo = control<QComboBox>(pane, ids::kNrModeCombo);
+        auto* slider = control<QSlider>(pane, ids::kNrNoiseSlider);
+        auto* edit = control<QLineEdit>(pane, ids::kNrNoiseEdit);
+        auto* chroma = control<QLineEdit>(pane, ids::kNrChromaEdit);
+        auto* estimate = control<QLabel>(pane, ids::kNrEstimate);
+        QVERIFY(!chroma->isVisible());
+        QVERIFY(!estimate->isVisible());
+
+        // Choosing Automatic: the top pair shows the strength, the colour pair and the estimate
+        // appear, the controls of the blend are off.
+        combo->setCurrentIndex(velanox::kNrModeAuto);
+        emit combo->activated(velanox::kNrModeAuto);
+        QVERIFY(pane.automatic());
+        QCOMPARE(slider->maximum(), 400);
+        QCOMPARE(slider->value(), 100);
+        QCOMPARE(edit->text(), QStringLiteral("100"));
+        QCOMPARE(chroma->text(), QStringLiteral("125"));
+        QVERIFY(chroma->isVisible());
+        QVERIFY(estimate->text().startsWith(QStringLiteral("Estimated noise: ")));
+        const double shown = estimate->text().mid(17).toDouble();
+        QVERIFY2(shown > 5.0 && shown < 7.0, qPrintable(estimate->text()));
+        QVERIFY(!control<QCheckBox>(pane, ids::kNrSharpen)->isEnabled());
+        QVERIFY(!control<QCheckBox>(pane, ids::kNrBlockNoise)->isEnabled());
+        QVERIFY(combo->isEnabled());
+
+        // Strength by slider at once, colour noise typed and corrected like the level.
+        slider->setValue(150);
+        QCOMPARE(doc.noise.autoStrength, 150);
+        QCOMPARE(edit->text(), QStringLiteral("150"));
+        QCOMPARE(doc.noise.noiseLevel, 9.5);
+        replaceText(chroma, QStringLiteral("999"));
+        QCOMPARE(chroma->text(), QStringLiteral("400"));
+        QCOMPARE(doc.noise.autoChroma, 400);
+        replaceText(edit, QStringLiteral("-2"));
+        QCOMPARE(edit->text(), QStringLiteral("0"));
+        QCOMPARE(doc.noise.autoStrength, 0);
+        replaceText(edit, QStringLiteral("80"));
+        QCOMPARE(slider->value(), 80);
+
+        const int before = runs(host);
+        pane.timer().flush();
+        QCOMPARE(doc.noise.nrMode, int(velanox::kNrModeAuto));
+        QCOMPARE(runs(host), before + 1);
+        QVERIFY(doc.processing.resultValid != 0);
+
+        // The settings stay with the document: a pane attached later shows them.
+        NrOptionsPane second;
+        second.attachDocument(&doc);
+        QVERIFY(second.automatic());
+        QCOMPARE(control<QLineEdit>(second, ids::kNrNoiseEdit)->text(), QStringLiteral("80"));
+        QCOMPARE(control<QLineEdit>(second, ids::kNrChromaEdit)->text(), QStringLiteral("400"));
+
+        // Default returns to Default Mode and the noise level.
+        QTest::mouseClick(control<QPushButton>(pane, ids::kNrDefault), Qt::LeftButton);
+        QVERIFY(!pane.automatic());
+        QCOMPARE(slider->maximum(), 200);
+        QCOMPARE(edit->text(), QStringLiteral("9.5"));
+        QVERIFY(!chroma->isVisible());
+        QVERIFY(control<QCheckBox>(pane, ids::kNrSharpen)->isEnabled());
+        pane.timer().flush();
+        QCOMPARE(doc.noise.nrMode, int(velanox::kNrModeDefault));
+        QCOMPARE(doc.noise.autoStrength, 80);
     }
 };
 

@@ -9,6 +9,8 @@
 #include <QComboBox>
 #include <QPixmap>
 
+#include <cstdint>
+
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -35,9 +37,14 @@ inline constexpr int kNrEdgeDial = 1014;
 inline constexpr int kNrDefault = 1015;
 inline constexpr int kNrEdgeLabel = 1016;
 inline constexpr int kNrTitle = 1034;
+// Automatic mode only.
+inline constexpr int kNrChromaLabel = 1060;
+inline constexpr int kNrChromaSlider = 1061;
+inline constexpr int kNrChromaEdit = 1062;
+inline constexpr int kNrEstimate = 1063;
 } // namespace ids
 
-/// The five mode texts, in nrMode order; modes 1..4 carry a second line for the open list.
+/// The six mode texts, in nrMode order; modes 1..5 carry a second line for the open list.
 const QStringList& nrModeTexts();
 /// The 64 x 42 icon drawn for a mode (transparent where white would be).
 QPixmap nrModeIcon(int mode);
@@ -83,6 +90,8 @@ public:
     bool sharpen() const { return m_sharpen; }
     int sharpenValue() const { return m_sharpenValue; }
     int edgeValue() const { return m_edgeValue; }
+    /// Whether the mode list shows the automatic mode (the controls then set its strengths).
+    bool automatic() const;
 
 private:
     void buildControls();
@@ -95,6 +104,10 @@ private:
     void onWholeEdited(QLineEdit* edit, int maximumTyped, int shownMaximum, int& member,
                        bool dialOpen);
     void onDefault();
+    void onModeChosen();
+    void showModeControls();
+    void showEstimate();
+    void onPercentEdited(QLineEdit* edit, QSlider* slider, int32_t& value);
     QToolButton* makeDial(int id, QLineEdit* edit, bool& open, int& member);
 
     QLabel* m_title;
@@ -110,6 +123,10 @@ private:
     QLabel* m_edgeLabel;
     QLineEdit* m_edgeEdit;
     QToolButton* m_edgeDial;
+    QLabel* m_chromaLabel;
+    QSlider* m_chromaSlider;
+    QLineEdit* m_chromaEdit;
+    QLabel* m_estimate;
     Debouncer* m_timer;
 
     bool m_advanced = true;
