@@ -2,7 +2,6 @@
 //
 //   velanox-nr [picture]                      opens the picture once the window shows
 //   velanox-nr --screenshot FILE [--delay MS] writes a picture of the window and quits
-#include "engine/thread_waiting.h"
 #include "ui/application.h"
 #include "ui/document_controller.h"
 #include "ui/main_frame.h"
@@ -14,7 +13,6 @@
 #include <memory>
 
 int main(int argc, char* argv[]) {
-    velanox::engine::preferSleepingWorkers(argv);
     QApplication qapp(argc, argv);
     velanox::ui::Application::nameApplication();
 

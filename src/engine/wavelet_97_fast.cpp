@@ -9,9 +9,9 @@
 //    while it is in the cache, and writes into a second plane (see "levels" below);
 //  - the soft threshold is applied as the forward pass writes each value that no later level
 //    reads;
-//  - runs of rows are spread over threads (OpenMP); every value is computed with one order of
-//    operations whichever thread computes it. The deep levels, a few thousand samples, run on
-//    the calling thread;
+//  - runs of rows are spread over threads (engine/threads.h), a few runs per thread taken in
+//    turn; every value is computed with one order of operations whichever thread computes it.
+//    The deep levels, a few thousand samples, run on the calling thread;
 //  - the glue between the passes (splitting a line, extending and interleaving the bands, the
 //    threshold) is vectorised too: only the few samples at the ends of a line are reflected one
 //    by one.
@@ -39,7 +39,7 @@ constexpr int kRing = 16; // row-transformed rows a forward level keeps: 9 in us
 // pay for waking the other threads and the barriers between the passes.
 constexpr std::size_t kThreadedSamples = std::size_t(1) << 16;
 
-[[maybe_unused]] bool threadedLevel(int w, int h) {
+bool threadedLevel(int w, int h) {
     return std::size_t(w) * std::size_t(h) >= kThreadedSamples;
 }
 
@@ -238,7 +238,7 @@ void prefetchSpan([[maybe_unused]] const void* p, [[maybe_unused]] std::size_t b
 // next, and transforms each synthesised row along its length before storing it. Each level thus
 // reads its input once and writes its output once, into a second plane. Threads take
 // contiguous runs of output rows; a run's first input rows are transformed again by the thread
-// that needs them, with the same operations, so the values do not depend on the split.
+// that makes it, with the same operations, so the values do not depend on the split.
 
 struct ForwardRun {
     double* out;
@@ -337,14 +337,13 @@ void inverseRows(const double* in, std::size_t stride, int w, int h, int p0, int
     }
 }
 
-// The run [begin, end) of n items that thread `index` of `count` takes.
-std::pair<int, int> share(int n, int index, int count) {
-    const int64_t b = int64_t(n) * index / count, e = int64_t(n) * (index + 1) / count;
-    return {int(b), int(e)};
+double* threadScratch(double* scratch, int w, int slot) {
+    return scratch + std::size_t(slot) * perThreadScratch(w);
 }
 
-double* threadScratch(double* scratch, int w) {
-    return scratch + std::size_t(threadIndex()) * perThreadScratch(w);
+// The threads a level of w x h samples is spread over.
+int levelThreads(int w, int h) {
+    return threadedLevel(w, h) ? maxThreads() : 1;
 }
 
 // One forward level over threads, its input rows given by fetch and prefetch as forwardRows takes
@@ -354,11 +353,10 @@ void forwardLevelOverThreads(double* out, std::size_t stride, int w, int h, bool
                              double threshold, double* scratch, Fetch fetch, Prefetch prefetch) {
     const ForwardRun f{out, stride, w, h, lastLevel ? 0 : (w + 1) / 2, threshold};
     const int nL = (h + 1) / 2;
-#pragma omp parallel if (threadedLevel(w, h))
-    {
-        const auto [k0, k1] = share(nL, threadIndex(), threadCount());
-        forwardRows(f, k0, k1, threadScratch(scratch, w), fetch, prefetch);
-    }
+    const int threads = levelThreads(w, h);
+    parallelFor(nL, runLength(nL, threads), threads, [&](int64_t k0, int64_t k1, int slot) {
+        forwardRows(f, int(k0), int(k1), threadScratch(scratch, w, slot), fetch, prefetch);
+    });
 }
 
 void fastForwardLevel(const double* in, double* out, std::size_t stride, int w, int h,
@@ -385,14 +383,13 @@ void fastForwardFromBlock(const BlockRows& block, double* out, std::size_t strid
 void fastInverseLevel(const double* in, double* out, std::size_t stride, int w, int h,
                       double* scratch) {
     const int nL = (h + 1) / 2;
-#pragma omp parallel if (threadedLevel(w, h))
-    {
-        const auto [p0, p1] = share(nL, threadIndex(), threadCount());
-        inverseRows(in, stride, w, h, p0, p1, 0, h, threadScratch(scratch, w),
+    const int threads = levelThreads(w, h);
+    parallelFor(nL, runLength(nL, threads), threads, [&](int64_t p0, int64_t p1, int slot) {
+        inverseRows(in, stride, w, h, int(p0), int(p1), 0, h, threadScratch(scratch, w, slot),
                     [&](int r, const RowSynthesis& row, double*) {
                         row.finish(w, out + std::size_t(r) * stride);
                     });
-    }
+    });
 }
 
 void fastInverseToBlock(const double* in, std::size_t stride, int w, int h, const BlockRows& block,
@@ -400,17 +397,17 @@ void fastInverseToBlock(const double* in, std::size_t stride, int w, int h, cons
     // Only the rows of the block itself are synthesised; the margin's are never read.
     const int r0 = kPlaneMargin, r1 = h - kPlaneMargin;
     const int p0 = r0 / 2, p1 = (r1 + 1) / 2;
-#pragma omp parallel if (threadedLevel(w, h))
-    {
-        const auto [a, b] = share(p1 - p0, threadIndex(), threadCount());
-        inverseRows(in, stride, w, h, p0 + a, p0 + b, r0, r1, threadScratch(scratch, w),
+    const int threads = levelThreads(w, h);
+    parallelFor(p1 - p0, runLength(p1 - p0, threads), threads, [&](int64_t a, int64_t b, int slot) {
+        inverseRows(in, stride, w, h, p0 + int(a), p0 + int(b), r0, r1,
+                    threadScratch(scratch, w, slot),
                     [&](int r, const RowSynthesis& row, double* line) {
                         if (r + 2 < r1)
                             prefetchSpan(block.rowAddress(r + 2 - kPlaneMargin), block.rowBytes());
                         row.finish(w, line);
                         block.store(r, line);
                     });
-    }
+    });
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "codec/png/png_idat_stream.h"
 
 #include "codec/png/png_row_filter.h"
+#include "engine/threads.h"
 
 #include <algorithm>
 #include <new>
@@ -96,15 +97,15 @@ bool compressRgbRows(const Picture& picture, std::vector<std::vector<uint8_t>>& 
     try {
         std::vector<uint8_t> zeroRow(picture.rowBytes(), 0);
         std::vector<Band> bands(static_cast<std::size_t>(bandCount));
-#ifdef _OPENMP
-#pragma omp parallel for schedule(dynamic, 1) if (bandCount > 1)
-#endif
-        for (int32_t b = 0; b < bandCount; ++b) {
-            const int32_t first = int32_t(std::size_t(b) * bandRows);
-            const int32_t end =
-                int32_t(std::min<std::size_t>(std::size_t(height), first + bandRows));
-            compressBand(picture, first, end, b == bandCount - 1, zeroRow, bands[std::size_t(b)]);
-        }
+        engine::parallelFor(bandCount, 1, engine::maxThreads(), [&](int64_t b0, int64_t b1, int) {
+            for (int64_t b = b0; b < b1; ++b) {
+                const int32_t first = int32_t(std::size_t(b) * bandRows);
+                const int32_t end =
+                    int32_t(std::min<std::size_t>(std::size_t(height), first + bandRows));
+                compressBand(picture, first, end, b == bandCount - 1, zeroRow,
+                             bands[std::size_t(b)]);
+            }
+        });
         uLong adler = 1;
         for (const Band& band : bands) {
             if (!band.ok) return false;
