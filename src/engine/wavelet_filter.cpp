@@ -9,20 +9,7 @@
 #include <memory>
 #include <new>
 
-
 namespace velanox::engine {
-
-namespace {
-
-// Allocates count doubles, or returns null (never throws) when the memory cannot be had. The
-// levels read and write whole rows in order, so ordinary pages serve them well; asking for huge
-// pages made first runs slower here, the kernel compacting memory to find them.
-double* allocateDoubles(std::size_t count) {
-    if (count > SIZE_MAX / sizeof(double)) return nullptr;
-    return static_cast<double*>(std::malloc(std::max<std::size_t>(count * sizeof(double), 1)));
-}
-
-} // namespace
 
 EngineWorkspace::EngineWorkspace() = default;
 
@@ -30,18 +17,12 @@ EngineWorkspace::~EngineWorkspace() {
     release();
 }
 
-bool EngineWorkspace::grow(Block& block, std::size_t count) {
-    if (block.data != nullptr && block.count >= count) return true;
-    free(block);
-    block.data = allocateDoubles(count);
-    if (block.data == nullptr) return false;
-    block.count = count;
-    return true;
-}
-
-void EngineWorkspace::free(Block& block) {
-    std::free(block.data);
-    block = Block{};
+bool EngineWorkspace::grow(LargeBlock& block, std::size_t count) {
+    if (count > SIZE_MAX / sizeof(double)) return false;
+    const std::size_t bytes = count * sizeof(double);
+    // A block large enough is kept; a new one is only ever asked for when a larger one is needed.
+    if (block && block.size() >= bytes) return true;
+    return block.allocate(bytes);
 }
 
 bool EngineWorkspace::reserve(std::size_t plane0, std::size_t plane1, std::size_t scratchSize,
@@ -49,13 +30,13 @@ bool EngineWorkspace::reserve(std::size_t plane0, std::size_t plane1, std::size_
     const std::size_t sizes[2] = {plane0, plane1};
     for (int i = 0; i < 2; ++i) {
         if (sizes[i] == 0) {
-            free(planes_[i]);
+            planes_[i].release();
         } else if (!grow(planes_[i], sizes[i])) {
             release();
             return false;
         }
     }
-    if (bytes == 0) free(bytes_);
+    if (bytes == 0) bytes_.release();
     if (!grow(scratch_, scratchSize) ||
         (bytes != 0 && !grow(bytes_, (bytes + sizeof(double) - 1) / sizeof(double)))) {
         release();
@@ -65,14 +46,14 @@ bool EngineWorkspace::reserve(std::size_t plane0, std::size_t plane1, std::size_
 }
 
 std::size_t EngineWorkspace::bytes() const {
-    return (planes_[0].count + planes_[1].count + scratch_.count + bytes_.count) * sizeof(double);
+    return planes_[0].size() + planes_[1].size() + scratch_.size() + bytes_.size();
 }
 
 void EngineWorkspace::release() {
-    free(planes_[0]);
-    free(planes_[1]);
-    free(scratch_);
-    free(bytes_);
+    planes_[0].release();
+    planes_[1].release();
+    scratch_.release();
+    bytes_.release();
 }
 
 void WaveletFilter::setThresholds(double t0, double t1, double t2) {

@@ -1,5 +1,6 @@
 // The pool the passes are spread over, and the engine's results whatever the thread count.
 #include "engine/engine_workspace.h"
+#include "engine/large_block.h"
 #include "engine/noise_reducer.h"
 #include "engine/pixel_filters.h"
 #include "engine/threads.h"
@@ -13,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+using velanox::engine::LargeBlock;
 using velanox::engine::maxThreads;
 using velanox::engine::parallelFor;
 using velanox::engine::setThreadLimit;
@@ -141,5 +143,36 @@ TEST(Threads, EngineAndFiltersGiveTheSameBytesWhateverTheThreadCount) {
         EXPECT_EQ(results[i].bytes, results[0].bytes) << i;
         EXPECT_EQ(weights[i], weights[0]) << i;
         EXPECT_EQ(sharpened[i], sharpened[0]) << i;
+    }
+}
+
+TEST(LargeBlock, KeepsABlockOfTheSameSizeAndMovesOwnership) {
+    for (std::size_t bytes :
+         {std::size_t(100), LargeBlock::kLargeBlockBytes + 12345, std::size_t(40) << 20}) {
+        LargeBlock block;
+        ASSERT_TRUE(block.allocate(bytes));
+        ASSERT_TRUE(block);
+        EXPECT_EQ(block.size(), bytes);
+        block.data()[0] = 1;
+        block.data()[bytes - 1] = 2;
+        uint8_t* const data = block.data();
+        ASSERT_TRUE(block.allocate(bytes));
+        EXPECT_EQ(block.data(), data);
+        EXPECT_EQ(block.data()[bytes - 1], 2);
+        if (bytes >= LargeBlock::kLargeBlockBytes) { // mapped on a huge-page boundary
+            EXPECT_EQ(reinterpret_cast<std::uintptr_t>(data) % LargeBlock::kLargeBlockBytes, 0u);
+        }
+
+        LargeBlock moved(std::move(block));
+        EXPECT_FALSE(block);
+        EXPECT_EQ(moved.data(), data);
+        LargeBlock assigned;
+        ASSERT_TRUE(assigned.allocate(10));
+        assigned = std::move(moved);
+        EXPECT_EQ(assigned.data(), data);
+        EXPECT_EQ(assigned.size(), bytes);
+        assigned.release();
+        EXPECT_FALSE(assigned);
+        EXPECT_EQ(assigned.size(), 0u);
     }
 }
