@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <utility>
 
 namespace velanox::engine {
 
@@ -76,11 +77,13 @@ bool WaveletFilter::forwardTransform(const Channel& ch, int wp, int hp, double t
     for (int level = 1; level <= levels_; ++level) {
         if (!reportProgress()) return false;
         double* out = ch.planes[level % 2];
-        if (level == 1 && ch.direct)
-            kernels_.forwardFromBlock(ch.block, out, std::size_t(wp), w, h, level == levels_,
-                                      threshold, ch.scratch);
+        if (level == 1 && ch.remaking)
+            kernels_.forwardFirstLowLow(ch.block, out, ch.stride, w, h, ch.scratch);
+        else if (level == 1 && ch.direct)
+            kernels_.forwardFromBlock(ch.block, out, ch.stride, w, h, level == levels_, threshold,
+                                      ch.scratch);
         else
-            kernels_.forwardLevel(ch.planes[(level - 1) % 2], out, std::size_t(wp), w, h,
+            kernels_.forwardLevel(ch.planes[(level - 1) % 2], out, ch.stride, w, h,
                                   level == levels_, threshold, ch.scratch);
         w = (w + 1) / 2;
         h = (h + 1) / 2;
@@ -88,7 +91,7 @@ bool WaveletFilter::forwardTransform(const Channel& ch, int wp, int hp, double t
     return true;
 }
 
-bool WaveletFilter::inverseTransform(const Channel& ch, int wp, int hp) {
+bool WaveletFilter::inverseTransform(const Channel& ch, int wp, int hp, double threshold) {
     // Region sizes of every level, recomputed from the plane size; levels_ is at most 5.
     int ws[6], hs[6];
     ws[1] = wp;
@@ -103,10 +106,14 @@ bool WaveletFilter::inverseTransform(const Channel& ch, int wp, int hp) {
             // The first level's inverse writes the block, so the step that precedes the
             // write-back is reported first: a cancel there still leaves the channel untouched.
             if (!reportProgress()) return false;
-            kernels_.inverseToBlock(ch.planes[1], std::size_t(wp), wp, hp, ch.block, ch.scratch);
+            if (ch.remaking)
+                kernels_.inverseFirstRemaking(ch.planes[1], ch.stride, wp, hp, ch.block, ch.target,
+                                              threshold, ch.scratch);
+            else
+                kernels_.inverseToBlock(ch.planes[1], ch.stride, wp, hp, ch.block, ch.scratch);
             return true;
         }
-        kernels_.inverseLevel(ch.planes[level % 2], ch.planes[(level - 1) % 2], std::size_t(wp),
+        kernels_.inverseLevel(ch.planes[level % 2], ch.planes[(level - 1) % 2], ch.stride,
                               ws[level], hs[level], ch.scratch);
     }
     if (!reportProgress()) return false;
@@ -133,21 +140,37 @@ void WaveletFilter::run(const PixelSurface& surface, EngineWorkspace& workspace)
     // times over.
     const bool apart = direct && perChannel_;
     const std::size_t blockSize = std::size_t(w) * std::size_t(h);
+    // Apart, the first level's inverse can write a fourth byte plane, so the first level's
+    // detail bands can be made again from the block instead of being kept: the planes then hold
+    // only the second level's region and below, rows of (wp + 1) / 2 values.
+    const bool remaking =
+        apart && kernels_.forwardFirstLowLow != nullptr && kernels_.inverseFirstRemaking != nullptr;
+    const std::size_t lowLowSize = std::size_t((wp + 1) / 2) * std::size_t((hp + 1) / 2);
+    const std::size_t planes[2] = {remaking ? lowLowSize : firstPlane, remaking ? lowLowSize
+                                                                       : kernels_.twoPlanes
+                                                                           ? planeSize
+                                                                           : 0};
     // One scratch for every pass of every channel.
-    if (!workspace.reserve(firstPlane, kernels_.twoPlanes ? planeSize : 0,
-                           kernels_.scratchSize(wp, hp), apart ? 3 * blockSize : 0)) {
+    if (!workspace.reserve(planes[0], planes[1], kernels_.scratchSize(wp, hp),
+                           apart ? (remaking ? 4 : 3) * blockSize : 0)) {
         outOfMemory_ = true;
         return;
     }
     Channel ch;
     ch.planes[0] = workspace.plane(0);
     ch.planes[1] = kernels_.twoPlanes ? workspace.plane(1) : ch.planes[0];
+    ch.stride = remaking ? std::size_t((wp + 1) / 2) : std::size_t(wp);
     ch.scratch = workspace.scratch();
     ch.block.surface = &surface;
     ch.direct = direct;
+    ch.remaking = remaking;
+    ch.target = ch.block;
     unsigned char* const bytes = apart ? workspace.byteSpace() : nullptr;
-    unsigned char* const components[3] = {bytes, apart ? bytes + blockSize : nullptr,
-                                          apart ? bytes + 2 * blockSize : nullptr};
+    unsigned char* components[3] = {bytes, apart ? bytes + blockSize : nullptr,
+                                    apart ? bytes + 2 * blockSize : nullptr};
+    // Where the first level's inverse writes a component when it makes the detail bands again;
+    // the plane written then takes the component's place, and the one read becomes the spare.
+    unsigned char* spare = remaking ? bytes + 3 * blockSize : nullptr;
     bool split = false;
     unsigned written = 0; // the components whose planes hold their new values
     struct WriteBack {
@@ -173,13 +196,16 @@ void WaveletFilter::run(const PixelSurface& surface, EngineWorkspace& workspace)
             split = true;
         }
         ch.block.bytes = apart ? components[c] : nullptr;
+        ch.target.channel = ch.block.channel;
+        ch.target.bytes = spare;
         if (!direct) {
             loadPlane(surface, ch.planes[0], std::size_t(wp), ch.block.channel);
             fillMargin(ch.planes[0], w, h);
         }
         if (!forwardTransform(ch, wp, hp, t)) return;
         if (!kernels_.fusesThreshold) softThreshold(ch.planes[0], planeSize, t);
-        if (!inverseTransform(ch, wp, hp)) return;
+        if (!inverseTransform(ch, wp, hp, t)) return;
+        if (remaking) std::swap(components[c], spare);
         if (apart) written |= 1u << c;
     }
 }
