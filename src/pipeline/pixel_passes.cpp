@@ -67,7 +67,8 @@ VELANOX_HOT void copyColourRow(const uint8_t* __restrict src, uint8_t* __restric
     }
 }
 
-// ---- blend rows: q, p, s are 4-byte pixels, out 3-byte, m one weight per pixel ----
+// ---- blend rows: q is 4-byte pixels, p and s PB-byte pixels (3 or 4), out 3-byte, m one
+// weight per pixel ----
 
 VELANOX_HOT void engineOnlyRow(const uint8_t* __restrict q, uint8_t* __restrict out, int32_t n) {
     for (int32_t x = 0; x < n; ++x) {
@@ -87,16 +88,18 @@ VELANOX_HOT void highlightEdgesRow(const uint8_t* __restrict q, const uint8_t* _
 }
 
 // (Q * m + K * (255 - m)) >> 8 with K the kept copy (P or S).
+template <int PB>
 VELANOX_HOT void weightedRow(const uint8_t* __restrict q, const uint8_t* __restrict kept,
                              const uint8_t* __restrict m, uint8_t* __restrict out, int32_t n) {
     for (int32_t x = 0; x < n; ++x) {
         const int w = m[x];
-        out[3 * x] = uint8_t((q[4 * x] * w + kept[4 * x] * (255 - w)) >> 8);
-        out[3 * x + 1] = uint8_t((q[4 * x + 1] * w + kept[4 * x + 1] * (255 - w)) >> 8);
-        out[3 * x + 2] = uint8_t((q[4 * x + 2] * w + kept[4 * x + 2] * (255 - w)) >> 8);
+        out[3 * x] = uint8_t((q[4 * x] * w + kept[PB * x] * (255 - w)) >> 8);
+        out[3 * x + 1] = uint8_t((q[4 * x + 1] * w + kept[PB * x + 1] * (255 - w)) >> 8);
+        out[3 * x + 2] = uint8_t((q[4 * x + 2] * w + kept[PB * x + 2] * (255 - w)) >> 8);
     }
 }
 
+template <int PB>
 VELANOX_HOT void portraitRow(const uint8_t* __restrict q, const uint8_t* __restrict p,
                              const uint8_t* __restrict s, const uint8_t* __restrict m,
                              uint8_t* __restrict out, int32_t n) {
@@ -105,13 +108,15 @@ VELANOX_HOT void portraitRow(const uint8_t* __restrict q, const uint8_t* __restr
         // Bright, reddish pixels keep more of the unreduced texture.
         const int a = int(255.0 - (0.26 * q[4 * x + 2] + 0.44 * q[4 * x] + 0.3 * q[4 * x + 1]));
         for (int k = 0; k < 3; ++k) {
-            const int t = (a * q[4 * x + k] + (255 - a) * p[4 * x + k]) >> 8;
-            out[3 * x + k] = uint8_t((t * w + (255 - w) * s[4 * x + k]) >> 8);
+            const int t = (a * q[4 * x + k] + (255 - a) * p[PB * x + k]) >> 8;
+            out[3 * x + k] = uint8_t((t * w + (255 - w) * s[PB * x + k]) >> 8);
         }
     }
 }
 
-// One row of the chosen blend: q, p, s are 4-byte pixels, out 3-byte, m one weight per pixel.
+// One row of the chosen blend: q is 4-byte pixels, p and s PB-byte pixels, out 3-byte, m one
+// weight per pixel.
+template <int PB>
 void blendRow(Blend blend, const uint8_t* q, const uint8_t* p, const uint8_t* s, const uint8_t* m,
               uint8_t* out, int32_t n) {
     switch (blend) {
@@ -122,13 +127,13 @@ void blendRow(Blend blend, const uint8_t* q, const uint8_t* p, const uint8_t* s,
         highlightEdgesRow(q, m, out, n);
         break;
     case Blend::PreNr:
-        weightedRow(q, p, m, out, n);
+        weightedRow<PB>(q, p, m, out, n);
         break;
     case Blend::Sharpened:
-        weightedRow(q, s, m, out, n);
+        weightedRow<PB>(q, s, m, out, n);
         break;
     case Blend::Portrait:
-        portraitRow(q, p, s, m, out, n);
+        portraitRow<PB>(q, p, s, m, out, n);
         break;
     }
 }
@@ -203,7 +208,7 @@ void blendInto(Blend blend, const BlendInputs& in, uint8_t* picture, int32_t ima
         const uint8_t* s = in.s != nullptr ? in.s + row * 4 : nullptr;
         const uint8_t* m = in.map != nullptr ? in.map + row : nullptr;
         uint8_t* out = picture + pictureOffset(imageWidth, left, top + y);
-        blendRow(blend, q, p, s, m, out, in.width);
+        blendRow<4>(blend, q, p, s, m, out, in.width);
     });
 }
 
@@ -227,24 +232,25 @@ FusedScratch fusedScratchOf(uint8_t* base, int32_t width) {
 }
 
 // The band of rows from `first` on: its sharpened rows and weights into `own` (only they need
-// scratch), then the blend of each row into the picture.
+// scratch), then the blend of each row into the picture. P (and so S) has PB bytes per pixel.
+template <int PB>
 void blendBand(const FusedBlendInputs& in, const FusedScratch& own, int32_t first, uint8_t* picture,
                int32_t imageWidth, int32_t left, int32_t top) {
-    const std::size_t rowBytes = std::size_t(in.width) * 4;
+    const std::ptrdiff_t pStride = in.pStride != 0 ? in.pStride : std::ptrdiff_t(in.width) * 4;
+    const std::size_t sRowBytes = std::size_t(in.width) * PB;
     const int32_t end = std::min(in.height, first + kFusedBand);
     if (in.sharpen != nullptr)
-        in.sharpen->run(in.p, std::ptrdiff_t(rowBytes), first, end, own.s,
-                        std::ptrdiff_t(rowBytes));
+        in.sharpen->run(in.p, pStride, first, end, own.s, std::ptrdiff_t(sRowBytes));
     if (in.weights != nullptr) in.weights->run(first, end, own.map, own.weights);
     for (int32_t y = first; y < end; ++y) {
         const std::size_t row = std::size_t(y) * std::size_t(in.width);
         const uint8_t* q = in.q + row * 4;
-        const uint8_t* p = in.p + row * 4;
-        const uint8_t* s = own.s != nullptr ? own.s + std::size_t(y - first) * rowBytes : nullptr;
+        const uint8_t* p = in.p + std::ptrdiff_t(y) * pStride;
+        const uint8_t* s = own.s != nullptr ? own.s + std::size_t(y - first) * sRowBytes : nullptr;
         const uint8_t* m =
             own.map != nullptr ? own.map + std::size_t(y - first) * std::size_t(in.width) : nullptr;
         uint8_t* out = picture + pictureOffset(imageWidth, left, top + y);
-        blendRow(in.blend, q, p, s, m, out, in.width);
+        blendRow<PB>(in.blend, q, p, s, m, out, in.width);
         if (in.amplifySource != nullptr)
             amplifyRow(in.amplifySource + pictureOffset(imageWidth, left, top + y), out,
                        std::size_t(in.width) * 3);
@@ -272,8 +278,12 @@ void blendFused(const FusedBlendInputs& in, uint8_t* picture, int32_t imageWidth
                 scratch != nullptr
                     ? fusedScratchOf(scratch + std::size_t(slot) * scratchBytes, in.width)
                     : FusedScratch{nullptr, nullptr, nullptr};
-            for (int64_t b = b0; b < b1; ++b)
-                blendBand(in, own, int32_t(b) * kFusedBand, picture, imageWidth, left, top);
+            for (int64_t b = b0; b < b1; ++b) {
+                if (in.pBytes == 3)
+                    blendBand<3>(in, own, int32_t(b) * kFusedBand, picture, imageWidth, left, top);
+                else
+                    blendBand<4>(in, own, int32_t(b) * kFusedBand, picture, imageWidth, left, top);
+            }
         });
 }
 
