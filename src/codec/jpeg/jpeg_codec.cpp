@@ -2,6 +2,7 @@
 
 #include "codec/exif/exif_summary.h"
 #include "codec/orientation.h"
+#include "engine/threads.h"
 
 #include <algorithm>
 #include <csetjmp>
@@ -84,6 +85,66 @@ void cmykRowToRgb(const uint8_t* in, uint8_t* out, JDIMENSION width, bool invert
     }
 }
 
+// ---- a sequential picture decoded in two bands at once ------------------------------------------
+//
+// The entropy-coded data of a sequential JPEG can only be read from its start, but what follows
+// (the inverse DCT, upsampling, colour conversion) is most of a decode's time. A second decoder
+// therefore reads the rows above its band without making them (jpeg_skip_scanlines) and decodes
+// the rest of the picture while the first decodes the top: the same library, the same settings,
+// the same rows.
+
+// Pictures from this many pixels on are decoded in two bands when two threads are free.
+constexpr double kBandedPixels = 4e6;
+// The share of the rows the first band takes: the second also reads through the first's data.
+constexpr double kFirstBandShare = 0.6;
+
+// Rows [first, end) of the picture into pixels (rows `stride` bytes apart, the picture's first
+// row at pixels), with a decoder of its own; false on any error or warning the decode treats as
+// one.
+bool decodeBand(ByteSpan bytes, J_COLOR_SPACE space, JDIMENSION first, JDIMENSION end,
+                uint8_t* pixels, std::size_t stride) {
+    Decoder d;
+    installErrorManager(d.err);
+    d.cinfo.err = &d.err.base;
+    if (setjmp(d.err.jump)) return false;
+    jpeg_create_decompress(&d.cinfo);
+    d.created = true;
+    jpeg_decompress_struct& cinfo = d.cinfo;
+    jpeg_mem_src(&cinfo, bytes.data, static_cast<unsigned long>(bytes.size));
+    if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK) return false;
+    cinfo.out_color_space = space;
+    jpeg_start_decompress(&cinfo);
+    if (first > 0 && jpeg_skip_scanlines(&cinfo, first) != first) return false;
+    while (cinfo.output_scanline < end) {
+        JSAMPROW rows[1] = {pixels + std::size_t(cinfo.output_scanline) * stride};
+        if (jpeg_read_scanlines(&cinfo, rows, 1) != 1) return false;
+    }
+    if (end == cinfo.output_height) jpeg_finish_decompress(&cinfo);
+    return true;
+}
+
+// Decodes the whole picture into out in two bands on two threads, when it is a large sequential
+// RGB or greyscale picture decoded at full size and two threads are free; false (out's rows in
+// an unspecified state) otherwise or on any error, the caller then decoding it whole.
+bool decodeInBands(ByteSpan bytes, const jpeg_decompress_struct& cinfo, Picture& out) {
+    const JDIMENSION height = cinfo.output_height;
+    if (engine::maxThreads() < 2 || cinfo.progressive_mode || cinfo.scale_denom != 1 ||
+        (cinfo.out_color_space != JCS_RGB && cinfo.out_color_space != JCS_GRAYSCALE) ||
+        double(cinfo.output_width) * height < kBandedPixels)
+        return false;
+    // The split falls on a row of MCUs, where skipping is cheapest.
+    const JDIMENSION group = JDIMENSION(cinfo.max_v_samp_factor) * DCTSIZE;
+    const JDIMENSION split = JDIMENSION(height * kFirstBandShare) / group * group;
+    if (split == 0 || split >= height) return false;
+    bool ok[2] = {false, false};
+    engine::parallelFor(2, 1, 2, [&](int64_t first, int64_t end, int) {
+        for (int64_t band = first; band < end; ++band)
+            ok[band] = decodeBand(bytes, cinfo.out_color_space, band == 0 ? 0 : split,
+                                  band == 0 ? split : height, out.pixels(), out.rowBytes());
+    });
+    return ok[0] && ok[1];
+}
+
 Status decode(Decoder& d, ByteSpan bytes, Picture& out, const ReadOptions& options) {
     jpeg_decompress_struct& cinfo = d.cinfo;
     jpeg_mem_src(&cinfo, bytes.data, static_cast<unsigned long>(bytes.size));
@@ -123,14 +184,15 @@ Status decode(Decoder& d, ByteSpan bytes, Picture& out, const ReadOptions& optio
         return Status::failure(kCodecOutOfMemory, "Out of memory");
     if (cmyk) d.row.resize(std::size_t(cinfo.output_width) * 4);
     const std::size_t stride = out.rowBytes();
-    while (cinfo.output_scanline < cinfo.output_height) {
+    const bool banded = decodeInBands(bytes, cinfo, out);
+    while (!banded && cinfo.output_scanline < cinfo.output_height) {
         uint8_t* target = out.pixels() + std::size_t(cinfo.output_scanline) * stride;
         JSAMPROW rows[1] = {cmyk ? d.row.data() : target};
         if (jpeg_read_scanlines(&cinfo, rows, 1) != 1)
             return Status::failure(kCodecCorrupt, "The JPEG data ends early.");
         if (cmyk) cmykRowToRgb(d.row.data(), target, cinfo.output_width, cinfo.saw_Adobe_marker);
     }
-    jpeg_finish_decompress(&cinfo);
+    if (!banded) jpeg_finish_decompress(&cinfo);
 
     if (grey) {
         for (int i = 0; i < 256; ++i) {
