@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 namespace velanox {
 namespace {
 
@@ -216,15 +219,38 @@ TEST(JpegRead, TwoBandsGiveTheRowsOfOneDecode) {
         const std::string path = test::sharedTestFile(file);
         if (!path.empty()) files.emplace_back(file, test::fileBytes(path));
     }
-    for (const auto& [name, bytes] : files) {
-        Picture one, two;
-        ASSERT_TRUE(decodeWith(1, bytes, one).ok()) << name;
-        ASSERT_TRUE(decodeWith(2, bytes, two).ok()) << name;
+    auto expectSame = [](const Picture& one, const Picture& two, const std::string& name) {
         ASSERT_EQ(one.width, two.width) << name;
         ASSERT_EQ(one.height, two.height) << name;
         EXPECT_EQ(std::memcmp(one.pixels(), two.pixels(), one.pixelBytes()), 0) << name;
         EXPECT_EQ(one.exifBlock, two.exifBlock) << name;
+    };
+    for (const auto& [name, bytes] : files) {
+        Picture one, two;
+        ASSERT_TRUE(decodeWith(1, bytes, one).ok()) << name;
+        ASSERT_TRUE(decodeWith(2, bytes, two).ok()) << name;
+        expectSame(one, two, name);
     }
+    // With the pool held by another thread's pass, nobody takes the lower band: the first
+    // decoder goes on through it.
+    std::atomic<bool> held{false}, release{false};
+    std::thread holder([&] {
+        engine::setThreadLimit(2);
+        engine::parallelFor(2, 1, 2, [&](int64_t, int64_t, int) {
+            held = true;
+            while (!release)
+                std::this_thread::yield();
+        });
+    });
+    while (!held)
+        std::this_thread::yield();
+    Picture one, alone;
+    const codec::Status s = decodeWith(2, files.front().second, alone);
+    release = true;
+    holder.join();
+    ASSERT_TRUE(s.ok());
+    ASSERT_TRUE(decodeWith(1, files.front().second, one).ok());
+    expectSame(one, alone, "alone");
     // A truncated picture fails as the whole decode does.
     const std::string broken = test::sharedTestFile("broken/jpeg_truncated_camera_3648x2736.jpg");
     if (!broken.empty()) {

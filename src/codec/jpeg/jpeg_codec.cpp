@@ -5,6 +5,7 @@
 #include "engine/threads.h"
 
 #include <algorithm>
+#include <atomic>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -91,18 +92,26 @@ void cmykRowToRgb(const uint8_t* in, uint8_t* out, JDIMENSION width, bool invert
 // (the inverse DCT, upsampling, colour conversion) is most of a decode's time. A second decoder
 // therefore reads the rows above its band without making them (jpeg_skip_scanlines) and decodes
 // the rest of the picture while the first decodes the top: the same library, the same settings,
-// the same rows.
+// the same rows. When no second thread has started on the lower band by the time the first
+// decoder reaches it (the pool busy with another caller, or the other core with another
+// program), the first decoder goes on through it alone.
 
 // Pictures from this many pixels on are decoded in two bands when two threads are free.
 constexpr double kBandedPixels = 4e6;
 // The share of the rows the first band takes: the second also reads through the first's data.
 constexpr double kFirstBandShare = 0.6;
 
-// Rows [first, end) of the picture into pixels (rows `stride` bytes apart, the picture's first
-// row at pixels), with a decoder of its own; false on any error or warning the decode treats as
-// one.
-bool decodeBand(ByteSpan bytes, J_COLOR_SPACE space, JDIMENSION first, JDIMENSION end,
-                uint8_t* pixels, std::size_t stride) {
+// Who decodes the rows from the split on.
+enum LowerBand : int { kUnclaimed, kSecondDecoder, kFirstDecoder };
+
+// Band 0 (rows from the top to `split`, and on to the end if it can claim the lower band) or
+// band 1 (the rows from `split` on, if it can claim them) of the picture into pixels (rows
+// `stride` bytes apart), with a decoder of its own; false on any error or warning the decode
+// treats as one.
+bool decodeBand(ByteSpan bytes, J_COLOR_SPACE space, int band, JDIMENSION split,
+                std::atomic<int>& lower, uint8_t* pixels, std::size_t stride) {
+    int unclaimed = kUnclaimed;
+    if (band == 1 && !lower.compare_exchange_strong(unclaimed, kSecondDecoder)) return true;
     Decoder d;
     installErrorManager(d.err);
     d.cinfo.err = &d.err.base;
@@ -114,12 +123,21 @@ bool decodeBand(ByteSpan bytes, J_COLOR_SPACE space, JDIMENSION first, JDIMENSIO
     if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK) return false;
     cinfo.out_color_space = space;
     jpeg_start_decompress(&cinfo);
-    if (first > 0 && jpeg_skip_scanlines(&cinfo, first) != first) return false;
-    while (cinfo.output_scanline < end) {
-        JSAMPROW rows[1] = {pixels + std::size_t(cinfo.output_scanline) * stride};
-        if (jpeg_read_scanlines(&cinfo, rows, 1) != 1) return false;
+    if (band == 1 && jpeg_skip_scanlines(&cinfo, split) != split) return false;
+    auto readTo = [&](JDIMENSION end) {
+        while (cinfo.output_scanline < end) {
+            JSAMPROW rows[1] = {pixels + std::size_t(cinfo.output_scanline) * stride};
+            if (jpeg_read_scanlines(&cinfo, rows, 1) != 1) return false;
+        }
+        return true;
+    };
+    if (band == 0) {
+        if (!readTo(split)) return false;
+        unclaimed = kUnclaimed;
+        if (!lower.compare_exchange_strong(unclaimed, kFirstDecoder)) return true;
     }
-    if (end == cinfo.output_height) jpeg_finish_decompress(&cinfo);
+    if (!readTo(cinfo.output_height)) return false;
+    jpeg_finish_decompress(&cinfo);
     return true;
 }
 
@@ -136,11 +154,12 @@ bool decodeInBands(ByteSpan bytes, const jpeg_decompress_struct& cinfo, Picture&
     const JDIMENSION group = JDIMENSION(cinfo.max_v_samp_factor) * DCTSIZE;
     const JDIMENSION split = JDIMENSION(height * kFirstBandShare) / group * group;
     if (split == 0 || split >= height) return false;
+    std::atomic<int> lower{kUnclaimed};
     bool ok[2] = {false, false};
     engine::parallelFor(2, 1, 2, [&](int64_t first, int64_t end, int) {
         for (int64_t band = first; band < end; ++band)
-            ok[band] = decodeBand(bytes, cinfo.out_color_space, band == 0 ? 0 : split,
-                                  band == 0 ? split : height, out.pixels(), out.rowBytes());
+            ok[band] = decodeBand(bytes, cinfo.out_color_space, int(band), split, lower,
+                                  out.pixels(), out.rowBytes());
     });
     return ok[0] && ok[1];
 }
