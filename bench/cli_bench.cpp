@@ -8,7 +8,9 @@
 // in a temporary folder, and the corpus's 26-megapixel camera JPEG when the shared corpus is
 // there. ImageMagick gets a resource policy of its own in that folder (Debian's refuses pictures
 // this large). The *OtherCoreBusy benchmarks run while a thread of this program spins on one
-// core; their x_quiet counter is their time over the quiet figure.
+// core; their x_quiet counter is their time over the quiet figure. With VELANOX_BASELINE_CLI
+// naming another build of the batch tool (an earlier version, say), the Baseline* benchmarks
+// run it on the same jobs; their x_cli counter is their time over this build's.
 #include "bench_support.h"
 #include "codec/picture.h"
 #include "noisy_picture.h"
@@ -210,6 +212,18 @@ double meanOf(const std::string& figure) {
     return velanox::bench::figures()[figure];
 }
 
+// The other build of the batch tool to compare with, or empty.
+std::string baselineCli() {
+    const char* path = std::getenv("VELANOX_BASELINE_CLI");
+    return path != nullptr ? path : "";
+}
+
+bool needsBaseline(benchmark::State& state) {
+    if (!baselineCli().empty()) return true;
+    state.SkipWithError("VELANOX_BASELINE_CLI not set");
+    return false;
+}
+
 void BM_StartEmptyProgram(benchmark::State& state) {
     runTimed(state, {"true"}, "true");
 }
@@ -286,6 +300,37 @@ void BM_CliCameraJpeg26MPOtherCoreBusy(benchmark::State& state) {
     runTimed(state, {VELANOX_CLI_PATH, p.camera(), "-o", p.output("cli_26mp.jpg"), "--overwrite"},
              "camera busy");
     ratioTo(state, "x_quiet", "camera", meanOf("camera busy"));
+}
+
+void BM_BaselineCliVersion(benchmark::State& state) {
+    if (!needsBaseline(state)) return;
+    runTimed(state, {baselineCli(), "--version"}, "baseline version");
+    ratioTo(state, "x_cli", "version", meanOf("baseline version"));
+}
+
+void BM_BaselineCliPng2MP(benchmark::State& state) {
+    if (!needsBaseline(state)) return;
+    const Pictures& p = pictures();
+    runTimed(state, {baselineCli(), p.png2mp(), "-o", p.output("base_2mp.png"), "--overwrite"},
+             "baseline png");
+    ratioTo(state, "x_cli", "png", meanOf("baseline png"));
+}
+
+void BM_BaselineCliCameraJpeg26MP(benchmark::State& state) {
+    const Pictures& p = pictures();
+    if (!needsBaseline(state) || !needs(state, p.camera())) return;
+    runTimed(state, {baselineCli(), p.camera(), "-o", p.output("base_26mp.jpg"), "--overwrite"},
+             "baseline camera");
+    ratioTo(state, "x_cli", "camera", meanOf("baseline camera"));
+}
+
+void BM_BaselineCliCameraJpeg26MPOtherCoreBusy(benchmark::State& state) {
+    const Pictures& p = pictures();
+    if (!needsBaseline(state) || !needs(state, p.camera())) return;
+    const velanox::bench::BusyCore busy;
+    runTimed(state, {baselineCli(), p.camera(), "-o", p.output("base_26mp.jpg"), "--overwrite"},
+             "baseline camera busy");
+    ratioTo(state, "x_cli", "camera busy", meanOf("baseline camera busy"));
 }
 
 // The same job with the reference implementation, in this process: load, the whole picture
@@ -366,6 +411,16 @@ BENCHMARK(BM_CliFolderOfJpegs)
     ->Iterations(1);
 BENCHMARK(BM_CliPng2MPOtherCoreBusy)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
 BENCHMARK(BM_CliCameraJpeg26MPOtherCoreBusy)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(3);
+BENCHMARK(BM_BaselineCliVersion)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(20);
+BENCHMARK(BM_BaselineCliPng2MP)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
+BENCHMARK(BM_BaselineCliCameraJpeg26MP)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(3);
+BENCHMARK(BM_BaselineCliCameraJpeg26MPOtherCoreBusy)
     ->Unit(benchmark::kMillisecond)
     ->UseManualTime()
     ->Iterations(3);
