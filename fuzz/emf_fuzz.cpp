@@ -9,9 +9,8 @@ using namespace velanox;
 
 // cairo and fontconfig keep font caches for the whole process; they are freed at exit so that the
 // leak checker reports only what a read leaves behind.
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
+extern "C" void fuzzTargetInitialize() {
     std::atexit(codec::releaseMetafileFontCaches);
-    return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -2,19 +2,62 @@
 //
 //   velanox-nr [picture]                      opens the picture once the window shows
 //   velanox-nr --screenshot FILE [--delay MS] writes a picture of the window and quits
+//   velanox-nr --help | --version             prints the usage or the version, no window
 #include "ui/application.h"
 #include "ui/document_controller.h"
 #include "ui/main_frame.h"
+#include "ui/program_files.h"
 
 #include <QApplication>
 #include <QPixmap>
 #include <QTimer>
 
+#include <cstdio>
+#include <cstring>
 #include <memory>
 
+namespace {
+
+constexpr const char* kUsage = R"(Usage: velanox-nr [PICTURE]
+Removes noise from photographs and scans. Opens the window, with PICTURE loaded when one is
+given: the original in the upper half of the view, the noise-reduced result in the lower half.
+
+      --screenshot FILE    save a picture of the window as FILE once it shows, then quit
+      --delay MS           wait MS milliseconds before that picture (default 1500)
+  -h, --help               print this text
+      --version            print the version
+
+For whole folders and scripts, see velanox-nr-cli --help.
+)";
+
+/// --help and --version are answered before anything else starts, without a display.
+bool answeredWithoutWindow(int argc, char* argv[], int& status) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--") == 0) break;
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            status = 0;
+            return true;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("velanox-nr %s\n", VELANOX_VERSION);
+            status = 0;
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
 int main(int argc, char* argv[]) {
+    if (int status = 0; answeredWithoutWindow(argc, argv, status)) return status;
     QApplication qapp(argc, argv);
     velanox::ui::Application::nameApplication();
+    // The launcher file and icon are named after the program's id; desktops match windows to
+    // the launcher by it.
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(velanox::ui::kApplicationId));
+    QApplication::setWindowIcon(velanox::ui::applicationIcon());
 
     QStringList arguments = QApplication::arguments();
     QString screenshotFile;

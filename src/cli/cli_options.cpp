@@ -4,6 +4,8 @@
 #include "color/match_tables.h"
 #include "document/source_file_state.h"
 
+#include <CLI/CLI.hpp>
+
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -213,6 +215,12 @@ const std::vector<OptionEntry>& optionTable() {
              o.overwrite = true;
              return std::string();
          }},
+        {"files-from", 0, true,
+         [](CliOptions& o, const std::string& v) {
+             if (v.empty()) return std::string("a file listing the inputs, or - for stdin");
+             o.fileLists.push_back(v);
+             return std::string();
+         }},
         {"level", 0, true,
          [](CliOptions& o, const std::string& v) {
              return realInto(o.noise.noiseLevel, v, NoiseSettings::kNoiseLevelMin,
@@ -371,31 +379,94 @@ const std::vector<OptionEntry>& optionTable() {
     return table;
 }
 
-const OptionEntry* findLong(std::string_view name) {
-    for (const OptionEntry& entry : optionTable())
-        if (name == entry.longName) return &entry;
-    return nullptr;
-}
-
-const OptionEntry* findShort(char c) {
-    for (const OptionEntry& entry : optionTable())
-        if (entry.shortName != 0 && entry.shortName == c) return &entry;
-    return nullptr;
-}
-
-std::string quoted(const std::string& text) {
-    return "\"" + text + "\"";
-}
-
 /// Combinations that no single option can judge.
 std::string checkCombination(const CliOptions& o) {
     if (o.showHelp || o.showVersion) return {};
-    if (o.inputs.empty()) return "no INPUT given (see --help)";
+    if (o.inputs.empty() && o.fileLists.empty()) return "no INPUT given (see --help)";
     if (!o.matchImage.empty() && !o.matchProfile.empty())
         return "--match-image and --match-profile: give only one of them";
     if (!o.saveProfile.empty() && o.matchImage.empty())
         return "--save-profile: needs --match-image FILE";
     return {};
+}
+
+/// A usage error found while the arguments are walked, with its finished message.
+struct UsageError {
+    std::string message;
+};
+
+std::string quoted(const std::string& text) {
+    return "\"" + text + "\"";
+}
+
+/// The option as a message names it: "--level", or "-j, --jobs" when it was given by its short
+/// name.
+std::string shownName(const OptionEntry& entry, bool byShortName) {
+    if (byShortName) return std::string{'-', entry.shortName} + ", --" + entry.longName;
+    return std::string("--") + entry.longName;
+}
+
+/// The option a name stands for: "--level", "-j", or a bare "json" or "q" as CLI11 reports it.
+const OptionEntry* entryNamed(std::string_view name, bool& byShortName) {
+    while (!name.empty() && name.front() == '-')
+        name.remove_prefix(1);
+    byShortName = name.size() == 1;
+    for (const OptionEntry& entry : optionTable())
+        if (byShortName ? entry.shortName == name.front() : name == entry.longName) return &entry;
+    return nullptr;
+}
+
+/// The message of an argument that names no option: the name without an attached value.
+UsageError unknownOption(const std::string& arg) {
+    const std::string name =
+        arg.rfind("--", 0) == 0 ? arg.substr(0, arg.find('=')) : arg.substr(0, 2);
+    return {name + ": unknown option (see --help)"};
+}
+
+/// Our message for what CLI11 found wrong with the shape of the arguments: a value missing at
+/// the end, or a value given to a flag. CLI11 names the option at the start of its text.
+std::string shapeError(const CLI::ArgumentMismatch& error) {
+    const std::string text = error.what();
+    const bool flagGivenValue =
+        text.find(" was given a disallowed flag override") != std::string::npos;
+    const std::string name = text.substr(0, text.find_first_of(flagGivenValue ? " " : ":"));
+    bool byShortName = false;
+    const OptionEntry* entry = entryNamed(name, byShortName);
+    if (entry == nullptr) return text;
+    const std::string shown = shownName(*entry, byShortName && entry->takesValue);
+    if (flagGivenValue) return shown + ": takes no value";
+    // Name what it accepts, as for a wrong value (asked of a scratch copy).
+    CliOptions scratch;
+    const std::string accepted = entry->apply(scratch, "\x01");
+    return shown + ": needs a value" + (accepted.empty() ? "" : ": " + accepted);
+}
+
+/// The arguments as CLI11 takes them, last first, with attached values made plain: an empty
+/// value ("--output=") becomes a value of its own, so that it is judged like any other instead
+/// of taking the next argument; any value attached to a flag ("--json=", "--json=true") becomes
+/// one CLI11 refuses, so that every such value is reported as one the flag does not take.
+std::vector<std::string> argumentsForParsing(const std::vector<std::string>& args) {
+    std::vector<std::string> spelled;
+    bool optionsEnded = false;
+    for (const std::string& arg : args) {
+        optionsEnded = optionsEnded || arg == "--";
+        const std::size_t eq = arg.find('=');
+        bool byShortName = false;
+        const OptionEntry* entry =
+            !optionsEnded && arg.rfind("--", 0) == 0 && eq != std::string::npos
+                ? entryNamed(std::string_view(arg).substr(0, eq), byShortName)
+                : nullptr;
+        if (entry != nullptr && !byShortName && !entry->takesValue) {
+            spelled.push_back(arg.substr(0, eq) + "=\x01");
+        } else if (entry != nullptr && !byShortName && eq + 1 == arg.size()) {
+            spelled.push_back(arg.substr(0, eq));
+            spelled.emplace_back();
+        } else {
+            spelled.push_back(arg);
+        }
+    }
+    std::reverse(spelled.begin(), spelled.end());
+    return spelled;
 }
 
 } // namespace
@@ -424,58 +495,59 @@ ParseResult parseCommandLine(const std::vector<std::string>& args, int defaultJo
     ParseResult result;
     CliOptions& o = result.options;
     o.jobs = kJobsRange.clamp(defaultJobs);
-    bool optionsEnded = false;
 
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
-            o.inputs.push_back(arg);
+    // CLI11 walks the arguments: long and short names, "--name=value", "-j4", "--", the INPUTs.
+    // Every value goes through the option's own handler as soon as it is read, so the first
+    // fault in the order given is the one reported, in our words.
+    CLI::App app;
+    app.set_help_flag(); // --help is ours, with our text
+    app.allow_extras();  // unknown names are reported by us, in their place among the rest
+    app.add_option("INPUT", o.inputs);
+    const auto failOnUnknown = [&app] {
+        if (app.remaining_size() > 0) throw unknownOption(app.remaining().front());
+    };
+    const auto apply = [&](const OptionEntry& entry, bool byShortName, const std::string& value) {
+        failOnUnknown();
+        const std::string accepted = entry.apply(o, value);
+        if (!accepted.empty())
+            throw UsageError{shownName(entry, byShortName) + ": expected " + accepted + ", got " +
+                             quoted(value)};
+    };
+    for (const OptionEntry& entry : optionTable()) {
+        const std::string longName = std::string("--") + entry.longName;
+        if (!entry.takesValue) {
+            const std::string names = entry.shortName != 0
+                                          ? std::string{'-', entry.shortName} + "," + longName
+                                          : longName;
+            app.add_flag_callback(names, [&apply, &entry] { apply(entry, false, {}); })
+                ->disable_flag_override()
+                ->trigger_on_parse();
             continue;
         }
-        if (arg == "--") {
-            optionsEnded = true;
-            continue;
-        }
-        const OptionEntry* entry = nullptr;
-        std::string shown; // the option as the message names it
-        std::optional<std::string> value;
-        if (arg.rfind("--", 0) == 0) {
-            const auto eq = arg.find('=');
-            const std::string name = arg.substr(2, eq == std::string::npos ? eq : eq - 2);
-            entry = findLong(name);
-            shown = "--" + name;
-            if (eq != std::string::npos) value = arg.substr(eq + 1);
-        } else {
-            entry = findShort(arg[1]);
-            shown = arg.substr(0, 2);
-            if (arg.size() > 2) value = arg.substr(2); // -j4, -oout
-        }
-        if (entry == nullptr) {
-            result.error = shown + ": unknown option (see --help)";
-            return result;
-        }
-        if (entry->longName != shown.substr(2) && entry->shortName != 0)
-            shown = std::string{'-', entry->shortName} + ", --" + entry->longName;
-        if (!entry->takesValue && value) {
-            result.error = shown + ": takes no value";
-            return result;
-        }
-        if (entry->takesValue && !value) {
-            if (i + 1 >= args.size()) {
-                result.error = shown + ": needs a value";
-                // Name what it accepts, as for a wrong value (asked of a scratch copy).
-                CliOptions scratch;
-                const std::string accepted = entry->apply(scratch, "\x01");
-                if (!accepted.empty()) result.error += ": " + accepted;
-                return result;
-            }
-            value = args[++i];
-        }
-        const std::string accepted = entry->apply(o, value.value_or(std::string()));
-        if (!accepted.empty()) {
-            result.error = shown + ": expected " + accepted + ", got " + quoted(*value);
-            return result;
-        }
+        // A short name is an option of its own, so that a message can name the form given.
+        const auto add = [&](const std::string& name, bool byShortName) {
+            app.add_option_function<std::string>(
+                   name, [&apply, &entry, byShortName](
+                             const std::string& value) { apply(entry, byShortName, value); })
+                ->trigger_on_parse();
+        };
+        add(longName, false);
+        if (entry.shortName != 0) add(std::string{'-', entry.shortName}, true);
+    }
+
+    try {
+        app.parse(argumentsForParsing(args));
+        failOnUnknown();
+    } catch (const UsageError& error) {
+        result.error = error.message;
+        return result;
+    } catch (const CLI::ArgumentMismatch& error) {
+        result.error = app.remaining_size() > 0 ? unknownOption(app.remaining().front()).message
+                                                : shapeError(error);
+        return result;
+    } catch (const CLI::Error& error) {
+        result.error = error.what();
+        return result;
     }
     result.error = checkCombination(o);
     return result;
@@ -492,6 +564,8 @@ processed over the whole picture with the settings below and saved.
   -r, --recursive          take the image files of sub-folders too
       --format TYPE        bmp|jpg|png|psd|tga|tif: the output type
       --overwrite          replace existing outputs (default: report them and go on)
+      --files-from LIST    take the inputs named in LIST too, one per line (- reads them from
+                           standard input)
 Noise reduction:
       --level F            noise level 0..100 (default 8.0)
       --mode M             default|nature|portrait|high-noise|scanner

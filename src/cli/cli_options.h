@@ -32,7 +32,8 @@ struct TargetSize {
 
 struct CliOptions {
     std::vector<std::string> inputs;
-    std::string output; ///< a file or a folder; empty: beside each input
+    std::vector<std::string> fileLists; ///< --files-from: files naming more inputs ("-": stdin)
+    std::string output;                 ///< a file or a folder; empty: beside each input
     bool recursive = false;
     std::string format; ///< output extension without the dot; empty: as the save dialog proposes
     bool overwrite = false;

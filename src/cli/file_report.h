@@ -26,8 +26,8 @@ struct FileReport {
 
 const char* statusName(FileStatus status);
 
-/// The string in double quotes with JSON escapes (quotes, backslashes, control characters as
-/// \n, \t or \u00XX; bytes that are not valid UTF-8 become U+FFFD).
+/// The string in double quotes with JSON escapes (quotes, backslashes, control characters);
+/// bytes that are not valid UTF-8 become U+FFFD.
 std::string jsonString(const std::string& text);
 
 /// One JSON object on one line: input, output, width, height, format, seconds, status,

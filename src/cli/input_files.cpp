@@ -1,6 +1,7 @@
 #include "cli/input_files.h"
 
 #include "codec/format_table.h"
+#include "document/folder_navigation.h"
 
 #include <algorithm>
 #include <array>
@@ -77,7 +78,8 @@ InputListing enumerateInputs(const std::vector<std::string>& inputs, bool recurs
         const auto options = fs::directory_options::skip_permission_denied;
         auto consider = [&](const fs::directory_entry& entry) {
             std::error_code fileEc;
-            if (entry.is_regular_file(fileEc) && isReadableImageName(entry.path().string()))
+            if (entry.is_regular_file(fileEc) && isReadableImageName(entry.path().string()) &&
+                !isResultFileName(entry.path().filename().string()))
                 found.push_back(entry.path());
         };
         if (recursive) {

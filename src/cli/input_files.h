@@ -20,9 +20,10 @@ struct InputListing {
 };
 
 /// A named file is taken whatever its extension (its content decides); in folders only files
-/// whose extension a reader claims are taken: the format table's, PhotoCD's and the camera raw
-/// list of the Open dialog. Each folder is listed in name order; a file named twice is taken
-/// once.
+/// whose extension a reader claims are taken (the format table's, PhotoCD's and the camera raw
+/// list of the Open dialog), and not the program's own results ("_NR" in the name, as folder
+/// stepping passes them over), so that a second run over a folder does not process the first
+/// run's outputs again. Each folder is listed in name order; a file named twice is taken once.
 InputListing enumerateInputs(const std::vector<std::string>& inputs, bool recursive);
 
 /// Whether a file name's extension is one the readers claim (case-insensitive).

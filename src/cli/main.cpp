@@ -3,6 +3,7 @@
 #include "cli/batch_run.h"
 #include "cli/cancel_signal.h"
 #include "cli/cli_options.h"
+#include "cli/file_list.h"
 #include "cli/input_files.h"
 #include "cli/output_plan.h"
 #include "cli/progress_display.h"
@@ -41,11 +42,15 @@ int main(int argc, char** argv) {
     }
 
     installCancelHandler();
-    const InputListing listing = enumerateInputs(options.inputs, options.recursive);
+    const ListedInputs listed = gatherInputs(options.inputs, options.fileLists);
+    for (const std::string& error : listed.errors)
+        std::fprintf(stderr, "%s: %s\n", kProgram, error.c_str());
+    const InputListing listing = enumerateInputs(listed.inputs, options.recursive);
     for (const std::string& error : listing.errors)
         std::fprintf(stderr, "%s: %s\n", kProgram, error.c_str());
+    const bool inputsFailed = !listed.errors.empty() || !listing.errors.empty();
     if (listing.files.empty()) {
-        if (listing.errors.empty())
+        if (!inputsFailed)
             std::fprintf(stderr, "%s: no readable image files in the inputs\n", kProgram);
         return kExitSomeFailed;
     }
@@ -61,5 +66,5 @@ int main(int argc, char** argv) {
     if (!prepareRun(options, display)) return kExitSomeFailed;
     const int status = runBatch(options, plan.files, display, stdout, stdout);
     if (cancelRequested()) std::fprintf(stderr, "%s: cancelled\n", kProgram);
-    return listing.errors.empty() ? status : kExitSomeFailed;
+    return inputsFailed ? kExitSomeFailed : status;
 }

@@ -66,6 +66,10 @@ int Picture::load(const std::string& path, uint32_t formatId, uint32_t page) {
     }
     std::vector<uint8_t> bytes;
     if (codec::Status s = codec::readWholeFile(path, bytes); !s.ok()) return fail(*this, s);
+    if (bytes.empty()) {
+        errorReason = "The file is empty.";
+        return codec::kCodecCorrupt;
+    }
     const codec::ByteSpan span{bytes.data(), bytes.size()};
 
     codec::ReadOptions options;
@@ -74,14 +78,18 @@ int Picture::load(const std::string& path, uint32_t formatId, uint32_t page) {
     options.previewMaxHeight = previewMaxHeight;
 
     if (formatId == kFormatAuto) {
-        // Every file opened automatically goes through the camera raw decoder first; one it
-        // cannot decode falls through to detection without a word.
+        // Every file opened automatically goes through the camera raw decoder first; a file it
+        // does not recognise goes on to detection without a word.
         const codec::RawDecoderHook& raw = codec::rawDecoderHook();
+        bool recognisedAsRaw = false;
+        codec::Status rawStatus;
         if (raw.read && (!raw.probe || raw.probe(span))) {
+            recognisedAsRaw = raw.probe != nullptr;
             Picture decoded;
-            if (raw.read(span, decoded, options).ok() && decoded.hasPixels() &&
-                decoded.bitsPerPixel == 24) {
+            rawStatus = raw.read(span, decoded, options);
+            if (rawStatus.ok() && decoded.hasPixels() && decoded.bitsPerPixel == 24) {
                 takeFrom(decoded);
+                exif = std::move(decoded.exif);
                 format = kFormatAuto;
                 filePath = path;
                 tiffPage = 0;
@@ -95,8 +103,18 @@ int Picture::load(const std::string& path, uint32_t formatId, uint32_t page) {
                 return kPictureOk;
             }
             release();
+            exif = ExifSummary{};
         }
         formatId = codec::detectFormat(span, path);
+        // A camera raw that the decoder recognised but could not decode is not read as the
+        // TIFF container most raws come in (that would be the small preview picture, or a
+        // complaint about strips): the decoder's reason is the real one.
+        if (recognisedAsRaw && (formatId == kFormatAuto || isTiff(formatId))) {
+            if (rawStatus.reason.empty())
+                rawStatus.reason = "Camera raw: the file cannot be decoded.";
+            if (rawStatus.ok()) rawStatus.code = codec::kCodecCorrupt;
+            return fail(*this, rawStatus);
+        }
         if (formatId == kFormatAuto) {
             errorReason = "The file's format is not known.";
             return kPictureNoReader;

@@ -27,6 +27,10 @@ bool isFolderImageName(const std::string& path) {
     return false;
 }
 
+bool isResultFileName(const std::string& fileName) {
+    return fileName.find("_NR") != std::string::npos;
+}
+
 std::vector<std::string> listFolderImages(const std::string& currentPath) {
     std::vector<std::string> listing;
     if (currentPath.empty()) return listing;
@@ -43,8 +47,7 @@ std::vector<std::string> listFolderImages(const std::string& currentPath) {
         const std::string full = (folder / name).string();
         if (!isFolderImageName(full)) continue;
         // Only the name counts: a folder called "x_NR" does not hide its files.
-        if (name.find("_NR") != std::string::npos && full != currentPath &&
-            lowerCase(full) != currentLower)
+        if (isResultFileName(name) && full != currentPath && lowerCase(full) != currentLower)
             continue;
         listing.push_back(full);
     }

@@ -21,6 +21,10 @@ inline constexpr const char* kFirstFileInFolderMessage =
 /// ".bmp", ".png", ".pcd", ".tga", ".tif", ".pcx" or ".psd".
 bool isFolderImageName(const std::string& path);
 
+/// Whether a file name (without its folder) marks one of the program's own results: it contains
+/// "_NR" (case-sensitive), as the names saving proposes do.
+bool isResultFileName(const std::string& fileName);
+
 /// The candidates of the folder of currentPath: regular files (or links to them) with an
 /// accepted name, without those whose file name contains "_NR" (case-sensitive) unless it is the
 /// current file; each as folder + separator + name, sorted by byte value (so "Z.jpg" comes

@@ -1,39 +1,22 @@
 #include "ui/about_dialog.h"
 
-#include "ui/mode_colors.h"
+#include "ui/program_files.h"
 #include "ui/resource_ids.h"
 #include "ui/ui_strings.h"
 
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
-#include <QPainter>
 #include <QPushButton>
 
 namespace velanox::ui {
-
-namespace {
-// The program's emblem: the four mode colours as overlapping tabs.
-QPixmap emblem() {
-    QPixmap pixmap(48, 48);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    for (int k = 3; k >= 0; --k) {
-        p.setPen(colorFromBgr(0x9C613B));
-        p.setBrush(modeColor(k));
-        p.drawRoundedRect(QRectF(4 + k * 6, 4 + k * 6, 28, 28), 4, 4);
-    }
-    return pixmap;
-}
-} // namespace
 
 AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     setObjectName(objectNameFor("dialog", ids::kAboutDialog));
     setWindowTitle(QString::fromLatin1(text::kAboutTitle));
 
     auto* icon = new QLabel(this);
-    icon->setPixmap(emblem());
+    icon->setPixmap(applicationIcon().pixmap(48, 48));
     auto* version = new QLabel(QString::fromLatin1(text::kVersionLine), this);
     version->setObjectName(objectNameFor("control", ids::kAboutVersion));
     auto* notice = new QLabel(QString::fromLatin1(text::kMakersNotice), this);

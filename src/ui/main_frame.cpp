@@ -9,6 +9,7 @@
 #include "ui/mode_colors.h"
 #include "ui/mode_tab_strip.h"
 #include "ui/panes.h"
+#include "ui/program_files.h"
 #include "ui/qt_settings_store.h"
 #include "ui/resource_ids.h"
 #include "ui/status_bar.h"
@@ -81,7 +82,7 @@ CMainFrame::CMainFrame(QtSettingsStore& settings, QWidget* parent)
     m_modeCommands.setTarget(&m_standaloneMode);
     m_closeDeferral = std::make_unique<CloseDeferral>(
         [this] { QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection); });
-    m_programFolder = QCoreApplication::applicationDirPath();
+    m_programFolder = programFolder();
     m_memory = velanox::readMemorySettings(m_settings);
     m_recentFiles.load(m_settings);
 

@@ -180,3 +180,53 @@ TEST(CliOptions, RotationsKeepTheirOrderAndDashDashEndsOptions) {
 
 } // namespace
 } // namespace velanox::cli
+
+namespace velanox::cli {
+namespace {
+
+TEST(CliOptions, FileListsStandInForInputs) {
+    ParseResult r = parse({"--files-from", "a.txt", "--files-from=-", "-q"});
+    ASSERT_TRUE(r.ok()) << r.error;
+    EXPECT_EQ(r.options.fileLists, (std::vector<std::string>{"a.txt", "-"}));
+    EXPECT_TRUE(r.options.inputs.empty());
+    EXPECT_TRUE(r.options.quiet);
+
+    r = parse({"x", "--files-from"});
+    EXPECT_EQ(r.error, "--files-from: needs a value");
+}
+
+TEST(CliOptions, ShortAndLongFormsAsGiven) {
+    // Flags cluster, values attach, and a message names the form that was typed.
+    ParseResult r = parse({"-rq", "-j2", "-oout", "--", "--level"});
+    ASSERT_TRUE(r.ok()) << r.error;
+    EXPECT_TRUE(r.options.recursive);
+    EXPECT_TRUE(r.options.quiet);
+    EXPECT_EQ(r.options.jobs, 2);
+    EXPECT_EQ(r.options.output, "out");
+    EXPECT_EQ(r.options.inputs, std::vector<std::string>{"--level"});
+
+    EXPECT_EQ(parse({"--jobs", "0", "x"}).error,
+              "--jobs: expected a whole number in 1..256, got \"0\"");
+    EXPECT_EQ(parse({"x", "-o"}).error, "-o, --output: needs a value");
+    // A value may look like an option or a negative number: the option takes the next word.
+    EXPECT_EQ(parse({"--level", "--mode", "x"}).error,
+              "--level: expected a number in 0..100, got \"--mode\"");
+    r = parse({"--temperature", "-30", "--ev=-1.5", "x"});
+    ASSERT_TRUE(r.ok()) << r.error;
+    EXPECT_EQ(r.options.tone.midtoneBend, -1.5);
+}
+
+TEST(CliOptions, TheFirstFaultInTheOrderGivenIsReported) {
+    EXPECT_EQ(parse({"--nope", "--level", "500", "x"}).error,
+              "--nope: unknown option (see --help)");
+    EXPECT_EQ(parse({"--level", "500", "--nope", "x"}).error,
+              "--level: expected a number in 0..100, got \"500\"");
+    EXPECT_EQ(parse({"-z", "x", "--level"}).error, "-z: unknown option (see --help)");
+    EXPECT_EQ(parse({"--nope=3", "x"}).error, "--nope: unknown option (see --help)");
+    // An empty attached value is judged, not filled from the next word.
+    EXPECT_EQ(parse({"--output=", "a", "b"}).error,
+              "--output: expected a file or folder path, got \"\"");
+}
+
+} // namespace
+} // namespace velanox::cli

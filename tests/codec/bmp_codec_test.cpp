@@ -18,8 +18,7 @@ struct BmpCase {
 };
 
 TEST(BmpCodec, BlauesglasVariantsMatchEachOther) {
-    const std::string truthPath = test::sharedTestFile("formats/bmp_24bit_blauesglas.bmp");
-    if (truthPath.empty()) GTEST_SKIP() << "shared test data absent";
+    VELANOX_TEST_FILE(truthPath, "formats/bmp_24bit_blauesglas.bmp");
     const std::vector<uint8_t> truthBytes = test::readFileBytes(truthPath);
     Picture truth;
     ASSERT_TRUE(readBmp(test::spanOf(truthBytes), truth, {}).ok());
@@ -36,7 +35,8 @@ TEST(BmpCodec, BlauesglasVariantsMatchEachOther) {
     Picture palette8;
     for (const BmpCase& c : cases) {
         SCOPED_TRACE(c.file);
-        const std::vector<uint8_t> bytes = test::readFileBytes(test::sharedTestFile(c.file));
+        VELANOX_TEST_FILE(path, c.file);
+        const std::vector<uint8_t> bytes = test::readFileBytes(path);
         EXPECT_EQ(bmpFormatId(test::spanOf(bytes)), c.format);
         Picture picture;
         const Status s = readBmp(test::spanOf(bytes), picture, {});
@@ -117,8 +117,7 @@ TEST(BmpCodec, InconsistentHeadersAreRefusedBeforeDecoding) {
     const Status large = parseBmpHeader(test::spanOf(withByte(21, 0x7F)), header);
     EXPECT_EQ(large.code, kCodecTooLarge);
 
-    const std::string path = test::sharedTestFile("broken/bmp_negative_array_size.bmp");
-    if (path.empty()) GTEST_SKIP() << "shared test data absent";
+    VELANOX_TEST_FILE(path, "broken/bmp_negative_array_size.bmp");
     const std::vector<uint8_t> broken = test::readFileBytes(path);
     Picture picture;
     const Status s = readBmp(test::spanOf(broken), picture, {});
@@ -131,16 +130,15 @@ TEST(BmpCodec, EveryBrokenFileFailsCleanly) {
     for (const char* name :
          {"broken/bmp_negative_array_size.bmp", "broken/pcx_ossfuzz.pcx",
           "broken/psd_oob_write_overflow.psd", "broken/jpeg_truncated_tiny.jpg"}) {
-        const std::string path = test::sharedTestFile(name);
-        if (path.empty()) GTEST_SKIP() << "shared test data absent";
+        VELANOX_TEST_FILE(path, name);
         const std::vector<uint8_t> bytes = test::readFileBytes(path);
         Picture picture;
         const Status s = readBmp(test::spanOf(bytes), picture, {});
         EXPECT_FALSE(s.ok()) << name;
         EXPECT_FALSE(s.reason.empty());
     }
-    const std::vector<uint8_t> bytes =
-        test::readFileBytes(test::sharedTestFile("formats/bmp_8bit_rle8_blauesglas.bmp"));
+    VELANOX_TEST_FILE(rle8, "formats/bmp_8bit_rle8_blauesglas.bmp");
+    const std::vector<uint8_t> bytes = test::readFileBytes(rle8);
     for (std::size_t keep : {std::size_t(10), std::size_t(60), bytes.size() / 3}) {
         Picture picture;
         const Status s = readBmp({bytes.data(), keep}, picture, {});

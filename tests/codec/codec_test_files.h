@@ -4,6 +4,7 @@
 
 #include "codec/codec.h"
 #include "codec/picture.h"
+#include "support/test_files.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -97,10 +98,6 @@ inline double meanDifference(const Picture& a, const Picture& b) {
         sum += std::abs(int(a.pixels()[i]) - int(b.pixels()[i]));
     return sum / double(a.pixelBytes());
 }
-
-#define VELANOX_SHARED_FILE(var, relative)                                                         \
-    const std::string var = velanox::test::sharedTestFile(relative);                               \
-    if (var.empty()) GTEST_SKIP() << "shared test data absent"
 
 /// The whole file; empty when it cannot be read.
 inline std::vector<uint8_t> readFileBytes(const std::string& path) {

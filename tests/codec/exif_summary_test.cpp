@@ -240,7 +240,7 @@ TEST(FileInfoText, FullAndEmptyTexts) {
 }
 
 TEST(FileInfoText, FromACameraFile) {
-    VELANOX_SHARED_FILE(path, "jpeg/canon_powershot_sx150is_orient6.jpg");
+    VELANOX_TEST_FILE(path, "jpeg/canon_powershot_sx150is_orient6.jpg");
     Picture p;
     ASSERT_EQ(p.load(path), kPictureOk);
     const std::string text = codec::fileInfoText(p);

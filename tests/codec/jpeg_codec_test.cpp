@@ -29,18 +29,13 @@ std::vector<uint8_t> exifSegmentOf(const std::vector<uint8_t>& file) {
     return found;
 }
 
-TEST(JpegRead, OrientationTurnsThePictureAndKeepsTheWholeSegment) {
-    const struct {
-        const char* file;
-        int orientation, width, height;
-    } cases[] = {
-        {"jpeg/canon_powershot_sx150is_orient6.jpg", 6, 1200, 1600},
-        {"jpeg/apple_iphone5_orient3.jpg", 3, 3264, 2448},
-        {"jpeg/nikon_d3100_orient8_14mp.jpg", 8, 3072, 4608},
-        {"jpeg/pentax_istd_no_orientation_tag.jpg", 1, 1536, 1024},
-    };
-    for (const auto& c : cases) {
-        VELANOX_SHARED_FILE(path, c.file);
+struct OrientationCase {
+    const char* file;
+    int orientation, width, height;
+};
+
+void expectTurnedWithTheWholeSegment(const std::string& path, const OrientationCase& c) {
+    {
         Picture p;
         ASSERT_EQ(p.load(path), kPictureOk) << c.file << ": " << p.errorReason;
         EXPECT_EQ(p.orientation, c.orientation) << c.file;
@@ -56,8 +51,26 @@ TEST(JpegRead, OrientationTurnsThePictureAndKeepsTheWholeSegment) {
     }
 }
 
+TEST(JpegRead, OrientationTurnsThePictureAndKeepsTheWholeSegment) {
+    for (const OrientationCase& c :
+         {OrientationCase{"jpeg/canon_powershot_sx150is_orient6.jpg", 6, 1200, 1600},
+          OrientationCase{"jpeg/nikon_d3100_orient8_14mp.jpg", 8, 3072, 4608}}) {
+        VELANOX_TEST_FILE(path, c.file);
+        expectTurnedWithTheWholeSegment(path, c);
+    }
+}
+
+TEST(JpegRead, LargeCorpusPhotosTurnAsTheirOrientationSays) {
+    for (const OrientationCase& c :
+         {OrientationCase{"jpeg/apple_iphone5_orient3.jpg", 3, 3264, 2448},
+          OrientationCase{"jpeg/pentax_istd_no_orientation_tag.jpg", 1, 1536, 1024}}) {
+        VELANOX_CORPUS_FILE(path, c.file);
+        expectTurnedWithTheWholeSegment(path, c);
+    }
+}
+
 TEST(JpegRead, RotationMatchesTheUnturnedDecode) {
-    VELANOX_SHARED_FILE(path, "jpeg/canon_powershot_sx150is_orient6.jpg");
+    VELANOX_TEST_FILE(path, "jpeg/canon_powershot_sx150is_orient6.jpg");
     const std::vector<uint8_t> bytes = test::fileBytes(path);
     Picture turned;
     ASSERT_EQ(turned.load(path), kPictureOk);
@@ -76,7 +89,7 @@ TEST(JpegRead, RotationMatchesTheUnturnedDecode) {
 }
 
 TEST(JpegRead, GreyscaleIsReadAsGreyPaletteAndEndsAsGreyRgb) {
-    VELANOX_SHARED_FILE(path, "jpeg/flower_greyscale_cjpeg.jpg");
+    VELANOX_TEST_FILE(path, "jpeg/flower_greyscale_cjpeg.jpg");
     const std::vector<uint8_t> bytes = test::fileBytes(path);
     Picture raw;
     ASSERT_TRUE(codec::readJpeg(test::span(bytes), raw, {}).ok());
@@ -101,7 +114,7 @@ TEST(JpegRead, GreyscaleIsReadAsGreyPaletteAndEndsAsGreyRgb) {
 }
 
 TEST(JpegRead, AdobeCmykBecomesRgbNotANegative) {
-    VELANOX_SHARED_FILE(path, "jpeg/cmyk_adobe_sample.jpg");
+    VELANOX_TEST_FILE(path, "jpeg/cmyk_adobe_sample.jpg");
     Picture p;
     ASSERT_EQ(p.load(path), kPictureOk) << p.errorReason;
     EXPECT_EQ(p.format, kFormatJpeg);
@@ -133,7 +146,7 @@ TEST(JpegRead, ReductionFactorFollowsThePreviewLimits) {
     EXPECT_EQ(codec::jpegReductionFactor(1600, 1200, 799, 599), 2);
     EXPECT_EQ(codec::jpegReductionFactor(1600, 1200, 800, 10), 1);
 
-    VELANOX_SHARED_FILE(path, "jpeg/canon_powershot_sx150is_orient6.jpg");
+    VELANOX_TEST_FILE(path, "jpeg/canon_powershot_sx150is_orient6.jpg");
     const std::pair<int, int> expected[] = {{140, 8}, {290, 4}, {500, 2}, {700, 1}};
     for (auto [limit, factor] : expected) {
         Picture p;
@@ -147,7 +160,27 @@ TEST(JpegRead, ReductionFactorFollowsThePreviewLimits) {
 }
 
 TEST(JpegRead, DensityAndExifSummaryOfCameraFiles) {
-    VELANOX_SHARED_FILE(path, "jpeg/panasonic_dmc-lc70_progressive_exif.jpg");
+    VELANOX_TEST_FILE(sony, "jpeg/sony_dslr-a100_monochrome_ycbcr_exif.jpg");
+    Picture camera;
+    ASSERT_EQ(camera.load(sony), kPictureOk);
+    EXPECT_EQ(camera.xResolution, 438u);
+    EXPECT_EQ(camera.resolutionUnit, 2u);
+    EXPECT_EQ(camera.exif.make, "SONY");
+    EXPECT_EQ(camera.exif.model, "DSLR-A100");
+    EXPECT_EQ(camera.exif.iso, 100);
+    EXPECT_NEAR(camera.exif.exposureTime, 1.0 / 160, 1e-9);
+    EXPECT_NEAR(camera.exif.fNumber, 2.5, 1e-9);
+
+    VELANOX_TEST_FILE(plain, "jpeg/flower_no_exif_cjpeg.jpg");
+    ASSERT_EQ(camera.load(plain), kPictureOk);
+    EXPECT_TRUE(camera.exifBlock.empty());
+    EXPECT_FALSE(camera.exif.present);
+    EXPECT_EQ(camera.xResolution, 1u); // JFIF 1:1 without a unit
+    EXPECT_EQ(camera.resolutionUnit, 1u);
+}
+
+TEST(JpegRead, ProgressiveCameraFileOfTheCorpusKeepsItsExif) {
+    VELANOX_CORPUS_FILE(path, "jpeg/panasonic_dmc-lc70_progressive_exif.jpg");
     Picture p;
     ASSERT_EQ(p.load(path), kPictureOk);
     EXPECT_EQ(p.xResolution, 72u);
@@ -158,19 +191,19 @@ TEST(JpegRead, DensityAndExifSummaryOfCameraFiles) {
     EXPECT_EQ(p.exif.iso, 50);
     EXPECT_NEAR(p.exif.exposureTime, 1.0 / 200, 1e-9);
     EXPECT_NEAR(p.exif.fNumber, 2.8, 1e-9);
+}
 
-    VELANOX_SHARED_FILE(plain, "jpeg/flower_no_exif_cjpeg.jpg");
-    ASSERT_EQ(p.load(plain), kPictureOk);
-    EXPECT_TRUE(p.exifBlock.empty());
-    EXPECT_FALSE(p.exif.present);
-    EXPECT_EQ(p.xResolution, 1u); // JFIF 1:1 without a unit
-    EXPECT_EQ(p.resolutionUnit, 1u);
+TEST(JpegRead, TruncatedCameraFileOfTheCorpusFails) {
+    VELANOX_CORPUS_FILE(path, "broken/jpeg_truncated_camera_3648x2736.jpg");
+    Picture p;
+    EXPECT_NE(p.load(path), kPictureOk);
+    EXPECT_FALSE(p.errorReason.empty());
+    EXPECT_FALSE(p.hasPixels());
 }
 
 TEST(JpegRead, EveryBrokenFileFailsWithAReason) {
-    for (const char* file : {"broken/jpeg_truncated_camera_3648x2736.jpg",
-                             "broken/jpeg_truncated_tiny.jpg", "broken/jpeg_sos_before_sof.jpg"}) {
-        VELANOX_SHARED_FILE(path, file);
+    for (const char* file : {"broken/jpeg_truncated_tiny.jpg", "broken/jpeg_sos_before_sof.jpg"}) {
+        VELANOX_TEST_FILE(path, file);
         Picture p;
         const int rc = p.load(path);
         EXPECT_NE(rc, kPictureOk) << file;
@@ -178,7 +211,7 @@ TEST(JpegRead, EveryBrokenFileFailsWithAReason) {
         EXPECT_FALSE(p.hasPixels());
     }
     // Every prefix of a small file: an error or a picture, never a crash.
-    VELANOX_SHARED_FILE(path, "jpeg/cmyk_adobe_sample.jpg");
+    VELANOX_TEST_FILE(path, "jpeg/cmyk_adobe_sample.jpg");
     const std::vector<uint8_t> bytes = test::fileBytes(path);
     for (std::size_t n = 0; n < bytes.size(); n += 97) {
         Picture p;
@@ -296,7 +329,7 @@ TEST(JpegWrite, RoundTripIsCloseAndCarriesTheSettings) {
 }
 
 TEST(JpegWrite, OrientationEightIsTurnedBackAndTheExifCarried) {
-    VELANOX_SHARED_FILE(path, "jpeg/nikon_d3100_orient8_14mp.jpg");
+    VELANOX_TEST_FILE(path, "jpeg/nikon_d3100_orient8_14mp.jpg");
     Picture loaded;
     loaded.setPreviewLimit(1000, 700); // a quarter of 4608 x 3072
     ASSERT_EQ(loaded.load(path), kPictureOk);

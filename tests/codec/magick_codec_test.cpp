@@ -20,7 +20,7 @@ struct FileCase {
 
 Status load(const char* name, Status (*read)(ByteSpan, Picture&, const ReadOptions&),
             Picture& picture, bool& present) {
-    const std::string path = test::sharedTestFile(name);
+    const std::string path = test::testFile(name);
     present = !path.empty();
     if (!present) return {};
     const std::vector<uint8_t> bytes = test::readFileBytes(path);
@@ -34,7 +34,7 @@ TEST(MagickCodec, FilesLoadWithRefinedIds) {
         {"formats/tga_8bit_colormapped_UCM8.tga", readTarga, kFormatTarga8, 128, 128, 8},
         {"formats/tga_8bit_grey_rle_CBW8.tga", readTarga, kFormatTarga8, 128, 128, 8},
         {"formats/pcx_24bit_oregon.pcx", readPcx, kFormatPcx, 300, 225, 24},
-        {"formats/pcx_8bit_palette_lara_croft.pcx", readPcx, kFormatPcx8, 320, 200, 8},
+        {"formats/pcx_8bit_palette_coffee.pcx", readPcx, kFormatPcx8, 320, 200, 8},
         {"formats/pcx_1bit_animals.pcx", readPcx, kFormatPcx8, 239, 157, 8},
         {"formats/psd_rgb8_oregon.psd", readPsd, kFormatPsd, 300, 225, 24},
         {"formats/psd_greyscale8.psd", readPsd, kFormatPsd8, 485, 484, 8},
@@ -48,7 +48,7 @@ TEST(MagickCodec, FilesLoadWithRefinedIds) {
         Picture picture;
         bool present = false;
         const Status s = load(c.file, c.read, picture, present);
-        if (!present) GTEST_SKIP() << "shared test data absent";
+        if (!present) VELANOX_MISSING_TEST_FILE(c.file);
         ASSERT_TRUE(s.ok()) << s.reason;
         EXPECT_EQ(picture.format, c.format);
         EXPECT_EQ(picture.width, c.width);
@@ -58,7 +58,7 @@ TEST(MagickCodec, FilesLoadWithRefinedIds) {
         EXPECT_EQ(picture.xResolution, 300u);
         EXPECT_EQ(picture.resolutionUnit, 1u);
         EXPECT_EQ(picture.paletteSize, c.bits == 8 ? (c.format == kFormatWbmp ? 2 : 256) : 0);
-        const std::vector<uint8_t> bytes = test::readFileBytes(test::sharedTestFile(c.file));
+        const std::vector<uint8_t> bytes = test::readFileBytes(test::testFile(c.file));
         EXPECT_EQ(magickFormatId(test::spanOf(bytes)), c.format);
     }
 }
@@ -67,7 +67,7 @@ TEST(MagickCodec, OregonPhotoMatchesAcrossFormats) {
     Picture pcx, tga, psd, wbmp;
     bool present = false;
     ASSERT_TRUE(load("formats/pcx_24bit_oregon.pcx", readPcx, pcx, present).ok());
-    if (!present) GTEST_SKIP() << "shared test data absent";
+    if (!present) VELANOX_MISSING_TEST_FILE("formats/pcx_24bit_oregon.pcx");
     ASSERT_TRUE(load("formats/tga_24bit_uncompressed_oregon.tga", readTarga, tga, present).ok());
     ASSERT_TRUE(load("formats/psd_rgb8_oregon.psd", readPsd, psd, present).ok());
     // The Targa file stores its rows bottom first, as its header says.
@@ -85,7 +85,7 @@ TEST(MagickCodec, PaletteFilesKeepTheirPalette) {
     Picture indexed, bitmap, grey;
     bool present = false;
     ASSERT_TRUE(load("formats/psd_indexed.psd", readPsd, indexed, present).ok());
-    if (!present) GTEST_SKIP() << "shared test data absent";
+    if (!present) VELANOX_MISSING_TEST_FILE("formats/psd_indexed.psd");
     // The file's own table (a reversed grey ramp after black), not a made-up one.
     EXPECT_EQ(indexed.palette[0].red, 0);
     EXPECT_EQ(indexed.palette[1].red, 255);
@@ -228,8 +228,7 @@ TEST(MagickCodec, BrokenFilesFailWithAReason) {
     Status (*readers[])(ByteSpan, Picture&, const ReadOptions&) = {readTarga, readPcx, readPsd,
                                                                    readWbmp, readPhotoCd};
     for (const char* name : names) {
-        const std::string path = test::sharedTestFile(name);
-        if (path.empty()) GTEST_SKIP() << "shared test data absent";
+        VELANOX_TEST_FILE(path, name);
         const std::vector<uint8_t> bytes = test::readFileBytes(path);
         for (auto read : readers) {
             Picture picture;
@@ -241,7 +240,8 @@ TEST(MagickCodec, BrokenFilesFailWithAReason) {
         }
     }
     for (const char* name : {"broken/psd_oob_write_overflow.psd", "broken/pcx_ossfuzz.pcx"}) {
-        const std::vector<uint8_t> bytes = test::readFileBytes(test::sharedTestFile(name));
+        VELANOX_TEST_FILE(path, name);
+        const std::vector<uint8_t> bytes = test::readFileBytes(path);
         Picture picture;
         const Status s = std::string(name).ends_with(".psd")
                              ? readPsd(test::spanOf(bytes), picture, {})
@@ -252,8 +252,7 @@ TEST(MagickCodec, BrokenFilesFailWithAReason) {
 }
 
 TEST(MagickCodec, TruncatedFilesFail) {
-    const std::string path = test::sharedTestFile("formats/psd_indexed.psd");
-    if (path.empty()) GTEST_SKIP() << "shared test data absent";
+    VELANOX_TEST_FILE(path, "formats/psd_indexed.psd");
     std::vector<uint8_t> bytes = test::readFileBytes(path);
     for (std::size_t keep : {std::size_t(20), std::size_t(900), bytes.size() / 2}) {
         Picture picture;
@@ -267,8 +266,7 @@ TEST(MagickCodec, ProbesDoNotClaimOtherFormats) {
     for (const char* name : {"formats/bmp_24bit_blauesglas.bmp", "jpeg/flower_no_exif_cjpeg.jpg",
                              "formats/png_rgb_phys96_coffee.png", "formats/tiff_grey8_f14.tif",
                              "raw/apple_quicktake100_TEST100.qtk"}) {
-        const std::string path = test::sharedTestFile(name);
-        if (path.empty()) GTEST_SKIP() << "shared test data absent";
+        VELANOX_TEST_FILE(path, name);
         const std::vector<uint8_t> bytes = test::readFileBytes(path);
         EXPECT_EQ(magickFormatId(test::spanOf(bytes)), kFormatAuto) << name;
     }

@@ -24,8 +24,8 @@ public:
 };
 const auto* const fontCacheRelease = ::testing::AddGlobalTestEnvironment(new FontCacheRelease);
 
-std::vector<uint8_t> readShared(const std::string& relative) {
-    const std::string path = test::sharedTestFile(relative);
+std::vector<uint8_t> readTestFile(const std::string& relative) {
+    const std::string path = test::testFile(relative);
     if (path.empty()) return {};
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
@@ -165,10 +165,12 @@ TEST(MetafileRenderSize, FollowsInchesAtNinetySixDpiWithinLimits) {
 // ---- the shared files ---------------------------------------------------------------------
 
 TEST(MetafileProbe, TellsTheKindsApart) {
-    const auto wmf = readShared("formats/wmf_standard_globe.wmf");
-    const auto placeable = readShared("formats/wmf_placeable_drawing.wmf");
-    const auto emf = readShared("formats/emf_vector_grasslogo.emf");
-    if (wmf.empty() || placeable.empty() || emf.empty()) GTEST_SKIP() << "shared test data absent";
+    const auto wmf = readTestFile("formats/wmf_standard_globe.wmf");
+    const auto placeable = readTestFile("formats/wmf_placeable_drawing.wmf");
+    const auto emf = readTestFile("formats/emf_vector_grasslogo.emf");
+    if (wmf.empty()) VELANOX_MISSING_TEST_FILE("formats/wmf_standard_globe.wmf");
+    if (placeable.empty()) VELANOX_MISSING_TEST_FILE("formats/wmf_placeable_drawing.wmf");
+    if (emf.empty()) VELANOX_MISSING_TEST_FILE("formats/emf_vector_grasslogo.emf");
     EXPECT_TRUE(probeWmf(span(wmf)));
     EXPECT_TRUE(probeWmf(span(placeable)));
     EXPECT_FALSE(probeEmf(span(wmf)));
@@ -181,8 +183,8 @@ TEST(MetafileProbe, TellsTheKindsApart) {
 }
 
 TEST(WmfReader, PlaceableDrawingIsARedDiscOfItsBoundingBoxSize) {
-    const auto bytes = readShared("formats/wmf_placeable_drawing.wmf");
-    if (bytes.empty()) GTEST_SKIP() << "shared test data absent";
+    const auto bytes = readTestFile("formats/wmf_placeable_drawing.wmf");
+    if (bytes.empty()) VELANOX_MISSING_TEST_FILE("formats/wmf_placeable_drawing.wmf");
     Picture p;
     const Status s = readWmf(span(bytes), p, {});
     ASSERT_TRUE(s.ok()) << s.reason;
@@ -203,8 +205,8 @@ TEST(WmfReader, PlaceableDrawingIsARedDiscOfItsBoundingBoxSize) {
 }
 
 TEST(WmfReader, StandardGlobeFillsItsPictureWithThinLines) {
-    const auto bytes = readShared("formats/wmf_standard_globe.wmf");
-    if (bytes.empty()) GTEST_SKIP() << "shared test data absent";
+    const auto bytes = readTestFile("formats/wmf_standard_globe.wmf");
+    if (bytes.empty()) VELANOX_MISSING_TEST_FILE("formats/wmf_standard_globe.wmf");
     Picture p;
     const Status s = readWmf(span(bytes), p, {});
     ASSERT_TRUE(s.ok()) << s.reason;
@@ -228,8 +230,8 @@ TEST(WmfReader, StandardGlobeFillsItsPictureWithThinLines) {
 }
 
 TEST(EmfReader, GrassLogoDrawsGreenBladesInsideTheDiamond) {
-    const auto bytes = readShared("formats/emf_vector_grasslogo.emf");
-    if (bytes.empty()) GTEST_SKIP() << "shared test data absent";
+    const auto bytes = readTestFile("formats/emf_vector_grasslogo.emf");
+    if (bytes.empty()) VELANOX_MISSING_TEST_FILE("formats/emf_vector_grasslogo.emf");
     Picture p;
     const Status s = readEmf(span(bytes), p, {});
     ASSERT_TRUE(s.ok()) << s.reason;
@@ -253,8 +255,8 @@ TEST(EmfReader, GrassLogoDrawsGreenBladesInsideTheDiamond) {
 }
 
 TEST(EmfReader, HistogramWithBlitsAndTextDrawsBarsAxesAndLabels) {
-    const auto bytes = readShared("formats/emf_with_bitmaps_test-013.emf");
-    if (bytes.empty()) GTEST_SKIP() << "shared test data absent";
+    const auto bytes = readTestFile("formats/emf_with_bitmaps_test-013.emf");
+    if (bytes.empty()) VELANOX_MISSING_TEST_FILE("formats/emf_with_bitmaps_test-013.emf");
     Picture p;
     const Status s = readEmf(span(bytes), p, {});
     ASSERT_TRUE(s.ok()) << s.reason;
@@ -279,8 +281,8 @@ TEST(EmfReader, HistogramWithBlitsAndTextDrawsBarsAxesAndLabels) {
 }
 
 TEST(EmfReader, CorruptedFileFailsWithAReason) {
-    const auto bytes = readShared("broken/emf_corrupted.emf");
-    if (bytes.empty()) GTEST_SKIP() << "shared test data absent";
+    const auto bytes = readTestFile("broken/emf_corrupted.emf");
+    if (bytes.empty()) VELANOX_MISSING_TEST_FILE("broken/emf_corrupted.emf");
     ASSERT_TRUE(probeEmf(span(bytes)));
     Picture p;
     const Status s = readEmf(span(bytes), p, {});
@@ -290,13 +292,13 @@ TEST(EmfReader, CorruptedFileFailsWithAReason) {
 }
 
 TEST(EmfReader, RefusesPicturesBeyondTheLimitsBeforeDrawing) {
-    const auto bytes = readShared("formats/emf_vector_grasslogo.emf");
-    if (bytes.empty()) GTEST_SKIP() << "shared test data absent";
+    const auto bytes = readTestFile("formats/emf_vector_grasslogo.emf");
+    if (bytes.empty()) VELANOX_MISSING_TEST_FILE("formats/emf_vector_grasslogo.emf");
     ReadOptions options;
     options.limits.maxDimension = 200;
     Picture p;
     EXPECT_EQ(readEmf(span(bytes), p, options).code, kCodecTooLarge);
-    EXPECT_EQ(readWmf(span(readShared("formats/wmf_standard_globe.wmf")), p, options).code,
+    EXPECT_EQ(readWmf(span(readTestFile("formats/wmf_standard_globe.wmf")), p, options).code,
               kCodecTooLarge);
 }
 
@@ -306,8 +308,8 @@ TEST(MetafileReaders, TruncatedFilesNeverCrash) {
     for (const char* name :
          {"formats/emf_vector_grasslogo.emf", "formats/emf_with_bitmaps_test-013.emf",
           "formats/wmf_placeable_drawing.wmf", "formats/wmf_standard_globe.wmf"}) {
-        const auto bytes = readShared(name);
-        if (bytes.empty()) GTEST_SKIP() << "shared test data absent";
+        const auto bytes = readTestFile(name);
+        if (bytes.empty()) VELANOX_MISSING_TEST_FILE(name);
         const bool emf = probeEmf(span(bytes));
         const std::size_t step = emf ? 13 : std::max<std::size_t>(1, bytes.size() / 60);
         for (std::size_t n = 0; n < bytes.size(); n += step) {
@@ -329,8 +331,8 @@ TEST(MetafileReaders, TruncatedFilesNeverCrash) {
 // Bytes changed at random inside records: the record structure may still hold, so the player
 // itself meets nonsense counts, offsets and sizes.
 TEST(EmfReader, DamagedRecordContentsNeverCrash) {
-    const auto bytes = readShared("formats/emf_with_bitmaps_test-013.emf");
-    if (bytes.empty()) GTEST_SKIP() << "shared test data absent";
+    const auto bytes = readTestFile("formats/emf_with_bitmaps_test-013.emf");
+    if (bytes.empty()) VELANOX_MISSING_TEST_FILE("formats/emf_with_bitmaps_test-013.emf");
     std::mt19937 random(1234);
     for (int round = 0; round < 150; ++round) {
         std::vector<uint8_t> damaged = bytes;

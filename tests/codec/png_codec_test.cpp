@@ -31,7 +31,7 @@ uint32_t bigEndian(const std::vector<uint8_t>& d, std::size_t at) {
 TEST(PngRead, PaletteFileEndsAsItsPaletteColours) {
     for (const char* file :
          {"formats/png_palette8_phys_indexed.png", "formats/png_palette8_interlaced_pil123p.png"}) {
-        VELANOX_SHARED_FILE(path, file);
+        VELANOX_TEST_FILE(path, file);
         const std::vector<uint8_t> bytes = test::fileBytes(path);
         Picture indexed;
         ASSERT_TRUE(codec::readPng(test::span(bytes), indexed, {}).ok()) << file;
@@ -55,7 +55,7 @@ TEST(PngRead, PaletteFileEndsAsItsPaletteColours) {
 }
 
 TEST(PngRead, OneBitFileEndsBlackAndWhite) {
-    VELANOX_SHARED_FILE(path, "formats/png_1bit_hopper_bw_500.png");
+    VELANOX_TEST_FILE(path, "formats/png_1bit_hopper_bw_500.png");
     const std::vector<uint8_t> bytes = test::fileBytes(path);
     Picture bits;
     ASSERT_TRUE(codec::readPng(test::span(bytes), bits, {}).ok());
@@ -84,7 +84,7 @@ TEST(PngRead, OneBitFileEndsBlackAndWhite) {
 }
 
 TEST(PngRead, SixteenBitFilesScaleToEightBits) {
-    VELANOX_SHARED_FILE(path, "formats/png_16bit_rgb_darktable_nikon_d300.png");
+    VELANOX_TEST_FILE(path, "formats/png_16bit_rgb_darktable_nikon_d300.png");
     Picture p;
     ASSERT_EQ(p.load(path), kPictureOk);
     EXPECT_EQ(p.format, kFormatPng);
@@ -101,12 +101,12 @@ TEST(PngRead, SixteenBitFilesScaleToEightBits) {
 TEST(PngRead, BrokenFilesFailWithAReason) {
     for (const char* file :
          {"broken/png_bad_idat_crc_xcsn0g01.png", "broken/png_bad_ihdr_crc_xhdn0g08.png"}) {
-        VELANOX_SHARED_FILE(path, file);
+        VELANOX_TEST_FILE(path, file);
         Picture p;
         EXPECT_NE(p.load(path), kPictureOk) << file;
         EXPECT_FALSE(p.errorReason.empty()) << file;
     }
-    VELANOX_SHARED_FILE(path, "formats/png_rgb_phys96_coffee.png");
+    VELANOX_TEST_FILE(path, "formats/png_rgb_phys96_coffee.png");
     const std::vector<uint8_t> bytes = test::fileBytes(path);
     for (std::size_t n = 0; n < bytes.size(); n += 4999) {
         Picture p;

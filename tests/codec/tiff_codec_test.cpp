@@ -13,7 +13,7 @@ namespace {
 using test::pixelAt;
 
 TEST(TiffRead, FaxPageIsStretchedToSquarePixels) {
-    VELANOX_SHARED_FILE(path, "formats/tiff_fax_1bit_204x98_ghostscript.tif");
+    VELANOX_TEST_FILE(path, "formats/tiff_fax_1bit_204x98_ghostscript.tif");
     const std::vector<uint8_t> bytes = test::fileBytes(path);
     Picture bits;
     ASSERT_TRUE(codec::readTiff(test::span(bytes), bits, {}).ok());
@@ -43,7 +43,7 @@ TEST(TiffRead, FaxPageIsStretchedToSquarePixels) {
 }
 
 TEST(TiffRead, PagesOfAMultiPageFax) {
-    VELANOX_SHARED_FILE(path, "formats/tiff_fax_multipage_g4_204x98_ntfax.tif");
+    VELANOX_TEST_FILE(path, "formats/tiff_fax_multipage_g4_204x98_ntfax.tif");
     Picture first, second, third;
     ASSERT_EQ(first.load(path, kFormatAuto, 0), kPictureOk) << first.errorReason;
     ASSERT_EQ(second.load(path, kFormatAuto, 1), kPictureOk) << second.errorReason;
@@ -55,7 +55,7 @@ TEST(TiffRead, PagesOfAMultiPageFax) {
 }
 
 TEST(TiffRead, GreyAndPaletteEndAsTrueColour) {
-    VELANOX_SHARED_FILE(grey, "formats/tiff_grey8_f14.tif");
+    VELANOX_TEST_FILE(grey, "formats/tiff_grey8_f14.tif");
     Picture p;
     ASSERT_EQ(p.load(grey), kPictureOk);
     EXPECT_EQ(p.format, kFormatTiff8);
@@ -67,7 +67,7 @@ TEST(TiffRead, GreyAndPaletteEndAsTrueColour) {
         ASSERT_EQ(p.pixels()[i], p.pixels()[i + 2]);
     }
 
-    VELANOX_SHARED_FILE(palette, "formats/tiff_palette8_lzw_bali.tif");
+    VELANOX_TEST_FILE(palette, "formats/tiff_palette8_lzw_bali.tif");
     const std::vector<uint8_t> bytes = test::fileBytes(palette);
     Picture indexed;
     ASSERT_TRUE(codec::readTiff(test::span(bytes), indexed, {}).ok());
@@ -83,18 +83,14 @@ TEST(TiffRead, GreyAndPaletteEndAsTrueColour) {
         }
 }
 
-TEST(TiffRead, TrueColourFilesAndTheirResolution) {
-    const struct {
-        const char* file;
-        int width, height;
-        uint32_t resolution, unit;
-    } cases[] = {
-        {"formats/tiff_rgb24_uncompressed_scanner_epson_v800.tif", 425, 640, 1066, 2},
-        {"formats/tiff_rgb24_lzw_quad.tif", 512, 384, 300, 1},
-        {"formats/tiff_rgb24_deflate.tif", 278, 374, 72, 2},
-    };
-    for (const auto& c : cases) {
-        VELANOX_SHARED_FILE(path, c.file);
+struct TrueColourCase {
+    const char* file;
+    int width, height;
+    uint32_t resolution, unit;
+};
+
+void expectTrueColourTiff(const std::string& path, const TrueColourCase& c) {
+    {
         Picture p;
         ASSERT_EQ(p.load(path), kPictureOk) << c.file << ": " << p.errorReason;
         EXPECT_EQ(p.format, kFormatTiff);
@@ -105,11 +101,27 @@ TEST(TiffRead, TrueColourFilesAndTheirResolution) {
     }
 }
 
+TEST(TiffRead, TrueColourFilesAndTheirResolution) {
+    for (const TrueColourCase& c :
+         {TrueColourCase{"formats/tiff_rgb24_lzw_quad.tif", 512, 384, 300, 1},
+          TrueColourCase{"formats/tiff_rgb24_deflate.tif", 278, 374, 72, 2}}) {
+        VELANOX_TEST_FILE(path, c.file);
+        expectTrueColourTiff(path, c);
+    }
+}
+
+TEST(TiffRead, ScannerFileOfTheCorpusKeepsItsResolution) {
+    const TrueColourCase c{"formats/tiff_rgb24_uncompressed_scanner_epson_v800.tif", 425, 640, 1066,
+                           2};
+    VELANOX_CORPUS_FILE(path, c.file);
+    expectTrueColourTiff(path, c);
+}
+
 TEST(TiffRead, BrokenFilesFailWithAReason) {
     for (const char* file :
          {"broken/tiff_bad_offsets_lengths.tiff", "broken/tiff_fuzzed_strip_bytecount.tif",
           "broken/tiff_fuzzed_lzw_bad_code.tif"}) {
-        VELANOX_SHARED_FILE(path, file);
+        VELANOX_TEST_FILE(path, file);
         Picture p;
         EXPECT_NE(p.load(path), kPictureOk) << file;
         EXPECT_FALSE(p.errorReason.empty()) << file;

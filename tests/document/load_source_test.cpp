@@ -39,8 +39,7 @@ void disturbPerImageState(CSotavoDoc& doc) {
 } // namespace
 
 TEST(LoadSource, JpegWithExifBecomesTheSourceAndResetsPerImageState) {
-    const std::string path = test::sharedTestFile("jpeg/canon_powershot_sx150is_orient6.jpg");
-    if (path.empty()) GTEST_SKIP() << "shared test data absent";
+    VELANOX_TEST_FILE(path, "jpeg/canon_powershot_sx150is_orient6.jpg");
     RecordingHost host;
     CSotavoDoc doc(host);
     disturbPerImageState(doc);
@@ -192,10 +191,8 @@ TEST(LoadSource, PasteKeepsNoPathAndNoExif) {
     TempFolder folder;
     RecordingHost host;
     CSotavoDoc doc(host);
-    const std::string path = test::sharedTestFile("jpeg/canon_powershot_sx150is_orient6.jpg");
-    if (!path.empty()) {
-        ASSERT_TRUE(onOpenDocument(doc, path).loaded());
-    }
+    VELANOX_TEST_FILE(path, "jpeg/canon_powershot_sx150is_orient6.jpg");
+    ASSERT_TRUE(onOpenDocument(doc, path).loaded());
     disturbPerImageState(doc);
 
     // Three rows of two pixels with two bytes of padding each.

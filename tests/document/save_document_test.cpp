@@ -71,8 +71,7 @@ TEST(SaveDocument, WritesTheWholeProcessedPictureWithTheSourceResolution) {
 }
 
 TEST(SaveDocument, JpegCarriesTheSourceExifAndShowsAsOnScreen) {
-    const std::string path = test::sharedTestFile("jpeg/canon_powershot_sx150is_orient6.jpg");
-    if (path.empty()) GTEST_SKIP() << "shared test data absent";
+    VELANOX_TEST_FILE(path, "jpeg/canon_powershot_sx150is_orient6.jpg");
     TempFolder folder;
     RecordingHost host;
     CSotavoDoc doc(host);

@@ -10,6 +10,8 @@
 #include "pipeline/swap_buffer.h"
 #include "support/test_images.h"
 
+#include <filesystem>
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -188,12 +190,9 @@ TEST(ProcessRegionSteps, BuffersOnMappingsGiveTheSameBytes) {
               0u);
 }
 
-TEST(ProcessRegionSteps, RealPhotosMatchThePlainRun) {
-    const char* files[] = {"noisy/nikon_coolpix_s3100_iso400_colorchecker.jpg",
-                           "noisy/lg_nexus4_iso1200_night.jpg"};
-    for (const char* file : files) {
-        const std::string path = test::sharedTestFile(file);
-        if (path.empty()) GTEST_SKIP() << "shared test data absent";
+void expectRealPhotoMatchesThePlainRun(const std::string& path) {
+    const std::string file = std::filesystem::path(path).filename().string();
+    {
         Picture photo;
         ASSERT_EQ(photo.load(path), kPictureOk) << file;
         Picture24 picture{
@@ -215,4 +214,14 @@ TEST(ProcessRegionSteps, RealPhotosMatchThePlainRun) {
                     << file << ", " << v.name << ", block " << block;
             }
     }
+}
+
+TEST(ProcessRegionSteps, RealPhotosMatchThePlainRun) {
+    VELANOX_TEST_FILE(path, "noisy/nikon_coolpix_s3100_iso400_colorchecker.jpg");
+    expectRealPhotoMatchesThePlainRun(path);
+}
+
+TEST(ProcessRegionSteps, NightPhotoOfTheCorpusMatchesThePlainRun) {
+    VELANOX_CORPUS_FILE(path, "noisy/lg_nexus4_iso1200_night.jpg");
+    expectRealPhotoMatchesThePlainRun(path);
 }

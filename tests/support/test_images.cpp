@@ -90,9 +90,4 @@ int maxComponentDifference(const TestImage& a, const TestImage& b) {
     return worst;
 }
 
-std::string sharedTestFile(const std::string& relativePath) {
-    const std::filesystem::path p = std::filesystem::path(VELANOX_TESTDATA_DIR) / relativePath;
-    return std::filesystem::exists(p) ? p.string() : std::string();
-}
-
 } // namespace velanox::test

@@ -2,6 +2,8 @@
 // edges, in 4-byte pixels with an optional row padding, plus helpers to compare them.
 #pragma once
 
+#include "support/test_files.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -45,8 +47,5 @@ double psnr(const TestImage& a, const TestImage& b);
 
 /// Largest absolute difference of components 0..2 between a and b.
 int maxComponentDifference(const TestImage& a, const TestImage& b);
-
-/// Path of a file in the shared test corpus, or an empty string when the corpus is absent.
-std::string sharedTestFile(const std::string& relativePath);
 
 } // namespace velanox::test

@@ -1,6 +1,7 @@
 #include "pane_fixture.h"
 #include "ui_test_main.h"
 
+#include "support/synthetic_dng.h"
 #include "support/test_images.h"
 
 #include "codec/exif/file_info_text.h"
@@ -15,8 +16,11 @@
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+
+#include <fstream>
 
 using namespace velanox;
 using namespace velanox::ui;
@@ -215,9 +219,7 @@ private slots:
     }
 
     void aCameraJpegShowsItsExifSummary() {
-        const std::string path =
-            velanox::test::sharedTestFile("jpeg/canon_powershot_sx150is_orient6.jpg");
-        if (path.empty()) QSKIP("shared test data absent");
+        VELANOX_UI_TEST_FILE(path, "jpeg/canon_powershot_sx150is_orient6.jpg");
         PropertiesFixture f;
         QVERIFY(loadSource(*f.doc, path, false).loaded());
         f.pane.attachDocument(f.doc.get());
@@ -227,6 +229,25 @@ private slots:
         QVERIFY(info(f.pane).startsWith(QStringLiteral("Canon Canon PowerShot SX150 IS\n")));
         QVERIFY(info(f.pane).contains(QStringLiteral("\n1200 x 1600\n")));
         QVERIFY(info(f.pane).contains(QStringLiteral("ISO: 80\n1/50\nF: 3.4")));
+    }
+
+    void aCameraRawShowsTheCameraDataLikeExif() {
+        velanox::test::SyntheticDng spec;
+        spec.make = "Orvantel";
+        spec.model = "R-1";
+        spec.iso = 200;
+        spec.exposureSeconds = 1.0 / 60;
+        spec.fNumber = 8;
+        const QTemporaryDir folder;
+        const std::string path = folder.filePath(QStringLiteral("shot.dng")).toStdString();
+        const std::vector<uint8_t> bytes = velanox::test::makeSyntheticDng(spec);
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+        PropertiesFixture f;
+        QVERIFY(loadSource(*f.doc, path, false).loaded());
+        f.pane.attachDocument(f.doc.get());
+        QCOMPARE(info(f.pane), QStringLiteral("Orvantel R-1\n64 x 48\n2021:03:04 05:06:07\n"
+                                              "ISO: 200\n1/60\nF: 8.0\n"));
     }
 };
 

@@ -3,6 +3,9 @@
 #include "ui/help_command.h"
 #include "ui/message_box.h"
 #include "ui/message_pump.h"
+#include "ui/panes/nr_options_pane.h"
+#include "ui/panes/pane_strings.h"
+#include "ui/program_files.h"
 #include "ui/progress_dialog.h"
 #include "ui/resource_ids.h"
 #include "ui/status_bar.h"
@@ -13,6 +16,7 @@
 #include <QMainWindow>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -134,6 +138,63 @@ private slots:
         bar->destroyProgress();
         QCOMPARE(bar->paneText(), QStringLiteral("Ready"));
         QVERIFY(!bar->hasProgress());
+    }
+
+    void programFolderIsShareWhenInstalledAndTheExecutablesFolderInABuild() {
+        QTemporaryDir prefix;
+        const QString bin = prefix.filePath(QStringLiteral("bin"));
+        QVERIFY(QDir().mkpath(bin));
+        // A build folder: the help pages are copied beside the executable.
+        QCOMPARE(programFolder(bin), bin);
+        QCOMPARE(helpFilePath(programFolder(bin)),
+                 QDir::toNativeSeparators(bin + QStringLiteral("/Help/Help.html")));
+        // An installation: <prefix>/bin and <prefix>/share/velanox-nr.
+        const QString share = prefix.filePath(QStringLiteral("share/velanox-nr"));
+        QVERIFY(QDir().mkpath(share));
+        QCOMPARE(programFolder(bin), QDir::cleanPath(share));
+        QCOMPARE(helpFilePath(programFolder(bin)),
+                 QDir::toNativeSeparators(share + QStringLiteral("/Help/Help.html")));
+    }
+
+    void theIconIsBuiltIntoTheProgram() {
+        const QIcon icon = applicationIcon();
+        QVERIFY(!icon.isNull());
+        for (int size : {16, 48, 256}) {
+            const QImage image = icon.pixmap(size, size).toImage();
+            QCOMPARE(image.size(), QSize(size, size));
+            QCOMPARE(image.pixelColor(size / 2, size / 2).alpha(), 255);
+            QCOMPARE(image.pixelColor(0, 0).alpha(), 0); // a rounded corner
+        }
+        // Not a blank: the frame's blue in the middle of its left side.
+        const QColor frame = icon.pixmap(256, 256).toImage().pixelColor(18, 64);
+        QVERIFY2(frame.blue() > frame.red() + 60, qPrintable(frame.name()));
+    }
+
+    void theHelpPageCoversEveryModeSettingAndDisplay() {
+        QFile file(QStringLiteral(VELANOX_HELP_PAGE));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString page = QString::fromUtf8(file.readAll());
+        QStringList names;
+        for (const QString& mode : nrModeTexts())
+            names << mode.section(QLatin1Char('\n'), 0, 0);
+        names << QStringLiteral("Noise Level") << QStringLiteral("Remove Block Noise")
+              << QStringLiteral("Advanced Processing") << QStringLiteral("Sharpen Edges")
+              << QStringLiteral("Edge Threshold") << QString::fromLatin1(text::kOutputResult)
+              << QString::fromLatin1(text::kOutputEdges) << QString::fromLatin1(text::kOutputNoise)
+              << QString::fromLatin1(text::kMatchToImage)
+              << QString::fromLatin1(text::kMatchToProfile)
+              << QString::fromLatin1(text::kSaveToProfile);
+        for (const QString& name : names)
+            QVERIFY2(page.contains(name), qPrintable(name + QStringLiteral(" is not explained")));
+        // Every picture it shows is there.
+        const QDir folder = QFileInfo(file).dir();
+        const QRegularExpression source(QStringLiteral("src=\"([^\"]+)\""));
+        int pictures = 0;
+        for (auto it = source.globalMatch(page); it.hasNext(); ++pictures) {
+            const QString picture = it.next().captured(1);
+            QVERIFY2(folder.exists(picture), qPrintable(picture + QStringLiteral(" is missing")));
+        }
+        QVERIFY(pictures >= 5);
     }
 
     void helpMissingSaysCannotFindWithThePath() {

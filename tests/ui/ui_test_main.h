@@ -1,7 +1,10 @@
 // Every QtTest class of the program registers itself here; ui_test_main.cpp runs them all.
 #pragma once
 
+#include "support/test_files.h"
+
 #include <QObject>
+#include <QtTest>
 
 #include <functional>
 #include <vector>
@@ -17,6 +20,16 @@ struct Registration {
 };
 
 } // namespace velanox::ui::test
+
+/// In a QtTest slot: declares var as the path of a test file, or fails (the environment variable
+/// CI is set) or skips the test with a message naming the file.
+#define VELANOX_UI_TEST_FILE(var, relative)                                                        \
+    const std::string var = ::velanox::test::testFile(relative);                                   \
+    if (var.empty()) {                                                                             \
+        if (::velanox::test::missingFilesFail())                                                   \
+            QFAIL(::velanox::test::missingFileMessage(relative).c_str());                          \
+        QSKIP(::velanox::test::missingFileMessage(relative).c_str());                              \
+    }
 
 #define VELANOX_UI_TEST(Class)                                                                     \
     static const velanox::ui::test::Registration registration##Class([] { return new Class; })

@@ -1,6 +1,7 @@
 #include "codec/jpeg/jpeg_codec.h"
 
 #include "codec/exif/exif_summary.h"
+#include "codec/library_reason.h"
 #include "codec/orientation.h"
 #include "engine/threads.h"
 
@@ -49,6 +50,22 @@ void onMessage(j_common_ptr cinfo, int level) {
 }
 
 void quietOutput(j_common_ptr) {}
+
+// The reason of a read that libjpeg stopped: the damage warnings that end a read in this
+// program's words, libjpeg's errors in its own without the library's jargon around them.
+std::string readFailureReason(const ErrorManager& err) {
+    switch (err.base.msg_code) {
+    case JWRN_JPEG_EOF:
+        return truncatedReason("JPEG file");
+    case JWRN_HIT_MARKER:
+        return "JPEG file: the image data is damaged or incomplete.";
+    case JWRN_MUST_RESYNC:
+    case JWRN_HUFF_BAD_CODE:
+        return damagedDataReason("JPEG file");
+    default:
+        return libraryReason("JPEG file", err.message);
+    }
+}
 
 void installErrorManager(ErrorManager& err) {
     jpeg_std_error(&err.base);
@@ -330,7 +347,7 @@ Status encodeJpeg(const uint8_t* rgb, int32_t width, int32_t height, const Encod
         out.clear();
         return Status::failure(e.err.base.msg_code == JERR_OUT_OF_MEMORY ? kCodecOutOfMemory
                                                                          : kCodecWriteFailed,
-                               e.err.message);
+                               libraryReason("JPEG file", e.err.message));
     }
     jpeg_create_compress(&e.cinfo);
     e.created = true;
@@ -380,7 +397,7 @@ Status readJpeg(ByteSpan bytes, Picture& out, const ReadOptions& options) {
     d.cinfo.err = &d.err.base;
     Status status;
     if (setjmp(d.err.jump)) {
-        status = Status::failure(kCodecCorrupt, std::string(d.err.message));
+        status = Status::failure(kCodecCorrupt, readFailureReason(d.err));
     } else {
         jpeg_create_decompress(&d.cinfo);
         d.created = true;

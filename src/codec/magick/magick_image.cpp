@@ -1,5 +1,6 @@
 #include "codec/magick/magick_image.h"
 
+#include "codec/library_reason.h"
 #include "codec/magick/magick_runtime.h"
 
 #include <Magick++.h>
@@ -19,17 +20,14 @@ std::string formatName(const char* magick) {
     if (m == "TGA") return "Targa";
     if (m == "PSD") return "Photoshop";
     if (m == "PCD") return "PhotoCD";
+    if (m == "BMP") return "Bitmap";
     return m;
 }
 
-// ImageMagick's messages end with the source location (" @ error/psd.c/ReadPSDImage/2246").
+// ImageMagick's messages name the program and the (empty) file name of an in-memory read, and
+// end with the source location: "velanox-nr-cli: improper image header `' @ error/pcx.c/...".
 std::string reasonOf(const char* magick, const std::exception& e) {
-    std::string message = e.what();
-    if (const auto at = message.find(" @ "); at != std::string::npos) message.resize(at);
-    if (const auto colon = message.find(": ");
-        message.rfind("ImageMagick", 0) == 0 && colon != std::string::npos)
-        message.erase(0, colon + 2);
-    return formatName(magick) + " file: " + message;
+    return magickReason(formatName(magick) + " file", e.what());
 }
 
 uint8_t toByte(MagickCore::Quantum q) {

@@ -1,4 +1,5 @@
 // Windows Metafiles are drawn by ImageMagick's WMF coder, which plays them with libwmf.
+#include "codec/library_reason.h"
 #include "codec/magick/magick_runtime.h"
 #include "codec/metafile/byte_reader.h"
 #include "codec/metafile/metafile_codec.h"
@@ -81,13 +82,11 @@ Status readWmf(ByteSpan bytes, Picture& out, const ReadOptions& options) {
         out.takeFrom(picture);
         return Status::success();
     } catch (const Magick::Exception& e) {
-        return Status::failure(kCodecCorrupt,
-                               std::string("The Windows Metafile cannot be drawn: ") + e.what());
+        return Status::failure(kCodecCorrupt, magickReason("Windows Metafile", e.what()));
     } catch (const std::bad_alloc&) {
         return Status::failure(kCodecOutOfMemory, "Not enough memory for the picture.");
     } catch (const std::exception& e) {
-        return Status::failure(kCodecCorrupt,
-                               std::string("The Windows Metafile cannot be drawn: ") + e.what());
+        return Status::failure(kCodecCorrupt, magickReason("Windows Metafile", e.what()));
     }
 }
 

@@ -1,5 +1,6 @@
 #include "codec/png/png_codec.h"
 
+#include "codec/library_reason.h"
 #include "codec/png/png_idat_stream.h"
 
 #include <algorithm>
@@ -271,7 +272,7 @@ Status readPng(ByteSpan bytes, Picture& out, const ReadOptions& options) {
     if (!r.png || !r.info) return Status::failure(kCodecOutOfMemory, "Out of memory");
     Status status;
     if (setjmp(png_jmpbuf(r.png))) {
-        status = Status::failure(kCodecCorrupt, r.messages.error);
+        status = Status::failure(kCodecCorrupt, pngReason(r.messages.error));
     } else {
         status = decode(r, out, options);
     }
@@ -292,7 +293,7 @@ Status writePng(const Picture& picture, std::vector<uint8_t>& out) {
     if (!w.png || !w.info) return Status::failure(kCodecOutOfMemory, "Out of memory");
     if (setjmp(png_jmpbuf(w.png))) {
         out.clear();
-        return Status::failure(kCodecWriteFailed, w.messages.error);
+        return Status::failure(kCodecWriteFailed, libraryReason("PNG file", w.messages.error));
     }
     encode(w, picture);
     return Status::success();

@@ -4,7 +4,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <memory>
 #include <mutex>
@@ -20,30 +23,77 @@ std::mutex& rawMutex() {
     return mutex;
 }
 
+// What a person can do something about, for each way LibRaw gives up on a file it recognised.
 Status librawFailure(int rc) {
-    int code = kCodecCorrupt;
     switch (rc) {
     case LIBRAW_FILE_UNSUPPORTED:
-        code = kCodecUnsupported;
-        break;
+        return Status::failure(kCodecUnsupported,
+                               "Camera raw: this kind of raw file cannot be decoded.");
     case LIBRAW_UNSUFFICIENT_MEMORY:
-        code = kCodecOutOfMemory;
-        break;
+        return Status::failure(kCodecOutOfMemory, "Not enough memory to decode the raw file.");
     case LIBRAW_TOO_BIG:
-        code = kCodecTooLarge;
-        break;
+        return Status::failure(kCodecTooLarge, "Camera raw: the picture is too large.");
     case LIBRAW_IO_ERROR:
-        code = kCodecCannotOpen;
-        break;
+        return Status::failure(kCodecCorrupt,
+                               "Camera raw: the file ends before its image data does.");
     default:
-        break;
+        return Status::failure(kCodecCorrupt, "Camera raw: the image data is damaged.");
     }
-    return Status::failure(code, std::string("Camera raw: ") + libraw_strerror(rc));
 }
 
 // Counts what LibRaw reports as damaged data instead of printing it to the standard error.
 void countDataError(void* data, const char*, const int) {
     ++*static_cast<int*>(data);
+}
+
+// The file in memory, as LibRaw reads it, noting every byte it asks for beyond the end: a
+// truncated file reads as zeros (a black or white picture) without any other complaint.
+class CheckedBufferStream : public LibRaw_buffer_datastream {
+public:
+    explicit CheckedBufferStream(ByteSpan bytes)
+        : LibRaw_buffer_datastream(const_cast<uint8_t*>(bytes.data), bytes.size),
+          size_(bytes.size) {}
+
+    int read(void* ptr, size_t size, size_t count) override {
+        const INT64 at = tell();
+        const uint64_t left = at < 0 || uint64_t(at) >= size_ ? 0 : size_ - uint64_t(at);
+        uint64_t wanted = 0;
+        if (__builtin_mul_overflow(uint64_t(size), uint64_t(count), &wanted)) wanted = UINT64_MAX;
+        if (wanted > left) pastEnd_ += wanted - left;
+        return LibRaw_buffer_datastream::read(ptr, size, count);
+    }
+
+    int get_char() override {
+        const int c = LibRaw_buffer_datastream::get_char();
+        if (c < 0) ++pastEnd_;
+        return c;
+    }
+
+    uint64_t bytesPastEnd() const { return pastEnd_; }
+    void resetCount() { pastEnd_ = 0; }
+
+private:
+    uint64_t size_;
+    uint64_t pastEnd_ = 0;
+};
+
+// A decoder's bit reader may look a few bytes ahead of the last code of a complete file.
+constexpr uint64_t kReadAheadAllowance = 64;
+
+// Pixel shapes beyond these are no camera's; LibRaw's stretch cannot cope with them either.
+constexpr double kMinPixelAspect = 1.0 / 8, kMaxPixelAspect = 8.0;
+
+RawCameraData cameraData(const LibRaw& raw) {
+    RawCameraData camera;
+    const libraw_iparams_t& id = raw.imgdata.idata;
+    const libraw_imgother_t& other = raw.imgdata.other;
+    camera.make.assign(id.make, strnlen(id.make, sizeof id.make));
+    camera.model.assign(id.model, strnlen(id.model, sizeof id.model));
+    camera.timestamp = int64_t(other.timestamp);
+    camera.isoSpeed = other.iso_speed;
+    camera.shutterSeconds = other.shutter;
+    camera.fNumber = other.aperture;
+    return camera;
 }
 
 } // namespace
@@ -102,51 +152,47 @@ Status convertRawImage(const RawImageView& raw, Picture& out) {
     return Status::success();
 }
 
-bool isNearlyUniform(const uint8_t* rgb, int width, int height) {
-    if (!rgb || width <= 0 || height <= 0) return true;
-    // A grid of at most 256 x 256 samples is plenty to tell a picture from an empty frame.
-    const int stepX = std::max(1, width / 256), stepY = std::max(1, height / 256);
-    const int columns = (width + stepX - 1) / stepX, rows = (height + stepY - 1) / stepY;
-    std::vector<uint8_t> grid(std::size_t(columns) * std::size_t(rows) * 3);
-    std::array<int64_t, 256> histogram{};
-    for (int gy = 0; gy < rows; ++gy) {
-        const uint8_t* row = rgb + std::size_t(gy) * stepY * std::size_t(width) * 3;
-        for (int gx = 0; gx < columns; ++gx) {
-            const uint8_t* p = row + std::size_t(gx) * stepX * 3;
-            uint8_t* g = &grid[(std::size_t(gy) * columns + gx) * 3];
-            std::memcpy(g, p, 3);
-            ++histogram[(p[0] + 2 * p[1] + p[2]) / 4];
-        }
-    }
-    const int64_t samples = int64_t(columns) * rows;
+namespace {
 
-    // One colour: almost every sample within a few levels of the commonest brightness.
-    int64_t best = 0;
-    for (int centre = 0; centre < 256; ++centre) {
-        int64_t inWindow = 0;
-        for (int v = std::max(0, centre - 4); v <= std::min(255, centre + 4); ++v)
-            inWindow += histogram[v];
-        best = std::max(best, inWindow);
-    }
-    if (best * 100 >= samples * 98) return true;
+// LibRaw keeps the aperture as a float: f/2.8 reads 2.79999995. Six significant digits give
+// back the value the camera wrote.
+double asRecorded(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.6g", value);
+    return std::strtod(text, nullptr);
+}
 
-    // Stripes: a sensor's noise makes neighbouring rows (columns) differ; rows that repeat
-    // their neighbours are what a decoder leaves where the data ran out.
-    auto repeats = [&](int count, int length, auto at) {
-        if (count < 2) return false;
-        int repeated = 0;
-        for (int i = 1; i < count; ++i) {
-            int64_t difference = 0;
-            for (int j = 0; j < length; ++j)
-                for (int c = 0; c < 3; ++c)
-                    difference += std::abs(at(i, j)[c] - at(i - 1, j)[c]);
-            if (difference * 2 < int64_t(length) * 3) ++repeated; // mean below half a level
-        }
-        return repeated * 10 >= (count - 1) * 9;
-    };
-    const auto atRow = [&](int r, int c) { return &grid[(std::size_t(r) * columns + c) * 3]; };
-    const auto atColumn = [&](int c, int r) { return &grid[(std::size_t(r) * columns + c) * 3]; };
-    return repeats(rows, columns, atRow) || repeats(columns, rows, atColumn);
+// The exposure, a float too, was 1/n s for a whole n when it is that close to one: 1/60 s reads
+// 0.016666668, which would show as 1/59.
+double exposureAsRecorded(double seconds) {
+    if (seconds >= 1) return asRecorded(seconds);
+    const double n = std::round(1.0 / seconds);
+    return std::fabs(1.0 / seconds - n) <= n * 1e-4 ? 1.0 / n : seconds;
+}
+
+} // namespace
+
+ExifSummary rawExifSummary(const RawCameraData& camera) {
+    ExifSummary exif;
+    exif.make = camera.make;
+    exif.model = camera.model;
+    exif.present = !exif.make.empty() || !exif.model.empty();
+    if (camera.timestamp > 0) {
+        // LibRaw turned the camera's date text into local time; this turns it back.
+        const std::time_t t = std::time_t(camera.timestamp);
+        std::tm local{};
+        char text[32];
+        if (localtime_r(&t, &local) &&
+            std::strftime(text, sizeof text, "%Y:%m:%d %H:%M:%S", &local))
+            exif.dateTime = text;
+    }
+    if (std::isfinite(camera.isoSpeed) && camera.isoSpeed >= 1 && camera.isoSpeed < 1e7)
+        exif.iso = int32_t(std::lround(camera.isoSpeed));
+    if (std::isfinite(camera.shutterSeconds) && camera.shutterSeconds > 0)
+        exif.exposureTime = exposureAsRecorded(camera.shutterSeconds);
+    if (std::isfinite(camera.fNumber) && camera.fNumber > 0)
+        exif.fNumber = asRecorded(camera.fNumber);
+    return exif;
 }
 
 bool probeRaw(ByteSpan bytes) {
@@ -167,6 +213,7 @@ Status decodeRaw(ByteSpan bytes, Picture& out, const Limits& limits) {
     if (!bytes.data || bytes.size == 0)
         return Status::failure(kCodecCorrupt, "Camera raw: the file is empty.");
     std::lock_guard lock(rawMutex());
+    CheckedBufferStream stream(bytes);
     try {
         auto raw = std::make_unique<LibRaw>();
         int dataErrors = 0;
@@ -176,13 +223,25 @@ Status decodeRaw(ByteSpan bytes, Picture& out, const Limits& limits) {
         params.user_qual = 0;      // bilinear demosaicing
         params.four_color_rgb = 1; // RGGB interpolated as four colours
 
-        int rc = raw->open_buffer(const_cast<uint8_t*>(bytes.data), bytes.size);
+        int rc = raw->open_datastream(&stream);
         if (rc != LIBRAW_SUCCESS) return librawFailure(rc);
-        const libraw_image_sizes_t& sizes = raw->imgdata.sizes;
-        if (Status s = checkSize(sizes.width, sizes.height, limits); !s.ok()) return s;
+        libraw_image_sizes_t& sizes = raw->imgdata.sizes;
         if (Status s = checkSize(sizes.raw_width, sizes.raw_height, limits); !s.ok()) return s;
+        if (!(sizes.pixel_aspect >= kMinPixelAspect && sizes.pixel_aspect <= kMaxPixelAspect))
+            return Status::failure(kCodecCorrupt,
+                                   "Camera raw: the file gives no valid pixel shape.");
+        // The size of the finished picture: square pixels, a SuperCCD picture turned upright.
+        int finalWidth = 0, finalHeight = 0, colours = 0, bits = 0;
+        raw->get_mem_image_format(&finalWidth, &finalHeight, &colours, &bits);
+        if (Status s = checkSize(finalWidth, finalHeight, limits); !s.ok()) return s;
 
+        stream.resetCount();
         if ((rc = raw->unpack()) != LIBRAW_SUCCESS) return librawFailure(rc);
+        if (dataErrors > 0)
+            return Status::failure(kCodecCorrupt, "Camera raw: the image data is damaged.");
+        if (stream.bytesPastEnd() > kReadAheadAllowance)
+            return Status::failure(kCodecCorrupt,
+                                   "Camera raw: the file ends before its image data does.");
         // dcraw keeps the Fuji width after rotating the picture; LibRaw clears it then.
         const int fujiWidth = raw->is_fuji_rotated();
         if ((rc = raw->dcraw_process()) != LIBRAW_SUCCESS) return librawFailure(rc);
@@ -190,8 +249,10 @@ Status decodeRaw(ByteSpan bytes, Picture& out, const Limits& limits) {
         const libraw_internal_data_t* internal = raw->get_internal_data_pointer();
         RawImageView view;
         view.image = raw->imgdata.image;
-        view.width = sizes.iwidth;
-        view.height = sizes.iheight;
+        // The stretch and the SuperCCD rotation leave their result in width and height; iwidth
+        // and iheight keep the size of the sensor's picture before them.
+        view.width = sizes.width;
+        view.height = sizes.height;
         view.flip = sizes.flip;
         view.colors = raw->imgdata.idata.colors;
         view.histogram = internal->output_data.histogram;
@@ -203,19 +264,14 @@ Status decodeRaw(ByteSpan bytes, Picture& out, const Limits& limits) {
         if (Status s = checkSize(view.width, view.height, limits); !s.ok()) return s;
 
         if (Status s = convertRawImage(view, out); !s.ok()) return s;
-        if (isNearlyUniform(out.pixels(), out.width, out.height)) {
-            out.release();
-            return Status::failure(kCodecCorrupt,
-                                   dataErrors > 0 ? "Camera raw: the image data is damaged."
-                                                  : "Camera raw: the image data is incomplete.");
-        }
+        out.exif = rawExifSummary(cameraData(*raw));
         return Status::success();
     } catch (const std::bad_alloc&) {
         out.release();
         return Status::failure(kCodecOutOfMemory, "Not enough memory to decode the raw file.");
     } catch (...) {
         out.release();
-        return Status::failure(kCodecCorrupt, "Camera raw: the decoder failed.");
+        return Status::failure(kCodecCorrupt, "Camera raw: the image data is damaged.");
     }
 }
 

@@ -42,9 +42,13 @@ float rawWhitePoint(const RawImageView& raw);
 /// Whether LibRaw recognises the bytes as a camera raw file (reads the headers only).
 bool probeRaw(ByteSpan bytes);
 
-/// Decodes a camera raw file into 24-bit pixels (width, height, bitsPerPixel 24); nothing else
-/// of the Picture is touched. A decode that yields a nearly uniform picture (the remains of a
-/// truncated or stripped file) fails with kCodecCorrupt. One decode runs at a time.
+/// Decodes a camera raw file into 24-bit pixels (width, height, bitsPerPixel 24) and the camera
+/// data the decoder reads (exif: make, model, date, ISO, exposure time, f-number); nothing else
+/// of the Picture is touched. The picture has the decoder's geometry: non-square pixels are
+/// stretched square and Fuji SuperCCD pictures turned upright, as the decoder's own command-line
+/// tool writes them. A file whose image data the decoder reports as damaged, or that ends
+/// before its image data does, fails with kCodecCorrupt; a dark, clipped or flat picture is a
+/// picture. One decode runs at a time.
 Status decodeRaw(ByteSpan bytes, Picture& out, const Limits& limits = {});
 
 /// decodeRaw of a whole file; kCodecCannotOpen when it cannot be read.
@@ -54,9 +58,13 @@ Status decodeRaw(const std::string& path, Picture& out, const Limits& limits = {
 /// orientation 1, no palette, resolution 300 x 300 without unit.
 Status readRaw(ByteSpan bytes, Picture& out, const ReadOptions& options);
 
-/// Whether 24-bit pixels hold no picture: nearly one colour (98 % of a sample of pixels within a
-/// few levels of the commonest brightness), or rows (columns) that repeat their neighbours, as
-/// a decoder leaves them where the data ran out.
-bool isNearlyUniform(const uint8_t* rgb, int width, int height);
+/// The camera data a raw decoder reads, as the EXIF summary shows it. present is false when
+/// there is neither a maker nor a model.
+struct RawCameraData {
+    std::string make, model;
+    int64_t timestamp = 0; ///< seconds since 1970 as the camera's clock read (local time); 0 none
+    double isoSpeed = 0, shutterSeconds = 0, fNumber = 0;
+};
+ExifSummary rawExifSummary(const RawCameraData& camera);
 
 } // namespace velanox::codec

@@ -1,5 +1,7 @@
 #include "codec/tiff/tiff_codec.h"
 
+#include "codec/library_reason.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdarg>
@@ -14,7 +16,8 @@ namespace velanox::codec {
 namespace {
 
 // One open TIFF in memory: the bytes read, or the vector written, and the messages libtiff
-// gave. Errors and warnings never reach the terminal.
+// gave (without the name of the libtiff function that gave them). Errors and warnings never
+// reach the terminal.
 struct MemoryFile {
     const uint8_t* data = nullptr;
     std::size_t size = 0;
@@ -24,25 +27,24 @@ struct MemoryFile {
     std::string damage; // a warning that says the directory points outside the file
 };
 
-int onError(TIFF*, void* user, const char* module, const char* format, va_list args) {
+int onError(TIFF*, void* user, const char*, const char* format, va_list args) {
     auto* file = static_cast<MemoryFile*>(user);
     if (file && file->firstError.empty()) {
         char text[512];
         std::vsnprintf(text, sizeof text, format, args);
-        file->firstError = module ? std::string(module) + ": " + text : std::string(text);
+        file->firstError = text;
     }
     return 1;
 }
 
 // libtiff only warns about tags whose data lie outside the file or fail its sanity checks, and
 // drops them; such a file is damaged, and is refused rather than half read.
-int onWarning(TIFF*, void* user, const char* module, const char* format, va_list args) {
+int onWarning(TIFF*, void* user, const char*, const char* format, va_list args) {
     auto* file = static_cast<MemoryFile*>(user);
     if (!file || !file->damage.empty()) return 1;
     char text[512];
     std::vsnprintf(text, sizeof text, format, args);
-    if (std::strstr(text, "IO error") || std::strstr(text, "Sanity check"))
-        file->damage = module ? std::string(module) + ": " + text : std::string(text);
+    if (std::strstr(text, "IO error") || std::strstr(text, "Sanity check")) file->damage = text;
     return 1;
 }
 
@@ -118,7 +120,8 @@ TiffHandle openTiff(MemoryFile& file, const char* mode) {
 }
 
 Status failure(int code, const MemoryFile& file, const char* fallback) {
-    return Status::failure(code, file.firstError.empty() ? std::string(fallback) : file.firstError);
+    return Status::failure(code, file.firstError.empty() ? std::string(fallback)
+                                                         : tiffReason(file.firstError));
 }
 
 // Colour maps are 16 bits per entry; some writers put 8-bit values in them.
@@ -196,7 +199,7 @@ Status readIndexed(TIFF* tif, const MemoryFile& file, Picture& out, uint32_t wid
 Status readRgba(TIFF* tif, const MemoryFile& file, Picture& out, uint32_t width, uint32_t height) {
     char message[1024] = {};
     if (!TIFFRGBAImageOK(tif, message))
-        return Status::failure(kCodecUnsupported, std::string("Unsupported TIFF: ") + message);
+        return Status::failure(kCodecUnsupported, libraryReason("TIFF file", message));
     std::unique_ptr<uint32_t[]> raster(new (std::nothrow)
                                            uint32_t[std::size_t(width) * std::size_t(height)]);
     if (!raster || out.allocate(int32_t(width), int32_t(height), 24) != kPictureOk)
@@ -261,11 +264,11 @@ Status readTiff(ByteSpan bytes, Picture& out, const ReadOptions& options) {
     file.size = bytes.size;
     TiffHandle tif = openTiff(file, "r");
     if (!tif) return failure(kCodecCorrupt, file, "The TIFF file cannot be read.");
-    if (!file.damage.empty()) return Status::failure(kCodecCorrupt, file.damage);
+    if (!file.damage.empty()) return Status::failure(kCodecCorrupt, tiffReason(file.damage));
     if (options.page > 0 && !TIFFSetDirectory(tif.get(), tdir_t(options.page)))
         return Status::failure(kCodecCorrupt, "The TIFF file has no page " +
                                                   std::to_string(options.page + 1) + ".");
-    if (!file.damage.empty()) return Status::failure(kCodecCorrupt, file.damage);
+    if (!file.damage.empty()) return Status::failure(kCodecCorrupt, tiffReason(file.damage));
     uint32_t width = 0, height = 0;
     uint16_t bits = 1, samples = 1, photometric = PHOTOMETRIC_MINISWHITE;
     TIFFGetField(tif.get(), TIFFTAG_IMAGEWIDTH, &width);

@@ -12,6 +12,7 @@
 #include "ui/panes/picture_image.h"
 #include "ui/panes/profile_list.h"
 #include "ui/panes/skinned_slider.h"
+#include "ui/program_files.h"
 #include "ui/resource_ids.h"
 #include "ui/ui_strings.h"
 
@@ -202,7 +203,7 @@ ColorMatchPane::ColorMatchPane(QWidget* parent)
     layout->addWidget(m_autoSwitch);
     layout->addStretch(1);
 
-    m_programFolder = QCoreApplication::applicationDirPath();
+    m_programFolder = programFolder();
     m_userFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     updateVisibility();
     refreshProfileList();
