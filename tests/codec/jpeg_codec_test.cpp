@@ -249,7 +249,7 @@ TEST(JpegRead, TwoBandsGiveTheRowsOfOneDecode) {
     for (const char* file :
          {"noisy/canon_eos_rp_26mp_clean_benchmark.jpg", "jpeg/nikon_d3100_orient8_14mp.jpg",
           "jpeg/apple_iphone5_orient3.jpg", "noisy/lg_nexus4_iso1200_night.jpg"}) {
-        const std::string path = test::sharedTestFile(file);
+        const std::string path = test::corpusFile(file);
         if (!path.empty()) files.emplace_back(file, test::fileBytes(path));
     }
     auto expectSame = [](const Picture& one, const Picture& two, const std::string& name) {
@@ -285,7 +285,7 @@ TEST(JpegRead, TwoBandsGiveTheRowsOfOneDecode) {
     ASSERT_TRUE(decodeWith(1, files.front().second, one).ok());
     expectSame(one, alone, "alone");
     // A truncated picture fails as the whole decode does.
-    const std::string broken = test::sharedTestFile("broken/jpeg_truncated_camera_3648x2736.jpg");
+    const std::string broken = test::corpusFile("broken/jpeg_truncated_camera_3648x2736.jpg");
     if (!broken.empty()) {
         const std::vector<uint8_t> bytes = test::fileBytes(broken);
         Picture one, two;
