@@ -10,6 +10,7 @@
 #include "document/save_document.h"
 #include "document/save_name.h"
 #include "ui/application.h"
+#include "ui/close_deferral.h"
 #include "ui/file_dialogs.h"
 #include "ui/jpeg_options_dialog.h"
 #include "ui/main_frame.h"
@@ -25,11 +26,16 @@
 #include "ui/status_bar.h"
 #include "ui/ui_strings.h"
 
+#include <QAbstractSpinBox>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QImage>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMimeData>
+#include <QPlainTextEdit>
+#include <QTextEdit>
 
 namespace velanox::ui {
 
@@ -116,6 +122,11 @@ DocumentController::DocumentController(Application& app)
     m_frame->setView(m_view);
 
     m_host->setViewUpdater([this] { m_view->refresh(); });
+    // Closing the window during a run waits for the run: the run stops at its next check.
+    m_host->setQuitRequestCheck([this] { return m_frame->closeDeferral().isPending(); });
+    // Escape and Enter leave or apply Full/Crop mode whatever in the window has the focus,
+    // unless a text box takes them.
+    m_frame->installEventFilter(this);
     m_host->setRunObserver([this](bool running) {
         m_frame->setRunActive(running);
         m_view->refresh();
@@ -157,6 +168,21 @@ DocumentController::~DocumentController() {
     m_frame->attachDocument(nullptr);
     m_view->setModeTarget(nullptr);
     m_view->setDocument(nullptr);
+}
+
+bool DocumentController::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != m_frame || event->type() != QEvent::KeyPress) return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    const int k = key->key();
+    if (k != Qt::Key_Escape && k != Qt::Key_Return && k != Qt::Key_Enter) return false;
+    if (!m_doc->crop.cropMode || key->modifiers() & ~Qt::KeypadModifier) return false;
+    if (QApplication::activeModalWidget() || QApplication::activePopupWidget()) return false;
+    QWidget* focus = QApplication::focusWidget();
+    if (qobject_cast<QLineEdit*>(focus) || qobject_cast<QAbstractSpinBox*>(focus) ||
+        qobject_cast<QTextEdit*>(focus) || qobject_cast<QPlainTextEdit*>(focus))
+        return false;
+    m_modeTarget->leaveCropMode(k == Qt::Key_Escape, true);
+    return true;
 }
 
 PaneContent* DocumentController::makePane(int paneId, QWidget* parent) {
@@ -364,6 +390,7 @@ bool DocumentController::saveWithDialog() {
         velanox::WaitCursor wait(*m_host);
         result = velanox::onSaveDocument(doc, chosen);
     }
+    m_view->noteWholeResultProcessed();
     // Saving leaves Full/Crop mode and the diagnostic displays: the tab and the panes follow.
     if (auto* properties =
             qobject_cast<FilePropertiesPane*>(m_frame->paneContent(ids::kPaneIdFileProperties)))

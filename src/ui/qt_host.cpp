@@ -94,8 +94,8 @@ velanox::Answer QtHost::askQuestion(std::string_view text, velanox::QuestionButt
 
 velanox::PumpResult QtHost::pumpEvents() {
     MessagePump::pumpEvents();
-    return QCoreApplication::closingDown() ? velanox::PumpResult::Quitting
-                                           : velanox::PumpResult::Continue;
+    const bool quitting = QCoreApplication::closingDown() || (m_quitRequested && m_quitRequested());
+    return quitting ? velanox::PumpResult::Quitting : velanox::PumpResult::Continue;
 }
 
 void QtHost::setRunning(bool running) {

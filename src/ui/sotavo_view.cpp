@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace velanox::ui {
 
@@ -193,10 +194,46 @@ void CSotavoView::updateCursor() {
 
 // ---- detail rectangle and scrolling ------------------------------------------------------
 
+void CSotavoView::noteProcessedRegion(const Rect& region) {
+    if (region.isEmpty()) return;
+    if (m_processedRegion.isEmpty()) {
+        m_processedRegion = region;
+        return;
+    }
+    m_processedRegion.left = std::min(m_processedRegion.left, region.left);
+    m_processedRegion.top = std::min(m_processedRegion.top, region.top);
+    m_processedRegion.right = std::max(m_processedRegion.right, region.right);
+    m_processedRegion.bottom = std::max(m_processedRegion.bottom, region.bottom);
+}
+
+void CSotavoView::noteWholeResultProcessed() {
+    if (hasSource())
+        noteProcessedRegion(Rect{0, 0, m_doc->sourceImage.width, m_doc->sourceImage.height});
+}
+
 void CSotavoView::resetOutputToSource() {
     if (!m_doc || !m_doc->processing.resultValid || m_doc->crop.cropMode) return;
     if (!m_doc->mayReplaceImages()) return;
-    m_doc->resultImage.copyFrom(m_doc->sourceImage);
+    Picture& result = m_doc->resultImage;
+    const Picture& source = m_doc->sourceImage;
+    // Every detail run writes the detail rectangle only, and the view set each of them: the
+    // result differs from the source inside their union (or the whole, after a save). Only those
+    // rows are copied back, so a press or a scroll on a large picture answers at once.
+    noteProcessedRegion(m_doc->display.detailRect);
+    const Rect r = clipToImage(m_processedRegion, source.width, source.height);
+    if (result.width == source.width && result.height == source.height &&
+        result.bitsPerPixel == source.bitsPerPixel && source.bitsPerPixel % 8 == 0 &&
+        source.hasPixels() && result.hasPixels()) {
+        const std::size_t stride = source.rowBytes();
+        const std::size_t pixel = std::size_t(source.bitsPerPixel / 8);
+        for (int y = r.top; y < r.bottom; ++y)
+            std::memcpy(result.pixels() + std::size_t(y) * stride + std::size_t(r.left) * pixel,
+                        source.pixels() + std::size_t(y) * stride + std::size_t(r.left) * pixel,
+                        std::size_t(r.width()) * pixel);
+    } else {
+        result.copyFrom(source);
+    }
+    m_processedRegion = Rect{};
     m_doc->processing.resultValid = 0;
 }
 
@@ -204,6 +241,7 @@ void CSotavoView::requestDetailProcessing() {
     if (!hasSource()) return;
     const int w = clientWidth(), h = clientHeight();
     m_doc->setDetailRect(m_scrollX, m_scrollY, m_scrollX + w, m_scrollY + h / 2 - 2);
+    noteProcessedRegion(m_doc->display.detailRect);
     m_doc->processImage(true);
     refresh();
 }
@@ -250,8 +288,9 @@ void CSotavoView::onBarAction(Qt::Orientation orientation, int action) {
         bar->setSliderPosition(orientation == Qt::Horizontal ? m_scrollX : m_scrollY);
         return;
     }
-    if (action != QAbstractSlider::SliderMove && !bar->isSliderDown())
-        m_reprocess.schedule(Debouncer::kScrollBarMs);
+    // Clicks, keys and the mouse wheel end their move at once; a drag ends at the release.
+    Q_UNUSED(action);
+    if (!bar->isSliderDown()) m_reprocess.schedule(Debouncer::kScrollBarMs);
 }
 
 void CSotavoView::onBarValue(Qt::Orientation orientation, int value) {
@@ -358,6 +397,9 @@ void CSotavoView::moveDrag(QPoint p) {
         const double mx = s * dx + m_dragRemainderX, my = s * dy + m_dragRemainderY;
         m_doc->crop.cropOffsetX -= int(mx);
         m_doc->crop.cropOffsetY -= int(my);
+        // A drag against the picture's edge moves nothing.
+        if (computeCropRect(m_doc->crop, m_doc->sourceImage.width, m_doc->sourceImage.height) != r)
+            m_doc->crop.windowChanged = true;
         m_dragRemainderX = mx - int(mx);
         m_dragRemainderY = my - int(my);
         publishVisibleRect();

@@ -5,6 +5,7 @@
 // processes a moment after every scroll, drag or resize. It computes no pixels.
 #pragma once
 
+#include "pipeline/rect.h"
 #include "ui/debouncer.h"
 
 #include <QAbstractScrollArea>
@@ -44,6 +45,8 @@ public:
     /// A processed result shown at one place must not be shown at another: outside Full/Crop
     /// mode a valid result becomes a copy of the source again.
     void resetOutputToSource();
+    /// A whole-picture run (a save) wrote the whole result.
+    void noteWholeResultProcessed();
     /// Sets the detail rectangle from the scroll position and runs the pipeline over it.
     void requestDetailProcessing();
     /// Stores the visible rectangle and tells the File Properties pane (visibleRectChanged).
@@ -98,6 +101,7 @@ private:
     void applyCurvesRule(QPoint p, bool shift);
     void moveDrag(QPoint p);
     void updateCursor();
+    void noteProcessedRegion(const Rect& region);
 
     void draw(QImage& image) const;
     void drawDetail(QPainter& p, int w, int h) const;
@@ -116,6 +120,9 @@ private:
     double m_dragRemainderX = 0;
     double m_dragRemainderY = 0;
     bool m_settingBars = false;
+    /// Where the result may differ from the source: the union of the regions run since the
+    /// result was last made a copy of the source.
+    Rect m_processedRegion;
 };
 
 /// The Full/Crop fit of a crop window cw x ch into a client area w x h: the displayed size N x

@@ -318,7 +318,8 @@ void FilePropertiesPane::refreshCropInfo() {
         if (doc->crop.cropMode) {
             const CropRect crop = computeCropRect(doc->crop, source.width, source.height);
             m_thumbnail->setFrame(scaledFrame(crop.left, crop.top, crop.right, crop.bottom));
-            m_enlarge->setPositionQuietly(enlargePositionFromZoom(doc->crop.cropZoom));
+            if (!m_enlargeMoving)
+                m_enlarge->setPositionQuietly(enlargePositionFromZoom(doc->crop.cropZoom));
             m_fileInfo->setPlainText(QString::fromStdString(cropInfoText(crop)));
         } else if (!m_thumbnail->thumbnail().isNull()) {
             const Rect& v = doc->display.visibleRect;
@@ -378,6 +379,7 @@ void FilePropertiesPane::thumbnailMoved(QPoint at) {
     if (doc->crop.cropMode) {
         doc->crop.cropOffsetX = int(doc->sourceImage.width * fx);
         doc->crop.cropOffsetY = int(doc->sourceImage.height * fy);
+        doc->crop.windowChanged = true;
         refreshCropInfo(); // the crop rectangle clamps the offsets
         pane_ops::updateAllViews(m_links, doc);
     } else if (m_links.scrollToFraction) {
@@ -432,6 +434,7 @@ void FilePropertiesPane::browseFolder() {
 void FilePropertiesPane::chooseAspect(int index) {
     CSotavoDoc* doc = document();
     if (!doc || index < 0) return;
+    if (doc->crop.cropAspect != index) doc->crop.windowChanged = true;
     doc->crop.cropAspect = index;
     pane_ops::updateAllViews(m_links, doc);
     refreshCropInfo();
@@ -440,15 +443,25 @@ void FilePropertiesPane::chooseAspect(int index) {
 void FilePropertiesPane::enlargeMoved(int position) {
     CSotavoDoc* doc = document();
     if (!doc) return;
-    doc->crop.cropZoom = zoomFromEnlargePosition(position);
+    const double zoom = zoomFromEnlargePosition(position);
+    if (doc->crop.cropZoom != zoom) doc->crop.windowChanged = true;
+    doc->crop.cropZoom = zoom;
     pane_ops::updateAllViews(m_links, doc);
-    refreshCropInfo();
+    // The frame refreshes this pane and the Zoom In/Out commands; the slider keeps the position
+    // it was moved to (reading it back from the zoom could round it down a step).
+    m_enlargeMoving = true;
+    if (m_links.refreshCropInfo)
+        m_links.refreshCropInfo();
+    else
+        refreshCropInfo();
+    m_enlargeMoving = false;
 }
 
 void FilePropertiesPane::swapClicked(bool ticked) {
     CSotavoDoc* doc = document();
     if (!doc) return;
     doc->crop.cropSwap = ticked ? 1 : 0;
+    doc->crop.windowChanged = true;
     pane_ops::updateAllViews(m_links, doc);
     refreshCropInfo();
 }

@@ -144,6 +144,8 @@ private:
     QToolButton* m_apply = nullptr;
     int m_useFixed = 0;
     bool m_dragging = false;
+    /// The Enlarge slider is being moved: its position is not written back from the zoom.
+    bool m_enlargeMoving = false;
     QPoint m_grab;
 };
 

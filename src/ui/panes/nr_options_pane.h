@@ -19,6 +19,7 @@ class QToolButton;
 namespace velanox::ui {
 
 class Debouncer;
+class EditCommit;
 
 namespace ids {
 inline constexpr int kNrOptionsTemplate = 130;
@@ -92,8 +93,11 @@ private:
     void onTimer();
     void onSliderMoved(int position);
     void onNoiseEdited(const QString& text);
-    void onWholeEdited(QLineEdit* edit, int maximumTyped, int shownMaximum, int& member,
-                       bool dialOpen);
+    void commitNoiseEdit();
+    void takeNoiseLevel(double level, int delayMs);
+    void onWholeEdited(QLineEdit* edit, int maximumTyped, int& member, bool dialOpen);
+    void commitWholeEdit(QLineEdit* edit, int maximumTyped, int shownMaximum, int& member,
+                         bool dialOpen);
     void onDefault();
     QToolButton* makeDial(int id, QLineEdit* edit, bool& open, int& member);
 
@@ -111,6 +115,9 @@ private:
     QLineEdit* m_edgeEdit;
     QToolButton* m_edgeDial;
     Debouncer* m_timer;
+    EditCommit* m_noiseCommit = nullptr;
+    EditCommit* m_sharpenCommit = nullptr;
+    EditCommit* m_edgeCommit = nullptr;
 
     bool m_advanced = true;
     bool m_removeBlockNoise = true;
