@@ -151,6 +151,10 @@ DocumentController::DocumentController(Application& app)
                 m_doc->memory.MaxSwapH = values.maxSwapH;
             });
     connect(m_view, &CSotavoView::fileDropped, this, &DocumentController::dropFile);
+    connect(m_view, &CSotavoView::detailZoomChanged, this, [this](int factor) {
+        m_frame->frameStatusBar()->setDetailZoom(factor);
+        m_frame->updateCommandStates();
+    });
     connect(m_view, &CSotavoView::visibleRectChanged, m_frame, &CMainFrame::refreshCropInfo);
     connect(m_view, &CSotavoView::toneValuesChanged, this, [this] {
         if (PaneContent* pane = m_frame->paneContent(ids::kPaneIdColorCorrection))
@@ -454,6 +458,15 @@ void DocumentController::handleCommand(int id) {
     case ids::kGrid:
         m_view->toggleGrid();
         break;
+    case ids::kDetailZoom100:
+        m_view->setDetailZoom(1);
+        break;
+    case ids::kDetailZoom200:
+        m_view->setDetailZoom(2);
+        break;
+    case ids::kDetailZoom400:
+        m_view->setDetailZoom(4);
+        break;
     case ids::kNextImage:
     case ids::kPrevImage: {
         const velanox::FolderStepResult step = id == ids::kNextImage
@@ -507,6 +520,13 @@ void DocumentController::updateCommand(int id, QAction* action) {
     case ids::kGrid:
         action->setChecked(m_view && m_view->gridVisible());
         break;
+    case ids::kDetailZoom100:
+    case ids::kDetailZoom200:
+    case ids::kDetailZoom400: {
+        const int factor = id == ids::kDetailZoom100 ? 1 : id == ids::kDetailZoom200 ? 2 : 4;
+        action->setChecked(m_view && m_view->detailZoom() == factor);
+        break;
+    }
     case ids::kNextImage:
     case ids::kPrevImage:
         action->setEnabled(velanox::canStepInFolder(doc));

@@ -118,7 +118,8 @@ void JpegOptionsDialog::calcOutputSize() {
         QApplication::restoreOverrideCursor();
     }
     showMessage(this,
-                QString::fromStdString(velanox::calcOutputSizeText(m_sourceDataSize, estimate)));
+                QString::fromStdString(velanox::calcOutputSizeText(m_sourceDataSize, estimate)),
+                MessageKind::Information);
 }
 
 void JpegOptionsDialog::suggestQuality() {

@@ -15,10 +15,12 @@
 #include "ui/panes/skinned_slider.h"
 #include "ui/resource_ids.h"
 #include "ui/sotavo_view.h"
+#include "ui/status_bar.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDockWidget>
+#include <QFile>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QWheelEvent>
@@ -251,6 +253,71 @@ private slots:
         QVERIFY(!f.doc().processing.resultValid); // the lower half shows the source
         QVERIFY(view->reprocessTimer().isPending());
         QTRY_VERIFY(f.doc().processing.resultValid); // and is processed again
+    }
+
+    void theDetailViewZoomsPixelByPixelAndTheSavedFileStaysTheSame() {
+        AppFixture f;
+        QVERIFY(f.open(QStringLiteral("zoom.png"), 600, 500));
+        CSotavoView* view = f.controller->view();
+        QTRY_VERIFY(f.doc().processing.resultValid);
+        auto save = [&](const QString& name) {
+            const QString out = f.dir.filePath(name);
+            const FileDialogHandler previous =
+                setFileDialogHandler([&](QWidget*, const FileDialogRequest&) {
+                    return FileDialogAnswer{true, out, 2};
+                });
+            const bool saved = f.controller->saveWithDialog();
+            setFileDialogHandler(previous);
+            QFile file(out);
+            return saved && file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        };
+        const QByteArray atOne = save(QStringLiteral("one.png"));
+        QVERIFY(!atOne.isEmpty());
+        QCOMPARE(f.frame()->frameStatusBar()->zoomText(), QStringLiteral("Detail 100%"));
+
+        f.run(ids::kDetailZoom200);
+        QCOMPARE(view->detailZoom(), 2);
+        QVERIFY(f.checked(ids::kDetailZoom200));
+        QVERIFY(!f.checked(ids::kDetailZoom100));
+        QCOMPARE(f.frame()->frameStatusBar()->zoomText(), QStringLiteral("Detail 200%"));
+        // The visible (and processed) rectangle is half as wide as the window.
+        const velanox::Rect visible = f.doc().display.visibleRect;
+        QCOMPARE(visible.width(), (view->clientWidth() + 1) / 2);
+        // Each image pixel covers two by two screen pixels.
+        const velanox::Picture& source = f.doc().sourceImage;
+        auto sourceColour = [&](int x, int y) {
+            const uint8_t* px =
+                source.pixels() + std::size_t(y) * source.rowBytes() + std::size_t(x) * 3;
+            return QColor(px[0], px[1], px[2]);
+        };
+        const QImage shot = view->renderToImage();
+        for (const QPoint at : {QPoint(3, 4), QPoint(10, 20)}) {
+            const QColor expected =
+                sourceColour(view->scrollX() + at.x(), view->scrollY() + at.y());
+            QCOMPARE(QColor(shot.pixel(2 * at.x(), 2 * at.y())), expected);
+            QCOMPARE(QColor(shot.pixel(2 * at.x() + 1, 2 * at.y() + 1)), expected);
+        }
+        f.shot("detail_zoom200");
+
+        // Ctrl and the wheel step through 100, 200 and 400 %.
+        QWidget* port = view->viewport();
+        const QPointF at = port->rect().center();
+        QWheelEvent up(at, port->mapToGlobal(at), {}, QPoint(0, 120), Qt::NoButton,
+                       Qt::ControlModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(port, &up);
+        QCOMPARE(view->detailZoom(), 4);
+        QApplication::sendEvent(port, &up);
+        QCOMPARE(view->detailZoom(), 4);
+        QCOMPARE(f.frame()->frameStatusBar()->zoomText(), QStringLiteral("Detail 400%"));
+        QTRY_VERIFY(f.doc().processing.resultValid);
+
+        // The saved file does not depend on the view.
+        QCOMPARE(save(QStringLiteral("four.png")), atOne);
+        QWheelEvent down(at, port->mapToGlobal(at), {}, QPoint(0, -120), Qt::NoButton,
+                         Qt::ControlModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(port, &down);
+        QApplication::sendEvent(port, &down);
+        QCOMPARE(view->detailZoom(), 1);
     }
 
     void aPressRestoresTheProcessedPartOfTheResultOnly() {

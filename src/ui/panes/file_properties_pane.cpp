@@ -9,6 +9,7 @@
 #include "ui/panes/skinned_slider.h"
 #include "ui/resource_ids.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -23,8 +24,12 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTextDocument>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
 
 namespace velanox::ui {
 
@@ -149,7 +154,18 @@ FilePropertiesPane::FilePropertiesPane(QWidget* parent)
     m_fileInfo = new QPlainTextEdit(this);
     m_fileInfo->setObjectName(objectNameFor("control", ids::kEditFileInfo));
     m_fileInfo->setReadOnly(true);
+    m_fileInfo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     m_fileInfo->setFixedHeight(m_fileInfo->fontMetrics().lineSpacing() * 6 + 8);
+    // Long lines (a maker's long name) wrap inside the pane, and the box grows with them, so no
+    // line pushes another out of view; it scrolls only beyond twelve lines.
+    connect(m_fileInfo->document()->documentLayout(),
+            &QAbstractTextDocumentLayout::documentSizeChanged, this, [this](const QSizeF& size) {
+                const int lines = std::clamp(int(std::ceil(size.height())), 6, 12);
+                const int margins = int(std::ceil(m_fileInfo->document()->documentMargin())) * 2 +
+                                    m_fileInfo->frameWidth() * 2 + 2;
+                m_fileInfo->setFixedHeight(m_fileInfo->fontMetrics().lineSpacing() * lines +
+                                           margins);
+            });
 
     m_outputHeader =
         new SectionHeader(ids::kHeaderOutputWindow, QString::fromLatin1(text::kOutputWindow), this);
@@ -219,7 +235,8 @@ FilePropertiesPane::FilePropertiesPane(QWidget* parent)
     layout->addWidget(m_cropHeader);
     layout->addWidget(m_aspect);
     auto* enlargeRow = new QHBoxLayout;
-    enlargeRow->addWidget(new QLabel(QString::fromLatin1(text::kEnlarge), this));
+    m_enlargeLabel = new QLabel(QString::fromLatin1(text::kEnlarge), this);
+    enlargeRow->addWidget(m_enlargeLabel);
     enlargeRow->addWidget(m_enlarge, 1);
     layout->addLayout(enlargeRow);
     layout->addWidget(m_swap);
@@ -334,7 +351,7 @@ void FilePropertiesPane::updateEnabling() {
     const bool cropMode = doc && doc->crop.cropMode;
     const bool detailMode = doc && !cropMode && doc->display.displayTab == kTabImage;
     for (QWidget* w : std::initializer_list<QWidget*>{m_aspect, m_swap, m_return, m_apply,
-                                                      m_enlarge, m_cropHeader})
+                                                      m_enlarge, m_enlargeLabel, m_cropHeader})
         w->setEnabled(cropMode);
     m_cropHeader->setActive(cropMode);
     m_fileInfoHeader->setActive(!cropMode);

@@ -14,6 +14,7 @@
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -139,6 +140,7 @@ private:
     SectionHeader* m_cropHeader = nullptr;
     QComboBox* m_aspect = nullptr;
     SkinnedSlider* m_enlarge = nullptr;
+    QLabel* m_enlargeLabel = nullptr;
     QCheckBox* m_swap = nullptr;
     QToolButton* m_return = nullptr;
     QToolButton* m_apply = nullptr;

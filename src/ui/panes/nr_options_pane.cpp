@@ -4,6 +4,7 @@
 #include "pipeline/noise_settings.h"
 #include "ui/debouncer.h"
 #include "ui/edit_commit.h"
+#include "ui/panes/skinned_slider.h"
 #include "ui/resource_ids.h"
 
 #include <QAbstractItemView>
@@ -274,10 +275,10 @@ void NrOptionsPane::buildControls() {
     };
     m_title = new QLabel(QStringLiteral("Noise Level"), this);
     named(m_title, ids::kNrTitle);
-    m_slider = new QSlider(Qt::Horizontal, this);
-    named(m_slider, ids::kNrNoiseSlider);
-    m_slider->setRange(int(NoiseSettings::kNoiseLevelMin * kSliderScale),
-                       int(NoiseSettings::kNoiseLevelSliderMax * kSliderScale));
+    m_slider =
+        new SkinnedSlider(ids::kNrNoiseSlider, int(NoiseSettings::kNoiseLevelMin * kSliderScale),
+                          int(NoiseSettings::kNoiseLevelSliderMax * kSliderScale), this);
+    m_slider->setPageStep(10);
     m_slider->setFixedHeight(20);
     m_slider->setMinimumWidth(130);
     m_noiseEdit = new QLineEdit(this);
@@ -395,8 +396,8 @@ void NrOptionsPane::updateEnabling() {
     const bool active = doc ? !doc->crop.cropMode : true;
     const bool edges = doc ? doc->display.outputWindowMode == kOutputHighlightEdges : false;
     const bool base = hasImage && active;
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{m_slider, m_noiseEdit, m_advancedBox, m_blockNoise})
+    for (QWidget* w : std::initializer_list<QWidget*>{m_title, m_slider, m_noiseEdit, m_advancedBox,
+                                                      m_blockNoise})
         w->setEnabled(base);
     for (QWidget* w : std::initializer_list<QWidget*>{m_mode, m_sharpenBox, m_sharpenDial,
                                                       m_default, m_edgeLabel})

@@ -20,6 +20,7 @@ namespace velanox::ui {
 
 class Debouncer;
 class EditCommit;
+class SkinnedSlider;
 
 namespace ids {
 inline constexpr int kNrOptionsTemplate = 130;
@@ -102,7 +103,7 @@ private:
     QToolButton* makeDial(int id, QLineEdit* edit, bool& open, int& member);
 
     QLabel* m_title;
-    QSlider* m_slider;
+    SkinnedSlider* m_slider;
     QLineEdit* m_noiseEdit;
     QCheckBox* m_blockNoise;
     QCheckBox* m_advancedBox;
