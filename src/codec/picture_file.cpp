@@ -31,6 +31,9 @@ bool writesTrueColourOnly(uint32_t id) {
     case kFormatWmf:
     case kFormatEmf:
     case kFormatPsd:
+    case kFormatWebp:
+    case kFormatAvif:
+    case kFormatJxl:
         return true;
     default:
         return false;
@@ -60,6 +63,7 @@ int Picture::load(const std::string& path, uint32_t formatId, uint32_t page) {
     exifBlock.clear();
     exif = ExifSummary{};
     orientation = 1;
+    iccProfile.clear();
     if (path.empty()) {
         errorReason = "No file name.";
         return kPictureEmptyPath;
@@ -212,6 +216,7 @@ int Picture::save(const std::string& path, uint32_t formatId) const {
         trueColour.saveResolutionUnit = saveResolutionUnit;
         trueColour.exifBlock = exifBlock;
         trueColour.orientation = orientation;
+        trueColour.iccProfile = iccProfile;
         source = &trueColour;
     }
     std::vector<uint8_t> bytes;
