@@ -207,6 +207,17 @@ TEST(SaveDocument, FullCropModeIsLeftUncroppedWhenTheWindowWasNotTouched) {
     EXPECT_EQ(saved.height, 40);
 }
 
+TEST(SaveDocument, OutsideFullCropModeTheTabAndTheCropStateStay) {
+    TempFolder folder;
+    RecordingHost host;
+    CSotavoDoc doc(host);
+    openNoisy(doc, folder, 60, 40);
+    doc.display.displayTab = kTabCurves;
+    ASSERT_TRUE(onSaveDocument(doc, folder.file("curves.bmp")).saved());
+    EXPECT_EQ(doc.display.displayTab, kTabCurves);
+    EXPECT_EQ(doc.sourceImage.width, 60);
+}
+
 TEST(SaveDocument, FullCropModeIsLeftWithTheCropApplied) {
     TempFolder folder;
     RecordingHost host;

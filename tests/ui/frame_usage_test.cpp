@@ -8,11 +8,13 @@
 #include "app_fixture.h"
 
 #include "codec/picture.h"
+#include "ui/close_deferral.h"
 #include "ui/file_dialogs.h"
 #include "ui/jpeg_options_dialog.h"
 #include "ui/panes/color_match_pane.h"
 #include "ui/panes/pane_control_ids.h"
 #include "ui/panes/skinned_slider.h"
+#include "ui/qt_host.h"
 #include "ui/resource_ids.h"
 #include "ui/sotavo_view.h"
 #include "ui/status_bar.h"
@@ -23,6 +25,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QScrollBar>
+#include <QTimer>
 #include <QWheelEvent>
 
 #include <cstring>
@@ -223,6 +226,19 @@ private slots:
         QCOMPARE(edit->text(), QStringLiteral("40"));
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QCOMPARE(dialog.quality(), 40);
+    }
+
+    void closingTheWindowDuringARunStopsTheRun() {
+        AppFixture f;
+        QVERIFY(f.open(QStringLiteral("quit.png"), 300, 200));
+        QtHost& host = f.controller->host();
+        QCOMPARE(host.pumpEvents(), velanox::PumpResult::Continue);
+        // A close that arrives while a run pumps events waits for the run, and the run's next
+        // check answers "quitting", so the run stops and the close follows.
+        QTimer::singleShot(0, f.frame(), [&f] { f.frame()->close(); });
+        QCOMPARE(host.pumpEvents(), velanox::PumpResult::Quitting);
+        QVERIFY(f.frame()->closeDeferral().isPending());
+        QVERIFY(f.frame()->isVisible());
     }
 
     void memorySettingsComeBackWhenARunEnds() {
