@@ -202,7 +202,7 @@ TEST(CliBinary, GeometryAndEngineOptionsReachTheDocument) {
         in, folder.file("core.jpg"),
         [](CSotavoDoc& doc) {
             rotateImage(doc.sourceImage, RotateDirection::Clockwise);
-            doc.crop = CropState{true, 3, 1, 1.25, 7, 9};
+            doc.crop = CropState{true, 3, 1, 1.25, 7, 9, true}; // a window the person set
             doc.resultImage.copyFrom(doc.sourceImage);
             doc.noise.nrMode = kNrModeScanner;
             doc.noise.noiseLevel = 9;
