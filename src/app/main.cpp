@@ -3,7 +3,6 @@
 //   velanox-nr [picture]                      opens the picture once the window shows
 //   velanox-nr --screenshot FILE [--delay MS] writes a picture of the window and quits
 //   velanox-nr --help | --version             prints the usage or the version, no window
-#include "engine/thread_waiting.h"
 #include "ui/application.h"
 #include "ui/document_controller.h"
 #include "ui/main_frame.h"
@@ -53,7 +52,6 @@ bool answeredWithoutWindow(int argc, char* argv[], int& status) {
 
 int main(int argc, char* argv[]) {
     if (int status = 0; answeredWithoutWindow(argc, argv, status)) return status;
-    velanox::engine::preferSleepingWorkers(argv);
     QApplication qapp(argc, argv);
     velanox::ui::Application::nameApplication();
     // The launcher file and icon are named after the program's id; desktops match windows to

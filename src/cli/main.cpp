@@ -7,7 +7,6 @@
 #include "cli/input_files.h"
 #include "cli/output_plan.h"
 #include "cli/progress_display.h"
-#include "engine/thread_waiting.h"
 
 #include <cstdio>
 #include <string>
@@ -28,7 +27,6 @@ int usageError(const std::string& text) {
 } // namespace
 
 int main(int argc, char** argv) {
-    velanox::engine::preferSleepingWorkers(argv);
     const std::vector<std::string> args(argv + 1, argv + argc);
     const int cores = int(std::max(1u, std::thread::hardware_concurrency()));
     const ParseResult parsed = parseCommandLine(args, cores);

@@ -16,15 +16,21 @@ std::size_t Picture::rowBytesFor(int32_t width, int32_t bitsPerPixel) {
 }
 
 int Picture::allocate(int32_t newWidth, int32_t newHeight, int32_t newBitsPerPixel) {
-    release();
+    width = height = 0;
+    bitsPerPixel = 0;
+    paletteSize = 0;
+    pixelBytes_ = 0;
     const bool depthOk = newBitsPerPixel == 1 || newBitsPerPixel == 8 || newBitsPerPixel == 24 ||
                          newBitsPerPixel == 32;
-    if (newWidth <= 0 || newHeight <= 0 || !depthOk) return kPictureOutOfMemory;
-    const std::size_t row = rowBytesFor(newWidth, newBitsPerPixel);
-    if (std::size_t(newHeight) > SIZE_MAX / row) return kPictureOutOfMemory;
+    const std::size_t row = depthOk ? rowBytesFor(newWidth, newBitsPerPixel) : 0;
+    if (newWidth <= 0 || newHeight <= 0 || row == 0 || std::size_t(newHeight) > SIZE_MAX / row) {
+        pixels_.release();
+        return kPictureOutOfMemory;
+    }
+    // A block of the same size is kept: the next picture of a batch, or the result made again
+    // from the source, reuses memory whose pages are there already.
     const std::size_t size = row * std::size_t(newHeight);
-    pixels_.reset(new (std::nothrow) uint8_t[size]);
-    if (!pixels_) return kPictureOutOfMemory;
+    if (!pixels_.allocate(size)) return kPictureOutOfMemory;
     pixelBytes_ = size;
     width = newWidth;
     height = newHeight;
@@ -39,7 +45,7 @@ int Picture::copyFrom(const Picture& other) {
     } else {
         if (int rc = allocate(other.width, other.height, other.bitsPerPixel); rc != kPictureOk)
             return rc;
-        std::memcpy(pixels_.get(), other.pixels_.get(), other.pixelBytes_);
+        std::memcpy(pixels_.data(), other.pixels_.data(), other.pixelBytes_);
     }
     copyDescriptionFrom(other);
     filePath = other.filePath;
@@ -95,9 +101,9 @@ int Picture::toTrueColour() {
 int Picture::applyOrientation(int32_t orientationValue) {
     if (!hasPixels() || (bitsPerPixel != 24 && bitsPerPixel != 8)) return kPictureNoReader;
     if (orientationValue < 2 || orientationValue > 8) return kPictureOk;
-    std::unique_ptr<uint8_t[]> turned(new (std::nothrow) uint8_t[pixelBytes_]);
-    if (!turned) return kPictureOutOfMemory;
-    codec::orientPixels(pixels(), width, height, bitsPerPixel / 8, orientationValue, turned.get());
+    engine::LargeBlock turned;
+    if (!turned.allocate(pixelBytes_)) return kPictureOutOfMemory;
+    codec::orientPixels(pixels(), width, height, bitsPerPixel / 8, orientationValue, turned.data());
     pixels_ = std::move(turned);
     if (codec::orientationSwapsAxes(orientationValue)) std::swap(width, height);
     return kPictureOk;
@@ -119,7 +125,7 @@ int Picture::resample(int32_t newWidth, int32_t newHeight) {
 }
 
 void Picture::release() {
-    pixels_.reset();
+    pixels_.release();
     pixelBytes_ = 0;
     width = height = 0;
     bitsPerPixel = 0;

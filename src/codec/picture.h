@@ -2,6 +2,8 @@
 // a thumbnail) with the metadata of the file it came from and the options its writer uses.
 #pragma once
 
+#include "engine/large_block.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -122,15 +124,16 @@ public:
     // ---- pixels --------------------------------------------------------------------------
     /// Rows top to bottom without padding; 24-bit pixels red, green, blue; 8-bit palette
     /// indices; 1-bit rows packed (width + 7) / 8 bytes.
-    uint8_t* pixels() { return pixels_.get(); }
-    const uint8_t* pixels() const { return pixels_.get(); }
-    bool hasPixels() const { return pixels_ != nullptr; }
+    uint8_t* pixels() { return pixels_.data(); }
+    const uint8_t* pixels() const { return pixels_.data(); }
+    bool hasPixels() const { return pixels_.data() != nullptr; }
     std::size_t rowBytes() const { return rowBytesFor(width, bitsPerPixel); }
     std::size_t pixelBytes() const { return pixelBytes_; }
 
     static std::size_t rowBytesFor(int32_t width, int32_t bitsPerPixel);
 
-    /// Releases the old pixels and reserves room for width x height at the given depth.
+    /// Reserves room for width x height at the given depth, releasing the old pixels (a block of
+    /// the same size is kept, its contents unspecified).
     /// Returns kPictureOk, or kPictureOutOfMemory (no pixels) when the memory cannot be had or
     /// the size is not representable.
     int allocate(int32_t width, int32_t height, int32_t bitsPerPixel);
@@ -198,7 +201,7 @@ private:
     /// The palette, the format id and the resolution read, as copyFrom and takeFrom carry them.
     void copyDescriptionFrom(const Picture& other);
 
-    std::unique_ptr<uint8_t[]> pixels_;
+    engine::LargeBlock pixels_;
     std::size_t pixelBytes_ = 0;
 };
 

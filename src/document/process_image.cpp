@@ -130,13 +130,16 @@ ProcessOutcome CSotavoDoc::runOnce(bool detailOnly) {
         run.autoWorkspace = &processing.autoWorkspace;
     }
 
-    DocumentRunObserver observer(*this);
-    const RunResult result = processRegion(run, processing.workBuffer, processing.preNrBuffer,
-                                           observer, &processing.engineWorkspace);
-    if (!detailOnly) {
+    // A whole-picture run's planes are far larger than a detail run needs, and a detail run
+    // keeps what it is given: they go before the next detail run, not after the whole run.
+    if (detailOnly && processing.workspaceOfWholeRun) {
         processing.engineWorkspace.release();
         processing.autoWorkspace.release();
     }
+    processing.workspaceOfWholeRun = !detailOnly;
+    DocumentRunObserver observer(*this);
+    const RunResult result = processRegion(run, processing.workBuffer, processing.preNrBuffer,
+                                           observer, &processing.engineWorkspace);
     observer.runEnding();
     if (result.outcome == ProcessOutcome::Done) processing.resultValid = 1;
 

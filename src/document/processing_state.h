@@ -31,6 +31,9 @@ struct ProcessingState {
     /// fingerprint of its size and a sample of its rows; 0: none measured).
     engine::NoiseProfile noiseProfile;
     uint64_t noiseProfileKey = 0;
+    /// The workspaces hold the planes of a whole-picture run: kept for the next whole-picture
+    /// run (saving again, the next picture of a batch), let go before the next detail run.
+    bool workspaceOfWholeRun = false;
     /// The progress window; exists only while saving (owned by the saving operation).
     ProgressDialog* progressDialog = nullptr;
     /// The status-bar indicator, created by the first engine callback of a run.

@@ -159,7 +159,6 @@ struct Shared {
 
     Job jobs[4 * kC] = {};
     int jobCount = 0;
-    std::atomic<int> nextJob{0};
     std::atomic<int> phases{0}; // forward and inverse phases begun, over all threads
     std::atomic<bool> cancelled{false};
     int32_t lastReported = 0;
@@ -183,10 +182,11 @@ struct Shared {
            const AutoDenoiseTuning& t)
         : im(images), profile(p), params(pa), tuning(t) {}
 
-    /// A phase begins; the calling thread (OpenMP's thread 0) reports it. False: stop.
-    bool beginPhase() {
+    /// A phase begins on the thread of `slot`; the calling thread (slot 0) reports it. False:
+    /// stop.
+    bool beginPhase(int slot) {
         const int32_t n = phases.fetch_add(1) + 1;
-        if (threadIndex() == 0) return report(n);
+        if (slot == 0) return report(n);
         return !cancelled.load();
     }
     bool report(int32_t step) {
@@ -209,11 +209,12 @@ struct Worker {
     Shared& sh;
     float* plane = nullptr;
     float* scratch = nullptr;
+    int slot = 0; // the pass's thread this worker runs on
     int shift = -1;
     int ox = 0, oy = 0; // source position of plane sample (0, 0)
     LevelSizes sizes{};
 
-    explicit Worker(Shared& shared) : sh(shared) {}
+    Worker(Shared& shared, int threadSlot) : sh(shared), slot(threadSlot) {}
 
     float* planeRow(int y) const { return plane + std::size_t(y) * sh.planeStride; }
 
@@ -286,23 +287,26 @@ void Shared::computeGains(float* base) {
         cols[2 * j + 1] = 4 * reflect(ox + std::min(2 * j + 1, w - 1), im.width);
     }
     float* b1 = gains.map[1];
-#pragma omp parallel for schedule(static) if (std::size_t(w) * std::size_t(h) > (1u << 20))
-    for (int i = 0; i < bh; ++i) {
-        const unsigned char* r0 =
-            im.source + std::ptrdiff_t(reflect(oy + 2 * i, im.height)) * stride;
-        const unsigned char* r1 =
-            im.source +
-            std::ptrdiff_t(reflect(oy + std::min(2 * i + 1, h - 1), im.height)) * stride;
-        float* out = b1 + std::size_t(i) * bw;
-        for (int j = 0; j < bw; ++j) {
-            const unsigned char* p[4] = {r0 + cols[2 * j], r0 + cols[2 * j + 1], r1 + cols[2 * j],
-                                         r1 + cols[2 * j + 1]};
-            int sum = 0;
-            for (const unsigned char* q : p)
-                sum += q[0] + q[1] + q[2];
-            out[j] = float(sum) * (1.0f / 12.0f);
+    // The first map's rows, shared among the threads when the window is large.
+    const int rowThreads = std::size_t(w) * std::size_t(h) > (1u << 20) ? maxThreads() : 1;
+    parallelFor(bh, runLength(bh, rowThreads), rowThreads, [&](int64_t i0, int64_t i1, int) {
+        for (int i = int(i0); i < int(i1); ++i) {
+            const unsigned char* r0 =
+                im.source + std::ptrdiff_t(reflect(oy + 2 * i, im.height)) * stride;
+            const unsigned char* r1 =
+                im.source +
+                std::ptrdiff_t(reflect(oy + std::min(2 * i + 1, h - 1), im.height)) * stride;
+            float* out = b1 + std::size_t(i) * bw;
+            for (int j = 0; j < bw; ++j) {
+                const unsigned char* p[4] = {r0 + cols[2 * j], r0 + cols[2 * j + 1],
+                                             r1 + cols[2 * j], r1 + cols[2 * j + 1]};
+                int sum = 0;
+                for (const unsigned char* q : p)
+                    sum += q[0] + q[1] + q[2];
+                out[j] = float(sum) * (1.0f / 12.0f);
+            }
         }
-    }
+    });
     for (int l = 2; l <= levels; ++l) {
         const int iw = sizes.w[l], ih = sizes.h[l], ow = sizes.w[l + 1], oh = sizes.h[l + 1];
         const float* in = gains.map[l - 1];
@@ -549,7 +553,7 @@ void Worker::accumulate(int c) {
 
 bool Worker::run(const Job& job) {
     const int c = job.channel;
-    if (!sh.beginPhase()) return false;
+    if (!sh.beginPhase(slot)) return false;
     setShift(job.shift);
     const int levels = sh.tuning.levels;
     for (int l = 1; l <= levels; ++l) {
@@ -559,7 +563,7 @@ bool Worker::run(const Job& job) {
             forwardRows(sizes.w[l], sizes.h[l]);
         forwardColumns(l, sh.sig.any ? c : -1);
     }
-    if (!sh.beginPhase()) return false;
+    if (!sh.beginPhase(slot)) return false;
     for (int l = levels; l >= 1; --l) {
         inverseColumns(sizes.w[l], sizes.h[l]);
         if (l > 1) inverseRows(sizes.w[l], sizes.h[l]);
@@ -599,13 +603,13 @@ int32_t runDenoiser(const AutoDenoiseImages& im, const NoiseProfile& profile,
     sh.computeGains(base + kC * tile);
     float* const workers = base + kC * tile + gainSpace;
 
-#pragma omp parallel num_threads(threads) if (threads > 1)
-    {
-        Worker worker(sh);
-        worker.layOut(workers + perWorker * std::size_t(threadIndex()));
-        for (int j = sh.nextJob.fetch_add(1); j < sh.jobCount; j = sh.nextJob.fetch_add(1))
+    // One job per run, taken in turn; each thread works on the plane of its slot.
+    parallelFor(sh.jobCount, 1, threads, [&](int64_t first, int64_t end, int slot) {
+        Worker worker(sh, slot);
+        worker.layOut(workers + perWorker * std::size_t(slot));
+        for (int64_t j = first; j < end; ++j)
             if (!worker.run(sh.jobs[j])) break;
-    }
+    });
     if (!sh.report(sh.total)) return NR_CANCELLED;
 
     const std::ptrdiff_t ts = targetStride(im);

@@ -133,12 +133,14 @@ int32_t estimateNoise(const unsigned char* pixels, int32_t width, int32_t height
     if (scratch == nullptr && !windows.empty()) return NR_OUT_OF_MEMORY;
 
     const Picture pic{pixels, width, height, bytesPerPixel, stride};
-#pragma omp parallel for schedule(dynamic) num_threads(threads) if (threads > 1)
-    for (int i = 0; i < int(windows.size()); ++i) {
-        const int wx = windows[i] % grid.columns, wy = windows[i] / grid.columns;
-        measureWindow(pic, wx, wy, scratch + kThreadFloats * std::size_t(threadIndex()),
-                      slots.data() + std::size_t(i) * 64, present.data() + std::size_t(i) * 64);
-    }
+    // One window per run, taken in turn; each thread uses the scratch of its slot.
+    parallelFor(int64_t(windows.size()), 1, threads, [&](int64_t first, int64_t end, int slot) {
+        for (int64_t i = first; i < end; ++i) {
+            const int wx = windows[i] % grid.columns, wy = windows[i] / grid.columns;
+            measureWindow(pic, wx, wy, scratch + kThreadFloats * std::size_t(slot),
+                          slots.data() + std::size_t(i) * 64, present.data() + std::size_t(i) * 64);
+        }
+    });
     std::free(scratch);
 
     try {

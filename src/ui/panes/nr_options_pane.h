@@ -21,6 +21,8 @@ class QToolButton;
 namespace velanox::ui {
 
 class Debouncer;
+class EditCommit;
+class SkinnedSlider;
 
 namespace ids {
 inline constexpr int kNrOptionsTemplate = 130;
@@ -101,17 +103,22 @@ private:
     void onTimer();
     void onSliderMoved(int position);
     void onNoiseEdited(const QString& text);
-    void onWholeEdited(QLineEdit* edit, int maximumTyped, int shownMaximum, int& member,
-                       bool dialOpen);
+    void commitNoiseEdit();
+    void takeNoiseLevel(double level, int delayMs);
+    void onWholeEdited(QLineEdit* edit, int maximumTyped, int& member, bool dialOpen);
+    void commitWholeEdit(QLineEdit* edit, int maximumTyped, int shownMaximum, int& member,
+                         bool dialOpen);
     void onDefault();
     void onModeChosen();
     void showModeControls();
     void showEstimate();
     void onPercentEdited(QLineEdit* edit, QSlider* slider, int32_t& value);
+    void commitPercentEdit(QLineEdit* edit, QSlider* slider, int32_t& value);
+    void takePercent(int32_t percent, QSlider* slider, int32_t& value, int delayMs);
     QToolButton* makeDial(int id, QLineEdit* edit, bool& open, int& member);
 
     QLabel* m_title;
-    QSlider* m_slider;
+    SkinnedSlider* m_slider;
     QLineEdit* m_noiseEdit;
     QCheckBox* m_blockNoise;
     QCheckBox* m_advancedBox;
@@ -124,10 +131,14 @@ private:
     QLineEdit* m_edgeEdit;
     QToolButton* m_edgeDial;
     QLabel* m_chromaLabel;
-    QSlider* m_chromaSlider;
+    SkinnedSlider* m_chromaSlider;
     QLineEdit* m_chromaEdit;
     QLabel* m_estimate;
     Debouncer* m_timer;
+    EditCommit* m_noiseCommit = nullptr;
+    EditCommit* m_sharpenCommit = nullptr;
+    EditCommit* m_edgeCommit = nullptr;
+    EditCommit* m_chromaCommit = nullptr;
 
     bool m_advanced = true;
     bool m_removeBlockNoise = true;
