@@ -226,7 +226,9 @@ RunResult processRegion(const RegionRun& run, SwapBuffer& workBuffer, SwapBuffer
     if (steps.fused && recolour) colour.emplace(run.colour, int64_t(c) * d);
     // Where no colour step changes a pixel, the pre-reduction copy P would repeat the region of
     // the picture byte for byte: the fused run then reads the picture itself and needs no P.
-    const bool pIsPicture = steps.fused && !(colour && colour->active());
+    // The automatic mode reads its source from P as whole 4-byte pixels, so it keeps P.
+    const bool pIsPicture =
+        steps.fused && !(colour && colour->active()) && run.noise.nrMode != kNrModeAuto;
 
     // The two kept buffers.
     workBuffer.setThreshold(threshold);
