@@ -15,16 +15,39 @@ std::size_t Picture::rowBytesFor(int32_t width, int32_t bitsPerPixel) {
     return std::size_t(width) * std::size_t(bitsPerPixel / 8);
 }
 
+namespace {
+
+// The bytes of width x height at a depth Picture accepts; 0 when the size or depth is not one.
+std::size_t pictureBytes(int32_t width, int32_t height, int32_t bitsPerPixel) {
+    const bool depthOk =
+        bitsPerPixel == 1 || bitsPerPixel == 8 || bitsPerPixel == 24 || bitsPerPixel == 32;
+    if (width <= 0 || height <= 0 || !depthOk) return 0;
+    const std::size_t row = Picture::rowBytesFor(width, bitsPerPixel);
+    if (std::size_t(height) > SIZE_MAX / row) return 0;
+    return row * std::size_t(height);
+}
+
+} // namespace
+
 int Picture::allocate(int32_t newWidth, int32_t newHeight, int32_t newBitsPerPixel) {
     release();
-    const bool depthOk = newBitsPerPixel == 1 || newBitsPerPixel == 8 || newBitsPerPixel == 24 ||
-                         newBitsPerPixel == 32;
-    if (newWidth <= 0 || newHeight <= 0 || !depthOk) return kPictureOutOfMemory;
-    const std::size_t row = rowBytesFor(newWidth, newBitsPerPixel);
-    if (std::size_t(newHeight) > SIZE_MAX / row) return kPictureOutOfMemory;
-    const std::size_t size = row * std::size_t(newHeight);
-    pixels_.reset(new (std::nothrow) uint8_t[size]);
+    const std::size_t size = pictureBytes(newWidth, newHeight, newBitsPerPixel);
+    if (size == 0) return kPictureOutOfMemory;
+    pixels_ = codec::PixelStorage::allocate(size);
     if (!pixels_) return kPictureOutOfMemory;
+    pixelBytes_ = size;
+    width = newWidth;
+    height = newHeight;
+    bitsPerPixel = newBitsPerPixel;
+    return kPictureOk;
+}
+
+int Picture::adoptPixels(codec::PixelStorage storage, int32_t newWidth, int32_t newHeight,
+                         int32_t newBitsPerPixel) {
+    release();
+    const std::size_t size = pictureBytes(newWidth, newHeight, newBitsPerPixel);
+    if (size == 0 || !storage || storage.size() < size) return kPictureOutOfMemory;
+    pixels_ = std::move(storage);
     pixelBytes_ = size;
     width = newWidth;
     height = newHeight;
@@ -39,7 +62,7 @@ int Picture::copyFrom(const Picture& other) {
     } else {
         if (int rc = allocate(other.width, other.height, other.bitsPerPixel); rc != kPictureOk)
             return rc;
-        std::memcpy(pixels_.get(), other.pixels_.get(), other.pixelBytes_);
+        std::memcpy(pixels_.data(), other.pixels_.data(), other.pixelBytes_);
     }
     copyDescriptionFrom(other);
     filePath = other.filePath;
@@ -95,9 +118,9 @@ int Picture::toTrueColour() {
 int Picture::applyOrientation(int32_t orientationValue) {
     if (!hasPixels() || (bitsPerPixel != 24 && bitsPerPixel != 8)) return kPictureNoReader;
     if (orientationValue < 2 || orientationValue > 8) return kPictureOk;
-    std::unique_ptr<uint8_t[]> turned(new (std::nothrow) uint8_t[pixelBytes_]);
+    codec::PixelStorage turned = codec::PixelStorage::allocate(pixelBytes_);
     if (!turned) return kPictureOutOfMemory;
-    codec::orientPixels(pixels(), width, height, bitsPerPixel / 8, orientationValue, turned.get());
+    codec::orientPixels(pixels(), width, height, bitsPerPixel / 8, orientationValue, turned.data());
     pixels_ = std::move(turned);
     if (codec::orientationSwapsAxes(orientationValue)) std::swap(width, height);
     return kPictureOk;
