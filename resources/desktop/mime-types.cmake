@@ -13,6 +13,10 @@ set(VELANOX_IMAGE_MIME_TYPES
   image/vnd.wap.wbmp
   image/wmf
   image/emf
+  image/heif
+  image/avif
+  image/webp
+  image/jxl
   # camera raw, as the Open dialog lists it (LibRaw reads them)
   image/x-dcraw
   image/x-adobe-dng

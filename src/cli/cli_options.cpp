@@ -201,14 +201,14 @@ const std::vector<OptionEntry>& optionTable() {
          }},
         {"format", 0, true,
          [](CliOptions& o, const std::string& v) {
-             static constexpr std::array<const char*, 6> kTypes = {"bmp", "jpg", "png",
-                                                                   "psd", "tga", "tif"};
+             static constexpr std::array<const char*, 9> kTypes = {
+                 "bmp", "jpg", "png", "psd", "tga", "tif", "webp", "avif", "jxl"};
              for (const char* t : kTypes)
                  if (lower(v) == t) {
                      o.format = t;
                      return std::string();
                  }
-             return std::string("one of bmp|jpg|png|psd|tga|tif");
+             return std::string("one of bmp|jpg|png|psd|tga|tif|webp|avif|jxl");
          }},
         {"overwrite", 0, false,
          [](CliOptions& o, const std::string&) {
@@ -575,7 +575,8 @@ processed over the whole picture with the settings below and saved.
                            each input, named NAME_NR with the input's extension (.jpg when that
                            type cannot be written)
   -r, --recursive          take the image files of sub-folders too
-      --format TYPE        bmp|jpg|png|psd|tga|tif: the output type
+      --format TYPE        bmp|jpg|png|psd|tga|tif|webp|avif|jxl: the output type (WebP, AVIF
+                           and JPEG XL at --jpeg-quality; WebP and JPEG XL lossless at 100)
       --overwrite          replace existing outputs (default: report them and go on)
       --files-from LIST    take the inputs named in LIST too, one per line (- reads them from
                            standard input)

@@ -140,7 +140,7 @@ bool FileJob::applyColourMatch(FileReport& report) {
             referenceLoaded_ = true;
         } else {
             m.matchActive = 1;
-            m.matchTables = match_.buildMatchToImage(sourceBlock(doc));
+            m.matchTables = matchTablesToImage(match_, doc);
         }
     } else if (!options_.matchProfile.empty()) {
         if (!profileRead_) {

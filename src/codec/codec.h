@@ -41,8 +41,9 @@ struct Status {
 
 /// Size limits checked against a file's header before any pixel memory is allocated.
 struct Limits {
-    int32_t maxDimension = 65500;                   ///< widest or tallest side accepted
-    int64_t maxPixels = int64_t(400) * 1000 * 1000; ///< width x height accepted
+    int32_t maxDimension = 65500;                       ///< widest or tallest side accepted
+    int64_t maxPixels = int64_t(400) * 1000 * 1000;     ///< width x height accepted
+    std::size_t maxProfileBytes = std::size_t(8) << 20; ///< larger colour profiles are dropped
 };
 
 struct ReadOptions {

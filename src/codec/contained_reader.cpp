@@ -211,7 +211,12 @@ Status acceptReply(ByteSpan replyBytes, int memoryFile, const Limits& limits, Pi
     struct stat info {};
     const int seals = file ? ::fcntl(file.get(), F_GET_SEALS) : -1;
     if (seals < 0 || !(seals & F_SEAL_SHRINK) || ::fstat(file.get(), &info) != 0 ||
-        !S_ISREG(info.st_mode) || uint64_t(info.st_size) < reply.pixelBytes)
+        !S_ISREG(info.st_mode) ||
+        uint64_t(info.st_size) < uint64_t(reply.pixelBytes) + reply.profileBytes)
+        return Status::failure(kCodecCorrupt, kReaderStopped);
+    std::vector<uint8_t> profile(reply.profileBytes);
+    if (!profile.empty() && ::pread(file.get(), profile.data(), profile.size(),
+                                    off_t(reply.pixelBytes)) != ssize_t(profile.size()))
         return Status::failure(kCodecCorrupt, kReaderStopped);
     PixelStorage pixels = PixelStorage::mapMemoryFile(file.get(), reply.pixelBytes);
     if (!pixels) return Status::failure(kCodecOutOfMemory, "Not enough memory for the picture.");
@@ -234,6 +239,7 @@ Status acceptReply(ByteSpan replyBytes, int memoryFile, const Limits& limits, Pi
     out.saveResolutionUnit = described.saveResolutionUnit;
     out.exifBlock = std::move(described.exifBlock);
     out.exif = std::move(described.exif);
+    out.iccProfile = std::move(profile);
     return Status::success();
 }
 
@@ -243,6 +249,7 @@ Status loadPictureContained(const std::string& path, const LoadRequest& request,
     out.exifBlock.clear();
     out.exif = ExifSummary{};
     out.orientation = 1;
+    out.iccProfile.clear();
     if (path.empty()) return Status::failure(kCodecEmptyPath, "No file name.");
     UniqueFd input;
     uint64_t size = 0;
@@ -290,6 +297,8 @@ Status loadPictureContained(const std::string& path, const LoadRequest& request,
                                      std::to_string(request.limits.maxDimension),
                                      "--max-pixels",
                                      std::to_string(request.limits.maxPixels),
+                                     "--max-profile-bytes",
+                                     std::to_string(request.limits.maxProfileBytes),
                                      "--name",
                                      name.empty() ? std::string("picture") : name};
     std::vector<std::string> env = childEnvironment(folder.path());

@@ -1,12 +1,16 @@
 #include "codec/format_table.h"
 
+#include "codec/avif/avif_codec.h"
 #include "codec/bmp/bmp_codec.h"
+#include "codec/heif/heif_codec.h"
 #include "codec/jpeg/jpeg_codec.h"
+#include "codec/jxl/jxl_codec.h"
 #include "codec/magick/magick_codec.h"
 #include "codec/metafile/metafile_codec.h"
 #include "codec/png/png_codec.h"
 #include "codec/raw/raw_codec.h"
 #include "codec/tiff/tiff_codec.h"
+#include "codec/webp/webp_codec.h"
 
 #include <algorithm>
 #include <cctype>
@@ -15,14 +19,19 @@
 namespace velanox::codec {
 namespace {
 
-// Sniffing order: long or fixed-offset signatures first; PCX (one leading byte), Targa (no
-// signature at all) and WBMP (two zero bytes) last, so they never shadow a specific format.
+// Sniffing order: long or fixed-offset signatures first (AVIF before HEIF: AVIF files name the
+// HEIF brand "mif1" too); PCX (one leading byte), Targa (no signature at all) and WBMP (two
+// zero bytes) last, so they never shadow a specific format.
 // Variant ids share their family's reader and writer and have no probe of their own. Camera raw
 // has no row: automatic loading tries it first, through rawDecoderHook().
 const FormatEntry kTable[] = {
     {kFormatJpeg, "JPEG", {"jpg", "jpeg"}, probeJpeg, classifyJpeg, readJpeg, writeJpeg},
     {kFormatPng, "PNG", {"png"}, probePng, classifyPng, readPng, writePng},
     {kFormatTiff, "TIFF", {"tif", "tiff"}, probeTiff, classifyTiff, readTiff, writeTiff},
+    {kFormatWebp, "WebP", {"webp"}, probeWebp, nullptr, readWebp, writeWebp},
+    {kFormatAvif, "AVIF", {"avif"}, probeAvif, nullptr, readAvif, writeAvif},
+    {kFormatHeif, "HEIF", {"heic", "heif", "hif"}, probeHeif, nullptr, readHeif, nullptr},
+    {kFormatJxl, "JPEG XL", {"jxl"}, probeJxl, nullptr, readJxl, writeJxl},
     {kFormatPhotoCd, "PhotoCD", {}, probePhotoCd, magickFormatId, readPhotoCd, nullptr},
     {kFormatPsd, "Photoshop", {"psd"}, probePsd, magickFormatId, readPsd, writePsd},
     {kFormatBmp, "BMP", {"bmp"}, probeBmp, bmpFormatId, readBmp, writeBmp},
@@ -85,6 +94,11 @@ uint32_t formatFromExtension(std::string_view path) {
         for (std::string_view e : row.extensions)
             if (!e.empty() && e == ext) return row.id;
     return kFormatAuto;
+}
+
+bool hasModernFormatExtension(std::string_view path) {
+    const uint32_t id = formatFromExtension(path);
+    return id == kFormatHeif || id == kFormatAvif || id == kFormatWebp || id == kFormatJxl;
 }
 
 uint32_t detectFormat(ByteSpan bytes, std::string_view path) {

@@ -22,7 +22,7 @@ using WriteFn = Status (*)(const Picture& picture, std::vector<uint8_t>& out);
 struct FormatEntry {
     uint32_t id;                                ///< PictureFormat id
     const char* name;                           ///< for reasons and logs
-    std::array<std::string_view, 2> extensions; ///< lower case, without the dot
+    std::array<std::string_view, 3> extensions; ///< lower case, without the dot
     ProbeFn probe;       ///< content sniffing; only the row of a family's main id has one
     ClassifyFn classify; ///< refines the main id by depth or colour mode; may be null
     ReadFn read;         ///< null while the family is not built in
@@ -45,6 +45,11 @@ RawDecoderHook& rawDecoderHook();
 
 /// Format id from the extension of a path (text after the last '.', case-insensitive).
 uint32_t formatFromExtension(std::string_view path);
+
+/// Whether the path's extension (after the last '.', case-insensitive) belongs to one of today's
+/// formats that the lists of the classic four-letter names leave out: .heic .heif .hif .avif
+/// .webp .jxl.
+bool hasModernFormatExtension(std::string_view path);
 
 /// Format id from the content, refined by depth; when no probe recognises the content, the
 /// extension's format refined the same way. kFormatAuto when neither knows the file.

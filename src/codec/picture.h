@@ -37,6 +37,10 @@ enum PictureFormat : uint32_t {
     kFormatBmp1 = 19,
     kFormatPhotoCd = 20,
     kFormatAuto = 21, ///< automatic on input (camera raw first); camera raw after a raw decode
+    kFormatHeif = 22, ///< HEIC/HEIF (read only)
+    kFormatAvif = 23,
+    kFormatWebp = 24,
+    kFormatJxl = 25, ///< JPEG XL
 };
 
 /// Status codes of picture operations (codec layers add their own from 10 up).
@@ -105,6 +109,12 @@ public:
     std::vector<uint8_t> exifBlock;
     uint32_t exifLength() const { return uint32_t(exifBlock.size()); }
     ExifSummary exif;
+
+    // ---- colour --------------------------------------------------------------------------
+    /// The ICC profile the pixel values are in, whole as the file stored it; written into every
+    /// output that can hold one. Empty means sRGB: files without a profile, decoded camera raws
+    /// and CMYK files converted on reading. Only RGB profiles are kept.
+    std::vector<uint8_t> iccProfile;
 
     // ---- reading limits and what the file held -------------------------------------------
     int32_t previewMaxWidth = 0, previewMaxHeight = 0; ///< both > 0: JPEG decoded reduced

@@ -23,6 +23,9 @@ bool writesTrueColourOnly(uint32_t id) {
     case kFormatWmf:
     case kFormatEmf:
     case kFormatPsd:
+    case kFormatWebp:
+    case kFormatAvif:
+    case kFormatJxl:
         return true;
     default:
         return false;
@@ -100,6 +103,7 @@ int Picture::save(const std::string& path, uint32_t formatId) const {
         trueColour.saveResolutionUnit = saveResolutionUnit;
         trueColour.exifBlock = exifBlock;
         trueColour.orientation = orientation;
+        trueColour.iccProfile = iccProfile;
         source = &trueColour;
     }
     std::vector<uint8_t> bytes;

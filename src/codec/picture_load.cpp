@@ -31,6 +31,7 @@ Status readPicture(ByteSpan span, const std::string& path, const LoadRequest& re
     out.exifBlock.clear();
     out.exif = ExifSummary{};
     out.orientation = 1;
+    out.iccProfile.clear();
     if (span.data == nullptr || span.size == 0)
         return Status::failure(kCodecCorrupt, "The file is empty.");
 
@@ -127,6 +128,7 @@ Status loadPictureFile(const std::string& path, const LoadRequest& request, Pict
     out.exifBlock.clear();
     out.exif = ExifSummary{};
     out.orientation = 1;
+    out.iccProfile.clear();
     if (path.empty()) return Status::failure(kCodecEmptyPath, "No file name.");
     std::vector<uint8_t> bytes;
     if (Status s = readWholeFile(path, bytes); !s.ok()) return s;

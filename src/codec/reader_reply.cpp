@@ -9,7 +9,7 @@ namespace velanox::codec {
 namespace {
 
 constexpr uint32_t kMagic = 0x52584C56; // "VLXR"
-constexpr uint32_t kVersion = 1;
+constexpr uint32_t kVersion = 2;
 constexpr uint32_t kMaxStringBytes = 4096;
 constexpr uint32_t kMaxExifBytes = 65535 + 4;
 
@@ -164,6 +164,8 @@ std::vector<uint8_t> encodeReply(const Status& status, const Picture* picture) {
     w.u32(p.saveResolutionUnit);
     w.bytes(p.exifBlock.data(), std::min<std::size_t>(p.exifBlock.size(), kMaxExifBytes));
     writeExif(w, p.exif);
+    // The colour profile (up to megabytes) follows the pixels in the memory file.
+    w.u32(uint32_t(p.iccProfile.size()));
     return out;
 }
 
@@ -217,6 +219,8 @@ bool decodeReply(ByteSpan bytes, const Limits& limits, DecodedReply& reply, Pict
     if (out.format > 255 || out.fileWidth < 0 || out.fileHeight < 0) return false;
     if (!r.bytes(out.exifBlock, kMaxExifBytes)) return false;
     readExif(r, out.exif);
+    reply.profileBytes = r.u32();
+    if (reply.profileBytes > limits.maxProfileBytes) return false;
     return !r.failed() && r.atEnd();
 }
 

@@ -15,8 +15,8 @@ namespace velanox::codec {
 inline constexpr std::size_t kMaxReplyBytes = std::size_t(256) << 10;
 
 /// The reply for status (a failure), or for a picture that was read (status ok): its size,
-/// depth, palette, format, resolution, page, file size, orientation, EXIF data and the byte
-/// count of its pixels.
+/// depth, palette, format, resolution, page, file size, orientation, EXIF data, the byte count
+/// of its pixels and of its colour profile. The memory file holds the pixels, then the profile.
 std::vector<uint8_t> encodeReply(const Status& status, const Picture* picture);
 
 /// What a reply says. On a success, out receives the metadata (not the pixels, nor width,
@@ -28,6 +28,7 @@ struct DecodedReply {
     Status status;
     int32_t width = 0, height = 0, bitsPerPixel = 0;
     std::size_t pixelBytes = 0;
+    std::size_t profileBytes = 0; ///< after the pixels in the memory file
 };
 bool decodeReply(ByteSpan bytes, const Limits& limits, DecodedReply& reply, Picture& out);
 

@@ -1,5 +1,7 @@
 #include "color/color_match_state.h"
 
+#include "color/color_transform.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -9,13 +11,24 @@ namespace velanox {
 
 using codec::Status;
 
+namespace {
+
+// The statistics of a full-size reference in the profile of the picture it is matched to.
+ColorStatistics statisticsIn(Picture& loaded, const std::vector<uint8_t>& pictureProfile) {
+    convertRgbBetweenProfiles(loaded.iccProfile, pictureProfile, loaded.pixels(), loaded.width,
+                              loaded.height, loaded.rowBytes());
+    return computeColorStatistics(
+        ConstPixelBlock(loaded.pixels(), loaded.width, loaded.height, 3, 0));
+}
+
+} // namespace
+
 Status ColorMatchState::setReferenceImage(Picture& loaded, const std::string& path,
+                                          const std::vector<uint8_t>& pictureProfile,
                                           const ThumbnailScaler& scaler) {
     if (!loaded.hasPixels() || loaded.bitsPerPixel != 24)
         return Status::failure(codec::kCodecUnsupported,
                                "The reference image has no 24-bit pixels.");
-    const ColorStatistics statistics =
-        computeColorStatistics(ConstPixelBlock(loaded.pixels(), loaded.width, loaded.height, 3, 0));
     const ThumbnailSize size = referenceThumbnailSize(loaded.width, loaded.height);
     Picture thumbnail;
     const bool scaled = scaler ? scaler(loaded, size.width, size.height, thumbnail)
@@ -24,12 +37,30 @@ Status ColorMatchState::setReferenceImage(Picture& loaded, const std::string& pa
         thumbnail.width != size.width || thumbnail.height != size.height)
         return Status::failure(codec::kCodecOutOfMemory,
                                "The reference image could not be reduced to its thumbnail.");
+    const ColorStatistics statistics = statisticsIn(loaded, pictureProfile);
     referenceImage.takeFrom(thumbnail);
     referenceImage.filePath = path;
+    referenceImage.iccProfile = loaded.iccProfile;
     referencePath = path;
     referenceStatistics = statistics;
+    statisticsProfile = pictureProfile;
     loaded.release();
     return Status::success();
+}
+
+Status ColorMatchState::retakeReferenceStatistics(Picture& loaded,
+                                                  const std::vector<uint8_t>& pictureProfile) {
+    if (!loaded.hasPixels() || loaded.bitsPerPixel != 24)
+        return Status::failure(codec::kCodecUnsupported,
+                               "The reference image has no 24-bit pixels.");
+    referenceStatistics = statisticsIn(loaded, pictureProfile);
+    statisticsProfile = pictureProfile;
+    loaded.release();
+    return Status::success();
+}
+
+bool ColorMatchState::statisticsNeedProfile(const std::vector<uint8_t>& pictureProfile) const {
+    return !referencePath.empty() && profilesDiffer(statisticsProfile, pictureProfile);
 }
 
 Status ColorMatchState::writeProfile(const std::string& path) const {
@@ -39,6 +70,9 @@ Status ColorMatchState::writeProfile(const std::string& path) const {
     profile.thumbnailHeight = referenceImage.height;
     profile.thumbnail.assign(referenceImage.pixels(),
                              referenceImage.pixels() + referenceImage.pixelBytes());
+    convertRgbBetweenProfiles(referenceImage.iccProfile, {}, profile.thumbnail.data(),
+                              profile.thumbnailWidth, profile.thumbnailHeight,
+                              std::size_t(profile.thumbnailWidth) * 3);
     profile.statistics = referenceStatistics;
     return writeProfileFile(path, profile);
 }

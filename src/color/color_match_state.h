@@ -28,23 +28,40 @@ public:
     ColorMatchState(const ColorMatchState&) = delete;
     ColorMatchState& operator=(const ColorMatchState&) = delete;
 
-    Picture referenceImage; ///< the reference's thumbnail, 24-bit red first; empty until loaded
+    /// The reference's thumbnail, 24-bit red first, in the reference's own colour profile
+    /// (iccProfile, empty for sRGB); empty until loaded.
+    Picture referenceImage;
     std::string referencePath;
     ColorStatistics referenceStatistics; ///< of the full-size reference
-    ColorStatistics profileStatistics;   ///< of the profile last read
-    Picture profilePreview;              ///< the thumbnail of the profile last read
+    /// The profile the statistics were taken in: the reference's values were converted into it
+    /// (the profile of the picture being matched) before they were counted.
+    std::vector<uint8_t> statisticsProfile;
+    ColorStatistics profileStatistics; ///< of the profile last read
+    Picture profilePreview;            ///< the thumbnail of the profile last read
     std::string profilePath;
 
     bool hasReference() const { return referenceImage.hasPixels(); }
 
-    /// Makes a loaded picture (24-bit, red first) the reference: its statistics are taken at
-    /// full size, then it is reduced to its thumbnail (by scaler, or by averaging when none is
-    /// given). loaded is consumed on success. On failure the previous reference stays in force
-    /// and the reason is returned.
+    /// Makes a loaded picture (24-bit, red first) the reference: it is reduced to its thumbnail
+    /// (by scaler, or by averaging when none is given), then its statistics are taken at full
+    /// size in pictureProfile (the profile of the picture it will be matched to), into which its
+    /// values are converted first when its own profile differs. loaded is consumed on success.
+    /// On failure the previous reference stays in force and the reason is returned.
     codec::Status setReferenceImage(Picture& loaded, const std::string& path,
+                                    const std::vector<uint8_t>& pictureProfile = {},
                                     const ThumbnailScaler& scaler = {});
 
-    /// Writes the reference's thumbnail and statistics as a profile; fails with
+    /// Takes the reference's statistics again from the full-size reference loaded anew, in
+    /// pictureProfile (for a picture in another profile than the one they were taken in).
+    /// loaded is consumed; the thumbnail stays.
+    codec::Status retakeReferenceStatistics(Picture& loaded,
+                                            const std::vector<uint8_t>& pictureProfile);
+
+    /// Whether the statistics must be taken again to match a picture in pictureProfile.
+    bool statisticsNeedProfile(const std::vector<uint8_t>& pictureProfile) const;
+
+    /// Writes the reference's thumbnail (converted to sRGB, as profile thumbnails are shown) and
+    /// statistics as a profile; fails with
     /// kNoReferenceMessage when there is no reference, or when the file cannot be written.
     codec::Status writeProfile(const std::string& path) const;
 

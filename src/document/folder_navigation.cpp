@@ -1,5 +1,7 @@
 #include "document/folder_navigation.h"
 
+#include "codec/format_table.h"
+
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
@@ -20,6 +22,7 @@ std::string lowerCase(std::string text) {
 } // namespace
 
 bool isFolderImageName(const std::string& path) {
+    if (codec::hasModernFormatExtension(path)) return true;
     if (path.size() < 4) return false;
     const std::string suffix = lowerCase(path.substr(path.size() - 4));
     for (const char* accepted : {".jpg", ".bmp", ".png", ".pcd", ".tga", ".tif", ".pcx", ".psd"})

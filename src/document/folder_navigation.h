@@ -18,7 +18,8 @@ inline constexpr const char* kFirstFileInFolderMessage =
     "This is already the first file in the directory";
 
 /// Whether a listed path is visited at all: its last four characters, lower-cased, are ".jpg",
-/// ".bmp", ".png", ".pcd", ".tga", ".tif", ".pcx" or ".psd".
+/// ".bmp", ".png", ".pcd", ".tga", ".tif", ".pcx" or ".psd", or its extension is one of today's
+/// formats (.heic .heif .hif .avif .webp .jxl).
 bool isFolderImageName(const std::string& path);
 
 /// Whether a file name (without its folder) marks one of the program's own results: it contains

@@ -1,5 +1,6 @@
 #include "document/load_source.h"
 
+#include "codec/format_table.h"
 #include "document/crop_rotate.h"
 #include "document/save_name.h"
 
@@ -24,6 +25,7 @@ void adoptPicture(Picture& target, Picture& loaded) {
     target.saveResolutionUnit = loaded.saveResolutionUnit;
     target.exifBlock = std::move(loaded.exifBlock);
     target.exif = loaded.exif;
+    target.iccProfile = std::move(loaded.iccProfile);
     target.fileWidth = loaded.fileWidth;
     target.fileHeight = loaded.fileHeight;
     target.orientation = loaded.orientation;
@@ -120,6 +122,7 @@ LoadResult reloadSource(CSotavoDoc& doc) {
 }
 
 bool isDroppableImageName(const std::string& path) {
+    if (codec::hasModernFormatExtension(path)) return true;
     if (path.size() < 4) return false;
     std::string suffix = path.substr(path.size() - 4);
     std::transform(suffix.begin(), suffix.end(), suffix.begin(),
@@ -173,15 +176,28 @@ codec::Status loadReferenceImage(ColorMatchState& match, CSotavoDoc& doc, const 
         rc = loaded.load(path, kFormatAuto, 0);
     }
     if (rc != kPictureOk) return codec::Status::failure(rc, loaded.errorReason);
-    if (codec::Status s = match.setReferenceImage(loaded, path); !s.ok()) return s;
+    if (codec::Status s = match.setReferenceImage(loaded, path, doc.sourceImage.iccProfile);
+        !s.ok())
+        return s;
 
     doc.colour.match.matchActive = 1;
-    const Picture& source = doc.sourceImage;
-    doc.colour.match.matchTables = source.hasPixels() && source.bitsPerPixel == 24
-                                       ? match.buildMatchToImage(ConstPixelBlock(
-                                             source.pixels(), source.width, source.height, 3, 0))
-                                       : MatchValues::identityMatchTables();
+    doc.colour.match.matchTables = matchTablesToImage(match, doc);
     return codec::Status::success();
+}
+
+MatchTables matchTablesToImage(ColorMatchState& match, CSotavoDoc& doc) {
+    const Picture& source = doc.sourceImage;
+    if (!source.hasPixels() || source.bitsPerPixel != 24) return MatchValues::identityMatchTables();
+    if (match.statisticsNeedProfile(source.iccProfile)) {
+        // The reference was counted in another picture's colours: it is read again and counted
+        // in this one's. A reference that can no longer be read keeps the statistics it had.
+        Picture loaded;
+        WaitCursor wait(doc.host());
+        if (loaded.load(match.referencePath, kFormatAuto, 0) == kPictureOk)
+            match.retakeReferenceStatistics(loaded, source.iccProfile);
+    }
+    return match.buildMatchToImage(
+        ConstPixelBlock(source.pixels(), source.width, source.height, 3, 0));
 }
 
 } // namespace velanox

@@ -56,7 +56,8 @@ bool canReload(const CSotavoDoc& doc);
 LoadResult reloadSource(CSotavoDoc& doc);
 
 /// Whether a file dropped on the view is taken: its last four characters, lower-cased, are
-/// ".jpg", ".png", ".bmp", ".tif", ".tga" or ".pcx".
+/// ".jpg", ".png", ".bmp", ".tif", ".tga" or ".pcx", or its extension is one of today's formats
+/// (.heic .heif .hif .avif .webp .jxl).
 bool isDroppableImageName(const std::string& path);
 
 /// A file dropped on the view (the first of the dropped files): names isDroppableImageName
@@ -75,10 +76,15 @@ LoadResult pasteImage(CSotavoDoc& doc, const uint8_t* rgb, int32_t width, int32_
 std::string documentTitle(const CSotavoDoc& doc);
 
 /// Colour matching to a picture file: reads path (automatic format) into a temporary picture,
-/// makes it the reference of match (its statistics, then its thumbnail), turns matching to the
-/// reference on in the document and rebuilds the document's match tables against its source.
-/// A file that cannot be read leaves the reference, the tables and the mode as they were and
-/// returns the reason (nothing is shown).
+/// makes it the reference of match (its thumbnail, then its statistics in the colours of the
+/// document's source), turns matching to the reference on in the document and rebuilds the
+/// document's match tables against its source. A file that cannot be read leaves the
+/// reference, the tables and the mode as they were and returns the reason (nothing is shown).
 codec::Status loadReferenceImage(ColorMatchState& match, CSotavoDoc& doc, const std::string& path);
+
+/// The match tables of the document's source against the reference (the identity without a
+/// source or a reference). When the reference's statistics were taken in another colour
+/// profile than the source's, the reference file is read again and counted in the source's.
+MatchTables matchTablesToImage(ColorMatchState& match, CSotavoDoc& doc);
 
 } // namespace velanox

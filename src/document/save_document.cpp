@@ -72,6 +72,7 @@ int writeResultImage(CSotavoDoc& doc, const std::string& path, uint32_t formatId
     result.jpegFullChroma = uint32_t(doc.jpeg.enhancedSamplingSetting);
     result.exifBlock = doc.sourceFile.exifCopy;
     result.orientation = doc.sourceFile.exifOrientation;
+    result.iccProfile = doc.sourceImage.iccProfile;
     // copyFrom carries the resolution read, not the one to write.
     result.saveXResolution = doc.sourceImage.saveXResolution;
     result.saveYResolution = doc.sourceImage.saveYResolution;

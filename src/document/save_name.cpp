@@ -1,5 +1,6 @@
 #include "document/save_name.h"
 
+#include "codec/format_table.h"
 #include "codec/picture.h"
 
 #include <algorithm>
@@ -30,15 +31,18 @@ std::size_t lastSeparator(const std::string& path) {
 #endif
 }
 
-// The six writable types in their base order.
-const std::array<SaveFilterEntry, 6>& writableTypes() {
-    static const std::array<SaveFilterEntry, 6> types = {{
+// The writable types in their base order: the classic six, then today's formats.
+const std::array<SaveFilterEntry, 9>& writableTypes() {
+    static const std::array<SaveFilterEntry, 9> types = {{
         {"Windows Bitmap (*.BMP)", "*.bmp"},
         {"JPEG File (*.JPG)", "*.jpg"},
         {"Portable Graphics (*.PNG)", "*.png"},
         {"Adobe Photoshop (*.PSD)", "*.psd"},
         {"Targa (*.TGA)", "*.tga"},
         {"TIFF File (*.TIF)", "*.tif"},
+        {"WebP File (*.WEBP)", "*.webp"},
+        {"AVIF File (*.AVIF)", "*.avif"},
+        {"JPEG XL File (*.JXL)", "*.jxl"},
     }};
     return types;
 }
@@ -69,9 +73,10 @@ SaveNameProposal proposeSaveName(const std::string& documentPath, const std::str
         proposal.extension = lowerCase(name.substr(dot));
         proposal.fileName = name.substr(0, dot) + "_NR";
     }
-    // Camera raw, GIF and every other type without a writer are offered as JPEG.
-    const bool writable = !proposal.extension.empty() &&
-                          Picture::formatFromExtension("x" + proposal.extension) != kFormatAuto;
+    // Camera raw, HEIC, GIF and every other type without a writer are offered as JPEG.
+    const codec::FormatEntry* format =
+        codec::formatEntry(Picture::formatFromExtension("x" + proposal.extension));
+    const bool writable = !proposal.extension.empty() && format && format->write;
     proposal.defaultType = writable ? "*" + proposal.extension : "*.jpg";
     return proposal;
 }

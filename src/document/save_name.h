@@ -31,9 +31,10 @@ struct SaveFilterEntry {
     bool operator==(const SaveFilterEntry&) const = default;
 };
 
-/// The type list for a default type, the selected (first) entry first: the six writable types,
-/// reordered for "*.bmp", "*.jpg", "*.png" and "*.psd"; any other type T gets a first entry
-/// "Last File Extension (" + T upper-cased + ")" with pattern T before the six.
+/// The type list for a default type, the selected (first) entry first: the six classic writable
+/// types, reordered for "*.bmp", "*.jpg", "*.png" and "*.psd", then WebP, AVIF and JPEG XL; any
+/// other type T gets a first entry "Last File Extension (" + T upper-cased + ")" with pattern T
+/// before the nine.
 std::vector<SaveFilterEntry> saveFilterEntries(const std::string& defaultType);
 
 /// The same as one filter string: "name|pattern|" per entry and a closing "|".

@@ -62,6 +62,8 @@ bool parse(int argc, char** argv, Arguments& a) {
             ok = number(argv[++i], a.request.limits.maxDimension);
         else if (option == "--max-pixels" && ok)
             ok = number(argv[++i], a.request.limits.maxPixels);
+        else if (option == "--max-profile-bytes" && ok)
+            ok = number(argv[++i], a.request.limits.maxProfileBytes);
         else if (option == "--name" && ok)
             a.name = argv[++i];
         else
@@ -125,8 +127,16 @@ int run(int argc, char** argv) {
                                                     args.name, args.request, picture);
     if (!status.ok()) return fail(status);
     bytes = {};
+    // The colour profile follows the pixels in the memory file; then it is sealed.
     const int memoryFile = picture.pixelStorage().memoryFile();
-    if (memoryFile < 0 || ::fcntl(memoryFile, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW) != 0)
+    const std::vector<uint8_t>& profile = picture.iccProfile;
+    const off_t end = off_t(picture.pixelBytes());
+    const bool placed =
+        memoryFile >= 0 &&
+        (profile.empty() ||
+         (::ftruncate(memoryFile, end + off_t(profile.size())) == 0 &&
+          ::pwrite(memoryFile, profile.data(), profile.size(), end) == ssize_t(profile.size())));
+    if (!placed || ::fcntl(memoryFile, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW) != 0)
         return fail(codec::Status::failure(codec::kCodecOutOfMemory, "Not enough memory."));
     return send(codec::encodeReply(status, &picture), memoryFile) ? 0 : 1;
 }

@@ -65,7 +65,7 @@ bool installSystemCallFilter() {
           SCMP_SYS(getdents64), SCMP_SYS(close), SCMP_SYS(fcntl), SCMP_SYS(dup), SCMP_SYS(ioctl),
           // stderr, the reply and its memory file
           SCMP_SYS(write), SCMP_SYS(writev), SCMP_SYS(sendmsg), SCMP_SYS(memfd_create),
-          SCMP_SYS(ftruncate)})
+          SCMP_SYS(ftruncate), SCMP_SYS(pwrite64)})
         allow(call);
     // Opening files for reading only: no writing, creating or truncating.
     // (O_TMPFILE includes O_DIRECTORY, which reading a folder needs: only its own bit counts.)

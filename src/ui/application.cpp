@@ -1,5 +1,6 @@
 #include "ui/application.h"
 
+#include "ui/display_colors.h"
 #include "ui/main_frame.h"
 #include "ui/qt_settings_store.h"
 #include "ui/ui_strings.h"
@@ -26,6 +27,8 @@ bool Application::startUp(const QStringList& arguments, bool show) {
     m_fixedSaveFolder =
         QString::fromStdString(m_settings->readString(velanox::SettingId::SavePath));
 
+    // Pictures are drawn in the screen's colours when it has a profile, else as sRGB.
+    DisplayColors::instance().readFromScreen();
     m_frame = std::make_unique<CMainFrame>(*m_settings);
 
     // The first argument that is not an option names a file to open at start.

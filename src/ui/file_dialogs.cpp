@@ -14,14 +14,16 @@ FileDialogHandler& currentHandler() {
     return handler;
 }
 
-const char* const kRasterList = "*.bmp;*.jpg;*.pcd;*.pcx;*.png;*.psd;*.tga;*.tif;*.wmf;*.emf;";
+const char* const kRasterList = "*.bmp;*.jpg;*.pcd;*.pcx;*.png;*.psd;*.tga;*.tif;*.wmf;*.emf;"
+                                "*.heic;*.heif;*.hif;*.avif;*.webp;*.jxl;";
 const char* const kRawList = "*.arw;*.bay;*.cr2;*.crw;*.dcr;*.dcs;*.dng;*.hdr;*.kdc;*.mef;*.mrw;"
                              "*.nef;*.orf;*.pef;*.raf;*.raw;*.sr2;*.srf;*.x3f";
 const char* const kFixedTail =
     "|Windows Bitmap (*.BMP)|*.bmp|JPEG Files (*.JPG)|*.jpg|Kodak PhotoCD (*.PCD)|*.pcd|ZSoft "
     "(*.PCX)|*.pcx|Portable Graphics (*.PNG)|*.png|Adobe Photoshop (*.PSD)|*.psd|Targa "
     "(*.TGA)|*.tga|TIFF Files (*.TIF)|*.tif|Windows Metafile (*.WMF)|*.wmf|Enhanced Metafile "
-    "(*.EMF)|*.emf|All files (*.*)|*.*||";
+    "(*.EMF)|*.emf|HEIF Images (*.HEIC)|*.heic;*.heif;*.hif|AVIF Images (*.AVIF)|*.avif|WebP "
+    "Images (*.WEBP)|*.webp|JPEG XL Images (*.JXL)|*.jxl|All files (*.*)|*.*||";
 
 } // namespace
 

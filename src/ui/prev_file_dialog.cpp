@@ -1,5 +1,6 @@
 #include "ui/prev_file_dialog.h"
 
+#include "ui/display_colors.h"
 #include "ui/file_dialogs.h"
 #include "ui/panes/pane_bitmaps.h"
 #include "ui/panes/pane_control_ids.h"
@@ -164,7 +165,7 @@ QImage CPrevFileDlg::loadPreview(const QString& path, const QSize& maxSize, QSiz
         image = image.scaled(int(image.width() / s), int(image.height() / s), Qt::IgnoreAspectRatio,
                              Qt::SmoothTransformation);
     }
-    return image;
+    return DisplayColors::instance().toDisplay(image, picture.iccProfile);
 }
 
 } // namespace velanox::ui

@@ -1,9 +1,12 @@
 #include "ui/sotavo_view.h"
 
+#include "ui/display_colors.h"
+
 #include "color/histogram.h"
 #include "document/crop_rotate.h"
 #include "document/csotavo_doc.h"
 #include "document/load_source.h"
+#include "ui/display_colors.h"
 #include "ui/mode_colors.h"
 #include "ui/mode_commands.h"
 
@@ -479,17 +482,25 @@ void CSotavoView::drawDetail(QPainter& p, int w, int h) const {
     const int sx = std::clamp(m_scrollX, 0, source.width),
               sy = std::clamp(m_scrollY, 0, source.height);
     const int cw = std::min(w, source.width - sx), ch = std::min(m - 2, source.height - sy);
-    if (QImage upper = wrapRgb(source, sx, sy, cw, ch); !upper.isNull()) p.drawImage(0, 0, upper);
+    // Both halves hold the picture's values: shown in the screen's colours. The edge and noise
+    // displays are no colours of the picture and are shown as they are.
+    DisplayColors& colors = DisplayColors::instance();
+    const std::vector<uint8_t>& profile = source.iccProfile;
+    if (QImage upper = wrapRgb(source, sx, sy, cw, ch); !upper.isNull())
+        p.drawImage(0, 0, colors.toDisplay(upper, profile));
 
+    const bool diagnostic = m_doc->display.outputWindowMode != kOutputResult;
+    const auto drawLower = [&](const QImage& lower) {
+        if (!lower.isNull())
+            p.drawImage(0, m + 2, diagnostic ? lower : colors.toDisplay(lower, profile));
+    };
     const Picture& preview = m_doc->quickPreview;
     if (preview.hasPixels() && preview.bitsPerPixel == 24) {
-        if (QImage lower = wrapRgb(preview, 0, 0, preview.width, preview.height); !lower.isNull())
-            p.drawImage(0, m + 2, lower);
+        drawLower(wrapRgb(preview, 0, 0, preview.width, preview.height));
     } else {
         const Picture& result = m_doc->resultImage;
         if (result.width == source.width && result.height == source.height)
-            if (QImage lower = wrapRgb(result, sx, sy, cw, ch); !lower.isNull())
-                p.drawImage(0, m + 2, lower);
+            drawLower(wrapRgb(result, sx, sy, cw, ch));
     }
 
     fillRaised(p, QRect(0, m - 2, w, 4), colorFromBgr(0xC0C0C0));
@@ -528,12 +539,27 @@ void CSotavoView::drawFullCrop(QPainter& p, int w, int h) const {
         const QImage whole(display.pixels(), display.width, display.height,
                            qsizetype(display.rowBytes()), QImage::Format_RGB32);
         const QRect from(r.left, display.height - r.bottom, r.width(), r.height());
-        p.save();
-        p.setRenderHint(QPainter::SmoothPixmapTransform, false);
-        p.translate(fit.x, fit.y + fit.q);
-        p.scale(1, -1);
-        p.drawImage(QRect(0, 0, fit.n, fit.q), whole, from);
-        p.restore();
+        const std::vector<uint8_t>& profile = source.iccProfile;
+        DisplayColors& colors = DisplayColors::instance();
+        if (colors.converts(profile)) {
+            // Only what the window shows is converted: the crop drawn at its displayed size.
+            QImage fitted(fit.n, fit.q, QImage::Format_RGB32);
+            QPainter f(&fitted);
+            f.setRenderHint(QPainter::SmoothPixmapTransform, false);
+            f.translate(0, fit.q);
+            f.scale(1, -1);
+            f.drawImage(QRect(0, 0, fit.n, fit.q), whole, from);
+            f.end();
+            colors.convertInPlace(fitted, fitted.rect(), profile);
+            p.drawImage(fit.x, fit.y, fitted);
+        } else {
+            p.save();
+            p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+            p.translate(fit.x, fit.y + fit.q);
+            p.scale(1, -1);
+            p.drawImage(QRect(0, 0, fit.n, fit.q), whole, from);
+            p.restore();
+        }
         if (m_gridVisible) {
             p.save();
             p.setBrush(Qt::NoBrush);

@@ -109,10 +109,13 @@ void smallPicture(Picture& p) {
 TEST(ReaderReply, APictureCrossesWithEverythingTheReadersSet) {
     Picture p;
     smallPicture(p);
+    p.iccProfile = {'a', 'c', 's', 'p', 9};
     const std::vector<uint8_t> reply = codec::encodeReply(codec::Status::success(), &p);
-    const int fd = memoryFile(p.pixelBytes(), true);
+    // The memory file holds the pixels, then the profile.
+    const int fd = memoryFile(p.pixelBytes() + p.iccProfile.size(), true);
     ASSERT_GE(fd, 0);
     ASSERT_EQ(::pwrite(fd, p.pixels(), p.pixelBytes(), 0), ssize_t(p.pixelBytes()));
+    ASSERT_EQ(::pwrite(fd, p.iccProfile.data(), 5, off_t(p.pixelBytes())), 5);
     Picture out;
     ASSERT_TRUE(codec::acceptReply(span(reply), fd, {}, out).ok());
     EXPECT_EQ(out.width, 5);
@@ -124,6 +127,7 @@ TEST(ReaderReply, APictureCrossesWithEverythingTheReadersSet) {
     EXPECT_EQ(out.exifBlock, p.exifBlock);
     EXPECT_EQ(out.exif.make, "Maker");
     EXPECT_EQ(out.orientation, 6);
+    EXPECT_EQ(out.iccProfile, p.iccProfile);
 }
 
 TEST(ReaderReply, FailuresCrossWithTheirReasonAndMemoryFailuresNameTheLimit) {
@@ -158,6 +162,14 @@ TEST(ReaderReply, HostileRepliesAreRefusedWithoutHarm) {
     ASSERT_EQ(huge[widthAt], 5);
     huge[widthAt + 3] = 0x40;
     EXPECT_TRUE(refused(huge, memoryFile(p.pixelBytes(), true)));
+    // A profile the memory file does not hold.
+    {
+        Picture withProfile;
+        smallPicture(withProfile);
+        withProfile.iccProfile.assign(100, 1);
+        EXPECT_TRUE(refused(codec::encodeReply(codec::Status::success(), &withProfile),
+                            memoryFile(p.pixelBytes() + 99, true)));
+    }
     // A memory file too small, unsealed, or something else altogether.
     EXPECT_TRUE(refused(good, memoryFile(p.pixelBytes() - 1, true)));
     EXPECT_TRUE(refused(good, memoryFile(p.pixelBytes(), false)));
@@ -270,6 +282,7 @@ TEST_F(ContainedReader, EveryTestFileReadsTheSameInBothWays) {
             EXPECT_EQ(inProcess.resolutionUnit, contained.resolutionUnit) << path;
             EXPECT_EQ(inProcess.fileHeight, contained.fileHeight) << path;
             EXPECT_EQ(inProcess.saveXResolution, contained.saveXResolution) << path;
+            EXPECT_EQ(inProcess.iccProfile, contained.iccProfile) << path;
         }
     }
     EXPECT_GT(compared, 0);

@@ -66,7 +66,7 @@ TEST(ColorMatchState, AFailedReferenceLeavesThePreviousOneInForce) {
     const ThumbnailScaler failing = [](const Picture&, int32_t, int32_t, Picture&) {
         return false;
     };
-    EXPECT_FALSE(state.setReferenceImage(second, "/p/second.png", failing).ok());
+    EXPECT_FALSE(state.setReferenceImage(second, "/p/second.png", {}, failing).ok());
     Picture empty;
     EXPECT_FALSE(state.setReferenceImage(empty, "/p/empty.png").ok());
     EXPECT_EQ(state.referencePath, "/p/first.png");

@@ -52,26 +52,42 @@ TEST(SaveNameProposal, PastedPictureUsesTheTitleCutAtTheFirstOddCharacter) {
     EXPECT_EQ(noReplace.defaultType, "*.jpg");
 }
 
-TEST(SaveFilter, TheSourceTypeComesFirst) {
+TEST(SaveFilter, TheSourceTypeComesFirstAndTodaysFormatsFollowTheClassicSix) {
     using V = std::vector<std::string>;
-    EXPECT_EQ(patterns("*.bmp"), (V{"*.bmp", "*.jpg", "*.png", "*.psd", "*.tga", "*.tif"}));
-    EXPECT_EQ(patterns("*.jpg"), (V{"*.jpg", "*.bmp", "*.png", "*.psd", "*.tga", "*.tif"}));
-    EXPECT_EQ(patterns("*.png"), (V{"*.png", "*.bmp", "*.jpg", "*.psd", "*.tga", "*.tif"}));
-    EXPECT_EQ(patterns("*.psd"), (V{"*.psd", "*.bmp", "*.jpg", "*.png", "*.tga", "*.tif"}));
+    const V modern{"*.webp", "*.avif", "*.jxl"};
+    const auto with = [&](V classic) {
+        classic.insert(classic.end(), modern.begin(), modern.end());
+        return classic;
+    };
+    EXPECT_EQ(patterns("*.bmp"), with({"*.bmp", "*.jpg", "*.png", "*.psd", "*.tga", "*.tif"}));
+    EXPECT_EQ(patterns("*.jpg"), with({"*.jpg", "*.bmp", "*.png", "*.psd", "*.tga", "*.tif"}));
+    EXPECT_EQ(patterns("*.png"), with({"*.png", "*.bmp", "*.jpg", "*.psd", "*.tga", "*.tif"}));
+    EXPECT_EQ(patterns("*.psd"), with({"*.psd", "*.bmp", "*.jpg", "*.png", "*.tga", "*.tif"}));
 }
 
 TEST(SaveFilter, OtherTypesGetALastFileExtensionEntry) {
     const std::vector<SaveFilterEntry> tif = saveFilterEntries("*.tif");
-    ASSERT_EQ(tif.size(), 7u);
+    ASSERT_EQ(tif.size(), 10u);
     EXPECT_EQ(tif[0], (SaveFilterEntry{"Last File Extension (*.TIF)", "*.tif"}));
     EXPECT_EQ(tif[1].name, "Windows Bitmap (*.BMP)");
     EXPECT_EQ(tif[6].name, "TIFF File (*.TIF)");
     EXPECT_EQ(saveFilterEntries("*.jpeg")[0].name, "Last File Extension (*.JPEG)");
+    EXPECT_EQ(saveFilterEntries("*.webp")[0].name, "Last File Extension (*.WEBP)");
 
     EXPECT_EQ(saveFilterString("*.tga"),
               "Last File Extension (*.TGA)|*.tga|Windows Bitmap (*.BMP)|*.bmp|"
               "JPEG File (*.JPG)|*.jpg|Portable Graphics (*.PNG)|*.png|"
-              "Adobe Photoshop (*.PSD)|*.psd|Targa (*.TGA)|*.tga|TIFF File (*.TIF)|*.tif||");
+              "Adobe Photoshop (*.PSD)|*.psd|Targa (*.TGA)|*.tga|TIFF File (*.TIF)|*.tif|"
+              "WebP File (*.WEBP)|*.webp|AVIF File (*.AVIF)|*.avif|JPEG XL File (*.JXL)|*.jxl||");
+}
+
+TEST(SaveNameProposal, TodaysFormatsWithAWriterAreProposedInTheirOwnType) {
+    EXPECT_EQ(proposeSaveName("/x/a.webp", "").defaultType, "*.webp");
+    EXPECT_EQ(proposeSaveName("/x/a.AVIF", "").defaultType, "*.avif");
+    EXPECT_EQ(proposeSaveName("/x/a.jxl", "").defaultType, "*.jxl");
+    // HEIC is read but not written: offered as JPEG like a camera raw.
+    EXPECT_EQ(proposeSaveName("/x/IMG_1.HEIC", "").defaultType, "*.jpg");
+    EXPECT_EQ(proposeSaveName("/x/IMG_1.heif", "").defaultType, "*.jpg");
 }
 
 TEST(SaveFolder, FixedFolderOnlyWhenChosenAndSet) {

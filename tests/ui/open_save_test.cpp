@@ -197,9 +197,16 @@ private slots:
 
     void theOpenFilterReadsAsWritten() {
         const std::vector<FileFilter> filters = openFilters();
-        QCOMPARE(int(filters.size()), 13);
+        QCOMPARE(int(filters.size()), 17);
         QCOMPARE(filters[1].name, QStringLiteral("All Supported Raw Files"));
         QVERIFY(filters[0].pattern.startsWith(QStringLiteral("*.bmp;*.jpg;")));
+        // Today's formats: in "All Supported Image Files" and each in an entry of its own
+        // after the classic ones.
+        for (const char* type : {"*.heic", "*.heif", "*.hif", "*.avif", "*.webp", "*.jxl"})
+            QVERIFY(filters[0].pattern.split(QLatin1Char(';')).contains(QLatin1String(type)));
+        QCOMPARE(filters[12].name, QStringLiteral("HEIF Images (*.HEIC)"));
+        QCOMPARE(filters[12].pattern, QStringLiteral("*.heic;*.heif;*.hif"));
+        QCOMPARE(filters[15].pattern, QStringLiteral("*.jxl"));
         QVERIFY(filters[0].pattern.endsWith(filters[1].pattern));
         QCOMPARE(filters[3].name, QStringLiteral("JPEG Files (*.JPG)"));
         QCOMPARE(filters.back().pattern, QStringLiteral("*.*"));

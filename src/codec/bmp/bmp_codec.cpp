@@ -101,6 +101,12 @@ Status parseBmpHeader(ByteSpan bytes, BmpHeader& header, const Limits& limits) {
     case 3:
     case 6:
         if (bits != 16 && bits != 32) return corrupt("bit fields need 16 or 32 bits per pixel.");
+        // The alpha mask follows the red, green and blue masks: in the header from version 3
+        // on, or after an info header with compression 6.
+        if ((headerSize == 56 || headerSize == 108 || headerSize == 124 ||
+             (headerSize == 40 && header.compression == 6)) &&
+            bytes.size >= 70)
+            header.alphaMask = le32(d + 66);
         break;
     default:
         return Status::failure(kCodecUnsupported, "Bitmap file: compression " +
@@ -155,6 +161,8 @@ Status readBmp(ByteSpan bytes, Picture& out, const ReadOptions& options) {
     } else if (header.bitsPerPixel <= 8) {
         request.format = kFormatBmp8;
         request.paletteEntries = 256;
+    } else {
+        request.compositeAlpha = header.alphaMask != 0;
     }
     Status status = magick::readImage(bytes, request, out, options.limits);
     if (!status.ok()) return status;

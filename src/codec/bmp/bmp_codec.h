@@ -17,6 +17,9 @@ struct BmpHeader {
     int bitsPerPixel = 0;
     uint32_t compression = 0;
     int32_t xPixelsPerMetre = 0, yPixelsPerMetre = 0;
+    /// Bit fields (compression 3 or 6) that declare an alpha channel; a fourth byte without
+    /// such a mask is no transparency.
+    uint32_t alphaMask = 0;
 };
 
 /// Checks every size in a bitmap's headers against the file (header, palette, pixel offset,
@@ -29,7 +32,8 @@ bool probeBmp(ByteSpan bytes);
 /// 2 for more than 8 bits, 3 for 2 to 8 bits, 19 for 1 bit; kFormatAuto when not a bitmap.
 uint32_t bmpFormatId(ByteSpan bytes);
 
-/// Reads a bitmap: id 2 gives 24-bit pixels, 3 8-bit index pixels with the file's palette
+/// Reads a bitmap: id 2 gives 24-bit pixels (over white where an alpha mask declares
+/// transparency), 3 8-bit index pixels with the file's palette
 /// (256 entries), 19 1-bit packed pixels with the file's 2-entry palette. Resolution: pixels
 /// per metre / 100 per centimetre (unit 3) when the file has them, else 300 x 300 without unit.
 Status readBmp(ByteSpan bytes, Picture& out, const ReadOptions& options);

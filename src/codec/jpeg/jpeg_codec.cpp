@@ -1,6 +1,7 @@
 #include "codec/jpeg/jpeg_codec.h"
 
 #include "codec/exif/exif_summary.h"
+#include "codec/icc/icc_profile.h"
 #include "codec/library_reason.h"
 #include "codec/orientation.h"
 
@@ -9,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <string>
 
 #include <jerror.h>
@@ -18,6 +20,7 @@ namespace velanox::codec {
 namespace {
 
 constexpr int kApp1 = JPEG_APP0 + 1;
+constexpr int kApp2 = JPEG_APP0 + 2;
 
 // libjpeg reports fatal errors through error_exit, which must not return: it jumps back to the
 // setjmp of the call in progress. Warnings that mean the picture is damaged (data missing or
@@ -79,6 +82,8 @@ struct Decoder {
     jpeg_decompress_struct cinfo{};
     bool created = false;
     std::vector<uint8_t> row;
+    std::vector<uint8_t> profile;         // the colour profile the file carries
+    std::optional<CmykToSrgb> cmykToSrgb; // a CMYK picture with its profile
     ~Decoder() {
         if (created) jpeg_destroy_decompress(&cinfo);
     }
@@ -99,6 +104,23 @@ void cmykRowToRgb(const uint8_t* in, uint8_t* out, JDIMENSION width, bool invert
         out[1] = uint8_t((m * k + 127) / 255);
         out[2] = uint8_t((y * k + 127) / 255);
     }
+}
+
+// The profile the APP2 chunks carry, joined; empty when there is none or the chunks disagree.
+std::vector<uint8_t> readProfile(const jpeg_decompress_struct& cinfo, const Limits& limits) {
+    std::vector<ByteSpan> chunks;
+    for (jpeg_saved_marker_ptr m = cinfo.marker_list; m; m = m->next)
+        if (m->marker == kApp2) chunks.push_back({m->data, m->data_length});
+    return joinJpegIccChunks(chunks, limits.maxProfileBytes);
+}
+
+// A CMYK row to RGB: through the file's profile when it has one LittleCMS can use, else the
+// plain conversion.
+void cmykRowToRgb(const Decoder& d, const uint8_t* in, uint8_t* out, JDIMENSION width) {
+    if (d.cmykToSrgb && *d.cmykToSrgb)
+        d.cmykToSrgb->convert(in, width, out);
+    else
+        cmykRowToRgb(in, out, width, d.cinfo.saw_Adobe_marker);
 }
 
 Status decode(Decoder& d, ByteSpan bytes, Picture& out, const ReadOptions& options) {
@@ -129,6 +151,12 @@ Status decode(Decoder& d, ByteSpan bytes, Picture& out, const ReadOptions& optio
 
     const bool grey = cinfo.jpeg_color_space == JCS_GRAYSCALE;
     const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
+    // An RGB picture keeps its profile; a CMYK one is converted through its profile to sRGB,
+    // and needs none after that. Profiles that do not fit the pixels are dropped.
+    d.profile = readProfile(cinfo, options.limits);
+    const ByteSpan profile{d.profile.data(), d.profile.size()};
+    if (cmyk) d.cmykToSrgb.emplace(profile, cinfo.saw_Adobe_marker);
+    if (!cmyk && !grey && isRgbProfile(profile)) out.iccProfile = d.profile;
     cinfo.out_color_space = grey ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_RGB;
     cinfo.scale_num = 1;
     cinfo.scale_denom = unsigned(jpegReductionFactor(
@@ -145,7 +173,7 @@ Status decode(Decoder& d, ByteSpan bytes, Picture& out, const ReadOptions& optio
         JSAMPROW rows[1] = {cmyk ? d.row.data() : target};
         if (jpeg_read_scanlines(&cinfo, rows, 1) != 1)
             return Status::failure(kCodecCorrupt, "The JPEG data ends early.");
-        if (cmyk) cmykRowToRgb(d.row.data(), target, cinfo.output_width, cinfo.saw_Adobe_marker);
+        if (cmyk) cmykRowToRgb(d, d.row.data(), target, cinfo.output_width);
     }
     jpeg_finish_decompress(&cinfo);
 
@@ -206,6 +234,7 @@ struct EncodeSettings {
     uint16_t xDensity = 300, yDensity = 300;
     const uint8_t* app1 = nullptr; // APP1 payload without marker and length bytes
     std::size_t app1Size = 0;
+    std::vector<std::vector<uint8_t>> app2; // the colour profile's chunks, after the EXIF
 };
 
 struct Encoder {
@@ -245,6 +274,8 @@ void encode(Encoder& e, const uint8_t* rgb, int32_t width, int32_t height,
     jpeg_start_compress(&cinfo, TRUE);
     if (settings.app1 && settings.app1Size > 0)
         jpeg_write_marker(&cinfo, kApp1, settings.app1, unsigned(settings.app1Size));
+    for (const std::vector<uint8_t>& chunk : settings.app2)
+        jpeg_write_marker(&cinfo, kApp2, chunk.data(), unsigned(chunk.size()));
     const std::size_t stride = std::size_t(width) * 3;
     while (cinfo.next_scanline < cinfo.image_height) {
         JSAMPROW row[1] = {const_cast<JSAMPROW>(rgb + std::size_t(cinfo.next_scanline) * stride)};
@@ -310,6 +341,7 @@ Status readJpeg(ByteSpan bytes, Picture& out, const ReadOptions& options) {
     out.exifBlock.clear();
     out.exif = ExifSummary{};
     out.orientation = 1;
+    out.iccProfile.clear();
     if (!probeJpeg(bytes)) return Status::failure(kCodecCorrupt, "Not a JPEG file.");
     Decoder d;
     installErrorManager(d.err);
@@ -345,6 +377,7 @@ Status writeJpeg(const Picture& picture, std::vector<uint8_t>& out) {
     settings.xDensity = densityValue(picture.saveXResolution);
     settings.yDensity = densityValue(picture.saveYResolution);
 
+    settings.app2 = splitJpegIccChunks({picture.iccProfile.data(), picture.iccProfile.size()});
     const uint8_t* rgb = picture.pixels();
     int32_t width = picture.width, height = picture.height;
     Picture turned;

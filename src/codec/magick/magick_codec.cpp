@@ -1,8 +1,10 @@
 #include "codec/magick/magick_codec.h"
 
+#include "codec/icc/icc_profile.h"
 #include "codec/library_reason.h"
 #include "codec/magick/magick_image.h"
 #include "codec/magick/psd_indexed_reader.h"
+#include "codec/magick/psd_resources.h"
 
 #include <algorithm>
 #include <cstring>
@@ -205,6 +207,8 @@ Status readTarga(ByteSpan bytes, Picture& out, const ReadOptions& options) {
     // ImageMagick keeps the rows in file order and records the origin; the picture is
     // turned upright here.
     request.applyOrientation = true;
+    // The descriptor's low four bits count the alpha bits of each pixel.
+    request.compositeAlpha = (bytes.data[17] & 0x0F) != 0;
     return magick::readImage(bytes, request, out, options.limits);
 }
 
@@ -220,17 +224,26 @@ Status readPcx(ByteSpan bytes, Picture& out, const ReadOptions& options) {
 
 Status readPsd(ByteSpan bytes, Picture& out, const ReadOptions& options) {
     out.release();
+    out.iccProfile.clear();
     if (!probePsd(bytes))
         return Status::failure(kCodecCorrupt, "Photoshop file: the header is incomplete.");
     if (Status s = checkDataPresent(bytes, "Photoshop file", psdDataBytes); !s.ok()) return s;
+    Status status;
     if (be16(bytes.data + 24) == 2 && be16(bytes.data + 22) == 8) {
-        Status s = magick::readIndexedPsd(bytes, out, options.limits);
-        if (s.ok()) magick::finishRead(out, kFormatPsd8);
-        return s;
+        status = magick::readIndexedPsd(bytes, out, options.limits);
+        if (status.ok()) magick::finishRead(out, kFormatPsd8);
+    } else {
+        const bool palette = psdIsPalette(bytes);
+        magick::ReadRequest request{"PSD", palette ? kFormatPsd8 : kFormatPsd, palette ? 256 : 0};
+        request.compositeAlpha = true; // the merged picture's transparency, as ImageMagick reads it
+        status = magick::readImage(bytes, request, out, options.limits);
     }
-    const bool palette = psdIsPalette(bytes);
-    return magick::readImage(bytes, {"PSD", palette ? kFormatPsd8 : kFormatPsd, palette ? 256 : 0},
-                             out, options.limits);
+    if (status.ok()) {
+        std::vector<uint8_t> profile = magick::psdImageResource(
+            bytes, magick::kPsdIccProfileResource, options.limits.maxProfileBytes);
+        if (isRgbProfile({profile.data(), profile.size()})) out.iccProfile = std::move(profile);
+    }
+    return status;
 }
 
 Status readWbmp(ByteSpan bytes, Picture& out, const ReadOptions& options) {
@@ -256,7 +269,9 @@ Status writePcx(const Picture& picture, std::vector<uint8_t>& out) {
 }
 
 Status writePsd(const Picture& picture, std::vector<uint8_t>& out) {
-    return magick::writeImage(picture, {"PSD", true}, out);
+    magick::WriteRequest request{"PSD", true};
+    request.carriesProfile = true;
+    return magick::writeImage(picture, request, out);
 }
 
 Status writeWbmp(const Picture& picture, std::vector<uint8_t>& out) {

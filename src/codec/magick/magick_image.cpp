@@ -1,5 +1,6 @@
 #include "codec/magick/magick_image.h"
 
+#include "codec/alpha.h"
 #include "codec/library_reason.h"
 #include "codec/magick/magick_runtime.h"
 
@@ -93,6 +94,23 @@ bool isGrey(Magick::Image& image) {
     return type == MagickCore::GrayscaleType || type == MagickCore::BilevelType;
 }
 
+// The picture over white, when it has an alpha channel that is not zero everywhere (a
+// fourth byte left at zero is no transparency). False when it has none.
+bool readOverWhite(Magick::Image& image, Picture& out) {
+    if (!image.matte()) return false;
+    const std::size_t width = image.columns(), height = image.rows();
+    std::vector<uint8_t> rgba(width * height * 4);
+    image.write(0, 0, width, height, "RGBA", Magick::CharPixel, rgba.data());
+    bool anyOpaque = false;
+    for (std::size_t i = 3; i < rgba.size() && !anyOpaque; i += 4)
+        anyOpaque = rgba[i] != 0;
+    if (!anyOpaque) return false;
+    if (out.allocate(int32_t(width), int32_t(height), 24) != kPictureOk) throw std::bad_alloc();
+    out.paletteSize = 0;
+    compositeRgbaOverWhite(rgba.data(), width * height, out.pixels());
+    return true;
+}
+
 Status packOneBit(Picture& out) {
     Picture packed;
     if (packed.allocate(out.width, out.height, 1) != kPictureOk)
@@ -162,6 +180,10 @@ Status readImage(ByteSpan bytes, const ReadRequest& request, Picture& out, const
         uint32_t format = request.format;
         const int entries = request.paletteEntries;
         bool indexed = false;
+        if (request.compositeAlpha && readOverWhite(image, out)) {
+            finishRead(out, trueColourVariant(format));
+            return Status::success();
+        }
         if (entries > 0) {
             const bool mapped = image.classType() == MagickCore::PseudoClass &&
                                 image.colorMapSize() > 0 &&
@@ -264,6 +286,9 @@ Status writeImage(const Picture& picture, const WriteRequest& request, std::vect
                                             : MagickCore::PixelsPerCentimeterResolution);
             image.density(Magick::Geometry(picture.saveXResolution, picture.saveYResolution));
         }
+        if (request.carriesProfile && !picture.iccProfile.empty())
+            image.iccColorProfile(
+                Magick::Blob(picture.iccProfile.data(), picture.iccProfile.size()));
         Magick::Blob blob;
         image.write(&blob, request.magick);
         const auto* data = static_cast<const uint8_t*>(blob.data());

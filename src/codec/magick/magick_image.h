@@ -20,6 +20,9 @@ struct ReadRequest {
     int paletteEntries = 0;
     bool applyOrientation = false; ///< turn the picture upright by the origin the file records
     bool packOneBit = false;       ///< deliver 1-bit packed pixels (2-entry palette)
+    /// The file declares real transparency: when ImageMagick reads an alpha channel that is not
+    /// zero everywhere, the picture is put over white and delivered at 24 bits (true-colour id).
+    bool compositeAlpha = false;
 };
 
 /// Reads bytes through ImageMagick: header first (size checked against the limits), then the
@@ -34,6 +37,7 @@ struct WriteRequest {
     const char* magick = "";
     bool carriesResolution = false; ///< hand saveX/YResolution over when per inch or per cm
     int twoLevelThreshold = -1;     ///< >= 0: black and white by distance from black
+    bool carriesProfile = false;    ///< the picture's colour profile goes into the file
 };
 
 /// Writes a picture (24-bit, or 8-bit and 1-bit expanded through the palette) into out.

@@ -1,5 +1,7 @@
 #include "codec/png/png_codec.h"
 
+#include "codec/alpha.h"
+#include "codec/icc/icc_profile.h"
 #include "codec/library_reason.h"
 #include "codec/png/png_idat_stream.h"
 
@@ -50,6 +52,7 @@ struct Reader {
     png_structp png = nullptr;
     png_infop info = nullptr;
     std::vector<png_bytep> rows;
+    std::vector<uint8_t> rgba; // a picture with transparency, before it is put over white
     ~Reader() { png_destroy_read_struct(&png, info ? &info : nullptr, nullptr); }
 };
 
@@ -91,13 +94,34 @@ bool compressedDataCanHold(ByteSpan bytes, uint64_t width, uint64_t height, int 
     return pixelBytes <= compressedBytes(bytes) * kMaxRatio + kSlack;
 }
 
+// The transparency of a palette (tRNS alpha per entry) or of a 1-bit grey picture (one
+// transparent level) taken into the palette: its entries put over white.
+void paletteOverWhite(png_structp png, png_infop info, bool palette, Picture& out) {
+    png_bytep alpha = nullptr;
+    int count = 0;
+    png_color_16p colour = nullptr;
+    if (!png_get_tRNS(png, info, &alpha, &count, &colour)) return;
+    if (palette) {
+        for (int i = 0; i < count && i < 256; ++i) {
+            PaletteEntry& e = out.palette[std::size_t(i)];
+            e = {overWhite(e.blue, alpha[i]), overWhite(e.green, alpha[i]),
+                 overWhite(e.red, alpha[i]), 0};
+        }
+    } else if (colour && colour->gray <= 1) {
+        out.palette[colour->gray] = {255, 255, 255, 0};
+    }
+}
+
 Status decode(Reader& r, Picture& out, const ReadOptions& options) {
     png_structp png = r.png;
     png_infop info = r.info;
     png_set_read_fn(png, &r.source, readFromMemory);
-    // Refuse oversized headers before libpng allocates anything for them.
+    // Refuse oversized headers before libpng allocates anything for them, and bound what a
+    // compressed chunk (the colour profile among them) may grow to.
     png_set_user_limits(png, uint32_t(options.limits.maxDimension),
                         uint32_t(options.limits.maxDimension));
+    png_set_chunk_malloc_max(
+        png, std::max<png_alloc_size_t>(options.limits.maxProfileBytes, png_alloc_size_t(8) << 20));
     png_read_info(png, info);
     png_uint_32 width = 0, height = 0;
     int depth = 0, colourType = 0, interlace = 0;
@@ -108,6 +132,11 @@ Status decode(Reader& r, Picture& out, const ReadOptions& options) {
 
     const bool palette = colourType == PNG_COLOR_TYPE_PALETTE;
     const bool oneBit = depth == 1 && (palette || colourType == PNG_COLOR_TYPE_GRAY);
+    const bool transparent = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
+    // Grey and RGB pixels with an alpha channel or a transparent colour are read with their
+    // alpha and put over white; palette and 1-bit pictures get their palette put over white.
+    const bool alpha =
+        !palette && !oneBit && ((colourType & PNG_COLOR_MASK_ALPHA) != 0 || transparent);
     int bits = 24;
     if (oneBit) {
         bits = 1;
@@ -116,24 +145,39 @@ Status decode(Reader& r, Picture& out, const ReadOptions& options) {
         png_set_packing(png); // 2- and 4-bit indices to one byte each
     } else {
         png_set_scale_16(png);
-        png_set_strip_alpha(png);
+        if (alpha)
+            png_set_tRNS_to_alpha(png);
+        else
+            png_set_strip_alpha(png);
         png_set_expand_gray_1_2_4_to_8(png);
         png_set_gray_to_rgb(png);
     }
     png_set_interlace_handling(png);
     png_read_update_info(png, info);
-    if (png_get_rowbytes(png, info) != Picture::rowBytesFor(int32_t(width), bits))
+    const std::size_t rowBytes = png_get_rowbytes(png, info);
+    if (rowBytes != (alpha ? std::size_t(width) * 4 : Picture::rowBytesFor(int32_t(width), bits)))
         return Status::failure(kCodecUnsupported, "Unexpected PNG row layout.");
 
     if (out.allocate(int32_t(width), int32_t(height), bits) != kPictureOk)
         return Status::failure(kCodecOutOfMemory, "Out of memory");
-    // libpng keeps the unused bits of a packed row's last byte: make them zero.
-    std::memset(out.pixels(), 0, out.pixelBytes());
+    uint8_t* target = out.pixels();
+    if (alpha) {
+        try {
+            r.rgba.resize(rowBytes * height);
+        } catch (const std::bad_alloc&) {
+            return Status::failure(kCodecOutOfMemory, "Out of memory");
+        }
+        target = r.rgba.data();
+    } else {
+        // libpng keeps the unused bits of a packed row's last byte: make them zero.
+        std::memset(out.pixels(), 0, out.pixelBytes());
+    }
     r.rows.resize(height);
     for (png_uint_32 y = 0; y < height; ++y)
-        r.rows[y] = out.pixels() + std::size_t(y) * out.rowBytes();
+        r.rows[y] = target + std::size_t(y) * rowBytes;
     png_read_image(png, r.rows.data());
     png_read_end(png, nullptr);
+    if (alpha) compositeRgbaOverWhite(r.rgba.data(), std::size_t(width) * height, out.pixels());
 
     if (palette) {
         png_colorp entries = nullptr;
@@ -145,7 +189,16 @@ Status decode(Reader& r, Picture& out, const ReadOptions& options) {
     } else if (oneBit) {
         setGreyPalette(out, 2);
     }
+    if ((palette || oneBit) && transparent) paletteOverWhite(png, info, palette, out);
     out.format = oneBit ? kFormatPng1 : palette ? kFormatPng8 : kFormatPng;
+
+    png_charp name = nullptr;
+    int compression = 0;
+    png_bytep profile = nullptr;
+    png_uint_32 profileBytes = 0;
+    if (png_get_iCCP(png, info, &name, &compression, &profile, &profileBytes) &&
+        profileBytes <= options.limits.maxProfileBytes && isRgbProfile({profile, profileBytes}))
+        out.iccProfile.assign(profile, profile + profileBytes);
 
     png_uint_32 xppu = 0, yppu = 0;
     int unit = 0;
@@ -252,9 +305,17 @@ void encode(Writer& w, const Picture& picture) {
         }
         png_set_PLTE(png, info, entries, count);
     }
-    // The pixels are sRGB: say so, with the matching gAMA for readers that know no sRGB.
-    png_set_sRGB(png, info, PNG_sRGB_INTENT_PERCEPTUAL);
-    png_set_gAMA_fixed(png, info, 45455);
+    // The picture's own profile; without one (or one libpng refuses) the pixels are sRGB: say
+    // so, with the matching gAMA for readers that know no sRGB.
+    if (!picture.iccProfile.empty()) {
+        png_set_benign_errors(png, 1);
+        png_set_iCCP(png, info, "ICC profile", PNG_COMPRESSION_TYPE_BASE, picture.iccProfile.data(),
+                     png_uint_32(picture.iccProfile.size()));
+    }
+    if (!png_get_valid(png, info, PNG_INFO_iCCP)) {
+        png_set_sRGB(png, info, PNG_sRGB_INTENT_PERCEPTUAL);
+        png_set_gAMA_fixed(png, info, 45455);
+    }
     if (picture.saveXResolution > 0 && picture.saveYResolution > 0)
         png_set_pHYs(png, info, pixelsPerMetre(picture.saveXResolution, picture.saveResolutionUnit),
                      pixelsPerMetre(picture.saveYResolution, picture.saveResolutionUnit),

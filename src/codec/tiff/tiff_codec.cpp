@@ -1,5 +1,6 @@
 #include "codec/tiff/tiff_codec.h"
 
+#include "codec/icc/icc_profile.h"
 #include "codec/library_reason.h"
 
 #include <algorithm>
@@ -339,6 +340,11 @@ Status readTiff(ByteSpan bytes, Picture& out, const ReadOptions& options) {
         return status;
     }
     readResolution(tif.get(), out);
+    uint32_t profileBytes = 0;
+    const uint8_t* profile = nullptr;
+    if (TIFFGetField(tif.get(), TIFFTAG_ICCPROFILE, &profileBytes, &profile) && profile &&
+        profileBytes <= options.limits.maxProfileBytes && isRgbProfile({profile, profileBytes}))
+        out.iccProfile.assign(profile, profile + profileBytes);
     return Status::success();
 }
 
@@ -396,6 +402,9 @@ Status writeTiff(const Picture& picture, std::vector<uint8_t>& out) {
                               : unit == 3 ? RESUNIT_CENTIMETER
                                           : RESUNIT_NONE));
     }
+    if (bits == 24 && !picture.iccProfile.empty())
+        TIFFSetField(t, TIFFTAG_ICCPROFILE, uint32_t(picture.iccProfile.size()),
+                     picture.iccProfile.data());
     // Some codecs work in the row buffer they are handed: give them a copy.
     std::vector<uint8_t> row(picture.rowBytes());
     for (int32_t y = 0; y < picture.height; ++y) {

@@ -283,9 +283,9 @@ void ColorMatchPane::chooseMatchToImage() {
     CSotavoDoc* doc = document();
     if (!doc) return;
     setMode(1);
-    doc->colour.match.matchTables = state().buildMatchToImage(sourceBlock(*doc));
+    doc->colour.match.matchTables = matchTablesToImage(state(), *doc);
     if (state().hasReference()) {
-        m_preview->setImage(imageFromPicture(state().referenceImage));
+        m_preview->setImage(shownOnScreen(state().referenceImage));
         m_referenceName->setText(fileNameOf(state().referencePath));
         startTimer1(kModeDelay);
     } else {
@@ -303,7 +303,7 @@ void ColorMatchPane::chooseMatchToProfile() {
     doc->colour.match.matchTables = state().buildMatchToProfile(sourceBlock(*doc));
     setMode(2);
     if (state().profilePreview.hasPixels()) {
-        m_preview->setImage(imageFromPicture(state().profilePreview));
+        m_preview->setImage(shownOnScreen(state().profilePreview));
         startTimer1(kModeDelay);
     } else {
         m_preview->setImage({});
@@ -331,7 +331,7 @@ void ColorMatchPane::loadReference(const QString& given) {
                     QString::fromStdString(cannotOpenMessage(path.toStdString(), status.reason)));
         return;
     }
-    m_preview->setImage(imageFromPicture(state().referenceImage));
+    m_preview->setImage(shownOnScreen(state().referenceImage));
     showReferenceName();
     setMode(1);
     doc->colour.match.matchFade = 0;

@@ -3,6 +3,7 @@
 #include "codec/exif/file_info_text.h"
 #include "document/crop_rotate.h"
 #include "document/csotavo_doc.h"
+#include "ui/display_colors.h"
 #include "ui/panes/pane_bitmaps.h"
 #include "ui/panes/pane_control_ids.h"
 #include "ui/panes/pane_strings.h"
@@ -294,8 +295,9 @@ void FilePropertiesPane::refresh() {
     if (size.width() > 0 && size.height() > 0) {
         const QImage whole(source.pixels(), source.width, source.height,
                            qsizetype(source.width) * 3, QImage::Format_RGB888);
-        m_thumbnail->setThumbnail(
-            whole.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        m_thumbnail->setThumbnail(DisplayColors::instance().toDisplay(
+            whole.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation),
+            source.iccProfile));
     } else {
         m_thumbnail->setThumbnail({});
     }

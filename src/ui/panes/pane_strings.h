@@ -57,6 +57,7 @@ inline constexpr const char* kRecent = "Recent";
 
 /// The types "All Supported Image Files" offers in the reference dialog.
 inline constexpr const char* kReferenceTypes =
-    "*.bmp;*.jpg;*.pcd;*.pcx;*.png;*.psd;*.tga;*.tif;*.wmf;*.emf;";
+    "*.bmp;*.jpg;*.pcd;*.pcx;*.png;*.psd;*.tga;*.tif;*.wmf;*.emf;"
+    "*.heic;*.heif;*.hif;*.avif;*.webp;*.jxl;";
 
 } // namespace velanox::ui::text

@@ -1,7 +1,9 @@
-// The panes' way of showing a 24-bit red-first Picture: a QImage copy of its pixels.
+// The panes' way of showing a 24-bit red-first Picture: a QImage copy of its pixels, as they are
+// or in the screen's colours.
 #pragma once
 
 #include "codec/picture.h"
+#include "ui/display_colors.h"
 
 #include <QImage>
 
@@ -15,6 +17,11 @@ inline QImage imageFromPicture(const Picture& picture) {
     return QImage(picture.pixels(), picture.width, picture.height, qsizetype(picture.width) * 3,
                   QImage::Format_RGB888)
         .copy();
+}
+
+/// The same in the screen's colours, converted from the picture's profile.
+inline QImage shownOnScreen(const Picture& picture) {
+    return DisplayColors::instance().toDisplay(imageFromPicture(picture), picture.iccProfile);
 }
 
 } // namespace velanox::ui

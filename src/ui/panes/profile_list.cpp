@@ -2,6 +2,7 @@
 
 #include "codec/picture.h"
 #include "color/color_profile.h"
+#include "ui/display_colors.h"
 #include "ui/panes/pane_bitmaps.h"
 #include "ui/resource_ids.h"
 
@@ -26,9 +27,12 @@ QImage halfSizeThumbnail(const QString& path) {
     if (picture.allocate(w, h, 24) != kPictureOk) return {};
     std::memcpy(picture.pixels(), profile.thumbnail.data(), profile.thumbnail.size());
     if (picture.resample(w / 2, h / 2) != kPictureOk) return {};
-    return QImage(picture.pixels(), picture.width, picture.height, picture.width * 3,
-                  QImage::Format_RGB888)
-        .copy();
+    // Profile thumbnails are sRGB.
+    return DisplayColors::instance().toDisplay(QImage(picture.pixels(), picture.width,
+                                                      picture.height, picture.width * 3,
+                                                      QImage::Format_RGB888)
+                                                   .copy(),
+                                               {});
 }
 
 class ProfileDelegate : public QStyledItemDelegate {

@@ -1,0 +1,16 @@
+// The WebP reader (libwebp) on arbitrary bytes: a code and a reason, or consistent pixels
+// within the limits (the library's own limits are set from ours).
+#include "codec/webp/webp_codec.h"
+
+#include "fuzz_reader.h"
+
+using namespace velanox;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const codec::ByteSpan bytes{data, size};
+    const codec::ReadOptions options = fuzz::fuzzReadOptions();
+    (void)codec::probeWebp(bytes);
+    Picture picture;
+    fuzz::checkRead(codec::readWebp(bytes, picture, options), picture, options);
+    return 0;
+}

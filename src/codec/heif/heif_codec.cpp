@@ -1,0 +1,169 @@
+#include "codec/heif/heif_codec.h"
+
+#include "codec/alpha.h"
+#include "codec/exif/exif_block.h"
+#include "codec/icc/icc_profile.h"
+
+#include <algorithm>
+#include <cstring>
+#include <libheif/heif.h>
+#include <memory>
+#include <new>
+#include <string>
+#include <vector>
+
+namespace velanox::codec {
+namespace {
+
+struct ContextDeleter {
+    void operator()(heif_context* context) const { heif_context_free(context); }
+};
+struct HandleDeleter {
+    void operator()(heif_image_handle* handle) const { heif_image_handle_release(handle); }
+};
+struct ImageDeleter {
+    void operator()(heif_image* image) const { heif_image_release(image); }
+};
+struct NclxDeleter {
+    void operator()(heif_color_profile_nclx* nclx) const { heif_nclx_color_profile_free(nclx); }
+};
+
+Status failure(int code, const heif_error& error) {
+    std::string message = error.message && *error.message ? error.message : "unreadable";
+    while (!message.empty() && (message.back() == '\n' || message.back() == ' '))
+        message.pop_back();
+    // libheif's own size limit, set from ours, refused the picture or one of its tiles.
+    if (error.subcode == heif_suberror_Security_limit_exceeded)
+        return Status::failure(kCodecTooLarge, "Image too large: " + message + ".");
+    return Status::failure(code, "HEIF file: " + message + ".");
+}
+
+uint32_t be32(const uint8_t* p) {
+    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+}
+
+bool isHeifBrand(const uint8_t* p) {
+    for (const char* brand : {"heic", "heix", "heim", "heis", "hevc", "hevx", "mif1", "msf1"})
+        if (std::memcmp(p, brand, 4) == 0) return true;
+    return false;
+}
+
+// The first EXIF block of the picture; empty when it has none.
+std::vector<uint8_t> exifPayload(const heif_image_handle* handle) {
+    heif_item_id id = 0;
+    if (heif_image_handle_get_list_of_metadata_block_IDs(handle, "Exif", &id, 1) < 1) return {};
+    const std::size_t size = heif_image_handle_get_metadata_size(handle, id);
+    if (size == 0 || size > kMaxExifTiffBytes + 16) return {};
+    std::vector<uint8_t> payload(size);
+    if (heif_image_handle_get_metadata(handle, id, payload.data()).code != heif_error_Ok) return {};
+    return payload;
+}
+
+std::vector<uint8_t> colourProfile(const heif_image_handle* handle, const Limits& limits) {
+    const std::size_t size = heif_image_handle_get_raw_color_profile_size(handle);
+    if (size > 0) {
+        if (size > limits.maxProfileBytes) return {};
+        std::vector<uint8_t> profile(size);
+        if (heif_image_handle_get_raw_color_profile(handle, profile.data()).code != heif_error_Ok ||
+            !isRgbProfile({profile.data(), profile.size()}))
+            return {};
+        return profile;
+    }
+    heif_color_profile_nclx* nclx = nullptr;
+    if (heif_image_handle_get_nclx_color_profile(handle, &nclx).code != heif_error_Ok || !nclx)
+        return {};
+    std::unique_ptr<heif_color_profile_nclx, NclxDeleter> owned(nclx);
+    return profileFromNclx(int(nclx->color_primaries), int(nclx->transfer_characteristics));
+}
+
+// One 16-bit sample of `bits` significant bits to 8 bits, rounded.
+uint8_t reduce(uint16_t value, int bits) {
+    const uint32_t max = (1u << bits) - 1;
+    return uint8_t((std::min<uint32_t>(value, max) * 255u + max / 2) / max);
+}
+
+} // namespace
+
+bool probeHeif(ByteSpan bytes) {
+    if (!bytes.data || bytes.size < 16 || std::memcmp(bytes.data + 4, "ftyp", 4) != 0) return false;
+    if (isHeifBrand(bytes.data + 8)) return true;
+    const std::size_t boxSize = std::min<std::size_t>(be32(bytes.data), bytes.size);
+    for (std::size_t at = 16; at + 4 <= boxSize; at += 4)
+        if (isHeifBrand(bytes.data + at)) return true;
+    return false;
+}
+
+Status readHeif(ByteSpan bytes, Picture& out, const ReadOptions& options) {
+    out.release();
+    out.exifBlock.clear();
+    out.exif = ExifSummary{};
+    out.orientation = 1;
+    out.iccProfile.clear();
+    if (!probeHeif(bytes)) return Status::failure(kCodecCorrupt, "Not a HEIF file.");
+    std::unique_ptr<heif_context, ContextDeleter> context(heif_context_alloc());
+    if (!context) return Status::failure(kCodecOutOfMemory, "Out of memory");
+    heif_context_set_maximum_image_size_limit(context.get(), options.limits.maxDimension);
+    heif_error error =
+        heif_context_read_from_memory_without_copy(context.get(), bytes.data, bytes.size, nullptr);
+    if (error.code != heif_error_Ok) return failure(kCodecCorrupt, error);
+    heif_image_handle* rawHandle = nullptr;
+    error = heif_context_get_primary_image_handle(context.get(), &rawHandle);
+    if (error.code != heif_error_Ok) return failure(kCodecCorrupt, error);
+    std::unique_ptr<heif_image_handle, HandleDeleter> handle(rawHandle);
+    if (Status s = checkSize(heif_image_handle_get_width(handle.get()),
+                             heif_image_handle_get_height(handle.get()), options.limits);
+        !s.ok())
+        return s;
+
+    const bool alpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
+    const int bits = heif_image_handle_get_luma_bits_per_pixel(handle.get());
+    const bool deep = bits > 8;
+    const heif_chroma chroma =
+        deep ? (alpha ? heif_chroma_interleaved_RRGGBBAA_LE : heif_chroma_interleaved_RRGGBB_LE)
+             : (alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB);
+    heif_image* rawImage = nullptr;
+    error = heif_decode_image(handle.get(), &rawImage, heif_colorspace_RGB, chroma, nullptr);
+    if (error.code != heif_error_Ok) {
+        return failure(error.code == heif_error_Memory_allocation_error ? kCodecOutOfMemory
+                                                                        : kCodecCorrupt,
+                       error);
+    }
+    std::unique_ptr<heif_image, ImageDeleter> image(rawImage);
+    const int width = heif_image_get_width(image.get(), heif_channel_interleaved);
+    const int height = heif_image_get_height(image.get(), heif_channel_interleaved);
+    if (Status s = checkSize(width, height, options.limits); !s.ok()) return s;
+    int stride = 0;
+    const uint8_t* plane =
+        heif_image_get_plane_readonly(image.get(), heif_channel_interleaved, &stride);
+    const int channels = alpha ? 4 : 3;
+    const std::size_t sampleBytes = deep ? 2 : 1;
+    if (!plane || stride < 0 || std::size_t(stride) < std::size_t(width) * channels * sampleBytes)
+        return Status::failure(kCodecCorrupt, "HEIF file: the decoded picture has no pixels.");
+    if (out.allocate(width, height, 24) != kPictureOk)
+        return Status::failure(kCodecOutOfMemory, "Out of memory");
+
+    std::vector<uint8_t> row(std::size_t(width) * channels);
+    for (int y = 0; y < height; ++y) {
+        const uint8_t* in = plane + std::size_t(y) * std::size_t(stride);
+        if (deep) {
+            for (std::size_t i = 0; i < row.size(); ++i)
+                row[i] = reduce(uint16_t(in[2 * i] | in[2 * i + 1] << 8), bits);
+            in = row.data();
+        }
+        uint8_t* target = out.pixels() + std::size_t(y) * out.rowBytes();
+        if (alpha)
+            compositeRgbaOverWhite(in, std::size_t(width), target);
+        else
+            std::memcpy(target, in, std::size_t(width) * 3);
+    }
+
+    out.iccProfile = colourProfile(handle.get(), options.limits);
+    // libheif has turned the picture by the container's irot and imir; the EXIF orientation
+    // says the same and is kept only for writing.
+    const std::vector<uint8_t> exif = exifPayload(handle.get());
+    takeExifPayload({exif.data(), exif.size()}, out);
+    out.format = kFormatHeif;
+    return Status::success();
+}
+
+} // namespace velanox::codec
