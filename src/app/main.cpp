@@ -4,7 +4,6 @@
 //   velanox-nr --screenshot FILE [--delay MS] writes a picture of the window and quits
 //   velanox-nr --help | --version             prints the usage or the version, no window
 #include "codec/contained_reader.h"
-#include "engine/thread_waiting.h"
 #include "ui/application.h"
 #include "ui/document_controller.h"
 #include "ui/main_frame.h"
@@ -54,7 +53,6 @@ bool answeredWithoutWindow(int argc, char* argv[], int& status) {
 
 int main(int argc, char* argv[]) {
     if (int status = 0; answeredWithoutWindow(argc, argv, status)) return status;
-    velanox::engine::preferSleepingWorkers(argv);
     // Every picture (opened, dropped, a reference, a preview) is read by the contained reader.
     velanox::codec::ContainedReading reading;
     reading.enabled = true;

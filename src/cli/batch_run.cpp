@@ -3,16 +3,13 @@
 #include "cli/cli_host.h"
 #include "cli/file_job.h"
 #include "document/load_source.h"
+#include "engine/threads.h"
 
 #include <algorithm>
 #include <atomic>
 #include <mutex>
 #include <thread>
 #include <vector>
-
-#ifdef VELANOX_CLI_OPENMP
-#include <omp.h>
-#endif
 
 namespace velanox::cli {
 
@@ -73,11 +70,11 @@ int runBatch(const CliOptions& options, const std::vector<PlannedFile>& files,
 
     const int jobs = std::max(1, std::min<int>(options.jobs, int(files.size())));
     auto work = [&](int slot) {
-#ifdef VELANOX_CLI_OPENMP
         // The engine spreads each call over the cores; jobs running side by side share them
-        // instead of each starting a thread per core (measured faster on two cores).
-        if (jobs > 1) omp_set_num_threads(std::max(1, omp_get_num_procs() / jobs));
-#endif
+        // instead of each using a thread per core (measured faster on two cores).
+        if (jobs > 1)
+            engine::setThreadLimit(
+                std::max(1, int(std::max(1u, std::thread::hardware_concurrency())) / jobs));
         FileJob job(options, display, slot);
         for (std::size_t i = next++; i < files.size(); i = next++) {
             const PlannedFile& file = files[i];

@@ -8,7 +8,6 @@
 #include "cli/output_plan.h"
 #include "cli/progress_display.h"
 #include "codec/contained_reader.h"
-#include "engine/thread_waiting.h"
 
 #include <cstdio>
 #include <string>
@@ -29,7 +28,6 @@ int usageError(const std::string& text) {
 } // namespace
 
 int main(int argc, char** argv) {
-    velanox::engine::preferSleepingWorkers(argv);
     const std::vector<std::string> args(argv + 1, argv + argc);
     const int cores = int(std::max(1u, std::thread::hardware_concurrency()));
     const ParseResult parsed = parseCommandLine(args, cores);

@@ -30,11 +30,19 @@ std::size_t pictureBytes(int32_t width, int32_t height, int32_t bitsPerPixel) {
 } // namespace
 
 int Picture::allocate(int32_t newWidth, int32_t newHeight, int32_t newBitsPerPixel) {
-    release();
+    width = height = 0;
+    bitsPerPixel = 0;
+    paletteSize = 0;
+    pixelBytes_ = 0;
     const std::size_t size = pictureBytes(newWidth, newHeight, newBitsPerPixel);
-    if (size == 0) return kPictureOutOfMemory;
-    pixels_ = codec::PixelStorage::allocate(size);
-    if (!pixels_) return kPictureOutOfMemory;
+    if (size == 0) {
+        pixels_.reset();
+        return kPictureOutOfMemory;
+    }
+    // A heap block of the same size is kept: the next picture of a batch, or the result made
+    // again from the source, reuses memory whose pages are there already. (In the reader's
+    // child every picture gets a memory file of its own.)
+    if (!pixels_.reallocate(size)) return kPictureOutOfMemory;
     pixelBytes_ = size;
     width = newWidth;
     height = newHeight;

@@ -134,7 +134,8 @@ public:
 
     static std::size_t rowBytesFor(int32_t width, int32_t bitsPerPixel);
 
-    /// Releases the old pixels and reserves room for width x height at the given depth.
+    /// Reserves room for width x height at the given depth, releasing the old pixels (a block of
+    /// the same size is kept, its contents unspecified).
     /// Returns kPictureOk, or kPictureOutOfMemory (no pixels) when the memory cannot be had or
     /// the size is not representable.
     int allocate(int32_t width, int32_t height, int32_t bitsPerPixel);

@@ -1,7 +1,6 @@
 #include "codec/pixel_storage.h"
 
 #include <atomic>
-#include <new>
 #include <utility>
 
 #include <fcntl.h>
@@ -25,12 +24,14 @@ PixelPlace pixelPlace() {
 }
 
 PixelStorage::PixelStorage(PixelStorage&& other) noexcept
-    : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)),
-      mappedBytes_(std::exchange(other.mappedBytes_, 0)), fd_(std::exchange(other.fd_, -1)) {}
+    : heap_(std::move(other.heap_)), data_(std::exchange(other.data_, nullptr)),
+      size_(std::exchange(other.size_, 0)), mappedBytes_(std::exchange(other.mappedBytes_, 0)),
+      fd_(std::exchange(other.fd_, -1)) {}
 
 PixelStorage& PixelStorage::operator=(PixelStorage&& other) noexcept {
     if (this != &other) {
         reset();
+        heap_ = std::move(other.heap_);
         data_ = std::exchange(other.data_, nullptr);
         size_ = std::exchange(other.size_, 0);
         mappedBytes_ = std::exchange(other.mappedBytes_, 0);
@@ -57,9 +58,24 @@ PixelStorage PixelStorage::allocate(std::size_t bytes) {
         block.fd_ = fd;
         return block;
     }
-    block.data_ = new (std::nothrow) uint8_t[bytes];
-    if (block.data_ != nullptr) block.size_ = bytes;
+    block.reallocate(bytes);
     return block;
+}
+
+bool PixelStorage::reallocate(std::size_t bytes) {
+    if (bytes == 0) bytes = 1;
+    if (pixelPlace() == PixelPlace::MemoryFile) {
+        *this = allocate(bytes);
+        return bool(*this);
+    }
+    if (mappedBytes_ != 0 || fd_ >= 0) reset(); // a memory file is not reused as a heap block
+    if (!heap_.allocate(bytes)) {
+        reset();
+        return false;
+    }
+    data_ = heap_.data();
+    size_ = bytes;
+    return true;
 }
 
 PixelStorage PixelStorage::mapMemoryFile(int fd, std::size_t bytes) {
@@ -74,10 +90,8 @@ PixelStorage PixelStorage::mapMemoryFile(int fd, std::size_t bytes) {
 }
 
 void PixelStorage::reset() {
-    if (mappedBytes_ != 0)
-        ::munmap(data_, mappedBytes_);
-    else
-        delete[] data_;
+    if (mappedBytes_ != 0) ::munmap(data_, mappedBytes_);
+    heap_.release();
     if (fd_ >= 0) ::close(fd_);
     data_ = nullptr;
     size_ = 0;

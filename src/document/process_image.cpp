@@ -98,10 +98,13 @@ ProcessOutcome CSotavoDoc::runOnce(bool detailOnly) {
     run.outputWindowMode = display.outputWindowMode;
     run.limits = memory;
 
+    // A whole-picture run's planes are far larger than a detail run needs, and a detail run
+    // keeps what it is given: they go before the next detail run, not after the whole run.
+    if (detailOnly && processing.workspaceOfWholeRun) processing.engineWorkspace.release();
+    processing.workspaceOfWholeRun = !detailOnly;
     DocumentRunObserver observer(*this);
     const RunResult result = processRegion(run, processing.workBuffer, processing.preNrBuffer,
                                            observer, &processing.engineWorkspace);
-    if (!detailOnly) processing.engineWorkspace.release();
     observer.runEnding();
     if (result.outcome == ProcessOutcome::Done) processing.resultValid = 1;
 

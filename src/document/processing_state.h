@@ -23,6 +23,9 @@ struct ProcessingState {
     /// change of a setting. They grow to the largest block a run gave the engine (bounded by
     /// the memory settings' block size).
     engine::EngineWorkspace engineWorkspace;
+    /// The workspace holds the planes of a whole-picture run: kept for the next whole-picture
+    /// run (saving again, the next picture of a batch), let go before the next detail run.
+    bool workspaceOfWholeRun = false;
     /// The progress window; exists only while saving (owned by the saving operation).
     ProgressDialog* progressDialog = nullptr;
     /// The status-bar indicator, created by the first engine callback of a run.

@@ -1,6 +1,7 @@
 // Memory the engine keeps between calls, and the call that uses it.
 #pragma once
 
+#include "engine/large_block.h"
 #include "engine/noise_reducer.h"
 
 #include <cstddef>
@@ -23,24 +24,20 @@ public:
     /// with everything released, when the memory cannot be had.
     bool reserve(std::size_t plane0, std::size_t plane1, std::size_t scratchSize,
                  std::size_t bytes = 0);
-    double* plane(int index) const { return planes_[index].data; }
-    double* scratch() const { return scratch_.data; }
-    unsigned char* byteSpace() const { return reinterpret_cast<unsigned char*>(bytes_.data); }
+    double* plane(int index) const { return reinterpret_cast<double*>(planes_[index].data()); }
+    double* scratch() const { return reinterpret_cast<double*>(scratch_.data()); }
+    unsigned char* byteSpace() const { return bytes_.data(); }
     /// Bytes held.
     std::size_t bytes() const;
     void release();
 
 private:
-    struct Block {
-        double* data = nullptr;
-        std::size_t count = 0;
-    };
-    static bool grow(Block& block, std::size_t count);
-    static void free(Block& block);
+    /// Makes block hold at least count doubles.
+    static bool grow(LargeBlock& block, std::size_t count);
 
-    Block planes_[2];
-    Block scratch_;
-    Block bytes_;
+    LargeBlock planes_[2];
+    LargeBlock scratch_;
+    LargeBlock bytes_;
 };
 
 /// reduceNoise with its planes and scratch in `workspace`, which keeps them for the next call:

@@ -162,30 +162,37 @@ RunResult processRegion(const RegionRun& run, SwapBuffer& workBuffer, SwapBuffer
     const std::size_t workBytes = bufferBytes(c, d, 4);
     RunResult outcome{ProcessOutcome::Failed, NR_OK};
 
+    // The filtered-noise view shows what the engine removed from the source itself.
+    const bool recolour = run.outputWindowMode != kOutputFilteredNoise;
+    std::optional<ColourPass> colour;
+    if (steps.fused && recolour) colour.emplace(run.colour, int64_t(c) * d);
+    // Where no colour step changes a pixel, the pre-reduction copy P would repeat the region of
+    // the picture byte for byte: the fused run then reads the picture itself and needs no P.
+    const bool pIsPicture = steps.fused && !(colour && colour->active());
+
     // The two kept buffers.
     workBuffer.setThreshold(threshold);
     preNrBuffer.setThreshold(threshold);
     const bool haveWork = workBytes != 0 && workBuffer.allocate(workBytes, &observer);
-    const bool havePreNr = workBytes != 0 && preNrBuffer.allocate(workBytes, &observer);
+    if (pIsPicture) preNrBuffer.release();
+    const bool havePreNr =
+        workBytes != 0 && (pIsPicture || preNrBuffer.allocate(workBytes, &observer));
     if (!haveWork) {
         observer.showMessage(run_text::kWorkBufferOutOfMemory);
         observer.runEnding();
         return outcome;
     }
     const ImageBuffer work{workBuffer.data(), c, d};
-    // The filtered-noise view shows what the engine removed from the source itself.
-    const bool recolour = run.outputWindowMode != kOutputFilteredNoise;
     const PixelBlock workBlock{work.pixels,      c, d, 4, std::ptrdiff_t(work.rowBytes()),
                                ChannelOrder::Rgb};
     if (steps.fused) {
         // The working copy and the pre-reduction copy P are written in one pass; without P
         // there is nothing the working copy could be used for.
-        if (havePreNr) {
-            std::optional<ColourPass> colour;
-            if (recolour) colour.emplace(run.colour, int64_t(c) * d);
+        if (pIsPicture)
+            pipeline::copyRegionIn(run.source, run.imageWidth, run.region, work);
+        else if (havePreNr)
             pipeline::copyRegionInTwice(run.source, run.imageWidth, run.region, work,
                                         preNrBuffer.data(), colour ? &*colour : nullptr);
-        }
     } else {
         steps.copyRegionIn(run.source, run.imageWidth, run.region, work);
         if (recolour) applyColourSteps(run.colour, workBlock);
@@ -200,6 +207,12 @@ RunResult processRegion(const RegionRun& run, SwapBuffer& workBuffer, SwapBuffer
 
     // The sharpened copy; without memory for it the blend goes on without it. The fused run
     // makes its rows from P during the blend (P holds what the working copy holds now).
+    const std::size_t pictureRowBytes = std::size_t(run.imageWidth) * 3;
+    const uint8_t* const p = pIsPicture
+                                 ? run.source + std::size_t(run.region.top) * pictureRowBytes +
+                                       std::size_t(run.region.left) * 3
+                                 : preNrBuffer.data();
+    const int pBytes = pIsPicture ? 3 : 4;
     SwapBuffer sharpened;
     sharpened.setThreshold(threshold);
     engine::SharpenRows sharpenRows;
@@ -208,7 +221,8 @@ RunResult processRegion(const RegionRun& run, SwapBuffer& workBuffer, SwapBuffer
         if (steps.fused) {
             // The blend never reads byte 3 of the sharpened rows, so it is sharpened too: that
             // spares the loop keeping it.
-            haveSharpened = sharpenRows.prepare(c, d, 4, run.noise.sharpenAmount, 15);
+            haveSharpened =
+                sharpenRows.prepare(c, d, pBytes, run.noise.sharpenAmount, pBytes == 4 ? 15 : 7);
             if (!haveSharpened) observer.showMessage(run_text::kOutOfMemory);
         } else if (sharpened.allocate(workBytes, &observer)) {
             pipeline::copyPixels(sharpened.data(), work.pixels, workBytes);
@@ -289,7 +303,9 @@ RunResult processRegion(const RegionRun& run, SwapBuffer& workBuffer, SwapBuffer
         pipeline::FusedBlendInputs in;
         in.blend = blend;
         in.q = work.pixels;
-        in.p = preNrBuffer.data();
+        in.p = p;
+        in.pBytes = pBytes;
+        in.pStride = pIsPicture ? std::ptrdiff_t(pictureRowBytes) : 0;
         in.width = c;
         in.height = d;
         const bool usesS =

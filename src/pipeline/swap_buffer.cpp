@@ -2,31 +2,22 @@
 
 #include "pipeline/run_observer.h"
 
-#include <new>
-
-#include <sys/mman.h>
-
 namespace velanox {
 
 bool SwapBuffer::allocate(std::size_t size, MessageSink* messages) {
-    if (data_ != nullptr && size == size_) return true;
+    if (block_ && size == size_) return true;
     release();
     if (size == 0) return true;
 
-    if (size > threshold_ && size <= SIZE_MAX - kMappingSlack) {
-        const std::size_t mapped = size + kMappingSlack;
-        void* view =
-            ::mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (view != MAP_FAILED) {
-            mapping_ = view;
-            mappingSize_ = mapped;
-            data_ = static_cast<uint8_t*>(view);
-            size_ = size;
-            return true;
-        }
+    // Both kinds of block come from engine::LargeBlock, which maps large blocks straight from
+    // the system with huge pages offered, so a fresh buffer's first touch is cheap either way.
+    if (size > threshold_ && size <= SIZE_MAX - kMappingSlack &&
+        block_.allocate(size + kMappingSlack)) {
+        mapped_ = true;
+        size_ = size;
+        return true;
     }
-    data_ = new (std::nothrow) uint8_t[size];
-    if (data_ == nullptr) {
+    if (!block_.allocate(size)) {
         if (messages != nullptr) messages->showMessage(run_text::kOutOfMemory);
         return false;
     }
@@ -35,14 +26,8 @@ bool SwapBuffer::allocate(std::size_t size, MessageSink* messages) {
 }
 
 void SwapBuffer::release() {
-    if (mapping_ != nullptr) {
-        ::munmap(mapping_, mappingSize_);
-    } else {
-        delete[] data_;
-    }
-    mapping_ = nullptr;
-    mappingSize_ = 0;
-    data_ = nullptr;
+    block_.release();
+    mapped_ = false;
     size_ = 0;
 }
 

@@ -76,8 +76,8 @@ bool installSystemCallFilter() {
                           SCMP_A2(SCMP_CMP_MASKED_EQ, writing, 0)) == 0 &&
          seccomp_rule_add(filter, SCMP_ACT_ALLOW, SCMP_SYS(open), 1,
                           SCMP_A1(SCMP_CMP_MASKED_EQ, writing, 0)) == 0;
-    // Threads (OpenMP, ImageMagick), never processes. clone3 cannot be inspected: refusing it
-    // with ENOSYS makes the C library fall back to clone.
+    // Threads (the engine's pool, the JPEG decode's second band, ImageMagick), never processes.
+    // clone3 cannot be inspected: refusing it with ENOSYS makes the C library fall back to clone.
     ok = ok &&
          seccomp_rule_add(filter, SCMP_ACT_ALLOW, SCMP_SYS(clone), 1,
                           SCMP_A0(SCMP_CMP_MASKED_EQ, CLONE_THREAD, CLONE_THREAD)) == 0 &&

@@ -10,6 +10,7 @@
 #include "document/save_document.h"
 #include "document/save_name.h"
 #include "ui/application.h"
+#include "ui/close_deferral.h"
 #include "ui/file_dialogs.h"
 #include "ui/jpeg_options_dialog.h"
 #include "ui/main_frame.h"
@@ -25,11 +26,16 @@
 #include "ui/status_bar.h"
 #include "ui/ui_strings.h"
 
+#include <QAbstractSpinBox>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QImage>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMimeData>
+#include <QPlainTextEdit>
+#include <QTextEdit>
 
 namespace velanox::ui {
 
@@ -116,6 +122,11 @@ DocumentController::DocumentController(Application& app)
     m_frame->setView(m_view);
 
     m_host->setViewUpdater([this] { m_view->refresh(); });
+    // Closing the window during a run waits for the run: the run stops at its next check.
+    m_host->setQuitRequestCheck([this] { return m_frame->closeDeferral().isPending(); });
+    // Escape and Enter leave or apply Full/Crop mode whatever in the window has the focus,
+    // unless a text box takes them.
+    m_frame->installEventFilter(this);
     m_host->setRunObserver([this](bool running) {
         m_frame->setRunActive(running);
         m_view->refresh();
@@ -140,6 +151,10 @@ DocumentController::DocumentController(Application& app)
                 m_doc->memory.MaxSwapH = values.maxSwapH;
             });
     connect(m_view, &CSotavoView::fileDropped, this, &DocumentController::dropFile);
+    connect(m_view, &CSotavoView::detailZoomChanged, this, [this](int factor) {
+        m_frame->frameStatusBar()->setDetailZoom(factor);
+        m_frame->updateCommandStates();
+    });
     connect(m_view, &CSotavoView::visibleRectChanged, m_frame, &CMainFrame::refreshCropInfo);
     connect(m_view, &CSotavoView::toneValuesChanged, this, [this] {
         if (PaneContent* pane = m_frame->paneContent(ids::kPaneIdColorCorrection))
@@ -157,6 +172,21 @@ DocumentController::~DocumentController() {
     m_frame->attachDocument(nullptr);
     m_view->setModeTarget(nullptr);
     m_view->setDocument(nullptr);
+}
+
+bool DocumentController::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != m_frame || event->type() != QEvent::KeyPress) return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    const int k = key->key();
+    if (k != Qt::Key_Escape && k != Qt::Key_Return && k != Qt::Key_Enter) return false;
+    if (!m_doc->crop.cropMode || key->modifiers() & ~Qt::KeypadModifier) return false;
+    if (QApplication::activeModalWidget() || QApplication::activePopupWidget()) return false;
+    QWidget* focus = QApplication::focusWidget();
+    if (qobject_cast<QLineEdit*>(focus) || qobject_cast<QAbstractSpinBox*>(focus) ||
+        qobject_cast<QTextEdit*>(focus) || qobject_cast<QPlainTextEdit*>(focus))
+        return false;
+    m_modeTarget->leaveCropMode(k == Qt::Key_Escape, true);
+    return true;
 }
 
 PaneContent* DocumentController::makePane(int paneId, QWidget* parent) {
@@ -364,6 +394,7 @@ bool DocumentController::saveWithDialog() {
         velanox::WaitCursor wait(*m_host);
         result = velanox::onSaveDocument(doc, chosen);
     }
+    m_view->noteWholeResultProcessed();
     // Saving leaves Full/Crop mode and the diagnostic displays: the tab and the panes follow.
     if (auto* properties =
             qobject_cast<FilePropertiesPane*>(m_frame->paneContent(ids::kPaneIdFileProperties)))
@@ -427,6 +458,15 @@ void DocumentController::handleCommand(int id) {
     case ids::kGrid:
         m_view->toggleGrid();
         break;
+    case ids::kDetailZoom100:
+        m_view->setDetailZoom(1);
+        break;
+    case ids::kDetailZoom200:
+        m_view->setDetailZoom(2);
+        break;
+    case ids::kDetailZoom400:
+        m_view->setDetailZoom(4);
+        break;
     case ids::kNextImage:
     case ids::kPrevImage: {
         const velanox::FolderStepResult step = id == ids::kNextImage
@@ -480,6 +520,13 @@ void DocumentController::updateCommand(int id, QAction* action) {
     case ids::kGrid:
         action->setChecked(m_view && m_view->gridVisible());
         break;
+    case ids::kDetailZoom100:
+    case ids::kDetailZoom200:
+    case ids::kDetailZoom400: {
+        const int factor = id == ids::kDetailZoom100 ? 1 : id == ids::kDetailZoom200 ? 2 : 4;
+        action->setChecked(m_view && m_view->detailZoom() == factor);
+        break;
+    }
     case ids::kNextImage:
     case ids::kPrevImage:
         action->setEnabled(velanox::canStepInFolder(doc));

@@ -65,6 +65,9 @@ public:
     /// The pane content for a pane id (the NR Options pane, the others when present).
     PaneContent* makePane(int paneId, QWidget* parent);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     class DocModeTarget;
     void pictureArrived(int delayMs);

@@ -62,6 +62,21 @@ QString withFilterExtension(const QString& path, const QString& pattern) {
 
 namespace {
 
+// The file dialogs open wide enough for whole file names and then at the size the person last
+// gave one of them (for as long as the program runs).
+QSize& lastDialogSize() {
+    static QSize size;
+    return size;
+}
+
+int runSized(QFileDialog& dialog) {
+    const QSize wanted = lastDialogSize().isValid() ? lastDialogSize() : QSize(900, 560);
+    dialog.resize(wanted.expandedTo(dialog.minimumSizeHint()));
+    const int result = dialog.exec();
+    lastDialogSize() = dialog.size();
+    return result;
+}
+
 // The Open dialog with a preview of the selected file.
 FileDialogAnswer runPreviewOpenDialog(QWidget* parent, const FileDialogRequest& request) {
     QString filter;
@@ -73,7 +88,7 @@ FileDialogAnswer runPreviewOpenDialog(QWidget* parent, const FileDialogRequest& 
     if (request.selectedFilter >= 0 && request.selectedFilter < names.size())
         dialog.selectNameFilter(names[request.selectedFilter]);
     FileDialogAnswer answer;
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return answer;
+    if (runSized(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return answer;
     answer.accepted = true;
     answer.path = dialog.selectedFiles().front();
     answer.filterIndex = std::max(0, int(names.indexOf(dialog.selectedNameFilter())));
@@ -117,7 +132,7 @@ FileDialogAnswer runFileDialog(QWidget* parent, const FileDialogRequest& request
         dialog.setFileMode(QFileDialog::ExistingFile);
     }
     FileDialogAnswer answer;
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return answer;
+    if (runSized(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return answer;
     answer.accepted = true;
     answer.path = dialog.selectedFiles().front();
     answer.filterIndex = std::max(0, int(names.indexOf(dialog.selectedNameFilter())));

@@ -2,6 +2,7 @@
 
 #include "codec/picture.h"
 #include "document/jpeg_quality.h"
+#include "ui/edit_commit.h"
 #include "ui/message_box.h"
 #include "ui/qt_host.h"
 #include "ui/resource_ids.h"
@@ -69,6 +70,7 @@ JpegOptionsDialog::JpegOptionsDialog(const velanox::Picture& source, uint64_t so
         if (m_edit->text() != QString::number(position)) m_edit->setText(QString::number(position));
     });
     connect(m_edit, &QLineEdit::textEdited, this, &JpegOptionsDialog::onQualityEdited);
+    new EditCommit(m_edit, [this] { commitQualityEdit(); });
     connect(calc, &QPushButton::clicked, this, &JpegOptionsDialog::calcOutputSize);
     connect(suggest, &QPushButton::clicked, this, &JpegOptionsDialog::suggestQuality);
     connect(buttons, &QDialogButtonBox::accepted, this, [this] {
@@ -88,7 +90,16 @@ void JpegOptionsDialog::readControls() {
 }
 
 void JpegOptionsDialog::onQualityEdited(const QString& text) {
+    // While typing only a quality inside the range is taken; the rest waits for the commit.
     const velanox::QualityEdit edit = velanox::correctQualityText(text.toStdString());
+    if (edit.corrected) return;
+    m_quality = edit.quality;
+    const QSignalBlocker block(m_slider);
+    m_slider->setValue(m_quality);
+}
+
+void JpegOptionsDialog::commitQualityEdit() {
+    const velanox::QualityEdit edit = velanox::correctQualityText(m_edit->text().toStdString());
     m_quality = edit.quality;
     if (edit.corrected) {
         m_edit->setText(QString::number(edit.quality));
@@ -107,7 +118,8 @@ void JpegOptionsDialog::calcOutputSize() {
         QApplication::restoreOverrideCursor();
     }
     showMessage(this,
-                QString::fromStdString(velanox::calcOutputSizeText(m_sourceDataSize, estimate)));
+                QString::fromStdString(velanox::calcOutputSizeText(m_sourceDataSize, estimate)),
+                MessageKind::Information);
 }
 
 void JpegOptionsDialog::suggestQuality() {

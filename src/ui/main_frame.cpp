@@ -435,6 +435,11 @@ void CMainFrame::setCommandUpdater(std::function<void(int, QAction*)> updater) {
 }
 
 void CMainFrame::updateCommandStates() {
+    // Picture commands come back when a run ends; the document's updater then narrows those it
+    // knows (Memory Settings... depends on nothing else).
+    if (!m_runActive)
+        for (int id : kPictureCommands)
+            command(id)->setEnabled(true);
     for (const CommandEntry& decl : commandEntries()) {
         QAction* action = command(decl.id);
         if (isModeCommand(decl.id) && decl.checkable)
@@ -450,9 +455,6 @@ void CMainFrame::updateCommandStates() {
     if (m_runActive)
         for (int id : kPictureCommands)
             command(id)->setEnabled(false);
-    else if (!m_commandUpdater)
-        for (int id : kPictureCommands)
-            command(id)->setEnabled(true);
     for (QAction* action : m_recentActions)
         action->setEnabled(!m_runActive && !m_recentFiles.entries().empty());
 }

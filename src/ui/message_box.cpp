@@ -17,12 +17,16 @@ QuestionHandler& currentQuestionHandler() {
 }
 } // namespace
 
-void showMessage(QWidget* parent, const QString& text) {
+void showMessage(QWidget* parent, const QString& text, MessageKind kind) {
     if (const MessageHandler& handler = currentHandler()) {
         handler(parent, text);
         return;
     }
-    QMessageBox::warning(parent, QString::fromLatin1(text::kApplicationName), text);
+    const QString title = QString::fromLatin1(text::kApplicationName);
+    if (kind == MessageKind::Information)
+        QMessageBox::information(parent, title, text);
+    else
+        QMessageBox::warning(parent, title, text);
 }
 
 MessageHandler setMessageHandler(MessageHandler handler) {

@@ -1,5 +1,6 @@
 #include "ui/qt_host.h"
 
+#include "document/folder_navigation.h"
 #include "ui/message_box.h"
 #include "ui/message_pump.h"
 #include "ui/progress_dialog.h"
@@ -75,7 +76,11 @@ QtHost::QtHost(QWidget* parent, StatusBar* statusBar)
 QtHost::~QtHost() = default;
 
 void QtHost::showMessage(std::string_view text) {
-    ui::showMessage(m_parent, fromUtf8(text));
+    // Reaching either end of the folder is news, not a fault.
+    const bool news =
+        text == velanox::kLastFileInFolderMessage || text == velanox::kFirstFileInFolderMessage;
+    ui::showMessage(m_parent, fromUtf8(text),
+                    news ? MessageKind::Information : MessageKind::Warning);
 }
 
 velanox::Answer QtHost::askQuestion(std::string_view text, velanox::QuestionButtons buttons) {
@@ -94,8 +99,8 @@ velanox::Answer QtHost::askQuestion(std::string_view text, velanox::QuestionButt
 
 velanox::PumpResult QtHost::pumpEvents() {
     MessagePump::pumpEvents();
-    return QCoreApplication::closingDown() ? velanox::PumpResult::Quitting
-                                           : velanox::PumpResult::Continue;
+    const bool quitting = QCoreApplication::closingDown() || (m_quitRequested && m_quitRequested());
+    return quitting ? velanox::PumpResult::Quitting : velanox::PumpResult::Continue;
 }
 
 void QtHost::setRunning(bool running) {

@@ -374,3 +374,18 @@ TEST_F(ProcessImage, RunsOfManySizesInOneDocumentGiveTheBytesOfAFreshDocument) {
         host.escapeAtPump = 0;
     }
 }
+
+TEST_F(ProcessImage, WholeRunsKeepTheEnginesPlanesAndADetailRunLetsThemGo) {
+    load(900, 700);
+    ASSERT_EQ(doc.processImage(false), ProcessOutcome::Done);
+    const std::size_t whole = doc.processing.engineWorkspace.bytes();
+    EXPECT_GT(whole, 0u);
+    // Saving again, or the next picture of a batch: the planes are there already.
+    const double* plane = doc.processing.engineWorkspace.plane(0);
+    ASSERT_EQ(doc.processImage(false), ProcessOutcome::Done);
+    EXPECT_EQ(doc.processing.engineWorkspace.plane(0), plane);
+    // The preview after a save holds only what a detail rectangle needs.
+    doc.setDetailRect(100, 100, 300, 200);
+    ASSERT_EQ(doc.processImage(true), ProcessOutcome::Done);
+    EXPECT_LT(doc.processing.engineWorkspace.bytes(), whole / 4);
+}

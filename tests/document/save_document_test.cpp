@@ -186,6 +186,38 @@ TEST(SaveDocument, NothingToSaveAndBusy) {
     EXPECT_FALSE(fs::exists(folder.file("x.png")));
 }
 
+TEST(SaveDocument, FullCropModeIsLeftUncroppedWhenTheWindowWasNotTouched) {
+    TempFolder folder;
+    RecordingHost host;
+    CSotavoDoc doc(host);
+    openNoisy(doc, folder, 60, 40);
+    doc.crop.cropAspect = 0; // square, remembered from an earlier visit
+    ASSERT_EQ(enterCropMode(doc.crop, true, doc.sourceImage, doc.colour, doc.cropDisplayImage),
+              kPictureOk);
+    doc.display.displayTab = kTabImage;
+
+    const std::string target = folder.file("whole.bmp");
+    ASSERT_TRUE(onSaveDocument(doc, target).saved());
+    EXPECT_FALSE(doc.crop.cropMode);
+    EXPECT_TRUE(host.questions.empty());
+    EXPECT_EQ(doc.sourceImage.width, 60);
+    Picture saved;
+    ASSERT_EQ(saved.load(target), kPictureOk);
+    EXPECT_EQ(saved.width, 60);
+    EXPECT_EQ(saved.height, 40);
+}
+
+TEST(SaveDocument, OutsideFullCropModeTheTabAndTheCropStateStay) {
+    TempFolder folder;
+    RecordingHost host;
+    CSotavoDoc doc(host);
+    openNoisy(doc, folder, 60, 40);
+    doc.display.displayTab = kTabCurves;
+    ASSERT_TRUE(onSaveDocument(doc, folder.file("curves.bmp")).saved());
+    EXPECT_EQ(doc.display.displayTab, kTabCurves);
+    EXPECT_EQ(doc.sourceImage.width, 60);
+}
+
 TEST(SaveDocument, FullCropModeIsLeftWithTheCropApplied) {
     TempFolder folder;
     RecordingHost host;
@@ -194,6 +226,7 @@ TEST(SaveDocument, FullCropModeIsLeftWithTheCropApplied) {
     doc.crop.cropAspect = 0; // square
     ASSERT_EQ(enterCropMode(doc.crop, true, doc.sourceImage, doc.colour, doc.cropDisplayImage),
               kPictureOk);
+    doc.crop.windowChanged = true; // the person chose the aspect in this visit
     doc.display.displayTab = kTabImage;
 
     const std::string target = folder.file("square.bmp");

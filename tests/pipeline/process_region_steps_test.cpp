@@ -107,6 +107,11 @@ const Variant kVariants[] = {
          r.colour.tone.gamma = 1.3f;
          r.colour.tone.colourBoost = 40;
      }},
+    {"portrait, colour steps",
+     [](RegionRun& r) {
+         r.noise.nrMode = kNrModePortrait;
+         r.colour.tone.whitePoint = 240;
+     }},
 };
 
 } // namespace
@@ -149,6 +154,27 @@ TEST(ProcessRegionSteps, TiledRunsAndRegionsMatchThePlainRun) {
                 << v.name << " limits " << c.blockW << "x" << c.blockH;
             EXPECT_EQ(differingBytes(shipped, plain), 0u) << v.name;
         }
+}
+
+TEST(ProcessRegionSteps, OnlyARunWithColourStepsKeepsAPreReductionCopy) {
+    // Without colour steps the copy would repeat the picture: the shipped run reads the picture.
+    const Picture24 picture = noisyPicture(300, 200, 9);
+    for (const Variant& v : {kVariants[0], kVariants[1], kVariants[6], kVariants[10]}) {
+        std::vector<uint8_t> result = picture.pixels;
+        RegionRun run;
+        run.region = Rect{20, 10, 280, 190};
+        v.apply(run);
+        run.source = picture.pixels.data();
+        run.result = result.data();
+        run.imageWidth = picture.width;
+        run.imageHeight = picture.height;
+        SwapBuffer work, preNr;
+        ASSERT_TRUE(preNr.allocate(1000)); // a copy from an earlier run is let go
+        QuietObserver observer;
+        ASSERT_EQ(processRegion(run, work, preNr, observer).outcome, ProcessOutcome::Done);
+        const bool colourSteps = v.name == kVariants[10].name;
+        EXPECT_EQ(preNr.size() != 0, colourSteps) << v.name;
+    }
 }
 
 TEST(ProcessRegionSteps, BuffersOnMappingsGiveTheSameBytes) {

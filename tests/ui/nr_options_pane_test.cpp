@@ -3,6 +3,7 @@
 #include "document/csotavo_doc.h"
 #include "support/recording_host.h"
 #include "ui/debouncer.h"
+#include "ui/edit_commit.h"
 #include "ui/panes/nr_options_pane.h"
 #include "ui/resource_ids.h"
 
@@ -10,10 +11,14 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDial>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
+#include <QToolButton>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <cmath>
@@ -56,7 +61,7 @@ template <class T> T* control(QWidget& pane, int id) {
 class NrOptionsPaneTest : public QObject {
     Q_OBJECT
 private slots:
-    void typedLevelsAreCorrectedInPlaceAndSelected() {
+    void typedLevelsAreCorrectedWhenCommittedNeverWhileTyping() {
         velanox::test::RecordingHost host;
         velanox::CSotavoDoc doc(host);
         givePicture(doc);
@@ -67,31 +72,101 @@ private slots:
         auto* edit = control<QLineEdit>(pane, ids::kNrNoiseEdit);
         QCOMPARE(edit->text(), QStringLiteral("8.0"));
 
+        // Out of range while typing: the text stays, the level too, until Enter.
         replaceText(edit, QStringLiteral("150"));
+        QCOMPARE(edit->text(), QStringLiteral("150"));
+        QCOMPARE(doc.noise.noiseLevel, 8.0);
+        QTest::keyClick(edit, Qt::Key_Return);
         QCOMPARE(edit->text(), QStringLiteral("100"));
         QCOMPARE(edit->selectedText(), QStringLiteral("100"));
         QCOMPARE(doc.noise.noiseLevel, 100.0);
 
+        // ... or until the focus leaves the box.
         replaceText(edit, QStringLiteral("-3"));
+        QCOMPARE(edit->text(), QStringLiteral("-3"));
+        auto* sharpen = control<QLineEdit>(pane, ids::kNrSharpenEdit);
+        sharpen->setFocus();
         QCOMPARE(edit->text(), QStringLiteral("0"));
-        QCOMPARE(edit->selectedText(), QStringLiteral("0"));
         QCOMPARE(doc.noise.noiseLevel, 0.0);
 
+        // ... or until a pause after the last keystroke.
         replaceText(edit, QStringLiteral("abc"));
-        QCOMPARE(edit->text(), QStringLiteral("0"));
+        QTest::qWait(EditCommit::kPauseMs / 2);
+        QCOMPARE(edit->text(), QStringLiteral("abc"));
+        QTRY_COMPARE_WITH_TIMEOUT(edit->text(), QStringLiteral("0"), 2 * EditCommit::kPauseMs);
         QCOMPARE(edit->selectedText(), QStringLiteral("0"));
 
         // The whole-number edits: below 0 and above their maximum.
-        auto* sharpen = control<QLineEdit>(pane, ids::kNrSharpenEdit);
         replaceText(sharpen, QStringLiteral("250"));
+        QCOMPARE(sharpen->text(), QStringLiteral("250"));
+        QTest::keyClick(sharpen, Qt::Key_Return);
         QCOMPARE(sharpen->text(), QStringLiteral("100"));
         QCOMPARE(pane.sharpenValue(), 100);
         auto* edge = control<QLineEdit>(pane, ids::kNrEdgeEdit);
+        edge->setEnabled(true);
         replaceText(edge, QStringLiteral("256"));
+        QTest::keyClick(edge, Qt::Key_Return);
         QCOMPARE(edge->text(), QStringLiteral("255"));
         QCOMPARE(edge->selectedText(), QStringLiteral("255"));
         replaceText(edge, QStringLiteral("-1"));
+        QTest::keyClick(edge, Qt::Key_Return);
         QCOMPARE(edge->text(), QStringLiteral("0"));
+
+        // Typed key by key, an in-range value is taken as it grows: 1, 12, 120.
+        edge->selectAll();
+        QTest::keyClicks(edge, QStringLiteral("120"));
+        QCOMPARE(pane.edgeValue(), 120);
+        QCOMPARE(edge->text(), QStringLiteral("120"));
+    }
+
+    void theEdgeDialKeepsATypedValueUntilTurned() {
+        velanox::test::RecordingHost host;
+        velanox::CSotavoDoc doc(host);
+        givePicture(doc);
+        doc.display.outputWindowMode = velanox::kOutputHighlightEdges;
+        NrOptionsPane pane;
+        pane.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&pane));
+        pane.attachDocument(&doc);
+        auto* edge = control<QLineEdit>(pane, ids::kNrEdgeEdit);
+        QVERIFY(edge->isEnabled());
+        replaceText(edge, QStringLiteral("120"));
+        QTest::keyClick(edge, Qt::Key_Return);
+        QCOMPARE(pane.edgeValue(), 120);
+        auto* button = control<QToolButton>(pane, ids::kNrEdgeDial);
+        QMenu* menu = button->menu();
+        auto* dial = menu->findChild<QDial*>();
+        QVERIFY(dial);
+        emit menu->aboutToShow();
+        QCOMPARE(dial->value(), dial->maximum());
+        QCOMPARE(edge->text(), QStringLiteral("120"));
+        emit menu->aboutToHide();
+        QCOMPARE(pane.edgeValue(), 120);
+        // Turned, the dial's value replaces it.
+        emit menu->aboutToShow();
+        dial->setValue(40);
+        emit menu->aboutToHide();
+        QCOMPARE(edge->text(), QStringLiteral("40"));
+        QCOMPARE(pane.edgeValue(), 40);
+    }
+
+    void theWheelOverTheLevelSliderRunsLikeAClick() {
+        velanox::test::RecordingHost host;
+        velanox::CSotavoDoc doc(host);
+        givePicture(doc);
+        NrOptionsPane pane;
+        pane.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&pane));
+        pane.attachDocument(&doc);
+        auto* slider = control<QSlider>(pane, ids::kNrNoiseSlider);
+        const QPointF at = slider->rect().center();
+        QWheelEvent up(at, slider->mapToGlobal(at), {}, QPoint(0, 120), Qt::NoButton, {},
+                       Qt::NoScrollPhase, false);
+        QApplication::sendEvent(slider, &up);
+        QVERIFY(doc.noise.noiseLevel > 8.0);
+        QVERIFY(pane.timer().isPending());
+        QCOMPARE(pane.timer().pendingDelay(), 100);
+        QTRY_COMPARE_WITH_TIMEOUT(runs(host), 1, 1000);
     }
 
     void typingRunsOnce800MsAfterTheLastKeystroke() {
@@ -224,7 +299,7 @@ private slots:
         QVERIFY(!control<QSlider>(pane, ids::kNrNoiseSlider)->isEnabled());
     }
 
-    void theSliderCovers0To20AndWritesTheLevelAtOnce() {
+    void theSliderCovers0To20WritesTheLevelAtOnceAndRunsAtTheEndOfAMove() {
         velanox::test::RecordingHost host;
         velanox::CSotavoDoc doc(host);
         givePicture(doc);
@@ -234,10 +309,20 @@ private slots:
         pane.attachDocument(&doc);
         auto* slider = control<QSlider>(pane, ids::kNrNoiseSlider);
         QCOMPARE(slider->maximum(), 200);
+        // During a drag the level follows at once; the run waits for the end of the drag.
+        slider->setSliderDown(true);
         slider->setValue(200);
         QCOMPARE(doc.noise.noiseLevel, 20.0);
         QCOMPARE(control<QLineEdit>(pane, ids::kNrNoiseEdit)->text(), QStringLiteral("20.0"));
-        QVERIFY(!pane.timer().isPending()); // only the end of a drag asks for a run
+        QVERIFY(!pane.timer().isPending());
+        slider->setSliderDown(false);
+        QVERIFY(pane.timer().isPending());
+        QCOMPARE(pane.timer().pendingDelay(), 100);
+        // Any other move (a key, a click, the wheel) is a move and its end at once.
+        pane.timer().cancel();
+        slider->setValue(150);
+        QCOMPARE(doc.noise.noiseLevel, 15.0);
+        QVERIFY(pane.timer().isPending());
     }
 
     void numbersAreReadLikeTheEditsReadThem() {

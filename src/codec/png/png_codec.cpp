@@ -9,6 +9,7 @@
 #include <cmath>
 #include <csetjmp>
 #include <cstring>
+#include <libdeflate.h>
 #include <new>
 #include <png.h>
 #include <string>
@@ -248,9 +249,17 @@ png_uint_32 pixelsPerMetre(uint32_t value, uint32_t unit) {
 // IDAT chunks hold at most this many bytes of the zlib stream.
 constexpr std::size_t kIdatChunkBytes = std::size_t(256) << 10;
 
+// Appends a chunk's length or CRC, most significant byte first.
+void appendBigEndian(std::vector<uint8_t>& out, uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.push_back(uint8_t(value >> shift));
+}
+
 // The pixels of a 24-bit picture, filtered and compressed in bands on several threads (libpng
 // does both on one), then written as IDAT chunks and the closing IEND. libpng's own
-// png_write_end would refuse to finish a file whose IDATs it did not make.
+// png_write_end would refuse to finish a file whose IDATs it did not make. The IDAT chunks go
+// straight into the output (libpng writes through writeToVector and keeps nothing back), with
+// their CRCs from libdeflate, which computes the same values several times faster than zlib.
 void writeRgbData(Writer& w, const Picture& picture) {
     png_structp png = w.png;
     if (!png::compressRgbRows(picture, w.idat)) png_error(png, "Out of memory");
@@ -264,14 +273,19 @@ void writeRgbData(Writer& w, const Picture& picture) {
         reserved = false;
     }
     if (!reserved) png_error(png, "Out of memory");
+    static constexpr uint8_t kIdat[4] = {'I', 'D', 'A', 'T'};
+    std::vector<uint8_t>& out = *w.out;
     std::size_t piece = 0, offset = 0;
     while (remaining > 0) {
         const std::size_t chunk = std::min(remaining, kIdatChunkBytes);
-        png_write_chunk_start(png, reinterpret_cast<png_const_bytep>("IDAT"), png_uint_32(chunk));
+        appendBigEndian(out, uint32_t(chunk));
+        out.insert(out.end(), kIdat, kIdat + 4);
+        uint32_t crc = libdeflate_crc32(0, kIdat, 4);
         for (std::size_t left = chunk; left > 0;) {
             const std::vector<uint8_t>& bytes = w.idat[piece];
             const std::size_t take = std::min(left, bytes.size() - offset);
-            png_write_chunk_data(png, bytes.data() + offset, take);
+            crc = libdeflate_crc32(crc, bytes.data() + offset, take);
+            out.insert(out.end(), bytes.data() + offset, bytes.data() + offset + take);
             offset += take;
             left -= take;
             if (offset == bytes.size()) {
@@ -279,7 +293,7 @@ void writeRgbData(Writer& w, const Picture& picture) {
                 offset = 0;
             }
         }
-        png_write_chunk_end(png);
+        appendBigEndian(out, crc);
         remaining -= chunk;
     }
     png_write_chunk(png, reinterpret_cast<png_const_bytep>("IEND"), nullptr, 0);

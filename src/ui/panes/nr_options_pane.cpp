@@ -3,6 +3,8 @@
 #include "document/csotavo_doc.h"
 #include "pipeline/noise_settings.h"
 #include "ui/debouncer.h"
+#include "ui/edit_commit.h"
+#include "ui/panes/skinned_slider.h"
 #include "ui/resource_ids.h"
 
 #include <QAbstractItemView>
@@ -247,14 +249,19 @@ QToolButton* NrOptionsPane::makeDial(int id, QLineEdit* edit, bool& open, int& m
     menu->addAction(action);
     button->setMenu(menu);
     connect(menu, &QMenu::aboutToShow, this, [edit, dial, &open] {
-        open = true;
+        // The dial shows the value as far as it reaches; the edit keeps a larger typed value
+        // until the dial is turned.
+        const QSignalBlocker quiet(dial);
         dial->setValue(std::clamp(wholeNumberOf(edit->text()), kDialMin, kDialMax));
+        open = true;
     });
     connect(dial, &QDial::valueChanged, this, [edit, &open](int value) {
         if (open) edit->setText(QString::number(value));
     });
     connect(menu, &QMenu::aboutToHide, this, [this, edit, &open, &member] {
         open = false;
+        // A value typed before the dial opened is committed (and corrected) first.
+        if (auto* commit = edit->findChild<EditCommit*>()) commit->flush();
         member = wholeNumberOf(edit->text());
         schedule(kClickDelayMs);
     });
@@ -268,10 +275,10 @@ void NrOptionsPane::buildControls() {
     };
     m_title = new QLabel(QStringLiteral("Noise Level"), this);
     named(m_title, ids::kNrTitle);
-    m_slider = new QSlider(Qt::Horizontal, this);
-    named(m_slider, ids::kNrNoiseSlider);
-    m_slider->setRange(int(NoiseSettings::kNoiseLevelMin * kSliderScale),
-                       int(NoiseSettings::kNoiseLevelSliderMax * kSliderScale));
+    m_slider =
+        new SkinnedSlider(ids::kNrNoiseSlider, int(NoiseSettings::kNoiseLevelMin * kSliderScale),
+                          int(NoiseSettings::kNoiseLevelSliderMax * kSliderScale), this);
+    m_slider->setPageStep(10);
     m_slider->setFixedHeight(20);
     m_slider->setMinimumWidth(130);
     m_noiseEdit = new QLineEdit(this);
@@ -316,13 +323,13 @@ void NrOptionsPane::buildControls() {
     grid->setRowStretch(8, 1);
     grid->setColumnStretch(0, 1);
 
-    connect(m_slider, &QSlider::valueChanged, this, &NrOptionsPane::onSliderMoved);
-    connect(m_slider, &QSlider::sliderReleased, this, [this] { schedule(kClickDelayMs); });
-    connect(m_slider, &QSlider::actionTriggered, this, [this](int action) {
-        // Clicks and keys move the slider in one step: that step is also the end of the move.
-        if (action != QAbstractSlider::SliderMove && !m_slider->isSliderDown())
-            schedule(kClickDelayMs);
+    connect(m_slider, &QSlider::valueChanged, this, [this](int position) {
+        onSliderMoved(position);
+        // Clicks, keys and the mouse wheel move the slider in one step: that step is also the
+        // end of the move. A drag runs when it ends.
+        if (!m_slider->isSliderDown()) schedule(kClickDelayMs);
     });
+    connect(m_slider, &QSlider::sliderReleased, this, [this] { schedule(kClickDelayMs); });
     connect(m_noiseEdit, &QLineEdit::textEdited, this, &NrOptionsPane::onNoiseEdited);
     connect(m_advancedBox, &QCheckBox::clicked, this, [this] {
         controlsToMembers();
@@ -338,13 +345,21 @@ void NrOptionsPane::buildControls() {
         if (document()) schedule(kClickDelayMs);
         updateEnabling();
     });
+    m_noiseCommit = new EditCommit(m_noiseEdit, [this] { commitNoiseEdit(); });
     connect(m_sharpenEdit, &QLineEdit::textEdited, this, [this] {
-        onWholeEdited(m_sharpenEdit, NoiseSettings::kSharpenAmountMax,
-                      NoiseSettings::kSharpenAmountMax, m_sharpenValue, m_sharpenDialOpen);
+        onWholeEdited(m_sharpenEdit, NoiseSettings::kSharpenAmountMax, m_sharpenValue,
+                      m_sharpenDialOpen);
+    });
+    m_sharpenCommit = new EditCommit(m_sharpenEdit, [this] {
+        commitWholeEdit(m_sharpenEdit, NoiseSettings::kSharpenAmountMax,
+                        NoiseSettings::kSharpenAmountMax, m_sharpenValue, m_sharpenDialOpen);
     });
     connect(m_edgeEdit, &QLineEdit::textEdited, this, [this] {
-        onWholeEdited(m_edgeEdit, NoiseSettings::kEdgeThresholdMax,
-                      NoiseSettings::kEdgeThresholdMax, m_edgeValue, m_edgeDialOpen);
+        onWholeEdited(m_edgeEdit, NoiseSettings::kEdgeThresholdMax, m_edgeValue, m_edgeDialOpen);
+    });
+    m_edgeCommit = new EditCommit(m_edgeEdit, [this] {
+        commitWholeEdit(m_edgeEdit, NoiseSettings::kEdgeThresholdMax,
+                        NoiseSettings::kEdgeThresholdMax, m_edgeValue, m_edgeDialOpen);
     });
     connect(m_default, &QPushButton::clicked, this, &NrOptionsPane::onDefault);
     connect(m_mode, &QComboBox::activated, this, [this] { schedule(kClickDelayMs); });
@@ -381,8 +396,8 @@ void NrOptionsPane::updateEnabling() {
     const bool active = doc ? !doc->crop.cropMode : true;
     const bool edges = doc ? doc->display.outputWindowMode == kOutputHighlightEdges : false;
     const bool base = hasImage && active;
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{m_slider, m_noiseEdit, m_advancedBox, m_blockNoise})
+    for (QWidget* w : std::initializer_list<QWidget*>{m_title, m_slider, m_noiseEdit, m_advancedBox,
+                                                      m_blockNoise})
         w->setEnabled(base);
     for (QWidget* w : std::initializer_list<QWidget*>{m_mode, m_sharpenBox, m_sharpenDial,
                                                       m_default, m_edgeLabel})
@@ -448,7 +463,14 @@ double numberOf(const QString& text) {
 }
 
 void NrOptionsPane::onNoiseEdited(const QString& text) {
-    double x = numberOf(text);
+    // While typing, only a value inside the range is taken; the rest waits for the commit.
+    const double x = numberOf(text);
+    if (x >= NoiseSettings::kNoiseLevelMin && x <= NoiseSettings::kNoiseLevelMax)
+        takeNoiseLevel(x, kTypingDelayMs);
+}
+
+void NrOptionsPane::commitNoiseEdit() {
+    double x = numberOf(m_noiseEdit->text());
     if (!(x >= NoiseSettings::kNoiseLevelMin)) {
         x = NoiseSettings::kNoiseLevelMin;
         m_noiseEdit->setText(QStringLiteral("0"));
@@ -458,18 +480,31 @@ void NrOptionsPane::onNoiseEdited(const QString& text) {
         m_noiseEdit->setText(QStringLiteral("100"));
         m_noiseEdit->selectAll();
     }
+    takeNoiseLevel(x, kClickDelayMs);
+}
+
+void NrOptionsPane::takeNoiseLevel(double x, int delayMs) {
     velanox::CSotavoDoc* doc = document();
     const double current = doc ? doc->noise.noiseLevel : m_slider->value() * (1.0 / kSliderScale);
     if (x != current) {
         if (doc) doc->noise.noiseLevel = x;
         const QSignalBlocker block(m_slider);
         m_slider->setValue(int(x * kSliderScale));
+        schedule(delayMs);
+    }
+}
+
+void NrOptionsPane::onWholeEdited(QLineEdit* edit, int maximumTyped, int& member, bool dialOpen) {
+    if (dialOpen) return;
+    const int a = wholeNumberOf(edit->text());
+    if (a >= 0 && a <= maximumTyped && a != member) {
+        member = a;
         schedule(kTypingDelayMs);
     }
 }
 
-void NrOptionsPane::onWholeEdited(QLineEdit* edit, int maximumTyped, int shownMaximum, int& member,
-                                  bool dialOpen) {
+void NrOptionsPane::commitWholeEdit(QLineEdit* edit, int maximumTyped, int shownMaximum,
+                                    int& member, bool dialOpen) {
     if (dialOpen) return;
     int a = wholeNumberOf(edit->text());
     if (a < 0) {
@@ -483,7 +518,7 @@ void NrOptionsPane::onWholeEdited(QLineEdit* edit, int maximumTyped, int shownMa
     }
     if (a != member) {
         member = a;
-        schedule(kTypingDelayMs);
+        schedule(kClickDelayMs);
     }
 }
 

@@ -19,6 +19,8 @@ class QToolButton;
 namespace velanox::ui {
 
 class Debouncer;
+class EditCommit;
+class SkinnedSlider;
 
 namespace ids {
 inline constexpr int kNrOptionsTemplate = 130;
@@ -92,13 +94,16 @@ private:
     void onTimer();
     void onSliderMoved(int position);
     void onNoiseEdited(const QString& text);
-    void onWholeEdited(QLineEdit* edit, int maximumTyped, int shownMaximum, int& member,
-                       bool dialOpen);
+    void commitNoiseEdit();
+    void takeNoiseLevel(double level, int delayMs);
+    void onWholeEdited(QLineEdit* edit, int maximumTyped, int& member, bool dialOpen);
+    void commitWholeEdit(QLineEdit* edit, int maximumTyped, int shownMaximum, int& member,
+                         bool dialOpen);
     void onDefault();
     QToolButton* makeDial(int id, QLineEdit* edit, bool& open, int& member);
 
     QLabel* m_title;
-    QSlider* m_slider;
+    SkinnedSlider* m_slider;
     QLineEdit* m_noiseEdit;
     QCheckBox* m_blockNoise;
     QCheckBox* m_advancedBox;
@@ -111,6 +116,9 @@ private:
     QLineEdit* m_edgeEdit;
     QToolButton* m_edgeDial;
     Debouncer* m_timer;
+    EditCommit* m_noiseCommit = nullptr;
+    EditCommit* m_sharpenCommit = nullptr;
+    EditCommit* m_edgeCommit = nullptr;
 
     bool m_advanced = true;
     bool m_removeBlockNoise = true;
