@@ -3,6 +3,7 @@
 //   velanox-nr [picture]                      opens the picture once the window shows
 //   velanox-nr --screenshot FILE [--delay MS] writes a picture of the window and quits
 //   velanox-nr --help | --version             prints the usage or the version, no window
+#include "codec/contained_reader.h"
 #include "ui/application.h"
 #include "ui/document_controller.h"
 #include "ui/main_frame.h"
@@ -52,6 +53,10 @@ bool answeredWithoutWindow(int argc, char* argv[], int& status) {
 
 int main(int argc, char* argv[]) {
     if (int status = 0; answeredWithoutWindow(argc, argv, status)) return status;
+    // Every picture (opened, dropped, a reference, a preview) is read by the contained reader.
+    velanox::codec::ContainedReading reading;
+    reading.enabled = true;
+    velanox::codec::setContainedReading(std::move(reading));
     QApplication qapp(argc, argv);
     velanox::ui::Application::nameApplication();
     // The launcher file and icon are named after the program's id; desktops match windows to

@@ -358,6 +358,19 @@ const std::vector<OptionEntry>& optionTable() {
          }},
         {"region", 0, true,
          [](CliOptions& o, const std::string& v) { return regionInto(o.region, v); }},
+        {"read-time-limit", 0, true,
+         [](CliOptions& o, const std::string& v) {
+             return integerInto(o.readSeconds, v, kReadSecondsRange);
+         }},
+        {"max-memory", 0, true,
+         [](CliOptions& o, const std::string& v) {
+             return integerInto(o.maxMemoryMiB, v, kMaxMemoryRange);
+         }},
+        {"read-in-process", 0, false,
+         [](CliOptions& o, const std::string&) {
+             o.inProcess = true;
+             return std::string();
+         }},
         {"jobs", 'j', true,
          [](CliOptions& o, const std::string& v) { return integerInto(o.jobs, v, kJobsRange); }},
         {"json", 0, false,
@@ -621,6 +634,10 @@ Engine limits:
       --max-swap WxH       larger buffers go to memory mappings (default 2000x2000)
 Region:
       --region L,T,R,B     process only that rectangle; the rest is written unprocessed
+Reading (each file is read by a separate, limited process):
+      --read-time-limit S  CPU seconds a file's reading may take (default 20)
+      --max-memory MIB     memory a file's reading may take (default: half the machine's)
+      --read-in-process    read in this process, without limits (for debugging)
 Other:
   -j, --jobs N             files processed in parallel (default: number of cores)
       --json               one JSON object per file on stdout

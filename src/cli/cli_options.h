@@ -60,6 +60,10 @@ struct CliOptions {
     MemoryLimits memory;
     std::optional<Rect> region; ///< --region: left, top, right, bottom
 
+    int readSeconds = 20;     ///< --read-time-limit: CPU seconds of the reader per file
+    int64_t maxMemoryMiB = 0; ///< --max-memory; 0: half the machine's memory
+    bool inProcess = false;   ///< --read-in-process: no contained reader (debugging)
+
     int jobs = 1;
     bool json = false;
     bool info = false;

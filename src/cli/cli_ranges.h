@@ -27,6 +27,12 @@ inline constexpr ParamRange<int32_t> kWaveletLevelsRange{"wavelet-levels", 2, 5,
 /// Block and swap sizes: the settings accept any positive size; this keeps products in range.
 inline constexpr ParamRange<int32_t> kMemorySideRange{"size", 1, 1 << 20, MemoryLimits{}.MaxBlockW};
 
+/// The CPU seconds the contained reader may spend on one file.
+inline constexpr ParamRange<int> kReadSecondsRange{"read-time-limit", 1, 3600, 20};
+
+/// The memory, in MiB, a file's reading may take (0: half the machine's memory).
+inline constexpr ParamRange<int64_t> kMaxMemoryRange{"max-memory", 256, int64_t(1) << 24, 0};
+
 /// Files processed at once.
 inline constexpr ParamRange<int> kJobsRange{"jobs", 1, 256, 1};
 

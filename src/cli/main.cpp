@@ -7,6 +7,7 @@
 #include "cli/input_files.h"
 #include "cli/output_plan.h"
 #include "cli/progress_display.h"
+#include "codec/contained_reader.h"
 
 #include <cstdio>
 #include <string>
@@ -40,6 +41,13 @@ int main(int argc, char** argv) {
         std::printf("%s %s\n", kProgram, VELANOX_VERSION);
         return kExitAllDone;
     }
+
+    // Every picture is read by the contained reader, limited in time and memory.
+    velanox::codec::ContainedReading reading;
+    reading.enabled = !options.inProcess;
+    reading.cpuSeconds = uint32_t(options.readSeconds);
+    reading.memoryBytes = uint64_t(options.maxMemoryMiB) << 20;
+    velanox::codec::setContainedReading(std::move(reading));
 
     installCancelHandler();
     const ListedInputs listed = gatherInputs(options.inputs, options.fileLists);

@@ -15,22 +15,47 @@ std::size_t Picture::rowBytesFor(int32_t width, int32_t bitsPerPixel) {
     return std::size_t(width) * std::size_t(bitsPerPixel / 8);
 }
 
+namespace {
+
+// The bytes of width x height at a depth Picture accepts; 0 when the size or depth is not one.
+std::size_t pictureBytes(int32_t width, int32_t height, int32_t bitsPerPixel) {
+    const bool depthOk =
+        bitsPerPixel == 1 || bitsPerPixel == 8 || bitsPerPixel == 24 || bitsPerPixel == 32;
+    if (width <= 0 || height <= 0 || !depthOk) return 0;
+    const std::size_t row = Picture::rowBytesFor(width, bitsPerPixel);
+    if (std::size_t(height) > SIZE_MAX / row) return 0;
+    return row * std::size_t(height);
+}
+
+} // namespace
+
 int Picture::allocate(int32_t newWidth, int32_t newHeight, int32_t newBitsPerPixel) {
     width = height = 0;
     bitsPerPixel = 0;
     paletteSize = 0;
     pixelBytes_ = 0;
-    const bool depthOk = newBitsPerPixel == 1 || newBitsPerPixel == 8 || newBitsPerPixel == 24 ||
-                         newBitsPerPixel == 32;
-    const std::size_t row = depthOk ? rowBytesFor(newWidth, newBitsPerPixel) : 0;
-    if (newWidth <= 0 || newHeight <= 0 || row == 0 || std::size_t(newHeight) > SIZE_MAX / row) {
-        pixels_.release();
+    const std::size_t size = pictureBytes(newWidth, newHeight, newBitsPerPixel);
+    if (size == 0) {
+        pixels_.reset();
         return kPictureOutOfMemory;
     }
-    // A block of the same size is kept: the next picture of a batch, or the result made again
-    // from the source, reuses memory whose pages are there already.
-    const std::size_t size = row * std::size_t(newHeight);
-    if (!pixels_.allocate(size)) return kPictureOutOfMemory;
+    // A heap block of the same size is kept: the next picture of a batch, or the result made
+    // again from the source, reuses memory whose pages are there already. (In the reader's
+    // child every picture gets a memory file of its own.)
+    if (!pixels_.reallocate(size)) return kPictureOutOfMemory;
+    pixelBytes_ = size;
+    width = newWidth;
+    height = newHeight;
+    bitsPerPixel = newBitsPerPixel;
+    return kPictureOk;
+}
+
+int Picture::adoptPixels(codec::PixelStorage storage, int32_t newWidth, int32_t newHeight,
+                         int32_t newBitsPerPixel) {
+    release();
+    const std::size_t size = pictureBytes(newWidth, newHeight, newBitsPerPixel);
+    if (size == 0 || !storage || storage.size() < size) return kPictureOutOfMemory;
+    pixels_ = std::move(storage);
     pixelBytes_ = size;
     width = newWidth;
     height = newHeight;
@@ -101,8 +126,8 @@ int Picture::toTrueColour() {
 int Picture::applyOrientation(int32_t orientationValue) {
     if (!hasPixels() || (bitsPerPixel != 24 && bitsPerPixel != 8)) return kPictureNoReader;
     if (orientationValue < 2 || orientationValue > 8) return kPictureOk;
-    engine::LargeBlock turned;
-    if (!turned.allocate(pixelBytes_)) return kPictureOutOfMemory;
+    codec::PixelStorage turned = codec::PixelStorage::allocate(pixelBytes_);
+    if (!turned) return kPictureOutOfMemory;
     codec::orientPixels(pixels(), width, height, bitsPerPixel / 8, orientationValue, turned.data());
     pixels_ = std::move(turned);
     if (codec::orientationSwapsAxes(orientationValue)) std::swap(width, height);
@@ -125,7 +150,7 @@ int Picture::resample(int32_t newWidth, int32_t newHeight) {
 }
 
 void Picture::release() {
-    pixels_.release();
+    pixels_.reset();
     pixelBytes_ = 0;
     width = height = 0;
     bitsPerPixel = 0;

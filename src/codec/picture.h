@@ -2,7 +2,7 @@
 // a thumbnail) with the metadata of the file it came from and the options its writer uses.
 #pragma once
 
-#include "engine/large_block.h"
+#include "codec/pixel_storage.h"
 
 #include <array>
 #include <cstddef>
@@ -126,9 +126,11 @@ public:
     /// indices; 1-bit rows packed (width + 7) / 8 bytes.
     uint8_t* pixels() { return pixels_.data(); }
     const uint8_t* pixels() const { return pixels_.data(); }
-    bool hasPixels() const { return pixels_.data() != nullptr; }
+    bool hasPixels() const { return bool(pixels_); }
     std::size_t rowBytes() const { return rowBytesFor(width, bitsPerPixel); }
     std::size_t pixelBytes() const { return pixelBytes_; }
+    /// The memory behind the pixels (a heap block, or a shared memory file).
+    const codec::PixelStorage& pixelStorage() const { return pixels_; }
 
     static std::size_t rowBytesFor(int32_t width, int32_t bitsPerPixel);
 
@@ -137,6 +139,12 @@ public:
     /// Returns kPictureOk, or kPictureOutOfMemory (no pixels) when the memory cannot be had or
     /// the size is not representable.
     int allocate(int32_t width, int32_t height, int32_t bitsPerPixel);
+
+    /// Takes storage (at least width x height at the depth, as allocate would reserve) as the
+    /// pixels. Returns kPictureOk, or kPictureOutOfMemory (nothing taken, no pixels) when the
+    /// size or depth is not one allocate accepts or the storage is too small.
+    int adoptPixels(codec::PixelStorage storage, int32_t width, int32_t height,
+                    int32_t bitsPerPixel);
 
     /// Deep copy of the pixels, size, depth, palette, the resolution read, format, path and
     /// page; EXIF, orientation and writer options keep their values.
@@ -201,7 +209,7 @@ private:
     /// The palette, the format id and the resolution read, as copyFrom and takeFrom carry them.
     void copyDescriptionFrom(const Picture& other);
 
-    engine::LargeBlock pixels_;
+    codec::PixelStorage pixels_;
     std::size_t pixelBytes_ = 0;
 };
 

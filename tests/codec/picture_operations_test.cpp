@@ -2,6 +2,7 @@
 #include "codec/codec_test_files.h"
 #include "codec/orientation.h"
 #include "codec/picture.h"
+#include "codec/pixel_storage.h"
 #include "support/test_images.h"
 
 #include <gtest/gtest.h>
@@ -165,6 +166,32 @@ TEST(Resample, SameSizeIsACopyAndBadSizesAreRefused) {
     EXPECT_EQ(test::maxDifference(p, original), 0);
     EXPECT_EQ(p.resample(0, 5), kPictureNoReader);
     EXPECT_EQ(p.width, 9);
+}
+
+TEST(PictureStorage, HeapBlocksOfTheSameSizeAreKeptAndReaderPicturesGetMemoryFiles) {
+    Picture picture;
+    ASSERT_EQ(picture.allocate(1500, 1000, 24), kPictureOk); // a huge-page sized block
+    const uint8_t* first = picture.pixels();
+    EXPECT_EQ(picture.pixelStorage().memoryFile(), -1);
+    ASSERT_EQ(picture.allocate(1000, 1500, 24), kPictureOk);
+    EXPECT_EQ(picture.pixels(), first) << "a block of the same size is reused";
+    ASSERT_EQ(picture.allocate(10, 10, 8), kPictureOk);
+    EXPECT_EQ(picture.pixelBytes(), 100u);
+
+    codec::setPixelPlace(codec::PixelPlace::MemoryFile);
+    Picture fromReader;
+    const int made = fromReader.allocate(64, 32, 24);
+    Picture turned;
+    const int copied = turned.copyFrom(fromReader);
+    codec::setPixelPlace(codec::PixelPlace::Heap);
+    ASSERT_EQ(made, kPictureOk);
+    ASSERT_EQ(copied, kPictureOk);
+    EXPECT_GE(fromReader.pixelStorage().memoryFile(), 0);
+    EXPECT_GE(turned.pixelStorage().memoryFile(), 0);
+    EXPECT_NE(fromReader.pixelStorage().memoryFile(), turned.pixelStorage().memoryFile());
+    // Back on the heap, the same picture is made again outside a memory file.
+    ASSERT_EQ(fromReader.allocate(64, 32, 24), kPictureOk);
+    EXPECT_EQ(fromReader.pixelStorage().memoryFile(), -1);
 }
 
 } // namespace

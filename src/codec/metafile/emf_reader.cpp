@@ -1,5 +1,6 @@
 // Enhanced Metafiles: the header gives the picture's size, the records are played into cairo.
 #include "codec/metafile/byte_reader.h"
+#include "codec/metafile/drawing_work.h"
 #include "codec/metafile/emf_player.h"
 #include "codec/metafile/metafile_codec.h"
 
@@ -58,6 +59,7 @@ Status readEmf(ByteSpan bytes, Picture& out, const ReadOptions& options) {
         return corrupt("its header claims " + std::to_string(headerSize) + " bytes of " +
                        std::to_string(bytes.size) + ".");
     if (Status s = checkRecordChain(file); !s.ok()) return s;
+    if (Status s = metafile::checkEmfWork(file); !s.ok()) return s;
 
     // The reference device: pixels and their physical size (micrometres when given).
     const double devW = file.i32(72), devH = file.i32(76);

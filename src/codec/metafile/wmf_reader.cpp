@@ -2,6 +2,7 @@
 #include "codec/library_reason.h"
 #include "codec/magick/magick_runtime.h"
 #include "codec/metafile/byte_reader.h"
+#include "codec/metafile/drawing_work.h"
 #include "codec/metafile/metafile_codec.h"
 
 #include <Magick++.h>
@@ -44,6 +45,8 @@ bool probeWmf(ByteSpan bytes) {
 Status readWmf(ByteSpan bytes, Picture& out, const ReadOptions& options) {
     if (!probeWmf(bytes))
         return Status::failure(kCodecCorrupt, "The file is not a Windows Metafile.");
+    if (Status s = metafile::checkWmfWork(metafile::ByteReader(bytes.data, bytes.size)); !s.ok())
+        return s;
     if (!initialiseMagick())
         return Status::failure(kCodecUnsupported, "The Windows Metafile reader cannot start.");
     try {

@@ -65,6 +65,36 @@ void setGreyPalette(Picture& out, int levels) {
     out.paletteSize = levels;
 }
 
+// The bytes of all IDAT chunks together (a chunk running past the end counts what is there).
+uint64_t compressedBytes(ByteSpan bytes) {
+    uint64_t total = 0;
+    std::size_t pos = sizeof kSignature;
+    while (bytes.size - pos >= 8) {
+        const uint8_t* p = bytes.data + pos;
+        const uint64_t length =
+            uint64_t(p[0]) << 24 | uint64_t(p[1]) << 16 | uint64_t(p[2]) << 8 | p[3];
+        const uint64_t present = std::min<uint64_t>(length, bytes.size - pos - 8);
+        if (std::memcmp(p + 4, "IDAT", 4) == 0) total += present;
+        if (present < length || bytes.size - pos - 8 - present < 4) break;
+        pos += 8 + std::size_t(length) + 4;
+    }
+    return total;
+}
+
+// Deflate turns at most 258 bytes into 2 bits (1032 to 1): a picture whose pixels need more than
+// that many times the compressed bytes cannot be in the file, and is refused before its rows are
+// reserved.
+bool compressedDataCanHold(ByteSpan bytes, uint64_t width, uint64_t height, int depth,
+                           int colourType) {
+    const uint64_t channels = colourType == PNG_COLOR_TYPE_RGB          ? 3
+                              : colourType == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
+                              : colourType == PNG_COLOR_TYPE_RGB_ALPHA  ? 4
+                                                                        : 1;
+    const uint64_t pixelBytes = width * height * channels * uint64_t(depth) / 8;
+    constexpr uint64_t kMaxRatio = 1032, kSlack = 1024;
+    return pixelBytes <= compressedBytes(bytes) * kMaxRatio + kSlack;
+}
+
 // The transparency of a palette (tRNS alpha per entry) or of a 1-bit grey picture (one
 // transparent level) taken into the palette: its entries put over white.
 void paletteOverWhite(png_structp png, png_infop info, bool palette, Picture& out) {
@@ -98,6 +128,8 @@ Status decode(Reader& r, Picture& out, const ReadOptions& options) {
     int depth = 0, colourType = 0, interlace = 0;
     png_get_IHDR(png, info, &width, &height, &depth, &colourType, &interlace, nullptr, nullptr);
     if (Status s = checkSize(width, height, options.limits); !s.ok()) return s;
+    if (!compressedDataCanHold(r.source.bytes, width, height, depth, colourType))
+        return Status::failure(kCodecCorrupt, truncatedReason("PNG file"));
 
     const bool palette = colourType == PNG_COLOR_TYPE_PALETTE;
     const bool oneBit = depth == 1 && (palette || colourType == PNG_COLOR_TYPE_GRAY);

@@ -1,5 +1,7 @@
 #include "codec/raw/raw_codec.h"
 
+#include "codec/file_io.h"
+
 #include <libraw/libraw.h>
 
 #include <algorithm>
@@ -8,7 +10,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <fstream>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -277,19 +278,9 @@ Status decodeRaw(ByteSpan bytes, Picture& out, const Limits& limits) {
 
 Status decodeRaw(const std::string& path, Picture& out, const Limits& limits) {
     out.release();
-    std::ifstream file(path, std::ios::binary | std::ios::ate);
-    if (!file) return Status::failure(kCodecCannotOpen, "The file cannot be opened.");
-    const std::streamoff size = file.tellg();
-    if (size <= 0) return Status::failure(kCodecCorrupt, "Camera raw: the file is empty.");
     std::vector<uint8_t> bytes;
-    try {
-        bytes.resize(std::size_t(size));
-    } catch (const std::bad_alloc&) {
-        return Status::failure(kCodecOutOfMemory, "Not enough memory to read the file.");
-    }
-    file.seekg(0);
-    if (!file.read(reinterpret_cast<char*>(bytes.data()), size))
-        return Status::failure(kCodecCannotOpen, "The file cannot be read.");
+    if (Status s = readWholeFile(path, bytes); !s.ok()) return s;
+    if (bytes.empty()) return Status::failure(kCodecCorrupt, "Camera raw: the file is empty.");
     return decodeRaw(ByteSpan{bytes.data(), bytes.size()}, out, limits);
 }
 

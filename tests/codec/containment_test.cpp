@@ -1,0 +1,406 @@
+// Hostile files and the contained reader: headers that lie about their size fail before anything
+// is reserved, metafiles that ask for unbounded work are refused, the reader child's crashes,
+// hangs, floods and damaged replies become reasons, and nothing is left behind.
+#include "codec/codec_test_files.h"
+#include "codec/contained_reader.h"
+#include "codec/file_io.h"
+#include "codec/metafile/drawing_work.h"
+#include "codec/picture_load.h"
+#include "codec/reader_reply.h"
+#include "support/hostile_files.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace velanox {
+namespace {
+
+namespace fs = std::filesystem;
+using test::span;
+
+codec::Status readBytes(const std::vector<uint8_t>& bytes, const std::string& name) {
+    Picture out;
+    return codec::readPicture(span(bytes), name, codec::LoadRequest{}, out);
+}
+
+TEST(HostileFiles, HeadersClaimingMoreThanTheFileHoldsFailBeforeReserving) {
+    const std::pair<std::vector<uint8_t>, const char*> cases[] = {
+        {test::psdClaim(20000, 20000), "a.psd"},
+        {test::wbmpClaim(20000, 20000), "a.wbmp"},
+        {test::targaRleClaim(20000, 20000, 1000), "a.tga"},
+        {test::pngZeroRows(20000, 20000, 1), "a.png"},
+    };
+    for (const auto& [bytes, name] : cases) {
+        const codec::Status s = readBytes(bytes, name);
+        EXPECT_EQ(s.code, codec::kCodecCorrupt) << name;
+        EXPECT_NE(s.reason.find("the file ends before its image data does"), std::string::npos)
+            << name << ": " << s.reason;
+    }
+}
+
+TEST(HostileFiles, FilesThatHoldTheirDataStillRead) {
+    // The same kinds at sizes the data can fill: the checks are lower bounds, not guesses.
+    Picture out;
+    std::vector<uint8_t> wbmp = test::wbmpClaim(64, 8, 0);
+    wbmp.resize(wbmp.size() + 8 * 8, 0x0F);
+    ASSERT_TRUE(codec::readPicture(span(wbmp), "a.wbmp", {}, out).ok());
+    EXPECT_EQ(out.width, 64);
+    ASSERT_TRUE(codec::readPicture(span(test::targaRleClaim(128, 4, 4)), "a.tga", {}, out).ok());
+    EXPECT_EQ(out.height, 4);
+    // A zero bomb within the deflate ratio decodes.
+    ASSERT_TRUE(
+        codec::readPicture(span(test::pngZeroRows(2000, 2000, 2000)), "a.png", {}, out).ok());
+    EXPECT_EQ(out.width, 2000);
+}
+
+TEST(HostileFiles, MetafilesAskingForUnboundedWorkAreRefused) {
+    const std::pair<std::vector<uint8_t>, const char*> cases[] = {
+        {test::emfPolygon(500000), "polygon.emf"},
+        {test::emfPolyPolygonTriangles(100000), "triangles.emf"},
+        {test::emfSaveStates(200000), "saves.emf"},
+        {test::wmfRectangles(200000), "rectangles.wmf"},
+        {test::wmfSaveStates(200000), "saves.wmf"},
+    };
+    for (const auto& [bytes, name] : cases) {
+        const codec::Status s = readBytes(bytes, name);
+        EXPECT_EQ(s.code, codec::kCodecTooLarge) << name;
+        EXPECT_EQ(s.reason, codec::metafile::kDrawingTooComplex) << name;
+    }
+}
+
+TEST(HostileFiles, ComplexDrawingsWithinTheBoundsStillDraw) {
+    EXPECT_TRUE(readBytes(test::emfPolygon(2000), "polygon.emf").ok());
+    EXPECT_TRUE(readBytes(test::emfPolyPolygonTriangles(2000), "triangles.emf").ok());
+    EXPECT_TRUE(readBytes(test::wmfRectangles(300), "rectangles.wmf").ok());
+    const codec::metafile::ByteReader many(nullptr, 0);
+    EXPECT_TRUE(codec::metafile::checkEmfWork(many).ok()); // nothing to count
+}
+
+// ---- the reply protocol ------------------------------------------------------------------
+
+// A memory file of size bytes, sealed against shrinking when asked.
+int memoryFile(std::size_t size, bool sealed) {
+    const int fd = ::memfd_create("test", MFD_CLOEXEC | MFD_ALLOW_SEALING);
+    if (fd < 0) return fd;
+    if (::ftruncate(fd, off_t(size)) != 0) return -1;
+    if (sealed) ::fcntl(fd, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW);
+    return fd;
+}
+
+void smallPicture(Picture& p) {
+    test::fillRgb(p, 5, 3, [](int x, int y) { return std::tuple{x * 40, y * 80, 7}; });
+    p.format = kFormatPng;
+    p.xResolution = p.yResolution = 96;
+    p.resolutionUnit = 2;
+    p.exifBlock = {0xFF, 0xE1, 0, 4, 1, 2};
+    p.exif.present = true;
+    p.exif.make = "Maker";
+    p.orientation = 6;
+}
+
+TEST(ReaderReply, APictureCrossesWithEverythingTheReadersSet) {
+    Picture p;
+    smallPicture(p);
+    p.iccProfile = {'a', 'c', 's', 'p', 9};
+    const std::vector<uint8_t> reply = codec::encodeReply(codec::Status::success(), &p);
+    // The memory file holds the pixels, then the profile.
+    const int fd = memoryFile(p.pixelBytes() + p.iccProfile.size(), true);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::pwrite(fd, p.pixels(), p.pixelBytes(), 0), ssize_t(p.pixelBytes()));
+    ASSERT_EQ(::pwrite(fd, p.iccProfile.data(), 5, off_t(p.pixelBytes())), 5);
+    Picture out;
+    ASSERT_TRUE(codec::acceptReply(span(reply), fd, {}, out).ok());
+    EXPECT_EQ(out.width, 5);
+    EXPECT_EQ(out.height, 3);
+    EXPECT_EQ(0, std::memcmp(out.pixels(), p.pixels(), p.pixelBytes()));
+    EXPECT_EQ(out.format, uint32_t(kFormatPng));
+    EXPECT_EQ(out.xResolution, 96u);
+    EXPECT_EQ(out.resolutionUnit, 2u);
+    EXPECT_EQ(out.exifBlock, p.exifBlock);
+    EXPECT_EQ(out.exif.make, "Maker");
+    EXPECT_EQ(out.orientation, 6);
+    EXPECT_EQ(out.iccProfile, p.iccProfile);
+}
+
+TEST(ReaderReply, FailuresCrossWithTheirReasonAndMemoryFailuresNameTheLimit) {
+    const std::vector<uint8_t> reply = codec::encodeReply(
+        codec::Status::failure(codec::kCodecCorrupt, "PNG file: damaged."), nullptr);
+    Picture out;
+    const codec::Status s = codec::acceptReply(span(reply), -1, {}, out);
+    EXPECT_EQ(s.code, codec::kCodecCorrupt);
+    EXPECT_EQ(s.reason, "PNG file: damaged.");
+    const std::vector<uint8_t> memory = codec::encodeReply(
+        codec::Status::failure(codec::kCodecOutOfMemory, "Out of memory"), nullptr);
+    EXPECT_EQ(codec::acceptReply(span(memory), -1, {}, out).reason, codec::kReadTooMuchMemory);
+}
+
+TEST(ReaderReply, HostileRepliesAreRefusedWithoutHarm) {
+    Picture p;
+    smallPicture(p);
+    const std::vector<uint8_t> good = codec::encodeReply(codec::Status::success(), &p);
+    Picture out;
+    const auto refused = [&](const std::vector<uint8_t>& reply, int fd) {
+        const codec::Status s = codec::acceptReply(span(reply), fd, {}, out);
+        return !s.ok() && !out.hasPixels();
+    };
+    // Every truncation, and every single byte changed in the size fields.
+    for (std::size_t n = 0; n < good.size(); n += 7)
+        EXPECT_TRUE(refused({good.begin(), good.begin() + std::ptrdiff_t(n)},
+                            memoryFile(p.pixelBytes(), true)))
+            << n;
+    // A size beyond the limits, and a pixel count that does not match the size.
+    std::vector<uint8_t> huge = good;
+    const std::size_t widthAt = 4 * 4; // magic, version, code, an empty reason's length
+    ASSERT_EQ(huge[widthAt], 5);
+    huge[widthAt + 3] = 0x40;
+    EXPECT_TRUE(refused(huge, memoryFile(p.pixelBytes(), true)));
+    // A profile the memory file does not hold.
+    {
+        Picture withProfile;
+        smallPicture(withProfile);
+        withProfile.iccProfile.assign(100, 1);
+        EXPECT_TRUE(refused(codec::encodeReply(codec::Status::success(), &withProfile),
+                            memoryFile(p.pixelBytes() + 99, true)));
+    }
+    // A memory file too small, unsealed, or something else altogether.
+    EXPECT_TRUE(refused(good, memoryFile(p.pixelBytes() - 1, true)));
+    EXPECT_TRUE(refused(good, memoryFile(p.pixelBytes(), false)));
+    int pipeEnds[2];
+    ASSERT_EQ(::pipe(pipeEnds), 0);
+    ::close(pipeEnds[1]);
+    EXPECT_TRUE(refused(good, pipeEnds[0]));
+    EXPECT_TRUE(refused(good, -1));
+    // A failure code this program does not know, or a reason with control characters.
+    std::vector<uint8_t> strange = codec::encodeReply(codec::Status::failure(99, "x"), nullptr);
+    EXPECT_TRUE(refused(strange, -1));
+    strange =
+        codec::encodeReply(codec::Status::failure(codec::kCodecCorrupt, "a\x1b[2Jb"), nullptr);
+    EXPECT_TRUE(refused(strange, -1));
+}
+
+// ---- the contained reader ----------------------------------------------------------------
+
+// Runs with TMPDIR pointing at a scratch folder, so that what a read leaves behind shows.
+class ContainedReader : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const char* old = std::getenv("TMPDIR");
+        oldTmp_ = old ? old : "";
+        hadTmp_ = old != nullptr;
+        ::setenv("TMPDIR", temporaries_.path().c_str(), 1);
+        if (codec::findReaderProgram().empty()) GTEST_SKIP() << "velanox-nr-reader is not built";
+    }
+    void TearDown() override {
+        if (hadTmp_)
+            ::setenv("TMPDIR", oldTmp_.c_str(), 1);
+        else
+            ::unsetenv("TMPDIR");
+    }
+    bool nothingLeft() const { return fs::is_empty(temporaries_.path()); }
+
+    // A stand-in reader program: a shell script.
+    std::string script(const std::string& body) {
+        const std::string path = files_.file("reader" + std::to_string(++scripts_) + ".sh");
+        test::writeBytes(path, std::vector<uint8_t>(body.begin(), body.end()));
+        ::chmod(path.c_str(), 0755);
+        return path;
+    }
+
+    codec::Status load(const std::string& path, codec::ContainedReading settings, Picture& out) {
+        settings.enabled = true;
+        return codec::loadPictureContained(path, codec::LoadRequest{}, settings, out);
+    }
+
+    test::ScratchFolder temporaries_, files_;
+    std::string oldTmp_;
+    bool hadTmp_ = false;
+    int scripts_ = 0;
+};
+
+TEST_F(ContainedReader, ReadsExactlyWhatTheReadersReadInProcess) {
+    for (const char* name :
+         {"jpeg/canon_powershot_sx150is_orient6.jpg", "formats/tga_8bit_colormapped_UCM8.tga",
+          "formats/emf_vector_grasslogo.emf"}) {
+        const std::string path = test::testFile(name);
+        if (path.empty()) continue;
+        Picture inProcess, contained;
+        ASSERT_TRUE(codec::loadPictureFile(path, {}, inProcess).ok()) << name;
+        const codec::Status s = load(path, {}, contained);
+        ASSERT_TRUE(s.ok()) << name << ": " << s.reason;
+        ASSERT_EQ(contained.width, inProcess.width);
+        ASSERT_EQ(contained.height, inProcess.height);
+        EXPECT_EQ(0, std::memcmp(contained.pixels(), inProcess.pixels(), inProcess.pixelBytes()));
+        EXPECT_EQ(contained.format, inProcess.format);
+        EXPECT_EQ(contained.exifBlock, inProcess.exifBlock);
+        EXPECT_EQ(contained.exif.model, inProcess.exif.model);
+        EXPECT_EQ(contained.orientation, inProcess.orientation);
+        EXPECT_EQ(contained.xResolution, inProcess.xResolution);
+        EXPECT_EQ(contained.fileWidth, inProcess.fileWidth);
+        EXPECT_EQ(contained.filePath, path);
+    }
+    EXPECT_TRUE(nothingLeft());
+}
+
+// Every test file (VELANOX_CORPUS_SWEEP=1 adds the shared corpus): what the child delivers is
+// what the readers deliver in process, to the byte, and a file the readers refuse is refused
+// alike.
+TEST_F(ContainedReader, EveryTestFileReadsTheSameInBothWays) {
+    std::vector<std::string> roots = {test::testDataFolder()};
+    if (const std::string corpus = test::corpusFile("");
+        !corpus.empty() && std::getenv("VELANOX_CORPUS_SWEEP"))
+        roots.push_back(corpus);
+    int compared = 0;
+    for (const std::string& root : roots) {
+        for (const auto& entry : fs::recursive_directory_iterator(root)) {
+            if (!entry.is_regular_file() || entry.path().extension() == ".md") continue;
+            const std::string path = entry.path().string();
+            Picture inProcess, contained;
+            const codec::Status a = codec::loadPictureFile(path, {}, inProcess);
+            const codec::Status b = load(path, {}, contained);
+            ASSERT_EQ(a.code, b.code) << path << ": " << a.reason << " / " << b.reason;
+            EXPECT_EQ(a.reason, b.reason) << path;
+            ++compared;
+            if (!a.ok()) continue;
+            ASSERT_EQ(inProcess.pixelBytes(), contained.pixelBytes()) << path;
+            EXPECT_EQ(0,
+                      std::memcmp(inProcess.pixels(), contained.pixels(), inProcess.pixelBytes()))
+                << path;
+            EXPECT_EQ(inProcess.width, contained.width) << path;
+            EXPECT_EQ(inProcess.format, contained.format) << path;
+            EXPECT_EQ(inProcess.exifBlock, contained.exifBlock) << path;
+            EXPECT_EQ(inProcess.exif.dateTime, contained.exif.dateTime) << path;
+            EXPECT_EQ(inProcess.orientation, contained.orientation) << path;
+            EXPECT_EQ(inProcess.yResolution, contained.yResolution) << path;
+            EXPECT_EQ(inProcess.resolutionUnit, contained.resolutionUnit) << path;
+            EXPECT_EQ(inProcess.fileHeight, contained.fileHeight) << path;
+            EXPECT_EQ(inProcess.saveXResolution, contained.saveXResolution) << path;
+            EXPECT_EQ(inProcess.iccProfile, contained.iccProfile) << path;
+        }
+    }
+    EXPECT_GT(compared, 0);
+    EXPECT_TRUE(nothingLeft());
+}
+
+TEST_F(ContainedReader, ReadersFailuresAndTheLimitsComeBackAsReasons) {
+    const std::string psd = files_.file("claim.psd");
+    test::writeBytes(psd, test::psdClaim(20000, 20000));
+    Picture out;
+    codec::Status s = load(psd, {}, out);
+    EXPECT_EQ(s.reason, "Photoshop file: the file ends before its image data does.");
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the reader sets no address-space limit under the address sanitiser";
+#endif
+    // A picture that needs more memory than allowed.
+    const std::string png = files_.file("big.png");
+    test::writeBytes(png, test::pngZeroRows(14000, 14000, 14000));
+    codec::ContainedReading small;
+    small.memoryBytes = uint64_t(16) << 20;
+    s = load(png, small, out);
+    EXPECT_FALSE(s.ok());
+    EXPECT_EQ(s.reason, codec::kReadTooMuchMemory);
+    EXPECT_FALSE(out.hasPixels());
+    EXPECT_TRUE(nothingLeft());
+}
+
+TEST_F(ContainedReader, CrashesHangsAndFloodsOfTheChildAreContained) {
+    const std::string png = files_.file("a.png");
+    test::writeBytes(png, test::pngZeroRows(8, 8, 8));
+    Picture out;
+    codec::ContainedReading settings;
+    settings.readerProgram = script("#!/bin/sh\nkill -SEGV $$\n");
+    EXPECT_EQ(load(png, settings, out).reason, codec::kReaderStopped);
+    settings.readerProgram = script("#!/bin/sh\nexit 0\n");
+    EXPECT_EQ(load(png, settings, out).reason, codec::kReaderStopped);
+    // Four megabytes on stderr neither block the read nor end up anywhere.
+    settings.readerProgram = script("#!/bin/sh\nhead -c 4000000 /dev/zero | tr '\\0' x >&2\n");
+    EXPECT_EQ(load(png, settings, out).reason, codec::kReaderStopped);
+    settings.readerProgram = script("#!/bin/sh\nkill -XCPU $$\n");
+    EXPECT_EQ(load(png, settings, out).reason, codec::kReadTooLong);
+    // A child that never answers is ended at the deadline (twice the CPU limit and 5 s).
+    settings.readerProgram = script("#!/bin/sh\nexec sleep 100\n");
+    settings.cpuSeconds = 1;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(load(png, settings, out).reason, codec::kReadTooLong);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+    // And one the caller stops.
+    settings.cpuSeconds = 20;
+    int polls = 0;
+    settings.keepWaiting = [&polls] { return ++polls < 3; };
+    EXPECT_EQ(load(png, settings, out).code, codec::kCodecCancelled);
+    EXPECT_FALSE(out.hasPixels());
+    EXPECT_TRUE(nothingLeft());
+}
+
+TEST_F(ContainedReader, OnlyRegularFilesAreRead) {
+    const std::string fifo = files_.file("pipe");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    Picture out;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(load(fifo, {}, out).reason, "Not a regular file.");
+    EXPECT_EQ(codec::loadPictureFile(fifo, {}, out).reason, "Not a regular file.");
+    EXPECT_EQ(load(files_.path().string(), {}, out).reason, "Not a regular file.");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+}
+
+// ---- files written and read safely ------------------------------------------------------
+
+TEST(SafeFiles, ReplacingALinkNeverWritesThroughIt) {
+    test::ScratchFolder folder;
+    const std::string victim = folder.file("victim"), link = folder.file("profile.cpf");
+    test::writeBytes(victim, {1, 2, 3});
+    ASSERT_EQ(::symlink(victim.c_str(), link.c_str()), 0);
+    ASSERT_TRUE(codec::writeFileAtomically(link, {9, 9}, codec::LinkAtTarget::Replace).ok());
+    EXPECT_EQ(test::fileBytes(victim), (std::vector<uint8_t>{1, 2, 3}));
+    EXPECT_FALSE(fs::is_symlink(link));
+    EXPECT_EQ(test::fileBytes(link), (std::vector<uint8_t>{9, 9}));
+    // A picture saved over a link replaces the file it names, as before.
+    ASSERT_EQ(::unlink(link.c_str()), 0);
+    ASSERT_EQ(::symlink(victim.c_str(), link.c_str()), 0);
+    ASSERT_TRUE(codec::writeFileAtomically(link, {7}).ok());
+    EXPECT_EQ(test::fileBytes(victim), (std::vector<uint8_t>{7}));
+    EXPECT_TRUE(fs::is_symlink(link));
+    // Nothing but the two names is left.
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 2);
+}
+
+TEST(SafeFiles, OnlyTemporariesOfThisProgramOnThisHostAreEverRemoved) {
+    EXPECT_FALSE(codec::isTemporaryFileName("a.jpg"));
+    EXPECT_FALSE(codec::isTemporaryFileName(".a.jpg.tmp"));
+    EXPECT_FALSE(codec::isTemporaryFileName(".a.jpg.velanox-0000abcd-12-0123.tmp"));
+    EXPECT_TRUE(codec::isTemporaryFileName(".a.jpg.velanox-0000abcd-12-0123456789abcdef.tmp"));
+    test::ScratchFolder folder;
+    // Another host's writer (its process ids mean nothing here), and names of others.
+    const std::string stranger = folder.file(".a.jpg.velanox-zzzzzzzz-1-0123456789abcdef.tmp");
+    const std::string other = folder.file(".a.jpg.tmp");
+    test::writeBytes(stranger, {1});
+    test::writeBytes(other, {1});
+    ASSERT_TRUE(codec::writeFileAtomically(folder.file("a.jpg"), {1}).ok());
+    EXPECT_EQ(codec::removeStaleTemporaries(folder.path().string()), 0);
+    EXPECT_TRUE(fs::exists(stranger));
+    EXPECT_TRUE(fs::exists(other));
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 3);
+}
+
+TEST(SafeFiles, OpeningNeverWaitsOnAPipe) {
+    test::ScratchFolder folder;
+    const std::string fifo = folder.file("pipe");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::vector<uint8_t> bytes;
+    EXPECT_EQ(codec::readWholeFile(fifo, bytes).reason, "Not a regular file.");
+    const std::string small = folder.file("small");
+    test::writeBytes(small, {1, 2, 3, 4});
+    EXPECT_EQ(codec::readWholeFile(small, bytes, 3).code, codec::kCodecTooLarge);
+    ASSERT_TRUE(codec::readWholeFile(small, bytes).ok());
+    EXPECT_EQ(bytes.size(), 4u);
+}
+
+} // namespace
+} // namespace velanox
