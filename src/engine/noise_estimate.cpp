@@ -69,7 +69,7 @@ void measureWindow(const Picture& pic, int wx, int wy, float* scratch, BlockStat
             float** e = ptr + 1;
             float** o = ptr + (lh + 1) / 2 + 3;
             for (int i = 0; i < lh; ++i)
-                ((i & 1) ? o : e)[i / 2] = pl + std::size_t(i) * step * w;
+                (i & 1 ? o[i / 2] : e[i / 2]) = pl + std::size_t(i) * step * w;
             lifting97::forwardRows(e, o, lh, lw);
         }
     }

@@ -270,7 +270,7 @@ TEST(NoiseProfile, BandGainsAreThoseOfWhiteNoiseThroughTheTransform) {
         float** e = ptr.data() + 1;
         float** o = e + (w + 1) / 2 + 2;
         for (int y = 0; y < w; ++y)
-            ((y & 1) ? o : e)[y / 2] = &plane[std::size_t(y) * n];
+            (y & 1 ? o[y / 2] : e[y / 2]) = &plane[std::size_t(y) * n];
         lifting97::forwardRows(e, o, w, w);
         const int half = w / 2;
         for (int orientation = 0; orientation < 3; ++orientation) {
@@ -322,7 +322,7 @@ TEST(Lifting97, LinesAndRowsGoForwardAndBackToWithinRounding) {
         float** e = ptr.data() + 1;
         float** o = e + (n + 1) / 2 + 2;
         for (int i = 0; i < n; ++i)
-            ((i & 1) ? o : e)[i / 2] = &rows[std::size_t(i) * 3];
+            (i & 1 ? o[i / 2] : e[i / 2]) = &rows[std::size_t(i) * 3];
         lifting97::forwardRows(e, o, n, 3);
         for (int k = 0; k < (n + 1) / 2; ++k)
             EXPECT_NEAR(e[k][1], y[k], 1e-3f * (1.0f + std::fabs(y[k]))) << "n " << n;
