@@ -12,6 +12,7 @@
 #include "engine/reference/reference_auto_denoiser.h"
 #include "pipeline/process_region.h"
 #include "pipeline/run_observer.h"
+#include "quiet_host.h"
 
 #include <benchmark/benchmark.h>
 
@@ -23,31 +24,9 @@
 
 namespace {
 
+using velanox::bench::QuietHost;
+
 using namespace velanox::engine;
-
-class QuietHost final : public velanox::Host {
-public:
-    void showMessage(std::string_view) override {}
-    velanox::Answer askQuestion(std::string_view, velanox::QuestionButtons) override {
-        return velanox::Answer::No;
-    }
-    velanox::PumpResult pumpEvents() override { return velanox::PumpResult::Continue; }
-    void setRunning(bool) override {}
-    bool escapePending() override { return false; }
-    void beginWaitCursor() override {}
-    void endWaitCursor() override {}
-    std::unique_ptr<velanox::StatusProgress> createStatusProgress(int32_t) override {
-        return std::make_unique<Status>();
-    }
-    std::unique_ptr<velanox::ProgressDialog> createProgressDialog() override { return nullptr; }
-    void updateAllViews() override {}
-
-private:
-    struct Status final : velanox::StatusProgress {
-        bool isShown() const override { return true; }
-        void setPosition(int32_t) override {}
-    };
-};
 
 constexpr int kWidth = 6000, kHeight = 4000;
 

@@ -12,6 +12,7 @@
 #include "noisy_picture.h"
 #include "pipeline/reference/reference_pipeline_steps.h"
 #include "pipeline/run_observer.h"
+#include "quiet_host.h"
 
 #include <benchmark/benchmark.h>
 
@@ -25,30 +26,7 @@
 
 namespace {
 
-// A host that shows nothing and never cancels.
-class QuietHost final : public velanox::Host {
-public:
-    void showMessage(std::string_view) override {}
-    velanox::Answer askQuestion(std::string_view, velanox::QuestionButtons) override {
-        return velanox::Answer::No;
-    }
-    velanox::PumpResult pumpEvents() override { return velanox::PumpResult::Continue; }
-    void setRunning(bool) override {}
-    bool escapePending() override { return false; }
-    void beginWaitCursor() override {}
-    void endWaitCursor() override {}
-    std::unique_ptr<velanox::StatusProgress> createStatusProgress(int32_t) override {
-        return std::make_unique<Status>();
-    }
-    std::unique_ptr<velanox::ProgressDialog> createProgressDialog() override { return nullptr; }
-    void updateAllViews() override {}
-
-private:
-    struct Status final : velanox::StatusProgress {
-        bool isShown() const override { return true; }
-        void setPosition(int32_t) override {}
-    };
-};
+using velanox::bench::QuietHost;
 
 void loadNoisyPicture(velanox::CSotavoDoc& doc, int width, int height) {
     doc.sourceImage.allocate(width, height, 24);
