@@ -268,13 +268,14 @@ private slots:
                             strip->height() / 2);
         f.answer = QuestionAnswer::Cancel;
         QTest::mouseClick(strip, Qt::LeftButton, {}, curves);
-        QTRY_COMPARE(f.questions.size(), 1); // the strip posts its command
+        QTRY_COMPARE_WITH_TIMEOUT(f.questions.size(), 1,
+                                  velanox::ui::test::kSlowMachineMs); // the strip posts its command
         QCOMPARE(strip->current(), int(kFullCropTab));
         QVERIFY(f.doc().crop.cropMode);
         QCOMPARE(f.doc().display.displayTab, 0);
         f.answer = QuestionAnswer::Yes;
         QTest::mouseClick(strip, Qt::LeftButton, {}, curves);
-        QTRY_COMPARE(f.questions.size(), 2);
+        QTRY_COMPARE_WITH_TIMEOUT(f.questions.size(), 2, velanox::ui::test::kSlowMachineMs);
         QCOMPARE(strip->current(), int(kCurvesTab));
         QCOMPARE(f.doc().display.displayTab, 1);
         QCOMPARE(f.doc().sourceImage.width, 286);
@@ -314,7 +315,7 @@ private slots:
         QCOMPARE(f.doc().sourceImage.height, 300);
         const QSize after = properties->thumbnailView()->thumbnail().size();
         QVERIFY2(after.height() > after.width(), "the thumbnail still shows the unturned picture");
-        QTRY_VERIFY(f.doc().processing.resultValid);
+        QTRY_VERIFY_WITH_TIMEOUT(f.doc().processing.resultValid, velanox::ui::test::kSlowMachineMs);
         f.shot("detail_rotated");
     }
 
@@ -343,7 +344,7 @@ private slots:
         f.shot("new_document");
         // A picture opened afterwards shows as usual.
         QVERIFY(f.open(QStringLiteral("next.png"), 120, 80));
-        QTRY_VERIFY(f.doc().processing.resultValid);
+        QTRY_VERIFY_WITH_TIMEOUT(f.doc().processing.resultValid, velanox::ui::test::kSlowMachineMs);
     }
 
     void nextAndPreviousStepThroughTheFolder() {
@@ -434,7 +435,7 @@ private slots:
                 f.frame()->findChild<QDockWidget*>(objectNameFor("pane", ids::kPaneIdColorMatch)))
             match->raise();
         f.run(ids::kDetailMode);
-        QTRY_VERIFY(f.doc().processing.resultValid);
+        QTRY_VERIFY_WITH_TIMEOUT(f.doc().processing.resultValid, velanox::ui::test::kSlowMachineMs);
         f.shot("sample_color_match");
         // The busy notice over the lower half while a run is on.
         f.doc().processing.calculating = 1;
@@ -494,7 +495,9 @@ private slots:
         QApplication::sendEvent(port, &drop);
         QCOMPARE(f.doc().sourceImage.width, 120);
         QCOMPARE(QString::fromStdString(f.doc().sourceFile.documentPath), path);
-        QTRY_VERIFY(f.doc().processing.resultValid); // the view's refresh a moment later
+        QTRY_VERIFY_WITH_TIMEOUT(
+            f.doc().processing.resultValid,
+            velanox::ui::test::kSlowMachineMs); // the view's refresh a moment later
         QVERIFY(f.messages.isEmpty());
 
         // A file of another kind is passed over without a word.
@@ -518,7 +521,7 @@ private slots:
         QCOMPARE(f.doc().sourceImage.width, 70);
         QCOMPARE(f.doc().sourceImage.height, 50);
         QCOMPARE(f.doc().sourceImage.bitsPerPixel, 24);
-        QTRY_VERIFY(f.doc().processing.resultValid);
+        QTRY_VERIFY_WITH_TIMEOUT(f.doc().processing.resultValid, velanox::ui::test::kSlowMachineMs);
         // A pasted picture has no folder to step through.
         QVERIFY(!f.enabled(ids::kNextImage));
         QApplication::clipboard()->clear();

@@ -438,6 +438,12 @@ void ColorMatchPane::refresh() {
 }
 
 void ColorMatchPane::timerFired() {
+    const CSotavoDoc* doc = document();
+    // The switch to Full/Crop waits for a run in progress instead of being dropped.
+    if (doc && autoSwitchToFull() && !doc->crop.cropMode && !doc->mayReplaceImages()) {
+        startTimer1(kModeDelay);
+        return;
+    }
     pane_ops::colourTimerFired(m_links, document(), 1, autoSwitchToFull());
 }
 
