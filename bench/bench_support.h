@@ -15,9 +15,7 @@ namespace velanox::bench {
 
 /// A file of the shared test corpus (beside the checkout, as for the tests); empty when absent.
 inline std::string corpusFile(const std::string& relative) {
-    const std::filesystem::path path =
-        std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() /
-        "shared/testdata" / relative;
+    const std::filesystem::path path = std::filesystem::path(VELANOX_CORPUS_DIR) / relative;
     return std::filesystem::exists(path) ? path.string() : std::string();
 }
 

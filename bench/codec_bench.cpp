@@ -16,8 +16,7 @@ namespace {
 
 // The shared corpus lies beside the checkout, as for the tests.
 const std::string kLargeJpeg =
-    (std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() /
-     "shared/testdata/noisy/canon_eos_rp_26mp_clean_benchmark.jpg")
+    (std::filesystem::path(VELANOX_CORPUS_DIR) / "noisy/canon_eos_rp_26mp_clean_benchmark.jpg")
         .string();
 
 bool loadLarge(velanox::Picture& p, benchmark::State& state) {
