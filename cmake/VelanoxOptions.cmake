@@ -36,3 +36,24 @@ function(velanox_add_layer name)
     target_link_libraries(${target} INTERFACE ${L_DEPS})
   endif()
 endfunction()
+
+# velanox_use_codec_modules(<executable>...)
+# For the programs that load the codec modules: the whole codec layer is linked in and exported,
+# so that the modules' calls into the core find it.
+function(velanox_use_codec_modules)
+  foreach(target ${ARGN})
+    set_target_properties(${target} PROPERTIES ENABLE_EXPORTS ON)
+    target_link_options(${target} PRIVATE "LINKER:--whole-archive" "$<TARGET_FILE:velanox_codec>"
+                        "LINKER:--no-whole-archive")
+    add_dependencies(${target} ${VELANOX_CODEC_MODULES})
+  endforeach()
+endfunction()
+
+# velanox_use_built_in_codecs(<executable>...)
+# For the test, fuzz and benchmark programs: the module families linked in, never loaded.
+function(velanox_use_built_in_codecs)
+  foreach(target ${ARGN})
+    target_sources(${target} PRIVATE $<TARGET_OBJECTS:velanox_codec_built_in_list>)
+    target_link_libraries(${target} PRIVATE velanox_codec_built_in)
+  endforeach()
+endfunction()

@@ -37,16 +37,6 @@ ContainedReading& settingsStore() {
 // and dropped, so a reader that floods it neither blocks nor fills memory.
 constexpr std::size_t kKeptErrorBytes = 4096;
 
-std::string folderOfExecutable() {
-    char path[4096];
-    const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
-    if (n <= 0) return {};
-    path[n] = 0;
-    std::string text = path;
-    const std::size_t slash = text.rfind('/');
-    return slash == std::string::npos ? std::string() : text.substr(0, slash);
-}
-
 bool isExecutable(const std::string& path) {
     struct stat info {};
     return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&

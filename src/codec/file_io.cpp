@@ -273,4 +273,14 @@ int removeStaleTemporaries(const std::string& folder) {
     return removed;
 }
 
+std::string folderOfExecutable() {
+    char path[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
+    if (n <= 0) return {};
+    path[n] = 0;
+    std::string text = path;
+    const std::size_t slash = text.rfind('/');
+    return slash == std::string::npos ? std::string() : text.substr(0, slash);
+}
+
 } // namespace velanox::codec

@@ -73,4 +73,7 @@ bool isTemporaryFileName(const std::string& name);
 /// how many were removed.
 int removeStaleTemporaries(const std::string& folder);
 
+/// The folder of the running program (from /proc/self/exe); empty when it cannot be told.
+std::string folderOfExecutable();
+
 } // namespace velanox::codec

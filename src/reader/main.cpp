@@ -3,6 +3,7 @@
 // address space, system calls), decodes the file with its pixels in a memory file, and sends
 // the reply (codec/reader_reply) with that memory file over the socket. Whatever goes wrong,
 // its parent learns it from the reply, or from the way it ended.
+#include "codec/codec_module.h"
 #include "codec/file_io.h"
 #include "codec/magick/magick_runtime.h"
 #include "codec/picture_load.h"
@@ -114,17 +115,21 @@ int run(int argc, char** argv) {
     // Its own time limit is left off: ImageMagick would end the process without a reply, where
     // the CPU limit's signal tells the parent what happened.
     codec::magick::configureMagick({args.memory, 0}, folder ? folder : "");
-    if (!reader::installSystemCallFilter())
-        return fail(codec::Status::failure(codec::kCodecCannotOpen,
-                                           "The reader cannot filter its system calls."));
-
     std::vector<uint8_t> bytes;
     if (codec::Status s = codec::readWholeFile(kInput, bytes); !s.ok()) return fail(s);
     ::close(kInput);
+    // The module of the file's format (ImageMagick, libheif, ...) is loaded while the process
+    // may still map libraries freely; the read reports it when it cannot be had.
+    const codec::ByteSpan span{bytes.data(), bytes.size()};
+    codec::preloadCodecModule(args.request.format == kFormatAuto
+                                  ? codec::detectFormat(span, args.name)
+                                  : args.request.format);
+    if (!reader::installSystemCallFilter())
+        return fail(codec::Status::failure(codec::kCodecCannotOpen,
+                                           "The reader cannot filter its system calls."));
     codec::setPixelPlace(codec::PixelPlace::MemoryFile);
     Picture picture;
-    const codec::Status status = codec::readPicture(codec::ByteSpan{bytes.data(), bytes.size()},
-                                                    args.name, args.request, picture);
+    const codec::Status status = codec::readPicture(span, args.name, args.request, picture);
     if (!status.ok()) return fail(status);
     bytes = {};
     // The colour profile follows the pixels in the memory file; then it is sealed.

@@ -228,7 +228,8 @@ protected:
 TEST_F(ContainedReader, ReadsExactlyWhatTheReadersReadInProcess) {
     for (const char* name :
          {"jpeg/canon_powershot_sx150is_orient6.jpg", "formats/tga_8bit_colormapped_UCM8.tga",
-          "formats/emf_vector_grasslogo.emf"}) {
+          "formats/emf_vector_grasslogo.emf", "modern/webp_lossy_exif_orient6_hopper.webp",
+          "modern/avif_8bit_alpha_irot_abc.avif", "modern/jxl_lossy_bicycles.jxl"}) {
         const std::string path = test::testFile(name);
         if (path.empty()) continue;
         Picture inProcess, contained;

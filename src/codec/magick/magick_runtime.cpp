@@ -16,17 +16,9 @@ namespace velanox::codec::magick {
 
 namespace {
 
-MagickLimits g_limits;
-std::string g_policyFolder;
-
-uint64_t halfTheMemory() {
-    const long pages = ::sysconf(_SC_PHYS_PAGES), pageSize = ::sysconf(_SC_PAGESIZE);
-    if (pages <= 0 || pageSize <= 0) return uint64_t(2) << 30;
-    return uint64_t(pages) * uint64_t(pageSize) / 2;
-}
-
 uint64_t memoryLimit() {
-    return g_limits.memoryBytes ? g_limits.memoryBytes : halfTheMemory();
+    const MagickLimits& limits = configuredMagickLimits();
+    return limits.memoryBytes ? limits.memoryBytes : halfTheMemory();
 }
 
 // Writes the policy file into a new private folder; empty when it cannot.
@@ -38,7 +30,7 @@ std::string writePolicyFolder() {
     if (!::mkdtemp(folder.data())) return {};
     const std::string file = folder + "/policy.xml";
     const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    const std::string text = policyText(g_limits);
+    const std::string text = policyText(configuredMagickLimits());
     const bool written = fd >= 0 && ::write(fd, text.data(), text.size()) == ssize_t(text.size()) &&
                          ::close(fd) == 0;
     if (!written) {
@@ -54,7 +46,7 @@ std::string writePolicyFolder() {
 // with only resource entries, found first while ImageMagick starts, makes our limits the
 // ones that count.
 bool start() {
-    std::string folder = g_policyFolder;
+    std::string folder = configuredPolicyFolder();
     const bool ownFolder = folder.empty();
     if (ownFolder) folder = writePolicyFolder();
     const char* previous = std::getenv("MAGICK_CONFIGURE_PATH");
@@ -88,28 +80,6 @@ bool start() {
 }
 
 } // namespace
-
-std::string policyText(const MagickLimits& limits) {
-    const uint64_t memory = limits.memoryBytes ? limits.memoryBytes : halfTheMemory();
-    std::string text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<policymap>\n";
-    const auto entry = [&](const char* name, const std::string& value) {
-        text += "  <policy domain=\"resource\" name=\"" + std::string(name) + "\" value=\"" +
-                value + "\"/>\n";
-    };
-    entry("memory", std::to_string(memory) + "B");
-    entry("map", "0");
-    entry("disk", "0");
-    entry("width", "65500");
-    entry("height", "65500");
-    entry("area", "400MP");
-    if (limits.seconds) entry("time", std::to_string(limits.seconds));
-    return text + "</policymap>\n";
-}
-
-void configureMagick(const MagickLimits& limits, const std::string& policyFolder) {
-    g_limits = limits;
-    g_policyFolder = policyFolder;
-}
 
 bool ensureMagick() {
     static std::once_flag once;

@@ -22,6 +22,13 @@ std::string policyText(const MagickLimits& limits);
 /// it: nothing is written at start (the contained reader cannot write files).
 void configureMagick(const MagickLimits& limits, const std::string& policyFolder = {});
 
+/// What configureMagick set (the ImageMagick module reads them when it starts the library).
+const MagickLimits& configuredMagickLimits();
+const std::string& configuredPolicyFolder();
+
+/// Half the machine's memory: ImageMagick's memory limit when none is given.
+uint64_t halfTheMemory();
+
 /// Starts ImageMagick once per process (thread-safe) with this program's resource limits. The
 /// limits of the system's policy file would otherwise cap them (Debian's allows 16000 pixels
 /// and 128 megapixels); its coder and path rules still apply. Returns false if it cannot start.

@@ -13,7 +13,6 @@
 namespace velanox::codec {
 namespace {
 
-constexpr uint32_t kEmfSignature = 0x464D4520; // " EMF"
 constexpr uint32_t kEmrHeader = 1, kEmrEof = 14;
 
 Status corrupt(const std::string& why) {
@@ -44,11 +43,6 @@ struct Rect {
 };
 
 } // namespace
-
-bool probeEmf(ByteSpan bytes) {
-    const metafile::ByteReader r(bytes.data, bytes.size);
-    return r.has(0, 44) && r.u32(0) == kEmrHeader && r.u32(40) == kEmfSignature;
-}
 
 Status readEmf(ByteSpan bytes, Picture& out, const ReadOptions& options) {
     const metafile::ByteReader file(bytes.data, bytes.size);
