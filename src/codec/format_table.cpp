@@ -211,6 +211,13 @@ bool hasModernFormatExtension(std::string_view path) {
     return id == kFormatHeif || id == kFormatAvif || id == kFormatWebp || id == kFormatJxl;
 }
 
+uint32_t sniffFormat(ByteSpan bytes, std::string_view path) {
+    for (const FormatEntry& row : kTable) {
+        if (row.probe && row.probe(bytes)) return row.id;
+    }
+    return formatFromExtension(path);
+}
+
 uint32_t detectFormat(ByteSpan bytes, std::string_view path) {
     for (const FormatEntry& row : kTable) {
         if (row.probe && row.probe(bytes)) return classified(row, bytes);

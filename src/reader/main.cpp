@@ -119,10 +119,11 @@ int run(int argc, char** argv) {
     if (codec::Status s = codec::readWholeFile(kInput, bytes); !s.ok()) return fail(s);
     ::close(kInput);
     // The module of the file's format (ImageMagick, libheif, ...) is loaded while the process
-    // may still map libraries freely; the read reports it when it cannot be had.
+    // may still map libraries freely; the read reports it when it cannot be had. Only byte
+    // checks look at the file before the filter is in place.
     const codec::ByteSpan span{bytes.data(), bytes.size()};
     codec::preloadCodecModule(args.request.format == kFormatAuto
-                                  ? codec::detectFormat(span, args.name)
+                                  ? codec::sniffFormat(span, args.name)
                                   : args.request.format);
     if (!reader::installSystemCallFilter())
         return fail(codec::Status::failure(codec::kCodecCannotOpen,

@@ -114,6 +114,20 @@ TEST(CodecModules, FamiliesOfFormats) {
     EXPECT_EQ(codec::codecModuleFileName(CodecFamily::Heif), "velanox-codec-heif.so");
 }
 
+// What the contained reader decides from before its filter: the family's main id by the
+// probes alone, the extension when no probe knows the bytes.
+TEST(CodecModules, SniffingNamesTheFamilyWithoutRefining) {
+    VELANOX_TEST_FILE(tga, "formats/tga_8bit_colormapped_UCM8.tga");
+    VELANOX_TEST_FILE(fax, "formats/tiff_fax_1bit_204x98_ghostscript.tif");
+    const std::vector<uint8_t> palette = test::fileBytes(tga), oneBit = test::fileBytes(fax);
+    EXPECT_EQ(codec::sniffFormat(test::span(palette), "x"), kFormatTarga);
+    EXPECT_EQ(codec::detectFormat(test::span(palette), "x"), kFormatTarga8);
+    EXPECT_EQ(codec::sniffFormat(test::span(oneBit), "x.heic"), kFormatTiff);
+    const std::vector<uint8_t> unknown(64, 0x7F);
+    EXPECT_EQ(codec::sniffFormat(test::span(unknown), "photo.HEIC"), kFormatHeif);
+    EXPECT_EQ(codec::sniffFormat(test::span(unknown), "photo"), kFormatAuto);
+}
+
 // The JPEG XL probe no longer asks libjxl; it must agree with libjxl's signature check on the
 // edge cases (a lone FF, a cut-short container signature, one byte off).
 TEST(CodecModules, JpegXlProbeAgreesWithTheLibrary) {
