@@ -25,10 +25,13 @@
 #include <QDockWidget>
 #include <QMenuBar>
 #include <QScreen>
+#include <QShowEvent>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cstdint>
 
 namespace velanox::ui {
 
@@ -37,6 +40,9 @@ namespace {
 const QString kCommandBarsKey = QStringLiteral("CommandBars");
 const QString kNormalLayoutKey = QStringLiteral("NormalLayout");
 constexpr int kLayoutVersion = 1;
+// How long after the window's last change of size while it opens the pane layout is still laid
+// out again: a window manager maximises a window some time after it is mapped.
+constexpr int kLayoutSettleMs = 700;
 
 // Commands that replace or resize the pictures, disabled while a run is on.
 constexpr int kPictureCommands[] = {ids::kFileNew,   ids::kFileOpen,   ids::kReloadFile,
@@ -85,6 +91,11 @@ CMainFrame::CMainFrame(QtSettingsStore& settings, QWidget* parent)
     m_programFolder = programFolder();
     m_memory = velanox::readMemorySettings(m_settings);
     m_recentFiles.load(m_settings);
+
+    m_settleTimer = new QTimer(this);
+    m_settleTimer->setSingleShot(true);
+    m_settleTimer->setInterval(kLayoutSettleMs);
+    connect(m_settleTimer, &QTimer::timeout, this, &CMainFrame::settleLayout);
 
     createStatusBar();
     createCommandBars();
@@ -279,8 +290,85 @@ void CMainFrame::createPanes() {
 }
 
 void CMainFrame::loadPaneLayout() {
-    const QByteArray layout = m_settings.layoutState(kNormalLayoutKey);
-    if (!layout.isEmpty()) restoreState(layout, kLayoutVersion);
+    m_paneLayout = m_settings.layoutState(kNormalLayoutKey);
+    applyPaneLayout();
+}
+
+// The layout keeps every pane's size in pixels. Laid out in a window of another size, the panes
+// are squeezed or stretched to fit; so it is laid out again whenever the opening window changes
+// size, and the last time at the size the window keeps.
+void CMainFrame::applyPaneLayout() {
+    if (!m_paneLayout.isEmpty() && !restoreState(m_paneLayout, kLayoutVersion))
+        m_paneLayout.clear(); // not a layout of this program: the panes keep their start places
+}
+
+void CMainFrame::settleLayout() {
+    m_layoutSettling = false;
+    keepViewWide();
+    raiseFloatingPanes();
+}
+
+void CMainFrame::keepViewWide() {
+    m_viewWidthPending = false;
+    // One pane per docking side stands for its column.
+    std::map<Qt::DockWidgetArea, QDockWidget*> columns;
+    std::map<Qt::DockWidgetArea, int> widths;
+    for (const auto& [paneId, dock] : m_panes) {
+        const Qt::DockWidgetArea area = dockWidgetArea(dock);
+        if (dock->isFloating() || dock->isHidden() ||
+            (area != Qt::LeftDockWidgetArea && area != Qt::RightDockWidgetArea))
+            continue;
+        columns.emplace(area, dock);
+        widths[area] = std::max(widths[area], dock->width());
+    }
+    int total = 0;
+    for (const auto& [area, width] : widths)
+        total += width;
+    const int allowed = int(width() * kMaxPaneShare);
+    if (total <= allowed || total <= 0) return;
+    QList<QDockWidget*> docks;
+    QList<int> sizes;
+    for (const auto& [area, dock] : columns) {
+        docks << dock;
+        sizes << std::max(1, int(std::int64_t(widths[area]) * allowed / total));
+    }
+    resizeDocks(docks, sizes, Qt::Horizontal);
+}
+
+// A floating pane is a window of its own; laid out before the main window was mapped it can end
+// up beneath it.
+void CMainFrame::raiseFloatingPanes() {
+    for (const auto& [paneId, dock] : m_panes)
+        if (dock->isFloating() && dock->isVisible()) dock->raise();
+}
+
+bool CMainFrame::layoutSettled() const {
+    return !m_layoutSettling && !m_settleTimer->isActive();
+}
+
+void CMainFrame::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (m_shown || event->spontaneous()) return;
+    m_shown = true;
+    m_layoutSettling = true;
+    applyPaneLayout();
+    showStartPanes();
+    m_settleTimer->start();
+}
+
+void CMainFrame::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    if (!isVisible()) return;
+    if (m_layoutSettling) {
+        applyPaneLayout();
+        showStartPanes();
+        m_settleTimer->start();
+        return;
+    }
+    if (!m_viewWidthPending) {
+        m_viewWidthPending = true;
+        QTimer::singleShot(0, this, &CMainFrame::keepViewWide);
+    }
 }
 
 void CMainFrame::showStartPanes() {
@@ -368,7 +456,8 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
         return;
     }
     saveCommandBarState();
-    m_settings.storeLayoutState(kNormalLayoutKey, saveState(kLayoutVersion));
+    m_paneLayout = saveState(kLayoutVersion);
+    m_settings.storeLayoutState(kNormalLayoutKey, m_paneLayout);
     savePlacement();
     m_settings.flush();
     event->accept();
