@@ -30,7 +30,8 @@ bool waitForResult(velanox::CSotavoDoc& doc, CSotavoView& view) {
     waited.start();
     while (waited.elapsed() < 120000) {
         QApplication::processEvents(QEventLoop::AllEvents, 50);
-        if (doc.processing.resultValid && !view.calculating() && !view.reprocessTimer().isPending())
+        if (doc.processing.resultValid && doc.processing.calculating == 0 &&
+            !view.reprocessTimer().isPending())
             return true;
     }
     return false;

@@ -25,6 +25,7 @@
 #include <QDockWidget>
 #include <QMenuBar>
 #include <QScreen>
+#include <QScrollArea>
 #include <QShowEvent>
 #include <QTimer>
 #include <QToolBar>
@@ -73,6 +74,34 @@ public:
         setFocusPolicy(Qt::StrongFocus);
     }
 };
+
+// Holds a pane's content. The pane may be narrower than the content, which then scrolls sideways,
+// so that a narrow window still leaves the view most of its width; its height follows the
+// content as before.
+class PaneHolder : public QScrollArea {
+public:
+    static constexpr int kNarrowestPane = 150;
+    PaneHolder(QWidget* content, QWidget* parent) : QScrollArea(parent) {
+        setObjectName(QStringLiteral("paneHolder"));
+        setFrameShape(QFrame::NoFrame);
+        setFocusPolicy(Qt::NoFocus);
+        setWidgetResizable(true);
+        setWidget(content);
+    }
+    QSize minimumSizeHint() const override {
+        const QSize inner = widget() ? widget()->minimumSizeHint() : QSize(0, 0);
+        return {std::min(inner.width(), kNarrowestPane), inner.height()};
+    }
+    QSize sizeHint() const override {
+        return widget() ? widget()->sizeHint() : QScrollArea::sizeHint();
+    }
+};
+
+// The content inside a pane's holder.
+QWidget* contentOf(const QDockWidget* dock) {
+    auto* holder = dynamic_cast<PaneHolder*>(dock->widget());
+    return holder ? holder->widget() : dock->widget();
+}
 
 } // namespace
 
@@ -310,27 +339,46 @@ void CMainFrame::settleLayout() {
 
 void CMainFrame::keepViewWide() {
     m_viewWidthPending = false;
-    // One pane per docking side stands for its column.
-    std::map<Qt::DockWidgetArea, QDockWidget*> columns;
-    std::map<Qt::DockWidgetArea, int> widths;
+    // A docking side is one column of panes: its width, the narrowest it can be, and one pane
+    // standing for it.
+    struct Column {
+        QDockWidget* dock = nullptr;
+        int width = 0;
+        int narrowest = 0;
+    };
+    std::map<Qt::DockWidgetArea, Column> columns;
     for (const auto& [paneId, dock] : m_panes) {
         const Qt::DockWidgetArea area = dockWidgetArea(dock);
         if (dock->isFloating() || dock->isHidden() ||
             (area != Qt::LeftDockWidgetArea && area != Qt::RightDockWidgetArea))
             continue;
-        columns.emplace(area, dock);
-        widths[area] = std::max(widths[area], dock->width());
+        Column& column = columns[area];
+        if (!column.dock) column.dock = dock;
+        column.width = std::max(column.width, dock->width());
+        column.narrowest =
+            std::max({column.narrowest, dock->minimumSizeHint().width(), dock->minimumWidth()});
     }
-    int total = 0;
-    for (const auto& [area, width] : widths)
-        total += width;
-    const int allowed = int(width() * kMaxPaneShare);
-    if (total <= allowed || total <= 0) return;
+    int total = 0, spare = 0;
+    for (const auto& [area, column] : columns) {
+        total += column.width;
+        spare += std::max(0, column.width - column.narrowest);
+    }
+    const int excess = total - int(width() * kMaxPaneShare);
+    if (excess <= 0 || spare <= 0) return;
+    // Each column gives up its share of the excess, never below its narrowest; the columns then
+    // fit exactly, so the next start finds nothing to change.
+    const int taken = std::min(excess, spare);
     QList<QDockWidget*> docks;
     QList<int> sizes;
-    for (const auto& [area, dock] : columns) {
-        docks << dock;
-        sizes << std::max(1, int(std::int64_t(widths[area]) * allowed / total));
+    int given = 0, left = spare;
+    for (const auto& [area, column] : columns) {
+        const int share = std::max(0, column.width - column.narrowest);
+        const int give =
+            left == share ? taken - given : int(std::int64_t(taken) * share / std::max(1, spare));
+        given += give;
+        left -= share;
+        docks << column.dock;
+        sizes << column.width - give;
     }
     resizeDocks(docks, sizes, Qt::Horizontal);
 }
@@ -508,6 +556,7 @@ void CMainFrame::setPaneFactory(std::function<PaneContent*(int, QWidget*)> facto
         QWidget* old = dock->widget();
         if (!old) continue;
         dock->setWidget(nullptr);
+        old->hide();
         old->deleteLater();
         ensurePaneContent(paneId);
     }
@@ -622,7 +671,7 @@ void CMainFrame::ensurePaneContent(int paneId) {
     PaneContent* content = m_paneFactory(paneId, dock);
     if (!content) return;
     content->attachDocument(m_document);
-    dock->setWidget(content);
+    dock->setWidget(new PaneHolder(content, dock));
 }
 
 void CMainFrame::focusNextPane(bool forward) {
@@ -643,8 +692,9 @@ void CMainFrame::focusNextPane(bool forward) {
     QWidget* target = ring[std::size_t(next)];
     if (auto* dock = qobject_cast<QDockWidget*>(target)) {
         dock->raise();
-        dock->widget()->setFocus(Qt::OtherFocusReason);
-        if (QWidget* inner = dock->widget()->nextInFocusChain(); inner && dock->isAncestorOf(inner))
+        QWidget* content = contentOf(dock);
+        content->setFocus(Qt::OtherFocusReason);
+        if (QWidget* inner = content->nextInFocusChain(); inner && content->isAncestorOf(inner))
             inner->setFocus(Qt::OtherFocusReason);
     } else {
         target->setFocus(Qt::OtherFocusReason);
@@ -736,7 +786,7 @@ QDockWidget* CMainFrame::pane(int paneId) const {
 
 PaneContent* CMainFrame::paneContent(int paneId) const {
     QDockWidget* dock = pane(paneId);
-    return dock ? qobject_cast<PaneContent*>(dock->widget()) : nullptr;
+    return dock ? qobject_cast<PaneContent*>(contentOf(dock)) : nullptr;
 }
 
 QToolBar* CMainFrame::toolbar(int toolbarId) const {

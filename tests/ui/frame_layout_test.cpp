@@ -136,6 +136,12 @@ private slots:
         test::TempSettings temp;
         QtSettingsStore store(*temp);
         {
+            // A first start: the panes at their natural widths do not fit beside a wide view.
+            Run run(store, QSize(1024, 700), QSize(1024, 700));
+            SETTLE(run);
+            QVERIFY2(run.viewWidth() > 1024 / 2, qPrintable(QString::number(run.viewWidth())));
+        }
+        {
             Run run(store, QSize(1800, 1000), QSize(1800, 1000));
             SETTLE(run);
             run.frame.resizeDocks(
