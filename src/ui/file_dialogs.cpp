@@ -6,7 +6,9 @@
 
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QScreen>
+#include <QTreeView>
 
 #include <string_view>
 
@@ -96,6 +98,10 @@ int runSized(QFileDialog& dialog) {
     if (const QScreen* screen = dialog.screen())
         wanted = wanted.boundedTo(screen->availableGeometry().size());
     dialog.resize(wanted.expandedTo(dialog.minimumSizeHint()));
+    // The detailed list sizes its columns to their contents, so whole file names show (the list
+    // scrolls sideways when they are wider than the dialog).
+    if (auto* list = dialog.findChild<QTreeView*>(QStringLiteral("treeView")))
+        list->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     const int result = dialog.exec();
     lastDialogSize() = dialog.size();
     if (velanox::Settings* settings = dialogSettings()) {
