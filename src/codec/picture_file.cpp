@@ -55,11 +55,13 @@ int Picture::load(const std::string& path, uint32_t formatId, uint32_t page) {
     request.page = page;
     request.previewMaxWidth = previewMaxWidth;
     request.previewMaxHeight = previewMaxHeight;
-    const codec::ContainedReading& contained = codec::containedReading();
+    // A copy: waiting for the reader may run the caller's event loop, which may change them.
+    const codec::ContainedReading contained = codec::containedReading();
     const codec::Status status = contained.enabled
                                      ? codec::loadPictureContained(path, request, contained, *this)
                                      : codec::loadPictureFile(path, request, *this);
     errorReason = status.reason;
+    errorDetail = status.detail;
     return status.code;
 }
 
