@@ -6,6 +6,7 @@
 #include "codec/contained_reader.h"
 #include "ui/application.h"
 #include "ui/document_controller.h"
+#include "ui/load_wait.h"
 #include "ui/main_frame.h"
 #include "ui/program_files.h"
 
@@ -56,6 +57,8 @@ int main(int argc, char* argv[]) {
     // Every picture (opened, dropped, a reference, a preview) is read by the contained reader.
     velanox::codec::ContainedReading reading;
     reading.enabled = true;
+    // While the reader works the window paints, and Escape stops a load.
+    reading.keepWaiting = velanox::ui::LoadWait::keepWaiting;
     velanox::codec::setContainedReading(std::move(reading));
     QApplication qapp(argc, argv);
     velanox::ui::Application::nameApplication();

@@ -20,7 +20,8 @@ bool prepareRun(const CliOptions& options, ProgressDisplay& display) {
     CSotavoDoc doc(host, documentSettingsFor(options));
     ColorMatchState match;
     if (const codec::Status st = loadReferenceImage(match, doc, options.matchImage); !st.ok()) {
-        display.note("cannot read the reference " + options.matchImage + ": " + st.reason);
+        display.note("cannot read the reference " + options.matchImage + ": " + st.reason +
+                     (st.detail.empty() ? std::string() : " (" + readerSaidText(st.detail) + ")"));
         return false;
     }
     if (const codec::Status st = match.writeProfile(options.saveProfile); !st.ok()) {

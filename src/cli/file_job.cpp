@@ -70,6 +70,8 @@ FileReport FileJob::run(const InputFile& input, const std::string& output) {
             report.message = "cannot read: " + (loaded.status.reason.empty()
                                                     ? std::string("the file cannot be read")
                                                     : loaded.status.reason);
+            if (!loaded.status.detail.empty())
+                report.message += " (" + readerSaidText(loaded.status.detail) + ")";
         } else if (options_.info) {
             const Picture& src = doc_->sourceImage;
             report.width = src.width;
@@ -137,6 +139,7 @@ bool FileJob::applyColourMatch(FileReport& report) {
             if (!st.ok()) {
                 report.message =
                     "cannot read the reference " + options_.matchImage + ": " + st.reason;
+                if (!st.detail.empty()) report.message += " (" + readerSaidText(st.detail) + ")";
                 return false;
             }
             referenceLoaded_ = true;

@@ -34,9 +34,17 @@ enum CodecCode : int {
 struct Status {
     int code = kCodecOk;
     std::string reason; ///< for the person: what went wrong, without the file name
+    /// The reader's own words when a read in the contained reader failed (the first meaningful
+    /// line it wrote to stderr); empty when it said nothing.
+    std::string detail;
     bool ok() const { return code == kCodecOk; }
     static Status success() { return {}; }
-    static Status failure(int code, std::string reason) { return {code, std::move(reason)}; }
+    static Status failure(int code, std::string reason) {
+        Status s;
+        s.code = code;
+        s.reason = std::move(reason);
+        return s;
+    }
 };
 
 /// The memory a whole run over a picture will need, as the program that processes it reckons

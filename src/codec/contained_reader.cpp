@@ -5,6 +5,7 @@
 #include "codec/pixel_storage.h"
 #include "codec/reader_reply.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -167,6 +168,33 @@ Status childFailure(const ChildOutcome& outcome) {
 }
 
 } // namespace
+
+std::string firstMeaningfulLine(std::string_view text) {
+    constexpr std::size_t kLongest = 200;
+    while (!text.empty()) {
+        const std::size_t end = std::min(text.find('\n'), text.size());
+        std::string_view line = text.substr(0, end);
+        text.remove_prefix(std::min(end + 1, text.size()));
+        const bool meaningful = std::any_of(line.begin(), line.end(), [](char c) {
+            return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+        });
+        if (!meaningful) continue;
+        std::string shown;
+        for (const char c : line)
+            shown += (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) ? ' ' : c;
+        const std::size_t first = shown.find_first_not_of(' ');
+        shown = shown.substr(first, shown.find_last_not_of(' ') - first + 1);
+        if (shown.size() > kLongest) {
+            std::size_t cut = kLongest;
+            while (cut > 0 && (static_cast<unsigned char>(shown[cut]) & 0xC0) == 0x80)
+                --cut;
+            shown.resize(cut);
+            shown += "...";
+        }
+        return shown;
+    }
+    return {};
+}
 
 void setContainedReading(ContainedReading settings) {
     settingsStore() = std::move(settings);
@@ -392,11 +420,28 @@ Status loadPictureContained(const std::string& path, const LoadRequest& request,
         while (::waitpid(child, &outcome.waitStatus, 0) < 0 && errno == EINTR) {
         }
     }
-    if (outcome.reply.empty() || outcome.timedOut || outcome.cancelled)
-        return childFailure(outcome);
-    const ByteSpan reply{outcome.reply.data(), outcome.reply.size()};
-    Status status = acceptReply(reply, outcome.memoryFile.release(), request.limits, out);
-    if (status.ok()) out.filePath = path;
+    // What the reader wrote just before it ended is still in the pipe: take what is there now,
+    // without waiting (a program it started may still hold the pipe open).
+    while (errorsOpen && keptErrors.size() < kKeptErrorBytes) {
+        pollfd watched{errorsIn.get(), POLLIN, 0};
+        if (::poll(&watched, 1, 0) <= 0) break;
+        char chunk[4096];
+        const ssize_t n = ::read(errorsIn.get(), chunk, sizeof chunk);
+        if (n <= 0) break;
+        keptErrors.append(
+            chunk, std::min<std::size_t>(std::size_t(n), kKeptErrorBytes - keptErrors.size()));
+    }
+    Status status;
+    if (outcome.reply.empty() || outcome.timedOut || outcome.cancelled) {
+        status = childFailure(outcome);
+    } else {
+        const ByteSpan reply{outcome.reply.data(), outcome.reply.size()};
+        status = acceptReply(reply, outcome.memoryFile.release(), request.limits, out);
+    }
+    if (status.ok())
+        out.filePath = path;
+    else if (!outcome.cancelled)
+        status.detail = firstMeaningfulLine(keptErrors);
     return status;
 }
 

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace velanox::codec {
 
@@ -47,8 +48,15 @@ uint64_t defaultMemoryBudget();
 /// ../libexec/velanox-nr/ from it, or where the build made it. Empty when none exists.
 std::string findReaderProgram();
 
+/// The first line of a reader's stderr worth showing to a person: lines without a letter or a
+/// digit are passed over, control characters become spaces, the ends are trimmed and a long
+/// line is cut (at a character boundary) to about 200 bytes. Empty when there is none.
+std::string firstMeaningfulLine(std::string_view text);
+
 /// Reads path in a contained child as the settings say (the enabled flag is not looked at).
 /// The path must name a regular file; the reader gets it open for reading and nothing else.
+/// A failed read (not a stopped one) carries firstMeaningfulLine of the reader's stderr as
+/// its detail.
 Status loadPictureContained(const std::string& path, const LoadRequest& request,
                             const ContainedReading& settings, Picture& out);
 

@@ -211,6 +211,8 @@ public:
 
     /// Why the last load or save failed (empty after a success).
     mutable std::string errorReason;
+    /// What the reader itself said when the last load failed (Status::detail); often empty.
+    std::string errorDetail;
 
 private:
     /// The palette, the format id and the resolution read, as copyFrom and takeFrom carry them.

@@ -40,11 +40,13 @@ int loadWith(Picture& picture, const std::string& path, uint32_t formatId, uint3
     request.previewMaxWidth = picture.previewMaxWidth;
     request.previewMaxHeight = picture.previewMaxHeight;
     request.limits.budget = budget;
-    const codec::ContainedReading& contained = codec::containedReading();
+    // A copy: waiting for the reader may run the caller's event loop, which may change them.
+    const codec::ContainedReading contained = codec::containedReading();
     const codec::Status status =
         contained.enabled ? codec::loadPictureContained(path, request, contained, picture)
                           : codec::loadPictureFile(path, request, picture);
     picture.errorReason = status.reason;
+    picture.errorDetail = status.detail;
     return status.code;
 }
 

@@ -1,5 +1,6 @@
 #include "document/load_source.h"
 
+#include "codec/contained_reader.h"
 #include "codec/format_table.h"
 #include "document/crop_rotate.h"
 #include "document/save_name.h"
@@ -69,13 +70,19 @@ void installSource(CSotavoDoc& doc, Picture& loaded, bool keepCropSwap) {
     doc.host().updateAllViews();
 }
 
+codec::Status readFailure(const Picture& loaded, int rc) {
+    codec::Status status = codec::Status::failure(rc, loaded.errorReason);
+    status.detail = loaded.errorDetail;
+    return status;
+}
+
 LoadResult failed(codec::Status status) {
     return {LoadOutcome::Failed, std::move(status)};
 }
 
 LoadResult reportFailure(CSotavoDoc& doc, const std::string& path, LoadResult result) {
     if (result.outcome == LoadOutcome::Failed)
-        doc.host().showMessage(cannotOpenMessage(path, result.status.reason));
+        doc.host().showMessage(cannotOpenMessage(path, result.status));
     return result;
 }
 
@@ -83,6 +90,16 @@ LoadResult reportFailure(CSotavoDoc& doc, const std::string& path, LoadResult re
 
 std::string cannotOpenMessage(const std::string& path, const std::string& reason) {
     return "Cannot open " + path + ": " + reason;
+}
+
+std::string cannotOpenMessage(const std::string& path, const codec::Status& status) {
+    std::string text = cannotOpenMessage(path, status.reason);
+    if (!status.detail.empty()) text += "\n" + readerSaidText(status.detail);
+    return text;
+}
+
+std::string readerSaidText(const std::string& detail) {
+    return "The reader said: " + detail;
 }
 
 LoadResult loadSource(CSotavoDoc& doc, const std::string& path, bool keepCropSwap) {
@@ -95,7 +112,9 @@ LoadResult loadSource(CSotavoDoc& doc, const std::string& path, bool keepCropSwa
         // A picture whose run would not fit in the memory budget is refused from its header.
         rc = loaded.load(path, runMemoryBudget(doc.memory));
     }
-    if (rc != kPictureOk) return failed(codec::Status::failure(rc, loaded.errorReason));
+    if (rc == codec::kCodecCancelled)
+        return {LoadOutcome::Cancelled, codec::Status::failure(rc, loaded.errorReason)};
+    if (rc != kPictureOk) return failed(readFailure(loaded, rc));
 
     std::error_code ec;
     const uintmax_t size = std::filesystem::file_size(path, ec);
@@ -177,7 +196,7 @@ codec::Status loadReferenceImage(ColorMatchState& match, CSotavoDoc& doc, const 
         WaitCursor wait(doc.host());
         rc = loaded.load(path, kFormatAuto, 0);
     }
-    if (rc != kPictureOk) return codec::Status::failure(rc, loaded.errorReason);
+    if (rc != kPictureOk) return readFailure(loaded, rc);
     if (codec::Status s = match.setReferenceImage(loaded, path, doc.sourceImage.iccProfile);
         !s.ok())
         return s;

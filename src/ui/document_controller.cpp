@@ -13,6 +13,7 @@
 #include "ui/close_deferral.h"
 #include "ui/file_dialogs.h"
 #include "ui/jpeg_options_dialog.h"
+#include "ui/load_wait.h"
 #include "ui/main_frame.h"
 #include "ui/message_box.h"
 #include "ui/panes.h"
@@ -239,6 +240,12 @@ PaneContent* DocumentController::makePane(int paneId, QWidget* parent) {
     return makePlaceholderPane(paneId, parent);
 }
 
+LoadWait DocumentController::loadWait(const QString& path) {
+    // A close of the window asked for meanwhile stops the read; the close follows.
+    return LoadWait(m_frame->frameStatusBar(), path,
+                    [this] { return m_frame->closeDeferral().isPending(); });
+}
+
 int DocumentController::tabForState() const {
     switch (m_doc->display.displayTab) {
     case kTabCurves:
@@ -270,7 +277,12 @@ void DocumentController::pictureArrived(int delayMs) {
 }
 
 bool DocumentController::openPath(const QString& path) {
-    const velanox::LoadResult result = velanox::onOpenDocument(*m_doc, path.toStdString());
+    if (LoadWait::isActive()) return false;
+    velanox::LoadResult result;
+    {
+        LoadWait wait = loadWait(path);
+        result = velanox::onOpenDocument(*m_doc, path.toStdString());
+    }
     if (!result.loaded()) return false;
     m_frame->addRecentFile(path);
     pictureArrived(0);
@@ -278,7 +290,12 @@ bool DocumentController::openPath(const QString& path) {
 }
 
 void DocumentController::openRecentFile(const QString& path) {
-    const velanox::LoadResult result = velanox::onOpenDocument(*m_doc, path.toStdString());
+    if (LoadWait::isActive()) return;
+    velanox::LoadResult result;
+    {
+        LoadWait wait = loadWait(path);
+        result = velanox::onOpenDocument(*m_doc, path.toStdString());
+    }
     if (result.loaded()) {
         m_frame->addRecentFile(path);
         pictureArrived(0);
@@ -304,8 +321,13 @@ void DocumentController::openWithDialog() {
 }
 
 void DocumentController::reload() {
-    if (!velanox::canReload(*m_doc)) return;
-    if (velanox::reloadSource(*m_doc).loaded()) pictureArrived(0);
+    if (!velanox::canReload(*m_doc) || LoadWait::isActive()) return;
+    velanox::LoadResult result;
+    {
+        LoadWait wait = loadWait(QString::fromStdString(m_doc->sourceFile.documentPath));
+        result = velanox::reloadSource(*m_doc);
+    }
+    if (result.loaded()) pictureArrived(0);
 }
 
 void DocumentController::newDocument() {
@@ -334,7 +356,12 @@ void DocumentController::newDocument() {
 }
 
 void DocumentController::dropFile(const QString& path) {
-    const velanox::LoadResult result = velanox::dropFile(*m_doc, path.toStdString());
+    if (LoadWait::isActive() || !velanox::isDroppableImageName(path.toStdString())) return;
+    velanox::LoadResult result;
+    {
+        LoadWait wait = loadWait(path);
+        result = velanox::dropFile(*m_doc, path.toStdString());
+    }
     if (!result.loaded()) return;
     m_frame->addRecentFile(path);
     pictureArrived(Debouncer::kNewPictureMs);
@@ -477,9 +504,13 @@ void DocumentController::handleCommand(int id) {
         break;
     case ids::kNextImage:
     case ids::kPrevImage: {
-        const velanox::FolderStepResult step = id == ids::kNextImage
-                                                   ? velanox::loadNextInFolder(doc)
-                                                   : velanox::loadPreviousInFolder(doc);
+        if (LoadWait::isActive()) break;
+        velanox::FolderStepResult step;
+        {
+            LoadWait wait = loadWait({});
+            step = id == ids::kNextImage ? velanox::loadNextInFolder(doc)
+                                         : velanox::loadPreviousInFolder(doc);
+        }
         if (step.outcome == velanox::FolderStepOutcome::Loaded) {
             m_frame->addRecentFile(QString::fromStdString(step.loadedPath));
             pictureArrived(0);

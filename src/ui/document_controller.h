@@ -5,6 +5,7 @@
 // Apply Crop, zoom and the grid.
 #pragma once
 
+#include "ui/load_wait.h"
 #include "ui/mode_commands.h"
 
 #include <QObject>
@@ -71,6 +72,8 @@ protected:
 private:
     class DocModeTarget;
     void pictureArrived(int delayMs);
+    /// The wait around a load of path (empty: not known yet), shown in the frame's status bar.
+    LoadWait loadWait(const QString& path);
     void updateTitle();
     int tabForState() const;
 

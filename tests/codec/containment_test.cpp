@@ -341,6 +341,48 @@ TEST_F(ContainedReader, CrashesHangsAndFloodsOfTheChildAreContained) {
     EXPECT_TRUE(nothingLeft());
 }
 
+TEST(ReaderWords, TheFirstMeaningfulLineIsKeptCleanAndShort) {
+    EXPECT_EQ(codec::firstMeaningfulLine(""), "");
+    EXPECT_EQ(codec::firstMeaningfulLine("\n  \n---\n\t\n"), "");
+    EXPECT_EQ(codec::firstMeaningfulLine("\n\n  *** \n  libpng error: IHDR: CRC error \r\nnext\n"),
+              "libpng error: IHDR: CRC error");
+    // No newline at the end; escape sequences cannot reach a terminal.
+    EXPECT_EQ(codec::firstMeaningfulLine("\x1b[2Jgone"), "[2Jgone");
+    // A long line is cut, never inside a character.
+    const std::string wide = std::string(199, 'a') + "\xc3\xa9" + std::string(100, 'b');
+    const std::string cut = codec::firstMeaningfulLine(wide);
+    EXPECT_EQ(cut, std::string(199, 'a') + "...");
+}
+
+TEST_F(ContainedReader, TheReadersOwnWordsComeWithAFailureOnly) {
+    const std::string png = files_.file("a.png");
+    test::writeBytes(png, test::pngZeroRows(8, 8, 8));
+    Picture out;
+    codec::ContainedReading settings;
+    // Said just before the end: still in the pipe when the reader has gone.
+    settings.readerProgram = script(
+        "#!/bin/sh\nprintf '\\n   \\n  decoder: bad huffman table  \\nmore\\n' >&2\nexit 3\n");
+    codec::Status s = load(png, settings, out);
+    EXPECT_EQ(s.reason, codec::kReaderStopped);
+    EXPECT_EQ(s.detail, "decoder: bad huffman table");
+    // Silence leaves no detail; a read the caller stops has none either.
+    settings.readerProgram = script("#!/bin/sh\nkill -SEGV $$\n");
+    EXPECT_EQ(load(png, settings, out).detail, "");
+    settings.readerProgram = script("#!/bin/sh\necho 'still thinking' >&2\nexec sleep 100\n");
+    settings.keepWaiting = [] { return false; };
+    s = load(png, settings, out);
+    EXPECT_EQ(s.code, codec::kCodecCancelled);
+    EXPECT_EQ(s.detail, "");
+    // A read that succeeds carries nothing, whatever the reader said on the way.
+    settings.keepWaiting = {};
+    settings.readerProgram = script("#!/bin/sh\necho 'warning: odd chunk' >&2\nexec '" +
+                                    codec::findReaderProgram() + "' \"$@\"\n");
+    s = load(png, settings, out);
+    EXPECT_TRUE(s.ok()) << s.reason;
+    EXPECT_EQ(s.detail, "");
+    EXPECT_TRUE(nothingLeft());
+}
+
 TEST_F(ContainedReader, OnlyRegularFilesAreRead) {
     const std::string fifo = files_.file("pipe");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);

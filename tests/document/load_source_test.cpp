@@ -1,6 +1,8 @@
 #include "document/load_source.h"
 
+#include "codec/contained_reader.h"
 #include "document/crop_rotate.h"
+#include "document/folder_navigation.h"
 
 #include "document_files.h"
 #include "support/recording_host.h"
@@ -10,6 +12,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <functional>
 
 using namespace velanox;
 using test::RecordingHost;
@@ -275,4 +278,69 @@ TEST(LoadReference, MatchesToTheReferenceAndKeepsItWhenANewOneFails) {
     EXPECT_EQ(match.referencePath, folder.file("ref.bmp"));
     EXPECT_TRUE(match.hasReference());
     EXPECT_EQ(doc.colour.match.matchTables, tables);
+}
+
+// Reads through a stand-in reader program (a shell script) for the life of the object.
+class ScriptedReader {
+public:
+    ScriptedReader(const TempFolder& folder, const std::string& body,
+                   std::function<bool()> keepWaiting = {})
+        : previous_(codec::containedReading()) {
+        const std::string path = folder.file("reader.sh");
+        test::writeBytes(path, "#!/bin/sh\n" + body + "\n");
+        std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+        codec::ContainedReading reading;
+        reading.enabled = true;
+        reading.readerProgram = path;
+        reading.keepWaiting = std::move(keepWaiting);
+        codec::setContainedReading(reading);
+    }
+    ~ScriptedReader() { codec::setContainedReading(previous_); }
+    ScriptedReader(const ScriptedReader&) = delete;
+    ScriptedReader& operator=(const ScriptedReader&) = delete;
+
+private:
+    codec::ContainedReading previous_;
+};
+
+TEST(LoadSource, AStoppedReadChangesNothingAndSaysNothing) {
+    TempFolder folder;
+    test::writePicture(folder.file("a.png"), 6, 4, 1);
+    test::writePicture(folder.file("b.png"), 8, 8, 2);
+    RecordingHost host;
+    CSotavoDoc doc(host);
+    ASSERT_TRUE(onOpenDocument(doc, folder.file("a.png")).loaded());
+    Picture before;
+    before.copyFrom(doc.sourceImage);
+    ScriptedReader reader(folder, "exec sleep 60", [] { return false; });
+    EXPECT_EQ(onOpenDocument(doc, folder.file("b.png")).outcome, LoadOutcome::Cancelled);
+    EXPECT_EQ(reloadSource(doc).outcome, LoadOutcome::Cancelled);
+    // A folder step ends at the stopped read instead of passing over to the next file.
+    const FolderStepResult step = loadNextInFolder(doc);
+    EXPECT_EQ(step.outcome, FolderStepOutcome::Cancelled);
+    EXPECT_TRUE(step.skipped.empty());
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_TRUE(host.statusTexts.empty());
+    EXPECT_TRUE(samePixels(doc.sourceImage, before));
+    EXPECT_EQ(doc.sourceFile.documentPath, folder.file("a.png"));
+}
+
+TEST(LoadSource, TheReadersOwnWordsFollowTheReasonOnASecondLine) {
+    TempFolder folder;
+    test::writePicture(folder.file("a.png"), 6, 4, 1);
+    RecordingHost host;
+    CSotavoDoc doc(host);
+    ScriptedReader reader(folder, "echo ' tiff: bad strip offset ' >&2\nexit 1");
+    const LoadResult result = onOpenDocument(doc, folder.file("a.png"));
+    ASSERT_EQ(result.outcome, LoadOutcome::Failed);
+    EXPECT_EQ(result.status.detail, "tiff: bad strip offset");
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0], "Cannot open " + folder.file("a.png") + ": " +
+                                    codec::kReaderStopped +
+                                    "\nThe reader said: tiff: bad strip offset");
+    // A reference picture fails with the same words.
+    ColorMatchState match;
+    EXPECT_EQ(loadReferenceImage(match, doc, folder.file("a.png")).detail,
+              "tiff: bad strip offset");
+    EXPECT_FALSE(match.hasReference());
 }

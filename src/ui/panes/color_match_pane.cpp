@@ -1,10 +1,12 @@
 #include "ui/panes/color_match_pane.h"
 
+#include "codec/contained_reader.h"
 #include "color/color_match_state.h"
 #include "document/csotavo_doc.h"
 #include "document/load_source.h"
 #include "document/settings.h"
 #include "ui/file_dialogs.h"
+#include "ui/load_wait.h"
 #include "ui/message_box.h"
 #include "ui/panes/pane_bitmaps.h"
 #include "ui/panes/pane_control_ids.h"
@@ -325,10 +327,16 @@ void ColorMatchPane::loadReference(const QString& given) {
         if (m_settings && !folder.isEmpty())
             m_settings->writeString(SettingId::MatchPath, folder.toStdString());
     }
-    const codec::Status status = loadReferenceImage(state(), *doc, path.toStdString());
+    if (LoadWait::isActive()) return;
+    codec::Status status;
+    {
+        LoadWait wait(LoadWait::statusBarOf(this), path);
+        status = loadReferenceImage(state(), *doc, path.toStdString());
+    }
+    // A read the person stopped changes nothing and needs no word beyond the status bar's.
+    if (status.code == codec::kCodecCancelled) return;
     if (!status.ok()) {
-        showMessage(this,
-                    QString::fromStdString(cannotOpenMessage(path.toStdString(), status.reason)));
+        showMessage(this, QString::fromStdString(cannotOpenMessage(path.toStdString(), status)));
         return;
     }
     m_preview->setImage(shownOnScreen(state().referenceImage));
