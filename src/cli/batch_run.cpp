@@ -72,13 +72,16 @@ int runBatch(const CliOptions& options, const std::vector<PlannedFile>& files,
     };
 
     const int jobs = std::max(1, std::min<int>(options.jobs, int(files.size())));
+    // The files processed at once share the memory budget.
+    CliOptions perJob = options;
+    perJob.memory.budgetBytes = std::max<uint64_t>(options.memory.budgetBytes / uint64_t(jobs), 1);
     auto work = [&](int slot) {
         // The engine spreads each call over the cores; jobs running side by side share them
         // instead of each using a thread per core (measured faster on two cores).
         if (jobs > 1)
             engine::setThreadLimit(
                 std::max(1, int(std::max(1u, std::thread::hardware_concurrency())) / jobs));
-        FileJob job(options, display, slot);
+        FileJob job(perJob, display, slot);
         for (std::size_t i = next++; i < files.size(); i = next++) {
             const PlannedFile& file = files[i];
             if (!file.skipReason.empty()) {

@@ -1,6 +1,7 @@
 #include "cli/cli_options.h"
 
 #include "cli/cli_ranges.h"
+#include "codec/contained_reader.h"
 #include "color/match_tables.h"
 #include "document/source_file_state.h"
 
@@ -573,7 +574,16 @@ ParseResult parseCommandLine(const std::vector<std::string>& args, int defaultJo
         return result;
     }
     result.error = checkCombination(o);
+    if (result.ok()) settleMemoryBudget(o);
     return result;
+}
+
+void settleMemoryBudget(CliOptions& o) {
+    o.memory.budgetBytes =
+        o.maxMemoryMiB > 0 ? uint64_t(o.maxMemoryMiB) << 20 : codec::defaultMemoryBudget();
+    o.memory.runsWithoutCopy = o.noise.nrMode != kNrModeAuto && !o.autoLevels &&
+                               !o.tone.toneActive() && !o.tone.boostActive() &&
+                               o.matchImage.empty() && o.matchProfile.empty();
 }
 
 std::string usageText() {
@@ -636,7 +646,10 @@ Region:
       --region L,T,R,B     process only that rectangle; the rest is written unprocessed
 Reading (each file is read by a separate, limited process):
       --read-time-limit S  CPU seconds a file's reading may take (default 20)
-      --max-memory MIB     memory a file's reading may take (default: half the machine's)
+      --max-memory MIB     memory budget of the whole run (default: half the machine's),
+                           shared by the files processed at once; a picture whose processing
+                           would need more is refused before it is decoded, and a file's
+                           reading is limited to it
       --read-in-process    read in this process, without limits (for debugging)
 Other:
   -j, --jobs N             files processed in parallel (default: number of cores)

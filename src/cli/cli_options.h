@@ -84,6 +84,11 @@ struct ParseResult {
 /// accepted; "--" ends the options. defaultJobs is used when -j is not given.
 ParseResult parseCommandLine(const std::vector<std::string>& args, int defaultJobs);
 
+/// Puts the memory budget into o.memory: --max-memory, or half the machine's memory (the files
+/// processed at once share it), and whether a run can do without the pre-reduction copy.
+/// parseCommandLine does this on success.
+void settleMemoryBudget(CliOptions& o);
+
 /// The text of --help.
 std::string usageText();
 

@@ -298,6 +298,7 @@ Status loadPictureContained(const std::string& path, const LoadRequest& request,
     if (!ours || !theirs || !errorsIn || !errorsOut || !input)
         return Status::failure(kCodecCannotOpen, "Cannot start the reader.");
 
+    const MemoryBudget& budget = request.limits.budget;
     std::string name = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
     std::vector<std::string> args = {program,
                                      "--cpu-seconds",
@@ -317,6 +318,13 @@ Status loadPictureContained(const std::string& path, const LoadRequest& request,
                                      std::to_string(request.limits.maxPixels),
                                      "--max-profile-bytes",
                                      std::to_string(request.limits.maxProfileBytes),
+                                     "--budget",
+                                     std::to_string(budget.budgetBytes),
+                                     std::to_string(budget.fixedBytes),
+                                     std::to_string(budget.bytesPerPixel),
+                                     std::to_string(budget.blockWidth),
+                                     std::to_string(budget.blockHeight),
+                                     std::to_string(budget.bytesPerBlockPixel),
                                      "--name",
                                      name.empty() ? std::string("picture") : name};
     std::vector<std::string> env = childEnvironment(folder.path());

@@ -13,6 +13,10 @@
 
 namespace velanox {
 
+namespace codec {
+struct MemoryBudget;
+}
+
 /// Format ids, as stored in Picture::format and used by the writer table.
 enum PictureFormat : uint32_t {
     kFormatJpeg = 0,
@@ -187,6 +191,9 @@ public:
     /// kPictureEmptyPath, kPictureNoReader when no reader knows the file, or a codec code
     /// (codec.h) with the reason in errorReason. Every picture read ends as 24-bit.
     int load(const std::string& path, uint32_t formatId = kFormatAuto, uint32_t page = 0);
+    /// load, refusing (kCodecTooLarge, before any pixel is decoded) a picture whose whole run
+    /// would not fit in the budget.
+    int load(const std::string& path, const codec::MemoryBudget& budget);
 
     /// Writes the picture. format kFormatAuto takes the format from the extension. The file is
     /// written beside the target under a temporary name and renamed over it only when

@@ -32,6 +32,24 @@ bool writesTrueColourOnly(uint32_t id) {
     }
 }
 
+int loadWith(Picture& picture, const std::string& path, uint32_t formatId, uint32_t page,
+             const codec::MemoryBudget& budget) {
+    codec::LoadRequest request;
+    request.format = formatId;
+    request.page = page;
+    request.previewMaxWidth = picture.previewMaxWidth;
+    request.previewMaxHeight = picture.previewMaxHeight;
+    request.limits.budget = budget;
+    // A copy: waiting for the reader may run the caller's event loop, which may change them.
+    const codec::ContainedReading contained = codec::containedReading();
+    const codec::Status status =
+        contained.enabled ? codec::loadPictureContained(path, request, contained, picture)
+                          : codec::loadPictureFile(path, request, picture);
+    picture.errorReason = status.reason;
+    picture.errorDetail = status.detail;
+    return status.code;
+}
+
 int fail(const Picture& picture, const codec::Status& status) {
     picture.errorReason = status.reason;
     return status.code;
@@ -50,19 +68,11 @@ uint32_t Picture::detectFormat(const std::string& path) {
 }
 
 int Picture::load(const std::string& path, uint32_t formatId, uint32_t page) {
-    codec::LoadRequest request;
-    request.format = formatId;
-    request.page = page;
-    request.previewMaxWidth = previewMaxWidth;
-    request.previewMaxHeight = previewMaxHeight;
-    // A copy: waiting for the reader may run the caller's event loop, which may change them.
-    const codec::ContainedReading contained = codec::containedReading();
-    const codec::Status status = contained.enabled
-                                     ? codec::loadPictureContained(path, request, contained, *this)
-                                     : codec::loadPictureFile(path, request, *this);
-    errorReason = status.reason;
-    errorDetail = status.detail;
-    return status.code;
+    return loadWith(*this, path, formatId, page, codec::MemoryBudget{});
+}
+
+int Picture::load(const std::string& path, const codec::MemoryBudget& budget) {
+    return loadWith(*this, path, kFormatAuto, 0, budget);
 }
 
 int Picture::save(const std::string& path, uint32_t formatId) const {

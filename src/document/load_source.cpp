@@ -4,6 +4,7 @@
 #include "codec/format_table.h"
 #include "document/crop_rotate.h"
 #include "document/save_name.h"
+#include "pipeline/memory_estimate.h"
 
 #include <algorithm>
 #include <cctype>
@@ -108,7 +109,8 @@ LoadResult loadSource(CSotavoDoc& doc, const std::string& path, bool keepCropSwa
     {
         // Camera raw decoding and large files take a while.
         WaitCursor wait(doc.host());
-        rc = loaded.load(path, kFormatAuto, 0);
+        // A picture whose run would not fit in the memory budget is refused from its header.
+        rc = loaded.load(path, runMemoryBudget(doc.memory));
     }
     if (rc == codec::kCodecCancelled)
         return {LoadOutcome::Cancelled, codec::Status::failure(rc, loaded.errorReason)};

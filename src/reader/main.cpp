@@ -65,6 +65,13 @@ bool parse(int argc, char** argv, Arguments& a) {
             ok = number(argv[++i], a.request.limits.maxPixels);
         else if (option == "--max-profile-bytes" && ok)
             ok = number(argv[++i], a.request.limits.maxProfileBytes);
+        else if (option == "--budget" && left >= 6)
+            ok = number(argv[++i], a.request.limits.budget.budgetBytes) &&
+                 number(argv[++i], a.request.limits.budget.fixedBytes) &&
+                 number(argv[++i], a.request.limits.budget.bytesPerPixel) &&
+                 number(argv[++i], a.request.limits.budget.blockWidth) &&
+                 number(argv[++i], a.request.limits.budget.blockHeight) &&
+                 number(argv[++i], a.request.limits.budget.bytesPerBlockPixel);
         else if (option == "--name" && ok)
             a.name = argv[++i];
         else

@@ -42,6 +42,11 @@ namespace velanox::ui {
 
 namespace {
 
+/// A budget in MB as the settings hold it; 0 (and anything below) is half the machine's memory.
+uint64_t budgetBytesOf(int32_t megabytes) {
+    return megabytes > 0 ? uint64_t(megabytes) << 20 : 0;
+}
+
 velanox::DocumentSettings storedDocumentSettings(velanox::Settings& store) {
     velanox::DocumentSettings settings;
     settings.JPGq = store.readInt(SettingId::JPGq);
@@ -51,6 +56,7 @@ velanox::DocumentSettings storedDocumentSettings(velanox::Settings& store) {
     settings.memory.MaxBlockH = store.readInt(SettingId::MaxBlockH);
     settings.memory.MaxSwapW = store.readInt(SettingId::MaxSwapW);
     settings.memory.MaxSwapH = store.readInt(SettingId::MaxSwapH);
+    settings.memory.budgetBytes = budgetBytesOf(store.readInt(SettingId::MemoryBudgetMB));
     settings.storeCropAspect = [&store](int32_t aspect) {
         store.writeInt(SettingId::CropAspect, aspect);
     };
@@ -138,7 +144,8 @@ DocumentController::DocumentController(Application& app)
     m_frame->setModeTarget(m_modeTarget.get());
     m_frame->attachDocument(m_doc.get());
     m_frame->setMemorySettings({m_doc->memory.MaxBlockW, m_doc->memory.MaxBlockH,
-                                m_doc->memory.MaxSwapW, m_doc->memory.MaxSwapH});
+                                m_doc->memory.MaxSwapW, m_doc->memory.MaxSwapH,
+                                int32_t(m_doc->memory.budgetBytes >> 20)});
     m_frame->setCommandUpdater([this](int id, QAction* action) { updateCommand(id, action); });
 
     connect(m_frame, &CMainFrame::commandRequested, this, &DocumentController::handleCommand);
@@ -150,6 +157,7 @@ DocumentController::DocumentController(Application& app)
                 m_doc->memory.MaxBlockH = values.maxBlockH;
                 m_doc->memory.MaxSwapW = values.maxSwapW;
                 m_doc->memory.MaxSwapH = values.maxSwapH;
+                m_doc->memory.budgetBytes = budgetBytesOf(values.budgetMB);
             });
     connect(m_view, &CSotavoView::fileDropped, this, &DocumentController::dropFile);
     connect(m_view, &CSotavoView::detailZoomChanged, this, [this](int factor) {

@@ -90,6 +90,7 @@ inline constexpr int kEditBlockWidth = 1001;
 inline constexpr int kEditBlockHeight = 1002;
 inline constexpr int kEditSwapWidth = 1005;
 inline constexpr int kEditSwapHeight = 1006;
+inline constexpr int kEditMemoryBudget = 1007;
 inline constexpr int kAboutNotice = 1050;
 inline constexpr int kAboutVersion = 1051;
 

@@ -8,6 +8,7 @@
 #include "document/jpeg_quality.h"
 #include "document/load_source.h"
 #include "document/save_document.h"
+#include "support/hostile_files.h"
 #include "support/recording_host.h"
 #include "support/test_images.h"
 
@@ -408,6 +409,27 @@ TEST(CliBinary, ExitStatusesAndUsageErrors) {
     fs::create_directories(folder.path() / "empty");
     run = runCli({"-q", folder.file("empty")}, folder);
     EXPECT_EQ(run.exitCode, 1);
+}
+
+TEST(CliBinary, PicturesOverTheMemoryBudgetAreRefusedAndTheOthersDone) {
+    TempFolder folder;
+    // A header claiming 20000 x 20000: a run would need about 4.3 GB.
+    const std::string bomb = folder.file("bomb.png");
+    const std::vector<uint8_t> bytes = test::pngZeroRows(20000, 20000, 1);
+    test::writeBytes(bomb, std::string(bytes.begin(), bytes.end()));
+    const std::string small = folder.file("small.png");
+    writeNoisyPicture(small, 40, 30, 2);
+    CliRun run = runCli({"-j", "1", "--json", "--max-memory", "1024", bomb, small}, folder);
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    EXPECT_NE(run.out.find("The picture (20000 x 20000, needs about 4.3 GB) is larger than the "
+                           "memory budget (1.0 GB)."),
+              std::string::npos)
+        << run.out;
+    EXPECT_FALSE(fs::exists(folder.file("bomb_NR.png")));
+    EXPECT_TRUE(fs::exists(folder.file("small_NR.png")));
+    // The files processed at once share the budget.
+    run = runCli({"-q", "-j", "2", "--max-memory", "2048", bomb, small}, folder);
+    EXPECT_NE(run.err.find("the memory budget (1.0 GB)"), std::string::npos) << run.err;
 }
 
 TEST(CliBinary, ExistingOutputsAreKeptUnlessOverwriteIsGiven) {

@@ -1,5 +1,6 @@
 #include "cli/cli_options.h"
 #include "cli/cli_ranges.h"
+#include "codec/contained_reader.h"
 #include "color/match_tables.h"
 
 #include <gtest/gtest.h>
@@ -90,6 +91,38 @@ TEST(CliOptions, ValuesReachTheirSettings) {
     EXPECT_EQ(o.jobs, 4);
     EXPECT_EQ(o.output, "out");
     EXPECT_EQ(o.inputs.size(), 2u);
+}
+
+TEST(CliOptions, TheMemoryBudgetCoversTheWholeRun) {
+    ParseResult r = parse({"in.jpg"});
+    ASSERT_TRUE(r.ok()) << r.error;
+    EXPECT_EQ(r.options.memory.budgetBytes, codec::defaultMemoryBudget());
+    // Without colour steps or the automatic mode a run keeps no pre-reduction copy.
+    EXPECT_TRUE(r.options.memory.runsWithoutCopy);
+
+    r = parse({"--max-memory", "4096", "in.jpg"});
+    ASSERT_TRUE(r.ok()) << r.error;
+    EXPECT_EQ(r.options.maxMemoryMiB, 4096);
+    EXPECT_EQ(r.options.memory.budgetBytes, uint64_t(4096) << 20);
+
+    for (const std::vector<std::string>& copying : {std::vector<std::string>{"--mode", "auto"},
+                                                    {"--boost", "10"},
+                                                    {"--auto-levels"},
+                                                    {"--black", "5"},
+                                                    {"--ev", "0.5"},
+                                                    {"--match-profile", "a.cpf"}}) {
+        std::vector<std::string> args = copying;
+        args.push_back("in.jpg");
+        r = parse(args);
+        ASSERT_TRUE(r.ok()) << r.error;
+        EXPECT_FALSE(r.options.memory.runsWithoutCopy) << copying.front();
+    }
+
+    r = parse({"--max-memory", "100", "in.jpg"});
+    EXPECT_FALSE(r.ok());
+    EXPECT_NE(r.error.find("--max-memory"), std::string::npos) << r.error;
+    r = parse({"--max-memory", "-5", "in.jpg"});
+    EXPECT_FALSE(r.ok());
 }
 
 TEST(CliOptions, TemperatureIsTheSliderMapping) {

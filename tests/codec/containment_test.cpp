@@ -4,6 +4,7 @@
 #include "codec/codec_test_files.h"
 #include "codec/contained_reader.h"
 #include "codec/file_io.h"
+#include "codec/jpeg/jpeg_codec.h"
 #include "codec/metafile/drawing_work.h"
 #include "codec/picture_load.h"
 #include "codec/reader_reply.h"
@@ -17,6 +18,7 @@
 
 #include <fcntl.h>
 #include <sys/mman.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -443,6 +445,148 @@ TEST(SafeFiles, OpeningNeverWaitsOnAPipe) {
     EXPECT_EQ(codec::readWholeFile(small, bytes, 3).code, codec::kCodecTooLarge);
     ASSERT_TRUE(codec::readWholeFile(small, bytes).ok());
     EXPECT_EQ(bytes.size(), 4u);
+}
+
+// ---- the memory budget -------------------------------------------------------------------
+
+namespace budget {
+
+// A small JPEG whose frame header claims width x height.
+std::vector<uint8_t> jpegClaim(uint16_t width, uint16_t height) {
+    Picture p;
+    test::fillRgb(p, 16, 16, [](int x, int y) { return std::tuple{x * 9, y * 9, 100}; });
+    std::vector<uint8_t> bytes;
+    if (!codec::writeJpeg(p, bytes).ok()) return {};
+    for (std::size_t i = 0; i + 8 < bytes.size(); ++i)
+        if (bytes[i] == 0xFF && (bytes[i + 1] == 0xC0 || bytes[i + 1] == 0xC2)) {
+            bytes[i + 5] = uint8_t(height >> 8);
+            bytes[i + 6] = uint8_t(height);
+            bytes[i + 7] = uint8_t(width >> 8);
+            bytes[i + 8] = uint8_t(width);
+            return bytes;
+        }
+    return {};
+}
+
+// 15 bytes a pixel, 16 a block pixel of at most 1000 x 1000, 100 MB fixed, 1 GB allowed.
+codec::MemoryBudget oneGigabyte() {
+    codec::MemoryBudget b;
+    b.budgetBytes = uint64_t(1) << 30;
+    b.fixedBytes = uint64_t(100) << 20;
+    b.bytesPerPixel = 15;
+    b.blockWidth = b.blockHeight = 1000;
+    b.bytesPerBlockPixel = 16;
+    return b;
+}
+
+long peakKilobytes() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+constexpr const char* kRefusal =
+    "The picture (20000 x 20000, needs about 5.7 GB) is larger than the memory budget (1.0 GB).";
+
+} // namespace budget
+
+TEST(MemoryBudget, TheNeedCountsThePictureTheLargestBlockAndTheFixedPart) {
+    const codec::MemoryBudget b = budget::oneGigabyte();
+    const uint64_t fixed = uint64_t(100) << 20;
+    // Smaller than a block: the block is the picture.
+    EXPECT_EQ(b.need(200, 100), fixed + 200 * 100 * 15 + 200 * 100 * 16);
+    // Larger: one whole block, however many there are.
+    EXPECT_EQ(b.need(5000, 3000), fixed + 5000ull * 3000 * 15 + 1000ull * 1000 * 16);
+    EXPECT_EQ(b.need(0, 3000), fixed);
+    EXPECT_EQ(b.need(-4, -4), fixed);
+    // Sizes beyond any header saturate instead of wrapping to a small need.
+    EXPECT_EQ(b.need(INT64_MAX, INT64_MAX), UINT64_MAX);
+    codec::MemoryBudget noBlock = b;
+    noBlock.blockWidth = noBlock.blockHeight = 0; // the whole picture is the block
+    EXPECT_EQ(noBlock.need(3000, 2000), fixed + 3000ull * 2000 * 31);
+
+    EXPECT_EQ(codec::formatBytes(512), "512 bytes");
+    EXPECT_EQ(codec::formatBytes(3 << 10), "3 KB");
+    EXPECT_EQ(codec::formatBytes(uint64_t(750) << 20), "750 MB");
+    EXPECT_EQ(codec::formatBytes(uint64_t(5) << 29), "2.5 GB");
+}
+
+TEST(MemoryBudget, APictureOverTheBudgetIsRefusedWithItsSizeAndTheBudget) {
+    const codec::MemoryBudget b = budget::oneGigabyte();
+    codec::Status s = codec::checkBudget(20000, 20000, b);
+    EXPECT_EQ(s.code, codec::kCodecTooLarge);
+    EXPECT_EQ(s.reason, budget::kRefusal);
+    // Just over (1.007 GB against 1 GB): one decimal would read alike, so two are given.
+    s = codec::checkBudget(8000, 8000, b);
+    EXPECT_EQ(s.reason, "The picture (8000 x 8000, needs about 1.01 GB) is larger than the "
+                        "memory budget (1.00 GB).");
+    codec::MemoryBudget exact = b;
+    exact.budgetBytes = b.need(8000, 8000);
+    EXPECT_TRUE(codec::checkBudget(8000, 8000, exact).ok());
+    // No budget: nothing is refused for its memory.
+    EXPECT_TRUE(codec::checkBudget(60000, 60000, codec::MemoryBudget{}).ok());
+}
+
+TEST(MemoryBudget, ReadersRefuseFromTheHeaderBeforeReserving) {
+    codec::LoadRequest request;
+    request.limits.budget = budget::oneGigabyte();
+    const long before = budget::peakKilobytes();
+    const std::pair<std::vector<uint8_t>, const char*> cases[] = {
+        {test::pngZeroRows(20000, 20000, 1), "bomb.png"},
+        {budget::jpegClaim(20000, 20000), "claim.jpg"},
+    };
+    for (const auto& [bytes, name] : cases) {
+        ASSERT_FALSE(bytes.empty()) << name;
+        Picture out;
+        const auto start = std::chrono::steady_clock::now();
+        const codec::Status s = codec::readPicture(span(bytes), name, request, out);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2)) << name;
+        EXPECT_EQ(s.code, codec::kCodecTooLarge) << name;
+        EXPECT_EQ(s.reason, budget::kRefusal) << name;
+        EXPECT_FALSE(out.hasPixels()) << name;
+    }
+    // 20000 x 20000 decoded would be 1.2 GB.
+    EXPECT_LT(budget::peakKilobytes() - before, 200L * 1024);
+
+    // Pictures whose run fits read as before.
+    Picture out;
+    ASSERT_TRUE(
+        codec::readPicture(span(test::pngZeroRows(2000, 2000, 2000)), "a.png", request, out).ok());
+    EXPECT_EQ(out.width, 2000);
+    const std::vector<uint8_t> small = budget::jpegClaim(16, 16);
+    ASSERT_TRUE(codec::readPicture(span(small), "a.jpg", request, out).ok());
+    EXPECT_EQ(out.height, 16);
+}
+
+TEST_F(ContainedReader, TheBudgetRefusesInTheChildAsInProcess) {
+    const std::string png = files_.file("bomb.png");
+    test::writeBytes(png, test::pngZeroRows(20000, 20000, 1));
+    const std::string jpg = files_.file("claim.jpg");
+    test::writeBytes(jpg, budget::jpegClaim(20000, 20000));
+    codec::LoadRequest request;
+    request.limits.budget = budget::oneGigabyte();
+    codec::ContainedReading settings;
+    settings.enabled = true;
+    for (const std::string& path : {png, jpg}) {
+        Picture out;
+        const codec::Status s = codec::loadPictureContained(path, request, settings, out);
+        EXPECT_EQ(s.code, codec::kCodecTooLarge) << path;
+        EXPECT_EQ(s.reason, budget::kRefusal) << path;
+        EXPECT_FALSE(out.hasPixels());
+    }
+    // Picture::load with a budget goes the same way once contained reading is on.
+    const codec::ContainedReading previous = codec::containedReading();
+    codec::setContainedReading(settings);
+    Picture viaLoad;
+    EXPECT_EQ(viaLoad.load(png, budget::oneGigabyte()), codec::kCodecTooLarge);
+    EXPECT_EQ(viaLoad.errorReason, budget::kRefusal);
+    // A picture within the budget reads.
+    const std::string fits = files_.file("fits.png");
+    test::writeBytes(fits, test::pngZeroRows(300, 200, 200));
+    EXPECT_EQ(viaLoad.load(fits, budget::oneGigabyte()), kPictureOk);
+    EXPECT_EQ(viaLoad.width, 300);
+    codec::setContainedReading(previous);
+    EXPECT_TRUE(nothingLeft());
 }
 
 } // namespace

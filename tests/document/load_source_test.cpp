@@ -115,6 +115,31 @@ TEST(LoadSource, FailedLoadKeepsThePictureAndSaysWhy) {
     EXPECT_TRUE(host.messages.empty());
 }
 
+TEST(LoadSource, APictureOverTheMemoryBudgetIsRefusedAndTheCurrentOneKept) {
+    TempFolder folder;
+    const std::string small = folder.file("small.png"), large = folder.file("large.png");
+    test::writePicture(small, 64, 48, 1);
+    test::writePicture(large, 640, 480, 2);
+    RecordingHost host;
+    CSotavoDoc doc(host);
+    // 640 x 480 needs 128 MB + 15 x 307200 + 16 x 307200 bytes: about 137 MB.
+    doc.memory.budgetBytes = uint64_t(136) << 20;
+    ASSERT_TRUE(onOpenDocument(doc, small).loaded());
+    const LoadResult result = onOpenDocument(doc, large);
+    EXPECT_EQ(result.outcome, LoadOutcome::Failed);
+    EXPECT_EQ(result.status.reason,
+              "The picture (640 x 480, needs about 137 MB) is larger than the memory budget "
+              "(136 MB).");
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0], "Cannot open " + large + ": " + result.status.reason);
+    EXPECT_EQ(doc.sourceImage.width, 64);
+    EXPECT_EQ(doc.sourceFile.documentPath, small);
+    // A run without a pre-reduction copy needs 4 bytes a pixel less: it fits.
+    doc.memory.runsWithoutCopy = true;
+    EXPECT_TRUE(onOpenDocument(doc, large).loaded());
+    EXPECT_EQ(doc.sourceImage.width, 640);
+}
+
 TEST(LoadSource, RefusedWhileARunIsOn) {
     TempFolder folder;
     test::writePicture(folder.file("a.png"), 4, 4, 2);
