@@ -183,7 +183,7 @@ bool decodeReply(ByteSpan bytes, const Limits& limits, DecodedReply& reply, Pict
         const bool known = code == kCodecOutOfMemory || code == kCodecEmptyPath ||
                            code == kCodecNoReader ||
                            (code >= kCodecCannotOpen && code <= kCodecWriteFailed);
-        if (!known) return false;
+        if (!known || reason.empty()) return false;
         for (const char c : reason)
             if (static_cast<unsigned char>(c) < 0x20) return false;
         reply.status = Status::failure(code, std::move(reason));

@@ -180,8 +180,11 @@ TEST(ReaderReply, HostileRepliesAreRefusedWithoutHarm) {
     ::close(pipeEnds[1]);
     EXPECT_TRUE(refused(good, pipeEnds[0]));
     EXPECT_TRUE(refused(good, -1));
-    // A failure code this program does not know, or a reason with control characters.
+    // A failure code this program does not know, a failure without a reason, or a reason with
+    // control characters.
     std::vector<uint8_t> strange = codec::encodeReply(codec::Status::failure(99, "x"), nullptr);
+    EXPECT_TRUE(refused(strange, -1));
+    strange = codec::encodeReply(codec::Status::failure(codec::kCodecCorrupt, ""), nullptr);
     EXPECT_TRUE(refused(strange, -1));
     strange =
         codec::encodeReply(codec::Status::failure(codec::kCodecCorrupt, "a\x1b[2Jb"), nullptr);

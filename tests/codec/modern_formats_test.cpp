@@ -87,7 +87,9 @@ TEST_P(ReferenceDecoder, PixelsWithinOneOfTheReferenceDecoder) {
         test::expandToRgb(reference, expanded);
         ASSERT_EQ(reference.copyFrom(expanded), kPictureOk);
     }
-    if (c.referenceUnturned) ASSERT_EQ(reference.applyOrientation(ours.orientation), kPictureOk);
+    if (c.referenceUnturned) {
+        ASSERT_EQ(reference.applyOrientation(ours.orientation), kPictureOk);
+    }
     EXPECT_LE(test::maxDifference(ours, reference), 1);
 }
 
