@@ -315,7 +315,8 @@ void CMainFrame::createPanes() {
         createPane(ids::kPaneIdFileProperties, "File Properties", ids::kPaneFileProperties);
     addDockWidget(Qt::LeftDockWidgetArea, fp);
     resizeDocks({nr, cc, fp}, {130, 200, 200}, Qt::Vertical);
-    resizeDocks({nr, fp}, {200, 200}, Qt::Horizontal);
+    // Wide enough for the panes' content with this program's fonts; a narrow window trims them.
+    resizeDocks({nr, fp}, {kStartWidthRight, kStartWidthLeft}, Qt::Horizontal);
 }
 
 void CMainFrame::loadPaneLayout() {

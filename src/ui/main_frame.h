@@ -55,7 +55,10 @@ public:
     void showAtSavedPlacement();
     /// The share of the window's width the docked panes beside the view may take together when
     /// the window is laid out; the view keeps the rest.
-    static constexpr double kMaxPaneShare = 0.4;
+    static constexpr double kMaxPaneShare = 0.47;
+    /// The widths the two columns of panes open at on a first start.
+    static constexpr int kStartWidthLeft = 240;
+    static constexpr int kStartWidthRight = 330;
     /// False while the opening window is still taking its size (the pane layout follows it).
     bool layoutSettled() const;
 
