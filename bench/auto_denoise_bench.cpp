@@ -13,6 +13,7 @@
 #include "pipeline/process_region.h"
 #include "pipeline/run_observer.h"
 #include "quiet_host.h"
+#include "silent_observer.h"
 
 #include <benchmark/benchmark.h>
 
@@ -132,12 +133,7 @@ void BM_PipelineWithoutEngine(benchmark::State& state) {
     run.colour = doc.colour;
     run.limits = doc.memory;
     run.steps = &steps;
-    struct Observer final : velanox::RunObserver {
-        void showMessage(std::string_view) override {}
-        void setProgressText(std::string_view) override {}
-        int32_t engineProgress(int32_t, int32_t) override { return 0; }
-        void runEnding() override {}
-    } observer;
+    velanox::bench::SilentObserver observer;
     auto once = [&] {
         return velanox::processRegion(run, doc.processing.workBuffer, doc.processing.preNrBuffer,
                                       observer)

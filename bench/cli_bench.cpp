@@ -18,6 +18,7 @@
 #include "pipeline/reference/reference_pipeline_steps.h"
 #include "pipeline/run_observer.h"
 #include "pipeline/swap_buffer.h"
+#include "silent_observer.h"
 
 #include <benchmark/benchmark.h>
 
@@ -338,12 +339,7 @@ void BM_BaselineCliCameraJpeg26MPOtherCoreBusy(benchmark::State& state) {
 // the batch tool's on the same picture.
 void referenceJob(benchmark::State& state, const std::string& in, const std::string& out,
                   const std::string& cliFigure) {
-    struct Observer final : velanox::RunObserver {
-        void showMessage(std::string_view) override {}
-        void setProgressText(std::string_view) override {}
-        int32_t engineProgress(int32_t, int32_t) override { return 0; }
-        void runEnding() override {}
-    } observer;
+    velanox::bench::SilentObserver observer;
     const velanox::NoiseSettings noise;
     const velanox::ColourSettings colour;
     double total = 0.0;

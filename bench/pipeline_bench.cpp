@@ -13,6 +13,7 @@
 #include "pipeline/reference/reference_pipeline_steps.h"
 #include "pipeline/run_observer.h"
 #include "quiet_host.h"
+#include "silent_observer.h"
 
 #include <benchmark/benchmark.h>
 
@@ -133,16 +134,10 @@ public:
     }
 
 private:
-    struct Observer final : velanox::RunObserver {
-        void showMessage(std::string_view) override {}
-        void setProgressText(std::string_view) override {}
-        int32_t engineProgress(int32_t, int32_t) override { return 0; }
-        void runEnding() override {}
-    };
     QuietHost host_;
     velanox::CSotavoDoc doc_;
     velanox::RegionRun run_;
-    Observer observer_;
+    velanox::bench::SilentObserver observer_;
 };
 
 // The plain run; x_shipped is its time over the shipped run's (kept under `figure`).
@@ -250,12 +245,7 @@ void BM_SaveJpeg26MPReference(benchmark::State& state) {
         run.imageHeight = doc.sourceImage.height;
         run.region = velanox::Rect{0, 0, run.imageWidth, run.imageHeight};
         velanox::SwapBuffer work, preNr;
-        struct Observer final : velanox::RunObserver {
-            void showMessage(std::string_view) override {}
-            void setProgressText(std::string_view) override {}
-            int32_t engineProgress(int32_t, int32_t) override { return 0; }
-            void runEnding() override {}
-        } observer;
+        velanox::bench::SilentObserver observer;
         result.jpegQuality = uint32_t(doc.jpeg.jpegQualitySetting);
         result.exifBlock = doc.sourceImage.exifBlock;
         if (velanox::processRegion(run, work, preNr, observer).outcome !=
