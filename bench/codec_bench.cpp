@@ -3,6 +3,7 @@
 #include "codec/jpeg/jpeg_codec.h"
 #include "codec/picture.h"
 #include "codec/png/png_codec.h"
+#include "engine/threads.h"
 #include "noisy_picture.h"
 
 #include <algorithm>
@@ -15,8 +16,7 @@ namespace {
 
 // The shared corpus lies beside the checkout, as for the tests.
 const std::string kLargeJpeg =
-    (std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() /
-     "shared/testdata/noisy/canon_eos_rp_26mp_clean_benchmark.jpg")
+    (std::filesystem::path(VELANOX_CORPUS_DIR) / "noisy/canon_eos_rp_26mp_clean_benchmark.jpg")
         .string();
 
 bool loadLarge(velanox::codec::Picture& p, benchmark::State& state) {
@@ -27,13 +27,22 @@ bool loadLarge(velanox::codec::Picture& p, benchmark::State& state) {
     return true;
 }
 
+// On one thread, and on two (the picture decoded in two bands at once), side by side.
 void BM_LoadJpeg26MP(benchmark::State& state) {
+    velanox::engine::setThreadLimit(int(state.range(0)));
     velanox::codec::Picture p;
+
     for (auto _ : state)
-        if (!loadLarge(p, state)) return;
+        if (!loadLarge(p, state)) break;
+    velanox::engine::setThreadLimit(0);
     state.SetLabel(std::to_string(p.width) + "x" + std::to_string(p.height));
 }
-BENCHMARK(BM_LoadJpeg26MP)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadJpeg26MP)
+    ->ArgName("threads")
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 void BM_LoadJpegPreview(benchmark::State& state) {
     velanox::codec::Picture p;

@@ -1,16 +1,7 @@
-# Warnings, threads, sanitisers and the helper that turns a source folder into one layer target.
+# Warnings, sanitisers and the helper that turns a source folder into one layer target.
 
 add_library(velanox_warnings INTERFACE)
 target_compile_options(velanox_warnings INTERFACE -Wall -Wextra)
-
-# Threads inside one call (the engine, the pixel filters and passes, the PNG writer) and the
-# batch tool's parallel jobs: OpenMP, found once here. Without it the same code runs on one
-# thread.
-add_library(velanox_threads INTERFACE)
-if(VELANOX_OPENMP)
-  find_package(OpenMP REQUIRED)
-  target_link_libraries(velanox_threads INTERFACE OpenMP::OpenMP_CXX)
-endif()
 
 if(VELANOX_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
@@ -36,4 +27,25 @@ function(velanox_add_layer name)
   add_library(${target} STATIC ${L_SOURCES})
   target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR}/src)
   target_link_libraries(${target} PUBLIC ${L_DEPS} PRIVATE velanox_warnings ${L_PRIVATE_DEPS})
+endfunction()
+
+# velanox_use_codec_modules(<executable>...)
+# For the programs that load the codec modules: the whole codec layer is linked in and exported,
+# so that the modules' calls into the core find it.
+function(velanox_use_codec_modules)
+  foreach(target ${ARGN})
+    set_target_properties(${target} PROPERTIES ENABLE_EXPORTS ON)
+    target_link_options(${target} PRIVATE "LINKER:--whole-archive" "$<TARGET_FILE:velanox_codec>"
+                        "LINKER:--no-whole-archive")
+    add_dependencies(${target} ${VELANOX_CODEC_MODULES})
+  endforeach()
+endfunction()
+
+# velanox_use_built_in_codecs(<executable>...)
+# For the test, fuzz and benchmark programs: the module families linked in, never loaded.
+function(velanox_use_built_in_codecs)
+  foreach(target ${ARGN})
+    target_sources(${target} PRIVATE $<TARGET_OBJECTS:velanox_codec_built_in_list>)
+    target_link_libraries(${target} PRIVATE velanox_codec_built_in)
+  endforeach()
 endfunction()

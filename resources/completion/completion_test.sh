@@ -41,6 +41,7 @@ for option in $options; do
 done
 
 check "mode" high-noise velanox-nr-cli --mode h
+check "mode" auto velanox-nr-cli --mode a
 check "format" tif velanox-nr-cli --format t
 check "output window" edges velanox-nr-cli --output-window e
 check "crop" 16:9 velanox-nr-cli --crop 1

@@ -3,9 +3,10 @@
 //   velanox-nr [picture]                      opens the picture once the window shows
 //   velanox-nr --screenshot FILE [--delay MS] writes a picture of the window and quits
 //   velanox-nr --help | --version             prints the usage or the version, no window
-#include "engine/thread_waiting.h"
+#include "codec/contained_reader.h"
 #include "ui/application.h"
 #include "ui/document_controller.h"
+#include "ui/load_wait.h"
 #include "ui/main_frame.h"
 #include "ui/program_files.h"
 
@@ -53,7 +54,12 @@ bool answeredWithoutWindow(int argc, char* argv[], int& status) {
 
 int main(int argc, char* argv[]) {
     if (int status = 0; answeredWithoutWindow(argc, argv, status)) return status;
-    velanox::engine::preferSleepingWorkers(argv);
+    // Every picture (opened, dropped, a reference, a preview) is read by the contained reader.
+    velanox::codec::ContainedReading reading;
+    reading.enabled = true;
+    // While the reader works the window paints, and Escape stops a load.
+    reading.keepWaiting = velanox::ui::LoadWait::keepWaiting;
+    velanox::codec::setContainedReading(std::move(reading));
     QApplication qapp(argc, argv);
     velanox::ui::Application::nameApplication();
     // The launcher file and icon are named after the program's id; desktops match windows to

@@ -3,16 +3,13 @@
 #include "cli/cli_host.h"
 #include "cli/file_job.h"
 #include "document/load_source.h"
+#include "engine/threads.h"
 
 #include <algorithm>
 #include <atomic>
 #include <mutex>
 #include <thread>
 #include <vector>
-
-#ifdef VELANOX_CLI_OPENMP
-#include <omp.h>
-#endif
 
 namespace velanox::cli {
 
@@ -24,7 +21,10 @@ bool prepareRun(const CliOptions& options, ProgressDisplay& display) {
     color::ColorMatchState match;
     if (const core::Status st = document::loadReferenceImage(match, doc, options.matchImage);
         !st.ok()) {
-        display.note("cannot read the reference " + options.matchImage + ": " + st.reason);
+        display.note(
+            "cannot read the reference " + options.matchImage + ": " + st.reason +
+            (st.detail.empty() ? std::string() : " (" + document::readerSaidText(st.detail) + ")"));
+
         return false;
     }
     if (const core::Status st = match.writeProfile(options.saveProfile); !st.ok()) {
@@ -51,6 +51,8 @@ int runBatch(const CliOptions& options, const std::vector<PlannedFile>& files,
                 std::fprintf(infoOut, "%s\n  size: %d x %d, %s\n  format: %s\n",
                              report.input.c_str(), report.width, report.height,
                              report.message.c_str(), report.format.c_str());
+                if (report.noiseEstimate >= 0.0)
+                    std::fprintf(infoOut, "  Estimated noise: %.1f\n", report.noiseEstimate);
                 // The pane's text ends its lines with CR LF; a terminal wants LF only.
                 std::string text = report.info;
                 std::erase(text, '\r');
@@ -73,13 +75,16 @@ int runBatch(const CliOptions& options, const std::vector<PlannedFile>& files,
     };
 
     const int jobs = std::max(1, std::min<int>(options.jobs, int(files.size())));
+    // The files processed at once share the memory budget.
+    CliOptions perJob = options;
+    perJob.memory.budgetBytes = std::max<uint64_t>(options.memory.budgetBytes / uint64_t(jobs), 1);
     auto work = [&](int slot) {
-#ifdef VELANOX_CLI_OPENMP
         // The engine spreads each call over the cores; jobs running side by side share them
-        // instead of each starting a thread per core (measured faster on two cores).
-        if (jobs > 1) omp_set_num_threads(std::max(1, omp_get_num_procs() / jobs));
-#endif
-        FileJob job(options, display, slot);
+        // instead of each using a thread per core (measured faster on two cores).
+        if (jobs > 1)
+            engine::setThreadLimit(
+                std::max(1, int(std::max(1u, std::thread::hardware_concurrency())) / jobs));
+        FileJob job(perJob, display, slot);
         for (std::size_t i = next++; i < files.size(); i = next++) {
             const PlannedFile& file = files[i];
             if (!file.skipReason.empty()) {

@@ -1,6 +1,7 @@
 #include "cli/cli_options.h"
 
 #include "cli/cli_ranges.h"
+#include "codec/contained_reader.h"
 #include "color/match_tables.h"
 #include "document/source_file_state.h"
 
@@ -232,7 +233,17 @@ const std::vector<OptionEntry>& optionTable() {
         {"mode", 0, true,
          [](CliOptions& o, const std::string& v) {
              return choiceInto(o.noise.nrMode, v,
-                               {"default", "nature", "portrait", "high-noise", "scanner"});
+                               {"default", "nature", "portrait", "high-noise", "scanner", "auto"});
+         }},
+        {"strength", 0, true,
+         [](CliOptions& o, const std::string& v) {
+             return integerInto(o.noise.autoStrength, v, engine::kAutoStrengthRange.minimum,
+                                engine::kAutoStrengthRange.maximum);
+         }},
+        {"chroma", 0, true,
+         [](CliOptions& o, const std::string& v) {
+             return integerInto(o.noise.autoChroma, v, engine::kAutoColorStrengthRange.minimum,
+                                engine::kAutoColorStrengthRange.maximum);
          }},
         {"wavelet-levels", 0, true,
          [](CliOptions& o, const std::string& v) {
@@ -354,6 +365,19 @@ const std::vector<OptionEntry>& optionTable() {
          }},
         {"region", 0, true,
          [](CliOptions& o, const std::string& v) { return regionInto(o.region, v); }},
+        {"read-time-limit", 0, true,
+         [](CliOptions& o, const std::string& v) {
+             return integerInto(o.readSeconds, v, kReadSecondsRange);
+         }},
+        {"max-memory", 0, true,
+         [](CliOptions& o, const std::string& v) {
+             return integerInto(o.maxMemoryMiB, v, kMaxMemoryRange);
+         }},
+        {"read-in-process", 0, false,
+         [](CliOptions& o, const std::string&) {
+             o.inProcess = true;
+             return std::string();
+         }},
         {"jobs", 'j', true,
          [](CliOptions& o, const std::string& v) { return integerInto(o.jobs, v, kJobsRange); }},
         {"json", 0, false,
@@ -556,7 +580,16 @@ ParseResult parseCommandLine(const std::vector<std::string>& args, int defaultJo
         return result;
     }
     result.error = checkCombination(o);
+    if (result.ok()) settleMemoryBudget(o);
     return result;
+}
+
+void settleMemoryBudget(CliOptions& o) {
+    o.memory.budgetBytes =
+        o.maxMemoryMiB > 0 ? uint64_t(o.maxMemoryMiB) << 20 : codec::defaultMemoryBudget();
+    o.memory.runsWithoutCopy = o.noise.nrMode != pipeline::kNrModeAuto && !o.autoLevels &&
+                               !o.tone.toneActive() && !o.tone.boostActive() &&
+                               o.matchImage.empty() && o.matchProfile.empty();
 }
 
 std::string usageText() {
@@ -575,7 +608,12 @@ processed over the whole picture with the settings below and saved.
                            standard input)
 Noise reduction:
       --level F            noise level 0..100 (default 8.0)
-      --mode M             default|nature|portrait|high-noise|scanner
+      --mode M             default|nature|portrait|high-noise|scanner|auto; auto measures
+                           the noise in each picture and removes it (--level, --wavelet-levels
+                           and the blend options do not apply to it)
+      --strength P         auto: strength in percent of the measured noise, 0..400 (default 100)
+      --chroma P           auto: colour-noise strength in percent on top of it, 0..400
+                           (default 125)
       --wavelet-levels N   2..5 (default 5; 3 leaves block noise)
       --no-advanced        no edge-weighted blend
       --no-sharpen         no sharpened copy in the blend
@@ -612,10 +650,18 @@ Engine limits:
       --max-swap WxH       larger buffers go to memory mappings (default 2000x2000)
 Region:
       --region L,T,R,B     process only that rectangle; the rest is written unprocessed
+Reading (each file is read by a separate, limited process):
+      --read-time-limit S  CPU seconds a file's reading may take (default 20)
+      --max-memory MIB     memory budget of the whole run (default: half the machine's),
+                           shared by the files processed at once; a picture whose processing
+                           would need more is refused before it is decoded, and a file's
+                           reading is limited to it
+      --read-in-process    read in this process, without limits (for debugging)
 Other:
   -j, --jobs N             files processed in parallel (default: number of cores)
       --json               one JSON object per file on stdout
-      --info               size, format and file information of each input; no processing
+      --info               size, format, measured noise and file information of each input;
+                           no processing
   -q, --quiet              no progress and no per-file lines
       --version            print the version
   -h, --help               print this text

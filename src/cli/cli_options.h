@@ -60,6 +60,10 @@ struct CliOptions {
     pipeline::MemoryLimits memory;
     std::optional<core::Rect> region; ///< --region: left, top, right, bottom
 
+    int readSeconds = 20;     ///< --read-time-limit: CPU seconds of the reader per file
+    int64_t maxMemoryMiB = 0; ///< --max-memory; 0: half the machine's memory
+    bool inProcess = false;   ///< --read-in-process: no contained reader (debugging)
+
     int jobs = 1;
     bool json = false;
     bool info = false;
@@ -79,6 +83,11 @@ struct ParseResult {
 /// Parses the arguments after the program name. "--name=value" and "--name value" are both
 /// accepted; "--" ends the options. defaultJobs is used when -j is not given.
 ParseResult parseCommandLine(const std::vector<std::string>& args, int defaultJobs);
+
+/// Puts the memory budget into o.memory: --max-memory, or half the machine's memory (the files
+/// processed at once share it), and whether a run can do without the pre-reduction copy.
+/// parseCommandLine does this on success.
+void settleMemoryBudget(CliOptions& o);
 
 /// The text of --help.
 std::string usageText();

@@ -30,6 +30,12 @@ inline constexpr core::ParamRange<int32_t> kWaveletLevelsRange{"wavelet-levels",
 inline constexpr core::ParamRange<int32_t> kMemorySideRange{"size", 1, 1 << 20,
                                                             pipeline::MemoryLimits{}.MaxBlockW};
 
+/// The CPU seconds the contained reader may spend on one file.
+inline constexpr core::ParamRange<int> kReadSecondsRange{"read-time-limit", 1, 3600, 20};
+
+/// The memory, in MiB, a file's reading may take (0: half the machine's memory).
+inline constexpr core::ParamRange<int64_t> kMaxMemoryRange{"max-memory", 256, int64_t(1) << 24, 0};
+
 /// Files processed at once.
 inline constexpr core::ParamRange<int> kJobsRange{"jobs", 1, 256, 1};
 

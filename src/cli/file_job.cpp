@@ -71,13 +71,19 @@ FileReport FileJob::run(const InputFile& input, const std::string& output) {
             report.message = "cannot read: " + (loaded.status.reason.empty()
                                                     ? std::string("the file cannot be read")
                                                     : loaded.status.reason);
+            if (!loaded.status.detail.empty())
+                report.message += " (" + document::readerSaidText(loaded.status.detail) + ")";
         } else if (m_options.info) {
             const codec::Picture& src = m_doc->sourceImage;
+
             report.width = src.width;
             report.height = src.height;
             report.format = formatName(src.info.format);
             report.info = codec::fileInfoText(src);
+            if (const engine::NoiseProfile* profile = m_doc->noiseEstimate())
+                report.noiseEstimate = profile->sigma;
             report.message = sizeText(m_doc->sourceFile.sourceFileSize);
+
             report.status = FileStatus::Done;
         } else if (applyGeometry(report) && applyColorMatch(report)) {
             applySettings();
@@ -137,6 +143,9 @@ bool FileJob::applyColorMatch(FileReport& report) {
             if (!st.ok()) {
                 report.message =
                     "cannot read the reference " + m_options.matchImage + ": " + st.reason;
+                if (!st.detail.empty())
+                    report.message += " (" + document::readerSaidText(st.detail) + ")";
+
                 return false;
             }
             m_referenceLoaded = true;
@@ -224,6 +233,8 @@ bool FileJob::processAndSave(const std::string& output, FileReport& report) {
         ok = document::onSaveDocument(doc, output).saved();
     }
 
+    if (doc.noise.nrMode == pipeline::kNrModeAuto && doc.processing.noiseProfileKey != 0)
+        report.noiseEstimate = doc.processing.noiseProfile.sigma;
     report.width = doc.resultImage.width;
     report.height = doc.resultImage.height;
     report.format = formatName(codec::Picture::formatFromExtension(output));

@@ -47,6 +47,7 @@ std::string jsonLine(const FileReport& r, bool withInfo) {
     line["status"] = statusName(r.status);
     line["message"] = r.message;
     if (withInfo) line["info"] = r.info;
+    if (r.noiseEstimate >= 0.0) line["noiseEstimate"] = std::round(r.noiseEstimate * 100.0) / 100.0;
     return dumped(line);
 }
 

@@ -22,6 +22,9 @@ struct FileReport {
     FileStatus status = FileStatus::Failed;
     std::string message; ///< the reason for anything but Done
     std::string info;    ///< --info: the file information text
+    /// The noise the automatic mode measured in the picture ("Estimated noise"), with --info and
+    /// in automatic mode; negative when not measured.
+    double noiseEstimate = -1.0;
 };
 
 const char* statusName(FileStatus status);
@@ -31,7 +34,7 @@ const char* statusName(FileStatus status);
 std::string jsonString(const std::string& text);
 
 /// One JSON object on one line: input, output, width, height, format, seconds, status,
-/// message (and info with --info).
+/// message (and info with --info), noiseEstimate when it was measured.
 std::string jsonLine(const FileReport& report, bool withInfo);
 
 /// The stderr line: "input -> output (W x H, 1.23 s)" or "input: reason".

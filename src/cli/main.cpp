@@ -7,7 +7,7 @@
 #include "cli/input_files.h"
 #include "cli/output_plan.h"
 #include "cli/progress_display.h"
-#include "engine/thread_waiting.h"
+#include "codec/contained_reader.h"
 
 #include <cstdio>
 #include <string>
@@ -28,7 +28,6 @@ int usageError(const std::string& text) {
 } // namespace
 
 int main(int argc, char** argv) {
-    velanox::engine::preferSleepingWorkers(argv);
     const std::vector<std::string> args(argv + 1, argv + argc);
     const int cores = int(std::max(1u, std::thread::hardware_concurrency()));
     const ParseResult parsed = parseCommandLine(args, cores);
@@ -42,6 +41,13 @@ int main(int argc, char** argv) {
         std::printf("%s %s\n", kProgram, VELANOX_VERSION);
         return kExitAllDone;
     }
+
+    // Every picture is read by the contained reader, limited in time and memory.
+    velanox::codec::ContainedReading reading;
+    reading.enabled = !options.inProcess;
+    reading.cpuSeconds = uint32_t(options.readSeconds);
+    reading.memoryBytes = uint64_t(options.maxMemoryMiB) << 20;
+    velanox::codec::setContainedReading(std::move(reading));
 
     installCancelHandler();
     const ListedInputs listed = gatherInputs(options.inputs, options.fileLists);

@@ -19,11 +19,35 @@ using core::ByteSpan;
 using core::Status;
 using core::StatusCode;
 
+/// The memory a whole run over a picture will need, as the program that processes it reckons
+/// it, and the budget it must fit in. The readers check it against the header's size before
+/// allocating anything for the pixels, so a picture over the budget costs nothing to refuse.
+struct MemoryBudget {
+    uint64_t budgetBytes = 0;        ///< 0: no budget (previews, thumbnails, tests)
+    uint64_t fixedBytes = 0;         ///< whatever the picture's size: program, encoder, rows
+    uint32_t bytesPerPixel = 0;      ///< held for every pixel of the picture through the run
+    int32_t blockWidth = 0;          ///< the largest block worked on at once
+    int32_t blockHeight = 0;         ///< (a picture smaller than it is one block)
+    uint32_t bytesPerBlockPixel = 0; ///< held for every pixel of that block
+
+    /// Bytes a width x height picture needs; saturates instead of overflowing. Sides that are
+    /// not positive need the fixed part only.
+    uint64_t need(int64_t width, int64_t height) const;
+};
+
+/// "2.5 GB", "750 MB", "12 KB": a byte count for a person (units of 1024).
+std::string formatBytes(uint64_t bytes);
+
+/// Success when a width x height picture fits in the budget (or there is none); otherwise
+/// StatusCode::TooLarge with a reason naming the size, the need and the budget.
+Status checkBudget(int64_t width, int64_t height, const MemoryBudget& budget);
+
 /// Size limits checked against a file's header before any pixel memory is allocated.
 struct Limits {
     int32_t maxDimension = 65500;                       ///< widest or tallest side accepted
     int64_t maxPixels = int64_t(400) * 1000 * 1000;     ///< width x height accepted
     std::size_t maxProfileBytes = std::size_t(8) << 20; ///< larger colour profiles are dropped
+    MemoryBudget budget;                                ///< the whole run's memory
 };
 
 struct ReadOptions {
@@ -42,7 +66,7 @@ inline Status checkSize(int64_t width, int64_t height, const Limits& limits) {
         width * height > limits.maxPixels)
         return Status::failure(StatusCode::TooLarge, "Image too large: " + std::to_string(width) +
                                                          " x " + std::to_string(height));
-    return Status::success();
+    return checkBudget(width, height, limits.budget);
 }
 
 /// Largest file read whole into memory.

@@ -2,6 +2,7 @@
 
 #include "codec/avif/avif_codec.h"
 #include "codec/bmp/bmp_codec.h"
+#include "codec/codec_module.h"
 #include "codec/heif/heif_codec.h"
 #include "codec/jpeg/jpeg_codec.h"
 #include "codec/jxl/jxl_codec.h"
@@ -19,6 +20,33 @@
 namespace velanox::codec {
 namespace {
 
+// The rows of the families that live in modules forward to the module, loaded on first use.
+template <CodecFamily family, uint32_t id>
+Status moduleRead(ByteSpan bytes, Picture& out, const ReadOptions& options) {
+    const ModuleFormat* format = nullptr;
+    if (Status s = moduleFormat(family, id, format); !s.ok()) return s;
+    if (!format->read)
+        return Status::failure(core::StatusCode::NoReader, "No reader for this format.");
+    return format->read(bytes, out, options);
+}
+
+template <CodecFamily family, uint32_t id>
+Status moduleWrite(const Picture& picture, std::vector<uint8_t>& out) {
+    const ModuleFormat* format = nullptr;
+    if (Status s = moduleFormat(family, id, format); !s.ok()) {
+        if (s.reason.starts_with("The reader for this format"))
+            s.reason.replace(0, 26, "The writer for this format");
+        return s;
+    }
+    if (!format->write)
+        return Status::failure(core::StatusCode::NoReader, "No writer for this format.");
+    return format->write(picture, out);
+}
+
+constexpr CodecFamily kMagick = CodecFamily::Magick, kMetafile = CodecFamily::Metafile,
+                      kHeif = CodecFamily::Heif, kAvif = CodecFamily::Avif,
+                      kWebp = CodecFamily::Webp, kJxl = CodecFamily::Jxl;
+
 // Sniffing order: long or fixed-offset signatures first (AVIF before HEIF: AVIF files name the
 // HEIF brand "mif1" too); PCX (one leading byte), Targa (no signature at all) and WBMP (two
 // zero bytes) last, so they never shadow a specific format.
@@ -28,18 +56,84 @@ const FormatEntry kTable[] = {
     {kFormatJpeg, "JPEG", {"jpg", "jpeg"}, probeJpeg, classifyJpeg, readJpeg, writeJpeg},
     {kFormatPng, "PNG", {"png"}, probePng, classifyPng, readPng, writePng},
     {kFormatTiff, "TIFF", {"tif", "tiff"}, probeTiff, classifyTiff, readTiff, writeTiff},
-    {kFormatWebp, "WebP", {"webp"}, probeWebp, nullptr, readWebp, writeWebp},
-    {kFormatAvif, "AVIF", {"avif"}, probeAvif, nullptr, readAvif, writeAvif},
-    {kFormatHeif, "HEIF", {"heic", "heif", "hif"}, probeHeif, nullptr, readHeif, nullptr},
-    {kFormatJxl, "JPEG XL", {"jxl"}, probeJxl, nullptr, readJxl, writeJxl},
-    {kFormatPhotoCd, "PhotoCD", {}, probePhotoCd, magickFormatId, readPhotoCd, nullptr},
-    {kFormatPsd, "Photoshop", {"psd"}, probePsd, magickFormatId, readPsd, writePsd},
-    {kFormatBmp, "BMP", {"bmp"}, probeBmp, bmpFormatId, readBmp, writeBmp},
-    {kFormatEmf, "Enhanced Metafile", {"emf"}, probeEmf, nullptr, readEmf, writeEmf},
-    {kFormatWmf, "Windows Metafile", {"wmf"}, probeWmf, nullptr, readWmf, writeWmf},
-    {kFormatPcx, "PCX", {"pcx"}, probePcx, magickFormatId, readPcx, writePcx},
-    {kFormatTarga, "Targa", {"tga"}, probeTarga, magickFormatId, readTarga, writeTarga},
-    {kFormatWbmp, "WBMP", {"wbmp", "wbm"}, probeWbmp, magickFormatId, readWbmp, writeWbmp},
+    {kFormatWebp,
+     "WebP",
+     {"webp"},
+     probeWebp,
+     nullptr,
+     moduleRead<kWebp, kFormatWebp>,
+     moduleWrite<kWebp, kFormatWebp>},
+    {kFormatAvif,
+     "AVIF",
+     {"avif"},
+     probeAvif,
+     nullptr,
+     moduleRead<kAvif, kFormatAvif>,
+     moduleWrite<kAvif, kFormatAvif>},
+    {kFormatHeif,
+     "HEIF",
+     {"heic", "heif", "hif"},
+     probeHeif,
+     nullptr,
+     moduleRead<kHeif, kFormatHeif>,
+     nullptr},
+    {kFormatJxl,
+     "JPEG XL",
+     {"jxl"},
+     probeJxl,
+     nullptr,
+     moduleRead<kJxl, kFormatJxl>,
+     moduleWrite<kJxl, kFormatJxl>},
+    {kFormatPhotoCd,
+     "PhotoCD",
+     {},
+     probePhotoCd,
+     magickFormatId,
+     moduleRead<kMagick, kFormatPhotoCd>,
+     nullptr},
+    {kFormatPsd,
+     "Photoshop",
+     {"psd"},
+     probePsd,
+     magickFormatId,
+     moduleRead<kMagick, kFormatPsd>,
+     moduleWrite<kMagick, kFormatPsd>},
+    {kFormatBmp, "BMP", {"bmp"}, probeBmp, bmpFormatId, moduleRead<kMagick, kFormatBmp>, writeBmp},
+    {kFormatEmf,
+     "Enhanced Metafile",
+     {"emf"},
+     probeEmf,
+     nullptr,
+     moduleRead<kMetafile, kFormatEmf>,
+     moduleWrite<kMetafile, kFormatEmf>},
+    {kFormatWmf,
+     "Windows Metafile",
+     {"wmf"},
+     probeWmf,
+     nullptr,
+     moduleRead<kMetafile, kFormatWmf>,
+     moduleWrite<kMetafile, kFormatWmf>},
+    {kFormatPcx,
+     "PCX",
+     {"pcx"},
+     probePcx,
+     magickFormatId,
+     moduleRead<kMagick, kFormatPcx>,
+     moduleWrite<kMagick, kFormatPcx>},
+    {kFormatTarga,
+     "Targa",
+     {"tga"},
+     probeTarga,
+     magickFormatId,
+     moduleRead<kMagick, kFormatTarga>,
+     moduleWrite<kMagick, kFormatTarga>},
+    {kFormatWbmp,
+     "WBMP",
+     {"wbmp", "wbm"},
+     probeWbmp,
+     magickFormatId,
+     moduleRead<kMagick, kFormatWbmp>,
+     moduleWrite<kMagick, kFormatWbmp>},
     // Variants: the depth a reader delivered; their writers write palette and 1-bit pictures
     // where the family can. A greyscale JPEG has no writer of its own.
     {kFormatJpegGrey, "JPEG greyscale", {}, nullptr, nullptr, readJpeg, nullptr},
@@ -47,11 +141,29 @@ const FormatEntry kTable[] = {
     {kFormatPng1, "PNG 1-bit", {}, nullptr, nullptr, readPng, writePng},
     {kFormatTiff8, "TIFF 8-bit", {}, nullptr, nullptr, readTiff, writeTiff},
     {kFormatTiff1, "TIFF 1-bit", {}, nullptr, nullptr, readTiff, writeTiff},
-    {kFormatBmp8, "BMP 8-bit", {}, nullptr, nullptr, readBmp, writeBmp},
-    {kFormatBmp1, "BMP 1-bit", {}, nullptr, nullptr, readBmp, writeBmp},
-    {kFormatPcx8, "PCX 8-bit", {}, nullptr, nullptr, readPcx, writePcx},
-    {kFormatTarga8, "Targa 8-bit", {}, nullptr, nullptr, readTarga, writeTarga},
-    {kFormatPsd8, "Photoshop 8-bit", {}, nullptr, nullptr, readPsd, writePsd},
+    {kFormatBmp8, "BMP 8-bit", {}, nullptr, nullptr, moduleRead<kMagick, kFormatBmp>, writeBmp},
+    {kFormatBmp1, "BMP 1-bit", {}, nullptr, nullptr, moduleRead<kMagick, kFormatBmp>, writeBmp},
+    {kFormatPcx8,
+     "PCX 8-bit",
+     {},
+     nullptr,
+     nullptr,
+     moduleRead<kMagick, kFormatPcx>,
+     moduleWrite<kMagick, kFormatPcx>},
+    {kFormatTarga8,
+     "Targa 8-bit",
+     {},
+     nullptr,
+     nullptr,
+     moduleRead<kMagick, kFormatTarga>,
+     moduleWrite<kMagick, kFormatTarga>},
+    {kFormatPsd8,
+     "Photoshop 8-bit",
+     {},
+     nullptr,
+     nullptr,
+     moduleRead<kMagick, kFormatPsd>,
+     moduleWrite<kMagick, kFormatPsd>},
 };
 
 std::string lowerExtension(std::string_view path) {
@@ -99,6 +211,13 @@ uint32_t formatFromExtension(std::string_view path) {
 bool hasModernFormatExtension(std::string_view path) {
     const uint32_t id = formatFromExtension(path);
     return id == kFormatHeif || id == kFormatAvif || id == kFormatWebp || id == kFormatJxl;
+}
+
+uint32_t sniffFormat(ByteSpan bytes, std::string_view path) {
+    for (const FormatEntry& row : kTable) {
+        if (row.probe && row.probe(bytes)) return row.id;
+    }
+    return formatFromExtension(path);
 }
 
 uint32_t detectFormat(ByteSpan bytes, std::string_view path) {

@@ -51,6 +51,10 @@ uint32_t formatFromExtension(std::string_view path);
 /// .webp .jxl.
 bool hasModernFormatExtension(std::string_view path);
 
+/// The family's main id from the content (the extension's when no probe recognises it), not
+/// refined: byte checks only, no library looks at the bytes. kFormatAuto when neither knows it.
+uint32_t sniffFormat(ByteSpan bytes, std::string_view path);
+
 /// Format id from the content, refined by depth; when no probe recognises the content, the
 /// extension's format refined the same way. kFormatAuto when neither knows the file.
 uint32_t detectFormat(ByteSpan bytes, std::string_view path);

@@ -30,16 +30,47 @@ std::size_t Picture::rowBytesFor(int32_t width, int32_t bitsPerPixel) {
     return std::size_t(width) * std::size_t(bitsPerPixel / 8);
 }
 
+namespace {
+
+// The bytes of width x height at a depth Picture accepts; 0 when the size or depth is not one.
+std::size_t pictureBytes(int32_t width, int32_t height, int32_t bitsPerPixel) {
+    const bool depthOk =
+        bitsPerPixel == 1 || bitsPerPixel == 8 || bitsPerPixel == 24 || bitsPerPixel == 32;
+    if (width <= 0 || height <= 0 || !depthOk) return 0;
+    const std::size_t row = Picture::rowBytesFor(width, bitsPerPixel);
+    if (std::size_t(height) > SIZE_MAX / row) return 0;
+    return row * std::size_t(height);
+}
+
+} // namespace
+
 core::Status Picture::allocate(int32_t newWidth, int32_t newHeight, int32_t newBitsPerPixel) {
+    width = height = 0;
+    bitsPerPixel = 0;
+    paletteSize = 0;
+    m_pixelBytes = 0;
+    const std::size_t size = pictureBytes(newWidth, newHeight, newBitsPerPixel);
+    if (size == 0) {
+        m_pixels.reset();
+        return outOfMemory();
+    }
+    // A heap block of the same size is kept: the next picture of a batch, or the result made
+    // again from the source, reuses memory whose pages are there already. (In the reader's
+    // child every picture gets a memory file of its own.)
+    if (!m_pixels.reallocate(size)) return outOfMemory();
+    m_pixelBytes = size;
+    width = newWidth;
+    height = newHeight;
+    bitsPerPixel = newBitsPerPixel;
+    return core::Status::success();
+}
+
+core::Status Picture::adoptPixels(PixelStorage storage, int32_t newWidth, int32_t newHeight,
+                                  int32_t newBitsPerPixel) {
     release();
-    const bool depthOk = newBitsPerPixel == 1 || newBitsPerPixel == 8 || newBitsPerPixel == 24 ||
-                         newBitsPerPixel == 32;
-    if (newWidth <= 0 || newHeight <= 0 || !depthOk) return outOfMemory();
-    const std::size_t row = rowBytesFor(newWidth, newBitsPerPixel);
-    if (std::size_t(newHeight) > SIZE_MAX / row) return outOfMemory();
-    const std::size_t size = row * std::size_t(newHeight);
-    m_pixels.reset(new (std::nothrow) uint8_t[size]);
-    if (!m_pixels) return outOfMemory();
+    const std::size_t size = pictureBytes(newWidth, newHeight, newBitsPerPixel);
+    if (size == 0 || !storage || storage.size() < size) return outOfMemory();
+    m_pixels = std::move(storage);
     m_pixelBytes = size;
     width = newWidth;
     height = newHeight;
@@ -54,7 +85,7 @@ core::Status Picture::copyFrom(const Picture& other) {
     } else {
         if (core::Status s = allocate(other.width, other.height, other.bitsPerPixel); !s.ok())
             return s;
-        std::memcpy(m_pixels.get(), other.m_pixels.get(), other.m_pixelBytes);
+        std::memcpy(m_pixels.data(), other.m_pixels.data(), other.m_pixelBytes);
     }
     copyDescriptionFrom(other);
     info.filePath = other.info.filePath;
@@ -111,9 +142,9 @@ core::Status Picture::applyOrientation(int32_t orientationValue) {
     if (!hasPixels()) return noPixels();
     if (bitsPerPixel != 24 && bitsPerPixel != 8) return unsupportedDepth();
     if (orientationValue < 2 || orientationValue > 8) return core::Status::success();
-    std::unique_ptr<uint8_t[]> turned(new (std::nothrow) uint8_t[m_pixelBytes]);
+    PixelStorage turned = PixelStorage::allocate(m_pixelBytes);
     if (!turned) return outOfMemory();
-    codec::orientPixels(pixels(), width, height, bitsPerPixel / 8, orientationValue, turned.get());
+    codec::orientPixels(pixels(), width, height, bitsPerPixel / 8, orientationValue, turned.data());
     m_pixels = std::move(turned);
     if (codec::orientationSwapsAxes(orientationValue)) std::swap(width, height);
     return core::Status::success();

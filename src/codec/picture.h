@@ -2,6 +2,7 @@
 // a thumbnail) with the metadata of the file it came from and the options its writer uses.
 #pragma once
 
+#include "codec/pixel_storage.h"
 #include "codec/write_options.h"
 #include "core/status.h"
 
@@ -13,6 +14,8 @@
 #include <vector>
 
 namespace velanox::codec {
+
+struct MemoryBudget;
 
 /// Format ids, as stored in FileInfo::format and used by the writer table.
 enum PictureFormat : uint32_t {
@@ -111,11 +114,13 @@ public:
 
     /// Rows top to bottom without padding; 24-bit pixels red, green, blue; 8-bit palette
     /// indices; 1-bit rows packed (width + 7) / 8 bytes.
-    uint8_t* pixels() { return m_pixels.get(); }
-    const uint8_t* pixels() const { return m_pixels.get(); }
-    bool hasPixels() const { return m_pixels != nullptr; }
+    uint8_t* pixels() { return m_pixels.data(); }
+    const uint8_t* pixels() const { return m_pixels.data(); }
+    bool hasPixels() const { return bool(m_pixels); }
     std::size_t rowBytes() const { return rowBytesFor(width, bitsPerPixel); }
     std::size_t pixelBytes() const { return m_pixelBytes; }
+    /// The memory behind the pixels (a heap block, or a shared memory file).
+    const PixelStorage& pixelStorage() const { return m_pixels; }
 
     static std::size_t rowBytesFor(int32_t width, int32_t bitsPerPixel);
 
@@ -128,10 +133,16 @@ public:
     // ---- reading limits ------------------------------------------------------------------
     int32_t previewMaxWidth = 0, previewMaxHeight = 0; ///< both > 0: JPEG decoded reduced
 
-    /// Releases the old pixels and reserves room for width x height at the given depth.
-    /// OutOfMemory (no pixels) when the memory cannot be had, the size is not representable or
-    /// the depth is not 1, 8, 24 or 32.
+    /// Reserves room for width x height at the given depth, releasing the old pixels (a block of
+    /// the same size is kept, its contents unspecified). OutOfMemory (no pixels) when the memory
+    /// cannot be had, the size is not representable or the depth is not 1, 8, 24 or 32.
     core::Status allocate(int32_t width, int32_t height, int32_t bitsPerPixel);
+
+    /// Takes storage (at least width x height at the depth, as allocate would reserve) as the
+    /// pixels. OutOfMemory (nothing taken, no pixels) when the size or depth is not one allocate
+    /// accepts or the storage is too small.
+    core::Status adoptPixels(PixelStorage storage, int32_t width, int32_t height,
+                             int32_t bitsPerPixel);
 
     /// Deep copy of the pixels, size, depth and palette, and of the file's format, path, page
     /// and resolution; EXIF, orientation and write options keep their values.
@@ -172,9 +183,13 @@ public:
     /// Reads a file. format kFormatAuto (21) tries the camera raw decoder first and then
     /// detects the format from the content (the extension only when the content is not
     /// recognised). The old pixels are released first, whatever the outcome. EmptyPath,
-    /// NoReader when no reader knows the file, or a reader's failure, each with its reason.
-    /// Every picture read ends as 24-bit; the resolution read becomes the one to save with.
+    /// NoReader when no reader knows the file, or a reader's failure, each with its reason (and
+    /// the reader's own words in detail). Every picture read ends as 24-bit; the resolution read
+    /// becomes the one to save with.
     core::Status load(const std::string& path, uint32_t formatId = kFormatAuto, uint32_t page = 0);
+    /// load, refusing (TooLarge, before any pixel is decoded) a picture whose whole run would
+    /// not fit in the budget.
+    core::Status load(const std::string& path, const MemoryBudget& budget);
 
     /// Writes the picture. format kFormatAuto takes the format from the extension. The file is
     /// written beside the target under a temporary name and renamed over it only when
@@ -194,7 +209,7 @@ private:
     /// The palette, the format id and the resolution read, as copyFrom and takeFrom carry them.
     void copyDescriptionFrom(const Picture& other);
 
-    std::unique_ptr<uint8_t[]> m_pixels;
+    PixelStorage m_pixels;
     std::size_t m_pixelBytes = 0;
 };
 

@@ -1,10 +1,10 @@
 #include "color/color_profile.h"
 
+#include "codec/file_io.h"
+
 #include <bit>
-#include <cstdio>
+#include <cmath>
 #include <cstring>
-#include <filesystem>
-#include <memory>
 
 namespace velanox::color {
 
@@ -81,6 +81,18 @@ bool skipStringField(Reader& in) {
     return !in.ranShort() && in.skip(length * charSize);
 }
 
+/// Every entry a share of pixels: a finite number within 0..1. The sums of
+/// computeColorStatistics may pass 1 by a rounding error, which is allowed for.
+bool statisticsAreDistributions(const ColorStatistics& statistics) {
+    constexpr double kSlack = 1e-9;
+    for (std::size_t c = 0; c < 3; ++c)
+        for (std::size_t k = 0; k < 256; ++k) {
+            const double v = statistics[c][k];
+            if (!std::isfinite(v) || v < 0 || v > 1 + kSlack) return false;
+        }
+    return true;
+}
+
 } // namespace
 
 Status encodeProfile(const ColorProfile& profile, std::vector<uint8_t>& out) {
@@ -130,67 +142,36 @@ Status decodeProfile(core::ByteSpan bytes, ColorProfile& out) {
             profile.statistics[c][k] = std::bit_cast<double>(in.get(8));
     in.get(4); // the end mark: its value is not checked
     if (in.ranShort()) return truncated;
+    if (!statisticsAreDistributions(profile.statistics))
+        return Status::failure(core::StatusCode::Corrupt,
+                               "The profile's colour statistics are not distributions.");
     out = std::move(profile);
     return Status::success();
 }
-
-namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
-
-} // namespace
 
 Status writeProfileFile(const std::string& path, const ColorProfile& profile) {
     if (path.empty())
         return Status::failure(core::StatusCode::EmptyPath, "No file name was given.");
     std::vector<uint8_t> bytes;
     if (Status s = encodeProfile(profile, bytes); !s.ok()) return s;
-
-    const std::string temporary = path + ".part";
-    const Status cannotWrite =
-        Status::failure(core::StatusCode::WriteFailed, "The profile file could not be written.");
-    {
-        File file(std::fopen(temporary.c_str(), "wb"));
-        if (!file) return cannotWrite;
-        const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
-        const bool closed = std::fclose(file.release()) == 0;
-        if (!written || !closed) {
-            std::remove(temporary.c_str());
-            return cannotWrite;
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(temporary, path, ec);
-    if (ec) {
-        std::remove(temporary.c_str());
-        return cannotWrite;
-    }
+    // A link planted at the profile's name is replaced, never written through.
+    if (!codec::writeFileAtomically(path, bytes, codec::LinkAtTarget::Replace).ok())
+        return Status::failure(core::StatusCode::WriteFailed,
+                               "The profile file could not be written.");
     return Status::success();
 }
 
 Status readProfileFile(const std::string& path, ColorProfile& out) {
     if (path.empty())
         return Status::failure(core::StatusCode::EmptyPath, "No file name was given.");
-    const Status cannotOpen =
-        Status::failure(core::StatusCode::CannotOpen, "The profile file could not be opened.");
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) return cannotOpen;
-    File file(std::fopen(path.c_str(), "rb"));
-    if (!file) return cannotOpen;
     std::vector<uint8_t> bytes;
-    uint8_t chunk[16384];
-    for (;;) {
-        const std::size_t got = std::fread(chunk, 1, sizeof chunk, file.get());
-        bytes.insert(bytes.end(), chunk, chunk + got);
-        if (bytes.size() > kProfileMaxFileBytes)
+    if (Status s = codec::readWholeFile(path, bytes, kProfileMaxFileBytes); !s.ok()) {
+        if (s.code == core::StatusCode::TooLarge)
             return Status::failure(core::StatusCode::TooLarge, "The profile file is too large.");
-        if (got < sizeof chunk) break;
+        return Status::failure(core::StatusCode::CannotOpen,
+                               "The profile file could not be opened.");
     }
-    if (std::ferror(file.get())) return cannotOpen;
-    return decodeProfile(core::ByteSpan{bytes.data(), bytes.size()}, out);
+    return decodeProfile(codec::ByteSpan{bytes.data(), bytes.size()}, out);
 }
 
 } // namespace velanox::color

@@ -28,10 +28,15 @@ enum class StatusCode : int32_t {
 struct Status {
     StatusCode code = StatusCode::Ok;
     std::string reason; ///< for the person: what went wrong, without the file name
+    /// The reader's own words when a read in the contained reader failed (the first meaningful
+    /// line it wrote to stderr); empty when it said nothing.
+    std::string detail;
 
     bool ok() const { return code == StatusCode::Ok; }
     static Status success() { return {}; }
-    static Status failure(StatusCode code, std::string reason) { return {code, std::move(reason)}; }
+    static Status failure(StatusCode code, std::string reason) {
+        return {code, std::move(reason), {}};
+    }
 };
 
 } // namespace velanox::core

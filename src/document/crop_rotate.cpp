@@ -91,21 +91,26 @@ bool canZoomOut(const CropState& state) {
 
 bool zoomIn(CropState& state) {
     if (!state.cropMode) return false;
+    const double before = state.cropZoom;
     state.cropZoom += kCropZoomStep;
     if (state.cropZoom > kCropZoomRange.maximum) state.cropZoom = kCropZoomRange.maximum;
+    if (state.cropZoom != before) state.windowChanged = true;
     return true;
 }
 
 bool zoomOut(CropState& state) {
     if (!state.cropMode) return false;
+    const double before = state.cropZoom;
     state.cropZoom -= kCropZoomStep;
     if (state.cropZoom < kCropZoomRange.minimum) state.cropZoom = kCropZoomRange.minimum;
+    if (state.cropZoom != before) state.windowChanged = true;
     return true;
 }
 
 bool wheelZoom(CropState& state, int delta, bool middleButtonHeld) {
     if (!state.cropMode) return false;
     if (middleButtonHeld) {
+        if (state.cropZoom != 1.0) state.windowChanged = true;
         state.cropZoom = 1.0;
         return true;
     }
@@ -243,6 +248,8 @@ core::Status enterCropMode(CropState& state, bool resetView, const codec::Pictur
         state.cropOffsetX = 0;
         state.cropOffsetY = 0;
     }
+    // A new visit, or a view made neutral again, starts untouched.
+    if (resetView || !state.cropMode) state.windowChanged = false;
     state.cropMode = true;
     display.takeFrom(built);
     return core::Status::success();
@@ -254,8 +261,13 @@ LeaveCropOutcome leaveCropMode(CropState& state, bool askFirst, codec::Picture& 
     bool apply = false;
     if (!state.cropMode) {
         if (!askFirst) return outcome;
-    } else if (!askFirst || state.isNeutral()) {
+    } else if (!askFirst) {
         apply = true;
+    } else if (!state.windowChanged) {
+        apply = false; // a window the person never touched is left as it is, without a question
+    } else if (CropState trial = state; computeCropRect(trial, source.width, source.height) ==
+                                        core::Rect{0, 0, source.width, source.height}) {
+        apply = true; // the window covers the whole picture: cutting changes nothing
     } else {
         const CropAnswer answer = ask ? ask(kApplyCropQuestion) : CropAnswer::Cancel;
         if (answer == CropAnswer::Cancel) {
@@ -280,6 +292,7 @@ LeaveCropOutcome leaveCropMode(CropState& state, bool askFirst, codec::Picture& 
     state.cropOffsetX = 0;
     state.cropOffsetY = 0;
     state.cropMode = false;
+    state.windowChanged = false;
     display.release();
     outcome.left = true;
     return outcome;

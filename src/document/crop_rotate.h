@@ -54,7 +54,8 @@ const char* cropSwapCaption(int32_t width, int32_t height);
 // ---- zoom ----------------------------------------------------------------------------------
 bool canZoomIn(const CropState& state);  ///< crop mode on and cropZoom < 3.0
 bool canZoomOut(const CropState& state); ///< crop mode on and cropZoom > 1.0
-/// +0.05 (to at most exactly 3.0) or -0.05 (to at least exactly 1.0), in crop mode only.
+/// +0.05 (to at most exactly 3.0) or -0.05 (to at least exactly 1.0), in crop mode only; a
+/// zoom that changed marks the window changed.
 /// Return whether the command ran (the caller then redraws and refreshes the crop information).
 bool zoomIn(CropState& state);
 bool zoomOut(CropState& state);
@@ -85,9 +86,10 @@ core::Status rotateImage(codec::Picture& picture, RotateDirection direction);
 
 // ---- entering and leaving the mode -----------------------------------------------------------
 /// Enters (or, in crop mode, refreshes) Full/Crop mode: with resetView the zoom and offsets
-/// become neutral; cropMode is set and the display image built. On failure the state and the
-/// display stay as they were and the failure is returned. The caller then sets displayTab to 0,
-/// shows the Full/Crop tab and resets the result image if its size differs.
+/// become neutral; cropMode is set and the display image built. A new visit or a reset view
+/// clears windowChanged. On failure the state and the display stay as they were and the failure
+/// is returned. The caller then sets displayTab to 0, shows the Full/Crop tab and resets the
+/// result image if its size differs.
 core::Status enterCropMode(CropState& state, bool resetView, const codec::Picture& source,
                            const color::ColorSettings& settings, codec::Picture& display);
 
@@ -103,8 +105,11 @@ struct LeaveCropOutcome {
 };
 
 /// The decision and state change of leaving Full/Crop mode. Off and !askFirst: nothing. Off and
-/// askFirst: only the reset. On and !askFirst, or a neutral window: the crop is applied without
-/// asking. Otherwise ask answers Yes (apply), No (reset only) or Cancel (nothing changes). Apply
+/// askFirst: only the reset. On and !askFirst (Enter, Apply Crop): the crop is applied without
+/// asking. On and askFirst: a window the person did not change during this visit
+/// (windowChanged) is only reset, without a question; a changed one that covers the whole
+/// picture is applied (a cut that changes nothing); otherwise ask answers Yes (apply), No (reset
+/// only) or Cancel (nothing changes). Apply
 /// cuts source to computeCropRect and clears cropSwap; the reset makes zoom and offsets neutral,
 /// releases display and turns cropMode off. The caller handles restoreDetail (displayTab 0 and
 /// the result reset to the source), the mode tab and the redraw, and returns false itself when

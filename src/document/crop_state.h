@@ -13,6 +13,10 @@ struct CropState {
     double cropZoom = 1.0;   ///< 1.0..3.0; the window is 1 / cropZoom of the image
     int32_t cropOffsetX = 0; ///< top-left corner of the crop window in source pixels
     int32_t cropOffsetY = 0;
+    /// The person moved, resized, zoomed, turned or re-aspected the window since Full/Crop mode
+    /// was entered (or its view reset). Only such a window is cropped when the mode is left by a
+    /// way that does not itself mean "apply".
+    bool windowChanged = false;
 
     static constexpr int32_t kAspectCount = 9;
     static constexpr double kZoomMin = 1.0, kZoomMax = 3.0;

@@ -55,6 +55,11 @@ public:
     /// through the host before the call returns; resultImage is written only on Done.
     pipeline::ProcessOutcome processImage(bool detailOnly);
 
+    /// The noise of sourceImage as the automatic mode measures it, measured on the first call
+    /// for a picture and kept while the picture stays the same. Null without a 24-bit source
+    /// picture or when the memory for the measurement cannot be had.
+    const engine::NoiseProfile* noiseEstimate();
+
     /// Stores detailRect, shifted into the picture: a rectangle that overruns the right or
     /// bottom edge is moved to end there and keeps its size; a negative left or top becomes 0.
     void setDetailRect(int32_t left, int32_t top, int32_t right, int32_t bottom);

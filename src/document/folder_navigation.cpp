@@ -89,6 +89,10 @@ FolderStepResult stepInFolder(CSotavoDoc& doc, const std::string& path, bool for
             return result;
         }
         if (loaded.outcome == LoadOutcome::Ignored) return result;
+        if (loaded.outcome == LoadOutcome::Cancelled) {
+            result.outcome = FolderStepOutcome::Cancelled;
+            return result;
+        }
         // A file that cannot be opened is passed over for the next one in the same direction.
         result.skipped.emplace_back(listing[std::size_t(i)], loaded.status.reason);
         doc.host().showStatusText(cannotOpenMessage(listing[std::size_t(i)], loaded.status.reason));

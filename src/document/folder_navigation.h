@@ -41,6 +41,7 @@ enum class FolderStepOutcome {
     AtEnd,     ///< no neighbour in that direction (or none could be opened); message shown
     NotListed, ///< the current file is not in the listing (deleted, or not accepted): silent
     Busy,      ///< no path, or a run is on: nothing happens
+    Cancelled, ///< the person stopped a read: the document is as it was, nothing is shown
 };
 
 struct FolderStepResult {
@@ -53,7 +54,8 @@ struct FolderStepResult {
 
 /// Loads the next (forward) or previous image of path's folder into the document: the
 /// neighbour is loaded with loadSource (cropSwap cleared) and becomes the document path; one
-/// that cannot be opened is skipped for the one after it. The caller then resets the view
+/// that cannot be opened is skipped for the one after it; a read the person stops ends the
+/// step. The caller then resets the view
 /// (scroll to the top left, scroll bars, a detail run, the visible rectangle).
 FolderStepResult stepInFolder(CSotavoDoc& doc, const std::string& path, bool forward);
 

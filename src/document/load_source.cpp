@@ -1,8 +1,10 @@
 #include "document/load_source.h"
 
+#include "codec/contained_reader.h"
 #include "codec/format_table.h"
 #include "document/crop_rotate.h"
 #include "document/save_name.h"
+#include "pipeline/memory_estimate.h"
 
 #include <algorithm>
 #include <cctype>
@@ -65,7 +67,7 @@ LoadResult failed(core::Status status) {
 
 LoadResult reportFailure(CSotavoDoc& doc, const std::string& path, LoadResult result) {
     if (result.outcome == LoadOutcome::Failed)
-        doc.host().showMessage(cannotOpenMessage(path, result.status.reason));
+        doc.host().showMessage(cannotOpenMessage(path, result.status));
     return result;
 }
 
@@ -75,6 +77,16 @@ std::string cannotOpenMessage(const std::string& path, const std::string& reason
     return "Cannot open " + path + ": " + reason;
 }
 
+std::string cannotOpenMessage(const std::string& path, const core::Status& status) {
+    std::string text = cannotOpenMessage(path, status.reason);
+    if (!status.detail.empty()) text += "\n" + readerSaidText(status.detail);
+    return text;
+}
+
+std::string readerSaidText(const std::string& detail) {
+    return "The reader said: " + detail;
+}
+
 LoadResult loadSource(CSotavoDoc& doc, const std::string& path, bool keepCropSwap) {
     if (!doc.mayReplaceImages()) return {};
     codec::Picture loaded;
@@ -82,8 +94,11 @@ LoadResult loadSource(CSotavoDoc& doc, const std::string& path, bool keepCropSwa
     {
         // Camera raw decoding and large files take a while.
         WaitCursor wait(doc.host());
-        status = loaded.load(path, codec::kFormatAuto, 0);
+        // A picture whose run would not fit in the memory budget is refused from its header.
+        status = loaded.load(path, runMemoryBudget(doc.memory));
     }
+    if (status.code == core::StatusCode::Cancelled)
+        return {LoadOutcome::Cancelled, core::Status::failure(status.code, status.reason)};
     if (!status.ok()) return failed(std::move(status));
 
     std::error_code ec;

@@ -18,9 +18,11 @@ namespace velanox::document {
 inline constexpr const char* kUntitledTitle = "Untitled";
 
 enum class LoadOutcome {
-    Loaded,  ///< the new picture is the source; per-image state was reset
-    Ignored, ///< nothing was tried: a run is on, no file at the path, a name the drop refuses
-    Failed,  ///< the file could not be read; the document is unchanged; status says why
+    Loaded,    ///< the new picture is the source; per-image state was reset
+    Ignored,   ///< nothing was tried: a run is on, no file at the path, a name the drop refuses
+    Failed,    ///< the file could not be read; the document is unchanged; status says why
+    Cancelled, ///< the person stopped the read (the host's wait said so); nothing changed and
+               ///< nothing is shown
 };
 
 struct LoadResult {
@@ -31,6 +33,10 @@ struct LoadResult {
 
 /// "Cannot open <file>: <reason>".
 std::string cannotOpenMessage(const std::string& path, const std::string& reason);
+/// cannotOpenMessage with the reader's own words, when it said something, on a second line.
+std::string cannotOpenMessage(const std::string& path, const core::Status& status);
+/// The reader's own words as the messages show them: "The reader said: <detail>".
+std::string readerSaidText(const std::string& detail);
 
 /// The document's load. Reads path in automatic format (camera raw first) and, on success,
 /// makes it the source: crop window neutral and crop mode left (re-entered with a neutral
@@ -38,13 +44,13 @@ std::string cannotOpenMessage(const std::string& path, const std::string& reason
 /// tables and no fade, levels 0..255, the Image tab; gamma, exposure, colour boost and the noise
 /// settings keep their values. sourceFileSize, exifCopy and exifOrientation come from the file,
 /// resultImage becomes a copy of the source and the views are updated. The document path is
-/// not changed and nothing is shown: a failure is returned with its reason. Ignored while a
-/// run is on.
+/// not changed and nothing is shown: a failure is returned with its reason, a read the person
+/// stopped as Cancelled. Ignored while a run is on.
 LoadResult loadSource(CSotavoDoc& doc, const std::string& path, bool keepCropSwap);
 
 /// Open (also a file named on the command line): loadSource without keeping cropSwap; on
 /// success the document path becomes path. A failure is shown through the host as
-/// cannotOpenMessage and returned.
+/// cannotOpenMessage and returned; a cancelled read shows nothing.
 LoadResult onOpenDocument(CSotavoDoc& doc, const std::string& path);
 
 /// Reload Current File is enabled: the source has pixels, the document has a path and no run is
@@ -79,7 +85,8 @@ std::string documentTitle(const CSotavoDoc& doc);
 /// makes it the reference of match (its thumbnail, then its statistics in the colours of the
 /// document's source), turns matching to the reference on in the document and rebuilds the
 /// document's match tables against its source. A file that cannot be read leaves the
-/// reference, the tables and the mode as they were and returns the reason (nothing is shown).
+/// reference, the tables and the mode as they were and returns the reason (nothing is shown);
+/// a read the person stopped returns core::StatusCode::Cancelled.
 core::Status loadReferenceImage(color::ColorMatchState& match, CSotavoDoc& doc,
                                 const std::string& path);
 

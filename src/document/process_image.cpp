@@ -4,6 +4,8 @@
 
 #include "pipeline/run_observer.h"
 
+#include <algorithm>
+
 namespace velanox::document {
 
 namespace {
@@ -33,6 +35,26 @@ public:
 private:
     CSotavoDoc& m_doc;
 };
+
+// A fingerprint of a picture: its size and every byte of about 64 of its rows, spread over it.
+// Loading, cropping and rotating all change it; the color steps do not touch the source.
+uint64_t pictureKey(const codec::Picture& picture) {
+    uint64_t h = 1469598103934665603ull; // FNV-1a
+    auto mix = [&h](uint64_t v) {
+        h ^= v;
+        h *= 1099511628211ull;
+    };
+    mix(uint64_t(picture.width));
+    mix(uint64_t(picture.height));
+    const std::size_t rowBytes = std::size_t(picture.width) * 3;
+    const int32_t step = std::max(1, picture.height / 64);
+    for (int32_t y = 0; y < picture.height; y += step) {
+        const uint8_t* row = picture.pixels() + std::size_t(y) * rowBytes;
+        for (std::size_t i = 0; i < rowBytes; ++i)
+            mix(row[i]);
+    }
+    return h == 0 ? 1 : h;
+}
 
 bool sameGeometry(const codec::Picture& a, const codec::Picture& b) {
     return a.width == b.width && a.height == b.height && a.bitsPerPixel == b.bitsPerPixel &&
@@ -95,17 +117,46 @@ pipeline::ProcessOutcome CSotavoDoc::runOnce(bool detailOnly) {
     run.color = color;
     run.outputWindowMode = display.outputWindowMode;
     run.limits = memory;
+    if (noise.nrMode == pipeline::kNrModeAuto) {
+        run.noiseProfile = noiseEstimate();
+        if (run.noiseProfile == nullptr) {
+            m_host.showMessage(pipeline::run_text::kOutOfMemory);
+            processing.calculating = 0;
+            m_host.setRunning(false);
+            return pipeline::ProcessOutcome::Failed;
+        }
+        run.autoWorkspace = &processing.autoWorkspace;
+    }
 
+    // A whole-picture run's planes are far larger than a detail run needs, and a detail run
+    // keeps what it is given: they go before the next detail run, not after the whole run.
+    if (detailOnly && processing.workspaceOfWholeRun) {
+        processing.engineWorkspace.release();
+        processing.autoWorkspace.release();
+    }
+    processing.workspaceOfWholeRun = !detailOnly;
     DocumentRunObserver observer(*this);
     const pipeline::RunResult result = pipeline::processRegion(
         run, processing.workBuffer, processing.preNrBuffer, observer, &processing.engineWorkspace);
-    if (!detailOnly) processing.engineWorkspace.release();
     observer.runEnding();
     if (result.outcome == pipeline::ProcessOutcome::Done) processing.resultValid = 1;
 
     processing.statusProgress.reset();
     m_host.updateAllViews();
     return result.outcome;
+}
+
+const engine::NoiseProfile* CSotavoDoc::noiseEstimate() {
+    if (!sourceImage.hasPixels() || sourceImage.bitsPerPixel != 24) return nullptr;
+    const uint64_t key = pictureKey(sourceImage);
+    if (key == processing.noiseProfileKey) return &processing.noiseProfile;
+    processing.noiseProfileKey = 0;
+    if (!pipeline::estimatePictureNoise(
+            core::ConstImageView(sourceImage.pixels(), sourceImage.width, sourceImage.height, 3),
+            &processing.noiseProfile))
+        return nullptr;
+    processing.noiseProfileKey = key;
+    return &processing.noiseProfile;
 }
 
 int32_t CSotavoDoc::onEngineProgress(int32_t step, int32_t total) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "document/host.h"
+#include "engine/auto_denoiser.h"
 #include "engine/engine_workspace.h"
 #include "pipeline/swap_buffer.h"
 
@@ -23,6 +24,16 @@ struct ProcessingState {
     /// change of a setting. They grow to the largest block a run gave the engine (bounded by
     /// the memory settings' block size).
     engine::EngineWorkspace engineWorkspace;
+    /// The automatic denoiser's memory, kept like the engine's.
+    engine::AutoDenoiseWorkspace autoWorkspace;
+    /// The noise of sourceImage as the automatic mode measured it, made by the first run or
+    /// read-out that needs it and kept while the source stays the same (noiseProfileKey is a
+    /// fingerprint of its size and a sample of its rows; 0: none measured).
+    engine::NoiseProfile noiseProfile;
+    uint64_t noiseProfileKey = 0;
+    /// The workspaces hold the planes of a whole-picture run: kept for the next whole-picture
+    /// run (saving again, the next picture of a batch), let go before the next detail run.
+    bool workspaceOfWholeRun = false;
     /// The progress window; exists only while saving (owned by the saving operation).
     ProgressDialog* progressDialog = nullptr;
     /// The status-bar indicator, created by the first engine callback of a run.

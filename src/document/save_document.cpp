@@ -93,9 +93,11 @@ SaveResult onSaveDocument(CSotavoDoc& doc, const std::string& path, uint32_t for
     // The normal result is what gets written, whatever the view shows.
     doc.display.outputWindowMode = pipeline::kOutputResult;
 
-    // A pending crop is applied without asking.
+    // A crop window the person shaped is applied without asking; one left as it came is not
+    // (entering Full/Crop mode, by hand or by Color Match, is no request to crop).
+    const bool untouched = doc.crop.cropMode && !doc.crop.windowChanged;
     const LeaveCropOutcome left =
-        leaveCropMode(doc.crop, false, doc.sourceImage, doc.cropDisplayImage, {});
+        leaveCropMode(doc.crop, untouched, doc.sourceImage, doc.cropDisplayImage, {});
     if (left.left) {
         doc.display.displayTab = kTabImage;
         if (left.cropped) {

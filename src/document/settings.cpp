@@ -21,6 +21,7 @@ constexpr std::array<SettingEntry, std::size_t(SettingId::Count)> kTable{{
     {SettingId::MaxBlockH, kSettings, "MaxBlockH", T::Int, 2100},
     {SettingId::MaxSwapW, kSettings, "MaxSwapW", T::Int, 2000},
     {SettingId::MaxSwapH, kSettings, "MaxSwapH", T::Int, 2000},
+    {SettingId::MemoryBudgetMB, kSettings, "MemoryBudgetMB", T::Int, 0},
     {SettingId::SaveType, kSettings, "SaveType", T::Int, 0},
     {SettingId::SavePath, kSettings, "SavePath", T::String, 0, ""},
     {SettingId::IntfTheme, kSettings, "IntfTheme", T::Int, 2},
@@ -120,7 +121,8 @@ void MemorySettings::storeString(std::string_view section, std::string_view name
 
 MemorySettingsValues clampMemorySettings(const MemorySettingsValues& v) {
     auto clamp = [](int32_t x) { return std::max(x, kMinMemorySetting); };
-    return {clamp(v.maxBlockW), clamp(v.maxBlockH), clamp(v.maxSwapW), clamp(v.maxSwapH)};
+    return {clamp(v.maxBlockW), clamp(v.maxBlockH), clamp(v.maxSwapW), clamp(v.maxSwapH),
+            std::max(v.budgetMB, 0)};
 }
 
 bool needsMemoryClamp(const MemorySettingsValues& values) {
@@ -130,7 +132,8 @@ bool needsMemoryClamp(const MemorySettingsValues& values) {
 MemorySettingsValues readMemorySettings(const Settings& settings) {
     return clampMemorySettings(
         {settings.readInt(SettingId::MaxBlockW), settings.readInt(SettingId::MaxBlockH),
-         settings.readInt(SettingId::MaxSwapW), settings.readInt(SettingId::MaxSwapH)});
+         settings.readInt(SettingId::MaxSwapW), settings.readInt(SettingId::MaxSwapH),
+         settings.readInt(SettingId::MemoryBudgetMB)});
 }
 
 void writeMemorySettings(Settings& settings, const MemorySettingsValues& values) {
@@ -138,6 +141,7 @@ void writeMemorySettings(Settings& settings, const MemorySettingsValues& values)
     settings.writeInt(SettingId::MaxBlockH, values.maxBlockH);
     settings.writeInt(SettingId::MaxSwapW, values.maxSwapW);
     settings.writeInt(SettingId::MaxSwapH, values.maxSwapH);
+    settings.writeInt(SettingId::MemoryBudgetMB, values.budgetMB);
 }
 
 } // namespace velanox::document

@@ -23,6 +23,7 @@ enum class SettingId {
     MaxBlockH,
     MaxSwapW,
     MaxSwapH,
+    MemoryBudgetMB,
     SaveType,
     SavePath,
     IntfTheme,
@@ -130,12 +131,13 @@ private:
     int m_writes = 0;
 };
 
-/// The four Memory Settings values (section "Settings").
+/// The Memory Settings values (section "Settings").
 struct MemorySettingsValues {
     int32_t maxBlockW = 3100;
     int32_t maxBlockH = 2100;
     int32_t maxSwapW = 2000;
     int32_t maxSwapH = 2000;
+    int32_t budgetMB = 0; ///< memory a whole run may use, in MB; 0: half the machine's memory
 
     bool operator==(const MemorySettingsValues&) const = default;
 };
@@ -144,14 +146,15 @@ struct MemorySettingsValues {
 /// tiny blocks or swap limits make every run crawl through thousands of tiles or mappings.
 inline constexpr int32_t kMinMemorySetting = 64;
 
-/// The values with every field below kMinMemorySetting raised to it.
+/// The values with every block and swap size below kMinMemorySetting raised to it and a
+/// negative budget taken as 0 (half the machine's memory).
 MemorySettingsValues clampMemorySettings(const MemorySettingsValues& values);
 /// Whether clampMemorySettings would change anything.
 bool needsMemoryClamp(const MemorySettingsValues& values);
 
-/// Reads the four values with their defaults, clamped for the pipeline.
+/// Reads the values with their defaults, clamped for the pipeline.
 MemorySettingsValues readMemorySettings(const Settings& settings);
-/// Writes the four values (Memory Settings OK).
+/// Writes the values (Memory Settings OK).
 void writeMemorySettings(Settings& settings, const MemorySettingsValues& values);
 
 } // namespace velanox::document

@@ -1,6 +1,7 @@
 // Memory the engine keeps between calls, and the call that uses it.
 #pragma once
 
+#include "engine/large_block.h"
 #include "engine/noise_reducer.h"
 
 #include <cstddef>
@@ -23,24 +24,20 @@ public:
     /// with everything released, when the memory cannot be had.
     bool reserve(std::size_t plane0, std::size_t plane1, std::size_t scratchSize,
                  std::size_t bytes = 0);
-    double* plane(int index) const { return m_planes[index].data; }
-    double* scratch() const { return m_scratch.data; }
-    unsigned char* byteSpace() const { return reinterpret_cast<unsigned char*>(m_bytes.data); }
+    double* plane(int index) const { return reinterpret_cast<double*>(m_planes[index].data()); }
+    double* scratch() const { return reinterpret_cast<double*>(m_scratch.data()); }
+    unsigned char* byteSpace() const { return m_bytes.data(); }
     /// Bytes held.
     std::size_t bytes() const;
     void release();
 
 private:
-    struct Block {
-        double* data = nullptr;
-        std::size_t count = 0;
-    };
-    static bool grow(Block& block, std::size_t count);
-    static void free(Block& block);
+    /// Makes block hold at least count doubles.
+    static bool grow(LargeBlock& block, std::size_t count);
 
-    Block m_planes[2];
-    Block m_scratch;
-    Block m_bytes;
+    LargeBlock m_planes[2];
+    LargeBlock m_scratch;
+    LargeBlock m_bytes;
 };
 
 } // namespace velanox::engine

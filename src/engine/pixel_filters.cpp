@@ -5,8 +5,8 @@
 //    so it vectorises; the first and last pixel of a row, whose neighbours are repeated or
 //    wrapped, are done apart;
 //  - components outside the channel mask are kept by a byte select instead of a skip;
-//  - rows are spread over threads (OpenMP) wherever a pass reads only what an earlier pass
-//    wrote;
+//  - rows are spread over threads (engine/threads.h) wherever a pass reads only what an earlier
+//    pass wrote;
 //  - the speckle filter runs its 32 passes over a component as a wavefront of rows that stays
 //    in the cache, and filters its components on several threads at once;
 //  - the edge weight depends only on the squared gradient, an integer below 32768, so the
@@ -24,11 +24,13 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <vector>
 
 namespace {
 
 using velanox::engine::maxThreads;
-using velanox::engine::threadIndex;
+using velanox::engine::parallelFor;
+using velanox::engine::runLength;
 using velanox::engine::usableMask;
 using velanox::engine::validPicture;
 
@@ -332,17 +334,14 @@ core::Status sharpenFilter(const core::ConstImageView& source, const core::Image
     SharpenRows rows;
     if (!rows.prepare(source, amount, channelMask)) return outOfMemory();
     const int width = source.width, height = source.height;
-    [[maybe_unused]] const bool threaded =
+    const bool threaded =
         std::size_t(width) * std::size_t(source.bytesPerPixel) * std::size_t(height) >=
         kThreadedBytes;
-    constexpr int kBand = 16;
-    const int bands = (height + kBand - 1) / kBand;
-#pragma omp parallel for schedule(static) if (threaded)
-    for (int b = 0; b < bands; ++b) {
-        const int first = b * kBand;
-        const int end = std::min(height, first + kBand);
-        rows.run(first, end, destination.section(0, first, width, end - first));
-    }
+    const int threads = threaded ? maxThreads() : 1;
+    parallelFor(height, runLength(height, threads), threads, [&](int64_t first, int64_t end, int) {
+        rows.run(int(first), int(end),
+                 destination.section(0, int(first), width, int(end) - int(first)));
+    });
     return core::Status::success();
 }
 
@@ -377,10 +376,8 @@ core::Status speckleFilter(const core::ImageView& picture, int channelMask) {
 
     SpeckleStep steps[kSpeckleSteps];
     speckleSteps(pitch, steps);
-#pragma omp parallel for schedule(dynamic, 1) num_threads(threads) if (threads > 1)
-    for (int c = 0; c < count; ++c) {
-        const int k = components[c];
-        uint8_t* a = planes.get() + 2 * std::size_t(threadIndex()) * size;
+    // Component k through planes a (and t beside it).
+    auto speckleOne = [&](int k, uint8_t* a) {
         uint8_t* t = a + size;
         for (int y = 0; y < height; ++y) {
             const uint8_t* row = pixels + std::ptrdiff_t(y) * stride + k;
@@ -395,7 +392,11 @@ core::Status speckleFilter(const core::ImageView& picture, int channelMask) {
             for (int x = 0; x < width; ++x)
                 row[std::ptrdiff_t(x) * bytesPerPixel] = plane[x];
         }
-    }
+    };
+    parallelFor(count, 1, threads, [&](int64_t first, int64_t end, int slot) {
+        for (int64_t c = first; c < end; ++c)
+            speckleOne(components[c], planes.get() + 2 * std::size_t(slot) * size);
+    });
     return core::Status::success();
 }
 
@@ -414,15 +415,11 @@ core::Status computeEdgeWeights(const core::ConstImageView& pixels, uint8_t* map
     const std::size_t scratch = EdgeWeightRows::scratchBytes(width);
     std::unique_ptr<uint8_t[]> buffers(new (std::nothrow) uint8_t[std::size_t(threads) * scratch]);
     if (!buffers) return outOfMemory();
-    constexpr int kBand = 32;
-    const int bands = (height + kBand - 1) / kBand;
-#pragma omp parallel for schedule(static) num_threads(threads) if (threads > 1)
-    for (int b = 0; b < bands; ++b) {
-        const int first = b * kBand;
-        rows.run(first, std::min(height, first + kBand),
-                 map + std::size_t(first) * std::size_t(width),
-                 buffers.get() + std::size_t(threadIndex()) * scratch);
-    }
+    parallelFor(height, runLength(height, threads), threads,
+                [&](int64_t first, int64_t end, int slot) {
+                    rows.run(int(first), int(end), map + std::size_t(first) * std::size_t(width),
+                             buffers.get() + std::size_t(slot) * scratch);
+                });
     return core::Status::success();
 }
 
@@ -520,7 +517,7 @@ bool EdgeWeightRows::prepare(const core::ConstImageView& picture, int edgeThresh
     m_bytesPerPixel = bytesPerPixel;
     m_table.reset(new (std::nothrow) uint8_t[kMaxGradient2 + 1]);
     if (!m_table) return false;
-    [[maybe_unused]] const bool threaded = count * std::size_t(bytesPerPixel) >= kThreadedBytes;
+    const bool threaded = count * std::size_t(bytesPerPixel) >= kThreadedBytes;
 
     // The steepest gradient, a band of rows at a time with the grey rows recomputed per band.
     const int bands = (height + kGradientBand - 1) / kGradientBand;
@@ -528,18 +525,20 @@ bool EdgeWeightRows::prepare(const core::ConstImageView& picture, int edgeThresh
     const std::size_t scratch = scratchBytes(width);
     std::unique_ptr<uint8_t[]> buffers(new (std::nothrow) uint8_t[std::size_t(threads) * scratch]);
     if (!buffers) return false;
-    int largest = 0;
-#pragma omp parallel for schedule(static) reduction(max                                            \
-                                                    : largest)                                     \
-    num_threads(threads) if (threads > 1)
-    for (int b = 0; b < bands; ++b) {
-        uint8_t* grey = buffers.get() + std::size_t(threadIndex()) * scratch;
+    // The largest of each thread's bands, then of them all.
+    std::vector<int> largestOf(std::size_t(threads), 0);
+    parallelFor(bands, runLength(bands, threads), threads, [&](int64_t b0, int64_t b1, int slot) {
+        uint8_t* grey = buffers.get() + std::size_t(slot) * scratch;
         uint16_t* g2 = reinterpret_cast<uint16_t*>(grey + greyBytes(std::size_t(width)));
-        const int first = b * kGradientBand;
-        largest =
-            std::max(largest, gradientRows(pixels, width, height, bytesPerPixel, first,
-                                           std::min(height, first + kGradientBand), grey, g2));
-    }
+        int& largest = largestOf[std::size_t(slot)];
+        for (int64_t b = b0; b < b1; ++b) {
+            const int first = int(b) * kGradientBand;
+            largest =
+                std::max(largest, gradientRows(pixels, width, height, bytesPerPixel, first,
+                                               std::min(height, first + kGradientBand), grey, g2));
+        }
+    });
+    const int largest = *std::max_element(largestOf.begin(), largestOf.end());
 
     // The edge value falls as the gradient grows, so the smallest value (starting from 255) is
     // the steepest gradient's and the largest (starting from 0) stays 0.

@@ -1,6 +1,7 @@
 #include "engine/plane_io.h"
 
 #include "engine/hot_loop.h"
+#include "engine/threads.h"
 
 #include <algorithm>
 #include <bit>
@@ -126,13 +127,21 @@ void storePixelRow(const core::ImageView& s, int y, const double* src, int chann
     }
 }
 
+// Calls body(y) for every row y in [0, height), the rows shared among the threads.
+template <class Body> void forEachRow(int height, Body body) {
+    const int threads = maxThreads();
+    parallelFor(height, runLength(height, threads), threads, [&](int64_t y0, int64_t y1, int) {
+        for (int64_t y = y0; y < y1; ++y)
+            body(int(y));
+    });
+}
+
 } // namespace
 
 void loadPlane(const core::ImageView& s, double* plane, std::size_t wp, int channel) {
     const int m = kPlaneMargin;
-#pragma omp parallel for schedule(static)
-    for (int y = 0; y < s.height; ++y)
-        loadPixelRow(s, y, plane + std::size_t(m + y) * wp + m, channel);
+    forEachRow(s.height,
+               [&](int y) { loadPixelRow(s, y, plane + std::size_t(m + y) * wp + m, channel); });
 }
 
 void BlockRows::load(int t, double* row) const {
@@ -173,26 +182,25 @@ std::size_t BlockRows::rowBytes() const {
 
 void splitChannels(const core::ImageView& s, unsigned char* const planes[3]) {
     const std::size_t w = std::size_t(s.width);
-#pragma omp parallel for schedule(static)
-    for (int y = 0; y < s.height; ++y)
+    forEachRow(s.height, [&](int y) {
         splitRow(s.row(y), planes[0] + y * w, planes[1] + y * w, planes[2] + y * w, s.width);
+    });
 }
 
 void mergeChannels(const core::ImageView& s, unsigned char* const planes[3], unsigned channels) {
     if ((channels & 7u) == 0) return;
     const std::size_t w = std::size_t(s.width);
-#pragma omp parallel for schedule(static)
-    for (int y = 0; y < s.height; ++y) {
+    forEachRow(s.height, [&](int y) {
         unsigned char* px = s.row(y);
         if ((channels & 7u) == 7u && std::endian::native == std::endian::little) {
             mergeRow(planes[0] + y * w, planes[1] + y * w, planes[2] + y * w, px, s.width);
-            continue;
+            return;
         }
         for (int c = 0; c < 3; ++c)
             if ((channels & (1u << c)) != 0)
                 for (int x = 0; x < s.width; ++x)
                     px[4 * x + c] = planes[c][y * w + std::size_t(x)];
-    }
+    });
 }
 
 void fillMargin(double* plane, int w, int h) {
@@ -227,9 +235,8 @@ void softThreshold(double* plane, std::size_t count, double t) {
 
 void writeChannel(const core::ImageView& s, const double* plane, std::size_t wp, int channel) {
     const int m = kPlaneMargin;
-#pragma omp parallel for schedule(static)
-    for (int y = 0; y < s.height; ++y)
-        storePixelRow(s, y, plane + std::size_t(m + y) * wp + m, channel);
+    forEachRow(s.height,
+               [&](int y) { storePixelRow(s, y, plane + std::size_t(m + y) * wp + m, channel); });
 }
 
 void writeLuminance(const core::ImageView& s, const double* plane, std::size_t wp) {

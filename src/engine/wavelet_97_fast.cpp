@@ -9,9 +9,9 @@
 //    while it is in the cache, and writes into a second plane (see "levels" below);
 //  - the soft threshold is applied as the forward pass writes each value that no later level
 //    reads;
-//  - runs of rows are spread over threads (OpenMP); every value is computed with one order of
-//    operations whichever thread computes it. The deep levels, a few thousand samples, run on
-//    the calling thread;
+//  - runs of rows are spread over threads (engine/threads.h), a few runs per thread taken in
+//    turn; every value is computed with one order of operations whichever thread computes it.
+//    The deep levels, a few thousand samples, run on the calling thread;
 //  - the glue between the passes (splitting a line, extending and interleaving the bands, the
 //    threshold) is vectorised too: only the few samples at the ends of a line are reflected one
 //    by one.
@@ -25,6 +25,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 
 namespace velanox::engine {
 
@@ -39,16 +40,38 @@ constexpr int kRing = 16; // row-transformed rows a forward level keeps: 9 in us
 // pay for waking the other threads and the barriers between the passes.
 constexpr std::size_t kThreadedSamples = std::size_t(1) << 16;
 
-[[maybe_unused]] bool threadedLevel(int w, int h) {
+bool threadedLevel(int w, int h) {
     return std::size_t(w) * std::size_t(h) >= kThreadedSamples;
 }
 
-// Per-thread scratch for rows of n samples: the forward ring, a spare row and the split halves of
-// a line with their extensions, or the inverse's synthesised line and its row transform's
-// scratch.
+// Row transforms and detail rows the first level's inverse keeps when it makes the detail bands
+// again (see "the first level with its detail bands made again"): the rows under the taps of the
+// newest detail row and the one before, and the detail rows under the synthesis taps.
+constexpr int kTransformSlots = 12; // 9 in use at once
+constexpr int kDetailSlots = 6;     // 5 in use at once
+
+// Scratch for the split halves of a line of n samples with their extensions, or for one row
+// synthesis.
+std::size_t lineScratch(int n) {
+    return 4 * (std::size_t(n) / 2 + 2 * kPad + 2) + std::size_t(n);
+}
+
+// Scratch of the detail rows made again for rows of n samples: the row transforms, the high and
+// the low detail rows, a spare row and a line's scratch.
+std::size_t detailScratch(int n) {
+    const std::size_t w = std::size_t(n);
+    return std::size_t(kTransformSlots + kDetailSlots) * w +
+           std::size_t(kDetailSlots) * (w / 2 + 1) + w + lineScratch(n);
+}
+
+// Per-thread scratch for rows of n samples: the forward ring, a spare row and a line's scratch,
+// or the inverse's synthesised line and its row synthesis' scratch, or for the first level's
+// inverse that makes the detail bands again, those behind its detail rows.
 std::size_t perThreadScratch(int n) {
-    const std::size_t halves = 4 * (std::size_t(n) / 2 + 2 * kPad + 2) + std::size_t(n);
-    return std::size_t(kRing + 1) * std::size_t(n) + halves + std::size_t(n);
+    const std::size_t w = std::size_t(n);
+    const std::size_t streaming = std::size_t(kRing + 1) * w + lineScratch(n) + w;
+    const std::size_t remaking = detailScratch(n) + w + lineScratch(n);
+    return std::max(streaming, remaking);
 }
 
 std::size_t fastScratchSize(int wp, int) {
@@ -82,28 +105,34 @@ void splitLine(const double* x, int n, int count, double* E, double* O) {
         edge(i);
 }
 
-VELANOX_HOT void analyseSplit(const double* E, const double* O, int nL, int nH, double* out) {
+VELANOX_HOT void analyseLow(const double* E, const double* O, int nL, double* out) {
     const double* h = kAnalysisLow;
-    const double* g = kAnalysisHigh;
     const double* e = E + kPad;
     const double* o = O + kPad;
     for (int k = 0; k < nL; ++k)
         out[k] = 0.0 + h[0] * e[k - 2] + h[1] * o[k - 2] + h[2] * e[k - 1] + h[3] * o[k - 1] +
                  h[4] * e[k] + h[5] * o[k] + h[6] * e[k + 1] + h[7] * o[k + 1] + h[8] * e[k + 2];
-    double* hi = out + nL;
+}
+
+VELANOX_HOT void analyseHigh(const double* E, const double* O, int nH, double* hi) {
+    const double* g = kAnalysisHigh;
+    const double* e = E + kPad;
+    const double* o = O + kPad;
     for (int k = 0; k < nH; ++k)
         hi[k] = 0.0 + g[0] * e[k - 1] + g[1] * o[k - 1] + g[2] * e[k] + g[3] * o[k] +
                 g[4] * e[k + 1] + g[5] * o[k + 1] + g[6] * e[k + 2];
 }
 
-// Transforms the line x[0..n) into out (low band, then high band); they may not overlap.
-void analyseRow(const double* x, int n, double* out, double* scratch) {
+// Transforms the line x[0..n) into out (low band, then high band); they may not overlap. With
+// lowOnly, only the low band is made.
+void analyseRow(const double* x, int n, double* out, double* scratch, bool lowOnly = false) {
     const int nL = (n + 1) / 2, nH = n / 2;
     const int count = nL + 1;
     double* E = scratch;
     double* O = E + count + 2 * kPad;
     splitLine(x, n, count, E, O);
-    analyseSplit(E, O, nL, nH, out);
+    analyseLow(E, O, nL, out);
+    if (!lowOnly) analyseHigh(E, O, nH, out + nL);
 }
 
 // Extends the low band L[kPad .. kPad + nL) and the high band H[kPad .. kPad + nH) of a line of
@@ -238,7 +267,7 @@ void prefetchSpan([[maybe_unused]] const void* p, [[maybe_unused]] std::size_t b
 // next, and transforms each synthesised row along its length before storing it. Each level thus
 // reads its input once and writes its output once, into a second plane. Threads take
 // contiguous runs of output rows; a run's first input rows are transformed again by the thread
-// that needs them, with the same operations, so the values do not depend on the split.
+// that makes it, with the same operations, so the values do not depend on the split.
 
 struct ForwardRun {
     double* out;
@@ -337,14 +366,13 @@ void inverseRows(const double* in, std::size_t stride, int w, int h, int p0, int
     }
 }
 
-// The run [begin, end) of n items that thread `index` of `count` takes.
-std::pair<int, int> share(int n, int index, int count) {
-    const int64_t b = int64_t(n) * index / count, e = int64_t(n) * (index + 1) / count;
-    return {int(b), int(e)};
+double* threadScratch(double* scratch, int w, int slot) {
+    return scratch + std::size_t(slot) * perThreadScratch(w);
 }
 
-double* threadScratch(double* scratch, int w) {
-    return scratch + std::size_t(threadIndex()) * perThreadScratch(w);
+// The threads a level of w x h samples is spread over.
+int levelThreads(int w, int h) {
+    return threadedLevel(w, h) ? maxThreads() : 1;
 }
 
 // One forward level over threads, its input rows given by fetch and prefetch as forwardRows takes
@@ -354,11 +382,10 @@ void forwardLevelOverThreads(double* out, std::size_t stride, int w, int h, bool
                              double threshold, double* scratch, Fetch fetch, Prefetch prefetch) {
     const ForwardRun f{out, stride, w, h, lastLevel ? 0 : (w + 1) / 2, threshold};
     const int nL = (h + 1) / 2;
-#pragma omp parallel if (threadedLevel(w, h))
-    {
-        const auto [k0, k1] = share(nL, threadIndex(), threadCount());
-        forwardRows(f, k0, k1, threadScratch(scratch, w), fetch, prefetch);
-    }
+    const int threads = levelThreads(w, h);
+    parallelFor(nL, runLength(nL, threads), threads, [&](int64_t k0, int64_t k1, int slot) {
+        forwardRows(f, int(k0), int(k1), threadScratch(scratch, w, slot), fetch, prefetch);
+    });
 }
 
 void fastForwardLevel(const double* in, double* out, std::size_t stride, int w, int h,
@@ -385,14 +412,13 @@ void fastForwardFromBlock(const BlockRows& block, double* out, std::size_t strid
 void fastInverseLevel(const double* in, double* out, std::size_t stride, int w, int h,
                       double* scratch) {
     const int nL = (h + 1) / 2;
-#pragma omp parallel if (threadedLevel(w, h))
-    {
-        const auto [p0, p1] = share(nL, threadIndex(), threadCount());
-        inverseRows(in, stride, w, h, p0, p1, 0, h, threadScratch(scratch, w),
+    const int threads = levelThreads(w, h);
+    parallelFor(nL, runLength(nL, threads), threads, [&](int64_t p0, int64_t p1, int slot) {
+        inverseRows(in, stride, w, h, int(p0), int(p1), 0, h, threadScratch(scratch, w, slot),
                     [&](int r, const RowSynthesis& row, double*) {
                         row.finish(w, out + std::size_t(r) * stride);
                     });
-    }
+    });
 }
 
 void fastInverseToBlock(const double* in, std::size_t stride, int w, int h, const BlockRows& block,
@@ -400,25 +426,215 @@ void fastInverseToBlock(const double* in, std::size_t stride, int w, int h, cons
     // Only the rows of the block itself are synthesised; the margin's are never read.
     const int r0 = kPlaneMargin, r1 = h - kPlaneMargin;
     const int p0 = r0 / 2, p1 = (r1 + 1) / 2;
-#pragma omp parallel if (threadedLevel(w, h))
-    {
-        const auto [a, b] = share(p1 - p0, threadIndex(), threadCount());
-        inverseRows(in, stride, w, h, p0 + a, p0 + b, r0, r1, threadScratch(scratch, w),
+    const int threads = levelThreads(w, h);
+    parallelFor(p1 - p0, runLength(p1 - p0, threads), threads, [&](int64_t a, int64_t b, int slot) {
+        inverseRows(in, stride, w, h, p0 + int(a), p0 + int(b), r0, r1,
+                    threadScratch(scratch, w, slot),
                     [&](int r, const RowSynthesis& row, double* line) {
                         if (r + 2 < r1)
                             prefetchSpan(block.rowAddress(r + 2 - kPlaneMargin), block.rowBytes());
                         row.finish(w, line);
                         block.store(r, line);
                     });
+    });
+}
+
+// ---- the first level with its detail bands made again ----------------------------------------
+//
+// The first level's three detail bands are most of the data of a run: the forward level writes
+// them whole and the inverse reads them whole, long after, through main memory. When the block
+// is a plane of bytes that the inverse does not overwrite (it writes a second plane), the
+// forward level writes only its low-low band, and the inverse makes each detail row again from
+// the block rows under its taps just before it needs it, with the same operations as the
+// forward level: a quarter of the first level's traffic to memory and planes a quarter the size,
+// for about an eighth more arithmetic.
+
+// Output rows k0..k1-1 of the first level's low-low band, as forwardRows would write the first
+// (w + 1) / 2 values of its low rows: the rows are only transformed into their low halves.
+void forwardLowLowRows(const BlockRows& block, double* out, std::size_t stride, int w, int h,
+                       int k0, int k1, double* scratch) {
+    const int wL = (w + 1) / 2;
+    double* slots = scratch;
+    double* spare = slots + std::size_t(kRing) * std::size_t(wL);
+    double* line = spare + w;
+    auto ring = [&](int t) {
+        return slots + std::size_t(reflectIndex(t, h, true, true) % kRing) * std::size_t(wL);
+    };
+    int next = std::max(0, 2 * k0 - 4);
+    const double* r[9];
+    for (int k = k0; k < k1; ++k) {
+        for (const int last = std::min(h - 1, 2 * k + 4); next <= last; ++next) {
+            if (next + 2 < h)
+                prefetchSpan(block.rowAddress(planeRowToBlockRow(next + 2, block.height())),
+                             block.rowBytes());
+            block.load(next, spare);
+            analyseRow(spare, w, slots + std::size_t(next % kRing) * std::size_t(wL), line, true);
+        }
+        for (int j = 0; j < 9; ++j)
+            r[j] = ring(2 * k + j - 4);
+        weightedRows9(r, kAnalysisLow, out + std::size_t(k) * stride, wL);
     }
+}
+
+// The detail rows of the first level, made from the block rows on demand and kept while they
+// are under the taps. A row's place in its slots is its index modulo the slot count, and a tag
+// says which row a slot holds: the rows in use at once are a few consecutive indices, so they
+// never share a slot.
+class DetailRows {
+public:
+    DetailRows(const BlockRows& source, int w, int h, double threshold, double* scratch)
+        : m_source(source), m_w(w), m_h(h), m_wL((w + 1) / 2), m_wH(w / 2), m_threshold(threshold) {
+        m_transforms = scratch;
+        m_highRows = m_transforms + std::size_t(kTransformSlots) * std::size_t(w);
+        m_lowRows = m_highRows + std::size_t(kDetailSlots) * std::size_t(w);
+        m_spare = m_lowRows + std::size_t(kDetailSlots) * std::size_t(m_wH + 1);
+        m_line = m_spare + w;
+        std::fill(std::begin(m_transformTag), std::end(m_transformTag), -1);
+        std::fill(std::begin(m_lowTag), std::end(m_lowTag), -1);
+        std::fill(std::begin(m_highTag), std::end(m_highTag), -1);
+    }
+
+    /// The high (right-hand) half of low row k, 0 <= k < (h + 1) / 2: wH thresholded values.
+    const double* low(int k) {
+        const int slot = k % kDetailSlots;
+        double* row = m_lowRows + std::size_t(slot) * std::size_t(m_wH + 1);
+        if (m_lowTag[slot] != k) {
+            const double* r[9];
+            for (int j = 0; j < 9; ++j)
+                r[j] = transform(2 * k + j - 4) + m_wL;
+            weightedRows9(r, kAnalysisLow, row, m_wH);
+            thresholdSpan(row, m_wH, m_threshold);
+            m_lowTag[slot] = k;
+        }
+        return row;
+    }
+
+    /// High row k, 0 <= k < h / 2: w thresholded values, the low half first.
+    const double* high(int k) {
+        const int slot = k % kDetailSlots;
+        double* row = m_highRows + std::size_t(slot) * std::size_t(m_w);
+        if (m_highTag[slot] != k) {
+            const double* r[7];
+            for (int j = 0; j < 7; ++j)
+                r[j] = transform(2 * k + j - 2);
+            weightedRows7(r, kAnalysisHigh, row, m_w);
+            thresholdSpan(row, m_w, m_threshold);
+            m_highTag[slot] = k;
+        }
+        return row;
+    }
+
+    /// Asks for the block rows the detail rows from row pair p on will need.
+    void prefetch(int p) const {
+        const int t = 2 * p + 12;
+        if (t < m_h)
+            prefetchSpan(m_source.rowAddress(planeRowToBlockRow(t, m_source.height())),
+                         m_source.rowBytes());
+    }
+
+private:
+    // Input row t (any integer, reflected into the region) transformed along its length.
+    const double* transform(int t) {
+        t = reflectIndex(t, m_h, true, true);
+        const int slot = t % kTransformSlots;
+        double* row = m_transforms + std::size_t(slot) * std::size_t(m_w);
+        if (m_transformTag[slot] != t) {
+            m_source.load(t, m_spare);
+            analyseRow(m_spare, m_w, row, m_line);
+            m_transformTag[slot] = t;
+        }
+        return row;
+    }
+
+    const BlockRows& m_source;
+    int m_w, m_h, m_wL, m_wH;
+    double m_threshold;
+    double* m_transforms;
+    double* m_highRows;
+    double* m_lowRows;
+    double* m_spare;
+    double* m_line;
+    int m_transformTag[kTransformSlots];
+    int m_lowTag[kDetailSlots];
+    int m_highTag[kDetailSlots];
+};
+
+void fastForwardFirstLowLow(const BlockRows& block, double* out, std::size_t stride, int w, int h,
+                            double* scratch) {
+    const int nL = (h + 1) / 2;
+    const int threads = levelThreads(w, h);
+    parallelFor(nL, runLength(nL, threads), threads, [&](int64_t k0, int64_t k1, int slot) {
+        forwardLowLowRows(block, out, stride, w, h, int(k0), int(k1),
+                          threadScratch(scratch, w, slot));
+    });
+}
+
+void fastInverseFirstRemaking(const double* lowLow, std::size_t stride, int w, int h,
+                              const BlockRows& source, const BlockRows& target, double threshold,
+                              double* scratch) {
+    const int nL = (h + 1) / 2, nH = h / 2;
+    const bool oddLength = (h & 1) != 0;
+    const int wL = (w + 1) / 2, wH = w / 2;
+    // Only the rows of the block itself are synthesised; the margin's are never read.
+    const int r0 = kPlaneMargin, r1 = h - kPlaneMargin;
+    const int p0 = r0 / 2, p1 = (r1 + 1) / 2;
+    const std::size_t rowBytes = sizeof(double) * std::size_t(wL);
+    auto lowIndex = [&](int i) { return reflectIndex(i, nL, true, oddLength); };
+    auto highIndex = [&](int i) { return reflectIndex(i, nH, false, !oddLength); };
+    const int threads = levelThreads(w, h);
+    parallelFor(p1 - p0, runLength(p1 - p0, threads), threads, [&](int64_t a, int64_t b, int slot) {
+        double* own = threadScratch(scratch, w, slot);
+        DetailRows details(source, w, h, threshold, own);
+        double* line = own + detailScratch(w);
+        const RowSynthesis row(w, line + w);
+        const double* ll[4];
+        const double* lh[4];
+        const double* hl[5];
+        const double* hh[5];
+        // The rows under the taps of output row 2p + parity: low rows p - 1 .. p - 1 + lows,
+        // high rows p - 2 .. p - 2 + highs; the synthesis writes the row's two bands where its
+        // row synthesis reads them.
+        auto synthesise = [&](int p, int lows, int highs, auto synthesis) {
+            for (int j = 0; j < lows; ++j) {
+                const int k = lowIndex(p - 1 + j);
+                ll[j] = lowLow + std::size_t(k) * stride;
+                lh[j] = details.low(k);
+            }
+            for (int j = 0; j < highs; ++j) {
+                hl[j] = details.high(highIndex(p - 2 + j));
+                hh[j] = hl[j] + wL;
+            }
+            synthesis(ll, hl, row.low(), wL);
+            synthesis(lh, hh, row.high(), wH);
+        };
+        for (int p = p0 + int(a); p < p0 + int(b); ++p) {
+            prefetchSpan(lowLow + std::size_t(lowIndex(p + 4)) * stride, rowBytes);
+            details.prefetch(p);
+            if (2 * p >= r0 && 2 * p < r1) {
+                synthesise(p, 3, 4, synthesisRowsEven);
+                row.finish(w, line);
+                target.store(2 * p, line);
+            }
+            if (p >= nH || 2 * p + 1 < r0 || 2 * p + 1 >= r1) continue;
+            synthesise(p, 4, 5, synthesisRowsOdd);
+            row.finish(w, line);
+            target.store(2 * p + 1, line);
+        }
+    });
 }
 
 } // namespace
 
 const WaveletKernels& fastWaveletKernels() {
-    static const WaveletKernels kernels{
-        &fastScratchSize,      &fastForwardLevel,  &fastInverseLevel, true, true,
-        &fastForwardFromBlock, &fastInverseToBlock};
+    static const WaveletKernels kernels{&fastScratchSize,
+                                        &fastForwardLevel,
+                                        &fastInverseLevel,
+                                        true,
+                                        true,
+                                        &fastForwardFromBlock,
+                                        &fastInverseToBlock,
+                                        &fastForwardFirstLowLow,
+                                        &fastInverseFirstRemaking};
     return kernels;
 }
 

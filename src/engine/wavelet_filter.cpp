@@ -8,20 +8,9 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <utility>
 
 namespace velanox::engine {
-
-namespace {
-
-// Allocates count doubles, or returns null (never throws) when the memory cannot be had. The
-// levels read and write whole rows in order, so ordinary pages serve them well; asking for huge
-// pages made first runs slower here, the kernel compacting memory to find them.
-double* allocateDoubles(std::size_t count) {
-    if (count > SIZE_MAX / sizeof(double)) return nullptr;
-    return static_cast<double*>(std::malloc(std::max<std::size_t>(count * sizeof(double), 1)));
-}
-
-} // namespace
 
 EngineWorkspace::EngineWorkspace() = default;
 
@@ -29,18 +18,12 @@ EngineWorkspace::~EngineWorkspace() {
     release();
 }
 
-bool EngineWorkspace::grow(Block& block, std::size_t count) {
-    if (block.data != nullptr && block.count >= count) return true;
-    free(block);
-    block.data = allocateDoubles(count);
-    if (block.data == nullptr) return false;
-    block.count = count;
-    return true;
-}
-
-void EngineWorkspace::free(Block& block) {
-    std::free(block.data);
-    block = Block{};
+bool EngineWorkspace::grow(LargeBlock& block, std::size_t count) {
+    if (count > SIZE_MAX / sizeof(double)) return false;
+    const std::size_t bytes = count * sizeof(double);
+    // A block large enough is kept; a new one is only ever asked for when a larger one is needed.
+    if (block && block.size() >= bytes) return true;
+    return block.allocate(bytes);
 }
 
 bool EngineWorkspace::reserve(std::size_t plane0, std::size_t plane1, std::size_t scratchSize,
@@ -48,13 +31,13 @@ bool EngineWorkspace::reserve(std::size_t plane0, std::size_t plane1, std::size_
     const std::size_t sizes[2] = {plane0, plane1};
     for (int i = 0; i < 2; ++i) {
         if (sizes[i] == 0) {
-            free(m_planes[i]);
+            m_planes[i].release();
         } else if (!grow(m_planes[i], sizes[i])) {
             release();
             return false;
         }
     }
-    if (bytes == 0) free(m_bytes);
+    if (bytes == 0) m_bytes.release();
     if (!grow(m_scratch, scratchSize) ||
         (bytes != 0 && !grow(m_bytes, (bytes + sizeof(double) - 1) / sizeof(double)))) {
         release();
@@ -64,15 +47,14 @@ bool EngineWorkspace::reserve(std::size_t plane0, std::size_t plane1, std::size_
 }
 
 std::size_t EngineWorkspace::bytes() const {
-    return (m_planes[0].count + m_planes[1].count + m_scratch.count + m_bytes.count) *
-           sizeof(double);
+    return m_planes[0].size() + m_planes[1].size() + m_scratch.size() + m_bytes.size();
 }
 
 void EngineWorkspace::release() {
-    free(m_planes[0]);
-    free(m_planes[1]);
-    free(m_scratch);
-    free(m_bytes);
+    m_planes[0].release();
+    m_planes[1].release();
+    m_scratch.release();
+    m_bytes.release();
 }
 
 void WaveletFilter::setThresholds(double t0, double t1, double t2) {
@@ -95,11 +77,13 @@ bool WaveletFilter::forwardTransform(const Channel& ch, int wp, int hp, double t
     for (int level = 1; level <= m_levels; ++level) {
         if (!reportProgress()) return false;
         double* out = ch.planes[level % 2];
-        if (level == 1 && ch.direct)
-            m_kernels.forwardFromBlock(ch.block, out, std::size_t(wp), w, h, level == m_levels,
-                                       threshold, ch.scratch);
+        if (level == 1 && ch.remaking)
+            m_kernels.forwardFirstLowLow(ch.block, out, ch.stride, w, h, ch.scratch);
+        else if (level == 1 && ch.direct)
+            m_kernels.forwardFromBlock(ch.block, out, ch.stride, w, h, level == m_levels, threshold,
+                                       ch.scratch);
         else
-            m_kernels.forwardLevel(ch.planes[(level - 1) % 2], out, std::size_t(wp), w, h,
+            m_kernels.forwardLevel(ch.planes[(level - 1) % 2], out, ch.stride, w, h,
                                    level == m_levels, threshold, ch.scratch);
         w = (w + 1) / 2;
         h = (h + 1) / 2;
@@ -107,8 +91,8 @@ bool WaveletFilter::forwardTransform(const Channel& ch, int wp, int hp, double t
     return true;
 }
 
-bool WaveletFilter::inverseTransform(const Channel& ch, int wp, int hp) {
-    // Region sizes of every level, recomputed from the plane size; levels_ is at most 5.
+bool WaveletFilter::inverseTransform(const Channel& ch, int wp, int hp, double threshold) {
+    // Region sizes of every level, recomputed from the plane size; m_levels is at most 5.
     int ws[6], hs[6];
     ws[1] = wp;
     hs[1] = hp;
@@ -122,10 +106,14 @@ bool WaveletFilter::inverseTransform(const Channel& ch, int wp, int hp) {
             // The first level's inverse writes the block, so the step that precedes the
             // write-back is reported first: a cancel there still leaves the channel untouched.
             if (!reportProgress()) return false;
-            m_kernels.inverseToBlock(ch.planes[1], std::size_t(wp), wp, hp, ch.block, ch.scratch);
+            if (ch.remaking)
+                m_kernels.inverseFirstRemaking(ch.planes[1], ch.stride, wp, hp, ch.block, ch.target,
+                                               threshold, ch.scratch);
+            else
+                m_kernels.inverseToBlock(ch.planes[1], ch.stride, wp, hp, ch.block, ch.scratch);
             return true;
         }
-        m_kernels.inverseLevel(ch.planes[level % 2], ch.planes[(level - 1) % 2], std::size_t(wp),
+        m_kernels.inverseLevel(ch.planes[level % 2], ch.planes[(level - 1) % 2], ch.stride,
                                ws[level], hs[level], ch.scratch);
     }
     if (!reportProgress()) return false;
@@ -152,21 +140,37 @@ void WaveletFilter::run(const core::ImageView& pixels, EngineWorkspace& workspac
     // times over.
     const bool apart = direct && m_perChannel;
     const std::size_t blockSize = std::size_t(w) * std::size_t(h);
+    // Apart, the first level's inverse can write a fourth byte plane, so the first level's
+    // detail bands can be made again from the block instead of being kept: the planes then hold
+    // only the second level's region and below, rows of (wp + 1) / 2 values.
+    const bool remaking = apart && m_kernels.forwardFirstLowLow != nullptr &&
+                          m_kernels.inverseFirstRemaking != nullptr;
+    const std::size_t lowLowSize = std::size_t((wp + 1) / 2) * std::size_t((hp + 1) / 2);
+    const std::size_t planes[2] = {remaking ? lowLowSize : firstPlane, remaking ? lowLowSize
+                                                                       : m_kernels.twoPlanes
+                                                                           ? planeSize
+                                                                           : 0};
     // One scratch for every pass of every channel.
-    if (!workspace.reserve(firstPlane, m_kernels.twoPlanes ? planeSize : 0,
-                           m_kernels.scratchSize(wp, hp), apart ? 3 * blockSize : 0)) {
+    if (!workspace.reserve(planes[0], planes[1], m_kernels.scratchSize(wp, hp),
+                           apart ? (remaking ? 4 : 3) * blockSize : 0)) {
         m_outOfMemory = true;
         return;
     }
     Channel ch;
     ch.planes[0] = workspace.plane(0);
     ch.planes[1] = m_kernels.twoPlanes ? workspace.plane(1) : ch.planes[0];
+    ch.stride = remaking ? std::size_t((wp + 1) / 2) : std::size_t(wp);
     ch.scratch = workspace.scratch();
     ch.block.view = &pixels;
     ch.direct = direct;
+    ch.remaking = remaking;
+    ch.target = ch.block;
     unsigned char* const bytes = apart ? workspace.byteSpace() : nullptr;
-    unsigned char* const components[3] = {bytes, apart ? bytes + blockSize : nullptr,
-                                          apart ? bytes + 2 * blockSize : nullptr};
+    unsigned char* components[3] = {bytes, apart ? bytes + blockSize : nullptr,
+                                    apart ? bytes + 2 * blockSize : nullptr};
+    // Where the first level's inverse writes a component when it makes the detail bands again;
+    // the plane written then takes the component's place, and the one read becomes the spare.
+    unsigned char* spare = remaking ? bytes + 3 * blockSize : nullptr;
     bool split = false;
     unsigned written = 0; // the components whose planes hold their new values
     struct WriteBack {
@@ -192,13 +196,16 @@ void WaveletFilter::run(const core::ImageView& pixels, EngineWorkspace& workspac
             split = true;
         }
         ch.block.bytes = apart ? components[c] : nullptr;
+        ch.target.channel = ch.block.channel;
+        ch.target.bytes = spare;
         if (!direct) {
             loadPlane(pixels, ch.planes[0], std::size_t(wp), ch.block.channel);
             fillMargin(ch.planes[0], w, h);
         }
         if (!forwardTransform(ch, wp, hp, t)) return;
         if (!m_kernels.fusesThreshold) softThreshold(ch.planes[0], planeSize, t);
-        if (!inverseTransform(ch, wp, hp)) return;
+        if (!inverseTransform(ch, wp, hp, t)) return;
+        if (remaking) std::swap(components[c], spare);
         if (apart) written |= 1u << c;
     }
 }

@@ -38,16 +38,22 @@ private:
     /// Reports the next progress step; false (and the cancelled flag) when asked to stop.
     bool reportProgress();
     /// Where one channel's run works. Level n writes planes[n % 2] (one plane for kernels that
-    /// work in place); the first level reads the loaded planes[0], or the pixels when direct.
+    /// work in place), rows `stride` values apart; the first level reads the loaded planes[0],
+    /// or the surface when direct.
     struct Channel {
         double* planes[2] = {nullptr, nullptr};
+        std::size_t stride = 0;
         double* scratch = nullptr;
-        BlockRows block; ///< where the first level reads and its inverse writes, when direct
+        BlockRows block;  ///< where the first level reads and its inverse writes, when direct
+        BlockRows target; ///< where the first level's inverse writes when remaking
         bool direct = false;
+        /// The first level keeps only its low-low band and its inverse makes the detail bands
+        /// again from `block`, writing `target` (WaveletKernels::forwardFirstLowLow).
+        bool remaking = false;
     };
     bool forwardTransform(const Channel& ch, int wp, int hp, double threshold);
     /// The inverse levels, the last progress step and the write-back.
-    bool inverseTransform(const Channel& ch, int wp, int hp);
+    bool inverseTransform(const Channel& ch, int wp, int hp, double threshold);
 
     const WaveletKernels& m_kernels;
     bool m_outOfMemory = false;

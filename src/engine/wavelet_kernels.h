@@ -40,6 +40,20 @@ struct WaveletKernels {
                              bool lastLevel, double threshold, double* scratch);
     void (*inverseToBlock)(const double* in, std::size_t stride, int w, int h,
                            const BlockRows& block, double* scratch);
+
+    /// Optional (null when absent), both or neither; used only when the block is a plane of
+    /// bytes (BlockRows::bytes) and the run has a second such plane to write into. The first
+    /// forward level writing only its low-low band, the top-left ((w + 1) / 2) x ((h + 1) / 2)
+    /// region of `out`; and the first level's inverse reading that band (as the second level's
+    /// inverse rebuilt it) from `lowLow` and making the three detail bands again from `source`
+    /// with the same operations as the forward level and soft-thresholded by `threshold`,
+    /// writing the rows of `target` as inverseToBlock would. The detail bands, most of the data
+    /// of a run, then never go through memory.
+    void (*forwardFirstLowLow)(const BlockRows& block, double* out, std::size_t stride, int w,
+                               int h, double* scratch);
+    void (*inverseFirstRemaking)(const double* lowLow, std::size_t stride, int w, int h,
+                                 const BlockRows& source, const BlockRows& target, double threshold,
+                                 double* scratch);
 };
 
 /// The vectorised, threaded set reduceNoise uses.

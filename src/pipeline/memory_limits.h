@@ -1,5 +1,6 @@
 // The memory settings that bound a processing run: the largest block given to the engine in one
-// call and the buffer size from which work buffers move from the heap to memory mappings.
+// call, the buffer size from which work buffers move from the heap to memory mappings, and the
+// budget a whole run must fit in.
 #pragma once
 
 #include <cstddef>
@@ -13,6 +14,12 @@ struct MemoryLimits {
     int32_t MaxBlockH = 2100;
     int32_t MaxSwapW = 2000;
     int32_t MaxSwapH = 2000;
+    /// The memory a whole run may use, in bytes; 0: half the machine's memory. Pictures whose
+    /// run would need more are refused before they are decoded (pipeline/memory_estimate.h).
+    uint64_t budgetBytes = 0;
+    /// Set by a caller that knows no run will keep a pre-reduction copy (no colour step and no
+    /// automatic mode): the estimate then leaves that copy out.
+    bool runsWithoutCopy = false;
 
     /// MaxSwapW * MaxSwapH * 4 bytes, computed without overflow: negative factors count as 0
     /// and a product beyond size_t saturates.

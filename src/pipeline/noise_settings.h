@@ -2,6 +2,8 @@
 // once here for the options pane, the command-line flags and the pipeline.
 #pragma once
 
+#include "engine/auto_denoiser.h"
+
 #include <cstdint>
 
 namespace velanox::pipeline {
@@ -13,7 +15,11 @@ enum NrMode : int32_t {
     kNrModePortrait = 2,  ///< bright, reddish pixels keep more of their texture
     kNrModeHighNoise = 3, ///< engine threshold four times the noise level
     kNrModeScanner = 4,   ///< speckle passes before noise reduction
+    kNrModeAuto = 5,      ///< the automatic denoiser, from the picture's own noise estimate
 };
+
+/// The number of modes in the mode list.
+inline constexpr int32_t kNrModeCount = 6;
 
 /// Values of the output display selection (outputWindowMode).
 enum OutputWindowMode : int32_t {
@@ -31,6 +37,10 @@ struct NoiseSettings {
     int32_t sharpenAmount = 8;      ///< 0..100
     int32_t edgeThreshold = 0;      ///< 0..255
     int32_t nrMode = kNrModeDefault;
+    /// Automatic mode: strength in percent of the estimated noise, and the colour-noise strength
+    /// in percent on top of it (engine::kAutoStrengthRange, engine::kAutoColorStrengthRange).
+    int32_t autoStrength = engine::kAutoStrengthRange.defaultValue;
+    int32_t autoChroma = engine::kAutoColorStrengthRange.defaultValue;
 
     static constexpr double kNoiseLevelMin = 0.0, kNoiseLevelMax = 100.0;
     static constexpr double kNoiseLevelSliderMax = 20.0; ///< the slider covers 0.0..20.0

@@ -1,7 +1,8 @@
 // The shipped per-pixel passes. They give the same bytes as the plain passes in
 // pipeline/reference/: the same integer and floating-point operations on every component. Each
 // row is one branch-free loop (the blend is chosen once per row, not per pixel), so the loops
-// vectorise, and the rows are spread over threads (OpenMP) once a pass is large enough.
+// vectorise, and the rows are spread over threads (engine/threads.h) once a pass is large
+// enough.
 #include "pipeline/pixel_passes.h"
 
 #include "color/color_steps.h"
@@ -21,8 +22,19 @@ namespace {
 // Below this many bytes a pass stays on the calling thread.
 constexpr std::size_t kThreadedBytes = std::size_t(1) << 18;
 
-[[maybe_unused]] bool worthThreads(int64_t width, int64_t height, int64_t bytesPerPixel) {
+bool worthThreads(int64_t width, int64_t height, int64_t bytesPerPixel) {
     return std::size_t(width) * std::size_t(height) * std::size_t(bytesPerPixel) >= kThreadedBytes;
+}
+
+// Calls body(y) for every y in [begin, end), spread over the threads when `threaded`.
+template <class Body> void forEachRow(int32_t begin, int32_t end, bool threaded, Body body) {
+    const int threads = threaded ? engine::maxThreads() : 1;
+    const int64_t count = int64_t(end) - begin;
+    engine::parallelFor(count, engine::runLength(count, threads), threads,
+                        [&](int64_t first, int64_t last, int) {
+                            for (int64_t y = first; y < last; ++y)
+                                body(int32_t(begin + y));
+                        });
 }
 
 VELANOX_HOT void widenRow(const uint8_t* __restrict src, uint8_t* __restrict dst, int32_t n) {
@@ -51,7 +63,8 @@ VELANOX_HOT void copyColorRow(const uint8_t* __restrict src, uint8_t* __restrict
     }
 }
 
-// ---- blend rows: q, p, s are 4-byte pixels, out 3-byte, m one weight per pixel ----
+// ---- blend rows: q is 4-byte pixels, p and s PB-byte pixels (3 or 4), out 3-byte, m one
+// weight per pixel ----
 
 VELANOX_HOT void engineOnlyRow(const uint8_t* __restrict q, uint8_t* __restrict out, int32_t n) {
     for (int32_t x = 0; x < n; ++x) {
@@ -71,16 +84,18 @@ VELANOX_HOT void highlightEdgesRow(const uint8_t* __restrict q, const uint8_t* _
 }
 
 // (Q * m + K * (255 - m)) >> 8 with K the kept copy (P or S).
+template <int PB>
 VELANOX_HOT void weightedRow(const uint8_t* __restrict q, const uint8_t* __restrict kept,
                              const uint8_t* __restrict m, uint8_t* __restrict out, int32_t n) {
     for (int32_t x = 0; x < n; ++x) {
         const int w = m[x];
-        out[3 * x] = uint8_t((q[4 * x] * w + kept[4 * x] * (255 - w)) >> 8);
-        out[3 * x + 1] = uint8_t((q[4 * x + 1] * w + kept[4 * x + 1] * (255 - w)) >> 8);
-        out[3 * x + 2] = uint8_t((q[4 * x + 2] * w + kept[4 * x + 2] * (255 - w)) >> 8);
+        out[3 * x] = uint8_t((q[4 * x] * w + kept[PB * x] * (255 - w)) >> 8);
+        out[3 * x + 1] = uint8_t((q[4 * x + 1] * w + kept[PB * x + 1] * (255 - w)) >> 8);
+        out[3 * x + 2] = uint8_t((q[4 * x + 2] * w + kept[PB * x + 2] * (255 - w)) >> 8);
     }
 }
 
+template <int PB>
 VELANOX_HOT void portraitRow(const uint8_t* __restrict q, const uint8_t* __restrict p,
                              const uint8_t* __restrict s, const uint8_t* __restrict m,
                              uint8_t* __restrict out, int32_t n) {
@@ -89,13 +104,15 @@ VELANOX_HOT void portraitRow(const uint8_t* __restrict q, const uint8_t* __restr
         // Bright, reddish pixels keep more of the unreduced texture.
         const int a = int(255.0 - (0.26 * q[4 * x + 2] + 0.44 * q[4 * x] + 0.3 * q[4 * x + 1]));
         for (int k = 0; k < 3; ++k) {
-            const int t = (a * q[4 * x + k] + (255 - a) * p[4 * x + k]) >> 8;
-            out[3 * x + k] = uint8_t((t * w + (255 - w) * s[4 * x + k]) >> 8);
+            const int t = (a * q[4 * x + k] + (255 - a) * p[PB * x + k]) >> 8;
+            out[3 * x + k] = uint8_t((t * w + (255 - w) * s[PB * x + k]) >> 8);
         }
     }
 }
 
-// One row of the chosen blend: q, p, s are 4-byte pixels, out 3-byte, m one weight per pixel.
+// One row of the chosen blend: q is 4-byte pixels, p and s PB-byte pixels, out 3-byte, m one
+// weight per pixel.
+template <int PB>
 void blendRow(Blend blend, const uint8_t* q, const uint8_t* p, const uint8_t* s, const uint8_t* m,
               uint8_t* out, int32_t n) {
     switch (blend) {
@@ -106,13 +123,13 @@ void blendRow(Blend blend, const uint8_t* q, const uint8_t* p, const uint8_t* s,
         highlightEdgesRow(q, m, out, n);
         break;
     case Blend::PreNr:
-        weightedRow(q, p, m, out, n);
+        weightedRow<PB>(q, p, m, out, n);
         break;
     case Blend::Sharpened:
-        weightedRow(q, s, m, out, n);
+        weightedRow<PB>(q, s, m, out, n);
         break;
     case Blend::Portrait:
-        portraitRow(q, p, s, m, out, n);
+        portraitRow<PB>(q, p, s, m, out, n);
         break;
     }
 }
@@ -127,48 +144,49 @@ VELANOX_HOT void amplifyRow(const uint8_t* __restrict source, uint8_t* __restric
 
 void copyPixels(uint8_t* destination, const uint8_t* source, std::size_t bytes) {
     constexpr std::size_t kChunk = std::size_t(1) << 20;
-    const std::ptrdiff_t chunks = std::ptrdiff_t((bytes + kChunk - 1) / kChunk);
-#pragma omp parallel for schedule(static) if (bytes >= 4 * kChunk)
-    for (std::ptrdiff_t c = 0; c < chunks; ++c) {
-        const std::size_t begin = std::size_t(c) * kChunk;
-        std::memcpy(destination + begin, source + begin, std::min(kChunk, bytes - begin));
-    }
+    const int64_t chunks = int64_t((bytes + kChunk - 1) / kChunk);
+    const int threads = bytes >= 4 * kChunk ? engine::maxThreads() : 1;
+    engine::parallelFor(chunks, engine::runLength(chunks, threads), threads,
+                        [&](int64_t first, int64_t last, int) {
+                            const std::size_t begin = std::size_t(first) * kChunk;
+                            const std::size_t end = std::min(bytes, std::size_t(last) * kChunk);
+                            std::memcpy(destination + begin, source + begin, end - begin);
+                        });
 }
 
 void copyRegionIn(const core::ConstImageView& picture, core::Rect region,
                   const core::ImageView& work) {
-#pragma omp parallel for schedule(static) if (worthThreads(work.width, work.height, 4))
-    for (int32_t y = 0; y < work.height; ++y)
+    forEachRow(0, work.height, worthThreads(work.width, work.height, 4), [&](int32_t y) {
         widenRow(picture.pixel(region.left, region.top + y), work.row(y), work.width);
+    });
 }
 
 void copyRegionInTwice(const core::ConstImageView& picture, core::Rect region,
                        const core::ImageView& work, const core::ImageView& preNr,
                        const color::ColorPass* color) {
     const bool recolor = color != nullptr && color->active();
-#pragma omp parallel for schedule(static) if (worthThreads(work.width, work.height, 4))
-    for (int32_t y = 0; y < work.height; ++y) {
+    forEachRow(0, work.height, worthThreads(work.width, work.height, 4), [&](int32_t y) {
         uint8_t* row = work.row(y);
         widenRow(picture.pixel(region.left, region.top + y), row, work.width);
         if (recolor) color->applyRow(row, work.width, 4, color::ChannelOrder::Rgb);
         std::memcpy(preNr.row(y), row, work.rowBytes());
-    }
+    });
 }
 
 void copyTileOut(const core::ConstImageView& work, core::Rect tile,
                  const core::ImageView& tilePixels) {
     const int32_t w = tile.width();
-#pragma omp parallel for schedule(static) if (worthThreads(w, tile.height(), 4))
-    for (int32_t y = tile.top; y < tile.bottom; ++y)
+    forEachRow(tile.top, tile.bottom, worthThreads(w, tile.height(), 4), [&](int32_t y) {
         copyOpaqueRow(work.pixel(tile.left, y), tilePixels.row(y - tile.top), w);
+    });
 }
 
 void copyTileBack(const core::ConstImageView& tilePixels, core::Rect tile,
                   const core::ImageView& work) {
     const int32_t w = tile.width();
-#pragma omp parallel for schedule(static) if (worthThreads(w, tile.height(), 4))
-    for (int32_t y = tile.top; y < tile.bottom; ++y)
+    forEachRow(tile.top, tile.bottom, worthThreads(w, tile.height(), 4), [&](int32_t y) {
         copyColorRow(tilePixels.row(y - tile.top), work.pixel(tile.left, y), w);
+    });
 }
 
 Blend chooseBlend(bool haveMap, bool haveSharpened, int32_t nrMode, int32_t outputWindowMode) {
@@ -179,15 +197,14 @@ Blend chooseBlend(bool haveMap, bool haveSharpened, int32_t nrMode, int32_t outp
 }
 
 void blendInto(Blend blend, const BlendInputs& in, const core::ImageView& destination) {
-#pragma omp parallel for schedule(static) if (worthThreads(in.width, in.height, 4))
-    for (int32_t y = 0; y < in.height; ++y) {
+    forEachRow(0, in.height, worthThreads(in.width, in.height, 4), [&](int32_t y) {
         const std::size_t row = std::size_t(y) * std::size_t(in.width);
         const uint8_t* q = in.q + row * 4;
         const uint8_t* p = in.p + row * 4;
         const uint8_t* s = in.s != nullptr ? in.s + row * 4 : nullptr;
         const uint8_t* m = in.map != nullptr ? in.map + row : nullptr;
-        blendRow(blend, q, p, s, m, destination.row(y), in.width);
-    }
+        blendRow<4>(blend, q, p, s, m, destination.row(y), in.width);
+    });
 }
 
 namespace {
@@ -209,6 +226,32 @@ FusedScratch fusedScratchOf(uint8_t* base, int32_t width) {
     return {base, base + sBytes, base + sBytes + mapBytes};
 }
 
+// The band of rows from `first` on: its sharpened rows and weights into `own` (only they need
+// scratch), then the blend of each row into the destination. P (and so S) has PB bytes per
+// pixel.
+template <int PB>
+void blendBand(const FusedBlendInputs& in, const FusedScratch& own, int32_t first,
+               const core::ImageView& destination) {
+    const std::ptrdiff_t pStride = in.pStride != 0 ? in.pStride : std::ptrdiff_t(in.width) * 4;
+    const std::size_t sRowBytes = std::size_t(in.width) * PB;
+    const int32_t end = std::min(in.height, first + kFusedBand);
+    if (in.sharpen != nullptr)
+        in.sharpen->run(first, end, core::ImageView(own.s, in.width, end - first, PB));
+    if (in.weights != nullptr) in.weights->run(first, end, own.map, own.weights);
+    for (int32_t y = first; y < end; ++y) {
+        const std::size_t row = std::size_t(y) * std::size_t(in.width);
+        const uint8_t* q = in.q + row * 4;
+        const uint8_t* p = in.p + std::ptrdiff_t(y) * pStride;
+        const uint8_t* s = own.s != nullptr ? own.s + std::size_t(y - first) * sRowBytes : nullptr;
+        const uint8_t* m =
+            own.map != nullptr ? own.map + std::size_t(y - first) * std::size_t(in.width) : nullptr;
+        uint8_t* out = destination.row(y);
+        blendRow<PB>(in.blend, q, p, s, m, out, in.width);
+        if (!in.amplifySource.empty())
+            amplifyRow(in.amplifySource.row(y), out, std::size_t(in.width) * 3);
+    }
+}
+
 } // namespace
 
 std::size_t fusedBlendScratchBytes(int32_t width) {
@@ -221,43 +264,26 @@ std::size_t fusedBlendScratchBytes(int32_t width) {
 void blendFused(const FusedBlendInputs& in, const core::ImageView& destination, uint8_t* scratch) {
     const int32_t bands = (in.height + kFusedBand - 1) / kFusedBand;
     const std::size_t scratchBytes = fusedBlendScratchBytes(in.width);
-    const std::size_t rowBytes = std::size_t(in.width) * 4;
-    const bool threaded = worthThreads(in.width, in.height, 4);
-    [[maybe_unused]] const int threads = threaded ? engine::maxThreads() : 1;
-#pragma omp parallel for schedule(static) num_threads(threads) if (threads > 1)
-    for (int32_t b = 0; b < bands; ++b) {
-        // Only the sharpened rows and the weights need scratch.
-        const FusedScratch own =
-            scratch != nullptr
-                ? fusedScratchOf(scratch + std::size_t(engine::threadIndex()) * scratchBytes,
-                                 in.width)
-                : FusedScratch{nullptr, nullptr, nullptr};
-        const int32_t first = b * kFusedBand;
-        const int32_t end = std::min(in.height, first + kFusedBand);
-        if (in.sharpen != nullptr)
-            in.sharpen->run(first, end, core::ImageView(own.s, in.width, end - first, 4));
-        if (in.weights != nullptr) in.weights->run(first, end, own.map, own.weights);
-        for (int32_t y = first; y < end; ++y) {
-            const std::size_t row = std::size_t(y) * std::size_t(in.width);
-            const uint8_t* q = in.q + row * 4;
-            const uint8_t* p = in.p + row * 4;
-            const uint8_t* s =
-                own.s != nullptr ? own.s + std::size_t(y - first) * rowBytes : nullptr;
-            const uint8_t* m = own.map != nullptr
-                                   ? own.map + std::size_t(y - first) * std::size_t(in.width)
-                                   : nullptr;
-            uint8_t* out = destination.row(y);
-            blendRow(in.blend, q, p, s, m, out, in.width);
-            if (!in.amplifySource.empty())
-                amplifyRow(in.amplifySource.row(y), out, std::size_t(in.width) * 3);
-        }
-    }
+    const int threads = worthThreads(in.width, in.height, 4) ? engine::maxThreads() : 1;
+    // Runs of whole bands; each thread's sharpened rows and weights go into its own scratch.
+    engine::parallelFor(
+        bands, engine::runLength(bands, threads), threads, [&](int64_t b0, int64_t b1, int slot) {
+            const FusedScratch own =
+                scratch != nullptr
+                    ? fusedScratchOf(scratch + std::size_t(slot) * scratchBytes, in.width)
+                    : FusedScratch{nullptr, nullptr, nullptr};
+            for (int64_t b = b0; b < b1; ++b) {
+                if (in.pBytes == 3)
+                    blendBand<3>(in, own, int32_t(b) * kFusedBand, destination);
+                else
+                    blendBand<4>(in, own, int32_t(b) * kFusedBand, destination);
+            }
+        });
 }
 
 void amplifyDifference(const core::ConstImageView& source, const core::ImageView& result) {
-#pragma omp parallel for schedule(static) if (worthThreads(result.width, result.height, 3))
-    for (int32_t y = 0; y < result.height; ++y)
-        amplifyRow(source.row(y), result.row(y), result.rowBytes());
+    forEachRow(0, result.height, worthThreads(result.width, result.height, 3),
+               [&](int32_t y) { amplifyRow(source.row(y), result.row(y), result.rowBytes()); });
 }
 
 } // namespace velanox::pipeline

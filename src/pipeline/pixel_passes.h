@@ -70,9 +70,14 @@ void blendInto(Blend blend, const BlendInputs& in, const core::ImageView& destin
 struct FusedBlendInputs {
     Blend blend = Blend::EngineOnly;
     const uint8_t* q = nullptr;
+    /// The pre-reduction pixels: pBytes (3 or 4) bytes per pixel, rows pStride bytes apart (0:
+    /// width * 4). With 3 they are the picture's own rows, which a run without colour steps
+    /// reads instead of a copy.
     const uint8_t* p = nullptr;
+    int pBytes = 4;
+    std::ptrdiff_t pStride = 0;
     int32_t width = 0, height = 0;
-    const engine::SharpenRows* sharpen = nullptr;    ///< prepared for p; null without S
+    const engine::SharpenRows* sharpen = nullptr;    ///< prepared for p (pBytes); null without S
     const engine::EdgeWeightRows* weights = nullptr; ///< prepared for q; null without a map
     /// The region of the picture the run started from, in the filtered-noise view
     /// (amplifyDifference follows the blend on each row); empty otherwise.

@@ -21,6 +21,10 @@ int32_t forwardProgress(int32_t step, int32_t total, void* context) {
     return static_cast<RunObserver*>(context)->engineProgress(step, total) != 0 ? 1 : 0;
 }
 
+core::Status outOfMemory() {
+    return core::Status::failure(core::StatusCode::OutOfMemory, "Out of memory");
+}
+
 std::string_view engineMessage(const core::Status& status) {
     switch (status.code) {
     case core::StatusCode::Cancelled:
@@ -102,14 +106,85 @@ std::optional<core::Status> reduceTiled(const core::ImageView& work, const Engin
 }
 
 bool needsSharpened(const NoiseSettings& noise) {
-    return noise.sharpenEdges != 0 && noise.sharpenAmount > 0;
+    return noise.nrMode != kNrModeAuto && noise.sharpenEdges != 0 && noise.sharpenAmount > 0;
 }
 
 bool needsMap(const RegionRun& run) {
-    return run.noise.advancedProcessing != 0 || run.outputWindowMode == kOutputHighlightEdges;
+    if (run.outputWindowMode == kOutputHighlightEdges) return true;
+    return run.noise.nrMode != kNrModeAuto && run.noise.advancedProcessing != 0;
+}
+
+// The status of an engine result number.
+core::Status statusOfEngineResult(int32_t rc) {
+    switch (rc) {
+    case NR_OK:
+        return core::Status::success();
+    case NR_CANCELLED:
+        return core::Status::failure(core::StatusCode::Cancelled, "Operation cancelled");
+    case NR_OUT_OF_MEMORY:
+        return outOfMemory();
+    default:
+        return core::Status::failure(core::StatusCode::InvalidArgument, "Invalid parameter");
+    }
+}
+
+// The automatic denoiser over the region, whole or tile by tile: every tile reads the unchanged
+// pre-reduction copy P (with its margin) and is written into the working copy.
+core::Status reduceAutomatic(const core::ImageView& work, const uint8_t* preNr,
+                             const engine::NoiseProfile& profile,
+                             const engine::AutoDenoiseParams& params,
+                             engine::AutoDenoiseWorkspace& workspace, RunObserver& observer,
+                             const TileGrid* grid) {
+    engine::AutoDenoiseImages images;
+    images.source = preNr;
+    images.width = work.width;
+    images.height = work.height;
+    images.sourceStride = work.stride;
+    images.targetStride = work.stride;
+    if (grid == nullptr) {
+        images.tileWidth = work.width;
+        images.tileHeight = work.height;
+        images.target = work.data;
+        return statusOfEngineResult(engine::reduceNoiseAuto(images, profile, params, &workspace));
+    }
+    const int64_t total = grid->count();
+    int64_t number = 0;
+    for (int64_t tx = 0; tx < grid->columns; ++tx) {
+        for (int64_t ty = 0; ty < grid->rows; ++ty) {
+            ++number;
+            const core::Rect tile = grid->tile(tx, ty);
+            if (tile.isEmpty()) continue;
+            showBlockText(observer, number, total);
+            images.tileX = tile.left;
+            images.tileY = tile.top;
+            images.tileWidth = tile.width();
+            images.tileHeight = tile.height();
+            images.target = work.pixel(tile.left, tile.top);
+            const int32_t rc = engine::reduceNoiseAuto(images, profile, params, &workspace);
+            if (rc != NR_OK) return statusOfEngineResult(rc);
+        }
+    }
+    return core::Status::success();
 }
 
 } // namespace
+
+engine::AutoDenoiseParams autoParams(const NoiseSettings& noise) {
+    engine::AutoDenoiseParams p;
+    p.strength = engine::kAutoStrengthRange.clamp(noise.autoStrength);
+    p.colorStrength = engine::kAutoColorStrengthRange.clamp(noise.autoChroma);
+    return p;
+}
+
+bool estimatePictureNoise(const core::ConstImageView& picture, engine::NoiseProfile* profile) {
+    *profile = engine::NoiseProfile{};
+    if (picture.empty()) return true;
+    const int32_t rc = engine::estimateNoise(picture.data, picture.width, picture.height,
+                                             picture.stride, 3, profile);
+    if (rc == NR_OK) return true;
+    *profile = engine::NoiseProfile{};
+    return false;
+}
 
 NrParams engineParams(const NoiseSettings& noise) {
     NrParams p{};
@@ -161,11 +236,23 @@ RunResult processRegion(const RegionRun& run, SwapBuffer& workBuffer, SwapBuffer
     const std::size_t workBytes = bufferBytes(c, d, 4);
     RunResult outcome{ProcessOutcome::Failed, {}};
 
+    // The filtered-noise view shows what the engine removed from the source itself.
+    const bool recolor = run.outputWindowMode != kOutputFilteredNoise;
+    std::optional<color::ColorPass> color;
+    if (steps.fused && recolor) color.emplace(run.color, int64_t(c) * d);
+    // Where no color step changes a pixel, the pre-reduction copy P would repeat the region of
+    // the picture byte for byte: the fused run then reads the picture itself and needs no P.
+    // The automatic mode reads its source from P as whole 4-byte pixels, so it keeps P.
+    const bool pIsPicture =
+        steps.fused && !(color && color->active()) && run.noise.nrMode != kNrModeAuto;
+
     // The two kept buffers.
     workBuffer.setThreshold(threshold);
     preNrBuffer.setThreshold(threshold);
     const bool haveWork = workBytes != 0 && workBuffer.allocate(workBytes, &observer);
-    const bool havePreNr = workBytes != 0 && preNrBuffer.allocate(workBytes, &observer);
+    if (pIsPicture) preNrBuffer.release();
+    const bool havePreNr =
+        workBytes != 0 && (pIsPicture || preNrBuffer.allocate(workBytes, &observer));
     if (!haveWork) {
         observer.showMessage(run_text::kWorkBufferOutOfMemory);
         observer.runEnding();
@@ -173,16 +260,13 @@ RunResult processRegion(const RegionRun& run, SwapBuffer& workBuffer, SwapBuffer
     }
     const core::ImageView work(workBuffer.data(), c, d, 4);
     const core::ImageView preNr(preNrBuffer.data(), c, d, 4);
-    // The filtered-noise view shows what the engine removed from the source itself.
-    const bool recolor = run.outputWindowMode != kOutputFilteredNoise;
     if (steps.fused) {
         // The working copy and the pre-reduction copy P are written in one pass; without P
         // there is nothing the working copy could be used for.
-        if (havePreNr) {
-            std::optional<color::ColorPass> color;
-            if (recolor) color.emplace(run.color, int64_t(c) * d);
+        if (pIsPicture)
+            copyRegionIn(run.source, run.region, work);
+        else if (havePreNr)
             copyRegionInTwice(run.source, run.region, work, preNr, color ? &*color : nullptr);
-        }
     } else {
         steps.copyRegionIn(run.source, run.region, work);
         if (recolor) color::applyColorSteps(run.color, work);
@@ -197,6 +281,10 @@ RunResult processRegion(const RegionRun& run, SwapBuffer& workBuffer, SwapBuffer
 
     // The sharpened copy; without memory for it the blend goes on without it. The fused run
     // makes its rows from P during the blend (P holds what the working copy holds now).
+    const uint8_t* const p =
+        pIsPicture ? run.source.pixel(run.region.left, run.region.top) : preNr.data;
+    const int pBytes = pIsPicture ? 3 : 4;
+    const std::ptrdiff_t pStride = pIsPicture ? run.source.stride : std::ptrdiff_t(c) * 4;
     SwapBuffer sharpened;
     sharpened.setThreshold(threshold);
     engine::SharpenRows sharpenRows;
@@ -205,7 +293,8 @@ RunResult processRegion(const RegionRun& run, SwapBuffer& workBuffer, SwapBuffer
         if (steps.fused) {
             // The blend never reads byte 3 of the sharpened rows, so it is sharpened too: that
             // spares the loop keeping it.
-            haveSharpened = sharpenRows.prepare(preNr, run.noise.sharpenAmount, 15);
+            haveSharpened = sharpenRows.prepare(core::ConstImageView(p, c, d, pBytes, pStride),
+                                                run.noise.sharpenAmount, pBytes == 4 ? 15 : 7);
             if (!haveSharpened) observer.showMessage(run_text::kOutOfMemory);
         } else if (sharpened.allocate(workBytes, &observer)) {
             copyPixels(sharpened.data(), work.data, workBytes);
@@ -229,7 +318,30 @@ RunResult processRegion(const RegionRun& run, SwapBuffer& workBuffer, SwapBuffer
     engine::EngineWorkspace ownWorkspace;
     const EngineCall reduce{steps, engineWorkspace != nullptr ? *engineWorkspace : ownWorkspace,
                             params};
-    if (!needsTiling(c, d, blockW, blockH)) {
+    if (run.noise.nrMode == kNrModeAuto) {
+        engine::NoiseProfile ownProfile;
+        const engine::NoiseProfile* profile = run.noiseProfile;
+        if (profile == nullptr) {
+            if (!estimatePictureNoise(run.source, &ownProfile)) result = outOfMemory();
+            profile = &ownProfile;
+        }
+        engine::AutoDenoiseParams autoRun = autoParams(run.noise);
+        autoRun.progress = &forwardProgress;
+        autoRun.progressContext = &observer;
+        engine::AutoDenoiseWorkspace ownAutoWorkspace;
+        engine::AutoDenoiseWorkspace& autoWorkspace =
+            run.autoWorkspace != nullptr ? *run.autoWorkspace : ownAutoWorkspace;
+        if (result.ok()) {
+            if (!needsTiling(c, d, blockW, blockH)) {
+                result = reduceAutomatic(work, preNr.data, *profile, autoRun, autoWorkspace,
+                                         observer, nullptr);
+            } else {
+                const TileGrid grid = planTiles(c, d, blockW, blockH);
+                result = reduceAutomatic(work, preNr.data, *profile, autoRun, autoWorkspace,
+                                         observer, &grid);
+            }
+        }
+    } else if (!needsTiling(c, d, blockW, blockH)) {
         if (engineTakes(c, d)) result = reduce(work);
     } else {
         std::optional<core::Status> tiled =
@@ -289,7 +401,9 @@ RunResult processRegion(const RegionRun& run, SwapBuffer& workBuffer, SwapBuffer
         FusedBlendInputs in;
         in.blend = blend;
         in.q = work.data;
-        in.p = preNr.data;
+        in.p = p;
+        in.pBytes = pBytes;
+        in.pStride = pStride;
         in.width = c;
         in.height = d;
         const bool usesS = blend == Blend::Sharpened || blend == Blend::Portrait;

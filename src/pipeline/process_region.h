@@ -7,6 +7,7 @@
 #include "core/image_view.h"
 #include "core/rect.h"
 #include "core/status.h"
+#include "engine/auto_denoiser.h"
 #include "engine/noise_reducer.h"
 #include "pipeline/memory_limits.h"
 #include "pipeline/noise_settings.h"
@@ -67,6 +68,11 @@ struct RegionRun {
     int32_t outputWindowMode = kOutputResult;
     MemoryLimits limits;
     const PipelineSteps* steps = nullptr; ///< null for shippedPipelineSteps()
+    /// Automatic mode: the picture's noise, estimated once per picture by the caller; null lets
+    /// the run estimate it from the whole source picture.
+    const engine::NoiseProfile* noiseProfile = nullptr;
+    /// Automatic mode: the denoiser's memory kept between runs; null gives the run its own.
+    engine::AutoDenoiseWorkspace* autoWorkspace = nullptr;
 };
 
 struct RunResult {
@@ -77,6 +83,14 @@ struct RunResult {
 /// The engine parameters of a run: the threshold is four times the noise level in High Noise
 /// mode, the levels are limited to 2..5; progress is left for the caller to fill in.
 NrParams engineParams(const NoiseSettings& noise);
+
+/// The automatic denoiser's parameters of a run, the strengths limited to their ranges; progress
+/// is left for the caller to fill in.
+engine::AutoDenoiseParams autoParams(const NoiseSettings& noise);
+
+/// The noise of a 24-bit picture as the automatic mode measures it. Returns false, with a
+/// profile without noise, when the memory cannot be had.
+bool estimatePictureNoise(const core::ConstImageView& picture, engine::NoiseProfile* profile);
 
 /// The edge-weight gain: 12 in Nature mode, 1.6 otherwise.
 float edgeWeightGain(int32_t nrMode);
@@ -96,6 +110,12 @@ int32_t specklePasses(double noiseLevel);
 /// run at once; nothing is written into run.result unless the outcome is Done.
 /// The shipped engine keeps its planes in engineWorkspace between tiles and, when the caller
 /// keeps the workspace, between runs; null gives the run a workspace of its own.
+///
+/// Automatic mode runs the automatic denoiser instead of the engine, over the same region and
+/// tiles, each tile reading its margin from the pre-reduction copy; no sharpened copy is made
+/// and the blend is left out (the edge-weight map is made only for the highlighted-edges view):
+/// the denoiser's own thresholds already spare the edges, and blending the noisy copy back in
+/// at them returns the noise it removed.
 RunResult processRegion(const RegionRun& run, SwapBuffer& workBuffer, SwapBuffer& preNrBuffer,
                         RunObserver& observer, engine::EngineWorkspace* engineWorkspace = nullptr);
 

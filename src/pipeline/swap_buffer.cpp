@@ -2,10 +2,6 @@
 
 #include "pipeline/run_observer.h"
 
-#include <new>
-
-#include <sys/mman.h>
-
 namespace velanox::pipeline {
 
 std::size_t bufferBytes(int32_t width, int32_t height, std::size_t bytesPerPixel) {
@@ -16,24 +12,19 @@ std::size_t bufferBytes(int32_t width, int32_t height, std::size_t bytesPerPixel
 }
 
 bool SwapBuffer::allocate(std::size_t size, MessageSink* messages) {
-    if (m_data != nullptr && size == m_size) return true;
+    if (m_block && size == m_size) return true;
     release();
     if (size == 0) return true;
 
-    if (size > m_threshold && size <= SIZE_MAX - kMappingSlack) {
-        const std::size_t mapped = size + kMappingSlack;
-        void* view =
-            ::mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (view != MAP_FAILED) {
-            m_mapping = view;
-            m_mappingSize = mapped;
-            m_data = static_cast<uint8_t*>(view);
-            m_size = size;
-            return true;
-        }
+    // Both kinds of block come from engine::LargeBlock, which maps large blocks straight from
+    // the system with huge pages offered, so a fresh buffer's first touch is cheap either way.
+    if (size > m_threshold && size <= SIZE_MAX - kMappingSlack &&
+        m_block.allocate(size + kMappingSlack)) {
+        m_mapped = true;
+        m_size = size;
+        return true;
     }
-    m_data = new (std::nothrow) uint8_t[size];
-    if (m_data == nullptr) {
+    if (!m_block.allocate(size)) {
         if (messages != nullptr) messages->showMessage(run_text::kOutOfMemory);
         return false;
     }
@@ -42,14 +33,8 @@ bool SwapBuffer::allocate(std::size_t size, MessageSink* messages) {
 }
 
 void SwapBuffer::release() {
-    if (m_mapping != nullptr) {
-        ::munmap(m_mapping, m_mappingSize);
-    } else {
-        delete[] m_data;
-    }
-    m_mapping = nullptr;
-    m_mappingSize = 0;
-    m_data = nullptr;
+    m_block.release();
+    m_mapped = false;
     m_size = 0;
 }
 

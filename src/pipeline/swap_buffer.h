@@ -2,6 +2,8 @@
 // in an anonymous memory mapping above it, so that very large pictures do not exhaust the heap.
 #pragma once
 
+#include "engine/large_block.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -31,24 +33,24 @@ public:
     /// Makes the block hold size bytes. The size already held keeps the block and its contents.
     /// Otherwise the old block is released; a size up to the threshold comes from the heap, a
     /// larger one from a mapping of size + kMappingSlack bytes, or from the heap when no mapping
-    /// can be made. Without memory, "Out of memory" goes to messages (when given) and the result
-    /// is false with no block held. A size of 0 releases the block and succeeds.
+    /// can be made. (Heap blocks of 2 MB and more are mapped too, by engine::LargeBlock.) Without
+    /// memory, "Out of memory" goes to messages (when given) and the result is false with no block
+    /// held. A size of 0 releases the block and succeeds.
     bool allocate(std::size_t size, MessageSink* messages = nullptr);
 
     /// Unmaps a mapping or frees a heap block.
     void release();
 
-    uint8_t* data() { return m_data; }
-    const uint8_t* data() const { return m_data; }
+    uint8_t* data() { return m_block.data(); }
+    const uint8_t* data() const { return m_block.data(); }
     std::size_t size() const { return m_size; }
-    bool isMapped() const { return m_mapping != nullptr; }
+    bool isMapped() const { return m_mapped; }
 
 private:
     std::size_t m_threshold = kDefaultThreshold;
-    uint8_t* m_data = nullptr;
+    engine::LargeBlock m_block;
     std::size_t m_size = 0;
-    void* m_mapping = nullptr; ///< the mapped view, or null for a heap block
-    std::size_t m_mappingSize = 0;
+    bool m_mapped = false; ///< a mapping of m_size + kMappingSlack bytes, rather than a heap block
 };
 
 } // namespace velanox::pipeline

@@ -1,6 +1,7 @@
 #include "ui/application.h"
 
 #include "ui/display_colors.h"
+#include "ui/file_dialogs.h"
 #include "ui/main_frame.h"
 #include "ui/qt_settings_store.h"
 #include "ui/ui_strings.h"
@@ -15,7 +16,9 @@ Application::Application() : m_settings(std::make_unique<QtSettingsStore>()) {}
 Application::Application(QSettings& settings)
     : m_settings(std::make_unique<QtSettingsStore>(settings)) {}
 
-Application::~Application() = default;
+Application::~Application() {
+    if (m_frame) setFileDialogSettings(nullptr);
+}
 
 void Application::nameApplication() {
     QCoreApplication::setOrganizationName(QString::fromLatin1(text::kOrganisationName));
@@ -30,6 +33,8 @@ bool Application::startUp(const QStringList& arguments, bool show) {
     // Pictures are drawn in the screen's colours when it has a profile, else as sRGB.
     DisplayColors::instance().readFromScreen();
     m_frame = std::make_unique<CMainFrame>(*m_settings);
+    // The Open and Save dialogs remember their size in the same settings.
+    setFileDialogSettings(m_settings.get());
 
     // The first argument that is not an option names a file to open at start.
     for (int i = 1; i < arguments.size(); ++i) {

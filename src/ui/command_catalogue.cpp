@@ -82,11 +82,20 @@ const std::array kCommands{
     CommandEntry{kGrid, "Grid", "Show Grid\nGrid", true},
     CommandEntry{kZoomIn, "Zoom In", "Zoom In\nZoom In"},
     CommandEntry{kZoomOut, "Zoom Out", "Zoom Out\nZoom out"},
+    CommandEntry{kDetailZoom100, "Detail View &100%",
+                 "Show the Detail view at one screen pixel per image pixel\nDetail View 100%",
+                 true},
+    CommandEntry{kDetailZoom200, "Detail View &200%",
+                 "Show the Detail view enlarged twice, pixel by pixel\nDetail View 200%", true},
+    CommandEntry{kDetailZoom400, "Detail View &400%",
+                 "Show the Detail view enlarged four times, pixel by pixel\nDetail View 400%",
+                 true},
 };
 
-constexpr std::array kStandardButtons{kFileOpen, kFileSave,  0,        kPrevImage, kNextImage,
-                                      0,         kEditPaste, 0,        kAppAbout,  kHelp,
-                                      0,         kRotateCcw, kRotateCw};
+constexpr std::array kStandardButtons{
+    kFileOpen,     kFileSave, 0, kPrevImage, kNextImage, 0, kEditPaste,     0,
+    kAppAbout,     kHelp,     0, kRotateCcw, kRotateCw,  0, kDetailZoom100, kDetailZoom200,
+    kDetailZoom400};
 constexpr std::array kCropButtons{kApplyCrop, 0, kGrid, 0, kZoomIn, kZoomOut};
 
 const std::vector<MenuDefinition> kMenuBar{
@@ -95,6 +104,7 @@ const std::vector<MenuDefinition> kMenuBar{
     {"&Edit", {{kEditPaste}}},
     {"&View",
      {{kViewStatusBar},
+      {0, "&Detail Zoom", {kDetailZoom100, kDetailZoom200, kDetailZoom400}},
       {0, "&Toolbars", {kViewToolbar, 0, kCustomize}},
       {0, "&Panes", {kPaneFileProperties, kPaneNrOptions, kPaneColorCorrection, kPaneColorMatch}},
       {0,
@@ -165,10 +175,12 @@ QList<QKeySequence> commandShortcuts(int id) {
     case kPrevPane:
         return {QKeySequence(Qt::SHIFT | Qt::Key_F6)};
     // Only the numeric keypad's keys zoom, so '+' typed in an edit box stays a character.
+    // The keypad's keys, and the same keys without the keypad flag: some window systems report
+    // the keypad's + and - to the shortcut matching only in the plain form.
     case kZoomIn:
-        return {QKeySequence(Qt::KeypadModifier | Qt::Key_Plus)};
+        return {QKeySequence(Qt::KeypadModifier | Qt::Key_Plus), QKeySequence(Qt::Key_Plus)};
     case kZoomOut:
-        return {QKeySequence(Qt::KeypadModifier | Qt::Key_Minus)};
+        return {QKeySequence(Qt::KeypadModifier | Qt::Key_Minus), QKeySequence(Qt::Key_Minus)};
     case kNextModeTab:
         return {QKeySequence(Qt::CTRL | Qt::Key_PageDown)};
     case kPrevModeTab:

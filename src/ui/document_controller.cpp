@@ -10,8 +10,10 @@
 #include "document/save_document.h"
 #include "document/save_name.h"
 #include "ui/application.h"
+#include "ui/close_deferral.h"
 #include "ui/file_dialogs.h"
 #include "ui/jpeg_options_dialog.h"
+#include "ui/load_wait.h"
 #include "ui/main_frame.h"
 #include "ui/message_box.h"
 #include "ui/panes.h"
@@ -25,15 +27,25 @@
 #include "ui/status_bar.h"
 #include "ui/ui_strings.h"
 
+#include <QAbstractSpinBox>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QImage>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMimeData>
+#include <QPlainTextEdit>
+#include <QTextEdit>
 
 namespace velanox::ui {
 
 namespace {
+
+/// A budget in MB as the settings hold it; 0 (and anything below) is half the machine's memory.
+uint64_t budgetBytesOf(int32_t megabytes) {
+    return megabytes > 0 ? uint64_t(megabytes) << 20 : 0;
+}
 
 velanox::document::DocumentSettings storedDocumentSettings(velanox::document::Settings& store) {
     velanox::document::DocumentSettings settings;
@@ -44,6 +56,7 @@ velanox::document::DocumentSettings storedDocumentSettings(velanox::document::Se
     settings.memory.MaxBlockH = store.readInt(document::SettingId::MaxBlockH);
     settings.memory.MaxSwapW = store.readInt(document::SettingId::MaxSwapW);
     settings.memory.MaxSwapH = store.readInt(document::SettingId::MaxSwapH);
+    settings.memory.budgetBytes = budgetBytesOf(store.readInt(document::SettingId::MemoryBudgetMB));
     settings.storeCropAspect = [&store](int32_t aspect) {
         store.writeInt(document::SettingId::CropAspect, aspect);
     };
@@ -119,6 +132,11 @@ DocumentController::DocumentController(Application& app)
     m_frame->setView(m_view);
 
     m_host->setViewUpdater([this] { m_view->refresh(); });
+    // Closing the window during a run waits for the run: the run stops at its next check.
+    m_host->setQuitRequestCheck([this] { return m_frame->closeDeferral().isPending(); });
+    // Escape and Enter leave or apply Full/Crop mode whatever in the window has the focus,
+    // unless a text box takes them.
+    m_frame->installEventFilter(this);
     m_host->setRunObserver([this](bool running) {
         m_frame->setRunActive(running);
         m_view->refresh();
@@ -129,7 +147,8 @@ DocumentController::DocumentController(Application& app)
     m_frame->setModeTarget(m_modeTarget.get());
     m_frame->attachDocument(m_doc.get());
     m_frame->setMemorySettings({m_doc->memory.MaxBlockW, m_doc->memory.MaxBlockH,
-                                m_doc->memory.MaxSwapW, m_doc->memory.MaxSwapH});
+                                m_doc->memory.MaxSwapW, m_doc->memory.MaxSwapH,
+                                int32_t(m_doc->memory.budgetBytes >> 20)});
     m_frame->setCommandUpdater([this](int id, QAction* action) { updateCommand(id, action); });
 
     connect(m_frame, &CMainFrame::commandRequested, this, &DocumentController::handleCommand);
@@ -141,8 +160,13 @@ DocumentController::DocumentController(Application& app)
                 m_doc->memory.MaxBlockH = values.maxBlockH;
                 m_doc->memory.MaxSwapW = values.maxSwapW;
                 m_doc->memory.MaxSwapH = values.maxSwapH;
+                m_doc->memory.budgetBytes = budgetBytesOf(values.budgetMB);
             });
     connect(m_view, &CSotavoView::fileDropped, this, &DocumentController::dropFile);
+    connect(m_view, &CSotavoView::detailZoomChanged, this, [this](int factor) {
+        m_frame->frameStatusBar()->setDetailZoom(factor);
+        m_frame->updateCommandStates();
+    });
     connect(m_view, &CSotavoView::visibleRectChanged, m_frame, &CMainFrame::refreshCropInfo);
     connect(m_view, &CSotavoView::toneValuesChanged, this, [this] {
         if (PaneContent* pane = m_frame->paneContent(ids::kPaneIdColorCorrection))
@@ -160,6 +184,21 @@ DocumentController::~DocumentController() {
     m_frame->attachDocument(nullptr);
     m_view->setModeTarget(nullptr);
     m_view->setDocument(nullptr);
+}
+
+bool DocumentController::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != m_frame || event->type() != QEvent::KeyPress) return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    const int k = key->key();
+    if (k != Qt::Key_Escape && k != Qt::Key_Return && k != Qt::Key_Enter) return false;
+    if (!m_doc->crop.cropMode || key->modifiers() & ~Qt::KeypadModifier) return false;
+    if (QApplication::activeModalWidget() || QApplication::activePopupWidget()) return false;
+    QWidget* focus = QApplication::focusWidget();
+    if (qobject_cast<QLineEdit*>(focus) || qobject_cast<QAbstractSpinBox*>(focus) ||
+        qobject_cast<QTextEdit*>(focus) || qobject_cast<QPlainTextEdit*>(focus))
+        return false;
+    m_modeTarget->leaveCropMode(k == Qt::Key_Escape, true);
+    return true;
 }
 
 PaneContent* DocumentController::makePane(int paneId, QWidget* parent) {
@@ -204,6 +243,12 @@ PaneContent* DocumentController::makePane(int paneId, QWidget* parent) {
     return makePlaceholderPane(paneId, parent);
 }
 
+LoadWait DocumentController::loadWait(const QString& path) {
+    // A close of the window asked for meanwhile stops the read; the close follows.
+    return LoadWait(m_frame->frameStatusBar(), path,
+                    [this] { return m_frame->closeDeferral().isPending(); });
+}
+
 int DocumentController::tabForState() const {
     switch (m_doc->display.displayTab) {
     case document::kTabCurves:
@@ -235,8 +280,12 @@ void DocumentController::pictureArrived(int delayMs) {
 }
 
 bool DocumentController::openPath(const QString& path) {
-    const velanox::document::LoadResult result =
-        velanox::document::onOpenDocument(*m_doc, path.toStdString());
+    if (LoadWait::isActive()) return false;
+    velanox::document::LoadResult result;
+    {
+        LoadWait wait = loadWait(path);
+        result = velanox::document::onOpenDocument(*m_doc, path.toStdString());
+    }
     if (!result.loaded()) return false;
     m_frame->addRecentFile(path);
     pictureArrived(0);
@@ -244,8 +293,12 @@ bool DocumentController::openPath(const QString& path) {
 }
 
 void DocumentController::openRecentFile(const QString& path) {
-    const velanox::document::LoadResult result =
-        velanox::document::onOpenDocument(*m_doc, path.toStdString());
+    if (LoadWait::isActive()) return;
+    velanox::document::LoadResult result;
+    {
+        LoadWait wait = loadWait(path);
+        result = velanox::document::onOpenDocument(*m_doc, path.toStdString());
+    }
     if (result.loaded()) {
         m_frame->addRecentFile(path);
         pictureArrived(0);
@@ -272,8 +325,13 @@ void DocumentController::openWithDialog() {
 }
 
 void DocumentController::reload() {
-    if (!velanox::document::canReload(*m_doc)) return;
-    if (velanox::document::reloadSource(*m_doc).loaded()) pictureArrived(0);
+    if (!velanox::document::canReload(*m_doc) || LoadWait::isActive()) return;
+    velanox::document::LoadResult result;
+    {
+        LoadWait wait = loadWait(QString::fromStdString(m_doc->sourceFile.documentPath));
+        result = velanox::document::reloadSource(*m_doc);
+    }
+    if (result.loaded()) pictureArrived(0);
 }
 
 void DocumentController::newDocument() {
@@ -302,8 +360,13 @@ void DocumentController::newDocument() {
 }
 
 void DocumentController::dropFile(const QString& path) {
-    const velanox::document::LoadResult result =
-        velanox::document::dropFile(*m_doc, path.toStdString());
+    if (LoadWait::isActive() || !velanox::document::isDroppableImageName(path.toStdString()))
+        return;
+    velanox::document::LoadResult result;
+    {
+        LoadWait wait = loadWait(path);
+        result = velanox::document::dropFile(*m_doc, path.toStdString());
+    }
     if (!result.loaded()) return;
     m_frame->addRecentFile(path);
     pictureArrived(Debouncer::kNewPictureMs);
@@ -373,6 +436,7 @@ bool DocumentController::saveWithDialog() {
         velanox::document::WaitCursor wait(*m_host);
         result = velanox::document::onSaveDocument(doc, chosen);
     }
+    m_view->noteWholeResultProcessed();
     // Saving leaves Full/Crop mode and the diagnostic displays: the tab and the panes follow.
     if (auto* properties =
             qobject_cast<FilePropertiesPane*>(m_frame->paneContent(ids::kPaneIdFileProperties)))
@@ -438,11 +502,24 @@ void DocumentController::handleCommand(int id) {
     case ids::kGrid:
         m_view->toggleGrid();
         break;
+    case ids::kDetailZoom100:
+        m_view->setDetailZoom(1);
+        break;
+    case ids::kDetailZoom200:
+        m_view->setDetailZoom(2);
+        break;
+    case ids::kDetailZoom400:
+        m_view->setDetailZoom(4);
+        break;
     case ids::kNextImage:
     case ids::kPrevImage: {
-        const velanox::document::FolderStepResult step =
-            id == ids::kNextImage ? velanox::document::loadNextInFolder(doc)
-                                  : velanox::document::loadPreviousInFolder(doc);
+        if (LoadWait::isActive()) break;
+        velanox::document::FolderStepResult step;
+        {
+            LoadWait wait = loadWait({});
+            step = id == ids::kNextImage ? velanox::document::loadNextInFolder(doc)
+                                         : velanox::document::loadPreviousInFolder(doc);
+        }
         if (step.outcome == velanox::document::FolderStepOutcome::Loaded) {
             m_frame->addRecentFile(QString::fromStdString(step.loadedPath));
             pictureArrived(0);
@@ -491,6 +568,13 @@ void DocumentController::updateCommand(int id, QAction* action) {
     case ids::kGrid:
         action->setChecked(m_view && m_view->gridVisible());
         break;
+    case ids::kDetailZoom100:
+    case ids::kDetailZoom200:
+    case ids::kDetailZoom400: {
+        const int factor = id == ids::kDetailZoom100 ? 1 : id == ids::kDetailZoom200 ? 2 : 4;
+        action->setChecked(m_view && m_view->detailZoom() == factor);
+        break;
+    }
     case ids::kNextImage:
     case ids::kPrevImage:
         action->setEnabled(velanox::document::canStepInFolder(doc));

@@ -5,6 +5,7 @@
 // Apply Crop, zoom and the grid.
 #pragma once
 
+#include "ui/load_wait.h"
 #include "ui/mode_commands.h"
 
 #include <QObject>
@@ -67,9 +68,14 @@ public:
     /// The pane content for a pane id (the NR Options pane, the others when present).
     PaneContent* makePane(int paneId, QWidget* parent);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     class DocModeTarget;
     void pictureArrived(int delayMs);
+    /// The wait around a load of path (empty: not known yet), shown in the frame's status bar.
+    LoadWait loadWait(const QString& path);
     void updateTitle();
     int tabForState() const;
 

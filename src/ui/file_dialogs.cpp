@@ -2,8 +2,15 @@
 
 #include "ui/prev_file_dialog.h"
 
+#include "document/settings.h"
+
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHeaderView>
+#include <QScreen>
+#include <QTreeView>
+
+#include <string_view>
 
 namespace velanox::ui {
 
@@ -62,6 +69,49 @@ QString withFilterExtension(const QString& path, const QString& pattern) {
 
 namespace {
 
+// The file dialogs open wide enough for whole file names, then at the size the person last gave
+// one of them, kept in the settings when the program has them.
+constexpr std::string_view kDialogSection = "File Dialogs";
+constexpr std::string_view kDialogWidth = "Width";
+constexpr std::string_view kDialogHeight = "Height";
+
+velanox::document::Settings*& dialogSettings() {
+    static velanox::document::Settings* settings = nullptr;
+    return settings;
+}
+
+QSize& lastDialogSize() {
+    static QSize size;
+    return size;
+}
+
+int runSized(QFileDialog& dialog) {
+    QSize wanted = lastDialogSize();
+    if (!wanted.isValid())
+        if (velanox::document::Settings* settings = dialogSettings())
+            wanted = QSize(settings->storedInt(kDialogSection, kDialogWidth).value_or(0),
+                           settings->storedInt(kDialogSection, kDialogHeight).value_or(0));
+    if (wanted.width() < kMinimumDialogSize.width() ||
+        wanted.height() < kMinimumDialogSize.height())
+        wanted = kDefaultDialogSize;
+    // Never larger than the screen it opens on.
+    if (const QScreen* screen = dialog.screen())
+        wanted = wanted.boundedTo(screen->availableGeometry().size());
+    dialog.resize(wanted.expandedTo(dialog.minimumSizeHint()));
+    // The detailed list sizes its columns to their contents, so whole file names show (the list
+    // scrolls sideways when they are wider than the dialog).
+    if (auto* list = dialog.findChild<QTreeView*>(QStringLiteral("treeView")))
+        list->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    const int result = dialog.exec();
+    lastDialogSize() = dialog.size();
+    if (velanox::document::Settings* settings = dialogSettings()) {
+        settings->storeInt(kDialogSection, kDialogWidth, dialog.width());
+        settings->storeInt(kDialogSection, kDialogHeight, dialog.height());
+        settings->flush();
+    }
+    return result;
+}
+
 // The Open dialog with a preview of the selected file.
 FileDialogAnswer runPreviewOpenDialog(QWidget* parent, const FileDialogRequest& request) {
     QString filter;
@@ -73,7 +123,7 @@ FileDialogAnswer runPreviewOpenDialog(QWidget* parent, const FileDialogRequest& 
     if (request.selectedFilter >= 0 && request.selectedFilter < names.size())
         dialog.selectNameFilter(names[request.selectedFilter]);
     FileDialogAnswer answer;
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return answer;
+    if (runSized(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return answer;
     answer.accepted = true;
     answer.path = dialog.selectedFiles().front();
     answer.filterIndex = std::max(0, int(names.indexOf(dialog.selectedNameFilter())));
@@ -117,11 +167,20 @@ FileDialogAnswer runFileDialog(QWidget* parent, const FileDialogRequest& request
         dialog.setFileMode(QFileDialog::ExistingFile);
     }
     FileDialogAnswer answer;
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return answer;
+    if (runSized(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return answer;
     answer.accepted = true;
     answer.path = dialog.selectedFiles().front();
     answer.filterIndex = std::max(0, int(names.indexOf(dialog.selectedNameFilter())));
     return answer;
+}
+
+void setFileDialogSettings(velanox::document::Settings* settings) {
+    dialogSettings() = settings;
+    lastDialogSize() = QSize();
+}
+
+QSize fileDialogSize() {
+    return lastDialogSize();
 }
 
 FileDialogHandler setFileDialogHandler(FileDialogHandler handler) {

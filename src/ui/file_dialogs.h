@@ -3,6 +3,7 @@
 // runFileDialog, so tests can answer it.
 #pragma once
 
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
@@ -10,6 +11,10 @@
 #include <vector>
 
 class QWidget;
+
+namespace velanox::document {
+class Settings;
+}
 
 namespace velanox::ui {
 
@@ -42,6 +47,18 @@ using FileDialogHandler =
     std::function<FileDialogAnswer(QWidget* parent, const FileDialogRequest& request)>;
 /// Replaces the dialogs (tests); an empty handler restores them. Returns the previous one.
 FileDialogHandler setFileDialogHandler(FileDialogHandler handler);
+
+/// The size the Open and Save dialogs open at until the person gives them another: wide enough
+/// for whole file names beside the preview.
+inline constexpr QSize kDefaultDialogSize{1040, 600};
+/// A remembered size below this is not used (a damaged setting).
+inline constexpr QSize kMinimumDialogSize{400, 300};
+
+/// Where the dialogs remember their size across runs (section "File Dialogs", "Width" and
+/// "Height"); null keeps it for this run only. Forgets the size kept so far.
+void setFileDialogSettings(velanox::document::Settings* settings);
+/// The size the last dialog closed at (invalid before the first).
+QSize fileDialogSize();
 
 /// The filter of the Open dialog ("Load image file"), in its order.
 std::vector<FileFilter> openFilters();

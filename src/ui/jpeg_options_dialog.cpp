@@ -2,6 +2,7 @@
 
 #include "codec/picture.h"
 #include "document/jpeg_quality.h"
+#include "ui/edit_commit.h"
 #include "ui/message_box.h"
 #include "ui/qt_host.h"
 #include "ui/resource_ids.h"
@@ -70,6 +71,7 @@ JpegOptionsDialog::JpegOptionsDialog(const velanox::codec::Picture& source, uint
         if (m_edit->text() != QString::number(position)) m_edit->setText(QString::number(position));
     });
     connect(m_edit, &QLineEdit::textEdited, this, &JpegOptionsDialog::onQualityEdited);
+    new EditCommit(m_edit, [this] { commitQualityEdit(); });
     connect(calc, &QPushButton::clicked, this, &JpegOptionsDialog::calcOutputSize);
     connect(suggest, &QPushButton::clicked, this, &JpegOptionsDialog::suggestQuality);
     connect(buttons, &QDialogButtonBox::accepted, this, [this] {
@@ -90,8 +92,18 @@ void JpegOptionsDialog::readControls() {
 }
 
 void JpegOptionsDialog::onQualityEdited(const QString& text) {
+    // While typing only a quality inside the range is taken; the rest waits for the commit.
     const velanox::document::QualityEdit edit =
         velanox::document::correctQualityText(text.toStdString());
+    if (edit.corrected) return;
+    m_quality = edit.quality;
+    const QSignalBlocker block(m_slider);
+    m_slider->setValue(m_quality);
+}
+
+void JpegOptionsDialog::commitQualityEdit() {
+    const velanox::document::QualityEdit edit =
+        velanox::document::correctQualityText(m_edit->text().toStdString());
     m_quality = edit.quality;
     if (edit.corrected) {
         m_edit->setText(QString::number(edit.quality));
@@ -109,8 +121,10 @@ void JpegOptionsDialog::calcOutputSize() {
         estimate = velanox::document::jpegSizeEstimator(m_source, enhancedSampling())(m_quality);
         QApplication::restoreOverrideCursor();
     }
-    showMessage(this, QString::fromStdString(
-                          velanox::document::calcOutputSizeText(m_sourceDataSize, estimate)));
+    showMessage(
+        this,
+        QString::fromStdString(velanox::document::calcOutputSizeText(m_sourceDataSize, estimate)),
+        MessageKind::Information);
 }
 
 void JpegOptionsDialog::suggestQuality() {

@@ -45,6 +45,7 @@ public:
 
 private:
     void onQualityEdited(const QString& text);
+    void commitQualityEdit();
     void readControls();
 
     const velanox::codec::Picture& m_source;

@@ -25,10 +25,14 @@
 #include <QDockWidget>
 #include <QMenuBar>
 #include <QScreen>
+#include <QScrollArea>
+#include <QShowEvent>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cstdint>
 
 namespace velanox::ui {
 
@@ -37,6 +41,9 @@ namespace {
 const QString kCommandBarsKey = QStringLiteral("CommandBars");
 const QString kNormalLayoutKey = QStringLiteral("NormalLayout");
 constexpr int kLayoutVersion = 1;
+// How long after the window's last change of size while it opens the pane layout is still laid
+// out again: a window manager maximises a window some time after it is mapped.
+constexpr int kLayoutSettleMs = 700;
 
 // Commands that replace or resize the pictures, disabled while a run is on.
 constexpr int kPictureCommands[] = {ids::kFileNew,   ids::kFileOpen,   ids::kReloadFile,
@@ -68,6 +75,34 @@ public:
     }
 };
 
+// Holds a pane's content. The pane may be narrower than the content, which then scrolls sideways,
+// so that a narrow window still leaves the view most of its width; its height follows the
+// content as before.
+class PaneHolder : public QScrollArea {
+public:
+    static constexpr int kNarrowestPane = 150;
+    PaneHolder(QWidget* content, QWidget* parent) : QScrollArea(parent) {
+        setObjectName(QStringLiteral("paneHolder"));
+        setFrameShape(QFrame::NoFrame);
+        setFocusPolicy(Qt::NoFocus);
+        setWidgetResizable(true);
+        setWidget(content);
+    }
+    QSize minimumSizeHint() const override {
+        const QSize inner = widget() ? widget()->minimumSizeHint() : QSize(0, 0);
+        return {std::min(inner.width(), kNarrowestPane), inner.height()};
+    }
+    QSize sizeHint() const override {
+        return widget() ? widget()->sizeHint() : QScrollArea::sizeHint();
+    }
+};
+
+// The content inside a pane's holder.
+QWidget* contentOf(const QDockWidget* dock) {
+    auto* holder = dynamic_cast<PaneHolder*>(dock->widget());
+    return holder ? holder->widget() : dock->widget();
+}
+
 } // namespace
 
 CMainFrame::CMainFrame(QtSettingsStore& settings, QWidget* parent)
@@ -85,6 +120,11 @@ CMainFrame::CMainFrame(QtSettingsStore& settings, QWidget* parent)
     m_programFolder = programFolder();
     m_memory = velanox::document::readMemorySettings(m_settings);
     m_recentFiles.load(m_settings);
+
+    m_settleTimer = new QTimer(this);
+    m_settleTimer->setSingleShot(true);
+    m_settleTimer->setInterval(kLayoutSettleMs);
+    connect(m_settleTimer, &QTimer::timeout, this, &CMainFrame::settleLayout);
 
     createStatusBar();
     createCommandBars();
@@ -275,12 +315,109 @@ void CMainFrame::createPanes() {
         createPane(ids::kPaneIdFileProperties, "File Properties", ids::kPaneFileProperties);
     addDockWidget(Qt::LeftDockWidgetArea, fp);
     resizeDocks({nr, cc, fp}, {130, 200, 200}, Qt::Vertical);
-    resizeDocks({nr, fp}, {200, 200}, Qt::Horizontal);
+    // Wide enough for the panes' content with this program's fonts; a narrow window trims them.
+    resizeDocks({nr, fp}, {kStartWidthRight, kStartWidthLeft}, Qt::Horizontal);
 }
 
 void CMainFrame::loadPaneLayout() {
-    const QByteArray layout = m_settings.layoutState(kNormalLayoutKey);
-    if (!layout.isEmpty()) restoreState(layout, kLayoutVersion);
+    m_paneLayout = m_settings.layoutState(kNormalLayoutKey);
+    applyPaneLayout();
+}
+
+// The layout keeps every pane's size in pixels. Laid out in a window of another size, the panes
+// are squeezed or stretched to fit; so it is laid out again whenever the opening window changes
+// size, and the last time at the size the window keeps.
+void CMainFrame::applyPaneLayout() {
+    if (!m_paneLayout.isEmpty() && !restoreState(m_paneLayout, kLayoutVersion))
+        m_paneLayout.clear(); // not a layout of this program: the panes keep their start places
+}
+
+void CMainFrame::settleLayout() {
+    m_layoutSettling = false;
+    keepViewWide();
+    raiseFloatingPanes();
+}
+
+void CMainFrame::keepViewWide() {
+    m_viewWidthPending = false;
+    // A docking side is one column of panes: its width, the narrowest it can be, and one pane
+    // standing for it.
+    struct Column {
+        QDockWidget* dock = nullptr;
+        int width = 0;
+        int narrowest = 0;
+    };
+    std::map<Qt::DockWidgetArea, Column> columns;
+    for (const auto& [paneId, dock] : m_panes) {
+        const Qt::DockWidgetArea area = dockWidgetArea(dock);
+        if (dock->isFloating() || dock->isHidden() ||
+            (area != Qt::LeftDockWidgetArea && area != Qt::RightDockWidgetArea))
+            continue;
+        Column& column = columns[area];
+        if (!column.dock) column.dock = dock;
+        column.width = std::max(column.width, dock->width());
+        column.narrowest =
+            std::max({column.narrowest, dock->minimumSizeHint().width(), dock->minimumWidth()});
+    }
+    int total = 0, spare = 0;
+    for (const auto& [area, column] : columns) {
+        total += column.width;
+        spare += std::max(0, column.width - column.narrowest);
+    }
+    const int excess = total - int(width() * kMaxPaneShare);
+    if (excess <= 0 || spare <= 0) return;
+    // Each column gives up its share of the excess, never below its narrowest; the columns then
+    // fit exactly, so the next start finds nothing to change.
+    const int taken = std::min(excess, spare);
+    QList<QDockWidget*> docks;
+    QList<int> sizes;
+    int given = 0, left = spare;
+    for (const auto& [area, column] : columns) {
+        const int share = std::max(0, column.width - column.narrowest);
+        const int give =
+            left == share ? taken - given : int(std::int64_t(taken) * share / std::max(1, spare));
+        given += give;
+        left -= share;
+        docks << column.dock;
+        sizes << column.width - give;
+    }
+    resizeDocks(docks, sizes, Qt::Horizontal);
+}
+
+// A floating pane is a window of its own; laid out before the main window was mapped it can end
+// up beneath it.
+void CMainFrame::raiseFloatingPanes() {
+    for (const auto& [paneId, dock] : m_panes)
+        if (dock->isFloating() && dock->isVisible()) dock->raise();
+}
+
+bool CMainFrame::layoutSettled() const {
+    return !m_layoutSettling && !m_settleTimer->isActive();
+}
+
+void CMainFrame::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (m_shown || event->spontaneous()) return;
+    m_shown = true;
+    m_layoutSettling = true;
+    applyPaneLayout();
+    showStartPanes();
+    m_settleTimer->start();
+}
+
+void CMainFrame::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    if (!isVisible()) return;
+    if (m_layoutSettling) {
+        applyPaneLayout();
+        showStartPanes();
+        m_settleTimer->start();
+        return;
+    }
+    if (!m_viewWidthPending) {
+        m_viewWidthPending = true;
+        QTimer::singleShot(0, this, &CMainFrame::keepViewWide);
+    }
 }
 
 void CMainFrame::showStartPanes() {
@@ -369,7 +506,8 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
         return;
     }
     saveCommandBarState();
-    m_settings.storeLayoutState(kNormalLayoutKey, saveState(kLayoutVersion));
+    m_paneLayout = saveState(kLayoutVersion);
+    m_settings.storeLayoutState(kNormalLayoutKey, m_paneLayout);
     savePlacement();
     m_settings.flush();
     event->accept();
@@ -420,6 +558,7 @@ void CMainFrame::setPaneFactory(std::function<PaneContent*(int, QWidget*)> facto
         QWidget* old = dock->widget();
         if (!old) continue;
         dock->setWidget(nullptr);
+        old->hide();
         old->deleteLater();
         ensurePaneContent(paneId);
     }
@@ -436,6 +575,11 @@ void CMainFrame::setCommandUpdater(std::function<void(int, QAction*)> updater) {
 }
 
 void CMainFrame::updateCommandStates() {
+    // Picture commands come back when a run ends; the document's updater then narrows those it
+    // knows (Memory Settings... depends on nothing else).
+    if (!m_runActive)
+        for (int id : kPictureCommands)
+            command(id)->setEnabled(true);
     for (const CommandEntry& decl : commandEntries()) {
         QAction* action = command(decl.id);
         if (isModeCommand(decl.id) && decl.checkable)
@@ -451,9 +595,6 @@ void CMainFrame::updateCommandStates() {
     if (m_runActive)
         for (int id : kPictureCommands)
             command(id)->setEnabled(false);
-    else if (!m_commandUpdater)
-        for (int id : kPictureCommands)
-            command(id)->setEnabled(true);
     for (QAction* action : m_recentActions)
         action->setEnabled(!m_runActive && !m_recentFiles.entries().empty());
 }
@@ -532,7 +673,7 @@ void CMainFrame::ensurePaneContent(int paneId) {
     PaneContent* content = m_paneFactory(paneId, dock);
     if (!content) return;
     content->attachDocument(m_document);
-    dock->setWidget(content);
+    dock->setWidget(new PaneHolder(content, dock));
 }
 
 void CMainFrame::focusNextPane(bool forward) {
@@ -553,8 +694,9 @@ void CMainFrame::focusNextPane(bool forward) {
     QWidget* target = ring[std::size_t(next)];
     if (auto* dock = qobject_cast<QDockWidget*>(target)) {
         dock->raise();
-        dock->widget()->setFocus(Qt::OtherFocusReason);
-        if (QWidget* inner = dock->widget()->nextInFocusChain(); inner && dock->isAncestorOf(inner))
+        QWidget* content = contentOf(dock);
+        content->setFocus(Qt::OtherFocusReason);
+        if (QWidget* inner = content->nextInFocusChain(); inner && content->isAncestorOf(inner))
             inner->setFocus(Qt::OtherFocusReason);
     } else {
         target->setFocus(Qt::OtherFocusReason);
@@ -646,7 +788,7 @@ QDockWidget* CMainFrame::pane(int paneId) const {
 
 PaneContent* CMainFrame::paneContent(int paneId) const {
     QDockWidget* dock = pane(paneId);
-    return dock ? qobject_cast<PaneContent*>(dock->widget()) : nullptr;
+    return dock ? qobject_cast<PaneContent*>(contentOf(dock)) : nullptr;
 }
 
 QToolBar* CMainFrame::toolbar(int toolbarId) const {

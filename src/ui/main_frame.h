@@ -27,6 +27,7 @@
 class QAction;
 class QDockWidget;
 class QMenu;
+class QTimer;
 class QToolBar;
 
 namespace velanox::document {
@@ -48,8 +49,18 @@ public:
     explicit CMainFrame(QtSettingsStore& settings, QWidget* parent = nullptr);
     ~CMainFrame() override;
 
-    /// Shows the window where it was last closed, or maximised on a first start.
+    /// Shows the window where it was last closed, or maximised on a first start. The pane layout
+    /// is laid out again once the window has the size it opens at, and floating panes come up
+    /// above the window.
     void showAtSavedPlacement();
+    /// The share of the window's width the docked panes beside the view may take together when
+    /// the window is laid out; the view keeps the rest.
+    static constexpr double kMaxPaneShare = 0.47;
+    /// The widths the two columns of panes open at on a first start.
+    static constexpr int kStartWidthLeft = 240;
+    static constexpr int kStartWidthRight = 330;
+    /// False while the opening window is still taking its size (the pane layout follows it).
+    bool layoutSettled() const;
 
     /// Selects a mode tab (ignored when not below the tab count), hands the document to the
     /// panes again and shows the "Crop" toolbar exactly while the Full/Crop tab is selected.
@@ -117,6 +128,8 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void createStatusBar();
@@ -128,6 +141,10 @@ private:
     void createPanes();
     QDockWidget* createPane(int paneId, const char* caption, int toggleCommand);
     void loadPaneLayout();
+    void applyPaneLayout();
+    void settleLayout();
+    void keepViewWide();
+    void raiseFloatingPanes();
     void showStartPanes();
     void createModeTabs();
     void connectCommands();
@@ -150,6 +167,11 @@ private:
     QWidget* m_view = nullptr;
     QToolBar* m_standardToolbar = nullptr;
     QToolBar* m_cropToolbar = nullptr;
+    QByteArray m_paneLayout;       ///< the layout read at start, laid out again as the window grows
+    bool m_layoutSettling = false; ///< between the first show and the window's settled size
+    bool m_viewWidthPending = false;
+    bool m_shown = false;
+    QTimer* m_settleTimer = nullptr;
     QMenu* m_fileMenu = nullptr;
     std::vector<QAction*> m_recentActions;
     std::map<int, QDockWidget*> m_panes; // by pane id

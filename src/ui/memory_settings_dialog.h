@@ -1,6 +1,7 @@
-// The "Memory Settings" dialog: the largest block processed at once and the image size from
-// which work buffers move to memory mappings. Any integer is accepted; values below 64 are
-// raised to 64, which a note of its own says.
+// The "Memory Settings" dialog: the largest block processed at once, the image size from which
+// work buffers move to memory mappings and the memory budget of a whole run (MB, 0: half the
+// machine's memory). Any integer is accepted; block and swap values below 64 are raised to 64,
+// which a note of its own says, and a negative budget is taken as 0.
 #pragma once
 
 #include "document/settings.h"
@@ -23,7 +24,8 @@ public:
     void accept() override;
 
 private:
-    QLineEdit* m_fields[4];
+    static constexpr int kFields = 5; ///< block w, h, swap w, h, budget
+    QLineEdit* m_fields[kFields];
     velanox::document::MemorySettingsValues m_values;
 };
 

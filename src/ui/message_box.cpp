@@ -2,6 +2,8 @@
 
 #include "ui/ui_strings.h"
 
+#include <QApplication>
+#include <QCursor>
 #include <QMessageBox>
 
 namespace velanox::ui {
@@ -15,14 +17,36 @@ QuestionHandler& currentQuestionHandler() {
     static QuestionHandler handler;
     return handler;
 }
+// A box shown while the wait cursor is up (a load or a save that failed) is answered with the
+// ordinary pointer.
+class ArrowCursor {
+public:
+    ArrowCursor() : m_active(QApplication::overrideCursor() != nullptr) {
+        if (m_active) QApplication::setOverrideCursor(QCursor(Qt::ArrowCursor));
+    }
+    ~ArrowCursor() {
+        if (m_active) QApplication::restoreOverrideCursor();
+    }
+    ArrowCursor(const ArrowCursor&) = delete;
+    ArrowCursor& operator=(const ArrowCursor&) = delete;
+
+private:
+    bool m_active;
+};
+
 } // namespace
 
-void showMessage(QWidget* parent, const QString& text) {
+void showMessage(QWidget* parent, const QString& text, MessageKind kind) {
     if (const MessageHandler& handler = currentHandler()) {
         handler(parent, text);
         return;
     }
-    QMessageBox::warning(parent, QString::fromLatin1(text::kApplicationName), text);
+    const QString title = QString::fromLatin1(text::kApplicationName);
+    ArrowCursor arrow;
+    if (kind == MessageKind::Information)
+        QMessageBox::information(parent, title, text);
+    else
+        QMessageBox::warning(parent, title, text);
 }
 
 MessageHandler setMessageHandler(MessageHandler handler) {
@@ -37,6 +61,7 @@ QuestionAnswer askQuestion(QWidget* parent, const QString& text, QuestionKind ki
     const bool withCancel = kind == QuestionKind::YesNoCancel;
     QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::No;
     if (withCancel) buttons |= QMessageBox::Cancel;
+    ArrowCursor arrow;
     QMessageBox box(QMessageBox::Question, QString::fromLatin1(text::kApplicationName), text,
                     buttons, parent);
     box.setEscapeButton(withCancel ? QMessageBox::Cancel : QMessageBox::No);

@@ -10,7 +10,9 @@ class QWidget;
 namespace velanox::ui {
 
 /// Shows text in a modal message box with an OK button, titled with the program's name.
-void showMessage(QWidget* parent, const QString& text);
+/// How a message box is marked: a warning (something did not happen) or information.
+enum class MessageKind { Warning, Information };
+void showMessage(QWidget* parent, const QString& text, MessageKind kind = MessageKind::Warning);
 
 using MessageHandler = std::function<void(QWidget* parent, const QString& text)>;
 /// Replaces the message box (tests record the texts instead); an empty handler restores it.

@@ -1,5 +1,6 @@
 #include "ui/qt_host.h"
 
+#include "document/folder_navigation.h"
 #include "ui/message_box.h"
 #include "ui/message_pump.h"
 #include "ui/progress_dialog.h"
@@ -76,7 +77,11 @@ QtHost::QtHost(QWidget* parent, StatusBar* statusBar)
 QtHost::~QtHost() = default;
 
 void QtHost::showMessage(std::string_view text) {
-    ui::showMessage(m_parent, fromUtf8(text));
+    // Reaching either end of the folder is news, not a fault.
+    const bool news = text == velanox::document::kLastFileInFolderMessage ||
+                      text == velanox::document::kFirstFileInFolderMessage;
+    ui::showMessage(m_parent, fromUtf8(text),
+                    news ? MessageKind::Information : MessageKind::Warning);
 }
 
 velanox::document::Answer QtHost::askQuestion(std::string_view text,
@@ -96,8 +101,9 @@ velanox::document::Answer QtHost::askQuestion(std::string_view text,
 
 velanox::document::PumpResult QtHost::pumpEvents() {
     MessagePump::pumpEvents();
-    return QCoreApplication::closingDown() ? velanox::document::PumpResult::Quitting
-                                           : velanox::document::PumpResult::Continue;
+    const bool quitting = QCoreApplication::closingDown() || (m_quitRequested && m_quitRequested());
+    return quitting ? velanox::document::PumpResult::Quitting
+                    : velanox::document::PumpResult::Continue;
 }
 
 void QtHost::setRunning(bool running) {

@@ -35,6 +35,8 @@ public:
     }
     /// Called by updateAllViews.
     void setViewUpdater(std::function<void()> updater) { m_viewUpdater = std::move(updater); }
+    /// Whether the person asked to quit (a close waiting for the run): a run then stops.
+    void setQuitRequestCheck(std::function<bool()> check) { m_quitRequested = std::move(check); }
 
     void showMessage(std::string_view text) override;
     velanox::document::Answer askQuestion(std::string_view text,
@@ -57,6 +59,7 @@ private:
     EscapeWatcher* m_escape;
     std::function<void(bool)> m_runObserver;
     std::function<void()> m_viewUpdater;
+    std::function<bool()> m_quitRequested;
     bool m_running = false;
 };
 

@@ -57,6 +57,10 @@ inline constexpr int kPaneThemeVisualStudio6 = 32805;
 inline constexpr int kPaneThemeVisualStudioNet = 32806;
 inline constexpr int kPaneThemeVisio = 32807;
 inline constexpr int kPaneThemeNativeXp = 32808;
+// The Detail view's magnifications (one, two or four screen pixels per image pixel).
+inline constexpr int kDetailZoom100 = 32840;
+inline constexpr int kDetailZoom200 = 32841;
+inline constexpr int kDetailZoom400 = 32842;
 
 // Menus, toolbars and control bars.
 inline constexpr int kMainMenu = 128;
@@ -86,6 +90,7 @@ inline constexpr int kEditBlockWidth = 1001;
 inline constexpr int kEditBlockHeight = 1002;
 inline constexpr int kEditSwapWidth = 1005;
 inline constexpr int kEditSwapHeight = 1006;
+inline constexpr int kEditMemoryBudget = 1007;
 inline constexpr int kAboutNotice = 1050;
 inline constexpr int kAboutVersion = 1051;
 

@@ -12,6 +12,7 @@
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -22,6 +23,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace velanox::ui {
 
@@ -38,6 +40,8 @@ const char* const kTitleHistogram = "Histogram";
 const char* const kLabelEdges = "Highlited Edges on Output";
 const char* const kLabelNoise = "Filtered Noise from Output (amplified) ";
 const char* const kBusyNotice = " Calculating... ";
+const char* const kLabelOriginal = "Original";
+const char* const kLabelResult = "Result";
 
 // A filled rectangle with a one-pixel raised border: white top and left, dark bottom and right.
 void fillRaised(QPainter& p, const QRect& r, const QColor& fill) {
@@ -64,6 +68,28 @@ QImage wrapRgb(const codec::Picture& picture, int x, int y, int w, int h) {
     const std::size_t stride = picture.rowBytes();
     const uint8_t* first = picture.pixels() + std::size_t(y) * stride + std::size_t(x) * 3;
     return QImage(first, w, h, qsizetype(stride), QImage::Format_RGB888);
+}
+
+// A half's name, small, in its bottom right corner (clear of the diagnostic bar at the top of
+// the lower half).
+void drawHalfLabel(QPainter& p, const QRect& half, const char* text) {
+    p.save();
+    QFont font = p.font();
+    if (font.pointSizeF() > 0)
+        font.setPointSizeF(std::max(6.0, font.pointSizeF() * 0.8));
+    else
+        font.setPixelSize(std::max(8, font.pixelSize() * 4 / 5));
+    p.setFont(font);
+    const QString label = QString::fromLatin1(text);
+    const QFontMetrics metrics(font);
+    QRect box(0, 0, metrics.horizontalAdvance(label) + 8, metrics.height() + 2);
+    box.moveBottomRight(half.bottomRight() - QPoint(4, 4));
+    if (box.top() > half.top()) {
+        p.fillRect(box, QColor(255, 255, 255, 190));
+        p.setPen(QColor(40, 40, 40));
+        p.drawText(box, Qt::AlignCenter, label);
+    }
+    p.restore();
 }
 
 } // namespace
@@ -167,12 +193,41 @@ QPoint CSotavoView::devicePoint(const QPointF& logical) const {
     return QPoint(int(std::floor(logical.x() * dpr)), int(std::floor(logical.y() * dpr)));
 }
 
+int CSotavoView::detailColumns() const {
+    return (clientWidth() + m_detailZoom - 1) / m_detailZoom;
+}
+
+int CSotavoView::detailRows() const {
+    // At 100 % the rectangle ends two rows above the middle, as it always has.
+    const int rows = clientHeight() / 2 - 2;
+    return m_detailZoom == 1 ? rows : (std::max(0, rows) + m_detailZoom - 1) / m_detailZoom;
+}
+
 int CSotavoView::scrollMaxX() const {
-    return hasSource() ? std::max(0, m_doc->sourceImage.width - clientWidth()) : 0;
+    return hasSource() ? std::max(0, m_doc->sourceImage.width - detailColumns()) : 0;
 }
 
 int CSotavoView::scrollMaxY() const {
-    return hasSource() ? std::max(0, m_doc->sourceImage.height - clientHeight() / 2) : 0;
+    if (!hasSource()) return 0;
+    const int shown = m_detailZoom == 1 ? clientHeight() / 2 : detailRows();
+    return std::max(0, m_doc->sourceImage.height - shown);
+}
+
+void CSotavoView::setDetailZoom(int zoom) {
+    zoom = zoom >= 4 ? 4 : zoom >= 2 ? 2 : 1;
+    if (zoom == m_detailZoom) return;
+    // The middle of the upper half stays where it is.
+    const int cx = m_scrollX + detailColumns() / 2, cy = m_scrollY + detailRows() / 2;
+    m_detailZoom = zoom;
+    m_scrollX = cx - detailColumns() / 2;
+    m_scrollY = cy - detailRows() / 2;
+    updateScrollBars();
+    publishVisibleRect();
+    viewport()->update();
+    emit detailZoomChanged(zoom);
+    // Zooming out shows more of the picture: its result follows a moment later.
+    if (mode() == Mode::Detail && hasSource() && !calculating())
+        m_reprocess.schedule(Debouncer::kSettleMs);
 }
 
 void CSotavoView::toggleGrid() {
@@ -196,26 +251,62 @@ void CSotavoView::updateCursor() {
 
 // ---- detail rectangle and scrolling ------------------------------------------------------
 
+void CSotavoView::noteProcessedRegion(const Rect& region) {
+    if (region.isEmpty()) return;
+    if (m_processedRegion.isEmpty()) {
+        m_processedRegion = region;
+        return;
+    }
+    m_processedRegion.left = std::min(m_processedRegion.left, region.left);
+    m_processedRegion.top = std::min(m_processedRegion.top, region.top);
+    m_processedRegion.right = std::max(m_processedRegion.right, region.right);
+    m_processedRegion.bottom = std::max(m_processedRegion.bottom, region.bottom);
+}
+
+void CSotavoView::noteWholeResultProcessed() {
+    if (hasSource())
+        noteProcessedRegion(Rect{0, 0, m_doc->sourceImage.width, m_doc->sourceImage.height});
+}
+
 void CSotavoView::resetOutputToSource() {
     if (!m_doc || !m_doc->processing.resultValid || m_doc->crop.cropMode) return;
     if (!m_doc->mayReplaceImages()) return;
-    m_doc->resultImage.copyFrom(m_doc->sourceImage);
+    Picture& result = m_doc->resultImage;
+    const Picture& source = m_doc->sourceImage;
+    // Every detail run writes the detail rectangle only, and the view set each of them: the
+    // result differs from the source inside their union (or the whole, after a save). Only those
+    // rows are copied back, so a press or a scroll on a large picture answers at once.
+    noteProcessedRegion(m_doc->display.detailRect);
+    const Rect r = clipToImage(m_processedRegion, source.width, source.height);
+    if (result.width == source.width && result.height == source.height &&
+        result.bitsPerPixel == source.bitsPerPixel && source.bitsPerPixel % 8 == 0 &&
+        source.hasPixels() && result.hasPixels()) {
+        const std::size_t stride = source.rowBytes();
+        const std::size_t pixel = std::size_t(source.bitsPerPixel / 8);
+        for (int y = r.top; y < r.bottom; ++y)
+            std::memcpy(result.pixels() + std::size_t(y) * stride + std::size_t(r.left) * pixel,
+                        source.pixels() + std::size_t(y) * stride + std::size_t(r.left) * pixel,
+                        std::size_t(r.width()) * pixel);
+    } else {
+        result.copyFrom(source);
+    }
+    m_processedRegion = Rect{};
     m_doc->processing.resultValid = 0;
 }
 
 void CSotavoView::requestDetailProcessing() {
     if (!hasSource()) return;
-    const int w = clientWidth(), h = clientHeight();
-    m_doc->setDetailRect(m_scrollX, m_scrollY, m_scrollX + w, m_scrollY + h / 2 - 2);
+    m_doc->setDetailRect(m_scrollX, m_scrollY, m_scrollX + detailColumns(),
+                         m_scrollY + detailRows());
+    noteProcessedRegion(m_doc->display.detailRect);
     m_doc->processImage(true);
     refresh();
 }
 
 void CSotavoView::publishVisibleRect() {
     if (!hasSource()) return;
-    const int w = clientWidth(), h = clientHeight();
     m_doc->display.visibleRect =
-        core::Rect{m_scrollX, m_scrollY, m_scrollX + w, m_scrollY + h / 2 - 2};
+        core::Rect{m_scrollX, m_scrollY, m_scrollX + detailColumns(), m_scrollY + detailRows()};
     emit visibleRectChanged();
 }
 
@@ -254,8 +345,9 @@ void CSotavoView::onBarAction(Qt::Orientation orientation, int action) {
         bar->setSliderPosition(orientation == Qt::Horizontal ? m_scrollX : m_scrollY);
         return;
     }
-    if (action != QAbstractSlider::SliderMove && !bar->isSliderDown())
-        m_reprocess.schedule(Debouncer::kScrollBarMs);
+    // Clicks, keys and the mouse wheel end their move at once; a drag ends at the release.
+    Q_UNUSED(action);
+    if (!bar->isSliderDown()) m_reprocess.schedule(Debouncer::kScrollBarMs);
 }
 
 void CSotavoView::onBarValue(Qt::Orientation orientation, int value) {
@@ -344,14 +436,20 @@ void CSotavoView::moveDrag(QPoint p) {
         return;
     case Mode::Histogram:
         return;
-    case Mode::Detail:
+    case Mode::Detail: {
         if (!hasSource()) return;
-        m_scrollX = std::clamp(m_scrollX - dx, 0, scrollMaxX());
-        m_scrollY = std::clamp(m_scrollY - dy, 0, scrollMaxY());
+        // Screen pixels to image pixels, keeping the fraction for the next move.
+        const double mx = double(dx) / m_detailZoom + m_dragRemainderX,
+                     my = double(dy) / m_detailZoom + m_dragRemainderY;
+        m_dragRemainderX = mx - int(mx);
+        m_dragRemainderY = my - int(my);
+        m_scrollX = std::clamp(m_scrollX - int(mx), 0, scrollMaxX());
+        m_scrollY = std::clamp(m_scrollY - int(my), 0, scrollMaxY());
         publishVisibleRect();
         viewport()->update();
         setBarsQuietly();
         return;
+    }
     case Mode::FullCrop: {
         if (!hasSource()) return;
         const core::Rect r = document::computeCropRect(m_doc->crop, m_doc->sourceImage.width,
@@ -362,6 +460,9 @@ void CSotavoView::moveDrag(QPoint p) {
         const double mx = s * dx + m_dragRemainderX, my = s * dy + m_dragRemainderY;
         m_doc->crop.cropOffsetX -= int(mx);
         m_doc->crop.cropOffsetY -= int(my);
+        // A drag against the picture's edge moves nothing.
+        if (computeCropRect(m_doc->crop, m_doc->sourceImage.width, m_doc->sourceImage.height) != r)
+            m_doc->crop.windowChanged = true;
         m_dragRemainderX = mx - int(mx);
         m_dragRemainderY = my - int(my);
         publishVisibleRect();
@@ -396,6 +497,14 @@ void CSotavoView::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void CSotavoView::wheelEvent(QWheelEvent* event) {
+    if (m_doc && mode() == Mode::Detail && (event->modifiers() & Qt::ControlModifier)) {
+        // Ctrl and the wheel step the Detail view's magnification: 100, 200, 400 %.
+        const int delta = event->angleDelta().y();
+        if (delta > 0) setDetailZoom(m_detailZoom * 2);
+        if (delta < 0) setDetailZoom(m_detailZoom / 2);
+        event->accept();
+        return;
+    }
     if (!m_doc || !m_doc->crop.cropMode) {
         event->ignore();
         return;
@@ -479,21 +588,32 @@ void CSotavoView::draw(QImage& image) const {
 
 void CSotavoView::drawDetail(QPainter& p, int w, int h) const {
     const int m = h / 2;
+    const int z = m_detailZoom;
     const codec::Picture& source = m_doc->sourceImage;
     const int sx = std::clamp(m_scrollX, 0, source.width),
               sy = std::clamp(m_scrollY, 0, source.height);
-    const int cw = std::min(w, source.width - sx), ch = std::min(m - 2, source.height - sy);
+    const int cw = std::min(detailColumns(), source.width - sx),
+              ch = std::min(z == 1 ? m - 2 : detailRows(), source.height - sy);
+    // Each half is drawn at its magnification, pixel by pixel, and kept inside its half.
+    auto drawHalf = [&](const QImage& image, int top, int bottom) {
+        if (image.isNull()) return;
+        p.save();
+        p.setClipRect(QRect(0, top, w, bottom - top));
+        p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+        p.drawImage(QRect(0, top, image.width() * z, image.height() * z), image);
+        p.restore();
+    };
     // Both halves hold the picture's values: shown in the screen's colours. The edge and noise
     // displays are no colours of the picture and are shown as they are.
     DisplayColors& colors = DisplayColors::instance();
     const std::vector<uint8_t>& profile = source.info.iccProfile;
     if (QImage upper = wrapRgb(source, sx, sy, cw, ch); !upper.isNull())
-        p.drawImage(0, 0, colors.toDisplay(upper, profile));
+        drawHalf(colors.toDisplay(upper, profile), 0, m - 2);
 
     const bool diagnostic = m_doc->display.outputWindowMode != pipeline::kOutputResult;
     const auto drawLower = [&](const QImage& lower) {
         if (!lower.isNull())
-            p.drawImage(0, m + 2, diagnostic ? lower : colors.toDisplay(lower, profile));
+            drawHalf(diagnostic ? lower : colors.toDisplay(lower, profile), m + 2, h);
     };
     const codec::Picture& preview = m_doc->quickPreview;
     if (preview.hasPixels() && preview.bitsPerPixel == 24) {
@@ -505,6 +625,8 @@ void CSotavoView::drawDetail(QPainter& p, int w, int h) const {
     }
 
     fillRaised(p, QRect(0, m - 2, w, 4), colorFromBgr(0xC0C0C0));
+    drawHalfLabel(p, QRect(0, 0, w, m - 2), kLabelOriginal);
+    drawHalfLabel(p, QRect(0, m + 2, w, h - m - 2), kLabelResult);
 
     const int output = m_doc->display.outputWindowMode;
     if (output > 0) {

@@ -5,6 +5,7 @@
 // processes a moment after every scroll, drag or resize. It computes no pixels.
 #pragma once
 
+#include "core/rect.h"
 #include "ui/debouncer.h"
 
 #include <QAbstractScrollArea>
@@ -37,13 +38,20 @@ public:
     /// The "Show Grid" command.
     void toggleGrid();
 
-    /// The client area in device pixels (image pixels in Detail mode).
+    /// The client area in device pixels.
     int clientWidth() const;
     int clientHeight() const;
+
+    /// The Detail view's magnification: 1, 2 or 4 screen pixels per image pixel, drawn without
+    /// smoothing. Only what is shown changes; the pictures and the runs stay as they are.
+    int detailZoom() const { return m_detailZoom; }
+    void setDetailZoom(int zoom);
 
     /// A processed result shown at one place must not be shown at another: outside Full/Crop
     /// mode a valid result becomes a copy of the source again.
     void resetOutputToSource();
+    /// A whole-picture run (a save) wrote the whole result.
+    void noteWholeResultProcessed();
     /// Sets the detail rectangle from the scroll position and runs the pipeline over it.
     void requestDetailProcessing();
     /// Stores the visible rectangle and tells the File Properties pane (visibleRectChanged).
@@ -66,6 +74,8 @@ public:
 signals:
     /// The visible rectangle or the crop window changed.
     void visibleRectChanged();
+    /// The Detail view's magnification changed.
+    void detailZoomChanged(int zoom);
     /// A curves-box press or drag changed the levels or the bend.
     void toneValuesChanged();
     /// A file was dropped onto the view (the first of them).
@@ -90,6 +100,9 @@ private:
     bool hasSource() const;
     bool calculating() const;
     QPoint devicePoint(const QPointF& logical) const;
+    /// Image pixels shown across and down each half in Detail mode.
+    int detailColumns() const;
+    int detailRows() const;
     int scrollMaxX() const;
     int scrollMaxY() const;
     void setBarsQuietly();
@@ -98,6 +111,7 @@ private:
     void applyCurvesRule(QPoint p, bool shift);
     void moveDrag(QPoint p);
     void updateCursor();
+    void noteProcessedRegion(const core::Rect& region);
 
     void draw(QImage& image) const;
     void drawDetail(QPainter& p, int w, int h) const;
@@ -116,6 +130,10 @@ private:
     double m_dragRemainderX = 0;
     double m_dragRemainderY = 0;
     bool m_settingBars = false;
+    /// Where the result may differ from the source: the union of the regions run since the
+    /// result was last made a copy of the source.
+    core::Rect m_processedRegion;
+    int m_detailZoom = 1;
 };
 
 /// The Full/Crop fit of a crop window cw x ch into a client area w x h: the displayed size N x

@@ -32,12 +32,24 @@ StatusBar::StatusBar(QWidget* parent) : QStatusBar(parent) {
     m_capsLabel = indicator(text::kCapsIndicator, this, 1);
     m_numLabel = indicator(text::kNumIndicator, this, 2);
     m_scrollLabel = indicator(text::kScrollIndicator, this, 3);
+    m_zoomLabel = indicator("Detail 400%", this, 4);
+    m_zoomLabel->setObjectName(objectNameFor("control", ids::kStatusBar) + QStringLiteral("_zoom"));
+    setDetailZoom(1);
+    addPermanentWidget(m_zoomLabel);
     addPermanentWidget(m_capsLabel);
     addPermanentWidget(m_numLabel);
     addPermanentWidget(m_scrollLabel);
     showIndicators();
     m_pane->installEventFilter(this);
     qApp->installEventFilter(this);
+}
+
+void StatusBar::setDetailZoom(int factor) {
+    m_zoomLabel->setText(QStringLiteral("Detail %1%").arg(factor * 100));
+}
+
+QString StatusBar::zoomText() const {
+    return m_zoomLabel->text();
 }
 
 QString StatusBar::paneText() const {

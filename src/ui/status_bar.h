@@ -1,5 +1,6 @@
 // The status bar: the message pane ("Ready" when idle, "Working" with a progress bar during a
-// run) and the CAP, NUM and SCRL indicators, which follow the lock keys the program sees.
+// run), the Detail view's magnification and the CAP, NUM and SCRL indicators, which follow the
+// lock keys the program sees.
 #pragma once
 
 #include <QStatusBar>
@@ -26,6 +27,10 @@ public:
     bool hasProgress() const { return m_progress != nullptr; }
     QProgressBar* progressBar() const { return m_progress; }
 
+    /// The Detail view's magnification ("Detail 200%") from its factor (1, 2 or 4).
+    void setDetailZoom(int factor);
+    QString zoomText() const;
+
     /// Lock-key indicators. A lock key the program sees toggles its indicator.
     void setLockIndicators(bool caps, bool num, bool scroll);
     bool capsShown() const { return m_caps; }
@@ -43,6 +48,7 @@ private:
     QLabel* m_capsLabel;
     QLabel* m_numLabel;
     QLabel* m_scrollLabel;
+    QLabel* m_zoomLabel;
     QProgressBar* m_progress = nullptr;
     int m_progressPercent = 100;
     bool m_caps = false;

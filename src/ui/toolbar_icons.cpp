@@ -150,6 +150,20 @@ void magnifier(QPainter& p, bool plus) {
     if (plus) p.drawLine(QPointF(5.75, 3.5), QPointF(5.75, 8));
 }
 
+// A square of four pixels and the magnification beside it ("2" for 200 %).
+void zoomFactor(QPainter& p, const char* factor) {
+    p.fillRect(1, 3, 4, 4, QColor(40, 100, 200));
+    p.fillRect(5, 3, 4, 4, QColor(230, 160, 40));
+    p.fillRect(1, 7, 4, 4, QColor(230, 160, 40));
+    p.fillRect(5, 7, 4, 4, QColor(40, 100, 200));
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPixelSize(10);
+    font.setBold(true);
+    p.setFont(font);
+    p.setPen(kOutline);
+    p.drawText(QRect(8, 4, 8, 12), Qt::AlignCenter, QString::fromLatin1(factor));
+}
+
 void sliders(QPainter& p) {
     p.setPen(kOutline);
     for (int row = 0; row < 3; ++row) {
@@ -205,6 +219,12 @@ QIcon commandIcon(int commandId) {
         return drawIcon([](QPainter& p) { magnifier(p, true); });
     case kZoomOut:
         return drawIcon([](QPainter& p) { magnifier(p, false); });
+    case kDetailZoom100:
+        return drawIcon([](QPainter& p) { zoomFactor(p, "1"); });
+    case kDetailZoom200:
+        return drawIcon([](QPainter& p) { zoomFactor(p, "2"); });
+    case kDetailZoom400:
+        return drawIcon([](QPainter& p) { zoomFactor(p, "4"); });
     default:
         return {};
     }

@@ -27,6 +27,12 @@ inline constexpr const char* kMemorySwapGroup =
 inline constexpr const char* kMemoryNote =
     "If you have Out of Memory on larger files: Decrease these values and try again.";
 inline constexpr const char* kMemoryClampNote = "Values below 64 are used as 64 pixels.";
+inline constexpr const char* kMemoryBudgetGroup = "Memory budget";
+inline constexpr const char* kMemoryBudgetLabel = "Largest run";
+inline constexpr const char* kMemoryBudgetUnit = "MB";
+/// Followed by half the machine's memory in MB and ")".
+inline constexpr const char* kMemoryBudgetNote =
+    "Larger pictures are refused before they are read. 0: half the machine's memory (";
 inline constexpr const char* kEnterInteger = "Please enter an integer.";
 
 inline constexpr const char* kCannotFind = "Cannot find ";

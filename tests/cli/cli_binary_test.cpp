@@ -8,6 +8,7 @@
 #include "document/jpeg_quality.h"
 #include "document/load_source.h"
 #include "document/save_document.h"
+#include "support/hostile_files.h"
 #include "support/recording_host.h"
 #include "support/status_assert.h"
 #include "support/test_images.h"
@@ -166,6 +167,39 @@ TEST(CliBinary, OutputIsWhatTheCoreWritesWithTheSameSettings) {
     EXPECT_NE(pixelsOf(folder.file("cli.png")), pixelsOf(in));
 }
 
+TEST(CliBinary, AutomaticModeIsTheCoresAndReportsItsEstimate) {
+    TempFolder folder;
+    const std::string in = folder.file("scene.png");
+    writeNoisyPicture(in, 160, 120, 11);
+
+    CliRun run = runCli({"--json", "--mode", "auto", "--strength", "80", "--chroma", "150", "-o",
+                         folder.file("cli.png"), in},
+                        folder);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    saveThroughCore(in, folder.file("core.png"), [](document::CSotavoDoc& doc) {
+        doc.noise.nrMode = pipeline::kNrModeAuto;
+        doc.noise.autoStrength = 80;
+        doc.noise.autoChroma = 150;
+    });
+    EXPECT_EQ(readBytes(folder.file("cli.png")), readBytes(folder.file("core.png")));
+    EXPECT_NE(pixelsOf(folder.file("cli.png")), pixelsOf(in));
+    const auto objects = lines(run.out);
+    ASSERT_EQ(objects.size(), 1u) << run.out;
+    const QJsonObject o = QJsonDocument::fromJson(QByteArray::fromStdString(objects[0])).object();
+    // The scene's noise is 14 per component.
+    EXPECT_NEAR(o["noiseEstimate"].toDouble(), 14.0, 1.5) << objects[0];
+
+    // Other modes measure nothing; --info always does, in its text and in JSON.
+    run = runCli({"--json", "--overwrite", "-o", folder.file("cli.png"), in}, folder);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out.find("noiseEstimate"), std::string::npos) << run.out;
+    run = runCli({"--info", in}, folder);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("  Estimated noise: 1"), std::string::npos) << run.out;
+    run = runCli({"--info", "--json", in}, folder);
+    EXPECT_NE(run.out.find("\"noiseEstimate\":1"), std::string::npos) << run.out;
+}
+
 TEST(CliBinary, GeometryAndEngineOptionsReachTheDocument) {
     TempFolder folder;
     const std::string in = folder.file("scene.bmp");
@@ -203,7 +237,8 @@ TEST(CliBinary, GeometryAndEngineOptionsReachTheDocument) {
         in, folder.file("core.jpg"),
         [](document::CSotavoDoc& doc) {
             document::rotateImage(doc.sourceImage, document::RotateDirection::Clockwise);
-            doc.crop = document::CropState{true, 3, 1, 1.25, 7, 9};
+            doc.crop = document::CropState{true, 3, 1, 1.25, 7, 9, true}; // a window the person set
+
             doc.resultImage.copyFrom(doc.sourceImage);
             doc.noise.nrMode = pipeline::kNrModeScanner;
             doc.noise.noiseLevel = 9;
@@ -377,6 +412,27 @@ TEST(CliBinary, ExitStatusesAndUsageErrors) {
     fs::create_directories(folder.path() / "empty");
     run = runCli({"-q", folder.file("empty")}, folder);
     EXPECT_EQ(run.exitCode, 1);
+}
+
+TEST(CliBinary, PicturesOverTheMemoryBudgetAreRefusedAndTheOthersDone) {
+    TempFolder folder;
+    // A header claiming 20000 x 20000: a run would need about 4.3 GB.
+    const std::string bomb = folder.file("bomb.png");
+    const std::vector<uint8_t> bytes = test::pngZeroRows(20000, 20000, 1);
+    test::writeBytes(bomb, std::string(bytes.begin(), bytes.end()));
+    const std::string small = folder.file("small.png");
+    writeNoisyPicture(small, 40, 30, 2);
+    CliRun run = runCli({"-j", "1", "--json", "--max-memory", "1024", bomb, small}, folder);
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    EXPECT_NE(run.out.find("The picture (20000 x 20000, needs about 4.3 GB) is larger than the "
+                           "memory budget (1.0 GB)."),
+              std::string::npos)
+        << run.out;
+    EXPECT_FALSE(fs::exists(folder.file("bomb_NR.png")));
+    EXPECT_TRUE(fs::exists(folder.file("small_NR.png")));
+    // The files processed at once share the budget.
+    run = runCli({"-q", "-j", "2", "--max-memory", "2048", bomb, small}, folder);
+    EXPECT_NE(run.err.find("the memory budget (1.0 GB)"), std::string::npos) << run.err;
 }
 
 TEST(CliBinary, ExistingOutputsAreKeptUnlessOverwriteIsGiven) {
@@ -592,17 +648,13 @@ TEST(CliBinary, InputsFromFileListsAndStandardInput) {
     EXPECT_NE(run.err.find("exists"), std::string::npos) << run.err;
 }
 
-TEST(CliBinary, StartedWithoutAWaitPolicyItRestartsWithItsArgumentsIntact) {
-    // The tool sets OpenMP's wait policy and starts itself again when it is not set; the restart
-    // must keep every argument (here a value with a space and an output in the folder).
+TEST(CliBinary, ArgumentsWithSpacesAndDecimalsReachTheJobIntact) {
+    // Every argument reaches the job as given: a value with a decimal point, a file name with a
+    // space, an output in the folder.
     TempFolder folder;
     const std::string in = folder.file("with space.png");
     writeNoisyPicture(in, 64, 48, 3);
-    const char* saved = std::getenv("OMP_WAIT_POLICY");
-    const std::string kept = saved != nullptr ? saved : "";
-    unsetenv("OMP_WAIT_POLICY");
     const CliRun run = runCli({"--level", "9.5", "-o", folder.file("out.png"), in}, folder);
-    if (saved != nullptr) setenv("OMP_WAIT_POLICY", kept.c_str(), 1);
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_FALSE(pixelsOf(folder.file("out.png")).empty());
     EXPECT_NE(run.err.find("with space.png"), std::string::npos) << run.err;

@@ -1,5 +1,6 @@
 #include "cli/cli_options.h"
 #include "cli/cli_ranges.h"
+#include "codec/contained_reader.h"
 #include "color/match_tables.h"
 
 #include <gtest/gtest.h>
@@ -92,6 +93,38 @@ TEST(CliOptions, ValuesReachTheirSettings) {
     EXPECT_EQ(o.inputs.size(), 2u);
 }
 
+TEST(CliOptions, TheMemoryBudgetCoversTheWholeRun) {
+    ParseResult r = parse({"in.jpg"});
+    ASSERT_TRUE(r.ok()) << r.error;
+    EXPECT_EQ(r.options.memory.budgetBytes, codec::defaultMemoryBudget());
+    // Without colour steps or the automatic mode a run keeps no pre-reduction copy.
+    EXPECT_TRUE(r.options.memory.runsWithoutCopy);
+
+    r = parse({"--max-memory", "4096", "in.jpg"});
+    ASSERT_TRUE(r.ok()) << r.error;
+    EXPECT_EQ(r.options.maxMemoryMiB, 4096);
+    EXPECT_EQ(r.options.memory.budgetBytes, uint64_t(4096) << 20);
+
+    for (const std::vector<std::string>& copying : {std::vector<std::string>{"--mode", "auto"},
+                                                    {"--boost", "10"},
+                                                    {"--auto-levels"},
+                                                    {"--black", "5"},
+                                                    {"--ev", "0.5"},
+                                                    {"--match-profile", "a.cpf"}}) {
+        std::vector<std::string> args = copying;
+        args.push_back("in.jpg");
+        r = parse(args);
+        ASSERT_TRUE(r.ok()) << r.error;
+        EXPECT_FALSE(r.options.memory.runsWithoutCopy) << copying.front();
+    }
+
+    r = parse({"--max-memory", "100", "in.jpg"});
+    EXPECT_FALSE(r.ok());
+    EXPECT_NE(r.error.find("--max-memory"), std::string::npos) << r.error;
+    r = parse({"--max-memory", "-5", "in.jpg"});
+    EXPECT_FALSE(r.ok());
+}
+
 TEST(CliOptions, TemperatureIsTheSliderMapping) {
     // Centre: exactly 1.0, so the tone step stays off.
     auto r = parse({"--temperature", "0", "x"});
@@ -102,6 +135,21 @@ TEST(CliOptions, TemperatureIsTheSliderMapping) {
     EXPECT_NEAR(r.options.tone.gamma, 0.6f, 1e-6);
     r = parse({"--temperature", "25", "x"});
     EXPECT_NEAR(r.options.tone.gamma, 1.1f, 1e-6);
+}
+
+TEST(CliOptions, AutomaticModeAndItsStrengths) {
+    ParseResult r = parse({"--mode", "AUTO", "in.jpg"});
+    ASSERT_TRUE(r.ok()) << r.error;
+    EXPECT_EQ(r.options.noise.nrMode, pipeline::kNrModeAuto);
+    EXPECT_EQ(r.options.noise.autoStrength, engine::kAutoStrengthRange.defaultValue);
+    EXPECT_EQ(r.options.noise.autoChroma, engine::kAutoColorStrengthRange.defaultValue);
+    r = parse({"--mode=auto", "--strength", "0", "--chroma=400", "in.jpg"});
+    ASSERT_TRUE(r.ok()) << r.error;
+    EXPECT_EQ(r.options.noise.autoStrength, 0);
+    EXPECT_EQ(r.options.noise.autoChroma, 400);
+    // The help names the mode and both options.
+    for (const char* word : {"|auto", "--strength P", "--chroma P"})
+        EXPECT_NE(usageText().find(word), std::string::npos) << word;
 }
 
 TEST(CliOptions, UsageErrorsNameTheOptionAndWhatItAccepts) {
@@ -120,7 +168,9 @@ TEST(CliOptions, UsageErrorsNameTheOptionAndWhatItAccepts) {
         {{"--gamma", "2", "x"}, "--gamma: expected a number in 0.6..1.4"},
         {{"--jpeg-quality", "39", "x"}, "--jpeg-quality: expected a whole number in 40..100"},
         {{"--mode", "night", "x"},
-         "--mode: expected one of default|nature|portrait|high-noise|scanner"},
+         "--mode: expected one of default|nature|portrait|high-noise|scanner|auto"},
+        {{"--strength", "401", "x"}, "--strength: expected a whole number in 0..400"},
+        {{"--chroma", "-1", "x"}, "--chroma: expected a whole number in 0..400"},
         {{"--format", "gif", "x"},
          "--format: expected one of bmp|jpg|png|psd|tga|tif|webp|avif|jxl"},
         {{"--rotate", "left", "x"}, "--rotate: expected one of cw|ccw"},

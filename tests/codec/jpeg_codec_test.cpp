@@ -2,12 +2,18 @@
 #include "codec/codec_test_files.h"
 #include "codec/jpeg/jpeg_codec.h"
 #include "codec/picture.h"
+#include "engine/threads.h"
 #include "support/status_assert.h"
+
 #include "support/test_images.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 namespace velanox::codec {
+
 namespace {
 
 using test::pixelAt;
@@ -216,6 +222,80 @@ TEST(JpegRead, EveryBrokenFileFailsWithAReason) {
         const core::Status s = codec::readJpeg({bytes.data(), n}, p, {});
         EXPECT_FALSE(s.ok()) << n;
         EXPECT_FALSE(s.reason.empty());
+    }
+}
+
+// A large sequential picture is decoded in two bands on two threads; the rows must be those of
+// the whole decode on one thread.
+TEST(JpegRead, TwoBandsGiveTheRowsOfOneDecode) {
+    auto decodeWith = [](int threads, const std::vector<uint8_t>& bytes, Picture& p) {
+        engine::setThreadLimit(threads);
+        const codec::Status s = codec::readJpeg(test::span(bytes), p, {});
+        engine::setThreadLimit(0);
+        return s;
+    };
+    std::vector<std::pair<std::string, std::vector<uint8_t>>> files;
+    // Noisy pictures large enough to be banded, in 4:2:0 and 4:4:4, with heights that are and are
+    // not whole rows of MCUs.
+    for (auto [fullChroma, height] : {std::pair{0u, 1807}, std::pair{1u, 1800}}) {
+        Picture p;
+        std::mt19937 rng(height);
+        test::fillRgb(p, 2411, height, [&](int x, int y) {
+            return std::tuple{int(rng() % 64) + x % 160, int(rng() % 64) + y % 128,
+                              int(rng() % 64) + (x ^ y) % 96};
+        });
+        p.writeOptions.set(codec::kQuality, 90u);
+        p.writeOptions.set(codec::kJpegFullChroma, fullChroma);
+        std::vector<uint8_t> bytes;
+        ASSERT_TRUE(codec::writeJpeg(p, bytes).ok());
+        files.emplace_back(fullChroma ? "4:4:4" : "4:2:0", std::move(bytes));
+    }
+    for (const char* file :
+         {"noisy/canon_eos_rp_26mp_clean_benchmark.jpg", "jpeg/nikon_d3100_orient8_14mp.jpg",
+          "jpeg/apple_iphone5_orient3.jpg", "noisy/lg_nexus4_iso1200_night.jpg"}) {
+        const std::string path = test::corpusFile(file);
+        if (!path.empty()) files.emplace_back(file, test::fileBytes(path));
+    }
+    auto expectSame = [](const Picture& one, const Picture& two, const std::string& name) {
+        ASSERT_EQ(one.width, two.width) << name;
+        ASSERT_EQ(one.height, two.height) << name;
+        EXPECT_EQ(std::memcmp(one.pixels(), two.pixels(), one.pixelBytes()), 0) << name;
+        EXPECT_EQ(one.info.exifBlock, two.info.exifBlock) << name;
+    };
+    for (const auto& [name, bytes] : files) {
+        Picture one, two;
+        ASSERT_TRUE(decodeWith(1, bytes, one).ok()) << name;
+        ASSERT_TRUE(decodeWith(2, bytes, two).ok()) << name;
+        expectSame(one, two, name);
+    }
+    // With the pool held by another thread's pass, nobody takes the lower band: the first
+    // decoder goes on through it.
+    std::atomic<bool> held{false}, release{false};
+    std::thread holder([&] {
+        engine::setThreadLimit(2);
+        engine::parallelFor(2, 1, 2, [&](int64_t, int64_t, int) {
+            held = true;
+            while (!release)
+                std::this_thread::yield();
+        });
+    });
+    while (!held)
+        std::this_thread::yield();
+    Picture one, alone;
+    const codec::Status s = decodeWith(2, files.front().second, alone);
+    release = true;
+    holder.join();
+    ASSERT_TRUE(s.ok());
+    ASSERT_TRUE(decodeWith(1, files.front().second, one).ok());
+    expectSame(one, alone, "alone");
+    // A truncated picture fails as the whole decode does.
+    const std::string broken = test::corpusFile("broken/jpeg_truncated_camera_3648x2736.jpg");
+    if (!broken.empty()) {
+        const std::vector<uint8_t> bytes = test::fileBytes(broken);
+        Picture one, two;
+        const codec::Status a = decodeWith(1, bytes, one), b = decodeWith(2, bytes, two);
+        EXPECT_FALSE(b.ok());
+        EXPECT_EQ(a.reason, b.reason);
     }
 }
 

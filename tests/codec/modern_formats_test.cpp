@@ -88,6 +88,7 @@ TEST_P(ReferenceDecoder, PixelsWithinOneOfTheReferenceDecoder) {
         ASSERT_TRUE(reference.copyFrom(expanded).ok());
     }
     if (c.referenceUnturned) ASSERT_TRUE(reference.applyOrientation(ours.info.orientation).ok());
+
     EXPECT_LE(test::maxDifference(ours, reference), 1);
 }
 

@@ -157,8 +157,8 @@ TEST(Load, RefusedRawGivesTheDecodersReason) {
     EXPECT_FALSE(p.hasPixels());
 
     test::ScratchFolder folder;
-    test::SyntheticDng spec;
-    std::vector<uint8_t> dng = test::makeSyntheticDng(spec);
+    test::SyntheticDng shot;
+    std::vector<uint8_t> dng = test::makeSyntheticDng(shot);
     dng.resize(dng.size() / 2);
     test::writeBytes(folder.file("cut.dng"), dng);
     const core::Status cut = p.load(folder.file("cut.dng"));
@@ -169,13 +169,13 @@ TEST(Load, RefusedRawGivesTheDecodersReason) {
 // A loaded raw brings the camera data along, and File Info shows it as it shows a JPEG's EXIF.
 TEST(Load, RawFileInfoShowsTheCameraData) {
     test::ScratchFolder folder;
-    test::SyntheticDng spec;
-    spec.make = "Orvantel";
-    spec.model = "R-1";
-    spec.iso = 1600;
-    spec.exposureSeconds = 2.5;
-    spec.fNumber = 5.6;
-    test::writeBytes(folder.file("shot.dng"), test::makeSyntheticDng(spec));
+    test::SyntheticDng shot;
+    shot.make = "Orvantel";
+    shot.model = "R-1";
+    shot.iso = 1600;
+    shot.exposureSeconds = 2.5;
+    shot.fNumber = 5.6;
+    test::writeBytes(folder.file("shot.dng"), test::makeSyntheticDng(shot));
     Picture p;
     p.info.exif.make = "left over";
     ASSERT_TRUE(test::succeeded(p.load(folder.file("shot.dng"))));

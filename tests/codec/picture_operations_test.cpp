@@ -2,6 +2,7 @@
 #include "codec/codec_test_files.h"
 #include "codec/orientation.h"
 #include "codec/picture.h"
+#include "codec/pixel_storage.h"
 #include "support/test_images.h"
 
 #include <gtest/gtest.h>
@@ -165,6 +166,32 @@ TEST(Resample, SameSizeIsACopyAndBadSizesAreRefused) {
     EXPECT_EQ(test::maxDifference(p, original), 0);
     EXPECT_EQ(p.resample(0, 5).code, StatusCode::NoReader);
     EXPECT_EQ(p.width, 9);
+}
+
+TEST(PictureStorage, HeapBlocksOfTheSameSizeAreKeptAndReaderPicturesGetMemoryFiles) {
+    Picture picture;
+    ASSERT_TRUE((picture.allocate(1500, 1000, 24)).ok()); // a huge-page sized block
+    const uint8_t* first = picture.pixels();
+    EXPECT_EQ(picture.pixelStorage().memoryFile(), -1);
+    ASSERT_TRUE((picture.allocate(1000, 1500, 24)).ok());
+    EXPECT_EQ(picture.pixels(), first) << "a block of the same size is reused";
+    ASSERT_TRUE((picture.allocate(10, 10, 8)).ok());
+    EXPECT_EQ(picture.pixelBytes(), 100u);
+
+    codec::setPixelPlace(codec::PixelPlace::MemoryFile);
+    Picture fromReader;
+    const core::Status made = fromReader.allocate(64, 32, 24);
+    Picture turned;
+    const core::Status copied = turned.copyFrom(fromReader);
+    codec::setPixelPlace(codec::PixelPlace::Heap);
+    ASSERT_TRUE(made.ok());
+    ASSERT_TRUE(copied.ok());
+    EXPECT_GE(fromReader.pixelStorage().memoryFile(), 0);
+    EXPECT_GE(turned.pixelStorage().memoryFile(), 0);
+    EXPECT_NE(fromReader.pixelStorage().memoryFile(), turned.pixelStorage().memoryFile());
+    // Back on the heap, the same picture is made again outside a memory file.
+    ASSERT_TRUE((fromReader.allocate(64, 32, 24)).ok());
+    EXPECT_EQ(fromReader.pixelStorage().memoryFile(), -1);
 }
 
 } // namespace

@@ -185,13 +185,13 @@ TEST(RawGeometry, StretchedAndTurnedPicturesMatchTheDecodersTool) {
     test::ScratchFolder folder;
     for (const GeometryCase& c : cases) {
         SCOPED_TRACE(c.name);
-        test::SyntheticDng spec;
-        spec.width = 96;
-        spec.height = 64;
-        spec.scaleX = c.scaleX;
-        spec.scaleY = c.scaleY;
-        spec.staggered = c.staggered;
-        const std::vector<uint8_t> bytes = test::makeSyntheticDng(spec);
+        test::SyntheticDng shot;
+        shot.width = 96;
+        shot.height = 64;
+        shot.scaleX = c.scaleX;
+        shot.scaleY = c.scaleY;
+        shot.staggered = c.staggered;
+        const std::vector<uint8_t> bytes = test::makeSyntheticDng(shot);
         const std::string path = folder.file(std::string(c.name) + ".dng");
         writeFile(path, bytes);
         Picture picture;
@@ -206,25 +206,26 @@ TEST(RawGeometry, StretchedAndTurnedPicturesMatchTheDecodersTool) {
 TEST(RawGeometry, AbsurdPixelShapesAreRefused) {
     // No camera has pixels nine times as wide as tall (the decoder itself refuses beyond ten).
     for (double scale : {9.5, 1 / 9.5}) {
-        test::SyntheticDng spec;
-        spec.scaleX = scale;
+        test::SyntheticDng shot;
+        shot.scaleX = scale;
         Picture picture;
-        const Status s = decodeBytes(test::makeSyntheticDng(spec), picture);
+        const Status s = decodeBytes(test::makeSyntheticDng(shot), picture);
         EXPECT_EQ(s.code, StatusCode::Corrupt) << scale;
+
         EXPECT_NE(s.reason.find("pixel shape"), std::string::npos) << s.reason;
         EXPECT_FALSE(picture.hasPixels());
     }
 }
 
 TEST(RawGeometry, StretchedSizeIsCheckedAgainstTheLimitsBeforeDecoding) {
-    test::SyntheticDng spec;
-    spec.width = 96;
-    spec.height = 64;
-    spec.scaleX = 4; // 384 wide once stretched
+    test::SyntheticDng shot;
+    shot.width = 96;
+    shot.height = 64;
+    shot.scaleX = 4; // 384 wide once stretched
     Limits limits;
     limits.maxDimension = 300;
     Picture picture;
-    const std::vector<uint8_t> bytes = test::makeSyntheticDng(spec);
+    const std::vector<uint8_t> bytes = test::makeSyntheticDng(shot);
     EXPECT_EQ(decodeRaw(ByteSpan{bytes.data(), bytes.size()}, picture, limits).code,
               StatusCode::TooLarge);
 }
@@ -246,13 +247,13 @@ TEST(RawCodec, DarkClippedAndSmoothFramesAreAccepted) {
     };
     for (const FrameCase& c : cases) {
         SCOPED_TRACE(c.name);
-        test::SyntheticDng spec;
-        spec.value = c.value;
+        test::SyntheticDng shot;
+        shot.value = c.value;
         Picture picture;
-        const Status s = decodeBytes(test::makeSyntheticDng(spec), picture);
+        const Status s = decodeBytes(test::makeSyntheticDng(shot), picture);
         ASSERT_TRUE(s.ok()) << s.reason;
-        EXPECT_EQ(picture.width, spec.width);
-        EXPECT_EQ(picture.height, spec.height);
+        EXPECT_EQ(picture.width, shot.width);
+        EXPECT_EQ(picture.height, shot.height);
     }
 }
 
@@ -267,16 +268,16 @@ TEST(RawCodec, DamagedOrTruncatedRawsFailWithTheirCause) {
         EXPECT_FALSE(picture.hasPixels());
     }
     // A raw file that ends part of the way through its image data.
-    test::SyntheticDng spec;
-    std::vector<uint8_t> bytes = test::makeSyntheticDng(spec);
-    bytes.resize(bytes.size() - std::size_t(spec.width) * spec.height); // half the pixels
+    test::SyntheticDng shot;
+    std::vector<uint8_t> bytes = test::makeSyntheticDng(shot);
+    bytes.resize(bytes.size() - std::size_t(shot.width) * shot.height); // half the pixels
     Picture picture;
     const Status s = decodeBytes(bytes, picture);
     EXPECT_EQ(s.code, StatusCode::Corrupt);
     EXPECT_EQ(s.reason, "Camera raw: the file ends before its image data does.");
     EXPECT_FALSE(picture.hasPixels());
     // Even the last two bytes missing.
-    bytes = test::makeSyntheticDng(spec);
+    bytes = test::makeSyntheticDng(shot);
     bytes.resize(bytes.size() - 2);
     EXPECT_EQ(decodeBytes(bytes, picture).reason,
               "Camera raw: the file ends before its image data does.");
@@ -318,15 +319,15 @@ TEST(RawCodec, SizeLimitsAreCheckedBeforeDecoding) {
 
 // The camera data the decoder reads fills the EXIF summary that File Info shows.
 TEST(RawCameraData, DecodedRawsCarryTheCameraData) {
-    test::SyntheticDng spec;
-    spec.make = "Orvantel";
-    spec.model = "R-1";
-    spec.dateTime = "2020:11:12 13:14:15";
-    spec.iso = 400;
-    spec.exposureSeconds = 1.0 / 250;
-    spec.fNumber = 2.8;
+    test::SyntheticDng shot;
+    shot.make = "Orvantel";
+    shot.model = "R-1";
+    shot.dateTime = "2020:11:12 13:14:15";
+    shot.iso = 400;
+    shot.exposureSeconds = 1.0 / 250;
+    shot.fNumber = 2.8;
     Picture picture;
-    ASSERT_TRUE(decodeBytes(test::makeSyntheticDng(spec), picture).ok());
+    ASSERT_TRUE(decodeBytes(test::makeSyntheticDng(shot), picture).ok());
     EXPECT_TRUE(picture.info.exif.present);
     EXPECT_EQ(picture.info.exif.make, "Orvantel");
     EXPECT_EQ(picture.info.exif.model, "R-1");
@@ -335,6 +336,7 @@ TEST(RawCameraData, DecodedRawsCarryTheCameraData) {
     EXPECT_NEAR(picture.info.exif.exposureTime, 0.004, 1e-6);
     EXPECT_NEAR(picture.info.exif.fNumber, 2.8, 1e-4);
     EXPECT_TRUE(picture.info.exifBlock.empty());
+
     EXPECT_EQ(fileInfoText(picture), "Orvantel R-1\r\n64 x 48\r\n2020:11:12 13:14:15\r\n"
                                      "ISO: 400\r\n1/250\r\nF: 2.8\r\n");
 

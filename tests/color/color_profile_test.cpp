@@ -3,6 +3,7 @@
 #include "support/test_images.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <cstring>
@@ -134,6 +135,44 @@ TEST(ColorProfileLayout, TruncatedAndImpossibleFilesAreRefused) {
     }
     std::vector<uint8_t> written;
     EXPECT_FALSE(encodeProfile(sampleProfile(171, 1), written).ok());
+}
+
+TEST(ColorProfileLayout, StatisticsThatAreNoDistributionsAreRefused) {
+    const std::vector<uint8_t> bytes = encoded(sampleProfile());
+    ColorProfile reference = sampleProfile();
+    for (double bad :
+         {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
+          -std::numeric_limits<double>::infinity(), -0.5, 1.5, 1e300}) {
+        ColorProfile profile = sampleProfile();
+        profile.statistics[2][200] = bad;
+        std::vector<uint8_t> written;
+        ASSERT_TRUE(encodeProfile(profile, written).ok());
+        ColorProfile out = sampleProfile(2, 2);
+        const codec::Status s = decodeProfile(span(written), out);
+        EXPECT_EQ(s.code, core::StatusCode::Corrupt) << bad;
+        EXPECT_EQ(out.thumbnailWidth, 2) << bad;
+    }
+    // Rounding just past 1 is what summing shares gives, and is kept.
+    reference.statistics[0][255] = 1.0 + 1e-12;
+    std::vector<uint8_t> written;
+    ASSERT_TRUE(encodeProfile(reference, written).ok());
+    ColorProfile out;
+    EXPECT_TRUE(decodeProfile(span(written), out).ok());
+    (void)bytes;
+}
+
+TEST_F(ProfileFiles, SavingNeverWritesThroughAPlantedLinkAndPipesAreNotWaitedOn) {
+    writeBytes(path("victim"), {1, 2, 3});
+    fs::create_symlink(path("victim"), path("new.cpf"));
+    ASSERT_TRUE(writeProfileFile(path("new.cpf"), sampleProfile()).ok());
+    EXPECT_EQ(fs::file_size(path("victim")), 3u);
+    EXPECT_FALSE(fs::is_symlink(path("new.cpf")));
+    ColorProfile out;
+    EXPECT_TRUE(readProfileFile(path("new.cpf"), out).ok());
+    // No temporary file is left beside it.
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 2);
+    ASSERT_EQ(::mkfifo(path("pipe.cpf").c_str(), 0600), 0);
+    EXPECT_EQ(readProfileFile(path("pipe.cpf"), out).code, core::StatusCode::CannotOpen);
 }
 
 TEST_F(ProfileFiles, WrongTagAndEndMarkStillLoad) {

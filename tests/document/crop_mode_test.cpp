@@ -81,6 +81,7 @@ TEST_F(DocumentCropMode, APendingCropIsAppliedOnlyAfterYes) {
     doc.crop.cropZoom = 2.0;
     doc.crop.cropOffsetX = 5;
     doc.crop.cropOffsetY = 3;
+    doc.crop.windowChanged = true; // as the view and the panes mark it
 
     host.answers = {Answer::Cancel};
     LeaveCropOutcome out = doc.leaveCropMode(true, true);

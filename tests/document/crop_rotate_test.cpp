@@ -222,20 +222,56 @@ struct Asked {
     }
 };
 
-TEST(CropMode, EscapeWithANeutralWindowAppliesWithoutAsking) {
+TEST(CropMode, EscapeWithAnUntouchedWindowLeavesWithoutAskingOrCropping) {
+    // The aspect is remembered across visits: a square window nobody touched is no request.
     codec::Picture source, display;
     fillPattern(source, 300, 200);
     CropState state;
     state.cropAspect = 0;
     ASSERT_TRUE(enterCropMode(state, true, source, color::ColorSettings{}, display).ok());
+    EXPECT_FALSE(state.windowChanged);
+
     Asked asked;
     const LeaveCropOutcome outcome = leaveCropMode(state, true, source, display, asked.question());
     EXPECT_EQ(asked.count, 0);
     EXPECT_TRUE(outcome.left);
-    EXPECT_TRUE(outcome.cropped);
-    EXPECT_EQ(source.width, 200);
+    EXPECT_FALSE(outcome.cropped);
+    EXPECT_EQ(source.width, 300);
     EXPECT_FALSE(state.cropMode);
     EXPECT_FALSE(display.hasPixels());
+
+    // Enter and Apply Crop (no question asked for) still cut it.
+    ASSERT_TRUE((enterCropMode(state, true, source, color::ColorSettings{}, display)).ok());
+    EXPECT_TRUE(leaveCropMode(state, false, source, display, asked.question()).cropped);
+    EXPECT_EQ(source.width, 200);
+    EXPECT_EQ(asked.count, 0);
+}
+
+TEST(CropMode, TheZoomMarksTheWindowChangedAndANewVisitStartsAfresh) {
+    codec::Picture source, display;
+    fillPattern(source, 300, 200);
+    CropState state;
+    ASSERT_TRUE((enterCropMode(state, true, source, color::ColorSettings{}, display)).ok());
+    EXPECT_TRUE(zoomOut(state)); // already at 1.0: nothing changes
+    EXPECT_FALSE(state.windowChanged);
+    EXPECT_TRUE(zoomIn(state));
+    EXPECT_TRUE(state.windowChanged);
+    // A refresh inside the mode keeps the mark; a reset view clears it.
+    ASSERT_TRUE((enterCropMode(state, false, source, color::ColorSettings{}, display)).ok());
+    EXPECT_TRUE(state.windowChanged);
+    ASSERT_TRUE((enterCropMode(state, true, source, color::ColorSettings{}, display)).ok());
+    EXPECT_FALSE(state.windowChanged);
+    EXPECT_TRUE(wheelZoom(state, 120, false));
+    EXPECT_TRUE(wheelZoom(state, 0, true));
+    EXPECT_TRUE(state.windowChanged) << "zoomed in and back: still touched";
+
+    // Touched, but the window is the whole picture ("Do not change"): left without a question.
+    Asked asked;
+    const LeaveCropOutcome outcome = leaveCropMode(state, true, source, display, asked.question());
+    EXPECT_EQ(asked.count, 0);
+    EXPECT_TRUE(outcome.left);
+    EXPECT_EQ(source.width, 300);
+    EXPECT_FALSE(state.windowChanged);
 }
 
 TEST(CropMode, TheQuestionDecidesForAMovedWindow) {
@@ -247,6 +283,7 @@ TEST(CropMode, TheQuestionDecidesForAMovedWindow) {
         state.cropSwap = 1;
         ASSERT_TRUE(enterCropMode(state, true, source, color::ColorSettings{}, display).ok());
         state.cropOffsetX = 60;
+        state.windowChanged = true;
         Asked asked;
         asked.answer = answer;
         const LeaveCropOutcome outcome =

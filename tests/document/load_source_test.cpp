@@ -1,6 +1,8 @@
 #include "document/load_source.h"
 
+#include "codec/contained_reader.h"
 #include "document/crop_rotate.h"
+#include "document/folder_navigation.h"
 
 #include "document_files.h"
 #include "support/recording_host.h"
@@ -10,6 +12,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <functional>
 
 using namespace velanox;
 using test::RecordingHost;
@@ -110,6 +113,31 @@ TEST(LoadSource, FailedLoadKeepsThePictureAndSaysWhy) {
     host.messages.clear();
     EXPECT_EQ(document::loadSource(doc, broken, false).outcome, document::LoadOutcome::Failed);
     EXPECT_TRUE(host.messages.empty());
+}
+
+TEST(LoadSource, APictureOverTheMemoryBudgetIsRefusedAndTheCurrentOneKept) {
+    TempFolder folder;
+    const std::string small = folder.file("small.png"), large = folder.file("large.png");
+    test::writePicture(small, 64, 48, 1);
+    test::writePicture(large, 640, 480, 2);
+    RecordingHost host;
+    document::CSotavoDoc doc(host);
+    // 640 x 480 needs 128 MB + 15 x 307200 + 16 x 307200 bytes: about 137 MB.
+    doc.memory.budgetBytes = uint64_t(136) << 20;
+    ASSERT_TRUE(document::onOpenDocument(doc, small).loaded());
+    const document::LoadResult result = onOpenDocument(doc, large);
+    EXPECT_EQ(result.outcome, document::LoadOutcome::Failed);
+    EXPECT_EQ(result.status.reason,
+              "The picture (640 x 480, needs about 137 MB) is larger than the memory budget "
+              "(136 MB).");
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0], "Cannot open " + large + ": " + result.status.reason);
+    EXPECT_EQ(doc.sourceImage.width, 64);
+    EXPECT_EQ(doc.sourceFile.documentPath, small);
+    // A run without a pre-reduction copy needs 4 bytes a pixel less: it fits.
+    doc.memory.runsWithoutCopy = true;
+    EXPECT_TRUE(document::onOpenDocument(doc, large).loaded());
+    EXPECT_EQ(doc.sourceImage.width, 640);
 }
 
 TEST(LoadSource, RefusedWhileARunIsOn) {
@@ -252,4 +280,69 @@ TEST(LoadReference, MatchesToTheReferenceAndKeepsItWhenANewOneFails) {
     EXPECT_EQ(match.referencePath, folder.file("ref.bmp"));
     EXPECT_TRUE(match.hasReference());
     EXPECT_EQ(doc.color.match.matchTables, tables);
+}
+
+// Reads through a stand-in reader program (a shell script) for the life of the object.
+class ScriptedReader {
+public:
+    ScriptedReader(const TempFolder& folder, const std::string& body,
+                   std::function<bool()> keepWaiting = {})
+        : m_previous(codec::containedReading()) {
+        const std::string path = folder.file("reader.sh");
+        test::writeBytes(path, "#!/bin/sh\n" + body + "\n");
+        std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+        codec::ContainedReading reading;
+        reading.enabled = true;
+        reading.readerProgram = path;
+        reading.keepWaiting = std::move(keepWaiting);
+        codec::setContainedReading(reading);
+    }
+    ~ScriptedReader() { codec::setContainedReading(m_previous); }
+    ScriptedReader(const ScriptedReader&) = delete;
+    ScriptedReader& operator=(const ScriptedReader&) = delete;
+
+private:
+    codec::ContainedReading m_previous;
+};
+
+TEST(LoadSource, AStoppedReadChangesNothingAndSaysNothing) {
+    TempFolder folder;
+    test::writePicture(folder.file("a.png"), 6, 4, 1);
+    test::writePicture(folder.file("b.png"), 8, 8, 2);
+    RecordingHost host;
+    document::CSotavoDoc doc(host);
+    ASSERT_TRUE(document::onOpenDocument(doc, folder.file("a.png")).loaded());
+    codec::Picture before;
+    before.copyFrom(doc.sourceImage);
+    ScriptedReader reader(folder, "exec sleep 60", [] { return false; });
+    EXPECT_EQ(document::onOpenDocument(doc, folder.file("b.png")).outcome, document::LoadOutcome::Cancelled);
+    EXPECT_EQ(document::reloadSource(doc).outcome, document::LoadOutcome::Cancelled);
+    // A folder step ends at the stopped read instead of passing over to the next file.
+    const document::FolderStepResult step = loadNextInFolder(doc);
+    EXPECT_EQ(step.outcome, document::FolderStepOutcome::Cancelled);
+    EXPECT_TRUE(step.skipped.empty());
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_TRUE(host.statusTexts.empty());
+    EXPECT_TRUE(samePixels(doc.sourceImage, before));
+    EXPECT_EQ(doc.sourceFile.documentPath, folder.file("a.png"));
+}
+
+TEST(LoadSource, TheReadersOwnWordsFollowTheReasonOnASecondLine) {
+    TempFolder folder;
+    test::writePicture(folder.file("a.png"), 6, 4, 1);
+    RecordingHost host;
+    document::CSotavoDoc doc(host);
+    ScriptedReader reader(folder, "echo ' tiff: bad strip offset ' >&2\nexit 1");
+    const document::LoadResult result = onOpenDocument(doc, folder.file("a.png"));
+    ASSERT_EQ(result.outcome, document::LoadOutcome::Failed);
+    EXPECT_EQ(result.status.detail, "tiff: bad strip offset");
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0], "Cannot open " + folder.file("a.png") + ": " +
+                                    codec::kReaderStopped +
+                                    "\nThe reader said: tiff: bad strip offset");
+    // A reference picture fails with the same words.
+    color::ColorMatchState match;
+    EXPECT_EQ(document::loadReferenceImage(match, doc, folder.file("a.png")).detail,
+              "tiff: bad strip offset");
+    EXPECT_FALSE(match.hasReference());
 }

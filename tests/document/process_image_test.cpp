@@ -376,3 +376,69 @@ TEST_F(ProcessImage, RunsOfManySizesInOneDocumentGiveTheBytesOfAFreshDocument) {
         host.escapeAtPump = 0;
     }
 }
+
+TEST_F(ProcessImage, AutomaticModeMeasuresThePictureOnceAndAgainWhenItChanges) {
+    load(200, 120);
+    doc.noise.nrMode = pipeline::kNrModeAuto;
+    doc.setDetailRect(20, 10, 180, 110);
+    ASSERT_EQ(doc.processImage(true), pipeline::ProcessOutcome::Done);
+    EXPECT_TRUE(host.messages.empty());
+    const uint64_t key = doc.processing.noiseProfileKey;
+    ASSERT_NE(key, 0u);
+    // The whole picture's noise (the scene has 12 per component), not only the region's.
+    const engine::NoiseProfile measured = doc.processing.noiseProfile;
+    EXPECT_NEAR(measured.sigma, 12.0, 1.5);
+    const engine::NoiseProfile* again = doc.noiseEstimate();
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(*again, measured);
+
+    // The saved picture's run uses the same estimate, so inside the preview (away from its
+    // edges, where the preview had no picture around it) the two agree closely: they differ
+    // only by where the transform's sampling grid falls (measured: 1.3 on average, against
+    // noise of 12).
+    const core::Rect inner{60, 40, 140, 80};
+    const std::vector<uint8_t> preview = regionOf(doc.resultImage, inner);
+    ASSERT_EQ(doc.processImage(false), pipeline::ProcessOutcome::Done);
+    EXPECT_EQ(doc.processing.noiseProfileKey, key);
+    const std::vector<uint8_t> saved = regionOf(doc.resultImage, inner);
+    double difference = 0;
+    for (std::size_t i = 0; i < saved.size(); ++i)
+        difference += std::abs(int(saved[i]) - int(preview[i]));
+    EXPECT_LT(difference / double(saved.size()), 2.0);
+
+    // Another picture (here the same one turned) is measured again.
+    ASSERT_TRUE((document::rotateImage(doc.sourceImage, document::RotateDirection::Clockwise)).ok());
+    ASSERT_NE(doc.noiseEstimate(), nullptr);
+    EXPECT_NE(doc.processing.noiseProfileKey, key);
+    // No 24-bit picture: nothing to measure.
+    doc.sourceImage.release();
+    EXPECT_EQ(doc.noiseEstimate(), nullptr);
+}
+
+TEST_F(ProcessImage, WholeRunsKeepTheEnginesPlanesAndADetailRunLetsThemGo) {
+    load(900, 700);
+    ASSERT_EQ(doc.processImage(false), pipeline::ProcessOutcome::Done);
+    const std::size_t whole = doc.processing.engineWorkspace.bytes();
+    EXPECT_GT(whole, 0u);
+    // Saving again, or the next picture of a batch: the planes are there already.
+    const double* plane = doc.processing.engineWorkspace.plane(0);
+    ASSERT_EQ(doc.processImage(false), pipeline::ProcessOutcome::Done);
+    EXPECT_EQ(doc.processing.engineWorkspace.plane(0), plane);
+    // The preview after a save holds only what a detail rectangle needs.
+    doc.setDetailRect(100, 100, 300, 200);
+    ASSERT_EQ(doc.processImage(true), pipeline::ProcessOutcome::Done);
+    EXPECT_LT(doc.processing.engineWorkspace.bytes(), whole / 4);
+}
+
+TEST_F(ProcessImage, TheAutomaticModesMemoryIsKeptAndLetGoLikeTheEngines) {
+    load(900, 700);
+    doc.noise.nrMode = pipeline::kNrModeAuto;
+    ASSERT_EQ(doc.processImage(false), pipeline::ProcessOutcome::Done);
+    const std::size_t whole = doc.processing.autoWorkspace.bytes();
+    EXPECT_GT(whole, 0u);
+    ASSERT_EQ(doc.processImage(false), pipeline::ProcessOutcome::Done);
+    EXPECT_EQ(doc.processing.autoWorkspace.bytes(), whole);
+    doc.setDetailRect(100, 100, 300, 200);
+    ASSERT_EQ(doc.processImage(true), pipeline::ProcessOutcome::Done);
+    EXPECT_LT(doc.processing.autoWorkspace.bytes(), whole / 4);
+}

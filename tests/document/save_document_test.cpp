@@ -191,6 +191,38 @@ TEST(SaveDocument, NothingToSaveAndBusy) {
     EXPECT_FALSE(fs::exists(folder.file("x.png")));
 }
 
+TEST(SaveDocument, FullCropModeIsLeftUncroppedWhenTheWindowWasNotTouched) {
+    TempFolder folder;
+    RecordingHost host;
+    document::CSotavoDoc doc(host);
+    openNoisy(doc, folder, 60, 40);
+    doc.crop.cropAspect = 0; // square, remembered from an earlier visit
+    ASSERT_TRUE(
+        (document::enterCropMode(doc.crop, true, doc.sourceImage, doc.color, doc.cropDisplayImage)).ok());
+    doc.display.displayTab = document::kTabImage;
+
+    const std::string target = folder.file("whole.bmp");
+    ASSERT_TRUE(document::onSaveDocument(doc, target).saved());
+    EXPECT_FALSE(doc.crop.cropMode);
+    EXPECT_TRUE(host.questions.empty());
+    EXPECT_EQ(doc.sourceImage.width, 60);
+    codec::Picture saved;
+    ASSERT_TRUE((saved.load(target)).ok());
+    EXPECT_EQ(saved.width, 60);
+    EXPECT_EQ(saved.height, 40);
+}
+
+TEST(SaveDocument, OutsideFullCropModeTheTabAndTheCropStateStay) {
+    TempFolder folder;
+    RecordingHost host;
+    document::CSotavoDoc doc(host);
+    openNoisy(doc, folder, 60, 40);
+    doc.display.displayTab = document::kTabCurves;
+    ASSERT_TRUE(document::onSaveDocument(doc, folder.file("curves.bmp")).saved());
+    EXPECT_EQ(doc.display.displayTab, kTabCurves);
+    EXPECT_EQ(doc.sourceImage.width, 60);
+}
+
 TEST(SaveDocument, FullCropModeIsLeftWithTheCropApplied) {
     TempFolder folder;
     RecordingHost host;
@@ -199,6 +231,7 @@ TEST(SaveDocument, FullCropModeIsLeftWithTheCropApplied) {
     doc.crop.cropAspect = 0; // square
     ASSERT_TRUE(
         enterCropMode(doc.crop, true, doc.sourceImage, doc.color, doc.cropDisplayImage).ok());
+    doc.crop.windowChanged = true; // the person chose the aspect in this visit
     doc.display.displayTab = document::kTabImage;
 
     const std::string target = folder.file("square.bmp");

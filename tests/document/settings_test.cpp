@@ -70,6 +70,21 @@ TEST(MemorySettingsTest, SmallOrNegativeSizesNeverReachThePipeline) {
     EXPECT_EQ(used, (MemorySettingsValues{64, 64, 64, 64}));
 }
 
+TEST(MemorySettingsTest, TheMemoryBudgetIsStoredInMegabytesAndZeroMeansTheDefault) {
+    MemorySettings store;
+    EXPECT_EQ(readMemorySettings(store).budgetMB, 0);
+    EXPECT_FALSE(store.contains(SettingId::MemoryBudgetMB));
+    writeMemorySettings(store, {3100, 2100, 2000, 2000, 6144});
+    EXPECT_EQ(store.storedInt("Settings", "MemoryBudgetMB"), 6144);
+    EXPECT_EQ(readMemorySettings(store).budgetMB, 6144);
+    // The block and swap sizes are raised to 64; the budget is not (a small one is a choice).
+    EXPECT_EQ(clampMemorySettings({10, 10, 10, 10, 10}).budgetMB, 10);
+    // A negative budget is the default.
+    writeMemorySettings(store, {3100, 2100, 2000, 2000, -1});
+    EXPECT_EQ(readMemorySettings(store).budgetMB, 0);
+    EXPECT_TRUE(needsMemoryClamp({3100, 2100, 2000, 2000, -1}));
+}
+
 TEST(MemorySettingsTest, UsableValuesPassUnchanged) {
     const MemorySettingsValues values{3100, 2100, 2000, 65};
     EXPECT_FALSE(needsMemoryClamp(values));

@@ -108,6 +108,11 @@ const Variant kVariants[] = {
          r.color.tone.gamma = 1.3f;
          r.color.tone.colourBoost = 40;
      }},
+    {"portrait, colour steps",
+     [](pipeline::RegionRun& r) {
+         r.noise.nrMode = pipeline::kNrModePortrait;
+         r.color.tone.whitePoint = 240;
+     }},
 };
 
 } // namespace
@@ -150,6 +155,26 @@ TEST(ProcessRegionSteps, TiledRunsAndRegionsMatchThePlainRun) {
                 << v.name << " limits " << c.blockW << "x" << c.blockH;
             EXPECT_EQ(differingBytes(shipped, plain), 0u) << v.name;
         }
+}
+
+TEST(ProcessRegionSteps, OnlyARunWithColorStepsKeepsAPreReductionCopy) {
+    // Without colour steps the copy would repeat the picture: the shipped run reads the picture.
+    const Picture24 picture = noisyPicture(300, 200, 9);
+    for (const Variant& v : {kVariants[0], kVariants[1], kVariants[6], kVariants[10]}) {
+        std::vector<uint8_t> result = picture.pixels;
+        pipeline::RegionRun run;
+        run.region = core::Rect{20, 10, 280, 190};
+        v.apply(run);
+        run.source = core::ConstImageView(picture.pixels.data(), picture.width, picture.height, 3);
+        run.result = core::ImageView(result.data(), picture.width, picture.height, 3);
+        pipeline::SwapBuffer work, preNr;
+        ASSERT_TRUE(preNr.allocate(1000)); // a copy from an earlier run is let go
+        QuietObserver observer;
+        ASSERT_EQ(pipeline::processRegion(run, work, preNr, observer).outcome,
+                  pipeline::ProcessOutcome::Done);
+        const bool colorSteps = v.name == kVariants[10].name;
+        EXPECT_EQ(preNr.size() != 0, colorSteps) << v.name;
+    }
 }
 
 TEST(ProcessRegionSteps, BuffersOnMappingsGiveTheSameBytes) {

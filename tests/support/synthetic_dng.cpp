@@ -107,51 +107,51 @@ void writeIfd(std::vector<uint8_t>& out, std::vector<Entry> entries, std::vector
 
 } // namespace
 
-std::vector<uint8_t> makeSyntheticDng(const SyntheticDng& spec) {
+std::vector<uint8_t> makeSyntheticDng(const SyntheticDng& shot) {
     // RGGB: red at even rows and columns, blue at odd ones.
     static const int kCfa[4] = {0, 1, 1, 2};
     std::mt19937 rng(7);
     std::normal_distribution<double> noise(0.0, 12.0);
     std::vector<uint8_t> pixels;
-    pixels.reserve(std::size_t(spec.width) * spec.height * 2);
-    for (int y = 0; y < spec.height; ++y)
-        for (int x = 0; x < spec.width; ++x) {
+    pixels.reserve(std::size_t(shot.width) * shot.height * 2);
+    for (int y = 0; y < shot.height; ++y)
+        for (int x = 0; x < shot.width; ++x) {
             const int channel = kCfa[(y & 1) * 2 + (x & 1)];
-            int v = spec.value ? spec.value(x, y, channel)
-                               : int(300 + 3000.0 * (x + y) / (spec.width + spec.height) +
+            int v = shot.value ? shot.value(x, y, channel)
+                               : int(300 + 3000.0 * (x + y) / (shot.width + shot.height) +
                                      400.0 * channel + noise(rng));
             put16(pixels, uint32_t(std::clamp(v, 0, 65535)));
         }
 
     std::vector<Entry> exif;
-    if (spec.exposureSeconds >= 1) {
-        exif.push_back(rationals(33434, {spec.exposureSeconds}));
-    } else if (spec.exposureSeconds > 0) { // as cameras write it: 1/n
+    if (shot.exposureSeconds >= 1) {
+        exif.push_back(rationals(33434, {shot.exposureSeconds}));
+    } else if (shot.exposureSeconds > 0) { // as cameras write it: 1/n
         Entry e{33434, kRational, 1, {}};
         put32(e.payload, 1);
-        put32(e.payload, uint32_t(std::lround(1.0 / spec.exposureSeconds)));
+        put32(e.payload, uint32_t(std::lround(1.0 / shot.exposureSeconds)));
         exif.push_back(e);
     }
-    if (spec.fNumber > 0) exif.push_back(rationals(33437, {spec.fNumber}));
-    if (spec.iso > 0) exif.push_back(shorts(34855, {uint32_t(spec.iso)}));
-    if (!spec.dateTime.empty()) exif.push_back(ascii(36867, spec.dateTime));
+    if (shot.fNumber > 0) exif.push_back(rationals(33437, {shot.fNumber}));
+    if (shot.iso > 0) exif.push_back(shorts(34855, {uint32_t(shot.iso)}));
+    if (!shot.dateTime.empty()) exif.push_back(ascii(36867, shot.dateTime));
 
     std::vector<Entry> main = {
-        longs(254, {0}), longs(256, {uint32_t(spec.width)}), longs(257, {uint32_t(spec.height)}),
+        longs(254, {0}), longs(256, {uint32_t(shot.width)}), longs(257, {uint32_t(shot.height)}),
         shorts(258, {16}), shorts(259, {1}), shorts(262, {32803}),      // colour filter array
-        ascii(271, spec.make), ascii(272, spec.model), longs(273, {0}), // strip offset, set below
-        shorts(274, {1}), shorts(277, {1}), longs(278, {uint32_t(spec.height)}),
+        ascii(271, shot.make), ascii(272, shot.model), longs(273, {0}), // strip offset, set below
+        shorts(274, {1}), shorts(277, {1}), longs(278, {uint32_t(shot.height)}),
         longs(279, {uint32_t(pixels.size())}), shorts(284, {1}), shorts(33421, {2, 2}),
         bytes(33422, {0, 1, 1, 2}), bytes(50706, {1, 4, 0, 0}),
-        ascii(50708, spec.make + " " + spec.model), shorts(50717, {spec.whiteLevel}),
+        ascii(50708, shot.make + " " + shot.model), shorts(50717, {shot.whiteLevel}),
         // A colour matrix near the identity keeps the colours what the values say.
         rationals(50721, {1, 0, 0, 0, 1, 0, 0, 0, 1}, true),
         rationals(50728, {0.5, 1, 0.5}), // as-shot neutral: twice as much green as red or blue
     };
-    if (!spec.dateTime.empty()) main.push_back(ascii(306, spec.dateTime));
-    if (spec.scaleX != 1 || spec.scaleY != 1)
-        main.push_back(rationals(50718, {spec.scaleX, spec.scaleY}));
-    if (spec.staggered) main.push_back(shorts(50711, {2}));
+    if (!shot.dateTime.empty()) main.push_back(ascii(306, shot.dateTime));
+    if (shot.scaleX != 1 || shot.scaleY != 1)
+        main.push_back(rationals(50718, {shot.scaleX, shot.scaleY}));
+    if (shot.staggered) main.push_back(shorts(50711, {2}));
     if (!exif.empty()) main.push_back(longs(34665, {0})); // set below
 
     const std::size_t ifd0 = 8;

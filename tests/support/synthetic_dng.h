@@ -28,6 +28,6 @@ struct SyntheticDng {
 };
 
 /// The bytes of the DNG file.
-std::vector<uint8_t> makeSyntheticDng(const SyntheticDng& spec);
+std::vector<uint8_t> makeSyntheticDng(const SyntheticDng& shot);
 
 } // namespace velanox::test

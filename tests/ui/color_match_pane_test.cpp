@@ -120,7 +120,7 @@ private slots:
         auto* fade = control<SkinnedSlider>(&f.pane, ids::kSliderFade);
         fade->setValue(128);
         QCOMPARE(f.doc->color.match.matchFade, 128);
-        QTRY_COMPARE_WITH_TIMEOUT(f.detailRuns, 1, 1000);
+        QTRY_COMPARE_WITH_TIMEOUT(f.detailRuns, 1, velanox::ui::test::kSlowMachineMs);
 
         QCOMPARE(ColorMatchPane::fadeDelay(true, document::kTabImage), 50);
         QCOMPARE(ColorMatchPane::fadeDelay(false, document::kTabImage), 100);
@@ -132,7 +132,7 @@ private slots:
         fade->setSliderDown(true);
         fade->setValue(10);
         fade->setValue(20);
-        QTRY_COMPARE_WITH_TIMEOUT(f.histograms, 1, 1000);
+        QTRY_COMPARE_WITH_TIMEOUT(f.histograms, 1, velanox::ui::test::kSlowMachineMs);
         fade->setSliderDown(false);
         QCOMPARE(f.doc->color.match.matchFade, 20);
     }
@@ -142,7 +142,7 @@ private slots:
         f.makeRamp(32, 8);
         f.pane.attachDocument(f.doc.get());
         control<QRadioButton>(&f.pane, ids::kRadioNoMatch)->click();
-        QTRY_COMPARE_WITH_TIMEOUT(f.cropEntries, 1, 1000);
+        QTRY_COMPARE_WITH_TIMEOUT(f.cropEntries, 1, velanox::ui::test::kSlowMachineMs);
         QVERIFY(f.doc->crop.cropMode);
         QCOMPARE(f.detailRuns, 0);
         // Clearing the box leaves the mode (a neutral crop window asks nothing).
@@ -267,7 +267,7 @@ private slots:
         QCOMPARE(control<ReferencePreview>(&f.pane, ids::kReferencePreview)->image().size(),
                  QSize(170, 85));
         QVERIFY(f.doc->color.match.matchTables != color::MatchValues::identityMatchTables());
-        QTRY_COMPARE_WITH_TIMEOUT(f.detailRuns, 1, 1000);
+        QTRY_COMPARE_WITH_TIMEOUT(f.detailRuns, 1, velanox::ui::test::kSlowMachineMs);
     }
 
     void aReferenceThatCannotBeReadSaysSoAndChangesNothing() {

@@ -232,15 +232,15 @@ private slots:
     }
 
     void aCameraRawShowsTheCameraDataLikeExif() {
-        velanox::test::SyntheticDng spec;
-        spec.make = "Orvantel";
-        spec.model = "R-1";
-        spec.iso = 200;
-        spec.exposureSeconds = 1.0 / 60;
-        spec.fNumber = 8;
+        velanox::test::SyntheticDng shot;
+        shot.make = "Orvantel";
+        shot.model = "R-1";
+        shot.iso = 200;
+        shot.exposureSeconds = 1.0 / 60;
+        shot.fNumber = 8;
         const QTemporaryDir folder;
         const std::string path = folder.filePath(QStringLiteral("shot.dng")).toStdString();
-        const std::vector<uint8_t> bytes = velanox::test::makeSyntheticDng(spec);
+        const std::vector<uint8_t> bytes = velanox::test::makeSyntheticDng(shot);
         std::ofstream(path, std::ios::binary)
             .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
         PropertiesFixture f;

@@ -4,7 +4,7 @@
 // VELANOX_UI_SHOTS set to a folder, each state is also written there as a PNG of the window.
 #include "ui_test_main.h"
 
-#include "temp_settings.h"
+#include "app_fixture.h"
 
 #include "document/csotavo_doc.h"
 #include "ui/about_dialog.h"
@@ -41,86 +41,8 @@
 #include <QWheelEvent>
 
 using namespace velanox::ui;
-
-namespace {
-
-// A picture with a few shapes, so crops and rotations can be told apart by eye.
-QImage scene(int w, int h, int seed) {
-    QImage image(w, h, QImage::Format_RGB888);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            image.setPixelColor(x, y,
-                                QColor((x * 255) / w, (y * 255) / h, (seed * 60 + (x ^ y)) & 255));
-    QPainter p(&image);
-    p.fillRect(QRect(w / 8, h / 8, w / 4, h / 4), QColor(200, 40, 40));
-    p.setBrush(QColor(40, 40, 200));
-    p.drawEllipse(QPoint(w * 2 / 3, h / 2), w / 6, h / 5);
-    return image;
-}
-
-struct AppFixture {
-    test::TempSettings settings;
-    QTemporaryDir dir;
-    Application app{*settings};
-    std::unique_ptr<DocumentController> controller;
-    QStringList messages;
-    QStringList questions;
-    QuestionAnswer answer = QuestionAnswer::Cancel;
-    MessageHandler previousMessages;
-    QuestionHandler previousQuestions;
-
-    AppFixture() {
-        app.startUp({QStringLiteral("velanox-nr")}, false);
-        app.frame()->resize(1000, 720);
-        app.frame()->show();
-        controller = std::make_unique<DocumentController>(app);
-        previousMessages =
-            setMessageHandler([this](QWidget*, const QString& text) { messages << text; });
-        previousQuestions = setQuestionHandler([this](QWidget*, const QString& text, QuestionKind) {
-            questions << text;
-            return answer;
-        });
-    }
-    ~AppFixture() {
-        setMessageHandler(previousMessages);
-        setQuestionHandler(previousQuestions);
-        controller.reset();
-    }
-
-    velanox::document::CSotavoDoc& doc() { return controller->document(); }
-    CMainFrame* frame() { return app.frame(); }
-    void run(int id) { frame()->runCommand(id); }
-    bool enabled(int id) {
-        frame()->updateCommandStates();
-        return frame()->command(id)->isEnabled();
-    }
-    bool checked(int id) {
-        frame()->updateCommandStates();
-        return frame()->command(id)->isChecked();
-    }
-    int tab() { return frame()->modeTabs()->current(); }
-
-    QString write(const QString& name, int w, int h, int seed = 0) {
-        const QString path = dir.filePath(name);
-        return scene(w, h, seed).save(path) ? path : QString();
-    }
-    bool open(const QString& name, int w, int h) {
-        const QString path = write(name, w, h);
-        return !path.isEmpty() && controller->openPath(path);
-    }
-
-    // Lets the timers and paints run, then writes the window when screenshots are wanted.
-    void shot(const char* name) {
-        QTest::qWait(150);
-        const QByteArray folder = qgetenv("VELANOX_UI_SHOTS");
-        if (folder.isEmpty()) return;
-        QDir().mkpath(QString::fromLocal8Bit(folder));
-        frame()->grab().save(QDir(QString::fromLocal8Bit(folder))
-                                 .filePath(QString::fromLatin1(name) + QStringLiteral(".png")));
-    }
-};
-
-} // namespace
+using velanox::ui::test::AppFixture;
+using velanox::ui::test::scene;
 
 class FrameCommandsTest : public QObject {
     Q_OBJECT
@@ -346,13 +268,14 @@ private slots:
                             strip->height() / 2);
         f.answer = QuestionAnswer::Cancel;
         QTest::mouseClick(strip, Qt::LeftButton, {}, curves);
-        QTRY_COMPARE(f.questions.size(), 1); // the strip posts its command
+        QTRY_COMPARE_WITH_TIMEOUT(f.questions.size(), 1,
+                                  velanox::ui::test::kSlowMachineMs); // the strip posts its command
         QCOMPARE(strip->current(), int(kFullCropTab));
         QVERIFY(f.doc().crop.cropMode);
         QCOMPARE(f.doc().display.displayTab, 0);
         f.answer = QuestionAnswer::Yes;
         QTest::mouseClick(strip, Qt::LeftButton, {}, curves);
-        QTRY_COMPARE(f.questions.size(), 2);
+        QTRY_COMPARE_WITH_TIMEOUT(f.questions.size(), 2, velanox::ui::test::kSlowMachineMs);
         QCOMPARE(strip->current(), int(kCurvesTab));
         QCOMPARE(f.doc().display.displayTab, 1);
         QCOMPARE(f.doc().sourceImage.width, 286);
@@ -392,7 +315,7 @@ private slots:
         QCOMPARE(f.doc().sourceImage.height, 300);
         const QSize after = properties->thumbnailView()->thumbnail().size();
         QVERIFY2(after.height() > after.width(), "the thumbnail still shows the unturned picture");
-        QTRY_VERIFY(f.doc().processing.resultValid);
+        QTRY_VERIFY_WITH_TIMEOUT(f.doc().processing.resultValid, velanox::ui::test::kSlowMachineMs);
         f.shot("detail_rotated");
     }
 
@@ -421,7 +344,7 @@ private slots:
         f.shot("new_document");
         // A picture opened afterwards shows as usual.
         QVERIFY(f.open(QStringLiteral("next.png"), 120, 80));
-        QTRY_VERIFY(f.doc().processing.resultValid);
+        QTRY_VERIFY_WITH_TIMEOUT(f.doc().processing.resultValid, velanox::ui::test::kSlowMachineMs);
     }
 
     void nextAndPreviousStepThroughTheFolder() {
@@ -512,7 +435,7 @@ private slots:
                 f.frame()->findChild<QDockWidget*>(objectNameFor("pane", ids::kPaneIdColorMatch)))
             match->raise();
         f.run(ids::kDetailMode);
-        QTRY_VERIFY(f.doc().processing.resultValid);
+        QTRY_VERIFY_WITH_TIMEOUT(f.doc().processing.resultValid, velanox::ui::test::kSlowMachineMs);
         f.shot("sample_color_match");
         // The busy notice over the lower half while a run is on.
         f.doc().processing.calculating = 1;
@@ -572,7 +495,9 @@ private slots:
         QApplication::sendEvent(port, &drop);
         QCOMPARE(f.doc().sourceImage.width, 120);
         QCOMPARE(QString::fromStdString(f.doc().sourceFile.documentPath), path);
-        QTRY_VERIFY(f.doc().processing.resultValid); // the view's refresh a moment later
+        QTRY_VERIFY_WITH_TIMEOUT(
+            f.doc().processing.resultValid,
+            velanox::ui::test::kSlowMachineMs); // the view's refresh a moment later
         QVERIFY(f.messages.isEmpty());
 
         // A file of another kind is passed over without a word.
@@ -596,7 +521,7 @@ private slots:
         QCOMPARE(f.doc().sourceImage.width, 70);
         QCOMPARE(f.doc().sourceImage.height, 50);
         QCOMPARE(f.doc().sourceImage.bitsPerPixel, 24);
-        QTRY_VERIFY(f.doc().processing.resultValid);
+        QTRY_VERIFY_WITH_TIMEOUT(f.doc().processing.resultValid, velanox::ui::test::kSlowMachineMs);
         // A pasted picture has no folder to step through.
         QVERIFY(!f.enabled(ids::kNextImage));
         QApplication::clipboard()->clear();

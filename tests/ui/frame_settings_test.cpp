@@ -1,6 +1,7 @@
 #include "temp_settings.h"
 #include "ui_test_main.h"
 
+#include "codec/contained_reader.h"
 #include "ui/application.h"
 #include "ui/close_deferral.h"
 #include "ui/frame_placement.h"
@@ -14,6 +15,7 @@
 
 #include <QAction>
 #include <QDockWidget>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTest>
 #include <QTimer>
@@ -210,6 +212,39 @@ private slots:
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QCOMPARE(dialog.values().maxBlockW, 64);
         QCOMPARE(dialog.values().maxSwapH, 1500);
+    }
+
+    void theMemoryBudgetIsEditedWithTheOtherValues() {
+        RecordedMessages messages;
+        MemorySettingsDialog dialog({3100, 2100, 2000, 2000, 0});
+        auto* budget =
+            dialog.findChild<QLineEdit*>(objectNameFor("control", ids::kEditMemoryBudget));
+        QVERIFY(budget != nullptr);
+        QCOMPARE(budget->text(), QStringLiteral("0"));
+        // The note says what 0 stands for on this machine.
+        auto* note = dialog.findChild<QLabel*>(QStringLiteral("label_budget"));
+        QVERIFY(note != nullptr);
+        QVERIFY(note->text().contains(
+            QString::number(qulonglong(velanox::codec::defaultMemoryBudget() >> 20))));
+        budget->setText(QStringLiteral("8 GB"));
+        dialog.accept();
+        QCOMPARE(messages.texts, QStringList{QStringLiteral("Please enter an integer.")});
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+        budget->setText(QStringLiteral(" 8192 "));
+        dialog.accept();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(dialog.values().budgetMB, 8192);
+        QCOMPARE(dialog.values().maxBlockW, 3100);
+        // What OK confirmed is stored under its own key and read back at the next start.
+        test::TempSettings temp;
+        {
+            QtSettingsStore store(*temp);
+            velanox::document::writeMemorySettings(store, dialog.values());
+        }
+        QCOMPARE(temp->value(QStringLiteral("Settings/MemoryBudgetMB")).toInt(), 8192);
+        Application app(*temp);
+        QVERIFY(app.startUp({QStringLiteral("velanox-nr")}, false));
+        QCOMPARE(app.frame()->memorySettings().budgetMB, 8192);
     }
 
     void memorySettingsRefuseANonInteger() {

@@ -143,7 +143,8 @@ private slots:
         ModeTabStrip* strip = frame.modeTabs();
         const QPoint onFullCrop((strip->tabLeft(1) + strip->tabRight(1)) / 2, 10);
         QTest::mouseClick(strip, Qt::LeftButton, {}, onFullCrop);
-        QTRY_VERIFY(frame.command(ids::kFullCropMode)->isChecked());
+        QTRY_VERIFY_WITH_TIMEOUT(frame.command(ids::kFullCropMode)->isChecked(),
+                                 velanox::ui::test::kSlowMachineMs);
         QVERIFY(!frame.toolbar(ids::kCropToolbar)->isHidden());
     }
 };

@@ -3,6 +3,7 @@
 #include "document/csotavo_doc.h"
 #include "support/recording_host.h"
 #include "ui/debouncer.h"
+#include "ui/edit_commit.h"
 #include "ui/panes/nr_options_pane.h"
 #include "ui/resource_ids.h"
 
@@ -10,10 +11,15 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDial>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
+#include <QToolButton>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <cmath>
@@ -56,7 +62,7 @@ template <class T> T* control(QWidget& pane, int id) {
 class NrOptionsPaneTest : public QObject {
     Q_OBJECT
 private slots:
-    void typedLevelsAreCorrectedInPlaceAndSelected() {
+    void typedLevelsAreCorrectedWhenCommittedNeverWhileTyping() {
         velanox::test::RecordingHost host;
         velanox::document::CSotavoDoc doc(host);
         givePicture(doc);
@@ -67,31 +73,102 @@ private slots:
         auto* edit = control<QLineEdit>(pane, ids::kNrNoiseEdit);
         QCOMPARE(edit->text(), QStringLiteral("8.0"));
 
+        // Out of range while typing: the text stays, the level too, until Enter.
         replaceText(edit, QStringLiteral("150"));
+        QCOMPARE(edit->text(), QStringLiteral("150"));
+        QCOMPARE(doc.noise.noiseLevel, 8.0);
+        QTest::keyClick(edit, Qt::Key_Return);
         QCOMPARE(edit->text(), QStringLiteral("100"));
         QCOMPARE(edit->selectedText(), QStringLiteral("100"));
         QCOMPARE(doc.noise.noiseLevel, 100.0);
 
+        // ... or until the focus leaves the box.
         replaceText(edit, QStringLiteral("-3"));
+        QCOMPARE(edit->text(), QStringLiteral("-3"));
+        auto* sharpen = control<QLineEdit>(pane, ids::kNrSharpenEdit);
+        sharpen->setFocus();
         QCOMPARE(edit->text(), QStringLiteral("0"));
-        QCOMPARE(edit->selectedText(), QStringLiteral("0"));
         QCOMPARE(doc.noise.noiseLevel, 0.0);
 
+        // ... or until a pause after the last keystroke.
         replaceText(edit, QStringLiteral("abc"));
-        QCOMPARE(edit->text(), QStringLiteral("0"));
+        QTest::qWait(EditCommit::kPauseMs / 2);
+        QCOMPARE(edit->text(), QStringLiteral("abc"));
+        QTRY_COMPARE_WITH_TIMEOUT(edit->text(), QStringLiteral("0"),
+                                  velanox::ui::test::kSlowMachineMs);
         QCOMPARE(edit->selectedText(), QStringLiteral("0"));
 
         // The whole-number edits: below 0 and above their maximum.
-        auto* sharpen = control<QLineEdit>(pane, ids::kNrSharpenEdit);
         replaceText(sharpen, QStringLiteral("250"));
+        QCOMPARE(sharpen->text(), QStringLiteral("250"));
+        QTest::keyClick(sharpen, Qt::Key_Return);
         QCOMPARE(sharpen->text(), QStringLiteral("100"));
         QCOMPARE(pane.sharpenValue(), 100);
         auto* edge = control<QLineEdit>(pane, ids::kNrEdgeEdit);
+        edge->setEnabled(true);
         replaceText(edge, QStringLiteral("256"));
+        QTest::keyClick(edge, Qt::Key_Return);
         QCOMPARE(edge->text(), QStringLiteral("255"));
         QCOMPARE(edge->selectedText(), QStringLiteral("255"));
         replaceText(edge, QStringLiteral("-1"));
+        QTest::keyClick(edge, Qt::Key_Return);
         QCOMPARE(edge->text(), QStringLiteral("0"));
+
+        // Typed key by key, an in-range value is taken as it grows: 1, 12, 120.
+        edge->selectAll();
+        QTest::keyClicks(edge, QStringLiteral("120"));
+        QCOMPARE(pane.edgeValue(), 120);
+        QCOMPARE(edge->text(), QStringLiteral("120"));
+    }
+
+    void theEdgeDialKeepsATypedValueUntilTurned() {
+        velanox::test::RecordingHost host;
+        velanox::document::CSotavoDoc doc(host);
+        givePicture(doc);
+        doc.display.outputWindowMode = velanox::pipeline::kOutputHighlightEdges;
+        NrOptionsPane pane;
+        pane.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&pane));
+        pane.attachDocument(&doc);
+        auto* edge = control<QLineEdit>(pane, ids::kNrEdgeEdit);
+        QVERIFY(edge->isEnabled());
+        replaceText(edge, QStringLiteral("120"));
+        QTest::keyClick(edge, Qt::Key_Return);
+        QCOMPARE(pane.edgeValue(), 120);
+        auto* button = control<QToolButton>(pane, ids::kNrEdgeDial);
+        QMenu* menu = button->menu();
+        auto* dial = menu->findChild<QDial*>();
+        QVERIFY(dial);
+        emit menu->aboutToShow();
+        QCOMPARE(dial->value(), dial->maximum());
+        QCOMPARE(edge->text(), QStringLiteral("120"));
+        emit menu->aboutToHide();
+        QCOMPARE(pane.edgeValue(), 120);
+        // Turned, the dial's value replaces it.
+        emit menu->aboutToShow();
+        dial->setValue(40);
+        emit menu->aboutToHide();
+        QCOMPARE(edge->text(), QStringLiteral("40"));
+        QCOMPARE(pane.edgeValue(), 40);
+    }
+
+    void theWheelOverTheLevelSliderRunsLikeAClick() {
+        velanox::test::RecordingHost host;
+        velanox::document::CSotavoDoc doc(host);
+        givePicture(doc);
+        NrOptionsPane pane;
+        pane.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&pane));
+        pane.attachDocument(&doc);
+        auto* slider = control<QSlider>(pane, ids::kNrNoiseSlider);
+        const QPointF at = slider->rect().center();
+        QWheelEvent up(at, slider->mapToGlobal(at), {}, QPoint(0, 120), Qt::NoButton, {},
+                       Qt::NoScrollPhase, false);
+        QApplication::sendEvent(slider, &up);
+        QVERIFY(doc.noise.noiseLevel > 8.0);
+        QVERIFY(pane.timer().isPending());
+        QCOMPARE(pane.timer().pendingDelay(), 100);
+        QTRY_COMPARE_WITH_TIMEOUT(runs(host), 1, velanox::ui::test::kSlowMachineMs);
     }
 
     void typingRunsOnce800MsAfterTheLastKeystroke() {
@@ -112,7 +189,7 @@ private slots:
         QCOMPARE(pane.timer().pendingDelay(), 800);
         QTest::qWait(500);
         QCOMPARE(runs(host), 0);
-        QTRY_COMPARE_WITH_TIMEOUT(runs(host), 1, 1500);
+        QTRY_COMPARE_WITH_TIMEOUT(runs(host), 1, velanox::ui::test::kSlowMachineMs);
         QTest::qWait(200);
         QCOMPARE(runs(host), 1);
     }
@@ -133,7 +210,7 @@ private slots:
         QTest::mouseClick(control<QPushButton>(pane, ids::kNrDefault), Qt::LeftButton);
         QCOMPARE(pane.timer().pendingDelay(), 100);
         QCOMPARE(runs(host), 0);
-        QTRY_COMPARE_WITH_TIMEOUT(runs(host), 1, 1000);
+        QTRY_COMPARE_WITH_TIMEOUT(runs(host), 1, velanox::ui::test::kSlowMachineMs);
         QTest::qWait(250);
         QCOMPARE(runs(host), 1);
     }
@@ -224,7 +301,7 @@ private slots:
         QVERIFY(!control<QSlider>(pane, ids::kNrNoiseSlider)->isEnabled());
     }
 
-    void theSliderCovers0To20AndWritesTheLevelAtOnce() {
+    void theSliderCovers0To20WritesTheLevelAtOnceAndRunsAtTheEndOfAMove() {
         velanox::test::RecordingHost host;
         velanox::document::CSotavoDoc doc(host);
         givePicture(doc);
@@ -234,10 +311,20 @@ private slots:
         pane.attachDocument(&doc);
         auto* slider = control<QSlider>(pane, ids::kNrNoiseSlider);
         QCOMPARE(slider->maximum(), 200);
+        // During a drag the level follows at once; the run waits for the end of the drag.
+        slider->setSliderDown(true);
         slider->setValue(200);
         QCOMPARE(doc.noise.noiseLevel, 20.0);
         QCOMPARE(control<QLineEdit>(pane, ids::kNrNoiseEdit)->text(), QStringLiteral("20.0"));
-        QVERIFY(!pane.timer().isPending()); // only the end of a drag asks for a run
+        QVERIFY(!pane.timer().isPending());
+        slider->setSliderDown(false);
+        QVERIFY(pane.timer().isPending());
+        QCOMPARE(pane.timer().pendingDelay(), 100);
+        // Any other move (a key, a click, the wheel) is a move and its end at once.
+        pane.timer().cancel();
+        slider->setValue(150);
+        QCOMPARE(doc.noise.noiseLevel, 15.0);
+        QVERIFY(pane.timer().isPending());
     }
 
     void numbersAreReadLikeTheEditsReadThem() {
@@ -250,14 +337,120 @@ private slots:
         QVERIFY(std::isnan(numberOf(QString())));
     }
 
-    void theModeListHasFiveTwoLineItemsAndIcons() {
-        QCOMPARE(nrModeTexts().size(), 5);
+    void theModeListHasSixTwoLineItemsAndIcons() {
+        QCOMPARE(nrModeTexts().size(), 6);
+        QCOMPARE(int(nrModeTexts().size()), int(velanox::pipeline::kNrModeCount));
         QCOMPARE(nrModeTexts()[0], QStringLiteral("Default Mode"));
         QCOMPARE(nrModeTexts()[4], QStringLiteral("Scanner Mode\n(Remove Moire form scans)"));
-        for (int mode = 0; mode < 5; ++mode) {
+        QCOMPARE(nrModeTexts()[5].section(QLatin1Char('\n'), 0, 0), QStringLiteral("Automatic"));
+        for (int mode = 0; mode < 6; ++mode) {
             const QPixmap icon = nrModeIcon(mode);
             QCOMPARE(icon.size(), QSize(64, 42));
         }
+        QVERIFY(nrModeIcon(velanox::pipeline::kNrModeAuto).toImage() !=
+                nrModeIcon(velanox::pipeline::kNrModeScanner).toImage());
+    }
+
+    void automaticModeSetsItsStrengthsAndShowsTheEstimate() {
+        velanox::test::RecordingHost host;
+        velanox::document::CSotavoDoc doc(host);
+        // A grey picture with noise of 6 in each component.
+        const int w = 96, h = 64;
+        doc.sourceImage.allocate(w, h, 24);
+        unsigned seed = 1;
+        for (std::size_t i = 0; i < doc.sourceImage.rowBytes() * std::size_t(h); ++i) {
+            double sum = 0; // about Gaussian: 12 uniform values
+            for (int k = 0; k < 12; ++k) {
+                seed = seed * 1103515245u + 12345u;
+                sum += double((seed >> 8) & 0xFFFF) / 65536.0;
+            }
+            doc.sourceImage.pixels()[i] = uint8_t(std::lround(128 + (sum - 6.0) * 6.0));
+        }
+        doc.resultImage.copyFrom(doc.sourceImage);
+        doc.setDetailRect(0, 0, w, h);
+        doc.noise.noiseLevel = 9.5;
+        NrOptionsPane pane;
+        pane.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&pane));
+        pane.attachDocument(&doc);
+        auto* combo = control<QComboBox>(pane, ids::kNrModeCombo);
+        auto* slider = control<QSlider>(pane, ids::kNrNoiseSlider);
+        auto* edit = control<QLineEdit>(pane, ids::kNrNoiseEdit);
+        auto* chroma = control<QLineEdit>(pane, ids::kNrChromaEdit);
+        auto* estimate = control<QLabel>(pane, ids::kNrEstimate);
+        QVERIFY(!chroma->isVisible());
+        QVERIFY(!estimate->isVisible());
+
+        // Choosing Automatic: the top pair shows the strength, the colour pair and the estimate
+        // appear, the controls of the blend are off.
+        combo->setCurrentIndex(velanox::pipeline::kNrModeAuto);
+        emit combo->activated(velanox::pipeline::kNrModeAuto);
+        QVERIFY(pane.automatic());
+        QCOMPARE(slider->maximum(), 400);
+        QCOMPARE(slider->value(), 100);
+        QCOMPARE(edit->text(), QStringLiteral("100"));
+        QCOMPARE(chroma->text(), QStringLiteral("125"));
+        QVERIFY(chroma->isVisible());
+        QVERIFY(estimate->text().startsWith(QStringLiteral("Estimated noise: ")));
+        const double shown = estimate->text().mid(17).toDouble();
+        QVERIFY2(shown > 5.0 && shown < 7.0, qPrintable(estimate->text()));
+        QVERIFY(!control<QCheckBox>(pane, ids::kNrSharpen)->isEnabled());
+        QVERIFY(!control<QCheckBox>(pane, ids::kNrBlockNoise)->isEnabled());
+        QVERIFY(combo->isEnabled());
+
+        // Strength by slider at once, colour noise typed and corrected like the level: out of
+        // range, only once committed.
+        slider->setValue(150);
+        QCOMPARE(doc.noise.autoStrength, 150);
+        QCOMPARE(edit->text(), QStringLiteral("150"));
+        QCOMPARE(doc.noise.noiseLevel, 9.5);
+        replaceText(chroma, QStringLiteral("999"));
+        QCOMPARE(chroma->text(), QStringLiteral("999"));
+        QCOMPARE(doc.noise.autoChroma, 125);
+        QTest::keyClick(chroma, Qt::Key_Return);
+        QCOMPARE(chroma->text(), QStringLiteral("400"));
+        QCOMPARE(chroma->selectedText(), QStringLiteral("400"));
+        QCOMPARE(doc.noise.autoChroma, 400);
+        replaceText(edit, QStringLiteral("-2"));
+        QCOMPARE(edit->text(), QStringLiteral("-2"));
+        QCOMPARE(doc.noise.autoStrength, 150);
+        chroma->setFocus(); // the focus leaving commits it
+        QCOMPARE(edit->text(), QStringLiteral("0"));
+        QCOMPARE(doc.noise.autoStrength, 0);
+        // In range, taken while typing.
+        replaceText(edit, QStringLiteral("80"));
+        QCOMPARE(slider->value(), 80);
+        QCOMPARE(doc.noise.autoStrength, 80);
+        replaceText(chroma, QStringLiteral("200"));
+        QCOMPARE(doc.noise.autoChroma, 200);
+        QTest::keyClick(chroma, Qt::Key_Return);
+        QCOMPARE(chroma->text(), QStringLiteral("200"));
+        replaceText(chroma, QStringLiteral("400"));
+        QTest::keyClick(chroma, Qt::Key_Return);
+
+        const int before = runs(host);
+        pane.timer().flush();
+        QCOMPARE(doc.noise.nrMode, int(velanox::pipeline::kNrModeAuto));
+        QCOMPARE(runs(host), before + 1);
+        QVERIFY(doc.processing.resultValid != 0);
+
+        // The settings stay with the document: a pane attached later shows them.
+        NrOptionsPane second;
+        second.attachDocument(&doc);
+        QVERIFY(second.automatic());
+        QCOMPARE(control<QLineEdit>(second, ids::kNrNoiseEdit)->text(), QStringLiteral("80"));
+        QCOMPARE(control<QLineEdit>(second, ids::kNrChromaEdit)->text(), QStringLiteral("400"));
+
+        // Default returns to Default Mode and the noise level.
+        QTest::mouseClick(control<QPushButton>(pane, ids::kNrDefault), Qt::LeftButton);
+        QVERIFY(!pane.automatic());
+        QCOMPARE(slider->maximum(), 200);
+        QCOMPARE(edit->text(), QStringLiteral("9.5"));
+        QVERIFY(!chroma->isVisible());
+        QVERIFY(control<QCheckBox>(pane, ids::kNrSharpen)->isEnabled());
+        pane.timer().flush();
+        QCOMPARE(doc.noise.nrMode, int(velanox::pipeline::kNrModeDefault));
+        QCOMPARE(doc.noise.autoStrength, 80);
     }
 };
 

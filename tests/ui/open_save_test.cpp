@@ -91,7 +91,7 @@ void answerJpegOptions(bool ok, int quality = 0) {
         if (quality > 0) {
             auto* edit =
                 dialog->findChild<QLineEdit*>(objectNameFor("control", ids::kJpegQualityEdit));
-            // Typed at once (as a paste): every change of the edit is corrected on its own.
+            // Typed at once (as a paste) and never committed: OK corrects it.
             edit->setFocus();
             edit->selectAll();
             QApplication::clipboard()->setText(QString::number(quality));

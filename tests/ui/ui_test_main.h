@@ -13,6 +13,10 @@ namespace velanox::ui::test {
 
 std::vector<std::function<QObject*()>>& testClasses();
 
+/// How long a test waits for the event loop to deliver what a timer or a worker thread posts. A
+/// busy CI machine can take seconds; a passing wait returns as soon as its condition holds.
+constexpr int kSlowMachineMs = 30000;
+
 struct Registration {
     explicit Registration(std::function<QObject*()> make) {
         testClasses().push_back(std::move(make));

@@ -31,10 +31,6 @@ Status failure(StatusCode code, const char* what, avifResult result) {
                                      avifResultToString(result) + ").");
 }
 
-uint32_t be32(const uint8_t* p) {
-    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
-}
-
 // The EXIF orientation that does what one irot or imir does.
 int rotationOrientation(int angle) {
     return angle == 1 ? 8 : angle == 2 ? 3 : angle == 3 ? 6 : 1;
@@ -58,20 +54,6 @@ Status sizeUnderDefaultLimits(ByteSpan bytes, const Limits& limits) {
 }
 
 } // namespace
-
-bool probeAvif(ByteSpan bytes) {
-    // ftyp box: size, "ftyp", major brand, minor version, compatible brands.
-    if (!bytes.data || bytes.size < 16 || std::memcmp(bytes.data + 4, "ftyp", 4) != 0) return false;
-    const std::size_t boxSize = std::min<std::size_t>(be32(bytes.data), bytes.size);
-    const auto isAvif = [&](std::size_t at) {
-        return std::memcmp(bytes.data + at, "avif", 4) == 0 ||
-               std::memcmp(bytes.data + at, "avis", 4) == 0;
-    };
-    if (isAvif(8)) return true;
-    for (std::size_t at = 16; at + 4 <= boxSize; at += 4)
-        if (isAvif(at)) return true;
-    return false;
-}
 
 AvifTransform avifTransformFor(int exifOrientation) {
     switch (exifOrientation) {

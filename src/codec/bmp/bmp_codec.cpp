@@ -1,6 +1,6 @@
 #include "codec/bmp/bmp_codec.h"
 
-#include "codec/magick/magick_image.h"
+#include "codec/rgb_rows.h"
 
 #include <cmath>
 #include <cstring>
@@ -149,43 +149,14 @@ uint32_t bmpFormatId(ByteSpan bytes) {
     return bits > 8 ? kFormatBmp : kFormatBmp8;
 }
 
-Status readBmp(ByteSpan bytes, Picture& out, const ReadOptions& options) {
-    out.release();
-    BmpHeader header;
-    if (Status s = parseBmpHeader(bytes, header, options.limits); !s.ok()) return s;
-    magick::ReadRequest request{"BMP", kFormatBmp, 0};
-    if (header.bitsPerPixel == 1) {
-        request.format = kFormatBmp1;
-        request.paletteEntries = 2;
-        request.packOneBit = true;
-    } else if (header.bitsPerPixel <= 8) {
-        request.format = kFormatBmp8;
-        request.paletteEntries = 256;
-    } else {
-        request.compositeAlpha = header.alphaMask != 0;
-    }
-    Status status = magick::readImage(bytes, request, out, options.limits);
-    if (!status.ok()) return status;
-    if (out.width != header.width || out.height != header.height) {
-        out.release();
-        return corrupt("the decoded size differs from the header.");
-    }
-    if (header.xPixelsPerMetre > 0 && header.yPixelsPerMetre > 0) {
-        out.info.xResolution = uint32_t(header.xPixelsPerMetre) / 100;
-        out.info.yResolution = uint32_t(header.yPixelsPerMetre) / 100;
-        out.info.resolutionUnit = 3;
-    }
-    return status;
-}
-
 Status writeBmp(const Picture& picture, std::vector<uint8_t>& out) {
     out.clear();
     if (!picture.hasPixels())
         return Status::failure(StatusCode::NoReader, "There are no pixels to write.");
     std::vector<uint8_t> rgb;
-    if (!magick::toRgbRows(picture, rgb))
-        return Status::failure(picture.bitsPerPixel == 32 ? StatusCode::Unsupported
-                                                          : StatusCode::OutOfMemory,
+    if (!toRgbRows(picture, rgb))
+        return Status::failure(picture.bitsPerPixel == 32 ? core::StatusCode::Unsupported
+                                                          : core::StatusCode::OutOfMemory,
                                "The picture cannot be written at this depth.");
     const uint64_t width = uint64_t(picture.width), height = uint64_t(picture.height);
     const uint64_t rowBytes = (width * 3 + 3) / 4 * 4;

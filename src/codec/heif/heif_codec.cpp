@@ -38,16 +38,6 @@ Status failure(StatusCode code, const heif_error& error) {
     return Status::failure(code, "HEIF file: " + message + ".");
 }
 
-uint32_t be32(const uint8_t* p) {
-    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
-}
-
-bool isHeifBrand(const uint8_t* p) {
-    for (const char* brand : {"heic", "heix", "heim", "heis", "hevc", "hevx", "mif1", "msf1"})
-        if (std::memcmp(p, brand, 4) == 0) return true;
-    return false;
-}
-
 // The first EXIF block of the picture; empty when it has none.
 std::vector<uint8_t> exifPayload(const heif_image_handle* handle) {
     heif_item_id id = 0;
@@ -83,15 +73,6 @@ uint8_t reduce(uint16_t value, int bits) {
 }
 
 } // namespace
-
-bool probeHeif(ByteSpan bytes) {
-    if (!bytes.data || bytes.size < 16 || std::memcmp(bytes.data + 4, "ftyp", 4) != 0) return false;
-    if (isHeifBrand(bytes.data + 8)) return true;
-    const std::size_t boxSize = std::min<std::size_t>(be32(bytes.data), bytes.size);
-    for (std::size_t at = 16; at + 4 <= boxSize; at += 4)
-        if (isHeifBrand(bytes.data + at)) return true;
-    return false;
-}
 
 Status readHeif(ByteSpan bytes, Picture& out, const ReadOptions& options) {
     out.release();

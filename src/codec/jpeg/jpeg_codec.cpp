@@ -4,8 +4,10 @@
 #include "codec/icc/icc_profile.h"
 #include "codec/library_reason.h"
 #include "codec/orientation.h"
+#include "engine/threads.h"
 
 #include <algorithm>
+#include <atomic>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -123,6 +125,84 @@ void cmykRowToRgb(const Decoder& d, const uint8_t* in, uint8_t* out, JDIMENSION 
         cmykRowToRgb(in, out, width, d.cinfo.saw_Adobe_marker);
 }
 
+// ---- a sequential picture decoded in two bands at once ------------------------------------------
+//
+// The entropy-coded data of a sequential JPEG can only be read from its start, but what follows
+// (the inverse DCT, upsampling, colour conversion) is most of a decode's time. A second decoder
+// therefore reads the rows above its band without making them (jpeg_skip_scanlines) and decodes
+// the rest of the picture while the first decodes the top: the same library, the same settings,
+// the same rows. When no second thread has started on the lower band by the time the first
+// decoder reaches it (the pool busy with another caller, or the other core with another
+// program), the first decoder goes on through it alone.
+
+// Pictures from this many pixels on are decoded in two bands when two threads are free.
+constexpr double kBandedPixels = 4e6;
+// The share of the rows the first band takes: the second also reads through the first's data.
+constexpr double kFirstBandShare = 0.6;
+
+// Who decodes the rows from the split on.
+enum LowerBand : int { kUnclaimed, kSecondDecoder, kFirstDecoder };
+
+// Band 0 (rows from the top to `split`, and on to the end if it can claim the lower band) or
+// band 1 (the rows from `split` on, if it can claim them) of the picture into pixels (rows
+// `stride` bytes apart), with a decoder of its own; false on any error or warning the decode
+// treats as one.
+bool decodeBand(ByteSpan bytes, J_COLOR_SPACE space, int band, JDIMENSION split,
+                std::atomic<int>& lower, uint8_t* pixels, std::size_t stride) {
+    int unclaimed = kUnclaimed;
+    if (band == 1 && !lower.compare_exchange_strong(unclaimed, kSecondDecoder)) return true;
+    Decoder d;
+    installErrorManager(d.err);
+    d.cinfo.err = &d.err.base;
+    if (setjmp(d.err.jump)) return false;
+    jpeg_create_decompress(&d.cinfo);
+    d.created = true;
+    jpeg_decompress_struct& cinfo = d.cinfo;
+    jpeg_mem_src(&cinfo, bytes.data, static_cast<unsigned long>(bytes.size));
+    if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK) return false;
+    cinfo.out_color_space = space;
+    jpeg_start_decompress(&cinfo);
+    if (band == 1 && jpeg_skip_scanlines(&cinfo, split) != split) return false;
+    auto readTo = [&](JDIMENSION end) {
+        while (cinfo.output_scanline < end) {
+            JSAMPROW rows[1] = {pixels + std::size_t(cinfo.output_scanline) * stride};
+            if (jpeg_read_scanlines(&cinfo, rows, 1) != 1) return false;
+        }
+        return true;
+    };
+    if (band == 0) {
+        if (!readTo(split)) return false;
+        unclaimed = kUnclaimed;
+        if (!lower.compare_exchange_strong(unclaimed, kFirstDecoder)) return true;
+    }
+    if (!readTo(cinfo.output_height)) return false;
+    jpeg_finish_decompress(&cinfo);
+    return true;
+}
+
+// Decodes the whole picture into out in two bands on two threads, when it is a large sequential
+// RGB or greyscale picture decoded at full size and two threads are free; false (out's rows in
+// an unspecified state) otherwise or on any error, the caller then decoding it whole.
+bool decodeInBands(ByteSpan bytes, const jpeg_decompress_struct& cinfo, Picture& out) {
+    const JDIMENSION height = cinfo.output_height;
+    if (engine::maxThreads() < 2 || cinfo.progressive_mode || cinfo.scale_denom != 1 ||
+        (cinfo.out_color_space != JCS_RGB && cinfo.out_color_space != JCS_GRAYSCALE) ||
+        double(cinfo.output_width) * height < kBandedPixels)
+        return false;
+    // The split falls on a row of MCUs, where skipping is cheapest.
+    const JDIMENSION group = JDIMENSION(cinfo.max_v_samp_factor) * DCTSIZE;
+    const JDIMENSION split = JDIMENSION(height * kFirstBandShare) / group * group;
+    if (split == 0 || split >= height) return false;
+    std::atomic<int> lower{kUnclaimed};
+    bool ok[2] = {false, false};
+    engine::parallelFor(2, 1, 2, [&](int64_t first, int64_t end, int) {
+        for (int64_t band = first; band < end; ++band)
+            ok[band] = decodeBand(bytes, cinfo.out_color_space, int(band), split, lower,
+                                  out.pixels(), out.rowBytes());
+    });
+    return ok[0] && ok[1];
+}
+
 Status decode(Decoder& d, ByteSpan bytes, Picture& out, const ReadOptions& options) {
     jpeg_decompress_struct& cinfo = d.cinfo;
     jpeg_mem_src(&cinfo, bytes.data, static_cast<unsigned long>(bytes.size));
@@ -170,14 +250,15 @@ Status decode(Decoder& d, ByteSpan bytes, Picture& out, const ReadOptions& optio
         return Status::failure(StatusCode::OutOfMemory, "Out of memory");
     if (cmyk) d.row.resize(std::size_t(cinfo.output_width) * 4);
     const std::size_t stride = out.rowBytes();
-    while (cinfo.output_scanline < cinfo.output_height) {
+    const bool banded = decodeInBands(bytes, cinfo, out);
+    while (!banded && cinfo.output_scanline < cinfo.output_height) {
         uint8_t* target = out.pixels() + std::size_t(cinfo.output_scanline) * stride;
         JSAMPROW rows[1] = {cmyk ? d.row.data() : target};
         if (jpeg_read_scanlines(&cinfo, rows, 1) != 1)
             return Status::failure(StatusCode::Corrupt, "The JPEG data ends early.");
         if (cmyk) cmykRowToRgb(d, d.row.data(), target, cinfo.output_width);
     }
-    jpeg_finish_decompress(&cinfo);
+    if (!banded) jpeg_finish_decompress(&cinfo);
 
     if (grey) {
         for (int i = 0; i < 256; ++i) {

@@ -102,12 +102,6 @@ void toRgb(const Decode& d, int channels, Picture& out) {
 
 } // namespace
 
-bool probeJxl(ByteSpan bytes) {
-    if (!bytes.data) return false;
-    const JxlSignature sig = JxlSignatureCheck(bytes.data, bytes.size);
-    return sig == JXL_SIG_CODESTREAM || sig == JXL_SIG_CONTAINER;
-}
-
 float jxlDistanceForQuality(int quality) {
     if (quality >= 30) return 0.1f + float(100 - quality) * 0.09f;
     return 6.4f + std::pow(2.5f, float(30 - quality) / 5.0f) / 6.25f;

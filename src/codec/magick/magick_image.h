@@ -43,8 +43,4 @@ struct WriteRequest {
 /// Writes a picture (24-bit, or 8-bit and 1-bit expanded through the palette) into out.
 Status writeImage(const Picture& picture, const WriteRequest& request, std::vector<uint8_t>& out);
 
-/// The picture's pixels as 24-bit rows, red first (8-bit and 1-bit through the palette).
-/// False for other depths or when the memory cannot be had.
-bool toRgbRows(const Picture& picture, std::vector<uint8_t>& rgb);
-
 } // namespace velanox::codec::magick

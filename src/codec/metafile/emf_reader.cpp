@@ -1,5 +1,6 @@
 // Enhanced Metafiles: the header gives the picture's size, the records are played into cairo.
 #include "codec/metafile/byte_reader.h"
+#include "codec/metafile/drawing_work.h"
 #include "codec/metafile/emf_player.h"
 #include "codec/metafile/metafile_codec.h"
 
@@ -12,7 +13,6 @@
 namespace velanox::codec {
 namespace {
 
-constexpr uint32_t kEmfSignature = 0x464D4520; // " EMF"
 constexpr uint32_t kEmrHeader = 1, kEmrEof = 14;
 
 Status corrupt(const std::string& why) {
@@ -44,11 +44,6 @@ struct Rect {
 
 } // namespace
 
-bool probeEmf(ByteSpan bytes) {
-    const metafile::ByteReader r(bytes.data, bytes.size);
-    return r.has(0, 44) && r.u32(0) == kEmrHeader && r.u32(40) == kEmfSignature;
-}
-
 Status readEmf(ByteSpan bytes, Picture& out, const ReadOptions& options) {
     const metafile::ByteReader file(bytes.data, bytes.size);
     if (!probeEmf(bytes))
@@ -58,6 +53,7 @@ Status readEmf(ByteSpan bytes, Picture& out, const ReadOptions& options) {
         return corrupt("its header claims " + std::to_string(headerSize) + " bytes of " +
                        std::to_string(bytes.size) + ".");
     if (Status s = checkRecordChain(file); !s.ok()) return s;
+    if (Status s = metafile::checkEmfWork(file); !s.ok()) return s;
 
     // The reference device: pixels and their physical size (micrometres when given).
     const double devW = file.i32(72), devH = file.i32(76);

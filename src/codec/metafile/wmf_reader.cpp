@@ -2,6 +2,7 @@
 #include "codec/library_reason.h"
 #include "codec/magick/magick_runtime.h"
 #include "codec/metafile/byte_reader.h"
+#include "codec/metafile/drawing_work.h"
 #include "codec/metafile/metafile_codec.h"
 
 #include <Magick++.h>
@@ -12,8 +13,6 @@
 
 namespace velanox::codec {
 namespace {
-
-constexpr uint32_t kPlaceableKey = 0x9AC6CDD7;
 
 // ImageMagick starts once for the whole codec layer, with its resource limits.
 bool initialiseMagick() {
@@ -33,17 +32,11 @@ void readAt(Magick::Image& image, const Magick::Blob& blob, double dpi, bool pin
 
 } // namespace
 
-bool probeWmf(ByteSpan bytes) {
-    const metafile::ByteReader r(bytes.data, bytes.size);
-    if (!r.has(0, 18)) return false;
-    if (r.u32(0) == kPlaceableKey) return r.has(22, 18) && r.u16(24) == 9;
-    const uint16_t type = r.u16(0), headerWords = r.u16(2), version = r.u16(4);
-    return (type == 1 || type == 2) && headerWords == 9 && (version == 0x0100 || version == 0x0300);
-}
-
 Status readWmf(ByteSpan bytes, Picture& out, const ReadOptions& options) {
     if (!probeWmf(bytes))
-        return Status::failure(StatusCode::Corrupt, "The file is not a Windows Metafile.");
+        return Status::failure(core::StatusCode::Corrupt, "The file is not a Windows Metafile.");
+    if (Status s = metafile::checkWmfWork(metafile::ByteReader(bytes.data, bytes.size)); !s.ok())
+        return s;
     if (!initialiseMagick())
         return Status::failure(StatusCode::Unsupported,
                                "The Windows Metafile reader cannot start.");

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <csetjmp>
 #include <cstring>
+#include <libdeflate.h>
 #include <new>
 #include <png.h>
 #include <string>
@@ -64,6 +65,36 @@ void setGreyPalette(Picture& out, int levels) {
     out.paletteSize = levels;
 }
 
+// The bytes of all IDAT chunks together (a chunk running past the end counts what is there).
+uint64_t compressedBytes(ByteSpan bytes) {
+    uint64_t total = 0;
+    std::size_t pos = sizeof kSignature;
+    while (bytes.size - pos >= 8) {
+        const uint8_t* p = bytes.data + pos;
+        const uint64_t length =
+            uint64_t(p[0]) << 24 | uint64_t(p[1]) << 16 | uint64_t(p[2]) << 8 | p[3];
+        const uint64_t present = std::min<uint64_t>(length, bytes.size - pos - 8);
+        if (std::memcmp(p + 4, "IDAT", 4) == 0) total += present;
+        if (present < length || bytes.size - pos - 8 - present < 4) break;
+        pos += 8 + std::size_t(length) + 4;
+    }
+    return total;
+}
+
+// Deflate turns at most 258 bytes into 2 bits (1032 to 1): a picture whose pixels need more than
+// that many times the compressed bytes cannot be in the file, and is refused before its rows are
+// reserved.
+bool compressedDataCanHold(ByteSpan bytes, uint64_t width, uint64_t height, int depth,
+                           int colorType) {
+    const uint64_t channels = colorType == PNG_COLOR_TYPE_RGB          ? 3
+                              : colorType == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
+                              : colorType == PNG_COLOR_TYPE_RGB_ALPHA  ? 4
+                                                                       : 1;
+    const uint64_t pixelBytes = width * height * channels * uint64_t(depth) / 8;
+    constexpr uint64_t kMaxRatio = 1032, kSlack = 1024;
+    return pixelBytes <= compressedBytes(bytes) * kMaxRatio + kSlack;
+}
+
 // The transparency of a palette (tRNS alpha per entry) or of a 1-bit grey picture (one
 // transparent level) taken into the palette: its entries put over white.
 void paletteOverWhite(png_structp png, png_infop info, bool palette, Picture& out) {
@@ -97,6 +128,8 @@ Status decode(Reader& r, Picture& out, const ReadOptions& options) {
     int depth = 0, colorType = 0, interlace = 0;
     png_get_IHDR(png, info, &width, &height, &depth, &colorType, &interlace, nullptr, nullptr);
     if (Status s = checkSize(width, height, options.limits); !s.ok()) return s;
+    if (!compressedDataCanHold(r.source.bytes, width, height, depth, colorType))
+        return Status::failure(core::StatusCode::Corrupt, truncatedReason("PNG file"));
 
     const bool palette = colorType == PNG_COLOR_TYPE_PALETTE;
     const bool oneBit = depth == 1 && (palette || colorType == PNG_COLOR_TYPE_GRAY);
@@ -216,9 +249,17 @@ png_uint_32 pixelsPerMetre(uint32_t value, uint32_t unit) {
 // IDAT chunks hold at most this many bytes of the zlib stream.
 constexpr std::size_t kIdatChunkBytes = std::size_t(256) << 10;
 
+// Appends a chunk's length or CRC, most significant byte first.
+void appendBigEndian(std::vector<uint8_t>& out, uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.push_back(uint8_t(value >> shift));
+}
+
 // The pixels of a 24-bit picture, filtered and compressed in bands on several threads (libpng
 // does both on one), then written as IDAT chunks and the closing IEND. libpng's own
-// png_write_end would refuse to finish a file whose IDATs it did not make.
+// png_write_end would refuse to finish a file whose IDATs it did not make. The IDAT chunks go
+// straight into the output (libpng writes through writeToVector and keeps nothing back), with
+// their CRCs from libdeflate, which computes the same values several times faster than zlib.
 void writeRgbData(Writer& w, const Picture& picture) {
     png_structp png = w.png;
     if (!png::compressRgbRows(picture, w.idat)) png_error(png, "Out of memory");
@@ -232,14 +273,19 @@ void writeRgbData(Writer& w, const Picture& picture) {
         reserved = false;
     }
     if (!reserved) png_error(png, "Out of memory");
+    static constexpr uint8_t kIdat[4] = {'I', 'D', 'A', 'T'};
+    std::vector<uint8_t>& out = *w.out;
     std::size_t piece = 0, offset = 0;
     while (remaining > 0) {
         const std::size_t chunk = std::min(remaining, kIdatChunkBytes);
-        png_write_chunk_start(png, reinterpret_cast<png_const_bytep>("IDAT"), png_uint_32(chunk));
+        appendBigEndian(out, uint32_t(chunk));
+        out.insert(out.end(), kIdat, kIdat + 4);
+        uint32_t crc = libdeflate_crc32(0, kIdat, 4);
         for (std::size_t left = chunk; left > 0;) {
             const std::vector<uint8_t>& bytes = w.idat[piece];
             const std::size_t take = std::min(left, bytes.size() - offset);
-            png_write_chunk_data(png, bytes.data() + offset, take);
+            crc = libdeflate_crc32(crc, bytes.data() + offset, take);
+            out.insert(out.end(), bytes.data() + offset, bytes.data() + offset + take);
             offset += take;
             left -= take;
             if (offset == bytes.size()) {
@@ -247,7 +293,7 @@ void writeRgbData(Writer& w, const Picture& picture) {
                 offset = 0;
             }
         }
-        png_write_chunk_end(png);
+        appendBigEndian(out, crc);
         remaining -= chunk;
     }
     png_write_chunk(png, reinterpret_cast<png_const_bytep>("IEND"), nullptr, 0);

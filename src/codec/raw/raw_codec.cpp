@@ -1,5 +1,7 @@
 #include "codec/raw/raw_codec.h"
 
+#include "codec/file_io.h"
+
 #include <libraw/libraw.h>
 
 #include <algorithm>
@@ -8,7 +10,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <fstream>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -53,29 +54,29 @@ class CheckedBufferStream : public LibRaw_buffer_datastream {
 public:
     explicit CheckedBufferStream(ByteSpan bytes)
         : LibRaw_buffer_datastream(const_cast<uint8_t*>(bytes.data), bytes.size),
-          size_(bytes.size) {}
+          m_size(bytes.size) {}
 
     int read(void* ptr, size_t size, size_t count) override {
         const INT64 at = tell();
-        const uint64_t left = at < 0 || uint64_t(at) >= size_ ? 0 : size_ - uint64_t(at);
+        const uint64_t left = at < 0 || uint64_t(at) >= m_size ? 0 : m_size - uint64_t(at);
         uint64_t wanted = 0;
         if (__builtin_mul_overflow(uint64_t(size), uint64_t(count), &wanted)) wanted = UINT64_MAX;
-        if (wanted > left) pastEnd_ += wanted - left;
+        if (wanted > left) m_pastEnd += wanted - left;
         return LibRaw_buffer_datastream::read(ptr, size, count);
     }
 
     int get_char() override {
         const int c = LibRaw_buffer_datastream::get_char();
-        if (c < 0) ++pastEnd_;
+        if (c < 0) ++m_pastEnd;
         return c;
     }
 
-    uint64_t bytesPastEnd() const { return pastEnd_; }
-    void resetCount() { pastEnd_ = 0; }
+    uint64_t bytesPastEnd() const { return m_pastEnd; }
+    void resetCount() { m_pastEnd = 0; }
 
 private:
-    uint64_t size_;
-    uint64_t pastEnd_ = 0;
+    uint64_t m_size;
+    uint64_t m_pastEnd = 0;
 };
 
 // A decoder's bit reader may look a few bytes ahead of the last code of a complete file.
@@ -233,8 +234,8 @@ Status decodeRaw(ByteSpan bytes, Picture& out, const Limits& limits) {
             return Status::failure(StatusCode::Corrupt,
                                    "Camera raw: the file gives no valid pixel shape.");
         // The size of the finished picture: square pixels, a SuperCCD picture turned upright.
-        int finalWidth = 0, finalHeight = 0, colours = 0, bits = 0;
-        raw->get_mem_image_format(&finalWidth, &finalHeight, &colours, &bits);
+        int finalWidth = 0, finalHeight = 0, colors = 0, bits = 0;
+        raw->get_mem_image_format(&finalWidth, &finalHeight, &colors, &bits);
         if (Status s = checkSize(finalWidth, finalHeight, limits); !s.ok()) return s;
 
         stream.resetCount();
@@ -280,19 +281,10 @@ Status decodeRaw(ByteSpan bytes, Picture& out, const Limits& limits) {
 
 Status decodeRaw(const std::string& path, Picture& out, const Limits& limits) {
     out.release();
-    std::ifstream file(path, std::ios::binary | std::ios::ate);
-    if (!file) return Status::failure(StatusCode::CannotOpen, "The file cannot be opened.");
-    const std::streamoff size = file.tellg();
-    if (size <= 0) return Status::failure(StatusCode::Corrupt, "Camera raw: the file is empty.");
     std::vector<uint8_t> bytes;
-    try {
-        bytes.resize(std::size_t(size));
-    } catch (const std::bad_alloc&) {
-        return Status::failure(StatusCode::OutOfMemory, "Not enough memory to read the file.");
-    }
-    file.seekg(0);
-    if (!file.read(reinterpret_cast<char*>(bytes.data()), size))
-        return Status::failure(StatusCode::CannotOpen, "The file cannot be read.");
+    if (Status s = readWholeFile(path, bytes); !s.ok()) return s;
+    if (bytes.empty())
+        return Status::failure(core::StatusCode::Corrupt, "Camera raw: the file is empty.");
     return decodeRaw(ByteSpan{bytes.data(), bytes.size()}, out, limits);
 }
 

@@ -257,6 +257,47 @@ uint32_t classifyTiff(ByteSpan bytes) {
     return depth == 1 ? kFormatTiff1 : depth <= 8 ? kFormatTiff8 : kFormatTiff;
 }
 
+// The most pixel bytes one byte of data can give under a compression scheme; 0 when there is
+// no useful bound (JPEG, fax codes and the rest).
+uint64_t maxExpansion(uint16_t compression) {
+    switch (compression) {
+    case COMPRESSION_NONE:
+        return 1;
+    case COMPRESSION_PACKBITS:
+        return 64; // 128 bytes from 2
+    case COMPRESSION_ADOBE_DEFLATE:
+    case COMPRESSION_DEFLATE:
+        return 1032; // 258 bytes from 2 bits
+    case COMPRESSION_LZW:
+        return 2731; // a 12-bit code stands for at most 4096 bytes
+    default:
+        return 0;
+    }
+}
+
+// Whether the strips or tiles of the current page can hold its pixels: a file whose header
+// promises far more than its data can give is refused before the picture is reserved.
+bool dataCanHold(TIFF* tif, uint64_t fileSize, uint64_t width, uint64_t height, uint16_t bits,
+                 uint16_t samples) {
+    uint16_t compression = COMPRESSION_NONE;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
+    const uint64_t ratio = maxExpansion(compression);
+    if (ratio == 0) return true;
+    const uint64_t* counts = nullptr;
+    const bool tiled = TIFFIsTiled(tif);
+    if (!TIFFGetField(tif, tiled ? TIFFTAG_TILEBYTECOUNTS : TIFFTAG_STRIPBYTECOUNTS, &counts) ||
+        counts == nullptr)
+        return true;
+    const uint64_t pieces = tiled ? TIFFNumberOfTiles(tif) : TIFFNumberOfStrips(tif);
+    uint64_t stored = 0;
+    for (uint64_t i = 0; i < pieces && stored < fileSize; ++i)
+        stored += std::min(counts[i], fileSize);
+    stored = std::min(stored, fileSize);
+    const uint64_t pixelBytes = width * height * bits * samples / 8;
+    constexpr uint64_t kSlack = 4096;
+    return pixelBytes <= stored * ratio + kSlack;
+}
+
 Status readTiff(ByteSpan bytes, Picture& out, const ReadOptions& options) {
     out.release();
     if (!probeTiff(bytes)) return Status::failure(StatusCode::Corrupt, "Not a TIFF file.");
@@ -278,6 +319,8 @@ Status readTiff(ByteSpan bytes, Picture& out, const ReadOptions& options) {
     TIFFGetFieldDefaulted(tif.get(), TIFFTAG_SAMPLESPERPIXEL, &samples);
     const bool hasPhotometric = TIFFGetField(tif.get(), TIFFTAG_PHOTOMETRIC, &photometric);
     if (Status s = checkSize(width, height, options.limits); !s.ok()) return s;
+    if (!dataCanHold(tif.get(), bytes.size, width, height, bits, samples))
+        return Status::failure(core::StatusCode::Corrupt, truncatedReason("TIFF file"));
 
     const bool stripped = !TIFFIsTiled(tif.get());
     const bool grey =

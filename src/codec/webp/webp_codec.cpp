@@ -85,11 +85,6 @@ Status readStill(ByteSpan bytes, bool alpha, Picture& out) {
 
 } // namespace
 
-bool probeWebp(ByteSpan bytes) {
-    return bytes.data && bytes.size >= 16 && std::memcmp(bytes.data, "RIFF", 4) == 0 &&
-           std::memcmp(bytes.data + 8, "WEBP", 4) == 0;
-}
-
 Status readWebp(ByteSpan bytes, Picture& out, const ReadOptions& options) {
     out.release();
     out.info.exifBlock.clear();

@@ -31,8 +31,8 @@ void inverseLevel(const double*, double* plane, std::size_t stride, int w, int h
 } // namespace
 
 const WaveletKernels& referenceWaveletKernels() {
-    static const WaveletKernels kernels{&scratchSize, &forwardLevel, &inverseLevel, false,
-                                        false,        nullptr,       nullptr};
+    static const WaveletKernels kernels{&scratchSize, &forwardLevel, &inverseLevel, false,  false,
+                                        nullptr,      nullptr,       nullptr,       nullptr};
     return kernels;
 }
 

@@ -1,10 +1,12 @@
 #include "ui/panes/color_match_pane.h"
 
+#include "codec/contained_reader.h"
 #include "color/color_match_state.h"
 #include "document/csotavo_doc.h"
 #include "document/load_source.h"
 #include "document/settings.h"
 #include "ui/file_dialogs.h"
+#include "ui/load_wait.h"
 #include "ui/message_box.h"
 #include "ui/panes/pane_bitmaps.h"
 #include "ui/panes/pane_control_ids.h"
@@ -327,10 +329,17 @@ void ColorMatchPane::loadReference(const QString& given) {
         if (m_settings && !folder.isEmpty())
             m_settings->writeString(document::SettingId::MatchPath, folder.toStdString());
     }
-    const core::Status status = document::loadReferenceImage(state(), *doc, path.toStdString());
+    if (LoadWait::isActive()) return;
+    core::Status status;
+    {
+        LoadWait wait(LoadWait::statusBarOf(this), path);
+        status = document::loadReferenceImage(state(), *doc, path.toStdString());
+    }
+    // A read the person stopped changes nothing and needs no word beyond the status bar's.
+    if (status.code == core::StatusCode::Cancelled) return;
     if (!status.ok()) {
-        showMessage(this, QString::fromStdString(
-                              document::cannotOpenMessage(path.toStdString(), status.reason)));
+        showMessage(
+            this, QString::fromStdString(document::cannotOpenMessage(path.toStdString(), status)));
         return;
     }
     m_preview->setImage(shownOnScreen(state().referenceImage));
@@ -440,6 +449,12 @@ void ColorMatchPane::refresh() {
 }
 
 void ColorMatchPane::timerFired() {
+    const document::CSotavoDoc* doc = document();
+    // The switch to Full/Crop waits for a run in progress instead of being dropped.
+    if (doc && autoSwitchToFull() && !doc->crop.cropMode && !doc->mayReplaceImages()) {
+        startTimer1(kModeDelay);
+        return;
+    }
     pane_ops::colorTimerFired(m_links, document(), 1, autoSwitchToFull());
 }
 

@@ -10,6 +10,7 @@
 #include "ui/panes/skinned_slider.h"
 #include "ui/resource_ids.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -24,8 +25,12 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTextDocument>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
 
 namespace velanox::ui {
 
@@ -150,7 +155,18 @@ FilePropertiesPane::FilePropertiesPane(QWidget* parent)
     m_fileInfo = new QPlainTextEdit(this);
     m_fileInfo->setObjectName(objectNameFor("control", ids::kEditFileInfo));
     m_fileInfo->setReadOnly(true);
+    m_fileInfo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     m_fileInfo->setFixedHeight(m_fileInfo->fontMetrics().lineSpacing() * 6 + 8);
+    // Long lines (a maker's long name) wrap inside the pane, and the box grows with them, so no
+    // line pushes another out of view; it scrolls only beyond twelve lines.
+    connect(m_fileInfo->document()->documentLayout(),
+            &QAbstractTextDocumentLayout::documentSizeChanged, this, [this](const QSizeF& size) {
+                const int lines = std::clamp(int(std::ceil(size.height())), 6, 12);
+                const int margins = int(std::ceil(m_fileInfo->document()->documentMargin())) * 2 +
+                                    m_fileInfo->frameWidth() * 2 + 2;
+                m_fileInfo->setFixedHeight(m_fileInfo->fontMetrics().lineSpacing() * lines +
+                                           margins);
+            });
 
     m_outputHeader =
         new SectionHeader(ids::kHeaderOutputWindow, QString::fromLatin1(text::kOutputWindow), this);
@@ -220,7 +236,8 @@ FilePropertiesPane::FilePropertiesPane(QWidget* parent)
     layout->addWidget(m_cropHeader);
     layout->addWidget(m_aspect);
     auto* enlargeRow = new QHBoxLayout;
-    enlargeRow->addWidget(new QLabel(QString::fromLatin1(text::kEnlarge), this));
+    m_enlargeLabel = new QLabel(QString::fromLatin1(text::kEnlarge), this);
+    enlargeRow->addWidget(m_enlargeLabel);
     enlargeRow->addWidget(m_enlarge, 1);
     layout->addLayout(enlargeRow);
     layout->addWidget(m_swap);
@@ -321,7 +338,9 @@ void FilePropertiesPane::refreshCropInfo() {
             const core::Rect crop =
                 document::computeCropRect(doc->crop, source.width, source.height);
             m_thumbnail->setFrame(scaledFrame(crop.left, crop.top, crop.right, crop.bottom));
-            m_enlarge->setPositionQuietly(document::enlargePositionFromZoom(doc->crop.cropZoom));
+            if (!m_enlargeMoving)
+                m_enlarge->setPositionQuietly(
+                    document::enlargePositionFromZoom(doc->crop.cropZoom));
             m_fileInfo->setPlainText(QString::fromStdString(document::cropInfoText(crop)));
         } else if (!m_thumbnail->thumbnail().isNull()) {
             const core::Rect& v = doc->display.visibleRect;
@@ -336,7 +355,7 @@ void FilePropertiesPane::updateEnabling() {
     const bool cropMode = doc && doc->crop.cropMode;
     const bool detailMode = doc && !cropMode && doc->display.displayTab == document::kTabImage;
     for (QWidget* w : std::initializer_list<QWidget*>{m_aspect, m_swap, m_return, m_apply,
-                                                      m_enlarge, m_cropHeader})
+                                                      m_enlarge, m_enlargeLabel, m_cropHeader})
         w->setEnabled(cropMode);
     m_cropHeader->setActive(cropMode);
     m_fileInfoHeader->setActive(!cropMode);
@@ -381,6 +400,7 @@ void FilePropertiesPane::thumbnailMoved(QPoint at) {
     if (doc->crop.cropMode) {
         doc->crop.cropOffsetX = int(doc->sourceImage.width * fx);
         doc->crop.cropOffsetY = int(doc->sourceImage.height * fy);
+        doc->crop.windowChanged = true;
         refreshCropInfo(); // the crop rectangle clamps the offsets
         pane_ops::updateAllViews(m_links, doc);
     } else if (m_links.scrollToFraction) {
@@ -435,6 +455,7 @@ void FilePropertiesPane::browseFolder() {
 void FilePropertiesPane::chooseAspect(int index) {
     document::CSotavoDoc* doc = document();
     if (!doc || index < 0) return;
+    if (doc->crop.cropAspect != index) doc->crop.windowChanged = true;
     doc->crop.cropAspect = index;
     pane_ops::updateAllViews(m_links, doc);
     refreshCropInfo();
@@ -443,15 +464,25 @@ void FilePropertiesPane::chooseAspect(int index) {
 void FilePropertiesPane::enlargeMoved(int position) {
     document::CSotavoDoc* doc = document();
     if (!doc) return;
-    doc->crop.cropZoom = document::zoomFromEnlargePosition(position);
+    const double zoom = document::zoomFromEnlargePosition(position);
+    if (doc->crop.cropZoom != zoom) doc->crop.windowChanged = true;
+    doc->crop.cropZoom = zoom;
     pane_ops::updateAllViews(m_links, doc);
-    refreshCropInfo();
+    // The frame refreshes this pane and the Zoom In/Out commands; the slider keeps the position
+    // it was moved to (reading it back from the zoom could round it down a step).
+    m_enlargeMoving = true;
+    if (m_links.refreshCropInfo)
+        m_links.refreshCropInfo();
+    else
+        refreshCropInfo();
+    m_enlargeMoving = false;
 }
 
 void FilePropertiesPane::swapClicked(bool ticked) {
     document::CSotavoDoc* doc = document();
     if (!doc) return;
     doc->crop.cropSwap = ticked ? 1 : 0;
+    doc->crop.windowChanged = true;
     pane_ops::updateAllViews(m_links, doc);
     refreshCropInfo();
 }

@@ -14,6 +14,7 @@
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -139,11 +140,14 @@ private:
     SectionHeader* m_cropHeader = nullptr;
     QComboBox* m_aspect = nullptr;
     SkinnedSlider* m_enlarge = nullptr;
+    QLabel* m_enlargeLabel = nullptr;
     QCheckBox* m_swap = nullptr;
     QToolButton* m_return = nullptr;
     QToolButton* m_apply = nullptr;
     int m_useFixed = 0;
     bool m_dragging = false;
+    /// The Enlarge slider is being moved: its position is not written back from the zoom.
+    bool m_enlargeMoving = false;
     QPoint m_grab;
 };
 

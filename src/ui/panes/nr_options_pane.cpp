@@ -3,6 +3,8 @@
 #include "document/csotavo_doc.h"
 #include "pipeline/noise_settings.h"
 #include "ui/debouncer.h"
+#include "ui/edit_commit.h"
+#include "ui/panes/skinned_slider.h"
 #include "ui/resource_ids.h"
 
 #include <QAbstractItemView>
@@ -34,6 +36,14 @@ constexpr int kDialMin = 0, kDialMax = 100;
 QString levelText(double level) {
     return QString::asprintf("%.1lf", level);
 }
+
+// The automatic mode's two percentages: the noise-level slider and edit show the strength, a
+// second pair the colour-noise strength, both in whole percent.
+constexpr int kPercentMin = 0;
+constexpr int kPercentMax = engine::kAutoStrengthRange.maximum;
+static_assert(engine::kAutoColorStrengthRange.maximum == kPercentMax &&
+              engine::kAutoStrengthRange.minimum == kPercentMin &&
+              engine::kAutoColorStrengthRange.minimum == kPercentMin);
 
 QString firstLine(const QString& text) {
     return text.section(QLatin1Char('\n'), 0, 0);
@@ -92,6 +102,7 @@ const QStringList& nrModeTexts() {
         QStringLiteral("Portrait Mode\n(Retain facial texture)"),
         QStringLiteral("High Noise Mode\n(Extreme high noise or ISO)"),
         QStringLiteral("Scanner Mode\n(Remove Moire form scans)"),
+        QStringLiteral("Automatic\n(Measures the noise itself)"),
     };
     return texts;
 }
@@ -161,6 +172,23 @@ QPixmap nrModeIcon(int mode) {
                                 : QColor(90, 120, 240));
             p.drawRect(QRectF(x, y, 1.5, 1.5));
         }
+        break;
+    }
+    case pipeline::kNrModeAuto: { // grainy on the left, clean on the right, a gauge reading it
+        p.setBrush(QColor(150, 200, 240));
+        p.drawRoundedRect(frame, 3, 3);
+        p.setPen(Qt::NoPen);
+        unsigned seed = 777;
+        for (int i = 0; i < 70; ++i) {
+            seed = seed * 1103515245u + 12345u;
+            const int x = 4 + int((seed >> 8) % 26), y = 4 + int((seed >> 16) % 34);
+            p.setBrush((seed >> 4) % 2 != 0 ? QColor(230, 90, 90) : QColor(70, 90, 200));
+            p.drawRect(QRectF(x, y, 1.5, 1.5));
+        }
+        p.setBrush(QColor(255, 255, 255));
+        p.setPen(QPen(QColor(60, 60, 60), 1.5));
+        p.drawPie(QRectF(34, 10, 24, 24), 0, 180 * 16);
+        p.drawLine(QPointF(46, 22), QPointF(53, 14));
         break;
     }
     default: { // a scanner lid over a page with moire lines
@@ -247,14 +275,19 @@ QToolButton* NrOptionsPane::makeDial(int id, QLineEdit* edit, bool& open, int& m
     menu->addAction(action);
     button->setMenu(menu);
     connect(menu, &QMenu::aboutToShow, this, [edit, dial, &open] {
-        open = true;
+        // The dial shows the value as far as it reaches; the edit keeps a larger typed value
+        // until the dial is turned.
+        const QSignalBlocker quiet(dial);
         dial->setValue(std::clamp(wholeNumberOf(edit->text()), kDialMin, kDialMax));
+        open = true;
     });
     connect(dial, &QDial::valueChanged, this, [edit, &open](int value) {
         if (open) edit->setText(QString::number(value));
     });
     connect(menu, &QMenu::aboutToHide, this, [this, edit, &open, &member] {
         open = false;
+        // A value typed before the dial opened is committed (and corrected) first.
+        if (auto* commit = edit->findChild<EditCommit*>()) commit->flush();
         member = wholeNumberOf(edit->text());
         schedule(kClickDelayMs);
     });
@@ -268,10 +301,10 @@ void NrOptionsPane::buildControls() {
     };
     m_title = new QLabel(QStringLiteral("Noise Level"), this);
     named(m_title, ids::kNrTitle);
-    m_slider = new QSlider(Qt::Horizontal, this);
-    named(m_slider, ids::kNrNoiseSlider);
-    m_slider->setRange(int(pipeline::NoiseSettings::kNoiseLevelMin * kSliderScale),
-                       int(pipeline::NoiseSettings::kNoiseLevelSliderMax * kSliderScale));
+    m_slider = new SkinnedSlider(
+        ids::kNrNoiseSlider, int(pipeline::NoiseSettings::kNoiseLevelMin * kSliderScale),
+        int(pipeline::NoiseSettings::kNoiseLevelSliderMax * kSliderScale), this);
+    m_slider->setPageStep(10);
     m_slider->setFixedHeight(20);
     m_slider->setMinimumWidth(130);
     m_noiseEdit = new QLineEdit(this);
@@ -297,32 +330,46 @@ void NrOptionsPane::buildControls() {
     named(m_edgeEdit, ids::kNrEdgeEdit);
     m_edgeEdit->setFixedWidth(40);
     m_edgeDial = makeDial(ids::kNrEdgeDial, m_edgeEdit, m_edgeDialOpen, m_edgeValue);
+    m_chromaLabel = new QLabel(QStringLiteral("Colour Noise (%)"), this);
+    named(m_chromaLabel, ids::kNrChromaLabel);
+    m_chromaSlider = new SkinnedSlider(ids::kNrChromaSlider, kPercentMin, kPercentMax, this);
+    m_chromaSlider->setPageStep(10);
+    m_chromaSlider->setFixedHeight(20);
+    m_chromaEdit = new QLineEdit(this);
+    named(m_chromaEdit, ids::kNrChromaEdit);
+    m_chromaEdit->setFixedWidth(48);
+    m_estimate = new QLabel(this);
+    named(m_estimate, ids::kNrEstimate);
 
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(8, 8, 8, 8);
     grid->addWidget(m_title, 0, 0, 1, 3);
     grid->addWidget(m_slider, 1, 0, 1, 2);
     grid->addWidget(m_noiseEdit, 1, 2);
-    grid->addWidget(m_blockNoise, 2, 0, 1, 3);
-    grid->addWidget(m_advancedBox, 3, 0, 1, 3);
-    grid->addWidget(m_mode, 4, 0, 1, 3);
-    grid->addWidget(m_sharpenBox, 5, 0);
-    grid->addWidget(m_sharpenEdit, 5, 1, Qt::AlignRight);
-    grid->addWidget(m_sharpenDial, 5, 2);
-    grid->addWidget(m_edgeLabel, 6, 0);
-    grid->addWidget(m_edgeEdit, 6, 1, Qt::AlignRight);
-    grid->addWidget(m_edgeDial, 6, 2);
-    grid->addWidget(m_default, 7, 0, 1, 3, Qt::AlignLeft);
-    grid->setRowStretch(8, 1);
+    grid->addWidget(m_chromaLabel, 2, 0, 1, 3);
+    grid->addWidget(m_chromaSlider, 3, 0, 1, 2);
+    grid->addWidget(m_chromaEdit, 3, 2);
+    grid->addWidget(m_estimate, 4, 0, 1, 3);
+    grid->addWidget(m_blockNoise, 5, 0, 1, 3);
+    grid->addWidget(m_advancedBox, 6, 0, 1, 3);
+    grid->addWidget(m_mode, 7, 0, 1, 3);
+    grid->addWidget(m_sharpenBox, 8, 0);
+    grid->addWidget(m_sharpenEdit, 8, 1, Qt::AlignRight);
+    grid->addWidget(m_sharpenDial, 8, 2);
+    grid->addWidget(m_edgeLabel, 9, 0);
+    grid->addWidget(m_edgeEdit, 9, 1, Qt::AlignRight);
+    grid->addWidget(m_edgeDial, 9, 2);
+    grid->addWidget(m_default, 10, 0, 1, 3, Qt::AlignLeft);
+    grid->setRowStretch(11, 1);
     grid->setColumnStretch(0, 1);
 
-    connect(m_slider, &QSlider::valueChanged, this, &NrOptionsPane::onSliderMoved);
-    connect(m_slider, &QSlider::sliderReleased, this, [this] { schedule(kClickDelayMs); });
-    connect(m_slider, &QSlider::actionTriggered, this, [this](int action) {
-        // Clicks and keys move the slider in one step: that step is also the end of the move.
-        if (action != QAbstractSlider::SliderMove && !m_slider->isSliderDown())
-            schedule(kClickDelayMs);
+    connect(m_slider, &QSlider::valueChanged, this, [this](int position) {
+        onSliderMoved(position);
+        // Clicks, keys and the mouse wheel move the slider in one step: that step is also the
+        // end of the move. A drag runs when it ends.
+        if (!m_slider->isSliderDown()) schedule(kClickDelayMs);
     });
+    connect(m_slider, &QSlider::sliderReleased, this, [this] { schedule(kClickDelayMs); });
     connect(m_noiseEdit, &QLineEdit::textEdited, this, &NrOptionsPane::onNoiseEdited);
     connect(m_advancedBox, &QCheckBox::clicked, this, [this] {
         controlsToMembers();
@@ -338,17 +385,124 @@ void NrOptionsPane::buildControls() {
         if (document()) schedule(kClickDelayMs);
         updateEnabling();
     });
+    m_noiseCommit = new EditCommit(m_noiseEdit, [this] { commitNoiseEdit(); });
     connect(m_sharpenEdit, &QLineEdit::textEdited, this, [this] {
-        onWholeEdited(m_sharpenEdit, pipeline::NoiseSettings::kSharpenAmountMax,
-                      pipeline::NoiseSettings::kSharpenAmountMax, m_sharpenValue,
+        onWholeEdited(m_sharpenEdit, pipeline::NoiseSettings::kSharpenAmountMax, m_sharpenValue,
                       m_sharpenDialOpen);
     });
+    m_sharpenCommit = new EditCommit(m_sharpenEdit, [this] {
+        commitWholeEdit(m_sharpenEdit, pipeline::NoiseSettings::kSharpenAmountMax,
+                        pipeline::NoiseSettings::kSharpenAmountMax, m_sharpenValue,
+                        m_sharpenDialOpen);
+    });
     connect(m_edgeEdit, &QLineEdit::textEdited, this, [this] {
-        onWholeEdited(m_edgeEdit, pipeline::NoiseSettings::kEdgeThresholdMax,
-                      pipeline::NoiseSettings::kEdgeThresholdMax, m_edgeValue, m_edgeDialOpen);
+        onWholeEdited(m_edgeEdit, pipeline::NoiseSettings::kEdgeThresholdMax, m_edgeValue,
+                      m_edgeDialOpen);
+    });
+    m_edgeCommit = new EditCommit(m_edgeEdit, [this] {
+        commitWholeEdit(m_edgeEdit, pipeline::NoiseSettings::kEdgeThresholdMax,
+                        pipeline::NoiseSettings::kEdgeThresholdMax, m_edgeValue, m_edgeDialOpen);
     });
     connect(m_default, &QPushButton::clicked, this, &NrOptionsPane::onDefault);
-    connect(m_mode, &QComboBox::activated, this, [this] { schedule(kClickDelayMs); });
+    connect(m_mode, &QComboBox::activated, this, &NrOptionsPane::onModeChosen);
+    connect(m_chromaSlider, &QSlider::valueChanged, this, [this](int position) {
+        if (velanox::document::CSotavoDoc* doc = document()) doc->noise.autoChroma = position;
+        m_chromaEdit->setText(QString::number(position));
+        // Like the top slider: a drag runs when it ends, every other move at once.
+        if (!m_chromaSlider->isSliderDown()) schedule(kClickDelayMs);
+    });
+    connect(m_chromaSlider, &QSlider::sliderReleased, this, [this] { schedule(kClickDelayMs); });
+    connect(m_chromaEdit, &QLineEdit::textEdited, this, [this] {
+        velanox::document::CSotavoDoc* doc = document();
+        int32_t fallback = m_chromaSlider->value();
+        onPercentEdited(m_chromaEdit, m_chromaSlider, doc ? doc->noise.autoChroma : fallback);
+    });
+    m_chromaCommit = new EditCommit(m_chromaEdit, [this] {
+        velanox::document::CSotavoDoc* doc = document();
+        int32_t fallback = m_chromaSlider->value();
+        commitPercentEdit(m_chromaEdit, m_chromaSlider, doc ? doc->noise.autoChroma : fallback);
+    });
+    showModeControls();
+}
+
+bool NrOptionsPane::automatic() const {
+    return m_mode->currentIndex() == pipeline::kNrModeAuto;
+}
+
+void NrOptionsPane::onModeChosen() {
+    showModeControls();
+    updateEnabling();
+    schedule(kClickDelayMs);
+}
+
+// The noise-level slider and edit show the noise level, or in automatic mode the strength; the
+// colour-noise pair and the estimate are shown in automatic mode only.
+void NrOptionsPane::showModeControls() {
+    const bool autoMode = automatic();
+    velanox::document::CSotavoDoc* doc = document();
+    const pipeline::NoiseSettings defaults;
+    const pipeline::NoiseSettings& noise = doc ? doc->noise : defaults;
+    {
+        const QSignalBlocker block(m_slider);
+        const QSignalBlocker blockChroma(m_chromaSlider);
+        if (autoMode) {
+            m_slider->setRange(kPercentMin, kPercentMax);
+            m_slider->setValue(noise.autoStrength);
+            m_chromaSlider->setValue(noise.autoChroma);
+        } else {
+            m_slider->setRange(int(pipeline::NoiseSettings::kNoiseLevelMin * kSliderScale),
+                               int(pipeline::NoiseSettings::kNoiseLevelSliderMax * kSliderScale));
+            m_slider->setValue(int(noise.noiseLevel * kSliderScale));
+        }
+    }
+    m_title->setText(autoMode ? QStringLiteral("Strength (% of the estimated noise)")
+                              : QStringLiteral("Noise Level"));
+    m_noiseEdit->setText(autoMode ? QString::number(noise.autoStrength)
+                                  : levelText(noise.noiseLevel));
+    m_chromaEdit->setText(QString::number(noise.autoChroma));
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{m_chromaLabel, m_chromaSlider, m_chromaEdit, m_estimate})
+        w->setVisible(autoMode);
+    showEstimate();
+}
+
+void NrOptionsPane::showEstimate() {
+    velanox::document::CSotavoDoc* doc = document();
+    if (!automatic() || doc == nullptr || !m_estimate->isVisibleTo(this)) return;
+    const velanox::engine::NoiseProfile* profile = doc->noiseEstimate();
+    m_estimate->setText(profile != nullptr
+                            ? QString::asprintf("Estimated noise: %.1f", double(profile->sigma))
+                            : QString());
+}
+
+void NrOptionsPane::onPercentEdited(QLineEdit* edit, QSlider* slider, int32_t& value) {
+    // While typing, only a value inside the range is taken; the rest waits for the commit.
+    const double x = numberOf(edit->text());
+    if (x >= kPercentMin && x <= kPercentMax)
+        takePercent(int32_t(x), slider, value, kTypingDelayMs);
+}
+
+void NrOptionsPane::commitPercentEdit(QLineEdit* edit, QSlider* slider, int32_t& value) {
+    double x = numberOf(edit->text());
+    if (!(x >= kPercentMin)) {
+        x = kPercentMin;
+        edit->setText(QString::number(kPercentMin));
+        edit->selectAll();
+    } else if (x > kPercentMax) {
+        x = kPercentMax;
+        edit->setText(QString::number(kPercentMax));
+        edit->selectAll();
+    }
+    takePercent(int32_t(x), slider, value, kClickDelayMs);
+}
+
+void NrOptionsPane::takePercent(int32_t percent, QSlider* slider, int32_t& value, int delayMs) {
+    if (percent != value) {
+        value = percent;
+        const QSignalBlocker block(slider);
+        slider->setValue(percent);
+        schedule(delayMs);
+    }
 }
 
 void NrOptionsPane::attachDocument(velanox::document::CSotavoDoc* document) {
@@ -372,6 +526,7 @@ void NrOptionsPane::refreshFromDocument() {
     m_sharpenValue = noise.sharpenAmount;
     m_edgeValue = noise.edgeThreshold;
     m_mode->setCurrentIndex(std::clamp(int(noise.nrMode), 0, int(nrModeTexts().size()) - 1));
+    showModeControls();
     updateEnabling();
     membersToControls();
 }
@@ -383,13 +538,22 @@ void NrOptionsPane::updateEnabling() {
     const bool edges =
         doc ? doc->display.outputWindowMode == pipeline::kOutputHighlightEdges : false;
     const bool base = hasImage && active;
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{m_slider, m_noiseEdit, m_advancedBox, m_blockNoise})
+    for (QWidget* w : std::initializer_list<QWidget*>{m_title, m_slider, m_noiseEdit, m_advancedBox,
+                                                      m_blockNoise})
         w->setEnabled(base);
     for (QWidget* w : std::initializer_list<QWidget*>{m_mode, m_sharpenBox, m_sharpenDial,
                                                       m_default, m_edgeLabel})
         w->setEnabled(m_advanced && base);
     m_sharpenEdit->setEnabled(m_sharpen && m_advanced && base);
+    // The automatic mode chooses its own levels and blends nothing back in.
+    if (automatic()) {
+        for (QWidget* w : std::initializer_list<QWidget*>{m_blockNoise, m_sharpenBox, m_sharpenEdit,
+                                                          m_sharpenDial})
+            w->setEnabled(false);
+    }
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{m_chromaLabel, m_chromaSlider, m_chromaEdit, m_estimate})
+        w->setEnabled(base);
     m_edgeEdit->setEnabled(m_advanced && base && edges);
     m_edgeDial->setEnabled(m_advanced && base && edges);
     m_slider->update();
@@ -428,10 +592,16 @@ void NrOptionsPane::onTimer() {
     noise.edgeThreshold = m_edgeValue;
     noise.nrMode = m_mode->currentIndex();
     doc->processImage(true);
+    showEstimate();
 }
 
 void NrOptionsPane::onSliderMoved(int position) {
     velanox::document::CSotavoDoc* doc = document();
+    if (automatic()) {
+        if (doc) doc->noise.autoStrength = position;
+        m_noiseEdit->setText(QString::number(position));
+        return;
+    }
     const double level = position * (1.0 / kSliderScale);
     if (doc) doc->noise.noiseLevel = level;
     m_noiseEdit->setText(levelText(level));
@@ -450,7 +620,27 @@ double numberOf(const QString& text) {
 }
 
 void NrOptionsPane::onNoiseEdited(const QString& text) {
-    double x = numberOf(text);
+    if (automatic()) {
+        velanox::document::CSotavoDoc* doc = document();
+        int32_t fallback = m_slider->value();
+        onPercentEdited(m_noiseEdit, m_slider, doc ? doc->noise.autoStrength : fallback);
+        return;
+    }
+    // While typing, only a value inside the range is taken; the rest waits for the commit.
+    const double x = numberOf(text);
+    if (x >= pipeline::NoiseSettings::kNoiseLevelMin &&
+        x <= pipeline::NoiseSettings::kNoiseLevelMax)
+        takeNoiseLevel(x, kTypingDelayMs);
+}
+
+void NrOptionsPane::commitNoiseEdit() {
+    if (automatic()) {
+        velanox::document::CSotavoDoc* doc = document();
+        int32_t fallback = m_slider->value();
+        commitPercentEdit(m_noiseEdit, m_slider, doc ? doc->noise.autoStrength : fallback);
+        return;
+    }
+    double x = numberOf(m_noiseEdit->text());
     if (!(x >= pipeline::NoiseSettings::kNoiseLevelMin)) {
         x = pipeline::NoiseSettings::kNoiseLevelMin;
         m_noiseEdit->setText(QStringLiteral("0"));
@@ -460,18 +650,31 @@ void NrOptionsPane::onNoiseEdited(const QString& text) {
         m_noiseEdit->setText(QStringLiteral("100"));
         m_noiseEdit->selectAll();
     }
+    takeNoiseLevel(x, kClickDelayMs);
+}
+
+void NrOptionsPane::takeNoiseLevel(double x, int delayMs) {
     velanox::document::CSotavoDoc* doc = document();
     const double current = doc ? doc->noise.noiseLevel : m_slider->value() * (1.0 / kSliderScale);
     if (x != current) {
         if (doc) doc->noise.noiseLevel = x;
         const QSignalBlocker block(m_slider);
         m_slider->setValue(int(x * kSliderScale));
+        schedule(delayMs);
+    }
+}
+
+void NrOptionsPane::onWholeEdited(QLineEdit* edit, int maximumTyped, int& member, bool dialOpen) {
+    if (dialOpen) return;
+    const int a = wholeNumberOf(edit->text());
+    if (a >= 0 && a <= maximumTyped && a != member) {
+        member = a;
         schedule(kTypingDelayMs);
     }
 }
 
-void NrOptionsPane::onWholeEdited(QLineEdit* edit, int maximumTyped, int shownMaximum, int& member,
-                                  bool dialOpen) {
+void NrOptionsPane::commitWholeEdit(QLineEdit* edit, int maximumTyped, int shownMaximum,
+                                    int& member, bool dialOpen) {
     if (dialOpen) return;
     int a = wholeNumberOf(edit->text());
     if (a < 0) {
@@ -485,7 +688,7 @@ void NrOptionsPane::onWholeEdited(QLineEdit* edit, int maximumTyped, int shownMa
     }
     if (a != member) {
         member = a;
-        schedule(kTypingDelayMs);
+        schedule(kClickDelayMs);
     }
 }
 
@@ -494,6 +697,8 @@ void NrOptionsPane::onDefault() {
     m_edgeValue = defaults.edgeThreshold;
     m_sharpenValue = defaults.sharpenAmount;
     m_mode->setCurrentIndex(pipeline::kNrModeDefault);
+    showModeControls();
+    updateEnabling();
     membersToControls();
     schedule(kClickDelayMs);
 }

@@ -9,6 +9,8 @@
 #include <QComboBox>
 #include <QPixmap>
 
+#include <cstdint>
+
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -19,6 +21,8 @@ class QToolButton;
 namespace velanox::ui {
 
 class Debouncer;
+class EditCommit;
+class SkinnedSlider;
 
 namespace ids {
 inline constexpr int kNrOptionsTemplate = 130;
@@ -35,9 +39,14 @@ inline constexpr int kNrEdgeDial = 1014;
 inline constexpr int kNrDefault = 1015;
 inline constexpr int kNrEdgeLabel = 1016;
 inline constexpr int kNrTitle = 1034;
+// Automatic mode only.
+inline constexpr int kNrChromaLabel = 1060;
+inline constexpr int kNrChromaSlider = 1061;
+inline constexpr int kNrChromaEdit = 1062;
+inline constexpr int kNrEstimate = 1063;
 } // namespace ids
 
-/// The five mode texts, in nrMode order; modes 1..4 carry a second line for the open list.
+/// The six mode texts, in nrMode order; modes 1..5 carry a second line for the open list.
 const QStringList& nrModeTexts();
 /// The 64 x 42 icon drawn for a mode (transparent where white would be).
 QPixmap nrModeIcon(int mode);
@@ -83,6 +92,8 @@ public:
     bool sharpen() const { return m_sharpen; }
     int sharpenValue() const { return m_sharpenValue; }
     int edgeValue() const { return m_edgeValue; }
+    /// Whether the mode list shows the automatic mode (the controls then set its strengths).
+    bool automatic() const;
 
 private:
     void buildControls();
@@ -92,13 +103,22 @@ private:
     void onTimer();
     void onSliderMoved(int position);
     void onNoiseEdited(const QString& text);
-    void onWholeEdited(QLineEdit* edit, int maximumTyped, int shownMaximum, int& member,
-                       bool dialOpen);
+    void commitNoiseEdit();
+    void takeNoiseLevel(double level, int delayMs);
+    void onWholeEdited(QLineEdit* edit, int maximumTyped, int& member, bool dialOpen);
+    void commitWholeEdit(QLineEdit* edit, int maximumTyped, int shownMaximum, int& member,
+                         bool dialOpen);
     void onDefault();
+    void onModeChosen();
+    void showModeControls();
+    void showEstimate();
+    void onPercentEdited(QLineEdit* edit, QSlider* slider, int32_t& value);
+    void commitPercentEdit(QLineEdit* edit, QSlider* slider, int32_t& value);
+    void takePercent(int32_t percent, QSlider* slider, int32_t& value, int delayMs);
     QToolButton* makeDial(int id, QLineEdit* edit, bool& open, int& member);
 
     QLabel* m_title;
-    QSlider* m_slider;
+    SkinnedSlider* m_slider;
     QLineEdit* m_noiseEdit;
     QCheckBox* m_blockNoise;
     QCheckBox* m_advancedBox;
@@ -110,7 +130,15 @@ private:
     QLabel* m_edgeLabel;
     QLineEdit* m_edgeEdit;
     QToolButton* m_edgeDial;
+    QLabel* m_chromaLabel;
+    SkinnedSlider* m_chromaSlider;
+    QLineEdit* m_chromaEdit;
+    QLabel* m_estimate;
     Debouncer* m_timer;
+    EditCommit* m_noiseCommit = nullptr;
+    EditCommit* m_sharpenCommit = nullptr;
+    EditCommit* m_edgeCommit = nullptr;
+    EditCommit* m_chromaCommit = nullptr;
 
     bool m_advanced = true;
     bool m_removeBlockNoise = true;

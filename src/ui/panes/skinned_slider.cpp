@@ -32,7 +32,18 @@ void SkinnedSlider::setPositionQuietly(int position) {
 
 void SkinnedSlider::paintEvent(QPaintEvent* event) {
     if (m_thumb.isNull()) {
-        QSlider::paintEvent(event);
+        if (isEnabled()) {
+            QSlider::paintEvent(event);
+            return;
+        }
+        // The style's own slider, faded, so a disabled one looks disabled in every theme.
+        QStyleOptionSlider option;
+        initStyleOption(&option);
+        option.subControls = QStyle::SC_SliderGroove | QStyle::SC_SliderHandle;
+        if (tickPosition() != NoTicks) option.subControls |= QStyle::SC_SliderTickmarks;
+        QPainter p(this);
+        p.setOpacity(0.4);
+        style()->drawComplexControl(QStyle::CC_Slider, &option, &p, this);
         return;
     }
     QStyleOptionSlider option;
