@@ -251,7 +251,7 @@ void CSotavoView::updateCursor() {
 
 // ---- detail rectangle and scrolling ------------------------------------------------------
 
-void CSotavoView::noteProcessedRegion(const Rect& region) {
+void CSotavoView::noteProcessedRegion(const core::Rect& region) {
     if (region.isEmpty()) return;
     if (m_processedRegion.isEmpty()) {
         m_processedRegion = region;
@@ -265,19 +265,19 @@ void CSotavoView::noteProcessedRegion(const Rect& region) {
 
 void CSotavoView::noteWholeResultProcessed() {
     if (hasSource())
-        noteProcessedRegion(Rect{0, 0, m_doc->sourceImage.width, m_doc->sourceImage.height});
+        noteProcessedRegion(core::Rect{0, 0, m_doc->sourceImage.width, m_doc->sourceImage.height});
 }
 
 void CSotavoView::resetOutputToSource() {
     if (!m_doc || !m_doc->processing.resultValid || m_doc->crop.cropMode) return;
     if (!m_doc->mayReplaceImages()) return;
-    Picture& result = m_doc->resultImage;
-    const Picture& source = m_doc->sourceImage;
+    codec::Picture& result = m_doc->resultImage;
+    const codec::Picture& source = m_doc->sourceImage;
     // Every detail run writes the detail rectangle only, and the view set each of them: the
     // result differs from the source inside their union (or the whole, after a save). Only those
     // rows are copied back, so a press or a scroll on a large picture answers at once.
     noteProcessedRegion(m_doc->display.detailRect);
-    const Rect r = clipToImage(m_processedRegion, source.width, source.height);
+    const core::Rect r = clipToImage(m_processedRegion, source.width, source.height);
     if (result.width == source.width && result.height == source.height &&
         result.bitsPerPixel == source.bitsPerPixel && source.bitsPerPixel % 8 == 0 &&
         source.hasPixels() && result.hasPixels()) {
@@ -290,7 +290,7 @@ void CSotavoView::resetOutputToSource() {
     } else {
         result.copyFrom(source);
     }
-    m_processedRegion = Rect{};
+    m_processedRegion = core::Rect{};
     m_doc->processing.resultValid = 0;
 }
 

@@ -190,7 +190,8 @@ TEST(ReaderReply, HostileRepliesAreRefusedWithoutHarm) {
     EXPECT_TRUE(refused(good, -1));
     // A failure code this program does not know, a failure without a reason, or a reason with
     // control characters.
-    std::vector<uint8_t> strange = codec::encodeReply(codec::Status::failure(core::StatusCode(99), "x"), nullptr);
+    std::vector<uint8_t> strange =
+        codec::encodeReply(codec::Status::failure(core::StatusCode(99), "x"), nullptr);
     EXPECT_TRUE(refused(strange, -1));
     strange = codec::encodeReply(codec::Status::failure(core::StatusCode::Corrupt, ""), nullptr);
     EXPECT_TRUE(refused(strange, -1));

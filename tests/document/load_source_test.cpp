@@ -315,7 +315,8 @@ TEST(LoadSource, AStoppedReadChangesNothingAndSaysNothing) {
     codec::Picture before;
     before.copyFrom(doc.sourceImage);
     ScriptedReader reader(folder, "exec sleep 60", [] { return false; });
-    EXPECT_EQ(document::onOpenDocument(doc, folder.file("b.png")).outcome, document::LoadOutcome::Cancelled);
+    EXPECT_EQ(document::onOpenDocument(doc, folder.file("b.png")).outcome,
+              document::LoadOutcome::Cancelled);
     EXPECT_EQ(document::reloadSource(doc).outcome, document::LoadOutcome::Cancelled);
     // A folder step ends at the stopped read instead of passing over to the next file.
     const document::FolderStepResult step = loadNextInFolder(doc);

@@ -407,7 +407,8 @@ TEST_F(ProcessImage, AutomaticModeMeasuresThePictureOnceAndAgainWhenItChanges) {
     EXPECT_LT(difference / double(saved.size()), 2.0);
 
     // Another picture (here the same one turned) is measured again.
-    ASSERT_TRUE((document::rotateImage(doc.sourceImage, document::RotateDirection::Clockwise)).ok());
+    ASSERT_TRUE(
+        (document::rotateImage(doc.sourceImage, document::RotateDirection::Clockwise)).ok());
     ASSERT_NE(doc.noiseEstimate(), nullptr);
     EXPECT_NE(doc.processing.noiseProfileKey, key);
     // No 24-bit picture: nothing to measure.

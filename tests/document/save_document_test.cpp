@@ -198,7 +198,8 @@ TEST(SaveDocument, FullCropModeIsLeftUncroppedWhenTheWindowWasNotTouched) {
     openNoisy(doc, folder, 60, 40);
     doc.crop.cropAspect = 0; // square, remembered from an earlier visit
     ASSERT_TRUE(
-        (document::enterCropMode(doc.crop, true, doc.sourceImage, doc.color, doc.cropDisplayImage)).ok());
+        (document::enterCropMode(doc.crop, true, doc.sourceImage, doc.color, doc.cropDisplayImage))
+            .ok());
     doc.display.displayTab = document::kTabImage;
 
     const std::string target = folder.file("whole.bmp");
@@ -219,7 +220,7 @@ TEST(SaveDocument, OutsideFullCropModeTheTabAndTheCropStateStay) {
     openNoisy(doc, folder, 60, 40);
     doc.display.displayTab = document::kTabCurves;
     ASSERT_TRUE(document::onSaveDocument(doc, folder.file("curves.bmp")).saved());
-    EXPECT_EQ(doc.display.displayTab, kTabCurves);
+    EXPECT_EQ(doc.display.displayTab, document::kTabCurves);
     EXPECT_EQ(doc.sourceImage.width, 60);
 }
 
