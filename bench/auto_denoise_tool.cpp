@@ -169,7 +169,7 @@ int main(int argc, char** argv) {
     }
     for (std::size_t i = 0, n = std::size_t(w) * h; i < n; ++i)
         std::memcpy(pic.pixels() + 3 * i, &dst[4 * i], 3);
-    if (pic.save(out) != 0) {
+    if (!pic.save(out).ok()) {
         std::fprintf(stderr, "cannot save %s\n", out.c_str());
         return 1;
     }

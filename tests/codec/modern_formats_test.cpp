@@ -87,8 +87,9 @@ TEST_P(ReferenceDecoder, PixelsWithinOneOfTheReferenceDecoder) {
         test::expandToRgb(reference, expanded);
         ASSERT_TRUE(reference.copyFrom(expanded).ok());
     }
-    if (c.referenceUnturned) ASSERT_TRUE(reference.applyOrientation(ours.info.orientation).ok());
-
+    if (c.referenceUnturned) {
+        ASSERT_TRUE(reference.applyOrientation(ours.info.orientation).ok());
+    }
     EXPECT_LE(test::maxDifference(ours, reference), 1);
 }
 
