@@ -29,7 +29,6 @@ public:
     std::unique_ptr<velanox::document::ProgressDialog> createProgressDialog() override {
         return nullptr;
     }
-    void updateAllViews() override {}
 
 private:
     struct Status final : velanox::document::StatusProgress {

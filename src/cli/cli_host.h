@@ -30,7 +30,6 @@ public:
     void endWaitCursor() override {}
     std::unique_ptr<document::StatusProgress> createStatusProgress(int32_t total) override;
     std::unique_ptr<document::ProgressDialog> createProgressDialog() override;
-    void updateAllViews() override {}
 
 private:
     ProgressDisplay& m_display;

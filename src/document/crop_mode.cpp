@@ -25,9 +25,11 @@ core::Status CSotavoDoc::enterCropMode(bool resetView) {
         !s.ok())
         return s;
     display.displayTab = 0;
+    core::Status status = core::Status::success();
     if (resultImage.width != sourceImage.width || resultImage.height != sourceImage.height)
-        return resetResultToSource(resultImage, sourceImage);
-    return core::Status::success();
+        status = resetResultToSource(resultImage, sourceImage);
+    notify(DocumentChange::CropModeEntered);
+    return status;
 }
 
 LeaveCropOutcome CSotavoDoc::leaveCropMode(bool askFirst, bool restoreDetail) {
@@ -43,16 +45,18 @@ LeaveCropOutcome CSotavoDoc::leaveCropMode(bool askFirst, bool restoreDetail) {
                 return CropAnswer::Cancel;
             }
         });
-    if (outcome.left && restoreDetail) {
+    if (!outcome.left) return outcome;
+    LeaveCropOutcome result = outcome;
+    if (restoreDetail) {
         display.displayTab = 0;
-        if (core::Status s = resetResultToSource(resultImage, sourceImage); !s.ok()) {
-            LeaveCropOutcome failed = outcome;
-            failed.status = std::move(s);
-            return failed;
-        }
-        processing.resultValid = 0; // the result holds the unprocessed source now
+        if (core::Status s = resetResultToSource(resultImage, sourceImage); !s.ok())
+            result.status = std::move(s);
+        else
+            processing.resultValid = 0; // the result holds the unprocessed source now
     }
-    return outcome;
+    if (result.cropped) notify(DocumentChange::SourceReplaced);
+    notify(DocumentChange::CropModeLeft);
+    return result;
 }
 
 core::Status CSotavoDoc::rotateImage(RotateDirection direction) {
@@ -62,6 +66,7 @@ core::Status CSotavoDoc::rotateImage(RotateDirection direction) {
     if (s.ok()) s = resetResultToSource(resultImage, sourceImage);
     if (s.ok()) processing.resultValid = 0;
     m_host.endWaitCursor();
+    if (s.ok()) notify(DocumentChange::SourceReplaced);
     return s;
 }
 

@@ -1,6 +1,6 @@
 // CSotavoDoc: the document. It owns the three pictures, every processing, colour, crop and
-// display value (grouped by concern below) and the pipeline's two reusable work buffers, and it
-// talks to the person only through its Host.
+// display value (grouped by concern below) and the pipeline's two reusable work buffers, talks
+// to the person only through its Host and tells its observers what its operations changed.
 #pragma once
 
 #include "codec/picture.h"
@@ -8,6 +8,7 @@
 #include "document/crop_rotate.h"
 #include "document/crop_state.h"
 #include "document/display_state.h"
+#include "document/document_observer.h"
 #include "document/document_settings.h"
 #include "document/host.h"
 #include "document/processing_state.h"
@@ -17,6 +18,7 @@
 #include "pipeline/process_region.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace velanox::document {
 
@@ -77,22 +79,42 @@ public:
     /// Enters (or, in crop mode, refreshes) Full/Crop mode: with resetView the zoom and offsets
     /// become neutral; cropMode on, displayTab 0, the display image rebuilt from the source with
     /// the colour steps, and the result picture reset to the source when their sizes differ.
-    /// The main frame then shows the Full/Crop tab. Refused (NoReader) while a run is on or
-    /// without a source picture.
+    /// CropModeEntered follows. Refused (NoReader) while a run is on or without a source picture.
     core::Status enterCropMode(bool resetView);
 
     /// Leaves Full/Crop mode. askFirst: a pending (non-neutral) crop is applied only after
     /// "Apply Crop to Image?" is answered Yes (No leaves without cropping, Cancel changes
     /// nothing); without askFirst the crop is applied at once. restoreDetail: displayTab 0 and
     /// the result picture becomes a copy of the (possibly cropped) source. Nothing happens while
-    /// a run is on. The main frame re-selects the Full/Crop tab when the outcome is cancelled and
-    /// the Details tab when displayTab is 0.
+    /// a run is on. Once left, SourceReplaced (when the source was cut) and CropModeLeft follow;
+    /// a cancelled outcome changes nothing and says nothing.
     LeaveCropOutcome leaveCropMode(bool askFirst, bool restoreDetail);
 
     /// Turns the source by 90 degrees and makes the result picture a copy of it; tone, colour
-    /// match and crop values stay. Refused (NoReader) while a run is on, in Full/Crop mode or
-    /// without a source picture.
+    /// match and crop values stay; SourceReplaced follows. Refused (NoReader) while a run is on,
+    /// in Full/Crop mode or without a source picture.
     core::Status rotateImage(RotateDirection direction);
+
+    // ---- what the view shows -----------------------------------------------------------------
+    /// Selects the image tab (Detail or Full/Crop), Curves or Histogram.
+    void setDisplayTab(int32_t tab);
+    /// Selects the output window (the result or a diagnostic display).
+    void setOutputWindowMode(int32_t mode);
+    /// The histogram bars of the source with the colour steps; nothing without a 24-bit source.
+    void computeHistogram();
+    /// The colour-only preview of the detail rectangle; nothing while a run is on or without a
+    /// 24-bit source.
+    void makeQuickPreview();
+
+    // ---- observers ---------------------------------------------------------------------------
+    /// Observers are told of every change in the order they were added; the document does not
+    /// own them. Adding one twice adds it once.
+    void addObserver(DocumentObserver& observer);
+    /// Safe from inside a notification: a removed observer hears nothing more.
+    void removeObserver(DocumentObserver& observer);
+    /// Tells every observer of a change. The document's operations call it; so do callers that
+    /// write values in place (the tone and match values, the crop window) once they are done.
+    void notify(DocumentChange change);
 
     Host& host() { return m_host; }
 
@@ -100,6 +122,8 @@ private:
     pipeline::ProcessOutcome runOnce(bool detailOnly);
 
     Host& m_host;
+    std::vector<DocumentObserver*> m_observers; ///< null: removed during a notification
+    int m_notifyDepth = 0;
     std::function<void(int32_t)> m_storeCropAspect;
 };
 

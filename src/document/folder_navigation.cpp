@@ -81,9 +81,8 @@ FolderStepResult stepInFolder(CSotavoDoc& doc, const std::string& path, bool for
     }
     const int step = forward ? 1 : -1;
     for (int i = current + step; i >= 0 && i < int(listing.size()); i += step) {
-        const LoadResult loaded = loadSource(doc, listing[std::size_t(i)], false);
+        const LoadResult loaded = loadDocumentFile(doc, listing[std::size_t(i)]);
         if (loaded.loaded()) {
-            doc.sourceFile.documentPath = listing[std::size_t(i)];
             result.outcome = FolderStepOutcome::Loaded;
             result.loadedPath = listing[std::size_t(i)];
             return result;

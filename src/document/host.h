@@ -62,9 +62,6 @@ public:
     /// Creates the progress window used while saving.
     virtual std::unique_ptr<ProgressDialog> createProgressDialog() = 0;
 
-    /// Every view redraws from the document.
-    virtual void updateAllViews() = 0;
-
     /// A passing note for the status line (a neighbour in the folder that could not be opened);
     /// nothing to confirm. Hosts without a status line may ignore it.
     virtual void showStatusText(std::string_view text) { (void)text; }

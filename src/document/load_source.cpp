@@ -58,7 +58,6 @@ void installSource(CSotavoDoc& doc, codec::Picture& loaded, bool keepCropSwap) {
 
     if (wasCropMode)
         enterCropMode(doc.crop, true, doc.sourceImage, doc.color, doc.cropDisplayImage);
-    doc.host().updateAllViews();
 }
 
 LoadResult failed(core::Status status) {
@@ -87,7 +86,11 @@ std::string readerSaidText(const std::string& detail) {
     return "The reader said: " + detail;
 }
 
-LoadResult loadSource(CSotavoDoc& doc, const std::string& path, bool keepCropSwap) {
+namespace {
+
+// loadSource, and on success the path becomes the document's when adoptPath is set; the
+// observers hear of the new source once both are in place.
+LoadResult loadFile(CSotavoDoc& doc, const std::string& path, bool keepCropSwap, bool adoptPath) {
     if (!doc.mayReplaceImages()) return {};
     codec::Picture loaded;
     core::Status status;
@@ -105,13 +108,23 @@ LoadResult loadSource(CSotavoDoc& doc, const std::string& path, bool keepCropSwa
     const uintmax_t size = std::filesystem::file_size(path, ec);
     installSource(doc, loaded, keepCropSwap);
     doc.sourceFile.sourceFileSize = ec ? 0 : clampToUint32(size);
+    if (adoptPath) doc.sourceFile.documentPath = path;
+    doc.notify(DocumentChange::SourceReplaced);
     return {LoadOutcome::Loaded, {}};
 }
 
+} // namespace
+
+LoadResult loadSource(CSotavoDoc& doc, const std::string& path, bool keepCropSwap) {
+    return loadFile(doc, path, keepCropSwap, false);
+}
+
+LoadResult loadDocumentFile(CSotavoDoc& doc, const std::string& path) {
+    return loadFile(doc, path, false, true);
+}
+
 LoadResult onOpenDocument(CSotavoDoc& doc, const std::string& path) {
-    LoadResult result = loadSource(doc, path, false);
-    if (result.loaded()) doc.sourceFile.documentPath = path;
-    return reportFailure(doc, path, std::move(result));
+    return reportFailure(doc, path, loadDocumentFile(doc, path));
 }
 
 bool canReload(const CSotavoDoc& doc) {
@@ -166,6 +179,7 @@ LoadResult pasteImage(CSotavoDoc& doc, const uint8_t* rgb, int32_t width, int32_
     // A pasted picture has no file: Save proposes "Untitled_NR", Reload and the folder commands
     // have nothing to work from, and no name enters the recent-file list.
     doc.sourceFile.documentPath.clear();
+    doc.notify(DocumentChange::SourceReplaced);
     return {LoadOutcome::Loaded, {}};
 }
 

@@ -43,10 +43,14 @@ std::string readerSaidText(const std::string& detail);
 /// window when it was on), cropSwap cleared unless keepCropSwap, colour match off with identity
 /// tables and no fade, levels 0..255, the Image tab; gamma, exposure, colour boost and the noise
 /// settings keep their values. sourceFileSize, exifCopy and exifOrientation come from the file,
-/// resultImage becomes a copy of the source and the views are updated. The document path is
-/// not changed and nothing is shown: a failure is returned with its reason, a read the person
-/// stopped as Cancelled. Ignored while a run is on.
+/// resultImage becomes a copy of the source and the observers hear SourceReplaced. The
+/// document path is not changed and nothing is shown: a failure is returned with its reason, a
+/// read the person stopped as Cancelled. Ignored while a run is on.
 LoadResult loadSource(CSotavoDoc& doc, const std::string& path, bool keepCropSwap);
+
+/// loadSource without keeping cropSwap; on success the document path becomes path before the
+/// observers hear of the new source. Nothing is shown.
+LoadResult loadDocumentFile(CSotavoDoc& doc, const std::string& path);
 
 /// Open (also a file named on the command line): loadSource without keeping cropSwap; on
 /// success the document path becomes path. A failure is shown through the host as

@@ -103,7 +103,7 @@ pipeline::ProcessOutcome CSotavoDoc::runOnce(bool detailOnly) {
 
     processing.calculating = 1;
     m_host.setRunning(true);
-    m_host.updateAllViews();
+    notify(DocumentChange::RunStarted);
     if (m_host.pumpEvents() == PumpResult::Quitting) processing.cancelRequested = 1;
 
     quickPreview.release();
@@ -123,6 +123,7 @@ pipeline::ProcessOutcome CSotavoDoc::runOnce(bool detailOnly) {
             m_host.showMessage(pipeline::run_text::kOutOfMemory);
             processing.calculating = 0;
             m_host.setRunning(false);
+            notify(DocumentChange::RunEnded);
             return pipeline::ProcessOutcome::Failed;
         }
         run.autoWorkspace = &processing.autoWorkspace;
@@ -142,7 +143,8 @@ pipeline::ProcessOutcome CSotavoDoc::runOnce(bool detailOnly) {
     if (result.outcome == pipeline::ProcessOutcome::Done) processing.resultValid = 1;
 
     processing.statusProgress.reset();
-    m_host.updateAllViews();
+    if (result.outcome == pipeline::ProcessOutcome::Done) notify(DocumentChange::ResultReady);
+    notify(DocumentChange::RunEnded);
     return result.outcome;
 }
 

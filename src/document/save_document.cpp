@@ -91,7 +91,7 @@ SaveResult onSaveDocument(CSotavoDoc& doc, const std::string& path, uint32_t for
     }
 
     // The normal result is what gets written, whatever the view shows.
-    doc.display.outputWindowMode = pipeline::kOutputResult;
+    doc.setOutputWindowMode(pipeline::kOutputResult);
 
     // A crop window the person shaped is applied without asking; one left as it came is not
     // (entering Full/Crop mode, by hand or by Color Match, is no request to crop).
@@ -103,7 +103,9 @@ SaveResult onSaveDocument(CSotavoDoc& doc, const std::string& path, uint32_t for
         if (left.cropped) {
             doc.resultImage.copyFrom(doc.sourceImage);
             doc.processing.resultValid = 0;
+            doc.notify(DocumentChange::SourceReplaced);
         }
+        doc.notify(DocumentChange::CropModeLeft);
     }
 
     SaveProgress progress(doc);

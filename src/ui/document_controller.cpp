@@ -1,7 +1,6 @@
 #include "ui/document_controller.h"
 
 #include "color/color_match_state.h"
-#include "color/histogram.h"
 #include "document/crop_rotate.h"
 #include "document/csotavo_doc.h"
 #include "document/folder_navigation.h"
@@ -65,54 +64,26 @@ velanox::document::DocumentSettings storedDocumentSettings(velanox::document::Se
 
 } // namespace
 
-// The mode commands on the document; entering and leaving Full/Crop mode selects the tab.
+// The mode commands on the document. The view, the tab strip and the panes follow the document's
+// notifications; a request that leaves nothing changed (cancelled, or refused during a run)
+// selects the tab that fits the document again, the tab clicked being already shown.
 class DocumentController::DocModeTarget : public ModeTarget {
 public:
     explicit DocModeTarget(DocumentController& owner) : m_owner(owner) {}
 
     bool cropMode() const override { return m_owner.m_doc->crop.cropMode; }
     int displayTab() const override { return m_owner.m_doc->display.displayTab; }
-    void setDisplayTab(int tab) override {
-        m_owner.m_doc->display.displayTab = tab;
-        m_owner.m_view->updateScrollBars();
-    }
+    void setDisplayTab(int tab) override { m_owner.m_doc->setDisplayTab(tab); }
     void enterCropMode(bool resetView) override {
-        m_owner.m_doc->enterCropMode(resetView);
-        m_owner.m_frame->setModeTab(m_owner.tabForState());
-        m_owner.m_view->updateScrollBars();
-        m_owner.m_view->refresh();
-        m_owner.m_frame->refreshCropInfo();
+        if (!m_owner.m_doc->enterCropMode(resetView).ok()) m_owner.m_frame->showDocumentTab();
     }
     bool leaveCropMode(bool askFirst, bool restoreDetail) override {
-        velanox::document::CSotavoDoc& doc = *m_owner.m_doc;
-        const bool wasCropping = doc.crop.cropMode;
         const velanox::document::LeaveCropOutcome outcome =
-            doc.leaveCropMode(askFirst, restoreDetail);
-        if (outcome.cancelled) {
-            m_owner.m_frame->setModeTab(kFullCropTab);
-            return false;
-        }
-        if (doc.display.displayTab == document::kTabImage)
-            m_owner.m_frame->setModeTab(m_owner.tabForState());
-        m_owner.m_view->updateScrollBars();
-        if (doc.display.displayTab == document::kTabImage && (wasCropping || restoreDetail))
-            m_owner.m_view->scheduleProcessing(Debouncer::kSettleMs);
-        m_owner.m_view->refresh();
-        m_owner.m_frame->refreshCropInfo();
+            m_owner.m_doc->leaveCropMode(askFirst, restoreDetail);
+        if (!outcome.left) m_owner.m_frame->showDocumentTab();
         return outcome.left;
     }
-    void computeHistogram() override {
-        velanox::document::CSotavoDoc& doc = *m_owner.m_doc;
-        const velanox::codec::Picture& source = doc.sourceImage;
-        if (!source.hasPixels() || source.bitsPerPixel != 24) return;
-        const core::ConstImageView block(source.pixels(), source.width, source.height, 3,
-                                         std::ptrdiff_t(source.rowBytes()));
-        velanox::color::computeHistogram(block, doc.color, doc.display.histogramBars);
-    }
-    void updateAllViews() override {
-        m_owner.m_view->updateScrollBars();
-        m_owner.m_view->refresh();
-    }
+    void computeHistogram() override { m_owner.m_doc->computeHistogram(); }
 
 private:
     DocumentController& m_owner;
@@ -131,16 +102,11 @@ DocumentController::DocumentController(Application& app)
     m_view->setModeTarget(m_modeTarget.get());
     m_frame->setView(m_view);
 
-    m_host->setViewUpdater([this] { m_view->refresh(); });
     // Closing the window during a run waits for the run: the run stops at its next check.
     m_host->setQuitRequestCheck([this] { return m_frame->closeDeferral().isPending(); });
     // Escape and Enter leave or apply Full/Crop mode whatever in the window has the focus,
     // unless a text box takes them.
     m_frame->installEventFilter(this);
-    m_host->setRunObserver([this](bool running) {
-        m_frame->setRunActive(running);
-        m_view->refresh();
-    });
 
     m_frame->setPaneFactory(
         [this](int paneId, QWidget* parent) { return makePane(paneId, parent); });
@@ -167,11 +133,6 @@ DocumentController::DocumentController(Application& app)
         m_frame->frameStatusBar()->setDetailZoom(factor);
         m_frame->updateCommandStates();
     });
-    connect(m_view, &CSotavoView::visibleRectChanged, m_frame, &CMainFrame::refreshCropInfo);
-    connect(m_view, &CSotavoView::toneValuesChanged, this, [this] {
-        if (PaneContent* pane = m_frame->paneContent(ids::kPaneIdColorCorrection))
-            pane->attachDocument(m_doc.get());
-    });
     connect(QApplication::clipboard(), &QClipboard::dataChanged, m_frame,
             &CMainFrame::updateCommandStates);
 }
@@ -180,7 +141,7 @@ DocumentController::~DocumentController() {
     // The panes and the view must not reach the document while it goes.
     m_frame->setModeTarget(nullptr);
     m_frame->setCommandUpdater({});
-    m_frame->setPaneFactory(makePlaceholderPane); // the panes' links end with the controller
+    m_frame->setPaneFactory(makePlaceholderPane); // the panes made here reach the view
     m_frame->attachDocument(nullptr);
     m_view->setModeTarget(nullptr);
     m_view->setDocument(nullptr);
@@ -204,28 +165,7 @@ bool DocumentController::eventFilter(QObject* watched, QEvent* event) {
 PaneContent* DocumentController::makePane(int paneId, QWidget* parent) {
     if (paneId == ids::kPaneIdNrOptions) return new NrOptionsPane(parent);
     SecondaryPaneContext context;
-    PaneLinks& links = context.links;
-    links.processDetail = [this] {
-        m_view->requestDetailProcessing();
-        m_view->publishVisibleRect();
-    };
-    links.updateAllViews = [this] { m_modeTarget->updateAllViews(); };
-    links.setModeTab = [this](int tab) { m_frame->setModeTab(tab); };
-    links.enterCropMode = [this](bool resetView) { m_modeTarget->enterCropMode(resetView); };
-    links.leaveCropMode = [this](bool askFirst, bool restoreDetail) {
-        return m_modeTarget->leaveCropMode(askFirst, restoreDetail);
-    };
-    links.computeHistogram = [this] {
-        m_modeTarget->computeHistogram();
-        m_view->refresh();
-    };
-    links.refreshCropInfo = [this] { m_frame->refreshCropInfo(); };
-    links.scrollToFraction = [this](double fx, double fy) { m_view->scrollToFraction(fx, fy); };
-    links.refreshNrOptions = [this] {
-        if (auto* nr = qobject_cast<NrOptionsPane*>(m_frame->paneContent(ids::kPaneIdNrOptions)))
-            nr->updateEnabling();
-    };
-    links.resetOutputToSource = [this] { m_view->resetOutputToSource(); };
+    context.detailRequests = m_view;
     context.colorMatch = m_colorMatch.get();
     context.settings = &m_app.settings();
     context.useFixedSaveFolder = m_app.useFixedSaveFolder();
@@ -249,24 +189,12 @@ LoadWait DocumentController::loadWait(const QString& path) {
                     [this] { return m_frame->closeDeferral().isPending(); });
 }
 
-int DocumentController::tabForState() const {
-    switch (m_doc->display.displayTab) {
-    case document::kTabCurves:
-        return kCurvesTab;
-    case document::kTabHistogram:
-        return kHistogramTab;
-    default:
-        return m_doc->crop.cropMode ? kFullCropTab : kDetailsTab;
-    }
-}
-
 void DocumentController::updateTitle() {
     m_frame->setWindowTitle(QString::fromStdString(velanox::document::documentTitle(*m_doc)) +
                             QStringLiteral(" - ") + QString::fromLatin1(text::kApplicationName));
 }
 
 void DocumentController::pictureArrived(int delayMs) {
-    m_frame->setModeTab(tabForState());
     updateTitle();
     if (delayMs > 0) {
         m_view->updateScrollBars();
@@ -349,11 +277,8 @@ void DocumentController::newDocument() {
     doc.processing.resultValid = 0;
     doc.display.displayTab = document::kTabImage;
     doc.sourceFile = velanox::document::SourceFileState{};
-    // The panes forget the old picture (its thumbnail and file information) before they see
-    // the empty document.
-    m_frame->attachDocument(nullptr);
-    m_frame->attachDocument(m_doc.get());
-    m_frame->setModeTab(kDetailsTab);
+    // The panes forget the old picture (its thumbnail and file information).
+    doc.notify(velanox::document::DocumentChange::SourceReplaced);
     updateTitle();
     m_view->showNewPicture();
     m_view->refresh();
@@ -436,14 +361,9 @@ bool DocumentController::saveWithDialog() {
         velanox::document::WaitCursor wait(*m_host);
         result = velanox::document::onSaveDocument(doc, chosen);
     }
+    // Saving left Full/Crop mode and the diagnostic displays: the tab, the view and the panes
+    // followed the document.
     m_view->noteWholeResultProcessed();
-    // Saving leaves Full/Crop mode and the diagnostic displays: the tab and the panes follow.
-    if (auto* properties =
-            qobject_cast<FilePropertiesPane*>(m_frame->paneContent(ids::kPaneIdFileProperties)))
-        properties->resetOutputWindow();
-    m_frame->setModeTab(tabForState());
-    m_view->updateScrollBars();
-    m_view->refresh();
     return result.saved();
 }
 
@@ -480,10 +400,8 @@ void DocumentController::handleCommand(int id) {
                                 ? velanox::document::RotateDirection::Clockwise
                                 : velanox::document::RotateDirection::CounterClockwise)
                 .ok()) {
-            // The thumbnail, the file information and the colour panes follow the new shape.
-            m_frame->attachDocument(m_doc.get());
-            m_view->updateScrollBars();
-            m_view->refresh();
+            // The thumbnail, the file information, the colour panes and the view follow the new
+            // shape; the detail of it is processed once things settle.
             m_view->publishVisibleRect();
             m_view->scheduleProcessing(Debouncer::kSettleMs);
         }
@@ -494,10 +412,8 @@ void DocumentController::handleCommand(int id) {
     case ids::kZoomIn:
     case ids::kZoomOut:
         if (id == ids::kZoomIn ? velanox::document::zoomIn(doc.crop)
-                               : velanox::document::zoomOut(doc.crop)) {
-            m_view->refresh();
-            m_frame->refreshCropInfo();
-        }
+                               : velanox::document::zoomOut(doc.crop))
+            doc.notify(velanox::document::DocumentChange::CropWindowChanged);
         break;
     case ids::kGrid:
         m_view->toggleGrid();

@@ -77,7 +77,6 @@ private:
     /// The wait around a load of path (empty: not known yet), shown in the frame's status bar.
     LoadWait loadWait(const QString& path);
     void updateTitle();
-    int tabForState() const;
 
     Application& m_app;
     CMainFrame* m_frame;

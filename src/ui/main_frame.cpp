@@ -1,9 +1,11 @@
 #include "ui/main_frame.h"
 
+#include "document/csotavo_doc.h"
 #include "ui/about_dialog.h"
 #include "ui/close_deferral.h"
 #include "ui/command_catalogue.h"
 #include "ui/customize_dialog.h"
+#include "ui/document_signals.h"
 #include "ui/help_command.h"
 #include "ui/memory_settings_dialog.h"
 #include "ui/mode_colors.h"
@@ -516,23 +518,54 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 void CMainFrame::setModeTab(int index) {
     if (!m_tabs || index < 0 || index >= m_tabs->count()) return;
     m_tabs->setCurrent(index);
-    attachDocument(m_document);
     m_cropToolbar->setVisible(index == kFullCropTab);
     updateCommandStates();
 }
 
-void CMainFrame::attachDocument(velanox::document::CSotavoDoc* document) {
-    m_document = document;
-    for (const auto& [paneId, dock] : m_panes)
-        if (auto* content = paneContent(paneId)) content->attachDocument(document);
+int CMainFrame::tabForDocument() const {
+    if (!m_document) return m_tabs ? m_tabs->current() : kDetailsTab;
+    switch (m_document->display.displayTab) {
+    case velanox::document::kTabCurves:
+        return kCurvesTab;
+    case velanox::document::kTabHistogram:
+        return kHistogramTab;
+    default:
+        return m_document->crop.cropMode ? kFullCropTab : kDetailsTab;
+    }
 }
 
-void CMainFrame::refreshCropInfo() {
-    if (auto* content = paneContent(ids::kPaneIdFileProperties)) content->refreshCropInfo();
-    // The mouse wheel and the Enlarge slider change the zoom too: its two commands follow.
-    if (m_commandUpdater)
-        for (int id : {ids::kZoomIn, ids::kZoomOut})
-            m_commandUpdater(id, command(id));
+void CMainFrame::showDocumentTab() {
+    setModeTab(tabForDocument());
+}
+
+void CMainFrame::attachDocument(velanox::document::CSotavoDoc* document) {
+    if (document != m_document) {
+        m_documentSignals.reset();
+        m_document = document;
+        if (document) {
+            m_documentSignals = std::make_unique<DocumentSignals>(*document);
+            DocumentSignals* changes = m_documentSignals.get();
+            connect(changes, &DocumentSignals::sourceReplaced, this, &CMainFrame::showDocumentTab);
+            connect(changes, &DocumentSignals::cropModeEntered, this, &CMainFrame::showDocumentTab);
+            connect(changes, &DocumentSignals::cropModeLeft, this, [this] {
+                // Leaving for Curves or Histogram, the mode command selects that tab itself.
+                if (m_document->display.displayTab == velanox::document::kTabImage)
+                    showDocumentTab();
+            });
+            connect(changes, &DocumentSignals::runStarted, this, [this] { setRunActive(true); });
+            connect(changes, &DocumentSignals::runEnded, this, [this] { setRunActive(false); });
+            // The mouse wheel and the Enlarge slider change the zoom: its two commands follow.
+            const auto zoomCommands = [this] {
+                if (m_commandUpdater)
+                    for (int id : {ids::kZoomIn, ids::kZoomOut})
+                        m_commandUpdater(id, command(id));
+            };
+            connect(changes, &DocumentSignals::cropWindowChanged, this, zoomCommands);
+            connect(changes, &DocumentSignals::visibleRectChanged, this, zoomCommands);
+        }
+    }
+    for (const auto& [paneId, dock] : m_panes)
+        if (auto* content = paneContent(paneId)) content->attachDocument(document);
 }
 
 void CMainFrame::setModeTarget(ModeTarget* target) {

@@ -3,7 +3,8 @@
 // interface and pane themes, and its saved placement and layouts.
 //
 // Seams for the document:
-//  - attachDocument(doc) hands the document to every pane (and remembers it);
+//  - attachDocument(doc) hands the document to every pane and follows its changes: the tab
+//    strip its modes, the commands its runs and its crop window;
 //  - setModeTarget(target) routes the mode commands to the document's cropMode/displayTab and
 //    its enterCropMode/leaveCropMode/computeHistogram; without one the frame keeps the mode;
 //  - commandRequested(id) carries every command the document handles (Open, Save, Paste, Copy,
@@ -38,6 +39,7 @@ namespace velanox::ui {
 
 class CloseDeferral;
 class CommandCatalogue;
+class DocumentSignals;
 class ModeTabStrip;
 class PaneContent;
 class QtSettingsStore;
@@ -62,13 +64,15 @@ public:
     /// False while the opening window is still taking its size (the pane layout follows it).
     bool layoutSettled() const;
 
-    /// Selects a mode tab (ignored when not below the tab count), hands the document to the
-    /// panes again and shows the "Crop" toolbar exactly while the Full/Crop tab is selected.
+    /// Selects a mode tab (ignored when not below the tab count) and shows the "Crop" toolbar
+    /// exactly while the Full/Crop tab is selected.
     void setModeTab(int index);
+    /// The tab that fits the document's display tab and mode (the current one without a
+    /// document), and selecting it.
+    int tabForDocument() const;
+    void showDocumentTab();
     void attachDocument(velanox::document::CSotavoDoc* document);
     velanox::document::CSotavoDoc* document() const { return m_document; }
-    /// The File Properties pane refreshes its thumbnail frame and crop information.
-    void refreshCropInfo();
 
     /// Routes the mode commands to the document; null returns them to the frame's own state.
     void setModeTarget(ModeTarget* target);
@@ -185,6 +189,7 @@ private:
     RecentFileList m_recentFiles;
     velanox::document::MemorySettingsValues m_memory;
     velanox::document::CSotavoDoc* m_document = nullptr;
+    std::unique_ptr<DocumentSignals> m_documentSignals;
     QString m_programFolder;
     int m_interfaceTheme = 2;
     int m_paneTheme = 5;

@@ -68,7 +68,6 @@ void ModeCommands::chooseGraphTab(int displayTab) {
     }
     if (displayTab == 2) m_target->computeHistogram();
     m_setModeTab(displayTab == 1 ? kCurvesTab : kHistogramTab);
-    m_target->updateAllViews();
 }
 
 bool ModeCommands::isChecked(int commandId) const {

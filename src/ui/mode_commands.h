@@ -13,8 +13,9 @@ enum ModeTab { kDetailsTab = 0, kFullCropTab = 1, kCurvesTab = 2, kHistogramTab 
 inline constexpr int kModeTabCount = 4;
 
 /// What the mode commands need of the document (cropMode, displayTab and the crop and
-/// histogram operations). enterCropMode and leaveCropMode select the strip's tab themselves,
-/// through the frame's setModeTab, as the document does.
+/// histogram operations). The strip's tab follows entering and leaving Full/Crop mode: the
+/// document's changes select it, and a request that changes nothing selects again the tab that
+/// fits.
 class ModeTarget {
 public:
     virtual ~ModeTarget() = default;
@@ -26,7 +27,6 @@ public:
     /// False when nothing was left or the person cancelled.
     virtual bool leaveCropMode(bool askFirst, bool restoreDetail) = 0;
     virtual void computeHistogram() = 0;
-    virtual void updateAllViews() = 0;
 };
 
 /// Keeps cropMode and displayTab without a picture: entering and leaving Full/Crop never asks
@@ -42,7 +42,6 @@ public:
     void enterCropMode(bool resetView) override;
     bool leaveCropMode(bool askFirst, bool restoreDetail) override;
     void computeHistogram() override {}
-    void updateAllViews() override {}
 
 private:
     std::function<void(int)> m_setModeTab;

@@ -2,6 +2,7 @@
 
 #include <QKeyEvent>
 
+#include "ui/document_signals.h"
 #include "ui/resource_ids.h"
 
 #include <QLabel>
@@ -23,6 +24,17 @@ bool PaneContent::consumeEnterAndEscape(QKeyEvent* event) {
 
 PaneContent::PaneContent(int paneId, QWidget* parent) : QWidget(parent), m_paneId(paneId) {
     setObjectName(objectNameFor("panecontent", paneId));
+}
+
+PaneContent::~PaneContent() = default;
+
+void PaneContent::attachDocument(velanox::document::CSotavoDoc* document) {
+    if (document == m_document) return;
+    m_signals.reset();
+    m_document = document;
+    if (!document) return;
+    m_signals = std::make_unique<DocumentSignals>(*document);
+    connectDocument(*m_signals);
 }
 
 PlaceholderPane::PlaceholderPane(int paneId, const QString& description, QWidget* parent)

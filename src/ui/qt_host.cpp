@@ -109,7 +109,6 @@ velanox::document::PumpResult QtHost::pumpEvents() {
 void QtHost::setRunning(bool running) {
     m_running = running;
     m_escape->setRunning(running);
-    if (m_runObserver) m_runObserver(running);
 }
 
 bool QtHost::escapePending() {
@@ -130,10 +129,6 @@ std::unique_ptr<velanox::document::StatusProgress> QtHost::createStatusProgress(
 
 std::unique_ptr<velanox::document::ProgressDialog> QtHost::createProgressDialog() {
     return makeProgressWindow(m_parent);
-}
-
-void QtHost::updateAllViews() {
-    if (m_viewUpdater) m_viewUpdater();
 }
 
 void QtHost::showStatusText(std::string_view text) {

@@ -29,12 +29,6 @@ public:
     QtHost(QWidget* parent, StatusBar* statusBar);
     ~QtHost() override;
 
-    /// Called when a run starts (true) and ends (false), after the host's own bookkeeping.
-    void setRunObserver(std::function<void(bool running)> observer) {
-        m_runObserver = std::move(observer);
-    }
-    /// Called by updateAllViews.
-    void setViewUpdater(std::function<void()> updater) { m_viewUpdater = std::move(updater); }
     /// Whether the person asked to quit (a close waiting for the run): a run then stops.
     void setQuitRequestCheck(std::function<bool()> check) { m_quitRequested = std::move(check); }
 
@@ -48,7 +42,6 @@ public:
     void endWaitCursor() override;
     std::unique_ptr<velanox::document::StatusProgress> createStatusProgress(int32_t total) override;
     std::unique_ptr<velanox::document::ProgressDialog> createProgressDialog() override;
-    void updateAllViews() override;
     void showStatusText(std::string_view text) override;
 
     bool isRunning() const { return m_running; }
@@ -57,8 +50,6 @@ private:
     QPointer<QWidget> m_parent;
     QPointer<StatusBar> m_statusBar;
     EscapeWatcher* m_escape;
-    std::function<void(bool)> m_runObserver;
-    std::function<void()> m_viewUpdater;
     std::function<bool()> m_quitRequested;
     bool m_running = false;
 };

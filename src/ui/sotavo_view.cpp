@@ -6,7 +6,7 @@
 #include "document/crop_rotate.h"
 #include "document/csotavo_doc.h"
 #include "document/load_source.h"
-#include "ui/display_colors.h"
+#include "ui/document_signals.h"
 #include "ui/mode_colors.h"
 #include "ui/mode_commands.h"
 
@@ -159,8 +159,37 @@ CSotavoView::CSotavoView(QWidget* parent)
         });
 }
 
+CSotavoView::~CSotavoView() = default;
+
 void CSotavoView::setDocument(velanox::document::CSotavoDoc* document) {
-    m_doc = document;
+    if (document != m_doc) {
+        m_signals.reset();
+        m_doc = document;
+        if (document) {
+            m_signals = std::make_unique<DocumentSignals>(*document);
+            const auto redraw = [this] { refresh(); };
+            const auto relayout = [this] {
+                updateScrollBars();
+                refresh();
+            };
+            for (auto change :
+                 {&DocumentSignals::resultReady, &DocumentSignals::previewReady,
+                  &DocumentSignals::histogramReady, &DocumentSignals::colorSettingsChanged,
+                  &DocumentSignals::outputWindowChanged, &DocumentSignals::cropWindowChanged,
+                  &DocumentSignals::runStarted, &DocumentSignals::runEnded})
+                connect(m_signals.get(), change, this, redraw);
+            for (auto change : {&DocumentSignals::sourceReplaced, &DocumentSignals::cropModeEntered,
+                                &DocumentSignals::displayTabChanged})
+                connect(m_signals.get(), change, this, relayout);
+            // Back on the image tab, the detail is processed once things settle.
+            connect(m_signals.get(), &DocumentSignals::cropModeLeft, this, [this] {
+                updateScrollBars();
+                if (m_doc->display.displayTab == document::kTabImage)
+                    scheduleProcessing(Debouncer::kSettleMs);
+                refresh();
+            });
+        }
+    }
     updateScrollBars();
     refresh();
 }
@@ -303,11 +332,16 @@ void CSotavoView::requestDetailProcessing() {
     refresh();
 }
 
+void CSotavoView::processDetail() {
+    requestDetailProcessing();
+    publishVisibleRect();
+}
+
 void CSotavoView::publishVisibleRect() {
     if (!hasSource()) return;
     m_doc->display.visibleRect =
         core::Rect{m_scrollX, m_scrollY, m_scrollX + detailColumns(), m_scrollY + detailRows()};
-    emit visibleRectChanged();
+    m_doc->notify(document::DocumentChange::VisibleRectChanged);
 }
 
 void CSotavoView::setBarsQuietly() {
@@ -397,8 +431,7 @@ void CSotavoView::applyCurvesRule(QPoint p, bool shift) {
     tone.blackPoint = result.blackPoint;
     tone.whitePoint = result.whitePoint;
     tone.midtoneBend = result.midtoneBend;
-    emit toneValuesChanged();
-    viewport()->update();
+    m_doc->notify(document::DocumentChange::ColorSettingsChanged);
 }
 
 void CSotavoView::mousePressEvent(QMouseEvent* event) {
@@ -465,8 +498,7 @@ void CSotavoView::moveDrag(QPoint p) {
             m_doc->crop.windowChanged = true;
         m_dragRemainderX = mx - int(mx);
         m_dragRemainderY = my - int(my);
-        publishVisibleRect();
-        viewport()->update();
+        m_doc->notify(document::DocumentChange::CropWindowChanged);
         return;
     }
     }
@@ -511,8 +543,7 @@ void CSotavoView::wheelEvent(QWheelEvent* event) {
     }
     const bool middle = event->buttons() & Qt::MiddleButton;
     if (document::wheelZoom(m_doc->crop, event->angleDelta().y(), middle)) {
-        publishVisibleRect();
-        viewport()->update();
+        m_doc->notify(document::DocumentChange::CropWindowChanged);
         event->accept();
     }
 }

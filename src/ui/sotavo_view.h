@@ -7,10 +7,13 @@
 
 #include "core/rect.h"
 #include "ui/debouncer.h"
+#include "ui/detail_requests.h"
 
 #include <QAbstractScrollArea>
 #include <QImage>
 #include <QPoint>
+
+#include <memory>
 
 namespace velanox::document {
 class CSotavoDoc;
@@ -18,14 +21,16 @@ class CSotavoDoc;
 
 namespace velanox::ui {
 
+class DocumentSignals;
 class ModeTarget;
 
-class CSotavoView : public QAbstractScrollArea {
+class CSotavoView : public QAbstractScrollArea, public DetailRequests {
     Q_OBJECT
 public:
     explicit CSotavoView(QWidget* parent = nullptr);
+    ~CSotavoView() override;
 
-    /// The document shown (null: plain grey).
+    /// The document shown (null: plain grey); the view follows its changes.
     void setDocument(velanox::document::CSotavoDoc* document);
     velanox::document::CSotavoDoc* document() const { return m_doc; }
     /// Escape and Enter in Full/Crop mode leave it through the mode target.
@@ -47,19 +52,19 @@ public:
     int detailZoom() const { return m_detailZoom; }
     void setDetailZoom(int zoom);
 
-    /// A processed result shown at one place must not be shown at another: outside Full/Crop
-    /// mode a valid result becomes a copy of the source again.
-    void resetOutputToSource();
+    void resetOutputToSource() override;
+    /// requestDetailProcessing, then publishVisibleRect.
+    void processDetail() override;
     /// A whole-picture run (a save) wrote the whole result.
     void noteWholeResultProcessed();
     /// Sets the detail rectangle from the scroll position and runs the pipeline over it.
     void requestDetailProcessing();
-    /// Stores the visible rectangle and tells the File Properties pane (visibleRectChanged).
+    /// Stores the visible rectangle; the document tells its observers (VisibleRectChanged).
     void publishVisibleRect();
     /// Scroll ranges and positions from the picture and the window.
     void updateScrollBars();
     /// Scrolls to fractions of the picture's size (the thumbnail of File Properties).
-    void scrollToFraction(double fx, double fy);
+    void scrollToFraction(double fx, double fy) override;
     /// A new picture arrived: top left, scroll bars, processing, visible rectangle.
     void showNewPicture();
     /// Starts (or restarts) the reprocess timer.
@@ -72,12 +77,8 @@ public:
     QImage renderToImage() const;
 
 signals:
-    /// The visible rectangle or the crop window changed.
-    void visibleRectChanged();
     /// The Detail view's magnification changed.
     void detailZoomChanged(int zoom);
-    /// A curves-box press or drag changed the levels or the bend.
-    void toneValuesChanged();
     /// A file was dropped onto the view (the first of them).
     void fileDropped(const QString& path);
 
@@ -120,6 +121,7 @@ private:
     void drawHistogram(QImage& image, QPainter& p, int w, int h) const;
 
     velanox::document::CSotavoDoc* m_doc = nullptr;
+    std::unique_ptr<DocumentSignals> m_signals;
     ModeTarget* m_modeTarget = nullptr;
     Debouncer m_reprocess;
     int m_scrollX = 0;

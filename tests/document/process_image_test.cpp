@@ -2,6 +2,7 @@
 
 #include "engine/noise_reducer.h"
 #include "support/recording_host.h"
+#include "support/recording_observer.h"
 #include "support/test_images.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 
 using namespace velanox;
 using velanox::test::RecordingHost;
+using velanox::test::RecordingObserver;
 using velanox::test::RecordingProgressDialog;
 
 namespace {
@@ -74,6 +76,7 @@ class ProcessImage : public ::testing::Test {
 protected:
     RecordingHost host;
     document::CSotavoDoc doc{host};
+    RecordingObserver changes{doc};
 
     void load(int width, int height) {
         fillNoisy(doc.sourceImage, width, height);
@@ -103,7 +106,7 @@ TEST_F(ProcessImage, InCropModeOrWhileCalculatingNothingIsTouched) {
     EXPECT_EQ(doc.processing.resultValid, 0);
     EXPECT_EQ(doc.processing.cancelRequested, 1) << "a refused call must not undo a cancel";
     EXPECT_EQ(host.pumps, 0);
-    EXPECT_EQ(host.viewUpdates, 0);
+    EXPECT_TRUE(changes.changes.empty());
     EXPECT_TRUE(host.messages.empty());
     EXPECT_EQ(host.waitCursorDepth, 0);
 }
@@ -281,10 +284,14 @@ TEST_F(ProcessImage, ProgressTextsAndTheStatusIndicatorFollowTheRun) {
     ASSERT_FALSE(dialog.positions.empty());
     EXPECT_EQ(dialog.positions.back(), status.total);
     EXPECT_EQ(status.positions.size() + 1, dialog.positions.size());
-    // Busy from before the first pump until the pixels are done; views updated at both ends.
-    const std::vector<std::string> expectedStart{"running", "views", "pump"};
+    // Busy from before the first pump until the pixels are done; the observers hear of both
+    // ends, the start before the first pump.
+    const std::vector<std::string> expectedStart{"running", "pump"};
     EXPECT_TRUE(std::equal(expectedStart.begin(), expectedStart.end(), host.log.begin()));
-    EXPECT_EQ(host.log.back(), "views");
+    EXPECT_EQ(host.log.back(), "idle");
+    EXPECT_EQ(changes.changes, (std::vector{document::DocumentChange::RunStarted,
+                                            document::DocumentChange::ResultReady,
+                                            document::DocumentChange::RunEnded}));
 }
 
 TEST_F(ProcessImage, ADetailRequestDuringARunIsCarriedOutWhenItEnds) {

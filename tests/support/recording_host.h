@@ -41,9 +41,8 @@ public:
     std::vector<std::string> messages;
     std::vector<std::string> questions;
     std::vector<std::string> statusTexts;
-    std::vector<std::string> log; ///< "message: ...", "running", "idle", "pump", "views"
+    std::vector<std::string> log; ///< "message: ...", "running", "idle", "pump"
     int pumps = 0;
-    int viewUpdates = 0;
     int waitCursorDepth = 0;
     int waitCursorCalls = 0;
     bool running = false;
@@ -96,10 +95,6 @@ public:
         return std::make_unique<RecordingProgressDialog>();
     }
     void showStatusText(std::string_view text) override { statusTexts.emplace_back(text); }
-    void updateAllViews() override {
-        ++viewUpdates;
-        log.emplace_back("views");
-    }
 
     /// Escape counts as pressed from the start of every run.
     bool escapeAtRunStart = false;

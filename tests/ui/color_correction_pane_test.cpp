@@ -2,6 +2,7 @@
 #include "ui_test_main.h"
 
 #include "color/auto_levels.h"
+#include "color/histogram.h"
 #include "ui/panes/color_correction_pane.h"
 #include "ui/panes/pane_control_ids.h"
 #include "ui/panes/skinned_slider.h"
@@ -13,6 +14,7 @@
 
 using namespace velanox;
 using namespace velanox::ui;
+using velanox::document::DocumentChange;
 using velanox::ui::test::control;
 using velanox::ui::test::PaneFixture;
 
@@ -34,6 +36,16 @@ QString labelText(QWidget* pane, int id) {
 // A move that is not a drag: the value changes with the thumb released (a click on the groove).
 void click(SkinnedSlider* slider, int position) {
     slider->setValue(position);
+}
+
+// The bars of the document's source with its colour values, computed here.
+color::HistogramBars expectedBars(const document::CSotavoDoc& doc) {
+    color::HistogramBars bars{};
+    velanox::color::computeHistogram(core::ConstImageView(doc.sourceImage.pixels(),
+                                                          doc.sourceImage.width,
+                                                          doc.sourceImage.height, 3),
+                                     doc.color, bars);
+    return bars;
 }
 
 } // namespace
@@ -97,15 +109,15 @@ private slots:
         QCOMPARE(control<SkinnedSlider>(&pane, ids::kSliderWhitePoint)->value(), 55);
         // Refreshing announces nothing: no value changed, no timer started.
         QTest::qWait(150);
-        QCOMPARE(f.host.viewUpdates, 0);
+        QVERIFY(f.changes.changes.empty());
     }
 
     void resetRefreshesAllFiveAndRunsOnce() {
         PaneFixture f;
+        f.makeRamp(64, 32);
         f.doc->color.tone = color::ToneValues{30, 200, 1.4f, 2.0, 50};
         ColorCorrectionPane pane;
-        pane.setLinks(f.countingLinks());
-        pane.attachDocument(f.doc.get());
+        f.attach(pane);
         control<QPushButton>(&pane, ids::kButtonReset)->click();
         const color::ToneValues& t = f.doc->color.tone;
         QCOMPARE(t.blackPoint, 0);
@@ -119,15 +131,14 @@ private slots:
         QCOMPARE(labelText(&pane, ids::kLabelExposure), QStringLiteral("0.0"));
         QCOMPARE(control<SkinnedSlider>(&pane, ids::kSliderTemperature)->value(), 100);
         QCOMPARE(control<SkinnedSlider>(&pane, ids::kSliderExposure)->value(), 400);
-        QTRY_COMPARE_WITH_TIMEOUT(f.detailRuns, 1, velanox::ui::test::kSlowMachineMs);
+        QTRY_COMPARE_WITH_TIMEOUT(f.runs(), 1, velanox::ui::test::kSlowMachineMs);
     }
 
     void autoTakesTheLevelsOfTheSource() {
         PaneFixture f;
         f.makeSource(40, 30, 100); // uniform grey 100: black 100, white 151 raised to 210
         ColorCorrectionPane pane;
-        pane.setLinks(f.countingLinks());
-        pane.attachDocument(f.doc.get());
+        f.attach(pane);
         control<QPushButton>(&pane, ids::kButtonAuto)->click();
         const color::AutoLevels expected = velanox::color::autoLevels(core::ConstImageView(
             f.doc->sourceImage.pixels(), f.doc->sourceImage.width, f.doc->sourceImage.height, 3));
@@ -138,15 +149,14 @@ private slots:
         QCOMPARE(labelText(&pane, ids::kLabelBlackPoint), QStringLiteral("100"));
         QCOMPARE(labelText(&pane, ids::kLabelWhitePoint), QStringLiteral("45"));
         QCOMPARE(control<SkinnedSlider>(&pane, ids::kSliderWhitePoint)->value(), 45);
-        QTRY_COMPARE_WITH_TIMEOUT(f.detailRuns, 1, velanox::ui::test::kSlowMachineMs);
+        QTRY_COMPARE_WITH_TIMEOUT(f.runs(), 1, velanox::ui::test::kSlowMachineMs);
     }
 
     void autoWithoutAPictureSetsNeutralLevels() {
         PaneFixture f;
         f.doc->color.tone.blackPoint = 20;
         ColorCorrectionPane pane;
-        pane.setLinks(f.countingLinks());
-        pane.attachDocument(f.doc.get());
+        f.attach(pane);
         control<QPushButton>(&pane, ids::kButtonAuto)->click();
         QCOMPARE(f.doc->color.tone.blackPoint, 0);
         QCOMPARE(f.doc->color.tone.whitePoint, 255);
@@ -156,15 +166,14 @@ private slots:
         PaneFixture f;
         f.makeRamp(64, 32);
         ColorCorrectionPane pane;
-        pane.setLinks(f.countingLinks());
-        pane.attachDocument(f.doc.get());
+        f.attach(pane);
         auto* boost = control<SkinnedSlider>(&pane, ids::kSliderColorBoost);
         for (int p = 1; p <= 8; ++p) {
             click(boost, p * 5);
             QTest::qWait(20);
         }
         QTest::qWait(250);
-        QCOMPARE(f.detailRuns, 1);
+        QCOMPARE(f.runs(), 1);
         QCOMPARE(f.doc->color.tone.colourBoost, 40);
         QVERIFY(!f.doc->quickPreview.hasPixels());
     }
@@ -173,8 +182,7 @@ private slots:
         PaneFixture f;
         f.makeRamp(64, 32);
         ColorCorrectionPane pane;
-        pane.setLinks(f.countingLinks());
-        pane.attachDocument(f.doc.get());
+        f.attach(pane);
         auto* exposure = control<SkinnedSlider>(&pane, ids::kSliderExposure);
         exposure->setSliderDown(true);
         for (int p = 410; p <= 500; p += 10) {
@@ -183,13 +191,13 @@ private slots:
         }
         QTest::qWait(200);
         // Timer 2: one colour-only preview of the detail rectangle, no pipeline run.
-        QCOMPARE(f.detailRuns, 0);
-        QCOMPARE(f.redraws, 1);
+        QCOMPARE(f.runs(), 0);
+        QCOMPARE(f.count(DocumentChange::PreviewReady), 1);
         QVERIFY(f.doc->quickPreview.hasPixels());
         QCOMPARE(f.doc->quickPreview.width, 64);
         QVERIFY(f.doc->quickPreview.pixels()[3 * 32] > f.doc->sourceImage.pixels()[3 * 32]);
         exposure->setSliderDown(false); // the end of the drag: timer 1
-        QTRY_COMPARE_WITH_TIMEOUT(f.detailRuns, 1, velanox::ui::test::kSlowMachineMs);
+        QTRY_COMPARE_WITH_TIMEOUT(f.runs(), 1, velanox::ui::test::kSlowMachineMs);
         QCOMPARE(f.doc->color.tone.midtoneBend, 1.0);
     }
 
@@ -197,35 +205,62 @@ private slots:
         PaneFixture f;
         f.makeRamp(64, 32);
         ColorCorrectionPane pane;
-        pane.setLinks(f.countingLinks());
-        pane.attachDocument(f.doc.get());
+        f.attach(pane);
         auto* black = control<SkinnedSlider>(&pane, ids::kSliderBlackPoint);
 
         f.doc->display.displayTab = document::kTabHistogram;
         click(black, 10);
-        QTRY_COMPARE_WITH_TIMEOUT(f.histograms, 1, velanox::ui::test::kSlowMachineMs);
+        QTRY_COMPARE_WITH_TIMEOUT(f.count(DocumentChange::HistogramReady), 1,
+                                  velanox::ui::test::kSlowMachineMs);
+        QCOMPARE(f.doc->display.histogramBars, expectedBars(*f.doc));
         f.doc->display.displayTab = document::kTabCurves;
         click(black, 12);
-        QTRY_COMPARE_WITH_TIMEOUT(f.redraws, 1, velanox::ui::test::kSlowMachineMs);
+        QTRY_COMPARE_WITH_TIMEOUT(f.count(DocumentChange::ColorSettingsChanged), 1,
+                                  velanox::ui::test::kSlowMachineMs);
         f.doc->display.displayTab = document::kTabImage;
         QVERIFY(f.doc->enterCropMode(true).ok());
+        f.changes.clear();
 
+        // In Full/Crop mode the display picture is made again with the new level.
         click(black, 14);
-        QTRY_COMPARE_WITH_TIMEOUT(f.cropEntries, 1, velanox::ui::test::kSlowMachineMs);
-        QCOMPARE(f.detailRuns, 0);
+        QTRY_COMPARE_WITH_TIMEOUT(f.count(DocumentChange::CropModeEntered), 1,
+                                  velanox::ui::test::kSlowMachineMs);
+        QCOMPARE(f.runs(), 0);
     }
 
     void withoutADocumentNothingHappens() {
+        PaneFixture f;
+        f.makeRamp(64, 32);
         ColorCorrectionPane pane;
-        int runs = 0;
-        PaneLinks links;
-        links.processDetail = [&] { ++runs; };
-        pane.setLinks(links);
+        pane.setDetailRequests(&f.view); // the view, but no document yet
         click(control<SkinnedSlider>(&pane, ids::kSliderBlackPoint), 50);
         control<QPushButton>(&pane, ids::kButtonReset)->click();
         control<QPushButton>(&pane, ids::kButtonAuto)->click();
         QTest::qWait(150);
-        QCOMPARE(runs, 0);
+        QCOMPARE(f.runs(), 0);
+        QVERIFY(f.changes.changes.empty());
+    }
+
+    void theSlidersFollowTheCurvesBoxAndANewPicture() {
+        PaneFixture f;
+        f.makeRamp(64, 32);
+        ColorCorrectionPane pane;
+        f.attach(pane);
+        // A press in the curves box changes the levels; the pane shows them without a word.
+        f.doc->color.tone.blackPoint = 40;
+        f.doc->notify(DocumentChange::ColorSettingsChanged);
+        QCOMPARE(control<SkinnedSlider>(&pane, ids::kSliderBlackPoint)->value(), 40);
+        QCOMPARE(labelText(&pane, ids::kLabelBlackPoint), QStringLiteral("40"));
+        f.doc->color.tone.blackPoint = 0;
+        f.arrived();
+        QCOMPARE(control<SkinnedSlider>(&pane, ids::kSliderBlackPoint)->value(), 0);
+        QTest::qWait(150);
+        QCOMPARE(f.runs(), 0); // following is no reason to run
+        // Once detached, the pane hears nothing more.
+        pane.attachDocument(nullptr);
+        f.doc->color.tone.blackPoint = 25;
+        f.doc->notify(DocumentChange::ColorSettingsChanged);
+        QCOMPARE(control<SkinnedSlider>(&pane, ids::kSliderBlackPoint)->value(), 0);
     }
 
     void enterAndEscapeStopAtThePane() {

@@ -56,7 +56,7 @@ struct MatchFixture : PaneFixture {
     ColorMatchPane pane;
 
     MatchFixture() {
-        pane.setLinks(countingLinks());
+        pane.setDetailRequests(&view);
         pane.setColorMatchState(&state);
         pane.setProfileFolders(programDir.path(), userDir.path());
     }
@@ -120,7 +120,7 @@ private slots:
         auto* fade = control<SkinnedSlider>(&f.pane, ids::kSliderFade);
         fade->setValue(128);
         QCOMPARE(f.doc->color.match.matchFade, 128);
-        QTRY_COMPARE_WITH_TIMEOUT(f.detailRuns, 1, velanox::ui::test::kSlowMachineMs);
+        QTRY_COMPARE_WITH_TIMEOUT(f.runs(), 1, velanox::ui::test::kSlowMachineMs);
 
         QCOMPARE(ColorMatchPane::fadeDelay(true, document::kTabImage), 50);
         QCOMPARE(ColorMatchPane::fadeDelay(false, document::kTabImage), 100);
@@ -132,7 +132,8 @@ private slots:
         fade->setSliderDown(true);
         fade->setValue(10);
         fade->setValue(20);
-        QTRY_COMPARE_WITH_TIMEOUT(f.histograms, 1, velanox::ui::test::kSlowMachineMs);
+        QTRY_COMPARE_WITH_TIMEOUT(f.count(document::DocumentChange::HistogramReady), 1,
+                                  velanox::ui::test::kSlowMachineMs);
         fade->setSliderDown(false);
         QCOMPARE(f.doc->color.match.matchFade, 20);
     }
@@ -142,13 +143,18 @@ private slots:
         f.makeRamp(32, 8);
         f.pane.attachDocument(f.doc.get());
         control<QRadioButton>(&f.pane, ids::kRadioNoMatch)->click();
-        QTRY_COMPARE_WITH_TIMEOUT(f.cropEntries, 1, velanox::ui::test::kSlowMachineMs);
+        QTRY_COMPARE_WITH_TIMEOUT(f.count(document::DocumentChange::CropModeEntered), 1,
+                                  velanox::ui::test::kSlowMachineMs);
         QVERIFY(f.doc->crop.cropMode);
-        QCOMPARE(f.detailRuns, 0);
-        // Clearing the box leaves the mode (a neutral crop window asks nothing).
+        QVERIFY(f.doc->cropDisplayImage.hasPixels());
+        QCOMPARE(f.runs(), 0);
+        // Clearing the box leaves the mode (a neutral crop window asks nothing); the view
+        // processes the detail once things settle.
         control<QCheckBox>(&f.pane, ids::kCheckAutoSwitch)->click();
         QVERIFY(!f.doc->crop.cropMode);
         QVERIFY(f.host.questions.empty());
+        QCOMPARE(f.count(document::DocumentChange::CropModeLeft), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(f.runs(), 1, velanox::ui::test::kSlowMachineMs);
     }
 
     void savingNeedsAReferenceAndASafeName() {
@@ -267,7 +273,7 @@ private slots:
         QCOMPARE(control<ReferencePreview>(&f.pane, ids::kReferencePreview)->image().size(),
                  QSize(170, 85));
         QVERIFY(f.doc->color.match.matchTables != color::MatchValues::identityMatchTables());
-        QTRY_COMPARE_WITH_TIMEOUT(f.detailRuns, 1, velanox::ui::test::kSlowMachineMs);
+        QTRY_COMPARE_WITH_TIMEOUT(f.runs(), 1, velanox::ui::test::kSlowMachineMs);
     }
 
     void aReferenceThatCannotBeReadSaysSoAndChangesNothing() {

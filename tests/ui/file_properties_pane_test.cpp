@@ -32,7 +32,7 @@ namespace {
 struct PropertiesFixture : PaneFixture {
     FilePropertiesPane pane;
     PropertiesFixture() {
-        pane.setLinks(countingLinks());
+        pane.setDetailRequests(&view);
         pane.resize(240, 600);
         pane.thumbnailView()->setFixedSize(200, 150);
     }
@@ -76,8 +76,7 @@ private slots:
 
         // The Curves tab: neither crop options nor the output window.
         f.doc->leaveCropMode(false, true);
-        f.doc->display.displayTab = document::kTabCurves;
-        f.pane.refreshCropInfo();
+        f.doc->setDisplayTab(document::kTabCurves);
         QVERIFY(!control<QComboBox>(&f.pane, ids::kListOutputWindow)->isEnabled());
         QVERIFY(!control<QComboBox>(&f.pane, ids::kListCropAspect)->isEnabled());
     }
@@ -98,7 +97,7 @@ private slots:
         emit aspect->activated(0);
         QCOMPARE(f.doc->crop.cropAspect, 0);
         QCOMPARE(info(f.pane), QStringLiteral("Crop Image: 2000 x 2000"));
-        QVERIFY(f.redraws > 0);
+        QCOMPARE(f.count(document::DocumentChange::CropWindowChanged), 1);
         // The frame: the square window at the left edge of a 200 x 133 thumbnail.
         QCOMPARE(f.pane.thumbnailView()->frame(), QRect(0, 0, 133, 133));
 
@@ -122,8 +121,12 @@ private slots:
         QVERIFY(!f.doc->crop.cropMode);
         QCOMPARE(f.doc->sourceImage.width, 200);
         QCOMPARE(f.doc->sourceImage.height, 200);
-        QCOMPARE(f.modeTabs.back(), 0);
-        QCOMPARE(f.detailRuns, 1);
+        QCOMPARE(f.doc->display.displayTab, document::kTabImage);
+        // The view, the panes and the tab strip hear of the new source and the mode left; the
+        // detail is processed once things settle.
+        QCOMPARE(f.count(document::DocumentChange::SourceReplaced), 1);
+        QCOMPARE(f.count(document::DocumentChange::CropModeLeft), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(f.runs(), 1, velanox::ui::test::kSlowMachineMs);
         QVERIFY(info(f.pane).contains(QStringLiteral("200 x 200")));
     }
 
@@ -136,7 +139,7 @@ private slots:
         QCOMPARE(f.pane.thumbnailView()->thumbnail().size(), QSize(200, 150));
         QCOMPARE(f.pane.thumbnailView()->frame(), QRect(50, 37, 100, 75));
         f.doc->display.visibleRect = core::Rect{0, 0, 200, 150};
-        f.pane.refreshCropInfo();
+        f.doc->notify(document::DocumentChange::VisibleRectChanged);
         QCOMPARE(f.pane.thumbnailView()->frame(), QRect(0, 0, 100, 75));
     }
 
@@ -150,10 +153,12 @@ private slots:
         // is held at its middle (50, 37).
         QTest::mousePress(thumb, Qt::LeftButton, {}, QPoint(100, 75));
         QTest::mouseRelease(thumb, Qt::LeftButton, {}, QPoint(100, 75));
-        QCOMPARE(f.scrolls.size(), std::size_t(1));
-        QCOMPARE(f.scrolls[0].first, 0.25);
-        QCOMPARE(f.scrolls[0].second, 38.0 / 150); // the grab offset is 75 / 2 = 37
-        QCOMPARE(f.detailRuns, 1);
+        QCOMPARE(f.view.scrollX(), int(400 * 0.25));
+        QCOMPARE(f.view.scrollY(), int(300 * (38.0 / 150))); // the grab offset is 75 / 2 = 37
+        QCOMPARE(f.runs(), 1);
+        // The view published what it shows and the frame followed.
+        QCOMPARE(f.doc->display.visibleRect.left, f.view.scrollX());
+        QCOMPARE(f.pane.thumbnailView()->frame().left(), f.view.scrollX() / 2);
 
         f.doc->crop.cropAspect = 0; // a 300 x 300 window in a 400 x 300 picture
         QVERIFY(f.doc->enterCropMode(true).ok());
@@ -162,7 +167,8 @@ private slots:
         QTest::mouseRelease(thumb, Qt::LeftButton, {}, QPoint(199, 75));
         QCOMPARE(f.doc->crop.cropOffsetX, 100); // clamped at the right edge
         QCOMPARE(f.doc->crop.cropOffsetY, 0);
-        QCOMPARE(f.scrolls.size(), std::size_t(1));
+        QCOMPARE(f.view.scrollX(), int(400 * 0.25)); // the view did not scroll
+        QCOMPARE(f.runs(), 1);
     }
 
     void pressesWhileCalculatingAreIgnored() {
@@ -173,8 +179,8 @@ private slots:
         QTest::mousePress(f.pane.thumbnailView(), Qt::LeftButton, {}, QPoint(100, 75));
         QTest::mouseRelease(f.pane.thumbnailView(), Qt::LeftButton, {}, QPoint(100, 75));
         f.doc->processing.calculating = 0;
-        QVERIFY(f.scrolls.empty());
-        QCOMPARE(f.detailRuns, 0);
+        QCOMPARE(f.view.scrollX(), 0);
+        QCOMPARE(f.runs(), 0);
     }
 
     void theOutputWindowChoiceReprocessesInThatOutput() {
@@ -186,8 +192,16 @@ private slots:
         output->setCurrentIndex(2);
         emit output->activated(2);
         QCOMPARE(f.doc->display.outputWindowMode, 2);
-        QCOMPARE(f.nrRefreshes, 1);
-        QCOMPARE(f.detailRuns, 1);
+        QCOMPARE(f.count(document::DocumentChange::OutputWindowChanged), 1);
+        QCOMPARE(f.runs(), 1);
+        QCOMPARE(f.doc->processing.resultValid, 1);
+        // The entry shown already, chosen again: the detail runs again, nothing else changed.
+        emit output->activated(2);
+        QCOMPARE(f.count(document::DocumentChange::OutputWindowChanged), 1);
+        QCOMPARE(f.runs(), 2);
+        // Saving sets the display back through the document; the list follows.
+        f.doc->setOutputWindowMode(0);
+        QCOMPARE(output->currentIndex(), 0);
         f.pane.resetOutputWindow();
         QCOMPARE(output->currentIndex(), 0);
         QCOMPARE(f.doc->display.outputWindowMode, 0);

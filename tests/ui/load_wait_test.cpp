@@ -193,7 +193,7 @@ private slots:
         velanox::color::ColorMatchState state;
         auto* pane = new ColorMatchPane(&window);
         window.setCentralWidget(pane);
-        pane->setLinks(f.countingLinks());
+        pane->setDetailRequests(&f.view);
         pane->setColorMatchState(&state);
         pane->attachDocument(f.doc.get());
         window.show();

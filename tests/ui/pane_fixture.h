@@ -1,48 +1,50 @@
-// A document with a recording host and links that count what the panes ask of the view and the
-// main frame, for the pane tests.
+// A document with a recording host, the view the program shows it in (offscreen) and a record of
+// every change the document announces, for the pane tests. The panes reach the view and the
+// document as they do in the program: through the view's requests and the document's
+// operations and notifications.
 #pragma once
 
 #include "support/recording_host.h"
+#include "support/recording_observer.h"
 
 #include "document/csotavo_doc.h"
-#include "ui/panes/pane_links.h"
+#include "ui/panes.h"
+#include "ui/sotavo_view.h"
 
+#include <QTest>
 #include <QWidget>
 
 #include <cstring>
 #include <memory>
-#include <vector>
 
 namespace velanox::ui::test {
 
 struct PaneFixture {
     velanox::test::RecordingHost host;
     std::unique_ptr<document::CSotavoDoc> doc = std::make_unique<document::CSotavoDoc>(host);
+    velanox::test::RecordingObserver changes{*doc};
+    /// 200 x 300: the Detail view shows about 200 x 150 pixels of the source above the result.
+    CSotavoView view;
 
-    int detailRuns = 0;
-    int redraws = 0;
-    int histograms = 0;
-    int cropEntries = 0;
-    int nrRefreshes = 0;
-    std::vector<int> modeTabs;
-    std::vector<std::pair<double, double>> scrolls;
-
-    /// Links that count instead of running the pipeline; crop mode still goes through the
-    /// document so its state is real.
-    PaneLinks countingLinks() {
-        PaneLinks links;
-        links.processDetail = [this] { ++detailRuns; };
-        links.updateAllViews = [this] { ++redraws; };
-        links.computeHistogram = [this] { ++histograms; };
-        links.enterCropMode = [this](bool resetView) {
-            ++cropEntries;
-            doc->enterCropMode(resetView);
-        };
-        links.setModeTab = [this](int tab) { modeTabs.push_back(tab); };
-        links.refreshNrOptions = [this] { ++nrRefreshes; };
-        links.scrollToFraction = [this](double fx, double fy) { scrolls.emplace_back(fx, fy); };
-        return links;
+    PaneFixture() {
+        view.setDocument(doc.get());
+        view.resize(200, 300);
+        view.show();
+        (void)QTest::qWaitForWindowExposed(&view);
+        view.reprocessTimer().cancel(); // the first layout's processing: the tests run their own
+        changes.clear();
     }
+    ~PaneFixture() { view.setDocument(nullptr); }
+
+    /// The pane as the program sets it up: the view answers its requests.
+    void attach(PaneContent& pane) {
+        pane.setDetailRequests(&view);
+        pane.attachDocument(doc.get());
+    }
+
+    int count(document::DocumentChange change) const { return changes.count(change); }
+    /// Pipeline runs over the detail rectangle (or the whole picture) since the fixture was made.
+    int runs() const { return count(document::DocumentChange::RunStarted); }
 
     /// A width x height source, every byte value; the result a copy.
     void makeSource(int width, int height, uint8_t value) {
@@ -50,6 +52,7 @@ struct PaneFixture {
         std::memset(doc->sourceImage.pixels(), value, doc->sourceImage.pixelBytes());
         doc->resultImage.copyFrom(doc->sourceImage);
         doc->setDetailRect(0, 0, std::min(width, 64), std::min(height, 64));
+        arrived();
     }
 
     /// A horizontal grey ramp, so the colour steps have something to change.
@@ -62,6 +65,13 @@ struct PaneFixture {
                     *p++ = uint8_t((x * 255) / std::max(1, width - 1));
         doc->resultImage.copyFrom(doc->sourceImage);
         doc->setDetailRect(0, 0, width, height);
+        arrived();
+    }
+
+    /// The new source announced as a load does, and the record started afresh.
+    void arrived() {
+        doc->notify(document::DocumentChange::SourceReplaced);
+        changes.clear();
     }
 };
 

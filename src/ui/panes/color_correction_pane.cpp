@@ -3,6 +3,8 @@
 #include "color/auto_levels.h"
 #include "color/tone_values.h"
 #include "document/csotavo_doc.h"
+#include "ui/document_signals.h"
+#include "ui/panes/color_follow_up.h"
 #include "ui/panes/pane_bitmaps.h"
 #include "ui/panes/pane_control_ids.h"
 #include "ui/panes/pane_strings.h"
@@ -227,7 +229,17 @@ void ColorCorrectionPane::resetValues() {
 }
 
 void ColorCorrectionPane::timerFired(int timerId) {
-    pane_ops::colorTimerFired(m_links, document(), timerId, false);
+    m_announcing = true;
+    colorTimerFired(document(), detailRequests(), timerId, false);
+    m_announcing = false;
+}
+
+void ColorCorrectionPane::connectDocument(DocumentSignals& changes) {
+    const auto follow = [this] {
+        if (!m_announcing) refresh();
+    };
+    connect(&changes, &DocumentSignals::colorSettingsChanged, this, follow);
+    connect(&changes, &DocumentSignals::sourceReplaced, this, follow);
 }
 
 void ColorCorrectionPane::keyPressEvent(QKeyEvent* event) {

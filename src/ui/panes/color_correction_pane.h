@@ -7,7 +7,6 @@
 
 #include "ui/debouncer.h"
 #include "ui/panes.h"
-#include "ui/panes/pane_links.h"
 
 class QLabel;
 class QPushButton;
@@ -22,7 +21,6 @@ public:
     explicit ColorCorrectionPane(QWidget* parent = nullptr);
 
     void attachDocument(velanox::document::CSotavoDoc* document) override;
-    void setLinks(const PaneLinks& links) { m_links = links; }
 
     /// Moves the sliders and labels to the document's five values.
     void refresh();
@@ -43,6 +41,8 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    /// The sliders follow tone values changed elsewhere (the curves box, a new picture).
+    void connectDocument(DocumentSignals& changes) override;
 
 private:
     void startTimer1(int delayMs) { m_timer1.schedule(delayMs); }
@@ -52,7 +52,8 @@ private:
     void sliderMoved(int controlId, int position, bool endOfDrag);
     void updateLabels();
 
-    PaneLinks m_links;
+    /// The pane's own timer is telling the document; the sliders stay where they were moved.
+    bool m_announcing = false;
     SkinnedSlider* m_black = nullptr;
     SkinnedSlider* m_white = nullptr;
     SkinnedSlider* m_exposure = nullptr;

@@ -5,9 +5,11 @@
 #include "document/csotavo_doc.h"
 #include "document/load_source.h"
 #include "document/settings.h"
+#include "ui/document_signals.h"
 #include "ui/file_dialogs.h"
 #include "ui/load_wait.h"
 #include "ui/message_box.h"
+#include "ui/panes/color_follow_up.h"
 #include "ui/panes/pane_bitmaps.h"
 #include "ui/panes/pane_control_ids.h"
 #include "ui/panes/pane_strings.h"
@@ -416,9 +418,9 @@ void ColorMatchPane::autoSwitchClicked(bool ticked) {
     document::CSotavoDoc* doc = document();
     if (!doc) return;
     if (ticked)
-        pane_ops::enterCropMode(m_links, doc, false);
+        doc->enterCropMode(false);
     else
-        pane_ops::leaveCropMode(m_links, doc, true, true);
+        doc->leaveCropMode(true, true);
 }
 
 void ColorMatchPane::refreshProfileList() {
@@ -455,7 +457,11 @@ void ColorMatchPane::timerFired() {
         startTimer1(kModeDelay);
         return;
     }
-    pane_ops::colorTimerFired(m_links, document(), 1, autoSwitchToFull());
+    colorTimerFired(document(), detailRequests(), 1, autoSwitchToFull());
+}
+
+void ColorMatchPane::connectDocument(DocumentSignals& changes) {
+    connect(&changes, &DocumentSignals::sourceReplaced, this, &ColorMatchPane::refresh);
 }
 
 void ColorMatchPane::keyPressEvent(QKeyEvent* event) {

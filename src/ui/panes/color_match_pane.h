@@ -7,7 +7,6 @@
 
 #include "ui/debouncer.h"
 #include "ui/panes.h"
-#include "ui/panes/pane_links.h"
 
 #include <QImage>
 
@@ -67,7 +66,6 @@ public:
     ~ColorMatchPane() override;
 
     void attachDocument(velanox::document::CSotavoDoc* document) override;
-    void setLinks(const PaneLinks& links) { m_links = links; }
     /// The application's reference and profile (not owned). Until one is given the pane keeps
     /// its own.
     void setColorMatchState(velanox::color::ColorMatchState* state);
@@ -110,6 +108,8 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    /// The mode and fade follow a new picture (which sets the match back to none).
+    void connectDocument(DocumentSignals& changes) override;
 
 private:
     velanox::color::ColorMatchState& state() const { return *m_state; }
@@ -120,7 +120,6 @@ private:
     void showReferenceName();
     bool confirm(const QString& question);
 
-    PaneLinks m_links;
     std::unique_ptr<velanox::color::ColorMatchState> m_ownState;
     velanox::color::ColorMatchState* m_state = nullptr;
     velanox::document::Settings* m_settings = nullptr;

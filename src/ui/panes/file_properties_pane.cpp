@@ -3,7 +3,9 @@
 #include "codec/exif/file_info_text.h"
 #include "document/crop_rotate.h"
 #include "document/csotavo_doc.h"
+#include "ui/detail_requests.h"
 #include "ui/display_colors.h"
+#include "ui/document_signals.h"
 #include "ui/panes/pane_bitmaps.h"
 #include "ui/panes/pane_control_ids.h"
 #include "ui/panes/pane_strings.h"
@@ -253,13 +255,31 @@ FilePropertiesPane::FilePropertiesPane(QWidget* parent)
 
 void FilePropertiesPane::attachDocument(velanox::document::CSotavoDoc* document) {
     PaneContent::attachDocument(document);
-    if (!document) {
+    if (!hasSource(document)) {
         m_thumbnail->setThumbnail({});
         m_thumbnail->setFrame({});
         m_fileInfo->clear();
     }
     refresh();
     refreshCropInfo();
+}
+
+void FilePropertiesPane::connectDocument(DocumentSignals& changes) {
+    const auto whole = [this] { attachDocument(document()); };
+    connect(&changes, &DocumentSignals::sourceReplaced, this, whole);
+    connect(&changes, &DocumentSignals::cropModeEntered, this, whole);
+    connect(&changes, &DocumentSignals::cropModeLeft, this, whole);
+    connect(&changes, &DocumentSignals::cropWindowChanged, this,
+            &FilePropertiesPane::refreshCropInfo);
+    connect(&changes, &DocumentSignals::visibleRectChanged, this,
+            &FilePropertiesPane::refreshCropInfo);
+    connect(&changes, &DocumentSignals::displayTabChanged, this,
+            &FilePropertiesPane::updateEnabling);
+    connect(&changes, &DocumentSignals::outputWindowChanged, this, [this] {
+        if (const document::CSotavoDoc* doc = document())
+            m_outputWindow->setCurrentIndex(std::clamp(doc->display.outputWindowMode, 0, 2));
+        updateEnabling();
+    });
 }
 
 void FilePropertiesPane::setSaveFolder(int useFixedSaveFolder, const QString& fixedSaveFolder) {
@@ -274,7 +294,7 @@ QString FilePropertiesPane::fixedSaveFolder() const {
 
 void FilePropertiesPane::resetOutputWindow() {
     m_outputWindow->setCurrentIndex(0);
-    if (document::CSotavoDoc* doc = document()) doc->display.outputWindowMode = 0;
+    if (document::CSotavoDoc* doc = document()) doc->setOutputWindowMode(0);
 }
 
 QSize FilePropertiesPane::thumbnailSize(int width, int height, int cw, int ch) {
@@ -384,7 +404,7 @@ void FilePropertiesPane::thumbnailPressed(QPoint at) {
     m_thumbnail->grabMouse();
     m_dragging = true;
     m_grab = QPoint(m_thumbnail->frame().width() / 2, m_thumbnail->frame().height() / 2);
-    if (m_links.resetOutputToSource) m_links.resetOutputToSource();
+    if (DetailRequests* view = detailRequests()) view->resetOutputToSource();
     thumbnailMoved(at);
 }
 
@@ -402,9 +422,9 @@ void FilePropertiesPane::thumbnailMoved(QPoint at) {
         doc->crop.cropOffsetY = int(doc->sourceImage.height * fy);
         doc->crop.windowChanged = true;
         refreshCropInfo(); // the crop rectangle clamps the offsets
-        pane_ops::updateAllViews(m_links, doc);
-    } else if (m_links.scrollToFraction) {
-        m_links.scrollToFraction(fx, fy);
+        doc->notify(document::DocumentChange::CropWindowChanged);
+    } else if (DetailRequests* view = detailRequests()) {
+        view->scrollToFraction(fx, fy);
     }
 }
 
@@ -413,7 +433,7 @@ void FilePropertiesPane::thumbnailReleased() {
     if (!m_dragging) return;
     m_dragging = false;
     document::CSotavoDoc* doc = document();
-    if (doc && !doc->crop.cropMode) pane_ops::processDetail(m_links, doc);
+    if (doc && !doc->crop.cropMode && detailRequests()) detailRequests()->processDetail();
 }
 
 // ---- output window and folder
@@ -422,9 +442,9 @@ void FilePropertiesPane::thumbnailReleased() {
 void FilePropertiesPane::chooseOutputWindow(int index) {
     document::CSotavoDoc* doc = document();
     if (!doc || index < 0) return;
-    doc->display.outputWindowMode = index;
-    if (m_links.refreshNrOptions) m_links.refreshNrOptions();
-    pane_ops::processDetail(m_links, doc);
+    doc->setOutputWindowMode(index);
+    // Choosing the entry shown already runs the detail again too.
+    if (DetailRequests* view = detailRequests()) view->processDetail();
 }
 
 void FilePropertiesPane::chooseRecentlyUsed() {
@@ -457,8 +477,7 @@ void FilePropertiesPane::chooseAspect(int index) {
     if (!doc || index < 0) return;
     if (doc->crop.cropAspect != index) doc->crop.windowChanged = true;
     doc->crop.cropAspect = index;
-    pane_ops::updateAllViews(m_links, doc);
-    refreshCropInfo();
+    doc->notify(document::DocumentChange::CropWindowChanged);
 }
 
 void FilePropertiesPane::enlargeMoved(int position) {
@@ -467,14 +486,10 @@ void FilePropertiesPane::enlargeMoved(int position) {
     const double zoom = document::zoomFromEnlargePosition(position);
     if (doc->crop.cropZoom != zoom) doc->crop.windowChanged = true;
     doc->crop.cropZoom = zoom;
-    pane_ops::updateAllViews(m_links, doc);
-    // The frame refreshes this pane and the Zoom In/Out commands; the slider keeps the position
-    // it was moved to (reading it back from the zoom could round it down a step).
+    // This pane, the view and the Zoom In/Out commands follow; the slider keeps the position it
+    // was moved to (reading it back from the zoom could round it down a step).
     m_enlargeMoving = true;
-    if (m_links.refreshCropInfo)
-        m_links.refreshCropInfo();
-    else
-        refreshCropInfo();
+    doc->notify(document::DocumentChange::CropWindowChanged);
     m_enlargeMoving = false;
 }
 
@@ -483,22 +498,15 @@ void FilePropertiesPane::swapClicked(bool ticked) {
     if (!doc) return;
     doc->crop.cropSwap = ticked ? 1 : 0;
     doc->crop.windowChanged = true;
-    pane_ops::updateAllViews(m_links, doc);
-    refreshCropInfo();
+    doc->notify(document::DocumentChange::CropWindowChanged);
 }
 
 void FilePropertiesPane::applyCrop() {
-    if (pane_ops::leaveCropMode(m_links, document(), false, true)) {
-        refresh(); // the source may have been cut
-        refreshCropInfo();
-    }
+    if (document::CSotavoDoc* doc = document()) doc->leaveCropMode(false, true);
 }
 
 void FilePropertiesPane::returnFromCrop() {
-    if (pane_ops::leaveCropMode(m_links, document(), true, true)) {
-        refresh();
-        refreshCropInfo();
-    }
+    if (document::CSotavoDoc* doc = document()) doc->leaveCropMode(true, true);
 }
 
 } // namespace velanox::ui

@@ -4,7 +4,6 @@
 #pragma once
 
 #include "ui/panes.h"
-#include "ui/panes/pane_links.h"
 
 #include <QImage>
 #include <QRect>
@@ -81,8 +80,8 @@ public:
     explicit FilePropertiesPane(QWidget* parent = nullptr);
 
     void attachDocument(velanox::document::CSotavoDoc* document) override;
-    void refreshCropInfo() override;
-    void setLinks(const PaneLinks& links) { m_links = links; }
+    /// The thumbnail's frame and, in Full/Crop mode, the crop information.
+    void refreshCropInfo();
     void setFolderChooser(FolderChooser chooser) { m_chooseFolder = std::move(chooser); }
 
     /// The application's save-folder choice ("SaveType", "SavePath"), shown without announcing.
@@ -118,6 +117,8 @@ signals:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    /// The thumbnail, the file information and the crop options follow the document.
+    void connectDocument(DocumentSignals& changes) override;
 
 private:
     void thumbnailPressed(QPoint at);
@@ -126,7 +127,6 @@ private:
     void updateEnabling();
     QRect scaledFrame(int x0, int y0, int x1, int y1) const;
 
-    PaneLinks m_links;
     FolderChooser m_chooseFolder;
     ThumbnailView* m_thumbnail = nullptr;
     SectionHeader* m_fileInfoHeader = nullptr;

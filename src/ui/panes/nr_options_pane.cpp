@@ -3,6 +3,7 @@
 #include "document/csotavo_doc.h"
 #include "pipeline/noise_settings.h"
 #include "ui/debouncer.h"
+#include "ui/document_signals.h"
 #include "ui/edit_commit.h"
 #include "ui/panes/skinned_slider.h"
 #include "ui/resource_ids.h"
@@ -509,6 +510,13 @@ void NrOptionsPane::attachDocument(velanox::document::CSotavoDoc* document) {
     PaneContent::attachDocument(document);
     refreshFromDocument();
     updateEnabling();
+}
+
+void NrOptionsPane::connectDocument(DocumentSignals& changes) {
+    for (auto change : {&DocumentSignals::sourceReplaced, &DocumentSignals::cropModeEntered,
+                        &DocumentSignals::cropModeLeft, &DocumentSignals::displayTabChanged,
+                        &DocumentSignals::outputWindowChanged})
+        connect(&changes, change, this, &NrOptionsPane::updateEnabling);
 }
 
 void NrOptionsPane::refreshFromDocument() {

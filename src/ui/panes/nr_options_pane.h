@@ -95,6 +95,10 @@ public:
     /// Whether the mode list shows the automatic mode (the controls then set its strengths).
     bool automatic() const;
 
+protected:
+    /// The enabled states follow the picture, the mode and the output display.
+    void connectDocument(DocumentSignals& changes) override;
+
 private:
     void buildControls();
     void membersToControls();

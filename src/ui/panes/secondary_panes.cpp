@@ -11,18 +11,18 @@ PaneContent* makeSecondaryPane(int paneId, QWidget* parent, const SecondaryPaneC
     switch (paneId) {
     case ids::kPaneIdFileProperties: {
         auto* pane = new FilePropertiesPane(parent);
-        pane->setLinks(context.links);
+        pane->setDetailRequests(context.detailRequests);
         pane->setSaveFolder(context.useFixedSaveFolder, context.fixedSaveFolder);
         return pane;
     }
     case ids::kPaneIdColorCorrection: {
         auto* pane = new ColorCorrectionPane(parent);
-        pane->setLinks(context.links);
+        pane->setDetailRequests(context.detailRequests);
         return pane;
     }
     case ids::kPaneIdColorMatch: {
         auto* pane = new ColorMatchPane(parent);
-        pane->setLinks(context.links);
+        pane->setDetailRequests(context.detailRequests);
         pane->setSettings(context.settings);
         if (!context.programFolder.isEmpty() || !context.userFolder.isEmpty())
             pane->setProfileFolders(context.programFolder, context.userFolder);

@@ -1,8 +1,6 @@
 // The File Properties, Color Correction and Color Match panes for the main frame's pane factory.
 #pragma once
 
-#include "ui/panes/pane_links.h"
-
 #include <QString>
 
 class QWidget;
@@ -16,11 +14,12 @@ class Settings;
 
 namespace velanox::ui {
 
+class DetailRequests;
 class PaneContent;
 
 /// What the three panes are given when they are made; everything may be left empty.
 struct SecondaryPaneContext {
-    PaneLinks links;
+    DetailRequests* detailRequests = nullptr;              ///< the view; not owned
     velanox::color::ColorMatchState* colorMatch = nullptr; ///< the application's; not owned
     velanox::document::Settings* settings = nullptr;       ///< for "MatchPath"; not owned
     QString programFolder; ///< where profiles are kept; empty: the executable's folder
