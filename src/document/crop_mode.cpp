@@ -7,8 +7,9 @@ namespace velanox::document {
 namespace {
 
 // The result picture becomes a copy of the source (pixels, size and file data).
-core::Status resetResultToSource(codec::Picture& result, const codec::Picture& source) {
-    return result.copyFrom(source);
+core::Status resetResultToSource(CSotavoDoc& doc) {
+    doc.processing.processedRegion = {};
+    return doc.resultImage.copyFrom(doc.sourceImage);
 }
 
 // A run is on, the mode does not allow it, or there is no source picture.
@@ -26,7 +27,7 @@ core::Status CSotavoDoc::enterCropMode(bool resetView) {
         return s;
     display.displayTab = 0;
     if (resultImage.width != sourceImage.width || resultImage.height != sourceImage.height)
-        return resetResultToSource(resultImage, sourceImage);
+        return resetResultToSource(*this);
     return core::Status::success();
 }
 
@@ -45,7 +46,7 @@ LeaveCropOutcome CSotavoDoc::leaveCropMode(bool askFirst, bool restoreDetail) {
         });
     if (outcome.left && restoreDetail) {
         display.displayTab = 0;
-        if (core::Status s = resetResultToSource(resultImage, sourceImage); !s.ok()) {
+        if (core::Status s = resetResultToSource(*this); !s.ok()) {
             LeaveCropOutcome failed = outcome;
             failed.status = std::move(s);
             return failed;
@@ -55,11 +56,77 @@ LeaveCropOutcome CSotavoDoc::leaveCropMode(bool askFirst, bool restoreDetail) {
     return outcome;
 }
 
+core::Status CSotavoDoc::applyCropRequest(const CropWindow& window) {
+    if (!mayReplaceImages() || !sourceImage.hasPixels()) return refused();
+    const CropState before = crop;
+    crop.cropMode = true;
+    crop.cropAspect = window.aspect;
+    crop.cropSwap = window.swap ? 1 : 0;
+    crop.cropZoom = window.zoom;
+    crop.cropOffsetX = window.offsetX;
+    crop.cropOffsetY = window.offsetY;
+    // Leaving without asking applies the window.
+    const LeaveCropOutcome left = leaveCropMode(false, true);
+    if (!left.status.ok()) {
+        // Nothing was cut: the document is not left in Full/Crop mode, which no later run or
+        // picture would leave.
+        if (!left.cropped) crop = before;
+        return left.status;
+    }
+    return core::Status::success();
+}
+
+core::Rect CSotavoDoc::cropRect() {
+    return computeCropRect(crop, sourceImage.width, sourceImage.height);
+}
+
+bool CSotavoDoc::moveCropWindow(int32_t dx, int32_t dy) {
+    const core::Rect before = cropRect();
+    crop.cropOffsetX += dx;
+    crop.cropOffsetY += dy;
+    if (cropRect() == before) return false;
+    crop.windowChanged = true;
+    return true;
+}
+
+void CSotavoDoc::placeCropWindow(double fx, double fy) {
+    crop.cropOffsetX = int32_t(sourceImage.width * fx);
+    crop.cropOffsetY = int32_t(sourceImage.height * fy);
+    crop.windowChanged = true;
+}
+
+void CSotavoDoc::setCropAspect(int32_t aspect) {
+    if (crop.cropAspect != aspect) crop.windowChanged = true;
+    crop.cropAspect = aspect;
+}
+
+void CSotavoDoc::setCropZoom(double zoom) {
+    if (crop.cropZoom != zoom) crop.windowChanged = true;
+    crop.cropZoom = zoom;
+}
+
+void CSotavoDoc::setCropSwap(bool swap) {
+    crop.cropSwap = swap ? 1 : 0;
+    crop.windowChanged = true;
+}
+
+bool CSotavoDoc::zoomCropIn() {
+    return zoomIn(crop);
+}
+
+bool CSotavoDoc::zoomCropOut() {
+    return zoomOut(crop);
+}
+
+bool CSotavoDoc::wheelZoomCrop(int delta, bool middleButtonHeld) {
+    return wheelZoom(crop, delta, middleButtonHeld);
+}
+
 core::Status CSotavoDoc::rotateImage(RotateDirection direction) {
     if (!mayReplaceImages() || crop.cropMode || !sourceImage.hasPixels()) return refused();
     m_host.beginWaitCursor();
     core::Status s = velanox::document::rotateImage(sourceImage, direction);
-    if (s.ok()) s = resetResultToSource(resultImage, sourceImage);
+    if (s.ok()) s = resetResultToSource(*this);
     if (s.ok()) processing.resultValid = 0;
     m_host.endWaitCursor();
     return s;

@@ -1,6 +1,10 @@
 // CSotavoDoc: the document. It owns the three pictures, every processing, colour, crop and
 // display value (grouped by concern below) and the pipeline's two reusable work buffers, and it
 // talks to the person only through its Host.
+//
+// The values stay readable as fields; they are changed through the operations below (and the
+// free functions of load_source.h, save_document.h and folder_navigation.h that take the
+// document), which the desktop program and the batch tool share.
 #pragma once
 
 #include "codec/picture.h"
@@ -17,6 +21,10 @@
 #include "pipeline/process_region.h"
 
 #include <cstdint>
+
+namespace velanox::color {
+class ColorMatchState;
+}
 
 namespace velanox::document {
 
@@ -94,10 +102,78 @@ public:
     /// without a source picture.
     core::Status rotateImage(RotateDirection direction);
 
+    // ---- the pictures --------------------------------------------------------------------------
+    /// New: an empty document. The pictures, the path and the file's data go; Full/Crop mode is
+    /// left with a neutral window and the Image tab shown. The settings (noise, colour, crop
+    /// aspect and orientation, JPEG, memory) stay. Refused (NoReader) while a run is on.
+    core::Status newDocument();
+
+    /// Makes the result picture the source again where runs wrote into it (processedRegion and
+    /// the detail rectangle; the whole picture when the two differ in layout) and clears
+    /// resultValid. Nothing happens without a valid result, in Full/Crop mode or while a run
+    /// is on.
+    void discardResult();
+
+    // ---- settings ------------------------------------------------------------------------------
+    void setNoiseSettings(const pipeline::NoiseSettings& settings) { noise = settings; }
+    void setToneValues(const color::ToneValues& tone) { color.tone = tone; }
+    /// Sets the black point and/or the white point to the source's levels (0 and 255 without a
+    /// 24-bit source).
+    void applyAutoLevels(bool blackPoint = true, bool whitePoint = true);
+    void setMatchFade(int32_t fade) { color.match.matchFade = fade; }
+    void setOutputWindowMode(int32_t mode) { display.outputWindowMode = mode; }
+    void setJpegSettings(const JpegSettings& settings) { jpeg = settings; }
+    void setMemoryLimits(const pipeline::MemoryLimits& limits) { memory = limits; }
+    void setDisplayTab(int32_t tab) { display.displayTab = tab; }
+    /// The part of the source the view shows in Detail mode (for the File Properties frame).
+    void setVisibleRect(const core::Rect& rect) { display.visibleRect = rect; }
+
+    // ---- colour ------------------------------------------------------------------------------
+    /// Switches colour matching (0 off, 1 to the reference picture, 2 to the profile; other
+    /// values are clamped to that range) and rebuilds the match tables against the source: the
+    /// identity when off, matchTablesToImage against match's reference, or match's profile
+    /// statistics (the identity when match has read no profile). Fade and the other colour
+    /// values stay.
+    void setMatchMode(color::ColorMatchState& match, int32_t mode);
+
+    /// The Histogram tab's bars computed from the source with the colour steps. False, and the
+    /// bars unchanged, without a 24-bit source.
+    bool computeHistogram();
+
+    /// The colour-only preview of the detail rectangle into quickPreview (the next run frees
+    /// it). False, and nothing made, while a run is on or without a 24-bit source.
+    bool makeQuickColorPreview();
+
+    // ---- the crop window ---------------------------------------------------------------------
+    /// The crop window on the source (computeCropRect: the offsets are clamped into the picture).
+    core::Rect cropRect();
+    /// Moves the window by (dx, dy) source pixels. A move that changes the window (one against
+    /// the picture's edge does not) marks it changed; returns whether it changed.
+    bool moveCropWindow(int32_t dx, int32_t dy);
+    /// Puts the window's top-left corner at the fraction (fx, fy) of the source and marks it
+    /// changed; the offsets are clamped when the window is next computed.
+    void placeCropWindow(double fx, double fy);
+    /// A different aspect or zoom marks the window changed; a new orientation always does.
+    void setCropAspect(int32_t aspect);
+    void setCropZoom(double zoom);
+    void setCropSwap(bool swap);
+    /// The Zoom In / Zoom Out commands and the wheel (crop_rotate.h's zoomIn, zoomOut and
+    /// wheelZoom on the crop state); true when the command ran.
+    bool zoomCropIn();
+    bool zoomCropOut();
+    bool wheelZoomCrop(int delta, bool middleButtonHeld);
+
+    /// A crop given by value (the batch tool): Full/Crop mode with that window, left at once
+    /// applying it, as Apply Crop does; the result becomes a copy of the cut source. Refused
+    /// (NoReader) as enterCropMode is; a failed cut leaves the crop state as it was.
+    core::Status applyCropRequest(const CropWindow& window);
+
     Host& host() { return m_host; }
 
 private:
     pipeline::ProcessOutcome runOnce(bool detailOnly);
+    /// A run is about to write region of resultImage.
+    void noteResultWritten(const core::Rect& region);
 
     Host& m_host;
     std::function<void(int32_t)> m_storeCropAspect;

@@ -1,7 +1,6 @@
 #include "ui/document_controller.h"
 
 #include "color/color_match_state.h"
-#include "color/histogram.h"
 #include "document/crop_rotate.h"
 #include "document/csotavo_doc.h"
 #include "document/folder_navigation.h"
@@ -73,7 +72,7 @@ public:
     bool cropMode() const override { return m_owner.m_doc->crop.cropMode; }
     int displayTab() const override { return m_owner.m_doc->display.displayTab; }
     void setDisplayTab(int tab) override {
-        m_owner.m_doc->display.displayTab = tab;
+        m_owner.m_doc->setDisplayTab(tab);
         m_owner.m_view->updateScrollBars();
     }
     void enterCropMode(bool resetView) override {
@@ -101,14 +100,7 @@ public:
         m_owner.m_frame->refreshCropInfo();
         return outcome.left;
     }
-    void computeHistogram() override {
-        velanox::document::CSotavoDoc& doc = *m_owner.m_doc;
-        const velanox::codec::Picture& source = doc.sourceImage;
-        if (!source.hasPixels() || source.bitsPerPixel != 24) return;
-        const core::ConstImageView block(source.pixels(), source.width, source.height, 3,
-                                         std::ptrdiff_t(source.rowBytes()));
-        velanox::color::computeHistogram(block, doc.color, doc.display.histogramBars);
-    }
+    void computeHistogram() override { m_owner.m_doc->computeHistogram(); }
     void updateAllViews() override {
         m_owner.m_view->updateScrollBars();
         m_owner.m_view->refresh();
@@ -156,11 +148,13 @@ DocumentController::DocumentController(Application& app)
             [this](const QString& path) { openRecentFile(path); });
     connect(m_frame, &CMainFrame::memorySettingsAccepted, this,
             [this](const velanox::document::MemorySettingsValues& values) {
-                m_doc->memory.MaxBlockW = values.maxBlockW;
-                m_doc->memory.MaxBlockH = values.maxBlockH;
-                m_doc->memory.MaxSwapW = values.maxSwapW;
-                m_doc->memory.MaxSwapH = values.maxSwapH;
-                m_doc->memory.budgetBytes = budgetBytesOf(values.budgetMB);
+                velanox::pipeline::MemoryLimits limits = m_doc->memory;
+                limits.MaxBlockW = values.maxBlockW;
+                limits.MaxBlockH = values.maxBlockH;
+                limits.MaxSwapW = values.maxSwapW;
+                limits.MaxSwapH = values.maxSwapH;
+                limits.budgetBytes = budgetBytesOf(values.budgetMB);
+                m_doc->setMemoryLimits(limits);
             });
     connect(m_view, &CSotavoView::fileDropped, this, &DocumentController::dropFile);
     connect(m_view, &CSotavoView::detailZoomChanged, this, [this](int factor) {
@@ -335,20 +329,7 @@ void DocumentController::reload() {
 }
 
 void DocumentController::newDocument() {
-    velanox::document::CSotavoDoc& doc = *m_doc;
-    if (!doc.mayReplaceImages()) return;
-    // An empty document: no pictures, no path, the image tab; the settings stay.
-    doc.crop.cropMode = false;
-    doc.crop.cropZoom = 1.0;
-    doc.crop.cropOffsetX = 0;
-    doc.crop.cropOffsetY = 0;
-    doc.cropDisplayImage.release();
-    doc.sourceImage.release();
-    doc.resultImage.release();
-    doc.quickPreview.release();
-    doc.processing.resultValid = 0;
-    doc.display.displayTab = document::kTabImage;
-    doc.sourceFile = velanox::document::SourceFileState{};
+    if (!m_doc->newDocument().ok()) return;
     // The panes forget the old picture (its thumbnail and file information) before they see
     // the empty document.
     m_frame->attachDocument(nullptr);
@@ -425,8 +406,7 @@ bool DocumentController::saveWithDialog() {
             showMessage(m_frame, QString::fromLatin1(velanox::document::kNothingSavedMessage));
             return false;
         }
-        doc.jpeg.jpegQualitySetting = dialog.quality();
-        doc.jpeg.enhancedSamplingSetting = dialog.enhancedSampling() ? 1 : 0;
+        doc.setJpegSettings({dialog.quality(), dialog.enhancedSampling() ? 1 : 0});
         store.writeInt(document::SettingId::JPGq, doc.jpeg.jpegQualitySetting);
         store.writeInt(document::SettingId::JPGES, doc.jpeg.enhancedSamplingSetting);
     }
@@ -436,7 +416,6 @@ bool DocumentController::saveWithDialog() {
         velanox::document::WaitCursor wait(*m_host);
         result = velanox::document::onSaveDocument(doc, chosen);
     }
-    m_view->noteWholeResultProcessed();
     // Saving leaves Full/Crop mode and the diagnostic displays: the tab and the panes follow.
     if (auto* properties =
             qobject_cast<FilePropertiesPane*>(m_frame->paneContent(ids::kPaneIdFileProperties)))
@@ -493,8 +472,7 @@ void DocumentController::handleCommand(int id) {
         break;
     case ids::kZoomIn:
     case ids::kZoomOut:
-        if (id == ids::kZoomIn ? velanox::document::zoomIn(doc.crop)
-                               : velanox::document::zoomOut(doc.crop)) {
+        if (id == ids::kZoomIn ? doc.zoomCropIn() : doc.zoomCropOut()) {
             m_view->refresh();
             m_frame->refreshCropInfo();
         }

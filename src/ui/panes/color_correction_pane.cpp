@@ -173,7 +173,7 @@ void ColorCorrectionPane::updateLabels() {
 void ColorCorrectionPane::sliderMoved(int controlId, int position, bool endOfDrag) {
     document::CSotavoDoc* doc = document();
     if (!doc) return;
-    color::ToneValues& tone = doc->color.tone;
+    color::ToneValues tone = doc->color.tone;
     switch (controlId) {
     case ids::kSliderBlackPoint:
         tone.blackPoint = position;
@@ -198,6 +198,7 @@ void ColorCorrectionPane::sliderMoved(int controlId, int position, bool endOfDra
     default:
         return;
     }
+    doc->setToneValues(tone);
     if (endOfDrag)
         startTimer1(kSliderDelay);
     else
@@ -207,13 +208,7 @@ void ColorCorrectionPane::sliderMoved(int controlId, int position, bool endOfDra
 void ColorCorrectionPane::autoLevels() {
     document::CSotavoDoc* doc = document();
     if (!doc) return;
-    const codec::Picture& source = doc->sourceImage;
-    color::AutoLevels levels;
-    if (source.hasPixels() && source.bitsPerPixel == 24)
-        levels = velanox::color::autoLevels(
-            core::ConstImageView(source.pixels(), source.width, source.height, 3));
-    doc->color.tone.blackPoint = levels.black;
-    doc->color.tone.whitePoint = levels.white;
+    doc->applyAutoLevels();
     refresh();
     startTimer1(kAutoDelay);
 }
@@ -221,7 +216,7 @@ void ColorCorrectionPane::autoLevels() {
 void ColorCorrectionPane::resetValues() {
     document::CSotavoDoc* doc = document();
     if (!doc) return;
-    doc->color.tone = color::ToneValues{};
+    doc->setToneValues(color::ToneValues{});
     refresh();
     startTimer1(kResetDelay);
 }

@@ -274,7 +274,7 @@ QString FilePropertiesPane::fixedSaveFolder() const {
 
 void FilePropertiesPane::resetOutputWindow() {
     m_outputWindow->setCurrentIndex(0);
-    if (document::CSotavoDoc* doc = document()) doc->display.outputWindowMode = 0;
+    if (document::CSotavoDoc* doc = document()) doc->setOutputWindowMode(pipeline::kOutputResult);
 }
 
 QSize FilePropertiesPane::thumbnailSize(int width, int height, int cw, int ch) {
@@ -333,10 +333,8 @@ QRect FilePropertiesPane::scaledFrame(int x0, int y0, int x1, int y1) const {
 void FilePropertiesPane::refreshCropInfo() {
     document::CSotavoDoc* doc = document();
     if (doc && hasSource(doc)) {
-        const codec::Picture& source = doc->sourceImage;
         if (doc->crop.cropMode) {
-            const core::Rect crop =
-                document::computeCropRect(doc->crop, source.width, source.height);
+            const core::Rect crop = doc->cropRect();
             m_thumbnail->setFrame(scaledFrame(crop.left, crop.top, crop.right, crop.bottom));
             if (!m_enlargeMoving)
                 m_enlarge->setPositionQuietly(
@@ -398,9 +396,7 @@ void FilePropertiesPane::thumbnailMoved(QPoint at) {
     const double fy =
         double(at.y() - m_grab.y() - (m_thumbnail->height() - t.height()) / 2) / t.height();
     if (doc->crop.cropMode) {
-        doc->crop.cropOffsetX = int(doc->sourceImage.width * fx);
-        doc->crop.cropOffsetY = int(doc->sourceImage.height * fy);
-        doc->crop.windowChanged = true;
+        doc->placeCropWindow(fx, fy);
         refreshCropInfo(); // the crop rectangle clamps the offsets
         pane_ops::updateAllViews(m_links, doc);
     } else if (m_links.scrollToFraction) {
@@ -422,7 +418,7 @@ void FilePropertiesPane::thumbnailReleased() {
 void FilePropertiesPane::chooseOutputWindow(int index) {
     document::CSotavoDoc* doc = document();
     if (!doc || index < 0) return;
-    doc->display.outputWindowMode = index;
+    doc->setOutputWindowMode(index);
     if (m_links.refreshNrOptions) m_links.refreshNrOptions();
     pane_ops::processDetail(m_links, doc);
 }
@@ -455,8 +451,7 @@ void FilePropertiesPane::browseFolder() {
 void FilePropertiesPane::chooseAspect(int index) {
     document::CSotavoDoc* doc = document();
     if (!doc || index < 0) return;
-    if (doc->crop.cropAspect != index) doc->crop.windowChanged = true;
-    doc->crop.cropAspect = index;
+    doc->setCropAspect(index);
     pane_ops::updateAllViews(m_links, doc);
     refreshCropInfo();
 }
@@ -465,8 +460,7 @@ void FilePropertiesPane::enlargeMoved(int position) {
     document::CSotavoDoc* doc = document();
     if (!doc) return;
     const double zoom = document::zoomFromEnlargePosition(position);
-    if (doc->crop.cropZoom != zoom) doc->crop.windowChanged = true;
-    doc->crop.cropZoom = zoom;
+    doc->setCropZoom(zoom);
     pane_ops::updateAllViews(m_links, doc);
     // The frame refreshes this pane and the Zoom In/Out commands; the slider keeps the position
     // it was moved to (reading it back from the zoom could round it down a step).
@@ -481,8 +475,7 @@ void FilePropertiesPane::enlargeMoved(int position) {
 void FilePropertiesPane::swapClicked(bool ticked) {
     document::CSotavoDoc* doc = document();
     if (!doc) return;
-    doc->crop.cropSwap = ticked ? 1 : 0;
-    doc->crop.windowChanged = true;
+    doc->setCropSwap(ticked);
     pane_ops::updateAllViews(m_links, doc);
     refreshCropInfo();
 }
