@@ -17,12 +17,7 @@
 namespace velanox::cli {
 
 /// The crop window asked for with --crop; applied to the (rotated) source before processing.
-struct CropRequest {
-    int32_t aspect = document::kCropAspectRange.defaultValue;
-    bool swap = false;
-    double zoom = document::CropState{}.cropZoom;
-    int32_t offsetX = 0, offsetY = 0;
-};
+using CropRequest = document::CropWindow;
 
 /// --target-size: the JPEG quality searched against the source's own data size or a byte count.
 struct TargetSize {

@@ -3,7 +3,6 @@
 #include "cli/cancel_signal.h"
 #include "codec/exif/file_info_text.h"
 #include "codec/format_table.h"
-#include "color/auto_levels.h"
 #include "document/crop_rotate.h"
 #include "document/jpeg_quality.h"
 #include "document/load_source.h"
@@ -17,11 +16,6 @@
 namespace velanox::cli {
 
 namespace {
-
-core::ConstImageView sourceBlock(const document::CSotavoDoc& doc) {
-    return core::ConstImageView(doc.sourceImage.pixels(), doc.sourceImage.width,
-                                doc.sourceImage.height, 3);
-}
 
 std::string sizeText(uint64_t bytes) {
     return std::to_string(bytes) + " bytes";
@@ -103,30 +97,14 @@ FileReport FileJob::run(const InputFile& input, const std::string& output) {
 
 bool FileJob::applyGeometry(FileReport& report) {
     document::CSotavoDoc& doc = *m_doc;
+    // Each turn and the crop make the result a copy of the new source, as in the desktop program.
     for (document::RotateDirection direction : m_options.rotations) {
-        if (!document::rotateImage(doc.sourceImage, direction).ok()) {
+        if (!doc.rotateImage(direction).ok()) {
             report.message = "Out of memory";
             return false;
         }
     }
-    if (m_options.crop) {
-        const CropRequest& c = *m_options.crop;
-        doc.crop.cropMode = true;
-        doc.crop.cropAspect = c.aspect;
-        doc.crop.cropSwap = c.swap ? 1 : 0;
-        doc.crop.cropZoom = c.zoom;
-        doc.crop.cropOffsetX = c.offsetX;
-        doc.crop.cropOffsetY = c.offsetY;
-        // Leaving Full/Crop mode without asking applies the crop, as saving does.
-        const document::LeaveCropOutcome left =
-            document::leaveCropMode(doc.crop, false, doc.sourceImage, doc.cropDisplayImage, {});
-        if (!left.status.ok()) {
-            report.message = "Out of memory";
-            return false;
-        }
-    }
-    if ((!m_options.rotations.empty() || m_options.crop) &&
-        !doc.resultImage.copyFrom(doc.sourceImage).ok()) {
+    if (m_options.crop && !doc.applyCropRequest(*m_options.crop).ok()) {
         report.message = "Out of memory";
         return false;
     }
@@ -135,7 +113,6 @@ bool FileJob::applyGeometry(FileReport& report) {
 
 bool FileJob::applyColorMatch(FileReport& report) {
     document::CSotavoDoc& doc = *m_doc;
-    color::MatchValues& m = doc.color.match;
     if (!m_options.matchImage.empty()) {
         if (!m_referenceLoaded) {
             const core::Status st =
@@ -150,8 +127,7 @@ bool FileJob::applyColorMatch(FileReport& report) {
             }
             m_referenceLoaded = true;
         } else {
-            m.matchActive = 1;
-            m.matchTables = document::matchTablesToImage(m_match, doc);
+            doc.setMatchMode(m_match, 1);
         }
     } else if (!m_options.matchProfile.empty()) {
         if (!m_profileRead) {
@@ -163,26 +139,20 @@ bool FileJob::applyColorMatch(FileReport& report) {
             }
             m_profileRead = true;
         }
-        m.matchActive = 2;
-        m.matchTables = m_match.buildMatchToProfile(sourceBlock(doc));
+        doc.setMatchMode(m_match, 2);
     }
-    m.matchFade = m_options.matchFade;
+    doc.setMatchFade(m_options.matchFade);
     return true;
 }
 
 void FileJob::applySettings() {
     document::CSotavoDoc& doc = *m_doc;
-    doc.noise = m_options.noise;
-    doc.display.outputWindowMode = m_options.outputWindowMode;
-    doc.memory = m_options.memory;
-    doc.color.tone = m_options.tone;
-    if (m_options.autoLevels) {
-        const color::AutoLevels levels = color::autoLevels(sourceBlock(doc));
-        if (!m_options.blackGiven) doc.color.tone.blackPoint = levels.black;
-        if (!m_options.whiteGiven) doc.color.tone.whitePoint = levels.white;
-    }
-    doc.jpeg.jpegQualitySetting = m_options.jpegQuality;
-    doc.jpeg.enhancedSamplingSetting = m_options.enhancedSampling;
+    doc.setNoiseSettings(m_options.noise);
+    doc.setOutputWindowMode(m_options.outputWindowMode);
+    doc.setMemoryLimits(m_options.memory);
+    doc.setToneValues(m_options.tone);
+    if (m_options.autoLevels) doc.applyAutoLevels(!m_options.blackGiven, !m_options.whiteGiven);
+    doc.setJpegSettings({m_options.jpegQuality, m_options.enhancedSampling});
 }
 
 bool FileJob::processAndSave(const std::string& output, FileReport& report) {
@@ -195,9 +165,11 @@ bool FileJob::processAndSave(const std::string& output, FileReport& report) {
                                                                doc.sourceFile.exifCopyLength())
                                     : uint64_t(m_options.targetSize->bytes);
         // What Suggest Quality of the JPEG Options puts into the dialog, estimated on the source.
-        doc.jpeg.jpegQualitySetting = document::suggestedQualitySetting(
+        document::JpegSettings jpeg = doc.jpeg;
+        jpeg.jpegQualitySetting = document::suggestedQualitySetting(
             target,
-            document::jpegSizeEstimator(doc.sourceImage, doc.jpeg.enhancedSamplingSetting != 0));
+            document::jpegSizeEstimator(doc.sourceImage, jpeg.enhancedSamplingSetting != 0));
+        doc.setJpegSettings(jpeg);
     }
 
     const bool asShown = m_options.region || m_options.outputWindowMode != pipeline::kOutputResult;

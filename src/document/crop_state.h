@@ -25,4 +25,12 @@ struct CropState {
     bool isNeutral() const { return cropZoom == 1.0 && cropOffsetX == 0 && cropOffsetY == 0; }
 };
 
+/// A crop window given by value, as the batch tool's --crop names it.
+struct CropWindow {
+    int32_t aspect = CropState{}.cropAspect;
+    bool swap = false;
+    double zoom = CropState::kZoomMin;
+    int32_t offsetX = 0, offsetY = 0;
+};
+
 } // namespace velanox::document

@@ -1,24 +1,9 @@
 #include "document/csotavo_doc.h"
 
-#include "color/histogram.h"
-#include "color/quick_colour_preview.h"
-
 #include <algorithm>
+#include <cstring>
 
 namespace velanox::document {
-
-namespace {
-
-bool hasColorSource(const codec::Picture& source) {
-    return source.hasPixels() && source.bitsPerPixel == 24;
-}
-
-core::ConstImageView viewOf(const codec::Picture& source) {
-    return core::ConstImageView(source.pixels(), source.width, source.height, 3,
-                                std::ptrdiff_t(source.rowBytes()));
-}
-
-} // namespace
 
 CSotavoDoc::CSotavoDoc(Host& host, const DocumentSettings& settings)
     : m_host(host), m_storeCropAspect(settings.storeCropAspect) {
@@ -30,6 +15,30 @@ CSotavoDoc::CSotavoDoc(Host& host, const DocumentSettings& settings)
 
 CSotavoDoc::~CSotavoDoc() {
     if (m_storeCropAspect) m_storeCropAspect(crop.cropAspect);
+}
+
+namespace {
+
+// The same values, bit for bit (a gamma of -0.0 is not 0.0 to the tone step).
+bool sameTone(const color::ToneValues& a, const color::ToneValues& b) {
+    return a.blackPoint == b.blackPoint && a.whitePoint == b.whitePoint &&
+           std::memcmp(&a.gamma, &b.gamma, sizeof a.gamma) == 0 &&
+           std::memcmp(&a.midtoneBend, &b.midtoneBend, sizeof a.midtoneBend) == 0 &&
+           a.colourBoost == b.colourBoost;
+}
+
+} // namespace
+
+void CSotavoDoc::setToneValues(const color::ToneValues& tone) {
+    if (sameTone(color.tone, tone)) return;
+    color.tone = tone;
+    notify(DocumentChange::ColorSettingsChanged);
+}
+
+void CSotavoDoc::setMatchFade(int32_t fade) {
+    if (color.match.matchFade == fade) return;
+    color.match.matchFade = fade;
+    notify(DocumentChange::ColorSettingsChanged);
 }
 
 void CSotavoDoc::setDisplayTab(int32_t tab) {
@@ -44,16 +53,10 @@ void CSotavoDoc::setOutputWindowMode(int32_t mode) {
     notify(DocumentChange::OutputWindowChanged);
 }
 
-void CSotavoDoc::computeHistogram() {
-    if (!hasColorSource(sourceImage)) return;
-    color::computeHistogram(viewOf(sourceImage), color, display.histogramBars);
-    notify(DocumentChange::HistogramReady);
-}
-
-void CSotavoDoc::makeQuickPreview() {
-    if (processing.calculating || !hasColorSource(sourceImage)) return;
-    color::quickColourPreview(viewOf(sourceImage), display.detailRect, color, quickPreview);
-    notify(DocumentChange::PreviewReady);
+void CSotavoDoc::setVisibleRect(const core::Rect& rect) {
+    if (display.visibleRect == rect) return;
+    display.visibleRect = rect;
+    notify(DocumentChange::VisibleRectChanged);
 }
 
 void CSotavoDoc::addObserver(DocumentObserver& observer) {

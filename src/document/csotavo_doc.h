@@ -1,6 +1,11 @@
 // CSotavoDoc: the document. It owns the three pictures, every processing, colour, crop and
 // display value (grouped by concern below) and the pipeline's two reusable work buffers, talks
 // to the person only through its Host and tells its observers what its operations changed.
+//
+// The values stay readable as fields; they are changed through the operations below (and the
+// free functions of load_source.h, save_document.h and folder_navigation.h that take the
+// document), which the desktop program and the batch tool share. Each operation tells the
+// observers what it changed, once, when the change is complete.
 #pragma once
 
 #include "codec/picture.h"
@@ -19,6 +24,10 @@
 
 #include <cstdint>
 #include <vector>
+
+namespace velanox::color {
+class ColorMatchState;
+}
 
 namespace velanox::document {
 
@@ -95,16 +104,75 @@ public:
     /// in Full/Crop mode or without a source picture.
     core::Status rotateImage(RotateDirection direction);
 
-    // ---- what the view shows -----------------------------------------------------------------
-    /// Selects the image tab (Detail or Full/Crop), Curves or Histogram.
-    void setDisplayTab(int32_t tab);
-    /// Selects the output window (the result or a diagnostic display).
+    // ---- the pictures --------------------------------------------------------------------------
+    /// New: an empty document. The pictures, the path and the file's data go; Full/Crop mode is
+    /// left with a neutral window and the Image tab shown. The settings (noise, colour, crop
+    /// aspect and orientation, JPEG, memory) stay. Refused (NoReader) while a run is on.
+    core::Status newDocument();
+
+    /// Makes the result picture the source again where runs wrote into it (processedRegion and
+    /// the detail rectangle; the whole picture when the two differ in layout) and clears
+    /// resultValid. Nothing happens without a valid result, in Full/Crop mode or while a run
+    /// is on. ResultDiscarded follows.
+    void discardResult();
+
+    // ---- settings ------------------------------------------------------------------------------
+    /// The setters below tell the observers of a change (ColorSettingsChanged,
+    /// OutputWindowChanged, DisplayTabChanged, VisibleRectChanged) only when the value differs.
+    void setNoiseSettings(const pipeline::NoiseSettings& settings) { noise = settings; }
+    void setToneValues(const color::ToneValues& tone);
+    /// Sets the black point and/or the white point to the source's levels (0 and 255 without a
+    /// 24-bit source).
+    void applyAutoLevels(bool blackPoint = true, bool whitePoint = true);
+    void setMatchFade(int32_t fade);
     void setOutputWindowMode(int32_t mode);
-    /// The histogram bars of the source with the colour steps; nothing without a 24-bit source.
-    void computeHistogram();
-    /// The colour-only preview of the detail rectangle; nothing while a run is on or without a
-    /// 24-bit source.
-    void makeQuickPreview();
+    void setJpegSettings(const JpegSettings& settings) { jpeg = settings; }
+    void setMemoryLimits(const pipeline::MemoryLimits& limits) { memory = limits; }
+    /// The image tab (Detail or Full/Crop), Curves or Histogram.
+    void setDisplayTab(int32_t tab);
+    /// The part of the source the view shows in Detail mode (for the File Properties frame).
+    void setVisibleRect(const core::Rect& rect);
+
+    // ---- colour ------------------------------------------------------------------------------
+    /// Switches colour matching (0 off, 1 to the reference picture, 2 to the profile; other
+    /// values are clamped to that range) and rebuilds the match tables against the source: the
+    /// identity when off, matchTablesToImage against match's reference, or match's profile
+    /// statistics (the identity when match has read no profile). Fade and the other colour
+    /// values stay; ColorSettingsChanged follows.
+    void setMatchMode(color::ColorMatchState& match, int32_t mode);
+
+    /// The Histogram tab's bars computed from the source with the colour steps (HistogramReady).
+    /// False, and the bars unchanged, without a 24-bit source.
+    bool computeHistogram();
+
+    /// The colour-only preview of the detail rectangle into quickPreview (the next run frees
+    /// it; PreviewReady). False, and nothing made, while a run is on or without a 24-bit source.
+    bool makeQuickColorPreview();
+
+    // ---- the crop window ---------------------------------------------------------------------
+    // Every operation that changes the window tells the observers (CropWindowChanged).
+    /// The crop window on the source (computeCropRect: the offsets are clamped into the picture).
+    core::Rect cropRect();
+    /// Moves the window by (dx, dy) source pixels. A move that changes the window (one against
+    /// the picture's edge does not) marks it changed; returns whether it changed.
+    bool moveCropWindow(int32_t dx, int32_t dy);
+    /// Puts the window's top-left corner at the fraction (fx, fy) of the source and marks it
+    /// changed; the offsets are clamped when the window is next computed.
+    void placeCropWindow(double fx, double fy);
+    /// A different aspect or zoom marks the window changed; a new orientation always does.
+    void setCropAspect(int32_t aspect);
+    void setCropZoom(double zoom);
+    void setCropSwap(bool swap);
+    /// The Zoom In / Zoom Out commands and the wheel (crop_rotate.h's zoomIn, zoomOut and
+    /// wheelZoom on the crop state); true when the command ran.
+    bool zoomCropIn();
+    bool zoomCropOut();
+    bool wheelZoomCrop(int delta, bool middleButtonHeld);
+
+    /// A crop given by value (the batch tool): Full/Crop mode with that window, left at once
+    /// applying it, as Apply Crop does; the result becomes a copy of the cut source. Refused
+    /// (NoReader) as enterCropMode is; a failed cut leaves the crop state as it was.
+    core::Status applyCropRequest(const CropWindow& window);
 
     // ---- observers ---------------------------------------------------------------------------
     /// Observers are told of every change in the order they were added; the document does not
@@ -112,14 +180,17 @@ public:
     void addObserver(DocumentObserver& observer);
     /// Safe from inside a notification: a removed observer hears nothing more.
     void removeObserver(DocumentObserver& observer);
-    /// Tells every observer of a change. The document's operations call it; so do callers that
-    /// write values in place (the tone and match values, the crop window) once they are done.
+    /// Tells every observer of a change. The document's operations call it; so do the free
+    /// operations of this layer and callers that change what only they keep (the view's scroll
+    /// position, values edited in place) once they are done.
     void notify(DocumentChange change);
 
     Host& host() { return m_host; }
 
 private:
     pipeline::ProcessOutcome runOnce(bool detailOnly);
+    /// A run is about to write region of resultImage.
+    void noteResultWritten(const core::Rect& region);
 
     Host& m_host;
     std::vector<DocumentObserver*> m_observers; ///< null: removed during a notification

@@ -14,6 +14,8 @@ enum class DocumentChange : uint8_t {
     SourceReplaced,
     /// A run wrote the result picture.
     ResultReady,
+    /// The result picture was made the source again where runs had written into it.
+    ResultDiscarded,
     /// The colour-only preview of the detail rectangle was made.
     PreviewReady,
     /// The histogram bars were computed again.

@@ -41,9 +41,7 @@ void installSource(CSotavoDoc& doc, codec::Picture& loaded, bool keepCropSwap) {
     doc.crop.cropMode = false;
     if (!keepCropSwap) doc.crop.cropSwap = 0;
     doc.cropDisplayImage.release();
-    doc.color.match.matchActive = 0;
-    doc.color.match.matchFade = 0;
-    doc.color.match.matchTables = color::MatchValues::identityMatchTables();
+    doc.color.match = color::MatchValues{}; // off, identity tables, no fade
     doc.color.tone.blackPoint = 0;
     doc.color.tone.whitePoint = 255;
     doc.display.displayTab = kTabImage;
@@ -54,6 +52,7 @@ void installSource(CSotavoDoc& doc, codec::Picture& loaded, bool keepCropSwap) {
     // A copy that runs out of memory leaves the result empty; the next run makes it again.
     doc.resultImage.copyFrom(doc.sourceImage);
     doc.processing.resultValid = 0;
+    doc.processing.processedRegion = {};
     doc.quickPreview.release();
 
     if (wasCropMode)
@@ -201,8 +200,7 @@ core::Status loadReferenceImage(color::ColorMatchState& match, CSotavoDoc& doc,
         !s.ok())
         return s;
 
-    doc.color.match.matchActive = 1;
-    doc.color.match.matchTables = matchTablesToImage(match, doc);
+    doc.setMatchMode(match, 1);
     return core::Status::success();
 }
 

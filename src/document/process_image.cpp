@@ -96,9 +96,12 @@ pipeline::ProcessOutcome CSotavoDoc::runOnce(bool detailOnly) {
     if (region.isEmpty()) return pipeline::ProcessOutcome::NothingToDo;
 
     // The result must have the source's layout for the run to write into it.
-    if (!sameGeometry(sourceImage, resultImage) && !resultImage.copyFrom(sourceImage).ok()) {
-        m_host.showMessage(pipeline::run_text::kOutOfMemory);
-        return pipeline::ProcessOutcome::Failed;
+    if (!sameGeometry(sourceImage, resultImage)) {
+        processing.processedRegion = {};
+        if (!resultImage.copyFrom(sourceImage).ok()) {
+            m_host.showMessage(pipeline::run_text::kOutOfMemory);
+            return pipeline::ProcessOutcome::Failed;
+        }
     }
 
     processing.calculating = 1;
@@ -136,6 +139,7 @@ pipeline::ProcessOutcome CSotavoDoc::runOnce(bool detailOnly) {
         processing.autoWorkspace.release();
     }
     processing.workspaceOfWholeRun = !detailOnly;
+    noteResultWritten(region);
     DocumentRunObserver observer(*this);
     const pipeline::RunResult result = pipeline::processRegion(
         run, processing.workBuffer, processing.preNrBuffer, observer, &processing.engineWorkspace);

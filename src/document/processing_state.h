@@ -2,6 +2,7 @@
 // work buffers kept between runs and the progress displays of a run.
 #pragma once
 
+#include "core/rect.h"
 #include "document/host.h"
 #include "engine/auto_denoiser.h"
 #include "engine/engine_workspace.h"
@@ -18,6 +19,9 @@ struct ProcessingState {
     int32_t cancelRequested = 0; ///< sticky cancel, reset when a run starts
     int32_t cropWidth = 0;       ///< size of the region of the last run
     int32_t cropHeight = 0;
+    /// Where runs wrote into resultImage since it was last a copy of the source (the union of
+    /// their regions); discardResult copies back only these rows.
+    core::Rect processedRegion;
     pipeline::SwapBuffer workBuffer;
     pipeline::SwapBuffer preNrBuffer;
     /// The engine's planes, kept between runs like the two buffers: a preview follows every

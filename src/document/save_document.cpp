@@ -103,6 +103,7 @@ SaveResult onSaveDocument(CSotavoDoc& doc, const std::string& path, uint32_t for
         if (left.cropped) {
             doc.resultImage.copyFrom(doc.sourceImage);
             doc.processing.resultValid = 0;
+            doc.processing.processedRegion = {};
             doc.notify(DocumentChange::SourceReplaced);
         }
         doc.notify(DocumentChange::CropModeLeft);

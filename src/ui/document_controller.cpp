@@ -122,11 +122,13 @@ DocumentController::DocumentController(Application& app)
             [this](const QString& path) { openRecentFile(path); });
     connect(m_frame, &CMainFrame::memorySettingsAccepted, this,
             [this](const velanox::document::MemorySettingsValues& values) {
-                m_doc->memory.MaxBlockW = values.maxBlockW;
-                m_doc->memory.MaxBlockH = values.maxBlockH;
-                m_doc->memory.MaxSwapW = values.maxSwapW;
-                m_doc->memory.MaxSwapH = values.maxSwapH;
-                m_doc->memory.budgetBytes = budgetBytesOf(values.budgetMB);
+                velanox::pipeline::MemoryLimits limits = m_doc->memory;
+                limits.MaxBlockW = values.maxBlockW;
+                limits.MaxBlockH = values.maxBlockH;
+                limits.MaxSwapW = values.maxSwapW;
+                limits.MaxSwapH = values.maxSwapH;
+                limits.budgetBytes = budgetBytesOf(values.budgetMB);
+                m_doc->setMemoryLimits(limits);
             });
     connect(m_view, &CSotavoView::fileDropped, this, &DocumentController::dropFile);
     connect(m_view, &CSotavoView::detailZoomChanged, this, [this](int factor) {
@@ -263,22 +265,8 @@ void DocumentController::reload() {
 }
 
 void DocumentController::newDocument() {
-    velanox::document::CSotavoDoc& doc = *m_doc;
-    if (!doc.mayReplaceImages()) return;
-    // An empty document: no pictures, no path, the image tab; the settings stay.
-    doc.crop.cropMode = false;
-    doc.crop.cropZoom = 1.0;
-    doc.crop.cropOffsetX = 0;
-    doc.crop.cropOffsetY = 0;
-    doc.cropDisplayImage.release();
-    doc.sourceImage.release();
-    doc.resultImage.release();
-    doc.quickPreview.release();
-    doc.processing.resultValid = 0;
-    doc.display.displayTab = document::kTabImage;
-    doc.sourceFile = velanox::document::SourceFileState{};
-    // The panes forget the old picture (its thumbnail and file information).
-    doc.notify(velanox::document::DocumentChange::SourceReplaced);
+    if (!m_doc->newDocument().ok()) return;
+    // The panes, the tab strip and the view forget the old picture: the document told them.
     updateTitle();
     m_view->showNewPicture();
     m_view->refresh();
@@ -350,8 +338,7 @@ bool DocumentController::saveWithDialog() {
             showMessage(m_frame, QString::fromLatin1(velanox::document::kNothingSavedMessage));
             return false;
         }
-        doc.jpeg.jpegQualitySetting = dialog.quality();
-        doc.jpeg.enhancedSamplingSetting = dialog.enhancedSampling() ? 1 : 0;
+        doc.setJpegSettings({dialog.quality(), dialog.enhancedSampling() ? 1 : 0});
         store.writeInt(document::SettingId::JPGq, doc.jpeg.jpegQualitySetting);
         store.writeInt(document::SettingId::JPGES, doc.jpeg.enhancedSamplingSetting);
     }
@@ -363,7 +350,6 @@ bool DocumentController::saveWithDialog() {
     }
     // Saving left Full/Crop mode and the diagnostic displays: the tab, the view and the panes
     // followed the document.
-    m_view->noteWholeResultProcessed();
     return result.saved();
 }
 
@@ -411,9 +397,8 @@ void DocumentController::handleCommand(int id) {
         break;
     case ids::kZoomIn:
     case ids::kZoomOut:
-        if (id == ids::kZoomIn ? velanox::document::zoomIn(doc.crop)
-                               : velanox::document::zoomOut(doc.crop))
-            doc.notify(velanox::document::DocumentChange::CropWindowChanged);
+        // The view, the crop information and the zoom commands follow the document.
+        id == ids::kZoomIn ? doc.zoomCropIn() : doc.zoomCropOut();
         break;
     case ids::kGrid:
         m_view->toggleGrid();

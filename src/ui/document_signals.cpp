@@ -23,6 +23,9 @@ void DocumentSignals::documentChanged(DocumentChange change) {
     case DocumentChange::ResultReady:
         emit resultReady();
         break;
+    case DocumentChange::ResultDiscarded:
+        emit resultDiscarded();
+        break;
     case DocumentChange::PreviewReady:
         emit previewReady();
         break;

@@ -27,6 +27,7 @@ public:
 signals:
     void sourceReplaced();
     void resultReady();
+    void resultDiscarded();
     void previewReady();
     void histogramReady();
     void colorSettingsChanged();

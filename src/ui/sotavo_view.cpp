@@ -280,54 +280,14 @@ void CSotavoView::updateCursor() {
 
 // ---- detail rectangle and scrolling ------------------------------------------------------
 
-void CSotavoView::noteProcessedRegion(const core::Rect& region) {
-    if (region.isEmpty()) return;
-    if (m_processedRegion.isEmpty()) {
-        m_processedRegion = region;
-        return;
-    }
-    m_processedRegion.left = std::min(m_processedRegion.left, region.left);
-    m_processedRegion.top = std::min(m_processedRegion.top, region.top);
-    m_processedRegion.right = std::max(m_processedRegion.right, region.right);
-    m_processedRegion.bottom = std::max(m_processedRegion.bottom, region.bottom);
-}
-
-void CSotavoView::noteWholeResultProcessed() {
-    if (hasSource())
-        noteProcessedRegion(core::Rect{0, 0, m_doc->sourceImage.width, m_doc->sourceImage.height});
-}
-
 void CSotavoView::resetOutputToSource() {
-    if (!m_doc || !m_doc->processing.resultValid || m_doc->crop.cropMode) return;
-    if (!m_doc->mayReplaceImages()) return;
-    codec::Picture& result = m_doc->resultImage;
-    const codec::Picture& source = m_doc->sourceImage;
-    // Every detail run writes the detail rectangle only, and the view set each of them: the
-    // result differs from the source inside their union (or the whole, after a save). Only those
-    // rows are copied back, so a press or a scroll on a large picture answers at once.
-    noteProcessedRegion(m_doc->display.detailRect);
-    const core::Rect r = clipToImage(m_processedRegion, source.width, source.height);
-    if (result.width == source.width && result.height == source.height &&
-        result.bitsPerPixel == source.bitsPerPixel && source.bitsPerPixel % 8 == 0 &&
-        source.hasPixels() && result.hasPixels()) {
-        const std::size_t stride = source.rowBytes();
-        const std::size_t pixel = std::size_t(source.bitsPerPixel / 8);
-        for (int y = r.top; y < r.bottom; ++y)
-            std::memcpy(result.pixels() + std::size_t(y) * stride + std::size_t(r.left) * pixel,
-                        source.pixels() + std::size_t(y) * stride + std::size_t(r.left) * pixel,
-                        std::size_t(r.width()) * pixel);
-    } else {
-        result.copyFrom(source);
-    }
-    m_processedRegion = core::Rect{};
-    m_doc->processing.resultValid = 0;
+    if (m_doc) m_doc->discardResult();
 }
 
 void CSotavoView::requestDetailProcessing() {
     if (!hasSource()) return;
     m_doc->setDetailRect(m_scrollX, m_scrollY, m_scrollX + detailColumns(),
                          m_scrollY + detailRows());
-    noteProcessedRegion(m_doc->display.detailRect);
     m_doc->processImage(true);
     refresh();
 }
@@ -339,9 +299,8 @@ void CSotavoView::processDetail() {
 
 void CSotavoView::publishVisibleRect() {
     if (!hasSource()) return;
-    m_doc->display.visibleRect =
-        core::Rect{m_scrollX, m_scrollY, m_scrollX + detailColumns(), m_scrollY + detailRows()};
-    m_doc->notify(document::DocumentChange::VisibleRectChanged);
+    m_doc->setVisibleRect(
+        core::Rect{m_scrollX, m_scrollY, m_scrollX + detailColumns(), m_scrollY + detailRows()});
 }
 
 void CSotavoView::setBarsQuietly() {
@@ -425,13 +384,13 @@ void CSotavoView::resizeEvent(QResizeEvent* event) {
 // ---- mouse and keys ------------------------------------------------------------------------
 
 void CSotavoView::applyCurvesRule(QPoint p, bool shift) {
-    color::ToneValues& tone = m_doc->color.tone;
+    color::ToneValues tone = m_doc->color.tone;
     const CurvesPress result = curvesBoxRule({tone.blackPoint, tone.whitePoint, tone.midtoneBend},
                                              p.x(), p.y(), clientWidth(), clientHeight(), shift);
     tone.blackPoint = result.blackPoint;
     tone.whitePoint = result.whitePoint;
     tone.midtoneBend = result.midtoneBend;
-    m_doc->notify(document::DocumentChange::ColorSettingsChanged);
+    m_doc->setToneValues(tone);
 }
 
 void CSotavoView::mousePressEvent(QMouseEvent* event) {
@@ -485,20 +444,15 @@ void CSotavoView::moveDrag(QPoint p) {
     }
     case Mode::FullCrop: {
         if (!hasSource()) return;
-        const core::Rect r = document::computeCropRect(m_doc->crop, m_doc->sourceImage.width,
-                                                       m_doc->sourceImage.height);
+        const core::Rect r = m_doc->cropRect();
         const CropFit fit = fitCropWindow(r.width(), r.height(), clientWidth(), clientHeight());
         if (fit.n <= 0) return;
         const double s = double(r.width()) / fit.n;
         const double mx = s * dx + m_dragRemainderX, my = s * dy + m_dragRemainderY;
-        m_doc->crop.cropOffsetX -= int(mx);
-        m_doc->crop.cropOffsetY -= int(my);
         // A drag against the picture's edge moves nothing.
-        if (computeCropRect(m_doc->crop, m_doc->sourceImage.width, m_doc->sourceImage.height) != r)
-            m_doc->crop.windowChanged = true;
+        m_doc->moveCropWindow(-int(mx), -int(my));
         m_dragRemainderX = mx - int(mx);
         m_dragRemainderY = my - int(my);
-        m_doc->notify(document::DocumentChange::CropWindowChanged);
         return;
     }
     }
@@ -542,8 +496,7 @@ void CSotavoView::wheelEvent(QWheelEvent* event) {
         return;
     }
     const bool middle = event->buttons() & Qt::MiddleButton;
-    if (document::wheelZoom(m_doc->crop, event->angleDelta().y(), middle)) {
-        m_doc->notify(document::DocumentChange::CropWindowChanged);
+    if (m_doc->wheelZoomCrop(event->angleDelta().y(), middle)) {
         event->accept();
     }
 }
@@ -680,7 +633,7 @@ void CSotavoView::drawDetail(QPainter& p, int w, int h) const {
 void CSotavoView::drawFullCrop(QPainter& p, int w, int h) const {
     const codec::Picture& display = m_doc->cropDisplayImage;
     const codec::Picture& source = m_doc->sourceImage;
-    const core::Rect r = document::computeCropRect(m_doc->crop, source.width, source.height);
+    const core::Rect r = m_doc->cropRect();
     const CropFit fit = fitCropWindow(r.width(), r.height(), w, h);
     const QRect frame = QRect(fit.x, fit.y, fit.n, fit.q).adjusted(-8, -8, 8, 8);
     if (frame.width() > 0 && frame.height() > 0) {

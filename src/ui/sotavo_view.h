@@ -52,11 +52,11 @@ public:
     int detailZoom() const { return m_detailZoom; }
     void setDetailZoom(int zoom);
 
+    /// A processed result shown at one place must not be shown at another: outside Full/Crop
+    /// mode the document discards a valid result (it becomes a copy of the source again).
     void resetOutputToSource() override;
     /// requestDetailProcessing, then publishVisibleRect.
     void processDetail() override;
-    /// A whole-picture run (a save) wrote the whole result.
-    void noteWholeResultProcessed();
     /// Sets the detail rectangle from the scroll position and runs the pipeline over it.
     void requestDetailProcessing();
     /// Stores the visible rectangle; the document tells its observers (VisibleRectChanged).
@@ -112,7 +112,6 @@ private:
     void applyCurvesRule(QPoint p, bool shift);
     void moveDrag(QPoint p);
     void updateCursor();
-    void noteProcessedRegion(const core::Rect& region);
 
     void draw(QImage& image) const;
     void drawDetail(QPainter& p, int w, int h) const;
@@ -132,9 +131,6 @@ private:
     double m_dragRemainderX = 0;
     double m_dragRemainderY = 0;
     bool m_settingBars = false;
-    /// Where the result may differ from the source: the union of the regions run since the
-    /// result was last made a copy of the source.
-    core::Rect m_processedRegion;
     int m_detailZoom = 1;
 };
 

@@ -74,11 +74,54 @@ TEST_F(DocumentObserverTest, EachOperationNamesWhatItChangedOnce) {
     doc.computeHistogram();
     doc.setOutputWindowMode(pipeline::kOutputHighlightEdges);
     doc.setOutputWindowMode(pipeline::kOutputHighlightEdges);
-    doc.makeQuickPreview();
+    doc.makeQuickColorPreview();
     EXPECT_EQ(changes.changes,
               (Changes{DocumentChange::DisplayTabChanged, DocumentChange::HistogramReady,
                        DocumentChange::OutputWindowChanged, DocumentChange::PreviewReady}));
     EXPECT_TRUE(doc.quickPreview.hasPixels());
+}
+
+TEST_F(DocumentObserverTest, SettersSpeakOnlyOfRealChanges) {
+    makeSource(60, 40);
+    color::ToneValues tone = doc.color.tone;
+    doc.setToneValues(tone);
+    doc.setMatchFade(doc.color.match.matchFade);
+    doc.setVisibleRect(doc.display.visibleRect);
+    EXPECT_TRUE(changes.changes.empty());
+    tone.colourBoost = 20;
+    doc.setToneValues(tone);
+    doc.setMatchFade(40);
+    doc.setVisibleRect(core::Rect{0, 0, 30, 20});
+    EXPECT_EQ(changes.changes,
+              (Changes{DocumentChange::ColorSettingsChanged, DocumentChange::ColorSettingsChanged,
+                       DocumentChange::VisibleRectChanged}));
+    changes.clear();
+
+    // The crop window: a move against the edge and the same aspect or zoom change nothing.
+    ASSERT_TRUE(doc.enterCropMode(true).ok());
+    changes.clear();
+    EXPECT_FALSE(doc.moveCropWindow(-5, -5));
+    doc.setCropAspect(doc.crop.cropAspect);
+    doc.setCropZoom(doc.crop.cropZoom);
+    EXPECT_TRUE(changes.changes.empty());
+    doc.setCropAspect(0);
+    EXPECT_TRUE(doc.moveCropWindow(5, 0));
+    EXPECT_TRUE(doc.zoomCropIn());
+    EXPECT_EQ(changes.count(DocumentChange::CropWindowChanged), 3);
+    EXPECT_EQ(changes.changes.size(), 3u);
+}
+
+TEST_F(DocumentObserverTest, NewDocumentAndADiscardedResultAreAnnounced) {
+    makeSource(60, 40);
+    EXPECT_EQ(doc.processImage(true), pipeline::ProcessOutcome::Done);
+    changes.clear();
+    doc.discardResult();
+    doc.discardResult(); // nothing left to discard
+    EXPECT_EQ(changes.changes, Changes{DocumentChange::ResultDiscarded});
+    changes.clear();
+    ASSERT_TRUE(doc.newDocument().ok());
+    EXPECT_EQ(changes.changes, Changes{DocumentChange::SourceReplaced});
+    EXPECT_FALSE(doc.sourceImage.hasPixels());
 }
 
 TEST_F(DocumentObserverTest, RefusedOrEmptyOperationsSayNothing) {
@@ -87,7 +130,7 @@ TEST_F(DocumentObserverTest, RefusedOrEmptyOperationsSayNothing) {
     EXPECT_FALSE(doc.rotateImage(RotateDirection::Clockwise).ok());
     EXPECT_EQ(doc.processImage(true), pipeline::ProcessOutcome::NothingToDo);
     doc.computeHistogram();
-    doc.makeQuickPreview();
+    doc.makeQuickColorPreview();
     EXPECT_FALSE(doc.leaveCropMode(false, true).left);
     EXPECT_TRUE(changes.changes.empty());
 
@@ -96,7 +139,7 @@ TEST_F(DocumentObserverTest, RefusedOrEmptyOperationsSayNothing) {
     doc.processing.calculating = 1;
     EXPECT_FALSE(doc.enterCropMode(true).ok());
     EXPECT_FALSE(doc.rotateImage(RotateDirection::Clockwise).ok());
-    doc.makeQuickPreview();
+    doc.makeQuickColorPreview();
     EXPECT_EQ(doc.processImage(true), pipeline::ProcessOutcome::NothingToDo);
     doc.processing.calculating = 0;
     doc.processing.detailRunPending = false;

@@ -175,7 +175,7 @@ void ColorCorrectionPane::updateLabels() {
 void ColorCorrectionPane::sliderMoved(int controlId, int position, bool endOfDrag) {
     document::CSotavoDoc* doc = document();
     if (!doc) return;
-    color::ToneValues& tone = doc->color.tone;
+    color::ToneValues tone = doc->color.tone;
     switch (controlId) {
     case ids::kSliderBlackPoint:
         tone.blackPoint = position;
@@ -200,6 +200,11 @@ void ColorCorrectionPane::sliderMoved(int controlId, int position, bool endOfDra
     default:
         return;
     }
+    // The sliders stay where they were moved (reading them back from the values could move
+    // them a step).
+    m_announcing = true;
+    doc->setToneValues(tone);
+    m_announcing = false;
     if (endOfDrag)
         startTimer1(kSliderDelay);
     else
@@ -209,13 +214,7 @@ void ColorCorrectionPane::sliderMoved(int controlId, int position, bool endOfDra
 void ColorCorrectionPane::autoLevels() {
     document::CSotavoDoc* doc = document();
     if (!doc) return;
-    const codec::Picture& source = doc->sourceImage;
-    color::AutoLevels levels;
-    if (source.hasPixels() && source.bitsPerPixel == 24)
-        levels = velanox::color::autoLevels(
-            core::ConstImageView(source.pixels(), source.width, source.height, 3));
-    doc->color.tone.blackPoint = levels.black;
-    doc->color.tone.whitePoint = levels.white;
+    doc->applyAutoLevels();
     refresh();
     startTimer1(kAutoDelay);
 }
@@ -223,15 +222,13 @@ void ColorCorrectionPane::autoLevels() {
 void ColorCorrectionPane::resetValues() {
     document::CSotavoDoc* doc = document();
     if (!doc) return;
-    doc->color.tone = color::ToneValues{};
+    doc->setToneValues(color::ToneValues{});
     refresh();
     startTimer1(kResetDelay);
 }
 
 void ColorCorrectionPane::timerFired(int timerId) {
-    m_announcing = true;
     colorTimerFired(document(), detailRequests(), timerId, false);
-    m_announcing = false;
 }
 
 void ColorCorrectionPane::connectDocument(DocumentSignals& changes) {

@@ -52,7 +52,7 @@ private:
     void sliderMoved(int controlId, int position, bool endOfDrag);
     void updateLabels();
 
-    /// The pane's own timer is telling the document; the sliders stay where they were moved.
+    /// The pane itself is changing the values; the sliders stay where they were moved.
     bool m_announcing = false;
     SkinnedSlider* m_black = nullptr;
     SkinnedSlider* m_white = nullptr;

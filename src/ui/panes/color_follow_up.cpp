@@ -13,8 +13,7 @@ void colorTimerFired(velanox::document::CSotavoDoc* doc, DetailRequests* view, i
         doc->computeHistogram();
         return;
     case document::kTabCurves:
-        doc->notify(document::DocumentChange::ColorSettingsChanged);
-        return;
+        return; // the view drew the curves again when the values changed
     default:
         break;
     }
@@ -23,7 +22,7 @@ void colorTimerFired(velanox::document::CSotavoDoc* doc, DetailRequests* view, i
     else if (timerId == 1) {
         if (view) view->processDetail();
     } else
-        doc->makeQuickPreview();
+        doc->makeQuickColorPreview();
 }
 
 } // namespace velanox::ui

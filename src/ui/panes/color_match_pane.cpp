@@ -57,12 +57,6 @@ QToolButton* iconButton(int controlId, int bitmapId, const char* tooltip, QWidge
     return button;
 }
 
-core::ConstImageView sourceBlock(const document::CSotavoDoc& doc) {
-    const codec::Picture& s = doc.sourceImage;
-    if (!s.hasPixels() || s.bitsPerPixel != 24) return {};
-    return core::ConstImageView(s.pixels(), s.width, s.height, 3);
-}
-
 QString fileNameOf(const std::string& path) {
     const QString p = QString::fromStdString(path);
     const qsizetype slash =
@@ -256,7 +250,12 @@ int ColorMatchPane::fadeDelay(bool endOfDrag, int displayTab) {
 
 void ColorMatchPane::setMode(int mode) {
     if (QAbstractButton* radio = m_modes->button(mode)) radio->setChecked(true);
-    if (document::CSotavoDoc* doc = document()) doc->color.match.matchActive = mode;
+    if (document::CSotavoDoc* doc = document()) doc->setMatchMode(state(), mode);
+    updateVisibility();
+}
+
+void ColorMatchPane::showMode(int mode) {
+    if (QAbstractButton* radio = m_modes->button(mode)) radio->setChecked(true);
     updateVisibility();
 }
 
@@ -279,7 +278,6 @@ void ColorMatchPane::chooseNoMatch() {
     document::CSotavoDoc* doc = document();
     if (!doc) return;
     setMode(0);
-    doc->color.match.matchTables = color::MatchValues::identityMatchTables();
     m_preview->setImage({});
     startTimer1(kModeDelay);
 }
@@ -288,7 +286,6 @@ void ColorMatchPane::chooseMatchToImage() {
     document::CSotavoDoc* doc = document();
     if (!doc) return;
     setMode(1);
-    doc->color.match.matchTables = document::matchTablesToImage(state(), *doc);
     if (state().hasReference()) {
         m_preview->setImage(shownOnScreen(state().referenceImage));
         m_referenceName->setText(fileNameOf(state().referencePath));
@@ -305,7 +302,6 @@ void ColorMatchPane::chooseMatchToProfile() {
     const int selected = m_profiles->currentIndex();
     if (selected >= 0 && !m_profiles->path(selected).isEmpty())
         state().readProfile(m_profiles->path(selected).toStdString());
-    doc->color.match.matchTables = state().buildMatchToProfile(sourceBlock(*doc));
     setMode(2);
     if (state().profilePreview.hasPixels()) {
         m_preview->setImage(shownOnScreen(state().profilePreview));
@@ -344,10 +340,11 @@ void ColorMatchPane::loadReference(const QString& given) {
             this, QString::fromStdString(document::cannotOpenMessage(path.toStdString(), status)));
         return;
     }
+    // The document switched to matching the new reference; the buttons follow.
     m_preview->setImage(shownOnScreen(state().referenceImage));
     showReferenceName();
-    setMode(1);
-    doc->color.match.matchFade = 0;
+    showMode(1);
+    doc->setMatchFade(0);
     m_fade->setPositionQuietly(0);
     startTimer1(kModeDelay);
 }
@@ -410,7 +407,7 @@ void ColorMatchPane::deleteProfile() {
 void ColorMatchPane::fadeMoved(int position, bool endOfDrag) {
     document::CSotavoDoc* doc = document();
     if (!doc) return;
-    doc->color.match.matchFade = position;
+    doc->setMatchFade(position);
     startTimer1(fadeDelay(endOfDrag, doc->display.displayTab));
 }
 

@@ -115,7 +115,10 @@ private:
     velanox::color::ColorMatchState& state() const { return *m_state; }
     void startTimer1(int delayMs) { m_timer1.schedule(delayMs); }
     void timerFired();
+    /// The document switches to the mode (its tables rebuilt) and the buttons follow.
     void setMode(int mode);
+    /// The buttons show the mode the document is in.
+    void showMode(int mode);
     void updateVisibility();
     void showReferenceName();
     bool confirm(const QString& question);

@@ -294,7 +294,7 @@ QString FilePropertiesPane::fixedSaveFolder() const {
 
 void FilePropertiesPane::resetOutputWindow() {
     m_outputWindow->setCurrentIndex(0);
-    if (document::CSotavoDoc* doc = document()) doc->setOutputWindowMode(0);
+    if (document::CSotavoDoc* doc = document()) doc->setOutputWindowMode(pipeline::kOutputResult);
 }
 
 QSize FilePropertiesPane::thumbnailSize(int width, int height, int cw, int ch) {
@@ -353,10 +353,8 @@ QRect FilePropertiesPane::scaledFrame(int x0, int y0, int x1, int y1) const {
 void FilePropertiesPane::refreshCropInfo() {
     document::CSotavoDoc* doc = document();
     if (doc && hasSource(doc)) {
-        const codec::Picture& source = doc->sourceImage;
         if (doc->crop.cropMode) {
-            const core::Rect crop =
-                document::computeCropRect(doc->crop, source.width, source.height);
+            const core::Rect crop = doc->cropRect();
             m_thumbnail->setFrame(scaledFrame(crop.left, crop.top, crop.right, crop.bottom));
             if (!m_enlargeMoving)
                 m_enlarge->setPositionQuietly(
@@ -418,11 +416,7 @@ void FilePropertiesPane::thumbnailMoved(QPoint at) {
     const double fy =
         double(at.y() - m_grab.y() - (m_thumbnail->height() - t.height()) / 2) / t.height();
     if (doc->crop.cropMode) {
-        doc->crop.cropOffsetX = int(doc->sourceImage.width * fx);
-        doc->crop.cropOffsetY = int(doc->sourceImage.height * fy);
-        doc->crop.windowChanged = true;
-        refreshCropInfo(); // the crop rectangle clamps the offsets
-        doc->notify(document::DocumentChange::CropWindowChanged);
+        doc->placeCropWindow(fx, fy); // this pane's crop information clamps the offsets
     } else if (DetailRequests* view = detailRequests()) {
         view->scrollToFraction(fx, fy);
     }
@@ -475,30 +469,24 @@ void FilePropertiesPane::browseFolder() {
 void FilePropertiesPane::chooseAspect(int index) {
     document::CSotavoDoc* doc = document();
     if (!doc || index < 0) return;
-    if (doc->crop.cropAspect != index) doc->crop.windowChanged = true;
-    doc->crop.cropAspect = index;
-    doc->notify(document::DocumentChange::CropWindowChanged);
+    doc->setCropAspect(index);
 }
 
 void FilePropertiesPane::enlargeMoved(int position) {
     document::CSotavoDoc* doc = document();
     if (!doc) return;
     const double zoom = document::zoomFromEnlargePosition(position);
-    if (doc->crop.cropZoom != zoom) doc->crop.windowChanged = true;
-    doc->crop.cropZoom = zoom;
     // This pane, the view and the Zoom In/Out commands follow; the slider keeps the position it
     // was moved to (reading it back from the zoom could round it down a step).
     m_enlargeMoving = true;
-    doc->notify(document::DocumentChange::CropWindowChanged);
+    doc->setCropZoom(zoom);
     m_enlargeMoving = false;
 }
 
 void FilePropertiesPane::swapClicked(bool ticked) {
     document::CSotavoDoc* doc = document();
     if (!doc) return;
-    doc->crop.cropSwap = ticked ? 1 : 0;
-    doc->crop.windowChanged = true;
-    doc->notify(document::DocumentChange::CropWindowChanged);
+    doc->setCropSwap(ticked);
 }
 
 void FilePropertiesPane::applyCrop() {

@@ -26,6 +26,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <type_traits>
 
 namespace velanox::ui {
 
@@ -33,6 +34,15 @@ namespace {
 
 constexpr int kSliderScale = 10; // slider position = noise level * 10
 constexpr int kDialMin = 0, kDialMax = 100;
+
+// One noise value changed in the document's settings.
+template <typename T>
+void storeNoiseValue(velanox::document::CSotavoDoc& doc, T pipeline::NoiseSettings::*field,
+                     std::type_identity_t<T> value) {
+    pipeline::NoiseSettings noise = doc.noise;
+    noise.*field = value;
+    doc.setNoiseSettings(noise);
+}
 
 QString levelText(double level) {
     return QString::asprintf("%.1lf", level);
@@ -407,21 +417,18 @@ void NrOptionsPane::buildControls() {
     connect(m_default, &QPushButton::clicked, this, &NrOptionsPane::onDefault);
     connect(m_mode, &QComboBox::activated, this, &NrOptionsPane::onModeChosen);
     connect(m_chromaSlider, &QSlider::valueChanged, this, [this](int position) {
-        if (velanox::document::CSotavoDoc* doc = document()) doc->noise.autoChroma = position;
+        if (velanox::document::CSotavoDoc* doc = document())
+            storeNoiseValue(*doc, &pipeline::NoiseSettings::autoChroma, position);
         m_chromaEdit->setText(QString::number(position));
         // Like the top slider: a drag runs when it ends, every other move at once.
         if (!m_chromaSlider->isSliderDown()) schedule(kClickDelayMs);
     });
     connect(m_chromaSlider, &QSlider::sliderReleased, this, [this] { schedule(kClickDelayMs); });
     connect(m_chromaEdit, &QLineEdit::textEdited, this, [this] {
-        velanox::document::CSotavoDoc* doc = document();
-        int32_t fallback = m_chromaSlider->value();
-        onPercentEdited(m_chromaEdit, m_chromaSlider, doc ? doc->noise.autoChroma : fallback);
+        onPercentEdited(m_chromaEdit, m_chromaSlider, &pipeline::NoiseSettings::autoChroma);
     });
     m_chromaCommit = new EditCommit(m_chromaEdit, [this] {
-        velanox::document::CSotavoDoc* doc = document();
-        int32_t fallback = m_chromaSlider->value();
-        commitPercentEdit(m_chromaEdit, m_chromaSlider, doc ? doc->noise.autoChroma : fallback);
+        commitPercentEdit(m_chromaEdit, m_chromaSlider, &pipeline::NoiseSettings::autoChroma);
     });
     showModeControls();
 }
@@ -476,14 +483,14 @@ void NrOptionsPane::showEstimate() {
                             : QString());
 }
 
-void NrOptionsPane::onPercentEdited(QLineEdit* edit, QSlider* slider, int32_t& value) {
+void NrOptionsPane::onPercentEdited(QLineEdit* edit, QSlider* slider, PercentField value) {
     // While typing, only a value inside the range is taken; the rest waits for the commit.
     const double x = numberOf(edit->text());
     if (x >= kPercentMin && x <= kPercentMax)
         takePercent(int32_t(x), slider, value, kTypingDelayMs);
 }
 
-void NrOptionsPane::commitPercentEdit(QLineEdit* edit, QSlider* slider, int32_t& value) {
+void NrOptionsPane::commitPercentEdit(QLineEdit* edit, QSlider* slider, PercentField value) {
     double x = numberOf(edit->text());
     if (!(x >= kPercentMin)) {
         x = kPercentMin;
@@ -497,9 +504,12 @@ void NrOptionsPane::commitPercentEdit(QLineEdit* edit, QSlider* slider, int32_t&
     takePercent(int32_t(x), slider, value, kClickDelayMs);
 }
 
-void NrOptionsPane::takePercent(int32_t percent, QSlider* slider, int32_t& value, int delayMs) {
-    if (percent != value) {
-        value = percent;
+void NrOptionsPane::takePercent(int32_t percent, QSlider* slider, PercentField field, int delayMs) {
+    velanox::document::CSotavoDoc* doc = document();
+    // Without a document the slider holds the value.
+    const int32_t current = doc ? doc->noise.*field : int32_t(slider->value());
+    if (percent != current) {
+        if (doc) storeNoiseValue(*doc, field, percent);
         const QSignalBlocker block(slider);
         slider->setValue(percent);
         schedule(delayMs);
@@ -591,7 +601,7 @@ void NrOptionsPane::schedule(int delayMs) {
 void NrOptionsPane::onTimer() {
     velanox::document::CSotavoDoc* doc = document();
     if (!doc) return;
-    pipeline::NoiseSettings& noise = doc->noise;
+    pipeline::NoiseSettings noise = doc->noise;
     noise.advancedProcessing = m_advanced ? 1 : 0;
     noise.nrLevels = m_removeBlockNoise ? pipeline::NoiseSettings::kLevelsWithBlockNoise
                                         : pipeline::NoiseSettings::kLevelsWithoutBlockNoise;
@@ -599,6 +609,7 @@ void NrOptionsPane::onTimer() {
     noise.sharpenAmount = m_sharpenValue;
     noise.edgeThreshold = m_edgeValue;
     noise.nrMode = m_mode->currentIndex();
+    doc->setNoiseSettings(noise);
     doc->processImage(true);
     showEstimate();
 }
@@ -606,12 +617,12 @@ void NrOptionsPane::onTimer() {
 void NrOptionsPane::onSliderMoved(int position) {
     velanox::document::CSotavoDoc* doc = document();
     if (automatic()) {
-        if (doc) doc->noise.autoStrength = position;
+        if (doc) storeNoiseValue(*doc, &pipeline::NoiseSettings::autoStrength, position);
         m_noiseEdit->setText(QString::number(position));
         return;
     }
     const double level = position * (1.0 / kSliderScale);
-    if (doc) doc->noise.noiseLevel = level;
+    if (doc) storeNoiseValue(*doc, &pipeline::NoiseSettings::noiseLevel, level);
     m_noiseEdit->setText(levelText(level));
 }
 
@@ -629,9 +640,7 @@ double numberOf(const QString& text) {
 
 void NrOptionsPane::onNoiseEdited(const QString& text) {
     if (automatic()) {
-        velanox::document::CSotavoDoc* doc = document();
-        int32_t fallback = m_slider->value();
-        onPercentEdited(m_noiseEdit, m_slider, doc ? doc->noise.autoStrength : fallback);
+        onPercentEdited(m_noiseEdit, m_slider, &pipeline::NoiseSettings::autoStrength);
         return;
     }
     // While typing, only a value inside the range is taken; the rest waits for the commit.
@@ -643,9 +652,7 @@ void NrOptionsPane::onNoiseEdited(const QString& text) {
 
 void NrOptionsPane::commitNoiseEdit() {
     if (automatic()) {
-        velanox::document::CSotavoDoc* doc = document();
-        int32_t fallback = m_slider->value();
-        commitPercentEdit(m_noiseEdit, m_slider, doc ? doc->noise.autoStrength : fallback);
+        commitPercentEdit(m_noiseEdit, m_slider, &pipeline::NoiseSettings::autoStrength);
         return;
     }
     double x = numberOf(m_noiseEdit->text());
@@ -665,7 +672,7 @@ void NrOptionsPane::takeNoiseLevel(double x, int delayMs) {
     velanox::document::CSotavoDoc* doc = document();
     const double current = doc ? doc->noise.noiseLevel : m_slider->value() * (1.0 / kSliderScale);
     if (x != current) {
-        if (doc) doc->noise.noiseLevel = x;
+        if (doc) storeNoiseValue(*doc, &pipeline::NoiseSettings::noiseLevel, x);
         const QSignalBlocker block(m_slider);
         m_slider->setValue(int(x * kSliderScale));
         schedule(delayMs);

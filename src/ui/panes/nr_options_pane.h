@@ -4,6 +4,7 @@
 // boxes, the mode and the two values stay in the pane until the run is asked for.
 #pragma once
 
+#include "pipeline/noise_settings.h"
 #include "ui/panes.h"
 
 #include <QComboBox>
@@ -116,9 +117,11 @@ private:
     void onModeChosen();
     void showModeControls();
     void showEstimate();
-    void onPercentEdited(QLineEdit* edit, QSlider* slider, int32_t& value);
-    void commitPercentEdit(QLineEdit* edit, QSlider* slider, int32_t& value);
-    void takePercent(int32_t percent, QSlider* slider, int32_t& value, int delayMs);
+    /// One of the automatic mode's two percentages in the document's noise settings.
+    using PercentField = int32_t pipeline::NoiseSettings::*;
+    void onPercentEdited(QLineEdit* edit, QSlider* slider, PercentField field);
+    void commitPercentEdit(QLineEdit* edit, QSlider* slider, PercentField field);
+    void takePercent(int32_t percent, QSlider* slider, PercentField field, int delayMs);
     QToolButton* makeDial(int id, QLineEdit* edit, bool& open, int& member);
 
     QLabel* m_title;
