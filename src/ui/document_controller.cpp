@@ -201,7 +201,6 @@ void DocumentController::pictureArrived(int delayMs) {
     if (delayMs > 0) {
         m_view->updateScrollBars();
         m_view->scrollToFraction(0, 0);
-        m_view->refresh();
         m_view->scheduleProcessing(delayMs);
     } else {
         m_view->showNewPicture();
@@ -269,7 +268,6 @@ void DocumentController::newDocument() {
     // The panes, the tab strip and the view forget the old picture: the document told them.
     updateTitle();
     m_view->showNewPicture();
-    m_view->refresh();
 }
 
 void DocumentController::dropFile(const QString& path) {
