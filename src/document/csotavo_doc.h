@@ -180,9 +180,8 @@ public:
     void addObserver(DocumentObserver& observer);
     /// Safe from inside a notification: a removed observer hears nothing more.
     void removeObserver(DocumentObserver& observer);
-    /// Tells every observer of a change. The document's operations call it; so do the free
-    /// operations of this layer and callers that change what only they keep (the view's scroll
-    /// position, values edited in place) once they are done.
+    /// Tells every observer of a change. The document's operations call it, those written as
+    /// free functions of this layer (loading, saving) included; the layers above never need to.
     void notify(DocumentChange change);
 
     Host& host() { return m_host; }

@@ -262,8 +262,8 @@ private slots:
         QCOMPARE(f.runs(), 0); // following is no reason to run
         // Once detached, the pane hears nothing more.
         pane.attachDocument(nullptr);
-        f.doc->color.tone.blackPoint = 25;
-        f.doc->notify(DocumentChange::ColorSettingsChanged);
+        tone.blackPoint = 25;
+        f.doc->setToneValues(tone);
         QCOMPARE(control<SkinnedSlider>(&pane, ids::kSliderBlackPoint)->value(), 0);
     }
 

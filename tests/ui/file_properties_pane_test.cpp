@@ -138,8 +138,7 @@ private slots:
         // 400 x 300 in 200 x 150: half size.
         QCOMPARE(f.pane.thumbnailView()->thumbnail().size(), QSize(200, 150));
         QCOMPARE(f.pane.thumbnailView()->frame(), QRect(50, 37, 100, 75));
-        f.doc->display.visibleRect = core::Rect{0, 0, 200, 150};
-        f.doc->notify(document::DocumentChange::VisibleRectChanged);
+        f.doc->setVisibleRect(core::Rect{0, 0, 200, 150});
         QCOMPARE(f.pane.thumbnailView()->frame(), QRect(0, 0, 100, 75));
     }
 
