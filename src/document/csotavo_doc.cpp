@@ -24,7 +24,7 @@ bool sameTone(const color::ToneValues& a, const color::ToneValues& b) {
     return a.blackPoint == b.blackPoint && a.whitePoint == b.whitePoint &&
            std::memcmp(&a.gamma, &b.gamma, sizeof a.gamma) == 0 &&
            std::memcmp(&a.midtoneBend, &b.midtoneBend, sizeof a.midtoneBend) == 0 &&
-           a.colourBoost == b.colourBoost;
+           a.colorBoost == b.colorBoost;
 }
 
 } // namespace

@@ -31,7 +31,8 @@ uint32_t clampToUint32(uint64_t n) {
 }
 
 // What every new picture resets, then the source and result pictures and the crop display.
-void installSource(CSotavoDoc& doc, codec::Picture& loaded, bool keepCropSwap) {
+void installSource(CSotavoDoc& doc, codec::Picture& loaded, bool keepCropSwap,
+                   ResultStart result = ResultStart::CopyOfSource) {
     const bool wasCropMode = doc.crop.cropMode;
     adoptPicture(doc.sourceImage, loaded);
 
@@ -50,7 +51,10 @@ void installSource(CSotavoDoc& doc, codec::Picture& loaded, bool keepCropSwap) {
     doc.sourceFile.exifOrientation = doc.sourceImage.info.orientation;
 
     // A copy that runs out of memory leaves the result empty; the next run makes it again.
-    doc.resultImage.copyFrom(doc.sourceImage);
+    if (result == ResultStart::CopyOfSource)
+        doc.resultImage.copyFrom(doc.sourceImage);
+    else
+        doc.resultImage.release();
     doc.processing.resultValid = 0;
     doc.processing.processedRegion = {};
     doc.quickPreview.release();
@@ -89,7 +93,8 @@ namespace {
 
 // loadSource, and on success the path becomes the document's when adoptPath is set; the
 // observers hear of the new source once both are in place.
-LoadResult loadFile(CSotavoDoc& doc, const std::string& path, bool keepCropSwap, bool adoptPath) {
+LoadResult loadFile(CSotavoDoc& doc, const std::string& path, bool keepCropSwap, bool adoptPath,
+                    ResultStart result) {
     if (!doc.mayReplaceImages()) return {};
     codec::Picture loaded;
     core::Status status;
@@ -105,7 +110,7 @@ LoadResult loadFile(CSotavoDoc& doc, const std::string& path, bool keepCropSwap,
 
     std::error_code ec;
     const uintmax_t size = std::filesystem::file_size(path, ec);
-    installSource(doc, loaded, keepCropSwap);
+    installSource(doc, loaded, keepCropSwap, result);
     doc.sourceFile.sourceFileSize = ec ? 0 : clampToUint32(size);
     if (adoptPath) doc.sourceFile.documentPath = path;
     doc.notify(DocumentChange::SourceReplaced);
@@ -114,12 +119,13 @@ LoadResult loadFile(CSotavoDoc& doc, const std::string& path, bool keepCropSwap,
 
 } // namespace
 
-LoadResult loadSource(CSotavoDoc& doc, const std::string& path, bool keepCropSwap) {
-    return loadFile(doc, path, keepCropSwap, false);
+LoadResult loadSource(CSotavoDoc& doc, const std::string& path, bool keepCropSwap,
+                      ResultStart result) {
+    return loadFile(doc, path, keepCropSwap, false, result);
 }
 
 LoadResult loadDocumentFile(CSotavoDoc& doc, const std::string& path) {
-    return loadFile(doc, path, false, true);
+    return loadFile(doc, path, false, true, ResultStart::CopyOfSource);
 }
 
 LoadResult onOpenDocument(CSotavoDoc& doc, const std::string& path) {

@@ -88,7 +88,7 @@ TEST_F(DocumentObserverTest, SettersSpeakOnlyOfRealChanges) {
     doc.setMatchFade(doc.color.match.matchFade);
     doc.setVisibleRect(doc.display.visibleRect);
     EXPECT_TRUE(changes.changes.empty());
-    tone.colourBoost = 20;
+    tone.colorBoost = 20;
     doc.setToneValues(tone);
     doc.setMatchFade(40);
     doc.setVisibleRect(core::Rect{0, 0, 30, 20});
