@@ -31,7 +31,7 @@ using namespace velanox::engine;
 
 constexpr int kWidth = 6000, kHeight = 4000;
 
-void loadNoisyPicture(velanox::CSotavoDoc& doc) {
+void loadNoisyPicture(velanox::document::CSotavoDoc& doc) {
     doc.sourceImage.allocate(kWidth, kHeight, 24);
     std::mt19937 rng(42);
     std::normal_distribution<double> noise(0.0, 10.0);
@@ -51,7 +51,7 @@ struct Working {
     NoiseProfile profile;
     Working() {
         QuietHost host;
-        velanox::CSotavoDoc doc(host);
+        velanox::document::CSotavoDoc doc(host);
         loadNoisyPicture(doc);
         source.resize(std::size_t(kWidth) * kHeight * 4);
         const uint8_t* p = doc.sourceImage.pixels();
@@ -71,7 +71,7 @@ Working& working() {
 
 void BM_DefaultWholePicture(benchmark::State& state) {
     QuietHost host;
-    velanox::CSotavoDoc doc(host);
+    velanox::document::CSotavoDoc doc(host);
     loadNoisyPicture(doc);
     doc.processImage(false);
     for (auto _ : state)
@@ -80,7 +80,7 @@ void BM_DefaultWholePicture(benchmark::State& state) {
 
 void BM_DefaultDetailRect(benchmark::State& state) {
     QuietHost host;
-    velanox::CSotavoDoc doc(host);
+    velanox::document::CSotavoDoc doc(host);
     loadNoisyPicture(doc);
     doc.setDetailRect(2000, 1500, 3600, 1930);
     doc.processImage(true);
@@ -92,9 +92,9 @@ void BM_DefaultDetailRect(benchmark::State& state) {
 // estimate made once, before the timed runs, as the document keeps it) and the detail rectangle.
 void BM_AutoModeWholePicture(benchmark::State& state) {
     QuietHost host;
-    velanox::CSotavoDoc doc(host);
+    velanox::document::CSotavoDoc doc(host);
     loadNoisyPicture(doc);
-    doc.noise.nrMode = velanox::kNrModeAuto;
+    doc.noise.nrMode = velanox::pipeline::kNrModeAuto;
     doc.processImage(false);
     for (auto _ : state)
         benchmark::DoNotOptimize(doc.processImage(false));
@@ -102,39 +102,38 @@ void BM_AutoModeWholePicture(benchmark::State& state) {
 
 void BM_AutoModeDetailRect(benchmark::State& state) {
     QuietHost host;
-    velanox::CSotavoDoc doc(host);
+    velanox::document::CSotavoDoc doc(host);
     loadNoisyPicture(doc);
-    doc.noise.nrMode = velanox::kNrModeAuto;
+    doc.noise.nrMode = velanox::pipeline::kNrModeAuto;
     doc.setDetailRect(2000, 1500, 3600, 1930);
     doc.processImage(true);
     for (auto _ : state)
         benchmark::DoNotOptimize(doc.processImage(true));
 }
 
-int32_t noEngine(velanox::engine::EngineWorkspace&, int32_t, int32_t, int32_t, unsigned char*,
-                 const NrParams&) {
-    return NR_OK;
+velanox::core::Status noEngine(const velanox::core::ImageView&, const NrParams&,
+                               velanox::engine::EngineWorkspace*) {
+    return velanox::core::Status::success();
 }
 
 // Everything processImage does around the engine: the copies, colour steps, sharpened copy, edge
 // map and blend.
 void BM_PipelineWithoutEngine(benchmark::State& state) {
     QuietHost host;
-    velanox::CSotavoDoc doc(host);
+    velanox::document::CSotavoDoc doc(host);
     loadNoisyPicture(doc);
-    velanox::RegionRun run;
-    run.source = doc.sourceImage.pixels();
-    run.result = doc.resultImage.pixels();
-    run.imageWidth = kWidth;
-    run.imageHeight = kHeight;
-    run.region = velanox::Rect{0, 0, kWidth, kHeight};
+    velanox::pipeline::RegionRun run;
+    run.source = velanox::core::ConstImageView(doc.sourceImage.pixels(), kWidth, kHeight, 3);
+    run.result = velanox::core::ImageView(doc.resultImage.pixels(), kWidth, kHeight, 3);
+    run.region = velanox::core::Rect{0, 0, kWidth, kHeight};
     run.noise = doc.noise;
-    run.colour = doc.colour;
+    run.color = doc.color;
     run.limits = doc.memory;
     velanox::bench::SilentObserver observer;
     auto once = [&] {
-        return velanox::processRegion(run, doc.processing.workBuffer, doc.processing.preNrBuffer,
-                                      observer, nullptr, &noEngine)
+        return velanox::pipeline::processRegion(run, doc.processing.workBuffer,
+                                                doc.processing.preNrBuffer, observer, nullptr,
+                                                &noEngine)
             .outcome;
     };
     once();
@@ -144,7 +143,7 @@ void BM_PipelineWithoutEngine(benchmark::State& state) {
 
 void BM_AutoEstimate(benchmark::State& state) {
     QuietHost host;
-    velanox::CSotavoDoc doc(host);
+    velanox::document::CSotavoDoc doc(host);
     loadNoisyPicture(doc);
     NoiseProfile profile;
     for (auto _ : state)

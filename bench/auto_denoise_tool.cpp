@@ -89,8 +89,8 @@ int main(int argc, char** argv) {
     }
     if (tuning.colorShifts > tuning.shifts) tuning.colorShifts = tuning.shifts;
 
-    Picture pic;
-    if (pic.load(in) != 0 || pic.bitsPerPixel != 24) {
+    codec::Picture pic;
+    if (!pic.load(in).ok() || pic.bitsPerPixel != 24) {
         std::fprintf(stderr, "cannot load %s as a 24-bit picture\n", in.c_str());
         return 1;
     }

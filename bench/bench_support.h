@@ -29,21 +29,21 @@ inline std::string cameraJpeg() {
 class BusyCore {
 public:
     BusyCore()
-        : thread_([this] {
+        : m_thread([this] {
               volatile unsigned long n = 0;
-              while (!stop_.load(std::memory_order_relaxed))
+              while (!m_stop.load(std::memory_order_relaxed))
                   n = n + 1;
           }) {}
     ~BusyCore() {
-        stop_ = true;
-        thread_.join();
+        m_stop = true;
+        m_thread.join();
     }
     BusyCore(const BusyCore&) = delete;
     BusyCore& operator=(const BusyCore&) = delete;
 
 private:
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
 };
 
 /// Seconds per iteration of earlier benchmarks of this run, by name.

@@ -126,47 +126,47 @@ constexpr int kFolderPictures = 20;
 class Pictures {
 public:
     Pictures()
-        : folder_(fs::temp_directory_path() / ("velanox-cli-bench-" + std::to_string(getpid()))) {
-        fs::create_directories(folder_);
-        png2mp_ = make(1732, 1155, "noisy_2mp.png");
-        jpeg24mp_ = make(6000, 4000, "noisy_24mp.jpg");
-        std::ofstream(folder_ / "policy.xml") << kMagickPolicy;
+        : m_folder(fs::temp_directory_path() / ("velanox-cli-bench-" + std::to_string(getpid()))) {
+        fs::create_directories(m_folder);
+        m_png2mp = make(1732, 1155, "noisy_2mp.png");
+        m_jpeg24mp = make(6000, 4000, "noisy_24mp.jpg");
+        std::ofstream(m_folder / "policy.xml") << kMagickPolicy;
         const std::string camera = velanox::bench::cameraJpeg();
         if (!camera.empty()) {
-            camera_ = (folder_ / "camera_26mp.jpg").string();
-            fs::copy_file(camera, camera_);
+            m_camera = (m_folder / "camera_26mp.jpg").string();
+            fs::copy_file(camera, m_camera);
         }
         // A folder of camera JPEGs (the synthetic one without the corpus).
-        const std::string& one = camera_.empty() ? jpeg24mp_ : camera_;
-        fs::create_directories(folder_ / "card");
+        const std::string& one = m_camera.empty() ? m_jpeg24mp : m_camera;
+        fs::create_directories(m_folder / "card");
         for (int i = 0; i < kFolderPictures; ++i)
-            fs::copy_file(one, folder_ / "card" / ("IMG_" + std::to_string(1000 + i) + ".jpg"));
-        velanox::Picture p;
-        if (p.load(one) == velanox::kPictureOk) folderPixels_ = double(p.width) * p.height;
+            fs::copy_file(one, m_folder / "card" / ("IMG_" + std::to_string(1000 + i) + ".jpg"));
+        velanox::codec::Picture p;
+        if (p.load(one).ok()) m_folderPixels = double(p.width) * p.height;
     }
     ~Pictures() {
         std::error_code ec;
-        fs::remove_all(folder_, ec);
+        fs::remove_all(m_folder, ec);
     }
-    const std::string& png2mp() const { return png2mp_; }
-    const std::string& jpeg24mp() const { return jpeg24mp_; }
-    const std::string& camera() const { return camera_; }
-    std::string card() const { return (folder_ / "card").string(); }
-    double cardMegapixels() const { return kFolderPictures * folderPixels_ / 1e6; }
-    std::string output(const std::string& name) const { return (folder_ / name).string(); }
-    std::string magickEnvironment() const { return "MAGICK_CONFIGURE_PATH=" + folder_.string(); }
+    const std::string& png2mp() const { return m_png2mp; }
+    const std::string& jpeg24mp() const { return m_jpeg24mp; }
+    const std::string& camera() const { return m_camera; }
+    std::string card() const { return (m_folder / "card").string(); }
+    double cardMegapixels() const { return kFolderPictures * m_folderPixels / 1e6; }
+    std::string output(const std::string& name) const { return (m_folder / name).string(); }
+    std::string magickEnvironment() const { return "MAGICK_CONFIGURE_PATH=" + m_folder.string(); }
 
 private:
     std::string make(int width, int height, const std::string& name) const {
-        velanox::Picture p;
+        velanox::codec::Picture p;
         velanox::bench::makeNoisyPicture(p, width, height);
-        const std::string path = (folder_ / name).string();
-        return p.save(path) == velanox::kPictureOk ? path : std::string();
+        const std::string path = (m_folder / name).string();
+        return p.save(path).ok() ? path : std::string();
     }
 
-    fs::path folder_;
-    std::string png2mp_, jpeg24mp_, camera_;
-    double folderPixels_ = 0.0;
+    fs::path m_folder;
+    std::string m_png2mp, m_jpeg24mp, m_camera;
+    double m_folderPixels = 0.0;
 };
 
 const Pictures& pictures() {
@@ -340,29 +340,26 @@ void BM_BaselineCliCameraJpeg26MPOtherCoreBusy(benchmark::State& state) {
 void referenceJob(benchmark::State& state, const std::string& in, const std::string& out,
                   const std::string& cliFigure) {
     velanox::bench::SilentObserver observer;
-    const velanox::NoiseSettings noise;
-    const velanox::ColourSettings colour;
+    const velanox::pipeline::NoiseSettings noise;
+    const velanox::color::ColorSettings color;
     double total = 0.0;
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
-        velanox::Picture source, result;
-        if (source.load(in) != velanox::kPictureOk ||
-            result.copyFrom(source) != velanox::kPictureOk) {
+        velanox::codec::Picture source, result;
+        if (!source.load(in).ok() || !result.copyFrom(source).ok()) {
             state.SkipWithError("picture not read");
             return;
         }
-        velanox::RegionRun run;
-        run.source = source.pixels();
-        run.result = result.pixels();
-        run.imageWidth = source.width;
-        run.imageHeight = source.height;
-        run.region = velanox::Rect{0, 0, source.width, source.height};
+        velanox::pipeline::RegionRun run;
+        run.source = velanox::core::ConstImageView(source.pixels(), source.width, source.height, 3);
+        run.result = velanox::core::ImageView(result.pixels(), source.width, source.height, 3);
+        run.region = velanox::core::Rect{0, 0, source.width, source.height};
         run.noise = noise;
-        run.colour = colour;
-        velanox::SwapBuffer work, preNr;
+        run.color = color;
+        velanox::pipeline::SwapBuffer work, preNr;
         if (velanox::pipeline::processRegionStepByStep(run, work, preNr, observer).outcome !=
-                velanox::ProcessOutcome::Done ||
-            result.save(out) != velanox::kPictureOk) {
+                velanox::pipeline::ProcessOutcome::Done ||
+            !result.save(out).ok()) {
             state.SkipWithError("reference run failed");
             return;
         }

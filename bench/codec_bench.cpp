@@ -19,8 +19,8 @@ const std::string kLargeJpeg =
     (std::filesystem::path(VELANOX_CORPUS_DIR) / "noisy/canon_eos_rp_26mp_clean_benchmark.jpg")
         .string();
 
-bool loadLarge(velanox::Picture& p, benchmark::State& state) {
-    if (!std::filesystem::exists(kLargeJpeg) || p.load(kLargeJpeg) != velanox::kPictureOk) {
+bool loadLarge(velanox::codec::Picture& p, benchmark::State& state) {
+    if (!std::filesystem::exists(kLargeJpeg) || !p.load(kLargeJpeg).ok()) {
         state.SkipWithError("shared test data absent");
         return false;
     }
@@ -30,7 +30,8 @@ bool loadLarge(velanox::Picture& p, benchmark::State& state) {
 // On one thread, and on two (the picture decoded in two bands at once), side by side.
 void BM_LoadJpeg26MP(benchmark::State& state) {
     velanox::engine::setThreadLimit(int(state.range(0)));
-    velanox::Picture p;
+    velanox::codec::Picture p;
+
     for (auto _ : state)
         if (!loadLarge(p, state)) break;
     velanox::engine::setThreadLimit(0);
@@ -44,7 +45,7 @@ BENCHMARK(BM_LoadJpeg26MP)
     ->UseRealTime();
 
 void BM_LoadJpegPreview(benchmark::State& state) {
-    velanox::Picture p;
+    velanox::codec::Picture p;
     p.setPreviewLimit(300, 200);
     for (auto _ : state)
         if (!loadLarge(p, state)) return;
@@ -52,9 +53,9 @@ void BM_LoadJpegPreview(benchmark::State& state) {
 BENCHMARK(BM_LoadJpegPreview)->Unit(benchmark::kMillisecond);
 
 void BM_ResampleThumbnail(benchmark::State& state) {
-    velanox::Picture source;
+    velanox::codec::Picture source;
     if (!loadLarge(source, state)) return;
-    velanox::Picture p;
+    velanox::codec::Picture p;
     for (auto _ : state) {
         p.copyFrom(source);
         p.resample(320, 213);
@@ -63,7 +64,7 @@ void BM_ResampleThumbnail(benchmark::State& state) {
 BENCHMARK(BM_ResampleThumbnail)->Unit(benchmark::kMillisecond);
 
 void BM_EstimateJpegSize(benchmark::State& state) {
-    velanox::Picture p;
+    velanox::codec::Picture p;
     if (!loadLarge(p, state)) return;
     for (auto _ : state)
         benchmark::DoNotOptimize(
@@ -77,17 +78,17 @@ const std::string kPngPath =
     (std::filesystem::temp_directory_path() / "velanox_codec_bench.png").string();
 
 void BM_SavePng2MP(benchmark::State& state) {
-    velanox::Picture p;
+    velanox::codec::Picture p;
     makeNoisyPicture(p, 1732, 1155);
     for (auto _ : state)
-        if (p.save(kPngPath) != velanox::kPictureOk) state.SkipWithError("PNG not written");
+        if (!p.save(kPngPath).ok()) state.SkipWithError("PNG not written");
     state.counters["MB"] = double(std::filesystem::file_size(kPngPath)) / 1e6;
 }
 BENCHMARK(BM_SavePng2MP)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The encoding alone, without the file system's share of a save.
 void BM_EncodePng2MP(benchmark::State& state) {
-    velanox::Picture p;
+    velanox::codec::Picture p;
     makeNoisyPicture(p, 1732, 1155);
     std::vector<uint8_t> bytes;
     for (auto _ : state)
@@ -98,7 +99,7 @@ BENCHMARK(BM_EncodePng2MP)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // A 12-megapixel camera picture's size (4000 x 3000), encoded in memory.
 void BM_EncodePng12MP(benchmark::State& state) {
-    velanox::Picture p;
+    velanox::codec::Picture p;
     makeNoisyPicture(p, 4000, 3000);
     std::vector<uint8_t> bytes;
     for (auto _ : state)
@@ -108,14 +109,14 @@ void BM_EncodePng12MP(benchmark::State& state) {
 BENCHMARK(BM_EncodePng12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_LoadPng2MP(benchmark::State& state) {
-    velanox::Picture p;
+    velanox::codec::Picture p;
     makeNoisyPicture(p, 1732, 1155);
-    if (p.save(kPngPath) != velanox::kPictureOk) {
+    if (!p.save(kPngPath).ok()) {
         state.SkipWithError("PNG not written");
         return;
     }
     for (auto _ : state)
-        if (p.load(kPngPath) != velanox::kPictureOk) state.SkipWithError("PNG not read");
+        if (!p.load(kPngPath).ok()) state.SkipWithError("PNG not read");
     std::filesystem::remove(kPngPath);
 }
 BENCHMARK(BM_LoadPng2MP)->Unit(benchmark::kMillisecond);

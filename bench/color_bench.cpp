@@ -17,8 +17,8 @@ using namespace velanox;
 
 constexpr int kWidth = 6000, kHeight = 4000;
 
-const Picture& photograph() {
-    static Picture picture;
+const codec::Picture& photograph() {
+    static codec::Picture picture;
     if (!picture.hasPixels()) {
         picture.allocate(kWidth, kHeight, 24);
         std::mt19937 rng(7);
@@ -28,10 +28,10 @@ const Picture& photograph() {
     return picture;
 }
 
-ColourSettings settingsFor(bool active) {
-    ColourSettings settings;
+color::ColorSettings settingsFor(bool active) {
+    color::ColorSettings settings;
     if (active) {
-        settings.tone = ToneValues{12, 240, 0.8f, 0.7, 30};
+        settings.tone = color::ToneValues{12, 240, 0.8f, 0.7, 30};
         settings.match.matchActive = 1;
         settings.match.matchFade = 64;
     }
@@ -39,11 +39,11 @@ ColourSettings settingsFor(bool active) {
 }
 
 void BM_ComputeHistogram(benchmark::State& state) {
-    const Picture& source = photograph();
-    const ColourSettings settings = settingsFor(state.range(0) != 0);
-    HistogramBars bars{};
+    const codec::Picture& source = photograph();
+    const color::ColorSettings settings = settingsFor(state.range(0) != 0);
+    color::HistogramBars bars{};
     for (auto _ : state) {
-        computeHistogram(ConstPixelBlock(source.pixels(), kWidth, kHeight, 3), settings, bars);
+        computeHistogram(core::ConstImageView(source.pixels(), kWidth, kHeight, 3), settings, bars);
         benchmark::DoNotOptimize(bars);
     }
     state.SetItemsProcessed(state.iterations() * int64_t(kWidth) * kHeight);
@@ -51,11 +51,11 @@ void BM_ComputeHistogram(benchmark::State& state) {
 BENCHMARK(BM_ComputeHistogram)->ArgName("colour")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 void BM_BuildCropDisplayImage(benchmark::State& state) {
-    const Picture& source = photograph();
-    const ColourSettings settings = settingsFor(state.range(0) != 0);
-    Picture display;
+    const codec::Picture& source = photograph();
+    const color::ColorSettings settings = settingsFor(state.range(0) != 0);
+    codec::Picture display;
     for (auto _ : state) {
-        buildCropDisplayImage(source, settings, display);
+        document::buildCropDisplayImage(source, settings, display);
         benchmark::DoNotOptimize(display.pixels());
     }
     state.SetItemsProcessed(state.iterations() * int64_t(kWidth) * kHeight);
@@ -67,10 +67,10 @@ BENCHMARK(BM_BuildCropDisplayImage)
     ->Unit(benchmark::kMillisecond);
 
 void BM_RotateImage(benchmark::State& state) {
-    Picture picture;
+    codec::Picture picture;
     picture.copyFrom(photograph());
     for (auto _ : state)
-        rotateImage(picture, RotateDirection::Clockwise);
+        document::rotateImage(picture, document::RotateDirection::Clockwise);
     state.SetItemsProcessed(state.iterations() * int64_t(kWidth) * kHeight);
 }
 BENCHMARK(BM_RotateImage)->Unit(benchmark::kMillisecond);
@@ -89,12 +89,12 @@ std::vector<uint8_t> viewImage() {
 
 void BM_DisplayConversionP3ToSrgb(benchmark::State& state) {
     const std::vector<uint8_t> p3 = codec::profileFromNclx(12, 13); // Display P3
-    ColorTransformCache cache;
+    color::ColorTransformCache cache;
     const std::vector<uint8_t> source = viewImage();
     std::vector<uint8_t> image = source;
     for (auto _ : state) {
         image = source;
-        cache.convert(p3, {}, PixelLayout::Bgrx, image.data(), kViewWidth, kViewHeight,
+        cache.convert(p3, {}, color::PixelLayout::Bgrx, image.data(), kViewWidth, kViewHeight,
                       std::size_t(kViewWidth) * 4);
         benchmark::DoNotOptimize(image.data());
     }

@@ -27,8 +27,15 @@ std::vector<unsigned char> noisyBlock(int width, int height) {
     return px;
 }
 
-template <int32_t (*Engine)(int32_t, int32_t, int32_t, unsigned char*, const NrParams*)>
-void runEngine(benchmark::State& state) {
+namespace core = velanox::core;
+namespace engine = velanox::engine;
+
+using EngineFn = core::Status (*)(const core::ImageView&, const NrParams&,
+                                  engine::EngineWorkspace*);
+
+// workspace: null for a run that allocates its planes every call, as the C entry point does.
+template <EngineFn Engine>
+void runEngine(benchmark::State& state, engine::EngineWorkspace* workspace = nullptr) {
     const int width = int(state.range(0)), height = int(state.range(1));
     const std::vector<unsigned char> source = noisyBlock(width, height);
     std::vector<unsigned char> work;
@@ -37,7 +44,8 @@ void runEngine(benchmark::State& state) {
         state.PauseTiming();
         work = source;
         state.ResumeTiming();
-        benchmark::DoNotOptimize(Engine(width, height, -1, work.data(), &params));
+        benchmark::DoNotOptimize(
+            Engine(core::ImageView(work.data(), width, height, 4), params, workspace));
     }
     state.SetItemsProcessed(state.iterations() * int64_t(width) * height);
     state.counters["Mpix/s"] = benchmark::Counter(double(state.iterations()) * width * height / 1e6,
@@ -45,26 +53,19 @@ void runEngine(benchmark::State& state) {
 }
 
 void BM_ReduceNoise(benchmark::State& state) {
-    runEngine<reduceNoise>(state);
+    runEngine<engine::reduceNoise>(state);
 }
 
 // Calls after the first, as tile after tile of a picture or preview after preview: the planes
 // are kept in a workspace, so no call allocates or first touches them.
-velanox::engine::EngineWorkspace keptWorkspace;
-
-int32_t reduceNoiseKept(int32_t w, int32_t h, int32_t stride, unsigned char* px,
-                        const NrParams* p) {
-    return velanox::engine::reduceNoise(keptWorkspace, w, h, stride, px, p);
-}
-
 void BM_ReduceNoiseKeptWorkspace(benchmark::State& state) {
-    runEngine<reduceNoiseKept>(state);
-    keptWorkspace.release();
+    engine::EngineWorkspace kept;
+    runEngine<engine::reduceNoise>(state, &kept);
 }
 
 // The straightforward engine the shipped one is compared against.
 void BM_ReduceNoiseReference(benchmark::State& state) {
-    runEngine<velanox::engine::reduceNoiseReference>(state);
+    runEngine<engine::reduceNoiseReference>(state);
 }
 
 } // namespace

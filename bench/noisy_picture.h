@@ -10,7 +10,7 @@
 
 namespace velanox::bench {
 
-inline void makeNoisyPicture(Picture& p, int width, int height) {
+inline void makeNoisyPicture(codec::Picture& p, int width, int height) {
     p.allocate(width, height, 24);
     std::mt19937 rng(7);
     std::normal_distribution<double> noise(0.0, 9.0);

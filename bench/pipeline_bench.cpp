@@ -29,7 +29,7 @@ namespace {
 
 using velanox::bench::QuietHost;
 
-void loadNoisyPicture(velanox::CSotavoDoc& doc, int width, int height) {
+void loadNoisyPicture(velanox::document::CSotavoDoc& doc, int width, int height) {
     doc.sourceImage.allocate(width, height, 24);
     std::mt19937 rng(42);
     std::normal_distribution<double> noise(0.0, 10.0);
@@ -54,7 +54,7 @@ double seconds(std::chrono::steady_clock::time_point since) {
 // already there (one untimed run made them).
 void wholePicture(benchmark::State& state, const std::string& figure) {
     QuietHost host;
-    velanox::CSotavoDoc doc(host);
+    velanox::document::CSotavoDoc doc(host);
     loadNoisyPicture(doc, 6000, 4000);
     doc.processImage(false);
     double total = 0.0;
@@ -78,7 +78,7 @@ void firstRun(benchmark::State& state, const std::string& figure) {
     QuietHost host;
     double total = 0.0;
     for (auto _ : state) {
-        auto doc = std::make_unique<velanox::CSotavoDoc>(host);
+        auto doc = std::make_unique<velanox::document::CSotavoDoc>(host);
         loadNoisyPicture(*doc, 6000, 4000);
         const auto start = std::chrono::steady_clock::now();
         benchmark::DoNotOptimize(doc->processImage(false));
@@ -96,7 +96,7 @@ void BM_ProcessWholePictureFirstRun(benchmark::State& state) {
 
 void BM_ProcessDetailRect(benchmark::State& state) {
     QuietHost host;
-    velanox::CSotavoDoc doc(host);
+    velanox::document::CSotavoDoc doc(host);
     loadNoisyPicture(doc, 6000, 4000);
     doc.setDetailRect(2000, 1500, 3600, 1930);
     double total = 0.0;
@@ -115,38 +115,37 @@ void BM_ProcessDetailRect(benchmark::State& state) {
 // engine call.
 class RegionRunner {
 public:
-    RegionRunner(int width, int height, velanox::Rect region,
-                 velanox::BlockReducer shippedWith = nullptr)
-        : doc_(host_), shippedWith_(shippedWith) {
-        loadNoisyPicture(doc_, width, height);
-        run_.source = doc_.sourceImage.pixels();
-        run_.result = doc_.resultImage.pixels();
-        run_.imageWidth = width;
-        run_.imageHeight = height;
-        run_.region = region;
-        run_.noise = doc_.noise;
-        run_.colour = doc_.colour;
-        run_.limits = doc_.memory;
+    RegionRunner(int width, int height, velanox::core::Rect region,
+                 velanox::pipeline::BlockReducer shippedWith = nullptr)
+        : m_doc(m_host), m_shippedWith(shippedWith) {
+        loadNoisyPicture(m_doc, width, height);
+        m_run.source = velanox::core::ConstImageView(m_doc.sourceImage.pixels(), width, height, 3);
+        m_run.result = velanox::core::ImageView(m_doc.resultImage.pixels(), width, height, 3);
+        m_run.region = region;
+        m_run.noise = m_doc.noise;
+        m_run.color = m_doc.color;
+        m_run.limits = m_doc.memory;
     }
-    velanox::ProcessOutcome operator()() {
-        velanox::SwapBuffer& work = doc_.processing.workBuffer;
-        velanox::SwapBuffer& preNr = doc_.processing.preNrBuffer;
-        if (shippedWith_ != nullptr)
-            return velanox::processRegion(run_, work, preNr, observer_, nullptr, shippedWith_)
+    velanox::pipeline::ProcessOutcome operator()() {
+        velanox::pipeline::SwapBuffer& work = m_doc.processing.workBuffer;
+        velanox::pipeline::SwapBuffer& preNr = m_doc.processing.preNrBuffer;
+        if (m_shippedWith != nullptr)
+            return velanox::pipeline::processRegion(m_run, work, preNr, m_observer, nullptr,
+                                                    m_shippedWith)
                 .outcome;
-        return velanox::pipeline::processRegionStepByStep(run_, work, preNr, observer_).outcome;
+        return velanox::pipeline::processRegionStepByStep(m_run, work, preNr, m_observer).outcome;
     }
 
 private:
-    QuietHost host_;
-    velanox::CSotavoDoc doc_;
-    velanox::RegionRun run_;
-    velanox::bench::SilentObserver observer_;
-    velanox::BlockReducer shippedWith_;
+    QuietHost m_host;
+    velanox::document::CSotavoDoc m_doc;
+    velanox::pipeline::RegionRun m_run;
+    velanox::bench::SilentObserver m_observer;
+    velanox::pipeline::BlockReducer m_shippedWith;
 };
 
 // The plain run; x_shipped is its time over the shipped run's (kept under `figure`).
-void referenceRun(benchmark::State& state, velanox::Rect region, const std::string& figure) {
+void referenceRun(benchmark::State& state, velanox::core::Rect region, const std::string& figure) {
     RegionRunner run(6000, 4000, region);
     double total = 0.0;
     for (auto _ : state) {
@@ -160,20 +159,20 @@ void referenceRun(benchmark::State& state, velanox::Rect region, const std::stri
 }
 
 void BM_ProcessWholePictureReference(benchmark::State& state) {
-    referenceRun(state, velanox::Rect{0, 0, 6000, 4000}, "whole");
+    referenceRun(state, velanox::core::Rect{0, 0, 6000, 4000}, "whole");
 }
 
 void BM_ProcessDetailRectReference(benchmark::State& state) {
-    referenceRun(state, velanox::Rect{2000, 1500, 3600, 1930}, "detail");
+    referenceRun(state, velanox::core::Rect{2000, 1500, 3600, 1930}, "detail");
 }
 
-int32_t noEngine(velanox::engine::EngineWorkspace&, int32_t, int32_t, int32_t, unsigned char*,
-                 const NrParams&) {
-    return NR_OK;
+velanox::core::Status noEngine(const velanox::core::ImageView&, const NrParams&,
+                               velanox::engine::EngineWorkspace*) {
+    return velanox::core::Status::success();
 }
 
 void BM_ProcessWholePictureWithoutEngine(benchmark::State& state) {
-    RegionRunner run(6000, 4000, velanox::Rect{0, 0, 6000, 4000}, &noEngine);
+    RegionRunner run(6000, 4000, velanox::core::Rect{0, 0, 6000, 4000}, &noEngine);
     run(); // warm: the kept buffers have their pages
     for (auto _ : state)
         benchmark::DoNotOptimize(run());
@@ -190,10 +189,10 @@ void BM_SaveJpeg26MP(benchmark::State& state) {
                                 .string();
     double total = 0.0;
     for (auto _ : state) {
-        velanox::CSotavoDoc doc(host);
+        velanox::document::CSotavoDoc doc(host);
         const std::string camera = velanox::bench::cameraJpeg();
         if (!camera.empty()) {
-            if (!velanox::loadSource(doc, camera, false).loaded()) {
+            if (!velanox::document::loadSource(doc, camera, false).loaded()) {
                 state.SkipWithError("photo not read");
                 return;
             }
@@ -204,7 +203,7 @@ void BM_SaveJpeg26MP(benchmark::State& state) {
         doc.setDetailRect(2000, 1500, 3600, 1930);
         doc.processImage(true);
         const auto start = std::chrono::steady_clock::now();
-        const bool saved = velanox::onSaveDocument(doc, out).saved();
+        const bool saved = velanox::document::onSaveDocument(doc, out).saved();
         const double s = seconds(start);
         if (!saved) {
             state.SkipWithError("not saved");
@@ -219,34 +218,33 @@ void BM_SaveJpeg26MP(benchmark::State& state) {
 
 void BM_SaveJpeg26MPReference(benchmark::State& state) {
     QuietHost host;
-    velanox::CSotavoDoc doc(host);
+    velanox::document::CSotavoDoc doc(host);
     const std::string camera = velanox::bench::cameraJpeg();
-    if (camera.empty() || doc.sourceImage.load(camera) != velanox::kPictureOk)
+    if (camera.empty() || !doc.sourceImage.load(camera).ok())
         velanox::bench::makeNoisyPicture(doc.sourceImage, 6240, 4160);
     const std::string out = (std::filesystem::temp_directory_path() /
                              ("velanox-save-bench-ref-" + std::to_string(getpid()) + ".jpg"))
                                 .string();
-    velanox::RegionRun run;
+    velanox::pipeline::RegionRun run;
     run.noise = doc.noise;
-    run.colour = doc.colour;
+    run.color = doc.color;
     run.limits = doc.memory;
     double total = 0.0;
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
-        velanox::Picture result;
+        velanox::codec::Picture result;
         result.copyFrom(doc.sourceImage);
-        run.source = doc.sourceImage.pixels();
-        run.result = result.pixels();
-        run.imageWidth = doc.sourceImage.width;
-        run.imageHeight = doc.sourceImage.height;
-        run.region = velanox::Rect{0, 0, run.imageWidth, run.imageHeight};
-        velanox::SwapBuffer work, preNr;
+        const int32_t w = doc.sourceImage.width, h = doc.sourceImage.height;
+        run.source = velanox::core::ConstImageView(doc.sourceImage.pixels(), w, h, 3);
+        run.result = velanox::core::ImageView(result.pixels(), w, h, 3);
+        run.region = velanox::core::Rect{0, 0, w, h};
+        velanox::pipeline::SwapBuffer work, preNr;
         velanox::bench::SilentObserver observer;
-        result.jpegQuality = uint32_t(doc.jpeg.jpegQualitySetting);
-        result.exifBlock = doc.sourceImage.exifBlock;
+        result.writeOptions.set(velanox::codec::kQuality, uint32_t(doc.jpeg.jpegQualitySetting));
+        result.info.exifBlock = doc.sourceImage.info.exifBlock;
         if (velanox::pipeline::processRegionStepByStep(run, work, preNr, observer).outcome !=
-                velanox::ProcessOutcome::Done ||
-            result.save(out) != velanox::kPictureOk) {
+                velanox::pipeline::ProcessOutcome::Done ||
+            !result.save(out).ok()) {
             state.SkipWithError("reference save failed");
             return;
         }
@@ -273,7 +271,7 @@ void BM_ProcessWholePictureFirstRunOtherCoreBusy(benchmark::State& state) {
 void BM_ProcessDetailRectOtherCoreBusy(benchmark::State& state) {
     const velanox::bench::BusyCore busy;
     QuietHost host;
-    velanox::CSotavoDoc doc(host);
+    velanox::document::CSotavoDoc doc(host);
     loadNoisyPicture(doc, 6000, 4000);
     doc.setDetailRect(2000, 1500, 3600, 1930);
     double total = 0.0;

@@ -22,16 +22,22 @@ std::vector<unsigned char> randomBlock() {
     return px;
 }
 
-using SharpenFn = bool (*)(const unsigned char*, unsigned char*, int, int, int, int, int, int, int);
-using SpeckleFn = bool (*)(unsigned char*, int, int, int, int, int);
-using EdgeWeightsFn = bool (*)(const unsigned char*, unsigned char*, int, int, int, int, float);
+namespace core = velanox::core;
+namespace engine = velanox::engine;
+
+using SharpenFn = core::Status (*)(const core::ConstImageView&, const core::ImageView&, int, int);
+using SpeckleFn = core::Status (*)(const core::ImageView&, int);
+using EdgeWeightsFn = core::Status (*)(const core::ConstImageView&, uint8_t*, int, float);
+
+core::ImageView viewOf(std::vector<unsigned char>& px) {
+    return {px.data(), kWidth, kHeight, 4};
+}
 
 template <SharpenFn Sharpen> void runSharpen(benchmark::State& state) {
-    const auto source = randomBlock();
+    auto source = randomBlock();
     std::vector<unsigned char> destination(source.size());
     for (auto _ : state)
-        benchmark::DoNotOptimize(Sharpen(source.data(), destination.data(), kWidth, kHeight, 4,
-                                         kWidth * 4, kWidth * 4, 8, 7));
+        benchmark::DoNotOptimize(Sharpen(viewOf(source), viewOf(destination), 8, 7));
 }
 
 template <SpeckleFn Speckle> void runSpeckle(benchmark::State& state) {
@@ -41,35 +47,34 @@ template <SpeckleFn Speckle> void runSpeckle(benchmark::State& state) {
         state.PauseTiming();
         work = source;
         state.ResumeTiming();
-        benchmark::DoNotOptimize(Speckle(work.data(), kWidth, kHeight, 4, kWidth * 4, 7));
+        benchmark::DoNotOptimize(Speckle(viewOf(work), 7));
     }
 }
 
 template <EdgeWeightsFn EdgeWeights> void runEdgeWeights(benchmark::State& state) {
-    const auto source = randomBlock();
+    auto source = randomBlock();
     std::vector<unsigned char> map(std::size_t(kWidth) * kHeight);
     for (auto _ : state)
-        benchmark::DoNotOptimize(
-            EdgeWeights(source.data(), map.data(), kWidth, kHeight, 4, 0, 1.6f));
+        benchmark::DoNotOptimize(EdgeWeights(viewOf(source), map.data(), 0, 1.6f));
 }
 
 void BM_SharpenFilter(benchmark::State& state) {
-    runSharpen<sharpenFilter>(state);
+    runSharpen<engine::sharpenFilter>(state);
 }
 void BM_SharpenFilterReference(benchmark::State& state) {
-    runSharpen<velanox::engine::sharpenFilterReference>(state);
+    runSharpen<engine::sharpenFilterReference>(state);
 }
 void BM_SpeckleFilter(benchmark::State& state) {
-    runSpeckle<speckleFilter>(state);
+    runSpeckle<engine::speckleFilter>(state);
 }
 void BM_SpeckleFilterReference(benchmark::State& state) {
-    runSpeckle<velanox::engine::speckleFilterReference>(state);
+    runSpeckle<engine::speckleFilterReference>(state);
 }
 void BM_ComputeEdgeWeights(benchmark::State& state) {
-    runEdgeWeights<computeEdgeWeights>(state);
+    runEdgeWeights<engine::computeEdgeWeights>(state);
 }
 void BM_ComputeEdgeWeightsReference(benchmark::State& state) {
-    runEdgeWeights<velanox::engine::computeEdgeWeightsReference>(state);
+    runEdgeWeights<engine::computeEdgeWeightsReference>(state);
 }
 
 } // namespace

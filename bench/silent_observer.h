@@ -9,7 +9,7 @@
 
 namespace velanox::bench {
 
-struct SilentObserver final : velanox::RunObserver {
+struct SilentObserver final : velanox::pipeline::RunObserver {
     void showMessage(std::string_view) override {}
     void setProgressText(std::string_view) override {}
     int32_t engineProgress(int32_t, int32_t) override { return 0; }

@@ -25,7 +25,7 @@ namespace {
 using velanox::ui::CSotavoView;
 
 // Lets the view's timers and the processing run until the lower half shows a processed result.
-bool waitForResult(velanox::CSotavoDoc& doc, CSotavoView& view) {
+bool waitForResult(velanox::document::CSotavoDoc& doc, CSotavoView& view) {
     QElapsedTimer waited;
     waited.start();
     while (waited.elapsed() < 120000) {
@@ -65,7 +65,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot open %s\n", qPrintable(picture));
         return 1;
     }
-    velanox::CSotavoDoc& doc = controller.document();
+    velanox::document::CSotavoDoc& doc = controller.document();
     CSotavoView& view = *controller.view();
     std::printf("%s: %d x %d\n", qPrintable(picture), doc.sourceImage.width,
                 doc.sourceImage.height);

@@ -14,27 +14,19 @@ if(VELANOX_FUZZ)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
-# velanox_add_layer(<name> [DEPS <public targets>...] [PRIVATE_DEPS <targets>...]
-#                   [EXCLUDE <sub-folders>...])
-# Builds every .cpp below the current folder (but the excluded sub-folders) into the library
-# velanox_<name>. Includes are
-# rooted at src/, so every include names its layer ("engine/noise_reducer.h").
+# velanox_add_layer(<name> SOURCES <files>... [DEPS <public targets>...]
+#                   [PRIVATE_DEPS <targets>...])
+# Builds the listed sources of the current folder into the static library velanox_<name>.
+# Includes are rooted at src/, so every include names its layer ("engine/noise_reducer.h").
 function(velanox_add_layer name)
-  cmake_parse_arguments(L "" "" "DEPS;PRIVATE_DEPS;EXCLUDE" ${ARGN})
-  file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
-  foreach(dir ${L_EXCLUDE})
-    list(FILTER srcs EXCLUDE REGEX "^${CMAKE_CURRENT_SOURCE_DIR}/${dir}/")
-  endforeach()
-  set(target velanox_${name})
-  if(srcs)
-    add_library(${target} STATIC ${srcs})
-    target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR}/src)
-    target_link_libraries(${target} PUBLIC ${L_DEPS} PRIVATE velanox_warnings ${L_PRIVATE_DEPS})
-  else()
-    add_library(${target} INTERFACE)
-    target_include_directories(${target} INTERFACE ${PROJECT_SOURCE_DIR}/src)
-    target_link_libraries(${target} INTERFACE ${L_DEPS})
+  cmake_parse_arguments(L "" "" "SOURCES;DEPS;PRIVATE_DEPS" ${ARGN})
+  if(NOT L_SOURCES)
+    message(FATAL_ERROR "velanox_add_layer(${name}): no SOURCES")
   endif()
+  set(target velanox_${name})
+  add_library(${target} STATIC ${L_SOURCES})
+  target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  target_link_libraries(${target} PUBLIC ${L_DEPS} PRIVATE velanox_warnings ${L_PRIVATE_DEPS})
 endfunction()
 
 # velanox_use_codec_modules(<executable>...)

@@ -7,13 +7,13 @@ using namespace velanox;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const codec::ReadOptions options = fuzz::fuzzReadOptions();
-    Picture picture;
-    const codec::Status status = codec::readBmp({data, size}, picture, options);
+    codec::Picture picture;
+    const core::Status status = codec::readBmp({data, size}, picture, options);
     fuzz::checkRead(status, picture, options);
     if (status.ok() && std::size_t(picture.width) * picture.height <= 1000000) {
         std::vector<uint8_t> written;
         if (!codec::writeBmp(picture, written).ok()) std::abort();
-        Picture again;
+        codec::Picture again;
         if (!codec::readBmp({written.data(), written.size()}, again, options).ok()) std::abort();
         if (again.width != picture.width || again.height != picture.height) std::abort();
     }

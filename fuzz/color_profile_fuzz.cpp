@@ -8,21 +8,22 @@
 using namespace velanox;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    ColorProfile profile;
-    const ColorProfile untouched = profile;
-    const codec::Status status = decodeProfile({data, size}, profile);
+    color::ColorProfile profile;
+    const color::ColorProfile untouched = profile;
+    const core::Status status = color::decodeProfile({data, size}, profile);
     if (!status.ok()) {
         if (status.reason.empty()) std::abort();
         std::vector<uint8_t> a, b;
-        if (encodeProfile(profile, a).ok() != encodeProfile(untouched, b).ok() || a != b)
+        if (color::encodeProfile(profile, a).ok() != color::encodeProfile(untouched, b).ok() ||
+            a != b)
             std::abort();
         return 0;
     }
     std::vector<uint8_t> encoded;
-    if (!encodeProfile(profile, encoded).ok()) return 0;
-    ColorProfile again;
-    if (!decodeProfile({encoded.data(), encoded.size()}, again).ok()) std::abort();
+    if (!color::encodeProfile(profile, encoded).ok()) return 0;
+    color::ColorProfile again;
+    if (!color::decodeProfile({encoded.data(), encoded.size()}, again).ok()) std::abort();
     std::vector<uint8_t> reencoded;
-    if (!encodeProfile(again, reencoded).ok() || reencoded != encoded) std::abort();
+    if (!color::encodeProfile(again, reencoded).ok() || reencoded != encoded) std::abort();
     return 0;
 }

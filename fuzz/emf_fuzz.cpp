@@ -14,10 +14,10 @@ extern "C" void fuzzTargetInitialize() {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const codec::ByteSpan bytes{data, size};
+    const core::ByteSpan bytes{data, size};
     const codec::ReadOptions options = fuzz::fuzzReadOptions();
     (void)codec::probeEmf(bytes);
-    Picture picture;
+    codec::Picture picture;
     fuzz::checkRead(codec::readEmf(bytes, picture, options), picture, options);
     return 0;
 }

@@ -7,7 +7,7 @@
 using namespace velanox;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    ExifSummary summary;
+    codec::ExifSummary summary;
     const bool read = codec::readExifSummary(data, size, summary);
     (void)codec::fileInfoText(summary, read, 640, 480);
     return 0;

@@ -16,7 +16,7 @@ inline codec::ReadOptions fuzzReadOptions() {
     return codec::ReadOptions{};
 }
 
-inline void checkRead(const codec::Status& status, const Picture& picture,
+inline void checkRead(const core::Status& status, const codec::Picture& picture,
                       const codec::ReadOptions& options) {
     if (!status.ok()) {
         if (status.reason.empty()) std::abort();

@@ -9,7 +9,7 @@
 using namespace velanox;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const codec::ByteSpan bytes{data, size};
+    const core::ByteSpan bytes{data, size};
     codec::ReadOptions options = fuzz::fuzzReadOptions();
     (void)codec::classifyJpeg(bytes);
     // The last byte chooses a reduced decode now and then.
@@ -17,8 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         options.previewMaxWidth = 64;
         options.previewMaxHeight = 48;
     }
-    Picture picture;
-    const codec::Status status = codec::readJpeg(bytes, picture, options);
+    codec::Picture picture;
+    const core::Status status = codec::readJpeg(bytes, picture, options);
     fuzz::checkRead(status, picture, options);
     if (status.ok()) (void)codec::fileInfoText(picture);
     return 0;

@@ -7,10 +7,10 @@
 using namespace velanox;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const codec::ByteSpan bytes{data, size};
+    const core::ByteSpan bytes{data, size};
     const codec::ReadOptions options = fuzz::fuzzReadOptions();
     (void)codec::probeJxl(bytes);
-    Picture picture;
+    codec::Picture picture;
     fuzz::checkRead(codec::readJxl(bytes, picture, options), picture, options);
     return 0;
 }

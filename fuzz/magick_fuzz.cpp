@@ -7,11 +7,11 @@
 using namespace velanox;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const codec::ByteSpan bytes{data, size};
+    const core::ByteSpan bytes{data, size};
     const codec::ReadOptions options = fuzz::fuzzReadOptions();
     (void)codec::magickFormatId(bytes);
-    Picture picture;
-    codec::Status status;
+    codec::Picture picture;
+    core::Status status;
     if (codec::probePsd(bytes))
         status = codec::readPsd(bytes, picture, options);
     else if (codec::probePhotoCd(bytes))

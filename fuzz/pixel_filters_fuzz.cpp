@@ -52,8 +52,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::vector<uint8_t> reference = destination;
         const bool ok = sharpenFilter(source.data(), destination.data(), width, height, bpp, stride,
                                       stride, amount, mask);
-        const bool referenceOk = velanox::engine::sharpenFilterReference(
-            source.data(), reference.data(), width, height, bpp, stride, stride, amount, mask);
+        const bool referenceOk =
+            velanox::engine::sharpenFilterReference(
+                velanox::core::ConstImageView(source.data(), width, height, bpp, stride),
+                velanox::core::ImageView(reference.data(), width, height, bpp, stride), amount,
+                mask)
+                .ok();
         if (source != copy || ok != referenceOk || destination != reference) std::abort();
         for (std::size_t i = 0; i < destination.size(); ++i)
             if ((!ok || !insideMask(i, stride, width, bpp, mask)) && destination[i] != before[i])
@@ -63,10 +67,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const std::vector<uint8_t> before = pixels;
         std::vector<uint8_t> reference = pixels;
         const bool ok = speckleFilter(pixels.data(), width, height, bpp, stride, mask);
-        if (ok != velanox::engine::speckleFilterReference(reference.data(), width, height, bpp,
-                                                          stride, mask) ||
-            pixels != reference)
-            std::abort();
+        const bool referenceOk =
+            velanox::engine::speckleFilterReference(
+                velanox::core::ImageView(reference.data(), width, height, bpp, stride), mask)
+                .ok();
+        if (ok != referenceOk || pixels != reference) std::abort();
         for (std::size_t i = 0; i < pixels.size(); ++i)
             if ((!ok || !insideMask(i, stride, width, bpp, mask)) && pixels[i] != before[i])
                 std::abort();
@@ -80,10 +85,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const bool ok =
             computeEdgeWeights(pixels.data(), map.data(), width, height, bpp, threshold, gain);
         if (!ok && map != before) std::abort();
-        if (ok != velanox::engine::computeEdgeWeightsReference(
-                      pixels.data(), reference.data(), width, height, bpp, threshold, gain) ||
-            map != reference)
-            std::abort();
+        const bool referenceOk =
+            velanox::engine::computeEdgeWeightsReference(
+                velanox::core::ConstImageView(pixels.data(), width, height, bpp), reference.data(),
+                threshold, gain)
+                .ok();
+        if (ok != referenceOk || map != reference) std::abort();
     }
     return 0;
 }

@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (kind & 2) ::fcntl(fd, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW);
     }
     const codec::ReadOptions options = fuzz::fuzzReadOptions();
-    Picture picture;
+    codec::Picture picture;
     const codec::Status status = codec::acceptReply(reply, fd, options.limits, picture);
     fuzz::checkRead(status, picture, options);
     if (status.ok()) {

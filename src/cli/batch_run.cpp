@@ -17,14 +17,17 @@ bool prepareRun(const CliOptions& options, ProgressDisplay& display) {
     if (options.saveProfile.empty() || options.info) return true;
     // Written once here rather than by every job, so parallel jobs never write the same file.
     CliHost host(display, 0);
-    CSotavoDoc doc(host, documentSettingsFor(options));
-    ColorMatchState match;
-    if (const codec::Status st = loadReferenceImage(match, doc, options.matchImage); !st.ok()) {
-        display.note("cannot read the reference " + options.matchImage + ": " + st.reason +
-                     (st.detail.empty() ? std::string() : " (" + readerSaidText(st.detail) + ")"));
+    document::CSotavoDoc doc(host, documentSettingsFor(options));
+    color::ColorMatchState match;
+    if (const core::Status st = document::loadReferenceImage(match, doc, options.matchImage);
+        !st.ok()) {
+        display.note(
+            "cannot read the reference " + options.matchImage + ": " + st.reason +
+            (st.detail.empty() ? std::string() : " (" + document::readerSaidText(st.detail) + ")"));
+
         return false;
     }
-    if (const codec::Status st = match.writeProfile(options.saveProfile); !st.ok()) {
+    if (const core::Status st = match.writeProfile(options.saveProfile); !st.ok()) {
         display.note("cannot write the profile " + options.saveProfile + ": " + st.reason);
         return false;
     }

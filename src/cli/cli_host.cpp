@@ -8,21 +8,23 @@ namespace velanox::cli {
 
 namespace {
 
-class BarProgress final : public StatusProgress {
+class BarProgress final : public document::StatusProgress {
 public:
     BarProgress(ProgressDisplay& display, int slot, int32_t total)
-        : display_(display), slot_(slot), total_(std::max(total, 1)) {}
+        : m_display(display), m_slot(slot), m_total(std::max(total, 1)) {}
     bool isShown() const override { return true; }
-    void setPosition(int32_t step) override { display_.fileProgress(slot_, double(step) / total_); }
+    void setPosition(int32_t step) override {
+        m_display.fileProgress(m_slot, double(step) / m_total);
+    }
 
 private:
-    ProgressDisplay& display_;
-    int slot_;
-    int32_t total_;
+    ProgressDisplay& m_display;
+    int m_slot;
+    int32_t m_total;
 };
 
 /// The save's progress window: its bar is the status bar's, its Cancel button is Ctrl+C.
-class SaveProgress final : public ProgressDialog {
+class SaveProgress final : public document::ProgressDialog {
 public:
     void setText(std::string_view) override {}
     void setRange(int32_t, int32_t) override {}
@@ -34,32 +36,33 @@ public:
 
 std::vector<std::string> CliHost::takeMessages() {
     std::vector<std::string> out;
-    out.swap(messages_);
+    out.swap(m_messages);
     return out;
 }
 
 void CliHost::showMessage(std::string_view text) {
-    messages_.emplace_back(text);
+    m_messages.emplace_back(text);
 }
 
-Answer CliHost::askQuestion(std::string_view text, QuestionButtons buttons) {
-    messages_.emplace_back(text);
-    return buttons == QuestionButtons::YesNoCancel ? Answer::Cancel : Answer::No;
+document::Answer CliHost::askQuestion(std::string_view text, document::QuestionButtons buttons) {
+    m_messages.emplace_back(text);
+    return buttons == document::QuestionButtons::YesNoCancel ? document::Answer::Cancel
+                                                             : document::Answer::No;
 }
 
-PumpResult CliHost::pumpEvents() {
-    return cancelRequested() ? PumpResult::Quitting : PumpResult::Continue;
+document::PumpResult CliHost::pumpEvents() {
+    return cancelRequested() ? document::PumpResult::Quitting : document::PumpResult::Continue;
 }
 
 bool CliHost::escapePending() {
-    return running_ && cancelRequested();
+    return m_running && cancelRequested();
 }
 
-std::unique_ptr<StatusProgress> CliHost::createStatusProgress(int32_t total) {
-    return std::make_unique<BarProgress>(display_, slot_, total);
+std::unique_ptr<document::StatusProgress> CliHost::createStatusProgress(int32_t total) {
+    return std::make_unique<BarProgress>(m_display, m_slot, total);
 }
 
-std::unique_ptr<ProgressDialog> CliHost::createProgressDialog() {
+std::unique_ptr<document::ProgressDialog> CliHost::createProgressDialog() {
     return std::make_unique<SaveProgress>();
 }
 

@@ -11,32 +11,32 @@
 
 namespace velanox::cli {
 
-class CliHost final : public Host {
+class CliHost final : public document::Host {
 public:
     /// slot: the job's line in the display. The display must outlive the host.
-    CliHost(ProgressDisplay& display, int slot) : display_(display), slot_(slot) {}
+    CliHost(ProgressDisplay& display, int slot) : m_display(display), m_slot(slot) {}
 
     /// The messages and questions since the last call, in order; the list is emptied.
     std::vector<std::string> takeMessages();
 
     void showMessage(std::string_view text) override;
     /// No one can answer: a yes/no question is answered No, one with Cancel is cancelled.
-    Answer askQuestion(std::string_view text, QuestionButtons buttons) override;
+    document::Answer askQuestion(std::string_view text, document::QuestionButtons buttons) override;
     /// There are no events; an interrupt counts as a request to quit.
-    PumpResult pumpEvents() override;
-    void setRunning(bool running) override { running_ = running; }
+    document::PumpResult pumpEvents() override;
+    void setRunning(bool running) override { m_running = running; }
     bool escapePending() override;
     void beginWaitCursor() override {}
     void endWaitCursor() override {}
-    std::unique_ptr<StatusProgress> createStatusProgress(int32_t total) override;
-    std::unique_ptr<ProgressDialog> createProgressDialog() override;
+    std::unique_ptr<document::StatusProgress> createStatusProgress(int32_t total) override;
+    std::unique_ptr<document::ProgressDialog> createProgressDialog() override;
     void updateAllViews() override {}
 
 private:
-    ProgressDisplay& display_;
-    int slot_;
-    bool running_ = false;
-    std::vector<std::string> messages_;
+    ProgressDisplay& m_display;
+    int m_slot;
+    bool m_running = false;
+    std::vector<std::string> m_messages;
 };
 
 } // namespace velanox::cli

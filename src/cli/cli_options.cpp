@@ -69,11 +69,12 @@ template <class T> std::string realInto(T& target, const std::string& text, T lo
     return {};
 }
 
-template <class T> std::string integerInto(T& target, const std::string& text, ParamRange<T> r) {
+template <class T>
+std::string integerInto(T& target, const std::string& text, core::ParamRange<T> r) {
     return integerInto(target, text, r.minimum, r.maximum);
 }
 
-template <class T> std::string realInto(T& target, const std::string& text, ParamRange<T> r) {
+template <class T> std::string realInto(T& target, const std::string& text, core::ParamRange<T> r) {
     return realInto(target, text, r.minimum, r.maximum);
 }
 
@@ -111,7 +112,7 @@ std::string sizeInto(int32_t& w, int32_t& h, const std::string& text) {
     return {};
 }
 
-std::string regionInto(std::optional<Rect>& region, const std::string& text) {
+std::string regionInto(std::optional<core::Rect>& region, const std::string& text) {
     const std::string accepted = "L,T,R,B with 0 <= L < R and 0 <= T < B";
     std::array<int64_t, 4> v{};
     std::size_t start = 0;
@@ -125,7 +126,7 @@ std::string regionInto(std::optional<Rect>& region, const std::string& text) {
         start = comma + 1;
     }
     if (v[0] >= v[2] || v[1] >= v[3]) return accepted;
-    region = Rect{int32_t(v[0]), int32_t(v[1]), int32_t(v[2]), int32_t(v[3])};
+    region = core::Rect{int32_t(v[0]), int32_t(v[1]), int32_t(v[2]), int32_t(v[3])};
     return {};
 }
 
@@ -133,7 +134,8 @@ std::string cropInto(std::optional<CropRequest>& crop, const std::string& text) 
     const std::string accepted =
         "ASPECT[,swap][,zoom=Z][,offset=X:Y] with ASPECT 0..8 or a name (square, 3:1, 3:2, "
         "4:3, letter, legal, a4, 16:9, keep) and Z in " +
-        numberText(kCropZoomRange.minimum) + ".." + numberText(kCropZoomRange.maximum);
+        numberText(document::kCropZoomRange.minimum) + ".." +
+        numberText(document::kCropZoomRange.maximum);
     CropRequest request;
     std::size_t start = 0;
     bool first = true;
@@ -149,7 +151,8 @@ std::string cropInto(std::optional<CropRequest>& crop, const std::string& text) 
         } else if (lower(part) == "swap") {
             request.swap = true;
         } else if (lower(part).rfind("zoom=", 0) == 0) {
-            if (!realInto(request.zoom, part.substr(5), kCropZoomRange).empty()) return accepted;
+            if (!realInto(request.zoom, part.substr(5), document::kCropZoomRange).empty())
+                return accepted;
         } else if (lower(part).rfind("offset=", 0) == 0) {
             const std::string xy = part.substr(7);
             const auto colon = xy.find(':');
@@ -224,8 +227,8 @@ const std::vector<OptionEntry>& optionTable() {
          }},
         {"level", 0, true,
          [](CliOptions& o, const std::string& v) {
-             return realInto(o.noise.noiseLevel, v, NoiseSettings::kNoiseLevelMin,
-                             NoiseSettings::kNoiseLevelMax);
+             return realInto(o.noise.noiseLevel, v, pipeline::NoiseSettings::kNoiseLevelMin,
+                             pipeline::NoiseSettings::kNoiseLevelMax);
          }},
         {"mode", 0, true,
          [](CliOptions& o, const std::string& v) {
@@ -258,13 +261,15 @@ const std::vector<OptionEntry>& optionTable() {
          }},
         {"sharpen", 0, true,
          [](CliOptions& o, const std::string& v) {
-             return integerInto(o.noise.sharpenAmount, v, NoiseSettings::kSharpenAmountMin,
-                                NoiseSettings::kSharpenAmountMax);
+             return integerInto(o.noise.sharpenAmount, v,
+                                pipeline::NoiseSettings::kSharpenAmountMin,
+                                pipeline::NoiseSettings::kSharpenAmountMax);
          }},
         {"edge-threshold", 0, true,
          [](CliOptions& o, const std::string& v) {
-             return integerInto(o.noise.edgeThreshold, v, NoiseSettings::kEdgeThresholdMin,
-                                NoiseSettings::kEdgeThresholdMax);
+             return integerInto(o.noise.edgeThreshold, v,
+                                pipeline::NoiseSettings::kEdgeThresholdMin,
+                                pipeline::NoiseSettings::kEdgeThresholdMax);
          }},
         {"output-window", 0, true,
          [](CliOptions& o, const std::string& v) {
@@ -285,20 +290,21 @@ const std::vector<OptionEntry>& optionTable() {
              int p = 0;
              std::string e = integerInto(p, v, kTemperatureRange);
              // The slider's own mapping, so 0 gives a gamma of exactly 1.0.
-             if (e.empty()) o.tone.gamma = gammaFromSlider(kTemperatureSlider.defaultValue + p);
+             if (e.empty())
+                 o.tone.gamma = color::gammaFromSlider(color::kTemperatureSlider.defaultValue + p);
              return e;
          }},
         {"gamma", 0, true,
          [](CliOptions& o, const std::string& v) {
-             return realInto(o.tone.gamma, v, kGammaRange);
+             return realInto(o.tone.gamma, v, color::kGammaRange);
          }},
         {"ev", 0, true,
          [](CliOptions& o, const std::string& v) {
-             return realInto(o.tone.midtoneBend, v, kMidtoneBendRange);
+             return realInto(o.tone.midtoneBend, v, color::kMidtoneBendRange);
          }},
         {"boost", 0, true,
          [](CliOptions& o, const std::string& v) {
-             return integerInto(o.tone.colourBoost, v, kColourBoostRange);
+             return integerInto(o.tone.colourBoost, v, color::kColorBoostRange);
          }},
         {"auto-levels", 0, false,
          [](CliOptions& o, const std::string&) {
@@ -319,7 +325,7 @@ const std::vector<OptionEntry>& optionTable() {
          }},
         {"fade", 0, true,
          [](CliOptions& o, const std::string& v) {
-             return integerInto(o.matchFade, v, kMatchFadeRange);
+             return integerInto(o.matchFade, v, color::kMatchFadeRange);
          }},
         {"save-profile", 0, true,
          [](CliOptions& o, const std::string& v) {
@@ -332,15 +338,15 @@ const std::vector<OptionEntry>& optionTable() {
              int32_t d = 0;
              std::string e = choiceInto(d, v, {"cw", "ccw"});
              if (e.empty())
-                 o.rotations.push_back(d == 0 ? RotateDirection::Clockwise
-                                              : RotateDirection::CounterClockwise);
+                 o.rotations.push_back(d == 0 ? document::RotateDirection::Clockwise
+                                              : document::RotateDirection::CounterClockwise);
              return e;
          }},
         {"crop", 0, true, [](CliOptions& o, const std::string& v) { return cropInto(o.crop, v); }},
         {"jpeg-quality", 0, true,
          [](CliOptions& o, const std::string& v) {
-             return integerInto(o.jpegQuality, v, JpegSettings::kQualityMin,
-                                JpegSettings::kQualityMax);
+             return integerInto(o.jpegQuality, v, document::JpegSettings::kQualityMin,
+                                document::JpegSettings::kQualityMax);
          }},
         {"no-enhanced-sampling", 0, false,
          [](CliOptions& o, const std::string&) {
@@ -498,13 +504,13 @@ std::vector<std::string> argumentsForParsing(const std::vector<std::string>& arg
 std::optional<int32_t> cropAspectFromText(const std::string& text) {
     const std::string t = lower(text);
     if (const auto n = toInteger(t);
-        n && kCropAspectRange.contains(int32_t(std::clamp<int64_t>(*n, -1, 1 << 20))))
+        n && document::kCropAspectRange.contains(int32_t(std::clamp<int64_t>(*n, -1, 1 << 20))))
         return int32_t(*n);
     // Short names, in the order of the aspect list.
     static constexpr std::array<const char*, 9> kShort = {
         "square", "panoramic", "classic", "screen", "letter", "legal", "a4", "widescreen", "keep"};
-    for (std::size_t i = 0; i < kCropAspectNames.size(); ++i) {
-        const std::string name = lower(kCropAspectNames[i]);
+    for (std::size_t i = 0; i < document::kCropAspectNames.size(); ++i) {
+        const std::string name = lower(document::kCropAspectNames[i]);
         if (t == name || t == kShort[i]) return int32_t(i);
         // The ratio in parentheses: "Classic Photo (3:2)" answers to "3:2".
         const auto open = name.find('('), close = name.find(')');
@@ -581,7 +587,7 @@ ParseResult parseCommandLine(const std::vector<std::string>& args, int defaultJo
 void settleMemoryBudget(CliOptions& o) {
     o.memory.budgetBytes =
         o.maxMemoryMiB > 0 ? uint64_t(o.maxMemoryMiB) << 20 : codec::defaultMemoryBudget();
-    o.memory.runsWithoutCopy = o.noise.nrMode != kNrModeAuto && !o.autoLevels &&
+    o.memory.runsWithoutCopy = o.noise.nrMode != pipeline::kNrModeAuto && !o.autoLevels &&
                                !o.tone.toneActive() && !o.tone.boostActive() &&
                                o.matchImage.empty() && o.matchProfile.empty();
 }

@@ -2,12 +2,12 @@
 #pragma once
 
 #include "color/tone_values.h"
+#include "core/rect.h"
 #include "document/crop_rotate.h"
 #include "document/crop_state.h"
 #include "document/document_settings.h"
 #include "pipeline/memory_limits.h"
 #include "pipeline/noise_settings.h"
-#include "pipeline/rect.h"
 
 #include <cstdint>
 #include <optional>
@@ -18,9 +18,9 @@ namespace velanox::cli {
 
 /// The crop window asked for with --crop; applied to the (rotated) source before processing.
 struct CropRequest {
-    int32_t aspect = kCropAspectRange.defaultValue;
+    int32_t aspect = document::kCropAspectRange.defaultValue;
     bool swap = false;
-    double zoom = CropState{}.cropZoom;
+    double zoom = document::CropState{}.cropZoom;
     int32_t offsetX = 0, offsetY = 0;
 };
 
@@ -38,10 +38,10 @@ struct CliOptions {
     std::string format; ///< output extension without the dot; empty: as the save dialog proposes
     bool overwrite = false;
 
-    NoiseSettings noise;
-    int32_t outputWindowMode = kOutputResult;
+    pipeline::NoiseSettings noise;
+    int32_t outputWindowMode = pipeline::kOutputResult;
 
-    ToneValues tone;
+    color::ToneValues tone;
     bool autoLevels = false;
     bool blackGiven = false, whiteGiven = false; ///< typed levels win over --auto-levels
 
@@ -50,15 +50,15 @@ struct CliOptions {
     std::string saveProfile;
     int32_t matchFade = 0;
 
-    std::vector<RotateDirection> rotations; ///< in the order given
+    std::vector<document::RotateDirection> rotations; ///< in the order given
     std::optional<CropRequest> crop;
 
-    int32_t jpegQuality = DocumentSettings{}.JPGq;
-    int32_t enhancedSampling = DocumentSettings{}.JPGES;
+    int32_t jpegQuality = document::DocumentSettings{}.JPGq;
+    int32_t enhancedSampling = document::DocumentSettings{}.JPGES;
     std::optional<TargetSize> targetSize;
 
-    MemoryLimits memory;
-    std::optional<Rect> region; ///< --region: left, top, right, bottom
+    pipeline::MemoryLimits memory;
+    std::optional<core::Rect> region; ///< --region: left, top, right, bottom
 
     int readSeconds = 20;     ///< --read-time-limit: CPU seconds of the reader per file
     int64_t maxMemoryMiB = 0; ///< --max-memory; 0: half the machine's memory

@@ -18,9 +18,9 @@ namespace velanox::cli {
 
 namespace {
 
-ConstPixelBlock sourceBlock(const CSotavoDoc& doc) {
-    return ConstPixelBlock(doc.sourceImage.pixels(), doc.sourceImage.width, doc.sourceImage.height,
-                           3);
+core::ConstImageView sourceBlock(const document::CSotavoDoc& doc) {
+    return core::ConstImageView(doc.sourceImage.pixels(), doc.sourceImage.width,
+                                doc.sourceImage.height, 3);
 }
 
 std::string sizeText(uint64_t bytes) {
@@ -29,8 +29,8 @@ std::string sizeText(uint64_t bytes) {
 
 } // namespace
 
-DocumentSettings documentSettingsFor(const CliOptions& options) {
-    DocumentSettings settings;
+document::DocumentSettings documentSettingsFor(const CliOptions& options) {
+    document::DocumentSettings settings;
     settings.JPGq = options.jpegQuality;
     settings.JPGES = options.enhancedSampling;
     settings.memory = options.memory;
@@ -38,18 +38,18 @@ DocumentSettings documentSettingsFor(const CliOptions& options) {
 }
 
 std::string formatName(uint32_t formatId) {
-    if (formatId == kFormatAuto) return "camera raw";
+    if (formatId == codec::kFormatAuto) return "camera raw";
     const codec::FormatEntry* entry = codec::formatEntry(formatId);
     return entry != nullptr ? entry->name : "unknown";
 }
 
 FileJob::FileJob(const CliOptions& options, ProgressDisplay& display, int slot)
-    : options_(options), display_(display), slot_(slot), host_(display, slot),
-      doc_(std::make_unique<CSotavoDoc>(host_, documentSettingsFor(options))) {}
+    : m_options(options), m_display(display), m_slot(slot), m_host(display, slot),
+      m_doc(std::make_unique<document::CSotavoDoc>(m_host, documentSettingsFor(options))) {}
 
 std::string FileJob::hostMessages() {
     std::string text;
-    for (const std::string& m : host_.takeMessages())
+    for (const std::string& m : m_host.takeMessages())
         text += (text.empty() ? "" : "; ") + m;
     return text;
 }
@@ -58,31 +58,34 @@ FileReport FileJob::run(const InputFile& input, const std::string& output) {
     const auto start = std::chrono::steady_clock::now();
     FileReport report;
     report.input = input.path;
-    display_.fileStarted(slot_, std::filesystem::path(input.path).filename().string());
-    host_.takeMessages();
+    m_display.fileStarted(m_slot, std::filesystem::path(input.path).filename().string());
+    m_host.takeMessages();
 
     try {
         if (cancelRequested()) {
             report.status = FileStatus::Cancelled;
             report.message = "cancelled before it was started";
-        } else if (const LoadResult loaded = loadSource(*doc_, input.path, false);
+        } else if (const document::LoadResult loaded =
+                       document::loadSource(*m_doc, input.path, false);
                    !loaded.loaded()) {
             report.message = "cannot read: " + (loaded.status.reason.empty()
                                                     ? std::string("the file cannot be read")
                                                     : loaded.status.reason);
             if (!loaded.status.detail.empty())
-                report.message += " (" + readerSaidText(loaded.status.detail) + ")";
-        } else if (options_.info) {
-            const Picture& src = doc_->sourceImage;
+                report.message += " (" + document::readerSaidText(loaded.status.detail) + ")";
+        } else if (m_options.info) {
+            const codec::Picture& src = m_doc->sourceImage;
+
             report.width = src.width;
             report.height = src.height;
-            report.format = formatName(src.format);
+            report.format = formatName(src.info.format);
             report.info = codec::fileInfoText(src);
-            if (const engine::NoiseProfile* profile = doc_->noiseEstimate())
+            if (const engine::NoiseProfile* profile = m_doc->noiseEstimate())
                 report.noiseEstimate = profile->sigma;
-            report.message = sizeText(doc_->sourceFile.sourceFileSize);
+            report.message = sizeText(m_doc->sourceFile.sourceFileSize);
+
             report.status = FileStatus::Done;
-        } else if (applyGeometry(report) && applyColourMatch(report)) {
+        } else if (applyGeometry(report) && applyColorMatch(report)) {
             applySettings();
             if (processAndSave(output, report)) report.status = FileStatus::Done;
         }
@@ -99,15 +102,15 @@ FileReport FileJob::run(const InputFile& input, const std::string& output) {
 }
 
 bool FileJob::applyGeometry(FileReport& report) {
-    CSotavoDoc& doc = *doc_;
-    for (RotateDirection direction : options_.rotations) {
-        if (rotateImage(doc.sourceImage, direction) != kPictureOk) {
+    document::CSotavoDoc& doc = *m_doc;
+    for (document::RotateDirection direction : m_options.rotations) {
+        if (!document::rotateImage(doc.sourceImage, direction).ok()) {
             report.message = "Out of memory";
             return false;
         }
     }
-    if (options_.crop) {
-        const CropRequest& c = *options_.crop;
+    if (m_options.crop) {
+        const CropRequest& c = *m_options.crop;
         doc.crop.cropMode = true;
         doc.crop.cropAspect = c.aspect;
         doc.crop.cropSwap = c.swap ? 1 : 0;
@@ -115,121 +118,126 @@ bool FileJob::applyGeometry(FileReport& report) {
         doc.crop.cropOffsetX = c.offsetX;
         doc.crop.cropOffsetY = c.offsetY;
         // Leaving Full/Crop mode without asking applies the crop, as saving does.
-        const LeaveCropOutcome left =
-            leaveCropMode(doc.crop, false, doc.sourceImage, doc.cropDisplayImage, {});
-        if (left.status != kPictureOk) {
+        const document::LeaveCropOutcome left =
+            document::leaveCropMode(doc.crop, false, doc.sourceImage, doc.cropDisplayImage, {});
+        if (!left.status.ok()) {
             report.message = "Out of memory";
             return false;
         }
     }
-    if ((!options_.rotations.empty() || options_.crop) &&
-        doc.resultImage.copyFrom(doc.sourceImage) != kPictureOk) {
+    if ((!m_options.rotations.empty() || m_options.crop) &&
+        !doc.resultImage.copyFrom(doc.sourceImage).ok()) {
         report.message = "Out of memory";
         return false;
     }
     return true;
 }
 
-bool FileJob::applyColourMatch(FileReport& report) {
-    CSotavoDoc& doc = *doc_;
-    MatchValues& m = doc.colour.match;
-    if (!options_.matchImage.empty()) {
-        if (!referenceLoaded_) {
-            const codec::Status st = loadReferenceImage(match_, doc, options_.matchImage);
+bool FileJob::applyColorMatch(FileReport& report) {
+    document::CSotavoDoc& doc = *m_doc;
+    color::MatchValues& m = doc.color.match;
+    if (!m_options.matchImage.empty()) {
+        if (!m_referenceLoaded) {
+            const core::Status st =
+                document::loadReferenceImage(m_match, doc, m_options.matchImage);
             if (!st.ok()) {
                 report.message =
-                    "cannot read the reference " + options_.matchImage + ": " + st.reason;
-                if (!st.detail.empty()) report.message += " (" + readerSaidText(st.detail) + ")";
+                    "cannot read the reference " + m_options.matchImage + ": " + st.reason;
+                if (!st.detail.empty())
+                    report.message += " (" + document::readerSaidText(st.detail) + ")";
+
                 return false;
             }
-            referenceLoaded_ = true;
+            m_referenceLoaded = true;
         } else {
             m.matchActive = 1;
-            m.matchTables = matchTablesToImage(match_, doc);
+            m.matchTables = document::matchTablesToImage(m_match, doc);
         }
-    } else if (!options_.matchProfile.empty()) {
-        if (!profileRead_) {
-            const codec::Status st = match_.readProfile(options_.matchProfile);
+    } else if (!m_options.matchProfile.empty()) {
+        if (!m_profileRead) {
+            const core::Status st = m_match.readProfile(m_options.matchProfile);
             if (!st.ok()) {
                 report.message =
-                    "cannot read the profile " + options_.matchProfile + ": " + st.reason;
+                    "cannot read the profile " + m_options.matchProfile + ": " + st.reason;
                 return false;
             }
-            profileRead_ = true;
+            m_profileRead = true;
         }
         m.matchActive = 2;
-        m.matchTables = match_.buildMatchToProfile(sourceBlock(doc));
+        m.matchTables = m_match.buildMatchToProfile(sourceBlock(doc));
     }
-    m.matchFade = options_.matchFade;
+    m.matchFade = m_options.matchFade;
     return true;
 }
 
 void FileJob::applySettings() {
-    CSotavoDoc& doc = *doc_;
-    doc.noise = options_.noise;
-    doc.display.outputWindowMode = options_.outputWindowMode;
-    doc.memory = options_.memory;
-    doc.colour.tone = options_.tone;
-    if (options_.autoLevels) {
-        const AutoLevels levels = autoLevels(sourceBlock(doc));
-        if (!options_.blackGiven) doc.colour.tone.blackPoint = levels.black;
-        if (!options_.whiteGiven) doc.colour.tone.whitePoint = levels.white;
+    document::CSotavoDoc& doc = *m_doc;
+    doc.noise = m_options.noise;
+    doc.display.outputWindowMode = m_options.outputWindowMode;
+    doc.memory = m_options.memory;
+    doc.color.tone = m_options.tone;
+    if (m_options.autoLevels) {
+        const color::AutoLevels levels = color::autoLevels(sourceBlock(doc));
+        if (!m_options.blackGiven) doc.color.tone.blackPoint = levels.black;
+        if (!m_options.whiteGiven) doc.color.tone.whitePoint = levels.white;
     }
-    doc.jpeg.jpegQualitySetting = options_.jpegQuality;
-    doc.jpeg.enhancedSamplingSetting = options_.enhancedSampling;
+    doc.jpeg.jpegQualitySetting = m_options.jpegQuality;
+    doc.jpeg.enhancedSamplingSetting = m_options.enhancedSampling;
 }
 
 bool FileJob::processAndSave(const std::string& output, FileReport& report) {
-    CSotavoDoc& doc = *doc_;
+    document::CSotavoDoc& doc = *m_doc;
     report.output = output;
 
-    if (options_.targetSize && Picture::formatFromExtension(output) == kFormatJpeg) {
-        const uint64_t target =
-            options_.targetSize->sameAsSource
-                ? sourceDataSize(doc.sourceFile.sourceFileSize, doc.sourceFile.exifCopyLength())
-                : uint64_t(options_.targetSize->bytes);
+    if (m_options.targetSize && codec::Picture::formatFromExtension(output) == codec::kFormatJpeg) {
+        const uint64_t target = m_options.targetSize->sameAsSource
+                                    ? document::sourceDataSize(doc.sourceFile.sourceFileSize,
+                                                               doc.sourceFile.exifCopyLength())
+                                    : uint64_t(m_options.targetSize->bytes);
         // What Suggest Quality of the JPEG Options puts into the dialog, estimated on the source.
-        doc.jpeg.jpegQualitySetting = suggestedQualitySetting(
-            target, jpegSizeEstimator(doc.sourceImage, doc.jpeg.enhancedSamplingSetting != 0));
+        doc.jpeg.jpegQualitySetting = document::suggestedQualitySetting(
+            target,
+            document::jpegSizeEstimator(doc.sourceImage, doc.jpeg.enhancedSamplingSetting != 0));
     }
 
-    const bool asShown = options_.region || options_.outputWindowMode != kOutputResult;
+    const bool asShown = m_options.region || m_options.outputWindowMode != pipeline::kOutputResult;
     bool ok = false;
     std::string reason;
     if (asShown) {
         // The detail run (a region) or a run showing edges or noise: the result picture is
         // written as the view would show it, without the full-image run of Save.
-        ProcessOutcome outcome;
-        if (options_.region) {
-            const Rect& r = *options_.region;
+        pipeline::ProcessOutcome outcome;
+        if (m_options.region) {
+            const core::Rect& r = *m_options.region;
             doc.setDetailRect(r.left, r.top, r.right, r.bottom);
             outcome = doc.processImage(true);
         } else {
             outcome = doc.processImage(false);
         }
-        if (outcome == ProcessOutcome::Done) {
-            if (!hasWriterFor(output)) {
+        if (outcome == pipeline::ProcessOutcome::Done) {
+            if (!document::hasWriterFor(output)) {
                 reason = "There is no writer for this file type.";
-            } else if (isReadOnlyFile(output)) {
-                reason = kReadOnlyTargetMessage;
-            } else if (writeResultImage(doc, output) != kPictureOk) {
-                reason = couldNotSaveMessage(output, doc.resultImage.errorReason);
+            } else if (document::isReadOnlyFile(output)) {
+                reason = document::kReadOnlyTargetMessage;
+            } else if (const core::Status written = document::writeResultImage(doc, output);
+                       !written.ok()) {
+                reason = document::couldNotSaveMessage(output, written.reason);
             } else {
                 ok = true;
             }
-        } else if (outcome == ProcessOutcome::NothingToDo) {
+        } else if (outcome == pipeline::ProcessOutcome::NothingToDo) {
             reason = "nothing to process in that region";
         }
     } else {
         // Save, after its dialogs: refusals and failures are told to the host.
-        ok = onSaveDocument(doc, output).saved();
+        ok = document::onSaveDocument(doc, output).saved();
     }
 
-    if (doc.noise.nrMode == kNrModeAuto && doc.processing.noiseProfileKey != 0)
+    if (doc.noise.nrMode == pipeline::kNrModeAuto && doc.processing.noiseProfileKey != 0)
         report.noiseEstimate = doc.processing.noiseProfile.sigma;
     report.width = doc.resultImage.width;
     report.height = doc.resultImage.height;
-    report.format = formatName(Picture::formatFromExtension(output));
+    report.format = formatName(codec::Picture::formatFromExtension(output));
     if (ok) return true;
 
     const std::string messages = hostMessages();

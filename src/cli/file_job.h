@@ -25,27 +25,27 @@ public:
     FileReport run(const InputFile& input, const std::string& output);
 
     /// The job's document, for tests that compare with the core called directly.
-    CSotavoDoc& document() { return *doc_; }
+    document::CSotavoDoc& document() { return *m_doc; }
 
 private:
     bool applyGeometry(FileReport& report);
-    bool applyColourMatch(FileReport& report);
+    bool applyColorMatch(FileReport& report);
     void applySettings();
     bool processAndSave(const std::string& output, FileReport& report);
     std::string hostMessages();
 
-    const CliOptions& options_;
-    ProgressDisplay& display_;
-    int slot_;
-    CliHost host_;
-    std::unique_ptr<CSotavoDoc> doc_;
-    ColorMatchState match_;
-    bool referenceLoaded_ = false;
-    bool profileRead_ = false;
+    const CliOptions& m_options;
+    ProgressDisplay& m_display;
+    int m_slot;
+    CliHost m_host;
+    std::unique_ptr<document::CSotavoDoc> m_doc;
+    color::ColorMatchState m_match;
+    bool m_referenceLoaded = false;
+    bool m_profileRead = false;
 };
 
 /// The settings of a document for the command line: JPEG quality and sampling, memory limits.
-DocumentSettings documentSettingsFor(const CliOptions& options);
+document::DocumentSettings documentSettingsFor(const CliOptions& options);
 
 /// The name of a format id for reports ("JPEG", "PNG", "camera raw", ...).
 std::string formatName(uint32_t formatId);

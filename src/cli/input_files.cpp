@@ -79,7 +79,7 @@ InputListing enumerateInputs(const std::vector<std::string>& inputs, bool recurs
         auto consider = [&](const fs::directory_entry& entry) {
             std::error_code fileEc;
             if (entry.is_regular_file(fileEc) && isReadableImageName(entry.path().string()) &&
-                !isResultFileName(entry.path().filename().string()))
+                !document::isResultFileName(entry.path().filename().string()))
                 found.push_back(entry.path());
         };
         if (recursive) {

@@ -15,7 +15,7 @@ namespace {
 /// --format's extension, or the save dialog's default type ("*.jpg" gives ".jpg").
 std::string outputExtension(const CliOptions& options, const std::string& input) {
     if (!options.format.empty()) return "." + options.format;
-    return proposeSaveName(input, {}).defaultType.substr(1);
+    return document::proposeSaveName(input, {}).defaultType.substr(1);
 }
 
 bool namesSingleFile(const CliOptions& options) {
@@ -52,7 +52,7 @@ OutputPlan planOutputs(const CliOptions& options, const std::vector<InputFile>& 
                 const fs::path folder = options.output.empty()
                                             ? fs::path(input.path).parent_path()
                                             : fs::path(options.output) / input.relativeFolder;
-                out = folder / (proposeSaveName(input.path, {}).fileName +
+                out = folder / (document::proposeSaveName(input.path, {}).fileName +
                                 outputExtension(options, input.path));
             }
             file.output = out.string();

@@ -28,9 +28,9 @@ std::string shortName(const std::string& name, std::size_t room) {
 
 ProgressDisplay::ProgressDisplay(std::FILE* out, bool terminal, bool quiet, int totalFiles,
                                  int jobs)
-    : out_(out), terminal_(terminal && !quiet), quiet_(quiet), total_(totalFiles),
-      slots_(std::size_t(std::max(jobs, 1))) {
-    if (terminal_) width_ = terminalWidth(out_);
+    : m_out(out), m_terminal(terminal && !quiet), m_quiet(quiet), m_total(totalFiles),
+      m_slots(std::size_t(std::max(jobs, 1))) {
+    if (m_terminal) m_width = terminalWidth(m_out);
 }
 
 bool ProgressDisplay::stderrIsTerminal() {
@@ -38,8 +38,8 @@ bool ProgressDisplay::stderrIsTerminal() {
 }
 
 void ProgressDisplay::fileStarted(int slot, const std::string& name) {
-    std::lock_guard lock(mutex_);
-    Slot& s = slots_.at(std::size_t(slot));
+    std::lock_guard lock(m_mutex);
+    Slot& s = m_slots.at(std::size_t(slot));
     s.name = name;
     s.fraction = 0;
     s.busy = true;
@@ -47,69 +47,69 @@ void ProgressDisplay::fileStarted(int slot, const std::string& name) {
 }
 
 void ProgressDisplay::fileProgress(int slot, double fraction) {
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(m_mutex);
     // The engine counts again for every tile and pass of a file; the bar never goes back.
-    Slot& s = slots_.at(std::size_t(slot));
+    Slot& s = m_slots.at(std::size_t(slot));
     s.fraction = std::max(s.fraction, std::clamp(fraction, 0.0, 1.0));
     drawLocked(false);
 }
 
 void ProgressDisplay::fileFinished(int slot, const std::string& line, bool failed) {
-    std::lock_guard lock(mutex_);
-    slots_.at(std::size_t(slot)).busy = false;
-    ++done_;
-    if ((failed || !quiet_) && !line.empty()) printLine(line);
+    std::lock_guard lock(m_mutex);
+    m_slots.at(std::size_t(slot)).busy = false;
+    ++m_done;
+    if ((failed || !m_quiet) && !line.empty()) printLine(line);
     drawLocked(true);
 }
 
 void ProgressDisplay::note(const std::string& line) {
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(m_mutex);
     printLine(line);
     drawLocked(true);
 }
 
 void ProgressDisplay::finish() {
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(m_mutex);
     clearLocked();
-    std::fflush(out_);
+    std::fflush(m_out);
 }
 
 void ProgressDisplay::printLine(const std::string& line) {
     clearLocked();
-    std::fprintf(out_, "%s\n", line.c_str());
+    std::fprintf(m_out, "%s\n", line.c_str());
 }
 
 void ProgressDisplay::clearLocked() {
-    if (!lineShown_) return;
-    std::fputs("\r\033[K", out_);
-    lineShown_ = false;
+    if (!m_lineShown) return;
+    std::fputs("\r\033[K", m_out);
+    m_lineShown = false;
 }
 
 void ProgressDisplay::drawLocked(bool force) {
-    if (!terminal_) return;
+    if (!m_terminal) return;
     const auto now = std::chrono::steady_clock::now();
-    if (!force && now - lastDraw_ < std::chrono::milliseconds(100)) return;
-    lastDraw_ = now;
+    if (!force && now - m_lastDraw < std::chrono::milliseconds(100)) return;
+    m_lastDraw = now;
 
     // Overall: finished files plus the parts of the running ones.
-    double overall = done_;
-    for (const Slot& s : slots_)
+    double overall = m_done;
+    for (const Slot& s : m_slots)
         if (s.busy) overall += s.fraction;
-    const double share = total_ > 0 ? overall / total_ : 1.0;
+    const double share = m_total > 0 ? overall / m_total : 1.0;
     constexpr int kBar = 20;
     const int filled = int(share * kBar);
     std::string line = "[";
     line.append(std::size_t(filled), '#');
     line.append(std::size_t(kBar - filled), '.');
-    line += "] " + std::to_string(done_) + "/" + std::to_string(total_);
+    line += "] " + std::to_string(m_done) + "/" + std::to_string(m_total);
     std::size_t busy = 0;
-    for (const Slot& s : slots_)
+    for (const Slot& s : m_slots)
         busy += s.busy ? 1 : 0;
     if (busy > 0) {
         const std::size_t room =
-            (std::size_t(width_) > line.size() + 2 ? std::size_t(width_) - line.size() - 2 : 0) /
+            (std::size_t(m_width) > line.size() + 2 ? std::size_t(m_width) - line.size() - 2 : 0) /
             busy;
-        for (const Slot& s : slots_) {
+        for (const Slot& s : m_slots) {
             if (!s.busy) continue;
             std::string percent = std::to_string(int(s.fraction * 100));
             percent.insert(percent.begin(), ' ');
@@ -118,10 +118,10 @@ void ProgressDisplay::drawLocked(bool force) {
             line += "  " + shortName(s.name, room - percent.size() - 2) + percent;
         }
     }
-    if (line.size() >= std::size_t(width_)) line.resize(std::size_t(width_ - 1));
-    std::fprintf(out_, "\r\033[K%s", line.c_str());
-    std::fflush(out_);
-    lineShown_ = true;
+    if (line.size() >= std::size_t(m_width)) line.resize(std::size_t(m_width - 1));
+    std::fprintf(m_out, "\r\033[K%s", line.c_str());
+    std::fflush(m_out);
+    m_lineShown = true;
 }
 
 } // namespace velanox::cli

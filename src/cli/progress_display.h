@@ -44,16 +44,16 @@ private:
     void drawLocked(bool force);
     void clearLocked();
 
-    std::FILE* out_;
-    bool terminal_;
-    bool quiet_;
-    int total_;
-    int done_ = 0;
-    std::vector<Slot> slots_;
-    std::mutex mutex_;
-    std::chrono::steady_clock::time_point lastDraw_{};
-    bool lineShown_ = false;
-    int width_ = 80;
+    std::FILE* m_out;
+    bool m_terminal;
+    bool m_quiet;
+    int m_total;
+    int m_done = 0;
+    std::vector<Slot> m_slots;
+    std::mutex m_mutex;
+    std::chrono::steady_clock::time_point m_lastDraw{};
+    bool m_lineShown = false;
+    int m_width = 80;
 };
 
 } // namespace velanox::cli

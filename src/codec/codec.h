@@ -4,6 +4,8 @@
 #pragma once
 
 #include "codec/picture.h"
+#include "core/byte_span.h"
+#include "core/status.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -12,40 +14,10 @@
 
 namespace velanox::codec {
 
-/// Bytes to read from; not owned.
-struct ByteSpan {
-    const uint8_t* data = nullptr;
-    std::size_t size = 0;
-};
-
-/// Status codes beyond the picture ones (0 ok, 1 out of memory, 2 empty path, 5 no reader).
-enum CodecCode : int {
-    kCodecOk = 0,
-    kCodecOutOfMemory = kPictureOutOfMemory,
-    kCodecEmptyPath = kPictureEmptyPath,
-    kCodecNoReader = kPictureNoReader, ///< also: no writer for the format
-    kCodecCannotOpen = 10,             ///< the file cannot be opened or read
-    kCodecCorrupt = 11,                ///< truncated or malformed data
-    kCodecUnsupported = 12,            ///< a variant of the format that is not read
-    kCodecTooLarge = 13,               ///< beyond the size limits, refused before allocating
-    kCodecWriteFailed = 14,            ///< the output could not be written
-};
-
-struct Status {
-    int code = kCodecOk;
-    std::string reason; ///< for the person: what went wrong, without the file name
-    /// The reader's own words when a read in the contained reader failed (the first meaningful
-    /// line it wrote to stderr); empty when it said nothing.
-    std::string detail;
-    bool ok() const { return code == kCodecOk; }
-    static Status success() { return {}; }
-    static Status failure(int code, std::string reason) {
-        Status s;
-        s.code = code;
-        s.reason = std::move(reason);
-        return s;
-    }
-};
+// The codec layer reports through the core's status and reads from its byte spans.
+using core::ByteSpan;
+using core::Status;
+using core::StatusCode;
 
 /// The memory a whole run over a picture will need, as the program that processes it reckons
 /// it, and the budget it must fit in. The readers check it against the header's size before
@@ -67,7 +39,7 @@ struct MemoryBudget {
 std::string formatBytes(uint64_t bytes);
 
 /// Success when a width x height picture fits in the budget (or there is none); otherwise
-/// kCodecTooLarge with a reason naming the size, the need and the budget.
+/// StatusCode::TooLarge with a reason naming the size, the need and the budget.
 Status checkBudget(int64_t width, int64_t height, const MemoryBudget& budget);
 
 /// Size limits checked against a file's header before any pixel memory is allocated.
@@ -87,13 +59,13 @@ struct ReadOptions {
 /// Checks a header's size against the limits; the reason names the size.
 inline Status checkSize(int64_t width, int64_t height, const Limits& limits) {
     if (width <= 0 || height <= 0)
-        return Status::failure(kCodecCorrupt, "The picture has no pixels (" +
-                                                  std::to_string(width) + " x " +
-                                                  std::to_string(height) + ").");
+        return Status::failure(StatusCode::Corrupt, "The picture has no pixels (" +
+                                                        std::to_string(width) + " x " +
+                                                        std::to_string(height) + ").");
     if (width > limits.maxDimension || height > limits.maxDimension ||
         width * height > limits.maxPixels)
-        return Status::failure(kCodecTooLarge, "Image too large: " + std::to_string(width) + " x " +
-                                                   std::to_string(height));
+        return Status::failure(StatusCode::TooLarge, "Image too large: " + std::to_string(width) +
+                                                         " x " + std::to_string(height));
     return checkBudget(width, height, limits.budget);
 }
 
@@ -108,12 +80,12 @@ inline constexpr std::size_t kMaxFileBytes = std::size_t(2) * 1024 * 1024 * 1024
 //   uint32_t classify<Family>(ByteSpan bytes);                  // refined PictureFormat id
 // A reader fills pixels, size, depth, palette and the format id of what it delivered (the
 // refined id, such as kFormatPng8 for palette indices). It stores the file's resolution in the
-// Picture's convention (xResolution, yResolution; resolutionUnit 1 none, 2 per inch, 3 per
+// Picture's info (xResolution, yResolution; resolutionUnit 1 none, 2 per inch, 3 per
 // centimetre), leaving all three 0 when the file carries none (the loader then puts 300 x 300,
 // unit 1). The JPEG reader also fills exifBlock, exif, orientation, fileWidth and fileHeight.
 // The path, the page and the conversion to 24 bits are left to the caller (Picture::load).
 // A writer writes a 24-bit picture (and, where the format has them, 8-bit palette and 1-bit
-// pictures), reads the Picture's writer options and saveXResolution, saveYResolution,
-// saveResolutionUnit, and refuses other depths with kCodecUnsupported.
+// pictures), reads the Picture's writeOptions (keys in codec/write_options.h, the resolution
+// through saveResolution) and refuses other depths with StatusCode::Unsupported.
 
 } // namespace velanox::codec

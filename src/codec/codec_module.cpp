@@ -116,14 +116,15 @@ Status openCodecModule(const std::string& path, const CodecModule*& out) {
     // Never closed: the functions it hands out stay in use until the program ends.
     void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle)
-        return Status::failure(kCodecNoReader, "The reader for this format cannot be loaded (" +
-                                                   loaderMessage(path) + ").");
+        return Status::failure(core::StatusCode::NoReader,
+                               "The reader for this format cannot be loaded (" +
+                                   loaderMessage(path) + ").");
     using Entry = const CodecModule* (*)();
     const auto entry = reinterpret_cast<Entry>(::dlsym(handle, "velanox_codec_module"));
     const CodecModule* module = entry ? entry() : nullptr;
     if (!module || !module->stamp || std::strcmp(module->stamp, kCodecModuleStamp) != 0 ||
         module->pictureSize != sizeof(Picture))
-        return Status::failure(kCodecNoReader,
+        return Status::failure(core::StatusCode::NoReader,
                                "The reader for this format belongs to another version of the "
                                "program.");
     out = module;
@@ -138,7 +139,7 @@ Status findCodecModule(CodecFamily family, const std::vector<std::string>& folde
         const std::string path = folder + "/" + name;
         if (::access(path.c_str(), R_OK) == 0) return openCodecModule(path, out);
     }
-    return Status::failure(kCodecNoReader, kNotInstalled);
+    return Status::failure(core::StatusCode::NoReader, kNotInstalled);
 }
 
 Status codecModule(CodecFamily family, const CodecModule*& out) {
@@ -164,7 +165,7 @@ Status moduleFormat(CodecFamily family, uint32_t formatId, const ModuleFormat*& 
             return Status::success();
         }
     }
-    return Status::failure(kCodecNoReader, "No reader for this format.");
+    return Status::failure(core::StatusCode::NoReader, "No reader for this format.");
 }
 
 void preloadCodecModule(uint32_t formatId) {

@@ -53,25 +53,25 @@ public:
         std::string base = std::filesystem::temp_directory_path(error).string();
         if (error || base.empty()) base = "/tmp";
         std::string folder = base + "/velanox-reader-XXXXXX";
-        if (::mkdtemp(folder.data())) path_ = folder;
+        if (::mkdtemp(folder.data())) m_path = folder;
     }
     ~PrivateFolder() {
-        if (path_.empty()) return;
+        if (m_path.empty()) return;
         std::error_code error;
-        std::filesystem::remove_all(path_, error);
+        std::filesystem::remove_all(m_path, error);
     }
     PrivateFolder(const PrivateFolder&) = delete;
     PrivateFolder& operator=(const PrivateFolder&) = delete;
-    const std::string& path() const { return path_; }
+    const std::string& path() const { return m_path; }
     bool writeFile(const std::string& name, const std::string& text) const {
-        const std::string file = path_ + "/" + name;
+        const std::string file = m_path + "/" + name;
         UniqueFd fd(
             ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
         return fd && ::write(fd.get(), text.data(), text.size()) == ssize_t(text.size());
     }
 
 private:
-    std::string path_;
+    std::string m_path;
 };
 
 // Moves a descriptor above the ones the child's are arranged into (0 to 4), close-on-exec.
@@ -146,15 +146,16 @@ bool receiveReply(int socket, ChildOutcome& outcome) {
 }
 
 Status childFailure(const ChildOutcome& outcome) {
-    if (outcome.cancelled) return Status::failure(kCodecCancelled, "Reading the file was stopped.");
-    if (outcome.timedOut) return Status::failure(kCodecTooLarge, kReadTooLong);
+    if (outcome.cancelled)
+        return Status::failure(core::StatusCode::Cancelled, "Reading the file was stopped.");
+    if (outcome.timedOut) return Status::failure(core::StatusCode::TooLarge, kReadTooLong);
     const int status = outcome.waitStatus;
     if (WIFSIGNALED(status) && WTERMSIG(status) == SIGXCPU)
-        return Status::failure(kCodecTooLarge, kReadTooLong);
+        return Status::failure(core::StatusCode::TooLarge, kReadTooLong);
     // Nobody but the kernel's out-of-memory killer sends it SIGKILL.
     if (WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL)
-        return Status::failure(kCodecTooLarge, kReadTooMuchMemory);
-    return Status::failure(kCodecCorrupt, kReaderStopped);
+        return Status::failure(core::StatusCode::TooLarge, kReadTooMuchMemory);
+    return Status::failure(core::StatusCode::Corrupt, kReaderStopped);
 }
 
 } // namespace
@@ -219,9 +220,10 @@ Status acceptReply(ByteSpan replyBytes, int memoryFile, const Limits& limits, Pi
     DecodedReply reply;
     Picture described;
     if (!decodeReply(replyBytes, limits, reply, described))
-        return Status::failure(kCodecCorrupt, kReaderStopped);
+        return Status::failure(core::StatusCode::Corrupt, kReaderStopped);
     if (!reply.status.ok()) {
-        if (reply.status.code == kCodecOutOfMemory) reply.status.reason = kReadTooMuchMemory;
+        if (reply.status.code == core::StatusCode::OutOfMemory)
+            reply.status.reason = kReadTooMuchMemory;
         return reply.status;
     }
     // Only a memory file sealed against shrinking can be mapped without the risk of a fault
@@ -231,72 +233,62 @@ Status acceptReply(ByteSpan replyBytes, int memoryFile, const Limits& limits, Pi
     if (seals < 0 || !(seals & F_SEAL_SHRINK) || ::fstat(file.get(), &info) != 0 ||
         !S_ISREG(info.st_mode) ||
         uint64_t(info.st_size) < uint64_t(reply.pixelBytes) + reply.profileBytes)
-        return Status::failure(kCodecCorrupt, kReaderStopped);
+        return Status::failure(core::StatusCode::Corrupt, kReaderStopped);
     std::vector<uint8_t> profile(reply.profileBytes);
     if (!profile.empty() && ::pread(file.get(), profile.data(), profile.size(),
                                     off_t(reply.pixelBytes)) != ssize_t(profile.size()))
-        return Status::failure(kCodecCorrupt, kReaderStopped);
+        return Status::failure(core::StatusCode::Corrupt, kReaderStopped);
     PixelStorage pixels = PixelStorage::mapMemoryFile(file.get(), reply.pixelBytes);
-    if (!pixels) return Status::failure(kCodecOutOfMemory, "Not enough memory for the picture.");
+    if (!pixels)
+        return Status::failure(core::StatusCode::OutOfMemory, "Not enough memory for the picture.");
     out.release();
-    if (out.adoptPixels(std::move(pixels), reply.width, reply.height, reply.bitsPerPixel) !=
-        kPictureOk)
-        return Status::failure(kCodecCorrupt, kReaderStopped);
+    if (!out.adoptPixels(std::move(pixels), reply.width, reply.height, reply.bitsPerPixel).ok())
+        return Status::failure(core::StatusCode::Corrupt, kReaderStopped);
     out.paletteSize = described.paletteSize;
     out.palette = described.palette;
-    out.format = described.format;
-    out.xResolution = described.xResolution;
-    out.yResolution = described.yResolution;
-    out.resolutionUnit = described.resolutionUnit;
-    out.tiffPage = described.tiffPage;
-    out.fileWidth = described.fileWidth;
-    out.fileHeight = described.fileHeight;
-    out.orientation = described.orientation;
-    out.saveXResolution = described.saveXResolution;
-    out.saveYResolution = described.saveYResolution;
-    out.saveResolutionUnit = described.saveResolutionUnit;
-    out.exifBlock = std::move(described.exifBlock);
-    out.exif = std::move(described.exif);
-    out.iccProfile = std::move(profile);
+    out.info = std::move(described.info);
+    out.info.iccProfile = std::move(profile);
+    out.writeOptions = std::move(described.writeOptions);
     return Status::success();
 }
 
 Status loadPictureContained(const std::string& path, const LoadRequest& request,
                             const ContainedReading& settings, Picture& out) {
     out.release();
-    out.exifBlock.clear();
-    out.exif = ExifSummary{};
-    out.orientation = 1;
-    out.iccProfile.clear();
-    if (path.empty()) return Status::failure(kCodecEmptyPath, "No file name.");
+    out.info.exifBlock.clear();
+    out.info.exif = ExifSummary{};
+    out.info.orientation = 1;
+    out.info.iccProfile.clear();
+    if (path.empty()) return Status::failure(core::StatusCode::EmptyPath, "No file name.");
     UniqueFd input;
     uint64_t size = 0;
     if (Status s = openRegularFile(path, input, &size); !s.ok()) return s;
-    if (size == 0) return Status::failure(kCodecCorrupt, "The file is empty.");
+    if (size == 0) return Status::failure(core::StatusCode::Corrupt, "The file is empty.");
     if (size > kMaxFileBytes)
-        return Status::failure(kCodecTooLarge, "The file is too large to be read.");
+        return Status::failure(core::StatusCode::TooLarge, "The file is too large to be read.");
 
     const std::string program =
         settings.readerProgram.empty() ? findReaderProgram() : settings.readerProgram;
     if (program.empty())
-        return Status::failure(kCodecNoReader, "The reader program velanox-nr-reader is missing.");
+        return Status::failure(core::StatusCode::NoReader,
+                               "The reader program velanox-nr-reader is missing.");
     const uint64_t memory = settings.memoryBytes ? settings.memoryBytes : defaultMemoryBudget();
     const uint32_t seconds = settings.cpuSeconds ? settings.cpuSeconds : 20;
 
     PrivateFolder folder;
     if (folder.path().empty() || !folder.writeFile("policy.xml", magick::policyText({memory, 0})))
-        return Status::failure(kCodecCannotOpen, "Cannot create a temporary folder.");
+        return Status::failure(core::StatusCode::CannotOpen, "Cannot create a temporary folder.");
 
     int pair[2], errors[2];
     if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, pair) != 0)
-        return Status::failure(kCodecCannotOpen, "Cannot start the reader.");
+        return Status::failure(core::StatusCode::CannotOpen, "Cannot start the reader.");
     UniqueFd ours = lifted(pair[0]), theirs = lifted(pair[1]);
     if (::pipe2(errors, O_CLOEXEC) != 0)
-        return Status::failure(kCodecCannotOpen, "Cannot start the reader.");
+        return Status::failure(core::StatusCode::CannotOpen, "Cannot start the reader.");
     UniqueFd errorsIn = lifted(errors[0]), errorsOut = lifted(errors[1]);
     input = lifted(input.release());
     if (!ours || !theirs || !errorsIn || !errorsOut || !input)
-        return Status::failure(kCodecCannotOpen, "Cannot start the reader.");
+        return Status::failure(core::StatusCode::CannotOpen, "Cannot start the reader.");
 
     const MemoryBudget& budget = request.limits.budget;
     std::string name = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
@@ -353,7 +345,8 @@ Status loadPictureContained(const std::string& path, const LoadRequest& request,
     theirs.reset();
     errorsOut.reset();
     input.reset();
-    if (spawned != 0) return Status::failure(kCodecNoReader, "The reader program cannot start.");
+    if (spawned != 0)
+        return Status::failure(core::StatusCode::NoReader, "The reader program cannot start.");
 
     // Wait for the reply, the reader's end, the time limit or a stop, keeping its stderr drained.
     using Clock = std::chrono::steady_clock;
@@ -429,7 +422,7 @@ Status loadPictureContained(const std::string& path, const LoadRequest& request,
         status = acceptReply(reply, outcome.memoryFile.release(), request.limits, out);
     }
     if (status.ok())
-        out.filePath = path;
+        out.info.filePath = path;
     else if (!outcome.cancelled)
         status.detail = firstMeaningfulLine(keptErrors);
     return status;

@@ -30,12 +30,9 @@ struct ContainedReading {
     uint32_t cpuSeconds = 20;  ///< CPU time the reader may use on one file
     uint64_t memoryBytes = 0;  ///< address space the reader may use; 0: defaultMemoryBudget()
     /// Called about every 50 ms while the reader runs; returning false stops the read (it then
-    /// fails with kCodecCancelled). Empty: never stopped.
+    /// fails with core::StatusCode::Cancelled). Empty: never stopped.
     std::function<bool()> keepWaiting;
 };
-
-/// Failure code of a read stopped through keepWaiting.
-inline constexpr int kCodecCancelled = 15;
 
 /// Sets how Picture::load reads files in this process from now on.
 void setContainedReading(ContainedReading settings);

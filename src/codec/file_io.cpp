@@ -75,7 +75,8 @@ Status writeAll(int fd, const std::vector<uint8_t>& bytes) {
         const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0)
-            return Status::failure(kCodecWriteFailed, systemReason("Cannot write the file"));
+            return Status::failure(core::StatusCode::WriteFailed,
+                                   systemReason("Cannot write the file"));
         done += std::size_t(n);
     }
     return Status::success();
@@ -94,23 +95,24 @@ bool linkUnnamed(int fd, const std::string& path) {
 } // namespace
 
 void UniqueFd::reset(int fd) {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = fd;
+    if (m_fd >= 0) ::close(m_fd);
+    m_fd = fd;
 }
 
 Status openRegularFile(const std::string& path, UniqueFd& out, uint64_t* size) {
     out.reset();
-    if (path.empty()) return Status::failure(kCodecEmptyPath, "No file name.");
+    if (path.empty()) return Status::failure(core::StatusCode::EmptyPath, "No file name.");
     // O_NONBLOCK: opening a named pipe with no writer, or some devices, would otherwise wait.
     UniqueFd file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    if (!file) return Status::failure(kCodecCannotOpen, systemReason("Cannot open the file"));
+    if (!file)
+        return Status::failure(core::StatusCode::CannotOpen, systemReason("Cannot open the file"));
     struct stat info {};
     if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode))
-        return Status::failure(kCodecCannotOpen, "Not a regular file.");
+        return Status::failure(core::StatusCode::CannotOpen, "Not a regular file.");
     // Reads of a regular file then behave as usual.
     const int flags = ::fcntl(file.get(), F_GETFL);
     if (flags < 0 || ::fcntl(file.get(), F_SETFL, flags & ~O_NONBLOCK) != 0)
-        return Status::failure(kCodecCannotOpen, systemReason("Cannot open the file"));
+        return Status::failure(core::StatusCode::CannotOpen, systemReason("Cannot open the file"));
     if (size) *size = uint64_t(info.st_size);
     out = std::move(file);
     return Status::success();
@@ -120,19 +122,20 @@ Status readWholeFile(int fd, std::vector<uint8_t>& out, std::size_t maxBytes) {
     out.clear();
     struct stat info {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
-        return Status::failure(kCodecCannotOpen, "Not a regular file.");
+        return Status::failure(core::StatusCode::CannotOpen, "Not a regular file.");
     if (uint64_t(info.st_size) > maxBytes)
-        return Status::failure(kCodecTooLarge, "The file is too large to be read.");
+        return Status::failure(core::StatusCode::TooLarge, "The file is too large to be read.");
     try {
         out.resize(std::size_t(info.st_size));
     } catch (const std::bad_alloc&) {
-        return Status::failure(kCodecOutOfMemory, "Out of memory");
+        return Status::failure(StatusCode::OutOfMemory, "Out of memory");
     }
     std::size_t done = 0;
     while (done < out.size()) {
         const ssize_t n = ::pread(fd, out.data() + done, out.size() - done, off_t(done));
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return Status::failure(kCodecCannotOpen, systemReason("Cannot read the file"));
+        if (n < 0)
+            return Status::failure(StatusCode::CannotOpen, systemReason("Cannot read the file"));
         if (n == 0) break; // the file shrank while being read
         done += std::size_t(n);
     }
@@ -149,7 +152,7 @@ Status readWholeFile(const std::string& path, std::vector<uint8_t>& out, std::si
 
 Status writeFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes,
                            LinkAtTarget link) {
-    if (path.empty()) return Status::failure(kCodecEmptyPath, "No file name.");
+    if (path.empty()) return Status::failure(core::StatusCode::EmptyPath, "No file name.");
     std::string target = path;
     struct stat linkInfo {};
     const bool isLink = ::lstat(path.c_str(), &linkInfo) == 0 && S_ISLNK(linkInfo.st_mode);
@@ -161,10 +164,10 @@ Status writeFileAtomically(const std::string& path, const std::vector<uint8_t>& 
     const bool exists =
         (isLink && link == LinkAtTarget::Replace) ? false : ::stat(target.c_str(), &old) == 0;
     if (exists && !S_ISREG(old.st_mode))
-        return Status::failure(kCodecWriteFailed, "The target is not a regular file.");
+        return Status::failure(StatusCode::WriteFailed, "The target is not a regular file.");
     // No write permission bit at all counts as read-only even for a user who could write anyway.
     if (exists && (::access(target.c_str(), W_OK) != 0 || (old.st_mode & 0222) == 0))
-        return Status::failure(kCodecWriteFailed,
+        return Status::failure(StatusCode::WriteFailed,
                                "The existing file is read only and it can't be overwritten.");
 
     const std::string folder = folderOf(target);
@@ -175,21 +178,23 @@ Status writeFileAtomically(const std::string& path, const std::vector<uint8_t>& 
     std::string temporary;
     if (!unnamed) {
         if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
-            return Status::failure(kCodecWriteFailed, systemReason("Cannot create the file"));
+            return Status::failure(core::StatusCode::WriteFailed,
+                                   systemReason("Cannot create the file"));
         cleanFolderOnce(folder.empty() ? "." : folder);
         for (int attempt = 0; attempt < 100 && !file; ++attempt) {
             temporary = temporaryPathFor(target);
             file.reset(::open(temporary.c_str(),
                               O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
             if (!file && errno != EEXIST)
-                return Status::failure(kCodecWriteFailed, systemReason("Cannot create the file"));
+                return Status::failure(core::StatusCode::WriteFailed,
+                                       systemReason("Cannot create the file"));
         }
-        if (!file) return Status::failure(kCodecWriteFailed, "Cannot create the file.");
+        if (!file) return Status::failure(core::StatusCode::WriteFailed, "Cannot create the file.");
     }
     // Every failure from here on removes the named temporary file (an unnamed one vanishes with
     // its descriptor).
     const auto fail = [&](const char* what) {
-        Status status = Status::failure(kCodecWriteFailed, systemReason(what));
+        Status status = Status::failure(core::StatusCode::WriteFailed, systemReason(what));
         file.reset();
         if (!temporary.empty()) ::unlink(temporary.c_str());
         return status;
@@ -221,7 +226,8 @@ Status writeFileAtomically(const std::string& path, const std::vector<uint8_t>& 
     }
     if (::close(file.release()) != 0) return fail("Cannot write the file");
     if (::rename(temporary.c_str(), target.c_str()) != 0) {
-        Status status = Status::failure(kCodecWriteFailed, systemReason("Cannot replace the file"));
+        Status status =
+            Status::failure(StatusCode::WriteFailed, systemReason("Cannot replace the file"));
         ::unlink(temporary.c_str());
         return status;
     }

@@ -15,23 +15,23 @@ namespace velanox::codec {
 class UniqueFd {
 public:
     UniqueFd() = default;
-    explicit UniqueFd(int fd) : fd_(fd) {}
+    explicit UniqueFd(int fd) : m_fd(fd) {}
     ~UniqueFd() { reset(); }
-    UniqueFd(UniqueFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    UniqueFd(UniqueFd&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
     UniqueFd& operator=(UniqueFd&& other) noexcept {
-        if (this != &other) reset(std::exchange(other.fd_, -1));
+        if (this != &other) reset(std::exchange(other.m_fd, -1));
         return *this;
     }
     UniqueFd(const UniqueFd&) = delete;
     UniqueFd& operator=(const UniqueFd&) = delete;
 
-    int get() const { return fd_; }
-    explicit operator bool() const { return fd_ >= 0; }
-    int release() { return std::exchange(fd_, -1); }
+    int get() const { return m_fd; }
+    explicit operator bool() const { return m_fd >= 0; }
+    int release() { return std::exchange(m_fd, -1); }
     void reset(int fd = -1);
 
 private:
-    int fd_ = -1;
+    int m_fd = -1;
 };
 
 /// Opens a file for reading. The open itself never waits (a named pipe without a writer, a
@@ -40,7 +40,7 @@ private:
 Status openRegularFile(const std::string& path, UniqueFd& out, uint64_t* size = nullptr);
 
 /// Reads an open file whole from its start into out (at most maxBytes; a larger file is refused
-/// with kCodecTooLarge before anything is allocated).
+/// with core::StatusCode::TooLarge before anything is allocated).
 Status readWholeFile(int fd, std::vector<uint8_t>& out, std::size_t maxBytes = kMaxFileBytes);
 
 /// openRegularFile and readWholeFile.

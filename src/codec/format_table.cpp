@@ -25,7 +25,8 @@ template <CodecFamily family, uint32_t id>
 Status moduleRead(ByteSpan bytes, Picture& out, const ReadOptions& options) {
     const ModuleFormat* format = nullptr;
     if (Status s = moduleFormat(family, id, format); !s.ok()) return s;
-    if (!format->read) return Status::failure(kCodecNoReader, "No reader for this format.");
+    if (!format->read)
+        return Status::failure(core::StatusCode::NoReader, "No reader for this format.");
     return format->read(bytes, out, options);
 }
 
@@ -37,7 +38,8 @@ Status moduleWrite(const Picture& picture, std::vector<uint8_t>& out) {
             s.reason.replace(0, 26, "The writer for this format");
         return s;
     }
-    if (!format->write) return Status::failure(kCodecNoReader, "No writer for this format.");
+    if (!format->write)
+        return Status::failure(core::StatusCode::NoReader, "No writer for this format.");
     return format->write(picture, out);
 }
 

@@ -59,10 +59,10 @@ Status checkBudget(int64_t width, int64_t height, const MemoryBudget& budget) {
         needText = text[0];
         budgetText = text[1];
     }
-    return Status::failure(kCodecTooLarge, "The picture (" + std::to_string(width) + " x " +
-                                               std::to_string(height) + ", needs about " +
-                                               needText + ") is larger than the memory budget (" +
-                                               budgetText + ").");
+    return Status::failure(core::StatusCode::TooLarge,
+                           "The picture (" + std::to_string(width) + " x " +
+                               std::to_string(height) + ", needs about " + needText +
+                               ") is larger than the memory budget (" + budgetText + ").");
 }
 
 } // namespace velanox::codec

@@ -7,7 +7,22 @@
 #include <cstring>
 #include <new>
 
-namespace velanox {
+namespace velanox::codec {
+namespace {
+
+core::Status outOfMemory() {
+    return core::Status::failure(core::StatusCode::OutOfMemory, "Out of memory");
+}
+
+core::Status noPixels() {
+    return core::Status::failure(core::StatusCode::NoReader, "There is no picture.");
+}
+
+core::Status unsupportedDepth() {
+    return core::Status::failure(core::StatusCode::NoReader, "Unsupported pixel depth.");
+}
+
+} // namespace
 
 std::size_t Picture::rowBytesFor(int32_t width, int32_t bitsPerPixel) {
     if (width <= 0 || bitsPerPixel <= 0) return 0;
@@ -29,68 +44,68 @@ std::size_t pictureBytes(int32_t width, int32_t height, int32_t bitsPerPixel) {
 
 } // namespace
 
-int Picture::allocate(int32_t newWidth, int32_t newHeight, int32_t newBitsPerPixel) {
+core::Status Picture::allocate(int32_t newWidth, int32_t newHeight, int32_t newBitsPerPixel) {
     width = height = 0;
     bitsPerPixel = 0;
     paletteSize = 0;
-    pixelBytes_ = 0;
+    m_pixelBytes = 0;
     const std::size_t size = pictureBytes(newWidth, newHeight, newBitsPerPixel);
     if (size == 0) {
-        pixels_.reset();
-        return kPictureOutOfMemory;
+        m_pixels.reset();
+        return outOfMemory();
     }
     // A heap block of the same size is kept: the next picture of a batch, or the result made
     // again from the source, reuses memory whose pages are there already. (In the reader's
     // child every picture gets a memory file of its own.)
-    if (!pixels_.reallocate(size)) return kPictureOutOfMemory;
-    pixelBytes_ = size;
+    if (!m_pixels.reallocate(size)) return outOfMemory();
+    m_pixelBytes = size;
     width = newWidth;
     height = newHeight;
     bitsPerPixel = newBitsPerPixel;
-    return kPictureOk;
+    return core::Status::success();
 }
 
-int Picture::adoptPixels(codec::PixelStorage storage, int32_t newWidth, int32_t newHeight,
-                         int32_t newBitsPerPixel) {
+core::Status Picture::adoptPixels(PixelStorage storage, int32_t newWidth, int32_t newHeight,
+                                  int32_t newBitsPerPixel) {
     release();
     const std::size_t size = pictureBytes(newWidth, newHeight, newBitsPerPixel);
-    if (size == 0 || !storage || storage.size() < size) return kPictureOutOfMemory;
-    pixels_ = std::move(storage);
-    pixelBytes_ = size;
+    if (size == 0 || !storage || storage.size() < size) return outOfMemory();
+    m_pixels = std::move(storage);
+    m_pixelBytes = size;
     width = newWidth;
     height = newHeight;
     bitsPerPixel = newBitsPerPixel;
-    return kPictureOk;
+    return core::Status::success();
 }
 
-int Picture::copyFrom(const Picture& other) {
-    if (&other == this) return kPictureOk;
+core::Status Picture::copyFrom(const Picture& other) {
+    if (&other == this) return core::Status::success();
     if (!other.hasPixels()) {
         release();
     } else {
-        if (int rc = allocate(other.width, other.height, other.bitsPerPixel); rc != kPictureOk)
-            return rc;
-        std::memcpy(pixels_.data(), other.pixels_.data(), other.pixelBytes_);
+        if (core::Status s = allocate(other.width, other.height, other.bitsPerPixel); !s.ok())
+            return s;
+        std::memcpy(m_pixels.data(), other.m_pixels.data(), other.m_pixelBytes);
     }
     copyDescriptionFrom(other);
-    filePath = other.filePath;
-    tiffPage = other.tiffPage;
-    return kPictureOk;
+    info.filePath = other.info.filePath;
+    info.tiffPage = other.info.tiffPage;
+    return core::Status::success();
 }
 
 void Picture::copyDescriptionFrom(const Picture& other) {
     paletteSize = other.paletteSize;
     palette = other.palette;
-    format = other.format;
-    xResolution = other.xResolution;
-    yResolution = other.yResolution;
-    resolutionUnit = other.resolutionUnit;
+    info.format = other.info.format;
+    info.xResolution = other.info.xResolution;
+    info.yResolution = other.info.yResolution;
+    info.resolutionUnit = other.info.resolutionUnit;
 }
 
 void Picture::takeFrom(Picture& other) {
     if (&other == this) return;
-    pixels_ = std::move(other.pixels_);
-    pixelBytes_ = other.pixelBytes_;
+    m_pixels = std::move(other.m_pixels);
+    m_pixelBytes = other.m_pixelBytes;
     width = other.width;
     height = other.height;
     bitsPerPixel = other.bitsPerPixel;
@@ -98,12 +113,12 @@ void Picture::takeFrom(Picture& other) {
     other.release();
 }
 
-int Picture::toTrueColour() {
-    if (!hasPixels()) return kPictureNoReader;
-    if (bitsPerPixel == 24) return kPictureOk;
-    if (bitsPerPixel != 1 && bitsPerPixel != 8) return kPictureNoReader;
+core::Status Picture::toTrueColour() {
+    if (!hasPixels()) return noPixels();
+    if (bitsPerPixel == 24) return core::Status::success();
+    if (bitsPerPixel != 1 && bitsPerPixel != 8) return unsupportedDepth();
     Picture rgb;
-    if (int rc = rgb.allocate(width, height, 24); rc != kPictureOk) return rc;
+    if (core::Status s = rgb.allocate(width, height, 24); !s.ok()) return s;
     const std::size_t inRow = rowBytes();
     for (int32_t y = 0; y < height; ++y) {
         const uint8_t* in = pixels() + std::size_t(y) * inRow;
@@ -116,45 +131,48 @@ int Picture::toTrueColour() {
             out[2] = e.blue;
         }
     }
-    pixels_ = std::move(rgb.pixels_);
-    pixelBytes_ = rgb.pixelBytes_;
+    m_pixels = std::move(rgb.m_pixels);
+    m_pixelBytes = rgb.m_pixelBytes;
     bitsPerPixel = 24;
     paletteSize = 0;
-    return kPictureOk;
+    return core::Status::success();
 }
 
-int Picture::applyOrientation(int32_t orientationValue) {
-    if (!hasPixels() || (bitsPerPixel != 24 && bitsPerPixel != 8)) return kPictureNoReader;
-    if (orientationValue < 2 || orientationValue > 8) return kPictureOk;
-    codec::PixelStorage turned = codec::PixelStorage::allocate(pixelBytes_);
-    if (!turned) return kPictureOutOfMemory;
+core::Status Picture::applyOrientation(int32_t orientationValue) {
+    if (!hasPixels()) return noPixels();
+    if (bitsPerPixel != 24 && bitsPerPixel != 8) return unsupportedDepth();
+    if (orientationValue < 2 || orientationValue > 8) return core::Status::success();
+    PixelStorage turned = PixelStorage::allocate(m_pixelBytes);
+    if (!turned) return outOfMemory();
     codec::orientPixels(pixels(), width, height, bitsPerPixel / 8, orientationValue, turned.data());
-    pixels_ = std::move(turned);
+    m_pixels = std::move(turned);
     if (codec::orientationSwapsAxes(orientationValue)) std::swap(width, height);
-    return kPictureOk;
+    return core::Status::success();
 }
 
-int Picture::resample(int32_t newWidth, int32_t newHeight) {
-    if (!hasPixels() || bitsPerPixel != 24 || newWidth <= 0 || newHeight <= 0)
-        return kPictureNoReader;
-    if (newWidth == width && newHeight == height) return kPictureOk;
+core::Status Picture::resample(int32_t newWidth, int32_t newHeight) {
+    if (!hasPixels()) return noPixels();
+    if (bitsPerPixel != 24 || newWidth <= 0 || newHeight <= 0)
+        return core::Status::failure(core::StatusCode::NoReader,
+                                     "Only 24-bit pictures are resampled, to a size of 1 or more.");
+    if (newWidth == width && newHeight == height) return core::Status::success();
     Picture scaled;
-    if (int rc = scaled.allocate(newWidth, newHeight, 24); rc != kPictureOk) return rc;
+    if (core::Status s = scaled.allocate(newWidth, newHeight, 24); !s.ok()) return s;
     if (!codec::resampleRgb(pixels(), width, height, scaled.pixels(), newWidth, newHeight))
-        return kPictureOutOfMemory;
-    pixels_ = std::move(scaled.pixels_);
-    pixelBytes_ = scaled.pixelBytes_;
+        return outOfMemory();
+    m_pixels = std::move(scaled.m_pixels);
+    m_pixelBytes = scaled.m_pixelBytes;
     width = newWidth;
     height = newHeight;
-    return kPictureOk;
+    return core::Status::success();
 }
 
 void Picture::release() {
-    pixels_.reset();
-    pixelBytes_ = 0;
+    m_pixels.reset();
+    m_pixelBytes = 0;
     width = height = 0;
     bitsPerPixel = 0;
     paletteSize = 0;
 }
 
-} // namespace velanox
+} // namespace velanox::codec

@@ -3,6 +3,8 @@
 #pragma once
 
 #include "codec/pixel_storage.h"
+#include "codec/write_options.h"
+#include "core/status.h"
 
 #include <array>
 #include <cstddef>
@@ -11,13 +13,11 @@
 #include <string>
 #include <vector>
 
-namespace velanox {
+namespace velanox::codec {
 
-namespace codec {
 struct MemoryBudget;
-}
 
-/// Format ids, as stored in Picture::format and used by the writer table.
+/// Format ids, as stored in FileInfo::format and used by the writer table.
 enum PictureFormat : uint32_t {
     kFormatJpeg = 0,
     kFormatJpegGrey = 1,
@@ -47,17 +47,10 @@ enum PictureFormat : uint32_t {
     kFormatJxl = 25, ///< JPEG XL
 };
 
-/// Status codes of picture operations (codec layers add their own from 10 up).
-enum PictureStatus : int {
-    kPictureOk = 0,
-    kPictureOutOfMemory = 1,
-    kPictureEmptyPath = 2,
-    kPictureNoReader = 5, ///< no reader or writer for the format, or no pixels to save
-};
-
 /// One palette entry in the platform's layout: blue, green, red and a fourth byte.
 struct PaletteEntry {
     uint8_t blue = 0, green = 0, red = 0, reserved = 0;
+    bool operator==(const PaletteEntry&) const = default;
 };
 
 /// What the EXIF data of a file says, read from the raw tag values (rationals as a / b, ignored
@@ -82,77 +75,78 @@ struct ExifSummary {
     int32_t colorSpace = 0;      ///< 40961
 };
 
+/// What the file a picture came from says besides its pixels: the format it was read as, where
+/// from, its resolution, its EXIF data, the size it had in the file and its colour profile. A
+/// picture read from memory or pasted has the defaults.
+struct FileInfo {
+    uint32_t format = kFormatAuto;
+    std::string filePath;
+    uint32_t tiffPage = 0;
+    uint32_t xResolution = 0, yResolution = 0; ///< read from the file (300, 300 when none)
+    uint32_t resolutionUnit = 0;               ///< 1 none, 2 per inch, 3 per centimetre
+    /// The whole APP1 segment with its marker and length bytes; empty when the file has none.
+    std::vector<uint8_t> exifBlock;
+    ExifSummary exif;
+    int32_t fileWidth = 0, fileHeight = 0; ///< before reduction, after orientation
+    int32_t orientation = 1;               ///< EXIF orientation 1..8
+    /// The ICC profile the pixel values are in, whole as the file stored it; written into every
+    /// output that can hold one. Empty means sRGB: files without a profile, decoded camera raws
+    /// and CMYK files converted on reading. Only RGB profiles are kept.
+    std::vector<uint8_t> iccProfile;
+
+    uint32_t exifLength() const { return uint32_t(exifBlock.size()); }
+};
+
+/// One image the program holds, in three parts: its pixels (size, depth, palette and the bytes),
+/// what its file said (info), and how a writer is to write it (writeOptions, keyed by the
+/// writers in codec/write_options.h).
 class Picture {
 public:
     Picture() = default;
     Picture(const Picture&) = delete;
     Picture& operator=(const Picture&) = delete;
 
-    // ---- file metadata -------------------------------------------------------------------
-    uint32_t xResolution = 0, yResolution = 0; ///< read from the file (300, 300 when none)
-    uint32_t resolutionUnit = 0;               ///< 1 none, 2 per inch, 3 per centimetre
+    // ---- pixels --------------------------------------------------------------------------
     int32_t width = 0, height = 0;
     int32_t bitsPerPixel = 0; ///< 1, 8, 24 (32 for the crop display)
     int32_t paletteSize = 0;  ///< entries used: 0, 2 or 256
     std::array<PaletteEntry, 256> palette{};
-    uint32_t format = kFormatAuto;
-    std::string filePath;
-    uint32_t tiffPage = 0;
 
-    // ---- writer options ------------------------------------------------------------------
-    uint32_t wbmpThreshold = 128;
-    uint8_t jpegProgressive = 0;
-    uint32_t saveXResolution = 300, saveYResolution = 300, saveResolutionUnit = 1;
-    uint32_t tiffCompression = 1;
-    uint8_t bmpOptionFlag = 0;
-    uint32_t jpegFullChroma = 1;
-    uint32_t jpegQuality = 75;
-
-    // ---- EXIF ----------------------------------------------------------------------------
-    /// The whole APP1 segment with its marker and length bytes; empty when the file has none.
-    std::vector<uint8_t> exifBlock;
-    uint32_t exifLength() const { return uint32_t(exifBlock.size()); }
-    ExifSummary exif;
-
-    // ---- colour --------------------------------------------------------------------------
-    /// The ICC profile the pixel values are in, whole as the file stored it; written into every
-    /// output that can hold one. Empty means sRGB: files without a profile, decoded camera raws
-    /// and CMYK files converted on reading. Only RGB profiles are kept.
-    std::vector<uint8_t> iccProfile;
-
-    // ---- reading limits and what the file held -------------------------------------------
-    int32_t previewMaxWidth = 0, previewMaxHeight = 0; ///< both > 0: JPEG decoded reduced
-    int32_t fileWidth = 0, fileHeight = 0;             ///< before reduction, after orientation
-    int32_t orientation = 1;                           ///< EXIF orientation 1..8
-
-    // ---- pixels --------------------------------------------------------------------------
     /// Rows top to bottom without padding; 24-bit pixels red, green, blue; 8-bit palette
     /// indices; 1-bit rows packed (width + 7) / 8 bytes.
-    uint8_t* pixels() { return pixels_.data(); }
-    const uint8_t* pixels() const { return pixels_.data(); }
-    bool hasPixels() const { return bool(pixels_); }
+    uint8_t* pixels() { return m_pixels.data(); }
+    const uint8_t* pixels() const { return m_pixels.data(); }
+    bool hasPixels() const { return bool(m_pixels); }
     std::size_t rowBytes() const { return rowBytesFor(width, bitsPerPixel); }
-    std::size_t pixelBytes() const { return pixelBytes_; }
+    std::size_t pixelBytes() const { return m_pixelBytes; }
     /// The memory behind the pixels (a heap block, or a shared memory file).
-    const codec::PixelStorage& pixelStorage() const { return pixels_; }
+    const PixelStorage& pixelStorage() const { return m_pixels; }
 
     static std::size_t rowBytesFor(int32_t width, int32_t bitsPerPixel);
 
+    // ---- the file ------------------------------------------------------------------------
+    FileInfo info;
+
+    // ---- how to write it -----------------------------------------------------------------
+    WriteOptions writeOptions;
+
+    // ---- reading limits ------------------------------------------------------------------
+    int32_t previewMaxWidth = 0, previewMaxHeight = 0; ///< both > 0: JPEG decoded reduced
+
     /// Reserves room for width x height at the given depth, releasing the old pixels (a block of
-    /// the same size is kept, its contents unspecified).
-    /// Returns kPictureOk, or kPictureOutOfMemory (no pixels) when the memory cannot be had or
-    /// the size is not representable.
-    int allocate(int32_t width, int32_t height, int32_t bitsPerPixel);
+    /// the same size is kept, its contents unspecified). OutOfMemory (no pixels) when the memory
+    /// cannot be had, the size is not representable or the depth is not 1, 8, 24 or 32.
+    core::Status allocate(int32_t width, int32_t height, int32_t bitsPerPixel);
 
     /// Takes storage (at least width x height at the depth, as allocate would reserve) as the
-    /// pixels. Returns kPictureOk, or kPictureOutOfMemory (nothing taken, no pixels) when the
-    /// size or depth is not one allocate accepts or the storage is too small.
-    int adoptPixels(codec::PixelStorage storage, int32_t width, int32_t height,
-                    int32_t bitsPerPixel);
+    /// pixels. OutOfMemory (nothing taken, no pixels) when the size or depth is not one allocate
+    /// accepts or the storage is too small.
+    core::Status adoptPixels(PixelStorage storage, int32_t width, int32_t height,
+                             int32_t bitsPerPixel);
 
-    /// Deep copy of the pixels, size, depth, palette, the resolution read, format, path and
-    /// page; EXIF, orientation and writer options keep their values.
-    int copyFrom(const Picture& other);
+    /// Deep copy of the pixels, size, depth and palette, and of the file's format, path, page
+    /// and resolution; EXIF, orientation and write options keep their values.
+    core::Status copyFrom(const Picture& other);
 
     /// Moves other's pixels here with size, depth, palette, format and the resolution read;
     /// other keeps no pixels.
@@ -162,7 +156,8 @@ public:
     void release();
 
     /// Asks for JPEG files to be decoded at a reduced size (1/2, 1/4 or 1/8) when both limits
-    /// are > 0 and small enough; fileWidth and fileHeight still give the full size.
+    /// are > 0 and small enough; info.fileWidth and info.fileHeight still give the full
+    /// size.
     void setPreviewLimit(int32_t maxWidth, int32_t maxHeight) {
         previewMaxWidth = maxWidth;
         previewMaxHeight = maxHeight;
@@ -170,37 +165,38 @@ public:
 
     // ---- in-memory operations ------------------------------------------------------------
     /// Turns an 8-bit or 1-bit picture into 24-bit in place through the palette (24-bit is left
-    /// as it is). Returns kPictureOk, kPictureOutOfMemory, or kPictureNoReader when there are
-    /// no pixels or the depth is not 1, 8 or 24.
-    int toTrueColour();
+    /// as it is). OutOfMemory, or NoReader when there are no pixels or the depth is not 1, 8
+    /// or 24.
+    core::Status toTrueColour();
 
     /// Applies the EXIF orientation transform 2..8 to a 24-bit or 8-bit picture (1 and other
-    /// values leave it unchanged); for 5..8 width and height are exchanged. Returns kPictureOk,
-    /// kPictureOutOfMemory (the picture is unchanged) or kPictureNoReader (other depths).
-    int applyOrientation(int32_t orientationValue);
+    /// values leave it unchanged); for 5..8 width and height are exchanged. OutOfMemory (the
+    /// picture is unchanged) or NoReader (other depths).
+    core::Status applyOrientation(int32_t orientationValue);
 
     /// Resamples a 24-bit picture to newWidth x newHeight in place: area averaging along an
-    /// axis that shrinks, Lanczos-3 along an axis that grows. Returns kPictureOk,
-    /// kPictureOutOfMemory (unchanged) or kPictureNoReader (not 24-bit or a size <= 0).
-    int resample(int32_t newWidth, int32_t newHeight);
+    /// axis that shrinks, Lanczos-3 along an axis that grows. OutOfMemory (unchanged) or
+    /// NoReader (not 24-bit or a size <= 0).
+    core::Status resample(int32_t newWidth, int32_t newHeight);
 
     // ---- files ---------------------------------------------------------------------------
     /// Reads a file. format kFormatAuto (21) tries the camera raw decoder first and then
     /// detects the format from the content (the extension only when the content is not
-    /// recognised). The old pixels are released first, whatever the outcome. Returns 0,
-    /// kPictureEmptyPath, kPictureNoReader when no reader knows the file, or a codec code
-    /// (codec.h) with the reason in errorReason. Every picture read ends as 24-bit.
-    int load(const std::string& path, uint32_t formatId = kFormatAuto, uint32_t page = 0);
-    /// load, refusing (kCodecTooLarge, before any pixel is decoded) a picture whose whole run
-    /// would not fit in the budget.
-    int load(const std::string& path, const codec::MemoryBudget& budget);
+    /// recognised). The old pixels are released first, whatever the outcome. EmptyPath,
+    /// NoReader when no reader knows the file, or a reader's failure, each with its reason (and
+    /// the reader's own words in detail). Every picture read ends as 24-bit; the resolution read
+    /// becomes the one to save with.
+    core::Status load(const std::string& path, uint32_t formatId = kFormatAuto, uint32_t page = 0);
+    /// load, refusing (TooLarge, before any pixel is decoded) a picture whose whole run would
+    /// not fit in the budget.
+    core::Status load(const std::string& path, const MemoryBudget& budget);
 
     /// Writes the picture. format kFormatAuto takes the format from the extension. The file is
     /// written beside the target under a temporary name and renamed over it only when
     /// complete, keeping the permission bits of a file it replaces; a failure leaves an
-    /// existing file untouched. Returns 0, kPictureNoReader (no pixels, or no writer for the
-    /// format; nothing is created) or a codec code with the reason in errorReason.
-    int save(const std::string& path, uint32_t formatId = kFormatAuto) const;
+    /// existing file untouched. NoReader (no pixels, or no writer for the format; nothing is
+    /// created), EmptyPath, or a writer's failure, each with its reason.
+    core::Status save(const std::string& path, uint32_t formatId = kFormatAuto) const;
 
     /// Format id from the file name's extension (case-insensitive); kFormatAuto when unknown.
     static uint32_t formatFromExtension(const std::string& path);
@@ -209,17 +205,12 @@ public:
     /// the content is not recognised. kFormatAuto when the file cannot be read or is unknown.
     static uint32_t detectFormat(const std::string& path);
 
-    /// Why the last load or save failed (empty after a success).
-    mutable std::string errorReason;
-    /// What the reader itself said when the last load failed (Status::detail); often empty.
-    std::string errorDetail;
-
 private:
     /// The palette, the format id and the resolution read, as copyFrom and takeFrom carry them.
     void copyDescriptionFrom(const Picture& other);
 
-    codec::PixelStorage pixels_;
-    std::size_t pixelBytes_ = 0;
+    PixelStorage m_pixels;
+    std::size_t m_pixelBytes = 0;
 };
 
-} // namespace velanox
+} // namespace velanox::codec

@@ -8,11 +8,11 @@
 #include "codec/format_table.h"
 #include "codec/picture_load.h"
 
-namespace velanox {
+namespace velanox::codec {
 namespace {
 
 // The writers of these ids take 24-bit pictures only; others write palette and 1-bit too.
-bool writesTrueColourOnly(uint32_t id) {
+bool writesTrueColorOnly(uint32_t id) {
     switch (id) {
     case kFormatJpeg:
     case kFormatBmp:
@@ -32,27 +32,22 @@ bool writesTrueColourOnly(uint32_t id) {
     }
 }
 
-int loadWith(Picture& picture, const std::string& path, uint32_t formatId, uint32_t page,
-             const codec::MemoryBudget& budget) {
-    codec::LoadRequest request;
+Status failure(StatusCode code, const char* reason) {
+    return Status::failure(code, reason);
+}
+
+Status loadWith(Picture& picture, const std::string& path, uint32_t formatId, uint32_t page,
+                const MemoryBudget& budget) {
+    LoadRequest request;
     request.format = formatId;
     request.page = page;
     request.previewMaxWidth = picture.previewMaxWidth;
     request.previewMaxHeight = picture.previewMaxHeight;
     request.limits.budget = budget;
     // A copy: waiting for the reader may run the caller's event loop, which may change them.
-    const codec::ContainedReading contained = codec::containedReading();
-    const codec::Status status =
-        contained.enabled ? codec::loadPictureContained(path, request, contained, picture)
-                          : codec::loadPictureFile(path, request, picture);
-    picture.errorReason = status.reason;
-    picture.errorDetail = status.detail;
-    return status.code;
-}
-
-int fail(const Picture& picture, const codec::Status& status) {
-    picture.errorReason = status.reason;
-    return status.code;
+    const ContainedReading contained = containedReading();
+    return contained.enabled ? loadPictureContained(path, request, contained, picture)
+                             : loadPictureFile(path, request, picture);
 }
 
 } // namespace
@@ -67,61 +62,36 @@ uint32_t Picture::detectFormat(const std::string& path) {
     return codec::detectFormat({bytes.data(), bytes.size()}, path);
 }
 
-int Picture::load(const std::string& path, uint32_t formatId, uint32_t page) {
-    return loadWith(*this, path, formatId, page, codec::MemoryBudget{});
+Status Picture::load(const std::string& path, uint32_t formatId, uint32_t page) {
+    return loadWith(*this, path, formatId, page, MemoryBudget{});
 }
 
-int Picture::load(const std::string& path, const codec::MemoryBudget& budget) {
+Status Picture::load(const std::string& path, const MemoryBudget& budget) {
     return loadWith(*this, path, kFormatAuto, 0, budget);
 }
 
-int Picture::save(const std::string& path, uint32_t formatId) const {
-    errorReason.clear();
-    if (!hasPixels()) {
-        errorReason = "There is no picture to save.";
-        return kPictureNoReader;
-    }
-    if (path.empty()) {
-        errorReason = "No file name.";
-        return kPictureEmptyPath;
-    }
+Status Picture::save(const std::string& path, uint32_t formatId) const {
+    if (!hasPixels()) return failure(StatusCode::NoReader, "There is no picture to save.");
+    if (path.empty()) return failure(StatusCode::EmptyPath, "No file name.");
     if (formatId == kFormatAuto) formatId = codec::formatFromExtension(path);
     const codec::FormatEntry* row = codec::formatEntry(formatId);
-    if (!row || !row->write) {
-        errorReason = "No writer for this format.";
-        return kPictureNoReader;
-    }
+    if (!row || !row->write) return failure(StatusCode::NoReader, "No writer for this format.");
 
     const Picture* source = this;
-    Picture trueColour;
-    if (bitsPerPixel != 24 && writesTrueColourOnly(formatId)) {
-        if (int rc = trueColour.copyFrom(*this); rc != kPictureOk) {
-            errorReason = "Out of memory";
-            return rc;
-        }
-        if (int rc = trueColour.toTrueColour(); rc != kPictureOk) {
-            errorReason = "Unsupported pixel depth.";
-            return rc;
-        }
-        // The writer options and EXIF of this picture, on the converted pixels.
-        trueColour.jpegQuality = jpegQuality;
-        trueColour.jpegFullChroma = jpegFullChroma;
-        trueColour.jpegProgressive = jpegProgressive;
-        trueColour.tiffCompression = tiffCompression;
-        trueColour.wbmpThreshold = wbmpThreshold;
-        trueColour.bmpOptionFlag = bmpOptionFlag;
-        trueColour.saveXResolution = saveXResolution;
-        trueColour.saveYResolution = saveYResolution;
-        trueColour.saveResolutionUnit = saveResolutionUnit;
-        trueColour.exifBlock = exifBlock;
-        trueColour.orientation = orientation;
-        trueColour.iccProfile = iccProfile;
-        source = &trueColour;
+    Picture trueColor;
+    if (bitsPerPixel != 24 && writesTrueColorOnly(formatId)) {
+        if (Status s = trueColor.copyFrom(*this); !s.ok()) return s;
+        if (Status s = trueColor.toTrueColour(); !s.ok()) return s;
+        // The write options and EXIF of this picture, on the converted pixels.
+        trueColor.writeOptions = writeOptions;
+        trueColor.info.exifBlock = info.exifBlock;
+        trueColor.info.orientation = info.orientation;
+        trueColor.info.iccProfile = info.iccProfile;
+        source = &trueColor;
     }
     std::vector<uint8_t> bytes;
-    if (codec::Status s = row->write(*source, bytes); !s.ok()) return fail(*this, s);
-    if (codec::Status s = codec::writeFileAtomically(path, bytes); !s.ok()) return fail(*this, s);
-    return kPictureOk;
+    if (Status s = row->write(*source, bytes); !s.ok()) return s;
+    return codec::writeFileAtomically(path, bytes);
 }
 
-} // namespace velanox
+} // namespace velanox::codec

@@ -28,12 +28,12 @@ Status failed(Picture& picture, Status status) {
 Status readPicture(ByteSpan span, const std::string& path, const LoadRequest& request,
                    Picture& out) {
     out.release();
-    out.exifBlock.clear();
-    out.exif = ExifSummary{};
-    out.orientation = 1;
-    out.iccProfile.clear();
+    out.info.exifBlock.clear();
+    out.info.exif = ExifSummary{};
+    out.info.orientation = 1;
+    out.info.iccProfile.clear();
     if (span.data == nullptr || span.size == 0)
-        return Status::failure(kCodecCorrupt, "The file is empty.");
+        return Status::failure(StatusCode::Corrupt, "The file is empty.");
 
     ReadOptions options;
     options.page = request.page;
@@ -54,21 +54,22 @@ Status readPicture(ByteSpan span, const std::string& path, const LoadRequest& re
             rawStatus = raw.read(span, decoded, options);
             if (rawStatus.ok() && decoded.hasPixels() && decoded.bitsPerPixel == 24) {
                 out.takeFrom(decoded);
-                out.exif = std::move(decoded.exif);
-                out.format = kFormatAuto;
-                out.filePath = path;
-                out.tiffPage = 0;
-                out.fileWidth = out.width;
-                out.fileHeight = out.height;
+                out.info.exif = std::move(decoded.info.exif);
+                out.info.format = kFormatAuto;
+                out.info.filePath = path;
+                out.info.tiffPage = 0;
+                out.info.fileWidth = out.width;
+                out.info.fileHeight = out.height;
                 // A raw file carries no resolution of its own here.
-                out.xResolution = out.yResolution = 300;
-                out.resolutionUnit = 1;
-                out.saveXResolution = out.saveYResolution = 300;
-                out.saveResolutionUnit = 1;
+                out.info.xResolution = out.info.yResolution = 300;
+                out.info.resolutionUnit = 1;
+                out.writeOptions.set(kSaveXResolution, 300u);
+                out.writeOptions.set(kSaveYResolution, 300u);
+                out.writeOptions.set(kSaveResolutionUnit, 1u);
                 return Status::success();
             }
             out.release();
-            out.exif = ExifSummary{};
+            out.info.exif = ExifSummary{};
         }
         formatId = detectFormat(span, path);
         // A camera raw that the decoder recognised but could not decode is not read as the
@@ -77,59 +78,58 @@ Status readPicture(ByteSpan span, const std::string& path, const LoadRequest& re
         if (recognisedAsRaw && (formatId == kFormatAuto || isTiff(formatId))) {
             if (rawStatus.reason.empty())
                 rawStatus.reason = "Camera raw: the file cannot be decoded.";
-            if (rawStatus.ok()) rawStatus.code = kCodecCorrupt;
+            if (rawStatus.ok()) rawStatus.code = StatusCode::Corrupt;
             return rawStatus;
         }
         if (formatId == kFormatAuto)
-            return Status::failure(kCodecNoReader, "The file's format is not known.");
+            return Status::failure(StatusCode::NoReader, "The file's format is not known.");
     }
     const FormatEntry* row = formatEntry(formatId);
-    if (!row || !row->read) return Status::failure(kCodecNoReader, "No reader for this format.");
+    if (!row || !row->read)
+        return Status::failure(StatusCode::NoReader, "No reader for this format.");
 
-    out.xResolution = out.yResolution = out.resolutionUnit = 0;
+    out.info.xResolution = out.info.yResolution = out.info.resolutionUnit = 0;
     if (Status s = row->read(span, out, options); !s.ok()) return failed(out, std::move(s));
     if (!out.hasPixels())
-        return failed(out, Status::failure(kCodecCorrupt, "The reader delivered no pixels."));
-    out.filePath = path;
-    out.tiffPage = isTiff(out.format) ? request.page : 0;
-    if (!isJpeg(out.format)) {
-        out.fileWidth = out.width;
-        out.fileHeight = out.height;
+        return failed(out, Status::failure(StatusCode::Corrupt, "The reader delivered no pixels."));
+    FileInfo& info = out.info;
+    info.filePath = path;
+    info.tiffPage = isTiff(info.format) ? request.page : 0;
+    if (!isJpeg(info.format)) {
+        info.fileWidth = out.width;
+        info.fileHeight = out.height;
     }
-    if (out.xResolution == 0 && out.yResolution == 0 && out.resolutionUnit == 0) {
-        out.xResolution = out.yResolution = 300;
-        out.resolutionUnit = 1;
+    if (info.xResolution == 0 && info.yResolution == 0 && info.resolutionUnit == 0) {
+        info.xResolution = info.yResolution = 300;
+        info.resolutionUnit = 1;
     }
-    if (int rc = out.toTrueColour(); rc != kPictureOk)
-        return failed(out,
-                      Status::failure(rc, rc == kPictureOutOfMemory ? "Out of memory"
-                                                                    : "Unsupported pixel depth."));
+    if (Status s = out.toTrueColour(); !s.ok()) return failed(out, std::move(s));
     // Fax pages and the like have rectangular pixels: stretch them square, and say so in the
     // resolution, so that a save and a reload do not stretch the picture a second time.
-    if (isTiff(out.format) && out.xResolution != 0 && out.yResolution != out.xResolution) {
-        const double ratio = double(out.yResolution) / double(out.xResolution);
+    if (isTiff(info.format) && info.xResolution != 0 && info.yResolution != info.xResolution) {
+        const double ratio = double(info.yResolution) / double(info.xResolution);
         const int64_t newHeight = int64_t(double(out.height) / ratio);
         if (ratio != 0 && std::fabs(ratio - 1.0) > 0.25 && newHeight > 0 &&
             checkSize(out.width, newHeight, options.limits).ok()) {
-            if (int rc = out.resample(out.width, int32_t(newHeight)); rc != kPictureOk)
-                return failed(out, Status::failure(rc, "Out of memory"));
-            out.yResolution = out.xResolution;
-            out.fileHeight = out.height;
+            if (Status s = out.resample(out.width, int32_t(newHeight)); !s.ok())
+                return failed(out, std::move(s));
+            info.yResolution = info.xResolution;
+            info.fileHeight = out.height;
         }
     }
-    out.saveXResolution = out.xResolution;
-    out.saveYResolution = out.yResolution;
-    out.saveResolutionUnit = out.resolutionUnit;
+    out.writeOptions.set(kSaveXResolution, info.xResolution);
+    out.writeOptions.set(kSaveYResolution, info.yResolution);
+    out.writeOptions.set(kSaveResolutionUnit, info.resolutionUnit);
     return Status::success();
 }
 
 Status loadPictureFile(const std::string& path, const LoadRequest& request, Picture& out) {
     out.release();
-    out.exifBlock.clear();
-    out.exif = ExifSummary{};
-    out.orientation = 1;
-    out.iccProfile.clear();
-    if (path.empty()) return Status::failure(kCodecEmptyPath, "No file name.");
+    out.info.exifBlock.clear();
+    out.info.exif = ExifSummary{};
+    out.info.orientation = 1;
+    out.info.iccProfile.clear();
+    if (path.empty()) return Status::failure(StatusCode::EmptyPath, "No file name.");
     std::vector<uint8_t> bytes;
     if (Status s = readWholeFile(path, bytes); !s.ok()) return s;
     return readPicture(ByteSpan{bytes.data(), bytes.size()}, path, request, out);

@@ -24,18 +24,18 @@ PixelPlace pixelPlace() {
 }
 
 PixelStorage::PixelStorage(PixelStorage&& other) noexcept
-    : heap_(std::move(other.heap_)), data_(std::exchange(other.data_, nullptr)),
-      size_(std::exchange(other.size_, 0)), mappedBytes_(std::exchange(other.mappedBytes_, 0)),
-      fd_(std::exchange(other.fd_, -1)) {}
+    : m_heap(std::move(other.m_heap)), m_data(std::exchange(other.m_data, nullptr)),
+      m_size(std::exchange(other.m_size, 0)), m_mappedBytes(std::exchange(other.m_mappedBytes, 0)),
+      m_fd(std::exchange(other.m_fd, -1)) {}
 
 PixelStorage& PixelStorage::operator=(PixelStorage&& other) noexcept {
     if (this != &other) {
         reset();
-        heap_ = std::move(other.heap_);
-        data_ = std::exchange(other.data_, nullptr);
-        size_ = std::exchange(other.size_, 0);
-        mappedBytes_ = std::exchange(other.mappedBytes_, 0);
-        fd_ = std::exchange(other.fd_, -1);
+        m_heap = std::move(other.m_heap);
+        m_data = std::exchange(other.m_data, nullptr);
+        m_size = std::exchange(other.m_size, 0);
+        m_mappedBytes = std::exchange(other.m_mappedBytes, 0);
+        m_fd = std::exchange(other.m_fd, -1);
     }
     return *this;
 }
@@ -55,7 +55,7 @@ PixelStorage PixelStorage::allocate(std::size_t bytes) {
             ::close(fd);
             return block;
         }
-        block.fd_ = fd;
+        block.m_fd = fd;
         return block;
     }
     block.reallocate(bytes);
@@ -68,13 +68,13 @@ bool PixelStorage::reallocate(std::size_t bytes) {
         *this = allocate(bytes);
         return bool(*this);
     }
-    if (mappedBytes_ != 0 || fd_ >= 0) reset(); // a memory file is not reused as a heap block
-    if (!heap_.allocate(bytes)) {
+    if (m_mappedBytes != 0 || m_fd >= 0) reset(); // a memory file is not reused as a heap block
+    if (!m_heap.allocate(bytes)) {
         reset();
         return false;
     }
-    data_ = heap_.data();
-    size_ = bytes;
+    m_data = m_heap.data();
+    m_size = bytes;
     return true;
 }
 
@@ -83,20 +83,20 @@ PixelStorage PixelStorage::mapMemoryFile(int fd, std::size_t bytes) {
     if (fd < 0 || bytes == 0) return block;
     void* view = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
     if (view == MAP_FAILED) return block;
-    block.data_ = static_cast<uint8_t*>(view);
-    block.size_ = bytes;
-    block.mappedBytes_ = bytes;
+    block.m_data = static_cast<uint8_t*>(view);
+    block.m_size = bytes;
+    block.m_mappedBytes = bytes;
     return block;
 }
 
 void PixelStorage::reset() {
-    if (mappedBytes_ != 0) ::munmap(data_, mappedBytes_);
-    heap_.release();
-    if (fd_ >= 0) ::close(fd_);
-    data_ = nullptr;
-    size_ = 0;
-    mappedBytes_ = 0;
-    fd_ = -1;
+    if (m_mappedBytes != 0) ::munmap(m_data, m_mappedBytes);
+    m_heap.release();
+    if (m_fd >= 0) ::close(m_fd);
+    m_data = nullptr;
+    m_size = 0;
+    m_mappedBytes = 0;
+    m_fd = -1;
 }
 
 } // namespace velanox::codec

@@ -43,23 +43,23 @@ public:
     /// the caller still owns it and may close it at once. Empty when the mapping fails.
     static PixelStorage mapMemoryFile(int fd, std::size_t bytes);
 
-    uint8_t* data() const { return data_; }
-    std::size_t size() const { return size_; }
-    explicit operator bool() const { return data_ != nullptr; }
+    uint8_t* data() const { return m_data; }
+    std::size_t size() const { return m_size; }
+    explicit operator bool() const { return m_data != nullptr; }
 
     /// The memory file of a block allocated in a memory file, or -1 (a heap block, a mapping
     /// made by mapMemoryFile).
-    int memoryFile() const { return fd_; }
+    int memoryFile() const { return m_fd; }
 
     /// Frees the block (and closes its memory file).
     void reset();
 
 private:
-    engine::LargeBlock heap_; ///< the block when it is not a mapping of a memory file
-    uint8_t* data_ = nullptr;
-    std::size_t size_ = 0;
-    std::size_t mappedBytes_ = 0; ///< > 0 for a mapping
-    int fd_ = -1;
+    engine::LargeBlock m_heap; ///< the block when it is not a mapping of a memory file
+    uint8_t* m_data = nullptr;
+    std::size_t m_size = 0;
+    std::size_t m_mappedBytes = 0; ///< > 0 for a mapping
+    int m_fd = -1;
 };
 
 } // namespace velanox::codec

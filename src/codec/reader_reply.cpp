@@ -15,10 +15,10 @@ constexpr uint32_t kMaxExifBytes = 65535 + 4;
 
 class Writer {
 public:
-    explicit Writer(std::vector<uint8_t>& out) : out_(out) {}
+    explicit Writer(std::vector<uint8_t>& out) : m_out(out) {}
     void u32(uint32_t v) {
         for (int i = 0; i < 4; ++i)
-            out_.push_back(uint8_t(v >> (8 * i)));
+            m_out.push_back(uint8_t(v >> (8 * i)));
     }
     void i32(int32_t v) { u32(uint32_t(v)); }
     void f64(double v) {
@@ -28,7 +28,7 @@ public:
     }
     void bytes(const uint8_t* data, std::size_t size) {
         u32(uint32_t(size));
-        out_.insert(out_.end(), data, data + size);
+        m_out.insert(m_out.end(), data, data + size);
     }
     void text(const std::string& s) {
         const std::size_t size = std::min<std::size_t>(s.size(), kMaxStringBytes);
@@ -36,22 +36,22 @@ public:
     }
 
 private:
-    std::vector<uint8_t>& out_;
+    std::vector<uint8_t>& m_out;
 };
 
 // Reads within the reply; after a read past its end every further read gives zeros and failed()
 // tells.
 class Reader {
 public:
-    explicit Reader(ByteSpan bytes) : bytes_(bytes) {}
-    bool failed() const { return failed_; }
-    bool atEnd() const { return pos_ == bytes_.size; }
+    explicit Reader(ByteSpan bytes) : m_bytes(bytes) {}
+    bool failed() const { return m_failed; }
+    bool atEnd() const { return m_pos == m_bytes.size; }
     uint32_t u32() {
         if (!has(4)) return 0;
         uint32_t v = 0;
         for (int i = 0; i < 4; ++i)
-            v |= uint32_t(bytes_.data[pos_ + std::size_t(i)]) << (8 * i);
-        pos_ += 4;
+            v |= uint32_t(m_bytes.data[m_pos + std::size_t(i)]) << (8 * i);
+        m_pos += 4;
         return v;
     }
     int32_t i32() { return int32_t(u32()); }
@@ -62,8 +62,8 @@ public:
     bool bytes(std::vector<uint8_t>& out, uint32_t maxBytes) {
         const uint32_t size = u32();
         if (size > maxBytes || !has(size)) return fail();
-        out.assign(bytes_.data + pos_, bytes_.data + pos_ + size);
-        pos_ += size;
+        out.assign(m_bytes.data + m_pos, m_bytes.data + m_pos + size);
+        m_pos += size;
         return true;
     }
     bool text(std::string& out) {
@@ -75,16 +75,16 @@ public:
 
 private:
     bool has(std::size_t n) {
-        if (failed_ || n > bytes_.size - pos_) return fail();
+        if (m_failed || n > m_bytes.size - m_pos) return fail();
         return true;
     }
     bool fail() {
-        failed_ = true;
+        m_failed = true;
         return false;
     }
-    ByteSpan bytes_;
-    std::size_t pos_ = 0;
-    bool failed_ = false;
+    ByteSpan m_bytes;
+    std::size_t m_pos = 0;
+    bool m_failed = false;
 };
 
 void writeExif(Writer& w, const ExifSummary& e) {
@@ -137,7 +137,7 @@ std::vector<uint8_t> encodeReply(const Status& status, const Picture* picture) {
     w.u32(kMagic);
     w.u32(kVersion);
     const bool ok = status.ok() && picture && picture->hasPixels();
-    w.i32(ok ? kCodecOk : status.ok() ? kCodecCorrupt : status.code);
+    w.i32(int32_t(ok ? StatusCode::Ok : status.ok() ? StatusCode::Corrupt : status.code));
     w.text(ok || !status.ok() ? status.reason : std::string("The reader delivered no pixels."));
     if (!ok) return out;
     const Picture& p = *picture;
@@ -151,21 +151,23 @@ std::vector<uint8_t> encodeReply(const Status& status, const Picture* picture) {
         w.u32(uint32_t(e.blue) | uint32_t(e.green) << 8 | uint32_t(e.red) << 16 |
               uint32_t(e.reserved) << 24);
     }
-    w.u32(p.format);
-    w.u32(p.xResolution);
-    w.u32(p.yResolution);
-    w.u32(p.resolutionUnit);
-    w.u32(p.tiffPage);
-    w.i32(p.fileWidth);
-    w.i32(p.fileHeight);
-    w.i32(p.orientation);
-    w.u32(p.saveXResolution);
-    w.u32(p.saveYResolution);
-    w.u32(p.saveResolutionUnit);
-    w.bytes(p.exifBlock.data(), std::min<std::size_t>(p.exifBlock.size(), kMaxExifBytes));
-    writeExif(w, p.exif);
+    const FileInfo& info = p.info;
+    w.u32(info.format);
+    w.u32(info.xResolution);
+    w.u32(info.yResolution);
+    w.u32(info.resolutionUnit);
+    w.u32(info.tiffPage);
+    w.i32(info.fileWidth);
+    w.i32(info.fileHeight);
+    w.i32(info.orientation);
+    const SaveResolution save = saveResolution(p.writeOptions);
+    w.u32(save.x);
+    w.u32(save.y);
+    w.u32(save.unit);
+    w.bytes(info.exifBlock.data(), std::min<std::size_t>(info.exifBlock.size(), kMaxExifBytes));
+    writeExif(w, info.exif);
     // The colour profile (up to megabytes) follows the pixels in the memory file.
-    w.u32(uint32_t(p.iccProfile.size()));
+    w.u32(uint32_t(info.iccProfile.size()));
     return out;
 }
 
@@ -174,15 +176,17 @@ bool decodeReply(ByteSpan bytes, const Limits& limits, DecodedReply& reply, Pict
     if (!bytes.data || bytes.size > kMaxReplyBytes) return false;
     Reader r(bytes);
     if (r.u32() != kMagic || r.u32() != kVersion) return false;
-    const int32_t code = r.i32();
+    const int32_t number = r.i32();
+    const StatusCode code = StatusCode(number);
     std::string reason;
     if (!r.text(reason) || r.failed()) return false;
-    if (code != kCodecOk) {
+    if (code != StatusCode::Ok) {
         if (!r.atEnd()) return false;
         // Only the codes this program knows, with a reason a person can read.
-        const bool known = code == kCodecOutOfMemory || code == kCodecEmptyPath ||
-                           code == kCodecNoReader ||
-                           (code >= kCodecCannotOpen && code <= kCodecWriteFailed);
+        const bool known = code == StatusCode::OutOfMemory || code == StatusCode::EmptyPath ||
+                           code == StatusCode::NoReader ||
+                           (number >= int32_t(StatusCode::CannotOpen) &&
+                            number <= int32_t(StatusCode::WriteFailed));
         if (!known || reason.empty()) return false;
         for (const char c : reason)
             if (static_cast<unsigned char>(c) < 0x20) return false;
@@ -205,20 +209,24 @@ bool decodeReply(ByteSpan bytes, const Limits& limits, DecodedReply& reply, Pict
         const uint32_t v = r.u32();
         e = {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};
     }
-    out.format = r.u32();
-    out.xResolution = r.u32();
-    out.yResolution = r.u32();
-    out.resolutionUnit = r.u32();
-    out.tiffPage = r.u32();
-    out.fileWidth = r.i32();
-    out.fileHeight = r.i32();
-    out.orientation = r.i32();
-    out.saveXResolution = r.u32();
-    out.saveYResolution = r.u32();
-    out.saveResolutionUnit = r.u32();
-    if (out.format > 255 || out.fileWidth < 0 || out.fileHeight < 0) return false;
-    if (!r.bytes(out.exifBlock, kMaxExifBytes)) return false;
-    readExif(r, out.exif);
+    FileInfo& info = out.info;
+    info.format = r.u32();
+    info.xResolution = r.u32();
+    info.yResolution = r.u32();
+    info.resolutionUnit = r.u32();
+    info.tiffPage = r.u32();
+    info.fileWidth = r.i32();
+    info.fileHeight = r.i32();
+    info.orientation = r.i32();
+    const uint32_t saveX = r.u32();
+    const uint32_t saveY = r.u32();
+    const uint32_t saveUnit = r.u32();
+    out.writeOptions.set(kSaveXResolution, saveX);
+    out.writeOptions.set(kSaveYResolution, saveY);
+    out.writeOptions.set(kSaveResolutionUnit, saveUnit);
+    if (info.format > 255 || info.fileWidth < 0 || info.fileHeight < 0) return false;
+    if (!r.bytes(info.exifBlock, kMaxExifBytes)) return false;
+    readExif(r, info.exif);
     reply.profileBytes = r.u32();
     if (reply.profileBytes > limits.maxProfileBytes) return false;
     return !r.failed() && r.atEnd();

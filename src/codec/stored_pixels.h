@@ -16,8 +16,9 @@ public:
     /// The orientation the written file will state: the picture's EXIF orientation when it has
     /// an EXIF block and the value is 2..8, else 1 (the pixels are stored as they are).
     static int fileOrientation(const Picture& picture) {
-        return !picture.exifBlock.empty() && picture.orientation >= 2 && picture.orientation <= 8
-                   ? picture.orientation
+        return !picture.info.exifBlock.empty() && picture.info.orientation >= 2 &&
+                       picture.info.orientation <= 8
+                   ? picture.info.orientation
                    : 1;
     }
 
@@ -30,14 +31,14 @@ public:
         height = picture.height;
         if (orientation == 1) return true;
         try {
-            turned_.resize(picture.pixelBytes());
+            m_turned.resize(picture.pixelBytes());
         } catch (const std::bad_alloc&) {
             return false;
         }
         const int inverse = inverseOrientation(orientation);
-        orientPixels(picture.pixels(), width, height, 3, inverse, turned_.data());
+        orientPixels(picture.pixels(), width, height, 3, inverse, m_turned.data());
         if (orientationSwapsAxes(inverse)) std::swap(width, height);
-        rgb = turned_.data();
+        rgb = m_turned.data();
         return true;
     }
 
@@ -46,7 +47,7 @@ public:
     int32_t width = 0, height = 0;
 
 private:
-    std::vector<uint8_t> turned_;
+    std::vector<uint8_t> m_turned;
 };
 
 } // namespace velanox::codec

@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <array>
 
-namespace velanox {
+namespace velanox::color {
 
-AutoLevels autoLevels(const ConstPixelBlock& image) {
-    if (!image.valid()) return {};
+AutoLevels autoLevels(const core::ConstImageView& image, ChannelOrder order) {
+    if (!isColorPicture(image)) return {};
     std::array<int64_t, 256> bins{};
-    const int r = channelByte(image.order, 0), b = channelByte(image.order, 2);
+    const int r = channelByte(order, 0), b = channelByte(order, 2);
     for (int y = 0; y < image.height; ++y) {
         const uint8_t* p = image.row(y);
         for (int x = 0; x < image.width; ++x, p += image.bytesPerPixel)
@@ -44,4 +44,4 @@ AutoLevels autoLevels(const ConstPixelBlock& image) {
     return result;
 }
 
-} // namespace velanox
+} // namespace velanox::color

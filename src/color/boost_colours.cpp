@@ -2,28 +2,26 @@
 
 #include <algorithm>
 
-namespace velanox {
-
-namespace color {
+namespace velanox::color {
 
 BoostKernel::BoostKernel(int32_t strength, bool tabulate) {
     if (strength <= 0 || strength >= 255) return;
-    a_ = strength;
-    d_ = 2 * (255 - strength);
+    m_a = strength;
+    m_d = 2 * (255 - strength);
     if (tabulate) {
-        quotient_.resize(510 * 255 + 1);
+        m_quotient.resize(510 * 255 + 1);
         for (int32_t n = 0; n <= 510 * 255; ++n)
-            quotient_[std::size_t(n)] = uint8_t(std::min(n / d_, 255));
+            m_quotient[std::size_t(n)] = uint8_t(std::min(n / m_d, 255));
     }
 }
 
 void BoostKernel::applyRow(uint8_t* row, int width, int bytesPerPixel) const {
     if (!active()) return;
-    const int32_t a = a_, d = d_;
+    const int32_t a = m_a, d = m_d;
     uint8_t* p = row;
-    if (!quotient_.empty()) {
+    if (!m_quotient.empty()) {
         // A numerator of 0 or below gives 0 whichever way the division rounds.
-        const uint8_t* q = quotient_.data();
+        const uint8_t* q = m_quotient.data();
         auto boosted = [q](int32_t n) -> uint8_t { return n <= 0 ? 0 : q[n]; };
         for (int x = 0; x < width; ++x, p += bytesPerPixel) {
             const int32_t c0 = p[0], c1 = p[1], c2 = p[2];
@@ -43,18 +41,15 @@ void BoostKernel::applyRow(uint8_t* row, int width, int bytesPerPixel) const {
     }
 }
 
-} // namespace color
-
-void boostColours(const PixelBlock& block, int32_t strength) {
-    if (!block.valid()) return;
-    const color::BoostKernel kernel(strength, int64_t(block.width) * block.height >=
-                                                  color::kBoostTableMinPixels);
+void boostColours(const core::ImageView& block, int32_t strength) {
+    if (!isColorPicture(block)) return;
+    const BoostKernel kernel(strength, int64_t(block.width) * block.height >= kBoostTableMinPixels);
     for (int y = 0; y < block.height; ++y)
         kernel.applyRow(block.row(y), block.width, block.bytesPerPixel);
 }
 
 void boostColours(uint8_t* pixels, int width, int height, int32_t strength, int bytesPerPixel) {
-    boostColours(PixelBlock{pixels, width, height, bytesPerPixel, 0, ChannelOrder::Rgb}, strength);
+    boostColours(core::ImageView(pixels, width, height, bytesPerPixel), strength);
 }
 
-} // namespace velanox
+} // namespace velanox::color

@@ -7,40 +7,40 @@
 #include <cstring>
 #include <filesystem>
 
-namespace velanox {
+namespace velanox::color {
 
-using codec::Status;
+using core::Status;
 
 namespace {
 
 // The statistics of a full-size reference in the profile of the picture it is matched to.
-ColorStatistics statisticsIn(Picture& loaded, const std::vector<uint8_t>& pictureProfile) {
-    convertRgbBetweenProfiles(loaded.iccProfile, pictureProfile, loaded.pixels(), loaded.width,
+ColorStatistics statisticsIn(codec::Picture& loaded, const std::vector<uint8_t>& pictureProfile) {
+    convertRgbBetweenProfiles(loaded.info.iccProfile, pictureProfile, loaded.pixels(), loaded.width,
                               loaded.height, loaded.rowBytes());
     return computeColorStatistics(
-        ConstPixelBlock(loaded.pixels(), loaded.width, loaded.height, 3, 0));
+        core::ConstImageView(loaded.pixels(), loaded.width, loaded.height, 3));
 }
 
 } // namespace
 
-Status ColorMatchState::setReferenceImage(Picture& loaded, const std::string& path,
+Status ColorMatchState::setReferenceImage(codec::Picture& loaded, const std::string& path,
                                           const std::vector<uint8_t>& pictureProfile,
                                           const ThumbnailScaler& scaler) {
     if (!loaded.hasPixels() || loaded.bitsPerPixel != 24)
-        return Status::failure(codec::kCodecUnsupported,
+        return Status::failure(core::StatusCode::Unsupported,
                                "The reference image has no 24-bit pixels.");
     const ThumbnailSize size = referenceThumbnailSize(loaded.width, loaded.height);
-    Picture thumbnail;
+    codec::Picture thumbnail;
     const bool scaled = scaler ? scaler(loaded, size.width, size.height, thumbnail)
                                : scaleDownByAveraging(loaded, size.width, size.height, thumbnail);
     if (!scaled || !thumbnail.hasPixels() || thumbnail.bitsPerPixel != 24 ||
         thumbnail.width != size.width || thumbnail.height != size.height)
-        return Status::failure(codec::kCodecOutOfMemory,
+        return Status::failure(core::StatusCode::OutOfMemory,
                                "The reference image could not be reduced to its thumbnail.");
     const ColorStatistics statistics = statisticsIn(loaded, pictureProfile);
     referenceImage.takeFrom(thumbnail);
-    referenceImage.filePath = path;
-    referenceImage.iccProfile = loaded.iccProfile;
+    referenceImage.info.filePath = path;
+    referenceImage.info.iccProfile = loaded.info.iccProfile;
     referencePath = path;
     referenceStatistics = statistics;
     statisticsProfile = pictureProfile;
@@ -48,10 +48,10 @@ Status ColorMatchState::setReferenceImage(Picture& loaded, const std::string& pa
     return Status::success();
 }
 
-Status ColorMatchState::retakeReferenceStatistics(Picture& loaded,
+Status ColorMatchState::retakeReferenceStatistics(codec::Picture& loaded,
                                                   const std::vector<uint8_t>& pictureProfile) {
     if (!loaded.hasPixels() || loaded.bitsPerPixel != 24)
-        return Status::failure(codec::kCodecUnsupported,
+        return Status::failure(core::StatusCode::Unsupported,
                                "The reference image has no 24-bit pixels.");
     referenceStatistics = statisticsIn(loaded, pictureProfile);
     statisticsProfile = pictureProfile;
@@ -64,13 +64,13 @@ bool ColorMatchState::statisticsNeedProfile(const std::vector<uint8_t>& pictureP
 }
 
 Status ColorMatchState::writeProfile(const std::string& path) const {
-    if (!hasReference()) return Status::failure(codec::kCodecNoReader, kNoReferenceMessage);
+    if (!hasReference()) return Status::failure(core::StatusCode::NoReader, kNoReferenceMessage);
     ColorProfile profile;
     profile.thumbnailWidth = referenceImage.width;
     profile.thumbnailHeight = referenceImage.height;
     profile.thumbnail.assign(referenceImage.pixels(),
                              referenceImage.pixels() + referenceImage.pixelBytes());
-    convertRgbBetweenProfiles(referenceImage.iccProfile, {}, profile.thumbnail.data(),
+    convertRgbBetweenProfiles(referenceImage.info.iccProfile, {}, profile.thumbnail.data(),
                               profile.thumbnailWidth, profile.thumbnailHeight,
                               std::size_t(profile.thumbnailWidth) * 3);
     profile.statistics = referenceStatistics;
@@ -80,10 +80,10 @@ Status ColorMatchState::writeProfile(const std::string& path) const {
 Status ColorMatchState::readProfile(const std::string& path) {
     ColorProfile profile;
     if (Status s = readProfileFile(path, profile); !s.ok()) return s;
-    Picture preview;
+    codec::Picture preview;
     if (profile.thumbnailWidth > 0 && profile.thumbnailHeight > 0) {
-        if (preview.allocate(profile.thumbnailWidth, profile.thumbnailHeight, 24) != kPictureOk)
-            return Status::failure(codec::kCodecOutOfMemory,
+        if (!preview.allocate(profile.thumbnailWidth, profile.thumbnailHeight, 24).ok())
+            return Status::failure(core::StatusCode::OutOfMemory,
                                    "There is not enough memory for the profile's thumbnail.");
         std::memcpy(preview.pixels(), profile.thumbnail.data(), profile.thumbnail.size());
     }
@@ -93,14 +93,16 @@ Status ColorMatchState::readProfile(const std::string& path) {
     return Status::success();
 }
 
-MatchTables ColorMatchState::buildMatchToImage(const ConstPixelBlock& source) const {
+MatchTables ColorMatchState::buildMatchToImage(const core::ConstImageView& source,
+                                               ChannelOrder order) const {
     if (referencePath.empty()) return MatchValues::identityMatchTables();
-    return buildMatchTables(computeColorStatistics(source), referenceStatistics);
+    return buildMatchTables(computeColorStatistics(source, order), referenceStatistics);
 }
 
-MatchTables ColorMatchState::buildMatchToProfile(const ConstPixelBlock& source) const {
+MatchTables ColorMatchState::buildMatchToProfile(const core::ConstImageView& source,
+                                                 ChannelOrder order) const {
     if (profilePath.empty()) return MatchValues::identityMatchTables();
-    return buildMatchTables(computeColorStatistics(source), profileStatistics);
+    return buildMatchTables(computeColorStatistics(source, order), profileStatistics);
 }
 
 bool isValidProfileName(const std::string& name) {
@@ -134,4 +136,4 @@ std::vector<std::string> findProfiles(const std::string& folder) {
     return paths;
 }
 
-} // namespace velanox
+} // namespace velanox::color

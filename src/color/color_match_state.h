@@ -5,16 +5,16 @@
 
 #include "codec/codec.h"
 #include "codec/picture.h"
+#include "color/channel_order.h"
 #include "color/color_profile.h"
 #include "color/color_statistics.h"
 #include "color/match_tables.h"
-#include "color/pixel_block.h"
 #include "color/reference_thumbnail.h"
 
 #include <string>
 #include <vector>
 
-namespace velanox {
+namespace velanox::color {
 
 /// Shown when Save To Profile is chosen before a reference image is loaded.
 inline constexpr const char* kNoReferenceMessage = "You have to first load reference image";
@@ -29,15 +29,15 @@ public:
     ColorMatchState& operator=(const ColorMatchState&) = delete;
 
     /// The reference's thumbnail, 24-bit red first, in the reference's own colour profile
-    /// (iccProfile, empty for sRGB); empty until loaded.
-    Picture referenceImage;
+    /// (info.iccProfile, empty for sRGB); empty until loaded.
+    codec::Picture referenceImage;
     std::string referencePath;
     ColorStatistics referenceStatistics; ///< of the full-size reference
     /// The profile the statistics were taken in: the reference's values were converted into it
     /// (the profile of the picture being matched) before they were counted.
     std::vector<uint8_t> statisticsProfile;
     ColorStatistics profileStatistics; ///< of the profile last read
-    Picture profilePreview;            ///< the thumbnail of the profile last read
+    codec::Picture profilePreview;     ///< the thumbnail of the profile last read
     std::string profilePath;
 
     bool hasReference() const { return referenceImage.hasPixels(); }
@@ -47,15 +47,15 @@ public:
     /// size in pictureProfile (the profile of the picture it will be matched to), into which its
     /// values are converted first when its own profile differs. loaded is consumed on success.
     /// On failure the previous reference stays in force and the reason is returned.
-    codec::Status setReferenceImage(Picture& loaded, const std::string& path,
-                                    const std::vector<uint8_t>& pictureProfile = {},
-                                    const ThumbnailScaler& scaler = {});
+    core::Status setReferenceImage(codec::Picture& loaded, const std::string& path,
+                                   const std::vector<uint8_t>& pictureProfile = {},
+                                   const ThumbnailScaler& scaler = {});
 
     /// Takes the reference's statistics again from the full-size reference loaded anew, in
     /// pictureProfile (for a picture in another profile than the one they were taken in).
     /// loaded is consumed; the thumbnail stays.
-    codec::Status retakeReferenceStatistics(Picture& loaded,
-                                            const std::vector<uint8_t>& pictureProfile);
+    core::Status retakeReferenceStatistics(codec::Picture& loaded,
+                                           const std::vector<uint8_t>& pictureProfile);
 
     /// Whether the statistics must be taken again to match a picture in pictureProfile.
     bool statisticsNeedProfile(const std::vector<uint8_t>& pictureProfile) const;
@@ -63,16 +63,18 @@ public:
     /// Writes the reference's thumbnail (converted to sRGB, as profile thumbnails are shown) and
     /// statistics as a profile; fails with
     /// kNoReferenceMessage when there is no reference, or when the file cannot be written.
-    codec::Status writeProfile(const std::string& path) const;
+    core::Status writeProfile(const std::string& path) const;
 
     /// Reads a profile into profileStatistics, profilePreview and profilePath. A file that
     /// cannot be opened, is truncated or holds an impossible thumbnail size changes nothing.
-    codec::Status readProfile(const std::string& path);
+    core::Status readProfile(const std::string& path);
 
     /// The match tables of source against the reference: the identity without a reference.
-    MatchTables buildMatchToImage(const ConstPixelBlock& source) const;
+    MatchTables buildMatchToImage(const core::ConstImageView& source,
+                                  ChannelOrder order = ChannelOrder::Rgb) const;
     /// The same against the profile last read: the identity when none was read.
-    MatchTables buildMatchToProfile(const ConstPixelBlock& source) const;
+    MatchTables buildMatchToProfile(const core::ConstImageView& source,
+                                    ChannelOrder order = ChannelOrder::Rgb) const;
 };
 
 /// True when a typed profile name can be used as a file name in the profile folder: not empty,
@@ -86,4 +88,4 @@ std::string profilePathFor(const std::string& folder, const std::string& name);
 /// empty when the folder cannot be read.
 std::vector<std::string> findProfiles(const std::string& folder);
 
-} // namespace velanox
+} // namespace velanox::color

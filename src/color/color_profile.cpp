@@ -6,11 +6,11 @@
 #include <cmath>
 #include <cstring>
 
-namespace velanox {
+namespace velanox::color {
 
 namespace {
 
-using codec::Status;
+using core::Status;
 
 void putU32(std::vector<uint8_t>& out, uint32_t v) {
     for (int i = 0; i < 4; ++i)
@@ -29,35 +29,35 @@ bool thumbnailSizeOk(int64_t w, int64_t h) {
 /// Reads little-endian fields, remembering whether the data ran out.
 class Reader {
 public:
-    explicit Reader(codec::ByteSpan bytes) : bytes_(bytes) {}
+    explicit Reader(core::ByteSpan bytes) : m_bytes(bytes) {}
 
-    bool need(uint64_t n) const { return n <= bytes_.size - pos_; }
+    bool need(uint64_t n) const { return n <= m_bytes.size - m_pos; }
     uint64_t get(int size) {
         if (!need(uint64_t(size))) {
-            short_ = true;
+            m_short = true;
             return 0;
         }
         uint64_t v = 0;
         for (int i = 0; i < size; ++i)
-            v |= uint64_t(bytes_.data[pos_ + std::size_t(i)]) << (8 * i);
-        pos_ += std::size_t(size);
+            v |= uint64_t(m_bytes.data[m_pos + std::size_t(i)]) << (8 * i);
+        m_pos += std::size_t(size);
         return v;
     }
     bool skip(uint64_t n) {
         if (!need(n)) {
-            short_ = true;
+            m_short = true;
             return false;
         }
-        pos_ += std::size_t(n);
+        m_pos += std::size_t(n);
         return true;
     }
-    const uint8_t* here() const { return bytes_.data + pos_; }
-    bool ranShort() const { return short_; }
+    const uint8_t* here() const { return m_bytes.data + m_pos; }
+    bool ranShort() const { return m_short; }
 
 private:
-    codec::ByteSpan bytes_;
-    std::size_t pos_ = 0;
-    bool short_ = false;
+    core::ByteSpan m_bytes;
+    std::size_t m_pos = 0;
+    bool m_short = false;
 };
 
 /// Skips the string field: a length byte below 255 with that many bytes; 255 and a 16-bit
@@ -98,8 +98,9 @@ bool statisticsAreDistributions(const ColorStatistics& statistics) {
 Status encodeProfile(const ColorProfile& profile, std::vector<uint8_t>& out) {
     const int64_t w = profile.thumbnailWidth, h = profile.thumbnailHeight;
     if (!thumbnailSizeOk(w, h) || profile.thumbnail.size() != std::size_t(w * h * 3))
-        return Status::failure(codec::kCodecCorrupt, "The profile's thumbnail is not 170 x 100 "
-                                                     "pixels or smaller.");
+        return Status::failure(core::StatusCode::Corrupt,
+                               "The profile's thumbnail is not 170 x 100 "
+                               "pixels or smaller.");
     out.clear();
     out.reserve(std::size_t(13 + w * h * 3 + 256 * 24 + 4));
     putU32(out, kProfileTag);
@@ -114,9 +115,9 @@ Status encodeProfile(const ColorProfile& profile, std::vector<uint8_t>& out) {
     return Status::success();
 }
 
-Status decodeProfile(codec::ByteSpan bytes, ColorProfile& out) {
-    const Status truncated =
-        Status::failure(codec::kCodecCorrupt, "The profile file is shorter than its contents.");
+Status decodeProfile(core::ByteSpan bytes, ColorProfile& out) {
+    const Status truncated = Status::failure(core::StatusCode::Corrupt,
+                                             "The profile file is shorter than its contents.");
     if (bytes.data == nullptr && bytes.size != 0) return truncated;
     Reader in(bytes);
     in.get(4); // the tag: its value is not checked
@@ -125,7 +126,7 @@ Status decodeProfile(codec::ByteSpan bytes, ColorProfile& out) {
     const int32_t h = int32_t(uint32_t(in.get(4)));
     if (in.ranShort()) return truncated;
     if (!thumbnailSizeOk(w, h))
-        return Status::failure(codec::kCodecCorrupt,
+        return Status::failure(core::StatusCode::Corrupt,
                                "The profile's thumbnail size " + std::to_string(w) + " x " +
                                    std::to_string(h) + " is not 0..170 x 0..100.");
     const std::size_t thumbBytes = std::size_t(w) * std::size_t(h) * 3;
@@ -142,31 +143,35 @@ Status decodeProfile(codec::ByteSpan bytes, ColorProfile& out) {
     in.get(4); // the end mark: its value is not checked
     if (in.ranShort()) return truncated;
     if (!statisticsAreDistributions(profile.statistics))
-        return Status::failure(codec::kCodecCorrupt,
+        return Status::failure(core::StatusCode::Corrupt,
                                "The profile's colour statistics are not distributions.");
     out = std::move(profile);
     return Status::success();
 }
 
 Status writeProfileFile(const std::string& path, const ColorProfile& profile) {
-    if (path.empty()) return Status::failure(codec::kCodecEmptyPath, "No file name was given.");
+    if (path.empty())
+        return Status::failure(core::StatusCode::EmptyPath, "No file name was given.");
     std::vector<uint8_t> bytes;
     if (Status s = encodeProfile(profile, bytes); !s.ok()) return s;
     // A link planted at the profile's name is replaced, never written through.
     if (!codec::writeFileAtomically(path, bytes, codec::LinkAtTarget::Replace).ok())
-        return Status::failure(codec::kCodecWriteFailed, "The profile file could not be written.");
+        return Status::failure(core::StatusCode::WriteFailed,
+                               "The profile file could not be written.");
     return Status::success();
 }
 
 Status readProfileFile(const std::string& path, ColorProfile& out) {
-    if (path.empty()) return Status::failure(codec::kCodecEmptyPath, "No file name was given.");
+    if (path.empty())
+        return Status::failure(core::StatusCode::EmptyPath, "No file name was given.");
     std::vector<uint8_t> bytes;
     if (Status s = codec::readWholeFile(path, bytes, kProfileMaxFileBytes); !s.ok()) {
-        if (s.code == codec::kCodecTooLarge)
-            return Status::failure(codec::kCodecTooLarge, "The profile file is too large.");
-        return Status::failure(codec::kCodecCannotOpen, "The profile file could not be opened.");
+        if (s.code == core::StatusCode::TooLarge)
+            return Status::failure(core::StatusCode::TooLarge, "The profile file is too large.");
+        return Status::failure(core::StatusCode::CannotOpen,
+                               "The profile file could not be opened.");
     }
     return decodeProfile(codec::ByteSpan{bytes.data(), bytes.size()}, out);
 }
 
-} // namespace velanox
+} // namespace velanox::color

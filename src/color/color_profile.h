@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-namespace velanox {
+namespace velanox::color {
 
 inline constexpr uint32_t kProfileTag = 12321;
 inline constexpr int32_t kProfileEndMark = -1;
@@ -37,18 +37,18 @@ struct ColorProfile {
 };
 
 /// The bytes of a profile. The thumbnail must be within 170 x 100 and hold w * h * 3 bytes.
-codec::Status encodeProfile(const ColorProfile& profile, std::vector<uint8_t>& out);
+core::Status encodeProfile(const ColorProfile& profile, std::vector<uint8_t>& out);
 
 /// Reads a profile from memory. The tag and the end mark are not checked (a file with either
 /// wrong still loads); bytes after the end mark are ignored. Refuses, leaving out untouched, data
 /// shorter than its layout requires and a thumbnail size outside 0..170 x 0..100.
-codec::Status decodeProfile(codec::ByteSpan bytes, ColorProfile& out);
+core::Status decodeProfile(core::ByteSpan bytes, ColorProfile& out);
 
 /// Writes the profile to path in one piece: the bytes go to a temporary file beside it that then
 /// replaces path, so a failed write never leaves a damaged profile behind.
-codec::Status writeProfileFile(const std::string& path, const ColorProfile& profile);
+core::Status writeProfileFile(const std::string& path, const ColorProfile& profile);
 
 /// Reads and decodes the file; out is untouched on failure.
-codec::Status readProfileFile(const std::string& path, ColorProfile& out);
+core::Status readProfileFile(const std::string& path, ColorProfile& out);
 
-} // namespace velanox
+} // namespace velanox::color

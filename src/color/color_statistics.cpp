@@ -2,13 +2,13 @@
 
 #include <cstdint>
 
-namespace velanox {
+namespace velanox::color {
 
-ColorStatistics computeColorStatistics(const ConstPixelBlock& image) {
+ColorStatistics computeColorStatistics(const core::ConstImageView& image, ChannelOrder order) {
     ColorStatistics stats;
-    if (!image.valid()) return stats;
+    if (!isColorPicture(image)) return stats;
     std::array<std::array<uint64_t, 256>, 3> counts{};
-    const int b0 = channelByte(image.order, 0), b2 = channelByte(image.order, 2);
+    const int b0 = channelByte(order, 0), b2 = channelByte(order, 2);
     for (int y = 0; y < image.height; ++y) {
         const uint8_t* p = image.row(y);
         for (int x = 0; x < image.width; ++x, p += image.bytesPerPixel) {
@@ -31,4 +31,4 @@ ColorStatistics computeColorStatistics(const ConstPixelBlock& image) {
     return stats;
 }
 
-} // namespace velanox
+} // namespace velanox::color

@@ -1,12 +1,12 @@
 // Per-channel cumulative distributions of an image's values, the basis of colour matching.
 #pragma once
 
-#include "color/pixel_block.h"
+#include "color/channel_order.h"
 
 #include <array>
 #include <cstddef>
 
-namespace velanox {
+namespace velanox::color {
 
 /// Three cumulative distributions, red, green, blue: entry k of a channel is the fraction of
 /// the pixels whose value in that channel is at most k (0..1, non-decreasing).
@@ -21,6 +21,7 @@ struct ColorStatistics {
 
 /// The distributions of every pixel of the block (colours found by its byte order). An image
 /// without pixels gives all zeros.
-ColorStatistics computeColorStatistics(const ConstPixelBlock& image);
+ColorStatistics computeColorStatistics(const core::ConstImageView& image,
+                                       ChannelOrder order = ChannelOrder::Rgb);
 
-} // namespace velanox
+} // namespace velanox::color

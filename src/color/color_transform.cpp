@@ -4,7 +4,7 @@
 #include <cstring>
 #include <lcms2.h>
 
-namespace velanox {
+namespace velanox::color {
 namespace {
 
 struct ProfileCloser {
@@ -68,24 +68,24 @@ struct ColorTransformCache::Entry {
 };
 
 ColorTransformCache::ColorTransformCache(std::size_t capacity)
-    : capacity_(std::max<std::size_t>(capacity, 1)) {}
+    : m_capacity(std::max<std::size_t>(capacity, 1)) {}
 
 ColorTransformCache::~ColorTransformCache() = default;
 
 std::size_t ColorTransformCache::made() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return made_;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_made;
 }
 
 std::shared_ptr<ColorTransformCache::Entry> ColorTransformCache::find(std::span<const uint8_t> from,
                                                                       std::span<const uint8_t> to,
                                                                       PixelLayout layout) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    for (auto it = entries_.begin(); it != entries_.end(); ++it) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    for (auto it = m_entries.begin(); it != m_entries.end(); ++it) {
         const Entry& e = **it;
         if (e.layout == layout && sameBytes(e.from, from) && sameBytes(e.to, to)) {
-            entries_.splice(entries_.begin(), entries_, it);
-            return entries_.front();
+            m_entries.splice(m_entries.begin(), m_entries, it);
+            return m_entries.front();
         }
     }
     auto entry = std::make_shared<Entry>();
@@ -93,9 +93,9 @@ std::shared_ptr<ColorTransformCache::Entry> ColorTransformCache::find(std::span<
     entry->to.assign(to.begin(), to.end());
     entry->layout = layout;
     entry->transform = makeTransform(from, to, layout);
-    ++made_;
-    entries_.push_front(entry);
-    if (entries_.size() > capacity_) entries_.pop_back();
+    ++m_made;
+    m_entries.push_front(entry);
+    if (m_entries.size() > m_capacity) m_entries.pop_back();
     return entry;
 }
 
@@ -120,4 +120,4 @@ bool convertRgbBetweenProfiles(std::span<const uint8_t> from, std::span<const ui
     return true;
 }
 
-} // namespace velanox
+} // namespace velanox::color

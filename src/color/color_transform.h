@@ -11,7 +11,7 @@
 #include <span>
 #include <vector>
 
-namespace velanox {
+namespace velanox::color {
 
 /// Byte layouts of the pixels a conversion reads and writes in place.
 enum class PixelLayout {
@@ -46,10 +46,10 @@ private:
     std::shared_ptr<Entry> find(std::span<const uint8_t> from, std::span<const uint8_t> to,
                                 PixelLayout layout);
 
-    mutable std::mutex mutex_;
-    std::list<std::shared_ptr<Entry>> entries_; ///< most recently used first
-    std::size_t capacity_;
-    std::size_t made_ = 0;
+    mutable std::mutex m_mutex;
+    std::list<std::shared_ptr<Entry>> m_entries; ///< most recently used first
+    std::size_t m_capacity;
+    std::size_t m_made = 0;
 };
 
 /// One conversion of red-first pixels in place without keeping it (a colour-match reference
@@ -57,4 +57,4 @@ private:
 bool convertRgbBetweenProfiles(std::span<const uint8_t> from, std::span<const uint8_t> to,
                                uint8_t* pixels, int width, int height, std::size_t stride);
 
-} // namespace velanox
+} // namespace velanox::color

@@ -4,21 +4,21 @@
 #include <cstring>
 #include <vector>
 
-namespace velanox {
+namespace velanox::color {
 
-bool computeHistogram(const ConstPixelBlock& source, const ColourSettings& settings,
-                      HistogramBars& bars) {
-    if (!source.valid()) return false;
+bool computeHistogram(const core::ConstImageView& source, const ColorSettings& settings,
+                      HistogramBars& bars, ChannelOrder order) {
+    if (!isColorPicture(source)) return false;
     std::array<std::array<uint64_t, 256>, 3> counts{};
-    const ColourPass pass(settings, int64_t(source.width) * source.height);
+    const ColorPass pass(settings, int64_t(source.width) * source.height);
     const std::size_t rowBytes = std::size_t(source.width) * std::size_t(source.bytesPerPixel);
     std::vector<uint8_t> row(pass.active() ? rowBytes : 0);
-    const int r = channelByte(source.order, 0), b = channelByte(source.order, 2);
+    const int r = channelByte(order, 0), b = channelByte(order, 2);
     for (int y = 0; y < source.height; ++y) {
         const uint8_t* p = source.row(y);
         if (pass.active()) {
             std::memcpy(row.data(), p, rowBytes);
-            pass.applyRow(row.data(), source.width, source.bytesPerPixel, source.order);
+            pass.applyRow(row.data(), source.width, source.bytesPerPixel, order);
             p = row.data();
         }
         for (int x = 0; x < source.width; ++x, p += source.bytesPerPixel) {
@@ -58,4 +58,4 @@ CurveTables computeCurves(const ToneValues& tone, const MatchTables& matchTables
     return curves;
 }
 
-} // namespace velanox
+} // namespace velanox::color

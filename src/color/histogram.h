@@ -2,13 +2,13 @@
 // transfer curve of each channel.
 #pragma once
 
-#include "color/colour_steps.h"
-#include "color/pixel_block.h"
+#include "color/channel_order.h"
+#include "color/color_steps.h"
 
 #include <array>
 #include <cstdint>
 
-namespace velanox {
+namespace velanox::color {
 
 /// Bar heights 0..255 for values 0..255 of red, green and blue.
 using HistogramBars = std::array<std::array<uint8_t, 256>, 3>;
@@ -18,8 +18,8 @@ using HistogramBars = std::array<std::array<uint8_t, 256>, 3>;
 /// all channels is 255 high; values 0 and 255 may reach the top. When no value 1..254 occurs
 /// every bar is 0. Rows are recoloured one at a time, so no copy of the image is made.
 /// Returns false, leaving bars as they were, when the source has no pixels.
-bool computeHistogram(const ConstPixelBlock& source, const ColourSettings& settings,
-                      HistogramBars& bars);
+bool computeHistogram(const core::ConstImageView& source, const ColorSettings& settings,
+                      HistogramBars& bars, ChannelOrder order = ChannelOrder::Rgb);
 
 /// The curves drawn on the Curves tab: per channel the tone tables as the tone step builds them
 /// (the identity when the tone step is not active), plus the match table minus the input,
@@ -30,4 +30,4 @@ CurveTables computeCurves(const ToneValues& tone, const MatchTables& matchTables
 /// One point of a curve: channel c (0 red, 1 green, 2 blue) at input i (0..255).
 int curveValue(const ToneTables& tone, const MatchTables& matchTables, int c, int i);
 
-} // namespace velanox
+} // namespace velanox::color

@@ -1,11 +1,11 @@
 #include "color/match_tables.h"
 
-#include "color/colour_lut.h"
+#include "color/color_lut.h"
 
 #include <algorithm>
 #include <cmath>
 
-namespace velanox {
+namespace velanox::color {
 
 MatchTables MatchValues::identityMatchTables() {
     MatchTables tables;
@@ -69,12 +69,13 @@ MatchTables buildMatchTables(const ColorStatistics& source, const ColorStatistic
     return tables;
 }
 
-void applyMatchBlend(const MatchTables& tables, int32_t fade, const PixelBlock& block) {
-    color::ColourLut lut;
+void applyMatchBlend(const MatchTables& tables, int32_t fade, const core::ImageView& block,
+                     ChannelOrder order) {
+    ColorLut lut;
     for (int c = 0; c < 3; ++c)
         for (int v = 0; v < 256; ++v)
             lut.channel(c)[std::size_t(v)] = matchBlend(tables[std::size_t(c)], fade, uint8_t(v));
-    lut.apply(block);
+    lut.apply(block, order);
 }
 
-} // namespace velanox
+} // namespace velanox::color

@@ -2,14 +2,14 @@
 // distribution onto a reference's, smoothed, and blended with the unmatched colour by the fade.
 #pragma once
 
+#include "color/channel_order.h"
 #include "color/color_statistics.h"
-#include "color/param_range.h"
-#include "color/pixel_block.h"
+#include "core/param_range.h"
 
 #include <array>
 #include <cstdint>
 
-namespace velanox {
+namespace velanox::color {
 
 using MatchTable = std::array<uint8_t, 256>;
 /// Red, green and blue tables; the identity whenever matching is off.
@@ -25,8 +25,8 @@ struct MatchValues {
     bool active() const { return matchActive > 0; }
 };
 
-inline constexpr ParamRange<int32_t> kMatchActiveRange{"matchActive", 0, 2, 0};
-inline constexpr ParamRange<int32_t> kMatchFadeRange{"matchFade", 0, 255, 0};
+inline constexpr core::ParamRange<int32_t> kMatchActiveRange{"matchActive", 0, 2, 0};
+inline constexpr core::ParamRange<int32_t> kMatchFadeRange{"matchFade", 0, 255, 0};
 
 /// Monotone nearest-value search: entry i is the lowest j (never below entry i - 1) whose
 /// reference value is nearest to source[i].
@@ -48,6 +48,7 @@ inline uint8_t matchBlend(const MatchTable& table, int32_t fade, uint8_t v) {
 }
 
 /// Applies the blend to every pixel of the block, each colour through its own table.
-void applyMatchBlend(const MatchTables& tables, int32_t fade, const PixelBlock& block);
+void applyMatchBlend(const MatchTables& tables, int32_t fade, const core::ImageView& block,
+                     ChannelOrder order = ChannelOrder::Rgb);
 
-} // namespace velanox
+} // namespace velanox::color

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
-namespace velanox {
+namespace velanox::color {
 
-bool quickColourPreview(const ConstPixelBlock& source, PixelRect rect,
-                        const ColourSettings& settings, Picture& preview) {
-    if (!source.valid() || source.bytesPerPixel != 3) return false;
+bool quickColourPreview(const core::ConstImageView& source, core::Rect rect,
+                        const ColorSettings& settings, codec::Picture& preview) {
+    if (!isColorPicture(source) || source.bytesPerPixel != 3) return false;
     rect.right = std::clamp(rect.right, 0, source.width);
     rect.left = std::clamp(rect.left, 0, source.width);
     rect.bottom = std::clamp(rect.bottom, 0, source.height);
@@ -19,14 +19,14 @@ bool quickColourPreview(const ConstPixelBlock& source, PixelRect rect,
     }
     if (preview.width != width || preview.height != height || preview.bitsPerPixel != 24)
         preview.release();
-    if (!preview.hasPixels() && preview.allocate(width, height, 24) != kPictureOk) return false;
+    if (!preview.hasPixels() && !preview.allocate(width, height, 24).ok()) return false;
 
     const std::size_t rowBytes = std::size_t(width) * 3;
     for (int y = 0; y < height; ++y)
         std::memcpy(preview.pixels() + std::size_t(y) * rowBytes,
                     source.row(rect.top + y) + std::size_t(rect.left) * 3, rowBytes);
-    applyColourSteps(settings, PixelBlock{preview.pixels(), width, height, 3, 0, source.order});
+    applyColorSteps(settings, core::ImageView(preview.pixels(), width, height, 3));
     return true;
 }
 
-} // namespace velanox
+} // namespace velanox::color

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-namespace velanox {
+namespace velanox::color {
 
 ThumbnailSize referenceThumbnailSize(int32_t width, int32_t height) {
     if (width <= 0 || height <= 0) return {};
@@ -16,10 +16,11 @@ ThumbnailSize referenceThumbnailSize(int32_t width, int32_t height) {
     return size;
 }
 
-bool scaleDownByAveraging(const Picture& source, int32_t width, int32_t height, Picture& out) {
+bool scaleDownByAveraging(const codec::Picture& source, int32_t width, int32_t height,
+                          codec::Picture& out) {
     if (!source.hasPixels() || source.bitsPerPixel != 24 || width <= 0 || height <= 0) return false;
-    Picture result;
-    if (result.allocate(width, height, 24) != kPictureOk) return false;
+    codec::Picture result;
+    if (!result.allocate(width, height, 24).ok()) return false;
     const int64_t sw = source.width, sh = source.height;
     const std::size_t sourceRow = source.rowBytes();
     std::vector<uint64_t> sums(std::size_t(width) * 3);
@@ -53,4 +54,4 @@ bool scaleDownByAveraging(const Picture& source, int32_t width, int32_t height, 
     return true;
 }
 
-} // namespace velanox
+} // namespace velanox::color

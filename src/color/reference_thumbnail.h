@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <functional>
 
-namespace velanox {
+namespace velanox::color {
 
 struct ThumbnailSize {
     int32_t width = 0;
@@ -19,11 +19,12 @@ struct ThumbnailSize {
 ThumbnailSize referenceThumbnailSize(int32_t width, int32_t height);
 
 /// Scales a 24-bit picture into out at the given size; returns false when it cannot.
-using ThumbnailScaler =
-    std::function<bool(const Picture& source, int32_t width, int32_t height, Picture& out)>;
+using ThumbnailScaler = std::function<bool(const codec::Picture& source, int32_t width,
+                                           int32_t height, codec::Picture& out)>;
 
 /// The built-in scaler: each thumbnail pixel is the mean of the source pixels it covers
 /// (24-bit, red first). Fails for other depths or when memory cannot be had.
-bool scaleDownByAveraging(const Picture& source, int32_t width, int32_t height, Picture& out);
+bool scaleDownByAveraging(const codec::Picture& source, int32_t width, int32_t height,
+                          codec::Picture& out);
 
-} // namespace velanox
+} // namespace velanox::color

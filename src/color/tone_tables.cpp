@@ -1,11 +1,11 @@
 #include "color/tone_tables.h"
 
-#include "color/colour_lut.h"
+#include "color/color_lut.h"
 
 #include <algorithm>
 #include <cmath>
 
-namespace velanox {
+namespace velanox::color {
 
 double levelValue(int32_t inLow, int32_t inHigh, int32_t outLow, int32_t outHigh, double gamma,
                   double x) {
@@ -21,7 +21,7 @@ double levelValue(int32_t inLow, int32_t inHigh, int32_t outLow, int32_t outHigh
 }
 
 void ToneTables::reset() {
-    for (Table& table : tables_)
+    for (Table& table : m_tables)
         for (int i = 0; i < 256; ++i)
             table[std::size_t(i)] = i;
 }
@@ -43,17 +43,17 @@ void ToneTables::setLevels(Table& table, int32_t inLow, int32_t inHigh, int32_t 
 
 void ToneTables::setRedLevels(int32_t inLow, int32_t inHigh, int32_t outLow, int32_t outHigh,
                               double gamma) {
-    setLevels(tables_[0], inLow, inHigh, outLow, outHigh, gamma);
+    setLevels(m_tables[0], inLow, inHigh, outLow, outHigh, gamma);
 }
 
 void ToneTables::setGreenLevels(int32_t inLow, int32_t inHigh, int32_t outLow, int32_t outHigh,
                                 double gamma) {
-    setLevels(tables_[1], inLow, inHigh, outLow, outHigh, gamma);
+    setLevels(m_tables[1], inLow, inHigh, outLow, outHigh, gamma);
 }
 
 void ToneTables::setBlueLevels(int32_t inLow, int32_t inHigh, int32_t outLow, int32_t outHigh,
                                double gamma) {
-    setLevels(tables_[2], inLow, inHigh, outLow, outHigh, gamma);
+    setLevels(m_tables[2], inLow, inHigh, outLow, outHigh, gamma);
 }
 
 namespace {
@@ -69,7 +69,7 @@ int32_t darken(int32_t v) {
 
 void ToneTables::applyMidtoneBend(double bend) {
     if (bend == 0.0 || std::isnan(bend)) return;
-    for (Table& table : tables_) {
+    for (Table& table : m_tables) {
         for (int32_t& entry : table) {
             const int32_t v = entry;
             int32_t a = v, b = v;
@@ -97,20 +97,20 @@ void ToneTables::applyMidtoneBend(double bend) {
 }
 
 void ToneTables::applyTo32(uint8_t* pixels, int width, int height) const {
-    apply(PixelBlock{pixels, width, height, 4, 0, ChannelOrder::Rgb});
+    apply(core::ImageView(pixels, width, height, 4));
 }
 
 void ToneTables::applyTo24(uint8_t* pixels, int width, int height) const {
-    apply(PixelBlock{pixels, width, height, 3, 0, ChannelOrder::Rgb});
+    apply(core::ImageView(pixels, width, height, 3));
 }
 
-void ToneTables::apply(const PixelBlock& block) const {
-    if (!block.valid()) return;
-    color::ColourLut lut;
+void ToneTables::apply(const core::ImageView& block, ChannelOrder order) const {
+    if (!isColorPicture(block)) return;
+    ColorLut lut;
     for (int c = 0; c < 3; ++c)
         for (int i = 0; i < 256; ++i)
-            lut.channel(c)[std::size_t(i)] = uint8_t(tables_[std::size_t(c)][std::size_t(i)]);
-    lut.apply(block);
+            lut.channel(c)[std::size_t(i)] = uint8_t(m_tables[std::size_t(c)][std::size_t(i)]);
+    lut.apply(block, order);
 }
 
-} // namespace velanox
+} // namespace velanox::color

@@ -2,13 +2,13 @@
 // from the levels, the gamma and the midtone bend and then applied to a buffer.
 #pragma once
 
-#include "color/pixel_block.h"
+#include "color/channel_order.h"
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
 
-namespace velanox {
+namespace velanox::color {
 
 /// The value of the levels curve at x (0..1 for table index x * 255), as a fraction of 255.
 /// Below the black point and beyond the white point the curve is not limited.
@@ -43,19 +43,19 @@ public:
     void applyTo24(uint8_t* pixels, int width, int height) const;
 
     /// Maps each colour through its own table, whichever byte holds it in the block.
-    void apply(const PixelBlock& block) const;
+    void apply(const core::ImageView& block, ChannelOrder order = ChannelOrder::Rgb) const;
 
-    const Table& red() const { return tables_[0]; }
-    const Table& green() const { return tables_[1]; }
-    const Table& blue() const { return tables_[2]; }
+    const Table& red() const { return m_tables[0]; }
+    const Table& green() const { return m_tables[1]; }
+    const Table& blue() const { return m_tables[2]; }
     /// Table of colour channel c: 0 red, 1 green, 2 blue.
-    const Table& channel(int c) const { return tables_[std::size_t(c)]; }
+    const Table& channel(int c) const { return m_tables[std::size_t(c)]; }
 
 private:
     void setLevels(Table& table, int32_t inLow, int32_t inHigh, int32_t outLow, int32_t outHigh,
                    double gamma);
 
-    std::array<Table, 3> tables_;
+    std::array<Table, 3> m_tables;
 };
 
-} // namespace velanox
+} // namespace velanox::color

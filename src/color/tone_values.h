@@ -2,13 +2,13 @@
 // mappings between them and the Color Correction pane's slider positions.
 #pragma once
 
-#include "color/param_range.h"
+#include "core/param_range.h"
 
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 
-namespace velanox {
+namespace velanox::color {
 
 /// Levels, the blue-only gamma (the colour temperature filter), the exposure bend in EV and the
 /// colour boost. All defaults are neutral; neutral values cost nothing at all.
@@ -31,18 +31,18 @@ struct ToneValues {
 
 // Ranges the pane offers. Auto levels may set a black point beyond the slider's 100; the
 // tables accept any level.
-inline constexpr ParamRange<int32_t> kBlackPointRange{"blackPoint", 0, 100, 0};
-inline constexpr ParamRange<int32_t> kWhitePointRange{"whitePoint", 155, 255, 255};
-inline constexpr ParamRange<float> kGammaRange{"gamma", 0.6f, 1.4f, 1.0f};
-inline constexpr ParamRange<double> kMidtoneBendRange{"midtoneBend", -4.0, 4.0, 0.0};
-inline constexpr ParamRange<int32_t> kColourBoostRange{"colourBoost", 0, 100, 0};
+inline constexpr core::ParamRange<int32_t> kBlackPointRange{"blackPoint", 0, 100, 0};
+inline constexpr core::ParamRange<int32_t> kWhitePointRange{"whitePoint", 155, 255, 255};
+inline constexpr core::ParamRange<float> kGammaRange{"gamma", 0.6f, 1.4f, 1.0f};
+inline constexpr core::ParamRange<double> kMidtoneBendRange{"midtoneBend", -4.0, 4.0, 0.0};
+inline constexpr core::ParamRange<int32_t> kColorBoostRange{"colourBoost", 0, 100, 0};
 
 // Slider positions of the Color Correction pane (sliders 1022, 1023, 1030, 1024, 1025).
-inline constexpr ParamRange<int> kBlackPointSlider{"blackPoint", 0, 100, 0};
-inline constexpr ParamRange<int> kWhitePointSlider{"whitePoint", 0, 100, 0};
-inline constexpr ParamRange<int> kExposureSlider{"midtoneBend", 0, 800, 400};
-inline constexpr ParamRange<int> kTemperatureSlider{"gamma", 0, 200, 100};
-inline constexpr ParamRange<int> kColourBoostSlider{"colourBoost", 0, 100, 0};
+inline constexpr core::ParamRange<int> kBlackPointSlider{"blackPoint", 0, 100, 0};
+inline constexpr core::ParamRange<int> kWhitePointSlider{"whitePoint", 0, 100, 0};
+inline constexpr core::ParamRange<int> kExposureSlider{"midtoneBend", 0, 800, 400};
+inline constexpr core::ParamRange<int> kTemperatureSlider{"gamma", 0, 200, 100};
+inline constexpr core::ParamRange<int> kColorBoostSlider{"colourBoost", 0, 100, 0};
 
 inline int32_t whitePointFromSlider(int position) {
     return 255 - position;
@@ -67,4 +67,4 @@ inline int sliderFromGamma(float gamma) {
     return int(std::lround((double(gamma) - 1) * 2.5 * 100 + 100));
 }
 
-} // namespace velanox
+} // namespace velanox::color

@@ -2,32 +2,39 @@
 // the result picture kept consistent with the source; the question asked through the host.
 #include "document/csotavo_doc.h"
 
-namespace velanox {
+namespace velanox::document {
 
 namespace {
 
 // The result picture becomes a copy of the source (pixels, size and file data).
-int resetResultToSource(Picture& result, const Picture& source) {
+core::Status resetResultToSource(codec::Picture& result, const codec::Picture& source) {
     return result.copyFrom(source);
+}
+
+// A run is on, the mode does not allow it, or there is no source picture.
+core::Status refused() {
+    return core::Status::failure(core::StatusCode::NoReader, "Not possible now.");
 }
 
 } // namespace
 
-int CSotavoDoc::enterCropMode(bool resetView) {
-    if (!mayReplaceImages() || !sourceImage.hasPixels()) return kPictureNoReader;
-    const int rc = velanox::enterCropMode(crop, resetView, sourceImage, colour, cropDisplayImage);
-    if (rc != kPictureOk) return rc;
+core::Status CSotavoDoc::enterCropMode(bool resetView) {
+    if (!mayReplaceImages() || !sourceImage.hasPixels()) return refused();
+    if (core::Status s =
+            velanox::document::enterCropMode(crop, resetView, sourceImage, color, cropDisplayImage);
+        !s.ok())
+        return s;
     display.displayTab = 0;
     if (resultImage.width != sourceImage.width || resultImage.height != sourceImage.height)
         return resetResultToSource(resultImage, sourceImage);
-    return kPictureOk;
+    return core::Status::success();
 }
 
 LeaveCropOutcome CSotavoDoc::leaveCropMode(bool askFirst, bool restoreDetail) {
     if (!mayReplaceImages()) return {};
-    const LeaveCropOutcome outcome = velanox::leaveCropMode(
+    const LeaveCropOutcome outcome = velanox::document::leaveCropMode(
         crop, askFirst, sourceImage, cropDisplayImage, [this](const char* text) {
-            switch (host_.askQuestion(text, QuestionButtons::YesNoCancel)) {
+            switch (m_host.askQuestion(text, QuestionButtons::YesNoCancel)) {
             case Answer::Yes:
                 return CropAnswer::Yes;
             case Answer::No:
@@ -38,9 +45,9 @@ LeaveCropOutcome CSotavoDoc::leaveCropMode(bool askFirst, bool restoreDetail) {
         });
     if (outcome.left && restoreDetail) {
         display.displayTab = 0;
-        if (const int rc = resetResultToSource(resultImage, sourceImage); rc != kPictureOk) {
+        if (core::Status s = resetResultToSource(resultImage, sourceImage); !s.ok()) {
             LeaveCropOutcome failed = outcome;
-            failed.status = rc;
+            failed.status = std::move(s);
             return failed;
         }
         processing.resultValid = 0; // the result holds the unprocessed source now
@@ -48,14 +55,14 @@ LeaveCropOutcome CSotavoDoc::leaveCropMode(bool askFirst, bool restoreDetail) {
     return outcome;
 }
 
-int CSotavoDoc::rotateImage(RotateDirection direction) {
-    if (!mayReplaceImages() || crop.cropMode || !sourceImage.hasPixels()) return kPictureNoReader;
-    host_.beginWaitCursor();
-    int rc = velanox::rotateImage(sourceImage, direction);
-    if (rc == kPictureOk) rc = resetResultToSource(resultImage, sourceImage);
-    if (rc == kPictureOk) processing.resultValid = 0;
-    host_.endWaitCursor();
-    return rc;
+core::Status CSotavoDoc::rotateImage(RotateDirection direction) {
+    if (!mayReplaceImages() || crop.cropMode || !sourceImage.hasPixels()) return refused();
+    m_host.beginWaitCursor();
+    core::Status s = velanox::document::rotateImage(sourceImage, direction);
+    if (s.ok()) s = resetResultToSource(resultImage, sourceImage);
+    if (s.ok()) processing.resultValid = 0;
+    m_host.endWaitCursor();
+    return s;
 }
 
-} // namespace velanox
+} // namespace velanox::document

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-namespace velanox {
+namespace velanox::document {
 
 double cropAspectRatio(int32_t aspect, int32_t width, int32_t height) {
     switch (aspect) {
@@ -33,7 +33,7 @@ double cropAspectRatio(int32_t aspect, int32_t width, int32_t height) {
     }
 }
 
-CropRect computeCropRect(CropState& state, int32_t width, int32_t height) {
+core::Rect computeCropRect(CropState& state, int32_t width, int32_t height) {
     if (width <= 0 || height <= 0) return {};
     const double w = width, h = height;
     // A zoom outside 1..3 (never set by the commands) would make the window larger than the
@@ -72,7 +72,7 @@ CropRect computeCropRect(CropState& state, int32_t width, int32_t height) {
     return {state.cropOffsetX, state.cropOffsetY, state.cropOffsetX + icw, state.cropOffsetY + ich};
 }
 
-std::string cropInfoText(const CropRect& rect) {
+std::string cropInfoText(const core::Rect& rect) {
     char text[64];
     std::snprintf(text, sizeof text, "Crop Image: %d x %d", rect.width(), rect.height());
     return text;
@@ -129,32 +129,39 @@ double zoomFromEnlargePosition(int position) {
 namespace {
 
 /// Bytes per pixel of a picture whose rows the crop and rotation can copy pixel by pixel.
-int pixelSize(const Picture& picture) {
+int pixelSize(const codec::Picture& picture) {
     if (!picture.hasPixels() || picture.bitsPerPixel < 8 || picture.bitsPerPixel % 8 != 0) return 0;
     return picture.bitsPerPixel / 8;
 }
 
 /// Gives result the picture's file metadata, so that a cut or turned picture is still the
 /// file's picture, and moves it into picture.
-void replacePixels(Picture& picture, Picture& result) {
+void replacePixels(codec::Picture& picture, codec::Picture& result) {
     result.paletteSize = picture.paletteSize;
     result.palette = picture.palette;
-    result.format = picture.format;
-    result.xResolution = picture.xResolution;
-    result.yResolution = picture.yResolution;
-    result.resolutionUnit = picture.resolutionUnit;
+    result.info.format = picture.info.format;
+    result.info.xResolution = picture.info.xResolution;
+    result.info.yResolution = picture.info.yResolution;
+    result.info.resolutionUnit = picture.info.resolutionUnit;
     picture.takeFrom(result);
+}
+
+core::Status unsupportedPicture() {
+    return core::Status::failure(core::StatusCode::NoReader,
+                                 "There is no picture, or its pixels are packed bits.");
 }
 
 } // namespace
 
-int buildCropDisplayImage(const Picture& source, const ColourSettings& settings, Picture& display) {
-    if (!source.hasPixels() || source.bitsPerPixel != 24) return kPictureNoReader;
+core::Status buildCropDisplayImage(const codec::Picture& source,
+                                   const color::ColorSettings& settings, codec::Picture& display) {
+    if (!source.hasPixels() || source.bitsPerPixel != 24)
+        return core::Status::failure(core::StatusCode::NoReader, "There is no 24-bit picture.");
     const int32_t width = source.width, height = source.height;
-    Picture built;
-    if (int rc = built.allocate(width, height, 32); rc != kPictureOk) return rc;
+    codec::Picture built;
+    if (core::Status s = built.allocate(width, height, 32); !s.ok()) return s;
 
-    const ColourPass pass(settings, int64_t(source.width) * source.height);
+    const color::ColorPass pass(settings, int64_t(source.width) * source.height);
     const std::size_t sourceRow = source.rowBytes(), displayRow = built.rowBytes();
     for (int32_t y = 0; y < height; ++y) {
         const uint8_t* s = source.pixels() + std::size_t(y) * sourceRow;
@@ -166,19 +173,19 @@ int buildCropDisplayImage(const Picture& source, const ColourSettings& settings,
             // The view draws these rows as opaque 32-bit pixels.
             d[std::size_t(x) * 4 + 3] = 255;
         }
-        if (pass.active()) pass.applyRow(d, width, 4, ChannelOrder::Bgr);
+        if (pass.active()) pass.applyRow(d, width, 4, color::ChannelOrder::Bgr);
     }
     display.takeFrom(built);
-    return kPictureOk;
+    return core::Status::success();
 }
 
-int cropImage(Picture& picture, const CropRect& rect) {
+core::Status cropImage(codec::Picture& picture, const core::Rect& rect) {
     const int32_t width = rect.width(), height = rect.height();
-    if (width <= 0 || height <= 0) return kPictureOk;
+    if (width <= 0 || height <= 0) return core::Status::success();
     const int bpp = pixelSize(picture);
-    if (bpp == 0) return kPictureNoReader;
-    Picture result;
-    if (int rc = result.allocate(width, height, picture.bitsPerPixel); rc != kPictureOk) return rc;
+    if (bpp == 0) return unsupportedPicture();
+    codec::Picture result;
+    if (core::Status s = result.allocate(width, height, picture.bitsPerPixel); !s.ok()) return s;
     std::memset(result.pixels(), 0, result.pixelBytes());
 
     // The part of rect inside the picture is copied row by row; the rest stays black.
@@ -197,15 +204,15 @@ int cropImage(Picture& picture, const CropRect& rect) {
         }
     }
     replacePixels(picture, result);
-    return kPictureOk;
+    return core::Status::success();
 }
 
-int rotateImage(Picture& picture, RotateDirection direction) {
+core::Status rotateImage(codec::Picture& picture, RotateDirection direction) {
     const int bpp = pixelSize(picture);
-    if (bpp == 0) return kPictureNoReader;
+    if (bpp == 0) return unsupportedPicture();
     const int32_t w = picture.width, h = picture.height;
-    Picture result;
-    if (int rc = result.allocate(h, w, picture.bitsPerPixel); rc != kPictureOk) return rc;
+    codec::Picture result;
+    if (core::Status s = result.allocate(h, w, picture.bitsPerPixel); !s.ok()) return s;
 
     const std::size_t sourceRow = picture.rowBytes(), resultRow = result.rowBytes();
     const bool clockwise = direction == RotateDirection::Clockwise;
@@ -229,13 +236,13 @@ int rotateImage(Picture& picture, RotateDirection direction) {
         }
     }
     replacePixels(picture, result);
-    return kPictureOk;
+    return core::Status::success();
 }
 
-int enterCropMode(CropState& state, bool resetView, const Picture& source,
-                  const ColourSettings& settings, Picture& display) {
-    Picture built;
-    if (int rc = buildCropDisplayImage(source, settings, built); rc != kPictureOk) return rc;
+core::Status enterCropMode(CropState& state, bool resetView, const codec::Picture& source,
+                           const color::ColorSettings& settings, codec::Picture& display) {
+    codec::Picture built;
+    if (core::Status s = buildCropDisplayImage(source, settings, built); !s.ok()) return s;
     if (resetView) {
         state.cropZoom = 1.0;
         state.cropOffsetX = 0;
@@ -245,11 +252,11 @@ int enterCropMode(CropState& state, bool resetView, const Picture& source,
     if (resetView || !state.cropMode) state.windowChanged = false;
     state.cropMode = true;
     display.takeFrom(built);
-    return kPictureOk;
+    return core::Status::success();
 }
 
-LeaveCropOutcome leaveCropMode(CropState& state, bool askFirst, Picture& source, Picture& display,
-                               const CropQuestion& ask) {
+LeaveCropOutcome leaveCropMode(CropState& state, bool askFirst, codec::Picture& source,
+                               codec::Picture& display, const CropQuestion& ask) {
     LeaveCropOutcome outcome;
     bool apply = false;
     if (!state.cropMode) {
@@ -259,7 +266,7 @@ LeaveCropOutcome leaveCropMode(CropState& state, bool askFirst, Picture& source,
     } else if (!state.windowChanged) {
         apply = false; // a window the person never touched is left as it is, without a question
     } else if (CropState trial = state; computeCropRect(trial, source.width, source.height) ==
-                                        CropRect{0, 0, source.width, source.height}) {
+                                        core::Rect{0, 0, source.width, source.height}) {
         apply = true; // the window covers the whole picture: cutting changes nothing
     } else {
         const CropAnswer answer = ask ? ask(kApplyCropQuestion) : CropAnswer::Cancel;
@@ -272,9 +279,9 @@ LeaveCropOutcome leaveCropMode(CropState& state, bool askFirst, Picture& source,
 
     if (apply) {
         CropState trial = state;
-        const CropRect rect = computeCropRect(trial, source.width, source.height);
-        if (int rc = cropImage(source, rect); rc != kPictureOk && source.hasPixels()) {
-            outcome.status = rc;
+        const core::Rect rect = computeCropRect(trial, source.width, source.height);
+        if (core::Status s = cropImage(source, rect); !s.ok() && source.hasPixels()) {
+            outcome.status = std::move(s);
             return outcome;
         }
         state = trial;
@@ -291,4 +298,4 @@ LeaveCropOutcome leaveCropMode(CropState& state, bool askFirst, Picture& source,
     return outcome;
 }
 
-} // namespace velanox
+} // namespace velanox::document

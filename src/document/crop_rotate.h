@@ -6,9 +6,11 @@
 #pragma once
 
 #include "codec/picture.h"
-#include "color/colour_steps.h"
-#include "color/param_range.h"
-#include "color/pixel_block.h"
+#include "color/channel_order.h"
+#include "color/color_steps.h"
+#include "core/param_range.h"
+#include "core/rect.h"
+#include "core/status.h"
 #include "document/crop_state.h"
 
 #include <array>
@@ -16,12 +18,12 @@
 #include <functional>
 #include <string>
 
-namespace velanox {
+namespace velanox::document {
 
-inline constexpr ParamRange<int32_t> kCropAspectRange{"cropAspect", 0, 8, 8};
-inline constexpr ParamRange<double> kCropZoomRange{"cropZoom", 1.0, 3.0, 1.0};
+inline constexpr core::ParamRange<int32_t> kCropAspectRange{"cropAspect", 0, 8, 8};
+inline constexpr core::ParamRange<double> kCropZoomRange{"cropZoom", 1.0, 3.0, 1.0};
 /// The "Enlarge" slider: position = int((cropZoom - 1) * 50), cropZoom = position * 0.02 + 1.
-inline constexpr ParamRange<int> kEnlargeSlider{"cropZoom", 0, 100, 0};
+inline constexpr core::ParamRange<int> kEnlargeSlider{"cropZoom", 0, 100, 0};
 /// One Zoom In / Zoom Out command or one wheel notch.
 inline constexpr double kCropZoomStep = 0.05;
 
@@ -39,15 +41,13 @@ inline constexpr const char* kCropPortraitToLandscape = "Crop Portrait to Landsc
 /// image's own; an unknown index gives 1.5.
 double cropAspectRatio(int32_t aspect, int32_t width, int32_t height);
 
-using CropRect = PixelRect;
-
 /// The crop window in source pixels for an image of width x height (both > 0). Clamps the stored
 /// offsets so the window stays inside the image and writes them back. An empty rectangle when
 /// the image has no size.
-CropRect computeCropRect(CropState& state, int32_t width, int32_t height);
+core::Rect computeCropRect(CropState& state, int32_t width, int32_t height);
 
 /// The text of the File Properties pane for a window of that size: "Crop Image: %d x %d".
-std::string cropInfoText(const CropRect& rect);
+std::string cropInfoText(const core::Rect& rect);
 /// The orientation check box's caption for a source of that size.
 const char* cropSwapCaption(int32_t width, int32_t height);
 
@@ -70,37 +70,38 @@ double zoomFromEnlargePosition(int position);
 /// Builds the Full/Crop display image from a 24-bit red-first source: 32 bits per pixel, rows
 /// bottom to top, bytes blue, green, red and 255, recoloured by the colour steps (match, tone,
 /// boost) with each table on the byte that holds its colour. display is replaced only on
-/// success. Returns kPictureOk, kPictureNoReader (no 24-bit source) or kPictureOutOfMemory.
-int buildCropDisplayImage(const Picture& source, const ColourSettings& settings, Picture& display);
+/// success. Fails with NoReader (no 24-bit source) or OutOfMemory.
+core::Status buildCropDisplayImage(const codec::Picture& source,
+                                   const color::ColorSettings& settings, codec::Picture& display);
 
 /// Cuts picture to rect (its depth kept; pixels of rect outside the picture are black). An
-/// empty rect leaves it untouched. Returns kPictureOk, kPictureNoReader (no pixels or a packed
-/// 1-bit picture) or kPictureOutOfMemory (the picture is then unchanged).
-int cropImage(Picture& picture, const CropRect& rect);
+/// empty rect leaves it untouched. Fails with NoReader (no pixels or a packed 1-bit picture) or
+/// OutOfMemory (the picture is then unchanged).
+core::Status cropImage(codec::Picture& picture, const core::Rect& rect);
 
 enum class RotateDirection { Clockwise, CounterClockwise };
 
-/// Turns the picture by 90 degrees; width and height are exchanged. Same codes as cropImage.
-int rotateImage(Picture& picture, RotateDirection direction);
+/// Turns the picture by 90 degrees; width and height are exchanged. Fails as cropImage does.
+core::Status rotateImage(codec::Picture& picture, RotateDirection direction);
 
 // ---- entering and leaving the mode -----------------------------------------------------------
 /// Enters (or, in crop mode, refreshes) Full/Crop mode: with resetView the zoom and offsets
 /// become neutral; cropMode is set and the display image built. A new visit or a reset view
-/// clears windowChanged. On failure the state and the
-/// display stay as they were and the picture code is returned. The caller then sets displayTab
-/// to 0, shows the Full/Crop tab and resets the result image if its size differs.
-int enterCropMode(CropState& state, bool resetView, const Picture& source,
-                  const ColourSettings& settings, Picture& display);
+/// clears windowChanged. On failure the state and the display stay as they were and the failure
+/// is returned. The caller then sets displayTab to 0, shows the Full/Crop tab and resets the
+/// result image if its size differs.
+core::Status enterCropMode(CropState& state, bool resetView, const codec::Picture& source,
+                           const color::ColorSettings& settings, codec::Picture& display);
 
 enum class CropAnswer { Yes, No, Cancel };
 /// Asks the person a yes/no/cancel question with the given text (kApplyCropQuestion).
 using CropQuestion = std::function<CropAnswer(const char* text)>;
 
 struct LeaveCropOutcome {
-    bool left = false;       ///< the mode was left (leaveCropMode's true)
-    bool cropped = false;    ///< the source was cut
-    bool cancelled = false;  ///< the person chose Cancel: the caller re-selects the Full/Crop tab
-    int status = kPictureOk; ///< not kPictureOk: cutting failed, nothing changed, mode kept
+    bool left = false;      ///< the mode was left (leaveCropMode's true)
+    bool cropped = false;   ///< the source was cut
+    bool cancelled = false; ///< the person chose Cancel: the caller re-selects the Full/Crop tab
+    core::Status status;    ///< a failure: cutting failed, nothing changed, mode kept
 };
 
 /// The decision and state change of leaving Full/Crop mode. Off and !askFirst: nothing. Off and
@@ -114,7 +115,7 @@ struct LeaveCropOutcome {
 /// the result reset to the source), the mode tab and the redraw, and returns false itself when
 /// there is no main window.
 /// Without a question callback a question is answered Cancel, so a pending crop is never lost.
-LeaveCropOutcome leaveCropMode(CropState& state, bool askFirst, Picture& source, Picture& display,
-                               const CropQuestion& ask);
+LeaveCropOutcome leaveCropMode(CropState& state, bool askFirst, codec::Picture& source,
+                               codec::Picture& display, const CropQuestion& ask);
 
-} // namespace velanox
+} // namespace velanox::document

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-namespace velanox {
+namespace velanox::document {
 
 struct CropState {
     bool cropMode = false;   ///< Full/Crop mode is on; no processing run while set
@@ -25,4 +25,4 @@ struct CropState {
     bool isNeutral() const { return cropZoom == 1.0 && cropOffsetX == 0 && cropOffsetY == 0; }
 };
 
-} // namespace velanox
+} // namespace velanox::document

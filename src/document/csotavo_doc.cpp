@@ -1,9 +1,9 @@
 #include "document/csotavo_doc.h"
 
-namespace velanox {
+namespace velanox::document {
 
 CSotavoDoc::CSotavoDoc(Host& host, const DocumentSettings& settings)
-    : host_(host), storeCropAspect_(settings.storeCropAspect) {
+    : m_host(host), m_storeCropAspect(settings.storeCropAspect) {
     jpeg.jpegQualitySetting = settings.JPGq;
     jpeg.enhancedSamplingSetting = settings.JPGES;
     crop.cropAspect = settings.CropAspect;
@@ -11,7 +11,7 @@ CSotavoDoc::CSotavoDoc(Host& host, const DocumentSettings& settings)
 }
 
 CSotavoDoc::~CSotavoDoc() {
-    if (storeCropAspect_) storeCropAspect_(crop.cropAspect);
+    if (m_storeCropAspect) m_storeCropAspect(crop.cropAspect);
 }
 
-} // namespace velanox
+} // namespace velanox::document

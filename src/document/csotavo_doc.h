@@ -4,7 +4,7 @@
 #pragma once
 
 #include "codec/picture.h"
-#include "color/colour_steps.h"
+#include "color/color_steps.h"
 #include "document/crop_rotate.h"
 #include "document/crop_state.h"
 #include "document/display_state.h"
@@ -18,7 +18,7 @@
 
 #include <cstdint>
 
-namespace velanox {
+namespace velanox::document {
 
 class CSotavoDoc {
 public:
@@ -31,19 +31,20 @@ public:
     CSotavoDoc& operator=(const CSotavoDoc&) = delete;
 
     // ---- pictures --------------------------------------------------------------------------
-    Picture sourceImage;      ///< 24-bit, red, green, blue
-    Picture resultImage;      ///< 24-bit, the size of sourceImage; processed regions
-    Picture cropDisplayImage; ///< 32-bit, blue, green, red, x; rows bottom to top
-    Picture quickPreview;     ///< colour-only preview of the detail rectangle; freed by every run
+    codec::Picture sourceImage;      ///< 24-bit, red, green, blue
+    codec::Picture resultImage;      ///< 24-bit, the size of sourceImage; processed regions
+    codec::Picture cropDisplayImage; ///< 32-bit, blue, green, red, x; rows bottom to top
+    codec::Picture
+        quickPreview; ///< colour-only preview of the detail rectangle; freed by every run
 
     // ---- values, by concern ----------------------------------------------------------------
-    NoiseSettings noise;
-    ColourSettings colour;
+    pipeline::NoiseSettings noise;
+    color::ColorSettings color;
     CropState crop;
     DisplayState display;
     SourceFileState sourceFile;
     JpegSettings jpeg;
-    MemoryLimits memory;
+    pipeline::MemoryLimits memory;
     ProcessingState processing;
 
     // ---- processing ------------------------------------------------------------------------
@@ -52,7 +53,7 @@ public:
     /// carried out when the current detail run ends), in Full/Crop mode, without a 24-bit source
     /// picture, or for an empty region. Failures and cancellation are reported to the person
     /// through the host before the call returns; resultImage is written only on Done.
-    ProcessOutcome processImage(bool detailOnly);
+    pipeline::ProcessOutcome processImage(bool detailOnly);
 
     /// The noise of sourceImage as the automatic mode measures it, measured on the first call
     /// for a picture and kept while the picture stays the same. Null without a 24-bit source
@@ -76,9 +77,9 @@ public:
     /// Enters (or, in crop mode, refreshes) Full/Crop mode: with resetView the zoom and offsets
     /// become neutral; cropMode on, displayTab 0, the display image rebuilt from the source with
     /// the colour steps, and the result picture reset to the source when their sizes differ.
-    /// The main frame then shows the Full/Crop tab. Returns a picture code; refused
-    /// (kPictureNoReader) while a run is on or without a source picture.
-    int enterCropMode(bool resetView);
+    /// The main frame then shows the Full/Crop tab. Refused (NoReader) while a run is on or
+    /// without a source picture.
+    core::Status enterCropMode(bool resetView);
 
     /// Leaves Full/Crop mode. askFirst: a pending (non-neutral) crop is applied only after
     /// "Apply Crop to Image?" is answered Yes (No leaves without cropping, Cancel changes
@@ -89,17 +90,17 @@ public:
     LeaveCropOutcome leaveCropMode(bool askFirst, bool restoreDetail);
 
     /// Turns the source by 90 degrees and makes the result picture a copy of it; tone, colour
-    /// match and crop values stay. Returns a picture code; refused (kPictureNoReader) while a
-    /// run is on, in Full/Crop mode or without a source picture.
-    int rotateImage(RotateDirection direction);
+    /// match and crop values stay. Refused (NoReader) while a run is on, in Full/Crop mode or
+    /// without a source picture.
+    core::Status rotateImage(RotateDirection direction);
 
-    Host& host() { return host_; }
+    Host& host() { return m_host; }
 
 private:
-    ProcessOutcome runOnce(bool detailOnly);
+    pipeline::ProcessOutcome runOnce(bool detailOnly);
 
-    Host& host_;
-    std::function<void(int32_t)> storeCropAspect_;
+    Host& m_host;
+    std::function<void(int32_t)> m_storeCropAspect;
 };
 
-} // namespace velanox
+} // namespace velanox::document

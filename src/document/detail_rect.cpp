@@ -1,7 +1,7 @@
 // The detail rectangle: the area the pipeline processes while the user looks at details.
 #include "document/csotavo_doc.h"
 
-namespace velanox {
+namespace velanox::document {
 
 void CSotavoDoc::setDetailRect(int32_t left, int32_t top, int32_t right, int32_t bottom) {
     const int32_t w = sourceImage.width, h = sourceImage.height;
@@ -17,7 +17,7 @@ void CSotavoDoc::setDetailRect(int32_t left, int32_t top, int32_t right, int32_t
     }
     if (l < 0) l = 0;
     if (t < 0) t = 0;
-    display.detailRect = Rect{int32_t(l), int32_t(t), int32_t(r), int32_t(b)};
+    display.detailRect = core::Rect{int32_t(l), int32_t(t), int32_t(r), int32_t(b)};
 }
 
-} // namespace velanox
+} // namespace velanox::document

@@ -2,16 +2,14 @@
 // pipeline works on, the visible rectangle and the histogram bars.
 #pragma once
 
+#include "color/histogram.h"
+#include "core/rect.h"
 #include "pipeline/noise_settings.h"
-#include "pipeline/rect.h"
 
 #include <array>
 #include <cstdint>
 
-namespace velanox {
-
-/// Bar heights 0..255 for the values 0..255 of red, green and blue.
-using HistogramBars = std::array<std::array<uint8_t, 256>, 3>;
+namespace velanox::document {
 
 enum DisplayTab : int32_t {
     kTabImage = 0, ///< Detail or Full/Crop
@@ -21,10 +19,10 @@ enum DisplayTab : int32_t {
 
 struct DisplayState {
     int32_t displayTab = kTabImage;
-    int32_t outputWindowMode = kOutputResult;
-    Rect detailRect;  ///< the area detail runs process
-    Rect visibleRect; ///< the area visible in Detail mode
-    HistogramBars histogramBars{};
+    int32_t outputWindowMode = pipeline::kOutputResult;
+    core::Rect detailRect;  ///< the area detail runs process
+    core::Rect visibleRect; ///< the area visible in Detail mode
+    color::HistogramBars histogramBars{};
 };
 
-} // namespace velanox
+} // namespace velanox::document

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <system_error>
 
-namespace velanox {
+namespace velanox::document {
 
 namespace {
 
@@ -116,4 +116,4 @@ FolderStepResult loadPreviousInFolder(CSotavoDoc& doc) {
     return stepInFolder(doc, doc.sourceFile.documentPath, false);
 }
 
-} // namespace velanox
+} // namespace velanox::document

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-namespace velanox {
+namespace velanox::document {
 
 inline constexpr const char* kLastFileInFolderMessage =
     "This is already the last file in the directory";
@@ -64,4 +64,4 @@ bool canStepInFolder(const CSotavoDoc& doc);
 FolderStepResult loadNextInFolder(CSotavoDoc& doc);
 FolderStepResult loadPreviousInFolder(CSotavoDoc& doc);
 
-} // namespace velanox
+} // namespace velanox::document

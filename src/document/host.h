@@ -7,7 +7,7 @@
 #include <memory>
 #include <string_view>
 
-namespace velanox {
+namespace velanox::document {
 
 /// The "Working" indicator of the status bar: the text and a bar over range 0..total.
 class StatusProgress {
@@ -73,13 +73,13 @@ public:
 /// Shows the wait cursor for the life of the object.
 class WaitCursor {
 public:
-    explicit WaitCursor(Host& host) : host_(host) { host_.beginWaitCursor(); }
-    ~WaitCursor() { host_.endWaitCursor(); }
+    explicit WaitCursor(Host& host) : m_host(host) { m_host.beginWaitCursor(); }
+    ~WaitCursor() { m_host.endWaitCursor(); }
     WaitCursor(const WaitCursor&) = delete;
     WaitCursor& operator=(const WaitCursor&) = delete;
 
 private:
-    Host& host_;
+    Host& m_host;
 };
 
-} // namespace velanox
+} // namespace velanox::document

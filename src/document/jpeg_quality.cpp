@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <limits>
 
-namespace velanox {
+namespace velanox::document {
 
 QualityEdit correctQuality(int64_t typed) {
     // The edit holds a 32-bit integer; the comparisons treat it as unsigned.
@@ -62,7 +62,7 @@ std::string calcOutputSizeText(uint64_t sourceDataSize, uint64_t estimatedSize) 
            "\nEstimated Output Size: " + formatFileSize(estimatedSize, 3);
 }
 
-JpegSizeEstimator jpegSizeEstimator(const Picture& source, bool fullChroma) {
+JpegSizeEstimator jpegSizeEstimator(const codec::Picture& source, bool fullChroma) {
     return [&source, fullChroma](int32_t quality) -> uint64_t {
         if (!source.hasPixels() || source.bitsPerPixel != 24) return 0;
         return codec::estimateJpegSize(source.pixels(), source.width, source.height, quality,
@@ -102,4 +102,4 @@ int32_t suggestedQualitySetting(uint64_t target, const JpegSizeEstimator& estima
     return suggestQuality(target, estimate, progress) - 1;
 }
 
-} // namespace velanox
+} // namespace velanox::document

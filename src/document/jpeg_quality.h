@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-namespace velanox {
+namespace velanox::document {
 
 inline constexpr const char* kSuggestQualityCaption = "Estimating Best Quality For Size";
 inline constexpr int32_t kSuggestLow = 60, kSuggestHigh = 93;
@@ -49,7 +49,7 @@ using JpegSizeEstimator = std::function<uint64_t(int32_t quality)>;
 
 /// Estimates by encoding the 24-bit source in memory (full chroma or the default sampling).
 /// The picture must outlive the estimator.
-JpegSizeEstimator jpegSizeEstimator(const Picture& source, bool fullChroma);
+JpegSizeEstimator jpegSizeEstimator(const codec::Picture& source, bool fullChroma);
 
 /// Binary search for the quality whose size meets target between low and high: returns low
 /// when high <= low + 1; otherwise probes mid = low + (high - low) / 2 (progress shows
@@ -66,4 +66,4 @@ int32_t suggestQuality(uint64_t target, const JpegSizeEstimator& estimate,
 int32_t suggestedQualitySetting(uint64_t target, const JpegSizeEstimator& estimate,
                                 ProgressDialog* progress = nullptr);
 
-} // namespace velanox
+} // namespace velanox::document

@@ -13,26 +13,17 @@
 #include <limits>
 #include <system_error>
 
-namespace velanox {
+namespace velanox::document {
 
 namespace {
 
 // Moves a picture that was read completely into the document's picture, with everything the
-// file said about it (Picture::takeFrom moves only the pixels and their description).
-void adoptPicture(Picture& target, Picture& loaded) {
-    target.filePath = loaded.filePath;
-    target.tiffPage = loaded.tiffPage;
-    target.saveXResolution = loaded.saveXResolution;
-    target.saveYResolution = loaded.saveYResolution;
-    target.saveResolutionUnit = loaded.saveResolutionUnit;
-    target.exifBlock = std::move(loaded.exifBlock);
-    target.exif = loaded.exif;
-    target.iccProfile = std::move(loaded.iccProfile);
-    target.fileWidth = loaded.fileWidth;
-    target.fileHeight = loaded.fileHeight;
-    target.orientation = loaded.orientation;
-    target.errorReason.clear();
+// file said about it and the options to write it with (Picture::takeFrom moves only the pixels
+// and their description).
+void adoptPicture(codec::Picture& target, codec::Picture& loaded) {
     target.takeFrom(loaded);
+    target.info = std::move(loaded.info);
+    target.writeOptions = std::move(loaded.writeOptions);
 }
 
 uint32_t clampToUint32(uint64_t n) {
@@ -40,7 +31,7 @@ uint32_t clampToUint32(uint64_t n) {
 }
 
 // What every new picture resets, then the source and result pictures and the crop display.
-void installSource(CSotavoDoc& doc, Picture& loaded, bool keepCropSwap) {
+void installSource(CSotavoDoc& doc, codec::Picture& loaded, bool keepCropSwap) {
     const bool wasCropMode = doc.crop.cropMode;
     adoptPicture(doc.sourceImage, loaded);
 
@@ -50,15 +41,15 @@ void installSource(CSotavoDoc& doc, Picture& loaded, bool keepCropSwap) {
     doc.crop.cropMode = false;
     if (!keepCropSwap) doc.crop.cropSwap = 0;
     doc.cropDisplayImage.release();
-    doc.colour.match.matchActive = 0;
-    doc.colour.match.matchFade = 0;
-    doc.colour.match.matchTables = MatchValues::identityMatchTables();
-    doc.colour.tone.blackPoint = 0;
-    doc.colour.tone.whitePoint = 255;
+    doc.color.match.matchActive = 0;
+    doc.color.match.matchFade = 0;
+    doc.color.match.matchTables = color::MatchValues::identityMatchTables();
+    doc.color.tone.blackPoint = 0;
+    doc.color.tone.whitePoint = 255;
     doc.display.displayTab = kTabImage;
 
-    doc.sourceFile.exifCopy = doc.sourceImage.exifBlock;
-    doc.sourceFile.exifOrientation = doc.sourceImage.orientation;
+    doc.sourceFile.exifCopy = doc.sourceImage.info.exifBlock;
+    doc.sourceFile.exifOrientation = doc.sourceImage.info.orientation;
 
     // A copy that runs out of memory leaves the result empty; the next run makes it again.
     doc.resultImage.copyFrom(doc.sourceImage);
@@ -66,17 +57,11 @@ void installSource(CSotavoDoc& doc, Picture& loaded, bool keepCropSwap) {
     doc.quickPreview.release();
 
     if (wasCropMode)
-        enterCropMode(doc.crop, true, doc.sourceImage, doc.colour, doc.cropDisplayImage);
+        enterCropMode(doc.crop, true, doc.sourceImage, doc.color, doc.cropDisplayImage);
     doc.host().updateAllViews();
 }
 
-codec::Status readFailure(const Picture& loaded, int rc) {
-    codec::Status status = codec::Status::failure(rc, loaded.errorReason);
-    status.detail = loaded.errorDetail;
-    return status;
-}
-
-LoadResult failed(codec::Status status) {
+LoadResult failed(core::Status status) {
     return {LoadOutcome::Failed, std::move(status)};
 }
 
@@ -92,7 +77,7 @@ std::string cannotOpenMessage(const std::string& path, const std::string& reason
     return "Cannot open " + path + ": " + reason;
 }
 
-std::string cannotOpenMessage(const std::string& path, const codec::Status& status) {
+std::string cannotOpenMessage(const std::string& path, const core::Status& status) {
     std::string text = cannotOpenMessage(path, status.reason);
     if (!status.detail.empty()) text += "\n" + readerSaidText(status.detail);
     return text;
@@ -104,17 +89,17 @@ std::string readerSaidText(const std::string& detail) {
 
 LoadResult loadSource(CSotavoDoc& doc, const std::string& path, bool keepCropSwap) {
     if (!doc.mayReplaceImages()) return {};
-    Picture loaded;
-    int rc;
+    codec::Picture loaded;
+    core::Status status;
     {
         // Camera raw decoding and large files take a while.
         WaitCursor wait(doc.host());
         // A picture whose run would not fit in the memory budget is refused from its header.
-        rc = loaded.load(path, runMemoryBudget(doc.memory));
+        status = loaded.load(path, runMemoryBudget(doc.memory));
     }
-    if (rc == codec::kCodecCancelled)
-        return {LoadOutcome::Cancelled, codec::Status::failure(rc, loaded.errorReason)};
-    if (rc != kPictureOk) return failed(readFailure(loaded, rc));
+    if (status.code == core::StatusCode::Cancelled)
+        return {LoadOutcome::Cancelled, core::Status::failure(status.code, status.reason)};
+    if (!status.ok()) return failed(std::move(status));
 
     std::error_code ec;
     const uintmax_t size = std::filesystem::file_size(path, ec);
@@ -164,17 +149,17 @@ LoadResult pasteImage(CSotavoDoc& doc, const uint8_t* rgb, int32_t width, int32_
     const std::size_t row = std::size_t(width) * 3;
     if (stride == 0) stride = row;
     if (stride < row)
-        return failed(codec::Status::failure(codec::kCodecCorrupt,
-                                             "The pasted rows are shorter than the picture."));
-    Picture pasted;
-    if (pasted.allocate(width, height, 24) != kPictureOk)
-        return failed(codec::Status::failure(codec::kCodecOutOfMemory, "Out of memory"));
+        return failed(core::Status::failure(core::StatusCode::Corrupt,
+                                            "The pasted rows are shorter than the picture."));
+    codec::Picture pasted;
+    if (!pasted.allocate(width, height, 24).ok())
+        return failed(core::Status::failure(core::StatusCode::OutOfMemory, "Out of memory"));
     for (int32_t y = 0; y < height; ++y)
         std::memcpy(pasted.pixels() + std::size_t(y) * row, rgb + std::size_t(y) * stride, row);
-    pasted.xResolution = pasted.yResolution = 300;
-    pasted.resolutionUnit = 1;
-    pasted.fileWidth = width;
-    pasted.fileHeight = height;
+    pasted.info.xResolution = pasted.info.yResolution = 300;
+    pasted.info.resolutionUnit = 1;
+    pasted.info.fileWidth = width;
+    pasted.info.fileHeight = height;
 
     installSource(doc, pasted, false);
     doc.sourceFile.sourceFileSize = clampToUint32(uint64_t(width) * uint64_t(height) * 3);
@@ -189,36 +174,38 @@ std::string documentTitle(const CSotavoDoc& doc) {
     return path.empty() ? std::string(kUntitledTitle) : fileNameOfPath(path);
 }
 
-codec::Status loadReferenceImage(ColorMatchState& match, CSotavoDoc& doc, const std::string& path) {
-    Picture loaded;
-    int rc;
+core::Status loadReferenceImage(color::ColorMatchState& match, CSotavoDoc& doc,
+                                const std::string& path) {
+    codec::Picture loaded;
+    core::Status status;
     {
         WaitCursor wait(doc.host());
-        rc = loaded.load(path, kFormatAuto, 0);
+        status = loaded.load(path, codec::kFormatAuto, 0);
     }
-    if (rc != kPictureOk) return readFailure(loaded, rc);
-    if (codec::Status s = match.setReferenceImage(loaded, path, doc.sourceImage.iccProfile);
+    if (!status.ok()) return status;
+    if (core::Status s = match.setReferenceImage(loaded, path, doc.sourceImage.info.iccProfile);
         !s.ok())
         return s;
 
-    doc.colour.match.matchActive = 1;
-    doc.colour.match.matchTables = matchTablesToImage(match, doc);
-    return codec::Status::success();
+    doc.color.match.matchActive = 1;
+    doc.color.match.matchTables = matchTablesToImage(match, doc);
+    return core::Status::success();
 }
 
-MatchTables matchTablesToImage(ColorMatchState& match, CSotavoDoc& doc) {
-    const Picture& source = doc.sourceImage;
-    if (!source.hasPixels() || source.bitsPerPixel != 24) return MatchValues::identityMatchTables();
-    if (match.statisticsNeedProfile(source.iccProfile)) {
+color::MatchTables matchTablesToImage(color::ColorMatchState& match, CSotavoDoc& doc) {
+    const codec::Picture& source = doc.sourceImage;
+    if (!source.hasPixels() || source.bitsPerPixel != 24)
+        return color::MatchValues::identityMatchTables();
+    if (match.statisticsNeedProfile(source.info.iccProfile)) {
         // The reference was counted in another picture's colours: it is read again and counted
         // in this one's. A reference that can no longer be read keeps the statistics it had.
-        Picture loaded;
+        codec::Picture loaded;
         WaitCursor wait(doc.host());
-        if (loaded.load(match.referencePath, kFormatAuto, 0) == kPictureOk)
-            match.retakeReferenceStatistics(loaded, source.iccProfile);
+        if (loaded.load(match.referencePath, codec::kFormatAuto, 0).ok())
+            match.retakeReferenceStatistics(loaded, source.info.iccProfile);
     }
     return match.buildMatchToImage(
-        ConstPixelBlock(source.pixels(), source.width, source.height, 3, 0));
+        core::ConstImageView(source.pixels(), source.width, source.height, 3));
 }
 
-} // namespace velanox
+} // namespace velanox::document

@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <string>
 
-namespace velanox {
+namespace velanox::document {
 
 /// The title of a document without a file.
 inline constexpr const char* kUntitledTitle = "Untitled";
@@ -27,14 +27,14 @@ enum class LoadOutcome {
 
 struct LoadResult {
     LoadOutcome outcome = LoadOutcome::Ignored;
-    codec::Status status; ///< the reason when Failed
+    core::Status status; ///< the reason when Failed
     bool loaded() const { return outcome == LoadOutcome::Loaded; }
 };
 
 /// "Cannot open <file>: <reason>".
 std::string cannotOpenMessage(const std::string& path, const std::string& reason);
 /// cannotOpenMessage with the reader's own words, when it said something, on a second line.
-std::string cannotOpenMessage(const std::string& path, const codec::Status& status);
+std::string cannotOpenMessage(const std::string& path, const core::Status& status);
 /// The reader's own words as the messages show them: "The reader said: <detail>".
 std::string readerSaidText(const std::string& detail);
 
@@ -86,12 +86,13 @@ std::string documentTitle(const CSotavoDoc& doc);
 /// document's source), turns matching to the reference on in the document and rebuilds the
 /// document's match tables against its source. A file that cannot be read leaves the
 /// reference, the tables and the mode as they were and returns the reason (nothing is shown);
-/// a read the person stopped returns codec::kCodecCancelled.
-codec::Status loadReferenceImage(ColorMatchState& match, CSotavoDoc& doc, const std::string& path);
+/// a read the person stopped returns core::StatusCode::Cancelled.
+core::Status loadReferenceImage(color::ColorMatchState& match, CSotavoDoc& doc,
+                                const std::string& path);
 
 /// The match tables of the document's source against the reference (the identity without a
 /// source or a reference). When the reference's statistics were taken in another colour
 /// profile than the source's, the reference file is read again and counted in the source's.
-MatchTables matchTablesToImage(ColorMatchState& match, CSotavoDoc& doc);
+color::MatchTables matchTablesToImage(color::ColorMatchState& match, CSotavoDoc& doc);
 
-} // namespace velanox
+} // namespace velanox::document

@@ -6,39 +6,39 @@
 
 #include <algorithm>
 
-namespace velanox {
+namespace velanox::document {
 
 namespace {
 
 // Hands the pipeline's reports to the document and its host.
-class DocumentRunObserver final : public RunObserver {
+class DocumentRunObserver final : public pipeline::RunObserver {
 public:
-    explicit DocumentRunObserver(CSotavoDoc& doc) : doc_(doc) {}
+    explicit DocumentRunObserver(CSotavoDoc& doc) : m_doc(doc) {}
 
-    void showMessage(std::string_view text) override { doc_.host().showMessage(text); }
+    void showMessage(std::string_view text) override { m_doc.host().showMessage(text); }
 
     void setProgressText(std::string_view text) override {
-        if (doc_.processing.progressDialog != nullptr)
-            doc_.processing.progressDialog->setText(text);
+        if (m_doc.processing.progressDialog != nullptr)
+            m_doc.processing.progressDialog->setText(text);
     }
 
     int32_t engineProgress(int32_t step, int32_t total) override {
-        return doc_.onEngineProgress(step, total);
+        return m_doc.onEngineProgress(step, total);
     }
 
     void runEnding() override {
-        if (doc_.processing.calculating == 0) return;
-        doc_.processing.calculating = 0;
-        doc_.host().setRunning(false);
+        if (m_doc.processing.calculating == 0) return;
+        m_doc.processing.calculating = 0;
+        m_doc.host().setRunning(false);
     }
 
 private:
-    CSotavoDoc& doc_;
+    CSotavoDoc& m_doc;
 };
 
 // A fingerprint of a picture: its size and every byte of about 64 of its rows, spread over it.
-// Loading, cropping and rotating all change it; the colour steps do not touch the source.
-uint64_t pictureKey(const Picture& picture) {
+// Loading, cropping and rotating all change it; the color steps do not touch the source.
+uint64_t pictureKey(const codec::Picture& picture) {
     uint64_t h = 1469598103934665603ull; // FNV-1a
     auto mix = [&h](uint64_t v) {
         h ^= v;
@@ -56,23 +56,23 @@ uint64_t pictureKey(const Picture& picture) {
     return h == 0 ? 1 : h;
 }
 
-bool sameGeometry(const Picture& a, const Picture& b) {
+bool sameGeometry(const codec::Picture& a, const codec::Picture& b) {
     return a.width == b.width && a.height == b.height && a.bitsPerPixel == b.bitsPerPixel &&
            b.hasPixels();
 }
 
 } // namespace
 
-ProcessOutcome CSotavoDoc::processImage(bool detailOnly) {
-    WaitCursor wait(host_);
+pipeline::ProcessOutcome CSotavoDoc::processImage(bool detailOnly) {
+    WaitCursor wait(m_host);
     if (processing.calculating != 0) {
         // The events pumped by a run let timers ask for another run. The settings may have
         // changed since the current run read them, so a detail request is carried out once the
         // current run is over rather than dropped.
         if (detailOnly) processing.detailRunPending = true;
-        return ProcessOutcome::NothingToDo;
+        return pipeline::ProcessOutcome::NothingToDo;
     }
-    const ProcessOutcome outcome = runOnce(detailOnly);
+    const pipeline::ProcessOutcome outcome = runOnce(detailOnly);
     // A whole-picture run (saving) leaves a pending request to the detail run its caller makes
     // next.
     while (detailOnly && processing.detailRunPending)
@@ -80,52 +80,50 @@ ProcessOutcome CSotavoDoc::processImage(bool detailOnly) {
     return outcome;
 }
 
-ProcessOutcome CSotavoDoc::runOnce(bool detailOnly) {
+pipeline::ProcessOutcome CSotavoDoc::runOnce(bool detailOnly) {
     if (detailOnly) processing.detailRunPending = false;
     processing.cancelRequested = 0;
     if (crop.cropMode != 0 || !sourceImage.hasPixels() || sourceImage.bitsPerPixel != 24)
-        return ProcessOutcome::NothingToDo;
+        return pipeline::ProcessOutcome::NothingToDo;
     if (processing.progressDialog != nullptr)
-        processing.progressDialog->setText(run_text::kStarting);
+        processing.progressDialog->setText(pipeline::run_text::kStarting);
 
     const int32_t w = sourceImage.width, h = sourceImage.height;
-    const Rect region = clipToImage(detailOnly ? display.detailRect : Rect{0, 0, w, h}, w, h);
+    const core::Rect region =
+        core::clipToImage(detailOnly ? display.detailRect : core::Rect{0, 0, w, h}, w, h);
     processing.cropWidth = region.width();
     processing.cropHeight = region.height();
-    if (region.isEmpty()) return ProcessOutcome::NothingToDo;
+    if (region.isEmpty()) return pipeline::ProcessOutcome::NothingToDo;
 
     // The result must have the source's layout for the run to write into it.
-    if (!sameGeometry(sourceImage, resultImage) &&
-        resultImage.copyFrom(sourceImage) != kPictureOk) {
-        host_.showMessage(run_text::kOutOfMemory);
-        return ProcessOutcome::Failed;
+    if (!sameGeometry(sourceImage, resultImage) && !resultImage.copyFrom(sourceImage).ok()) {
+        m_host.showMessage(pipeline::run_text::kOutOfMemory);
+        return pipeline::ProcessOutcome::Failed;
     }
 
     processing.calculating = 1;
-    host_.setRunning(true);
-    host_.updateAllViews();
-    if (host_.pumpEvents() == PumpResult::Quitting) processing.cancelRequested = 1;
+    m_host.setRunning(true);
+    m_host.updateAllViews();
+    if (m_host.pumpEvents() == PumpResult::Quitting) processing.cancelRequested = 1;
 
     quickPreview.release();
 
     // The values are read after the pump, which may have changed them.
-    RegionRun run;
-    run.source = sourceImage.pixels();
-    run.result = resultImage.pixels();
-    run.imageWidth = w;
-    run.imageHeight = h;
+    pipeline::RegionRun run;
+    run.source = core::ConstImageView(sourceImage.pixels(), w, h, 3);
+    run.result = core::ImageView(resultImage.pixels(), w, h, 3);
     run.region = region;
     run.noise = noise;
-    run.colour = colour;
+    run.color = color;
     run.outputWindowMode = display.outputWindowMode;
     run.limits = memory;
-    if (noise.nrMode == kNrModeAuto) {
+    if (noise.nrMode == pipeline::kNrModeAuto) {
         run.noiseProfile = noiseEstimate();
         if (run.noiseProfile == nullptr) {
-            host_.showMessage(run_text::kOutOfMemory);
+            m_host.showMessage(pipeline::run_text::kOutOfMemory);
             processing.calculating = 0;
-            host_.setRunning(false);
-            return ProcessOutcome::Failed;
+            m_host.setRunning(false);
+            return pipeline::ProcessOutcome::Failed;
         }
         run.autoWorkspace = &processing.autoWorkspace;
     }
@@ -138,13 +136,13 @@ ProcessOutcome CSotavoDoc::runOnce(bool detailOnly) {
     }
     processing.workspaceOfWholeRun = !detailOnly;
     DocumentRunObserver observer(*this);
-    const RunResult result = processRegion(run, processing.workBuffer, processing.preNrBuffer,
-                                           observer, &processing.engineWorkspace);
+    const pipeline::RunResult result = pipeline::processRegion(
+        run, processing.workBuffer, processing.preNrBuffer, observer, &processing.engineWorkspace);
     observer.runEnding();
-    if (result.outcome == ProcessOutcome::Done) processing.resultValid = 1;
+    if (result.outcome == pipeline::ProcessOutcome::Done) processing.resultValid = 1;
 
     processing.statusProgress.reset();
-    host_.updateAllViews();
+    m_host.updateAllViews();
     return result.outcome;
 }
 
@@ -153,8 +151,9 @@ const engine::NoiseProfile* CSotavoDoc::noiseEstimate() {
     const uint64_t key = pictureKey(sourceImage);
     if (key == processing.noiseProfileKey) return &processing.noiseProfile;
     processing.noiseProfileKey = 0;
-    if (!estimatePictureNoise(sourceImage.pixels(), sourceImage.width, sourceImage.height,
-                              &processing.noiseProfile))
+    if (!pipeline::estimatePictureNoise(
+            core::ConstImageView(sourceImage.pixels(), sourceImage.width, sourceImage.height, 3),
+            &processing.noiseProfile))
         return nullptr;
     processing.noiseProfileKey = key;
     return &processing.noiseProfile;
@@ -163,10 +162,10 @@ const engine::NoiseProfile* CSotavoDoc::noiseEstimate() {
 int32_t CSotavoDoc::onEngineProgress(int32_t step, int32_t total) {
     ProgressDialog* dialog = processing.progressDialog;
     if (!processing.statusProgress) {
-        processing.statusProgress = host_.createStatusProgress(total);
+        processing.statusProgress = m_host.createStatusProgress(total);
         if (dialog != nullptr) {
             dialog->setRange(0, total);
-            dialog->setText(run_text::kDenoising);
+            dialog->setText(pipeline::run_text::kDenoising);
         }
     } else if (processing.statusProgress->isShown()) {
         processing.statusProgress->setPosition(step);
@@ -175,12 +174,12 @@ int32_t CSotavoDoc::onEngineProgress(int32_t step, int32_t total) {
 
     // An Escape press stays pending for the rest of the run, so every later call (every later
     // tile) sees it too.
-    if (host_.escapePending()) return 1;
-    if (host_.pumpEvents() == PumpResult::Quitting) return 1;
-    if (host_.escapePending()) return 1;
+    if (m_host.escapePending()) return 1;
+    if (m_host.pumpEvents() == PumpResult::Quitting) return 1;
+    if (m_host.escapePending()) return 1;
 
     if (dialog != nullptr && dialog->cancelPressed()) processing.cancelRequested = 1;
     return processing.cancelRequested;
 }
 
-} // namespace velanox
+} // namespace velanox::document

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <memory>
 
-namespace velanox {
+namespace velanox::document {
 
 struct ProcessingState {
     int32_t calculating = 0;     ///< a run is in progress
@@ -18,8 +18,8 @@ struct ProcessingState {
     int32_t cancelRequested = 0; ///< sticky cancel, reset when a run starts
     int32_t cropWidth = 0;       ///< size of the region of the last run
     int32_t cropHeight = 0;
-    SwapBuffer workBuffer;
-    SwapBuffer preNrBuffer;
+    pipeline::SwapBuffer workBuffer;
+    pipeline::SwapBuffer preNrBuffer;
     /// The engine's planes, kept between runs like the two buffers: a preview follows every
     /// change of a setting. They grow to the largest block a run gave the engine (bounded by
     /// the memory settings' block size).
@@ -42,4 +42,4 @@ struct ProcessingState {
     bool detailRunPending = false;
 };
 
-} // namespace velanox
+} // namespace velanox::document

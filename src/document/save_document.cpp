@@ -8,7 +8,7 @@
 #include <system_error>
 #include <unistd.h>
 
-namespace velanox {
+namespace velanox::document {
 
 namespace {
 
@@ -16,28 +16,29 @@ namespace {
 // runs meanwhile.
 class SaveProgress {
 public:
-    explicit SaveProgress(CSotavoDoc& doc) : doc_(doc), dialog_(doc.host().createProgressDialog()) {
-        doc_.processing.progressDialog = dialog_.get();
+    explicit SaveProgress(CSotavoDoc& doc)
+        : m_doc(doc), m_dialog(doc.host().createProgressDialog()) {
+        m_doc.processing.progressDialog = m_dialog.get();
     }
     ~SaveProgress() { close(); }
     SaveProgress(const SaveProgress&) = delete;
     SaveProgress& operator=(const SaveProgress&) = delete;
 
     void setText(std::string_view text) {
-        if (dialog_) dialog_->setText(text);
+        if (m_dialog) m_dialog->setText(text);
     }
     void close() {
-        if (doc_.processing.progressDialog == dialog_.get())
-            doc_.processing.progressDialog = nullptr;
-        dialog_.reset();
+        if (m_doc.processing.progressDialog == m_dialog.get())
+            m_doc.processing.progressDialog = nullptr;
+        m_dialog.reset();
     }
 
 private:
-    CSotavoDoc& doc_;
-    std::unique_ptr<ProgressDialog> dialog_;
+    CSotavoDoc& m_doc;
+    std::unique_ptr<ProgressDialog> m_dialog;
 };
 
-SaveResult refuse(CSotavoDoc& doc, SaveOutcome outcome, std::string message, codec::Status status) {
+SaveResult refuse(CSotavoDoc& doc, SaveOutcome outcome, std::string message, core::Status status) {
     doc.host().showMessage(message);
     return {outcome, std::move(status)};
 }
@@ -49,7 +50,7 @@ std::string couldNotSaveMessage(const std::string& path, const std::string& reas
 }
 
 bool hasWriterFor(const std::string& path, uint32_t formatId) {
-    if (formatId == kFormatAuto) formatId = Picture::formatFromExtension(path);
+    if (formatId == codec::kFormatAuto) formatId = codec::Picture::formatFromExtension(path);
     const codec::FormatEntry* entry = codec::formatEntry(formatId);
     return entry != nullptr && entry->write != nullptr;
 }
@@ -66,17 +67,17 @@ bool isReadOnlyFile(const std::string& path) {
     return noWriteBit || ::access(path.c_str(), W_OK) != 0;
 }
 
-int writeResultImage(CSotavoDoc& doc, const std::string& path, uint32_t formatId) {
-    Picture& result = doc.resultImage;
-    result.jpegQuality = uint32_t(doc.jpeg.jpegQualitySetting);
-    result.jpegFullChroma = uint32_t(doc.jpeg.enhancedSamplingSetting);
-    result.exifBlock = doc.sourceFile.exifCopy;
-    result.orientation = doc.sourceFile.exifOrientation;
-    result.iccProfile = doc.sourceImage.iccProfile;
+core::Status writeResultImage(CSotavoDoc& doc, const std::string& path, uint32_t formatId) {
+    codec::Picture& result = doc.resultImage;
+    result.writeOptions.set(codec::kQuality, uint32_t(doc.jpeg.jpegQualitySetting));
+    result.writeOptions.set(codec::kJpegFullChroma, uint32_t(doc.jpeg.enhancedSamplingSetting));
+    result.info.exifBlock = doc.sourceFile.exifCopy;
+    result.info.orientation = doc.sourceFile.exifOrientation;
+    result.info.iccProfile = doc.sourceImage.info.iccProfile;
     // copyFrom carries the resolution read, not the one to write.
-    result.saveXResolution = doc.sourceImage.saveXResolution;
-    result.saveYResolution = doc.sourceImage.saveYResolution;
-    result.saveResolutionUnit = doc.sourceImage.saveResolutionUnit;
+    for (const auto& key :
+         {codec::kSaveXResolution, codec::kSaveYResolution, codec::kSaveResolutionUnit})
+        result.writeOptions.set(key, doc.sourceImage.writeOptions.get(key));
     return result.save(path, formatId);
 }
 
@@ -86,11 +87,11 @@ SaveResult onSaveDocument(CSotavoDoc& doc, const std::string& path, uint32_t for
     if (!hasWriterFor(path, formatId)) {
         const std::string reason = "There is no writer for this file type.";
         return refuse(doc, SaveOutcome::NoWriter, couldNotSaveMessage(path, reason),
-                      codec::Status::failure(codec::kCodecNoReader, reason));
+                      core::Status::failure(core::StatusCode::NoReader, reason));
     }
 
     // The normal result is what gets written, whatever the view shows.
-    doc.display.outputWindowMode = kOutputResult;
+    doc.display.outputWindowMode = pipeline::kOutputResult;
 
     // A crop window the person shaped is applied without asking; one left as it came is not
     // (entering Full/Crop mode, by hand or by Color Match, is no request to crop).
@@ -106,37 +107,35 @@ SaveResult onSaveDocument(CSotavoDoc& doc, const std::string& path, uint32_t for
     }
 
     SaveProgress progress(doc);
-    const ProcessOutcome run = doc.processImage(false);
-    if (run == ProcessOutcome::Cancelled || run == ProcessOutcome::Failed) {
+    const pipeline::ProcessOutcome run = doc.processImage(false);
+    if (run == pipeline::ProcessOutcome::Cancelled || run == pipeline::ProcessOutcome::Failed) {
         // The run has said what happened; resultImage holds no whole processed picture.
-        return {SaveOutcome::RunStopped,
-                codec::Status::failure(codec::kCodecWriteFailed, "The processing was stopped.")};
+        return {SaveOutcome::RunStopped, core::Status::failure(core::StatusCode::WriteFailed,
+                                                               "The processing was stopped.")};
     }
-    if (run != ProcessOutcome::Done || !doc.resultImage.hasPixels()) {
+    if (run != pipeline::ProcessOutcome::Done || !doc.resultImage.hasPixels()) {
         progress.close();
         return refuse(doc, SaveOutcome::NothingToSave, kCantSaveMessage,
-                      codec::Status::failure(codec::kCodecNoReader, kCantSaveMessage));
+                      core::Status::failure(core::StatusCode::NoReader, kCantSaveMessage));
     }
     if (isReadOnlyFile(path)) {
         progress.close();
         return refuse(doc, SaveOutcome::ReadOnly, kReadOnlyTargetMessage,
-                      codec::Status::failure(codec::kCodecWriteFailed, kReadOnlyTargetMessage));
+                      core::Status::failure(core::StatusCode::WriteFailed, kReadOnlyTargetMessage));
     }
 
     progress.setText(kSavingFileText);
-    const int rc = writeResultImage(doc, path, formatId);
+    core::Status written = writeResultImage(doc, path, formatId);
     progress.close();
 
     SaveResult outcome{SaveOutcome::Saved, {}};
-    if (rc != kPictureOk) {
-        const Picture& result = doc.resultImage;
-        const std::string reason =
-            result.errorReason.empty() ? "The file could not be written." : result.errorReason;
-        outcome = refuse(doc, SaveOutcome::WriteFailed, couldNotSaveMessage(path, reason),
-                         codec::Status::failure(rc, reason));
+    if (!written.ok()) {
+        if (written.reason.empty()) written.reason = "The file could not be written.";
+        const std::string message = couldNotSaveMessage(path, written.reason);
+        outcome = refuse(doc, SaveOutcome::WriteFailed, message, std::move(written));
     }
     doc.processImage(true);
     return outcome;
 }
 
-} // namespace velanox
+} // namespace velanox::document

@@ -10,7 +10,7 @@
 
 #include <string>
 
-namespace velanox {
+namespace velanox::document {
 
 inline constexpr const char* kCantSaveMessage = "Can't save...";
 inline constexpr const char* kReadOnlyTargetMessage =
@@ -30,7 +30,7 @@ enum class SaveOutcome {
 
 struct SaveResult {
     SaveOutcome outcome = SaveOutcome::Busy;
-    codec::Status status; ///< the reason when not Saved
+    core::Status status; ///< the reason when not Saved
     bool saved() const { return outcome == SaveOutcome::Saved; }
 };
 
@@ -38,7 +38,7 @@ struct SaveResult {
 std::string couldNotSaveMessage(const std::string& path, const std::string& reason);
 
 /// Whether a save to path with formatId (kFormatAuto: from the extension) has a writer.
-bool hasWriterFor(const std::string& path, uint32_t formatId = kFormatAuto);
+bool hasWriterFor(const std::string& path, uint32_t formatId = codec::kFormatAuto);
 
 /// Whether path names an existing file that may not be replaced (no write permission). A
 /// symbolic link is judged by the file it names.
@@ -46,9 +46,10 @@ bool isReadOnlyFile(const std::string& path);
 
 /// Writes resultImage as it stands, with what a save adds to it: the JPEG quality and sampling
 /// settings, a copy of exifCopy, exifOrientation and the source's save resolution. Returns the
-/// picture status (reason in resultImage.errorReason). onSaveDocument writes through this; the
-/// command-line tool also writes a region run's result with it.
-int writeResultImage(CSotavoDoc& doc, const std::string& path, uint32_t formatId = kFormatAuto);
+/// save's status. onSaveDocument writes through this; the command-line tool also writes a region
+/// run's result with it.
+core::Status writeResultImage(CSotavoDoc& doc, const std::string& path,
+                              uint32_t formatId = codec::kFormatAuto);
 
 /// Processes and writes the document's picture to path (formatId kFormatAuto: the format of
 /// the extension). In order: the output display goes back to the normal result; Full/Crop mode
@@ -58,6 +59,6 @@ int writeResultImage(CSotavoDoc& doc, const std::string& path, uint32_t formatId
 /// rectangle is processed again. Every refusal and failure except Busy is shown through the
 /// host; the document's path is never changed.
 SaveResult onSaveDocument(CSotavoDoc& doc, const std::string& path,
-                          uint32_t formatId = kFormatAuto);
+                          uint32_t formatId = codec::kFormatAuto);
 
-} // namespace velanox
+} // namespace velanox::document

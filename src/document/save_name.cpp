@@ -7,7 +7,7 @@
 #include <array>
 #include <cctype>
 
-namespace velanox {
+namespace velanox::document {
 
 namespace {
 
@@ -75,7 +75,7 @@ SaveNameProposal proposeSaveName(const std::string& documentPath, const std::str
     }
     // Camera raw, HEIC, GIF and every other type without a writer are offered as JPEG.
     const codec::FormatEntry* format =
-        codec::formatEntry(Picture::formatFromExtension("x" + proposal.extension));
+        codec::formatEntry(codec::Picture::formatFromExtension("x" + proposal.extension));
     const bool writable = !proposal.extension.empty() && format && format->write;
     proposal.defaultType = writable ? "*" + proposal.extension : "*.jpg";
     return proposal;
@@ -116,4 +116,4 @@ bool asksJpegOptions(const std::string& path) {
     return path.size() >= 3 && lowerCase(path.substr(path.size() - 3)) == "jpg";
 }
 
-} // namespace velanox
+} // namespace velanox::document

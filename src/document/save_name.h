@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace velanox {
+namespace velanox::document {
 
 inline constexpr const char* kSaveDialogTitle = "Save image";
 
@@ -60,4 +60,4 @@ std::string fileNameOfPath(const std::string& path);
 /// "jpg" (a ".jpeg" name is written with the stored settings without asking).
 bool asksJpegOptions(const std::string& path);
 
-} // namespace velanox
+} // namespace velanox::document

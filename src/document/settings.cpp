@@ -4,7 +4,7 @@
 #include <array>
 #include <cassert>
 
-namespace velanox {
+namespace velanox::document {
 
 namespace {
 
@@ -144,4 +144,4 @@ void writeMemorySettings(Settings& settings, const MemorySettingsValues& values)
     settings.writeInt(SettingId::MemoryBudgetMB, values.budgetMB);
 }
 
-} // namespace velanox
+} // namespace velanox::document

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <utility>
 
-namespace velanox {
+namespace velanox::document {
 
 /// Every stored value the program knows. The order is the order of settingsTable().
 enum class SettingId {
@@ -157,4 +157,4 @@ MemorySettingsValues readMemorySettings(const Settings& settings);
 /// Writes the values (Memory Settings OK).
 void writeMemorySettings(Settings& settings, const MemorySettingsValues& values);
 
-} // namespace velanox
+} // namespace velanox::document

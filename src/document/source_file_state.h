@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace velanox {
+namespace velanox::document {
 
 struct SourceFileState {
     /// The file the document refers to: set by opening, dropping and folder stepping, kept by
@@ -26,4 +26,4 @@ struct JpegSettings {
     static constexpr int32_t kQualityMin = 40, kQualityMax = 100;
 };
 
-} // namespace velanox
+} // namespace velanox::document

@@ -651,19 +651,19 @@ AutoDenoiseWorkspace::~AutoDenoiseWorkspace() {
 }
 
 float* AutoDenoiseWorkspace::reserve(std::size_t count) {
-    if (data_ != nullptr && count_ >= count) return data_;
+    if (m_data != nullptr && m_count >= count) return m_data;
     release();
     if (count > SIZE_MAX / sizeof(float)) return nullptr;
-    data_ = static_cast<float*>(
+    m_data = static_cast<float*>(
         std::aligned_alloc(64, roundUp(std::max<std::size_t>(count, 16)) * sizeof(float)));
-    if (data_ != nullptr) count_ = count;
-    return data_;
+    if (m_data != nullptr) m_count = count;
+    return m_data;
 }
 
 void AutoDenoiseWorkspace::release() {
-    std::free(data_);
-    data_ = nullptr;
-    count_ = 0;
+    std::free(m_data);
+    m_data = nullptr;
+    m_count = 0;
 }
 
 int32_t autonr::validateAutoArguments(const AutoDenoiseImages& im, const NoiseProfile& profile,

@@ -14,6 +14,7 @@
 // whole source in one call, which may then work in place).
 #pragma once
 
+#include "core/param_range.h"
 #include "engine/noise_profile.h"
 #include "engine/noise_reducer.h"
 
@@ -22,24 +23,11 @@
 
 namespace velanox::engine {
 
-/// The declared range and default of one of the denoiser's settings.
-struct AutoDenoiseRange {
-    const char* name;
-    int32_t minimum;
-    int32_t maximum;
-    int32_t defaultValue;
-
-    constexpr int32_t clamp(int32_t v) const {
-        return v < minimum ? minimum : (v > maximum ? maximum : v);
-    }
-    constexpr bool contains(int32_t v) const { return v >= minimum && v <= maximum; }
-};
-
 /// Strength in percent of the estimated noise: 100 removes the noise the profile describes.
-inline constexpr AutoDenoiseRange kAutoStrengthRange{"strength", 0, 400, 100};
+inline constexpr core::ParamRange<int32_t> kAutoStrengthRange{"strength", 0, 400, 100};
 /// Strength of the colour-noise removal in percent, on top of the strength: colour blotches are
 /// the most objectionable noise, so the default goes a little further than the estimate.
-inline constexpr AutoDenoiseRange kAutoColorStrengthRange{"colorStrength", 0, 400, 125};
+inline constexpr core::ParamRange<int32_t> kAutoColorStrengthRange{"colorStrength", 0, 400, 125};
 
 /// Pixels the denoiser reads beyond each side of its tile, where the source has them.
 inline constexpr int kAutoDenoiseMargin = 64;
@@ -96,12 +84,12 @@ public:
     /// Makes room for `count` floats, keeping the block when it is large enough; null (with
     /// everything released) when the memory cannot be had.
     float* reserve(std::size_t count);
-    std::size_t bytes() const { return count_ * sizeof(float); }
+    std::size_t bytes() const { return m_count * sizeof(float); }
     void release();
 
 private:
-    float* data_ = nullptr;
-    std::size_t count_ = 0;
+    float* m_data = nullptr;
+    std::size_t m_count = 0;
 };
 
 /// Denoises the tile. Results: NR_OK; NR_CANCELLED (the callback returned non-zero; the target

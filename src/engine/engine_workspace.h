@@ -24,9 +24,9 @@ public:
     /// with everything released, when the memory cannot be had.
     bool reserve(std::size_t plane0, std::size_t plane1, std::size_t scratchSize,
                  std::size_t bytes = 0);
-    double* plane(int index) const { return reinterpret_cast<double*>(planes_[index].data()); }
-    double* scratch() const { return reinterpret_cast<double*>(scratch_.data()); }
-    unsigned char* byteSpace() const { return bytes_.data(); }
+    double* plane(int index) const { return reinterpret_cast<double*>(m_planes[index].data()); }
+    double* scratch() const { return reinterpret_cast<double*>(m_scratch.data()); }
+    unsigned char* byteSpace() const { return m_bytes.data(); }
     /// Bytes held.
     std::size_t bytes() const;
     void release();
@@ -35,14 +35,9 @@ private:
     /// Makes block hold at least count doubles.
     static bool grow(LargeBlock& block, std::size_t count);
 
-    LargeBlock planes_[2];
-    LargeBlock scratch_;
-    LargeBlock bytes_;
+    LargeBlock m_planes[2];
+    LargeBlock m_scratch;
+    LargeBlock m_bytes;
 };
-
-/// reduceNoise with its planes and scratch in `workspace`, which keeps them for the next call:
-/// the same arguments, validation, results and progress as the C entry point.
-int32_t reduceNoise(EngineWorkspace& workspace, int32_t width, int32_t height, int32_t stride,
-                    unsigned char* pixels, const NrParams* params);
 
 } // namespace velanox::engine

@@ -59,55 +59,55 @@ void* mapAligned(std::size_t bytes) {
 } // namespace
 
 LargeBlock::LargeBlock(LargeBlock&& other) noexcept
-    : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)),
-      mapped_(std::exchange(other.mapped_, 0)) {}
+    : m_data(std::exchange(other.m_data, nullptr)), m_size(std::exchange(other.m_size, 0)),
+      m_mapped(std::exchange(other.m_mapped, 0)) {}
 
 LargeBlock& LargeBlock::operator=(LargeBlock&& other) noexcept {
     if (this != &other) {
         release();
-        data_ = std::exchange(other.data_, nullptr);
-        size_ = std::exchange(other.size_, 0);
-        mapped_ = std::exchange(other.mapped_, 0);
+        m_data = std::exchange(other.m_data, nullptr);
+        m_size = std::exchange(other.m_size, 0);
+        m_mapped = std::exchange(other.m_mapped, 0);
     }
     return *this;
 }
 
 bool LargeBlock::allocate(std::size_t bytes) {
     if (bytes == 0) bytes = 1;
-    if (data_ != nullptr && bytes == size_) return true;
+    if (m_data != nullptr && bytes == m_size) return true;
     release();
 #ifdef __linux__
     if (bytes >= kHugePage && bytes <= SIZE_MAX - 2 * kHugePage) {
         const std::size_t rounded = (bytes + kHugePage - 1) & ~(kHugePage - 1);
         if (void* block = mapAligned(rounded)) {
-            data_ = static_cast<uint8_t*>(block);
-            size_ = bytes;
-            mapped_ = rounded;
-            if (rounded >= kPopulatedBytes) populate(data_, rounded);
+            m_data = static_cast<uint8_t*>(block);
+            m_size = bytes;
+            m_mapped = rounded;
+            if (rounded >= kPopulatedBytes) populate(m_data, rounded);
             return true;
         }
     }
 #endif
-    data_ = static_cast<uint8_t*>(std::malloc(bytes));
-    if (data_ == nullptr) return false;
-    size_ = bytes;
+    m_data = static_cast<uint8_t*>(std::malloc(bytes));
+    if (m_data == nullptr) return false;
+    m_size = bytes;
     return true;
 }
 
 void LargeBlock::release() {
-    if (data_ == nullptr) return;
+    if (m_data == nullptr) return;
 #ifdef __linux__
-    if (mapped_ != 0) {
-        ::munmap(data_, mapped_);
+    if (m_mapped != 0) {
+        ::munmap(m_data, m_mapped);
     } else {
-        std::free(data_);
+        std::free(m_data);
     }
 #else
-    std::free(data_);
+    std::free(m_data);
 #endif
-    data_ = nullptr;
-    size_ = 0;
-    mapped_ = 0;
+    m_data = nullptr;
+    m_size = 0;
+    m_mapped = 0;
 }
 
 } // namespace velanox::engine

@@ -29,14 +29,14 @@ public:
     bool allocate(std::size_t bytes);
     void release();
 
-    uint8_t* data() const { return data_; }
-    std::size_t size() const { return size_; }
-    explicit operator bool() const { return data_ != nullptr; }
+    uint8_t* data() const { return m_data; }
+    std::size_t size() const { return m_size; }
+    explicit operator bool() const { return m_data != nullptr; }
 
 private:
-    uint8_t* data_ = nullptr;
-    std::size_t size_ = 0;   ///< bytes asked for
-    std::size_t mapped_ = 0; ///< bytes mapped, 0 for a heap block
+    uint8_t* m_data = nullptr;
+    std::size_t m_size = 0;   ///< bytes asked for
+    std::size_t m_mapped = 0; ///< bytes mapped, 0 for a heap block
 };
 
 } // namespace velanox::engine

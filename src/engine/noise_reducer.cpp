@@ -7,13 +7,12 @@
 
 int32_t reduceNoise(int32_t width, int32_t height, int32_t stride, unsigned char* pixels,
                     const NrParams* params) {
-    return velanox::engine::runNoiseReduction(velanox::engine::fastWaveletKernels(), width, height,
-                                              stride, pixels, params);
+    return velanox::engine::runNoiseReductionEntry(velanox::engine::fastWaveletKernels(), width,
+                                                   height, stride, pixels, params);
 }
 
-int32_t velanox::engine::reduceNoise(EngineWorkspace& workspace, int32_t width, int32_t height,
-                                     int32_t stride, unsigned char* pixels,
-                                     const NrParams* params) {
-    return runNoiseReduction(fastWaveletKernels(), width, height, stride, pixels, params,
-                             &workspace);
+velanox::core::Status velanox::engine::reduceNoise(const core::ImageView& block,
+                                                   const NrParams& params,
+                                                   EngineWorkspace* workspace) {
+    return runNoiseReduction(fastWaveletKernels(), block, params, workspace);
 }

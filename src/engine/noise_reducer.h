@@ -2,6 +2,9 @@
 // 32-bit pixels, in place. One entry point, no global state, standard C++ only.
 #pragma once
 
+#include "core/image_view.h"
+#include "core/status.h"
+
 #include <cstdint>
 
 extern "C" {
@@ -44,3 +47,17 @@ int32_t reduceNoise(int32_t width, int32_t height, int32_t stride, unsigned char
 
 /// The text the version query answers, with its terminating zero (6 bytes).
 inline constexpr char kNrEngineVersion[] = "1.0.0";
+
+namespace velanox::engine {
+
+class EngineWorkspace;
+
+/// reduceNoise on a view of 4-byte pixels (rows top to bottom, stride at least a row; the
+/// engine's row 0 is the view's last row): the same validation, in the same order, and the same
+/// results. Invalid arguments give InvalidArgument with the reason and touch nothing; a
+/// cancelling progress callback gives Cancelled, an allocation failure OutOfMemory. With a
+/// workspace the planes stay there for the next call.
+core::Status reduceNoise(const core::ImageView& block, const NrParams& params,
+                         EngineWorkspace* workspace = nullptr);
+
+} // namespace velanox::engine

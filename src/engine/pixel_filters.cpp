@@ -34,6 +34,14 @@ using velanox::engine::runLength;
 using velanox::engine::usableMask;
 using velanox::engine::validPicture;
 
+velanox::core::Status invalid(const char* reason) {
+    return velanox::core::Status::failure(velanox::core::StatusCode::InvalidArgument, reason);
+}
+
+velanox::core::Status outOfMemory() {
+    return velanox::core::Status::failure(velanox::core::StatusCode::OutOfMemory, "Out of memory");
+}
+
 // Below this many bytes of work a pass stays on the calling thread.
 constexpr std::size_t kThreadedBytes = std::size_t(1) << 18;
 // Below this many bytes per plane the speckle filter's components stay on the calling thread.
@@ -291,28 +299,61 @@ VELANOX_HOT void lookUp(const uint16_t* __restrict g2, const uint8_t* __restrict
 bool sharpenFilter(const unsigned char* source, unsigned char* destination, int width, int height,
                    int bytesPerPixel, int sourceStride, int destinationStride, int amount,
                    int channelMask) {
-    if (source == nullptr || destination == nullptr || source == destination) return false;
-    if (!validPicture(source, width, height, bytesPerPixel, sourceStride) ||
-        !validPicture(destination, width, height, bytesPerPixel, destinationStride))
-        return false;
-    velanox::engine::SharpenRows rows;
-    if (!rows.prepare(width, height, bytesPerPixel, amount, channelMask)) return false;
-    const bool threaded =
-        std::size_t(width) * std::size_t(bytesPerPixel) * std::size_t(height) >= kThreadedBytes;
-    const int threads = threaded ? maxThreads() : 1;
-    parallelFor(height, runLength(height, threads), threads, [&](int64_t first, int64_t end, int) {
-        rows.run(source, sourceStride, int(first), int(end),
-                 destination + std::ptrdiff_t(first) * destinationStride, destinationStride);
-    });
-    return true;
+    namespace core = velanox::core;
+    return velanox::engine::sharpenFilter(
+               core::ConstImageView(source, width, height, bytesPerPixel, sourceStride),
+               core::ImageView(destination, width, height, bytesPerPixel, destinationStride),
+               amount, channelMask)
+        .ok();
 }
 
 bool speckleFilter(unsigned char* pixels, int width, int height, int bytesPerPixel, int stride,
                    int channelMask) {
-    if (!validPicture(pixels, width, height, bytesPerPixel, stride)) return false;
+    return velanox::engine::speckleFilter(
+               velanox::core::ImageView(pixels, width, height, bytesPerPixel, stride), channelMask)
+        .ok();
+}
+
+bool computeEdgeWeights(const unsigned char* pixels, unsigned char* map, int width, int height,
+                        int bytesPerPixel, int edgeThreshold, float gain) {
+    return velanox::engine::computeEdgeWeights(
+               velanox::core::ConstImageView(pixels, width, height, bytesPerPixel), map,
+               edgeThreshold, gain)
+        .ok();
+}
+
+namespace velanox::engine {
+
+core::Status sharpenFilter(const core::ConstImageView& source, const core::ImageView& destination,
+                           int amount, int channelMask) {
+    if (source.data == nullptr || destination.data == nullptr || source.data == destination.data)
+        return invalid("The source and the destination must be two pictures.");
+    if (!validPicture(source) || !validPicture(destination) || destination.width != source.width ||
+        destination.height != source.height || destination.bytesPerPixel != source.bytesPerPixel)
+        return invalid("The arguments do not describe two pictures of one size.");
+    SharpenRows rows;
+    if (!rows.prepare(source, amount, channelMask)) return outOfMemory();
+    const int width = source.width, height = source.height;
+    const bool threaded =
+        std::size_t(width) * std::size_t(source.bytesPerPixel) * std::size_t(height) >=
+        kThreadedBytes;
+    const int threads = threaded ? maxThreads() : 1;
+    parallelFor(height, runLength(height, threads), threads, [&](int64_t first, int64_t end, int) {
+        rows.run(int(first), int(end),
+                 destination.section(0, int(first), width, int(end) - int(first)));
+    });
+    return core::Status::success();
+}
+
+core::Status speckleFilter(const core::ImageView& picture, int channelMask) {
+    if (!validPicture(picture)) return invalid("The arguments do not describe a picture.");
+    uint8_t* const pixels = picture.data;
+    const int width = picture.width, height = picture.height;
+    const int bytesPerPixel = picture.bytesPerPixel;
+    const std::ptrdiff_t stride = picture.stride;
     const std::size_t pitch = std::size_t(width) + 2;
     const std::size_t rows = std::size_t(height) + 2;
-    if (rows > SIZE_MAX / pitch) return false;
+    if (rows > SIZE_MAX / pitch) return outOfMemory();
     const std::size_t size = pitch * rows;
 
     const int mask = usableMask(channelMask, bytesPerPixel);
@@ -327,11 +368,11 @@ bool speckleFilter(unsigned char* pixels, int width, int height, int bytesPerPix
     int threads = size >= kThreadedSpeckleBytes ? std::min(count, maxThreads()) : 1;
     std::unique_ptr<uint8_t[]> planes;
     while (threads >= 1 && !planes) {
-        if (std::size_t(2 * threads) > SIZE_MAX / size) return false;
+        if (std::size_t(2 * threads) > SIZE_MAX / size) return outOfMemory();
         planes.reset(new (std::nothrow) uint8_t[2 * std::size_t(threads) * size]());
         if (!planes) threads = threads > 1 ? 1 : 0;
     }
-    if (!planes) return false;
+    if (!planes) return outOfMemory();
 
     SpeckleStep steps[kSpeckleSteps];
     speckleSteps(pitch, steps);
@@ -356,65 +397,65 @@ bool speckleFilter(unsigned char* pixels, int width, int height, int bytesPerPix
         for (int64_t c = first; c < end; ++c)
             speckleOne(components[c], planes.get() + 2 * std::size_t(slot) * size);
     });
-    return true;
+    return core::Status::success();
 }
 
-bool computeEdgeWeights(const unsigned char* pixels, unsigned char* map, int width, int height,
-                        int bytesPerPixel, int edgeThreshold, float gain) {
-    if (map == nullptr) return false;
-    velanox::engine::EdgeWeightRows rows;
-    if (!rows.prepare(pixels, width, height, bytesPerPixel, edgeThreshold, gain)) return false;
+core::Status computeEdgeWeights(const core::ConstImageView& pixels, uint8_t* map, int edgeThreshold,
+                                float gain) {
+    if (map == nullptr) return invalid("No map.");
+    if (pixels.bytesPerPixel < 3 || !validPicture(pixels) || !pixels.packed())
+        return invalid("The arguments do not describe a picture of packed rows of at least 3 "
+                       "bytes per pixel.");
+    EdgeWeightRows rows;
+    if (!rows.prepare(pixels, edgeThreshold, gain)) return outOfMemory();
+    const int width = pixels.width, height = pixels.height, bytesPerPixel = pixels.bytesPerPixel;
     const bool threaded =
         std::size_t(width) * std::size_t(height) * std::size_t(bytesPerPixel) >= kThreadedBytes;
     const int threads = threaded ? maxThreads() : 1;
-    const std::size_t scratch = velanox::engine::EdgeWeightRows::scratchBytes(width);
+    const std::size_t scratch = EdgeWeightRows::scratchBytes(width);
     std::unique_ptr<uint8_t[]> buffers(new (std::nothrow) uint8_t[std::size_t(threads) * scratch]);
-    if (!buffers) return false;
+    if (!buffers) return outOfMemory();
     parallelFor(height, runLength(height, threads), threads,
                 [&](int64_t first, int64_t end, int slot) {
                     rows.run(int(first), int(end), map + std::size_t(first) * std::size_t(width),
                              buffers.get() + std::size_t(slot) * scratch);
                 });
-    return true;
+    return core::Status::success();
 }
 
-namespace velanox::engine {
-
-bool SharpenRows::prepare(int width, int height, int bytesPerPixel, int amount, int channelMask) {
+bool SharpenRows::prepare(const core::ConstImageView& source, int amount, int channelMask) {
+    const int width = source.width, height = source.height, bytesPerPixel = source.bytesPerPixel;
     if (width <= 0 || height <= 0 || bytesPerPixel < 1 || bytesPerPixel > 8) return false;
     if (std::size_t(width) > std::size_t(INT32_MAX) / std::size_t(bytesPerPixel)) return false;
-    width_ = width;
-    height_ = height;
-    bytesPerPixel_ = bytesPerPixel;
-    mask_ = usableMask(channelMask, bytesPerPixel);
-    amount_ = std::min(std::max(amount, 0), 100);
-    e_ = amount_ * 0.005;
-    integerExact_ = integerExact(amount_, e_);
-    keep_ = maskPattern(mask_, width, bytesPerPixel);
-    return keep_ != nullptr;
+    m_source = source;
+    m_mask = usableMask(channelMask, bytesPerPixel);
+    m_amount = std::min(std::max(amount, 0), 100);
+    m_e = m_amount * 0.005;
+    m_integerExact = integerExact(m_amount, m_e);
+    m_keep = maskPattern(m_mask, width, bytesPerPixel);
+    return m_keep != nullptr;
 }
 
-void SharpenRows::run(const unsigned char* source, std::ptrdiff_t sourceStride, int first, int end,
-                      unsigned char* destination, std::ptrdiff_t destinationStride) const {
-    const int bpp = bytesPerPixel_, width = width_, height = height_;
+void SharpenRows::run(int first, int end, const core::ImageView& destination) const {
+    const int bpp = m_source.bytesPerPixel, width = m_source.width, height = m_source.height;
     const int rowBytes = width * bpp;
     for (int y = first; y < end; ++y) {
-        const uint8_t* above = source + std::ptrdiff_t(std::max(y - 1, 0)) * sourceStride;
-        const uint8_t* same = source + std::ptrdiff_t(y) * sourceStride;
-        const uint8_t* below = source + std::ptrdiff_t(std::min(y + 1, height - 1)) * sourceStride;
-        uint8_t* out = destination + std::ptrdiff_t(y - first) * destinationStride;
+        const uint8_t* above = m_source.row(std::max(y - 1, 0));
+        const uint8_t* same = m_source.row(y);
+        const uint8_t* below = m_source.row(std::min(y + 1, height - 1));
+        uint8_t* out = destination.row(y - first);
         // The first pixel repeats itself on the left, the last one on the right.
-        sharpenPixel(above, same, below, out, 0, 0, std::min(1, width - 1) * bpp, bpp, mask_, e_);
+        sharpenPixel(above, same, below, out, 0, 0, std::min(1, width - 1) * bpp, bpp, m_mask, m_e);
         if (width > 1)
             sharpenPixel(above, same, below, out, (width - 2) * bpp, (width - 1) * bpp,
-                         (width - 1) * bpp, bpp, mask_, e_);
-        if (integerExact_ && mask_ == (1 << bpp) - 1)
-            sharpenInteriorIntAll(above, same, below, out, bpp, rowBytes - bpp, bpp, amount_);
-        else if (integerExact_)
-            sharpenInteriorInt(above, same, below, out, keep_.get(), bpp, rowBytes - bpp, bpp,
-                               amount_);
+                         (width - 1) * bpp, bpp, m_mask, m_e);
+        if (m_integerExact && m_mask == (1 << bpp) - 1)
+            sharpenInteriorIntAll(above, same, below, out, bpp, rowBytes - bpp, bpp, m_amount);
+        else if (m_integerExact)
+            sharpenInteriorInt(above, same, below, out, m_keep.get(), bpp, rowBytes - bpp, bpp,
+                               m_amount);
         else
-            sharpenInterior(above, same, below, out, keep_.get(), bpp, rowBytes - bpp, bpp, e_);
+            sharpenInterior(above, same, below, out, m_keep.get(), bpp, rowBytes - bpp, bpp, m_e);
     }
 }
 
@@ -464,19 +505,18 @@ std::size_t greyBytes(std::size_t width) {
 
 } // namespace
 
-bool EdgeWeightRows::prepare(const unsigned char* pixels, int width, int height, int bytesPerPixel,
-                             int edgeThreshold, float gain) {
-    if (bytesPerPixel < 3 ||
-        !validPicture(pixels, width, height, bytesPerPixel, std::ptrdiff_t(width) * bytesPerPixel))
-        return false;
+bool EdgeWeightRows::prepare(const core::ConstImageView& picture, int edgeThreshold, float gain) {
+    const uint8_t* const pixels = picture.data;
+    const int width = picture.width, height = picture.height, bytesPerPixel = picture.bytesPerPixel;
+    if (bytesPerPixel < 3 || !validPicture(picture) || !picture.packed()) return false;
     const std::size_t count = std::size_t(width) * std::size_t(height);
     if (count > SIZE_MAX / sizeof(float)) return false;
-    pixels_ = pixels;
-    width_ = width;
-    height_ = height;
-    bytesPerPixel_ = bytesPerPixel;
-    table_.reset(new (std::nothrow) uint8_t[kMaxGradient2 + 1]);
-    if (!table_) return false;
+    m_pixels = pixels;
+    m_width = width;
+    m_height = height;
+    m_bytesPerPixel = bytesPerPixel;
+    m_table.reset(new (std::nothrow) uint8_t[kMaxGradient2 + 1]);
+    if (!m_table) return false;
     const bool threaded = count * std::size_t(bytesPerPixel) >= kThreadedBytes;
 
     // The steepest gradient, a band of rows at a time with the grey rows recomputed per band.
@@ -505,7 +545,7 @@ bool EdgeWeightRows::prepare(const unsigned char* pixels, int width, int height,
     const float lo = std::min(255.0f, edgeValue(largest));
     const float hi = 0.0f;
     const float range = hi - lo;
-    uint8_t* table = table_.get();
+    uint8_t* table = m_table.get();
     if (range == 0.0f) { // no gradient anywhere: every weight is 0
         std::fill(table, table + kMaxGradient2 + 1, 0);
         return true;
@@ -528,12 +568,12 @@ std::size_t EdgeWeightRows::scratchBytes(int width) {
 }
 
 void EdgeWeightRows::run(int first, int end, unsigned char* map, unsigned char* scratch) const {
-    const std::size_t width = std::size_t(width_);
+    const std::size_t width = std::size_t(m_width);
     uint16_t* g2 = reinterpret_cast<uint16_t*>(scratch + greyBytes(width));
     for (int y = first; y < end; y += kGradientBand) {
         const int bandEnd = std::min(end, y + kGradientBand);
-        gradientRows(pixels_, width_, height_, bytesPerPixel_, y, bandEnd, scratch, g2);
-        lookUp(g2, table_.get(), map + std::size_t(y - first) * width,
+        gradientRows(m_pixels, m_width, m_height, m_bytesPerPixel, y, bandEnd, scratch, g2);
+        lookUp(g2, m_table.get(), map + std::size_t(y - first) * width,
                std::size_t(bandEnd - y) * width);
     }
 }

@@ -3,6 +3,9 @@
 // reduceNoise so that any program can call them.
 #pragma once
 
+#include "core/image_view.h"
+#include "core/status.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -42,39 +45,55 @@ bool computeEdgeWeights(const unsigned char* pixels, unsigned char* map, int wid
 
 namespace velanox::engine {
 
-/// Channel masks of the filters above: bit k selects byte k of every pixel.
+/// Channel masks of the filters: bit k selects byte k of every pixel.
 inline constexpr int kChannelMaskRgb = 0b0111;     ///< bytes 0..2: red, green, blue
 inline constexpr int kChannelMaskAllFour = 0b1111; ///< every byte of a 4-byte pixel
+
+/// sharpenFilter on views of one size: InvalidArgument (nothing written) for the arguments
+/// sharpenFilter refuses and for views of different sizes, OutOfMemory when its one-row mask
+/// pattern cannot be allocated.
+core::Status sharpenFilter(const core::ConstImageView& source, const core::ImageView& destination,
+                           int amount, int channelMask);
+
+/// speckleFilter on a view: InvalidArgument for arguments that cannot describe a picture,
+/// OutOfMemory when the planes for one thread cannot be allocated; nothing is written then.
+core::Status speckleFilter(const core::ImageView& pixels, int channelMask);
+
+/// computeEdgeWeights on a view of packed rows (map: width * height bytes): InvalidArgument for
+/// a missing map or pixels that are not packed rows of at least 3 bytes per pixel, OutOfMemory
+/// when the scratch cannot be allocated; the map is untouched then.
+core::Status computeEdgeWeights(const core::ConstImageView& pixels, uint8_t* map, int edgeThreshold,
+                                float gain);
 
 /// sharpenFilter prepared once and run over bands of rows, for callers that use the sharpened
 /// rows at once instead of keeping a sharpened copy of the whole picture. Every band gives the
 /// bytes sharpenFilter gives for those rows.
 class SharpenRows {
 public:
+    /// Prepares for sharpening source (the whole picture, which must stay while run is used).
     /// False for the sizes, bytes per pixel or memory that sharpenFilter fails on.
-    bool prepare(int width, int height, int bytesPerPixel, int amount, int channelMask);
+    bool prepare(const core::ConstImageView& source, int amount, int channelMask);
 
-    /// Sharpens rows first..end-1 of source (the whole picture, rows sourceStride bytes apart)
-    /// into destination, which receives row first at its start and the rows after it
-    /// destinationStride bytes apart. Components outside the mask are not written.
-    void run(const unsigned char* source, std::ptrdiff_t sourceStride, int first, int end,
-             unsigned char* destination, std::ptrdiff_t destinationStride) const;
+    /// Sharpens rows first..end-1 of the source into destination, whose row 0 receives row
+    /// first. Components outside the mask are not written.
+    void run(int first, int end, const core::ImageView& destination) const;
 
 private:
-    int width_ = 0, height_ = 0, bytesPerPixel_ = 0, mask_ = 0, amount_ = 0;
-    double e_ = 0.0;
-    bool integerExact_ = false;
-    std::unique_ptr<uint8_t[]> keep_;
+    core::ConstImageView m_source;
+    int m_mask = 0, m_amount = 0;
+    double m_e = 0.0;
+    bool m_integerExact = false;
+    std::unique_ptr<uint8_t[]> m_keep;
 };
 
 /// computeEdgeWeights split in two: prepare scans the whole picture for its steepest gradient,
 /// which the weights are normalised by, and run then gives the weights of any band of rows.
 class EdgeWeightRows {
 public:
-    /// False, as computeEdgeWeights, for arguments that cannot describe a picture of at least
-    /// 3 bytes per pixel (rows packed without padding) or when its tables cannot be allocated.
-    bool prepare(const unsigned char* pixels, int width, int height, int bytesPerPixel,
-                 int edgeThreshold, float gain);
+    /// Prepares the weights of pixels (which must stay while run is used). False, as
+    /// computeEdgeWeights, for pixels that are not packed rows of at least 3 bytes per pixel
+    /// or when its tables cannot be allocated.
+    bool prepare(const core::ConstImageView& pixels, int edgeThreshold, float gain);
 
     /// Bytes of scratch run needs for a picture width pixels wide.
     static std::size_t scratchBytes(int width);
@@ -84,9 +103,9 @@ public:
     void run(int first, int end, unsigned char* map, unsigned char* scratch) const;
 
 private:
-    const unsigned char* pixels_ = nullptr;
-    int width_ = 0, height_ = 0, bytesPerPixel_ = 0;
-    std::unique_ptr<uint8_t[]> table_;
+    const unsigned char* m_pixels = nullptr;
+    int m_width = 0, m_height = 0, m_bytesPerPixel = 0;
+    std::unique_ptr<uint8_t[]> m_table;
 };
 
 } // namespace velanox::engine

@@ -49,16 +49,16 @@ VELANOX_HOT void storeChannelRow(const double* src, unsigned char* px, int n, in
     }
 }
 
-// Byte `channel` (or the luminance, for -1) of surface row y into dst[0..width).
-void loadSurfaceRow(const PixelSurface& s, int y, double* dst, int channel) {
-    const unsigned char* px = s.rowAddress(y);
+// Byte `channel` (or the luminance, for -1) of pixel row y into dst[0..width).
+void loadPixelRow(const core::ImageView& s, int y, double* dst, int channel) {
+    const unsigned char* px = s.row(y);
     if (channel >= 0 && std::endian::native == std::endian::little) {
-        loadChannelRow(px, dst, s.width(), channel);
+        loadChannelRow(px, dst, s.width, channel);
     } else if (channel >= 0) {
-        for (int x = 0; x < s.width(); ++x)
+        for (int x = 0; x < s.width; ++x)
             dst[x] = px[4 * x + channel];
     } else {
-        for (int x = 0; x < s.width(); ++x) {
+        for (int x = 0; x < s.width; ++x) {
             const unsigned char* p = px + 4 * x;
             dst[x] = kLumaByte1 * p[1] + kLumaByte0 * p[0] + kLumaByte2 * p[2];
         }
@@ -114,15 +114,15 @@ VELANOX_HOT void mergeRow(const unsigned char* c0, const unsigned char* c1, cons
     }
 }
 
-// src[0..width) back into byte `channel` (or the luminance, for -1) of surface row y.
-void storeSurfaceRow(const PixelSurface& s, int y, const double* src, int channel) {
-    unsigned char* px = s.rowAddress(y);
+// src[0..width) back into byte `channel` (or the luminance, for -1) of pixel row y.
+void storePixelRow(const core::ImageView& s, int y, const double* src, int channel) {
+    unsigned char* px = s.row(y);
     if (channel < 0) {
-        storeLuminanceRow(src, px, s.width());
+        storeLuminanceRow(src, px, s.width);
     } else if constexpr (std::endian::native == std::endian::little) {
-        storeChannelRow(src, px, s.width(), channel);
+        storeChannelRow(src, px, s.width, channel);
     } else {
-        for (int x = 0; x < s.width(); ++x)
+        for (int x = 0; x < s.width; ++x)
             px[4 * x + channel] = clampTruncate(src[x] + 0.5);
     }
 }
@@ -138,10 +138,10 @@ template <class Body> void forEachRow(int height, Body body) {
 
 } // namespace
 
-void loadPlane(const PixelSurface& s, double* plane, std::size_t wp, int channel) {
+void loadPlane(const core::ImageView& s, double* plane, std::size_t wp, int channel) {
     const int m = kPlaneMargin;
-    forEachRow(s.height(),
-               [&](int y) { loadSurfaceRow(s, y, plane + std::size_t(m + y) * wp + m, channel); });
+    forEachRow(s.height,
+               [&](int y) { loadPixelRow(s, y, plane + std::size_t(m + y) * wp + m, channel); });
 }
 
 void BlockRows::load(int t, double* row) const {
@@ -150,7 +150,7 @@ void BlockRows::load(int t, double* row) const {
     if (bytes != nullptr)
         loadBytesRow(bytes + std::size_t(y) * std::size_t(w), row + m, w);
     else
-        loadSurfaceRow(*surface, y, row + m, channel);
+        loadPixelRow(*view, y, row + m, channel);
     if (t < m || t >= h + m) {
         // A margin row: the mirrored block row between corners of 0.
         std::fill(row, row + m, 0.0);
@@ -168,38 +168,37 @@ void BlockRows::store(int t, const double* row) const {
     if (bytes != nullptr)
         storeBytesRow(row + kPlaneMargin, bytes + std::size_t(y) * std::size_t(width()), width());
     else
-        storeSurfaceRow(*surface, y, row + kPlaneMargin, channel);
+        storePixelRow(*view, y, row + kPlaneMargin, channel);
 }
 
 const void* BlockRows::rowAddress(int y) const {
     if (bytes != nullptr) return bytes + std::size_t(y) * std::size_t(width());
-    return surface->rowAddress(y);
+    return view->row(y);
 }
 
 std::size_t BlockRows::rowBytes() const {
     return std::size_t(width()) * (bytes != nullptr ? 1 : 4);
 }
 
-void splitChannels(const PixelSurface& s, unsigned char* const planes[3]) {
-    const std::size_t w = std::size_t(s.width());
-    forEachRow(s.height(), [&](int y) {
-        splitRow(s.rowAddress(y), planes[0] + y * w, planes[1] + y * w, planes[2] + y * w,
-                 s.width());
+void splitChannels(const core::ImageView& s, unsigned char* const planes[3]) {
+    const std::size_t w = std::size_t(s.width);
+    forEachRow(s.height, [&](int y) {
+        splitRow(s.row(y), planes[0] + y * w, planes[1] + y * w, planes[2] + y * w, s.width);
     });
 }
 
-void mergeChannels(const PixelSurface& s, unsigned char* const planes[3], unsigned channels) {
+void mergeChannels(const core::ImageView& s, unsigned char* const planes[3], unsigned channels) {
     if ((channels & 7u) == 0) return;
-    const std::size_t w = std::size_t(s.width());
-    forEachRow(s.height(), [&](int y) {
-        unsigned char* px = s.rowAddress(y);
+    const std::size_t w = std::size_t(s.width);
+    forEachRow(s.height, [&](int y) {
+        unsigned char* px = s.row(y);
         if ((channels & 7u) == 7u && std::endian::native == std::endian::little) {
-            mergeRow(planes[0] + y * w, planes[1] + y * w, planes[2] + y * w, px, s.width());
+            mergeRow(planes[0] + y * w, planes[1] + y * w, planes[2] + y * w, px, s.width);
             return;
         }
         for (int c = 0; c < 3; ++c)
             if ((channels & (1u << c)) != 0)
-                for (int x = 0; x < s.width(); ++x)
+                for (int x = 0; x < s.width; ++x)
                     px[4 * x + c] = planes[c][y * w + std::size_t(x)];
     });
 }
@@ -234,13 +233,13 @@ void softThreshold(double* plane, std::size_t count, double t) {
         plane[i] = softThresholdValue(plane[i], t);
 }
 
-void writeChannel(const PixelSurface& s, const double* plane, std::size_t wp, int channel) {
+void writeChannel(const core::ImageView& s, const double* plane, std::size_t wp, int channel) {
     const int m = kPlaneMargin;
-    forEachRow(s.height(),
-               [&](int y) { storeSurfaceRow(s, y, plane + std::size_t(m + y) * wp + m, channel); });
+    forEachRow(s.height,
+               [&](int y) { storePixelRow(s, y, plane + std::size_t(m + y) * wp + m, channel); });
 }
 
-void writeLuminance(const PixelSurface& s, const double* plane, std::size_t wp) {
+void writeLuminance(const core::ImageView& s, const double* plane, std::size_t wp) {
     writeChannel(s, plane, wp, -1);
 }
 

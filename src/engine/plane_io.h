@@ -1,8 +1,8 @@
-// Moving one channel between the pixel surface and the engine's working plane: loading, the
+// Moving one channel between the pixels and the engine's working plane: loading, the
 // mirrored margin, the soft threshold and the two write-backs.
 #pragma once
 
-#include "engine/pixel_surface.h"
+#include "core/image_view.h"
 
 #include <cstddef>
 
@@ -13,7 +13,7 @@ inline constexpr int kPlaneMargin = 32;
 
 /// Loads byte `channel` of every pixel (or, for channel -1, the luminance
 /// 0.5869903 b1 + 0.1139984 b0 + 0.298995 b2) into the plane inside its margin.
-void loadPlane(const PixelSurface& surface, double* plane, std::size_t planeStride, int channel);
+void loadPlane(const core::ImageView& pixels, double* plane, std::size_t planeStride, int channel);
 
 /// Mirrors the block into the margin (the edge row and column repeat); the corners hold 0.
 void fillMargin(double* plane, int width, int height);
@@ -27,15 +27,15 @@ inline int planeRowToBlockRow(int t, int height) {
 }
 
 /// Where the first level reads the block and the first level's inverse writes it back: byte
-/// `channel` of the surface's pixels (-1: their luminance), in place; or, when `bytes` is set, a
+/// `channel` of the pixels (-1: their luminance), in place; or, when `bytes` is set, a
 /// plane of width x height bytes holding that channel apart (block row y at bytes + y * width).
 struct BlockRows {
-    const PixelSurface* surface = nullptr;
+    const core::ImageView* view = nullptr;
     int channel = 0;
     unsigned char* bytes = nullptr;
 
-    int width() const { return surface->width(); }
-    int height() const { return surface->height(); }
+    int width() const { return view->width; }
+    int height() const { return view->height; }
     /// Plane row t (0 <= t < height + 2 * kPlaneMargin) exactly as loadPlane and fillMargin lay
     /// it out, into row[0 .. width + 2 * kPlaneMargin).
     void load(int t, double* row) const;
@@ -48,11 +48,12 @@ struct BlockRows {
 };
 
 /// Copies bytes 0, 1 and 2 of every pixel into planes[0..2], each width x height bytes.
-void splitChannels(const PixelSurface& surface, unsigned char* const planes[3]);
+void splitChannels(const core::ImageView& pixels, unsigned char* const planes[3]);
 
 /// Writes planes[c] back into byte c of every pixel, for each c whose bit (1 << c) is set in
 /// `channels`; the other bytes are kept.
-void mergeChannels(const PixelSurface& surface, unsigned char* const planes[3], unsigned channels);
+void mergeChannels(const core::ImageView& pixels, unsigned char* const planes[3],
+                   unsigned channels);
 
 /// v = 0 where |v| < t, else sign(v) (|v| - t), over count values.
 void softThreshold(double* plane, std::size_t count, double t);
@@ -62,12 +63,12 @@ inline double softThresholdValue(double v, double t);
 
 /// Writes the plane back into byte `channel`: value + 0.5, clamped to 0..255, truncated. Channel
 /// -1 is the luminance write-back.
-void writeChannel(const PixelSurface& surface, const double* plane, std::size_t planeStride,
+void writeChannel(const core::ImageView& pixels, const double* plane, std::size_t planeStride,
                   int channel);
 
 /// Moves each pixel's luminance to the plane value with its colour differences kept; byte 1
 /// carries the change through the inverse of its weight. No rounding offset.
-void writeLuminance(const PixelSurface& surface, const double* plane, std::size_t planeStride);
+void writeLuminance(const core::ImageView& pixels, const double* plane, std::size_t planeStride);
 
 } // namespace velanox::engine
 

@@ -53,34 +53,34 @@ public:
 
     ~WorkerPool() {
         {
-            std::lock_guard lock(mutex_);
-            stopping_ = true;
+            std::lock_guard lock(m_mutex);
+            m_stopping = true;
         }
-        wake_.notify_all();
-        for (std::thread& t : workers_)
+        m_wake.notify_all();
+        for (std::thread& t : m_workers)
             t.join();
     }
 
     // Makes the pass with the caller as slot 0 and as many workers as it allows; false, with
     // nothing done, when another caller's pass is running.
     bool run(Pass& pass) {
-        std::unique_lock dispatch(dispatch_, std::try_to_lock);
+        std::unique_lock dispatch(m_dispatch, std::try_to_lock);
         if (!dispatch.owns_lock()) return false;
         pass.threads = std::min(pass.threads, startWorkers(pass.threads - 1) + 1);
         {
-            std::lock_guard lock(mutex_);
-            pass_ = &pass;
-            ++generation_;
+            std::lock_guard lock(m_mutex);
+            m_pass = &pass;
+            ++m_generation;
         }
-        wake_.notify_all();
+        m_wake.notify_all();
         insidePass = true;
         pass.takeRuns(0);
         insidePass = false;
         // Every run is taken; wait for the workers still making theirs. A worker that wakes up
         // later finds no pass and sleeps again.
-        std::unique_lock lock(mutex_);
-        pass_ = nullptr;
-        idle_.wait(lock, [&] { return active_ == 0; });
+        std::unique_lock lock(m_mutex);
+        m_pass = nullptr;
+        m_idle.wait(lock, [&] { return m_active == 0; });
         return true;
     }
 
@@ -88,44 +88,44 @@ private:
     WorkerPool() = default;
 
     // Makes sure `wanted` workers exist (as far as the system lets threads be started); returns
-    // how many there are. Called with dispatch_ held.
+    // how many there are. Called with m_dispatch held.
     int startWorkers(int wanted) {
-        while (int(workers_.size()) < wanted) {
+        while (int(m_workers.size()) < wanted) {
             try {
-                workers_.emplace_back([this, slot = int(workers_.size()) + 1] { work(slot); });
+                m_workers.emplace_back([this, slot = int(m_workers.size()) + 1] { work(slot); });
             } catch (const std::system_error&) {
                 break;
             }
         }
-        return int(workers_.size());
+        return int(m_workers.size());
     }
 
     void work(int slot) {
         insidePass = true; // a pass started inside a run stays on its thread
         uint64_t seen = 0;
-        std::unique_lock lock(mutex_);
+        std::unique_lock lock(m_mutex);
         for (;;) {
-            wake_.wait(lock, [&] { return stopping_ || generation_ != seen; });
-            if (stopping_) return;
-            seen = generation_;
-            Pass* pass = pass_;
+            m_wake.wait(lock, [&] { return m_stopping || m_generation != seen; });
+            if (m_stopping) return;
+            seen = m_generation;
+            Pass* pass = m_pass;
             if (pass == nullptr || slot >= pass->threads) continue;
-            ++active_;
+            ++m_active;
             lock.unlock();
             pass->takeRuns(slot);
             lock.lock();
-            if (--active_ == 0) idle_.notify_all();
+            if (--m_active == 0) m_idle.notify_all();
         }
     }
 
-    std::mutex dispatch_; // held by the caller whose pass is running
-    std::mutex mutex_;    // guards everything below
-    std::condition_variable wake_, idle_;
-    std::vector<std::thread> workers_;
-    Pass* pass_ = nullptr;
-    uint64_t generation_ = 0;
-    int active_ = 0; // workers making runs of the current pass
-    bool stopping_ = false;
+    std::mutex m_dispatch; // held by the caller whose pass is running
+    std::mutex m_mutex;    // guards everything below
+    std::condition_variable m_wake, m_idle;
+    std::vector<std::thread> m_workers;
+    Pass* m_pass = nullptr;
+    uint64_t m_generation = 0;
+    int m_active = 0; // workers making runs of the current pass
+    bool m_stopping = false;
 };
 
 } // namespace

@@ -483,28 +483,28 @@ void forwardLowLowRows(const BlockRows& block, double* out, std::size_t stride, 
 class DetailRows {
 public:
     DetailRows(const BlockRows& source, int w, int h, double threshold, double* scratch)
-        : source_(source), w_(w), h_(h), wL_((w + 1) / 2), wH_(w / 2), threshold_(threshold) {
-        transforms_ = scratch;
-        highRows_ = transforms_ + std::size_t(kTransformSlots) * std::size_t(w);
-        lowRows_ = highRows_ + std::size_t(kDetailSlots) * std::size_t(w);
-        spare_ = lowRows_ + std::size_t(kDetailSlots) * std::size_t(wH_ + 1);
-        line_ = spare_ + w;
-        std::fill(std::begin(transformTag_), std::end(transformTag_), -1);
-        std::fill(std::begin(lowTag_), std::end(lowTag_), -1);
-        std::fill(std::begin(highTag_), std::end(highTag_), -1);
+        : m_source(source), m_w(w), m_h(h), m_wL((w + 1) / 2), m_wH(w / 2), m_threshold(threshold) {
+        m_transforms = scratch;
+        m_highRows = m_transforms + std::size_t(kTransformSlots) * std::size_t(w);
+        m_lowRows = m_highRows + std::size_t(kDetailSlots) * std::size_t(w);
+        m_spare = m_lowRows + std::size_t(kDetailSlots) * std::size_t(m_wH + 1);
+        m_line = m_spare + w;
+        std::fill(std::begin(m_transformTag), std::end(m_transformTag), -1);
+        std::fill(std::begin(m_lowTag), std::end(m_lowTag), -1);
+        std::fill(std::begin(m_highTag), std::end(m_highTag), -1);
     }
 
     /// The high (right-hand) half of low row k, 0 <= k < (h + 1) / 2: wH thresholded values.
     const double* low(int k) {
         const int slot = k % kDetailSlots;
-        double* row = lowRows_ + std::size_t(slot) * std::size_t(wH_ + 1);
-        if (lowTag_[slot] != k) {
+        double* row = m_lowRows + std::size_t(slot) * std::size_t(m_wH + 1);
+        if (m_lowTag[slot] != k) {
             const double* r[9];
             for (int j = 0; j < 9; ++j)
-                r[j] = transform(2 * k + j - 4) + wL_;
-            weightedRows9(r, kAnalysisLow, row, wH_);
-            thresholdSpan(row, wH_, threshold_);
-            lowTag_[slot] = k;
+                r[j] = transform(2 * k + j - 4) + m_wL;
+            weightedRows9(r, kAnalysisLow, row, m_wH);
+            thresholdSpan(row, m_wH, m_threshold);
+            m_lowTag[slot] = k;
         }
         return row;
     }
@@ -512,14 +512,14 @@ public:
     /// High row k, 0 <= k < h / 2: w thresholded values, the low half first.
     const double* high(int k) {
         const int slot = k % kDetailSlots;
-        double* row = highRows_ + std::size_t(slot) * std::size_t(w_);
-        if (highTag_[slot] != k) {
+        double* row = m_highRows + std::size_t(slot) * std::size_t(m_w);
+        if (m_highTag[slot] != k) {
             const double* r[7];
             for (int j = 0; j < 7; ++j)
                 r[j] = transform(2 * k + j - 2);
-            weightedRows7(r, kAnalysisHigh, row, w_);
-            thresholdSpan(row, w_, threshold_);
-            highTag_[slot] = k;
+            weightedRows7(r, kAnalysisHigh, row, m_w);
+            thresholdSpan(row, m_w, m_threshold);
+            m_highTag[slot] = k;
         }
         return row;
     }
@@ -527,36 +527,36 @@ public:
     /// Asks for the block rows the detail rows from row pair p on will need.
     void prefetch(int p) const {
         const int t = 2 * p + 12;
-        if (t < h_)
-            prefetchSpan(source_.rowAddress(planeRowToBlockRow(t, source_.height())),
-                         source_.rowBytes());
+        if (t < m_h)
+            prefetchSpan(m_source.rowAddress(planeRowToBlockRow(t, m_source.height())),
+                         m_source.rowBytes());
     }
 
 private:
     // Input row t (any integer, reflected into the region) transformed along its length.
     const double* transform(int t) {
-        t = reflectIndex(t, h_, true, true);
+        t = reflectIndex(t, m_h, true, true);
         const int slot = t % kTransformSlots;
-        double* row = transforms_ + std::size_t(slot) * std::size_t(w_);
-        if (transformTag_[slot] != t) {
-            source_.load(t, spare_);
-            analyseRow(spare_, w_, row, line_);
-            transformTag_[slot] = t;
+        double* row = m_transforms + std::size_t(slot) * std::size_t(m_w);
+        if (m_transformTag[slot] != t) {
+            m_source.load(t, m_spare);
+            analyseRow(m_spare, m_w, row, m_line);
+            m_transformTag[slot] = t;
         }
         return row;
     }
 
-    const BlockRows& source_;
-    int w_, h_, wL_, wH_;
-    double threshold_;
-    double* transforms_;
-    double* highRows_;
-    double* lowRows_;
-    double* spare_;
-    double* line_;
-    int transformTag_[kTransformSlots];
-    int lowTag_[kDetailSlots];
-    int highTag_[kDetailSlots];
+    const BlockRows& m_source;
+    int m_w, m_h, m_wL, m_wH;
+    double m_threshold;
+    double* m_transforms;
+    double* m_highRows;
+    double* m_lowRows;
+    double* m_spare;
+    double* m_line;
+    int m_transformTag[kTransformSlots];
+    int m_lowTag[kDetailSlots];
+    int m_highTag[kDetailSlots];
 };
 
 void fastForwardFirstLowLow(const BlockRows& block, double* out, std::size_t stride, int w, int h,

@@ -2,7 +2,7 @@
 
 #include "codec/contained_reader.h"
 
-namespace velanox {
+namespace velanox::pipeline {
 
 uint64_t memoryBudgetBytes(const MemoryLimits& limits) {
     return limits.budgetBytes != 0 ? limits.budgetBytes : codec::defaultMemoryBudget();
@@ -24,4 +24,4 @@ uint64_t estimateRunBytes(int64_t width, int64_t height, const MemoryLimits& lim
     return runMemoryBudget(limits).need(width, height);
 }
 
-} // namespace velanox
+} // namespace velanox::pipeline

@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-namespace velanox {
+namespace velanox::pipeline {
 
 inline constexpr uint32_t kRunBytesPerPixel = 11;     ///< without a pre-reduction copy
 inline constexpr uint32_t kPreReductionCopyBytes = 4; ///< per pixel, when one is kept
@@ -26,4 +26,4 @@ codec::MemoryBudget runMemoryBudget(const MemoryLimits& limits);
 /// Bytes a whole run over a width x height picture needs under these limits.
 uint64_t estimateRunBytes(int64_t width, int64_t height, const MemoryLimits& limits);
 
-} // namespace velanox
+} // namespace velanox::pipeline

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <limits>
 
-namespace velanox {
+namespace velanox::pipeline {
 
 struct MemoryLimits {
     int32_t MaxBlockW = 3100;
@@ -37,4 +37,4 @@ struct MemoryLimits {
     int32_t blockHeight() const { return MaxBlockH > 0 ? MaxBlockH : 1; }
 };
 
-} // namespace velanox
+} // namespace velanox::pipeline

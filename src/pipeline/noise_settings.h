@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-namespace velanox {
+namespace velanox::pipeline {
 
 /// Values of NoiseSettings::nrMode, in the order of the mode list.
 enum NrMode : int32_t {
@@ -49,4 +49,4 @@ struct NoiseSettings {
     static constexpr int32_t kLevelsWithBlockNoise = 5, kLevelsWithoutBlockNoise = 3;
 };
 
-} // namespace velanox
+} // namespace velanox::pipeline

@@ -5,7 +5,7 @@
 // enough.
 #include "pipeline/pixel_passes.h"
 
-#include "color/colour_steps.h"
+#include "color/color_steps.h"
 #include "engine/hot_loop.h"
 #include "engine/threads.h"
 #include "pipeline/noise_settings.h"
@@ -37,10 +37,6 @@ template <class Body> void forEachRow(int32_t begin, int32_t end, bool threaded,
                         });
 }
 
-std::size_t pictureOffset(int32_t imageWidth, int32_t x, int32_t y) {
-    return (std::size_t(y) * std::size_t(imageWidth) + std::size_t(x)) * 3;
-}
-
 VELANOX_HOT void widenRow(const uint8_t* __restrict src, uint8_t* __restrict dst, int32_t n) {
     for (int32_t x = 0; x < n; ++x) {
         dst[4 * x] = src[3 * x];
@@ -59,7 +55,7 @@ VELANOX_HOT void copyOpaqueRow(const uint8_t* __restrict src, uint8_t* __restric
     }
 }
 
-VELANOX_HOT void copyColourRow(const uint8_t* __restrict src, uint8_t* __restrict dst, int32_t n) {
+VELANOX_HOT void copyColorRow(const uint8_t* __restrict src, uint8_t* __restrict dst, int32_t n) {
     for (int32_t x = 0; x < n; ++x) {
         dst[4 * x] = src[4 * x];
         dst[4 * x + 1] = src[4 * x + 1];
@@ -158,37 +154,38 @@ void copyPixels(uint8_t* destination, const uint8_t* source, std::size_t bytes) 
                         });
 }
 
-void copyRegionIn(const uint8_t* picture, int32_t imageWidth, Rect region, ImageBuffer work) {
+void copyRegionIn(const core::ConstImageView& picture, core::Rect region,
+                  const core::ImageView& work) {
     forEachRow(0, work.height, worthThreads(work.width, work.height, 4), [&](int32_t y) {
-        widenRow(picture + pictureOffset(imageWidth, region.left, region.top + y), work.pixel(0, y),
-                 work.width);
+        widenRow(picture.pixel(region.left, region.top + y), work.row(y), work.width);
     });
 }
 
-void copyRegionInTwice(const uint8_t* picture, int32_t imageWidth, Rect region, ImageBuffer work,
-                       uint8_t* preNr, const ColourPass* colour) {
-    const bool recolour = colour != nullptr && colour->active();
+void copyRegionInTwice(const core::ConstImageView& picture, core::Rect region,
+                       const core::ImageView& work, const core::ImageView& preNr,
+                       const color::ColorPass* color) {
+    const bool recolor = color != nullptr && color->active();
     forEachRow(0, work.height, worthThreads(work.width, work.height, 4), [&](int32_t y) {
-        uint8_t* row = work.pixel(0, y);
-        widenRow(picture + pictureOffset(imageWidth, region.left, region.top + y), row, work.width);
-        if (recolour) colour->applyRow(row, work.width, 4, ChannelOrder::Rgb);
-        std::memcpy(preNr + std::size_t(y) * work.rowBytes(), row, work.rowBytes());
+        uint8_t* row = work.row(y);
+        widenRow(picture.pixel(region.left, region.top + y), row, work.width);
+        if (recolor) color->applyRow(row, work.width, 4, color::ChannelOrder::Rgb);
+        std::memcpy(preNr.row(y), row, work.rowBytes());
     });
 }
 
-void copyTileOut(const ImageBuffer& work, Rect tile, uint8_t* tilePixels) {
+void copyTileOut(const core::ConstImageView& work, core::Rect tile,
+                 const core::ImageView& tilePixels) {
     const int32_t w = tile.width();
     forEachRow(tile.top, tile.bottom, worthThreads(w, tile.height(), 4), [&](int32_t y) {
-        copyOpaqueRow(work.pixel(tile.left, y),
-                      tilePixels + std::size_t(y - tile.top) * std::size_t(w) * 4, w);
+        copyOpaqueRow(work.pixel(tile.left, y), tilePixels.row(y - tile.top), w);
     });
 }
 
-void copyTileBack(const uint8_t* tilePixels, Rect tile, const ImageBuffer& work) {
+void copyTileBack(const core::ConstImageView& tilePixels, core::Rect tile,
+                  const core::ImageView& work) {
     const int32_t w = tile.width();
     forEachRow(tile.top, tile.bottom, worthThreads(w, tile.height(), 4), [&](int32_t y) {
-        copyColourRow(tilePixels + std::size_t(y - tile.top) * std::size_t(w) * 4,
-                      work.pixel(tile.left, y), w);
+        copyColorRow(tilePixels.row(y - tile.top), work.pixel(tile.left, y), w);
     });
 }
 
@@ -199,16 +196,14 @@ Blend chooseBlend(bool haveMap, bool haveSharpened, int32_t nrMode, int32_t outp
     return nrMode == kNrModePortrait ? Blend::Portrait : Blend::Sharpened;
 }
 
-void blendInto(Blend blend, const BlendInputs& in, uint8_t* picture, int32_t imageWidth,
-               int32_t left, int32_t top) {
+void blendInto(Blend blend, const BlendInputs& in, const core::ImageView& destination) {
     forEachRow(0, in.height, worthThreads(in.width, in.height, 4), [&](int32_t y) {
         const std::size_t row = std::size_t(y) * std::size_t(in.width);
         const uint8_t* q = in.q + row * 4;
         const uint8_t* p = in.p + row * 4;
         const uint8_t* s = in.s != nullptr ? in.s + row * 4 : nullptr;
         const uint8_t* m = in.map != nullptr ? in.map + row : nullptr;
-        uint8_t* out = picture + pictureOffset(imageWidth, left, top + y);
-        blendRow<4>(blend, q, p, s, m, out, in.width);
+        blendRow<4>(blend, q, p, s, m, destination.row(y), in.width);
     });
 }
 
@@ -232,15 +227,16 @@ FusedScratch fusedScratchOf(uint8_t* base, int32_t width) {
 }
 
 // The band of rows from `first` on: its sharpened rows and weights into `own` (only they need
-// scratch), then the blend of each row into the picture. P (and so S) has PB bytes per pixel.
+// scratch), then the blend of each row into the destination. P (and so S) has PB bytes per
+// pixel.
 template <int PB>
-void blendBand(const FusedBlendInputs& in, const FusedScratch& own, int32_t first, uint8_t* picture,
-               int32_t imageWidth, int32_t left, int32_t top) {
+void blendBand(const FusedBlendInputs& in, const FusedScratch& own, int32_t first,
+               const core::ImageView& destination) {
     const std::ptrdiff_t pStride = in.pStride != 0 ? in.pStride : std::ptrdiff_t(in.width) * 4;
     const std::size_t sRowBytes = std::size_t(in.width) * PB;
     const int32_t end = std::min(in.height, first + kFusedBand);
     if (in.sharpen != nullptr)
-        in.sharpen->run(in.p, pStride, first, end, own.s, std::ptrdiff_t(sRowBytes));
+        in.sharpen->run(first, end, core::ImageView(own.s, in.width, end - first, PB));
     if (in.weights != nullptr) in.weights->run(first, end, own.map, own.weights);
     for (int32_t y = first; y < end; ++y) {
         const std::size_t row = std::size_t(y) * std::size_t(in.width);
@@ -249,11 +245,10 @@ void blendBand(const FusedBlendInputs& in, const FusedScratch& own, int32_t firs
         const uint8_t* s = own.s != nullptr ? own.s + std::size_t(y - first) * sRowBytes : nullptr;
         const uint8_t* m =
             own.map != nullptr ? own.map + std::size_t(y - first) * std::size_t(in.width) : nullptr;
-        uint8_t* out = picture + pictureOffset(imageWidth, left, top + y);
+        uint8_t* out = destination.row(y);
         blendRow<PB>(in.blend, q, p, s, m, out, in.width);
-        if (in.amplifySource != nullptr)
-            amplifyRow(in.amplifySource + pictureOffset(imageWidth, left, top + y), out,
-                       std::size_t(in.width) * 3);
+        if (!in.amplifySource.empty())
+            amplifyRow(in.amplifySource.row(y), out, std::size_t(in.width) * 3);
     }
 }
 
@@ -266,8 +261,7 @@ std::size_t fusedBlendScratchBytes(int32_t width) {
            engine::EdgeWeightRows::scratchBytes(int(w)) + 64;
 }
 
-void blendFused(const FusedBlendInputs& in, uint8_t* picture, int32_t imageWidth, int32_t left,
-                int32_t top, uint8_t* scratch) {
+void blendFused(const FusedBlendInputs& in, const core::ImageView& destination, uint8_t* scratch) {
     const int32_t bands = (in.height + kFusedBand - 1) / kFusedBand;
     const std::size_t scratchBytes = fusedBlendScratchBytes(in.width);
     const int threads = worthThreads(in.width, in.height, 4) ? engine::maxThreads() : 1;
@@ -280,19 +274,16 @@ void blendFused(const FusedBlendInputs& in, uint8_t* picture, int32_t imageWidth
                     : FusedScratch{nullptr, nullptr, nullptr};
             for (int64_t b = b0; b < b1; ++b) {
                 if (in.pBytes == 3)
-                    blendBand<3>(in, own, int32_t(b) * kFusedBand, picture, imageWidth, left, top);
+                    blendBand<3>(in, own, int32_t(b) * kFusedBand, destination);
                 else
-                    blendBand<4>(in, own, int32_t(b) * kFusedBand, picture, imageWidth, left, top);
+                    blendBand<4>(in, own, int32_t(b) * kFusedBand, destination);
             }
         });
 }
 
-void amplifyDifference(const uint8_t* source, uint8_t* result, int32_t imageWidth, Rect region) {
-    forEachRow(region.top, region.bottom, worthThreads(region.width(), region.height(), 3),
-               [&](int32_t y) {
-                   const std::size_t start = pictureOffset(imageWidth, region.left, y);
-                   amplifyRow(source + start, result + start, std::size_t(region.width()) * 3);
-               });
+void amplifyDifference(const core::ConstImageView& source, const core::ImageView& result) {
+    forEachRow(0, result.height, worthThreads(result.width, result.height, 3),
+               [&](int32_t y) { amplifyRow(source.row(y), result.row(y), result.rowBytes()); });
 }
 
 } // namespace velanox::pipeline

@@ -3,15 +3,15 @@
 // over threads; pipeline/reference/ keeps the plain versions they are tested against.
 #pragma once
 
+#include "core/image_view.h"
+#include "core/rect.h"
 #include "engine/pixel_filters.h"
-#include "pipeline/image_buffer.h"
-#include "pipeline/rect.h"
 
 #include <cstddef>
 #include <cstdint>
 
-namespace velanox {
-class ColourPass;
+namespace velanox::color {
+class ColorPass;
 }
 
 namespace velanox::pipeline {
@@ -19,21 +19,25 @@ namespace velanox::pipeline {
 /// memcpy spread over threads for large blocks; the blocks must not overlap.
 void copyPixels(uint8_t* destination, const uint8_t* source, std::size_t bytes);
 
-/// Copies region of a 24-bit picture (rows of 3 * imageWidth bytes) into work (its size is the
-/// region's), setting byte 3 of every working pixel to 255.
-void copyRegionIn(const uint8_t* picture, int32_t imageWidth, Rect region, ImageBuffer work);
+/// Copies region of a 24-bit picture into work (4-byte pixels, the region's size), setting byte 3
+/// of every working pixel to 255.
+void copyRegionIn(const core::ConstImageView& picture, core::Rect region,
+                  const core::ImageView& work);
 
 /// copyRegionIn, then colour (when given) on every row, and every row copied into preNr (work's
 /// size) as well: the working copy and the pre-reduction copy in one pass over the picture.
-void copyRegionInTwice(const uint8_t* picture, int32_t imageWidth, Rect region, ImageBuffer work,
-                       uint8_t* preNr, const ColourPass* colour);
+void copyRegionInTwice(const core::ConstImageView& picture, core::Rect region,
+                       const core::ImageView& work, const core::ImageView& preNr,
+                       const color::ColorPass* color);
 
-/// Copies the tile (in work coordinates) into a packed buffer of tile-sized 4-byte pixels,
+/// Copies the tile (in work coordinates) into tilePixels (4-byte pixels, the tile's size),
 /// byte 3 set to 255.
-void copyTileOut(const ImageBuffer& work, Rect tile, uint8_t* tilePixels);
+void copyTileOut(const core::ConstImageView& work, core::Rect tile,
+                 const core::ImageView& tilePixels);
 
-/// Copies bytes 0..2 of a packed tile back into work at the tile's place.
-void copyTileBack(const uint8_t* tilePixels, Rect tile, const ImageBuffer& work);
+/// Copies bytes 0..2 of the tile's pixels back into work at the tile's place.
+void copyTileBack(const core::ConstImageView& tilePixels, core::Rect tile,
+                  const core::ImageView& work);
 
 /// How the noise-reduced pixels Q are combined with the kept copies.
 enum class Blend {
@@ -58,10 +62,8 @@ struct BlendInputs {
     int32_t width = 0, height = 0;
 };
 
-/// Writes the blended region into a 24-bit picture of imageWidth pixels per row at
-/// (left, top).
-void blendInto(Blend blend, const BlendInputs& in, uint8_t* picture, int32_t imageWidth,
-               int32_t left, int32_t top);
+/// Writes the blended region into destination: the region's place in a 24-bit picture.
+void blendInto(Blend blend, const BlendInputs& in, const core::ImageView& destination);
 
 /// A blend whose sharpened copy and map are made as it goes, a band of rows at a time, instead
 /// of being read from whole-region buffers: s is sharpen run over p, map is weights run over q.
@@ -77,9 +79,9 @@ struct FusedBlendInputs {
     int32_t width = 0, height = 0;
     const engine::SharpenRows* sharpen = nullptr;    ///< prepared for p (pBytes); null without S
     const engine::EdgeWeightRows* weights = nullptr; ///< prepared for q; null without a map
-    /// The picture the run started from, in the filtered-noise view (amplifyDifference follows
-    /// the blend on each row); null otherwise.
-    const uint8_t* amplifySource = nullptr;
+    /// The region of the picture the run started from, in the filtered-noise view
+    /// (amplifyDifference follows the blend on each row); empty otherwise.
+    core::ConstImageView amplifySource;
 };
 
 /// Bytes of scratch blendFused needs for a region width pixels wide.
@@ -87,11 +89,11 @@ std::size_t fusedBlendScratchBytes(int32_t width);
 
 /// blendInto (and amplifyDifference when asked) with in's sharpened rows and weights; scratch
 /// holds fusedBlendScratchBytes(in.width) bytes.
-void blendFused(const FusedBlendInputs& in, uint8_t* picture, int32_t imageWidth, int32_t left,
-                int32_t top, uint8_t* scratch);
+void blendFused(const FusedBlendInputs& in, const core::ImageView& destination, uint8_t* scratch);
 
-/// Turns the written region of result into the filtered noise: every component becomes
-/// min(255, 10 * |result - source|), with source the picture the run started from.
-void amplifyDifference(const uint8_t* source, uint8_t* result, int32_t imageWidth, Rect region);
+/// Turns the written region of a result picture into the filtered noise: every component
+/// becomes min(255, 10 * |result - source|), with source the same region of the picture the run
+/// started from (both 24-bit).
+void amplifyDifference(const core::ConstImageView& source, const core::ImageView& result);
 
 } // namespace velanox::pipeline

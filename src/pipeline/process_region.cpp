@@ -1,8 +1,6 @@
 #include "pipeline/process_region.h"
 
 #include "engine/engine_workspace.h"
-#include "engine/pixel_filters.h"
-#include "pipeline/image_buffer.h"
 #include "pipeline/pixel_passes.h"
 #include "pipeline/run_observer.h"
 #include "pipeline/run_stages.h"
@@ -11,7 +9,7 @@
 #include <algorithm>
 #include <optional>
 
-namespace velanox {
+namespace velanox::pipeline {
 
 engine::AutoDenoiseParams autoParams(const NoiseSettings& noise) {
     engine::AutoDenoiseParams p;
@@ -20,12 +18,11 @@ engine::AutoDenoiseParams autoParams(const NoiseSettings& noise) {
     return p;
 }
 
-bool estimatePictureNoise(const uint8_t* pixels, int32_t width, int32_t height,
-                          engine::NoiseProfile* profile) {
+bool estimatePictureNoise(const core::ConstImageView& picture, engine::NoiseProfile* profile) {
     *profile = engine::NoiseProfile{};
-    if (pixels == nullptr || width <= 0 || height <= 0) return true;
-    const int32_t rc =
-        engine::estimateNoise(pixels, width, height, std::ptrdiff_t(width) * 3, 3, profile);
+    if (picture.empty()) return true;
+    const int32_t rc = engine::estimateNoise(picture.data, picture.width, picture.height,
+                                             picture.stride, 3, profile);
     if (rc == NR_OK) return true;
     *profile = engine::NoiseProfile{};
     return false;
@@ -50,34 +47,27 @@ int32_t specklePasses(double noiseLevel) {
     return int32_t(std::min(n, 1000.0));
 }
 
-int32_t reduceWithEngine(engine::EngineWorkspace& workspace, int32_t width, int32_t height,
-                         int32_t stride, unsigned char* pixels, const NrParams& params) {
-    return engine::reduceNoise(workspace, width, height, stride, pixels, &params);
-}
-
 RunResult processRegion(const RegionRun& run, SwapBuffer& workBuffer, SwapBuffer& preNrBuffer,
                         RunObserver& observer, engine::EngineWorkspace* engineWorkspace,
                         BlockReducer reduceBlock) {
-    using namespace pipeline;
-    std::optional<ColourPass> colour;
-    if (recolours(run))
-        colour.emplace(run.colour, int64_t(run.region.width()) * run.region.height());
+    std::optional<color::ColorPass> color;
+    if (recolors(run)) color.emplace(run.color, int64_t(run.region.width()) * run.region.height());
     // Where no colour step changes a pixel, the pre-reduction copy would repeat the region of the
     // picture byte for byte: the run then reads the picture itself. The automatic mode reads its
     // source as whole 4-byte pixels, so it keeps the copy.
-    const bool keepPreNr = (colour && colour->active()) || run.noise.nrMode == kNrModeAuto;
+    const bool keepPreNr = (color && color->active()) || run.noise.nrMode == kNrModeAuto;
     RegionImages images;
     StageStatus status =
         allocateKeptBuffers(run, keepPreNr, workBuffer, preNrBuffer, observer, images);
-    if (!status.ok()) return concludeRun(status, observer);
-    copyInWithColour(run, colour ? &*colour : nullptr, images);
+    if (!status.ok()) return concludeRun(std::move(status), observer);
+    copyInWithColor(run, color ? &*color : nullptr, images);
     observer.setProgressText(run_text::kPreparing);
 
     // The sharpened rows are made from P during the blend (P holds what the working copy holds
     // now); without memory for them the blend goes on without them.
     engine::SharpenRows sharpenRows;
     bool haveSharpened = prepareSharpenRows(run, images, observer, sharpenRows);
-    speckleStage(run.noise, images.work, &::speckleFilter);
+    speckleStage(run.noise, images.work, &engine::speckleFilter);
     engine::EngineWorkspace ownWorkspace;
     status = reduceInPlace(run, images, observer, reduceBlock,
                            engineWorkspace != nullptr ? *engineWorkspace : ownWorkspace);
@@ -89,11 +79,11 @@ RunResult processRegion(const RegionRun& run, SwapBuffer& workBuffer, SwapBuffer
     SwapBuffer bands;
     if (status.ok() && !allocateBlendScratch(run, observer, bands)) haveSharpened = haveMap = false;
 
-    const RunResult result = concludeRun(status, observer);
+    RunResult result = concludeRun(std::move(status), observer);
     if (result.outcome == ProcessOutcome::Done)
         blendStage(run, images, blendOf(run, haveMap, haveSharpened), &sharpenRows, &weightRows,
                    bands.data());
     return result;
 }
 
-} // namespace velanox
+} // namespace velanox::pipeline

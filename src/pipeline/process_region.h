@@ -3,33 +3,32 @@
 // edge-weight map and the blend written into the result picture.
 #pragma once
 
-#include "color/colour_steps.h"
+#include "color/color_steps.h"
+#include "core/image_view.h"
+#include "core/rect.h"
+#include "core/status.h"
 #include "engine/auto_denoiser.h"
 #include "engine/noise_reducer.h"
 #include "pipeline/memory_limits.h"
 #include "pipeline/noise_settings.h"
 #include "pipeline/pixel_passes.h"
-#include "pipeline/rect.h"
 
 #include <cstdint>
 
-namespace velanox {
-
-class RunObserver;
-class SwapBuffer;
-namespace engine {
+namespace velanox::engine {
 class EngineWorkspace;
 }
 
-/// Reduces the noise of one block of 4-byte pixels (bytes 0..2 are read and written), rows
-/// stride bytes apart, as reduceNoise does, with the engine's planes kept in workspace between
-/// calls. Returns the engine's code.
-using BlockReducer = int32_t (*)(engine::EngineWorkspace& workspace, int32_t width, int32_t height,
-                                 int32_t stride, unsigned char* pixels, const NrParams& params);
+namespace velanox::pipeline {
 
-/// The shipped engine as a BlockReducer.
-int32_t reduceWithEngine(engine::EngineWorkspace& workspace, int32_t width, int32_t height,
-                         int32_t stride, unsigned char* pixels, const NrParams& params);
+class RunObserver;
+class SwapBuffer;
+
+/// Reduces the noise of one block of 4-byte pixels (bytes 0..2 are read and written), as
+/// engine::reduceNoise does, with the engine's planes kept in the workspace between calls when
+/// one is given.
+using BlockReducer = core::Status (*)(const core::ImageView& block, const NrParams& params,
+                                      engine::EngineWorkspace* workspace);
 
 /// What a call of processImage came to.
 enum class ProcessOutcome {
@@ -39,15 +38,13 @@ enum class ProcessOutcome {
     Failed,      ///< out of memory or an engine error, reported to the user; result untouched
 };
 
-/// Everything one run reads. The pictures are 24-bit, red, green, blue, rows of exactly
-/// 3 * imageWidth bytes, both imageWidth x imageHeight.
+/// Everything one run reads. The pictures are 24-bit, red, green, blue, both of one size.
 struct RegionRun {
-    const uint8_t* source = nullptr;
-    uint8_t* result = nullptr;
-    int32_t imageWidth = 0, imageHeight = 0;
-    Rect region; ///< inside the picture and not empty
+    core::ConstImageView source;
+    core::ImageView result;
+    core::Rect region; ///< inside the picture and not empty
     NoiseSettings noise;
-    ColourSettings colour; ///< match, tone and boost, applied before noise reduction
+    color::ColorSettings color; ///< match, tone and boost, applied before noise reduction
     int32_t outputWindowMode = kOutputResult;
     MemoryLimits limits;
     /// Automatic mode: the picture's noise, estimated once per picture by the caller; null lets
@@ -59,7 +56,7 @@ struct RegionRun {
 
 struct RunResult {
     ProcessOutcome outcome = ProcessOutcome::NothingToDo;
-    int32_t engineResult = NR_OK; ///< the engine's code when the engine decided the outcome
+    core::Status engineStatus; ///< the engine's status when the engine decided the outcome
 };
 
 /// The engine parameters of a run: the threshold is four times the noise level in High Noise
@@ -70,10 +67,9 @@ NrParams engineParams(const NoiseSettings& noise);
 /// is left for the caller to fill in.
 engine::AutoDenoiseParams autoParams(const NoiseSettings& noise);
 
-/// The noise of a 24-bit picture (rows of exactly 3 * width bytes) as the automatic mode
-/// measures it. Returns false, with a profile without noise, when the memory cannot be had.
-bool estimatePictureNoise(const uint8_t* pixels, int32_t width, int32_t height,
-                          engine::NoiseProfile* profile);
+/// The noise of a 24-bit picture as the automatic mode measures it. Returns false, with a
+/// profile without noise, when the memory cannot be had.
+bool estimatePictureNoise(const core::ConstImageView& picture, engine::NoiseProfile* profile);
 
 /// The edge-weight gain: 12 in Nature mode, 1.6 otherwise.
 float edgeWeightGain(int32_t nrMode);
@@ -107,6 +103,6 @@ int32_t specklePasses(double noiseLevel);
 /// does nothing). pipeline/reference/ has the plain run it gives the same bytes as.
 RunResult processRegion(const RegionRun& run, SwapBuffer& workBuffer, SwapBuffer& preNrBuffer,
                         RunObserver& observer, engine::EngineWorkspace* engineWorkspace = nullptr,
-                        BlockReducer reduceBlock = &reduceWithEngine);
+                        BlockReducer reduceBlock = &engine::reduceNoise);
 
-} // namespace velanox
+} // namespace velanox::pipeline

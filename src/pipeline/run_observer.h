@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string_view>
 
-namespace velanox {
+namespace velanox::pipeline {
 
 /// Receives the texts the user must see, exactly as given, one modal message each.
 class MessageSink {
@@ -41,4 +41,4 @@ inline constexpr std::string_view kDenoising = "Denoising...";
 inline constexpr std::string_view kFinishing = "Finishing...";
 } // namespace run_text
 
-} // namespace velanox
+} // namespace velanox::pipeline

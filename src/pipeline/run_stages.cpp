@@ -1,6 +1,6 @@
 #include "pipeline/run_stages.h"
 
-#include "color/colour_steps.h"
+#include "color/color_steps.h"
 #include "engine/threads.h"
 #include "pipeline/pixel_passes.h"
 #include "pipeline/run_observer.h"
@@ -16,16 +16,34 @@ int32_t forwardProgress(int32_t step, int32_t total, void* context) {
     return static_cast<RunObserver*>(context)->engineProgress(step, total) != 0 ? 1 : 0;
 }
 
-std::string_view engineMessage(int32_t result) {
-    switch (result) {
-    case NR_CANCELLED:
+core::Status outOfMemoryStatus() {
+    return core::Status::failure(core::StatusCode::OutOfMemory, "Out of memory");
+}
+
+std::string_view engineMessage(const core::Status& status) {
+    switch (status.code) {
+    case core::StatusCode::Cancelled:
         return run_text::kCancelled;
-    case NR_OUT_OF_MEMORY:
+    case core::StatusCode::OutOfMemory:
         return run_text::kFailed;
-    case NR_INVALID_PARAMETER:
+    case core::StatusCode::InvalidArgument:
         return run_text::kInvalidParameter;
     default:
         return run_text::kUnknownError;
+    }
+}
+
+// The status of an automatic denoiser's result number.
+core::Status statusOfEngineResult(int32_t rc) {
+    switch (rc) {
+    case NR_OK:
+        return core::Status::success();
+    case NR_CANCELLED:
+        return core::Status::failure(core::StatusCode::Cancelled, "Operation cancelled");
+    case NR_OUT_OF_MEMORY:
+        return outOfMemoryStatus();
+    default:
+        return core::Status::failure(core::StatusCode::InvalidArgument, "Invalid parameter");
     }
 }
 
@@ -44,12 +62,17 @@ bool engineTakes(int32_t width, int32_t height) {
     return width >= kEngineMinimumSide && height >= kEngineMinimumSide;
 }
 
-const uint8_t* regionOfSource(const RegionRun& run) {
-    return run.source + std::size_t(run.region.top) * std::size_t(run.imageWidth) * 3 +
-           std::size_t(run.region.left) * 3;
+core::ConstImageView regionOfSource(const RegionRun& run) {
+    const core::Rect& r = run.region;
+    return run.source.section(r.left, r.top, r.width(), r.height());
 }
 
-bool recolours(const RegionRun& run) {
+core::ImageView regionOfResult(const RegionRun& run) {
+    const core::Rect& r = run.region;
+    return run.result.section(r.left, r.top, r.width(), r.height());
+}
+
+bool recolors(const RegionRun& run) {
     return run.outputWindowMode != kOutputFilteredNoise;
 }
 
@@ -73,27 +96,18 @@ StageStatus allocateKeptBuffers(const RegionRun& run, bool keepPreNr, SwapBuffer
         observer.showMessage(run_text::kPreNrOutOfMemory);
         return StageStatus::outOfMemory();
     }
-    images.work = ImageBuffer{workBuffer.data(), c, d};
-    if (keepPreNr) {
-        images.keptPreNr = preNrBuffer.data();
-        images.preNr = images.keptPreNr;
-        images.pBytes = 4;
-        images.pStride = std::ptrdiff_t(images.work.rowBytes());
-    } else {
-        images.keptPreNr = nullptr;
-        images.preNr = regionOfSource(run);
-        images.pBytes = 3;
-        images.pStride = std::ptrdiff_t(run.imageWidth) * 3;
-    }
+    images.work = core::ImageView(workBuffer.data(), c, d, 4);
+    images.keptPreNr = keepPreNr ? core::ImageView(preNrBuffer.data(), c, d, 4) : core::ImageView{};
+    images.preNr = keepPreNr ? core::ConstImageView(images.keptPreNr) : regionOfSource(run);
     return StageStatus::carryOn();
 }
 
-void copyInWithColour(const RegionRun& run, const ColourPass* colour, const RegionImages& images) {
-    if (images.keptPreNr == nullptr)
-        copyRegionIn(run.source, run.imageWidth, run.region, images.work);
+void copyInWithColor(const RegionRun& run, const color::ColorPass* color,
+                     const RegionImages& images) {
+    if (images.keptPreNr.empty())
+        copyRegionIn(run.source, run.region, images.work);
     else
-        copyRegionInTwice(run.source, run.imageWidth, run.region, images.work, images.keptPreNr,
-                          colour);
+        copyRegionInTwice(run.source, run.region, images.work, images.keptPreNr, color);
 }
 
 bool needsSharpened(const NoiseSettings& noise) {
@@ -110,20 +124,18 @@ bool prepareSharpenRows(const RegionRun& run, const RegionImages& images, RunObs
     if (!needsSharpened(run.noise)) return false;
     // The blend never reads byte 3 of the sharpened rows, so a kept copy's is sharpened too:
     // that spares the loop keeping it.
-    const int mask = images.pBytes == 4 ? engine::kChannelMaskAllFour : engine::kChannelMaskRgb;
-    if (rows.prepare(images.work.width, images.work.height, images.pBytes, run.noise.sharpenAmount,
-                     mask))
-        return true;
+    const int mask =
+        images.preNr.bytesPerPixel == 4 ? engine::kChannelMaskAllFour : engine::kChannelMaskRgb;
+    if (rows.prepare(images.preNr, run.noise.sharpenAmount, mask)) return true;
     observer.showMessage(run_text::kOutOfMemory);
     return false;
 }
 
-void speckleStage(const NoiseSettings& noise, const ImageBuffer& work, SpeckleFilter filter) {
+void speckleStage(const NoiseSettings& noise, const core::ImageView& work, SpeckleFilter filter) {
     if (noise.nrMode != kNrModeScanner) return;
     const int32_t passes = specklePasses(noise.noiseLevel);
     for (int32_t i = 0; i < passes; ++i)
-        filter(work.pixels, work.width, work.height, 4, int(work.rowBytes()),
-               engine::kChannelMaskRgb);
+        filter(work, engine::kChannelMaskRgb);
 }
 
 NrParams observedEngineParams(const NoiseSettings& noise, RunObserver& observer) {
@@ -138,8 +150,8 @@ StageStatus reduceAutomatic(const RegionRun& run, const RegionImages& images,
     engine::NoiseProfile ownProfile;
     const engine::NoiseProfile* profile = run.noiseProfile;
     if (profile == nullptr) {
-        if (!estimatePictureNoise(run.source, run.imageWidth, run.imageHeight, &ownProfile))
-            return StageStatus::fromEngine(NR_OUT_OF_MEMORY);
+        if (!estimatePictureNoise(run.source, &ownProfile))
+            return StageStatus::fromEngine(outOfMemoryStatus());
         profile = &ownProfile;
     }
     engine::AutoDenoiseParams params = autoParams(run.noise);
@@ -149,30 +161,30 @@ StageStatus reduceAutomatic(const RegionRun& run, const RegionImages& images,
     engine::AutoDenoiseWorkspace& workspace =
         run.autoWorkspace != nullptr ? *run.autoWorkspace : ownWorkspace;
 
-    const ImageBuffer& work = images.work;
+    const core::ImageView& work = images.work;
     engine::AutoDenoiseImages target;
-    target.source = images.keptPreNr;
+    target.source = images.keptPreNr.data;
     target.width = work.width;
     target.height = work.height;
-    target.sourceStride = std::ptrdiff_t(work.rowBytes());
-    target.targetStride = std::ptrdiff_t(work.rowBytes());
+    target.sourceStride = images.keptPreNr.stride;
+    target.targetStride = work.stride;
     const int32_t blockW = run.limits.blockWidth(), blockH = run.limits.blockHeight();
     if (!needsTiling(work.width, work.height, blockW, blockH)) {
         target.tileWidth = work.width;
         target.tileHeight = work.height;
-        target.target = work.pixels;
+        target.target = work.data;
         return StageStatus::fromEngine(
-            engine::reduceNoiseAuto(target, *profile, params, &workspace));
+            statusOfEngineResult(engine::reduceNoiseAuto(target, *profile, params, &workspace)));
     }
     return forEachTile(planTiles(work.width, work.height, blockW, blockH), observer,
-                       [&](const Rect& tile) {
+                       [&](const core::Rect& tile) {
                            target.tileX = tile.left;
                            target.tileY = tile.top;
                            target.tileWidth = tile.width();
                            target.tileHeight = tile.height();
                            target.target = work.pixel(tile.left, tile.top);
-                           return StageStatus::fromEngine(
-                               engine::reduceNoiseAuto(target, *profile, params, &workspace));
+                           return StageStatus::fromEngine(statusOfEngineResult(
+                               engine::reduceNoiseAuto(target, *profile, params, &workspace)));
                        });
 }
 
@@ -180,30 +192,25 @@ StageStatus reduceInPlace(const RegionRun& run, const RegionImages& images, RunO
                           BlockReducer reduceBlock, engine::EngineWorkspace& workspace) {
     if (run.noise.nrMode == kNrModeAuto) return reduceAutomatic(run, images, observer);
     const NrParams params = observedEngineParams(run.noise, observer);
-    const ImageBuffer& work = images.work;
-    const int32_t stride = int32_t(work.rowBytes());
+    const core::ImageView& work = images.work;
     const int32_t blockW = run.limits.blockWidth(), blockH = run.limits.blockHeight();
     if (!needsTiling(work.width, work.height, blockW, blockH)) {
         if (!engineTakes(work.width, work.height)) return StageStatus::carryOn();
-        return StageStatus::fromEngine(
-            reduceBlock(workspace, work.width, work.height, stride, work.pixels, params));
+        return StageStatus::fromEngine(reduceBlock(work, params, &workspace));
     }
-    return forEachTile(planTiles(work.width, work.height, blockW, blockH), observer,
-                       [&](const Rect& tile) {
-                           if (!engineTakes(tile.width(), tile.height()))
-                               return StageStatus::carryOn();
-                           return StageStatus::fromEngine(
-                               reduceBlock(workspace, tile.width(), tile.height(), stride,
-                                           work.pixel(tile.left, tile.top), params));
-                       });
+    return forEachTile(
+        planTiles(work.width, work.height, blockW, blockH), observer, [&](const core::Rect& tile) {
+            if (!engineTakes(tile.width(), tile.height())) return StageStatus::carryOn();
+            return StageStatus::fromEngine(
+                reduceBlock(work.section(tile.left, tile.top, tile.width(), tile.height()), params,
+                            &workspace));
+        });
 }
 
-bool prepareEdgeWeights(const RegionRun& run, const ImageBuffer& work, RunObserver& observer,
-                        engine::EdgeWeightRows& rows) {
+bool prepareEdgeWeights(const RegionRun& run, const core::ConstImageView& work,
+                        RunObserver& observer, engine::EdgeWeightRows& rows) {
     if (!needsMap(run)) return false;
-    if (rows.prepare(work.pixels, work.width, work.height, 4, run.noise.edgeThreshold,
-                     edgeWeightGain(run.noise.nrMode)))
-        return true;
+    if (rows.prepare(work, run.noise.edgeThreshold, edgeWeightGain(run.noise.nrMode))) return true;
     observer.showMessage(run_text::kOutOfMemory);
     return false;
 }
@@ -223,31 +230,32 @@ void blendStage(const RegionRun& run, const RegionImages& images, Blend blend,
                 uint8_t* scratch) {
     FusedBlendInputs in;
     in.blend = blend;
-    in.q = images.work.pixels;
-    in.p = images.preNr;
-    in.pBytes = images.pBytes;
-    in.pStride = images.pStride;
+    in.q = images.work.data;
+    in.p = images.preNr.data;
+    in.pBytes = images.preNr.bytesPerPixel;
+    in.pStride = images.preNr.stride;
     in.width = images.work.width;
     in.height = images.work.height;
     const bool usesS = blend == Blend::Sharpened || blend == Blend::Portrait;
     in.sharpen = usesS ? sharpen : nullptr;
     in.weights = blend != Blend::EngineOnly ? weights : nullptr;
-    in.amplifySource = run.outputWindowMode == kOutputFilteredNoise ? run.source : nullptr;
-    blendFused(in, run.result, run.imageWidth, run.region.left, run.region.top, scratch);
+    if (run.outputWindowMode == kOutputFilteredNoise) in.amplifySource = regionOfSource(run);
+    blendFused(in, regionOfResult(run), scratch);
 }
 
-RunResult concludeRun(const StageStatus& status, RunObserver& observer) {
+RunResult concludeRun(StageStatus status, RunObserver& observer) {
     if (status.end == StageEnd::OutOfMemory) {
         observer.runEnding();
-        return RunResult{ProcessOutcome::Failed, NR_OK};
+        return RunResult{ProcessOutcome::Failed, {}};
     }
     observer.setProgressText(run_text::kFinishing);
     observer.runEnding();
-    if (status.ok()) return RunResult{ProcessOutcome::Done, NR_OK};
-    observer.showMessage(engineMessage(status.engineResult));
-    return RunResult{status.engineResult == NR_CANCELLED ? ProcessOutcome::Cancelled
-                                                         : ProcessOutcome::Failed,
-                     status.engineResult};
+    if (status.ok()) return RunResult{ProcessOutcome::Done, {}};
+    observer.showMessage(engineMessage(status.engine));
+    const ProcessOutcome outcome = status.engine.code == core::StatusCode::Cancelled
+                                       ? ProcessOutcome::Cancelled
+                                       : ProcessOutcome::Failed;
+    return RunResult{outcome, std::move(status.engine)};
 }
 
 } // namespace velanox::pipeline

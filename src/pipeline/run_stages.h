@@ -5,18 +5,20 @@
 // plain run one stage after the other over whole buffers, and both end through concludeRun.
 #pragma once
 
+#include "core/image_view.h"
+#include "core/rect.h"
+#include "core/status.h"
 #include "engine/engine_workspace.h"
-#include "engine/noise_reducer.h"
 #include "engine/pixel_filters.h"
-#include "pipeline/image_buffer.h"
 #include "pipeline/process_region.h"
 #include "pipeline/tile_grid.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 
-namespace velanox {
-class ColourPass;
+namespace velanox::color {
+class ColorPass;
 }
 
 namespace velanox::pipeline {
@@ -28,39 +30,41 @@ enum class StageEnd {
     EngineStopped, ///< the engine (or the noise estimate) failed or was cancelled
 };
 
-/// What a stage came to; the engine's code says why the engine stopped.
+/// What a stage came to; the engine's status says why the engine stopped.
 struct StageStatus {
     StageEnd end = StageEnd::Continue;
-    int32_t engineResult = NR_OK; ///< not NR_OK exactly when end is EngineStopped
+    core::Status engine; ///< not ok exactly when end is EngineStopped
 
     bool ok() const { return end == StageEnd::Continue; }
     static StageStatus carryOn() { return {}; }
-    static StageStatus outOfMemory() { return {StageEnd::OutOfMemory, NR_OK}; }
-    /// Continue for NR_OK, EngineStopped with the code otherwise.
-    static StageStatus fromEngine(int32_t result) {
-        return result == NR_OK ? StageStatus{} : StageStatus{StageEnd::EngineStopped, result};
+    static StageStatus outOfMemory() { return {StageEnd::OutOfMemory, {}}; }
+    /// Continue for success, EngineStopped with the status otherwise.
+    static StageStatus fromEngine(core::Status status) {
+        if (status.ok()) return {};
+        return {StageEnd::EngineStopped, std::move(status)};
     }
 };
 
 /// The region's pixels as the stages hand them on.
 struct RegionImages {
     /// Q: the working copy, 4-byte pixels, reduced in place.
-    ImageBuffer work;
-    /// P: the pixels before reduction. pBytes bytes per pixel, rows pStride bytes apart: the kept
-    /// copy (4, work's rows) or, in a run that keeps none, the picture's own region (3).
-    const uint8_t* preNr = nullptr;
-    int pBytes = 4;
-    std::ptrdiff_t pStride = 0;
-    /// The kept copy's pixels, null in a run that keeps none.
-    uint8_t* keptPreNr = nullptr;
+    core::ImageView work;
+    /// P: the pixels before reduction: the kept copy (4 bytes a pixel) or, in a run that keeps
+    /// none, the picture's own region (3).
+    core::ConstImageView preNr;
+    /// The kept copy, empty in a run that keeps none.
+    core::ImageView keptPreNr;
 };
 
 /// The region of run.source as the run starts from it.
-const uint8_t* regionOfSource(const RegionRun& run);
+core::ConstImageView regionOfSource(const RegionRun& run);
+
+/// The region of run.result the run writes.
+core::ImageView regionOfResult(const RegionRun& run);
 
 /// Whether the colour steps apply: the filtered-noise view shows what the engine removed from the
 /// source itself.
-bool recolours(const RegionRun& run);
+bool recolors(const RegionRun& run);
 
 /// Buffers: makes workBuffer hold the working copy and, with keepPreNr, preNrBuffer the
 /// pre-reduction copy (without it preNrBuffer is released and P is the picture). Messages: "Out of
@@ -72,7 +76,8 @@ StageStatus allocateKeptBuffers(const RegionRun& run, bool keepPreNr, SwapBuffer
 
 /// Colour, fused: the region into the working copy with byte 3 set to 255, the colour pass (when
 /// given and active) on it and the result into the kept copy, in one pass over the picture.
-void copyInWithColour(const RegionRun& run, const ColourPass* colour, const RegionImages& images);
+void copyInWithColor(const RegionRun& run, const color::ColorPass* color,
+                     const RegionImages& images);
 
 /// Whether the run makes a sharpened copy: Sharpen Edges on with an amount, not in Automatic mode.
 bool needsSharpened(const NoiseSettings& noise);
@@ -86,12 +91,12 @@ bool needsMap(const RegionRun& run);
 bool prepareSharpenRows(const RegionRun& run, const RegionImages& images, RunObserver& observer,
                         engine::SharpenRows& rows);
 
-/// A pixel filter working in place on the channels of a mask (speckleFilter's arguments).
-using SpeckleFilter = bool (*)(unsigned char*, int, int, int, int, int);
+/// A pixel filter working in place on the channels of a mask (engine::speckleFilter).
+using SpeckleFilter = core::Status (*)(const core::ImageView& pixels, int channelMask);
 
 /// Speckle: in Scanner mode, specklePasses(noiseLevel) passes of filter over the colour bytes of
 /// the working copy.
-void speckleStage(const NoiseSettings& noise, const ImageBuffer& work, SpeckleFilter filter);
+void speckleStage(const NoiseSettings& noise, const core::ImageView& work, SpeckleFilter filter);
 
 /// The engine parameters of run with the observer as their progress callback.
 NrParams observedEngineParams(const NoiseSettings& noise, RunObserver& observer);
@@ -107,8 +112,8 @@ bool engineTakes(int32_t width, int32_t height);
 
 /// Reduce, Automatic mode: the automatic denoiser over the working copy, whole or tile by tile,
 /// every tile reading its margin from the kept pre-reduction copy. The picture's noise comes from
-/// run.noiseProfile or is estimated from the whole source (EngineStopped with NR_OUT_OF_MEMORY
-/// when it cannot be).
+/// run.noiseProfile or is estimated from the whole source (EngineStopped with OutOfMemory when
+/// it cannot be).
 StageStatus reduceAutomatic(const RegionRun& run, const RegionImages& images,
                             RunObserver& observer);
 
@@ -120,8 +125,8 @@ StageStatus reduceInPlace(const RegionRun& run, const RegionImages& images, RunO
 /// Edge map, fused: finds the steepest gradient of the reduced working copy so that the blend
 /// can make the weights of each band. False when the run makes no map, or, after "Out of memory",
 /// when the tables cannot be had.
-bool prepareEdgeWeights(const RegionRun& run, const ImageBuffer& work, RunObserver& observer,
-                        engine::EdgeWeightRows& rows);
+bool prepareEdgeWeights(const RegionRun& run, const core::ConstImageView& work,
+                        RunObserver& observer, engine::EdgeWeightRows& rows);
 
 /// The blend the run's settings and its kept copies call for.
 Blend blendOf(const RegionRun& run, bool haveMap, bool haveSharpened);
@@ -140,7 +145,7 @@ void blendStage(const RegionRun& run, const RegionImages& images, Blend blend,
 /// The end of every run once its stages are over: for OutOfMemory the run ends at once (Failed);
 /// otherwise "Finishing..." is shown and the run ends, with the engine's message and Cancelled
 /// or Failed when it stopped, Done when not. runEnding() is called on every path.
-RunResult concludeRun(const StageStatus& status, RunObserver& observer);
+RunResult concludeRun(StageStatus status, RunObserver& observer);
 
 /// "Processing block n/N..." in the progress dialog.
 void showBlockText(RunObserver& observer, int64_t number, int64_t total);
@@ -152,7 +157,7 @@ StageStatus forEachTile(const TileGrid& grid, RunObserver& observer, ReduceTile&
     for (int64_t tx = 0; tx < grid.columns; ++tx) {
         for (int64_t ty = 0; ty < grid.rows; ++ty) {
             ++number;
-            const Rect tile = grid.tile(tx, ty);
+            const core::Rect tile = grid.tile(tx, ty);
             if (tile.isEmpty()) continue;
             showBlockText(observer, number, total);
             StageStatus status = reduceTile(tile);

@@ -7,9 +7,13 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace velanox {
+namespace velanox::pipeline {
 
 class MessageSink;
+
+/// Bytes held by a width x height buffer of the given bytes per pixel, or 0 when the size does
+/// not fit into size_t (or a side is not positive).
+std::size_t bufferBytes(int32_t width, int32_t height, std::size_t bytesPerPixel);
 
 class SwapBuffer {
 public:
@@ -23,8 +27,8 @@ public:
     SwapBuffer& operator=(const SwapBuffer&) = delete;
 
     /// Largest size in bytes kept on the heap.
-    void setThreshold(std::size_t bytes) { threshold_ = bytes; }
-    std::size_t threshold() const { return threshold_; }
+    void setThreshold(std::size_t bytes) { m_threshold = bytes; }
+    std::size_t threshold() const { return m_threshold; }
 
     /// Makes the block hold size bytes. The size already held keeps the block and its contents.
     /// Otherwise the old block is released; a size up to the threshold comes from the heap, a
@@ -37,16 +41,16 @@ public:
     /// Unmaps a mapping or frees a heap block.
     void release();
 
-    uint8_t* data() { return block_.data(); }
-    const uint8_t* data() const { return block_.data(); }
-    std::size_t size() const { return size_; }
-    bool isMapped() const { return mapped_; }
+    uint8_t* data() { return m_block.data(); }
+    const uint8_t* data() const { return m_block.data(); }
+    std::size_t size() const { return m_size; }
+    bool isMapped() const { return m_mapped; }
 
 private:
-    std::size_t threshold_ = kDefaultThreshold;
-    engine::LargeBlock block_;
-    std::size_t size_ = 0;
-    bool mapped_ = false; ///< a mapping of size_ + kMappingSlack bytes, rather than a heap block
+    std::size_t m_threshold = kDefaultThreshold;
+    engine::LargeBlock m_block;
+    std::size_t m_size = 0;
+    bool m_mapped = false; ///< a mapping of m_size + kMappingSlack bytes, rather than a heap block
 };
 
-} // namespace velanox
+} // namespace velanox::pipeline

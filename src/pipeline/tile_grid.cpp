@@ -1,6 +1,6 @@
 #include "pipeline/tile_grid.h"
 
-namespace velanox {
+namespace velanox::pipeline {
 
 TileGrid planTiles(int32_t width, int32_t height, int32_t blockWidth, int32_t blockHeight) {
     TileGrid g;
@@ -13,8 +13,8 @@ TileGrid planTiles(int32_t width, int32_t height, int32_t blockWidth, int32_t bl
     return g;
 }
 
-Rect TileGrid::tile(int64_t tx, int64_t ty) const {
-    Rect r;
+core::Rect TileGrid::tile(int64_t tx, int64_t ty) const {
+    core::Rect r;
     r.left = int32_t(tx * tileWidth);
     r.top = int32_t(ty * tileHeight);
     r.right = tx == columns - 1 ? regionWidth : r.left + tileWidth;
@@ -22,4 +22,4 @@ Rect TileGrid::tile(int64_t tx, int64_t ty) const {
     return r;
 }
 
-} // namespace velanox
+} // namespace velanox::pipeline

@@ -1,11 +1,11 @@
 // The grid of tiles a region too large for one engine call is cut into.
 #pragma once
 
-#include "pipeline/rect.h"
+#include "core/rect.h"
 
 #include <cstdint>
 
-namespace velanox {
+namespace velanox::pipeline {
 
 /// nx = C / blockWidth + 1 columns and ny = D / blockHeight + 1 rows of tiles of
 /// bw = C / nx by bh = D / ny pixels. The C - nx * bw columns and D - ny * bh rows the grid
@@ -18,7 +18,7 @@ struct TileGrid {
 
     int64_t count() const { return columns * rows; }
     /// The tile in column tx and row ty, in region coordinates.
-    Rect tile(int64_t tx, int64_t ty) const;
+    core::Rect tile(int64_t tx, int64_t ty) const;
     /// The largest tile: the one at the bottom right.
     int32_t largestWidth() const { return regionWidth - int32_t((columns - 1) * tileWidth); }
     int32_t largestHeight() const { return regionHeight - int32_t((rows - 1) * tileHeight); }
@@ -32,4 +32,4 @@ inline bool needsTiling(int32_t width, int32_t height, int32_t blockWidth, int32
 /// Plans the grid for a region of width x height (both > 0) with block limits >= 1.
 TileGrid planTiles(int32_t width, int32_t height, int32_t blockWidth, int32_t blockHeight);
 
-} // namespace velanox
+} // namespace velanox::pipeline

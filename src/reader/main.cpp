@@ -111,12 +111,13 @@ int fail(const codec::Status& status) {
 int run(int argc, char** argv) {
     Arguments args;
     if (!parse(argc, argv, args))
-        return fail(codec::Status::failure(codec::kCodecCannotOpen, "The reader was misused."));
+        return fail(
+            codec::Status::failure(core::StatusCode::CannotOpen, "The reader was misused."));
     // The address space covers the libraries and threads beside the budget for pixels.
     constexpr uint64_t kProgramSpace = uint64_t(512) << 20;
     if (!reader::limitResources(args.cpuSeconds, args.memory + kProgramSpace))
-        return fail(
-            codec::Status::failure(codec::kCodecCannotOpen, "The reader cannot limit itself."));
+        return fail(codec::Status::failure(core::StatusCode::CannotOpen,
+                                           "The reader cannot limit itself."));
     // ImageMagick finds its policy file in MAGICK_CONFIGURE_PATH, written by the parent.
     const char* folder = std::getenv("MAGICK_CONFIGURE_PATH");
     // Its own time limit is left off: ImageMagick would end the process without a reply, where
@@ -129,20 +130,20 @@ int run(int argc, char** argv) {
     // may still map libraries freely; the read reports it when it cannot be had. Only byte
     // checks look at the file before the filter is in place.
     const codec::ByteSpan span{bytes.data(), bytes.size()};
-    codec::preloadCodecModule(args.request.format == kFormatAuto
+    codec::preloadCodecModule(args.request.format == codec::kFormatAuto
                                   ? codec::sniffFormat(span, args.name)
                                   : args.request.format);
     if (!reader::installSystemCallFilter())
-        return fail(codec::Status::failure(codec::kCodecCannotOpen,
+        return fail(codec::Status::failure(core::StatusCode::CannotOpen,
                                            "The reader cannot filter its system calls."));
     codec::setPixelPlace(codec::PixelPlace::MemoryFile);
-    Picture picture;
+    codec::Picture picture;
     const codec::Status status = codec::readPicture(span, args.name, args.request, picture);
     if (!status.ok()) return fail(status);
     bytes = {};
     // The colour profile follows the pixels in the memory file; then it is sealed.
     const int memoryFile = picture.pixelStorage().memoryFile();
-    const std::vector<uint8_t>& profile = picture.iccProfile;
+    const std::vector<uint8_t>& profile = picture.info.iccProfile;
     const off_t end = off_t(picture.pixelBytes());
     const bool placed =
         memoryFile >= 0 &&
@@ -150,7 +151,7 @@ int run(int argc, char** argv) {
          (::ftruncate(memoryFile, end + off_t(profile.size())) == 0 &&
           ::pwrite(memoryFile, profile.data(), profile.size(), end) == ssize_t(profile.size())));
     if (!placed || ::fcntl(memoryFile, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW) != 0)
-        return fail(codec::Status::failure(codec::kCodecOutOfMemory, "Not enough memory."));
+        return fail(codec::Status::failure(core::StatusCode::OutOfMemory, "Not enough memory."));
     return send(codec::encodeReply(status, &picture), memoryFile) ? 0 : 1;
 }
 
@@ -161,7 +162,7 @@ int main(int argc, char** argv) {
     try {
         code = run(argc, argv);
     } catch (const std::bad_alloc&) {
-        code = fail(velanox::codec::Status::failure(velanox::codec::kCodecOutOfMemory,
+        code = fail(velanox::codec::Status::failure(velanox::core::StatusCode::OutOfMemory,
                                                     "Not enough memory."));
     } catch (...) {
         code = 1;

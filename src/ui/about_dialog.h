@@ -1,4 +1,4 @@
-// Dialog 100 "About Velanox NR": the maker's notice and the version line.
+// The "About Velanox NR" dialog: the maker's notice and the version line.
 #pragma once
 
 #include <QDialog>

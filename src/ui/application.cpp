@@ -26,9 +26,9 @@ void Application::nameApplication() {
 }
 
 bool Application::startUp(const QStringList& arguments, bool show) {
-    m_useFixedSaveFolder = m_settings->readInt(velanox::SettingId::SaveType);
+    m_useFixedSaveFolder = m_settings->readInt(velanox::document::SettingId::SaveType);
     m_fixedSaveFolder =
-        QString::fromStdString(m_settings->readString(velanox::SettingId::SavePath));
+        QString::fromStdString(m_settings->readString(velanox::document::SettingId::SavePath));
 
     // Pictures are drawn in the screen's colours when it has a profile, else as sRGB.
     DisplayColors::instance().readFromScreen();
@@ -48,8 +48,9 @@ bool Application::startUp(const QStringList& arguments, bool show) {
 }
 
 void Application::programEnd() {
-    m_settings->writeInt(velanox::SettingId::SaveType, m_useFixedSaveFolder);
-    m_settings->writeString(velanox::SettingId::SavePath, m_fixedSaveFolder.toStdString());
+    m_settings->writeInt(velanox::document::SettingId::SaveType, m_useFixedSaveFolder);
+    m_settings->writeString(velanox::document::SettingId::SavePath,
+                            m_fixedSaveFolder.toStdString());
     if (m_frame) m_frame->recentFiles().save(*m_settings);
     m_settings->flush();
 }

@@ -44,7 +44,7 @@ struct MenuDefinition {
     const char* title;
     std::vector<MenuItem> items;
 };
-/// Menu 128, the menu bar, in order.
+/// The menu bar, in order.
 const std::vector<MenuDefinition>& mainMenu();
 /// Every command id a menu holds, its submenus included, in order.
 std::vector<int> menuCommands(const MenuDefinition& menu);

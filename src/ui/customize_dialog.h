@@ -1,4 +1,4 @@
-// The toolbar Customize dialog (35001): pick a toolbar, browse the commands by menu, "All
+// The toolbar Customize dialog: pick a toolbar, browse the commands by menu, "All
 // Commands" or "Built-in Menus", and tick the ones the toolbar shows. Changes apply at once.
 #pragma once
 

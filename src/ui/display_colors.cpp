@@ -30,7 +30,7 @@ void DisplayColors::setDisplayProfile(std::vector<uint8_t> profile) {
 }
 
 bool DisplayColors::converts(const std::vector<uint8_t>& pictureProfile) const {
-    return profilesDiffer(pictureProfile, m_display);
+    return color::profilesDiffer(pictureProfile, m_display);
 }
 
 QImage DisplayColors::toDisplay(const QImage& image, const std::vector<uint8_t>& pictureProfile) {
@@ -47,8 +47,8 @@ bool DisplayColors::convertInPlace(QImage& image, const QRect& area,
     if (r.isEmpty() || image.format() != QImage::Format_RGB32 || !converts(pictureProfile))
         return false;
     uint8_t* first = image.bits() + qsizetype(r.top()) * image.bytesPerLine() + r.left() * 4;
-    return m_transforms.convert(pictureProfile, m_display, PixelLayout::Bgrx, first, r.width(),
-                                r.height(), std::size_t(image.bytesPerLine()));
+    return m_transforms.convert(pictureProfile, m_display, color::PixelLayout::Bgrx, first,
+                                r.width(), r.height(), std::size_t(image.bytesPerLine()));
 #else
     (void)image;
     (void)area;

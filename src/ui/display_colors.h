@@ -36,12 +36,12 @@ public:
     bool convertInPlace(QImage& image, const QRect& area,
                         const std::vector<uint8_t>& pictureProfile);
 
-    ColorTransformCache& transforms() { return m_transforms; }
+    color::ColorTransformCache& transforms() { return m_transforms; }
 
 private:
     DisplayColors() = default;
     std::vector<uint8_t> m_display;
-    ColorTransformCache m_transforms;
+    color::ColorTransformCache m_transforms;
 };
 
 /// The screen's profile as the X server holds it (_ICC_PROFILE of the first screen's root

@@ -47,18 +47,18 @@ uint64_t budgetBytesOf(int32_t megabytes) {
     return megabytes > 0 ? uint64_t(megabytes) << 20 : 0;
 }
 
-velanox::DocumentSettings storedDocumentSettings(velanox::Settings& store) {
-    velanox::DocumentSettings settings;
-    settings.JPGq = store.readInt(SettingId::JPGq);
-    settings.JPGES = store.readInt(SettingId::JPGES);
-    settings.CropAspect = store.readInt(SettingId::CropAspect);
-    settings.memory.MaxBlockW = store.readInt(SettingId::MaxBlockW);
-    settings.memory.MaxBlockH = store.readInt(SettingId::MaxBlockH);
-    settings.memory.MaxSwapW = store.readInt(SettingId::MaxSwapW);
-    settings.memory.MaxSwapH = store.readInt(SettingId::MaxSwapH);
-    settings.memory.budgetBytes = budgetBytesOf(store.readInt(SettingId::MemoryBudgetMB));
+velanox::document::DocumentSettings storedDocumentSettings(velanox::document::Settings& store) {
+    velanox::document::DocumentSettings settings;
+    settings.JPGq = store.readInt(document::SettingId::JPGq);
+    settings.JPGES = store.readInt(document::SettingId::JPGES);
+    settings.CropAspect = store.readInt(document::SettingId::CropAspect);
+    settings.memory.MaxBlockW = store.readInt(document::SettingId::MaxBlockW);
+    settings.memory.MaxBlockH = store.readInt(document::SettingId::MaxBlockH);
+    settings.memory.MaxSwapW = store.readInt(document::SettingId::MaxSwapW);
+    settings.memory.MaxSwapH = store.readInt(document::SettingId::MaxSwapH);
+    settings.memory.budgetBytes = budgetBytesOf(store.readInt(document::SettingId::MemoryBudgetMB));
     settings.storeCropAspect = [&store](int32_t aspect) {
-        store.writeInt(SettingId::CropAspect, aspect);
+        store.writeInt(document::SettingId::CropAspect, aspect);
     };
     return settings;
 }
@@ -84,28 +84,30 @@ public:
         m_owner.m_frame->refreshCropInfo();
     }
     bool leaveCropMode(bool askFirst, bool restoreDetail) override {
-        velanox::CSotavoDoc& doc = *m_owner.m_doc;
+        velanox::document::CSotavoDoc& doc = *m_owner.m_doc;
         const bool wasCropping = doc.crop.cropMode;
-        const velanox::LeaveCropOutcome outcome = doc.leaveCropMode(askFirst, restoreDetail);
+        const velanox::document::LeaveCropOutcome outcome =
+            doc.leaveCropMode(askFirst, restoreDetail);
         if (outcome.cancelled) {
             m_owner.m_frame->setModeTab(kFullCropTab);
             return false;
         }
-        if (doc.display.displayTab == kTabImage) m_owner.m_frame->setModeTab(m_owner.tabForState());
+        if (doc.display.displayTab == document::kTabImage)
+            m_owner.m_frame->setModeTab(m_owner.tabForState());
         m_owner.m_view->updateScrollBars();
-        if (doc.display.displayTab == kTabImage && (wasCropping || restoreDetail))
+        if (doc.display.displayTab == document::kTabImage && (wasCropping || restoreDetail))
             m_owner.m_view->scheduleProcessing(Debouncer::kSettleMs);
         m_owner.m_view->refresh();
         m_owner.m_frame->refreshCropInfo();
         return outcome.left;
     }
     void computeHistogram() override {
-        velanox::CSotavoDoc& doc = *m_owner.m_doc;
-        const velanox::Picture& source = doc.sourceImage;
+        velanox::document::CSotavoDoc& doc = *m_owner.m_doc;
+        const velanox::codec::Picture& source = doc.sourceImage;
         if (!source.hasPixels() || source.bitsPerPixel != 24) return;
-        const velanox::ConstPixelBlock block(source.pixels(), source.width, source.height, 3,
-                                             std::ptrdiff_t(source.rowBytes()));
-        velanox::computeHistogram(block, doc.colour, doc.display.histogramBars);
+        const core::ConstImageView block(source.pixels(), source.width, source.height, 3,
+                                         std::ptrdiff_t(source.rowBytes()));
+        velanox::color::computeHistogram(block, doc.color, doc.display.histogramBars);
     }
     void updateAllViews() override {
         m_owner.m_view->updateScrollBars();
@@ -119,9 +121,10 @@ private:
 DocumentController::DocumentController(Application& app)
     : QObject(app.frame()), m_app(app), m_frame(app.frame()) {
     m_host = std::make_unique<QtHost>(m_frame, m_frame->frameStatusBar());
-    m_doc = std::make_unique<velanox::CSotavoDoc>(*m_host, storedDocumentSettings(app.settings()));
+    m_doc = std::make_unique<velanox::document::CSotavoDoc>(*m_host,
+                                                            storedDocumentSettings(app.settings()));
     m_modeTarget = std::make_unique<DocModeTarget>(*this);
-    m_colorMatch = std::make_unique<velanox::ColorMatchState>();
+    m_colorMatch = std::make_unique<velanox::color::ColorMatchState>();
 
     m_view = new CSotavoView();
     m_view->setDocument(m_doc.get());
@@ -152,7 +155,7 @@ DocumentController::DocumentController(Application& app)
     connect(m_frame, &CMainFrame::recentFileRequested, this,
             [this](const QString& path) { openRecentFile(path); });
     connect(m_frame, &CMainFrame::memorySettingsAccepted, this,
-            [this](const velanox::MemorySettingsValues& values) {
+            [this](const velanox::document::MemorySettingsValues& values) {
                 m_doc->memory.MaxBlockW = values.maxBlockW;
                 m_doc->memory.MaxBlockH = values.maxBlockH;
                 m_doc->memory.MaxSwapW = values.maxSwapW;
@@ -248,9 +251,9 @@ LoadWait DocumentController::loadWait(const QString& path) {
 
 int DocumentController::tabForState() const {
     switch (m_doc->display.displayTab) {
-    case kTabCurves:
+    case document::kTabCurves:
         return kCurvesTab;
-    case kTabHistogram:
+    case document::kTabHistogram:
         return kHistogramTab;
     default:
         return m_doc->crop.cropMode ? kFullCropTab : kDetailsTab;
@@ -258,7 +261,7 @@ int DocumentController::tabForState() const {
 }
 
 void DocumentController::updateTitle() {
-    m_frame->setWindowTitle(QString::fromStdString(velanox::documentTitle(*m_doc)) +
+    m_frame->setWindowTitle(QString::fromStdString(velanox::document::documentTitle(*m_doc)) +
                             QStringLiteral(" - ") + QString::fromLatin1(text::kApplicationName));
 }
 
@@ -278,10 +281,10 @@ void DocumentController::pictureArrived(int delayMs) {
 
 bool DocumentController::openPath(const QString& path) {
     if (LoadWait::isActive()) return false;
-    velanox::LoadResult result;
+    velanox::document::LoadResult result;
     {
         LoadWait wait = loadWait(path);
-        result = velanox::onOpenDocument(*m_doc, path.toStdString());
+        result = velanox::document::onOpenDocument(*m_doc, path.toStdString());
     }
     if (!result.loaded()) return false;
     m_frame->addRecentFile(path);
@@ -291,15 +294,15 @@ bool DocumentController::openPath(const QString& path) {
 
 void DocumentController::openRecentFile(const QString& path) {
     if (LoadWait::isActive()) return;
-    velanox::LoadResult result;
+    velanox::document::LoadResult result;
     {
         LoadWait wait = loadWait(path);
-        result = velanox::onOpenDocument(*m_doc, path.toStdString());
+        result = velanox::document::onOpenDocument(*m_doc, path.toStdString());
     }
     if (result.loaded()) {
         m_frame->addRecentFile(path);
         pictureArrived(0);
-    } else if (result.outcome == velanox::LoadOutcome::Failed) {
+    } else if (result.outcome == velanox::document::LoadOutcome::Failed) {
         // The file is gone or no longer readable (the reason was shown): its entry goes too. A
         // request refused because a run is on leaves the list alone.
         m_frame->removeRecentFile(path);
@@ -308,30 +311,31 @@ void DocumentController::openRecentFile(const QString& path) {
 
 void DocumentController::openWithDialog() {
     if (!m_doc->mayReplaceImages()) return;
-    velanox::Settings& store = m_app.settings();
+    velanox::document::Settings& store = m_app.settings();
     FileDialogRequest request;
     request.title = QStringLiteral("Load image file");
-    request.folder = QString::fromStdString(store.readString(SettingId::DocumentPath));
+    request.folder = QString::fromStdString(store.readString(document::SettingId::DocumentPath));
     request.filters = openFilters();
     request.preview = true;
     const FileDialogAnswer answer = runFileDialog(m_frame, request);
     if (!answer.accepted || answer.path.isEmpty()) return;
-    store.writeString(SettingId::DocumentPath, velanox::folderOfPath(answer.path.toStdString()));
+    store.writeString(document::SettingId::DocumentPath,
+                      velanox::document::folderOfPath(answer.path.toStdString()));
     openPath(answer.path);
 }
 
 void DocumentController::reload() {
-    if (!velanox::canReload(*m_doc) || LoadWait::isActive()) return;
-    velanox::LoadResult result;
+    if (!velanox::document::canReload(*m_doc) || LoadWait::isActive()) return;
+    velanox::document::LoadResult result;
     {
         LoadWait wait = loadWait(QString::fromStdString(m_doc->sourceFile.documentPath));
-        result = velanox::reloadSource(*m_doc);
+        result = velanox::document::reloadSource(*m_doc);
     }
     if (result.loaded()) pictureArrived(0);
 }
 
 void DocumentController::newDocument() {
-    velanox::CSotavoDoc& doc = *m_doc;
+    velanox::document::CSotavoDoc& doc = *m_doc;
     if (!doc.mayReplaceImages()) return;
     // An empty document: no pictures, no path, the image tab; the settings stay.
     doc.crop.cropMode = false;
@@ -343,8 +347,8 @@ void DocumentController::newDocument() {
     doc.resultImage.release();
     doc.quickPreview.release();
     doc.processing.resultValid = 0;
-    doc.display.displayTab = kTabImage;
-    doc.sourceFile = velanox::SourceFileState{};
+    doc.display.displayTab = document::kTabImage;
+    doc.sourceFile = velanox::document::SourceFileState{};
     // The panes forget the old picture (its thumbnail and file information) before they see
     // the empty document.
     m_frame->attachDocument(nullptr);
@@ -356,11 +360,12 @@ void DocumentController::newDocument() {
 }
 
 void DocumentController::dropFile(const QString& path) {
-    if (LoadWait::isActive() || !velanox::isDroppableImageName(path.toStdString())) return;
-    velanox::LoadResult result;
+    if (LoadWait::isActive() || !velanox::document::isDroppableImageName(path.toStdString()))
+        return;
+    velanox::document::LoadResult result;
     {
         LoadWait wait = loadWait(path);
-        result = velanox::dropFile(*m_doc, path.toStdString());
+        result = velanox::document::dropFile(*m_doc, path.toStdString());
     }
     if (!result.loaded()) return;
     m_frame->addRecentFile(path);
@@ -372,31 +377,31 @@ void DocumentController::paste() {
     const QImage clip = QApplication::clipboard()->image();
     if (clip.isNull()) return;
     const QImage rgb = clip.convertToFormat(QImage::Format_RGB888);
-    const velanox::LoadResult result = velanox::pasteImage(
+    const velanox::document::LoadResult result = velanox::document::pasteImage(
         *m_doc, rgb.constBits(), rgb.width(), rgb.height(), std::size_t(rgb.bytesPerLine()));
     if (!result.loaded()) return;
     pictureArrived(Debouncer::kNewPictureMs);
 }
 
 bool DocumentController::saveWithDialog() {
-    velanox::CSotavoDoc& doc = *m_doc;
+    velanox::document::CSotavoDoc& doc = *m_doc;
     if (!doc.sourceImage.hasPixels() || !doc.mayReplaceImages()) return false;
-    velanox::Settings& store = m_app.settings();
+    velanox::document::Settings& store = m_app.settings();
 
-    const velanox::SaveNameProposal proposal =
-        velanox::proposeSaveName(doc.sourceFile.documentPath, velanox::documentTitle(doc), true);
-    const std::vector<velanox::SaveFilterEntry> entries =
-        velanox::saveFilterEntries(proposal.defaultType);
-    const velanox::SaveFolderChoice folder = velanox::saveDialogFolder(
-        store.readString(SettingId::DocumentOutPath), m_app.useFixedSaveFolder(),
+    const velanox::document::SaveNameProposal proposal = velanox::document::proposeSaveName(
+        doc.sourceFile.documentPath, velanox::document::documentTitle(doc), true);
+    const std::vector<velanox::document::SaveFilterEntry> entries =
+        velanox::document::saveFilterEntries(proposal.defaultType);
+    const velanox::document::SaveFolderChoice folder = velanox::document::saveDialogFolder(
+        store.readString(document::SettingId::DocumentOutPath), m_app.useFixedSaveFolder(),
         m_app.fixedSaveFolder().toStdString());
 
     FileDialogRequest request;
     request.save = true;
-    request.title = QString::fromLatin1(velanox::kSaveDialogTitle);
+    request.title = QString::fromLatin1(velanox::document::kSaveDialogTitle);
     request.folder = QString::fromStdString(folder.folder);
     request.fileName = QString::fromStdString(proposal.fileName);
-    for (const velanox::SaveFilterEntry& entry : entries)
+    for (const velanox::document::SaveFilterEntry& entry : entries)
         request.filters.push_back(
             {QString::fromStdString(entry.name), QString::fromStdString(entry.pattern)});
     const FileDialogAnswer answer = runFileDialog(m_frame, request);
@@ -407,27 +412,29 @@ bool DocumentController::saveWithDialog() {
         path = withFilterExtension(path, request.filters[std::size_t(answer.filterIndex)].pattern);
     const std::string chosen = path.toStdString();
     if (folder.remember)
-        store.writeString(SettingId::DocumentOutPath, velanox::folderOfPath(chosen));
+        store.writeString(document::SettingId::DocumentOutPath,
+                          velanox::document::folderOfPath(chosen));
 
-    if (velanox::asksJpegOptions(chosen)) {
-        JpegOptionsDialog dialog(
-            doc.sourceImage,
-            velanox::sourceDataSize(doc.sourceFile.sourceFileSize, doc.sourceFile.exifCopy.size()),
-            doc.jpeg.jpegQualitySetting, doc.jpeg.enhancedSamplingSetting != 0, m_frame);
+    if (velanox::document::asksJpegOptions(chosen)) {
+        JpegOptionsDialog dialog(doc.sourceImage,
+                                 velanox::document::sourceDataSize(doc.sourceFile.sourceFileSize,
+                                                                   doc.sourceFile.exifCopy.size()),
+                                 doc.jpeg.jpegQualitySetting, doc.jpeg.enhancedSamplingSetting != 0,
+                                 m_frame);
         if (dialog.exec() != QDialog::Accepted) {
-            showMessage(m_frame, QString::fromLatin1(velanox::kNothingSavedMessage));
+            showMessage(m_frame, QString::fromLatin1(velanox::document::kNothingSavedMessage));
             return false;
         }
         doc.jpeg.jpegQualitySetting = dialog.quality();
         doc.jpeg.enhancedSamplingSetting = dialog.enhancedSampling() ? 1 : 0;
-        store.writeInt(SettingId::JPGq, doc.jpeg.jpegQualitySetting);
-        store.writeInt(SettingId::JPGES, doc.jpeg.enhancedSamplingSetting);
+        store.writeInt(document::SettingId::JPGq, doc.jpeg.jpegQualitySetting);
+        store.writeInt(document::SettingId::JPGES, doc.jpeg.enhancedSamplingSetting);
     }
 
-    velanox::SaveResult result;
+    velanox::document::SaveResult result;
     {
-        velanox::WaitCursor wait(*m_host);
-        result = velanox::onSaveDocument(doc, chosen);
+        velanox::document::WaitCursor wait(*m_host);
+        result = velanox::document::onSaveDocument(doc, chosen);
     }
     m_view->noteWholeResultProcessed();
     // Saving leaves Full/Crop mode and the diagnostic displays: the tab and the panes follow.
@@ -441,7 +448,7 @@ bool DocumentController::saveWithDialog() {
 }
 
 void DocumentController::handleCommand(int id) {
-    velanox::CSotavoDoc& doc = *m_doc;
+    velanox::document::CSotavoDoc& doc = *m_doc;
     switch (id) {
     case ids::kFileOpen:
         openWithDialog();
@@ -469,9 +476,10 @@ void DocumentController::handleCommand(int id) {
         break;
     case ids::kRotateCw:
     case ids::kRotateCcw:
-        if (doc.rotateImage(id == ids::kRotateCw ? velanox::RotateDirection::Clockwise
-                                                 : velanox::RotateDirection::CounterClockwise) ==
-            velanox::kPictureOk) {
+        if (doc.rotateImage(id == ids::kRotateCw
+                                ? velanox::document::RotateDirection::Clockwise
+                                : velanox::document::RotateDirection::CounterClockwise)
+                .ok()) {
             // The thumbnail, the file information and the colour panes follow the new shape.
             m_frame->attachDocument(m_doc.get());
             m_view->updateScrollBars();
@@ -485,7 +493,8 @@ void DocumentController::handleCommand(int id) {
         break;
     case ids::kZoomIn:
     case ids::kZoomOut:
-        if (id == ids::kZoomIn ? velanox::zoomIn(doc.crop) : velanox::zoomOut(doc.crop)) {
+        if (id == ids::kZoomIn ? velanox::document::zoomIn(doc.crop)
+                               : velanox::document::zoomOut(doc.crop)) {
             m_view->refresh();
             m_frame->refreshCropInfo();
         }
@@ -505,13 +514,13 @@ void DocumentController::handleCommand(int id) {
     case ids::kNextImage:
     case ids::kPrevImage: {
         if (LoadWait::isActive()) break;
-        velanox::FolderStepResult step;
+        velanox::document::FolderStepResult step;
         {
             LoadWait wait = loadWait({});
-            step = id == ids::kNextImage ? velanox::loadNextInFolder(doc)
-                                         : velanox::loadPreviousInFolder(doc);
+            step = id == ids::kNextImage ? velanox::document::loadNextInFolder(doc)
+                                         : velanox::document::loadPreviousInFolder(doc);
         }
-        if (step.outcome == velanox::FolderStepOutcome::Loaded) {
+        if (step.outcome == velanox::document::FolderStepOutcome::Loaded) {
             m_frame->addRecentFile(QString::fromStdString(step.loadedPath));
             pictureArrived(0);
         }
@@ -524,7 +533,7 @@ void DocumentController::handleCommand(int id) {
 }
 
 void DocumentController::updateCommand(int id, QAction* action) {
-    const velanox::CSotavoDoc& doc = *m_doc;
+    const velanox::document::CSotavoDoc& doc = *m_doc;
     const bool hasPicture = doc.sourceImage.hasPixels();
     const bool idle = doc.processing.calculating == 0;
     switch (id) {
@@ -533,7 +542,7 @@ void DocumentController::updateCommand(int id, QAction* action) {
         action->setEnabled(hasPicture && idle);
         break;
     case ids::kReloadFile:
-        action->setEnabled(velanox::canReload(doc));
+        action->setEnabled(velanox::document::canReload(doc));
         break;
     case ids::kEditPaste: {
         const QMimeData* data = QApplication::clipboard()->mimeData();
@@ -551,10 +560,10 @@ void DocumentController::updateCommand(int id, QAction* action) {
         action->setEnabled(doc.crop.cropMode);
         break;
     case ids::kZoomIn:
-        action->setEnabled(velanox::canZoomIn(doc.crop));
+        action->setEnabled(velanox::document::canZoomIn(doc.crop));
         break;
     case ids::kZoomOut:
-        action->setEnabled(velanox::canZoomOut(doc.crop));
+        action->setEnabled(velanox::document::canZoomOut(doc.crop));
         break;
     case ids::kGrid:
         action->setChecked(m_view && m_view->gridVisible());
@@ -568,7 +577,7 @@ void DocumentController::updateCommand(int id, QAction* action) {
     }
     case ids::kNextImage:
     case ids::kPrevImage:
-        action->setEnabled(velanox::canStepInFolder(doc));
+        action->setEnabled(velanox::document::canStepInFolder(doc));
         break;
     case ids::kFileOpen:
         action->setEnabled(idle);

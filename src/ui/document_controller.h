@@ -15,10 +15,12 @@
 
 class QAction;
 
-namespace velanox {
+namespace velanox::document {
 class CSotavoDoc;
+}
+namespace velanox::color {
 class ColorMatchState;
-} // namespace velanox
+}
 
 namespace velanox::ui {
 
@@ -36,7 +38,7 @@ public:
     explicit DocumentController(Application& app);
     ~DocumentController() override;
 
-    velanox::CSotavoDoc& document() const { return *m_doc; }
+    velanox::document::CSotavoDoc& document() const { return *m_doc; }
     CSotavoView* view() const { return m_view; }
     QtHost& host() const { return *m_host; }
 
@@ -80,9 +82,10 @@ private:
     Application& m_app;
     CMainFrame* m_frame;
     std::unique_ptr<QtHost> m_host;
-    std::unique_ptr<velanox::CSotavoDoc> m_doc;
+    std::unique_ptr<velanox::document::CSotavoDoc> m_doc;
     std::unique_ptr<DocModeTarget> m_modeTarget;
-    std::unique_ptr<velanox::ColorMatchState> m_colorMatch; ///< the reference and profile data
+    std::unique_ptr<velanox::color::ColorMatchState>
+        m_colorMatch; ///< the reference and profile data
     CSotavoView* m_view = nullptr;
 };
 

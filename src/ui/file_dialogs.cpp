@@ -75,8 +75,8 @@ constexpr std::string_view kDialogSection = "File Dialogs";
 constexpr std::string_view kDialogWidth = "Width";
 constexpr std::string_view kDialogHeight = "Height";
 
-velanox::Settings*& dialogSettings() {
-    static velanox::Settings* settings = nullptr;
+velanox::document::Settings*& dialogSettings() {
+    static velanox::document::Settings* settings = nullptr;
     return settings;
 }
 
@@ -88,7 +88,7 @@ QSize& lastDialogSize() {
 int runSized(QFileDialog& dialog) {
     QSize wanted = lastDialogSize();
     if (!wanted.isValid())
-        if (velanox::Settings* settings = dialogSettings())
+        if (velanox::document::Settings* settings = dialogSettings())
             wanted = QSize(settings->storedInt(kDialogSection, kDialogWidth).value_or(0),
                            settings->storedInt(kDialogSection, kDialogHeight).value_or(0));
     if (wanted.width() < kMinimumDialogSize.width() ||
@@ -104,7 +104,7 @@ int runSized(QFileDialog& dialog) {
         list->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     const int result = dialog.exec();
     lastDialogSize() = dialog.size();
-    if (velanox::Settings* settings = dialogSettings()) {
+    if (velanox::document::Settings* settings = dialogSettings()) {
         settings->storeInt(kDialogSection, kDialogWidth, dialog.width());
         settings->storeInt(kDialogSection, kDialogHeight, dialog.height());
         settings->flush();
@@ -174,7 +174,7 @@ FileDialogAnswer runFileDialog(QWidget* parent, const FileDialogRequest& request
     return answer;
 }
 
-void setFileDialogSettings(velanox::Settings* settings) {
+void setFileDialogSettings(velanox::document::Settings* settings) {
     dialogSettings() = settings;
     lastDialogSize() = QSize();
 }

@@ -12,7 +12,7 @@
 
 class QWidget;
 
-namespace velanox {
+namespace velanox::document {
 class Settings;
 }
 
@@ -56,7 +56,7 @@ inline constexpr QSize kMinimumDialogSize{400, 300};
 
 /// Where the dialogs remember their size across runs (section "File Dialogs", "Width" and
 /// "Height"); null keeps it for this run only. Forgets the size kept so far.
-void setFileDialogSettings(velanox::Settings* settings);
+void setFileDialogSettings(velanox::document::Settings* settings);
 /// The size the last dialog closed at (invalid before the first).
 QSize fileDialogSize();
 

@@ -22,7 +22,7 @@ namespace {
 constexpr int kQualityMin = 40, kQualityMax = 100;
 }
 
-JpegOptionsDialog::JpegOptionsDialog(const velanox::Picture& source, uint64_t sourceDataSize,
+JpegOptionsDialog::JpegOptionsDialog(const velanox::codec::Picture& source, uint64_t sourceDataSize,
                                      int quality, bool enhancedSampling, QWidget* parent)
     : QDialog(parent), m_source(source), m_sourceDataSize(sourceDataSize), m_quality(quality) {
     setObjectName(objectNameFor("dialog", ids::kJpegOptionsDialog));
@@ -30,7 +30,8 @@ JpegOptionsDialog::JpegOptionsDialog(const velanox::Picture& source, uint64_t so
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
     m_sizeText = new QLabel(
-        QString::fromStdString(velanox::jpegOptionsSizeText(source.width, source.height)), this);
+        QString::fromStdString(velanox::document::jpegOptionsSizeText(source.width, source.height)),
+        this);
     m_sizeText->setObjectName(objectNameFor("control", ids::kJpegFileSize));
     auto* qualityLabel = new QLabel(QStringLiteral("JPG Quality"), this);
     m_slider = new QSlider(Qt::Horizontal, this);
@@ -85,13 +86,15 @@ bool JpegOptionsDialog::enhancedSampling() const {
 }
 
 void JpegOptionsDialog::readControls() {
-    const velanox::QualityEdit edit = velanox::correctQualityText(m_edit->text().toStdString());
+    const velanox::document::QualityEdit edit =
+        velanox::document::correctQualityText(m_edit->text().toStdString());
     m_quality = edit.quality;
 }
 
 void JpegOptionsDialog::onQualityEdited(const QString& text) {
     // While typing only a quality inside the range is taken; the rest waits for the commit.
-    const velanox::QualityEdit edit = velanox::correctQualityText(text.toStdString());
+    const velanox::document::QualityEdit edit =
+        velanox::document::correctQualityText(text.toStdString());
     if (edit.corrected) return;
     m_quality = edit.quality;
     const QSignalBlocker block(m_slider);
@@ -99,7 +102,8 @@ void JpegOptionsDialog::onQualityEdited(const QString& text) {
 }
 
 void JpegOptionsDialog::commitQualityEdit() {
-    const velanox::QualityEdit edit = velanox::correctQualityText(m_edit->text().toStdString());
+    const velanox::document::QualityEdit edit =
+        velanox::document::correctQualityText(m_edit->text().toStdString());
     m_quality = edit.quality;
     if (edit.corrected) {
         m_edit->setText(QString::number(edit.quality));
@@ -114,12 +118,13 @@ void JpegOptionsDialog::calcOutputSize() {
     uint64_t estimate = 0;
     {
         QApplication::setOverrideCursor(Qt::WaitCursor);
-        estimate = velanox::jpegSizeEstimator(m_source, enhancedSampling())(m_quality);
+        estimate = velanox::document::jpegSizeEstimator(m_source, enhancedSampling())(m_quality);
         QApplication::restoreOverrideCursor();
     }
-    showMessage(this,
-                QString::fromStdString(velanox::calcOutputSizeText(m_sourceDataSize, estimate)),
-                MessageKind::Information);
+    showMessage(
+        this,
+        QString::fromStdString(velanox::document::calcOutputSizeText(m_sourceDataSize, estimate)),
+        MessageKind::Information);
 }
 
 void JpegOptionsDialog::suggestQuality() {
@@ -127,11 +132,12 @@ void JpegOptionsDialog::suggestQuality() {
     const uint64_t target = m_sourceDataSize;
     int q = m_quality;
     {
-        std::unique_ptr<velanox::ProgressDialog> progress =
-            makeProgressWindow(this, QString::fromLatin1(velanox::kSuggestQualityCaption));
+        std::unique_ptr<velanox::document::ProgressDialog> progress = makeProgressWindow(
+            this, QString::fromLatin1(velanox::document::kSuggestQualityCaption));
         progress->setRange(60, 100);
-        q = velanox::suggestedQualitySetting(
-            target, velanox::jpegSizeEstimator(m_source, enhancedSampling()), progress.get());
+        q = velanox::document::suggestedQualitySetting(
+            target, velanox::document::jpegSizeEstimator(m_source, enhancedSampling()),
+            progress.get());
     }
     m_quality = q;
     m_slider->setValue(q);

@@ -1,4 +1,4 @@
-// JpegOptionsDialog (template 140, "JPEG Options"): the quality and the sampling of a JPEG save,
+// JpegOptionsDialog ("JPEG Options"): the quality and the sampling of a JPEG save,
 // the size estimate of the picture at that quality and the search for the quality whose file
 // is as large as the source file.
 #pragma once
@@ -12,7 +12,7 @@ class QLabel;
 class QLineEdit;
 class QSlider;
 
-namespace velanox {
+namespace velanox::codec {
 class Picture;
 }
 
@@ -33,7 +33,7 @@ class JpegOptionsDialog : public QDialog {
 public:
     /// source: the picture whose pixels are estimated (must outlive the dialog);
     /// sourceDataSize: the loaded file's size without its EXIF segment.
-    JpegOptionsDialog(const velanox::Picture& source, uint64_t sourceDataSize, int quality,
+    JpegOptionsDialog(const velanox::codec::Picture& source, uint64_t sourceDataSize, int quality,
                       bool enhancedSampling, QWidget* parent = nullptr);
 
     int quality() const { return m_quality; }
@@ -48,7 +48,7 @@ private:
     void commitQualityEdit();
     void readControls();
 
-    const velanox::Picture& m_source;
+    const velanox::codec::Picture& m_source;
     uint64_t m_sourceDataSize;
     int m_quality;
     QLabel* m_sizeText;

@@ -118,7 +118,7 @@ CMainFrame::CMainFrame(QtSettingsStore& settings, QWidget* parent)
     m_closeDeferral = std::make_unique<CloseDeferral>(
         [this] { QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection); });
     m_programFolder = programFolder();
-    m_memory = velanox::readMemorySettings(m_settings);
+    m_memory = velanox::document::readMemorySettings(m_settings);
     m_recentFiles.load(m_settings);
 
     m_settleTimer = new QTimer(this);
@@ -128,9 +128,9 @@ CMainFrame::CMainFrame(QtSettingsStore& settings, QWidget* parent)
 
     createStatusBar();
     createCommandBars();
-    setInterfaceTheme(m_settings.readInt(velanox::SettingId::IntfTheme), false);
+    setInterfaceTheme(m_settings.readInt(velanox::document::SettingId::IntfTheme), false);
     loadCommandBarState();
-    setPaneTheme(m_settings.readInt(velanox::SettingId::PaneTheme), false);
+    setPaneTheme(m_settings.readInt(velanox::document::SettingId::PaneTheme), false);
     createPanes();
     loadPaneLayout();
     showStartPanes();
@@ -191,7 +191,7 @@ void CMainFrame::createMenus() {
     }
     // The recent files follow the first entry, which the catalogue holds.
     m_recentActions.push_back(command(ids::kFileMru1));
-    for (int i = 1; i < velanox::kRecentFileCount; ++i) {
+    for (int i = 1; i < velanox::document::kRecentFileCount; ++i) {
         auto* action = new QAction(this);
         action->setObjectName(objectNameFor("command", ids::kFileMru1 + i));
         action->setStatusTip(commandStatusTip(ids::kFileMru1));
@@ -207,7 +207,7 @@ void CMainFrame::createMenus() {
     QAction* separatorBeforeExit = exitIndex > 0 ? all[exitIndex - 1] : before;
     for (QAction* action : m_recentActions)
         m_fileMenu->insertAction(separatorBeforeExit, action);
-    for (int i = 0; i < velanox::kRecentFileCount; ++i) {
+    for (int i = 0; i < velanox::document::kRecentFileCount; ++i) {
         connect(m_recentActions[std::size_t(i)], &QAction::triggered, this, [this, i] {
             if (std::size_t(i) < m_recentFiles.entries().size())
                 emit recentFileRequested(
@@ -461,11 +461,12 @@ void CMainFrame::connectCommands() {
 // --- operations ---------------------------------------------------------------------------
 
 void CMainFrame::showAtSavedPlacement() {
-    using velanox::SettingId;
-    const SavedPlacement saved{
-        m_settings.readInt(SettingId::FrameStatus), m_settings.readInt(SettingId::FrameLeft),
-        m_settings.readInt(SettingId::FrameTop), m_settings.readInt(SettingId::FrameRight),
-        m_settings.readInt(SettingId::FrameBottom)};
+    using velanox::document::SettingId;
+    const SavedPlacement saved{m_settings.readInt(document::SettingId::FrameStatus),
+                               m_settings.readInt(document::SettingId::FrameLeft),
+                               m_settings.readInt(document::SettingId::FrameTop),
+                               m_settings.readInt(document::SettingId::FrameRight),
+                               m_settings.readInt(document::SettingId::FrameBottom)};
     QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
     const QRect workArea = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
     const QSize screenSize = screen ? screen->geometry().size() : QSize(1024, 768);
@@ -491,12 +492,12 @@ void CMainFrame::savePlacement() {
     const QRect normal =
         (maximised || isMinimized()) && normalGeometry().isValid() ? normalGeometry() : geometry();
     const SavedPlacement saved = placementToSave(normal, maximised, isMinimized(), workArea);
-    using velanox::SettingId;
-    m_settings.writeInt(SettingId::FrameStatus, saved.status);
-    m_settings.writeInt(SettingId::FrameTop, saved.top);
-    m_settings.writeInt(SettingId::FrameLeft, saved.left);
-    m_settings.writeInt(SettingId::FrameBottom, saved.bottom);
-    m_settings.writeInt(SettingId::FrameRight, saved.right);
+    using velanox::document::SettingId;
+    m_settings.writeInt(document::SettingId::FrameStatus, saved.status);
+    m_settings.writeInt(document::SettingId::FrameTop, saved.top);
+    m_settings.writeInt(document::SettingId::FrameLeft, saved.left);
+    m_settings.writeInt(document::SettingId::FrameBottom, saved.bottom);
+    m_settings.writeInt(document::SettingId::FrameRight, saved.right);
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
@@ -520,7 +521,7 @@ void CMainFrame::setModeTab(int index) {
     updateCommandStates();
 }
 
-void CMainFrame::attachDocument(velanox::CSotavoDoc* document) {
+void CMainFrame::attachDocument(velanox::document::CSotavoDoc* document) {
     m_document = document;
     for (const auto& [paneId, dock] : m_panes)
         if (auto* content = paneContent(paneId)) content->attachDocument(document);
@@ -705,7 +706,7 @@ void CMainFrame::focusNextPane(bool forward) {
 void CMainFrame::setInterfaceTheme(int theme, bool save) {
     m_interfaceTheme = validInterfaceTheme(theme);
     if (save) {
-        m_settings.writeInt(velanox::SettingId::IntfTheme, m_interfaceTheme);
+        m_settings.writeInt(velanox::document::SettingId::IntfTheme, m_interfaceTheme);
         m_settings.flush();
     }
     applyThemes();
@@ -714,7 +715,7 @@ void CMainFrame::setInterfaceTheme(int theme, bool save) {
 void CMainFrame::setPaneTheme(int theme, bool save) {
     m_paneTheme = validPaneTheme(theme);
     if (save) {
-        m_settings.writeInt(velanox::SettingId::PaneTheme, m_paneTheme);
+        m_settings.writeInt(velanox::document::SettingId::PaneTheme, m_paneTheme);
         m_settings.flush();
     }
     applyThemes();
@@ -759,7 +760,7 @@ void CMainFrame::showMemorySettings() {
     MemorySettingsDialog dialog(m_memory, this);
     if (dialog.exec() != QDialog::Accepted) return;
     m_memory = dialog.values();
-    velanox::writeMemorySettings(m_settings, m_memory);
+    velanox::document::writeMemorySettings(m_settings, m_memory);
     m_settings.flush();
     emit memorySettingsAccepted(m_memory);
 }

@@ -30,7 +30,7 @@ class QMenu;
 class QTimer;
 class QToolBar;
 
-namespace velanox {
+namespace velanox::document {
 class CSotavoDoc;
 }
 
@@ -65,8 +65,8 @@ public:
     /// Selects a mode tab (ignored when not below the tab count), hands the document to the
     /// panes again and shows the "Crop" toolbar exactly while the Full/Crop tab is selected.
     void setModeTab(int index);
-    void attachDocument(velanox::CSotavoDoc* document);
-    velanox::CSotavoDoc* document() const { return m_document; }
+    void attachDocument(velanox::document::CSotavoDoc* document);
+    velanox::document::CSotavoDoc* document() const { return m_document; }
     /// The File Properties pane refreshes its thumbnail frame and crop information.
     void refreshCropInfo();
 
@@ -101,8 +101,10 @@ public:
     RecentFileList& recentFiles() { return m_recentFiles; }
 
     /// The Memory Settings values the dialog opens with.
-    void setMemorySettings(const velanox::MemorySettingsValues& values) { m_memory = values; }
-    velanox::MemorySettingsValues memorySettings() const { return m_memory; }
+    void setMemorySettings(const velanox::document::MemorySettingsValues& values) {
+        m_memory = values;
+    }
+    velanox::document::MemorySettingsValues memorySettings() const { return m_memory; }
 
     /// The folder the help file is looked for in (the program's folder).
     void setProgramFolder(const QString& folder) { m_programFolder = folder; }
@@ -122,7 +124,7 @@ public:
 signals:
     void commandRequested(int id);
     void recentFileRequested(const QString& path);
-    void memorySettingsAccepted(const velanox::MemorySettingsValues& values);
+    void memorySettingsAccepted(const velanox::document::MemorySettingsValues& values);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -181,8 +183,8 @@ private:
     StandaloneModeTarget m_standaloneMode;
     ModeCommands m_modeCommands;
     RecentFileList m_recentFiles;
-    velanox::MemorySettingsValues m_memory;
-    velanox::CSotavoDoc* m_document = nullptr;
+    velanox::document::MemorySettingsValues m_memory;
+    velanox::document::CSotavoDoc* m_document = nullptr;
     QString m_programFolder;
     int m_interfaceTheme = 2;
     int m_paneTheme = 5;

@@ -47,7 +47,7 @@ QGroupBox* budgetGroup(QLineEdit* field, QWidget* parent) {
 
 } // namespace
 
-MemorySettingsDialog::MemorySettingsDialog(const velanox::MemorySettingsValues& values,
+MemorySettingsDialog::MemorySettingsDialog(const velanox::document::MemorySettingsValues& values,
                                            QWidget* parent)
     : QDialog(parent), m_values(values) {
     setObjectName(objectNameFor("dialog", ids::kMemorySettingsDialog));
@@ -95,8 +95,8 @@ void MemorySettingsDialog::accept() {
             return;
         }
     }
-    m_values =
-        velanox::clampMemorySettings({parsed[0], parsed[1], parsed[2], parsed[3], parsed[4]});
+    m_values = velanox::document::clampMemorySettings(
+        {parsed[0], parsed[1], parsed[2], parsed[3], parsed[4]});
     QDialog::accept();
 }
 

@@ -60,7 +60,7 @@ public:
     void setTarget(ModeTarget* target) { m_target = target; }
     ModeTarget* target() const { return m_target; }
 
-    /// Runs a mode command (32782, 32772, 32788, 32789, 32797, 32798); false for other ids.
+    /// Runs a mode command (the ids of ModeCommand); false for other ids.
     bool run(int commandId);
     /// Whether the menu item of a mode command carries a check mark.
     bool isChecked(int commandId) const;

@@ -8,7 +8,7 @@
 
 class QKeyEvent;
 
-namespace velanox {
+namespace velanox::document {
 class CSotavoDoc;
 }
 
@@ -21,8 +21,8 @@ public:
 
     int paneId() const { return m_paneId; }
     /// Hands the document to the pane (null before a document exists and while it closes).
-    virtual void attachDocument(velanox::CSotavoDoc* document) { m_document = document; }
-    velanox::CSotavoDoc* document() const { return m_document; }
+    virtual void attachDocument(velanox::document::CSotavoDoc* document) { m_document = document; }
+    velanox::document::CSotavoDoc* document() const { return m_document; }
     /// The File Properties pane redraws its thumbnail frame and crop information.
     virtual void refreshCropInfo() {}
 
@@ -33,7 +33,7 @@ protected:
 
 private:
     int m_paneId;
-    velanox::CSotavoDoc* m_document = nullptr;
+    velanox::document::CSotavoDoc* m_document = nullptr;
 };
 
 /// A pane content that says what will appear there.

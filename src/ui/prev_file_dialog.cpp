@@ -43,7 +43,7 @@ void FilePreview::paintEvent(QPaintEvent*) {
     QPainter p(this);
     const QRect area = rect().adjusted(1, 1, -1, -1);
     p.fillRect(rect(), palette().color(QPalette::Mid));
-    p.fillRect(area, colourFromBgr(0x808080));
+    p.fillRect(area, colorFromBgr(0x808080));
     if (m_image.isNull()) return;
     p.drawImage(QPoint(area.left() + (area.width() - m_image.width()) / 2,
                        area.top() + (area.height() - m_image.height()) / 2),
@@ -153,19 +153,19 @@ void CPrevFileDlg::showPreviewOf(const QString& path) {
 }
 
 QImage CPrevFileDlg::loadPreview(const QString& path, const QSize& maxSize, QSize* fullSize) {
-    Picture picture;
+    codec::Picture picture;
     picture.setPreviewLimit(maxSize.width(), maxSize.height());
-    if (picture.load(path.toStdString(), kFormatAuto, 0) != kPictureOk) return {};
+    if (!picture.load(path.toStdString(), codec::kFormatAuto, 0).ok()) return {};
     QImage image = imageFromPicture(picture);
     if (image.isNull()) return {};
-    if (fullSize) *fullSize = QSize(picture.fileWidth, picture.fileHeight);
+    if (fullSize) *fullSize = QSize(picture.info.fileWidth, picture.info.fileHeight);
     if (image.width() > maxSize.width() || image.height() > maxSize.height()) {
         const double s = std::max(double(image.width()) / maxSize.width(),
                                   double(image.height()) / maxSize.height());
         image = image.scaled(int(image.width() / s), int(image.height() / s), Qt::IgnoreAspectRatio,
                              Qt::SmoothTransformation);
     }
-    return DisplayColors::instance().toDisplay(image, picture.iccProfile);
+    return DisplayColors::instance().toDisplay(image, picture.info.iccProfile);
 }
 
 } // namespace velanox::ui

@@ -14,7 +14,7 @@ class QPushButton;
 
 namespace velanox::ui {
 
-/// The preview control 1001: grey 0x808080 inside a one-pixel border, the image centred.
+/// The preview control: grey 0x808080 inside a one-pixel border, the image centred.
 class FilePreview : public QWidget {
     Q_OBJECT
 public:

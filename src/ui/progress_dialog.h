@@ -1,5 +1,5 @@
-// Dialog 102, shown while the full image is processed for saving: a bar, a percent label, a
-// text and Cancel. Cancel (or Escape) only raises a flag that the run reads at its next report;
+// The progress dialog, shown while the full image is processed for saving: a bar, a percent label,
+// a text and Cancel. Cancel (or Escape) only raises a flag that the run reads at its next report;
 // the dialog stays up until the run ends. Its parent is disabled while it shows.
 #pragma once
 

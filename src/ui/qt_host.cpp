@@ -20,7 +20,7 @@ QString fromUtf8(std::string_view text) {
 
 constexpr const char* kWorkingText = "Working";
 
-class StatusBarProgress : public velanox::StatusProgress {
+class StatusBarProgress : public velanox::document::StatusProgress {
 public:
     StatusBarProgress(StatusBar* bar, int32_t total) : m_bar(bar) {
         if (m_bar) m_bar->createProgress(QString::fromLatin1(kWorkingText), 100, int(total));
@@ -37,7 +37,7 @@ private:
     QPointer<StatusBar> m_bar;
 };
 
-class DialogProgress : public velanox::ProgressDialog {
+class DialogProgress : public velanox::document::ProgressDialog {
 public:
     DialogProgress(QWidget* parent, const QString& title)
         : m_dialog(new ui::ProgressDialog(title)) {
@@ -66,7 +66,8 @@ private:
 
 } // namespace
 
-std::unique_ptr<velanox::ProgressDialog> makeProgressWindow(QWidget* parent, const QString& title) {
+std::unique_ptr<velanox::document::ProgressDialog> makeProgressWindow(QWidget* parent,
+                                                                      const QString& title) {
     return std::make_unique<DialogProgress>(parent, title);
 }
 
@@ -77,30 +78,32 @@ QtHost::~QtHost() = default;
 
 void QtHost::showMessage(std::string_view text) {
     // Reaching either end of the folder is news, not a fault.
-    const bool news =
-        text == velanox::kLastFileInFolderMessage || text == velanox::kFirstFileInFolderMessage;
+    const bool news = text == velanox::document::kLastFileInFolderMessage ||
+                      text == velanox::document::kFirstFileInFolderMessage;
     ui::showMessage(m_parent, fromUtf8(text),
                     news ? MessageKind::Information : MessageKind::Warning);
 }
 
-velanox::Answer QtHost::askQuestion(std::string_view text, velanox::QuestionButtons buttons) {
-    const QuestionKind kind = buttons == velanox::QuestionButtons::YesNoCancel
+velanox::document::Answer QtHost::askQuestion(std::string_view text,
+                                              velanox::document::QuestionButtons buttons) {
+    const QuestionKind kind = buttons == velanox::document::QuestionButtons::YesNoCancel
                                   ? QuestionKind::YesNoCancel
                                   : QuestionKind::YesNo;
     switch (ui::askQuestion(m_parent, fromUtf8(text), kind)) {
     case QuestionAnswer::Yes:
-        return velanox::Answer::Yes;
+        return velanox::document::Answer::Yes;
     case QuestionAnswer::No:
-        return velanox::Answer::No;
+        return velanox::document::Answer::No;
     default:
-        return velanox::Answer::Cancel;
+        return velanox::document::Answer::Cancel;
     }
 }
 
-velanox::PumpResult QtHost::pumpEvents() {
+velanox::document::PumpResult QtHost::pumpEvents() {
     MessagePump::pumpEvents();
     const bool quitting = QCoreApplication::closingDown() || (m_quitRequested && m_quitRequested());
-    return quitting ? velanox::PumpResult::Quitting : velanox::PumpResult::Continue;
+    return quitting ? velanox::document::PumpResult::Quitting
+                    : velanox::document::PumpResult::Continue;
 }
 
 void QtHost::setRunning(bool running) {
@@ -121,11 +124,11 @@ void QtHost::endWaitCursor() {
     QApplication::restoreOverrideCursor();
 }
 
-std::unique_ptr<velanox::StatusProgress> QtHost::createStatusProgress(int32_t total) {
+std::unique_ptr<velanox::document::StatusProgress> QtHost::createStatusProgress(int32_t total) {
     return std::make_unique<StatusBarProgress>(m_statusBar, total);
 }
 
-std::unique_ptr<velanox::ProgressDialog> QtHost::createProgressDialog() {
+std::unique_ptr<velanox::document::ProgressDialog> QtHost::createProgressDialog() {
     return makeProgressWindow(m_parent);
 }
 

@@ -1,7 +1,7 @@
 // QtHost: the document's Host in the desktop program. Messages and questions go through
 // showMessage and askQuestion, pending events through the message pump, Escape through the
 // application-wide watcher, the "Working" display into the frame's status bar and the progress
-// window is dialog 102 over the frame.
+// window is the progress dialog over the frame.
 #pragma once
 
 #include "document/host.h"
@@ -18,11 +18,11 @@ namespace velanox::ui {
 class EscapeWatcher;
 class StatusBar;
 
-/// The progress window (dialog 102) over parent with a caption, as the core drives it.
-std::unique_ptr<velanox::ProgressDialog> makeProgressWindow(QWidget* parent,
-                                                            const QString& title = {});
+/// The progress window over parent with a caption, as the core drives it.
+std::unique_ptr<velanox::document::ProgressDialog> makeProgressWindow(QWidget* parent,
+                                                                      const QString& title = {});
 
-class QtHost : public velanox::Host {
+class QtHost : public velanox::document::Host {
 public:
     /// parent owns the message boxes and the progress window; statusBar shows "Working" (may
     /// be null).
@@ -39,14 +39,15 @@ public:
     void setQuitRequestCheck(std::function<bool()> check) { m_quitRequested = std::move(check); }
 
     void showMessage(std::string_view text) override;
-    velanox::Answer askQuestion(std::string_view text, velanox::QuestionButtons buttons) override;
-    velanox::PumpResult pumpEvents() override;
+    velanox::document::Answer askQuestion(std::string_view text,
+                                          velanox::document::QuestionButtons buttons) override;
+    velanox::document::PumpResult pumpEvents() override;
     void setRunning(bool running) override;
     bool escapePending() override;
     void beginWaitCursor() override;
     void endWaitCursor() override;
-    std::unique_ptr<velanox::StatusProgress> createStatusProgress(int32_t total) override;
-    std::unique_ptr<velanox::ProgressDialog> createProgressDialog() override;
+    std::unique_ptr<velanox::document::StatusProgress> createStatusProgress(int32_t total) override;
+    std::unique_ptr<velanox::document::ProgressDialog> createProgressDialog() override;
     void updateAllViews() override;
     void showStatusText(std::string_view text) override;
 

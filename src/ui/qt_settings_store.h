@@ -12,7 +12,7 @@ class QSettings;
 
 namespace velanox::ui {
 
-class QtSettingsStore : public velanox::Settings {
+class QtSettingsStore : public velanox::document::Settings {
 public:
     /// The user's store of organisation "Orvantel", application "Velanox NR".
     QtSettingsStore();

@@ -4,18 +4,18 @@
 
 namespace velanox::ui {
 
-void RecentFileList::load(const velanox::Settings& settings) {
+void RecentFileList::load(const velanox::document::Settings& settings) {
     m_entries.clear();
-    for (int i = 0; i < velanox::kRecentFileCount; ++i) {
-        std::string path = settings.readString(velanox::recentFileSetting(i));
+    for (int i = 0; i < velanox::document::kRecentFileCount; ++i) {
+        std::string path = settings.readString(velanox::document::recentFileSetting(i));
         if (!path.empty() && std::find(m_entries.begin(), m_entries.end(), path) == m_entries.end())
             m_entries.push_back(std::move(path));
     }
 }
 
-void RecentFileList::save(velanox::Settings& settings) const {
-    for (int i = 0; i < velanox::kRecentFileCount; ++i)
-        settings.writeString(velanox::recentFileSetting(i),
+void RecentFileList::save(velanox::document::Settings& settings) const {
+    for (int i = 0; i < velanox::document::kRecentFileCount; ++i)
+        settings.writeString(velanox::document::recentFileSetting(i),
                              std::size_t(i) < m_entries.size() ? m_entries[std::size_t(i)] : "");
 }
 
@@ -23,8 +23,8 @@ void RecentFileList::add(const std::string& path) {
     if (path.empty()) return;
     remove(path);
     m_entries.insert(m_entries.begin(), path);
-    if (m_entries.size() > std::size_t(velanox::kRecentFileCount))
-        m_entries.resize(std::size_t(velanox::kRecentFileCount));
+    if (m_entries.size() > std::size_t(velanox::document::kRecentFileCount))
+        m_entries.resize(std::size_t(velanox::document::kRecentFileCount));
 }
 
 void RecentFileList::remove(const std::string& path) {

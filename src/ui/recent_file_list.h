@@ -10,9 +10,9 @@ namespace velanox::ui {
 
 class RecentFileList {
 public:
-    void load(const velanox::Settings& settings);
+    void load(const velanox::document::Settings& settings);
     /// Writes all four entries (an empty string where there is none).
-    void save(velanox::Settings& settings) const;
+    void save(velanox::document::Settings& settings) const;
     /// Puts path first; an entry already in the list moves up, the oldest falls off.
     void add(const std::string& path);
     void remove(const std::string& path);

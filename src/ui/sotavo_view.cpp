@@ -63,7 +63,7 @@ void drawBar(QPainter& p, const QRect& r, const QColor& fill, const char* text) 
 }
 
 // 24-bit rows wrapped without a copy; the image must not outlive the picture.
-QImage wrapRgb(const Picture& picture, int x, int y, int w, int h) {
+QImage wrapRgb(const codec::Picture& picture, int x, int y, int w, int h) {
     if (!picture.hasPixels() || picture.bitsPerPixel != 24 || w <= 0 || h <= 0) return {};
     const std::size_t stride = picture.rowBytes();
     const uint8_t* first = picture.pixels() + std::size_t(y) * stride + std::size_t(x) * 3;
@@ -129,7 +129,7 @@ CurvesPress curvesBoxRule(CurvesPress current, int x, int y, int w, int h, bool 
 
 CSotavoView::CSotavoView(QWidget* parent)
     : QAbstractScrollArea(parent), m_reprocess([this] {
-          if (m_doc && m_doc->display.displayTab == kTabImage) requestDetailProcessing();
+          if (m_doc && m_doc->display.displayTab == document::kTabImage) requestDetailProcessing();
       }) {
     setObjectName(QStringLiteral("view"));
     setFocusPolicy(Qt::StrongFocus);
@@ -159,7 +159,7 @@ CSotavoView::CSotavoView(QWidget* parent)
         });
 }
 
-void CSotavoView::setDocument(velanox::CSotavoDoc* document) {
+void CSotavoView::setDocument(velanox::document::CSotavoDoc* document) {
     m_doc = document;
     updateScrollBars();
     refresh();
@@ -175,8 +175,8 @@ bool CSotavoView::calculating() const {
 
 CSotavoView::Mode CSotavoView::mode() const {
     if (!m_doc) return Mode::Detail;
-    if (m_doc->display.displayTab == kTabCurves) return Mode::Curves;
-    if (m_doc->display.displayTab == kTabHistogram) return Mode::Histogram;
+    if (m_doc->display.displayTab == document::kTabCurves) return Mode::Curves;
+    if (m_doc->display.displayTab == document::kTabHistogram) return Mode::Histogram;
     return m_doc->crop.cropMode ? Mode::FullCrop : Mode::Detail;
 }
 
@@ -251,7 +251,7 @@ void CSotavoView::updateCursor() {
 
 // ---- detail rectangle and scrolling ------------------------------------------------------
 
-void CSotavoView::noteProcessedRegion(const Rect& region) {
+void CSotavoView::noteProcessedRegion(const core::Rect& region) {
     if (region.isEmpty()) return;
     if (m_processedRegion.isEmpty()) {
         m_processedRegion = region;
@@ -265,19 +265,19 @@ void CSotavoView::noteProcessedRegion(const Rect& region) {
 
 void CSotavoView::noteWholeResultProcessed() {
     if (hasSource())
-        noteProcessedRegion(Rect{0, 0, m_doc->sourceImage.width, m_doc->sourceImage.height});
+        noteProcessedRegion(core::Rect{0, 0, m_doc->sourceImage.width, m_doc->sourceImage.height});
 }
 
 void CSotavoView::resetOutputToSource() {
     if (!m_doc || !m_doc->processing.resultValid || m_doc->crop.cropMode) return;
     if (!m_doc->mayReplaceImages()) return;
-    Picture& result = m_doc->resultImage;
-    const Picture& source = m_doc->sourceImage;
+    codec::Picture& result = m_doc->resultImage;
+    const codec::Picture& source = m_doc->sourceImage;
     // Every detail run writes the detail rectangle only, and the view set each of them: the
     // result differs from the source inside their union (or the whole, after a save). Only those
     // rows are copied back, so a press or a scroll on a large picture answers at once.
     noteProcessedRegion(m_doc->display.detailRect);
-    const Rect r = clipToImage(m_processedRegion, source.width, source.height);
+    const core::Rect r = clipToImage(m_processedRegion, source.width, source.height);
     if (result.width == source.width && result.height == source.height &&
         result.bitsPerPixel == source.bitsPerPixel && source.bitsPerPixel % 8 == 0 &&
         source.hasPixels() && result.hasPixels()) {
@@ -290,7 +290,7 @@ void CSotavoView::resetOutputToSource() {
     } else {
         result.copyFrom(source);
     }
-    m_processedRegion = Rect{};
+    m_processedRegion = core::Rect{};
     m_doc->processing.resultValid = 0;
 }
 
@@ -306,7 +306,7 @@ void CSotavoView::requestDetailProcessing() {
 void CSotavoView::publishVisibleRect() {
     if (!hasSource()) return;
     m_doc->display.visibleRect =
-        Rect{m_scrollX, m_scrollY, m_scrollX + detailColumns(), m_scrollY + detailRows()};
+        core::Rect{m_scrollX, m_scrollY, m_scrollX + detailColumns(), m_scrollY + detailRows()};
     emit visibleRectChanged();
 }
 
@@ -391,7 +391,7 @@ void CSotavoView::resizeEvent(QResizeEvent* event) {
 // ---- mouse and keys ------------------------------------------------------------------------
 
 void CSotavoView::applyCurvesRule(QPoint p, bool shift) {
-    ToneValues& tone = m_doc->colour.tone;
+    color::ToneValues& tone = m_doc->color.tone;
     const CurvesPress result = curvesBoxRule({tone.blackPoint, tone.whitePoint, tone.midtoneBend},
                                              p.x(), p.y(), clientWidth(), clientHeight(), shift);
     tone.blackPoint = result.blackPoint;
@@ -452,8 +452,8 @@ void CSotavoView::moveDrag(QPoint p) {
     }
     case Mode::FullCrop: {
         if (!hasSource()) return;
-        const CropRect r =
-            computeCropRect(m_doc->crop, m_doc->sourceImage.width, m_doc->sourceImage.height);
+        const core::Rect r = document::computeCropRect(m_doc->crop, m_doc->sourceImage.width,
+                                                       m_doc->sourceImage.height);
         const CropFit fit = fitCropWindow(r.width(), r.height(), clientWidth(), clientHeight());
         if (fit.n <= 0) return;
         const double s = double(r.width()) / fit.n;
@@ -510,7 +510,7 @@ void CSotavoView::wheelEvent(QWheelEvent* event) {
         return;
     }
     const bool middle = event->buttons() & Qt::MiddleButton;
-    if (wheelZoom(m_doc->crop, event->angleDelta().y(), middle)) {
+    if (document::wheelZoom(m_doc->crop, event->angleDelta().y(), middle)) {
         publishVisibleRect();
         viewport()->update();
         event->accept();
@@ -589,7 +589,7 @@ void CSotavoView::draw(QImage& image) const {
 void CSotavoView::drawDetail(QPainter& p, int w, int h) const {
     const int m = h / 2;
     const int z = m_detailZoom;
-    const Picture& source = m_doc->sourceImage;
+    const codec::Picture& source = m_doc->sourceImage;
     const int sx = std::clamp(m_scrollX, 0, source.width),
               sy = std::clamp(m_scrollY, 0, source.height);
     const int cw = std::min(detailColumns(), source.width - sx),
@@ -606,20 +606,20 @@ void CSotavoView::drawDetail(QPainter& p, int w, int h) const {
     // Both halves hold the picture's values: shown in the screen's colours. The edge and noise
     // displays are no colours of the picture and are shown as they are.
     DisplayColors& colors = DisplayColors::instance();
-    const std::vector<uint8_t>& profile = source.iccProfile;
+    const std::vector<uint8_t>& profile = source.info.iccProfile;
     if (QImage upper = wrapRgb(source, sx, sy, cw, ch); !upper.isNull())
         drawHalf(colors.toDisplay(upper, profile), 0, m - 2);
 
-    const bool diagnostic = m_doc->display.outputWindowMode != kOutputResult;
+    const bool diagnostic = m_doc->display.outputWindowMode != pipeline::kOutputResult;
     const auto drawLower = [&](const QImage& lower) {
         if (!lower.isNull())
             drawHalf(diagnostic ? lower : colors.toDisplay(lower, profile), m + 2, h);
     };
-    const Picture& preview = m_doc->quickPreview;
+    const codec::Picture& preview = m_doc->quickPreview;
     if (preview.hasPixels() && preview.bitsPerPixel == 24) {
         drawLower(wrapRgb(preview, 0, 0, preview.width, preview.height));
     } else {
-        const Picture& result = m_doc->resultImage;
+        const codec::Picture& result = m_doc->resultImage;
         if (result.width == source.width && result.height == source.height)
             drawLower(wrapRgb(result, sx, sy, cw, ch));
     }
@@ -630,7 +630,7 @@ void CSotavoView::drawDetail(QPainter& p, int w, int h) const {
 
     const int output = m_doc->display.outputWindowMode;
     if (output > 0) {
-        const bool edges = output == kOutputHighlightEdges;
+        const bool edges = output == pipeline::kOutputHighlightEdges;
         drawBar(p, QRect(0, m, w, kTitleHeight), colorFromBgr(edges ? 0xC0C0FF : 0xC0FFC0),
                 edges ? kLabelEdges : kLabelNoise);
     }
@@ -647,9 +647,9 @@ void CSotavoView::drawDetail(QPainter& p, int w, int h) const {
 }
 
 void CSotavoView::drawFullCrop(QPainter& p, int w, int h) const {
-    const Picture& display = m_doc->cropDisplayImage;
-    const Picture& source = m_doc->sourceImage;
-    const CropRect r = computeCropRect(m_doc->crop, source.width, source.height);
+    const codec::Picture& display = m_doc->cropDisplayImage;
+    const codec::Picture& source = m_doc->sourceImage;
+    const core::Rect r = document::computeCropRect(m_doc->crop, source.width, source.height);
     const CropFit fit = fitCropWindow(r.width(), r.height(), w, h);
     const QRect frame = QRect(fit.x, fit.y, fit.n, fit.q).adjusted(-8, -8, 8, 8);
     if (frame.width() > 0 && frame.height() > 0) {
@@ -662,7 +662,7 @@ void CSotavoView::drawFullCrop(QPainter& p, int w, int h) const {
         const QImage whole(display.pixels(), display.width, display.height,
                            qsizetype(display.rowBytes()), QImage::Format_RGB32);
         const QRect from(r.left, display.height - r.bottom, r.width(), r.height());
-        const std::vector<uint8_t>& profile = source.iccProfile;
+        const std::vector<uint8_t>& profile = source.info.iccProfile;
         DisplayColors& colors = DisplayColors::instance();
         if (colors.converts(profile)) {
             // Only what the window shows is converted: the crop drawn at its displayed size.
@@ -716,7 +716,8 @@ QRect plotBox(QPainter& p, int w, int h) {
 void CSotavoView::drawCurves(QPainter& p, int w, int h) const {
     const QRect box = plotBox(p, w, h);
     const int left = box.left(), top = box.top();
-    const CurveTables curves = computeCurves(m_doc->colour.tone, m_doc->colour.match.matchTables);
+    const color::CurveTables curves =
+        color::computeCurves(m_doc->color.tone, m_doc->color.match.matchTables);
     const QColor pens[3] = {colorFromBgr(0x0000FF), colorFromBgr(0x00FF00), colorFromBgr(0xFF0000)};
     for (int c = 0; c < 3; ++c) {
         p.setPen(QPen(pens[c], 0));
@@ -734,7 +735,7 @@ void CSotavoView::drawHistogram(QImage& image, QPainter& p, int w, int h) const 
     const QRect box = plotBox(p, w, h);
     p.end(); // the bars are set pixel by pixel
     const int left = box.left(), y0 = box.top() + 255;
-    const HistogramBars& bars = m_doc->display.histogramBars;
+    const color::HistogramBars& bars = m_doc->display.histogramBars;
     const int mix[3][3] = {{255, 64, 64}, {64, 255, 64}, {64, 64, 255}};
     auto setPixel = [&](int x, int y, int c) {
         if (x < 0 || y < 0 || x >= image.width() || y >= image.height()) return;

@@ -5,14 +5,14 @@
 // processes a moment after every scroll, drag or resize. It computes no pixels.
 #pragma once
 
-#include "pipeline/rect.h"
+#include "core/rect.h"
 #include "ui/debouncer.h"
 
 #include <QAbstractScrollArea>
 #include <QImage>
 #include <QPoint>
 
-namespace velanox {
+namespace velanox::document {
 class CSotavoDoc;
 }
 
@@ -26,8 +26,8 @@ public:
     explicit CSotavoView(QWidget* parent = nullptr);
 
     /// The document shown (null: plain grey).
-    void setDocument(velanox::CSotavoDoc* document);
-    velanox::CSotavoDoc* document() const { return m_doc; }
+    void setDocument(velanox::document::CSotavoDoc* document);
+    velanox::document::CSotavoDoc* document() const { return m_doc; }
     /// Escape and Enter in Full/Crop mode leave it through the mode target.
     void setModeTarget(ModeTarget* target) { m_modeTarget = target; }
 
@@ -35,7 +35,7 @@ public:
     int scrollY() const { return m_scrollY; }
     bool isDragging() const { return m_dragging; }
     bool gridVisible() const { return m_gridVisible; }
-    /// Command 32787 "Show Grid".
+    /// The "Show Grid" command.
     void toggleGrid();
 
     /// The client area in device pixels.
@@ -111,7 +111,7 @@ private:
     void applyCurvesRule(QPoint p, bool shift);
     void moveDrag(QPoint p);
     void updateCursor();
-    void noteProcessedRegion(const Rect& region);
+    void noteProcessedRegion(const core::Rect& region);
 
     void draw(QImage& image) const;
     void drawDetail(QPainter& p, int w, int h) const;
@@ -119,7 +119,7 @@ private:
     void drawCurves(QPainter& p, int w, int h) const;
     void drawHistogram(QImage& image, QPainter& p, int w, int h) const;
 
-    velanox::CSotavoDoc* m_doc = nullptr;
+    velanox::document::CSotavoDoc* m_doc = nullptr;
     ModeTarget* m_modeTarget = nullptr;
     Debouncer m_reprocess;
     int m_scrollX = 0;
@@ -132,7 +132,7 @@ private:
     bool m_settingBars = false;
     /// Where the result may differ from the source: the union of the regions run since the
     /// result was last made a copy of the source.
-    Rect m_processedRegion;
+    core::Rect m_processedRegion;
     int m_detailZoom = 1;
 };
 

@@ -17,7 +17,7 @@ inline constexpr const char* kCapsIndicator = "CAP";
 inline constexpr const char* kNumIndicator = "NUM";
 inline constexpr const char* kScrollIndicator = "SCRL";
 
-inline constexpr const char* kProgressTitle = "Processing Full Image"; // string 103
+inline constexpr const char* kProgressTitle = "Processing Full Image";
 inline constexpr const char* kProgressInitialPercent = " 0 %";
 
 inline constexpr const char* kMemoryTitle = "Memory Settings";
@@ -40,8 +40,8 @@ inline constexpr const char* kNoHtmlAssociation =
     "There is no application associated with the HTML filename extension.\nYou need Netscape "
     "Navigator or Internet Explorer to view the help files.";
 
-inline constexpr const char* kAllCommands = "All Commands";    // string 9337
-inline constexpr const char* kBuiltInMenus = "Built-in Menus"; // string 9350
-inline constexpr const char* kNewMenu = "New Menu";            // string 9314
+inline constexpr const char* kAllCommands = "All Commands";
+inline constexpr const char* kBuiltInMenus = "Built-in Menus";
+inline constexpr const char* kNewMenu = "New Menu";
 
 } // namespace velanox::ui::text

@@ -10,6 +10,7 @@
 #include "document/save_document.h"
 #include "support/hostile_files.h"
 #include "support/recording_host.h"
+#include "support/status_assert.h"
 #include "support/test_images.h"
 
 #include <QJsonDocument>
@@ -30,7 +31,7 @@
 
 extern char** environ;
 
-namespace velanox {
+namespace velanox::cli {
 namespace {
 
 namespace fs = std::filesystem;
@@ -83,20 +84,20 @@ CliRun runCli(const std::vector<std::string>& args, const TempFolder& folder,
 /// A noisy scene written as a 24-bit picture file.
 void writeNoisyPicture(const std::string& path, int width, int height, uint32_t seed) {
     const test::TestImage scene = test::makeNoisyScene(width, height, 14.0, seed);
-    Picture picture;
-    ASSERT_EQ(picture.allocate(width, height, 24), kPictureOk);
+    codec::Picture picture;
+    ASSERT_TRUE(picture.allocate(width, height, 24).ok());
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
             for (int c = 0; c < 3; ++c)
                 picture.pixels()[(std::size_t(y) * width + x) * 3 + c] = scene.at(x, y, c);
-    ASSERT_EQ(picture.save(path), kPictureOk) << picture.errorReason;
+    ASSERT_TRUE(test::succeeded(picture.save(path)));
 }
 
 /// The 24-bit pixels of a picture file; empty when it cannot be read.
 std::vector<uint8_t> pixelsOf(const std::string& path, int* width = nullptr,
                               int* height = nullptr) {
-    Picture picture;
-    if (picture.load(path) != kPictureOk) return {};
+    codec::Picture picture;
+    if (!picture.load(path).ok()) return {};
     if (width) *width = picture.width;
     if (height) *height = picture.height;
     return {picture.pixels(), picture.pixels() + picture.pixelBytes()};
@@ -104,13 +105,13 @@ std::vector<uint8_t> pixelsOf(const std::string& path, int* width = nullptr,
 
 /// What Open, the panes and Save do in the program: load, set, save.
 void saveThroughCore(const std::string& input, const std::string& output,
-                     const std::function<void(CSotavoDoc&)>& set,
-                     const DocumentSettings& settings = {}) {
+                     const std::function<void(document::CSotavoDoc&)>& set,
+                     const document::DocumentSettings& settings = {}) {
     test::RecordingHost host;
-    CSotavoDoc doc(host, settings);
-    ASSERT_TRUE(loadSource(doc, input, false).loaded());
+    document::CSotavoDoc doc(host, settings);
+    ASSERT_TRUE(document::loadSource(doc, input, false).loaded());
     set(doc);
-    ASSERT_TRUE(onSaveDocument(doc, output).saved())
+    ASSERT_TRUE(document::onSaveDocument(doc, output).saved())
         << (host.messages.empty() ? "" : host.messages.front());
 }
 
@@ -151,15 +152,15 @@ TEST(CliBinary, OutputIsWhatTheCoreWritesWithTheSameSettings) {
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.err, "");
 
-    saveThroughCore(in, folder.file("core.png"), [](CSotavoDoc& doc) {
+    saveThroughCore(in, folder.file("core.png"), [](document::CSotavoDoc& doc) {
         doc.noise.noiseLevel = 14.5;
-        doc.noise.nrMode = kNrModePortrait;
+        doc.noise.nrMode = pipeline::kNrModePortrait;
         doc.noise.sharpenAmount = 30;
-        doc.colour.tone.blackPoint = 6;
-        doc.colour.tone.whitePoint = 240;
-        doc.colour.tone.gamma = gammaFromSlider(70);
-        doc.colour.tone.midtoneBend = 0.7;
-        doc.colour.tone.colourBoost = 12;
+        doc.color.tone.blackPoint = 6;
+        doc.color.tone.whitePoint = 240;
+        doc.color.tone.gamma = color::gammaFromSlider(70);
+        doc.color.tone.midtoneBend = 0.7;
+        doc.color.tone.colourBoost = 12;
     });
     EXPECT_EQ(readBytes(folder.file("cli.png")), readBytes(folder.file("core.png")));
     // And the settings did something.
@@ -175,8 +176,8 @@ TEST(CliBinary, AutomaticModeIsTheCoresAndReportsItsEstimate) {
                          folder.file("cli.png"), in},
                         folder);
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    saveThroughCore(in, folder.file("core.png"), [](CSotavoDoc& doc) {
-        doc.noise.nrMode = kNrModeAuto;
+    saveThroughCore(in, folder.file("core.png"), [](document::CSotavoDoc& doc) {
+        doc.noise.nrMode = pipeline::kNrModeAuto;
         doc.noise.autoStrength = 80;
         doc.noise.autoChroma = 150;
     });
@@ -234,25 +235,27 @@ TEST(CliBinary, GeometryAndEngineOptionsReachTheDocument) {
 
     saveThroughCore(
         in, folder.file("core.jpg"),
-        [](CSotavoDoc& doc) {
-            rotateImage(doc.sourceImage, RotateDirection::Clockwise);
-            doc.crop = CropState{true, 3, 1, 1.25, 7, 9, true}; // a window the person set
+        [](document::CSotavoDoc& doc) {
+            document::rotateImage(doc.sourceImage, document::RotateDirection::Clockwise);
+            doc.crop = document::CropState{true, 3, 1, 1.25, 7, 9, true}; // a window the person set
+
             doc.resultImage.copyFrom(doc.sourceImage);
-            doc.noise.nrMode = kNrModeScanner;
+            doc.noise.nrMode = pipeline::kNrModeScanner;
             doc.noise.noiseLevel = 9;
             doc.noise.nrLevels = 3;
             doc.noise.sharpenEdges = 0;
             // Auto levels look at the rotated, cropped picture, as the tool does.
-            Picture cropped;
+            codec::Picture cropped;
             cropped.copyFrom(doc.sourceImage);
-            CropState c = doc.crop;
-            cropImage(cropped, computeCropRect(c, cropped.width, cropped.height));
-            const AutoLevels levels =
-                autoLevels(ConstPixelBlock(cropped.pixels(), cropped.width, cropped.height, 3));
-            doc.colour.tone.blackPoint = levels.black;
-            doc.colour.tone.whitePoint = levels.white;
+            document::CropState c = doc.crop;
+            document::cropImage(cropped,
+                                document::computeCropRect(c, cropped.width, cropped.height));
+            const color::AutoLevels levels = color::autoLevels(
+                core::ConstImageView(cropped.pixels(), cropped.width, cropped.height, 3));
+            doc.color.tone.blackPoint = levels.black;
+            doc.color.tone.whitePoint = levels.white;
         },
-        DocumentSettings{70, 0, 8, MemoryLimits{40, 30, 2000, 2000}, {}});
+        document::DocumentSettings{70, 0, 8, pipeline::MemoryLimits{40, 30, 2000, 2000}, {}});
     int w = 0, h = 0;
     const auto cli = pixelsOf(folder.file("cli.jpg"), &w, &h);
     EXPECT_EQ(cli, pixelsOf(folder.file("core.jpg")));
@@ -271,12 +274,12 @@ TEST(CliBinary, DiagnosticOutputWindowIsWrittenAsShown) {
     ASSERT_EQ(run.exitCode, 0) << run.err;
 
     test::RecordingHost host;
-    CSotavoDoc doc(host);
-    ASSERT_TRUE(loadSource(doc, in, false).loaded());
-    doc.display.outputWindowMode = kOutputHighlightEdges;
+    document::CSotavoDoc doc(host);
+    ASSERT_TRUE(document::loadSource(doc, in, false).loaded());
+    doc.display.outputWindowMode = pipeline::kOutputHighlightEdges;
     doc.noise.edgeThreshold = 40;
-    ASSERT_EQ(doc.processImage(false), ProcessOutcome::Done);
-    ASSERT_EQ(writeResultImage(doc, folder.file("core.png")), kPictureOk);
+    ASSERT_EQ(doc.processImage(false), pipeline::ProcessOutcome::Done);
+    ASSERT_TRUE(document::writeResultImage(doc, folder.file("core.png")).ok());
     EXPECT_EQ(readBytes(folder.file("edges.png")), readBytes(folder.file("core.png")));
     EXPECT_NE(pixelsOf(folder.file("edges.png")), pixelsOf(in));
 }
@@ -508,12 +511,12 @@ TEST(CliBinary, ProfileMatchIsTheCoreMatch) {
                  folder);
     ASSERT_EQ(run.exitCode, 0) << run.err;
 
-    ColorMatchState match;
-    saveThroughCore(in, folder.file("core.png"), [&](CSotavoDoc& doc) {
+    color::ColorMatchState match;
+    saveThroughCore(in, folder.file("core.png"), [&](document::CSotavoDoc& doc) {
         ASSERT_TRUE(match.readProfile(folder.file("p.cpf")).ok());
-        doc.colour.match.matchActive = 2;
-        doc.colour.match.matchFade = 40;
-        doc.colour.match.matchTables = match.buildMatchToProfile(ConstPixelBlock(
+        doc.color.match.matchActive = 2;
+        doc.color.match.matchFade = 40;
+        doc.color.match.matchTables = match.buildMatchToProfile(core::ConstImageView(
             doc.sourceImage.pixels(), doc.sourceImage.width, doc.sourceImage.height, 3));
     });
     // The profile holds the full reference's statistics: the same tables as the image match.
@@ -600,17 +603,17 @@ TEST(CliBinary, RealCameraJpegMatchesTheCoreAndKeepsItsExif) {
     ASSERT_EQ(run.exitCode, 0) << run.err;
 
     test::RecordingHost host;
-    CSotavoDoc doc(host);
-    ASSERT_TRUE(loadSource(doc, in, false).loaded());
-    doc.jpeg.jpegQualitySetting = suggestedQualitySetting(
-        sourceDataSize(doc.sourceFile.sourceFileSize, doc.sourceFile.exifCopyLength()),
-        jpegSizeEstimator(doc.sourceImage, true));
-    ASSERT_TRUE(onSaveDocument(doc, folder.file("core.jpg")).saved());
+    document::CSotavoDoc doc(host);
+    ASSERT_TRUE(document::loadSource(doc, in, false).loaded());
+    doc.jpeg.jpegQualitySetting = document::suggestedQualitySetting(
+        document::sourceDataSize(doc.sourceFile.sourceFileSize, doc.sourceFile.exifCopyLength()),
+        document::jpegSizeEstimator(doc.sourceImage, true));
+    ASSERT_TRUE(document::onSaveDocument(doc, folder.file("core.jpg")).saved());
     EXPECT_EQ(readBytes(folder.file("cli.jpg")), readBytes(folder.file("core.jpg")));
 
-    Picture written;
-    ASSERT_EQ(written.load(folder.file("cli.jpg")), kPictureOk);
-    EXPECT_FALSE(written.exifBlock.empty());
+    codec::Picture written;
+    ASSERT_TRUE(written.load(folder.file("cli.jpg")).ok());
+    EXPECT_FALSE(written.info.exifBlock.empty());
     EXPECT_EQ(written.width, doc.sourceImage.width);
 }
 
@@ -658,4 +661,4 @@ TEST(CliBinary, ArgumentsWithSpacesAndDecimalsReachTheJobIntact) {
 }
 
 } // namespace
-} // namespace velanox
+} // namespace velanox::cli

@@ -16,13 +16,13 @@ TEST(CliOptions, DefaultsAreTheDocumentDefaults) {
     const ParseResult r = parse({"in.jpg"});
     ASSERT_TRUE(r.ok()) << r.error;
     const CliOptions& o = r.options;
-    const NoiseSettings noise;
+    const pipeline::NoiseSettings noise;
     EXPECT_EQ(o.noise.noiseLevel, noise.noiseLevel);
     EXPECT_EQ(o.noise.nrLevels, noise.nrLevels);
     EXPECT_EQ(o.noise.sharpenAmount, noise.sharpenAmount);
     EXPECT_EQ(o.noise.advancedProcessing, 1);
     EXPECT_EQ(o.noise.sharpenEdges, 1);
-    EXPECT_FALSE(ToneValues(o.tone).toneActive());
+    EXPECT_FALSE(color::ToneValues(o.tone).toneActive());
     EXPECT_EQ(o.jpegQuality, 92);
     EXPECT_EQ(o.enhancedSampling, 1);
     EXPECT_EQ(o.memory.MaxBlockW, 3100);
@@ -70,13 +70,13 @@ TEST(CliOptions, ValuesReachTheirSettings) {
     ASSERT_TRUE(r.ok()) << r.error;
     const CliOptions& o = r.options;
     EXPECT_EQ(o.noise.noiseLevel, 12.5);
-    EXPECT_EQ(o.noise.nrMode, kNrModeScanner);
+    EXPECT_EQ(o.noise.nrMode, pipeline::kNrModeScanner);
     EXPECT_EQ(o.noise.nrLevels, 3);
     EXPECT_EQ(o.noise.advancedProcessing, 0);
     EXPECT_EQ(o.noise.sharpenEdges, 0);
     EXPECT_EQ(o.noise.sharpenAmount, 40);
     EXPECT_EQ(o.noise.edgeThreshold, 255);
-    EXPECT_EQ(o.outputWindowMode, kOutputHighlightEdges);
+    EXPECT_EQ(o.outputWindowMode, pipeline::kOutputHighlightEdges);
     EXPECT_EQ(o.tone.blackPoint, 250);
     EXPECT_EQ(o.tone.whitePoint, 3);
     EXPECT_EQ(o.tone.midtoneBend, -4.0);
@@ -131,7 +131,7 @@ TEST(CliOptions, TemperatureIsTheSliderMapping) {
     ASSERT_TRUE(r.ok());
     EXPECT_FALSE(r.options.tone.toneActive());
     r = parse({"--temperature", "-100", "x"});
-    EXPECT_EQ(r.options.tone.gamma, gammaFromSlider(0));
+    EXPECT_EQ(r.options.tone.gamma, color::gammaFromSlider(0));
     EXPECT_NEAR(r.options.tone.gamma, 0.6f, 1e-6);
     r = parse({"--temperature", "25", "x"});
     EXPECT_NEAR(r.options.tone.gamma, 1.1f, 1e-6);
@@ -140,7 +140,7 @@ TEST(CliOptions, TemperatureIsTheSliderMapping) {
 TEST(CliOptions, AutomaticModeAndItsStrengths) {
     ParseResult r = parse({"--mode", "AUTO", "in.jpg"});
     ASSERT_TRUE(r.ok()) << r.error;
-    EXPECT_EQ(r.options.noise.nrMode, kNrModeAuto);
+    EXPECT_EQ(r.options.noise.nrMode, pipeline::kNrModeAuto);
     EXPECT_EQ(r.options.noise.autoStrength, engine::kAutoStrengthRange.defaultValue);
     EXPECT_EQ(r.options.noise.autoChroma, engine::kAutoColorStrengthRange.defaultValue);
     r = parse({"--mode=auto", "--strength", "0", "--chroma=400", "in.jpg"});
@@ -223,9 +223,10 @@ TEST(CliOptions, RotationsKeepTheirOrderAndDashDashEndsOptions) {
     const ParseResult r =
         parse({"--rotate", "cw", "--rotate", "CCW", "--rotate", "cw", "--", "-odd-name.jpg"});
     ASSERT_TRUE(r.ok()) << r.error;
-    EXPECT_EQ(r.options.rotations, (std::vector<RotateDirection>{RotateDirection::Clockwise,
-                                                                 RotateDirection::CounterClockwise,
-                                                                 RotateDirection::Clockwise}));
+    EXPECT_EQ(r.options.rotations,
+              (std::vector<document::RotateDirection>{document::RotateDirection::Clockwise,
+                                                      document::RotateDirection::CounterClockwise,
+                                                      document::RotateDirection::Clockwise}));
     EXPECT_EQ(r.options.inputs, std::vector<std::string>{"-odd-name.jpg"});
 }
 

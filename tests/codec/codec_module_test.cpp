@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-namespace velanox {
+namespace velanox::codec {
 namespace {
 
 using codec::CodecFamily;
@@ -78,19 +78,19 @@ TEST(CodecModules, MissingOrBrokenModuleGivesAReason) {
     const codec::CodecModule* module = nullptr;
     codec::Status s = codec::findCodecModule(
         CodecFamily::Heif, {empty.file("nowhere"), empty.path().string()}, module);
-    EXPECT_EQ(s.code, codec::kCodecNoReader);
+    EXPECT_EQ(s.code, core::StatusCode::NoReader);
     EXPECT_EQ(s.reason, "The reader for this format is not installed.");
     EXPECT_EQ(module, nullptr);
 
     // A file of the module's name that is no library, and a library without the entry point.
     test::writeBytes(broken.file(codec::codecModuleFileName(CodecFamily::Avif)), {'n', 'o'});
     s = codec::findCodecModule(CodecFamily::Avif, {broken.path().string()}, module);
-    EXPECT_EQ(s.code, codec::kCodecNoReader);
+    EXPECT_EQ(s.code, core::StatusCode::NoReader);
     EXPECT_TRUE(s.reason.starts_with("The reader for this format cannot be loaded (")) << s.reason;
     EXPECT_EQ(s.reason.find(broken.path().string()), std::string::npos) << s.reason;
     EXPECT_EQ(module, nullptr);
     s = codec::openCodecModule("libz.so.1", module);
-    EXPECT_EQ(s.code, codec::kCodecNoReader);
+    EXPECT_EQ(s.code, core::StatusCode::NoReader);
     EXPECT_EQ(module, nullptr);
 
     // The first folder that has the file decides, as the program's own folder must win over
@@ -154,4 +154,4 @@ TEST(CodecModules, JpegXlProbeAgreesWithTheLibrary) {
 }
 
 } // namespace
-} // namespace velanox
+} // namespace velanox::codec

@@ -25,21 +25,21 @@ class ScratchFolder {
 public:
     ScratchFolder() {
         std::random_device entropy;
-        path_ = std::filesystem::temp_directory_path() /
-                ("velanox_codec_" + std::to_string(entropy()) + std::to_string(entropy()));
-        std::filesystem::create_directories(path_);
+        m_path = std::filesystem::temp_directory_path() /
+                 ("velanox_codec_" + std::to_string(entropy()) + std::to_string(entropy()));
+        std::filesystem::create_directories(m_path);
     }
     ~ScratchFolder() {
         std::error_code ignored;
-        std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+        std::filesystem::permissions(m_path, std::filesystem::perms::owner_all,
                                      std::filesystem::perm_options::add, ignored);
-        std::filesystem::remove_all(path_, ignored);
+        std::filesystem::remove_all(m_path, ignored);
     }
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-    const std::filesystem::path& path() const { return path_; }
+    std::string file(const std::string& name) const { return (m_path / name).string(); }
+    const std::filesystem::path& path() const { return m_path; }
 
 private:
-    std::filesystem::path path_;
+    std::filesystem::path m_path;
 };
 
 inline std::vector<uint8_t> fileBytes(const std::string& path) {
@@ -52,13 +52,13 @@ inline void writeBytes(const std::string& path, const std::vector<uint8_t>& byte
     out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
-inline codec::ByteSpan span(const std::vector<uint8_t>& bytes) {
+inline core::ByteSpan span(const std::vector<uint8_t>& bytes) {
     return {bytes.data(), bytes.size()};
 }
 
 /// A 24-bit picture whose pixel (x, y) is (r, g, b) = f(x, y).
-template <typename F> void fillRgb(Picture& p, int32_t width, int32_t height, F f) {
-    ASSERT_EQ(p.allocate(width, height, 24), kPictureOk);
+template <typename F> void fillRgb(codec::Picture& p, int32_t width, int32_t height, F f) {
+    ASSERT_TRUE(p.allocate(width, height, 24).ok());
     for (int32_t y = 0; y < height; ++y)
         for (int32_t x = 0; x < width; ++x) {
             uint8_t* px = p.pixels() + (std::size_t(y) * width + x) * 3;
@@ -70,20 +70,20 @@ template <typename F> void fillRgb(Picture& p, int32_t width, int32_t height, F 
 }
 
 /// Random 24-bit content from a fixed seed.
-inline void fillRandom(Picture& p, int32_t width, int32_t height, uint32_t seed) {
-    ASSERT_EQ(p.allocate(width, height, 24), kPictureOk);
+inline void fillRandom(codec::Picture& p, int32_t width, int32_t height, uint32_t seed) {
+    ASSERT_TRUE(p.allocate(width, height, 24).ok());
     std::mt19937 rng(seed);
     for (std::size_t i = 0; i < p.pixelBytes(); ++i)
         p.pixels()[i] = uint8_t(rng());
 }
 
-inline const uint8_t* pixelAt(const Picture& p, int32_t x, int32_t y) {
+inline const uint8_t* pixelAt(const codec::Picture& p, int32_t x, int32_t y) {
     return p.pixels() + (std::size_t(y) * std::size_t(p.width) + std::size_t(x)) * 3;
 }
 
 /// Largest difference of any byte of two 24-bit pictures of the same size (-1 if they differ
 /// in size or depth).
-inline int maxDifference(const Picture& a, const Picture& b) {
+inline int maxDifference(const codec::Picture& a, const codec::Picture& b) {
     if (a.width != b.width || a.height != b.height || a.bitsPerPixel != b.bitsPerPixel) return -1;
     int worst = 0;
     for (std::size_t i = 0; i < a.pixelBytes(); ++i)
@@ -92,7 +92,7 @@ inline int maxDifference(const Picture& a, const Picture& b) {
 }
 
 /// Mean absolute difference per byte.
-inline double meanDifference(const Picture& a, const Picture& b) {
+inline double meanDifference(const codec::Picture& a, const codec::Picture& b) {
     double sum = 0;
     for (std::size_t i = 0; i < a.pixelBytes(); ++i)
         sum += std::abs(int(a.pixels()[i]) - int(b.pixels()[i]));
@@ -105,13 +105,14 @@ inline std::vector<uint8_t> readFileBytes(const std::string& path) {
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
-inline codec::ByteSpan spanOf(const std::vector<uint8_t>& bytes) {
+inline core::ByteSpan spanOf(const std::vector<uint8_t>& bytes) {
     return {bytes.data(), bytes.size()};
 }
 
 /// Mean absolute difference of two 24-bit pictures of one size, sampled on a grid of about
 /// samples x samples points; the second one optionally upside down.
-inline double sampledMeanDifference(const Picture& a, const Picture& b, bool flipB = false) {
+inline double sampledMeanDifference(const codec::Picture& a, const codec::Picture& b,
+                                    bool flipB = false) {
     double sum = 0;
     int count = 0;
     for (int y = 0; y < a.height; y += 3)
@@ -127,7 +128,7 @@ inline double sampledMeanDifference(const Picture& a, const Picture& b, bool fli
 }
 
 /// An 8-bit or 1-bit picture brought to 24 bits through its palette, as loading does.
-inline void expandToRgb(const Picture& in, Picture& out) {
+inline void expandToRgb(const codec::Picture& in, codec::Picture& out) {
     out.allocate(in.width, in.height, 24);
     for (int y = 0; y < in.height; ++y)
         for (int x = 0; x < in.width; ++x) {

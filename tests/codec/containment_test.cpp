@@ -22,7 +22,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace velanox {
+namespace velanox::codec {
 namespace {
 
 namespace fs = std::filesystem;
@@ -42,7 +42,7 @@ TEST(HostileFiles, HeadersClaimingMoreThanTheFileHoldsFailBeforeReserving) {
     };
     for (const auto& [bytes, name] : cases) {
         const codec::Status s = readBytes(bytes, name);
-        EXPECT_EQ(s.code, codec::kCodecCorrupt) << name;
+        EXPECT_EQ(s.code, core::StatusCode::Corrupt) << name;
         EXPECT_NE(s.reason.find("the file ends before its image data does"), std::string::npos)
             << name << ": " << s.reason;
     }
@@ -73,7 +73,7 @@ TEST(HostileFiles, MetafilesAskingForUnboundedWorkAreRefused) {
     };
     for (const auto& [bytes, name] : cases) {
         const codec::Status s = readBytes(bytes, name);
-        EXPECT_EQ(s.code, codec::kCodecTooLarge) << name;
+        EXPECT_EQ(s.code, core::StatusCode::TooLarge) << name;
         EXPECT_EQ(s.reason, codec::metafile::kDrawingTooComplex) << name;
     }
 }
@@ -99,48 +99,56 @@ int memoryFile(std::size_t size, bool sealed) {
 
 void smallPicture(Picture& p) {
     test::fillRgb(p, 5, 3, [](int x, int y) { return std::tuple{x * 40, y * 80, 7}; });
-    p.format = kFormatPng;
-    p.xResolution = p.yResolution = 96;
-    p.resolutionUnit = 2;
-    p.exifBlock = {0xFF, 0xE1, 0, 4, 1, 2};
-    p.exif.present = true;
-    p.exif.make = "Maker";
-    p.orientation = 6;
+    p.info.format = kFormatPng;
+    p.info.xResolution = p.info.yResolution = 96;
+    p.info.resolutionUnit = 2;
+    p.info.exifBlock = {0xFF, 0xE1, 0, 4, 1, 2};
+    p.info.exif.present = true;
+    p.info.exif.make = "Maker";
+    p.info.orientation = 6;
+    p.writeOptions.set(codec::kSaveXResolution, 96u);
+    p.writeOptions.set(codec::kSaveYResolution, 72u);
+    p.writeOptions.set(codec::kSaveResolutionUnit, 2u);
 }
 
 TEST(ReaderReply, APictureCrossesWithEverythingTheReadersSet) {
     Picture p;
     smallPicture(p);
-    p.iccProfile = {'a', 'c', 's', 'p', 9};
+    p.info.iccProfile = {'a', 'c', 's', 'p', 9};
     const std::vector<uint8_t> reply = codec::encodeReply(codec::Status::success(), &p);
     // The memory file holds the pixels, then the profile.
-    const int fd = memoryFile(p.pixelBytes() + p.iccProfile.size(), true);
+    const int fd = memoryFile(p.pixelBytes() + p.info.iccProfile.size(), true);
     ASSERT_GE(fd, 0);
     ASSERT_EQ(::pwrite(fd, p.pixels(), p.pixelBytes(), 0), ssize_t(p.pixelBytes()));
-    ASSERT_EQ(::pwrite(fd, p.iccProfile.data(), 5, off_t(p.pixelBytes())), 5);
+    ASSERT_EQ(::pwrite(fd, p.info.iccProfile.data(), 5, off_t(p.pixelBytes())), 5);
     Picture out;
     ASSERT_TRUE(codec::acceptReply(span(reply), fd, {}, out).ok());
     EXPECT_EQ(out.width, 5);
     EXPECT_EQ(out.height, 3);
     EXPECT_EQ(0, std::memcmp(out.pixels(), p.pixels(), p.pixelBytes()));
-    EXPECT_EQ(out.format, uint32_t(kFormatPng));
-    EXPECT_EQ(out.xResolution, 96u);
-    EXPECT_EQ(out.resolutionUnit, 2u);
-    EXPECT_EQ(out.exifBlock, p.exifBlock);
-    EXPECT_EQ(out.exif.make, "Maker");
-    EXPECT_EQ(out.orientation, 6);
-    EXPECT_EQ(out.iccProfile, p.iccProfile);
+    EXPECT_EQ(out.info.format, uint32_t(kFormatPng));
+    EXPECT_EQ(out.info.xResolution, 96u);
+    EXPECT_EQ(out.info.resolutionUnit, 2u);
+    EXPECT_EQ(out.info.exifBlock, p.info.exifBlock);
+    EXPECT_EQ(out.info.exif.make, "Maker");
+    EXPECT_EQ(out.info.orientation, 6);
+    EXPECT_EQ(out.info.iccProfile, p.info.iccProfile);
+    // The resolution a save writes travels with the picture.
+    const codec::SaveResolution save = codec::saveResolution(out.writeOptions);
+    EXPECT_EQ(save.x, 96u);
+    EXPECT_EQ(save.y, 72u);
+    EXPECT_EQ(save.unit, 2u);
 }
 
 TEST(ReaderReply, FailuresCrossWithTheirReasonAndMemoryFailuresNameTheLimit) {
     const std::vector<uint8_t> reply = codec::encodeReply(
-        codec::Status::failure(codec::kCodecCorrupt, "PNG file: damaged."), nullptr);
+        codec::Status::failure(core::StatusCode::Corrupt, "PNG file: damaged."), nullptr);
     Picture out;
     const codec::Status s = codec::acceptReply(span(reply), -1, {}, out);
-    EXPECT_EQ(s.code, codec::kCodecCorrupt);
+    EXPECT_EQ(s.code, core::StatusCode::Corrupt);
     EXPECT_EQ(s.reason, "PNG file: damaged.");
     const std::vector<uint8_t> memory = codec::encodeReply(
-        codec::Status::failure(codec::kCodecOutOfMemory, "Out of memory"), nullptr);
+        codec::Status::failure(core::StatusCode::OutOfMemory, "Out of memory"), nullptr);
     EXPECT_EQ(codec::acceptReply(span(memory), -1, {}, out).reason, codec::kReadTooMuchMemory);
 }
 
@@ -168,7 +176,7 @@ TEST(ReaderReply, HostileRepliesAreRefusedWithoutHarm) {
     {
         Picture withProfile;
         smallPicture(withProfile);
-        withProfile.iccProfile.assign(100, 1);
+        withProfile.info.iccProfile.assign(100, 1);
         EXPECT_TRUE(refused(codec::encodeReply(codec::Status::success(), &withProfile),
                             memoryFile(p.pixelBytes() + 99, true)));
     }
@@ -182,12 +190,13 @@ TEST(ReaderReply, HostileRepliesAreRefusedWithoutHarm) {
     EXPECT_TRUE(refused(good, -1));
     // A failure code this program does not know, a failure without a reason, or a reason with
     // control characters.
-    std::vector<uint8_t> strange = codec::encodeReply(codec::Status::failure(99, "x"), nullptr);
+    std::vector<uint8_t> strange =
+        codec::encodeReply(codec::Status::failure(core::StatusCode(99), "x"), nullptr);
     EXPECT_TRUE(refused(strange, -1));
-    strange = codec::encodeReply(codec::Status::failure(codec::kCodecCorrupt, ""), nullptr);
+    strange = codec::encodeReply(codec::Status::failure(core::StatusCode::Corrupt, ""), nullptr);
     EXPECT_TRUE(refused(strange, -1));
     strange =
-        codec::encodeReply(codec::Status::failure(codec::kCodecCorrupt, "a\x1b[2Jb"), nullptr);
+        codec::encodeReply(codec::Status::failure(core::StatusCode::Corrupt, "a\x1b[2Jb"), nullptr);
     EXPECT_TRUE(refused(strange, -1));
 }
 
@@ -198,22 +207,22 @@ class ContainedReader : public ::testing::Test {
 protected:
     void SetUp() override {
         const char* old = std::getenv("TMPDIR");
-        oldTmp_ = old ? old : "";
-        hadTmp_ = old != nullptr;
-        ::setenv("TMPDIR", temporaries_.path().c_str(), 1);
+        m_oldTmp = old ? old : "";
+        m_hadTmp = old != nullptr;
+        ::setenv("TMPDIR", m_temporaries.path().c_str(), 1);
         if (codec::findReaderProgram().empty()) GTEST_SKIP() << "velanox-nr-reader is not built";
     }
     void TearDown() override {
-        if (hadTmp_)
-            ::setenv("TMPDIR", oldTmp_.c_str(), 1);
+        if (m_hadTmp)
+            ::setenv("TMPDIR", m_oldTmp.c_str(), 1);
         else
             ::unsetenv("TMPDIR");
     }
-    bool nothingLeft() const { return fs::is_empty(temporaries_.path()); }
+    bool nothingLeft() const { return fs::is_empty(m_temporaries.path()); }
 
     // A stand-in reader program: a shell script.
     std::string script(const std::string& body) {
-        const std::string path = files_.file("reader" + std::to_string(++scripts_) + ".sh");
+        const std::string path = m_files.file("reader" + std::to_string(++m_scripts) + ".sh");
         test::writeBytes(path, std::vector<uint8_t>(body.begin(), body.end()));
         ::chmod(path.c_str(), 0755);
         return path;
@@ -224,10 +233,10 @@ protected:
         return codec::loadPictureContained(path, codec::LoadRequest{}, settings, out);
     }
 
-    test::ScratchFolder temporaries_, files_;
-    std::string oldTmp_;
-    bool hadTmp_ = false;
-    int scripts_ = 0;
+    test::ScratchFolder m_temporaries, m_files;
+    std::string m_oldTmp;
+    bool m_hadTmp = false;
+    int m_scripts = 0;
 };
 
 TEST_F(ContainedReader, ReadsExactlyWhatTheReadersReadInProcess) {
@@ -244,13 +253,13 @@ TEST_F(ContainedReader, ReadsExactlyWhatTheReadersReadInProcess) {
         ASSERT_EQ(contained.width, inProcess.width);
         ASSERT_EQ(contained.height, inProcess.height);
         EXPECT_EQ(0, std::memcmp(contained.pixels(), inProcess.pixels(), inProcess.pixelBytes()));
-        EXPECT_EQ(contained.format, inProcess.format);
-        EXPECT_EQ(contained.exifBlock, inProcess.exifBlock);
-        EXPECT_EQ(contained.exif.model, inProcess.exif.model);
-        EXPECT_EQ(contained.orientation, inProcess.orientation);
-        EXPECT_EQ(contained.xResolution, inProcess.xResolution);
-        EXPECT_EQ(contained.fileWidth, inProcess.fileWidth);
-        EXPECT_EQ(contained.filePath, path);
+        EXPECT_EQ(contained.info.format, inProcess.info.format);
+        EXPECT_EQ(contained.info.exifBlock, inProcess.info.exifBlock);
+        EXPECT_EQ(contained.info.exif.model, inProcess.info.exif.model);
+        EXPECT_EQ(contained.info.orientation, inProcess.info.orientation);
+        EXPECT_EQ(contained.info.xResolution, inProcess.info.xResolution);
+        EXPECT_EQ(contained.info.fileWidth, inProcess.info.fileWidth);
+        EXPECT_EQ(contained.info.filePath, path);
     }
     EXPECT_TRUE(nothingLeft());
 }
@@ -280,15 +289,15 @@ TEST_F(ContainedReader, EveryTestFileReadsTheSameInBothWays) {
                       std::memcmp(inProcess.pixels(), contained.pixels(), inProcess.pixelBytes()))
                 << path;
             EXPECT_EQ(inProcess.width, contained.width) << path;
-            EXPECT_EQ(inProcess.format, contained.format) << path;
-            EXPECT_EQ(inProcess.exifBlock, contained.exifBlock) << path;
-            EXPECT_EQ(inProcess.exif.dateTime, contained.exif.dateTime) << path;
-            EXPECT_EQ(inProcess.orientation, contained.orientation) << path;
-            EXPECT_EQ(inProcess.yResolution, contained.yResolution) << path;
-            EXPECT_EQ(inProcess.resolutionUnit, contained.resolutionUnit) << path;
-            EXPECT_EQ(inProcess.fileHeight, contained.fileHeight) << path;
-            EXPECT_EQ(inProcess.saveXResolution, contained.saveXResolution) << path;
-            EXPECT_EQ(inProcess.iccProfile, contained.iccProfile) << path;
+            EXPECT_EQ(inProcess.info.format, contained.info.format) << path;
+            EXPECT_EQ(inProcess.info.exifBlock, contained.info.exifBlock) << path;
+            EXPECT_EQ(inProcess.info.exif.dateTime, contained.info.exif.dateTime) << path;
+            EXPECT_EQ(inProcess.info.orientation, contained.info.orientation) << path;
+            EXPECT_EQ(inProcess.info.yResolution, contained.info.yResolution) << path;
+            EXPECT_EQ(inProcess.info.resolutionUnit, contained.info.resolutionUnit) << path;
+            EXPECT_EQ(inProcess.info.fileHeight, contained.info.fileHeight) << path;
+            EXPECT_EQ(inProcess.writeOptions, contained.writeOptions) << path;
+            EXPECT_EQ(inProcess.info.iccProfile, contained.info.iccProfile) << path;
         }
     }
     EXPECT_GT(compared, 0);
@@ -296,7 +305,7 @@ TEST_F(ContainedReader, EveryTestFileReadsTheSameInBothWays) {
 }
 
 TEST_F(ContainedReader, ReadersFailuresAndTheLimitsComeBackAsReasons) {
-    const std::string psd = files_.file("claim.psd");
+    const std::string psd = m_files.file("claim.psd");
     test::writeBytes(psd, test::psdClaim(20000, 20000));
     Picture out;
     codec::Status s = load(psd, {}, out);
@@ -305,7 +314,7 @@ TEST_F(ContainedReader, ReadersFailuresAndTheLimitsComeBackAsReasons) {
     GTEST_SKIP() << "the reader sets no address-space limit under the address sanitiser";
 #endif
     // A picture that needs more memory than allowed.
-    const std::string png = files_.file("big.png");
+    const std::string png = m_files.file("big.png");
     test::writeBytes(png, test::pngZeroRows(14000, 14000, 14000));
     codec::ContainedReading small;
     small.memoryBytes = uint64_t(16) << 20;
@@ -317,7 +326,7 @@ TEST_F(ContainedReader, ReadersFailuresAndTheLimitsComeBackAsReasons) {
 }
 
 TEST_F(ContainedReader, CrashesHangsAndFloodsOfTheChildAreContained) {
-    const std::string png = files_.file("a.png");
+    const std::string png = m_files.file("a.png");
     test::writeBytes(png, test::pngZeroRows(8, 8, 8));
     Picture out;
     codec::ContainedReading settings;
@@ -340,7 +349,7 @@ TEST_F(ContainedReader, CrashesHangsAndFloodsOfTheChildAreContained) {
     settings.cpuSeconds = 20;
     int polls = 0;
     settings.keepWaiting = [&polls] { return ++polls < 3; };
-    EXPECT_EQ(load(png, settings, out).code, codec::kCodecCancelled);
+    EXPECT_EQ(load(png, settings, out).code, core::StatusCode::Cancelled);
     EXPECT_FALSE(out.hasPixels());
     EXPECT_TRUE(nothingLeft());
 }
@@ -359,7 +368,7 @@ TEST(ReaderWords, TheFirstMeaningfulLineIsKeptCleanAndShort) {
 }
 
 TEST_F(ContainedReader, TheReadersOwnWordsComeWithAFailureOnly) {
-    const std::string png = files_.file("a.png");
+    const std::string png = m_files.file("a.png");
     test::writeBytes(png, test::pngZeroRows(8, 8, 8));
     Picture out;
     codec::ContainedReading settings;
@@ -375,7 +384,7 @@ TEST_F(ContainedReader, TheReadersOwnWordsComeWithAFailureOnly) {
     settings.readerProgram = script("#!/bin/sh\necho 'still thinking' >&2\nexec sleep 100\n");
     settings.keepWaiting = [] { return false; };
     s = load(png, settings, out);
-    EXPECT_EQ(s.code, codec::kCodecCancelled);
+    EXPECT_EQ(s.code, core::StatusCode::Cancelled);
     EXPECT_EQ(s.detail, "");
     // A read that succeeds carries nothing, whatever the reader said on the way.
     settings.keepWaiting = {};
@@ -388,13 +397,13 @@ TEST_F(ContainedReader, TheReadersOwnWordsComeWithAFailureOnly) {
 }
 
 TEST_F(ContainedReader, OnlyRegularFilesAreRead) {
-    const std::string fifo = files_.file("pipe");
+    const std::string fifo = m_files.file("pipe");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     Picture out;
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(load(fifo, {}, out).reason, "Not a regular file.");
     EXPECT_EQ(codec::loadPictureFile(fifo, {}, out).reason, "Not a regular file.");
-    EXPECT_EQ(load(files_.path().string(), {}, out).reason, "Not a regular file.");
+    EXPECT_EQ(load(m_files.path().string(), {}, out).reason, "Not a regular file.");
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
 }
 
@@ -445,7 +454,7 @@ TEST(SafeFiles, OpeningNeverWaitsOnAPipe) {
     EXPECT_EQ(codec::readWholeFile(fifo, bytes).reason, "Not a regular file.");
     const std::string small = folder.file("small");
     test::writeBytes(small, {1, 2, 3, 4});
-    EXPECT_EQ(codec::readWholeFile(small, bytes, 3).code, codec::kCodecTooLarge);
+    EXPECT_EQ(codec::readWholeFile(small, bytes, 3).code, core::StatusCode::TooLarge);
     ASSERT_TRUE(codec::readWholeFile(small, bytes).ok());
     EXPECT_EQ(bytes.size(), 4u);
 }
@@ -517,7 +526,7 @@ TEST(MemoryBudget, TheNeedCountsThePictureTheLargestBlockAndTheFixedPart) {
 TEST(MemoryBudget, APictureOverTheBudgetIsRefusedWithItsSizeAndTheBudget) {
     const codec::MemoryBudget b = budget::oneGigabyte();
     codec::Status s = codec::checkBudget(20000, 20000, b);
-    EXPECT_EQ(s.code, codec::kCodecTooLarge);
+    EXPECT_EQ(s.code, core::StatusCode::TooLarge);
     EXPECT_EQ(s.reason, budget::kRefusal);
     // Just over (1.007 GB against 1 GB): one decimal would read alike, so two are given.
     s = codec::checkBudget(8000, 8000, b);
@@ -544,7 +553,7 @@ TEST(MemoryBudget, ReadersRefuseFromTheHeaderBeforeReserving) {
         const auto start = std::chrono::steady_clock::now();
         const codec::Status s = codec::readPicture(span(bytes), name, request, out);
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2)) << name;
-        EXPECT_EQ(s.code, codec::kCodecTooLarge) << name;
+        EXPECT_EQ(s.code, core::StatusCode::TooLarge) << name;
         EXPECT_EQ(s.reason, budget::kRefusal) << name;
         EXPECT_FALSE(out.hasPixels()) << name;
     }
@@ -562,9 +571,9 @@ TEST(MemoryBudget, ReadersRefuseFromTheHeaderBeforeReserving) {
 }
 
 TEST_F(ContainedReader, TheBudgetRefusesInTheChildAsInProcess) {
-    const std::string png = files_.file("bomb.png");
+    const std::string png = m_files.file("bomb.png");
     test::writeBytes(png, test::pngZeroRows(20000, 20000, 1));
-    const std::string jpg = files_.file("claim.jpg");
+    const std::string jpg = m_files.file("claim.jpg");
     test::writeBytes(jpg, budget::jpegClaim(20000, 20000));
     codec::LoadRequest request;
     request.limits.budget = budget::oneGigabyte();
@@ -573,7 +582,7 @@ TEST_F(ContainedReader, TheBudgetRefusesInTheChildAsInProcess) {
     for (const std::string& path : {png, jpg}) {
         Picture out;
         const codec::Status s = codec::loadPictureContained(path, request, settings, out);
-        EXPECT_EQ(s.code, codec::kCodecTooLarge) << path;
+        EXPECT_EQ(s.code, core::StatusCode::TooLarge) << path;
         EXPECT_EQ(s.reason, budget::kRefusal) << path;
         EXPECT_FALSE(out.hasPixels());
     }
@@ -581,16 +590,17 @@ TEST_F(ContainedReader, TheBudgetRefusesInTheChildAsInProcess) {
     const codec::ContainedReading previous = codec::containedReading();
     codec::setContainedReading(settings);
     Picture viaLoad;
-    EXPECT_EQ(viaLoad.load(png, budget::oneGigabyte()), codec::kCodecTooLarge);
-    EXPECT_EQ(viaLoad.errorReason, budget::kRefusal);
+    const core::Status refused = viaLoad.load(png, budget::oneGigabyte());
+    EXPECT_EQ(refused.code, core::StatusCode::TooLarge);
+    EXPECT_EQ(refused.reason, budget::kRefusal);
     // A picture within the budget reads.
-    const std::string fits = files_.file("fits.png");
+    const std::string fits = m_files.file("fits.png");
     test::writeBytes(fits, test::pngZeroRows(300, 200, 200));
-    EXPECT_EQ(viaLoad.load(fits, budget::oneGigabyte()), kPictureOk);
+    EXPECT_TRUE((viaLoad.load(fits, budget::oneGigabyte())).ok());
     EXPECT_EQ(viaLoad.width, 300);
     codec::setContainedReading(previous);
     EXPECT_TRUE(nothingLeft());
 }
 
 } // namespace
-} // namespace velanox
+} // namespace velanox::codec

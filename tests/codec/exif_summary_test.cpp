@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-namespace velanox {
+namespace velanox::codec {
 namespace {
 
 // Builds an "Exif\0\0" payload (little-endian TIFF structure) with tags in IFD 0 and in the
@@ -39,11 +39,11 @@ public:
     }
 
     std::vector<uint8_t> payload() const {
-        std::vector<Tag> ifd0 = ifd0_;
-        const bool withExif = !exif_.empty();
+        std::vector<Tag> ifd0 = m_ifd0;
+        const bool withExif = !m_exif.empty();
         if (withExif) ifd0.push_back({0x8769, 4, 1, {0, 0, 0, 0}}); // patched below
         std::sort(ifd0.begin(), ifd0.end(), [](auto& a, auto& b) { return a.id < b.id; });
-        std::vector<Tag> exif = exif_;
+        std::vector<Tag> exif = m_exif;
         std::sort(exif.begin(), exif.end(), [](auto& a, auto& b) { return a.id < b.id; });
 
         std::vector<uint8_t> tiff = {'I', 'I', 42, 0, 8, 0, 0, 0};
@@ -57,7 +57,7 @@ public:
     }
 
 private:
-    void add(bool exifIfd, Tag tag) { (exifIfd ? exif_ : ifd0_).push_back(std::move(tag)); }
+    void add(bool exifIfd, Tag tag) { (exifIfd ? m_exif : m_ifd0).push_back(std::move(tag)); }
     static void put16(std::vector<uint8_t>& v, uint32_t x) {
         v.push_back(uint8_t(x));
         v.push_back(uint8_t(x >> 8));
@@ -98,7 +98,7 @@ private:
         put32(out, 0);
         out.insert(out.end(), extra.begin(), extra.end());
     }
-    std::vector<Tag> ifd0_, exif_;
+    std::vector<Tag> m_ifd0, m_exif;
 };
 
 ExifSummary summaryOf(const ExifBuilder& builder) {
@@ -242,7 +242,7 @@ TEST(FileInfoText, FullAndEmptyTexts) {
 TEST(FileInfoText, FromACameraFile) {
     VELANOX_TEST_FILE(path, "jpeg/canon_powershot_sx150is_orient6.jpg");
     Picture p;
-    ASSERT_EQ(p.load(path), kPictureOk);
+    ASSERT_TRUE(p.load(path).ok());
     const std::string text = codec::fileInfoText(p);
     EXPECT_EQ(text.substr(0, text.find("\r\n")), "Canon Canon PowerShot SX150 IS");
     EXPECT_NE(text.find("\r\n1200 x 1600\r\n"), std::string::npos);
@@ -250,4 +250,4 @@ TEST(FileInfoText, FromACameraFile) {
 }
 
 } // namespace
-} // namespace velanox
+} // namespace velanox::codec

@@ -3,6 +3,8 @@
 #include "codec/jpeg/jpeg_codec.h"
 #include "codec/picture.h"
 #include "engine/threads.h"
+#include "support/status_assert.h"
+
 #include "support/test_images.h"
 
 #include <gtest/gtest.h>
@@ -10,7 +12,8 @@
 #include <atomic>
 #include <thread>
 
-namespace velanox {
+namespace velanox::codec {
+
 namespace {
 
 using test::pixelAt;
@@ -37,17 +40,17 @@ struct OrientationCase {
 void expectTurnedWithTheWholeSegment(const std::string& path, const OrientationCase& c) {
     {
         Picture p;
-        ASSERT_EQ(p.load(path), kPictureOk) << c.file << ": " << p.errorReason;
-        EXPECT_EQ(p.orientation, c.orientation) << c.file;
+        ASSERT_TRUE(test::succeeded(p.load(path))) << c.file;
+        EXPECT_EQ(p.info.orientation, c.orientation) << c.file;
         EXPECT_EQ(p.width, c.width) << c.file;
         EXPECT_EQ(p.height, c.height) << c.file;
-        EXPECT_EQ(p.fileWidth, c.width);
-        EXPECT_EQ(p.fileHeight, c.height);
+        EXPECT_EQ(p.info.fileWidth, c.width);
+        EXPECT_EQ(p.info.fileHeight, c.height);
         EXPECT_EQ(p.bitsPerPixel, 24);
         const std::vector<uint8_t> segment = exifSegmentOf(test::fileBytes(path));
         ASSERT_FALSE(segment.empty());
-        EXPECT_EQ(p.exifBlock, segment) << c.file;
-        EXPECT_EQ(p.exifLength(), segment.size());
+        EXPECT_EQ(p.info.exifBlock, segment) << c.file;
+        EXPECT_EQ(p.info.exifLength(), segment.size());
     }
 }
 
@@ -73,7 +76,7 @@ TEST(JpegRead, RotationMatchesTheUnturnedDecode) {
     VELANOX_TEST_FILE(path, "jpeg/canon_powershot_sx150is_orient6.jpg");
     const std::vector<uint8_t> bytes = test::fileBytes(path);
     Picture turned;
-    ASSERT_EQ(turned.load(path), kPictureOk);
+    ASSERT_TRUE(turned.load(path).ok());
     // The same file with its Exif segment made unreadable decodes unturned.
     std::vector<uint8_t> plain = bytes;
     const auto at = std::search(plain.begin(), plain.end(), "Exif", "Exif" + 4);
@@ -93,15 +96,15 @@ TEST(JpegRead, GreyscaleIsReadAsGreyPaletteAndEndsAsGreyRgb) {
     const std::vector<uint8_t> bytes = test::fileBytes(path);
     Picture raw;
     ASSERT_TRUE(codec::readJpeg(test::span(bytes), raw, {}).ok());
-    EXPECT_EQ(raw.format, kFormatJpegGrey);
+    EXPECT_EQ(raw.info.format, kFormatJpegGrey);
     EXPECT_EQ(raw.bitsPerPixel, 8);
     EXPECT_EQ(raw.paletteSize, 256);
     EXPECT_EQ(raw.palette[77].red, 77);
     EXPECT_EQ(raw.palette[77].reserved, 77);
 
     Picture p;
-    ASSERT_EQ(p.load(path), kPictureOk);
-    EXPECT_EQ(p.format, kFormatJpegGrey);
+    ASSERT_TRUE(p.load(path).ok());
+    EXPECT_EQ(p.info.format, kFormatJpegGrey);
     EXPECT_EQ(p.bitsPerPixel, 24);
     for (int y = 0; y < p.height; y += 97)
         for (int x = 0; x < p.width; x += 89) {
@@ -116,8 +119,8 @@ TEST(JpegRead, GreyscaleIsReadAsGreyPaletteAndEndsAsGreyRgb) {
 TEST(JpegRead, AdobeCmykBecomesRgbNotANegative) {
     VELANOX_TEST_FILE(path, "jpeg/cmyk_adobe_sample.jpg");
     Picture p;
-    ASSERT_EQ(p.load(path), kPictureOk) << p.errorReason;
-    EXPECT_EQ(p.format, kFormatJpeg);
+    ASSERT_TRUE(test::succeeded(p.load(path)));
+    EXPECT_EQ(p.info.format, kFormatJpeg);
     EXPECT_EQ(p.width, 160);
     EXPECT_EQ(p.height, 227);
     EXPECT_EQ(p.bitsPerPixel, 24);
@@ -132,8 +135,8 @@ TEST(JpegRead, AdobeCmykBecomesRgbNotANegative) {
         EXPECT_NEAR(px[1], s.g, 8) << s.x << "," << s.y;
         EXPECT_NEAR(px[2], s.b, 8) << s.x << "," << s.y;
     }
-    EXPECT_EQ(p.xResolution, 96u);
-    EXPECT_EQ(p.resolutionUnit, 2u);
+    EXPECT_EQ(p.info.xResolution, 96u);
+    EXPECT_EQ(p.info.resolutionUnit, 2u);
 }
 
 TEST(JpegRead, ReductionFactorFollowsThePreviewLimits) {
@@ -151,53 +154,54 @@ TEST(JpegRead, ReductionFactorFollowsThePreviewLimits) {
     for (auto [limit, factor] : expected) {
         Picture p;
         p.setPreviewLimit(limit, limit);
-        ASSERT_EQ(p.load(path), kPictureOk);
+        ASSERT_TRUE(p.load(path).ok());
         EXPECT_EQ(p.width, 1200 / factor) << limit; // turned: 1200 wide
         EXPECT_EQ(p.height, 1600 / factor) << limit;
-        EXPECT_EQ(p.fileWidth, 1200);
-        EXPECT_EQ(p.fileHeight, 1600);
+        EXPECT_EQ(p.info.fileWidth, 1200);
+        EXPECT_EQ(p.info.fileHeight, 1600);
     }
 }
 
 TEST(JpegRead, DensityAndExifSummaryOfCameraFiles) {
     VELANOX_TEST_FILE(sony, "jpeg/sony_dslr-a100_monochrome_ycbcr_exif.jpg");
     Picture camera;
-    ASSERT_EQ(camera.load(sony), kPictureOk);
-    EXPECT_EQ(camera.xResolution, 438u);
-    EXPECT_EQ(camera.resolutionUnit, 2u);
-    EXPECT_EQ(camera.exif.make, "SONY");
-    EXPECT_EQ(camera.exif.model, "DSLR-A100");
-    EXPECT_EQ(camera.exif.iso, 100);
-    EXPECT_NEAR(camera.exif.exposureTime, 1.0 / 160, 1e-9);
-    EXPECT_NEAR(camera.exif.fNumber, 2.5, 1e-9);
+    ASSERT_TRUE(camera.load(sony).ok());
+    EXPECT_EQ(camera.info.xResolution, 438u);
+    EXPECT_EQ(camera.info.resolutionUnit, 2u);
+    EXPECT_EQ(camera.info.exif.make, "SONY");
+    EXPECT_EQ(camera.info.exif.model, "DSLR-A100");
+    EXPECT_EQ(camera.info.exif.iso, 100);
+    EXPECT_NEAR(camera.info.exif.exposureTime, 1.0 / 160, 1e-9);
+    EXPECT_NEAR(camera.info.exif.fNumber, 2.5, 1e-9);
 
     VELANOX_TEST_FILE(plain, "jpeg/flower_no_exif_cjpeg.jpg");
-    ASSERT_EQ(camera.load(plain), kPictureOk);
-    EXPECT_TRUE(camera.exifBlock.empty());
-    EXPECT_FALSE(camera.exif.present);
-    EXPECT_EQ(camera.xResolution, 1u); // JFIF 1:1 without a unit
-    EXPECT_EQ(camera.resolutionUnit, 1u);
+    ASSERT_TRUE(camera.load(plain).ok());
+    EXPECT_TRUE(camera.info.exifBlock.empty());
+    EXPECT_FALSE(camera.info.exif.present);
+    EXPECT_EQ(camera.info.xResolution, 1u); // JFIF 1:1 without a unit
+    EXPECT_EQ(camera.info.resolutionUnit, 1u);
 }
 
 TEST(JpegRead, ProgressiveCameraFileOfTheCorpusKeepsItsExif) {
     VELANOX_CORPUS_FILE(path, "jpeg/panasonic_dmc-lc70_progressive_exif.jpg");
     Picture p;
-    ASSERT_EQ(p.load(path), kPictureOk);
-    EXPECT_EQ(p.xResolution, 72u);
-    EXPECT_EQ(p.resolutionUnit, 2u);
-    EXPECT_EQ(p.saveXResolution, 72u);
-    EXPECT_EQ(p.exif.make, "Panasonic");
-    EXPECT_EQ(p.exif.model, "DMC-LC70");
-    EXPECT_EQ(p.exif.iso, 50);
-    EXPECT_NEAR(p.exif.exposureTime, 1.0 / 200, 1e-9);
-    EXPECT_NEAR(p.exif.fNumber, 2.8, 1e-9);
+    ASSERT_TRUE(p.load(path).ok());
+    EXPECT_EQ(p.info.xResolution, 72u);
+    EXPECT_EQ(p.info.resolutionUnit, 2u);
+    EXPECT_EQ(p.writeOptions.get(kSaveXResolution), 72u);
+    EXPECT_EQ(p.info.exif.make, "Panasonic");
+    EXPECT_EQ(p.info.exif.model, "DMC-LC70");
+    EXPECT_EQ(p.info.exif.iso, 50);
+    EXPECT_NEAR(p.info.exif.exposureTime, 1.0 / 200, 1e-9);
+    EXPECT_NEAR(p.info.exif.fNumber, 2.8, 1e-9);
 }
 
 TEST(JpegRead, TruncatedCameraFileOfTheCorpusFails) {
     VELANOX_CORPUS_FILE(path, "broken/jpeg_truncated_camera_3648x2736.jpg");
     Picture p;
-    EXPECT_NE(p.load(path), kPictureOk);
-    EXPECT_FALSE(p.errorReason.empty());
+    const core::Status failed = p.load(path);
+    EXPECT_FALSE(failed.ok());
+    EXPECT_FALSE(failed.reason.empty());
     EXPECT_FALSE(p.hasPixels());
 }
 
@@ -205,9 +209,9 @@ TEST(JpegRead, EveryBrokenFileFailsWithAReason) {
     for (const char* file : {"broken/jpeg_truncated_tiny.jpg", "broken/jpeg_sos_before_sof.jpg"}) {
         VELANOX_TEST_FILE(path, file);
         Picture p;
-        const int rc = p.load(path);
-        EXPECT_NE(rc, kPictureOk) << file;
-        EXPECT_FALSE(p.errorReason.empty()) << file;
+        const core::Status failed = p.load(path);
+        EXPECT_FALSE(failed.ok()) << file;
+        EXPECT_FALSE(failed.reason.empty()) << file;
         EXPECT_FALSE(p.hasPixels());
     }
     // Every prefix of a small file: an error or a picture, never a crash.
@@ -215,7 +219,7 @@ TEST(JpegRead, EveryBrokenFileFailsWithAReason) {
     const std::vector<uint8_t> bytes = test::fileBytes(path);
     for (std::size_t n = 0; n < bytes.size(); n += 97) {
         Picture p;
-        const codec::Status s = codec::readJpeg({bytes.data(), n}, p, {});
+        const core::Status s = codec::readJpeg({bytes.data(), n}, p, {});
         EXPECT_FALSE(s.ok()) << n;
         EXPECT_FALSE(s.reason.empty());
     }
@@ -240,8 +244,8 @@ TEST(JpegRead, TwoBandsGiveTheRowsOfOneDecode) {
             return std::tuple{int(rng() % 64) + x % 160, int(rng() % 64) + y % 128,
                               int(rng() % 64) + (x ^ y) % 96};
         });
-        p.jpegQuality = 90;
-        p.jpegFullChroma = fullChroma;
+        p.writeOptions.set(codec::kQuality, 90u);
+        p.writeOptions.set(codec::kJpegFullChroma, fullChroma);
         std::vector<uint8_t> bytes;
         ASSERT_TRUE(codec::writeJpeg(p, bytes).ok());
         files.emplace_back(fullChroma ? "4:4:4" : "4:2:0", std::move(bytes));
@@ -256,7 +260,7 @@ TEST(JpegRead, TwoBandsGiveTheRowsOfOneDecode) {
         ASSERT_EQ(one.width, two.width) << name;
         ASSERT_EQ(one.height, two.height) << name;
         EXPECT_EQ(std::memcmp(one.pixels(), two.pixels(), one.pixelBytes()), 0) << name;
-        EXPECT_EQ(one.exifBlock, two.exifBlock) << name;
+        EXPECT_EQ(one.info.exifBlock, two.info.exifBlock) << name;
     };
     for (const auto& [name, bytes] : files) {
         Picture one, two;
@@ -300,24 +304,24 @@ TEST(JpegWrite, RoundTripIsCloseAndCarriesTheSettings) {
     test::fillRgb(p, 64, 48, [](int x, int y) {
         return std::tuple{x * 4, y * 5, 128 + (x ^ y) % 16};
     });
-    p.jpegQuality = 98;
-    p.jpegFullChroma = 1;
-    p.saveXResolution = 240;
-    p.saveYResolution = 120;
-    p.saveResolutionUnit = 3;
+    p.writeOptions.set(kQuality, 98u);
+    p.writeOptions.set(kJpegFullChroma, 1u);
+    p.writeOptions.set(kSaveXResolution, 240u);
+    p.writeOptions.set(kSaveYResolution, 120u);
+    p.writeOptions.set(kSaveResolutionUnit, 3u);
     std::vector<uint8_t> bytes;
     ASSERT_TRUE(codec::writeJpeg(p, bytes).ok());
     Picture back;
     ASSERT_TRUE(codec::readJpeg(test::span(bytes), back, {}).ok());
     EXPECT_LE(test::maxDifference(back, p), 8);
     EXPECT_LT(test::meanDifference(back, p), 1.5);
-    EXPECT_EQ(back.xResolution, 240u);
-    EXPECT_EQ(back.yResolution, 120u);
-    EXPECT_EQ(back.resolutionUnit, 3u);
-    EXPECT_TRUE(back.exifBlock.empty());
+    EXPECT_EQ(back.info.xResolution, 240u);
+    EXPECT_EQ(back.info.yResolution, 120u);
+    EXPECT_EQ(back.info.resolutionUnit, 3u);
+    EXPECT_TRUE(back.info.exifBlock.empty());
 
-    p.jpegProgressive = 1;
-    p.jpegFullChroma = 0;
+    p.writeOptions.set(kJpegProgressive, 1u);
+    p.writeOptions.set(kJpegFullChroma, 0u);
     std::vector<uint8_t> progressive;
     ASSERT_TRUE(codec::writeJpeg(p, progressive).ok());
     // SOF2 marks a progressive file.
@@ -332,16 +336,16 @@ TEST(JpegWrite, OrientationEightIsTurnedBackAndTheExifCarried) {
     VELANOX_TEST_FILE(path, "jpeg/nikon_d3100_orient8_14mp.jpg");
     Picture loaded;
     loaded.setPreviewLimit(1000, 700); // a quarter of 4608 x 3072
-    ASSERT_EQ(loaded.load(path), kPictureOk);
-    ASSERT_EQ(loaded.orientation, 8);
+    ASSERT_TRUE(loaded.load(path).ok());
+    ASSERT_EQ(loaded.info.orientation, 8);
     ASSERT_EQ(loaded.width, 768);
     ASSERT_EQ(loaded.height, 1152);
 
     test::ScratchFolder folder;
-    loaded.jpegQuality = 95;
-    ASSERT_EQ(loaded.save(folder.file("out.jpg")), kPictureOk) << loaded.errorReason;
+    loaded.writeOptions.set(kQuality, 95u);
+    ASSERT_TRUE(test::succeeded(loaded.save(folder.file("out.jpg"))));
     const std::vector<uint8_t> written = test::fileBytes(folder.file("out.jpg"));
-    EXPECT_EQ(exifSegmentOf(written), loaded.exifBlock);
+    EXPECT_EQ(exifSegmentOf(written), loaded.info.exifBlock);
 
     // Stored turned back by orientation 6: landscape, as the camera wrote it.
     Picture stored;
@@ -352,34 +356,35 @@ TEST(JpegWrite, OrientationEightIsTurnedBackAndTheExifCarried) {
     EXPECT_EQ(stored.height, 768);
     // Displayed through its orientation tag it shows what was on screen.
     Picture shown;
-    ASSERT_EQ(shown.load(folder.file("out.jpg")), kPictureOk);
+    ASSERT_TRUE(shown.load(folder.file("out.jpg")).ok());
     EXPECT_EQ(shown.width, 768);
     EXPECT_LT(test::meanDifference(shown, loaded), 2.0);
 
     // Saved as PNG it carries no EXIF and keeps the on-screen orientation.
-    ASSERT_EQ(loaded.save(folder.file("out.png")), kPictureOk);
+    ASSERT_TRUE(loaded.save(folder.file("out.png")).ok());
     Picture png;
-    ASSERT_EQ(png.load(folder.file("out.png")), kPictureOk);
+    ASSERT_TRUE(png.load(folder.file("out.png")).ok());
     EXPECT_EQ(test::maxDifference(png, loaded), 0);
-    EXPECT_TRUE(png.exifBlock.empty());
+    EXPECT_TRUE(png.info.exifBlock.empty());
 }
 
 TEST(JpegWrite, RefusesWhatItCannotWrite) {
     Picture p;
-    ASSERT_EQ(p.allocate(4, 4, 8), kPictureOk);
+    ASSERT_TRUE(p.allocate(4, 4, 8).ok());
     std::vector<uint8_t> bytes;
-    const codec::Status s = codec::writeJpeg(p, bytes);
-    EXPECT_EQ(s.code, codec::kCodecUnsupported);
+    const core::Status s = codec::writeJpeg(p, bytes);
+    EXPECT_EQ(s.code, StatusCode::Unsupported);
     EXPECT_TRUE(bytes.empty());
 }
 
 TEST(JpegEstimate, MatchesTheWrittenSizeAndGrowsWithQuality) {
     Picture p;
     test::fillRandom(p, 120, 80, 9);
-    p.jpegQuality = 80;
-    p.jpegFullChroma = 1;
-    p.saveXResolution = p.saveYResolution = 300;
-    p.saveResolutionUnit = 1;
+    p.writeOptions.set(kQuality, 80u);
+    p.writeOptions.set(kJpegFullChroma, 1u);
+    p.writeOptions.set(kSaveXResolution, 300u);
+    p.writeOptions.set(kSaveYResolution, 300u);
+    p.writeOptions.set(kSaveResolutionUnit, 1u);
     std::vector<uint8_t> bytes;
     ASSERT_TRUE(codec::writeJpeg(p, bytes).ok());
     EXPECT_EQ(codec::estimateJpegSize(p.pixels(), 120, 80, 80, true), bytes.size());
@@ -392,4 +397,4 @@ TEST(JpegEstimate, MatchesTheWrittenSizeAndGrowsWithQuality) {
 }
 
 } // namespace
-} // namespace velanox
+} // namespace velanox::codec

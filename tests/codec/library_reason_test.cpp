@@ -5,6 +5,7 @@
 
 #include "codec/format_table.h"
 #include "codec_test_files.h"
+#include "support/status_assert.h"
 #include "support/test_images.h"
 
 #include <gtest/gtest.h>
@@ -134,9 +135,10 @@ TEST(LibraryReason, CraftedFilesGiveTheRealCause) {
             folder.file(std::to_string(n++) + "_" + fs::path(c.source).filename().string());
         test::writeBytes(crafted, bytes);
         Picture picture;
-        EXPECT_NE(picture.load(crafted), kPictureOk);
-        EXPECT_EQ(picture.errorReason, c.reason);
-        EXPECT_EQ(whatIsWrongWith(picture.errorReason), "") << picture.errorReason;
+        const core::Status failed = picture.load(crafted);
+        EXPECT_FALSE(failed.ok());
+        EXPECT_EQ(failed.reason, c.reason);
+        EXPECT_EQ(whatIsWrongWith(failed.reason), "") << failed.reason;
     }
 }
 
@@ -161,10 +163,11 @@ TEST(LibraryReason, DamagedVariantsOfEveryTestFileExplainThemselves) {
                 folder.file(std::to_string(variant) + "_" + entry.path().filename().string());
             test::writeBytes(path, bytes);
             Picture picture;
-            if (picture.load(path) == kPictureOk) continue;
+            const core::Status loaded = picture.load(path);
+            if (loaded.ok()) continue;
             ++failures;
-            EXPECT_EQ(whatIsWrongWith(picture.errorReason), "")
-                << entry.path().filename() << " variant " << variant << ": " << picture.errorReason;
+            EXPECT_EQ(whatIsWrongWith(loaded.reason), "")
+                << entry.path().filename() << " variant " << variant << ": " << loaded.reason;
         }
     }
     EXPECT_GT(failures, 80);

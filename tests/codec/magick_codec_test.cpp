@@ -50,13 +50,13 @@ TEST(MagickCodec, FilesLoadWithRefinedIds) {
         const Status s = load(c.file, c.read, picture, present);
         if (!present) VELANOX_MISSING_TEST_FILE(c.file);
         ASSERT_TRUE(s.ok()) << s.reason;
-        EXPECT_EQ(picture.format, c.format);
+        EXPECT_EQ(picture.info.format, c.format);
         EXPECT_EQ(picture.width, c.width);
         EXPECT_EQ(picture.height, c.height);
         EXPECT_EQ(picture.bitsPerPixel, c.bits);
-        EXPECT_EQ(picture.fileWidth, c.width);
-        EXPECT_EQ(picture.xResolution, 300u);
-        EXPECT_EQ(picture.resolutionUnit, 1u);
+        EXPECT_EQ(picture.info.fileWidth, c.width);
+        EXPECT_EQ(picture.info.xResolution, 300u);
+        EXPECT_EQ(picture.info.resolutionUnit, 1u);
         EXPECT_EQ(picture.paletteSize, c.bits == 8 ? (c.format == kFormatWbmp ? 2 : 256) : 0);
         const std::vector<uint8_t> bytes = test::readFileBytes(test::testFile(c.file));
         EXPECT_EQ(magickFormatId(test::spanOf(bytes)), c.format);
@@ -143,7 +143,7 @@ TEST(MagickCodec, WritersRoundTripLosslessly) {
         EXPECT_EQ(magickFormatId(test::spanOf(bytes)), w.format);
         Picture back;
         ASSERT_TRUE(w.read(test::spanOf(bytes), back, {}).ok());
-        EXPECT_EQ(back.format, w.format);
+        EXPECT_EQ(back.info.format, w.format);
         EXPECT_TRUE(samePixels(source, back));
     }
 }
@@ -179,7 +179,7 @@ TEST(MagickCodec, PaletteAndOneBitPicturesAreWrittenThroughTheirPalette) {
     EXPECT_EQ(back.pixels()[2], 10);
 
     Picture empty;
-    EXPECT_EQ(writeTarga(empty, bytes).code, kCodecNoReader);
+    EXPECT_EQ(writeTarga(empty, bytes).code, StatusCode::NoReader);
 }
 
 TEST(MagickCodec, WbmpTwoLevelsByDistanceFromBlack) {
@@ -192,13 +192,13 @@ TEST(MagickCodec, WbmpTwoLevelsByDistanceFromBlack) {
     EXPECT_TRUE(probeWbmp(test::spanOf(bytes)));
     Picture back;
     ASSERT_TRUE(readWbmp(test::spanOf(bytes), back, {}).ok());
-    ASSERT_EQ(back.format, kFormatWbmp);
+    ASSERT_EQ(back.info.format, kFormatWbmp);
     ASSERT_EQ(back.paletteSize, 2);
     // Pure blue is sqrt(255^2 / 3) = 147 from black: white at threshold 128.
     const uint8_t expected[] = {0, 0, 1, 1};
     for (int x = 0; x < 4; ++x)
         EXPECT_EQ(back.pixels()[x], expected[x]) << x;
-    picture.wbmpThreshold = 200;
+    picture.writeOptions.set(kWbmpThreshold, 200u);
     ASSERT_TRUE(writeWbmp(picture, bytes).ok());
     ASSERT_TRUE(readWbmp(test::spanOf(bytes), back, {}).ok());
     EXPECT_EQ(back.pixels()[3], 0);
@@ -216,7 +216,7 @@ TEST(MagickCodec, OurLimitsRatherThanThePolicyFile) {
     EXPECT_EQ(back.width, 17000);
     ReadOptions strict;
     strict.limits.maxDimension = 10000;
-    EXPECT_EQ(readTarga(test::spanOf(bytes), back, strict).code, kCodecTooLarge);
+    EXPECT_EQ(readTarga(test::spanOf(bytes), back, strict).code, StatusCode::TooLarge);
     EXPECT_FALSE(back.hasPixels());
 }
 
@@ -234,7 +234,7 @@ TEST(MagickCodec, BrokenFilesFailWithAReason) {
             Picture picture;
             const Status s = read(test::spanOf(bytes), picture, {});
             if (s.ok()) continue; // a reader may make sense of another format's bytes
-            EXPECT_NE(s.code, kCodecOk);
+            EXPECT_NE(s.code, StatusCode::Ok);
             EXPECT_FALSE(s.reason.empty()) << name;
             EXPECT_FALSE(picture.hasPixels());
         }

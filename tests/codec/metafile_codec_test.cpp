@@ -38,7 +38,7 @@ ByteSpan span(const std::vector<uint8_t>& v) {
 struct Rgb {
     int r, g, b;
 };
-Rgb pixel(const Picture& p, int x, int y) {
+Rgb pixel(const codec::Picture& p, int x, int y) {
     const uint8_t* d = p.pixels() + (std::size_t(y) * p.width + x) * 3;
     return {d[0], d[1], d[2]};
 }
@@ -49,7 +49,7 @@ bool isWhite(Rgb c) {
 struct Box {
     int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
 };
-Box contentBox(const Picture& p) {
+Box contentBox(const codec::Picture& p) {
     Box b;
     for (int y = 0; y < p.height; ++y)
         for (int x = 0; x < p.width; ++x)
@@ -60,12 +60,12 @@ Box contentBox(const Picture& p) {
     return b;
 }
 
-void expectRendered(const Picture& p, uint32_t format) {
+void expectRendered(const codec::Picture& p, uint32_t format) {
     EXPECT_EQ(p.bitsPerPixel, 24);
-    EXPECT_EQ(p.format, format);
-    EXPECT_EQ(p.xResolution, 96u);
-    EXPECT_EQ(p.yResolution, 96u);
-    EXPECT_EQ(p.resolutionUnit, 2u);
+    EXPECT_EQ(p.info.format, format);
+    EXPECT_EQ(p.info.xResolution, 96u);
+    EXPECT_EQ(p.info.yResolution, 96u);
+    EXPECT_EQ(p.info.resolutionUnit, 2u);
 }
 
 // ---- a small Enhanced Metafile writer for drawing tests ------------------------------------
@@ -99,24 +99,26 @@ public:
         put(uint32_t(8 + 4 * args.size()));
         for (int32_t a : args)
             put(uint32_t(a));
-        ++records_;
+        ++m_records;
     }
-    void raw(std::vector<uint8_t> bytes) { data_.insert(data_.end(), bytes.begin(), bytes.end()); }
+    void raw(std::vector<uint8_t> bytes) {
+        m_data.insert(m_data.end(), bytes.begin(), bytes.end());
+    }
     std::vector<uint8_t> finish() {
         record(14, {0, 16, 20});
-        std::vector<uint8_t> out = data_;
+        std::vector<uint8_t> out = m_data;
         std::memcpy(&out[48], &sizeField(out), 4);
-        const uint32_t n = records_;
+        const uint32_t n = m_records;
         std::memcpy(&out[52], &n, 4);
         return out;
     }
 
 private:
-    std::vector<uint8_t> data_;
-    uint32_t records_ = 0;
+    std::vector<uint8_t> m_data;
+    uint32_t m_records = 0;
     void put(uint32_t v) {
         for (int i = 0; i < 4; ++i)
-            data_.push_back(uint8_t(v >> (8 * i)));
+            m_data.push_back(uint8_t(v >> (8 * i)));
     }
     static const uint32_t& sizeField(const std::vector<uint8_t>& v) {
         static uint32_t size;
@@ -128,7 +130,7 @@ private:
 constexpr uint32_t kStock = 0x80000000u;
 constexpr int kNullPen = 8;
 
-void renderEmf(const std::vector<uint8_t>& bytes, Picture& p) {
+void renderEmf(const std::vector<uint8_t>& bytes, codec::Picture& p) {
     const Status s = readEmf(span(bytes), p, {});
     ASSERT_TRUE(s.ok()) << s.reason;
 }
@@ -185,10 +187,10 @@ TEST(MetafileProbe, TellsTheKindsApart) {
 TEST(WmfReader, PlaceableDrawingIsARedDiscOfItsBoundingBoxSize) {
     const auto bytes = readTestFile("formats/wmf_placeable_drawing.wmf");
     if (bytes.empty()) VELANOX_MISSING_TEST_FILE("formats/wmf_placeable_drawing.wmf");
-    Picture p;
+    codec::Picture p;
     const Status s = readWmf(span(bytes), p, {});
     ASSERT_TRUE(s.ok()) << s.reason;
-    expectRendered(p, kFormatWmf);
+    expectRendered(p, codec::kFormatWmf);
     // 1369 units at 1200 units per inch, at 96 dots per inch.
     EXPECT_EQ(p.width, 110);
     EXPECT_EQ(p.height, 110);
@@ -207,10 +209,10 @@ TEST(WmfReader, PlaceableDrawingIsARedDiscOfItsBoundingBoxSize) {
 TEST(WmfReader, StandardGlobeFillsItsPictureWithThinLines) {
     const auto bytes = readTestFile("formats/wmf_standard_globe.wmf");
     if (bytes.empty()) VELANOX_MISSING_TEST_FILE("formats/wmf_standard_globe.wmf");
-    Picture p;
+    codec::Picture p;
     const Status s = readWmf(span(bytes), p, {});
     ASSERT_TRUE(s.ok()) << s.reason;
-    expectRendered(p, kFormatWmf);
+    expectRendered(p, codec::kFormatWmf);
     EXPECT_NEAR(p.width, 667, 2);
     EXPECT_NEAR(p.height, 666, 2);
     const Box box = contentBox(p);
@@ -232,10 +234,10 @@ TEST(WmfReader, StandardGlobeFillsItsPictureWithThinLines) {
 TEST(EmfReader, GrassLogoDrawsGreenBladesInsideTheDiamond) {
     const auto bytes = readTestFile("formats/emf_vector_grasslogo.emf");
     if (bytes.empty()) VELANOX_MISSING_TEST_FILE("formats/emf_vector_grasslogo.emf");
-    Picture p;
+    codec::Picture p;
     const Status s = readEmf(span(bytes), p, {});
     ASSERT_TRUE(s.ok()) << s.reason;
-    expectRendered(p, kFormatEmf);
+    expectRendered(p, codec::kFormatEmf);
     // The frame: 71.01 x 78.94 mm.
     EXPECT_EQ(p.width, 268);
     EXPECT_EQ(p.height, 298);
@@ -257,10 +259,10 @@ TEST(EmfReader, GrassLogoDrawsGreenBladesInsideTheDiamond) {
 TEST(EmfReader, HistogramWithBlitsAndTextDrawsBarsAxesAndLabels) {
     const auto bytes = readTestFile("formats/emf_with_bitmaps_test-013.emf");
     if (bytes.empty()) VELANOX_MISSING_TEST_FILE("formats/emf_with_bitmaps_test-013.emf");
-    Picture p;
+    codec::Picture p;
     const Status s = readEmf(span(bytes), p, {});
     ASSERT_TRUE(s.ok()) << s.reason;
-    expectRendered(p, kFormatEmf);
+    expectRendered(p, codec::kFormatEmf);
     EXPECT_EQ(p.width, 554); // 146.49 x 175.50 mm
     EXPECT_EQ(p.height, 663);
     const Rgb bar = pixel(p, 245, 300); // the tallest bar, filled grey
@@ -284,9 +286,9 @@ TEST(EmfReader, CorruptedFileFailsWithAReason) {
     const auto bytes = readTestFile("broken/emf_corrupted.emf");
     if (bytes.empty()) VELANOX_MISSING_TEST_FILE("broken/emf_corrupted.emf");
     ASSERT_TRUE(probeEmf(span(bytes)));
-    Picture p;
+    codec::Picture p;
     const Status s = readEmf(span(bytes), p, {});
-    EXPECT_EQ(s.code, kCodecCorrupt);
+    EXPECT_EQ(s.code, StatusCode::Corrupt);
     EXPECT_FALSE(s.reason.empty());
     EXPECT_FALSE(p.hasPixels());
 }
@@ -296,10 +298,10 @@ TEST(EmfReader, RefusesPicturesBeyondTheLimitsBeforeDrawing) {
     if (bytes.empty()) VELANOX_MISSING_TEST_FILE("formats/emf_vector_grasslogo.emf");
     ReadOptions options;
     options.limits.maxDimension = 200;
-    Picture p;
-    EXPECT_EQ(readEmf(span(bytes), p, options).code, kCodecTooLarge);
+    codec::Picture p;
+    EXPECT_EQ(readEmf(span(bytes), p, options).code, StatusCode::TooLarge);
     EXPECT_EQ(readWmf(span(readTestFile("formats/wmf_standard_globe.wmf")), p, options).code,
-              kCodecTooLarge);
+              StatusCode::TooLarge);
 }
 
 // Every prefix of a good file either fails cleanly or draws; none may crash (run under the
@@ -314,7 +316,7 @@ TEST(MetafileReaders, TruncatedFilesNeverCrash) {
         const std::size_t step = emf ? 13 : std::max<std::size_t>(1, bytes.size() / 60);
         for (std::size_t n = 0; n < bytes.size(); n += step) {
             const std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + n);
-            Picture p;
+            codec::Picture p;
             const Status s = emf ? readEmf(span(cut), p, {}) : readWmf(span(cut), p, {});
             if (emf) {
                 // An Enhanced Metafile without its end record is damaged.
@@ -340,7 +342,7 @@ TEST(EmfReader, DamagedRecordContentsNeverCrash) {
             const std::size_t at = 128 + random() % (damaged.size() - 128);
             damaged[at] = uint8_t(random());
         }
-        Picture p;
+        codec::Picture p;
         const Status s = readEmf(span(damaged), p, {});
         if (s.ok()) {
             EXPECT_EQ(p.width, 554);
@@ -357,7 +359,7 @@ TEST(EmfPlayer, AnisotropicMappingPlacesARectangle) {
     b.record(11, {100, 100});  // viewport extent
     redBrushNoPen(b);
     b.record(43, {200, 300, 600, 700}); // Rectangle
-    Picture p;
+    codec::Picture p;
     renderEmf(b.finish(), p);
     ASSERT_TRUE(p.hasPixels());
     ASSERT_EQ(p.width, 100);
@@ -378,7 +380,7 @@ TEST(EmfPlayer, WorldTransformAndMetricModeFlipTheAxis) {
     redBrushNoPen(b);
     // 1 cm square from (0, 0) upwards: 37.8 pixels at 96 dpi.
     b.record(43, {0, 0, 1000, 1000});
-    Picture p;
+    codec::Picture p;
     renderEmf(b.finish(), p);
     ASSERT_TRUE(p.hasPixels());
     EXPECT_EQ(pixel(p, 5, 95).r, 255);
@@ -396,7 +398,7 @@ TEST(EmfPlayer, WorldTransformAndMetricModeFlipTheAxis) {
     w.record(35, {s, z, z, s, t, t}); // world: scale 2, then move by 10
     redBrushNoPen(w);
     w.record(43, {0, 0, 10, 10});
-    Picture q;
+    codec::Picture q;
     renderEmf(w.finish(), q);
     ASSERT_TRUE(q.hasPixels());
     EXPECT_EQ(pixel(q, 11, 11).r, 255);
@@ -413,7 +415,7 @@ TEST(EmfPlayer, RestoreDcDropsTheClipOfTheSavedState) {
     b.record(43, {0, 0, 50, 25});  // clipped: only the top left corner
     b.record(34, {-1});            // RestoreDC
     b.record(43, {0, 25, 50, 50}); // whole lower half
-    Picture p;
+    codec::Picture p;
     renderEmf(b.finish(), p);
     ASSERT_TRUE(p.hasPixels());
     EXPECT_EQ(pixel(p, 5, 5).g, 0);
@@ -430,7 +432,7 @@ TEST(EmfPlayer, RecordsWhoseContentsOverrunThemAreSkipped) {
     b.record(37, {5000});       // an object that does not exist
     b.record(99999, {1, 2, 3}); // unknown record
     b.record(43, {0, 0, 25, 25});
-    Picture p;
+    codec::Picture p;
     renderEmf(b.finish(), p);
     ASSERT_TRUE(p.hasPixels());
     EXPECT_EQ(pixel(p, 10, 10).g, 0);
@@ -443,9 +445,9 @@ TEST(EmfReader, RecordRunningPastTheFileIsAnError) {
     std::vector<uint8_t> bytes = b.finish();
     // The rectangle record (after the 88-byte header) claims more bytes than remain.
     bytes[88 + 4] = 0xF0;
-    Picture p;
+    codec::Picture p;
     const Status s = readEmf(span(bytes), p, {});
-    EXPECT_EQ(s.code, kCodecCorrupt);
+    EXPECT_EQ(s.code, StatusCode::Corrupt);
     EXPECT_NE(s.reason.find("record 1"), std::string::npos) << s.reason;
 }
 
@@ -453,14 +455,14 @@ TEST(EmfReader, RecordRunningPastTheFileIsAnError) {
 
 namespace {
 
-void randomPicture(int width, int height, uint32_t seed, Picture& p) {
-    ASSERT_EQ(p.allocate(width, height, 24), kPictureOk);
+void randomPicture(int width, int height, uint32_t seed, codec::Picture& p) {
+    ASSERT_TRUE(p.allocate(width, height, 24).ok());
     std::mt19937 random(seed);
     for (std::size_t i = 0; i < p.pixelBytes(); ++i)
         p.pixels()[i] = uint8_t(random());
 }
 
-void expectSamePixels(const Picture& a, const Picture& b) {
+void expectSamePixels(const codec::Picture& a, const codec::Picture& b) {
     ASSERT_EQ(a.width, b.width);
     ASSERT_EQ(a.height, b.height);
     EXPECT_EQ(0, std::memcmp(a.pixels(), b.pixels(), std::size_t(a.width) * a.height * 3));
@@ -471,14 +473,14 @@ void expectSamePixels(const Picture& a, const Picture& b) {
 TEST(MetafileWriters, WrittenPicturesReadBackWithTheSamePixels) {
     // Odd widths exercise the row padding of the bitmap.
     for (auto [w, h] : {std::pair{37, 23}, std::pair{16, 16}, std::pair{301, 17}}) {
-        Picture source;
+        codec::Picture source;
         randomPicture(w, h, uint32_t(w * 31 + h), source);
         std::vector<uint8_t> wmf, emf;
         ASSERT_TRUE(writeWmf(source, wmf).ok());
         ASSERT_TRUE(writeEmf(source, emf).ok());
         EXPECT_TRUE(probeWmf(span(wmf)));
         EXPECT_TRUE(probeEmf(span(emf)));
-        Picture fromWmf, fromEmf;
+        codec::Picture fromWmf, fromEmf;
         const Status sw = readWmf(span(wmf), fromWmf, {});
         const Status se = readEmf(span(emf), fromEmf, {});
         ASSERT_TRUE(sw.ok()) << sw.reason;
@@ -489,7 +491,7 @@ TEST(MetafileWriters, WrittenPicturesReadBackWithTheSamePixels) {
 }
 
 TEST(MetafileWriters, EnhancedMetafileHeaderDescribesTheFile) {
-    Picture source;
+    codec::Picture source;
     randomPicture(10, 20, 7, source);
     std::vector<uint8_t> emf;
     ASSERT_TRUE(writeEmf(source, emf).ok());
@@ -508,27 +510,27 @@ TEST(MetafileWriters, EnhancedMetafileHeaderDescribesTheFile) {
 }
 
 TEST(MetafileWriters, SmallPicturesReadBackEnlarged) {
-    Picture source;
+    codec::Picture source;
     randomPicture(4, 2, 3, source);
     std::vector<uint8_t> emf;
     ASSERT_TRUE(writeEmf(source, emf).ok());
-    Picture back;
+    codec::Picture back;
     ASSERT_TRUE(readEmf(span(emf), back, {}).ok());
     EXPECT_EQ(back.width, 32);
     EXPECT_EQ(back.height, 16);
 }
 
 TEST(MetafileWriters, RefuseWhatTheyCannotHold) {
-    Picture empty;
+    codec::Picture empty;
     std::vector<uint8_t> out;
     EXPECT_FALSE(writeWmf(empty, out).ok());
     EXPECT_FALSE(writeEmf(empty, out).ok());
-    Picture grey;
-    ASSERT_EQ(grey.allocate(8, 8, 8), kPictureOk);
-    EXPECT_EQ(writeEmf(grey, out).code, kCodecUnsupported);
+    codec::Picture grey;
+    ASSERT_TRUE(grey.allocate(8, 8, 8).ok());
+    EXPECT_EQ(writeEmf(grey, out).code, StatusCode::Unsupported);
     // Windows Metafile coordinates are 16-bit.
-    Picture wide;
-    ASSERT_EQ(wide.allocate(40000, 1, 24), kPictureOk);
-    EXPECT_EQ(writeWmf(wide, out).code, kCodecTooLarge);
+    codec::Picture wide;
+    ASSERT_TRUE(wide.allocate(40000, 1, 24).ok());
+    EXPECT_EQ(writeWmf(wide, out).code, StatusCode::TooLarge);
     EXPECT_TRUE(writeEmf(wide, out).ok());
 }

@@ -4,13 +4,14 @@
 #include "codec/exif/file_info_text.h"
 #include "codec/format_table.h"
 #include "codec/picture.h"
+#include "support/status_assert.h"
 #include "support/synthetic_dng.h"
 #include "support/test_images.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-namespace velanox {
+namespace velanox::codec {
 namespace {
 
 namespace fs = std::filesystem;
@@ -53,10 +54,10 @@ TEST(DetectFormat, JpegNamedTifLoadsAsJpeg) {
     fs::copy_file(source, disguised);
     EXPECT_EQ(Picture::detectFormat(disguised), kFormatJpeg);
     Picture p;
-    ASSERT_EQ(p.load(disguised), kPictureOk) << p.errorReason;
-    EXPECT_EQ(p.format, kFormatJpeg);
+    ASSERT_TRUE(test::succeeded(p.load(disguised)));
+    EXPECT_EQ(p.info.format, kFormatJpeg);
     EXPECT_EQ(p.width, 1040);
-    EXPECT_EQ(p.filePath, disguised);
+    EXPECT_EQ(p.info.filePath, disguised);
 }
 
 TEST(DetectFormat, UnknownContentFallsBackToTheExtension) {
@@ -69,41 +70,42 @@ TEST(DetectFormat, UnknownContentFallsBackToTheExtension) {
     EXPECT_EQ(Picture::detectFormat(folder.file("missing.png")), kFormatAuto);
 
     Picture p;
-    EXPECT_EQ(p.load(folder.file("junk.xyz")), kPictureNoReader);
-    const int rc = p.load(folder.file("junk.png"));
-    EXPECT_NE(rc, kPictureOk);
-    EXPECT_FALSE(p.errorReason.empty());
+    EXPECT_EQ(p.load(folder.file("junk.xyz")).code, StatusCode::NoReader);
+    const core::Status failed = p.load(folder.file("junk.png"));
+    EXPECT_FALSE(failed.ok());
+    EXPECT_FALSE(failed.reason.empty());
     EXPECT_FALSE(p.hasPixels());
 }
 
 TEST(Load, ReturnCodesAndReleasedPixels) {
     Picture p;
-    ASSERT_EQ(p.allocate(4, 4, 24), kPictureOk);
-    EXPECT_EQ(p.load(""), kPictureEmptyPath);
+    ASSERT_TRUE(p.allocate(4, 4, 24).ok());
+    EXPECT_EQ(p.load("").code, StatusCode::EmptyPath);
     EXPECT_FALSE(p.hasPixels());
-    ASSERT_EQ(p.allocate(4, 4, 24), kPictureOk);
-    EXPECT_EQ(p.load("/nonexistent/folder/x.jpg"), codec::kCodecCannotOpen);
+    ASSERT_TRUE(p.allocate(4, 4, 24).ok());
+    const core::Status missing = p.load("/nonexistent/folder/x.jpg");
+    EXPECT_EQ(missing.code, StatusCode::CannotOpen);
     EXPECT_FALSE(p.hasPixels());
-    EXPECT_FALSE(p.errorReason.empty());
+    EXPECT_FALSE(missing.reason.empty());
 }
 
 TEST(Load, ExplicitFormatUsesThatReader) {
     VELANOX_TEST_FILE(path, "formats/png_rgb_phys96_coffee.png");
     Picture p;
-    EXPECT_EQ(p.load(path, kFormatJpeg), codec::kCodecCorrupt);
-    ASSERT_EQ(p.load(path, kFormatPng), kPictureOk);
+    EXPECT_EQ(p.load(path, kFormatJpeg).code, StatusCode::Corrupt);
+    ASSERT_TRUE(p.load(path, kFormatPng).ok());
     EXPECT_EQ(p.width, 600);
-    EXPECT_EQ(p.load(path, kFormatWmf + 100), kPictureNoReader);
+    EXPECT_EQ(p.load(path, kFormatWmf + 100).code, StatusCode::NoReader);
 }
 
 // A stand-in camera raw decoder that accepts files starting with "RAW!".
-codec::Status fakeRawRead(codec::ByteSpan bytes, Picture& out, const codec::ReadOptions&) {
+core::Status fakeRawRead(core::ByteSpan bytes, Picture& out, const codec::ReadOptions&) {
     if (bytes.size < 4 || std::memcmp(bytes.data, "RAW!", 4) != 0)
-        return codec::Status::failure(codec::kCodecCorrupt, "not raw");
-    if (out.allocate(5, 3, 24) != kPictureOk)
-        return codec::Status::failure(codec::kCodecOutOfMemory, "Out of memory");
+        return core::Status::failure(StatusCode::Corrupt, "not raw");
+    if (!out.allocate(5, 3, 24).ok())
+        return core::Status::failure(StatusCode::OutOfMemory, "Out of memory");
     std::fill(out.pixels(), out.pixels() + out.pixelBytes(), 77);
-    return codec::Status::success();
+    return core::Status::success();
 }
 
 struct RawHookGuard {
@@ -116,7 +118,7 @@ TEST(Load, AutomaticLoadingTriesTheRawDecoderFirst) {
     int calls = 0;
     static int* counter = nullptr;
     counter = &calls;
-    codec::rawDecoderHook().probe = [](codec::ByteSpan) {
+    codec::rawDecoderHook().probe = [](core::ByteSpan) {
         ++*counter;
         return true;
     };
@@ -126,21 +128,21 @@ TEST(Load, AutomaticLoadingTriesTheRawDecoderFirst) {
     std::vector<uint8_t> raw = {'R', 'A', 'W', '!', 0, 0};
     test::writeBytes(folder.file("shot.png"), raw);
     Picture p;
-    p.orientation = 6;
-    ASSERT_EQ(p.load(folder.file("shot.png")), kPictureOk);
-    EXPECT_EQ(p.format, kFormatAuto);
+    p.info.orientation = 6;
+    ASSERT_TRUE(p.load(folder.file("shot.png")).ok());
+    EXPECT_EQ(p.info.format, kFormatAuto);
     EXPECT_EQ(p.width, 5);
-    EXPECT_EQ(p.fileHeight, 3);
-    EXPECT_EQ(p.orientation, 1);
-    EXPECT_EQ(p.filePath, folder.file("shot.png"));
+    EXPECT_EQ(p.info.fileHeight, 3);
+    EXPECT_EQ(p.info.orientation, 1);
+    EXPECT_EQ(p.info.filePath, folder.file("shot.png"));
 
     // A file the raw decoder refuses goes on to detection; an explicit format skips the hook.
     VELANOX_TEST_FILE(png, "formats/png_palette8_phys_indexed.png");
     calls = 0;
-    ASSERT_EQ(p.load(png), kPictureOk);
+    ASSERT_TRUE(p.load(png).ok());
     EXPECT_EQ(calls, 1);
-    EXPECT_EQ(p.format, kFormatPng8);
-    ASSERT_EQ(p.load(png, kFormatPng), kPictureOk);
+    EXPECT_EQ(p.info.format, kFormatPng8);
+    ASSERT_TRUE(p.load(png, kFormatPng).ok());
     EXPECT_EQ(calls, 1);
 }
 
@@ -149,8 +151,9 @@ TEST(Load, AutomaticLoadingTriesTheRawDecoderFirst) {
 TEST(Load, RefusedRawGivesTheDecodersReason) {
     VELANOX_TEST_FILE(nef, "broken/raw_stripped_nikon_d70.nef");
     Picture p;
-    EXPECT_EQ(p.load(nef), codec::kCodecCorrupt);
-    EXPECT_EQ(p.errorReason, "Camera raw: the image data is damaged.");
+    const core::Status refused = p.load(nef);
+    EXPECT_EQ(refused.code, StatusCode::Corrupt);
+    EXPECT_EQ(refused.reason, "Camera raw: the image data is damaged.");
     EXPECT_FALSE(p.hasPixels());
 
     test::ScratchFolder folder;
@@ -158,8 +161,9 @@ TEST(Load, RefusedRawGivesTheDecodersReason) {
     std::vector<uint8_t> dng = test::makeSyntheticDng(shot);
     dng.resize(dng.size() / 2);
     test::writeBytes(folder.file("cut.dng"), dng);
-    EXPECT_EQ(p.load(folder.file("cut.dng")), codec::kCodecCorrupt);
-    EXPECT_EQ(p.errorReason, "Camera raw: the file ends before its image data does.");
+    const core::Status cut = p.load(folder.file("cut.dng"));
+    EXPECT_EQ(cut.code, StatusCode::Corrupt);
+    EXPECT_EQ(cut.reason, "Camera raw: the file ends before its image data does.");
 }
 
 // A loaded raw brings the camera data along, and File Info shows it as it shows a JPEG's EXIF.
@@ -173,25 +177,25 @@ TEST(Load, RawFileInfoShowsTheCameraData) {
     shot.fNumber = 5.6;
     test::writeBytes(folder.file("shot.dng"), test::makeSyntheticDng(shot));
     Picture p;
-    p.exif.make = "left over";
-    ASSERT_EQ(p.load(folder.file("shot.dng")), kPictureOk) << p.errorReason;
-    EXPECT_EQ(p.format, kFormatAuto);
+    p.info.exif.make = "left over";
+    ASSERT_TRUE(test::succeeded(p.load(folder.file("shot.dng"))));
+    EXPECT_EQ(p.info.format, kFormatAuto);
     EXPECT_EQ(codec::fileInfoText(p), "Orvantel R-1\r\n64 x 48\r\n2021:03:04 05:06:07\r\n"
                                       "ISO: 1600\r\n2 \"\r\nF: 5.6\r\n");
     // The next file, without camera data, does not inherit it.
     VELANOX_TEST_FILE(png, "formats/png_palette8_phys_indexed.png");
-    ASSERT_EQ(p.load(png), kPictureOk);
+    ASSERT_TRUE(p.load(png).ok());
     EXPECT_EQ(codec::fileInfoText(p), "No EXIF\r\n300 x 300");
 }
 
 TEST(Save, UnknownFormatOrNoPixelsWritesNothing) {
     test::ScratchFolder folder;
     Picture empty;
-    EXPECT_EQ(empty.save(folder.file("a.png")), kPictureNoReader);
+    EXPECT_EQ(empty.save(folder.file("a.png")).code, StatusCode::NoReader);
     Picture p;
     test::fillRandom(p, 4, 4, 1);
-    EXPECT_EQ(p.save(folder.file("a.gif")), kPictureNoReader);
-    EXPECT_EQ(p.save(folder.file("a.png"), kFormatJpegGrey), kPictureNoReader);
+    EXPECT_EQ(p.save(folder.file("a.gif")).code, StatusCode::NoReader);
+    EXPECT_EQ(p.save(folder.file("a.png"), kFormatJpegGrey).code, StatusCode::NoReader);
     EXPECT_TRUE(fs::is_empty(folder.path()));
 }
 
@@ -202,9 +206,10 @@ TEST(Save, FailedSaveLeavesTheOldFileIntact) {
     test::writeBytes(target, old);
     Picture p;
     test::fillRandom(p, 8, 8, 2);
-    p.tiffCompression = 60000; // no such codec: the writer fails
-    EXPECT_EQ(p.save(target), codec::kCodecUnsupported);
-    EXPECT_FALSE(p.errorReason.empty());
+    p.writeOptions.set(kTiffCompression, 60000u); // no such codec: the writer fails
+    const core::Status failed = p.save(target);
+    EXPECT_EQ(failed.code, StatusCode::Unsupported);
+    EXPECT_FALSE(failed.reason.empty());
     EXPECT_EQ(test::fileBytes(target), old);
     // Nothing else was left behind.
     EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 1);
@@ -217,12 +222,12 @@ TEST(Save, ReplacesAFileKeepingItsPermissions) {
     ASSERT_EQ(::chmod(target.c_str(), 0640), 0);
     Picture p;
     test::fillRandom(p, 8, 8, 3);
-    ASSERT_EQ(p.save(target), kPictureOk) << p.errorReason;
+    ASSERT_TRUE(test::succeeded(p.save(target)));
     struct stat info {};
     ASSERT_EQ(::stat(target.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0640u);
     Picture back;
-    ASSERT_EQ(back.load(target), kPictureOk);
+    ASSERT_TRUE(back.load(target).ok());
     EXPECT_EQ(test::maxDifference(back, p), 0);
     EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 1);
 }
@@ -234,7 +239,7 @@ TEST(Save, ReadOnlyFileIsNotReplaced) {
     ASSERT_EQ(::chmod(target.c_str(), 0444), 0);
     Picture p;
     test::fillRandom(p, 4, 4, 4);
-    EXPECT_EQ(p.save(target), codec::kCodecWriteFailed);
+    EXPECT_EQ(p.save(target).code, StatusCode::WriteFailed);
     EXPECT_EQ(test::fileBytes(target), std::vector<uint8_t>{'x'});
 }
 
@@ -244,36 +249,58 @@ TEST(Save, UnwritableFolderFailsWithAReason) {
     ASSERT_EQ(::chmod(folder.path().c_str(), 0555), 0);
     Picture p;
     test::fillRandom(p, 4, 4, 5);
-    EXPECT_EQ(p.save(folder.file("new.png")), codec::kCodecWriteFailed);
-    EXPECT_FALSE(p.errorReason.empty());
+    const core::Status failed = p.save(folder.file("new.png"));
+    EXPECT_EQ(failed.code, StatusCode::WriteFailed);
+    EXPECT_FALSE(failed.reason.empty());
     ::chmod(folder.path().c_str(), 0755);
     EXPECT_TRUE(fs::is_empty(folder.path()));
 }
 
-TEST(Save, PalettePicturesBecomeTrueColourForTrueColourWriters) {
+TEST(Save, PalettePicturesBecomeTrueColorForTrueColorWriters) {
     test::ScratchFolder folder;
     Picture p;
-    ASSERT_EQ(p.allocate(3, 1, 8), kPictureOk);
+    ASSERT_TRUE(p.allocate(3, 1, 8).ok());
     p.palette[1] = {0, 0, 255, 0}; // red
     p.paletteSize = 256;
     std::fill(p.pixels(), p.pixels() + 3, 1);
-    p.format = kFormatPng8;
-    ASSERT_EQ(p.save(folder.file("red.png")), kPictureOk) << p.errorReason;
+    p.info.format = kFormatPng8;
+    ASSERT_TRUE(test::succeeded(p.save(folder.file("red.png"))));
     EXPECT_EQ(p.bitsPerPixel, 8); // the picture itself is left as it was
     EXPECT_EQ(Picture::detectFormat(folder.file("red.png")), kFormatPng);
     // The palette variant's writer keeps the palette.
-    ASSERT_EQ(p.save(folder.file("red8.png"), kFormatPng8), kPictureOk);
+    ASSERT_TRUE(p.save(folder.file("red8.png"), kFormatPng8).ok());
     EXPECT_EQ(Picture::detectFormat(folder.file("red8.png")), kFormatPng8);
     Picture back;
-    ASSERT_EQ(back.load(folder.file("red8.png")), kPictureOk);
+    ASSERT_TRUE(back.load(folder.file("red8.png")).ok());
     EXPECT_EQ(test::pixelAt(back, 2, 0)[0], 255);
     EXPECT_EQ(test::pixelAt(back, 2, 0)[1], 0);
 }
 
-} // namespace
-} // namespace velanox
+// The picture converted for a true-colour writer is written with this picture's options.
+TEST(Save, ConvertedPicturesKeepTheWriteOptions) {
+    test::ScratchFolder folder;
+    Picture p;
+    ASSERT_TRUE(p.allocate(4, 2, 8).ok());
+    p.paletteSize = 256;
+    std::fill(p.pixels(), p.pixels() + p.pixelBytes(), 0);
+    p.writeOptions.set(kSaveXResolution, 150u);
+    p.writeOptions.set(kSaveYResolution, 75u);
+    p.writeOptions.set(kSaveResolutionUnit, 2u);
+    ASSERT_TRUE(test::succeeded(p.save(folder.file("grid.png"))));
+    Picture back;
+    ASSERT_TRUE(test::succeeded(back.load(folder.file("grid.png"))));
+    EXPECT_EQ(back.info.xResolution, 59u); // 150 per inch as whole pixels per centimetre
+    EXPECT_EQ(back.info.yResolution, 29u);
+    EXPECT_EQ(back.info.resolutionUnit, 3u);
+    // What was read becomes what is written next.
+    EXPECT_EQ(back.writeOptions.get(kSaveXResolution), 59u);
+    EXPECT_EQ(back.writeOptions.get(kSaveResolutionUnit), 3u);
+}
 
-namespace velanox {
+} // namespace
+} // namespace velanox::codec
+
+namespace velanox::codec {
 namespace {
 
 // Every file of a folder (and its sub-folders) either loads as 24-bit or fails with a code and
@@ -285,14 +312,14 @@ int expectEveryFileLoadsOrFailsCleanly(const fs::path& folder) {
         ++files;
         Picture p;
         p.setPreviewLimit(200, 200);
-        const int rc = p.load(entry.path().string());
-        if (rc == kPictureOk) {
+        const core::Status loaded = p.load(entry.path().string());
+        if (loaded.ok()) {
             EXPECT_EQ(p.bitsPerPixel, 24) << entry.path();
             EXPECT_GT(p.width, 0);
             EXPECT_EQ(p.pixelBytes(), std::size_t(p.width) * std::size_t(p.height) * 3);
         } else {
             EXPECT_FALSE(p.hasPixels()) << entry.path();
-            EXPECT_FALSE(p.errorReason.empty()) << entry.path();
+            EXPECT_FALSE(loaded.reason.empty()) << entry.path();
         }
     }
     return files;
@@ -340,8 +367,8 @@ TEST(Load, EveryFamilyLoadsWithItsIdAndSize) {
     for (const Case& c : cases) {
         VELANOX_TEST_FILE(path, c.file);
         Picture p;
-        ASSERT_EQ(p.load(path), kPictureOk) << c.file << ": " << p.errorReason;
-        EXPECT_EQ(p.format, c.format) << c.file;
+        ASSERT_TRUE(test::succeeded(p.load(path))) << c.file;
+        EXPECT_EQ(p.info.format, c.format) << c.file;
         EXPECT_EQ(p.width, c.width) << c.file;
         EXPECT_EQ(p.height, c.height) << c.file;
         EXPECT_EQ(p.bitsPerPixel, 24) << c.file;
@@ -349,17 +376,18 @@ TEST(Load, EveryFamilyLoadsWithItsIdAndSize) {
     int failed = 0;
     for (const auto& entry : fs::directory_iterator(fs::path(test::testDataFolder()) / "broken")) {
         Picture p;
-        EXPECT_NE(p.load(entry.path().string()), kPictureOk) << entry.path();
-        EXPECT_FALSE(p.errorReason.empty()) << entry.path();
+        const core::Status loaded = p.load(entry.path().string());
+        EXPECT_FALSE(loaded.ok()) << entry.path();
+        EXPECT_FALSE(loaded.reason.empty()) << entry.path();
         ++failed;
     }
     EXPECT_GE(failed, 12);
 }
 
 } // namespace
-} // namespace velanox
+} // namespace velanox::codec
 
-namespace velanox {
+namespace velanox::codec {
 namespace {
 
 // Every input a fuzzer ever crashed on stays here and must load or fail with a reason.
@@ -370,12 +398,11 @@ TEST(Load, KeptFuzzCrashersLoadOrFailCleanly) {
         if (!entry.is_regular_file() || entry.path().extension() == ".md") continue;
         ++files;
         Picture p;
-        if (p.load(entry.path().string()) != kPictureOk) {
-            EXPECT_FALSE(p.errorReason.empty()) << entry.path();
-        }
+        const core::Status loaded = p.load(entry.path().string());
+        if (!loaded.ok()) EXPECT_FALSE(loaded.reason.empty()) << entry.path();
     }
     RecordProperty("crashers", files);
 }
 
 } // namespace
-} // namespace velanox
+} // namespace velanox::codec

@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-namespace velanox {
+namespace velanox::codec {
 namespace {
 
 using test::pixelAt;
@@ -45,7 +45,7 @@ TEST(Orientation, EveryTransformOfAThreeByTwoPicture) {
     for (const auto& c : cases) {
         Picture p;
         makeThreeByTwo(p);
-        ASSERT_EQ(p.applyOrientation(c.orientation), kPictureOk) << c.orientation;
+        ASSERT_TRUE(p.applyOrientation(c.orientation).ok()) << c.orientation;
         EXPECT_EQ(letters(p), c.expected) << "orientation " << c.orientation;
         EXPECT_EQ(p.width, c.width);
         EXPECT_EQ(p.height, c.height);
@@ -56,45 +56,45 @@ TEST(Orientation, InverseRestoresThePicture) {
     for (int o = 1; o <= 8; ++o) {
         Picture p;
         makeThreeByTwo(p);
-        ASSERT_EQ(p.applyOrientation(o), kPictureOk);
-        ASSERT_EQ(p.applyOrientation(codec::inverseOrientation(o)), kPictureOk);
+        ASSERT_TRUE(p.applyOrientation(o).ok());
+        ASSERT_TRUE(p.applyOrientation(codec::inverseOrientation(o)).ok());
         EXPECT_EQ(letters(p), "abc/def") << o;
     }
 }
 
 TEST(Orientation, EightBitPicturesTurnToo) {
     Picture p;
-    ASSERT_EQ(p.allocate(3, 2, 8), kPictureOk);
+    ASSERT_TRUE(p.allocate(3, 2, 8).ok());
     for (int i = 0; i < 6; ++i)
         p.pixels()[i] = uint8_t('a' + i);
-    ASSERT_EQ(p.applyOrientation(6), kPictureOk);
+    ASSERT_TRUE(p.applyOrientation(6).ok());
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(p.pixels()), 6), "daebfc");
 }
 
-TEST(TrueColour, EightBitThroughThePalette) {
+TEST(TrueColor, EightBitThroughThePalette) {
     Picture p;
-    ASSERT_EQ(p.allocate(2, 1, 8), kPictureOk);
+    ASSERT_TRUE(p.allocate(2, 1, 8).ok());
     p.palette[3] = {10, 20, 30, 0}; // blue, green, red
     p.palette[200] = {255, 0, 128, 0};
     p.paletteSize = 256;
     p.pixels()[0] = 3;
     p.pixels()[1] = 200;
-    ASSERT_EQ(p.toTrueColour(), kPictureOk);
+    ASSERT_TRUE(p.toTrueColour().ok());
     EXPECT_EQ(p.bitsPerPixel, 24);
     EXPECT_EQ(p.paletteSize, 0);
     const uint8_t expected[] = {30, 20, 10, 128, 0, 255};
     EXPECT_TRUE(std::equal(expected, expected + 6, p.pixels()));
 }
 
-TEST(TrueColour, OneBitRowsArePackedMostSignificantFirst) {
+TEST(TrueColor, OneBitRowsArePackedMostSignificantFirst) {
     Picture p;
-    ASSERT_EQ(p.allocate(10, 2, 1), kPictureOk); // 2 bytes per row
+    ASSERT_TRUE(p.allocate(10, 2, 1).ok()); // 2 bytes per row
     p.palette[0] = {255, 255, 255, 0};
     p.palette[1] = {0, 0, 0, 0};
     p.paletteSize = 2;
     const uint8_t bits[] = {0b10000000, 0b01000000, 0b00000001, 0b11000000};
     std::copy(bits, bits + 4, p.pixels());
-    ASSERT_EQ(p.toTrueColour(), kPictureOk);
+    ASSERT_TRUE(p.toTrueColour().ok());
     auto black = [&](int x, int y) { return pixelAt(p, x, y)[0] == 0; };
     EXPECT_TRUE(black(0, 0));
     EXPECT_FALSE(black(1, 0));
@@ -106,12 +106,12 @@ TEST(TrueColour, OneBitRowsArePackedMostSignificantFirst) {
     EXPECT_EQ(pixelAt(p, 1, 0)[2], 255);
 }
 
-TEST(TrueColour, RefusesWhatItCannotConvert) {
+TEST(TrueColor, RefusesWhatItCannotConvert) {
     Picture empty;
-    EXPECT_EQ(empty.toTrueColour(), kPictureNoReader);
+    EXPECT_EQ(empty.toTrueColour().code, StatusCode::NoReader);
     Picture display;
-    ASSERT_EQ(display.allocate(2, 2, 32), kPictureOk);
-    EXPECT_EQ(display.toTrueColour(), kPictureNoReader);
+    ASSERT_TRUE(display.allocate(2, 2, 32).ok());
+    EXPECT_EQ(display.toTrueColour().code, StatusCode::NoReader);
     EXPECT_EQ(display.bitsPerPixel, 32);
 }
 
@@ -120,7 +120,7 @@ TEST(Resample, HalvingAveragesEachTwoByTwoBlock) {
     test::fillRgb(p, 4, 2, [](int x, int y) {
         return std::tuple{x * 40 + y * 20, 100, 255 * (x & 1)};
     });
-    ASSERT_EQ(p.resample(2, 1), kPictureOk);
+    ASSERT_TRUE(p.resample(2, 1).ok());
     ASSERT_EQ(p.width, 2);
     ASSERT_EQ(p.height, 1);
     EXPECT_EQ(pixelAt(p, 0, 0)[0], 30); // (0 + 40 + 20 + 60) / 4
@@ -133,7 +133,7 @@ TEST(Resample, FlatStaysFlatAtAnySize) {
     for (auto [w, h] : {std::pair{1, 1}, {7, 3}, {50, 41}, {301, 2}}) {
         Picture p;
         test::fillRgb(p, 13, 9, [](int, int) { return std::tuple{17, 200, 255}; });
-        ASSERT_EQ(p.resample(w, h), kPictureOk);
+        ASSERT_TRUE(p.resample(w, h).ok());
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) {
                 const uint8_t* px = pixelAt(p, x, y);
@@ -150,7 +150,7 @@ TEST(Resample, EnlargementKeepsStepsSharpAndBounded) {
         int v = x < 4 ? 0 : 255;
         return std::tuple{v, v, v};
     });
-    ASSERT_EQ(p.resample(32, 3), kPictureOk);
+    ASSERT_TRUE(p.resample(32, 3).ok());
     EXPECT_EQ(pixelAt(p, 0, 1)[0], 0);
     EXPECT_EQ(pixelAt(p, 31, 1)[0], 255);
     // Monotonic enough: the left quarter dark, the right quarter bright.
@@ -161,38 +161,38 @@ TEST(Resample, EnlargementKeepsStepsSharpAndBounded) {
 TEST(Resample, SameSizeIsACopyAndBadSizesAreRefused) {
     Picture p, original;
     test::fillRandom(p, 9, 5, 3);
-    ASSERT_EQ(original.copyFrom(p), kPictureOk);
-    EXPECT_EQ(p.resample(9, 5), kPictureOk);
+    ASSERT_TRUE(original.copyFrom(p).ok());
+    EXPECT_TRUE(p.resample(9, 5).ok());
     EXPECT_EQ(test::maxDifference(p, original), 0);
-    EXPECT_EQ(p.resample(0, 5), kPictureNoReader);
+    EXPECT_EQ(p.resample(0, 5).code, StatusCode::NoReader);
     EXPECT_EQ(p.width, 9);
 }
 
 TEST(PictureStorage, HeapBlocksOfTheSameSizeAreKeptAndReaderPicturesGetMemoryFiles) {
     Picture picture;
-    ASSERT_EQ(picture.allocate(1500, 1000, 24), kPictureOk); // a huge-page sized block
+    ASSERT_TRUE((picture.allocate(1500, 1000, 24)).ok()); // a huge-page sized block
     const uint8_t* first = picture.pixels();
     EXPECT_EQ(picture.pixelStorage().memoryFile(), -1);
-    ASSERT_EQ(picture.allocate(1000, 1500, 24), kPictureOk);
+    ASSERT_TRUE((picture.allocate(1000, 1500, 24)).ok());
     EXPECT_EQ(picture.pixels(), first) << "a block of the same size is reused";
-    ASSERT_EQ(picture.allocate(10, 10, 8), kPictureOk);
+    ASSERT_TRUE((picture.allocate(10, 10, 8)).ok());
     EXPECT_EQ(picture.pixelBytes(), 100u);
 
     codec::setPixelPlace(codec::PixelPlace::MemoryFile);
     Picture fromReader;
-    const int made = fromReader.allocate(64, 32, 24);
+    const core::Status made = fromReader.allocate(64, 32, 24);
     Picture turned;
-    const int copied = turned.copyFrom(fromReader);
+    const core::Status copied = turned.copyFrom(fromReader);
     codec::setPixelPlace(codec::PixelPlace::Heap);
-    ASSERT_EQ(made, kPictureOk);
-    ASSERT_EQ(copied, kPictureOk);
+    ASSERT_TRUE(made.ok());
+    ASSERT_TRUE(copied.ok());
     EXPECT_GE(fromReader.pixelStorage().memoryFile(), 0);
     EXPECT_GE(turned.pixelStorage().memoryFile(), 0);
     EXPECT_NE(fromReader.pixelStorage().memoryFile(), turned.pixelStorage().memoryFile());
     // Back on the heap, the same picture is made again outside a memory file.
-    ASSERT_EQ(fromReader.allocate(64, 32, 24), kPictureOk);
+    ASSERT_TRUE((fromReader.allocate(64, 32, 24)).ok());
     EXPECT_EQ(fromReader.pixelStorage().memoryFile(), -1);
 }
 
 } // namespace
-} // namespace velanox
+} // namespace velanox::codec

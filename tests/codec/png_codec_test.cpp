@@ -2,11 +2,12 @@
 #include "codec/codec_test_files.h"
 #include "codec/picture.h"
 #include "codec/png/png_codec.h"
+#include "support/status_assert.h"
 #include "support/test_images.h"
 
 #include <gtest/gtest.h>
 
-namespace velanox {
+namespace velanox::codec {
 namespace {
 
 using test::pixelAt;
@@ -28,19 +29,19 @@ uint32_t bigEndian(const std::vector<uint8_t>& d, std::size_t at) {
     return uint32_t(d[at]) << 24 | uint32_t(d[at + 1]) << 16 | uint32_t(d[at + 2]) << 8 | d[at + 3];
 }
 
-TEST(PngRead, PaletteFileEndsAsItsPaletteColours) {
+TEST(PngRead, PaletteFileEndsAsItsPaletteColors) {
     for (const char* file :
          {"formats/png_palette8_phys_indexed.png", "formats/png_palette8_interlaced_pil123p.png"}) {
         VELANOX_TEST_FILE(path, file);
         const std::vector<uint8_t> bytes = test::fileBytes(path);
         Picture indexed;
         ASSERT_TRUE(codec::readPng(test::span(bytes), indexed, {}).ok()) << file;
-        EXPECT_EQ(indexed.format, kFormatPng8);
+        EXPECT_EQ(indexed.info.format, kFormatPng8);
         EXPECT_EQ(indexed.bitsPerPixel, 8);
         Picture p;
-        ASSERT_EQ(p.load(path), kPictureOk) << file;
+        ASSERT_TRUE(p.load(path).ok()) << file;
         EXPECT_EQ(p.bitsPerPixel, 24);
-        EXPECT_EQ(p.format, kFormatPng8);
+        EXPECT_EQ(p.info.format, kFormatPng8);
         for (int y = 0; y < p.height; y += 7)
             for (int x = 0; x < p.width; x += 5) {
                 const PaletteEntry& e =
@@ -60,10 +61,10 @@ TEST(PngRead, OneBitFileEndsBlackAndWhite) {
     Picture bits;
     ASSERT_TRUE(codec::readPng(test::span(bytes), bits, {}).ok());
     EXPECT_EQ(bits.bitsPerPixel, 1);
-    EXPECT_EQ(bits.format, kFormatPng1);
+    EXPECT_EQ(bits.info.format, kFormatPng1);
     EXPECT_EQ(bits.paletteSize, 2);
     Picture p;
-    ASSERT_EQ(p.load(path), kPictureOk);
+    ASSERT_TRUE(p.load(path).ok());
     ASSERT_EQ(p.width, 500);
     int black = 0;
     for (int y = 0; y < p.height; ++y)
@@ -79,18 +80,18 @@ TEST(PngRead, OneBitFileEndsBlackAndWhite) {
             black += px[0] == 0;
         }
     EXPECT_GT(black, 1000);
-    EXPECT_EQ(p.xResolution, 37u); // 3779 px/m
-    EXPECT_EQ(p.resolutionUnit, 3u);
+    EXPECT_EQ(p.info.xResolution, 37u); // 3779 px/m
+    EXPECT_EQ(p.info.resolutionUnit, 3u);
 }
 
 TEST(PngRead, SixteenBitFilesScaleToEightBits) {
     VELANOX_TEST_FILE(path, "formats/png_16bit_rgb_darktable_nikon_d300.png");
     Picture p;
-    ASSERT_EQ(p.load(path), kPictureOk);
-    EXPECT_EQ(p.format, kFormatPng);
+    ASSERT_TRUE(p.load(path).ok());
+    EXPECT_EQ(p.info.format, kFormatPng);
     EXPECT_EQ(p.width, 64);
-    EXPECT_EQ(p.xResolution, 118u); // 11811 px/m
-    EXPECT_EQ(p.saveResolutionUnit, 3u);
+    EXPECT_EQ(p.info.xResolution, 118u); // 11811 px/m
+    EXPECT_EQ(p.writeOptions.get(kSaveResolutionUnit), 3u);
     // A sky crop: no black and no clipped white.
     for (std::size_t i = 0; i < p.pixelBytes(); ++i) {
         ASSERT_GT(p.pixels()[i], 5);
@@ -103,8 +104,9 @@ TEST(PngRead, BrokenFilesFailWithAReason) {
          {"broken/png_bad_idat_crc_xcsn0g01.png", "broken/png_bad_ihdr_crc_xhdn0g08.png"}) {
         VELANOX_TEST_FILE(path, file);
         Picture p;
-        EXPECT_NE(p.load(path), kPictureOk) << file;
-        EXPECT_FALSE(p.errorReason.empty()) << file;
+        const core::Status failed = p.load(path);
+        EXPECT_FALSE(failed.ok()) << file;
+        EXPECT_FALSE(failed.reason.empty()) << file;
     }
     VELANOX_TEST_FILE(path, "formats/png_rgb_phys96_coffee.png");
     const std::vector<uint8_t> bytes = test::fileBytes(path);
@@ -121,11 +123,11 @@ TEST(PngWrite, RoundTripsAreLossless) {
     ASSERT_TRUE(codec::writePng(rgb, bytes).ok());
     Picture back;
     ASSERT_TRUE(codec::readPng(test::span(bytes), back, {}).ok());
-    EXPECT_EQ(back.format, kFormatPng);
+    EXPECT_EQ(back.info.format, kFormatPng);
     EXPECT_EQ(test::maxDifference(back, rgb), 0);
 
     Picture indexed;
-    ASSERT_EQ(indexed.allocate(19, 5, 8), kPictureOk);
+    ASSERT_TRUE(indexed.allocate(19, 5, 8).ok());
     for (std::size_t i = 0; i < indexed.pixelBytes(); ++i)
         indexed.pixels()[i] = uint8_t(i * 7);
     for (int i = 0; i < 256; ++i)
@@ -133,12 +135,12 @@ TEST(PngWrite, RoundTripsAreLossless) {
     indexed.paletteSize = 256;
     ASSERT_TRUE(codec::writePng(indexed, bytes).ok());
     ASSERT_TRUE(codec::readPng(test::span(bytes), back, {}).ok());
-    EXPECT_EQ(back.format, kFormatPng8);
+    EXPECT_EQ(back.info.format, kFormatPng8);
     EXPECT_EQ(std::memcmp(back.pixels(), indexed.pixels(), indexed.pixelBytes()), 0);
     EXPECT_EQ(back.palette[9].green, 246);
 
     Picture bits;
-    ASSERT_EQ(bits.allocate(13, 3, 1), kPictureOk);
+    ASSERT_TRUE(bits.allocate(13, 3, 1).ok());
     for (std::size_t i = 0; i < bits.pixelBytes(); ++i)
         bits.pixels()[i] = uint8_t(0x5A + i * 31);
     for (int y = 0; y < 3; ++y)
@@ -148,7 +150,7 @@ TEST(PngWrite, RoundTripsAreLossless) {
     bits.paletteSize = 2;
     ASSERT_TRUE(codec::writePng(bits, bytes).ok());
     ASSERT_TRUE(codec::readPng(test::span(bytes), back, {}).ok());
-    EXPECT_EQ(back.format, kFormatPng1);
+    EXPECT_EQ(back.info.format, kFormatPng1);
     for (std::size_t i = 0; i < bits.pixelBytes(); ++i)
         EXPECT_EQ(back.pixels()[i], bits.pixels()[i]) << i;
 }
@@ -156,9 +158,9 @@ TEST(PngWrite, RoundTripsAreLossless) {
 TEST(PngWrite, MarkedSrgbWithResolution) {
     Picture p;
     test::fillRandom(p, 4, 4, 12);
-    p.saveXResolution = 300;
-    p.saveYResolution = 150;
-    p.saveResolutionUnit = 2;
+    p.writeOptions.set(kSaveXResolution, 300u);
+    p.writeOptions.set(kSaveYResolution, 150u);
+    p.writeOptions.set(kSaveResolutionUnit, 2u);
     std::vector<uint8_t> bytes;
     ASSERT_TRUE(codec::writePng(p, bytes).ok());
     ASSERT_EQ(chunk(bytes, "sRGB").size(), 1u);
@@ -173,20 +175,20 @@ TEST(PngWrite, MarkedSrgbWithResolution) {
 
     Picture back;
     ASSERT_TRUE(codec::readPng(test::span(bytes), back, {}).ok());
-    EXPECT_EQ(back.xResolution, 118u);
-    EXPECT_EQ(back.resolutionUnit, 3u);
+    EXPECT_EQ(back.info.xResolution, 118u);
+    EXPECT_EQ(back.info.resolutionUnit, 3u);
 
-    p.saveResolutionUnit = 1; // aspect ratio only
+    p.writeOptions.set(kSaveResolutionUnit, 1u); // aspect ratio only
     ASSERT_TRUE(codec::writePng(p, bytes).ok());
     const std::vector<uint8_t> aspect = chunk(bytes, "pHYs");
     ASSERT_EQ(aspect.size(), 9u);
     EXPECT_EQ(bigEndian(aspect, 0), 300u);
     EXPECT_EQ(aspect[8], 0);
     ASSERT_TRUE(codec::readPng(test::span(bytes), back, {}).ok());
-    EXPECT_EQ(back.xResolution, 300u);
-    EXPECT_EQ(back.yResolution, 150u);
-    EXPECT_EQ(back.resolutionUnit, 1u);
+    EXPECT_EQ(back.info.xResolution, 300u);
+    EXPECT_EQ(back.info.yResolution, 150u);
+    EXPECT_EQ(back.info.resolutionUnit, 1u);
 }
 
 } // namespace
-} // namespace velanox
+} // namespace velanox::codec

@@ -10,7 +10,7 @@
 #include <random>
 #include <zlib.h>
 
-namespace velanox {
+namespace velanox::codec {
 namespace {
 
 int paethPredictor(int a, int b, int c) {
@@ -200,7 +200,7 @@ std::vector<Chunk> chunksOf(const std::vector<uint8_t>& png) {
     return chunks;
 }
 
-TEST(PngWrite, TrueColourFilesHoldTheExactPixels) {
+TEST(PngWrite, TrueColorFilesHoldTheExactPixels) {
     // Odd shapes, and a 12-megapixel camera's size, whose stream spans many IDAT chunks.
     const std::pair<int32_t, int32_t> sizes[] = {
         {1, 1}, {1, 300}, {300, 1}, {1733, 3}, {4000, 3000}};
@@ -239,4 +239,4 @@ TEST(PngWrite, TrueColourFilesHoldTheExactPixels) {
 }
 
 } // namespace
-} // namespace velanox
+} // namespace velanox::codec

@@ -113,21 +113,21 @@ TEST(RawCodec, CameraFilesDecodeToTheirSize) {
         const std::vector<uint8_t> bytes = test::fileBytes(path);
         EXPECT_TRUE(probeRaw({bytes.data(), bytes.size()}));
         Picture picture;
-        picture.orientation = 6;
+        picture.info.orientation = 6;
         const Status s = readRaw({bytes.data(), bytes.size()}, picture, {});
         ASSERT_TRUE(s.ok()) << s.reason;
         EXPECT_EQ(picture.width, c.width);
         EXPECT_EQ(picture.height, c.height);
         EXPECT_EQ(picture.bitsPerPixel, 24);
-        EXPECT_EQ(picture.format, kFormatAuto);
-        EXPECT_EQ(picture.fileWidth, c.width);
-        EXPECT_EQ(picture.orientation, 1);
-        EXPECT_EQ(picture.xResolution, 300u);
-        EXPECT_EQ(picture.resolutionUnit, 1u);
+        EXPECT_EQ(picture.info.format, kFormatAuto);
+        EXPECT_EQ(picture.info.fileWidth, c.width);
+        EXPECT_EQ(picture.info.orientation, 1);
+        EXPECT_EQ(picture.info.xResolution, 300u);
+        EXPECT_EQ(picture.info.resolutionUnit, 1u);
     }
 }
 
-TEST(RawCodec, ColourCheckerKeepsItsGreyPatchesNeutral) {
+TEST(RawCodec, ColorCheckerKeepsItsGreyPatchesNeutral) {
     // The G2 file shows a colour checker; with the camera's white balance the mid-grey patch in
     // the bottom row comes out without a cast.
     VELANOX_TEST_FILE(path, "raw/canon_powershot_g2_CRW_0304.crw");
@@ -210,7 +210,8 @@ TEST(RawGeometry, AbsurdPixelShapesAreRefused) {
         shot.scaleX = scale;
         Picture picture;
         const Status s = decodeBytes(test::makeSyntheticDng(shot), picture);
-        EXPECT_EQ(s.code, kCodecCorrupt) << scale;
+        EXPECT_EQ(s.code, StatusCode::Corrupt) << scale;
+
         EXPECT_NE(s.reason.find("pixel shape"), std::string::npos) << s.reason;
         EXPECT_FALSE(picture.hasPixels());
     }
@@ -226,7 +227,7 @@ TEST(RawGeometry, StretchedSizeIsCheckedAgainstTheLimitsBeforeDecoding) {
     Picture picture;
     const std::vector<uint8_t> bytes = test::makeSyntheticDng(shot);
     EXPECT_EQ(decodeRaw(ByteSpan{bytes.data(), bytes.size()}, picture, limits).code,
-              kCodecTooLarge);
+              StatusCode::TooLarge);
 }
 
 // Pictures that are nearly one colour or perfectly smooth are still pictures.
@@ -262,7 +263,7 @@ TEST(RawCodec, DamagedOrTruncatedRawsFailWithTheirCause) {
         VELANOX_TEST_FILE(path, "broken/raw_stripped_nikon_d70.nef");
         Picture picture;
         const Status s = decodeRaw(path, picture);
-        EXPECT_EQ(s.code, kCodecCorrupt);
+        EXPECT_EQ(s.code, StatusCode::Corrupt);
         EXPECT_EQ(s.reason, "Camera raw: the image data is damaged.");
         EXPECT_FALSE(picture.hasPixels());
     }
@@ -272,7 +273,7 @@ TEST(RawCodec, DamagedOrTruncatedRawsFailWithTheirCause) {
     bytes.resize(bytes.size() - std::size_t(shot.width) * shot.height); // half the pixels
     Picture picture;
     const Status s = decodeBytes(bytes, picture);
-    EXPECT_EQ(s.code, kCodecCorrupt);
+    EXPECT_EQ(s.code, StatusCode::Corrupt);
     EXPECT_EQ(s.reason, "Camera raw: the file ends before its image data does.");
     EXPECT_FALSE(picture.hasPixels());
     // Even the last two bytes missing.
@@ -287,7 +288,7 @@ TEST(RawCodec, TruncatedCameraRawFromTheCorpusFails) {
     VELANOX_CORPUS_FILE(path, "broken/raw_truncated_sony_slt-a55.arw");
     Picture picture;
     const Status s = decodeRaw(path, picture);
-    EXPECT_EQ(s.code, kCodecCorrupt);
+    EXPECT_EQ(s.code, StatusCode::Corrupt);
     EXPECT_EQ(s.reason, "Camera raw: the file ends before its image data does.");
 }
 
@@ -304,8 +305,8 @@ TEST(RawCodec, OtherFilesAreNotRaw) {
         EXPECT_FALSE(s.reason.empty());
     }
     Picture picture;
-    EXPECT_EQ(decodeRaw(ByteSpan{}, picture).code, kCodecCorrupt);
-    EXPECT_EQ(decodeRaw(std::string("/nonexistent/x.crw"), picture).code, kCodecCannotOpen);
+    EXPECT_EQ(decodeRaw(ByteSpan{}, picture).code, StatusCode::Corrupt);
+    EXPECT_EQ(decodeRaw(std::string("/nonexistent/x.crw"), picture).code, StatusCode::CannotOpen);
 }
 
 TEST(RawCodec, SizeLimitsAreCheckedBeforeDecoding) {
@@ -313,7 +314,7 @@ TEST(RawCodec, SizeLimitsAreCheckedBeforeDecoding) {
     Limits limits;
     limits.maxDimension = 600;
     Picture picture;
-    EXPECT_EQ(decodeRaw(path, picture, limits).code, kCodecTooLarge);
+    EXPECT_EQ(decodeRaw(path, picture, limits).code, StatusCode::TooLarge);
 }
 
 // The camera data the decoder reads fills the EXIF summary that File Info shows.
@@ -327,14 +328,15 @@ TEST(RawCameraData, DecodedRawsCarryTheCameraData) {
     shot.fNumber = 2.8;
     Picture picture;
     ASSERT_TRUE(decodeBytes(test::makeSyntheticDng(shot), picture).ok());
-    EXPECT_TRUE(picture.exif.present);
-    EXPECT_EQ(picture.exif.make, "Orvantel");
-    EXPECT_EQ(picture.exif.model, "R-1");
-    EXPECT_EQ(picture.exif.dateTime, "2020:11:12 13:14:15");
-    EXPECT_EQ(picture.exif.iso, 400);
-    EXPECT_NEAR(picture.exif.exposureTime, 0.004, 1e-6);
-    EXPECT_NEAR(picture.exif.fNumber, 2.8, 1e-4);
-    EXPECT_TRUE(picture.exifBlock.empty());
+    EXPECT_TRUE(picture.info.exif.present);
+    EXPECT_EQ(picture.info.exif.make, "Orvantel");
+    EXPECT_EQ(picture.info.exif.model, "R-1");
+    EXPECT_EQ(picture.info.exif.dateTime, "2020:11:12 13:14:15");
+    EXPECT_EQ(picture.info.exif.iso, 400);
+    EXPECT_NEAR(picture.info.exif.exposureTime, 0.004, 1e-6);
+    EXPECT_NEAR(picture.info.exif.fNumber, 2.8, 1e-4);
+    EXPECT_TRUE(picture.info.exifBlock.empty());
+
     EXPECT_EQ(fileInfoText(picture), "Orvantel R-1\r\n64 x 48\r\n2020:11:12 13:14:15\r\n"
                                      "ISO: 400\r\n1/250\r\nF: 2.8\r\n");
 

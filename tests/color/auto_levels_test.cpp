@@ -3,12 +3,11 @@
 
 #include <gtest/gtest.h>
 
-namespace velanox {
+namespace velanox::color {
 namespace {
 
 AutoLevels levelsOf(const test::TestImage& img) {
-    return autoLevels(
-        ConstPixelBlock(img.data(), img.width, img.height, img.bytesPerPixel, img.stride));
+    return autoLevels(img.view());
 }
 
 TEST(AutoLevels, UniformGreyRaisesTheWhitePointTo210) {
@@ -37,8 +36,8 @@ TEST(AutoLevels, FullRangeImageKeepsTheEnds) {
 }
 
 TEST(AutoLevels, NoPixelsGivesNeutralLevels) {
-    EXPECT_EQ(autoLevels(ConstPixelBlock()), (AutoLevels{0, 255}));
+    EXPECT_EQ(autoLevels(core::ConstImageView()), (AutoLevels{0, 255}));
 }
 
 } // namespace
-} // namespace velanox
+} // namespace velanox::color

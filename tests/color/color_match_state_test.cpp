@@ -3,17 +3,17 @@
 
 #include <gtest/gtest.h>
 
-namespace velanox {
+namespace velanox::color {
 namespace {
 
-void fillPicture(Picture& p, int w, int h, uint8_t base) {
-    ASSERT_EQ(p.allocate(w, h, 24), kPictureOk);
+void fillPicture(codec::Picture& p, int w, int h, uint8_t base) {
+    ASSERT_TRUE(p.allocate(w, h, 24).ok());
     for (std::size_t i = 0; i < p.pixelBytes(); ++i)
         p.pixels()[i] = uint8_t(base + (i % 3) * 40 + (i / 3) % 7);
 }
 
-ConstPixelBlock blockOf(const Picture& p) {
-    return ConstPixelBlock(p.pixels(), p.width, p.height, 3);
+core::ConstImageView blockOf(const codec::Picture& p) {
+    return core::ConstImageView(p.pixels(), p.width, p.height, 3);
 }
 
 TEST(ReferenceThumbnail, SizeFollowsTheLongerSide) {
@@ -24,15 +24,15 @@ TEST(ReferenceThumbnail, SizeFollowsTheLongerSide) {
     EXPECT_EQ(referenceThumbnailSize(1, 5000), (ThumbnailSize{1, 100}));
 }
 
-TEST(ReferenceThumbnail, AveragingKeepsAFlatColour) {
-    Picture flat;
-    ASSERT_EQ(flat.allocate(333, 77, 24), kPictureOk);
+TEST(ReferenceThumbnail, AveragingKeepsAFlatColor) {
+    codec::Picture flat;
+    ASSERT_TRUE(flat.allocate(333, 77, 24).ok());
     for (std::size_t i = 0; i < flat.pixelBytes(); i += 3) {
         flat.pixels()[i] = 10;
         flat.pixels()[i + 1] = 120;
         flat.pixels()[i + 2] = 250;
     }
-    Picture small;
+    codec::Picture small;
     ASSERT_TRUE(scaleDownByAveraging(flat, 170, 39, small));
     ASSERT_EQ(small.width, 170);
     for (std::size_t i = 0; i < small.pixelBytes(); i += 3) {
@@ -43,7 +43,7 @@ TEST(ReferenceThumbnail, AveragingKeepsAFlatColour) {
 
 TEST(ColorMatchState, ReferenceKeepsFullSizeStatisticsAndAThumbnail) {
     ColorMatchState state;
-    Picture loaded;
+    codec::Picture loaded;
     fillPicture(loaded, 400, 200, 30);
     const ColorStatistics full = computeColorStatistics(blockOf(loaded));
     ASSERT_TRUE(state.setReferenceImage(loaded, "/p/ref.png").ok());
@@ -56,18 +56,18 @@ TEST(ColorMatchState, ReferenceKeepsFullSizeStatisticsAndAThumbnail) {
 
 TEST(ColorMatchState, AFailedReferenceLeavesThePreviousOneInForce) {
     ColorMatchState state;
-    Picture first;
+    codec::Picture first;
     fillPicture(first, 40, 20, 0);
     ASSERT_TRUE(state.setReferenceImage(first, "/p/first.png").ok());
     const ColorStatistics kept = state.referenceStatistics;
 
-    Picture second;
+    codec::Picture second;
     fillPicture(second, 40, 20, 90);
-    const ThumbnailScaler failing = [](const Picture&, int32_t, int32_t, Picture&) {
+    const ThumbnailScaler failing = [](const codec::Picture&, int32_t, int32_t, codec::Picture&) {
         return false;
     };
     EXPECT_FALSE(state.setReferenceImage(second, "/p/second.png", {}, failing).ok());
-    Picture empty;
+    codec::Picture empty;
     EXPECT_FALSE(state.setReferenceImage(empty, "/p/empty.png").ok());
     EXPECT_EQ(state.referencePath, "/p/first.png");
     EXPECT_EQ(state.referenceStatistics, kept);
@@ -76,12 +76,12 @@ TEST(ColorMatchState, AFailedReferenceLeavesThePreviousOneInForce) {
 
 TEST(ColorMatchState, TablesAreTheIdentityWithoutAReference) {
     ColorMatchState state;
-    Picture source;
+    codec::Picture source;
     fillPicture(source, 30, 30, 60);
     EXPECT_EQ(state.buildMatchToImage(blockOf(source)), MatchValues::identityMatchTables());
     EXPECT_EQ(state.buildMatchToProfile(blockOf(source)), MatchValues::identityMatchTables());
 
-    Picture darker;
+    codec::Picture darker;
     fillPicture(darker, 30, 30, 10);
     ASSERT_TRUE(state.setReferenceImage(darker, "/p/dark.png").ok());
     const MatchTables tables = state.buildMatchToImage(blockOf(source));
@@ -89,4 +89,4 @@ TEST(ColorMatchState, TablesAreTheIdentityWithoutAReference) {
 }
 
 } // namespace
-} // namespace velanox
+} // namespace velanox::color

@@ -1,4 +1,4 @@
-#include "color/colour_steps.h"
+#include "color/color_steps.h"
 #include "color/match_tables.h"
 #include "support/test_images.h"
 
@@ -6,11 +6,11 @@
 
 #include <set>
 
-namespace velanox {
+namespace velanox::color {
 namespace {
 
-ConstPixelBlock constBlockOf(const test::TestImage& img) {
-    return ConstPixelBlock(img.data(), img.width, img.height, img.bytesPerPixel, img.stride);
+core::ConstImageView constBlockOf(const test::TestImage& img) {
+    return img.view();
 }
 
 TEST(ColorStatistics, CumulativeFractionsPerChannel) {
@@ -25,7 +25,7 @@ TEST(ColorStatistics, CumulativeFractionsPerChannel) {
     EXPECT_EQ(stats[0][20], 0.75);
     EXPECT_EQ(stats[0][255], 1.0);
     EXPECT_EQ(stats[1][0], 1.0);
-    EXPECT_EQ(computeColorStatistics(ConstPixelBlock()), ColorStatistics{});
+    EXPECT_EQ(computeColorStatistics(core::ConstImageView()), ColorStatistics{});
 }
 
 TEST(MatchTables, AnImageMatchedToItselfKeepsItsValuesBeforeSmoothing) {
@@ -84,8 +84,8 @@ TEST(MatchBlend, FadeEndsAndTheShiftByEightBits) {
     EXPECT_EQ(matchBlend(table, 300, 255), 254) << "a fade beyond 255 acts as 255";
 }
 
-TEST(ColourSteps, OneFusedPassEqualsTheStepsInOrder) {
-    ColourSettings settings;
+TEST(ColorSteps, OneFusedPassEqualsTheStepsInOrder) {
+    ColorSettings settings;
     settings.match.matchActive = 1;
     settings.match.matchFade = 70;
     for (int c = 0; c < 3; ++c)
@@ -97,13 +97,13 @@ TEST(ColourSteps, OneFusedPassEqualsTheStepsInOrder) {
     for (ChannelOrder order : {ChannelOrder::Rgb, ChannelOrder::Bgr}) {
         test::TestImage fused = test::makeRandom(53, 9, 11, 4);
         test::TestImage stepwise = fused;
-        applyColourSteps(settings, PixelBlock{fused.data(), 53, 9, 4, fused.stride, order});
-        const PixelBlock block{stepwise.data(), 53, 9, 4, stepwise.stride, order};
-        applyMatchBlend(settings.match.matchTables, settings.match.matchFade, block);
-        applyToneStep(settings.tone, block);
+        applyColorSteps(settings, core::ImageView(fused.data(), 53, 9, 4, fused.stride), order);
+        const core::ImageView block(stepwise.data(), 53, 9, 4, stepwise.stride);
+        applyMatchBlend(settings.match.matchTables, settings.match.matchFade, block, order);
+        applyToneStep(settings.tone, block, order);
         EXPECT_EQ(fused.bytes, stepwise.bytes);
     }
 }
 
 } // namespace
-} // namespace velanox
+} // namespace velanox::color

@@ -11,7 +11,7 @@
 #include <fstream>
 #include <limits>
 
-namespace velanox {
+namespace velanox::color {
 namespace {
 
 namespace fs = std::filesystem;
@@ -23,7 +23,8 @@ ColorProfile sampleProfile(int w = 17, int h = 9) {
     for (int i = 0; i < w * h * 3; ++i)
         profile.thumbnail.push_back(uint8_t(i * 7));
     const test::TestImage img = test::makeRandom(37, 23, 3);
-    profile.statistics = computeColorStatistics(ConstPixelBlock(img.data(), 37, 23, 4, img.stride));
+    profile.statistics =
+        computeColorStatistics(core::ConstImageView(img.data(), 37, 23, 4, img.stride));
     // Values whose bits a careless writer would lose.
     profile.statistics[1][3] = std::numeric_limits<double>::denorm_min();
     profile.statistics[2][4] = -0.0;
@@ -40,27 +41,27 @@ bool sameBits(const ColorStatistics& a, const ColorStatistics& b) {
     return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
-codec::ByteSpan span(const std::vector<uint8_t>& bytes) {
+core::ByteSpan span(const std::vector<uint8_t>& bytes) {
     return {bytes.data(), bytes.size()};
 }
 
 class ProfileFiles : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("velanox_profile_test_" +
-                std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
+        m_dir = fs::temp_directory_path() /
+                ("velanox_profile_test_" +
+                 std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(m_dir);
+        fs::create_directories(m_dir);
     }
-    void TearDown() override { fs::remove_all(dir_); }
-    std::string path(const std::string& name) const { return (dir_ / name).string(); }
+    void TearDown() override { fs::remove_all(m_dir); }
+    std::string path(const std::string& name) const { return (m_dir / name).string(); }
     void writeBytes(const std::string& p, const std::vector<uint8_t>& bytes) const {
         std::ofstream(p, std::ios::binary)
             .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     }
-    fs::path dir_;
+    fs::path m_dir;
 };
 
 TEST(ColorProfileLayout, FieldsSitWhereTheFormatPutsThem) {
@@ -123,7 +124,7 @@ TEST(ColorProfileLayout, TruncatedAndImpossibleFilesAreRefused) {
     ColorProfile out = sampleProfile(2, 2);
     for (std::size_t size :
          {std::size_t(0), std::size_t(3), std::size_t(12), std::size_t(200), bytes.size() - 1}) {
-        EXPECT_EQ(decodeProfile({bytes.data(), size}, out).code, codec::kCodecCorrupt) << size;
+        EXPECT_EQ(decodeProfile({bytes.data(), size}, out).code, core::StatusCode::Corrupt) << size;
         EXPECT_EQ(out.thumbnailWidth, 2) << "a refused file leaves the output alone";
     }
     for (auto [w, h] : {std::pair{171, 1}, std::pair{1, 101}, std::pair{-1, 5}}) {
@@ -148,7 +149,7 @@ TEST(ColorProfileLayout, StatisticsThatAreNoDistributionsAreRefused) {
         ASSERT_TRUE(encodeProfile(profile, written).ok());
         ColorProfile out = sampleProfile(2, 2);
         const codec::Status s = decodeProfile(span(written), out);
-        EXPECT_EQ(s.code, codec::kCodecCorrupt) << bad;
+        EXPECT_EQ(s.code, core::StatusCode::Corrupt) << bad;
         EXPECT_EQ(out.thumbnailWidth, 2) << bad;
     }
     // Rounding just past 1 is what summing shares gives, and is kept.
@@ -169,9 +170,9 @@ TEST_F(ProfileFiles, SavingNeverWritesThroughAPlantedLinkAndPipesAreNotWaitedOn)
     ColorProfile out;
     EXPECT_TRUE(readProfileFile(path("new.cpf"), out).ok());
     // No temporary file is left beside it.
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 2);
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 2);
     ASSERT_EQ(::mkfifo(path("pipe.cpf").c_str(), 0600), 0);
-    EXPECT_EQ(readProfileFile(path("pipe.cpf"), out).code, codec::kCodecCannotOpen);
+    EXPECT_EQ(readProfileFile(path("pipe.cpf"), out).code, core::StatusCode::CannotOpen);
 }
 
 TEST_F(ProfileFiles, WrongTagAndEndMarkStillLoad) {
@@ -195,7 +196,7 @@ TEST_F(ProfileFiles, TruncatedFileKeepsTheProfileInForce) {
     ASSERT_TRUE(state.readProfile(path("good.cpf")).ok());
     EXPECT_FALSE(state.readProfile(path("cut.cpf")).ok());
     EXPECT_FALSE(state.readProfile(path("missing.cpf")).ok());
-    EXPECT_FALSE(state.readProfile(dir_.string()).ok());
+    EXPECT_FALSE(state.readProfile(m_dir.string()).ok());
     EXPECT_EQ(state.profilePath, path("good.cpf"));
     EXPECT_TRUE(sameBits(state.profileStatistics, sampleProfile().statistics));
     EXPECT_EQ(state.profilePreview.width, 17);
@@ -206,8 +207,8 @@ TEST_F(ProfileFiles, ReferenceWrittenAndReadBackIsTheSame) {
     EXPECT_EQ(state.writeProfile(path("none.cpf")).reason, kNoReferenceMessage);
     EXPECT_FALSE(fs::exists(path("none.cpf")));
 
-    Picture reference;
-    ASSERT_EQ(reference.allocate(400, 200, 24), kPictureOk);
+    codec::Picture reference;
+    ASSERT_TRUE(reference.allocate(400, 200, 24).ok());
     for (std::size_t i = 0; i < reference.pixelBytes(); ++i)
         reference.pixels()[i] = uint8_t(i * 31 / 7);
     ASSERT_TRUE(state.setReferenceImage(reference, "/pictures/ref.jpg").ok());
@@ -220,14 +221,14 @@ TEST_F(ProfileFiles, ReferenceWrittenAndReadBackIsTheSame) {
                           state.referenceImage.pixelBytes()),
               0);
 
-    EXPECT_EQ(state.writeProfile(path("no/such/folder/x.cpf")).code, codec::kCodecWriteFailed);
+    EXPECT_EQ(state.writeProfile(path("no/such/folder/x.cpf")).code, core::StatusCode::WriteFailed);
 }
 
 TEST_F(ProfileFiles, ListIsSortedWithoutRegardToCase) {
     for (const char* name : {"beta.cpf", "Alpha.cpf", "gamma.CPF", "notes.txt"})
         writeBytes(path(name), {1});
-    fs::create_directories(dir_ / "folder.cpf");
-    const std::vector<std::string> found = findProfiles(dir_.string());
+    fs::create_directories(m_dir / "folder.cpf");
+    const std::vector<std::string> found = findProfiles(m_dir.string());
     EXPECT_EQ(found,
               (std::vector<std::string>{path("Alpha.cpf"), path("beta.cpf"), path("gamma.CPF")}));
     EXPECT_TRUE(findProfiles(path("absent")).empty());
@@ -242,4 +243,4 @@ TEST(ProfileNames, PathSeparatorsAndParentReferencesAreRefused) {
 }
 
 } // namespace
-} // namespace velanox
+} // namespace velanox::color

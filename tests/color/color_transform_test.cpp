@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace velanox {
+namespace velanox::color {
 namespace {
 
 const std::vector<uint8_t>& displayP3() {
@@ -89,4 +89,4 @@ TEST(ColorTransform, CacheMakesEachConversionOnceAndMatchesTheOneOff) {
 }
 
 } // namespace
-} // namespace velanox
+} // namespace velanox::color

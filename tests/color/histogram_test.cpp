@@ -6,11 +6,11 @@
 
 #include <cstring>
 
-namespace velanox {
+namespace velanox::color {
 namespace {
 
-ConstPixelBlock constBlockOf(const test::TestImage& img) {
-    return ConstPixelBlock(img.data(), img.width, img.height, img.bytesPerPixel, img.stride);
+core::ConstImageView constBlockOf(const test::TestImage& img) {
+    return img.view();
 }
 
 TEST(Histogram, OnlyBlackAndWhiteGivesEmptyBars) {
@@ -21,7 +21,7 @@ TEST(Histogram, OnlyBlackAndWhiteGivesEmptyBars) {
     HistogramBars bars;
     for (auto& channel : bars)
         channel.fill(9);
-    ASSERT_TRUE(computeHistogram(constBlockOf(img), ColourSettings{}, bars));
+    ASSERT_TRUE(computeHistogram(constBlockOf(img), ColorSettings{}, bars));
     for (const auto& channel : bars)
         for (uint8_t bar : channel)
             ASSERT_EQ(bar, 0);
@@ -35,7 +35,7 @@ TEST(Histogram, ClippedEndsReachTheTopWhileTheRestKeepsItsScale) {
         if (x < 2) img.at(x, 2, 1) = 255; // 2 greens of 255
     }
     HistogramBars bars{};
-    ASSERT_TRUE(computeHistogram(constBlockOf(img), ColourSettings{}, bars));
+    ASSERT_TRUE(computeHistogram(constBlockOf(img), ColorSettings{}, bars));
     EXPECT_EQ(bars[0][100], 255);
     EXPECT_EQ(bars[0][50], 127); // 5 * 255 / 10
     EXPECT_EQ(bars[0][0], 255);  // 85 / 10 * 255, limited
@@ -43,17 +43,17 @@ TEST(Histogram, ClippedEndsReachTheTopWhileTheRestKeepsItsScale) {
     EXPECT_EQ(bars[2][7], 0);
 }
 
-TEST(Histogram, CountsAfterTheColourStepsWithoutChangingTheSource) {
+TEST(Histogram, CountsAfterTheColorStepsWithoutChangingTheSource) {
     test::TestImage img = test::makeUniform(6, 6, 100, 3);
     const test::TestImage before = img;
-    ColourSettings settings;
+    ColorSettings settings;
     settings.tone.midtoneBend = 2.0; // 100 -> 255 - 155^2/255 = 161
     HistogramBars bars{};
     ASSERT_TRUE(computeHistogram(constBlockOf(img), settings, bars));
     EXPECT_EQ(bars[1][161], 255);
     EXPECT_EQ(bars[1][100], 0);
     EXPECT_EQ(img.bytes, before.bytes);
-    EXPECT_FALSE(computeHistogram(ConstPixelBlock(), settings, bars));
+    EXPECT_FALSE(computeHistogram(core::ConstImageView(), settings, bars));
 }
 
 TEST(Curves, NeutralIsTheDiagonalAndMatchingAddsItsOffset) {
@@ -72,7 +72,7 @@ TEST(Curves, NeutralIsTheDiagonalAndMatchingAddsItsOffset) {
     EXPECT_EQ(curves[1][128], 192);
 }
 
-TEST(QuickColourPreview, CopiesTheLimitedRectangleAndRecolours) {
+TEST(QuickColourPreview, CopiesTheLimitedRectangleAndRecolors) {
     const test::TestImage rgb = [] {
         test::TestImage four = test::makeRandom(40, 30, 9);
         test::TestImage three = test::makeUniform(40, 30, 0, 3);
@@ -82,25 +82,25 @@ TEST(QuickColourPreview, CopiesTheLimitedRectangleAndRecolours) {
                     three.at(x, y, c) = four.at(x, y, c);
         return three;
     }();
-    ColourSettings settings;
+    ColorSettings settings;
     settings.tone.colourBoost = 40;
-    Picture preview;
+    codec::Picture preview;
     ASSERT_TRUE(
-        quickColourPreview(constBlockOf(rgb), PixelRect{30, -5, 90, 10}, settings, preview));
+        quickColourPreview(constBlockOf(rgb), core::Rect{30, -5, 90, 10}, settings, preview));
     ASSERT_EQ(preview.width, 10);
     ASSERT_EQ(preview.height, 10);
     test::TestImage expected = rgb;
-    applyColourSteps(settings, PixelBlock{expected.data(), 40, 30, 3, 0});
+    applyColorSteps(settings, core::ImageView(expected.data(), 40, 30, 3));
     for (int y = 0; y < 10; ++y)
         EXPECT_EQ(std::memcmp(preview.pixels() + y * 30, &expected.at(30, y, 0), 30), 0);
 
     const uint8_t* reused = preview.pixels();
-    ASSERT_TRUE(quickColourPreview(constBlockOf(rgb), PixelRect{0, 0, 10, 10}, settings, preview));
+    ASSERT_TRUE(quickColourPreview(constBlockOf(rgb), core::Rect{0, 0, 10, 10}, settings, preview));
     EXPECT_EQ(preview.pixels(), reused) << "a preview of the same size is reused";
     EXPECT_FALSE(
-        quickColourPreview(constBlockOf(rgb), PixelRect{50, 0, 60, 10}, settings, preview));
+        quickColourPreview(constBlockOf(rgb), core::Rect{50, 0, 60, 10}, settings, preview));
     EXPECT_FALSE(preview.hasPixels());
 }
 
 } // namespace
-} // namespace velanox
+} // namespace velanox::color

@@ -1,12 +1,12 @@
 #include "color/boost_colours.h"
-#include "color/colour_steps.h"
+#include "color/color_steps.h"
 #include "color/tone_tables.h"
 #include "color/tone_values.h"
 #include "support/test_images.h"
 
 #include <gtest/gtest.h>
 
-namespace velanox {
+namespace velanox::color {
 namespace {
 
 // Every value 0..255 in each channel: pixel i is (i, i, i).
@@ -18,8 +18,8 @@ test::TestImage makeRamp(int bytesPerPixel) {
     return img;
 }
 
-PixelBlock blockOf(test::TestImage& img, ChannelOrder order = ChannelOrder::Rgb) {
-    return PixelBlock{img.data(), img.width, img.height, img.bytesPerPixel, img.stride, order};
+core::ImageView blockOf(test::TestImage& img) {
+    return img.view();
 }
 
 TEST(ToneValues, TemperatureSliderEndsAndCentre) {
@@ -62,7 +62,7 @@ TEST(ToneStep, GammaFollowsBlueInBlueFirstBuffers) {
     ToneValues tone;
     tone.gamma = 0.6f;
     applyToneStep(tone, blockOf(rgb));
-    applyToneStep(tone, blockOf(bgr, ChannelOrder::Bgr));
+    applyToneStep(tone, blockOf(bgr), ChannelOrder::Bgr);
     for (int i = 0; i < 256; ++i) {
         EXPECT_EQ(bgr.at(i, 0, 0), rgb.at(i, 0, 2));
         EXPECT_EQ(bgr.at(i, 0, 2), i);
@@ -130,11 +130,11 @@ TEST(ToneTables, ApplyLeavesTheFourthByteAndIgnoresNull) {
 TEST(ToneStep, AllNeutralLeavesPixelsAndPaddingUntouched) {
     test::TestImage img = test::makeRandom(31, 7, 5, /*padBytes=*/3);
     const test::TestImage before = img;
-    ColourSettings settings;
-    applyColourSteps(settings, blockOf(img));
+    ColorSettings settings;
+    applyColorSteps(settings, blockOf(img));
     applyToneStep(settings.tone, blockOf(img));
     EXPECT_EQ(img.bytes, before.bytes);
-    EXPECT_FALSE(ColourPass(settings).active());
+    EXPECT_FALSE(ColorPass(settings).active());
 }
 
 TEST(BoostColours, GreyStaysGreyAtEveryStrength) {
@@ -167,9 +167,9 @@ TEST(BoostColours, MovesEachChannelAwayFromTheOthers) {
 }
 
 } // namespace
-} // namespace velanox
+} // namespace velanox::color
 
-namespace velanox {
+namespace velanox::color {
 namespace {
 
 TEST(BoostColours, TabulatedBoostGivesTheBytesOfDividing) {
@@ -182,7 +182,7 @@ TEST(BoostColours, TabulatedBoostGivesTheBytesOfDividing) {
     }
     for (int strength : {1, 37, 100, 254}) {
         test::TestImage whole = img;
-        boostColours(PixelBlock{whole.data(), 320, 240, 4, whole.stride}, strength);
+        boostColours(core::ImageView(whole.data(), 320, 240, 4, whole.stride), strength);
         for (int y = 0; y < 240; ++y)
             for (int x = 0; x < 320; ++x) {
                 uint8_t px[3] = {img.at(x, y, 0), img.at(x, y, 1), img.at(x, y, 2)};
@@ -194,4 +194,4 @@ TEST(BoostColours, TabulatedBoostGivesTheBytesOfDividing) {
 }
 
 } // namespace
-} // namespace velanox
+} // namespace velanox::color

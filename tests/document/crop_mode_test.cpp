@@ -8,14 +8,14 @@
 
 #include <cstring>
 
-namespace velanox {
+namespace velanox::document {
 namespace {
 
 using test::RecordingHost;
 
 // A source whose every pixel tells its position: (x, y, x + y).
-void fillPositions(Picture& p, int32_t w, int32_t h) {
-    ASSERT_EQ(p.allocate(w, h, 24), kPictureOk);
+void fillPositions(codec::Picture& p, int32_t w, int32_t h) {
+    ASSERT_TRUE(p.allocate(w, h, 24).ok());
     for (int32_t y = 0; y < h; ++y)
         for (int32_t x = 0; x < w; ++x) {
             uint8_t* px = p.pixels() + (std::size_t(y) * w + x) * 3;
@@ -25,7 +25,7 @@ void fillPositions(Picture& p, int32_t w, int32_t h) {
         }
 }
 
-bool samePixels(const Picture& a, const Picture& b) {
+bool samePixels(const codec::Picture& a, const codec::Picture& b) {
     return a.width == b.width && a.height == b.height && a.pixelBytes() == b.pixelBytes() &&
            std::memcmp(a.pixels(), b.pixels(), a.pixelBytes()) == 0;
 }
@@ -42,7 +42,7 @@ protected:
 
 TEST_F(DocumentCropMode, EnterBuildsTheDisplayAndLeavingANeutralCropAppliesWithoutAsking) {
     doc.crop.cropAspect = 8; // "Do not change"
-    ASSERT_EQ(doc.enterCropMode(true), kPictureOk);
+    ASSERT_TRUE(doc.enterCropMode(true).ok());
     EXPECT_TRUE(doc.crop.cropMode);
     EXPECT_EQ(doc.cropDisplayImage.bitsPerPixel, 32);
     EXPECT_EQ(doc.display.displayTab, 0);
@@ -60,24 +60,24 @@ TEST_F(DocumentCropMode, EnterBuildsTheDisplayAndLeavingANeutralCropAppliesWitho
 // not be taken for done, and the view's reset is not skipped.
 TEST_F(DocumentCropMode, ResettingTheResultToTheSourceClearsResultValid) {
     doc.processing.resultValid = 1;
-    ASSERT_EQ(doc.rotateImage(RotateDirection::Clockwise), kPictureOk);
+    ASSERT_TRUE(doc.rotateImage(RotateDirection::Clockwise).ok());
     EXPECT_EQ(doc.processing.resultValid, 0) << "rotation";
 
     doc.processing.resultValid = 1;
-    ASSERT_EQ(doc.enterCropMode(true), kPictureOk);
+    ASSERT_TRUE(doc.enterCropMode(true).ok());
     ASSERT_TRUE(doc.leaveCropMode(false, true).left);
     EXPECT_EQ(doc.processing.resultValid, 0) << "Apply Crop";
 
     // Leaving for the graph tabs keeps the result as it is.
     doc.processing.resultValid = 1;
-    ASSERT_EQ(doc.enterCropMode(true), kPictureOk);
+    ASSERT_TRUE(doc.enterCropMode(true).ok());
     ASSERT_TRUE(doc.leaveCropMode(true, false).left);
     EXPECT_EQ(doc.processing.resultValid, 1);
 }
 
 TEST_F(DocumentCropMode, APendingCropIsAppliedOnlyAfterYes) {
     doc.crop.cropAspect = 0; // square
-    ASSERT_EQ(doc.enterCropMode(true), kPictureOk);
+    ASSERT_TRUE(doc.enterCropMode(true).ok());
     doc.crop.cropZoom = 2.0;
     doc.crop.cropOffsetX = 5;
     doc.crop.cropOffsetY = 3;
@@ -105,24 +105,24 @@ TEST_F(DocumentCropMode, APendingCropIsAppliedOnlyAfterYes) {
 
 TEST_F(DocumentCropMode, NothingChangesWhileARunIsOn) {
     doc.processing.calculating = 1;
-    EXPECT_NE(doc.enterCropMode(true), kPictureOk);
+    EXPECT_FALSE(doc.enterCropMode(true).ok());
     EXPECT_FALSE(doc.crop.cropMode);
-    EXPECT_NE(doc.rotateImage(RotateDirection::Clockwise), kPictureOk);
+    EXPECT_FALSE(doc.rotateImage(RotateDirection::Clockwise).ok());
     EXPECT_EQ(doc.sourceImage.width, 60);
     doc.processing.calculating = 0;
-    ASSERT_EQ(doc.enterCropMode(true), kPictureOk);
+    ASSERT_TRUE(doc.enterCropMode(true).ok());
     doc.processing.calculating = 1;
     EXPECT_FALSE(doc.leaveCropMode(false, true).left);
     EXPECT_TRUE(doc.crop.cropMode);
 }
 
 TEST_F(DocumentCropMode, TwoRotationsTurnThePictureUpsideDownAndTheResultFollows) {
-    Picture original;
+    codec::Picture original;
     original.copyFrom(doc.sourceImage);
-    ASSERT_EQ(doc.rotateImage(RotateDirection::Clockwise), kPictureOk);
+    ASSERT_TRUE(doc.rotateImage(RotateDirection::Clockwise).ok());
     EXPECT_EQ(doc.sourceImage.width, 40);
     EXPECT_EQ(doc.sourceImage.height, 60);
-    ASSERT_EQ(doc.rotateImage(RotateDirection::Clockwise), kPictureOk);
+    ASSERT_TRUE(doc.rotateImage(RotateDirection::Clockwise).ok());
     ASSERT_EQ(doc.sourceImage.width, 60);
     for (int32_t y = 0; y < 40; ++y)
         for (int32_t x = 0; x < 60; ++x)
@@ -132,9 +132,9 @@ TEST_F(DocumentCropMode, TwoRotationsTurnThePictureUpsideDownAndTheResultFollows
     EXPECT_TRUE(samePixels(doc.resultImage, doc.sourceImage));
     EXPECT_EQ(host.waitCursorDepth, 0);
 
-    ASSERT_EQ(doc.enterCropMode(true), kPictureOk);
-    EXPECT_NE(doc.rotateImage(RotateDirection::Clockwise), kPictureOk) << "not in Full/Crop mode";
+    ASSERT_TRUE(doc.enterCropMode(true).ok());
+    EXPECT_FALSE(doc.rotateImage(RotateDirection::Clockwise).ok()) << "not in Full/Crop mode";
 }
 
 } // namespace
-} // namespace velanox
+} // namespace velanox::document

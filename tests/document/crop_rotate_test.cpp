@@ -4,12 +4,12 @@
 
 #include <cstring>
 
-namespace velanox {
+namespace velanox::document {
 namespace {
 
 /// A 24-bit picture whose pixel (x, y) is (x, y, x + y) modulo 256.
-void fillPattern(Picture& p, int w, int h) {
-    ASSERT_EQ(p.allocate(w, h, 24), kPictureOk);
+void fillPattern(codec::Picture& p, int w, int h) {
+    ASSERT_TRUE(p.allocate(w, h, 24).ok());
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             uint8_t* px = p.pixels() + (std::size_t(y) * w + x) * 3;
@@ -19,11 +19,11 @@ void fillPattern(Picture& p, int w, int h) {
         }
 }
 
-const uint8_t* pixelAt(const Picture& p, int x, int y) {
+const uint8_t* pixelAt(const codec::Picture& p, int x, int y) {
     return p.pixels() + std::size_t(y) * p.rowBytes() + std::size_t(x) * (p.bitsPerPixel / 8);
 }
 
-bool samePixels(const Picture& a, const Picture& b) {
+bool samePixels(const codec::Picture& a, const codec::Picture& b) {
     return a.width == b.width && a.height == b.height && a.pixelBytes() == b.pixelBytes() &&
            std::memcmp(a.pixels(), b.pixels(), a.pixelBytes()) == 0;
 }
@@ -31,10 +31,10 @@ bool samePixels(const Picture& a, const Picture& b) {
 TEST(CropRect, SquareOnALandscapeImageStopsAtTheRightEdge) {
     CropState state;
     state.cropAspect = 0;
-    EXPECT_EQ(computeCropRect(state, 3000, 2000), (CropRect{0, 0, 2000, 2000}));
+    EXPECT_EQ(computeCropRect(state, 3000, 2000), (core::Rect{0, 0, 2000, 2000}));
     state.cropOffsetX = 5000;
     state.cropOffsetY = -40;
-    EXPECT_EQ(computeCropRect(state, 3000, 2000), (CropRect{1000, 0, 3000, 2000}));
+    EXPECT_EQ(computeCropRect(state, 3000, 2000), (core::Rect{1000, 0, 3000, 2000}));
     EXPECT_EQ(state.cropOffsetX, 1000) << "the clamped offset is written back";
     EXPECT_EQ(state.cropOffsetY, 0);
 }
@@ -43,26 +43,26 @@ TEST(CropRect, PanoramicTurnedOnALandscapeImageIsLimitedByTheHeight) {
     CropState state;
     state.cropAspect = 1;
     state.cropSwap = 1;
-    EXPECT_EQ(computeCropRect(state, 3000, 2000), (CropRect{0, 0, 667, 2000}));
+    EXPECT_EQ(computeCropRect(state, 3000, 2000), (core::Rect{0, 0, 667, 2000}));
     state.cropSwap = 0;
-    EXPECT_EQ(computeCropRect(state, 3000, 2000), (CropRect{0, 0, 3000, 1000}));
+    EXPECT_EQ(computeCropRect(state, 3000, 2000), (core::Rect{0, 0, 3000, 1000}));
 }
 
 TEST(CropRect, ZoomShrinksTheWindowAndKeepsTheRatio) {
     CropState state; // "Do not change"
-    EXPECT_EQ(computeCropRect(state, 3000, 2000), (CropRect{0, 0, 3000, 2000}));
-    EXPECT_EQ(computeCropRect(state, 1200, 1600), (CropRect{0, 0, 1200, 1600}));
+    EXPECT_EQ(computeCropRect(state, 3000, 2000), (core::Rect{0, 0, 3000, 2000}));
+    EXPECT_EQ(computeCropRect(state, 1200, 1600), (core::Rect{0, 0, 1200, 1600}));
     state.cropZoom = 2.0;
-    EXPECT_EQ(computeCropRect(state, 3000, 2000), (CropRect{0, 0, 1500, 1000}));
+    EXPECT_EQ(computeCropRect(state, 3000, 2000), (core::Rect{0, 0, 1500, 1000}));
     state.cropAspect = 42; // unknown: 3:2
     state.cropZoom = 1.0;
-    EXPECT_EQ(computeCropRect(state, 2000, 2000), (CropRect{0, 0, 2000, 1333}));
+    EXPECT_EQ(computeCropRect(state, 2000, 2000), (core::Rect{0, 0, 2000, 1333}));
     state.cropZoom = 0.25; // never set by the commands; must not leave the image
-    const CropRect r = computeCropRect(state, 300, 200);
+    const core::Rect r = computeCropRect(state, 300, 200);
     EXPECT_GE(r.left, 0);
     EXPECT_LE(r.right, 300);
     EXPECT_LE(r.bottom, 200);
-    EXPECT_EQ(computeCropRect(state, 0, 10), CropRect{});
+    EXPECT_EQ(computeCropRect(state, 0, 10), core::Rect{});
 }
 
 TEST(CropZoom, FortyOneStepsReachTheLimitsExactly) {
@@ -100,13 +100,13 @@ TEST(CropZoom, WheelAndEnlargeSlider) {
     EXPECT_EQ(enlargePositionFromZoom(3.0), 100);
     EXPECT_EQ(enlargePositionFromZoom(1.05), 2);
     EXPECT_DOUBLE_EQ(zoomFromEnlargePosition(50), 2.0);
-    EXPECT_EQ(cropInfoText(CropRect{5, 5, 105, 55}), "Crop Image: 100 x 50");
+    EXPECT_EQ(cropInfoText(core::Rect{5, 5, 105, 55}), "Crop Image: 100 x 50");
     EXPECT_STREQ(cropSwapCaption(10, 10), "Crop Landscape to Portrait");
     EXPECT_STREQ(cropSwapCaption(9, 10), "Crop Portrait to Landscape");
 }
 
 TEST(CropImage, DoNotChangeAtZoomOneReproducesThePicture) {
-    Picture source, original, display;
+    codec::Picture source, original, display;
     fillPattern(source, 301, 199);
     original.copyFrom(source);
     CropState state;
@@ -117,33 +117,33 @@ TEST(CropImage, DoNotChangeAtZoomOneReproducesThePicture) {
 }
 
 TEST(CropImage, CutsAndFillsWhatLiesOutsideWithBlack) {
-    Picture p;
+    codec::Picture p;
     fillPattern(p, 20, 10);
-    p.format = kFormatPng;
-    p.filePath = "/x/y.png";
-    ASSERT_EQ(cropImage(p, CropRect{15, 8, 25, 12}), kPictureOk);
+    p.info.format = codec::kFormatPng;
+    p.info.filePath = "/x/y.png";
+    ASSERT_TRUE(cropImage(p, core::Rect{15, 8, 25, 12}).ok());
     ASSERT_EQ(p.width, 10);
     ASSERT_EQ(p.height, 4);
     EXPECT_EQ(pixelAt(p, 0, 0)[0], 15);
     EXPECT_EQ(pixelAt(p, 4, 1)[1], 9);
     EXPECT_EQ(pixelAt(p, 5, 0)[0], 0);
     EXPECT_EQ(pixelAt(p, 0, 2)[2], 0);
-    EXPECT_EQ(p.format, kFormatPng) << "still the file's picture";
-    EXPECT_EQ(p.filePath, "/x/y.png");
-    EXPECT_EQ(cropImage(p, CropRect{3, 3, 3, 9}), kPictureOk);
+    EXPECT_EQ(p.info.format, codec::kFormatPng) << "still the file's picture";
+    EXPECT_EQ(p.info.filePath, "/x/y.png");
+    EXPECT_TRUE(cropImage(p, core::Rect{3, 3, 3, 9}).ok());
     EXPECT_EQ(p.width, 10) << "an empty rectangle changes nothing";
 }
 
 TEST(RotateImage, TwoTurnsTurnItUpsideDown) {
-    Picture p, original;
+    codec::Picture p, original;
     fillPattern(p, 130, 70); // larger than one tile
     original.copyFrom(p);
-    ASSERT_EQ(rotateImage(p, RotateDirection::Clockwise), kPictureOk);
+    ASSERT_TRUE(rotateImage(p, RotateDirection::Clockwise).ok());
     EXPECT_EQ(p.width, 70);
     EXPECT_EQ(p.height, 130);
     // Clockwise, the bottom-left corner comes to the top left.
     EXPECT_EQ(std::memcmp(pixelAt(p, 0, 0), pixelAt(original, 0, 69), 3), 0);
-    ASSERT_EQ(rotateImage(p, RotateDirection::Clockwise), kPictureOk);
+    ASSERT_TRUE(rotateImage(p, RotateDirection::Clockwise).ok());
     ASSERT_EQ(p.width, 130);
     for (int y = 0; y < 70; ++y)
         for (int x = 0; x < 130; ++x)
@@ -152,15 +152,15 @@ TEST(RotateImage, TwoTurnsTurnItUpsideDown) {
     rotateImage(p, RotateDirection::CounterClockwise);
     EXPECT_TRUE(samePixels(p, original));
 
-    Picture empty;
-    EXPECT_EQ(rotateImage(empty, RotateDirection::Clockwise), kPictureNoReader);
+    codec::Picture empty;
+    EXPECT_EQ(rotateImage(empty, RotateDirection::Clockwise).code, core::StatusCode::NoReader);
 }
 
-TEST(CropDisplay, BottomUpBlueFirstOpaqueAndRecoloured) {
-    Picture source, display;
+TEST(CropDisplay, BottomUpBlueFirstOpaqueAndRecolored) {
+    codec::Picture source, display;
     fillPattern(source, 9, 5);
-    ColourSettings settings;
-    ASSERT_EQ(buildCropDisplayImage(source, settings, display), kPictureOk);
+    color::ColorSettings settings;
+    ASSERT_TRUE(buildCropDisplayImage(source, settings, display).ok());
     ASSERT_EQ(display.bitsPerPixel, 32);
     const uint8_t* top = pixelAt(display, 7, 4); // last row in memory is the picture's first
     EXPECT_EQ(top[0], 7);                        // blue = x + y
@@ -176,10 +176,10 @@ TEST(CropDisplay, BottomUpBlueFirstOpaqueAndRecoloured) {
     settings.match.matchFade = 100;
     for (int i = 0; i < 256; ++i)
         settings.match.matchTables[0][std::size_t(i)] = uint8_t(255 - i);
-    ASSERT_EQ(buildCropDisplayImage(source, settings, display), kPictureOk);
-    Picture expected;
+    ASSERT_TRUE(buildCropDisplayImage(source, settings, display).ok());
+    codec::Picture expected;
     expected.copyFrom(source);
-    applyColourSteps(settings, PixelBlock{expected.pixels(), 9, 5, 3, 0});
+    color::applyColorSteps(settings, core::ImageView(expected.pixels(), 9, 5, 3));
     for (int y = 0; y < 5; ++y)
         for (int x = 0; x < 9; ++x) {
             const uint8_t* d = pixelAt(display, x, 4 - y);
@@ -191,21 +191,21 @@ TEST(CropDisplay, BottomUpBlueFirstOpaqueAndRecoloured) {
 }
 
 TEST(CropMode, EnteringResetsTheViewOnlyWhenAsked) {
-    Picture source, display;
+    codec::Picture source, display;
     fillPattern(source, 40, 30);
     CropState state;
     state.cropZoom = 2.0;
     state.cropOffsetX = 7;
-    ASSERT_EQ(enterCropMode(state, false, source, ColourSettings{}, display), kPictureOk);
+    ASSERT_TRUE(enterCropMode(state, false, source, color::ColorSettings{}, display).ok());
     EXPECT_TRUE(state.cropMode);
     EXPECT_EQ(state.cropOffsetX, 7);
     EXPECT_EQ(display.width, 40);
-    ASSERT_EQ(enterCropMode(state, true, source, ColourSettings{}, display), kPictureOk);
+    ASSERT_TRUE(enterCropMode(state, true, source, color::ColorSettings{}, display).ok());
     EXPECT_TRUE(state.isNeutral());
 
     CropState off;
-    Picture none;
-    EXPECT_NE(enterCropMode(off, true, none, ColourSettings{}, display), kPictureOk);
+    codec::Picture none;
+    EXPECT_FALSE(enterCropMode(off, true, none, color::ColorSettings{}, display).ok());
     EXPECT_FALSE(off.cropMode);
     EXPECT_EQ(display.width, 40) << "a failed build keeps the old display";
 }
@@ -224,12 +224,13 @@ struct Asked {
 
 TEST(CropMode, EscapeWithAnUntouchedWindowLeavesWithoutAskingOrCropping) {
     // The aspect is remembered across visits: a square window nobody touched is no request.
-    Picture source, display;
+    codec::Picture source, display;
     fillPattern(source, 300, 200);
     CropState state;
     state.cropAspect = 0;
-    ASSERT_EQ(enterCropMode(state, true, source, ColourSettings{}, display), kPictureOk);
+    ASSERT_TRUE(enterCropMode(state, true, source, color::ColorSettings{}, display).ok());
     EXPECT_FALSE(state.windowChanged);
+
     Asked asked;
     const LeaveCropOutcome outcome = leaveCropMode(state, true, source, display, asked.question());
     EXPECT_EQ(asked.count, 0);
@@ -240,25 +241,25 @@ TEST(CropMode, EscapeWithAnUntouchedWindowLeavesWithoutAskingOrCropping) {
     EXPECT_FALSE(display.hasPixels());
 
     // Enter and Apply Crop (no question asked for) still cut it.
-    ASSERT_EQ(enterCropMode(state, true, source, ColourSettings{}, display), kPictureOk);
+    ASSERT_TRUE((enterCropMode(state, true, source, color::ColorSettings{}, display)).ok());
     EXPECT_TRUE(leaveCropMode(state, false, source, display, asked.question()).cropped);
     EXPECT_EQ(source.width, 200);
     EXPECT_EQ(asked.count, 0);
 }
 
 TEST(CropMode, TheZoomMarksTheWindowChangedAndANewVisitStartsAfresh) {
-    Picture source, display;
+    codec::Picture source, display;
     fillPattern(source, 300, 200);
     CropState state;
-    ASSERT_EQ(enterCropMode(state, true, source, ColourSettings{}, display), kPictureOk);
+    ASSERT_TRUE((enterCropMode(state, true, source, color::ColorSettings{}, display)).ok());
     EXPECT_TRUE(zoomOut(state)); // already at 1.0: nothing changes
     EXPECT_FALSE(state.windowChanged);
     EXPECT_TRUE(zoomIn(state));
     EXPECT_TRUE(state.windowChanged);
     // A refresh inside the mode keeps the mark; a reset view clears it.
-    ASSERT_EQ(enterCropMode(state, false, source, ColourSettings{}, display), kPictureOk);
+    ASSERT_TRUE((enterCropMode(state, false, source, color::ColorSettings{}, display)).ok());
     EXPECT_TRUE(state.windowChanged);
-    ASSERT_EQ(enterCropMode(state, true, source, ColourSettings{}, display), kPictureOk);
+    ASSERT_TRUE((enterCropMode(state, true, source, color::ColorSettings{}, display)).ok());
     EXPECT_FALSE(state.windowChanged);
     EXPECT_TRUE(wheelZoom(state, 120, false));
     EXPECT_TRUE(wheelZoom(state, 0, true));
@@ -275,12 +276,12 @@ TEST(CropMode, TheZoomMarksTheWindowChangedAndANewVisitStartsAfresh) {
 
 TEST(CropMode, TheQuestionDecidesForAMovedWindow) {
     for (CropAnswer answer : {CropAnswer::Cancel, CropAnswer::No, CropAnswer::Yes}) {
-        Picture source, display;
+        codec::Picture source, display;
         fillPattern(source, 300, 200);
         CropState state;
         state.cropAspect = 0;
         state.cropSwap = 1;
-        ASSERT_EQ(enterCropMode(state, true, source, ColourSettings{}, display), kPictureOk);
+        ASSERT_TRUE(enterCropMode(state, true, source, color::ColorSettings{}, display).ok());
         state.cropOffsetX = 60;
         state.windowChanged = true;
         Asked asked;
@@ -314,7 +315,7 @@ TEST(CropMode, TheQuestionDecidesForAMovedWindow) {
 }
 
 TEST(CropMode, LeavingWhenNotInCropMode) {
-    Picture source, display;
+    codec::Picture source, display;
     fillPattern(source, 30, 20);
     CropState state;
     state.cropZoom = 1.5; // left over; the reset restores neutral
@@ -330,4 +331,4 @@ TEST(CropMode, LeavingWhenNotInCropMode) {
 }
 
 } // namespace
-} // namespace velanox
+} // namespace velanox::document

@@ -20,23 +20,23 @@ using test::TempFolder;
 
 namespace {
 
-bool samePixels(const Picture& a, const Picture& b) {
+bool samePixels(const codec::Picture& a, const codec::Picture& b) {
     return a.width == b.width && a.height == b.height && a.pixelBytes() == b.pixelBytes() &&
            a.hasPixels() && std::memcmp(a.pixels(), b.pixels(), a.pixelBytes()) == 0;
 }
 
 // Per-image values set away from their load defaults.
-void disturbPerImageState(CSotavoDoc& doc) {
+void disturbPerImageState(document::CSotavoDoc& doc) {
     doc.crop.cropZoom = 2.0;
     doc.crop.cropOffsetX = 5;
     doc.crop.cropOffsetY = 6;
     doc.crop.cropSwap = 1;
-    doc.colour.match.matchActive = 1;
-    doc.colour.match.matchFade = 40;
-    doc.colour.match.matchTables[0][10] = 99;
-    doc.colour.tone.blackPoint = 10;
-    doc.colour.tone.whitePoint = 200;
-    doc.display.displayTab = kTabHistogram;
+    doc.color.match.matchActive = 1;
+    doc.color.match.matchFade = 40;
+    doc.color.match.matchTables[0][10] = 99;
+    doc.color.tone.blackPoint = 10;
+    doc.color.tone.whitePoint = 200;
+    doc.display.displayTab = document::kTabHistogram;
 }
 
 } // namespace
@@ -44,12 +44,12 @@ void disturbPerImageState(CSotavoDoc& doc) {
 TEST(LoadSource, JpegWithExifBecomesTheSourceAndResetsPerImageState) {
     VELANOX_TEST_FILE(path, "jpeg/canon_powershot_sx150is_orient6.jpg");
     RecordingHost host;
-    CSotavoDoc doc(host);
+    document::CSotavoDoc doc(host);
     disturbPerImageState(doc);
-    doc.colour.tone.gamma = 1.4f;
+    doc.color.tone.gamma = 1.4f;
     doc.noise.noiseLevel = 12.0;
 
-    ASSERT_TRUE(onOpenDocument(doc, path).loaded());
+    ASSERT_TRUE(document::onOpenDocument(doc, path).loaded());
     EXPECT_TRUE(host.messages.empty());
     EXPECT_EQ(doc.sourceFile.documentPath, path);
     // Orientation 6: turned clockwise, so the 1600 x 1200 file stands upright.
@@ -68,14 +68,14 @@ TEST(LoadSource, JpegWithExifBecomesTheSourceAndResetsPerImageState) {
     EXPECT_EQ(doc.crop.cropOffsetY, 0);
     EXPECT_EQ(doc.crop.cropSwap, 0);
     EXPECT_FALSE(doc.crop.cropMode);
-    EXPECT_EQ(doc.colour.match.matchActive, 0);
-    EXPECT_EQ(doc.colour.match.matchFade, 0);
-    EXPECT_EQ(doc.colour.match.matchTables, MatchValues::identityMatchTables());
-    EXPECT_EQ(doc.colour.tone.blackPoint, 0);
-    EXPECT_EQ(doc.colour.tone.whitePoint, 255);
-    EXPECT_EQ(doc.display.displayTab, kTabImage);
+    EXPECT_EQ(doc.color.match.matchActive, 0);
+    EXPECT_EQ(doc.color.match.matchFade, 0);
+    EXPECT_EQ(doc.color.match.matchTables, color::MatchValues::identityMatchTables());
+    EXPECT_EQ(doc.color.tone.blackPoint, 0);
+    EXPECT_EQ(doc.color.tone.whitePoint, 255);
+    EXPECT_EQ(doc.display.displayTab, document::kTabImage);
     // What the person set for processing stays.
-    EXPECT_EQ(doc.colour.tone.gamma, 1.4f);
+    EXPECT_EQ(doc.color.tone.gamma, 1.4f);
     EXPECT_EQ(doc.noise.noiseLevel, 12.0);
     EXPECT_GE(host.viewUpdates, 1);
 }
@@ -88,18 +88,18 @@ TEST(LoadSource, FailedLoadKeepsThePictureAndSaysWhy) {
     test::writeBytes(broken, std::string("\xFF\xD8\xFF\xE0 not really a JPEG", 22));
 
     RecordingHost host;
-    CSotavoDoc doc(host);
-    ASSERT_TRUE(onOpenDocument(doc, good).loaded());
+    document::CSotavoDoc doc(host);
+    ASSERT_TRUE(document::onOpenDocument(doc, good).loaded());
     doc.sourceFile.exifOrientation = 3;
     doc.crop.cropSwap = 1;
-    Picture before;
-    ASSERT_EQ(before.copyFrom(doc.sourceImage), kPictureOk);
+    codec::Picture before;
+    ASSERT_TRUE(before.copyFrom(doc.sourceImage).ok());
 
     for (const std::string& bad : {broken, folder.file("missing.png"), std::string()}) {
         SCOPED_TRACE(bad);
         host.messages.clear();
-        const LoadResult result = onOpenDocument(doc, bad);
-        EXPECT_EQ(result.outcome, LoadOutcome::Failed);
+        const document::LoadResult result = document::onOpenDocument(doc, bad);
+        EXPECT_EQ(result.outcome, document::LoadOutcome::Failed);
         EXPECT_FALSE(result.status.reason.empty());
         ASSERT_EQ(host.messages.size(), 1u);
         EXPECT_EQ(host.messages[0], "Cannot open " + bad + ": " + result.status.reason);
@@ -111,7 +111,7 @@ TEST(LoadSource, FailedLoadKeepsThePictureAndSaysWhy) {
     }
     // The primitive itself shows nothing.
     host.messages.clear();
-    EXPECT_EQ(loadSource(doc, broken, false).outcome, LoadOutcome::Failed);
+    EXPECT_EQ(document::loadSource(doc, broken, false).outcome, document::LoadOutcome::Failed);
     EXPECT_TRUE(host.messages.empty());
 }
 
@@ -121,12 +121,12 @@ TEST(LoadSource, APictureOverTheMemoryBudgetIsRefusedAndTheCurrentOneKept) {
     test::writePicture(small, 64, 48, 1);
     test::writePicture(large, 640, 480, 2);
     RecordingHost host;
-    CSotavoDoc doc(host);
+    document::CSotavoDoc doc(host);
     // 640 x 480 needs 128 MB + 15 x 307200 + 16 x 307200 bytes: about 137 MB.
     doc.memory.budgetBytes = uint64_t(136) << 20;
-    ASSERT_TRUE(onOpenDocument(doc, small).loaded());
-    const LoadResult result = onOpenDocument(doc, large);
-    EXPECT_EQ(result.outcome, LoadOutcome::Failed);
+    ASSERT_TRUE(document::onOpenDocument(doc, small).loaded());
+    const document::LoadResult result = onOpenDocument(doc, large);
+    EXPECT_EQ(result.outcome, document::LoadOutcome::Failed);
     EXPECT_EQ(result.status.reason,
               "The picture (640 x 480, needs about 137 MB) is larger than the memory budget "
               "(136 MB).");
@@ -136,7 +136,7 @@ TEST(LoadSource, APictureOverTheMemoryBudgetIsRefusedAndTheCurrentOneKept) {
     EXPECT_EQ(doc.sourceFile.documentPath, small);
     // A run without a pre-reduction copy needs 4 bytes a pixel less: it fits.
     doc.memory.runsWithoutCopy = true;
-    EXPECT_TRUE(onOpenDocument(doc, large).loaded());
+    EXPECT_TRUE(document::onOpenDocument(doc, large).loaded());
     EXPECT_EQ(doc.sourceImage.width, 640);
 }
 
@@ -144,11 +144,12 @@ TEST(LoadSource, RefusedWhileARunIsOn) {
     TempFolder folder;
     test::writePicture(folder.file("a.png"), 4, 4, 2);
     RecordingHost host;
-    CSotavoDoc doc(host);
+    document::CSotavoDoc doc(host);
     doc.processing.calculating = 1;
-    EXPECT_EQ(loadSource(doc, folder.file("a.png"), false).outcome, LoadOutcome::Ignored);
+    EXPECT_EQ(document::loadSource(doc, folder.file("a.png"), false).outcome,
+              document::LoadOutcome::Ignored);
     const uint8_t rgb[12] = {};
-    EXPECT_EQ(pasteImage(doc, rgb, 2, 2).outcome, LoadOutcome::Ignored);
+    EXPECT_EQ(document::pasteImage(doc, rgb, 2, 2).outcome, document::LoadOutcome::Ignored);
     EXPECT_FALSE(doc.sourceImage.hasPixels());
 }
 
@@ -157,14 +158,14 @@ TEST(LoadSource, CropModeIsEnteredAgainWithANeutralWindow) {
     test::writePicture(folder.file("a.png"), 40, 30, 3);
     test::writePicture(folder.file("b.png"), 20, 50, 4);
     RecordingHost host;
-    CSotavoDoc doc(host);
-    ASSERT_TRUE(onOpenDocument(doc, folder.file("a.png")).loaded());
-    ASSERT_EQ(enterCropMode(doc.crop, true, doc.sourceImage, doc.colour, doc.cropDisplayImage),
-              kPictureOk);
+    document::CSotavoDoc doc(host);
+    ASSERT_TRUE(document::onOpenDocument(doc, folder.file("a.png")).loaded());
+    ASSERT_TRUE(
+        enterCropMode(doc.crop, true, doc.sourceImage, doc.color, doc.cropDisplayImage).ok());
     doc.crop.cropZoom = 2.0;
     doc.crop.cropOffsetX = 3;
 
-    ASSERT_TRUE(onOpenDocument(doc, folder.file("b.png")).loaded());
+    ASSERT_TRUE(document::onOpenDocument(doc, folder.file("b.png")).loaded());
     EXPECT_TRUE(doc.crop.cropMode);
     EXPECT_EQ(doc.crop.cropZoom, 1.0);
     EXPECT_EQ(doc.crop.cropOffsetX, 0);
@@ -177,39 +178,39 @@ TEST(LoadSource, ReloadKeepsCropSwapAndDoesNothingOnceTheFileIsGone) {
     const std::string path = folder.file("a.tif");
     test::writePicture(path, 6, 4, 5);
     RecordingHost host;
-    CSotavoDoc doc(host);
-    EXPECT_FALSE(canReload(doc));
-    ASSERT_TRUE(onOpenDocument(doc, path).loaded());
-    EXPECT_TRUE(canReload(doc));
+    document::CSotavoDoc doc(host);
+    EXPECT_FALSE(document::canReload(doc));
+    ASSERT_TRUE(document::onOpenDocument(doc, path).loaded());
+    EXPECT_TRUE(document::canReload(doc));
     doc.crop.cropSwap = 1;
     doc.crop.cropZoom = 1.5;
 
     test::writePicture(path, 6, 4, 9);
-    ASSERT_TRUE(reloadSource(doc).loaded());
+    ASSERT_TRUE(document::reloadSource(doc).loaded());
     EXPECT_EQ(doc.crop.cropSwap, 1);
     EXPECT_EQ(doc.crop.cropZoom, 1.0);
     EXPECT_EQ(doc.sourceImage.pixels()[0], 9);
 
     std::filesystem::remove(path);
-    EXPECT_EQ(reloadSource(doc).outcome, LoadOutcome::Ignored);
+    EXPECT_EQ(document::reloadSource(doc).outcome, document::LoadOutcome::Ignored);
     EXPECT_TRUE(doc.sourceImage.hasPixels());
     EXPECT_TRUE(host.messages.empty());
 }
 
 TEST(LoadSource, DropTakesOnlyFourCharacterImageSuffixes) {
-    EXPECT_TRUE(isDroppableImageName("/x/a.JPG"));
-    EXPECT_TRUE(isDroppableImageName("/x/a.pcx"));
-    EXPECT_FALSE(isDroppableImageName("/x/a.jpeg"));
-    EXPECT_FALSE(isDroppableImageName("/x/a.psd"));
-    EXPECT_FALSE(isDroppableImageName("/x/a.nef"));
-    EXPECT_FALSE(isDroppableImageName(".bm"));
+    EXPECT_TRUE(document::isDroppableImageName("/x/a.JPG"));
+    EXPECT_TRUE(document::isDroppableImageName("/x/a.pcx"));
+    EXPECT_FALSE(document::isDroppableImageName("/x/a.jpeg"));
+    EXPECT_FALSE(document::isDroppableImageName("/x/a.psd"));
+    EXPECT_FALSE(document::isDroppableImageName("/x/a.nef"));
+    EXPECT_FALSE(document::isDroppableImageName(".bm"));
 
     TempFolder folder;
     test::writePicture(folder.file("a.jpeg"), 4, 4, 1);
     test::writePicture(folder.file("b.bmp"), 4, 4, 1);
     RecordingHost host;
-    CSotavoDoc doc(host);
-    EXPECT_EQ(dropFile(doc, folder.file("a.jpeg")).outcome, LoadOutcome::Ignored);
+    document::CSotavoDoc doc(host);
+    EXPECT_EQ(dropFile(doc, folder.file("a.jpeg")).outcome, document::LoadOutcome::Ignored);
     EXPECT_FALSE(doc.sourceImage.hasPixels());
     ASSERT_TRUE(dropFile(doc, folder.file("b.bmp")).loaded());
     EXPECT_EQ(doc.sourceFile.documentPath, folder.file("b.bmp"));
@@ -218,9 +219,9 @@ TEST(LoadSource, DropTakesOnlyFourCharacterImageSuffixes) {
 TEST(LoadSource, PasteKeepsNoPathAndNoExif) {
     TempFolder folder;
     RecordingHost host;
-    CSotavoDoc doc(host);
+    document::CSotavoDoc doc(host);
     VELANOX_TEST_FILE(path, "jpeg/canon_powershot_sx150is_orient6.jpg");
-    ASSERT_TRUE(onOpenDocument(doc, path).loaded());
+    ASSERT_TRUE(document::onOpenDocument(doc, path).loaded());
     disturbPerImageState(doc);
 
     // Three rows of two pixels with two bytes of padding each.
@@ -228,7 +229,7 @@ TEST(LoadSource, PasteKeepsNoPathAndNoExif) {
     for (int y = 0; y < 3; ++y)
         for (int i = 0; i < 6; ++i)
             rows[std::size_t(y) * 8 + i] = uint8_t(y * 10 + i);
-    ASSERT_TRUE(pasteImage(doc, rows.data(), 2, 3, 8).loaded());
+    ASSERT_TRUE(document::pasteImage(doc, rows.data(), 2, 3, 8).loaded());
     EXPECT_EQ(doc.sourceImage.width, 2);
     EXPECT_EQ(doc.sourceImage.height, 3);
     EXPECT_EQ(doc.sourceImage.pixels()[6], 10);
@@ -238,46 +239,47 @@ TEST(LoadSource, PasteKeepsNoPathAndNoExif) {
     EXPECT_TRUE(doc.sourceFile.exifCopy.empty());
     EXPECT_EQ(doc.sourceFile.exifOrientation, 1);
     EXPECT_TRUE(doc.sourceFile.documentPath.empty());
-    EXPECT_EQ(documentTitle(doc), "Untitled");
+    EXPECT_EQ(document::documentTitle(doc), "Untitled");
     EXPECT_EQ(doc.crop.cropSwap, 0);
-    EXPECT_EQ(doc.colour.match.matchActive, 0);
-    EXPECT_FALSE(canReload(doc));
+    EXPECT_EQ(doc.color.match.matchActive, 0);
+    EXPECT_FALSE(document::canReload(doc));
 
-    EXPECT_EQ(pasteImage(doc, nullptr, 2, 2).outcome, LoadOutcome::Ignored);
-    EXPECT_EQ(pasteImage(doc, rows.data(), 0, 2).outcome, LoadOutcome::Ignored);
-    EXPECT_EQ(pasteImage(doc, rows.data(), 4, 2, 5).outcome, LoadOutcome::Failed);
+    EXPECT_EQ(document::pasteImage(doc, nullptr, 2, 2).outcome, document::LoadOutcome::Ignored);
+    EXPECT_EQ(document::pasteImage(doc, rows.data(), 0, 2).outcome, document::LoadOutcome::Ignored);
+    EXPECT_EQ(document::pasteImage(doc, rows.data(), 4, 2, 5).outcome,
+              document::LoadOutcome::Failed);
     EXPECT_EQ(doc.sourceImage.width, 2);
 }
 
 TEST(LoadReference, MatchesToTheReferenceAndKeepsItWhenANewOneFails) {
     TempFolder folder;
     RecordingHost host;
-    CSotavoDoc doc(host);
-    ColorMatchState match;
+    document::CSotavoDoc doc(host);
+    color::ColorMatchState match;
     // A dark source matched to a bright reference.
     test::writePicture(folder.file("src.png"), 30, 20, 0);
-    ASSERT_TRUE(onOpenDocument(doc, folder.file("src.png")).loaded());
+    ASSERT_TRUE(document::onOpenDocument(doc, folder.file("src.png")).loaded());
     for (std::size_t i = 0; i < doc.sourceImage.pixelBytes(); ++i)
         doc.sourceImage.pixels()[i] = uint8_t(doc.sourceImage.pixels()[i] / 4);
-    Picture bright;
+    codec::Picture bright;
     test::fillPicture(bright, 200, 100, 0);
     for (std::size_t i = 0; i < bright.pixelBytes(); ++i)
         bright.pixels()[i] = uint8_t(128 + bright.pixels()[i] / 2);
-    ASSERT_EQ(bright.save(folder.file("ref.bmp")), kPictureOk);
+    ASSERT_TRUE(bright.save(folder.file("ref.bmp")).ok());
 
-    ASSERT_TRUE(loadReferenceImage(match, doc, folder.file("ref.bmp")).ok());
-    EXPECT_EQ(doc.colour.match.matchActive, 1);
+    ASSERT_TRUE(document::loadReferenceImage(match, doc, folder.file("ref.bmp")).ok());
+    EXPECT_EQ(doc.color.match.matchActive, 1);
     EXPECT_EQ(match.referencePath, folder.file("ref.bmp"));
     EXPECT_EQ(match.referenceImage.width, 170);
     EXPECT_EQ(match.referenceImage.height, 85);
-    EXPECT_GT(doc.colour.match.matchTables[1][20], 100);
+    EXPECT_GT(doc.color.match.matchTables[1][20], 100);
 
-    const MatchTables tables = doc.colour.match.matchTables;
+    const color::MatchTables tables = doc.color.match.matchTables;
     test::writeBytes(folder.file("bad.png"), "not a picture");
-    EXPECT_FALSE(loadReferenceImage(match, doc, folder.file("bad.png")).ok());
+    EXPECT_FALSE(document::loadReferenceImage(match, doc, folder.file("bad.png")).ok());
     EXPECT_EQ(match.referencePath, folder.file("ref.bmp"));
     EXPECT_TRUE(match.hasReference());
-    EXPECT_EQ(doc.colour.match.matchTables, tables);
+    EXPECT_EQ(doc.color.match.matchTables, tables);
 }
 
 // Reads through a stand-in reader program (a shell script) for the life of the object.
@@ -285,7 +287,7 @@ class ScriptedReader {
 public:
     ScriptedReader(const TempFolder& folder, const std::string& body,
                    std::function<bool()> keepWaiting = {})
-        : previous_(codec::containedReading()) {
+        : m_previous(codec::containedReading()) {
         const std::string path = folder.file("reader.sh");
         test::writeBytes(path, "#!/bin/sh\n" + body + "\n");
         std::filesystem::permissions(path, std::filesystem::perms::owner_all);
@@ -295,12 +297,12 @@ public:
         reading.keepWaiting = std::move(keepWaiting);
         codec::setContainedReading(reading);
     }
-    ~ScriptedReader() { codec::setContainedReading(previous_); }
+    ~ScriptedReader() { codec::setContainedReading(m_previous); }
     ScriptedReader(const ScriptedReader&) = delete;
     ScriptedReader& operator=(const ScriptedReader&) = delete;
 
 private:
-    codec::ContainedReading previous_;
+    codec::ContainedReading m_previous;
 };
 
 TEST(LoadSource, AStoppedReadChangesNothingAndSaysNothing) {
@@ -308,16 +310,17 @@ TEST(LoadSource, AStoppedReadChangesNothingAndSaysNothing) {
     test::writePicture(folder.file("a.png"), 6, 4, 1);
     test::writePicture(folder.file("b.png"), 8, 8, 2);
     RecordingHost host;
-    CSotavoDoc doc(host);
-    ASSERT_TRUE(onOpenDocument(doc, folder.file("a.png")).loaded());
-    Picture before;
+    document::CSotavoDoc doc(host);
+    ASSERT_TRUE(document::onOpenDocument(doc, folder.file("a.png")).loaded());
+    codec::Picture before;
     before.copyFrom(doc.sourceImage);
     ScriptedReader reader(folder, "exec sleep 60", [] { return false; });
-    EXPECT_EQ(onOpenDocument(doc, folder.file("b.png")).outcome, LoadOutcome::Cancelled);
-    EXPECT_EQ(reloadSource(doc).outcome, LoadOutcome::Cancelled);
+    EXPECT_EQ(document::onOpenDocument(doc, folder.file("b.png")).outcome,
+              document::LoadOutcome::Cancelled);
+    EXPECT_EQ(document::reloadSource(doc).outcome, document::LoadOutcome::Cancelled);
     // A folder step ends at the stopped read instead of passing over to the next file.
-    const FolderStepResult step = loadNextInFolder(doc);
-    EXPECT_EQ(step.outcome, FolderStepOutcome::Cancelled);
+    const document::FolderStepResult step = loadNextInFolder(doc);
+    EXPECT_EQ(step.outcome, document::FolderStepOutcome::Cancelled);
     EXPECT_TRUE(step.skipped.empty());
     EXPECT_TRUE(host.messages.empty());
     EXPECT_TRUE(host.statusTexts.empty());
@@ -329,18 +332,18 @@ TEST(LoadSource, TheReadersOwnWordsFollowTheReasonOnASecondLine) {
     TempFolder folder;
     test::writePicture(folder.file("a.png"), 6, 4, 1);
     RecordingHost host;
-    CSotavoDoc doc(host);
+    document::CSotavoDoc doc(host);
     ScriptedReader reader(folder, "echo ' tiff: bad strip offset ' >&2\nexit 1");
-    const LoadResult result = onOpenDocument(doc, folder.file("a.png"));
-    ASSERT_EQ(result.outcome, LoadOutcome::Failed);
+    const document::LoadResult result = onOpenDocument(doc, folder.file("a.png"));
+    ASSERT_EQ(result.outcome, document::LoadOutcome::Failed);
     EXPECT_EQ(result.status.detail, "tiff: bad strip offset");
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0], "Cannot open " + folder.file("a.png") + ": " +
                                     codec::kReaderStopped +
                                     "\nThe reader said: tiff: bad strip offset");
     // A reference picture fails with the same words.
-    ColorMatchState match;
-    EXPECT_EQ(loadReferenceImage(match, doc, folder.file("a.png")).detail,
+    color::ColorMatchState match;
+    EXPECT_EQ(document::loadReferenceImage(match, doc, folder.file("a.png")).detail,
               "tiff: bad strip offset");
     EXPECT_FALSE(match.hasReference());
 }

@@ -4,6 +4,7 @@
 #include "document/load_source.h"
 #include "document_files.h"
 #include "support/recording_host.h"
+#include "support/status_assert.h"
 #include "support/test_images.h"
 
 #include <gtest/gtest.h>
@@ -20,19 +21,21 @@ namespace {
 namespace fs = std::filesystem;
 
 // A document holding a small noisy picture loaded from a file in folder.
-void openNoisy(CSotavoDoc& doc, const TempFolder& folder, int32_t width = 64, int32_t height = 48) {
+void openNoisy(document::CSotavoDoc& doc, const TempFolder& folder, int32_t width = 64,
+               int32_t height = 48) {
     const test::TestImage scene = test::makeNoisyScene(width, height, 12.0, 3);
-    Picture picture;
-    ASSERT_EQ(picture.allocate(width, height, 24), kPictureOk);
+    codec::Picture picture;
+    ASSERT_TRUE(picture.allocate(width, height, 24).ok());
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
             for (int k = 0; k < 3; ++k)
                 picture.pixels()[(std::size_t(y) * width + x) * 3 + k] = scene.at(x, y, k);
-    picture.saveXResolution = picture.saveYResolution = 72;
-    picture.saveResolutionUnit = 2;
+    picture.writeOptions.set(codec::kSaveXResolution, 72u);
+    picture.writeOptions.set(codec::kSaveYResolution, 72u);
+    picture.writeOptions.set(codec::kSaveResolutionUnit, 2u);
     const std::string path = folder.file("noisy.tif");
-    ASSERT_EQ(picture.save(path), kPictureOk) << picture.errorReason;
-    ASSERT_TRUE(onOpenDocument(doc, path).loaded());
+    ASSERT_TRUE(test::succeeded(picture.save(path)));
+    ASSERT_TRUE(document::onOpenDocument(doc, path).loaded());
 }
 
 } // namespace
@@ -40,21 +43,21 @@ void openNoisy(CSotavoDoc& doc, const TempFolder& folder, int32_t width = 64, in
 TEST(SaveDocument, WritesTheWholeProcessedPictureWithTheSourceResolution) {
     TempFolder folder;
     RecordingHost host;
-    CSotavoDoc doc(host);
+    document::CSotavoDoc doc(host);
     openNoisy(doc, folder);
-    doc.display.outputWindowMode = kOutputFilteredNoise;
+    doc.display.outputWindowMode = pipeline::kOutputFilteredNoise;
     doc.setDetailRect(0, 0, 16, 16);
 
     const std::string target = folder.file("noisy_NR.tif");
-    const SaveResult result = onSaveDocument(doc, target);
+    const document::SaveResult result = document::onSaveDocument(doc, target);
     ASSERT_TRUE(result.saved()) << result.status.reason;
     EXPECT_TRUE(host.messages.empty());
-    EXPECT_EQ(doc.display.outputWindowMode, kOutputResult);
+    EXPECT_EQ(doc.display.outputWindowMode, pipeline::kOutputResult);
     EXPECT_EQ(doc.processing.progressDialog, nullptr);
     EXPECT_EQ(doc.sourceFile.documentPath, folder.file("noisy.tif"));
 
-    Picture saved;
-    ASSERT_EQ(saved.load(target), kPictureOk) << saved.errorReason;
+    codec::Picture saved;
+    ASSERT_TRUE(test::succeeded(saved.load(target)));
     EXPECT_EQ(saved.width, 64);
     EXPECT_EQ(saved.height, 48);
     // The whole picture was processed, not only the detail rectangle; below it the result still
@@ -66,44 +69,44 @@ TEST(SaveDocument, WritesTheWholeProcessedPictureWithTheSourceResolution) {
               0);
     const std::size_t lastRow = std::size_t(47) * 64 * 3;
     EXPECT_NE(std::memcmp(saved.pixels() + lastRow, doc.sourceImage.pixels() + lastRow, 64 * 3), 0);
-    EXPECT_EQ(saved.xResolution, 72u);
-    EXPECT_EQ(saved.resolutionUnit, 2u);
+    EXPECT_EQ(saved.info.xResolution, 72u);
+    EXPECT_EQ(saved.info.resolutionUnit, 2u);
 }
 
 TEST(SaveDocument, JpegCarriesTheSourceExifAndShowsAsOnScreen) {
     VELANOX_TEST_FILE(path, "jpeg/canon_powershot_sx150is_orient6.jpg");
     TempFolder folder;
     RecordingHost host;
-    CSotavoDoc doc(host);
-    ASSERT_TRUE(onOpenDocument(doc, path).loaded());
+    document::CSotavoDoc doc(host);
+    ASSERT_TRUE(document::onOpenDocument(doc, path).loaded());
     doc.jpeg.jpegQualitySetting = 85;
 
     const std::string jpeg = folder.file("x_NR.jpg");
-    ASSERT_TRUE(onSaveDocument(doc, jpeg).saved());
-    EXPECT_EQ(doc.resultImage.jpegQuality, 85u);
-    Picture saved;
-    ASSERT_EQ(saved.load(jpeg), kPictureOk);
-    EXPECT_EQ(saved.orientation, 6);
-    EXPECT_EQ(saved.exifBlock, doc.sourceFile.exifCopy);
+    ASSERT_TRUE(document::onSaveDocument(doc, jpeg).saved());
+    EXPECT_EQ(doc.resultImage.writeOptions.get(codec::kQuality), 85u);
+    codec::Picture saved;
+    ASSERT_TRUE(saved.load(jpeg).ok());
+    EXPECT_EQ(saved.info.orientation, 6);
+    EXPECT_EQ(saved.info.exifBlock, doc.sourceFile.exifCopy);
     EXPECT_EQ(saved.width, 1200);
     EXPECT_EQ(saved.height, 1600);
 
     const std::string png = folder.file("x_NR.png");
-    ASSERT_TRUE(onSaveDocument(doc, png).saved());
-    ASSERT_EQ(saved.load(png), kPictureOk);
-    EXPECT_TRUE(saved.exifBlock.empty());
+    ASSERT_TRUE(document::onSaveDocument(doc, png).saved());
+    ASSERT_TRUE(saved.load(png).ok());
+    EXPECT_TRUE(saved.info.exifBlock.empty());
     EXPECT_EQ(saved.width, 1200);
 }
 
 TEST(SaveDocument, TypeWithoutWriterWritesNothingAndSaysSo) {
     TempFolder folder;
     RecordingHost host;
-    CSotavoDoc doc(host);
+    document::CSotavoDoc doc(host);
     openNoisy(doc, folder);
     const int pumps = host.pumps;
     const std::string gif = folder.file("x.gif");
-    const SaveResult result = onSaveDocument(doc, gif);
-    EXPECT_EQ(result.outcome, SaveOutcome::NoWriter);
+    const document::SaveResult result = document::onSaveDocument(doc, gif);
+    EXPECT_EQ(result.outcome, document::SaveOutcome::NoWriter);
     EXPECT_FALSE(fs::exists(gif));
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0], "Could not save " + gif + ": " + result.status.reason);
@@ -116,7 +119,7 @@ TEST(SaveDocument, StoppedRunWritesNothing) {
     for (int stop = 0; stop < 2; ++stop) {
         SCOPED_TRACE(stop);
         RecordingHost host;
-        CSotavoDoc doc(host);
+        document::CSotavoDoc doc(host);
         openNoisy(doc, folder);
         test::writeBytes(target, "the old file");
         if (stop == 0)
@@ -124,11 +127,11 @@ TEST(SaveDocument, StoppedRunWritesNothing) {
         else
             host.quitAtPump = host.pumps + 1;
 
-        const SaveResult result = onSaveDocument(doc, target);
-        EXPECT_EQ(result.outcome, SaveOutcome::RunStopped);
+        const document::SaveResult result = document::onSaveDocument(doc, target);
+        EXPECT_EQ(result.outcome, document::SaveOutcome::RunStopped);
         EXPECT_EQ(test::readBytes(target), "the old file");
         for (const std::string& message : host.messages)
-            EXPECT_NE(message, kCantSaveMessage);
+            EXPECT_NE(message, document::kCantSaveMessage);
         EXPECT_EQ(doc.processing.progressDialog, nullptr);
     }
 }
@@ -136,32 +139,32 @@ TEST(SaveDocument, StoppedRunWritesNothing) {
 TEST(SaveDocument, ReadOnlyTargetIsKept) {
     TempFolder folder;
     RecordingHost host;
-    CSotavoDoc doc(host);
+    document::CSotavoDoc doc(host);
     openNoisy(doc, folder);
     const std::string target = folder.file("kept.png");
     test::writeBytes(target, "precious");
     fs::permissions(target, fs::perms::owner_read | fs::perms::group_read);
-    EXPECT_TRUE(isReadOnlyFile(target));
+    EXPECT_TRUE(document::isReadOnlyFile(target));
 
-    EXPECT_EQ(onSaveDocument(doc, target).outcome, SaveOutcome::ReadOnly);
+    EXPECT_EQ(document::onSaveDocument(doc, target).outcome, document::SaveOutcome::ReadOnly);
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0], "The existing file is read only and it can't be overwritten.");
     EXPECT_EQ(test::readBytes(target), "precious");
 
     // A link to it is judged by the file it names.
     fs::create_symlink(target, folder.file("link.png"));
-    EXPECT_TRUE(isReadOnlyFile(folder.file("link.png")));
-    EXPECT_FALSE(isReadOnlyFile(folder.file("none.png")));
+    EXPECT_TRUE(document::isReadOnlyFile(folder.file("link.png")));
+    EXPECT_FALSE(document::isReadOnlyFile(folder.file("none.png")));
 }
 
 TEST(SaveDocument, WriteFailureIsReportedNotPassedOffAsSuccess) {
     TempFolder folder;
     RecordingHost host;
-    CSotavoDoc doc(host);
+    document::CSotavoDoc doc(host);
     openNoisy(doc, folder);
     const std::string target = folder.file("no/such/folder/x.png");
-    const SaveResult result = onSaveDocument(doc, target);
-    EXPECT_EQ(result.outcome, SaveOutcome::WriteFailed);
+    const document::SaveResult result = document::onSaveDocument(doc, target);
+    EXPECT_EQ(result.outcome, document::SaveOutcome::WriteFailed);
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].rfind("Could not save " + target + ": ", 0), 0u);
     EXPECT_FALSE(fs::exists(target));
@@ -172,8 +175,9 @@ TEST(SaveDocument, WriteFailureIsReportedNotPassedOffAsSuccess) {
 TEST(SaveDocument, NothingToSaveAndBusy) {
     TempFolder folder;
     RecordingHost host;
-    CSotavoDoc doc(host);
-    EXPECT_EQ(onSaveDocument(doc, folder.file("x.png")).outcome, SaveOutcome::NothingToSave);
+    document::CSotavoDoc doc(host);
+    EXPECT_EQ(document::onSaveDocument(doc, folder.file("x.png")).outcome,
+              document::SaveOutcome::NothingToSave);
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0], "Can't save...");
     EXPECT_FALSE(fs::exists(folder.file("x.png")));
@@ -181,7 +185,8 @@ TEST(SaveDocument, NothingToSaveAndBusy) {
     openNoisy(doc, folder);
     host.messages.clear();
     doc.processing.calculating = 1;
-    EXPECT_EQ(onSaveDocument(doc, folder.file("x.png")).outcome, SaveOutcome::Busy);
+    EXPECT_EQ(document::onSaveDocument(doc, folder.file("x.png")).outcome,
+              document::SaveOutcome::Busy);
     EXPECT_TRUE(host.messages.empty());
     EXPECT_FALSE(fs::exists(folder.file("x.png")));
 }
@@ -189,20 +194,21 @@ TEST(SaveDocument, NothingToSaveAndBusy) {
 TEST(SaveDocument, FullCropModeIsLeftUncroppedWhenTheWindowWasNotTouched) {
     TempFolder folder;
     RecordingHost host;
-    CSotavoDoc doc(host);
+    document::CSotavoDoc doc(host);
     openNoisy(doc, folder, 60, 40);
     doc.crop.cropAspect = 0; // square, remembered from an earlier visit
-    ASSERT_EQ(enterCropMode(doc.crop, true, doc.sourceImage, doc.colour, doc.cropDisplayImage),
-              kPictureOk);
-    doc.display.displayTab = kTabImage;
+    ASSERT_TRUE(
+        (document::enterCropMode(doc.crop, true, doc.sourceImage, doc.color, doc.cropDisplayImage))
+            .ok());
+    doc.display.displayTab = document::kTabImage;
 
     const std::string target = folder.file("whole.bmp");
-    ASSERT_TRUE(onSaveDocument(doc, target).saved());
+    ASSERT_TRUE(document::onSaveDocument(doc, target).saved());
     EXPECT_FALSE(doc.crop.cropMode);
     EXPECT_TRUE(host.questions.empty());
     EXPECT_EQ(doc.sourceImage.width, 60);
-    Picture saved;
-    ASSERT_EQ(saved.load(target), kPictureOk);
+    codec::Picture saved;
+    ASSERT_TRUE((saved.load(target)).ok());
     EXPECT_EQ(saved.width, 60);
     EXPECT_EQ(saved.height, 40);
 }
@@ -210,38 +216,38 @@ TEST(SaveDocument, FullCropModeIsLeftUncroppedWhenTheWindowWasNotTouched) {
 TEST(SaveDocument, OutsideFullCropModeTheTabAndTheCropStateStay) {
     TempFolder folder;
     RecordingHost host;
-    CSotavoDoc doc(host);
+    document::CSotavoDoc doc(host);
     openNoisy(doc, folder, 60, 40);
-    doc.display.displayTab = kTabCurves;
-    ASSERT_TRUE(onSaveDocument(doc, folder.file("curves.bmp")).saved());
-    EXPECT_EQ(doc.display.displayTab, kTabCurves);
+    doc.display.displayTab = document::kTabCurves;
+    ASSERT_TRUE(document::onSaveDocument(doc, folder.file("curves.bmp")).saved());
+    EXPECT_EQ(doc.display.displayTab, document::kTabCurves);
     EXPECT_EQ(doc.sourceImage.width, 60);
 }
 
 TEST(SaveDocument, FullCropModeIsLeftWithTheCropApplied) {
     TempFolder folder;
     RecordingHost host;
-    CSotavoDoc doc(host);
+    document::CSotavoDoc doc(host);
     openNoisy(doc, folder, 60, 40);
     doc.crop.cropAspect = 0; // square
-    ASSERT_EQ(enterCropMode(doc.crop, true, doc.sourceImage, doc.colour, doc.cropDisplayImage),
-              kPictureOk);
+    ASSERT_TRUE(
+        enterCropMode(doc.crop, true, doc.sourceImage, doc.color, doc.cropDisplayImage).ok());
     doc.crop.windowChanged = true; // the person chose the aspect in this visit
-    doc.display.displayTab = kTabImage;
+    doc.display.displayTab = document::kTabImage;
 
     const std::string target = folder.file("square.bmp");
-    ASSERT_TRUE(onSaveDocument(doc, target).saved());
+    ASSERT_TRUE(document::onSaveDocument(doc, target).saved());
     EXPECT_FALSE(doc.crop.cropMode);
     EXPECT_EQ(doc.sourceImage.width, 40);
     EXPECT_EQ(doc.sourceImage.height, 40);
-    Picture saved;
-    ASSERT_EQ(saved.load(target), kPictureOk);
+    codec::Picture saved;
+    ASSERT_TRUE(saved.load(target).ok());
     EXPECT_EQ(saved.width, 40);
     EXPECT_EQ(saved.height, 40);
 }
 
 TEST(DocumentSettings, DefaultsOfAFirstStartAndCropAspectWrittenBack) {
-    const DocumentSettings defaults;
+    const document::DocumentSettings defaults;
     EXPECT_EQ(defaults.JPGq, 92);
     EXPECT_EQ(defaults.JPGES, 1);
     EXPECT_EQ(defaults.CropAspect, 8);
@@ -253,11 +259,11 @@ TEST(DocumentSettings, DefaultsOfAFirstStartAndCropAspectWrittenBack) {
     RecordingHost host;
     int32_t stored = -1;
     {
-        DocumentSettings settings;
+        document::DocumentSettings settings;
         settings.JPGq = 70;
         settings.CropAspect = 2;
         settings.storeCropAspect = [&](int32_t aspect) { stored = aspect; };
-        CSotavoDoc doc(host, settings);
+        document::CSotavoDoc doc(host, settings);
         EXPECT_EQ(doc.jpeg.jpegQualitySetting, 70);
         EXPECT_EQ(doc.jpeg.enhancedSamplingSetting, 1);
         EXPECT_EQ(doc.crop.cropAspect, 2);

@@ -5,7 +5,7 @@
 #include <set>
 #include <string>
 
-namespace velanox {
+namespace velanox::document {
 namespace {
 
 TEST(SettingsTest, FirstStartReadsTheTableDefaults) {
@@ -95,4 +95,4 @@ TEST(MemorySettingsTest, UsableValuesPassUnchanged) {
 }
 
 } // namespace
-} // namespace velanox
+} // namespace velanox::document

@@ -150,8 +150,8 @@ TEST(AutoDenoiser, RemovesNoiseAndKeepsPicturesWithoutNoiseAsTheyAre) {
 TEST(AutoDenoiser, TilesReadingAnUnchangedSourceJoinWithoutSeams) {
     const TestImage source = makeNoisyScene(700, 460, 20.0, 11, nullptr);
     const NoiseProfile profile = whiteNoiseProfile(20.0f);
-    TestImage whole_ = source;
-    ASSERT_EQ(reduceNoiseAuto(whole(whole_), profile, AutoDenoiseParams{}), NR_OK);
+    TestImage m_whole = source;
+    ASSERT_EQ(reduceNoiseAuto(whole(m_whole), profile, AutoDenoiseParams{}), NR_OK);
 
     // Tiles as the pipeline cuts them: uneven, the last ones wider and taller.
     TestImage tiled = source;
@@ -163,7 +163,7 @@ TEST(AutoDenoiser, TilesReadingAnUnchangedSourceJoinWithoutSeams) {
                           tileOf(source, tiled, xs[i], ys[j], xs[i + 1] - xs[i], ys[j + 1] - ys[j]),
                           profile, AutoDenoiseParams{}, &workspace),
                       NR_OK);
-    const Difference d = compare(tiled, whole_);
+    const Difference d = compare(tiled, m_whole);
     EXPECT_LE(d.worst, 4);
     EXPECT_LT(d.sum / double(d.samples), 0.05);
     // Across each seam the step between neighbouring pixels is no larger than in the whole
@@ -173,7 +173,7 @@ TEST(AutoDenoiser, TilesReadingAnUnchangedSourceJoinWithoutSeams) {
         for (int y = 0; y < source.height; ++y)
             for (int k = 0; k < 3; ++k) {
                 steps += std::abs(int(tiled.at(x, y, k)) - int(tiled.at(x - 1, y, k)));
-                reference += std::abs(int(whole_.at(x, y, k)) - int(whole_.at(x - 1, y, k)));
+                reference += std::abs(int(m_whole.at(x, y, k)) - int(m_whole.at(x - 1, y, k)));
             }
         EXPECT_LT(steps, reference * 1.1 + 0.1 * source.height) << "seam at x " << x;
     }

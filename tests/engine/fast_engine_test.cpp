@@ -13,6 +13,7 @@
 #include <tuple>
 #include <vector>
 
+using velanox::core::StatusCode;
 using velanox::engine::reduceNoiseReference;
 using velanox::test::makeNoisyScene;
 using velanox::test::makeRandom;
@@ -27,10 +28,8 @@ struct Comparison {
 
 Comparison compareEngines(const TestImage& source, const NrParams& params) {
     TestImage fast = source, reference = source;
-    EXPECT_EQ(reduceNoise(fast.width, fast.height, fast.stride, fast.data(), &params), NR_OK);
-    EXPECT_EQ(reduceNoiseReference(reference.width, reference.height, reference.stride,
-                                   reference.data(), &params),
-              NR_OK);
+    EXPECT_TRUE(velanox::engine::reduceNoise(fast.view(), params).ok());
+    EXPECT_TRUE(reduceNoiseReference(reference.view(), params).ok());
     Comparison c;
     for (std::size_t i = 0; i < fast.bytes.size(); ++i) {
         const int d = std::abs(int(fast.bytes[i]) - int(reference.bytes[i]));
@@ -94,10 +93,9 @@ TEST(FastEngine, ReportsProgressLikeTheReference) {
     TestImage fast = source, reference = source;
     Log fastLog, referenceLog;
     NrParams p{1, 5, 10.0, 1, &Log::record, &fastLog};
-    EXPECT_EQ(reduceNoise(fast.width, fast.height, -1, fast.data(), &p), NR_CANCELLED);
+    EXPECT_EQ(velanox::engine::reduceNoise(fast.view(), p).code, StatusCode::Cancelled);
     p.progressContext = &referenceLog;
-    EXPECT_EQ(reduceNoiseReference(reference.width, reference.height, -1, reference.data(), &p),
-              NR_CANCELLED);
+    EXPECT_EQ(reduceNoiseReference(reference.view(), p).code, StatusCode::Cancelled);
     EXPECT_EQ(fastLog.steps, referenceLog.steps);
     EXPECT_EQ(fast.bytes, reference.bytes) << "the first channel written, the others untouched";
 }
@@ -119,10 +117,9 @@ TEST(FastEngine, LeavesTheReferenceBytesWhereverARunIsCancelled) {
             TestImage fast = source, reference = source;
             CancelAt cancel{step};
             const NrParams p{1, 5, 6.0, perChannel, &CancelAt::check, &cancel};
-            const int32_t rc = reduceNoise(fast.width, fast.height, -1, fast.data(), &p);
-            EXPECT_EQ(rc, reduceNoiseReference(reference.width, reference.height, -1,
-                                               reference.data(), &p));
-            EXPECT_EQ(rc, step <= total ? NR_CANCELLED : NR_OK);
+            const StatusCode code = velanox::engine::reduceNoise(fast.view(), p).code;
+            EXPECT_EQ(code, reduceNoiseReference(reference.view(), p).code);
+            EXPECT_EQ(code, step <= total ? StatusCode::Cancelled : StatusCode::Ok);
             EXPECT_EQ(fast.bytes, reference.bytes)
                 << "perChannel " << perChannel << ", cancelled at step " << step;
         }
@@ -140,9 +137,7 @@ TEST(FastEngine, AKeptWorkspaceGivesTheBytesOfAFreshOne) {
             const TestImage source = makeRandom(w, h, uint32_t(++call), pad);
             TestImage kept = source, fresh = source;
             const NrParams p{1, 4, 12.0, perChannel, nullptr, nullptr};
-            ASSERT_EQ(velanox::engine::reduceNoise(workspace, kept.width, kept.height, kept.stride,
-                                                   kept.data(), &p),
-                      NR_OK);
+            ASSERT_TRUE(velanox::engine::reduceNoise(kept.view(), p, &workspace).ok());
             ASSERT_EQ(reduceNoise(fresh.width, fresh.height, fresh.stride, fresh.data(), &p),
                       NR_OK);
             EXPECT_EQ(kept.bytes, fresh.bytes) << w << "x" << h << " perChannel " << perChannel;

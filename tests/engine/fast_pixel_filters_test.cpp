@@ -15,7 +15,17 @@
 
 using namespace velanox::engine;
 
+namespace core = velanox::core;
+
 namespace {
+
+core::ImageView viewOf(std::vector<unsigned char>& px, int w, int h, int bpp, int stride) {
+    return {px.data(), w, h, bpp, stride};
+}
+core::ConstImageView viewOf(const std::vector<unsigned char>& px, int w, int h, int bpp,
+                            int stride) {
+    return {px.data(), w, h, bpp, stride};
+}
 
 struct Size {
     int width, height;
@@ -102,10 +112,14 @@ TEST(FastPixelFilters, SharpenMatchesTheReference) {
                 const int mask = int(seed * 37 % 512);
                 const int amount = int(seed * 13 % 130) - 10;
                 auto fast = before, reference = before;
-                ASSERT_EQ(sharpenFilter(source.data(), fast.data(), s.width, s.height, bpp, stride,
-                                        destinationStride, amount, mask),
-                          sharpenFilterReference(source.data(), reference.data(), s.width, s.height,
-                                                 bpp, stride, destinationStride, amount, mask));
+                const auto in = viewOf(source, s.width, s.height, bpp, stride);
+                ASSERT_EQ(sharpenFilter(in, viewOf(fast, s.width, s.height, bpp, destinationStride),
+                                        amount, mask)
+                              .code,
+                          sharpenFilterReference(
+                              in, viewOf(reference, s.width, s.height, bpp, destinationStride),
+                              amount, mask)
+                              .code);
                 const std::size_t d = differingBytes(fast, reference);
                 EXPECT_EQ(d, 0u) << describe(s, bpp, pad, content) << " mask " << mask << " amount "
                                  << amount;
@@ -123,9 +137,9 @@ TEST(FastPixelFilters, SharpenMatchesTheReferenceAtEveryAmount) {
     const auto source = makePixels(w, h, 4, w * 4, Content::Random, 99);
     for (int amount = -1; amount <= 101; ++amount) {
         std::vector<unsigned char> fast(source.size(), 0), reference(source.size(), 0);
-        ASSERT_TRUE(sharpenFilter(source.data(), fast.data(), w, h, 4, w * 4, w * 4, amount, 7));
-        ASSERT_TRUE(sharpenFilterReference(source.data(), reference.data(), w, h, 4, w * 4, w * 4,
-                                           amount, 7));
+        const auto in = viewOf(source, w, h, 4, w * 4);
+        ASSERT_TRUE(sharpenFilter(in, viewOf(fast, w, h, 4, w * 4), amount, 7).ok());
+        ASSERT_TRUE(sharpenFilterReference(in, viewOf(reference, w, h, 4, w * 4), amount, 7).ok());
         EXPECT_EQ(fast, reference) << "amount " << amount;
     }
 }
@@ -142,8 +156,9 @@ TEST(FastPixelFilters, SpeckleMatchesTheReference) {
                 auto fast = makePixels(s.width, s.height, bpp, stride, content, seed);
                 auto reference = fast;
                 ASSERT_EQ(
-                    speckleFilter(fast.data(), s.width, s.height, bpp, stride, mask),
-                    speckleFilterReference(reference.data(), s.width, s.height, bpp, stride, mask));
+                    speckleFilter(viewOf(fast, s.width, s.height, bpp, stride), mask).code,
+                    speckleFilterReference(viewOf(reference, s.width, s.height, bpp, stride), mask)
+                        .code);
                 const std::size_t d = differingBytes(fast, reference);
                 EXPECT_EQ(d, 0u) << describe(s, bpp, pad, content) << " mask " << mask;
                 compared += fast.size();
@@ -160,9 +175,11 @@ TEST(FastPixelFilters, RepeatedSpeckleMatchesTheReference) {
     const auto scene = velanox::test::makeNoisyScene(1100, 1000, 14.0, 8);
     auto fast = scene.bytes, reference = scene.bytes;
     for (int pass = 0; pass < 2; ++pass) {
-        ASSERT_TRUE(speckleFilter(fast.data(), scene.width, scene.height, 4, scene.stride, 7));
-        ASSERT_TRUE(speckleFilterReference(reference.data(), scene.width, scene.height, 4,
-                                           scene.stride, 7));
+        ASSERT_TRUE(
+            speckleFilter(viewOf(fast, scene.width, scene.height, 4, scene.stride), 7).ok());
+        ASSERT_TRUE(
+            speckleFilterReference(viewOf(reference, scene.width, scene.height, 4, scene.stride), 7)
+                .ok());
     }
     EXPECT_EQ(fast, reference);
 }
@@ -180,10 +197,9 @@ TEST(FastPixelFilters, EdgeWeightsMatchTheReference) {
                 const float gain = gains[seed % 6];
                 std::vector<unsigned char> fast(std::size_t(s.width) * s.height, 0x11);
                 std::vector<unsigned char> reference = fast;
-                ASSERT_EQ(computeEdgeWeights(px.data(), fast.data(), s.width, s.height, bpp,
-                                             threshold, gain),
-                          computeEdgeWeightsReference(px.data(), reference.data(), s.width,
-                                                      s.height, bpp, threshold, gain));
+                const auto in = viewOf(px, s.width, s.height, bpp, s.width * bpp);
+                ASSERT_EQ(computeEdgeWeights(in, fast.data(), threshold, gain).code,
+                          computeEdgeWeightsReference(in, reference.data(), threshold, gain).code);
                 const std::size_t d = differingBytes(fast, reference);
                 EXPECT_EQ(d, 0u) << describe(s, bpp, 0, content) << " threshold " << threshold
                                  << " gain " << gain;
@@ -202,10 +218,9 @@ TEST(FastPixelFilters, EdgeWeightsMatchTheReferenceOnANoisyScene) {
         for (const int threshold : {0, 30, 255}) {
             std::vector<unsigned char> fast(std::size_t(scene.width) * scene.height);
             std::vector<unsigned char> reference(fast.size());
-            ASSERT_TRUE(computeEdgeWeights(scene.data(), fast.data(), scene.width, scene.height, 4,
-                                           threshold, gain));
-            ASSERT_TRUE(computeEdgeWeightsReference(scene.data(), reference.data(), scene.width,
-                                                    scene.height, 4, threshold, gain));
+            ASSERT_TRUE(computeEdgeWeights(scene.view(), fast.data(), threshold, gain).ok());
+            ASSERT_TRUE(
+                computeEdgeWeightsReference(scene.view(), reference.data(), threshold, gain).ok());
             EXPECT_EQ(fast, reference) << "gain " << gain << " threshold " << threshold;
         }
 }
@@ -251,9 +266,9 @@ TEST(FastPixelFilters, SharpenMatchesTheReferenceForEveryCentreAndNeighbourSum) 
     std::size_t differing = 0;
     for (int amount = 0; amount <= 100; ++amount) {
         std::vector<unsigned char> fast(source.size()), reference(source.size());
-        ASSERT_TRUE(sharpenFilter(source.data(), fast.data(), w, h, 1, w, w, amount, 1));
-        ASSERT_TRUE(
-            sharpenFilterReference(source.data(), reference.data(), w, h, 1, w, w, amount, 1));
+        const auto in = viewOf(source, w, h, 1, w);
+        ASSERT_TRUE(sharpenFilter(in, viewOf(fast, w, h, 1, w), amount, 1).ok());
+        ASSERT_TRUE(sharpenFilterReference(in, viewOf(reference, w, h, 1, w), amount, 1).ok());
         for (int x = 1; x < w; x += 3)
             differing += fast[w + x] != reference[w + x];
     }

@@ -215,8 +215,8 @@ TEST(NoiseEstimate, MatchesTheReference) {
 
 TEST(NoiseEstimate, AgreesWithTheReferenceOnARealNoisyPhotograph) {
     VELANOX_TEST_FILE(path, "noisy/nikon_coolpix_s3100_iso400_colorchecker.jpg");
-    velanox::Picture pic;
-    ASSERT_EQ(pic.load(path), 0);
+    velanox::codec::Picture pic;
+    ASSERT_TRUE(pic.load(path).ok());
     NoiseProfile fast, reference;
     ASSERT_EQ(estimateNoise(pic.pixels(), pic.width, pic.height, -1, 3, &fast), NR_OK);
     ASSERT_EQ(estimateNoiseReference(pic.pixels(), pic.width, pic.height, -1, 3, &reference),

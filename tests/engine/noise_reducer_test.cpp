@@ -220,7 +220,7 @@ TEST(ReduceNoise, WiderStrideGivesTheSameResultAsPackedRows) {
                 ASSERT_EQ(packed.at(x, y, k), padded.at(x, y, k));
 }
 
-TEST(ReduceNoise, LuminanceModeMovesGreenMostAndKeepsColourDifferences) {
+TEST(ReduceNoise, LuminanceModeMovesGreenMostAndKeepsColorDifferences) {
     TestImage img = makeNoisyScene(96, 80, 12.0, 3);
     // Keep every component away from the clamps.
     for (auto& b : img.bytes)

@@ -125,9 +125,11 @@ TEST(Threads, EngineAndFiltersGiveTheSameBytesWhateverTheThreadCount) {
         for (int perChannel : {1, 0}) {
             const NrParams params{1, 5, 9.0, perChannel, nullptr, nullptr};
             velanox::engine::EngineWorkspace workspace;
-            ASSERT_EQ(velanox::engine::reduceNoise(workspace, img.width, img.height, img.stride,
-                                                   img.data(), &params),
-                      NR_OK);
+            ASSERT_TRUE(
+                velanox::engine::reduceNoise(
+                    velanox::core::ImageView(img.data(), img.width, img.height, 4, img.stride),
+                    params, &workspace)
+                    .ok());
         }
         ASSERT_TRUE(speckleFilter(img.data(), img.width, img.height, 4, img.stride, 7));
         std::vector<uint8_t> map(std::size_t(img.width) * img.height);

@@ -13,8 +13,7 @@
 #include <string>
 #include <vector>
 
-using namespace velanox;
-
+namespace velanox::pipeline {
 namespace {
 
 class Observer final : public RunObserver {
@@ -50,11 +49,9 @@ Scene makeScene(int32_t width, int32_t height, double sigma, uint32_t seed) {
 
 RegionRun autoRun(const Scene& scene, std::vector<uint8_t>& result) {
     RegionRun run;
-    run.source = scene.noisy.data();
-    run.result = result.data();
-    run.imageWidth = scene.width;
-    run.imageHeight = scene.height;
-    run.region = Rect{0, 0, scene.width, scene.height};
+    run.source = core::ConstImageView(scene.noisy.data(), scene.width, scene.height, 3);
+    run.result = core::ImageView(result.data(), scene.width, scene.height, 3);
+    run.region = core::Rect{0, 0, scene.width, scene.height};
     run.noise.nrMode = kNrModeAuto;
     return run;
 }
@@ -95,7 +92,8 @@ std::vector<uint8_t> direct(const Scene& scene, const engine::NoiseProfile& prof
 TEST(AutoMode, IsTheDenoiserCalledDirectlyAndRemovesTheNoise) {
     const Scene scene = makeScene(300, 200, 10.0, 5);
     engine::NoiseProfile profile;
-    ASSERT_TRUE(estimatePictureNoise(scene.noisy.data(), scene.width, scene.height, &profile));
+    ASSERT_TRUE(estimatePictureNoise(
+        core::ConstImageView(scene.noisy.data(), scene.width, scene.height, 3), &profile));
     EXPECT_NEAR(profile.sigma, 10.0, 1.0);
 
     for (int32_t strength : {100, 60}) {
@@ -125,7 +123,8 @@ TEST(AutoMode, IsTheDenoiserCalledDirectlyAndRemovesTheNoise) {
 TEST(AutoMode, TilesJoinTheUntiledResultAndTheProfileGivenIsUsed) {
     const Scene scene = makeScene(400, 260, 12.0, 9);
     engine::NoiseProfile profile;
-    ASSERT_TRUE(estimatePictureNoise(scene.noisy.data(), scene.width, scene.height, &profile));
+    ASSERT_TRUE(estimatePictureNoise(
+        core::ConstImageView(scene.noisy.data(), scene.width, scene.height, 3), &profile));
 
     std::vector<uint8_t> whole = scene.noisy;
     RegionRun run = autoRun(scene, whole);
@@ -136,7 +135,7 @@ TEST(AutoMode, TilesJoinTheUntiledResultAndTheProfileGivenIsUsed) {
     ASSERT_EQ(runPipeline(run, observer), ProcessOutcome::Done);
 
     std::vector<uint8_t> tiled = scene.noisy;
-    run.result = tiled.data();
+    run.result = core::ImageView(tiled.data(), scene.width, scene.height, 3);
     run.limits.MaxBlockW = 150; // 3 x 3 tiles
     run.limits.MaxBlockH = 100;
     ASSERT_EQ(runPipeline(run, observer), ProcessOutcome::Done);
@@ -158,7 +157,7 @@ TEST(AutoMode, TilesJoinTheUntiledResultAndTheProfileGivenIsUsed) {
                 sigma *= 2.0f;
     stronger.updateSummary();
     std::vector<uint8_t> strong = scene.noisy;
-    run.result = strong.data();
+    run.result = core::ImageView(strong.data(), scene.width, scene.height, 3);
     run.noiseProfile = &stronger;
     run.limits = MemoryLimits{};
     ASSERT_EQ(runPipeline(run, observer), ProcessOutcome::Done);
@@ -167,7 +166,7 @@ TEST(AutoMode, TilesJoinTheUntiledResultAndTheProfileGivenIsUsed) {
 
 TEST(AutoMode, RegionViewsAndCancelFollowTheRulesOfEveryMode) {
     const Scene scene = makeScene(240, 180, 8.0, 2);
-    const Rect region{30, 20, 200, 150};
+    const core::Rect region{30, 20, 200, 150};
 
     for (int32_t view : {kOutputResult, kOutputHighlightEdges, kOutputFilteredNoise}) {
         std::vector<uint8_t> result = scene.noisy;
@@ -218,3 +217,5 @@ TEST(AutoMode, StrengthsOutsideTheirRangesAreLimitedAndCleanPicturesStayAlmostAs
     ASSERT_EQ(runPipeline(run, observer), ProcessOutcome::Done);
     EXPECT_GT(psnr24(result, scene.noisy), 40.0);
 }
+
+} // namespace velanox::pipeline

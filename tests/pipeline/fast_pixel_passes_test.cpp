@@ -10,6 +10,7 @@
 
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace velanox;
@@ -28,7 +29,7 @@ std::vector<uint8_t> randomBytes(std::size_t n, uint32_t seed) {
 // Regions of a picture: (image width, image height, region).
 struct Case {
     int32_t imageWidth, imageHeight;
-    Rect region;
+    core::Rect region;
 };
 
 const Case kCases[] = {
@@ -37,6 +38,13 @@ const Case kCases[] = {
     {300, 7, {1, 1, 299, 6}},       {7, 300, {2, 5, 5, 300}}, {640, 480, {13, 7, 601, 471}},
     {1000, 400, {0, 0, 1000, 400}},
 };
+
+core::ImageView viewOf(std::vector<uint8_t>& px, int32_t w, int32_t h, int32_t bpp) {
+    return {px.data(), w, h, bpp};
+}
+core::ConstImageView viewOf(const std::vector<uint8_t>& px, int32_t w, int32_t h, int32_t bpp) {
+    return {px.data(), w, h, bpp};
+}
 
 std::string describe(const Case& c) {
     return std::to_string(c.imageWidth) + "x" + std::to_string(c.imageHeight) + " region " +
@@ -53,23 +61,24 @@ TEST(FastPixelPasses, CopiesMatchTheReference) {
         const int32_t w = c.region.width(), h = c.region.height();
         auto fastWork = randomBytes(std::size_t(w) * h * 4, seed++);
         auto referenceWork = fastWork;
-        copyRegionIn(picture.data(), c.imageWidth, c.region, ImageBuffer{fastWork.data(), w, h});
-        copyRegionInReference(picture.data(), c.imageWidth, c.region,
-                              ImageBuffer{referenceWork.data(), w, h});
+        const auto pictureView = viewOf(picture, c.imageWidth, c.imageHeight, 3);
+        copyRegionIn(pictureView, c.region, viewOf(fastWork, w, h, 4));
+        copyRegionInReference(pictureView, c.region, viewOf(referenceWork, w, h, 4));
         EXPECT_EQ(fastWork, referenceWork) << describe(c);
 
         // A tile inside the working copy, out and back.
-        const Rect tile{w / 3, h / 4, w, h};
-        const ImageBuffer work{fastWork.data(), w, h};
+        const core::Rect tile{w / 3, h / 4, w, h};
+        const auto work = viewOf(std::as_const(fastWork), w, h, 4);
         auto fastTile = randomBytes(std::size_t(tile.width()) * tile.height() * 4, seed++);
         auto referenceTile = fastTile;
-        copyTileOut(work, tile, fastTile.data());
-        copyTileOutReference(work, tile, referenceTile.data());
+        copyTileOut(work, tile, viewOf(fastTile, tile.width(), tile.height(), 4));
+        copyTileOutReference(work, tile, viewOf(referenceTile, tile.width(), tile.height(), 4));
         EXPECT_EQ(fastTile, referenceTile) << describe(c);
 
         const auto changed = randomBytes(fastTile.size(), seed++);
-        copyTileBack(changed.data(), tile, ImageBuffer{fastWork.data(), w, h});
-        copyTileBackReference(changed.data(), tile, ImageBuffer{referenceWork.data(), w, h});
+        const auto changedTile = viewOf(changed, tile.width(), tile.height(), 4);
+        copyTileBack(changedTile, tile, viewOf(fastWork, w, h, 4));
+        copyTileBackReference(changedTile, tile, viewOf(referenceWork, w, h, 4));
         EXPECT_EQ(fastWork, referenceWork) << describe(c);
     }
 }
@@ -94,14 +103,20 @@ TEST(FastPixelPasses, EveryBlendMatchesTheReference) {
 
             const auto picture = randomBytes(std::size_t(c.imageWidth) * c.imageHeight * 3, seed++);
             auto fast = picture, reference = picture;
-            blendInto(blend, in, fast.data(), c.imageWidth, c.region.left, c.region.top);
-            blendIntoReference(blend, in, reference.data(), c.imageWidth, c.region.left,
-                               c.region.top);
+            const core::Rect& r = c.region;
+            const auto fastRegion =
+                viewOf(fast, c.imageWidth, c.imageHeight, 3).section(r.left, r.top, w, h);
+            const auto referenceRegion =
+                viewOf(reference, c.imageWidth, c.imageHeight, 3).section(r.left, r.top, w, h);
+            blendInto(blend, in, fastRegion);
+            blendIntoReference(blend, in, referenceRegion);
             EXPECT_EQ(fast, reference) << describe(c) << " blend " << int(blend);
 
             // The filtered-noise view on top of it.
-            amplifyDifference(picture.data(), fast.data(), c.imageWidth, c.region);
-            amplifyDifferenceReference(picture.data(), reference.data(), c.imageWidth, c.region);
+            const auto sourceRegion =
+                viewOf(picture, c.imageWidth, c.imageHeight, 3).section(r.left, r.top, w, h);
+            amplifyDifference(sourceRegion, fastRegion);
+            amplifyDifferenceReference(sourceRegion, referenceRegion);
             EXPECT_EQ(fast, reference) << describe(c) << " blend " << int(blend);
             for (std::size_t i = 0; i < fast.size(); ++i)
                 differing += fast[i] != reference[i];

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-namespace velanox {
+namespace velanox::pipeline {
 namespace {
 
 TEST(MemoryEstimate, BlockLimitsAndTheCopyChangeWhatARunNeeds) {
@@ -42,8 +42,8 @@ TEST(MemoryEstimate, TheBudgetIsHalfTheMachinesMemoryUnlessSet) {
     EXPECT_EQ(b.blockWidth, 3100);
     EXPECT_EQ(b.blockHeight, 2100);
     EXPECT_TRUE(codec::checkBudget(10000, 10000, b).ok());
-    EXPECT_EQ(codec::checkBudget(20000, 20000, b).code, codec::kCodecTooLarge);
+    EXPECT_EQ(codec::checkBudget(20000, 20000, b).code, core::StatusCode::TooLarge);
 }
 
 } // namespace
-} // namespace velanox
+} // namespace velanox::pipeline

@@ -32,7 +32,7 @@ std::vector<uint8_t> blendRow(Blend blend, const std::vector<uint8_t>& q,
     in.height = 1;
     // Written into the middle of a 24-bit picture three pixels wider, so stray writes show.
     std::vector<uint8_t> picture(std::size_t(in.width + 3) * 3, 0xEE);
-    pipeline::blendInto(blend, in, picture.data(), in.width + 3, 1, 0);
+    pipeline::blendInto(blend, in, core::ImageView(picture.data() + 3, in.width, 1, 3));
     EXPECT_EQ(picture[0], 0xEE);
     EXPECT_EQ(picture[picture.size() - 1], 0xEE);
     return std::vector<uint8_t>(picture.begin() + 3, picture.begin() + 3 + in.width * 3);
@@ -58,12 +58,17 @@ TEST(Blend, HighlightedEdgesShowTheWeightAndAQuarterOfComponentsOneAndTwo) {
     EXPECT_EQ(blendRow(Blend::HighlightEdges, q, q, {}, map),
               (std::vector<uint8_t>{255, 50, 63, 55, 0, 1}));
     // The edges view wins over every blend as soon as the map exists.
-    EXPECT_EQ(pipeline::chooseBlend(true, true, kNrModePortrait, kOutputHighlightEdges),
+    EXPECT_EQ(pipeline::chooseBlend(true, true, pipeline::kNrModePortrait,
+                                    pipeline::kOutputHighlightEdges),
               Blend::HighlightEdges);
-    EXPECT_EQ(pipeline::chooseBlend(false, true, kNrModeDefault, kOutputHighlightEdges),
+    EXPECT_EQ(pipeline::chooseBlend(false, true, pipeline::kNrModeDefault,
+                                    pipeline::kOutputHighlightEdges),
               Blend::EngineOnly);
-    EXPECT_EQ(pipeline::chooseBlend(true, false, kNrModePortrait, kOutputResult), Blend::PreNr);
-    EXPECT_EQ(pipeline::chooseBlend(true, true, kNrModePortrait, kOutputFilteredNoise),
+    EXPECT_EQ(
+        pipeline::chooseBlend(true, false, pipeline::kNrModePortrait, pipeline::kOutputResult),
+        Blend::PreNr);
+    EXPECT_EQ(pipeline::chooseBlend(true, true, pipeline::kNrModePortrait,
+                                    pipeline::kOutputFilteredNoise),
               Blend::Portrait);
 }
 
@@ -89,7 +94,8 @@ TEST(FilteredNoise, ADifferenceOfThreeShowsThirtyAndLargeOnesSaturate) {
     result[4] = 97;   // (1, 0) component 1
     result[15] = 200; // (2, 1) component 0
     result[0] = 150;  // (0, 0), outside the region
-    pipeline::amplifyDifference(source.data(), result.data(), 3, Rect{1, 0, 3, 2});
+    pipeline::amplifyDifference(core::ConstImageView(source.data(), 3, 2, 3).section(1, 0, 2, 2),
+                                core::ImageView(result.data(), 3, 2, 3).section(1, 0, 2, 2));
     EXPECT_EQ(result[3], 30);
     EXPECT_EQ(result[4], 30);
     EXPECT_EQ(result[5], 0);
@@ -103,20 +109,22 @@ TEST(RegionCopies, TheWorkingCopyAndTilesCarryByteThreeAs255) {
     for (std::size_t i = 0; i < picture.size(); ++i)
         picture[i] = uint8_t(i);
     std::vector<uint8_t> workBytes(3 * 2 * 4, 0);
-    const ImageBuffer work{workBytes.data(), 3, 2};
-    pipeline::copyRegionIn(picture.data(), 4, Rect{1, 1, 4, 3}, work);
+    const core::ImageView work(workBytes.data(), 3, 2, 4);
+    pipeline::copyRegionIn(core::ConstImageView(picture.data(), 4, 3, 3), core::Rect{1, 1, 4, 3},
+                           work);
     EXPECT_EQ(work.pixel(0, 0)[0], picture[(1 * 4 + 1) * 3]);
     EXPECT_EQ(work.pixel(2, 1)[2], picture[(2 * 4 + 3) * 3 + 2]);
     EXPECT_EQ(work.pixel(2, 1)[3], 255);
 
     std::vector<uint8_t> tile(2 * 2 * 4, 0);
     work.pixel(1, 0)[3] = 0; // the tile copy restores byte 3 whatever the working copy holds
-    pipeline::copyTileOut(work, Rect{1, 0, 3, 2}, tile.data());
+    const core::ImageView tileView(tile.data(), 2, 2, 4);
+    pipeline::copyTileOut(work, core::Rect{1, 0, 3, 2}, tileView);
     EXPECT_EQ(tile[0], work.pixel(1, 0)[0]);
     EXPECT_EQ(tile[3], 255);
     tile[0] = 1;
     tile[3] = 9;
-    pipeline::copyTileBack(tile.data(), Rect{1, 0, 3, 2}, work);
+    pipeline::copyTileBack(tileView, core::Rect{1, 0, 3, 2}, work);
     EXPECT_EQ(work.pixel(1, 0)[0], 1);
     EXPECT_EQ(work.pixel(1, 0)[3], 0);
 }

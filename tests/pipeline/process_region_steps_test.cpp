@@ -21,6 +21,7 @@
 #include <vector>
 
 using namespace velanox;
+using namespace velanox::pipeline;
 
 namespace {
 
@@ -70,10 +71,8 @@ RunResult runDriver(Driver driver, const RegionRun& run, RunObserver& observer) 
 std::vector<uint8_t> runWith(Driver driver, const Picture24& source, RegionRun run,
                              ProcessOutcome expected = ProcessOutcome::Done) {
     std::vector<uint8_t> result = source.pixels;
-    run.source = source.pixels.data();
-    run.result = result.data();
-    run.imageWidth = source.width;
-    run.imageHeight = source.height;
+    run.source = core::ConstImageView(source.pixels.data(), source.width, source.height, 3);
+    run.result = core::ImageView(result.data(), source.width, source.height, 3);
     QuietObserver observer;
     EXPECT_EQ(runDriver(driver, run, observer).outcome, expected);
     EXPECT_TRUE(observer.messages.empty()) << observer.messages.front();
@@ -122,28 +121,28 @@ const Variant kVariants[] = {
     {"sharpen 100, colour steps",
      [](RegionRun& r) {
          r.noise.sharpenAmount = 100;
-         r.colour.tone.blackPoint = 12;
-         r.colour.tone.gamma = 1.3f;
-         r.colour.tone.colourBoost = 40;
+         r.color.tone.blackPoint = 12;
+         r.color.tone.gamma = 1.3f;
+         r.color.tone.colourBoost = 40;
      }},
     {"portrait, colour steps",
      [](RegionRun& r) {
          r.noise.nrMode = kNrModePortrait;
-         r.colour.tone.whitePoint = 240;
+         r.color.tone.whitePoint = 240;
      }},
     {"automatic", [](RegionRun& r) { r.noise.nrMode = kNrModeAuto; }},
     {"automatic, colour steps, highlight edges",
      [](RegionRun& r) {
          r.noise.nrMode = kNrModeAuto;
          r.noise.autoStrength = 150;
-         r.colour.tone.gamma = 0.8f;
+         r.color.tone.gamma = 0.8f;
          r.outputWindowMode = kOutputHighlightEdges;
      }},
     {"scanner, noise level 20, colour steps",
      [](RegionRun& r) {
          r.noise.nrMode = kNrModeScanner;
          r.noise.noiseLevel = 20.0; // four speckle passes
-         r.colour.tone.colourBoost = 25;
+         r.color.tone.colourBoost = 25;
      }},
 };
 
@@ -172,10 +171,9 @@ private:
     int calls_ = 0;
 };
 
-template <int32_t Code>
-int32_t engineFailingWith(engine::EngineWorkspace&, int32_t, int32_t, int32_t, unsigned char*,
-                          const NrParams&) {
-    return Code;
+template <core::StatusCode Code>
+core::Status engineFailingWith(const core::ImageView&, const NrParams&, engine::EngineWorkspace*) {
+    return core::Status::failure(Code, "failed on purpose");
 }
 
 } // namespace
@@ -184,7 +182,7 @@ TEST(ProcessRegionSteps, EveryModeAndViewMatchesThePlainRun) {
     const Picture24 picture = noisyPicture(421, 263, 3);
     for (const Variant& v : kVariants) {
         RegionRun run;
-        run.region = Rect{0, 0, picture.width, picture.height};
+        run.region = core::Rect{0, 0, picture.width, picture.height};
         v.apply(run);
         const auto shipped = runWith(Driver::Shipped, picture, run);
         const auto reference = runWith(Driver::PlainReference, picture, run);
@@ -198,7 +196,7 @@ TEST(ProcessRegionSteps, TiledRunsAndRegionsMatchThePlainRun) {
     // Regions inside the picture, with block limits that leave columns and rows over, tiles
     // narrower than the engine takes, a single column of tiles and a single row.
     const struct {
-        Rect region;
+        core::Rect region;
         int32_t blockW, blockH;
     } cases[] = {
         {{0, 0, 517, 389}, 150, 120}, {{13, 7, 500, 380}, 200, 100}, {{40, 30, 300, 95}, 50, 20},
@@ -236,18 +234,18 @@ TEST(ProcessRegionSteps, BothRunsReportAlikeAndACancelledRunWritesNothing) {
                 const std::string name = std::string(v.name) + ", block " + std::to_string(block) +
                                          ", cancel at " + std::to_string(cancelAt);
                 RegionRun run;
-                run.region = Rect{10, 20, 290, 210};
+                run.region = core::Rect{10, 20, 290, 210};
                 run.limits.MaxBlockW = run.limits.MaxBlockH = block;
                 v.apply(run);
-                run.source = picture.pixels.data();
-                run.imageWidth = picture.width;
-                run.imageHeight = picture.height;
+                run.source =
+                    core::ConstImageView(picture.pixels.data(), picture.width, picture.height, 3);
                 std::vector<uint8_t> shippedPixels = picture.pixels, plainPixels = picture.pixels;
                 TranscriptObserver shippedLog, plainLog;
                 shippedLog.cancelAt = plainLog.cancelAt = cancelAt;
-                run.result = shippedPixels.data();
+                run.result =
+                    core::ImageView(shippedPixels.data(), picture.width, picture.height, 3);
                 const RunResult shipped = runDriver(Driver::Shipped, run, shippedLog);
-                run.result = plainPixels.data();
+                run.result = core::ImageView(plainPixels.data(), picture.width, picture.height, 3);
                 const RunResult plain = runDriver(Driver::PlainShipped, run, plainLog);
 
                 if (automatic) {
@@ -264,7 +262,7 @@ TEST(ProcessRegionSteps, BothRunsReportAlikeAndACancelledRunWritesNothing) {
                     continue;
                 }
                 EXPECT_EQ(shipped.outcome, ProcessOutcome::Cancelled) << name;
-                EXPECT_EQ(shipped.engineResult, NR_CANCELLED) << name;
+                EXPECT_EQ(shipped.engineStatus.code, core::StatusCode::Cancelled) << name;
                 EXPECT_EQ(shippedPixels, picture.pixels) << name << ": the result was written";
                 const std::vector<std::string> ending{"text Finishing...", "ending",
                                                       "message Operation cancelled"};
@@ -279,38 +277,39 @@ TEST(ProcessRegionSteps, AFailingEngineEndsBothRunsWithItsMessageAndWritesNothin
     const Picture24 picture = noisyPicture(200, 150, 23);
     const struct {
         BlockReducer reducer;
-        int32_t code;
+        core::StatusCode code;
         const char* message;
     } cases[] = {
-        {&engineFailingWith<NR_INVALID_PARAMETER>, NR_INVALID_PARAMETER,
+        {&engineFailingWith<core::StatusCode::InvalidArgument>, core::StatusCode::InvalidArgument,
          "message Invalid parameter given"},
         // The engine's own shortage is its message, not the run's buffer messages.
-        {&engineFailingWith<NR_OUT_OF_MEMORY>, NR_OUT_OF_MEMORY, "message Operation failed"},
-        {&engineFailingWith<77>, 77, "message Unknown Noise Reduce error"},
+        {&engineFailingWith<core::StatusCode::OutOfMemory>, core::StatusCode::OutOfMemory,
+         "message Operation failed"},
+        {&engineFailingWith<core::StatusCode::Corrupt>, core::StatusCode::Corrupt,
+         "message Unknown Noise Reduce error"},
     };
     for (const auto& c : cases)
         for (int32_t block : {3100, 90}) {
             RegionRun run;
-            run.region = Rect{0, 0, picture.width, picture.height};
+            run.region = core::Rect{0, 0, picture.width, picture.height};
             run.limits.MaxBlockW = run.limits.MaxBlockH = block;
-            run.source = picture.pixels.data();
-            run.imageWidth = picture.width;
-            run.imageHeight = picture.height;
+            run.source =
+                core::ConstImageView(picture.pixels.data(), picture.width, picture.height, 3);
             std::vector<uint8_t> shippedPixels = picture.pixels, plainPixels = picture.pixels;
             TranscriptObserver shippedLog, plainLog;
             SwapBuffer work, preNr;
-            run.result = shippedPixels.data();
+            run.result = core::ImageView(shippedPixels.data(), picture.width, picture.height, 3);
             const RunResult shipped =
                 processRegion(run, work, preNr, shippedLog, nullptr, c.reducer);
             pipeline::StageKernels kernels = pipeline::shippedKernels();
             kernels.reduceBlock = c.reducer;
-            run.result = plainPixels.data();
+            run.result = core::ImageView(plainPixels.data(), picture.width, picture.height, 3);
             const RunResult plain =
                 pipeline::processRegionStepByStep(run, work, preNr, plainLog, kernels);
 
             for (const RunResult& r : {shipped, plain}) {
                 EXPECT_EQ(r.outcome, ProcessOutcome::Failed) << c.message;
-                EXPECT_EQ(r.engineResult, c.code) << c.message;
+                EXPECT_EQ(r.engineStatus.code, c.code) << c.message;
             }
             EXPECT_EQ(shippedLog.events, plainLog.events) << c.message;
             ASSERT_FALSE(shippedLog.events.empty());
@@ -321,19 +320,17 @@ TEST(ProcessRegionSteps, AFailingEngineEndsBothRunsWithItsMessageAndWritesNothin
         }
 }
 
-TEST(ProcessRegionSteps, OnlyARunWithColourStepsOrAutomaticModeKeepsAPreReductionCopy) {
+TEST(ProcessRegionSteps, OnlyARunWithColorStepsOrAutomaticModeKeepsAPreReductionCopy) {
     // Without colour steps the copy would repeat the picture: the shipped run reads the picture.
     const Picture24 picture = noisyPicture(300, 200, 9);
     for (const Variant& v :
          {kVariants[0], kVariants[1], kVariants[6], kVariants[10], kVariants[12]}) {
         std::vector<uint8_t> result = picture.pixels;
         RegionRun run;
-        run.region = Rect{20, 10, 280, 190};
+        run.region = core::Rect{20, 10, 280, 190};
         v.apply(run);
-        run.source = picture.pixels.data();
-        run.result = result.data();
-        run.imageWidth = picture.width;
-        run.imageHeight = picture.height;
+        run.source = core::ConstImageView(picture.pixels.data(), picture.width, picture.height, 3);
+        run.result = core::ImageView(result.data(), picture.width, picture.height, 3);
         SwapBuffer work, preNr;
         ASSERT_TRUE(preNr.allocate(1000)); // a copy from an earlier run is let go
         QuietObserver observer;
@@ -348,7 +345,7 @@ TEST(ProcessRegionSteps, BuffersOnMappingsGiveTheSameBytes) {
     // A tiny swap threshold puts every buffer of the run in a memory mapping.
     const Picture24 picture = noisyPicture(300, 200, 5);
     RegionRun run;
-    run.region = Rect{0, 0, 300, 200};
+    run.region = core::Rect{0, 0, 300, 200};
     run.limits.MaxSwapW = 10;
     run.limits.MaxSwapH = 10;
     const auto shipped = runWith(Driver::Shipped, picture, run);
@@ -359,14 +356,14 @@ TEST(ProcessRegionSteps, BuffersOnMappingsGiveTheSameBytes) {
 void expectRealPhotoMatchesThePlainRun(const std::string& path) {
     const std::string file = std::filesystem::path(path).filename().string();
     {
-        Picture photo;
-        ASSERT_EQ(photo.load(path), kPictureOk) << file;
+        codec::Picture photo;
+        ASSERT_TRUE(photo.load(path).ok()) << file;
         Picture24 picture{
             photo.width, photo.height,
             std::vector<uint8_t>(photo.pixels(), photo.pixels() + photo.pixelBytes())};
         // A detail-sized region of the photo, once whole and once tiled.
-        const Rect region{photo.width / 3, photo.height / 3, photo.width / 3 + 640,
-                          photo.height / 3 + 420};
+        const core::Rect region{photo.width / 3, photo.height / 3, photo.width / 3 + 640,
+                                photo.height / 3 + 420};
         for (const Variant& v :
              {kVariants[0], kVariants[1], kVariants[2], kVariants[3], kVariants[5], kVariants[6]})
             for (int32_t block : {3100, 250}) {

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-using velanox::MemoryLimits;
-using velanox::MessageSink;
-using velanox::SwapBuffer;
+using velanox::pipeline::MemoryLimits;
+using velanox::pipeline::MessageSink;
+using velanox::pipeline::SwapBuffer;
 
 #if defined(__has_feature)
 #if __has_feature(address_sanitizer)

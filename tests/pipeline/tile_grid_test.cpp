@@ -6,9 +6,9 @@
 
 #include <vector>
 
-using velanox::planTiles;
-using velanox::Rect;
-using velanox::TileGrid;
+using velanox::core::Rect;
+using velanox::pipeline::planTiles;
+using velanox::pipeline::TileGrid;
 
 TEST(TileGrid, A3101WideRegionHasTwoColumnsAndTheLastTakesTheLeftoverColumn) {
     const TileGrid g = planTiles(3101, 500, 3100, 2100);
@@ -47,22 +47,22 @@ TEST(TileGrid, TilesCoverEveryPixelOnceAndStayWithinTheBlockBound) {
 }
 
 TEST(RunParameters, ModesChangeTheThresholdTheGainAndTheSpecklePasses) {
-    velanox::NoiseSettings noise;
-    EXPECT_EQ(velanox::engineParams(noise).threshold, 8.0);
-    EXPECT_EQ(velanox::engineParams(noise).levels, 5);
-    noise.nrMode = velanox::kNrModeHighNoise;
+    velanox::pipeline::NoiseSettings noise;
+    EXPECT_EQ(velanox::pipeline::engineParams(noise).threshold, 8.0);
+    EXPECT_EQ(velanox::pipeline::engineParams(noise).levels, 5);
+    noise.nrMode = velanox::pipeline::kNrModeHighNoise;
     noise.noiseLevel = 30.0;
     noise.nrLevels = 9;
-    EXPECT_EQ(velanox::engineParams(noise).threshold, 120.0);
-    EXPECT_EQ(velanox::engineParams(noise).levels, 5);
+    EXPECT_EQ(velanox::pipeline::engineParams(noise).threshold, 120.0);
+    EXPECT_EQ(velanox::pipeline::engineParams(noise).levels, 5);
     noise.nrLevels = 0;
-    EXPECT_EQ(velanox::engineParams(noise).levels, 2);
+    EXPECT_EQ(velanox::pipeline::engineParams(noise).levels, 2);
 
-    EXPECT_EQ(velanox::edgeWeightGain(velanox::kNrModeNature), 12.0f);
-    EXPECT_EQ(velanox::edgeWeightGain(velanox::kNrModePortrait), 1.6f);
+    EXPECT_EQ(velanox::pipeline::edgeWeightGain(velanox::pipeline::kNrModeNature), 12.0f);
+    EXPECT_EQ(velanox::pipeline::edgeWeightGain(velanox::pipeline::kNrModePortrait), 1.6f);
 
-    EXPECT_EQ(velanox::specklePasses(8.0), 2);
-    EXPECT_EQ(velanox::specklePasses(0.0), 1);
-    EXPECT_EQ(velanox::specklePasses(100.0), 17);
-    EXPECT_EQ(velanox::specklePasses(-30.0), 0);
+    EXPECT_EQ(velanox::pipeline::specklePasses(8.0), 2);
+    EXPECT_EQ(velanox::pipeline::specklePasses(0.0), 1);
+    EXPECT_EQ(velanox::pipeline::specklePasses(100.0), 17);
+    EXPECT_EQ(velanox::pipeline::specklePasses(-30.0), 0);
 }

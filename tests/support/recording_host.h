@@ -13,7 +13,7 @@
 namespace velanox::test {
 
 /// The progress window of a save, recording what it was told.
-class RecordingProgressDialog final : public ProgressDialog {
+class RecordingProgressDialog final : public document::ProgressDialog {
 public:
     std::vector<std::string> texts;
     int32_t rangeLow = -1, rangeHigh = -1;
@@ -29,7 +29,7 @@ public:
     bool cancelPressed() const override { return cancel; }
 };
 
-class RecordingHost final : public Host {
+class RecordingHost final : public document::Host {
 public:
     struct StatusRecord {
         int32_t total = 0;
@@ -50,7 +50,7 @@ public:
     std::vector<std::shared_ptr<StatusRecord>> statusIndicators;
 
     // ---- what to do --------------------------------------------------------------------------
-    std::deque<Answer> answers;   ///< answers to questions in order; Yes when empty
+    std::deque<document::Answer> answers; ///< answers to questions in order; Yes when empty
     bool escape = false;          ///< Escape pressed (reset when a run starts, like the real host)
     int escapeAtPump = 0;         ///< Escape arrives during this pump (counted from 1); 0: never
     int quitAtPump = 0;           ///< the program is asked to quit during this pump; 0: never
@@ -60,19 +60,20 @@ public:
         messages.emplace_back(text);
         log.push_back("message: " + std::string(text));
     }
-    Answer askQuestion(std::string_view text, QuestionButtons) override {
+    document::Answer askQuestion(std::string_view text, document::QuestionButtons) override {
         questions.emplace_back(text);
-        if (answers.empty()) return Answer::Yes;
-        const Answer a = answers.front();
+        if (answers.empty()) return document::Answer::Yes;
+        const document::Answer a = answers.front();
         answers.pop_front();
         return a;
     }
-    PumpResult pumpEvents() override {
+    document::PumpResult pumpEvents() override {
         ++pumps;
         log.emplace_back("pump");
         if (pumps == escapeAtPump && running) escape = true;
         if (onPump) onPump();
-        return pumps == quitAtPump ? PumpResult::Quitting : PumpResult::Continue;
+        return pumps == quitAtPump ? document::PumpResult::Quitting
+                                   : document::PumpResult::Continue;
     }
     void setRunning(bool on) override {
         running = on;
@@ -85,13 +86,13 @@ public:
         ++waitCursorCalls;
     }
     void endWaitCursor() override { --waitCursorDepth; }
-    std::unique_ptr<StatusProgress> createStatusProgress(int32_t total) override {
+    std::unique_ptr<document::StatusProgress> createStatusProgress(int32_t total) override {
         auto record = std::make_shared<StatusRecord>();
         record->total = total;
         statusIndicators.push_back(record);
         return std::make_unique<Status>(record);
     }
-    std::unique_ptr<ProgressDialog> createProgressDialog() override {
+    std::unique_ptr<document::ProgressDialog> createProgressDialog() override {
         return std::make_unique<RecordingProgressDialog>();
     }
     void showStatusText(std::string_view text) override { statusTexts.emplace_back(text); }
@@ -104,15 +105,15 @@ public:
     bool escapeAtRunStart = false;
 
 private:
-    class Status final : public StatusProgress {
+    class Status final : public document::StatusProgress {
     public:
-        explicit Status(std::shared_ptr<StatusRecord> r) : record_(std::move(r)) {}
-        ~Status() override { record_->destroyed = true; }
+        explicit Status(std::shared_ptr<StatusRecord> r) : m_record(std::move(r)) {}
+        ~Status() override { m_record->destroyed = true; }
         bool isShown() const override { return true; }
-        void setPosition(int32_t step) override { record_->positions.push_back(step); }
+        void setPosition(int32_t step) override { m_record->positions.push_back(step); }
 
     private:
-        std::shared_ptr<StatusRecord> record_;
+        std::shared_ptr<StatusRecord> m_record;
     };
 };
 

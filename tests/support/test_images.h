@@ -2,6 +2,7 @@
 // edges, in 4-byte pixels with an optional row padding, plus helpers to compare them.
 #pragma once
 
+#include "core/image_view.h"
 #include "support/test_files.h"
 
 #include <cstddef>
@@ -27,6 +28,8 @@ struct TestImage {
     unsigned char at(int x, int y, int component) const {
         return bytes[std::size_t(y) * stride + std::size_t(x) * bytesPerPixel + component];
     }
+    core::ImageView view() { return {data(), width, height, bytesPerPixel, stride}; }
+    core::ConstImageView view() const { return {data(), width, height, bytesPerPixel, stride}; }
 };
 
 /// Every component set to value; the row padding (stride beyond the pixels) and byte 3 are

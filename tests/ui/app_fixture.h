@@ -66,7 +66,7 @@ struct AppFixture {
         controller.reset();
     }
 
-    velanox::CSotavoDoc& doc() { return controller->document(); }
+    velanox::document::CSotavoDoc& doc() { return controller->document(); }
     CMainFrame* frame() { return app.frame(); }
     void run(int id) { frame()->runCommand(id); }
     bool enabled(int id) {

@@ -50,14 +50,14 @@ private slots:
         QCOMPARE(slider->minimum(), 0);
         QCOMPARE(slider->maximum(), 200);
         click(slider, 0);
-        QCOMPARE(f.doc->colour.tone.gamma, 0.6f);
+        QCOMPARE(f.doc->color.tone.gamma, 0.6f);
         QCOMPARE(labelText(&pane, ids::kLabelTemperature), QStringLiteral("-100"));
         click(slider, 200);
-        QCOMPARE(f.doc->colour.tone.gamma, 1.4f);
+        QCOMPARE(f.doc->color.tone.gamma, 1.4f);
         QCOMPARE(labelText(&pane, ids::kLabelTemperature), QStringLiteral("100"));
         click(slider, 100);
         const float one = 1.0f;
-        QVERIFY(std::memcmp(&f.doc->colour.tone.gamma, &one, sizeof one) == 0);
+        QVERIFY(std::memcmp(&f.doc->color.tone.gamma, &one, sizeof one) == 0);
         QCOMPARE(labelText(&pane, ids::kLabelTemperature), QStringLiteral("0"));
     }
 
@@ -66,28 +66,28 @@ private slots:
         ColorCorrectionPane pane;
         pane.attachDocument(f.doc.get());
         click(control<SkinnedSlider>(&pane, ids::kSliderBlackPoint), 40);
-        QCOMPARE(f.doc->colour.tone.blackPoint, 40);
+        QCOMPARE(f.doc->color.tone.blackPoint, 40);
         QCOMPARE(labelText(&pane, ids::kLabelBlackPoint), QStringLiteral("40"));
         click(control<SkinnedSlider>(&pane, ids::kSliderWhitePoint), 30);
-        QCOMPARE(f.doc->colour.tone.whitePoint, 225);
+        QCOMPARE(f.doc->color.tone.whitePoint, 225);
         QCOMPARE(labelText(&pane, ids::kLabelWhitePoint), QStringLiteral("30"));
         auto* exposure = control<SkinnedSlider>(&pane, ids::kSliderExposure);
         QCOMPARE(exposure->maximum(), 800);
         click(exposure, 550);
-        QCOMPARE(f.doc->colour.tone.midtoneBend, 1.5);
+        QCOMPARE(f.doc->color.tone.midtoneBend, 1.5);
         QCOMPARE(labelText(&pane, ids::kLabelExposure), QStringLiteral("1.5"));
         click(exposure, 0);
         QCOMPARE(labelText(&pane, ids::kLabelExposure), QStringLiteral("-4.0"));
-        click(control<SkinnedSlider>(&pane, ids::kSliderColourBoost), 100);
-        QCOMPARE(f.doc->colour.tone.colourBoost, 100);
-        QCOMPARE(labelText(&pane, ids::kLabelColourBoost), QStringLiteral("100"));
+        click(control<SkinnedSlider>(&pane, ids::kSliderColorBoost), 100);
+        QCOMPARE(f.doc->color.tone.colourBoost, 100);
+        QCOMPARE(labelText(&pane, ids::kLabelColorBoost), QStringLiteral("100"));
     }
 
     void refreshRoundsTheFloatingPointValuesToPositions() {
         PaneFixture f;
-        f.doc->colour.tone.gamma = 1.2f;
-        f.doc->colour.tone.midtoneBend = -1.25;
-        f.doc->colour.tone.whitePoint = 200;
+        f.doc->color.tone.gamma = 1.2f;
+        f.doc->color.tone.midtoneBend = -1.25;
+        f.doc->color.tone.whitePoint = 200;
         ColorCorrectionPane pane;
         pane.attachDocument(f.doc.get());
         QCOMPARE(control<SkinnedSlider>(&pane, ids::kSliderTemperature)->value(), 150);
@@ -102,19 +102,19 @@ private slots:
 
     void resetRefreshesAllFiveAndRunsOnce() {
         PaneFixture f;
-        f.doc->colour.tone = ToneValues{30, 200, 1.4f, 2.0, 50};
+        f.doc->color.tone = color::ToneValues{30, 200, 1.4f, 2.0, 50};
         ColorCorrectionPane pane;
         pane.setLinks(f.countingLinks());
         pane.attachDocument(f.doc.get());
         control<QPushButton>(&pane, ids::kButtonReset)->click();
-        const ToneValues& t = f.doc->colour.tone;
+        const color::ToneValues& t = f.doc->color.tone;
         QCOMPARE(t.blackPoint, 0);
         QCOMPARE(t.whitePoint, 255);
         QCOMPARE(t.gamma, 1.0f);
         QCOMPARE(t.midtoneBend, 0.0);
         QCOMPARE(t.colourBoost, 0);
         for (int id : {ids::kLabelBlackPoint, ids::kLabelWhitePoint, ids::kLabelTemperature,
-                       ids::kLabelColourBoost})
+                       ids::kLabelColorBoost})
             QCOMPARE(labelText(&pane, id), QStringLiteral("0"));
         QCOMPARE(labelText(&pane, ids::kLabelExposure), QStringLiteral("0.0"));
         QCOMPARE(control<SkinnedSlider>(&pane, ids::kSliderTemperature)->value(), 100);
@@ -129,12 +129,12 @@ private slots:
         pane.setLinks(f.countingLinks());
         pane.attachDocument(f.doc.get());
         control<QPushButton>(&pane, ids::kButtonAuto)->click();
-        const AutoLevels expected = velanox::autoLevels(ConstPixelBlock(
+        const color::AutoLevels expected = velanox::color::autoLevels(core::ConstImageView(
             f.doc->sourceImage.pixels(), f.doc->sourceImage.width, f.doc->sourceImage.height, 3));
-        QCOMPARE(f.doc->colour.tone.blackPoint, expected.black);
-        QCOMPARE(f.doc->colour.tone.whitePoint, expected.white);
-        QCOMPARE(f.doc->colour.tone.blackPoint, 100);
-        QCOMPARE(f.doc->colour.tone.whitePoint, 210);
+        QCOMPARE(f.doc->color.tone.blackPoint, expected.black);
+        QCOMPARE(f.doc->color.tone.whitePoint, expected.white);
+        QCOMPARE(f.doc->color.tone.blackPoint, 100);
+        QCOMPARE(f.doc->color.tone.whitePoint, 210);
         QCOMPARE(labelText(&pane, ids::kLabelBlackPoint), QStringLiteral("100"));
         QCOMPARE(labelText(&pane, ids::kLabelWhitePoint), QStringLiteral("45"));
         QCOMPARE(control<SkinnedSlider>(&pane, ids::kSliderWhitePoint)->value(), 45);
@@ -143,13 +143,13 @@ private slots:
 
     void autoWithoutAPictureSetsNeutralLevels() {
         PaneFixture f;
-        f.doc->colour.tone.blackPoint = 20;
+        f.doc->color.tone.blackPoint = 20;
         ColorCorrectionPane pane;
         pane.setLinks(f.countingLinks());
         pane.attachDocument(f.doc.get());
         control<QPushButton>(&pane, ids::kButtonAuto)->click();
-        QCOMPARE(f.doc->colour.tone.blackPoint, 0);
-        QCOMPARE(f.doc->colour.tone.whitePoint, 255);
+        QCOMPARE(f.doc->color.tone.blackPoint, 0);
+        QCOMPARE(f.doc->color.tone.whitePoint, 255);
     }
 
     void aBurstOfClicksGivesOneRun() {
@@ -158,18 +158,18 @@ private slots:
         ColorCorrectionPane pane;
         pane.setLinks(f.countingLinks());
         pane.attachDocument(f.doc.get());
-        auto* boost = control<SkinnedSlider>(&pane, ids::kSliderColourBoost);
+        auto* boost = control<SkinnedSlider>(&pane, ids::kSliderColorBoost);
         for (int p = 1; p <= 8; ++p) {
             click(boost, p * 5);
             QTest::qWait(20);
         }
         QTest::qWait(250);
         QCOMPARE(f.detailRuns, 1);
-        QCOMPARE(f.doc->colour.tone.colourBoost, 40);
+        QCOMPARE(f.doc->color.tone.colourBoost, 40);
         QVERIFY(!f.doc->quickPreview.hasPixels());
     }
 
-    void aDragPreviewsColourOnlyAndRunsThePipelineAtItsEnd() {
+    void aDragPreviewsColorOnlyAndRunsThePipelineAtItsEnd() {
         PaneFixture f;
         f.makeRamp(64, 32);
         ColorCorrectionPane pane;
@@ -190,7 +190,7 @@ private slots:
         QVERIFY(f.doc->quickPreview.pixels()[3 * 32] > f.doc->sourceImage.pixels()[3 * 32]);
         exposure->setSliderDown(false); // the end of the drag: timer 1
         QTRY_COMPARE_WITH_TIMEOUT(f.detailRuns, 1, velanox::ui::test::kSlowMachineMs);
-        QCOMPARE(f.doc->colour.tone.midtoneBend, 1.0);
+        QCOMPARE(f.doc->color.tone.midtoneBend, 1.0);
     }
 
     void theTimerFollowsTheTabAndTheMode() {
@@ -201,14 +201,15 @@ private slots:
         pane.attachDocument(f.doc.get());
         auto* black = control<SkinnedSlider>(&pane, ids::kSliderBlackPoint);
 
-        f.doc->display.displayTab = kTabHistogram;
+        f.doc->display.displayTab = document::kTabHistogram;
         click(black, 10);
         QTRY_COMPARE_WITH_TIMEOUT(f.histograms, 1, velanox::ui::test::kSlowMachineMs);
-        f.doc->display.displayTab = kTabCurves;
+        f.doc->display.displayTab = document::kTabCurves;
         click(black, 12);
         QTRY_COMPARE_WITH_TIMEOUT(f.redraws, 1, velanox::ui::test::kSlowMachineMs);
-        f.doc->display.displayTab = kTabImage;
-        QCOMPARE(f.doc->enterCropMode(true), int(kPictureOk));
+        f.doc->display.displayTab = document::kTabImage;
+        QVERIFY(f.doc->enterCropMode(true).ok());
+
         click(black, 14);
         QTRY_COMPARE_WITH_TIMEOUT(f.cropEntries, 1, velanox::ui::test::kSlowMachineMs);
         QCOMPARE(f.detailRuns, 0);

@@ -27,16 +27,16 @@ using velanox::ui::test::PaneFixture;
 namespace {
 
 // A reference made from a flat picture of one value.
-void setFlatReference(ColorMatchState& state, int width, int height, uint8_t value,
+void setFlatReference(color::ColorMatchState& state, int width, int height, uint8_t value,
                       const std::string& path = "/nowhere/ref.png") {
-    Picture picture;
+    codec::Picture picture;
     picture.allocate(width, height, 24);
     std::memset(picture.pixels(), value, picture.pixelBytes());
     QVERIFY(state.setReferenceImage(picture, path).ok());
 }
 
 void writeProfile(const QString& path, uint8_t value) {
-    ColorMatchState state;
+    color::ColorMatchState state;
     setFlatReference(state, 60, 40, value);
     QVERIFY(state.writeProfile(path.toStdString()).ok());
 }
@@ -52,7 +52,7 @@ struct MessageRecorder {
 struct MatchFixture : PaneFixture {
     QTemporaryDir programDir;
     QTemporaryDir userDir;
-    ColorMatchState state;
+    color::ColorMatchState state;
     ColorMatchPane pane;
 
     MatchFixture() {
@@ -84,10 +84,10 @@ private slots:
         MatchFixture f;
         f.pane.attachDocument(f.doc.get());
         control<QRadioButton>(&f.pane, ids::kRadioMatchImage)->click();
-        QCOMPARE(f.doc->colour.match.matchActive, 1);
+        QCOMPARE(f.doc->color.match.matchActive, 1);
         QCOMPARE(control<QLineEdit>(&f.pane, ids::kEditReferenceName)->text(),
                  QStringLiteral("Please load image..."));
-        QVERIFY(f.doc->colour.match.matchTables == MatchValues::identityMatchTables());
+        QVERIFY(f.doc->color.match.matchTables == color::MatchValues::identityMatchTables());
         auto* edit = control<QLineEdit>(&f.pane, ids::kEditReferenceName);
         QVERIFY(edit->isVisibleTo(&f.pane) && edit->isEnabled());
         QVERIFY(control<QToolButton>(&f.pane, ids::kButtonSaveProfile)->isVisibleTo(&f.pane));
@@ -99,14 +99,14 @@ private slots:
         MatchFixture f;
         f.pane.attachDocument(f.doc.get());
         control<QRadioButton>(&f.pane, ids::kRadioMatchProfile)->click();
-        QCOMPARE(f.doc->colour.match.matchActive, 2);
+        QCOMPARE(f.doc->color.match.matchActive, 2);
         QVERIFY(!control<QLineEdit>(&f.pane, ids::kEditReferenceName)->isVisibleTo(&f.pane));
         QVERIFY(!control<QToolButton>(&f.pane, ids::kButtonLoadReference)->isVisibleTo(&f.pane));
         QVERIFY(control<ProfileList>(&f.pane, ids::kListProfiles)->isVisibleTo(&f.pane));
         QVERIFY(control<QToolButton>(&f.pane, ids::kButtonDeleteProfile)->isVisibleTo(&f.pane));
         QVERIFY(!control<QToolButton>(&f.pane, ids::kButtonSaveProfile)->isVisibleTo(&f.pane));
         control<QRadioButton>(&f.pane, ids::kRadioNoMatch)->click();
-        QCOMPARE(f.doc->colour.match.matchActive, 0);
+        QCOMPARE(f.doc->color.match.matchActive, 0);
         QVERIFY(control<QLineEdit>(&f.pane, ids::kEditReferenceName)->isVisibleTo(&f.pane));
         QVERIFY(!control<QLineEdit>(&f.pane, ids::kEditReferenceName)->isEnabled());
     }
@@ -119,22 +119,22 @@ private slots:
         control<QRadioButton>(&f.pane, ids::kRadioMatchImage)->click();
         auto* fade = control<SkinnedSlider>(&f.pane, ids::kSliderFade);
         fade->setValue(128);
-        QCOMPARE(f.doc->colour.match.matchFade, 128);
+        QCOMPARE(f.doc->color.match.matchFade, 128);
         QTRY_COMPARE_WITH_TIMEOUT(f.detailRuns, 1, velanox::ui::test::kSlowMachineMs);
 
-        QCOMPARE(ColorMatchPane::fadeDelay(true, kTabImage), 50);
-        QCOMPARE(ColorMatchPane::fadeDelay(false, kTabImage), 100);
-        QCOMPARE(ColorMatchPane::fadeDelay(false, kTabCurves), 30);
-        QCOMPARE(ColorMatchPane::fadeDelay(false, kTabHistogram), 30);
+        QCOMPARE(ColorMatchPane::fadeDelay(true, document::kTabImage), 50);
+        QCOMPARE(ColorMatchPane::fadeDelay(false, document::kTabImage), 100);
+        QCOMPARE(ColorMatchPane::fadeDelay(false, document::kTabCurves), 30);
+        QCOMPARE(ColorMatchPane::fadeDelay(false, document::kTabHistogram), 30);
 
         // On the Histogram tab the timer recomputes the bars instead.
-        f.doc->display.displayTab = kTabHistogram;
+        f.doc->display.displayTab = document::kTabHistogram;
         fade->setSliderDown(true);
         fade->setValue(10);
         fade->setValue(20);
         QTRY_COMPARE_WITH_TIMEOUT(f.histograms, 1, velanox::ui::test::kSlowMachineMs);
         fade->setSliderDown(false);
-        QCOMPARE(f.doc->colour.match.matchFade, 20);
+        QCOMPARE(f.doc->color.match.matchFade, 20);
     }
 
     void theAutoSwitchTakesTheTimerIntoFullCropMode() {
@@ -169,7 +169,7 @@ private slots:
         f.pane.saveToProfile();
         QCOMPARE(asked, QStringLiteral("Profile"));
         QCOMPARE(messages.texts.size(), 2);
-        QCOMPARE(messages.texts.last(), QString::fromLatin1(kBadProfileNameMessage));
+        QCOMPARE(messages.texts.last(), QString::fromLatin1(color::kBadProfileNameMessage));
         QVERIFY(QDir(f.programDir.path()).entryList(QDir::Files).isEmpty());
 
         f.pane.setNameAsker([](const QString&) { return std::optional(QStringLiteral("Sky")); });
@@ -216,18 +216,18 @@ private slots:
         ProfileList* list = f.pane.profileList();
         QCOMPARE(list->count(), 3);
         list->setCurrentIndex(2); // "two"
-        f.host.answers = {Answer::No};
+        f.host.answers = {document::Answer::No};
         f.pane.deleteProfile();
         QCOMPARE(f.host.questions.back(), std::string("Delete this profile?"));
         QCOMPARE(list->count(), 3);
 
-        f.host.answers = {Answer::Yes};
+        f.host.answers = {document::Answer::Yes};
         f.pane.deleteProfile();
         QVERIFY(!QFile::exists(f.programFile(QStringLiteral("two.cpf"))));
         QCOMPARE(list->count(), 2);
         QCOMPARE(list->currentIndex(), 1);
         QCOMPARE(profileDisplayName(list->path(1)), QStringLiteral("three"));
-        QCOMPARE(f.doc->colour.match.matchActive, 2);
+        QCOMPARE(f.doc->color.match.matchActive, 2);
         QCOMPARE(QString::fromStdString(f.state.profilePath), list->path(1));
     }
 
@@ -246,27 +246,27 @@ private slots:
         f.makeRamp(32, 8);
         f.pane.attachDocument(f.doc.get());
         control<QCheckBox>(&f.pane, ids::kCheckAutoSwitch)->setChecked(false);
-        f.doc->colour.match.matchFade = 100;
+        f.doc->color.match.matchFade = 100;
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("reference.png"));
-        Picture picture;
+        codec::Picture picture;
         picture.allocate(200, 100, 24);
         std::memset(picture.pixels(), 180, picture.pixelBytes());
-        QCOMPARE(picture.save(path.toStdString()), 0);
+        QVERIFY(picture.save(path.toStdString()).ok());
 
         f.pane.dropReference(dir.filePath(QStringLiteral("reference.jpeg"))); // not a drop name
-        QCOMPARE(f.doc->colour.match.matchActive, 0);
+        QCOMPARE(f.doc->color.match.matchActive, 0);
 
         f.pane.setFileChooser([&](const QString&) { return path; });
         control<QToolButton>(&f.pane, ids::kButtonLoadReference)->click();
-        QCOMPARE(f.doc->colour.match.matchActive, 1);
-        QCOMPARE(f.doc->colour.match.matchFade, 0);
+        QCOMPARE(f.doc->color.match.matchActive, 1);
+        QCOMPARE(f.doc->color.match.matchFade, 0);
         QCOMPARE(f.pane.mode(), 1);
         QCOMPARE(control<QLineEdit>(&f.pane, ids::kEditReferenceName)->text(),
                  QStringLiteral("reference.png"));
         QCOMPARE(control<ReferencePreview>(&f.pane, ids::kReferencePreview)->image().size(),
                  QSize(170, 85));
-        QVERIFY(f.doc->colour.match.matchTables != MatchValues::identityMatchTables());
+        QVERIFY(f.doc->color.match.matchTables != color::MatchValues::identityMatchTables());
         QTRY_COMPARE_WITH_TIMEOUT(f.detailRuns, 1, velanox::ui::test::kSlowMachineMs);
     }
 
@@ -283,7 +283,7 @@ private slots:
         f.pane.dropReference(path);
         QCOMPARE(messages.texts.size(), 1);
         QVERIFY(messages.texts.first().startsWith(QStringLiteral("Cannot open")));
-        QCOMPARE(f.doc->colour.match.matchActive, 0);
+        QCOMPARE(f.doc->color.match.matchActive, 0);
         QCOMPARE(f.pane.mode(), 0);
 
         // A cancelled dialog changes nothing either.
@@ -295,8 +295,8 @@ private slots:
 
     void theReferenceDialogStartsInMatchPathAndRemembersTheFolder() {
         MatchFixture f;
-        MemorySettings settings;
-        settings.writeString(SettingId::MatchPath, "/pictures/earlier");
+        document::MemorySettings settings;
+        settings.writeString(document::SettingId::MatchPath, "/pictures/earlier");
         f.pane.setSettings(&settings);
         f.pane.setFileChooser({}); // back to the program's dialog, answered below
         f.pane.attachDocument(f.doc.get());
@@ -315,7 +315,7 @@ private slots:
         QCOMPARE(seen.filters.front().name, QStringLiteral("All Supported Image Files"));
         QCOMPARE(seen.filters[1].name, QStringLiteral("Windows Bitmap (*.BMP)"));
         QCOMPARE(seen.filters.back().name, QStringLiteral("All files (*.*)"));
-        QCOMPARE(settings.readString(SettingId::MatchPath), std::string("/pictures/new"));
+        QCOMPARE(settings.readString(document::SettingId::MatchPath), std::string("/pictures/new"));
         QCOMPARE(messages.texts.size(), 1); // the file is not there: "Cannot open ..."
     }
 

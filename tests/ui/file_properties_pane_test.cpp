@@ -66,7 +66,7 @@ private slots:
         QVERIFY(control<QComboBox>(&f.pane, ids::kListOutputWindow)->isEnabled());
         QVERIFY(!control<QToolButton>(&f.pane, ids::kButtonReturn)->isVisibleTo(&f.pane));
 
-        QCOMPARE(f.doc->enterCropMode(true), int(kPictureOk));
+        QVERIFY(f.doc->enterCropMode(true).ok());
         f.pane.attachDocument(f.doc.get());
         for (int id : cropControls)
             QVERIFY(f.pane.findChild<QWidget*>(QStringLiteral("control_%1").arg(id))->isEnabled());
@@ -76,7 +76,7 @@ private slots:
 
         // The Curves tab: neither crop options nor the output window.
         f.doc->leaveCropMode(false, true);
-        f.doc->display.displayTab = kTabCurves;
+        f.doc->display.displayTab = document::kTabCurves;
         f.pane.refreshCropInfo();
         QVERIFY(!control<QComboBox>(&f.pane, ids::kListOutputWindow)->isEnabled());
         QVERIFY(!control<QComboBox>(&f.pane, ids::kListCropAspect)->isEnabled());
@@ -86,7 +86,7 @@ private slots:
         PropertiesFixture f;
         f.makeSource(3000, 2000, 90);
         f.doc->crop.cropAspect = 8;
-        QCOMPARE(f.doc->enterCropMode(true), int(kPictureOk));
+        QVERIFY(f.doc->enterCropMode(true).ok());
         f.pane.attachDocument(f.doc.get());
         auto* aspect = control<QComboBox>(&f.pane, ids::kListCropAspect);
         QCOMPARE(aspect->count(), 9);
@@ -116,7 +116,7 @@ private slots:
         PropertiesFixture f;
         f.makeSource(300, 200, 90);
         f.doc->crop.cropAspect = 0;
-        QCOMPARE(f.doc->enterCropMode(true), int(kPictureOk));
+        QVERIFY(f.doc->enterCropMode(true).ok());
         f.pane.attachDocument(f.doc.get());
         control<QToolButton>(&f.pane, ids::kButtonApplyCrop)->click();
         QVERIFY(!f.doc->crop.cropMode);
@@ -130,12 +130,12 @@ private slots:
     void theFrameFollowsTheVisibleRectangle() {
         PropertiesFixture f;
         f.makeSource(400, 300, 90);
-        f.doc->display.visibleRect = Rect{100, 75, 300, 225};
+        f.doc->display.visibleRect = core::Rect{100, 75, 300, 225};
         f.pane.attachDocument(f.doc.get());
         // 400 x 300 in 200 x 150: half size.
         QCOMPARE(f.pane.thumbnailView()->thumbnail().size(), QSize(200, 150));
         QCOMPARE(f.pane.thumbnailView()->frame(), QRect(50, 37, 100, 75));
-        f.doc->display.visibleRect = Rect{0, 0, 200, 150};
+        f.doc->display.visibleRect = core::Rect{0, 0, 200, 150};
         f.pane.refreshCropInfo();
         QCOMPARE(f.pane.thumbnailView()->frame(), QRect(0, 0, 100, 75));
     }
@@ -143,7 +143,7 @@ private slots:
     void draggingTheFrameScrollsTheViewOrMovesTheCrop() {
         PropertiesFixture f;
         f.makeSource(400, 300, 90);
-        f.doc->display.visibleRect = Rect{0, 0, 200, 150};
+        f.doc->display.visibleRect = core::Rect{0, 0, 200, 150};
         f.pane.attachDocument(f.doc.get());
         ThumbnailView* thumb = f.pane.thumbnailView();
         // Press at the thumbnail's centre: the frame's centre goes there. The 100 x 75 frame
@@ -156,7 +156,7 @@ private slots:
         QCOMPARE(f.detailRuns, 1);
 
         f.doc->crop.cropAspect = 0; // a 300 x 300 window in a 400 x 300 picture
-        QCOMPARE(f.doc->enterCropMode(true), int(kPictureOk));
+        QVERIFY(f.doc->enterCropMode(true).ok());
         f.pane.attachDocument(f.doc.get());
         QTest::mousePress(thumb, Qt::LeftButton, {}, QPoint(199, 75));
         QTest::mouseRelease(thumb, Qt::LeftButton, {}, QPoint(199, 75));
@@ -221,7 +221,7 @@ private slots:
     void aCameraJpegShowsItsExifSummary() {
         VELANOX_UI_TEST_FILE(path, "jpeg/canon_powershot_sx150is_orient6.jpg");
         PropertiesFixture f;
-        QVERIFY(loadSource(*f.doc, path, false).loaded());
+        QVERIFY(document::loadSource(*f.doc, path, false).loaded());
         f.pane.attachDocument(f.doc.get());
         QString expected = QString::fromStdString(codec::fileInfoText(f.doc->sourceImage));
         expected.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));

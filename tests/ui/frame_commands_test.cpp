@@ -195,8 +195,8 @@ private slots:
         QCOMPARE(f.tab(), int(kCurvesTab));
         QVERIFY(f.checked(ids::kCurves));
         QCOMPARE(f.doc().sourceImage.width, 300);
-        f.doc().colour.tone.whitePoint = 200;
-        f.doc().colour.tone.midtoneBend = 1.0;
+        f.doc().color.tone.whitePoint = 200;
+        f.doc().color.tone.midtoneBend = 1.0;
         f.controller->view()->refresh();
         f.shot("curves");
 
@@ -225,14 +225,14 @@ private slots:
         QTest::mousePress(port, Qt::LeftButton, {}, QPoint(left + 200, top + 20));
         QTest::mouseMove(port, QPoint(left + 190, top + 20));
         QTest::mouseRelease(port, Qt::LeftButton, {}, QPoint(left + 190, top + 20));
-        QCOMPARE(f.doc().colour.tone.whitePoint, 190);
+        QCOMPARE(f.doc().color.tone.whitePoint, 190);
         auto* white =
             f.frame()->findChild<QLabel*>(objectNameFor("control", ids::kLabelWhitePoint));
         QVERIFY(white);
         QCOMPARE(white->text().trimmed(), QStringLiteral("65"));
         // Lower half: the black point, limited to 100 at most.
         QTest::mouseClick(port, Qt::LeftButton, {}, QPoint(left + 180, top + 240));
-        QCOMPARE(f.doc().colour.tone.blackPoint, 100);
+        QCOMPARE(f.doc().color.tone.blackPoint, 100);
         f.shot("curves_dragged");
     }
 
@@ -322,7 +322,7 @@ private slots:
     void newStartsAnEmptyDocument() {
         AppFixture f;
         QVERIFY(f.open(QStringLiteral("old.png"), 300, 200));
-        f.doc().colour.tone.whitePoint = 200;
+        f.doc().color.tone.whitePoint = 200;
         f.run(ids::kFullCropMode);
         f.run(ids::kZoomIn);
         f.run(ids::kFileNew);
@@ -340,7 +340,7 @@ private slots:
         QVERIFY(!f.enabled(ids::kNextImage));
         QVERIFY(!f.enabled(ids::kReloadFile));
         QVERIFY(!f.enabled(ids::kRotateCw));
-        QCOMPARE(f.doc().colour.tone.whitePoint, 200); // the settings stay
+        QCOMPARE(f.doc().color.tone.whitePoint, 200); // the settings stay
         f.shot("new_document");
         // A picture opened afterwards shows as usual.
         QVERIFY(f.open(QStringLiteral("next.png"), 120, 80));
@@ -419,8 +419,8 @@ private slots:
         const QString sample = QStringLiteral(VELANOX_SAMPLES_DIR "/iso400_colorchecker.jpg");
         if (!QFile::exists(sample)) QSKIP("the sample photograph is absent");
         QVERIFY(f.controller->openPath(sample));
-        f.doc().colour.tone.whitePoint = 230;
-        f.doc().colour.tone.gamma = 1.2f;
+        f.doc().color.tone.whitePoint = 230;
+        f.doc().color.tone.gamma = 1.2f;
         f.run(ids::kFullCropMode); // the display image carries the tone values
         f.run(ids::kGrid);
         f.shot("sample_fullcrop");

@@ -239,7 +239,7 @@ private slots:
         test::TempSettings temp;
         {
             QtSettingsStore store(*temp);
-            velanox::writeMemorySettings(store, dialog.values());
+            velanox::document::writeMemorySettings(store, dialog.values());
         }
         QCOMPARE(temp->value(QStringLiteral("Settings/MemoryBudgetMB")).toInt(), 8192);
         Application app(*temp);

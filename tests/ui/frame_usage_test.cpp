@@ -43,7 +43,7 @@ ColorMatchPane* colorMatchPane(AppFixture& f) {
     return qobject_cast<ColorMatchPane*>(f.frame()->paneContent(ids::kPaneIdColorMatch));
 }
 
-bool sameRows(const velanox::Picture& a, const velanox::Picture& b) {
+bool sameRows(const velanox::codec::Picture& a, const velanox::codec::Picture& b) {
     return a.width == b.width && a.height == b.height &&
            std::memcmp(a.pixels(), b.pixels(), a.pixelBytes()) == 0;
 }
@@ -213,8 +213,8 @@ private slots:
     }
 
     void aJpegQualityIsCorrectedOnlyWhenEntered() {
-        velanox::Picture source;
-        QCOMPARE(source.allocate(64, 48, 24), velanox::kPictureOk);
+        velanox::codec::Picture source;
+        QVERIFY(source.allocate(64, 48, 24).ok());
         JpegOptionsDialog dialog(source, 5000, 75, false);
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
@@ -240,11 +240,11 @@ private slots:
         AppFixture f;
         QVERIFY(f.open(QStringLiteral("quit.png"), 300, 200));
         QtHost& host = f.controller->host();
-        QCOMPARE(host.pumpEvents(), velanox::PumpResult::Continue);
+        QCOMPARE(host.pumpEvents(), velanox::document::PumpResult::Continue);
         // A close that arrives while a run pumps events waits for the run, and the run's next
         // check answers "quitting", so the run stops and the close follows.
         QTimer::singleShot(0, f.frame(), [&f] { f.frame()->close(); });
-        QCOMPARE(host.pumpEvents(), velanox::PumpResult::Quitting);
+        QCOMPARE(host.pumpEvents(), velanox::document::PumpResult::Quitting);
         QVERIFY(f.frame()->closeDeferral().isPending());
         QVERIFY(f.frame()->isVisible());
     }
@@ -306,19 +306,18 @@ private slots:
         QVERIFY(!f.checked(ids::kDetailZoom100));
         QCOMPARE(f.frame()->frameStatusBar()->zoomText(), QStringLiteral("Detail 200%"));
         // The visible (and processed) rectangle is half as wide as the window.
-        const velanox::Rect visible = f.doc().display.visibleRect;
+        const velanox::core::Rect visible = f.doc().display.visibleRect;
         QCOMPARE(visible.width(), (view->clientWidth() + 1) / 2);
         // Each image pixel covers two by two screen pixels.
-        const velanox::Picture& source = f.doc().sourceImage;
-        auto sourceColour = [&](int x, int y) {
+        const velanox::codec::Picture& source = f.doc().sourceImage;
+        auto sourceColor = [&](int x, int y) {
             const uint8_t* px =
                 source.pixels() + std::size_t(y) * source.rowBytes() + std::size_t(x) * 3;
             return QColor(px[0], px[1], px[2]);
         };
         const QImage shot = view->renderToImage();
         for (const QPoint at : {QPoint(3, 4), QPoint(10, 20)}) {
-            const QColor expected =
-                sourceColour(view->scrollX() + at.x(), view->scrollY() + at.y());
+            const QColor expected = sourceColor(view->scrollX() + at.x(), view->scrollY() + at.y());
             QCOMPARE(QColor(shot.pixel(2 * at.x(), 2 * at.y())), expected);
             QCOMPARE(QColor(shot.pixel(2 * at.x() + 1, 2 * at.y() + 1)), expected);
         }
@@ -350,8 +349,8 @@ private slots:
         QVERIFY(f.open(QStringLiteral("big.png"), 1600, 1400));
         CSotavoView* view = f.controller->view();
         QTRY_VERIFY_WITH_TIMEOUT(f.doc().processing.resultValid, velanox::ui::test::kSlowMachineMs);
-        velanox::Picture& result = f.doc().resultImage;
-        const velanox::Picture& source = f.doc().sourceImage;
+        velanox::codec::Picture& result = f.doc().resultImage;
+        const velanox::codec::Picture& source = f.doc().sourceImage;
         // A mark where the run wrote (the top left of the detail rectangle) comes back from
         // the source; one where no run wrote is not copied over again.
         result.pixels()[0] = uint8_t(source.pixels()[0] ^ 0xFF);

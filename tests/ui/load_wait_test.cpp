@@ -190,7 +190,7 @@ private slots:
         const QString reference = writeScene(dir, QStringLiteral("reference.png"), 40, 30, 6);
         QVERIFY(!reference.isEmpty());
         QMainWindow window;
-        velanox::ColorMatchState state;
+        velanox::color::ColorMatchState state;
         auto* pane = new ColorMatchPane(&window);
         window.setCentralWidget(pane);
         pane->setLinks(f.countingLinks());
@@ -216,7 +216,7 @@ private slots:
         QCOMPARE(window.statusBar()->currentMessage(), QStringLiteral("Loading cancelled."));
         QCOMPARE(pane->mode(), 0);
         QVERIFY(!state.hasReference());
-        QCOMPARE(f.doc->colour.match.matchActive, 0);
+        QCOMPARE(f.doc->color.match.matchActive, 0);
         QCOMPARE(messages, QStringList());
         QVERIFY(!QApplication::overrideCursor());
     }

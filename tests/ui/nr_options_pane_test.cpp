@@ -29,7 +29,7 @@ using namespace velanox::ui;
 namespace {
 
 // A small grey picture as source and result, so runs are quick.
-void givePicture(velanox::CSotavoDoc& doc, int w = 48, int h = 32) {
+void givePicture(velanox::document::CSotavoDoc& doc, int w = 48, int h = 32) {
     doc.sourceImage.allocate(w, h, 24);
     std::fill_n(doc.sourceImage.pixels(), doc.sourceImage.rowBytes() * std::size_t(h), 128);
     doc.resultImage.copyFrom(doc.sourceImage);
@@ -64,7 +64,7 @@ class NrOptionsPaneTest : public QObject {
 private slots:
     void typedLevelsAreCorrectedWhenCommittedNeverWhileTyping() {
         velanox::test::RecordingHost host;
-        velanox::CSotavoDoc doc(host);
+        velanox::document::CSotavoDoc doc(host);
         givePicture(doc);
         NrOptionsPane pane;
         pane.show();
@@ -123,9 +123,9 @@ private slots:
 
     void theEdgeDialKeepsATypedValueUntilTurned() {
         velanox::test::RecordingHost host;
-        velanox::CSotavoDoc doc(host);
+        velanox::document::CSotavoDoc doc(host);
         givePicture(doc);
-        doc.display.outputWindowMode = velanox::kOutputHighlightEdges;
+        doc.display.outputWindowMode = velanox::pipeline::kOutputHighlightEdges;
         NrOptionsPane pane;
         pane.show();
         QVERIFY(QTest::qWaitForWindowExposed(&pane));
@@ -154,7 +154,7 @@ private slots:
 
     void theWheelOverTheLevelSliderRunsLikeAClick() {
         velanox::test::RecordingHost host;
-        velanox::CSotavoDoc doc(host);
+        velanox::document::CSotavoDoc doc(host);
         givePicture(doc);
         NrOptionsPane pane;
         pane.show();
@@ -173,7 +173,7 @@ private slots:
 
     void typingRunsOnce800MsAfterTheLastKeystroke() {
         velanox::test::RecordingHost host;
-        velanox::CSotavoDoc doc(host);
+        velanox::document::CSotavoDoc doc(host);
         givePicture(doc);
         NrOptionsPane pane;
         pane.show();
@@ -196,7 +196,7 @@ private slots:
 
     void aBurstOfChangesGivesOneRun() {
         velanox::test::RecordingHost host;
-        velanox::CSotavoDoc doc(host);
+        velanox::document::CSotavoDoc doc(host);
         givePicture(doc);
         NrOptionsPane pane;
         pane.show();
@@ -217,7 +217,7 @@ private slots:
 
     void removeBlockNoiseChoosesThreeOrFiveLevels() {
         velanox::test::RecordingHost host;
-        velanox::CSotavoDoc doc(host);
+        velanox::document::CSotavoDoc doc(host);
         givePicture(doc);
         NrOptionsPane pane;
         pane.show();
@@ -236,12 +236,12 @@ private slots:
 
     void defaultKeepsTheNoiseLevelAndTheBoxes() {
         velanox::test::RecordingHost host;
-        velanox::CSotavoDoc doc(host);
+        velanox::document::CSotavoDoc doc(host);
         givePicture(doc);
         doc.noise.noiseLevel = 12.3;
         doc.noise.sharpenAmount = 40;
         doc.noise.edgeThreshold = 17;
-        doc.noise.nrMode = velanox::kNrModeHighNoise;
+        doc.noise.nrMode = velanox::pipeline::kNrModeHighNoise;
         doc.noise.nrLevels = 3;
         NrOptionsPane pane;
         pane.show();
@@ -254,7 +254,7 @@ private slots:
         pane.timer().flush();
         QCOMPARE(doc.noise.sharpenAmount, 8);
         QCOMPARE(doc.noise.edgeThreshold, 0);
-        QCOMPARE(doc.noise.nrMode, int(velanox::kNrModeDefault));
+        QCOMPARE(doc.noise.nrMode, int(velanox::pipeline::kNrModeDefault));
         QCOMPARE(doc.noise.noiseLevel, 12.3);
         QCOMPARE(doc.noise.nrLevels, 3);
         QCOMPARE(control<QLineEdit>(pane, ids::kNrNoiseEdit)->text(), QStringLiteral("12.3"));
@@ -262,7 +262,7 @@ private slots:
 
     void enablingFollowsThePictureTheBoxesAndTheOutputDisplay() {
         velanox::test::RecordingHost host;
-        velanox::CSotavoDoc doc(host);
+        velanox::document::CSotavoDoc doc(host);
         NrOptionsPane pane;
         pane.show();
         QVERIFY(QTest::qWaitForWindowExposed(&pane));
@@ -285,7 +285,7 @@ private slots:
         QVERIFY(!control<QLineEdit>(pane, ids::kNrEdgeEdit)->isEnabled());
         QVERIFY(!control<QWidget>(pane, ids::kNrEdgeDial)->isEnabled());
 
-        doc.display.outputWindowMode = velanox::kOutputHighlightEdges;
+        doc.display.outputWindowMode = velanox::pipeline::kOutputHighlightEdges;
         pane.updateEnabling();
         QVERIFY(control<QLineEdit>(pane, ids::kNrEdgeEdit)->isEnabled());
         QVERIFY(control<QWidget>(pane, ids::kNrEdgeDial)->isEnabled());
@@ -303,7 +303,7 @@ private slots:
 
     void theSliderCovers0To20WritesTheLevelAtOnceAndRunsAtTheEndOfAMove() {
         velanox::test::RecordingHost host;
-        velanox::CSotavoDoc doc(host);
+        velanox::document::CSotavoDoc doc(host);
         givePicture(doc);
         NrOptionsPane pane;
         pane.show();
@@ -339,7 +339,7 @@ private slots:
 
     void theModeListHasSixTwoLineItemsAndIcons() {
         QCOMPARE(nrModeTexts().size(), 6);
-        QCOMPARE(int(nrModeTexts().size()), int(velanox::kNrModeCount));
+        QCOMPARE(int(nrModeTexts().size()), int(velanox::pipeline::kNrModeCount));
         QCOMPARE(nrModeTexts()[0], QStringLiteral("Default Mode"));
         QCOMPARE(nrModeTexts()[4], QStringLiteral("Scanner Mode\n(Remove Moire form scans)"));
         QCOMPARE(nrModeTexts()[5].section(QLatin1Char('\n'), 0, 0), QStringLiteral("Automatic"));
@@ -347,13 +347,13 @@ private slots:
             const QPixmap icon = nrModeIcon(mode);
             QCOMPARE(icon.size(), QSize(64, 42));
         }
-        QVERIFY(nrModeIcon(velanox::kNrModeAuto).toImage() !=
-                nrModeIcon(velanox::kNrModeScanner).toImage());
+        QVERIFY(nrModeIcon(velanox::pipeline::kNrModeAuto).toImage() !=
+                nrModeIcon(velanox::pipeline::kNrModeScanner).toImage());
     }
 
     void automaticModeSetsItsStrengthsAndShowsTheEstimate() {
         velanox::test::RecordingHost host;
-        velanox::CSotavoDoc doc(host);
+        velanox::document::CSotavoDoc doc(host);
         // A grey picture with noise of 6 in each component.
         const int w = 96, h = 64;
         doc.sourceImage.allocate(w, h, 24);
@@ -383,8 +383,8 @@ private slots:
 
         // Choosing Automatic: the top pair shows the strength, the colour pair and the estimate
         // appear, the controls of the blend are off.
-        combo->setCurrentIndex(velanox::kNrModeAuto);
-        emit combo->activated(velanox::kNrModeAuto);
+        combo->setCurrentIndex(velanox::pipeline::kNrModeAuto);
+        emit combo->activated(velanox::pipeline::kNrModeAuto);
         QVERIFY(pane.automatic());
         QCOMPARE(slider->maximum(), 400);
         QCOMPARE(slider->value(), 100);
@@ -430,7 +430,7 @@ private slots:
 
         const int before = runs(host);
         pane.timer().flush();
-        QCOMPARE(doc.noise.nrMode, int(velanox::kNrModeAuto));
+        QCOMPARE(doc.noise.nrMode, int(velanox::pipeline::kNrModeAuto));
         QCOMPARE(runs(host), before + 1);
         QVERIFY(doc.processing.resultValid != 0);
 
@@ -449,7 +449,7 @@ private slots:
         QVERIFY(!chroma->isVisible());
         QVERIFY(control<QCheckBox>(pane, ids::kNrSharpen)->isEnabled());
         pane.timer().flush();
-        QCOMPARE(doc.noise.nrMode, int(velanox::kNrModeDefault));
+        QCOMPARE(doc.noise.nrMode, int(velanox::pipeline::kNrModeDefault));
         QCOMPARE(doc.noise.autoStrength, 80);
     }
 };

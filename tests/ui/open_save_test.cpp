@@ -28,9 +28,9 @@ namespace {
 
 // A small JPEG that carries the EXIF segment of the bundled sample photograph.
 QString smallJpegWithExif(const QTemporaryDir& dir) {
-    velanox::Picture sample;
-    if (sample.load(VELANOX_SAMPLES_DIR "/iso400_colorchecker.jpg") != 0) return {};
-    velanox::Picture small;
+    velanox::codec::Picture sample;
+    if (!sample.load(VELANOX_SAMPLES_DIR "/iso400_colorchecker.jpg").ok()) return {};
+    velanox::codec::Picture small;
     small.allocate(96, 64, 24);
     for (int y = 0; y < 64; ++y)
         for (int x = 0; x < 96; ++x) {
@@ -39,10 +39,10 @@ QString smallJpegWithExif(const QTemporaryDir& dir) {
             p[1] = uint8_t(y * 3);
             p[2] = uint8_t(120 + (x ^ y) % 11);
         }
-    small.exifBlock = sample.exifBlock;
-    small.orientation = 1;
+    small.info.exifBlock = sample.info.exifBlock;
+    small.info.orientation = 1;
     const QString path = dir.filePath(QStringLiteral("small.jpg"));
-    if (small.save(path.toStdString()) != 0) return {};
+    if (!small.save(path.toStdString()).ok()) return {};
     return path;
 }
 
@@ -117,10 +117,10 @@ private slots:
         QCOMPARE(f.recorded.dialogs.back().title, QStringLiteral("Load image file"));
         QCOMPARE(f.recorded.dialogs.back().filters.front().name,
                  QStringLiteral("All Supported Image Files"));
-        velanox::CSotavoDoc& doc = f.controller->document();
+        velanox::document::CSotavoDoc& doc = f.controller->document();
         QVERIFY(doc.sourceImage.hasPixels());
         QVERIFY(doc.processing.resultValid); // the detail run followed the load
-        QCOMPARE(f.app.settings().readString(velanox::SettingId::DocumentPath),
+        QCOMPARE(f.app.settings().readString(velanox::document::SettingId::DocumentPath),
                  f.dir.path().toStdString());
         QVERIFY(f.app.frame()->windowTitle().startsWith(QStringLiteral("small.jpg")));
 
@@ -139,7 +139,7 @@ private slots:
         const QByteArray bytes = written.readAll();
         QVERIFY(bytes.startsWith("\xFF\xD8"));
         QVERIFY(bytes.contains("Exif"));
-        QCOMPARE(f.app.settings().readInt(velanox::SettingId::JPGq), 100);
+        QCOMPARE(f.app.settings().readInt(velanox::document::SettingId::JPGq), 100);
         QCOMPARE(doc.jpeg.jpegQualitySetting, 100);
         // The document still refers to its source.
         QCOMPARE(QString::fromStdString(doc.sourceFile.documentPath), source);

@@ -17,7 +17,7 @@ namespace velanox::ui::test {
 
 struct PaneFixture {
     velanox::test::RecordingHost host;
-    std::unique_ptr<CSotavoDoc> doc = std::make_unique<CSotavoDoc>(host);
+    std::unique_ptr<document::CSotavoDoc> doc = std::make_unique<document::CSotavoDoc>(host);
 
     int detailRuns = 0;
     int redraws = 0;

@@ -22,11 +22,11 @@ class PrevFileDialogTest : public QObject {
     Q_OBJECT
 
     static QString writePicture(const QTemporaryDir& dir, const char* name, int w, int h) {
-        Picture picture;
+        codec::Picture picture;
         picture.allocate(w, h, 24);
         std::memset(picture.pixels(), 200, picture.pixelBytes());
         const QString path = dir.filePath(QString::fromLatin1(name));
-        if (picture.save(path.toStdString()) != 0) return {};
+        if (!picture.save(path.toStdString()).ok()) return {};
         return path;
     }
 

@@ -16,7 +16,7 @@ using namespace velanox::ui;
 namespace {
 
 // A picture with a horizontal ramp, as source and result.
-void givePicture(velanox::CSotavoDoc& doc, int w, int h) {
+void givePicture(velanox::document::CSotavoDoc& doc, int w, int h) {
     doc.sourceImage.allocate(w, h, 24);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
@@ -31,7 +31,7 @@ void givePicture(velanox::CSotavoDoc& doc, int w, int h) {
 
 struct ViewFixture {
     velanox::test::RecordingHost host;
-    velanox::CSotavoDoc doc{host};
+    velanox::document::CSotavoDoc doc{host};
     CSotavoView view;
 
     ViewFixture(int pictureW, int pictureH, int viewW, int viewH) {
@@ -58,7 +58,7 @@ private slots:
         f.view.horizontalScrollBar()->setValue(f.view.horizontalScrollBar()->maximum());
         QCOMPARE(f.view.scrollX(), 300 - w);
         f.view.requestDetailProcessing();
-        const velanox::Rect r = f.doc.display.detailRect;
+        const velanox::core::Rect r = f.doc.display.detailRect;
         QCOMPARE(r.right, 300);
         QCOMPARE(r.width(), w);
         QCOMPARE(r.height(), f.view.clientHeight() / 2 - 2);
@@ -86,24 +86,24 @@ private slots:
 
     void theMiddleRowOfTheCurvesBoxChangesNothingAndShiftBendsAtMostFour() {
         ViewFixture f(100, 100, 600, 400);
-        f.doc.display.displayTab = velanox::kTabCurves;
+        f.doc.display.displayTab = velanox::document::kTabCurves;
         f.view.updateScrollBars();
         const int w = f.view.clientWidth(), h = f.view.clientHeight();
         const int left = (w - 255) / 2, top = (h - 255) / 2;
         QTest::mouseClick(f.surface(), Qt::LeftButton, Qt::NoModifier,
                           QPoint(left + 50, top + 128));
-        QCOMPARE(f.doc.colour.tone.blackPoint, 0);
-        QCOMPARE(f.doc.colour.tone.whitePoint, 255);
+        QCOMPARE(f.doc.color.tone.blackPoint, 0);
+        QCOMPARE(f.doc.color.tone.whitePoint, 255);
         // Lower half: black point, limited to 100; upper half: white point, at least 155.
         QTest::mouseClick(f.surface(), Qt::LeftButton, Qt::NoModifier,
                           QPoint(left + 60, top + 200));
-        QCOMPARE(f.doc.colour.tone.blackPoint, 60);
+        QCOMPARE(f.doc.color.tone.blackPoint, 60);
         QTest::mouseClick(f.surface(), Qt::LeftButton, Qt::NoModifier, QPoint(left + 20, top + 10));
-        QCOMPARE(f.doc.colour.tone.whitePoint, 155);
+        QCOMPARE(f.doc.color.tone.whitePoint, 155);
         QTest::mouseClick(f.surface(), Qt::LeftButton, Qt::ShiftModifier, QPoint(0, top + 10));
-        QCOMPARE(f.doc.colour.tone.midtoneBend, 4.0);
+        QCOMPARE(f.doc.color.tone.midtoneBend, 4.0);
         QTest::mouseClick(f.surface(), Qt::LeftButton, Qt::ShiftModifier, QPoint(w - 1, top));
-        QCOMPARE(f.doc.colour.tone.midtoneBend, -4.0);
+        QCOMPARE(f.doc.color.tone.midtoneBend, -4.0);
     }
 
     void pressesWhileCalculatingDoNothing() {
@@ -137,13 +137,13 @@ private slots:
         QCOMPARE(QColor(shot.pixel(10, 5)), QColor(10, 5, 200));
         QCOMPARE(QColor(shot.pixel(10, m + 2)), QColor(10, 0, 200)); // result, same place
         QCOMPARE(QColor(shot.pixel(50, m)), colorFromBgr(0xC0C0C0));
-        f.doc.display.outputWindowMode = velanox::kOutputFilteredNoise;
+        f.doc.display.outputWindowMode = velanox::pipeline::kOutputFilteredNoise;
         QCOMPARE(QColor(f.view.renderToImage().pixel(50, m + 10)), colorFromBgr(0xC0FFC0));
     }
 
     void histogramBarsMixWhereTheyOverlap() {
         ViewFixture f(50, 50, 300, 300);
-        f.doc.display.displayTab = velanox::kTabHistogram;
+        f.doc.display.displayTab = velanox::document::kTabHistogram;
         f.doc.display.histogramBars[0][10] = 5;
         f.doc.display.histogramBars[1][10] = 3;
         const QImage shot = f.view.renderToImage();

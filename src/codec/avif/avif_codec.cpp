@@ -26,7 +26,7 @@ struct ImageDeleter {
     void operator()(avifImage* image) const { avifImageDestroy(image); }
 };
 
-Status failure(int code, const char* what, avifResult result) {
+Status failure(StatusCode code, const char* what, avifResult result) {
     return Status::failure(code, std::string("AVIF file: ") + what + " (" +
                                      avifResultToString(result) + ").");
 }
@@ -78,13 +78,13 @@ AvifTransform avifTransformFor(int exifOrientation) {
 
 Status readAvif(ByteSpan bytes, Picture& out, const ReadOptions& options) {
     out.release();
-    out.exifBlock.clear();
-    out.exif = ExifSummary{};
-    out.orientation = 1;
-    out.iccProfile.clear();
-    if (!probeAvif(bytes)) return Status::failure(kCodecCorrupt, "Not an AVIF file.");
+    out.info.exifBlock.clear();
+    out.info.exif = ExifSummary{};
+    out.info.orientation = 1;
+    out.info.iccProfile.clear();
+    if (!probeAvif(bytes)) return Status::failure(StatusCode::Corrupt, "Not an AVIF file.");
     std::unique_ptr<avifDecoder, DecoderDeleter> decoder(avifDecoderCreate());
-    if (!decoder) return Status::failure(kCodecOutOfMemory, "Out of memory");
+    if (!decoder) return Status::failure(StatusCode::OutOfMemory, "Out of memory");
     decoder->maxThreads = 2;
     // libavif refuses what our limits refuse before the AV1 decoder allocates anything (it
     // takes no size limit above its own default).
@@ -100,20 +100,20 @@ Status readAvif(ByteSpan bytes, Picture& out, const ReadOptions& options) {
         // libavif says only that parsing failed when a size exceeds its limits: a file that
         // parses under libavif's own defaults was refused for its size.
         if (Status s = sizeUnderDefaultLimits(bytes, options.limits); !s.ok()) return s;
-        return failure(kCodecCorrupt, "the container is damaged", result);
+        return failure(StatusCode::Corrupt, "the container is damaged", result);
     }
     const avifImage* header = decoder->image;
     if (Status s = checkSize(header->width, header->height, options.limits); !s.ok()) return s;
     result = avifDecoderNextImage(decoder.get());
     if (result != AVIF_RESULT_OK)
-        return failure(kCodecCorrupt, "the picture cannot be decoded", result);
+        return failure(StatusCode::Corrupt, "the picture cannot be decoded", result);
     const avifImage* image = decoder->image;
     if (Status s = checkSize(image->width, image->height, options.limits); !s.ok()) return s;
 
     const bool alpha = image->alphaPlane != nullptr;
     const std::size_t count = std::size_t(image->width) * image->height;
-    if (out.allocate(int32_t(image->width), int32_t(image->height), 24) != kPictureOk)
-        return Status::failure(kCodecOutOfMemory, "Out of memory");
+    if (!out.allocate(int32_t(image->width), int32_t(image->height), 24).ok())
+        return Status::failure(StatusCode::OutOfMemory, "Out of memory");
     std::vector<uint8_t> rgba;
     avifRGBImage rgb;
     avifRGBImageSetDefaults(&rgb, image);
@@ -125,7 +125,7 @@ Status readAvif(ByteSpan bytes, Picture& out, const ReadOptions& options) {
             rgba.resize(count * 4);
         } catch (const std::bad_alloc&) {
             out.release();
-            return Status::failure(kCodecOutOfMemory, "Out of memory");
+            return Status::failure(StatusCode::OutOfMemory, "Out of memory");
         }
         rgb.pixels = rgba.data();
         rgb.rowBytes = image->width * 4;
@@ -136,7 +136,7 @@ Status readAvif(ByteSpan bytes, Picture& out, const ReadOptions& options) {
     result = avifImageYUVToRGB(image, &rgb);
     if (result != AVIF_RESULT_OK) {
         out.release();
-        return failure(kCodecCorrupt, "the colours cannot be converted", result);
+        return failure(StatusCode::Corrupt, "the colours cannot be converted", result);
     }
     if (alpha) compositeRgbaOverWhite(rgba.data(), count, out.pixels());
 
@@ -146,45 +146,48 @@ Status readAvif(ByteSpan bytes, Picture& out, const ReadOptions& options) {
         turns[0] = rotationOrientation(image->irot.angle);
     if (image->transformFlags & AVIF_TRANSFORM_IMIR) turns[1] = mirrorOrientation(image->imir.mode);
     for (int turn : turns)
-        if (turn != 1 && out.applyOrientation(turn) != kPictureOk) {
+        if (turn != 1 && !out.applyOrientation(turn).ok()) {
             out.release();
-            return Status::failure(kCodecOutOfMemory, "Out of memory");
+            return Status::failure(StatusCode::OutOfMemory, "Out of memory");
         }
 
     if (image->icc.size > 0) {
         const ByteSpan icc{image->icc.data, image->icc.size};
         if (icc.size <= options.limits.maxProfileBytes && isRgbProfile(icc))
-            out.iccProfile.assign(icc.data, icc.data + icc.size);
+            out.info.iccProfile.assign(icc.data, icc.data + icc.size);
     } else {
-        out.iccProfile = profileFromNclx(image->colorPrimaries, image->transferCharacteristics);
+        out.info.iccProfile =
+            profileFromNclx(image->colorPrimaries, image->transferCharacteristics);
     }
     // The EXIF orientation describes what irot and imir already did.
     takeExifPayload({image->exif.data, image->exif.size}, out);
-    out.format = kFormatAvif;
+    out.info.format = kFormatAvif;
     return Status::success();
 }
 
 Status writeAvif(const Picture& picture, std::vector<uint8_t>& out) {
     out.clear();
     if (!picture.hasPixels() || picture.bitsPerPixel != 24)
-        return Status::failure(kCodecUnsupported, "Only 24-bit pictures are written as AVIF.");
+        return Status::failure(StatusCode::Unsupported,
+                               "Only 24-bit pictures are written as AVIF.");
     StoredPixels stored;
-    if (!stored.prepare(picture)) return Status::failure(kCodecOutOfMemory, "Out of memory");
+    if (!stored.prepare(picture)) return Status::failure(StatusCode::OutOfMemory, "Out of memory");
 
-    const bool fullChroma = picture.jpegFullChroma == 1;
+    const bool fullChroma = picture.writeOptions.get(kJpegFullChroma) == 1;
     std::unique_ptr<avifImage, ImageDeleter> image(
         avifImageCreate(uint32_t(stored.width), uint32_t(stored.height), 8,
                         fullChroma ? AVIF_PIXEL_FORMAT_YUV444 : AVIF_PIXEL_FORMAT_YUV420));
-    if (!image) return Status::failure(kCodecOutOfMemory, "Out of memory");
+    if (!image) return Status::failure(StatusCode::OutOfMemory, "Out of memory");
     image->yuvRange = AVIF_RANGE_FULL;
     image->matrixCoefficients = AVIF_MATRIX_COEFFICIENTS_BT601;
-    if (picture.iccProfile.empty()) {
+    if (picture.info.iccProfile.empty()) {
         image->colorPrimaries = AVIF_COLOR_PRIMARIES_BT709;
         image->transferCharacteristics = AVIF_TRANSFER_CHARACTERISTICS_SRGB;
     } else {
         image->colorPrimaries = AVIF_COLOR_PRIMARIES_UNSPECIFIED;
         image->transferCharacteristics = AVIF_TRANSFER_CHARACTERISTICS_UNSPECIFIED;
-        avifImageSetProfileICC(image.get(), picture.iccProfile.data(), picture.iccProfile.size());
+        avifImageSetProfileICC(image.get(), picture.info.iccProfile.data(),
+                               picture.info.iccProfile.size());
     }
     avifRGBImage rgb;
     avifRGBImageSetDefaults(&rgb, image.get());
@@ -194,9 +197,9 @@ Status writeAvif(const Picture& picture, std::vector<uint8_t>& out) {
     rgb.rowBytes = uint32_t(stored.width) * 3;
     avifResult result = avifImageRGBToYUV(image.get(), &rgb);
     if (result != AVIF_RESULT_OK)
-        return failure(kCodecWriteFailed, "the colours cannot be converted", result);
+        return failure(StatusCode::WriteFailed, "the colours cannot be converted", result);
 
-    const ByteSpan exif = exifTiffData(picture.exifBlock);
+    const ByteSpan exif = exifTiffData(picture.info.exifBlock);
     if (exif.size > 0) avifImageSetMetadataExif(image.get(), exif.data, exif.size);
     // libavif reads an orientation from the EXIF itself; what is stored is said here.
     const AvifTransform transform = avifTransformFor(stored.orientation);
@@ -211,8 +214,8 @@ Status writeAvif(const Picture& picture, std::vector<uint8_t>& out) {
     }
 
     std::unique_ptr<avifEncoder, EncoderDeleter> encoder(avifEncoderCreate());
-    if (!encoder) return Status::failure(kCodecOutOfMemory, "Out of memory");
-    const int quality = int(std::min<uint32_t>(picture.jpegQuality, 100));
+    if (!encoder) return Status::failure(StatusCode::OutOfMemory, "Out of memory");
+    const int quality = int(std::min<uint32_t>(picture.writeOptions.get(kQuality), 100));
     const int quantizer = std::clamp((100 - quality) * AVIF_QUANTIZER_WORST_QUALITY / 100,
                                      AVIF_QUANTIZER_BEST_QUALITY, AVIF_QUANTIZER_WORST_QUALITY);
     encoder->minQuantizer = quantizer;
@@ -223,14 +226,15 @@ Status writeAvif(const Picture& picture, std::vector<uint8_t>& out) {
     result = avifEncoderWrite(encoder.get(), image.get(), &encoded);
     if (result != AVIF_RESULT_OK) {
         avifRWDataFree(&encoded);
-        return failure(result == AVIF_RESULT_OUT_OF_MEMORY ? kCodecOutOfMemory : kCodecWriteFailed,
+        return failure(result == AVIF_RESULT_OUT_OF_MEMORY ? StatusCode::OutOfMemory
+                                                           : StatusCode::WriteFailed,
                        "the encoder failed", result);
     }
     try {
         out.assign(encoded.data, encoded.data + encoded.size);
     } catch (const std::bad_alloc&) {
         avifRWDataFree(&encoded);
-        return Status::failure(kCodecOutOfMemory, "Out of memory");
+        return Status::failure(StatusCode::OutOfMemory, "Out of memory");
     }
     avifRWDataFree(&encoded);
     return Status::success();

@@ -20,8 +20,8 @@ bool probeAvif(ByteSpan bytes);
 /// from them.
 Status readAvif(ByteSpan bytes, Picture& out, const ReadOptions& options);
 
-/// Writes a 24-bit picture: quantizer from jpegQuality (100 is the finest), 4:4:4 when
-/// jpegFullChroma is 1, else 4:2:0; the profile as ICC (else nclx sRGB), the EXIF as an Exif
+/// Writes a 24-bit picture: quantizer from kQuality (100 is the finest), 4:4:4 when
+/// kJpegFullChroma is 1, else 4:2:0; the profile as ICC (else nclx sRGB), the EXIF as an Exif
 /// item, the pixels turned by the inverse of the EXIF orientation with irot/imir to match.
 Status writeAvif(const Picture& picture, std::vector<uint8_t>& out);
 

@@ -35,7 +35,7 @@ bool knownHeaderSize(uint32_t size) {
 }
 
 Status corrupt(const std::string& what) {
-    return Status::failure(kCodecCorrupt, "Bitmap file: " + what);
+    return Status::failure(StatusCode::Corrupt, "Bitmap file: " + what);
 }
 
 // Pixels per metre from a stored resolution: per inch (2) or per centimetre (3); none for 1.
@@ -60,7 +60,7 @@ Status parseBmpHeader(ByteSpan bytes, BmpHeader& header, const Limits& limits) {
     const uint64_t pixelOffset = le32(d + 10);
 
     int64_t width = 0, height = 0;
-    uint32_t planes = 0, colourCount = 0;
+    uint32_t planes = 0, colorCount = 0;
     const bool core = headerSize == 12;
     if (core) {
         width = le16(d + 18);
@@ -77,7 +77,7 @@ Status parseBmpHeader(ByteSpan bytes, BmpHeader& header, const Limits& limits) {
             header.xPixelsPerMetre = int32_t(le32(d + 38));
             header.yPixelsPerMetre = int32_t(le32(d + 42));
         }
-        if (headerSize >= 36) colourCount = le32(d + 46);
+        if (headerSize >= 36) colorCount = le32(d + 46);
     }
     if (planes != 1) return corrupt("the plane count is " + std::to_string(planes) + ".");
     header.topDown = height < 0;
@@ -109,15 +109,15 @@ Status parseBmpHeader(ByteSpan bytes, BmpHeader& header, const Limits& limits) {
             header.alphaMask = le32(d + 66);
         break;
     default:
-        return Status::failure(kCodecUnsupported, "Bitmap file: compression " +
-                                                      std::to_string(header.compression) +
-                                                      " is not read.");
+        return Status::failure(StatusCode::Unsupported, "Bitmap file: compression " +
+                                                            std::to_string(header.compression) +
+                                                            " is not read.");
     }
 
     if (pixelOffset < kFileHeader + headerSize || pixelOffset >= bytes.size)
         return corrupt("the pixel data lies outside the file.");
     if (bits <= 8) {
-        const uint64_t entries = colourCount ? colourCount : (1u << bits);
+        const uint64_t entries = colorCount ? colorCount : (1u << bits);
         if (entries > 256) return corrupt("the colour table is too long.");
         const uint64_t paletteEnd = kFileHeader + headerSize + entries * (core ? 3 : 4);
         if (paletteEnd > pixelOffset) return corrupt("the colour table overlaps the pixels.");
@@ -152,16 +152,17 @@ uint32_t bmpFormatId(ByteSpan bytes) {
 Status writeBmp(const Picture& picture, std::vector<uint8_t>& out) {
     out.clear();
     if (!picture.hasPixels())
-        return Status::failure(kCodecNoReader, "There are no pixels to write.");
+        return Status::failure(StatusCode::NoReader, "There are no pixels to write.");
     std::vector<uint8_t> rgb;
     if (!toRgbRows(picture, rgb))
-        return Status::failure(picture.bitsPerPixel == 32 ? kCodecUnsupported : kCodecOutOfMemory,
+        return Status::failure(picture.bitsPerPixel == 32 ? core::StatusCode::Unsupported
+                                                          : core::StatusCode::OutOfMemory,
                                "The picture cannot be written at this depth.");
     const uint64_t width = uint64_t(picture.width), height = uint64_t(picture.height);
     const uint64_t rowBytes = (width * 3 + 3) / 4 * 4;
     const uint64_t fileSize = 54 + rowBytes * height;
     if (fileSize > std::numeric_limits<uint32_t>::max())
-        return Status::failure(kCodecTooLarge, "The picture is too large for a bitmap file.");
+        return Status::failure(StatusCode::TooLarge, "The picture is too large for a bitmap file.");
     try {
         out.reserve(std::size_t(fileSize));
         out.push_back('B');
@@ -176,8 +177,9 @@ Status writeBmp(const Picture& picture, std::vector<uint8_t>& out) {
         put16(out, 24);
         put32(out, 0); // no compression
         put32(out, uint32_t(rowBytes * height));
-        put32(out, uint32_t(pixelsPerMetre(picture.saveXResolution, picture.saveResolutionUnit)));
-        put32(out, uint32_t(pixelsPerMetre(picture.saveYResolution, picture.saveResolutionUnit)));
+        const SaveResolution resolution = saveResolution(picture.writeOptions);
+        put32(out, uint32_t(pixelsPerMetre(resolution.x, resolution.unit)));
+        put32(out, uint32_t(pixelsPerMetre(resolution.y, resolution.unit)));
         put32(out, 0);
         put32(out, 0);
         std::vector<uint8_t> row(std::size_t(rowBytes), 0);
@@ -192,7 +194,7 @@ Status writeBmp(const Picture& picture, std::vector<uint8_t>& out) {
         }
     } catch (const std::bad_alloc&) {
         out.clear();
-        return Status::failure(kCodecOutOfMemory, "Not enough memory to write the bitmap.");
+        return Status::failure(StatusCode::OutOfMemory, "Not enough memory to write the bitmap.");
     }
     return Status::success();
 }

@@ -64,9 +64,9 @@ void takeExifPayload(ByteSpan payload, Picture& out) {
     if (segment.empty()) return;
     ExifSummary summary;
     readExifSummary(segment.data() + 4, segment.size() - 4, summary);
-    out.exifBlock = std::move(segment);
-    out.exif = summary;
-    out.orientation =
+    out.info.exifBlock = std::move(segment);
+    out.info.exif = summary;
+    out.info.orientation =
         summary.orientation >= 1 && summary.orientation <= 8 ? summary.orientation : 1;
 }
 

@@ -38,12 +38,12 @@ enum Tag : int {
 
 class TagReader {
 public:
-    explicit TagReader(ExifData* data) : data_(data), order_(exif_data_get_byte_order(data)) {}
+    explicit TagReader(ExifData* data) : m_data(data), m_order(exif_data_get_byte_order(data)) {}
 
     ExifEntry* entry(int tag) const {
         // IFD 0 first, then the EXIF IFD; the thumbnail's IFD 1 says nothing of the picture.
         for (ExifIfd ifd : {EXIF_IFD_0, EXIF_IFD_EXIF, EXIF_IFD_GPS, EXIF_IFD_INTEROPERABILITY}) {
-            ExifEntry* e = exif_content_get_entry(data_->ifd[ifd], ExifTag(tag));
+            ExifEntry* e = exif_content_get_entry(m_data->ifd[ifd], ExifTag(tag));
             if (e && e->data && e->components > 0 && e->size >= exif_format_get_size(e->format))
                 return e;
         }
@@ -68,13 +68,13 @@ public:
         case EXIF_FORMAT_BYTE:
             return e->data[0];
         case EXIF_FORMAT_SHORT:
-            return exif_get_short(e->data, order_);
+            return exif_get_short(e->data, m_order);
         case EXIF_FORMAT_SSHORT:
-            return exif_get_sshort(e->data, order_);
+            return exif_get_sshort(e->data, m_order);
         case EXIF_FORMAT_LONG:
-            return exif_get_long(e->data, order_);
+            return exif_get_long(e->data, m_order);
         case EXIF_FORMAT_SLONG:
-            return exif_get_slong(e->data, order_);
+            return exif_get_slong(e->data, m_order);
         default:
             return std::nullopt;
         }
@@ -85,13 +85,13 @@ public:
         const ExifEntry* e = entry(tag);
         if (!e) return false;
         if (e->format == EXIF_FORMAT_RATIONAL) {
-            const ExifRational r = exif_get_rational(e->data, order_);
+            const ExifRational r = exif_get_rational(e->data, m_order);
             numerator = r.numerator;
             denominator = r.denominator;
             return true;
         }
         if (e->format == EXIF_FORMAT_SRATIONAL) {
-            const ExifSRational r = exif_get_srational(e->data, order_);
+            const ExifSRational r = exif_get_srational(e->data, m_order);
             numerator = r.numerator;
             denominator = r.denominator;
             return true;
@@ -107,8 +107,8 @@ public:
     }
 
 private:
-    ExifData* data_;
-    ExifByteOrder order_;
+    ExifData* m_data;
+    ExifByteOrder m_order;
 };
 
 } // namespace

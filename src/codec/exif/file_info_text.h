@@ -14,8 +14,9 @@ namespace velanox::codec {
 std::string fileInfoText(const ExifSummary& exif, bool hasExifBlock, int width, int height);
 
 inline std::string fileInfoText(const Picture& picture) {
-    return fileInfoText(picture.exif, !picture.exifBlock.empty() || picture.exif.present,
-                        picture.width, picture.height);
+    return fileInfoText(picture.info.exif,
+                        !picture.info.exifBlock.empty() || picture.info.exif.present, picture.width,
+                        picture.height);
 }
 
 } // namespace velanox::codec

@@ -28,13 +28,13 @@ struct NclxDeleter {
     void operator()(heif_color_profile_nclx* nclx) const { heif_nclx_color_profile_free(nclx); }
 };
 
-Status failure(int code, const heif_error& error) {
+Status failure(StatusCode code, const heif_error& error) {
     std::string message = error.message && *error.message ? error.message : "unreadable";
     while (!message.empty() && (message.back() == '\n' || message.back() == ' '))
         message.pop_back();
     // libheif's own size limit, set from ours, refused the picture or one of its tiles.
     if (error.subcode == heif_suberror_Security_limit_exceeded)
-        return Status::failure(kCodecTooLarge, "Image too large: " + message + ".");
+        return Status::failure(StatusCode::TooLarge, "Image too large: " + message + ".");
     return Status::failure(code, "HEIF file: " + message + ".");
 }
 
@@ -49,7 +49,7 @@ std::vector<uint8_t> exifPayload(const heif_image_handle* handle) {
     return payload;
 }
 
-std::vector<uint8_t> colourProfile(const heif_image_handle* handle, const Limits& limits) {
+std::vector<uint8_t> colorProfile(const heif_image_handle* handle, const Limits& limits) {
     const std::size_t size = heif_image_handle_get_raw_color_profile_size(handle);
     if (size > 0) {
         if (size > limits.maxProfileBytes) return {};
@@ -76,20 +76,20 @@ uint8_t reduce(uint16_t value, int bits) {
 
 Status readHeif(ByteSpan bytes, Picture& out, const ReadOptions& options) {
     out.release();
-    out.exifBlock.clear();
-    out.exif = ExifSummary{};
-    out.orientation = 1;
-    out.iccProfile.clear();
-    if (!probeHeif(bytes)) return Status::failure(kCodecCorrupt, "Not a HEIF file.");
+    out.info.exifBlock.clear();
+    out.info.exif = ExifSummary{};
+    out.info.orientation = 1;
+    out.info.iccProfile.clear();
+    if (!probeHeif(bytes)) return Status::failure(StatusCode::Corrupt, "Not a HEIF file.");
     std::unique_ptr<heif_context, ContextDeleter> context(heif_context_alloc());
-    if (!context) return Status::failure(kCodecOutOfMemory, "Out of memory");
+    if (!context) return Status::failure(StatusCode::OutOfMemory, "Out of memory");
     heif_context_set_maximum_image_size_limit(context.get(), options.limits.maxDimension);
     heif_error error =
         heif_context_read_from_memory_without_copy(context.get(), bytes.data, bytes.size, nullptr);
-    if (error.code != heif_error_Ok) return failure(kCodecCorrupt, error);
+    if (error.code != heif_error_Ok) return failure(StatusCode::Corrupt, error);
     heif_image_handle* rawHandle = nullptr;
     error = heif_context_get_primary_image_handle(context.get(), &rawHandle);
-    if (error.code != heif_error_Ok) return failure(kCodecCorrupt, error);
+    if (error.code != heif_error_Ok) return failure(StatusCode::Corrupt, error);
     std::unique_ptr<heif_image_handle, HandleDeleter> handle(rawHandle);
     if (Status s = checkSize(heif_image_handle_get_width(handle.get()),
                              heif_image_handle_get_height(handle.get()), options.limits);
@@ -105,8 +105,8 @@ Status readHeif(ByteSpan bytes, Picture& out, const ReadOptions& options) {
     heif_image* rawImage = nullptr;
     error = heif_decode_image(handle.get(), &rawImage, heif_colorspace_RGB, chroma, nullptr);
     if (error.code != heif_error_Ok) {
-        return failure(error.code == heif_error_Memory_allocation_error ? kCodecOutOfMemory
-                                                                        : kCodecCorrupt,
+        return failure(error.code == heif_error_Memory_allocation_error ? StatusCode::OutOfMemory
+                                                                        : StatusCode::Corrupt,
                        error);
     }
     std::unique_ptr<heif_image, ImageDeleter> image(rawImage);
@@ -119,9 +119,10 @@ Status readHeif(ByteSpan bytes, Picture& out, const ReadOptions& options) {
     const int channels = alpha ? 4 : 3;
     const std::size_t sampleBytes = deep ? 2 : 1;
     if (!plane || stride < 0 || std::size_t(stride) < std::size_t(width) * channels * sampleBytes)
-        return Status::failure(kCodecCorrupt, "HEIF file: the decoded picture has no pixels.");
-    if (out.allocate(width, height, 24) != kPictureOk)
-        return Status::failure(kCodecOutOfMemory, "Out of memory");
+        return Status::failure(StatusCode::Corrupt,
+                               "HEIF file: the decoded picture has no pixels.");
+    if (!out.allocate(width, height, 24).ok())
+        return Status::failure(StatusCode::OutOfMemory, "Out of memory");
 
     std::vector<uint8_t> row(std::size_t(width) * channels);
     for (int y = 0; y < height; ++y) {
@@ -138,12 +139,12 @@ Status readHeif(ByteSpan bytes, Picture& out, const ReadOptions& options) {
             std::memcpy(target, in, std::size_t(width) * 3);
     }
 
-    out.iccProfile = colourProfile(handle.get(), options.limits);
+    out.info.iccProfile = colorProfile(handle.get(), options.limits);
     // libheif has turned the picture by the container's irot and imir; the EXIF orientation
     // says the same and is kept only for writing.
     const std::vector<uint8_t> exif = exifPayload(handle.get());
     takeExifPayload({exif.data(), exif.size()}, out);
-    out.format = kFormatHeif;
+    out.info.format = kFormatHeif;
     return Status::success();
 }
 

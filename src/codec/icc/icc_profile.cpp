@@ -229,16 +229,16 @@ CmykToSrgb::CmykToSrgb(ByteSpan profile, bool inverted) {
     cmsHTRANSFORM transform =
         cmsCreateTransform(input.get(), inverted ? TYPE_CMYK_8_REV : TYPE_CMYK_8, srgb.get(),
                            TYPE_RGB_8, INTENT_PERCEPTUAL, cmsFLAGS_NOCACHE);
-    if (transform) transform_.reset(transform, TransformDeleter{});
+    if (transform) m_transform.reset(transform, TransformDeleter{});
 }
 
 void CmykToSrgb::convert(const uint8_t* cmyk, std::size_t count, uint8_t* rgb) const {
-    if (!transform_) return;
+    if (!m_transform) return;
     // In runs that fit LittleCMS's 32-bit pixel count.
     constexpr std::size_t kRun = std::size_t(1) << 24;
     for (std::size_t done = 0; done < count; done += kRun) {
         const std::size_t n = std::min(kRun, count - done);
-        cmsDoTransform(transform_.get(), cmyk + done * 4, rgb + done * 3, cmsUInt32Number(n));
+        cmsDoTransform(m_transform.get(), cmyk + done * 4, rgb + done * 3, cmsUInt32Number(n));
     }
 }
 

@@ -56,11 +56,11 @@ class CmykToSrgb {
 public:
     /// Empty (false) when the profile is not a CMYK profile LittleCMS can use.
     CmykToSrgb(ByteSpan profile, bool inverted);
-    explicit operator bool() const { return transform_ != nullptr; }
+    explicit operator bool() const { return m_transform != nullptr; }
     void convert(const uint8_t* cmyk, std::size_t count, uint8_t* rgb) const;
 
 private:
-    std::shared_ptr<void> transform_;
+    std::shared_ptr<void> m_transform;
 };
 
 } // namespace velanox::codec

@@ -210,23 +210,24 @@ Status decode(Decoder& d, ByteSpan bytes, Picture& out, const ReadOptions& optio
     for (int m = 0; m < 16; ++m)
         jpeg_save_markers(&cinfo, JPEG_APP0 + m, 0xFFFF);
     if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK)
-        return Status::failure(kCodecCorrupt, "The JPEG file holds no picture.");
+        return Status::failure(StatusCode::Corrupt, "The JPEG file holds no picture.");
     if (Status s = checkSize(cinfo.image_width, cinfo.image_height, options.limits); !s.ok())
         return s;
-    out.fileWidth = int32_t(cinfo.image_width);
-    out.fileHeight = int32_t(cinfo.image_height);
+    out.info.fileWidth = int32_t(cinfo.image_width);
+    out.info.fileHeight = int32_t(cinfo.image_height);
 
     // The last Exif APP1 segment is kept whole, with its marker and length bytes.
     for (jpeg_saved_marker_ptr m = cinfo.marker_list; m; m = m->next) {
         if (!isExifSegment(m)) continue;
         const std::size_t length = std::size_t(m->data_length) + 2;
-        out.exifBlock.assign({0xFF, 0xE1, uint8_t(length >> 8), uint8_t(length & 0xFF)});
-        out.exifBlock.insert(out.exifBlock.end(), m->data, m->data + m->data_length);
+        out.info.exifBlock.assign({0xFF, 0xE1, uint8_t(length >> 8), uint8_t(length & 0xFF)});
+        out.info.exifBlock.insert(out.info.exifBlock.end(), m->data, m->data + m->data_length);
     }
-    if (!out.exifBlock.empty()) {
-        readExifSummary(out.exifBlock.data() + 4, out.exifBlock.size() - 4, out.exif);
-        if (out.exif.orientation >= 1 && out.exif.orientation <= 8)
-            out.orientation = out.exif.orientation;
+    if (!out.info.exifBlock.empty()) {
+        readExifSummary(out.info.exifBlock.data() + 4, out.info.exifBlock.size() - 4,
+                        out.info.exif);
+        if (out.info.exif.orientation >= 1 && out.info.exif.orientation <= 8)
+            out.info.orientation = out.info.exif.orientation;
     }
 
     const bool grey = cinfo.jpeg_color_space == JCS_GRAYSCALE;
@@ -236,16 +237,17 @@ Status decode(Decoder& d, ByteSpan bytes, Picture& out, const ReadOptions& optio
     d.profile = readProfile(cinfo, options.limits);
     const ByteSpan profile{d.profile.data(), d.profile.size()};
     if (cmyk) d.cmykToSrgb.emplace(profile, cinfo.saw_Adobe_marker);
-    if (!cmyk && !grey && isRgbProfile(profile)) out.iccProfile = d.profile;
+    if (!cmyk && !grey && isRgbProfile(profile)) out.info.iccProfile = d.profile;
     cinfo.out_color_space = grey ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_RGB;
     cinfo.scale_num = 1;
-    cinfo.scale_denom = unsigned(jpegReductionFactor(
-        out.fileWidth, out.fileHeight, options.previewMaxWidth, options.previewMaxHeight));
+    cinfo.scale_denom =
+        unsigned(jpegReductionFactor(out.info.fileWidth, out.info.fileHeight,
+                                     options.previewMaxWidth, options.previewMaxHeight));
     jpeg_start_decompress(&cinfo);
 
-    if (out.allocate(int32_t(cinfo.output_width), int32_t(cinfo.output_height), grey ? 8 : 24) !=
-        kPictureOk)
-        return Status::failure(kCodecOutOfMemory, "Out of memory");
+    if (!out.allocate(int32_t(cinfo.output_width), int32_t(cinfo.output_height), grey ? 8 : 24)
+             .ok())
+        return Status::failure(StatusCode::OutOfMemory, "Out of memory");
     if (cmyk) d.row.resize(std::size_t(cinfo.output_width) * 4);
     const std::size_t stride = out.rowBytes();
     const bool banded = decodeInBands(bytes, cinfo, out);
@@ -253,7 +255,7 @@ Status decode(Decoder& d, ByteSpan bytes, Picture& out, const ReadOptions& optio
         uint8_t* target = out.pixels() + std::size_t(cinfo.output_scanline) * stride;
         JSAMPROW rows[1] = {cmyk ? d.row.data() : target};
         if (jpeg_read_scanlines(&cinfo, rows, 1) != 1)
-            return Status::failure(kCodecCorrupt, "The JPEG data ends early.");
+            return Status::failure(StatusCode::Corrupt, "The JPEG data ends early.");
         if (cmyk) cmykRowToRgb(d, d.row.data(), target, cinfo.output_width);
     }
     if (!banded) jpeg_finish_decompress(&cinfo);
@@ -265,10 +267,10 @@ Status decode(Decoder& d, ByteSpan bytes, Picture& out, const ReadOptions& optio
         }
         out.paletteSize = 256;
     }
-    out.format = grey ? kFormatJpegGrey : kFormatJpeg;
-    out.xResolution = cinfo.X_density;
-    out.yResolution = cinfo.Y_density;
-    out.resolutionUnit = cinfo.density_unit == 1 ? 2 : cinfo.density_unit == 2 ? 3 : 1;
+    out.info.format = grey ? kFormatJpegGrey : kFormatJpeg;
+    out.info.xResolution = cinfo.X_density;
+    out.info.yResolution = cinfo.Y_density;
+    out.info.resolutionUnit = cinfo.density_unit == 1 ? 2 : cinfo.density_unit == 2 ? 3 : 1;
     return Status::success();
 }
 
@@ -369,15 +371,15 @@ Status encodeJpeg(const uint8_t* rgb, int32_t width, int32_t height, const Encod
                   std::vector<uint8_t>& out) {
     if (!rgb || width <= 0 || height <= 0 || width > JPEG_MAX_DIMENSION ||
         height > JPEG_MAX_DIMENSION)
-        return Status::failure(kCodecUnsupported, "JPEG cannot hold a picture of this size.");
+        return Status::failure(StatusCode::Unsupported, "JPEG cannot hold a picture of this size.");
     Encoder e;
     e.dest.out = &out;
     installErrorManager(e.err);
     e.cinfo.err = &e.err.base;
     if (setjmp(e.err.jump)) {
         out.clear();
-        return Status::failure(e.err.base.msg_code == JERR_OUT_OF_MEMORY ? kCodecOutOfMemory
-                                                                         : kCodecWriteFailed,
+        return Status::failure(e.err.base.msg_code == JERR_OUT_OF_MEMORY ? StatusCode::OutOfMemory
+                                                                         : StatusCode::WriteFailed,
                                libraryReason("JPEG file", e.err.message));
     }
     jpeg_create_compress(&e.cinfo);
@@ -419,26 +421,28 @@ int jpegReductionFactor(int32_t width, int32_t height, int32_t maxWidth, int32_t
 
 Status readJpeg(ByteSpan bytes, Picture& out, const ReadOptions& options) {
     out.release();
-    out.exifBlock.clear();
-    out.exif = ExifSummary{};
-    out.orientation = 1;
-    out.iccProfile.clear();
-    if (!probeJpeg(bytes)) return Status::failure(kCodecCorrupt, "Not a JPEG file.");
+    out.info.exifBlock.clear();
+    out.info.exif = ExifSummary{};
+    out.info.orientation = 1;
+    out.info.iccProfile.clear();
+    if (!probeJpeg(bytes)) return Status::failure(StatusCode::Corrupt, "Not a JPEG file.");
     Decoder d;
     installErrorManager(d.err);
     d.cinfo.err = &d.err.base;
     Status status;
     if (setjmp(d.err.jump)) {
-        status = Status::failure(kCodecCorrupt, readFailureReason(d.err));
+        status = Status::failure(StatusCode::Corrupt, readFailureReason(d.err));
     } else {
         jpeg_create_decompress(&d.cinfo);
         d.created = true;
         status = decode(d, bytes, out, options);
     }
-    if (status.ok() && out.orientation != 1) {
-        const int rc = out.applyOrientation(out.orientation);
-        if (rc == kPictureOutOfMemory) status = Status::failure(kCodecOutOfMemory, "Out of memory");
-        if (orientationSwapsAxes(out.orientation)) std::swap(out.fileWidth, out.fileHeight);
+    if (status.ok() && out.info.orientation != 1) {
+        if (Status turned = out.applyOrientation(out.info.orientation);
+            turned.code == StatusCode::OutOfMemory)
+            status = std::move(turned);
+        if (orientationSwapsAxes(out.info.orientation))
+            std::swap(out.info.fileWidth, out.info.fileHeight);
     }
     if (!status.ok()) out.release();
     return status;
@@ -447,29 +451,30 @@ Status readJpeg(ByteSpan bytes, Picture& out, const ReadOptions& options) {
 Status writeJpeg(const Picture& picture, std::vector<uint8_t>& out) {
     out.clear();
     if (!picture.hasPixels() || picture.bitsPerPixel != 24)
-        return Status::failure(kCodecUnsupported, "Only 24-bit pictures are written as JPEG.");
+        return Status::failure(StatusCode::Unsupported,
+                               "Only 24-bit pictures are written as JPEG.");
     EncodeSettings settings;
-    settings.quality = int(std::min<uint32_t>(picture.jpegQuality, 100));
-    settings.fullChroma = picture.jpegFullChroma == 1;
-    settings.progressive = picture.jpegProgressive != 0;
-    settings.densityUnit = picture.saveResolutionUnit == 2   ? 1
-                           : picture.saveResolutionUnit == 3 ? 2
-                                                             : 0;
-    settings.xDensity = densityValue(picture.saveXResolution);
-    settings.yDensity = densityValue(picture.saveYResolution);
+    settings.quality = int(std::min<uint32_t>(picture.writeOptions.get(kQuality), 100));
+    settings.fullChroma = picture.writeOptions.get(kJpegFullChroma) == 1;
+    settings.progressive = picture.writeOptions.get(kJpegProgressive) != 0;
+    const SaveResolution resolution = saveResolution(picture.writeOptions);
+    settings.densityUnit = resolution.unit == 2 ? 1 : resolution.unit == 3 ? 2 : 0;
+    settings.xDensity = densityValue(resolution.x);
+    settings.yDensity = densityValue(resolution.y);
 
-    settings.app2 = splitJpegIccChunks({picture.iccProfile.data(), picture.iccProfile.size()});
+    settings.app2 =
+        splitJpegIccChunks({picture.info.iccProfile.data(), picture.info.iccProfile.size()});
     const uint8_t* rgb = picture.pixels();
     int32_t width = picture.width, height = picture.height;
     Picture turned;
     // The segment without its marker and length bytes; a segment cannot exceed 65535 bytes.
-    if (picture.exifBlock.size() > 4 && picture.exifBlock.size() <= 65535 + 2) {
-        settings.app1 = picture.exifBlock.data() + 4;
-        settings.app1Size = picture.exifBlock.size() - 4;
-        if (picture.orientation >= 2 && picture.orientation <= 8) {
-            if (turned.allocate(width, height, 24) != kPictureOk)
-                return Status::failure(kCodecOutOfMemory, "Out of memory");
-            const int inverse = inverseOrientation(picture.orientation);
+    if (picture.info.exifBlock.size() > 4 && picture.info.exifBlock.size() <= 65535 + 2) {
+        settings.app1 = picture.info.exifBlock.data() + 4;
+        settings.app1Size = picture.info.exifBlock.size() - 4;
+        if (picture.info.orientation >= 2 && picture.info.orientation <= 8) {
+            if (!turned.allocate(width, height, 24).ok())
+                return Status::failure(StatusCode::OutOfMemory, "Out of memory");
+            const int inverse = inverseOrientation(picture.info.orientation);
             orientPixels(rgb, width, height, 3, inverse, turned.pixels());
             if (orientationSwapsAxes(inverse)) std::swap(width, height);
             rgb = turned.pixels();

@@ -22,7 +22,7 @@ uint32_t classifyJpeg(ByteSpan bytes);
 /// with marker and length bytes), exif and orientation, and the JFIF density.
 Status readJpeg(ByteSpan bytes, Picture& out, const ReadOptions& options);
 
-/// Writes a 24-bit picture with jpegQuality, jpegProgressive, jpegFullChroma (1: every
+/// Writes a 24-bit picture with kQuality, kJpegProgressive, kJpegFullChroma (1: every
 /// component sampled 1 x 1; else 4:2:0) and the save resolution as JFIF density. A picture
 /// with an exifBlock gets it as APP1 and its pixels turned by the inverse of orientation, so
 /// that they show as on screen together with the unchanged orientation tag.

@@ -32,7 +32,7 @@ using Runner = std::unique_ptr<void, RunnerDeleter>;
 constexpr std::size_t kThreads = 2;
 
 Status corrupt(const std::string& what) {
-    return Status::failure(kCodecCorrupt, "JPEG XL file: " + what);
+    return Status::failure(StatusCode::Corrupt, "JPEG XL file: " + what);
 }
 
 bool isSrgb(const JxlColorEncoding& c) {
@@ -52,7 +52,7 @@ struct Decode {
 
 // The colour of the pixels libjxl will deliver: for XYB-coded pictures, the original encoding
 // when it is an encoded one, else sRGB; the profile of the data, none for sRGB.
-std::vector<uint8_t> chooseColour(JxlDecoder* dec, const JxlBasicInfo& info, const Limits& limits) {
+std::vector<uint8_t> chooseColor(JxlDecoder* dec, const JxlBasicInfo& info, const Limits& limits) {
     if (!info.uses_original_profile) {
         JxlColorEncoding wanted;
         if (JxlDecoderGetColorAsEncodedProfile(dec, nullptr, JXL_COLOR_PROFILE_TARGET_ORIGINAL,
@@ -109,14 +109,14 @@ float jxlDistanceForQuality(int quality) {
 
 Status readJxl(ByteSpan bytes, Picture& out, const ReadOptions& options) {
     out.release();
-    out.exifBlock.clear();
-    out.exif = ExifSummary{};
-    out.orientation = 1;
-    out.iccProfile.clear();
-    if (!probeJxl(bytes)) return Status::failure(kCodecCorrupt, "Not a JPEG XL file.");
+    out.info.exifBlock.clear();
+    out.info.exif = ExifSummary{};
+    out.info.orientation = 1;
+    out.info.iccProfile.clear();
+    if (!probeJxl(bytes)) return Status::failure(StatusCode::Corrupt, "Not a JPEG XL file.");
     std::unique_ptr<JxlDecoder, DecoderDeleter> decoder(JxlDecoderCreate(nullptr));
     Runner runner(JxlThreadParallelRunnerCreate(nullptr, kThreads));
-    if (!decoder || !runner) return Status::failure(kCodecOutOfMemory, "Out of memory");
+    if (!decoder || !runner) return Status::failure(StatusCode::OutOfMemory, "Out of memory");
     JxlDecoder* dec = decoder.get();
     if (JxlDecoderSubscribeEvents(dec, JXL_DEC_BASIC_INFO | JXL_DEC_COLOR_ENCODING |
                                            JXL_DEC_FULL_IMAGE | JXL_DEC_BOX) != JXL_DEC_SUCCESS ||
@@ -148,7 +148,7 @@ Status readJxl(ByteSpan bytes, Picture& out, const ReadOptions& options) {
             break;
         }
         case JXL_DEC_COLOR_ENCODING:
-            out.iccProfile = chooseColour(dec, d.info, options.limits);
+            out.info.iccProfile = chooseColor(dec, d.info, options.limits);
             break;
         case JXL_DEC_NEED_IMAGE_OUT_BUFFER: {
             std::size_t size = 0;
@@ -157,14 +157,14 @@ Status readJxl(ByteSpan bytes, Picture& out, const ReadOptions& options) {
             const bool swap = d.info.orientation >= JXL_ORIENT_TRANSPOSE;
             const int32_t width = int32_t(swap ? d.info.ysize : d.info.xsize);
             const int32_t height = int32_t(swap ? d.info.xsize : d.info.ysize);
-            if (out.allocate(width, height, 24) != kPictureOk)
-                return Status::failure(kCodecOutOfMemory, "Out of memory");
+            if (!out.allocate(width, height, 24).ok())
+                return Status::failure(StatusCode::OutOfMemory, "Out of memory");
             uint8_t* target = out.pixels();
             if (channels != 3) {
                 try {
                     d.samples.resize(size);
                 } catch (const std::bad_alloc&) {
-                    return Status::failure(kCodecOutOfMemory, "Out of memory");
+                    return Status::failure(StatusCode::OutOfMemory, "Out of memory");
                 }
                 target = d.samples.data();
             }
@@ -225,32 +225,33 @@ Status readJxl(ByteSpan bytes, Picture& out, const ReadOptions& options) {
     // libjxl turned the picture by the codestream's orientation: the EXIF one, which says the
     // same, is kept for writing.
     takeExifPayload({d.exif.data(), d.exif.size()}, out);
-    out.format = kFormatJxl;
+    out.info.format = kFormatJxl;
     return Status::success();
 }
 
 Status writeJxl(const Picture& picture, std::vector<uint8_t>& out) {
     out.clear();
     if (!picture.hasPixels() || picture.bitsPerPixel != 24)
-        return Status::failure(kCodecUnsupported, "Only 24-bit pictures are written as JPEG XL.");
+        return Status::failure(StatusCode::Unsupported,
+                               "Only 24-bit pictures are written as JPEG XL.");
     StoredPixels stored;
-    if (!stored.prepare(picture)) return Status::failure(kCodecOutOfMemory, "Out of memory");
+    if (!stored.prepare(picture)) return Status::failure(StatusCode::OutOfMemory, "Out of memory");
     std::unique_ptr<JxlEncoder, EncoderDeleter> encoder(JxlEncoderCreate(nullptr));
     Runner runner(JxlThreadParallelRunnerCreate(nullptr, kThreads));
-    if (!encoder || !runner) return Status::failure(kCodecOutOfMemory, "Out of memory");
+    if (!encoder || !runner) return Status::failure(StatusCode::OutOfMemory, "Out of memory");
     JxlEncoder* enc = encoder.get();
     const auto failed = [&](const char* what) {
-        return Status::failure(kCodecWriteFailed, std::string("JPEG XL: ") + what + " (error " +
-                                                      std::to_string(int(JxlEncoderGetError(enc))) +
-                                                      ").");
+        return Status::failure(StatusCode::WriteFailed,
+                               std::string("JPEG XL: ") + what + " (error " +
+                                   std::to_string(int(JxlEncoderGetError(enc))) + ").");
     };
     if (JxlEncoderSetParallelRunner(enc, JxlThreadParallelRunner, runner.get()) != JXL_ENC_SUCCESS)
         return failed("the encoder cannot be started");
 
-    const int quality = int(std::min<uint32_t>(picture.jpegQuality, 100));
+    const int quality = int(std::min<uint32_t>(picture.writeOptions.get(kQuality), 100));
     const bool lossless = quality >= 100;
-    const bool profile = !picture.iccProfile.empty();
-    const ByteSpan exif = exifTiffData(picture.exifBlock);
+    const bool profile = !picture.info.iccProfile.empty();
+    const ByteSpan exif = exifTiffData(picture.info.exifBlock);
 
     JxlBasicInfo info;
     JxlEncoderInitBasicInfo(&info);
@@ -267,8 +268,8 @@ Status writeJxl(const Picture& picture, std::vector<uint8_t>& out) {
     if (JxlEncoderSetBasicInfo(enc, &info) != JXL_ENC_SUCCESS)
         return failed("the picture's description is refused");
     if (profile) {
-        if (JxlEncoderSetICCProfile(enc, picture.iccProfile.data(), picture.iccProfile.size()) !=
-            JXL_ENC_SUCCESS)
+        if (JxlEncoderSetICCProfile(enc, picture.info.iccProfile.data(),
+                                    picture.info.iccProfile.size()) != JXL_ENC_SUCCESS)
             return failed("the colour profile is refused");
     } else {
         JxlColorEncoding srgb;
@@ -314,7 +315,7 @@ Status writeJxl(const Picture& picture, std::vector<uint8_t>& out) {
         out.resize(used);
     } catch (const std::bad_alloc&) {
         out.clear();
-        return Status::failure(kCodecOutOfMemory, "Out of memory");
+        return Status::failure(StatusCode::OutOfMemory, "Out of memory");
     }
     return Status::success();
 }

@@ -21,8 +21,8 @@ bool probeJxl(ByteSpan bytes);
 /// the limits before the pixels are allocated.
 Status readJxl(ByteSpan bytes, Picture& out, const ReadOptions& options);
 
-/// Writes a 24-bit picture: lossless when jpegQuality is 100, else lossy at a distance that
-/// follows the quality as cjxl's does; with a profile the pixels are coded in its space, else
+/// Writes a 24-bit picture: lossless when the quality (kQuality) is 100, else lossy at a distance
+/// that follows the quality as cjxl's does; with a profile the pixels are coded in its space, else
 /// as sRGB; the EXIF in an Exif box, the pixels turned by the inverse of its orientation and the
 /// codestream saying that orientation.
 Status writeJxl(const Picture& picture, std::vector<uint8_t>& out);

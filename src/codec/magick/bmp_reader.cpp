@@ -24,13 +24,13 @@ Status readBmp(ByteSpan bytes, Picture& out, const ReadOptions& options) {
     if (!status.ok()) return status;
     if (out.width != header.width || out.height != header.height) {
         out.release();
-        return Status::failure(kCodecCorrupt,
+        return Status::failure(core::StatusCode::Corrupt,
                                "Bitmap file: the decoded size differs from the header.");
     }
     if (header.xPixelsPerMetre > 0 && header.yPixelsPerMetre > 0) {
-        out.xResolution = uint32_t(header.xPixelsPerMetre) / 100;
-        out.yResolution = uint32_t(header.yPixelsPerMetre) / 100;
-        out.resolutionUnit = 3;
+        out.info.xResolution = uint32_t(header.xPixelsPerMetre) / 100;
+        out.info.yResolution = uint32_t(header.yPixelsPerMetre) / 100;
+        out.info.resolutionUnit = 3;
     }
     return status;
 }

@@ -96,7 +96,7 @@ Status checkDataPresent(ByteSpan bytes, const char* subject,
     uint64_t header = 0;
     const uint64_t data = dataBytes(bytes, header);
     if (data != 0 && (data == ~uint64_t(0) || header > bytes.size || data > bytes.size - header))
-        return Status::failure(kCodecCorrupt, truncatedReason(subject));
+        return Status::failure(core::StatusCode::Corrupt, truncatedReason(subject));
     return Status::success();
 }
 
@@ -105,7 +105,7 @@ Status checkDataPresent(ByteSpan bytes, const char* subject,
 Status readTarga(ByteSpan bytes, Picture& out, const ReadOptions& options) {
     out.release();
     if (!bytes.data || bytes.size < 18)
-        return Status::failure(kCodecCorrupt, "Targa file: the header is incomplete.");
+        return Status::failure(core::StatusCode::Corrupt, "Targa file: the header is incomplete.");
     if (Status s = checkDataPresent(bytes, "Targa file", targaDataBytes); !s.ok()) return s;
     const bool palette = targaIsPalette(bytes);
     magick::ReadRequest request{"TGA", palette ? kFormatTarga8 : kFormatTarga, palette ? 256 : 0};
@@ -120,7 +120,7 @@ Status readTarga(ByteSpan bytes, Picture& out, const ReadOptions& options) {
 Status readPcx(ByteSpan bytes, Picture& out, const ReadOptions& options) {
     out.release();
     if (!bytes.data || bytes.size < 128)
-        return Status::failure(kCodecCorrupt, "PCX file: the header is incomplete.");
+        return Status::failure(core::StatusCode::Corrupt, "PCX file: the header is incomplete.");
     if (Status s = checkDataPresent(bytes, "PCX file", pcxDataBytes); !s.ok()) return s;
     const bool palette = pcxIsPalette(bytes);
     return magick::readImage(bytes, {"PCX", palette ? kFormatPcx8 : kFormatPcx, palette ? 256 : 0},
@@ -129,9 +129,10 @@ Status readPcx(ByteSpan bytes, Picture& out, const ReadOptions& options) {
 
 Status readPsd(ByteSpan bytes, Picture& out, const ReadOptions& options) {
     out.release();
-    out.iccProfile.clear();
+    out.info.iccProfile.clear();
     if (!probePsd(bytes))
-        return Status::failure(kCodecCorrupt, "Photoshop file: the header is incomplete.");
+        return Status::failure(core::StatusCode::Corrupt,
+                               "Photoshop file: the header is incomplete.");
     if (Status s = checkDataPresent(bytes, "Photoshop file", psdDataBytes); !s.ok()) return s;
     Status status;
     if (be16(bytes.data + 24) == 2 && be16(bytes.data + 22) == 8) {
@@ -146,7 +147,8 @@ Status readPsd(ByteSpan bytes, Picture& out, const ReadOptions& options) {
     if (status.ok()) {
         std::vector<uint8_t> profile = magick::psdImageResource(
             bytes, magick::kPsdIccProfileResource, options.limits.maxProfileBytes);
-        if (isRgbProfile({profile.data(), profile.size()})) out.iccProfile = std::move(profile);
+        if (isRgbProfile({profile.data(), profile.size()}))
+            out.info.iccProfile = std::move(profile);
     }
     return status;
 }
@@ -160,7 +162,7 @@ Status readWbmp(ByteSpan bytes, Picture& out, const ReadOptions& options) {
 Status readPhotoCd(ByteSpan bytes, Picture& out, const ReadOptions& options) {
     out.release();
     if (!probePhotoCd(bytes))
-        return Status::failure(kCodecCorrupt, "PhotoCD file: no image pac signature.");
+        return Status::failure(StatusCode::Corrupt, "PhotoCD file: no image pac signature.");
     // Without a size request the reader delivers resolution step 3, the 768 x 512 base.
     return magick::readImage(bytes, {"PCD", kFormatPhotoCd, 0}, out, options.limits);
 }
@@ -181,7 +183,8 @@ Status writePsd(const Picture& picture, std::vector<uint8_t>& out) {
 
 Status writeWbmp(const Picture& picture, std::vector<uint8_t>& out) {
     magick::WriteRequest request{"WBMP", false};
-    request.twoLevelThreshold = int(std::min<uint32_t>(picture.wbmpThreshold, 256));
+    request.twoLevelThreshold =
+        int(std::min<uint32_t>(picture.writeOptions.get(kWbmpThreshold), 256));
     return magick::writeImage(picture, request, out);
 }
 

@@ -33,12 +33,13 @@ Status readWbmp(ByteSpan bytes, Picture& out, const ReadOptions& options);
 Status readPhotoCd(ByteSpan bytes, Picture& out, const ReadOptions& options);
 
 // Writers of 24-bit files (8-bit and 1-bit pictures are expanded through their palette).
-// PCX and Photoshop carry saveXResolution/saveYResolution when the unit is inch or centimetre.
+// PCX and Photoshop carry the save resolution (kSaveXResolution, kSaveYResolution) when the unit is
+// inch or centimetre.
 Status writeTarga(const Picture& picture, std::vector<uint8_t>& out);
 Status writePcx(const Picture& picture, std::vector<uint8_t>& out);
 Status writePsd(const Picture& picture, std::vector<uint8_t>& out);
 /// Two levels: a pixel is white when its distance from black, sqrt((r² + g² + b²) / 3), is at
-/// least wbmpThreshold; bit 1 is white.
+/// least kWbmpThreshold; bit 1 is white.
 Status writeWbmp(const Picture& picture, std::vector<uint8_t>& out);
 
 } // namespace velanox::codec

@@ -37,7 +37,7 @@ uint8_t toByte(MagickCore::Quantum q) {
         std::lround(double(q) * 255.0 / double((uint64_t(1) << MAGICKCORE_QUANTUM_DEPTH) - 1)));
 }
 
-uint32_t trueColourVariant(uint32_t format) {
+uint32_t trueColorVariant(uint32_t format) {
     switch (format) {
     case kFormatTarga8:
         return kFormatTarga;
@@ -54,9 +54,9 @@ uint32_t trueColourVariant(uint32_t format) {
 }
 
 // 8-bit index pixels with the palette of a colour-mapped image.
-void takeColourMap(Magick::Image& image, Picture& out) {
-    const std::size_t colours = image.colorMapSize();
-    for (std::size_t i = 0; i < colours; ++i) {
+void takeColorMap(Magick::Image& image, Picture& out) {
+    const std::size_t colors = image.colorMapSize();
+    for (std::size_t i = 0; i < colors; ++i) {
         const Magick::Color c = image.colorMap(i);
         out.palette[i].red = toByte(c.redQuantum());
         out.palette[i].green = toByte(c.greenQuantum());
@@ -70,7 +70,7 @@ void takeColourMap(Magick::Image& image, Picture& out) {
         uint8_t* row = out.pixels() + std::size_t(y) * width;
         for (std::size_t x = 0; x < width; ++x) {
             const std::size_t index = indexes ? std::size_t(indexes[x]) : 0;
-            row[x] = uint8_t(index < colours ? index : 0);
+            row[x] = uint8_t(index < colors ? index : 0);
         }
     }
 }
@@ -106,7 +106,7 @@ bool readOverWhite(Magick::Image& image, Picture& out) {
     for (std::size_t i = 3; i < rgba.size() && !anyOpaque; i += 4)
         anyOpaque = rgba[i] != 0;
     if (!anyOpaque) return false;
-    if (out.allocate(int32_t(width), int32_t(height), 24) != kPictureOk) throw std::bad_alloc();
+    if (!out.allocate(int32_t(width), int32_t(height), 24).ok()) throw std::bad_alloc();
     out.paletteSize = 0;
     compositeRgbaOverWhite(rgba.data(), width * height, out.pixels());
     return true;
@@ -114,8 +114,8 @@ bool readOverWhite(Magick::Image& image, Picture& out) {
 
 Status packOneBit(Picture& out) {
     Picture packed;
-    if (packed.allocate(out.width, out.height, 1) != kPictureOk)
-        return Status::failure(kCodecOutOfMemory, "Not enough memory for the picture.");
+    if (!packed.allocate(out.width, out.height, 1).ok())
+        return Status::failure(StatusCode::OutOfMemory, "Not enough memory for the picture.");
     std::memset(packed.pixels(), 0, packed.pixelBytes());
     const std::size_t width = std::size_t(out.width);
     for (int32_t y = 0; y < out.height; ++y) {
@@ -133,19 +133,20 @@ Status packOneBit(Picture& out) {
 } // namespace
 
 void finishRead(Picture& out, uint32_t format) {
-    out.format = format;
-    out.fileWidth = out.width;
-    out.fileHeight = out.height;
-    out.xResolution = out.yResolution = 300;
-    out.resolutionUnit = 1;
+    out.info.format = format;
+    out.info.fileWidth = out.width;
+    out.info.fileHeight = out.height;
+    out.info.xResolution = out.info.yResolution = 300;
+    out.info.resolutionUnit = 1;
 }
 
 Status readImage(ByteSpan bytes, const ReadRequest& request, Picture& out, const Limits& limits) {
     out.release();
     if (!bytes.data || bytes.size == 0)
-        return Status::failure(kCodecCorrupt, formatName(request.magick) + " file: it is empty.");
+        return Status::failure(StatusCode::Corrupt,
+                               formatName(request.magick) + " file: it is empty.");
     if (!ensureMagick())
-        return Status::failure(kCodecNoReader, "The image library could not be started.");
+        return Status::failure(StatusCode::NoReader, "The image library could not be started.");
     try {
         const Magick::Blob blob(bytes.data, bytes.size);
         // Photoshop files are read with their layers although only the merged picture is
@@ -182,7 +183,7 @@ Status readImage(ByteSpan bytes, const ReadRequest& request, Picture& out, const
         const int entries = request.paletteEntries;
         bool indexed = false;
         if (request.compositeAlpha && readOverWhite(image, out)) {
-            finishRead(out, trueColourVariant(format));
+            finishRead(out, trueColorVariant(format));
             return Status::success();
         }
         if (entries > 0) {
@@ -190,22 +191,24 @@ Status readImage(ByteSpan bytes, const ReadRequest& request, Picture& out, const
                                 image.colorMapSize() > 0 &&
                                 image.colorMapSize() <= std::size_t(entries);
             if (mapped || entries == 2 || isGrey(image)) {
-                if (out.allocate(width, height, 8) != kPictureOk)
-                    return Status::failure(kCodecOutOfMemory, "Not enough memory for the picture.");
+                if (!out.allocate(width, height, 8).ok())
+                    return Status::failure(StatusCode::OutOfMemory,
+                                           "Not enough memory for the picture.");
                 out.palette = {};
                 out.paletteSize = entries;
                 if (mapped)
-                    takeColourMap(image, out);
+                    takeColorMap(image, out);
                 else
                     takeGreyLevels(image, out, entries);
                 indexed = true;
             } else {
-                format = trueColourVariant(format);
+                format = trueColorVariant(format);
             }
         }
         if (!indexed) {
-            if (out.allocate(width, height, 24) != kPictureOk)
-                return Status::failure(kCodecOutOfMemory, "Not enough memory for the picture.");
+            if (!out.allocate(width, height, 24).ok())
+                return Status::failure(StatusCode::OutOfMemory,
+                                       "Not enough memory for the picture.");
             out.paletteSize = 0;
             image.write(0, 0, std::size_t(width), std::size_t(height), "RGB", Magick::CharPixel,
                         out.pixels());
@@ -217,23 +220,25 @@ Status readImage(ByteSpan bytes, const ReadRequest& request, Picture& out, const
         return Status::success();
     } catch (const std::bad_alloc&) {
         out.release();
-        return Status::failure(kCodecOutOfMemory, "Not enough memory for the picture.");
+        return Status::failure(StatusCode::OutOfMemory, "Not enough memory for the picture.");
     } catch (const std::exception& e) {
         out.release();
-        return Status::failure(kCodecCorrupt, reasonOf(request.magick, e));
+        return Status::failure(StatusCode::Corrupt, reasonOf(request.magick, e));
     } catch (...) {
         out.release();
-        return Status::failure(kCodecCorrupt, formatName(request.magick) + " file: unreadable.");
+        return Status::failure(StatusCode::Corrupt,
+                               formatName(request.magick) + " file: unreadable.");
     }
 }
 
 Status writeImage(const Picture& picture, const WriteRequest& request, std::vector<uint8_t>& out) {
     out.clear();
     if (!picture.hasPixels())
-        return Status::failure(kCodecNoReader, "There are no pixels to write.");
+        return Status::failure(StatusCode::NoReader, "There are no pixels to write.");
     std::vector<uint8_t> rgb;
     if (!toRgbRows(picture, rgb))
-        return Status::failure(picture.bitsPerPixel == 32 ? kCodecUnsupported : kCodecOutOfMemory,
+        return Status::failure(picture.bitsPerPixel == 32 ? StatusCode::Unsupported
+                                                          : StatusCode::OutOfMemory,
                                "The picture cannot be written at this depth.");
     if (request.twoLevelThreshold >= 0) {
         const int64_t limit = 3 * int64_t(request.twoLevelThreshold) * request.twoLevelThreshold;
@@ -244,7 +249,7 @@ Status writeImage(const Picture& picture, const WriteRequest& request, std::vect
         }
     }
     if (!ensureMagick())
-        return Status::failure(kCodecNoReader, "The image library could not be started.");
+        return Status::failure(StatusCode::NoReader, "The image library could not be started.");
     try {
         Magick::Image image(std::size_t(picture.width), std::size_t(picture.height), "RGB",
                             Magick::CharPixel, rgb.data());
@@ -252,30 +257,31 @@ Status writeImage(const Picture& picture, const WriteRequest& request, std::vect
         if (request.twoLevelThreshold < 0) image.type(MagickCore::TrueColorType);
         // Rows are written top first and the file says so.
         image.orientation(MagickCore::TopLeftOrientation);
-        const uint32_t unit = picture.saveResolutionUnit;
-        if (request.carriesResolution && (unit == 2 || unit == 3) && picture.saveXResolution > 0 &&
-            picture.saveYResolution > 0) {
+        const SaveResolution resolution = saveResolution(picture.writeOptions);
+        const uint32_t unit = resolution.unit;
+        if (request.carriesResolution && (unit == 2 || unit == 3) && resolution.x > 0 &&
+            resolution.y > 0) {
             image.resolutionUnits(unit == 2 ? MagickCore::PixelsPerInchResolution
                                             : MagickCore::PixelsPerCentimeterResolution);
-            image.density(Magick::Geometry(picture.saveXResolution, picture.saveYResolution));
+            image.density(Magick::Geometry(resolution.x, resolution.y));
         }
-        if (request.carriesProfile && !picture.iccProfile.empty())
+        if (request.carriesProfile && !picture.info.iccProfile.empty())
             image.iccColorProfile(
-                Magick::Blob(picture.iccProfile.data(), picture.iccProfile.size()));
+                Magick::Blob(picture.info.iccProfile.data(), picture.info.iccProfile.size()));
         Magick::Blob blob;
         image.write(&blob, request.magick);
         const auto* data = static_cast<const uint8_t*>(blob.data());
         if (!data || blob.length() == 0)
-            return Status::failure(kCodecWriteFailed,
+            return Status::failure(StatusCode::WriteFailed,
                                    formatName(request.magick) + " file: nothing was written.");
         out.assign(data, data + blob.length());
         return Status::success();
     } catch (const std::bad_alloc&) {
-        return Status::failure(kCodecOutOfMemory, "Not enough memory to write the picture.");
+        return Status::failure(StatusCode::OutOfMemory, "Not enough memory to write the picture.");
     } catch (const std::exception& e) {
-        return Status::failure(kCodecWriteFailed, reasonOf(request.magick, e));
+        return Status::failure(StatusCode::WriteFailed, reasonOf(request.magick, e));
     } catch (...) {
-        return Status::failure(kCodecWriteFailed,
+        return Status::failure(StatusCode::WriteFailed,
                                formatName(request.magick) + " file: could not be written.");
     }
 }

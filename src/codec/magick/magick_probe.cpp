@@ -11,14 +11,14 @@ using namespace magick::headers;
 
 bool probeTarga(ByteSpan b) {
     if (!b.data || b.size < 18) return false;
-    const uint8_t colourMapType = b.data[1], type = b.data[2], depth = b.data[16];
+    const uint8_t colorMapType = b.data[1], type = b.data[2], depth = b.data[16];
     const uint32_t mapLength = le16(b.data + 5), mapDepth = b.data[7];
     const uint32_t width = le16(b.data + 12), height = le16(b.data + 14);
-    if (colourMapType > 1 || width == 0 || height == 0) return false;
+    if (colorMapType > 1 || width == 0 || height == 0) return false;
     switch (type) {
     case 1:
     case 9: // colour-mapped
-        if (colourMapType != 1 || mapLength == 0 || (depth != 8 && depth != 16)) return false;
+        if (colorMapType != 1 || mapLength == 0 || (depth != 8 && depth != 16)) return false;
         break;
     case 2:
     case 10: // true colour
@@ -31,10 +31,10 @@ bool probeTarga(ByteSpan b) {
     default:
         return false;
     }
-    if (colourMapType == 1 && mapDepth != 15 && mapDepth != 16 && mapDepth != 24 && mapDepth != 32)
+    if (colorMapType == 1 && mapDepth != 15 && mapDepth != 16 && mapDepth != 24 && mapDepth != 32)
         return false;
     if (b.data[17] & 0xC0) return false; // reserved bits of the descriptor
-    const std::size_t mapBytes = colourMapType ? mapLength * ((mapDepth + 7) / 8) : 0;
+    const std::size_t mapBytes = colorMapType ? mapLength * ((mapDepth + 7) / 8) : 0;
     return b.size > 18 + std::size_t(b.data[0]) + mapBytes;
 }
 

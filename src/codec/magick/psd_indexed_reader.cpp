@@ -9,36 +9,36 @@ namespace {
 // Big-endian reads within a span; every read checks the remaining length first.
 class Reader {
 public:
-    explicit Reader(ByteSpan bytes) : bytes_(bytes) {}
-    bool has(std::size_t n) const { return n <= bytes_.size - pos_; }
-    std::size_t position() const { return pos_; }
-    const uint8_t* here() const { return bytes_.data + pos_; }
+    explicit Reader(ByteSpan bytes) : m_bytes(bytes) {}
+    bool has(std::size_t n) const { return n <= m_bytes.size - m_pos; }
+    std::size_t position() const { return m_pos; }
+    const uint8_t* here() const { return m_bytes.data + m_pos; }
     bool skip(std::size_t n) {
         if (!has(n)) return false;
-        pos_ += n;
+        m_pos += n;
         return true;
     }
     bool u16(uint32_t& v) {
         if (!has(2)) return false;
         v = uint32_t(here()[0]) << 8 | here()[1];
-        pos_ += 2;
+        m_pos += 2;
         return true;
     }
     bool u32(uint32_t& v) {
         if (!has(4)) return false;
         const uint8_t* p = here();
         v = uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
-        pos_ += 4;
+        m_pos += 4;
         return true;
     }
 
 private:
-    ByteSpan bytes_;
-    std::size_t pos_ = 0;
+    ByteSpan m_bytes;
+    std::size_t m_pos = 0;
 };
 
 Status corrupt(const char* what) {
-    return Status::failure(kCodecCorrupt, std::string("Photoshop file: ") + what);
+    return Status::failure(StatusCode::Corrupt, std::string("Photoshop file: ") + what);
 }
 
 // PackBits: a count byte n, then n + 1 literal bytes (n < 128) or one byte repeated 257 - n
@@ -79,7 +79,7 @@ Status readIndexedPsd(ByteSpan bytes, Picture& out, const Limits& limits) {
     in.u16(depth);
     in.u16(mode);
     if (version != 1 || mode != 2 || depth != 8)
-        return Status::failure(kCodecUnsupported,
+        return Status::failure(StatusCode::Unsupported,
                                "Photoshop file: only 8-bit indexed files of version 1 are read.");
     if (channels < 1 || channels > 56) return corrupt("impossible channel count.");
     if (Status s = checkSize(columns, rows, limits); !s.ok()) return s;
@@ -105,10 +105,10 @@ Status readIndexedPsd(ByteSpan bytes, Picture& out, const Limits& limits) {
         // One 16-bit byte count per row of every channel.
         if (!in.has(std::size_t(channels) * height * 2)) return corrupt("truncated row table.");
     } else {
-        return Status::failure(kCodecUnsupported, "Photoshop file: unknown compression.");
+        return Status::failure(StatusCode::Unsupported, "Photoshop file: unknown compression.");
     }
-    if (out.allocate(int32_t(columns), int32_t(rows), 8) != kPictureOk)
-        return Status::failure(kCodecOutOfMemory, "Not enough memory for the picture.");
+    if (!out.allocate(int32_t(columns), int32_t(rows), 8).ok())
+        return Status::failure(StatusCode::OutOfMemory, "Not enough memory for the picture.");
     out.palette = palette;
     out.paletteSize = 256;
 

@@ -11,30 +11,30 @@ namespace velanox::codec::metafile {
 class ByteReader {
 public:
     ByteReader() = default;
-    ByteReader(const uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+    ByteReader(const uint8_t* data, std::size_t size) : m_data(data), m_size(size) {}
 
-    std::size_t size() const { return size_; }
-    const uint8_t* data() const { return data_; }
+    std::size_t size() const { return m_size; }
+    const uint8_t* data() const { return m_data; }
 
     /// True when bytes [offset, offset + count) lie inside the range (no overflow).
     bool has(std::size_t offset, std::size_t count) const {
-        return offset <= size_ && count <= size_ - offset;
+        return offset <= m_size && count <= m_size - offset;
     }
     /// True when count elements of elementSize bytes from offset lie inside the range.
     bool hasArray(std::size_t offset, uint64_t count, std::size_t elementSize) const {
-        if (offset > size_ || elementSize == 0) return false;
-        return count <= (size_ - offset) / elementSize;
+        if (offset > m_size || elementSize == 0) return false;
+        return count <= (m_size - offset) / elementSize;
     }
 
-    uint8_t u8(std::size_t o) const { return has(o, 1) ? data_[o] : 0; }
+    uint8_t u8(std::size_t o) const { return has(o, 1) ? m_data[o] : 0; }
     uint16_t u16(std::size_t o) const {
-        return has(o, 2) ? uint16_t(data_[o] | data_[o + 1] << 8) : 0;
+        return has(o, 2) ? uint16_t(m_data[o] | m_data[o + 1] << 8) : 0;
     }
     int16_t i16(std::size_t o) const { return int16_t(u16(o)); }
     uint32_t u32(std::size_t o) const {
         if (!has(o, 4)) return 0;
-        return uint32_t(data_[o]) | uint32_t(data_[o + 1]) << 8 | uint32_t(data_[o + 2]) << 16 |
-               uint32_t(data_[o + 3]) << 24;
+        return uint32_t(m_data[o]) | uint32_t(m_data[o + 1]) << 8 | uint32_t(m_data[o + 2]) << 16 |
+               uint32_t(m_data[o + 3]) << 24;
     }
     int32_t i32(std::size_t o) const { return int32_t(u32(o)); }
     float f32(std::size_t o) const {
@@ -46,12 +46,12 @@ public:
 
     /// The sub-range [offset, offset + count), empty when it does not lie inside.
     ByteReader sub(std::size_t offset, std::size_t count) const {
-        return has(offset, count) ? ByteReader(data_ + offset, count) : ByteReader();
+        return has(offset, count) ? ByteReader(m_data + offset, count) : ByteReader();
     }
 
 private:
-    const uint8_t* data_ = nullptr;
-    std::size_t size_ = 0;
+    const uint8_t* m_data = nullptr;
+    std::size_t m_size = 0;
 };
 
 /// Appends little-endian values to a byte vector (the writers' side).

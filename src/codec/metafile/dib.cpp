@@ -156,12 +156,13 @@ std::vector<uint8_t> encodeDib24(const Picture& picture) {
     const uint32_t w = uint32_t(picture.width), h = uint32_t(picture.height);
     const std::size_t stride = (std::size_t(w) * 3 + 3) & ~std::size_t(3);
     uint32_t ppmX = 0, ppmY = 0; // pixels per metre
-    if (picture.saveResolutionUnit == 2) {
-        ppmX = uint32_t(std::lround(picture.saveXResolution / 0.0254));
-        ppmY = uint32_t(std::lround(picture.saveYResolution / 0.0254));
-    } else if (picture.saveResolutionUnit == 3) {
-        ppmX = picture.saveXResolution * 100;
-        ppmY = picture.saveYResolution * 100;
+    const SaveResolution resolution = saveResolution(picture.writeOptions);
+    if (resolution.unit == 2) {
+        ppmX = uint32_t(std::lround(resolution.x / 0.0254));
+        ppmY = uint32_t(std::lround(resolution.y / 0.0254));
+    } else if (resolution.unit == 3) {
+        ppmX = resolution.x * 100;
+        ppmY = resolution.y * 100;
     }
     std::vector<uint8_t> dib;
     dib.reserve(kDibHeaderSize + stride * h);

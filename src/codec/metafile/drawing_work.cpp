@@ -18,7 +18,7 @@ struct Tally {
 };
 
 Status tooComplex() {
-    return Status::failure(kCodecTooLarge, kDrawingTooComplex);
+    return Status::failure(core::StatusCode::TooLarge, kDrawingTooComplex);
 }
 
 } // namespace

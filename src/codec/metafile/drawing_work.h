@@ -1,6 +1,6 @@
 // Bounds on the work a metafile may ask for. Drawing time grows with the records, the points of
 // one figure (filling a polygon costs more than linear time in its edges) and the saved states;
-// a file beyond any bound is refused before it is drawn, with kCodecTooLarge and
+// a file beyond any bound is refused before it is drawn, with core::StatusCode::TooLarge and
 // kDrawingTooComplex. Diagrams of many thousands of records stay well inside.
 #pragma once
 

@@ -16,7 +16,7 @@ namespace {
 constexpr uint32_t kEmrHeader = 1, kEmrEof = 14;
 
 Status corrupt(const std::string& why) {
-    return Status::failure(kCodecCorrupt, "The Enhanced Metafile is damaged: " + why);
+    return Status::failure(StatusCode::Corrupt, "The Enhanced Metafile is damaged: " + why);
 }
 
 // Every record must have room for its type and size and end inside the file, and the list
@@ -47,7 +47,7 @@ struct Rect {
 Status readEmf(ByteSpan bytes, Picture& out, const ReadOptions& options) {
     const metafile::ByteReader file(bytes.data, bytes.size);
     if (!probeEmf(bytes))
-        return Status::failure(kCodecCorrupt, "The file is not an Enhanced Metafile.");
+        return Status::failure(StatusCode::Corrupt, "The file is not an Enhanced Metafile.");
     const uint32_t headerSize = file.u32(4);
     if (headerSize < 88 || !file.has(0, headerSize))
         return corrupt("its header claims " + std::to_string(headerSize) + " bytes of " +
@@ -86,11 +86,11 @@ Status readEmf(ByteSpan bytes, Picture& out, const ReadOptions& options) {
     else if (bounds.width() > 1 && bounds.height() > 1)
         device = bounds;
     else
-        return Status::failure(kCodecCorrupt, "The Enhanced Metafile has no picture size.");
+        return Status::failure(StatusCode::Corrupt, "The Enhanced Metafile has no picture size.");
     const metafile::RenderSize size = metafile::renderSizeForInches(
         device.width() / pxPerMmX / 25.4, device.height() / pxPerMmY / 25.4);
     if (size.width == 0)
-        return Status::failure(kCodecCorrupt, "The Enhanced Metafile has no picture size.");
+        return Status::failure(StatusCode::Corrupt, "The Enhanced Metafile has no picture size.");
     if (Status s = checkSize(size.width, size.height, options.limits); !s.ok()) return s;
 
     const double sx = size.width / device.width(), sy = size.height / device.height();
@@ -102,7 +102,7 @@ Status readEmf(ByteSpan bytes, Picture& out, const ReadOptions& options) {
         cairo_image_surface_create(CAIRO_FORMAT_RGB24, size.width, size.height);
     if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
         cairo_surface_destroy(surface);
-        return Status::failure(kCodecOutOfMemory, "Not enough memory for the picture.");
+        return Status::failure(StatusCode::OutOfMemory, "Not enough memory for the picture.");
     }
     cairo_t* cr = cairo_create(surface);
     cairo_set_source_rgb(cr, 1, 1, 1);
@@ -112,8 +112,8 @@ Status readEmf(ByteSpan bytes, Picture& out, const ReadOptions& options) {
     cairo_surface_flush(surface);
 
     Picture picture;
-    if (played.ok() && picture.allocate(size.width, size.height, 24) != kPictureOk)
-        played = Status::failure(kCodecOutOfMemory, "Not enough memory for the picture.");
+    if (played.ok() && !picture.allocate(size.width, size.height, 24).ok())
+        played = Status::failure(StatusCode::OutOfMemory, "Not enough memory for the picture.");
     if (played.ok()) {
         const uint8_t* data = cairo_image_surface_get_data(surface);
         const int stride = cairo_image_surface_get_stride(surface);
@@ -126,9 +126,9 @@ Status readEmf(ByteSpan bytes, Picture& out, const ReadOptions& options) {
                 *dst++ = uint8_t(row[x]);
             }
         }
-        picture.format = kFormatEmf;
-        picture.xResolution = picture.yResolution = uint32_t(kMetafileDpi);
-        picture.resolutionUnit = 2;
+        picture.info.format = kFormatEmf;
+        picture.info.xResolution = picture.info.yResolution = uint32_t(kMetafileDpi);
+        picture.info.resolutionUnit = 2;
         out.takeFrom(picture);
     }
     cairo_surface_destroy(surface);

@@ -14,17 +14,17 @@ constexpr uint32_t kSrcCopy = 0x00CC0020;
 
 Status checkWritable(const Picture& picture, int64_t maxSide) {
     if (!picture.hasPixels() || picture.width <= 0 || picture.height <= 0)
-        return Status::failure(kCodecNoReader, "The picture has no pixels to write.");
+        return Status::failure(StatusCode::NoReader, "The picture has no pixels to write.");
     if (picture.bitsPerPixel != 24)
-        return Status::failure(kCodecUnsupported,
+        return Status::failure(StatusCode::Unsupported,
                                "Metafiles are written from 24-bit pictures only.");
     if (picture.width > maxSide || picture.height > maxSide)
-        return Status::failure(kCodecTooLarge,
+        return Status::failure(StatusCode::TooLarge,
                                "Image too large for a metafile: " + std::to_string(picture.width) +
                                    " x " + std::to_string(picture.height));
     const uint64_t stride = (uint64_t(picture.width) * 3 + 3) & ~uint64_t(3);
     if (stride * uint64_t(picture.height) > std::numeric_limits<uint32_t>::max() / 2)
-        return Status::failure(kCodecTooLarge,
+        return Status::failure(StatusCode::TooLarge,
                                "Image too large for a metafile: " + std::to_string(picture.width) +
                                    " x " + std::to_string(picture.height));
     return Status::success();

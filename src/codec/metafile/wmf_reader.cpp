@@ -34,11 +34,12 @@ void readAt(Magick::Image& image, const Magick::Blob& blob, double dpi, bool pin
 
 Status readWmf(ByteSpan bytes, Picture& out, const ReadOptions& options) {
     if (!probeWmf(bytes))
-        return Status::failure(kCodecCorrupt, "The file is not a Windows Metafile.");
+        return Status::failure(core::StatusCode::Corrupt, "The file is not a Windows Metafile.");
     if (Status s = metafile::checkWmfWork(metafile::ByteReader(bytes.data, bytes.size)); !s.ok())
         return s;
     if (!initialiseMagick())
-        return Status::failure(kCodecUnsupported, "The Windows Metafile reader cannot start.");
+        return Status::failure(StatusCode::Unsupported,
+                               "The Windows Metafile reader cannot start.");
     try {
         const Magick::Blob blob(bytes.data, bytes.size);
         Magick::Image measured;
@@ -47,7 +48,7 @@ Status readWmf(ByteSpan bytes, Picture& out, const ReadOptions& options) {
         const double inchesH = double(measured.rows()) / kMetafileDpi;
         const metafile::RenderSize size = metafile::renderSizeForInches(inchesW, inchesH);
         if (size.width == 0)
-            return Status::failure(kCodecCorrupt, "The metafile has no picture size.");
+            return Status::failure(StatusCode::Corrupt, "The metafile has no picture size.");
         if (Status s = checkSize(size.width, size.height, options.limits); !s.ok()) return s;
 
         // The coder sizes the picture from the density; ask for the one that gives our size.
@@ -66,20 +67,20 @@ Status readWmf(ByteSpan bytes, Picture& out, const ReadOptions& options) {
         canvas.composite(image, 0, 0, Magick::OverCompositeOp);
 
         Picture picture;
-        if (picture.allocate(size.width, size.height, 24) != kPictureOk)
-            return Status::failure(kCodecOutOfMemory, "Not enough memory for the picture.");
+        if (!picture.allocate(size.width, size.height, 24).ok())
+            return Status::failure(StatusCode::OutOfMemory, "Not enough memory for the picture.");
         canvas.write(0, 0, size.width, size.height, "RGB", Magick::CharPixel, picture.pixels());
-        picture.format = kFormatWmf;
-        picture.xResolution = picture.yResolution = uint32_t(kMetafileDpi);
-        picture.resolutionUnit = 2;
+        picture.info.format = kFormatWmf;
+        picture.info.xResolution = picture.info.yResolution = uint32_t(kMetafileDpi);
+        picture.info.resolutionUnit = 2;
         out.takeFrom(picture);
         return Status::success();
     } catch (const Magick::Exception& e) {
-        return Status::failure(kCodecCorrupt, magickReason("Windows Metafile", e.what()));
+        return Status::failure(StatusCode::Corrupt, magickReason("Windows Metafile", e.what()));
     } catch (const std::bad_alloc&) {
-        return Status::failure(kCodecOutOfMemory, "Not enough memory for the picture.");
+        return Status::failure(StatusCode::OutOfMemory, "Not enough memory for the picture.");
     } catch (const std::exception& e) {
-        return Status::failure(kCodecCorrupt, magickReason("Windows Metafile", e.what()));
+        return Status::failure(StatusCode::Corrupt, magickReason("Windows Metafile", e.what()));
     }
 }
 

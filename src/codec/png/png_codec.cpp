@@ -85,11 +85,11 @@ uint64_t compressedBytes(ByteSpan bytes) {
 // that many times the compressed bytes cannot be in the file, and is refused before its rows are
 // reserved.
 bool compressedDataCanHold(ByteSpan bytes, uint64_t width, uint64_t height, int depth,
-                           int colourType) {
-    const uint64_t channels = colourType == PNG_COLOR_TYPE_RGB          ? 3
-                              : colourType == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
-                              : colourType == PNG_COLOR_TYPE_RGB_ALPHA  ? 4
-                                                                        : 1;
+                           int colorType) {
+    const uint64_t channels = colorType == PNG_COLOR_TYPE_RGB          ? 3
+                              : colorType == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
+                              : colorType == PNG_COLOR_TYPE_RGB_ALPHA  ? 4
+                                                                       : 1;
     const uint64_t pixelBytes = width * height * channels * uint64_t(depth) / 8;
     constexpr uint64_t kMaxRatio = 1032, kSlack = 1024;
     return pixelBytes <= compressedBytes(bytes) * kMaxRatio + kSlack;
@@ -100,16 +100,16 @@ bool compressedDataCanHold(ByteSpan bytes, uint64_t width, uint64_t height, int 
 void paletteOverWhite(png_structp png, png_infop info, bool palette, Picture& out) {
     png_bytep alpha = nullptr;
     int count = 0;
-    png_color_16p colour = nullptr;
-    if (!png_get_tRNS(png, info, &alpha, &count, &colour)) return;
+    png_color_16p color = nullptr;
+    if (!png_get_tRNS(png, info, &alpha, &count, &color)) return;
     if (palette) {
         for (int i = 0; i < count && i < 256; ++i) {
             PaletteEntry& e = out.palette[std::size_t(i)];
             e = {overWhite(e.blue, alpha[i]), overWhite(e.green, alpha[i]),
                  overWhite(e.red, alpha[i]), 0};
         }
-    } else if (colour && colour->gray <= 1) {
-        out.palette[colour->gray] = {255, 255, 255, 0};
+    } else if (color && color->gray <= 1) {
+        out.palette[color->gray] = {255, 255, 255, 0};
     }
 }
 
@@ -125,19 +125,19 @@ Status decode(Reader& r, Picture& out, const ReadOptions& options) {
         png, std::max<png_alloc_size_t>(options.limits.maxProfileBytes, png_alloc_size_t(8) << 20));
     png_read_info(png, info);
     png_uint_32 width = 0, height = 0;
-    int depth = 0, colourType = 0, interlace = 0;
-    png_get_IHDR(png, info, &width, &height, &depth, &colourType, &interlace, nullptr, nullptr);
+    int depth = 0, colorType = 0, interlace = 0;
+    png_get_IHDR(png, info, &width, &height, &depth, &colorType, &interlace, nullptr, nullptr);
     if (Status s = checkSize(width, height, options.limits); !s.ok()) return s;
-    if (!compressedDataCanHold(r.source.bytes, width, height, depth, colourType))
-        return Status::failure(kCodecCorrupt, truncatedReason("PNG file"));
+    if (!compressedDataCanHold(r.source.bytes, width, height, depth, colorType))
+        return Status::failure(core::StatusCode::Corrupt, truncatedReason("PNG file"));
 
-    const bool palette = colourType == PNG_COLOR_TYPE_PALETTE;
-    const bool oneBit = depth == 1 && (palette || colourType == PNG_COLOR_TYPE_GRAY);
+    const bool palette = colorType == PNG_COLOR_TYPE_PALETTE;
+    const bool oneBit = depth == 1 && (palette || colorType == PNG_COLOR_TYPE_GRAY);
     const bool transparent = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
     // Grey and RGB pixels with an alpha channel or a transparent colour are read with their
     // alpha and put over white; palette and 1-bit pictures get their palette put over white.
     const bool alpha =
-        !palette && !oneBit && ((colourType & PNG_COLOR_MASK_ALPHA) != 0 || transparent);
+        !palette && !oneBit && ((colorType & PNG_COLOR_MASK_ALPHA) != 0 || transparent);
     int bits = 24;
     if (oneBit) {
         bits = 1;
@@ -157,16 +157,16 @@ Status decode(Reader& r, Picture& out, const ReadOptions& options) {
     png_read_update_info(png, info);
     const std::size_t rowBytes = png_get_rowbytes(png, info);
     if (rowBytes != (alpha ? std::size_t(width) * 4 : Picture::rowBytesFor(int32_t(width), bits)))
-        return Status::failure(kCodecUnsupported, "Unexpected PNG row layout.");
+        return Status::failure(StatusCode::Unsupported, "Unexpected PNG row layout.");
 
-    if (out.allocate(int32_t(width), int32_t(height), bits) != kPictureOk)
-        return Status::failure(kCodecOutOfMemory, "Out of memory");
+    if (!out.allocate(int32_t(width), int32_t(height), bits).ok())
+        return Status::failure(StatusCode::OutOfMemory, "Out of memory");
     uint8_t* target = out.pixels();
     if (alpha) {
         try {
             r.rgba.resize(rowBytes * height);
         } catch (const std::bad_alloc&) {
-            return Status::failure(kCodecOutOfMemory, "Out of memory");
+            return Status::failure(StatusCode::OutOfMemory, "Out of memory");
         }
         target = r.rgba.data();
     } else {
@@ -191,7 +191,7 @@ Status decode(Reader& r, Picture& out, const ReadOptions& options) {
         setGreyPalette(out, 2);
     }
     if ((palette || oneBit) && transparent) paletteOverWhite(png, info, palette, out);
-    out.format = oneBit ? kFormatPng1 : palette ? kFormatPng8 : kFormatPng;
+    out.info.format = oneBit ? kFormatPng1 : palette ? kFormatPng8 : kFormatPng;
 
     png_charp name = nullptr;
     int compression = 0;
@@ -199,19 +199,19 @@ Status decode(Reader& r, Picture& out, const ReadOptions& options) {
     png_uint_32 profileBytes = 0;
     if (png_get_iCCP(png, info, &name, &compression, &profile, &profileBytes) &&
         profileBytes <= options.limits.maxProfileBytes && isRgbProfile({profile, profileBytes}))
-        out.iccProfile.assign(profile, profile + profileBytes);
+        out.info.iccProfile.assign(profile, profile + profileBytes);
 
     png_uint_32 xppu = 0, yppu = 0;
     int unit = 0;
     if (png_get_pHYs(png, info, &xppu, &yppu, &unit)) {
         if (unit == PNG_RESOLUTION_METER) {
-            out.xResolution = xppu / 100;
-            out.yResolution = yppu / 100;
-            out.resolutionUnit = 3;
+            out.info.xResolution = xppu / 100;
+            out.info.yResolution = yppu / 100;
+            out.info.resolutionUnit = 3;
         } else {
-            out.xResolution = xppu;
-            out.yResolution = yppu;
-            out.resolutionUnit = 1;
+            out.info.xResolution = xppu;
+            out.info.yResolution = yppu;
+            out.info.resolutionUnit = 1;
         }
     }
     return Status::success();
@@ -304,9 +304,9 @@ void encode(Writer& w, const Picture& picture) {
     png_infop info = w.info;
     png_set_write_fn(png, w.out, writeToVector, flushNothing);
     const int bits = picture.bitsPerPixel;
-    const int colourType = bits == 24 ? PNG_COLOR_TYPE_RGB : PNG_COLOR_TYPE_PALETTE;
+    const int colorType = bits == 24 ? PNG_COLOR_TYPE_RGB : PNG_COLOR_TYPE_PALETTE;
     png_set_IHDR(png, info, png_uint_32(picture.width), png_uint_32(picture.height),
-                 bits == 1 ? 1 : 8, colourType, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 bits == 1 ? 1 : 8, colorType, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
     if (bits != 24) {
         const int count = bits == 1                 ? 2
@@ -321,21 +321,21 @@ void encode(Writer& w, const Picture& picture) {
     }
     // The picture's own profile; without one (or one libpng refuses) the pixels are sRGB: say
     // so, with the matching gAMA for readers that know no sRGB.
-    if (!picture.iccProfile.empty()) {
+    if (!picture.info.iccProfile.empty()) {
         png_set_benign_errors(png, 1);
-        png_set_iCCP(png, info, "ICC profile", PNG_COMPRESSION_TYPE_BASE, picture.iccProfile.data(),
-                     png_uint_32(picture.iccProfile.size()));
+        png_set_iCCP(png, info, "ICC profile", PNG_COMPRESSION_TYPE_BASE,
+                     picture.info.iccProfile.data(), png_uint_32(picture.info.iccProfile.size()));
     }
     if (!png_get_valid(png, info, PNG_INFO_iCCP)) {
         png_set_sRGB(png, info, PNG_sRGB_INTENT_PERCEPTUAL);
         png_set_gAMA_fixed(png, info, 45455);
     }
-    if (picture.saveXResolution > 0 && picture.saveYResolution > 0)
-        png_set_pHYs(png, info, pixelsPerMetre(picture.saveXResolution, picture.saveResolutionUnit),
-                     pixelsPerMetre(picture.saveYResolution, picture.saveResolutionUnit),
-                     picture.saveResolutionUnit == 2 || picture.saveResolutionUnit == 3
-                         ? PNG_RESOLUTION_METER
-                         : PNG_RESOLUTION_UNKNOWN);
+    const SaveResolution resolution = saveResolution(picture.writeOptions);
+    if (resolution.x > 0 && resolution.y > 0)
+        png_set_pHYs(png, info, pixelsPerMetre(resolution.x, resolution.unit),
+                     pixelsPerMetre(resolution.y, resolution.unit),
+                     resolution.unit == 2 || resolution.unit == 3 ? PNG_RESOLUTION_METER
+                                                                  : PNG_RESOLUTION_UNKNOWN);
     if (bits == 24) {
         png_write_info(png, info);
         writeRgbData(w, picture);
@@ -362,24 +362,24 @@ uint32_t classifyPng(ByteSpan bytes) {
     // IHDR is the first chunk: its bit depth and colour type sit at fixed offsets.
     if (!probePng(bytes) || bytes.size < 26 || std::memcmp(bytes.data + 12, "IHDR", 4) != 0)
         return kFormatPng;
-    const uint8_t depth = bytes.data[24], colourType = bytes.data[25];
-    if (depth == 1 && (colourType == PNG_COLOR_TYPE_GRAY || colourType == PNG_COLOR_TYPE_PALETTE))
+    const uint8_t depth = bytes.data[24], colorType = bytes.data[25];
+    if (depth == 1 && (colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_PALETTE))
         return kFormatPng1;
-    if (colourType == PNG_COLOR_TYPE_PALETTE) return kFormatPng8;
+    if (colorType == PNG_COLOR_TYPE_PALETTE) return kFormatPng8;
     return kFormatPng;
 }
 
 Status readPng(ByteSpan bytes, Picture& out, const ReadOptions& options) {
     out.release();
-    if (!probePng(bytes)) return Status::failure(kCodecCorrupt, "Not a PNG file.");
+    if (!probePng(bytes)) return Status::failure(StatusCode::Corrupt, "Not a PNG file.");
     Reader r;
     r.source.bytes = bytes;
     r.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &r.messages, onError, onWarning);
     if (r.png) r.info = png_create_info_struct(r.png);
-    if (!r.png || !r.info) return Status::failure(kCodecOutOfMemory, "Out of memory");
+    if (!r.png || !r.info) return Status::failure(StatusCode::OutOfMemory, "Out of memory");
     Status status;
     if (setjmp(png_jmpbuf(r.png))) {
-        status = Status::failure(kCodecCorrupt, pngReason(r.messages.error));
+        status = Status::failure(StatusCode::Corrupt, pngReason(r.messages.error));
     } else {
         status = decode(r, out, options);
     }
@@ -391,16 +391,17 @@ Status writePng(const Picture& picture, std::vector<uint8_t>& out) {
     out.clear();
     const int bits = picture.bitsPerPixel;
     if (!picture.hasPixels() || (bits != 24 && bits != 8 && bits != 1))
-        return Status::failure(kCodecUnsupported,
+        return Status::failure(StatusCode::Unsupported,
                                "Only 24-bit, 8-bit and 1-bit pictures are written as PNG.");
     Writer w;
     w.out = &out;
     w.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &w.messages, onError, onWarning);
     if (w.png) w.info = png_create_info_struct(w.png);
-    if (!w.png || !w.info) return Status::failure(kCodecOutOfMemory, "Out of memory");
+    if (!w.png || !w.info) return Status::failure(StatusCode::OutOfMemory, "Out of memory");
     if (setjmp(png_jmpbuf(w.png))) {
         out.clear();
-        return Status::failure(kCodecWriteFailed, libraryReason("PNG file", w.messages.error));
+        return Status::failure(StatusCode::WriteFailed,
+                               libraryReason("PNG file", w.messages.error));
     }
     encode(w, picture);
     return Status::success();

@@ -28,17 +28,18 @@ std::mutex& rawMutex() {
 Status librawFailure(int rc) {
     switch (rc) {
     case LIBRAW_FILE_UNSUPPORTED:
-        return Status::failure(kCodecUnsupported,
+        return Status::failure(StatusCode::Unsupported,
                                "Camera raw: this kind of raw file cannot be decoded.");
     case LIBRAW_UNSUFFICIENT_MEMORY:
-        return Status::failure(kCodecOutOfMemory, "Not enough memory to decode the raw file.");
+        return Status::failure(StatusCode::OutOfMemory,
+                               "Not enough memory to decode the raw file.");
     case LIBRAW_TOO_BIG:
-        return Status::failure(kCodecTooLarge, "Camera raw: the picture is too large.");
+        return Status::failure(StatusCode::TooLarge, "Camera raw: the picture is too large.");
     case LIBRAW_IO_ERROR:
-        return Status::failure(kCodecCorrupt,
+        return Status::failure(StatusCode::Corrupt,
                                "Camera raw: the file ends before its image data does.");
     default:
-        return Status::failure(kCodecCorrupt, "Camera raw: the image data is damaged.");
+        return Status::failure(StatusCode::Corrupt, "Camera raw: the image data is damaged.");
     }
 }
 
@@ -53,29 +54,29 @@ class CheckedBufferStream : public LibRaw_buffer_datastream {
 public:
     explicit CheckedBufferStream(ByteSpan bytes)
         : LibRaw_buffer_datastream(const_cast<uint8_t*>(bytes.data), bytes.size),
-          size_(bytes.size) {}
+          m_size(bytes.size) {}
 
     int read(void* ptr, size_t size, size_t count) override {
         const INT64 at = tell();
-        const uint64_t left = at < 0 || uint64_t(at) >= size_ ? 0 : size_ - uint64_t(at);
+        const uint64_t left = at < 0 || uint64_t(at) >= m_size ? 0 : m_size - uint64_t(at);
         uint64_t wanted = 0;
         if (__builtin_mul_overflow(uint64_t(size), uint64_t(count), &wanted)) wanted = UINT64_MAX;
-        if (wanted > left) pastEnd_ += wanted - left;
+        if (wanted > left) m_pastEnd += wanted - left;
         return LibRaw_buffer_datastream::read(ptr, size, count);
     }
 
     int get_char() override {
         const int c = LibRaw_buffer_datastream::get_char();
-        if (c < 0) ++pastEnd_;
+        if (c < 0) ++m_pastEnd;
         return c;
     }
 
-    uint64_t bytesPastEnd() const { return pastEnd_; }
-    void resetCount() { pastEnd_ = 0; }
+    uint64_t bytesPastEnd() const { return m_pastEnd; }
+    void resetCount() { m_pastEnd = 0; }
 
 private:
-    uint64_t size_;
-    uint64_t pastEnd_ = 0;
+    uint64_t m_size;
+    uint64_t m_pastEnd = 0;
 };
 
 // A decoder's bit reader may look a few bytes ahead of the last code of a complete file.
@@ -126,12 +127,13 @@ float rawWhitePoint(const RawImageView& raw) {
 
 Status convertRawImage(const RawImageView& raw, Picture& out) {
     if (!raw.image || !raw.histogram || raw.width <= 0 || raw.height <= 0)
-        return Status::failure(kCodecCorrupt, "Camera raw: the decoder produced no image.");
+        return Status::failure(StatusCode::Corrupt, "Camera raw: the decoder produced no image.");
     const int flip = raw.flip & 7;
     const int outWidth = (flip & 4) ? raw.height : raw.width;
     const int outHeight = (flip & 4) ? raw.width : raw.height;
-    if (out.allocate(outWidth, outHeight, 24) != kPictureOk)
-        return Status::failure(kCodecOutOfMemory, "Not enough memory for the decoded raw image.");
+    if (!out.allocate(outWidth, outHeight, 24).ok())
+        return Status::failure(StatusCode::OutOfMemory,
+                               "Not enough memory for the decoded raw image.");
 
     auto curve = std::make_unique<uint8_t[]>(65536);
     makeRawCurve(rawWhitePoint(raw), raw.useGamma, curve.get());
@@ -212,7 +214,7 @@ bool probeRaw(ByteSpan bytes) {
 Status decodeRaw(ByteSpan bytes, Picture& out, const Limits& limits) {
     out.release();
     if (!bytes.data || bytes.size == 0)
-        return Status::failure(kCodecCorrupt, "Camera raw: the file is empty.");
+        return Status::failure(StatusCode::Corrupt, "Camera raw: the file is empty.");
     std::lock_guard lock(rawMutex());
     CheckedBufferStream stream(bytes);
     try {
@@ -229,19 +231,19 @@ Status decodeRaw(ByteSpan bytes, Picture& out, const Limits& limits) {
         libraw_image_sizes_t& sizes = raw->imgdata.sizes;
         if (Status s = checkSize(sizes.raw_width, sizes.raw_height, limits); !s.ok()) return s;
         if (!(sizes.pixel_aspect >= kMinPixelAspect && sizes.pixel_aspect <= kMaxPixelAspect))
-            return Status::failure(kCodecCorrupt,
+            return Status::failure(StatusCode::Corrupt,
                                    "Camera raw: the file gives no valid pixel shape.");
         // The size of the finished picture: square pixels, a SuperCCD picture turned upright.
-        int finalWidth = 0, finalHeight = 0, colours = 0, bits = 0;
-        raw->get_mem_image_format(&finalWidth, &finalHeight, &colours, &bits);
+        int finalWidth = 0, finalHeight = 0, colors = 0, bits = 0;
+        raw->get_mem_image_format(&finalWidth, &finalHeight, &colors, &bits);
         if (Status s = checkSize(finalWidth, finalHeight, limits); !s.ok()) return s;
 
         stream.resetCount();
         if ((rc = raw->unpack()) != LIBRAW_SUCCESS) return librawFailure(rc);
         if (dataErrors > 0)
-            return Status::failure(kCodecCorrupt, "Camera raw: the image data is damaged.");
+            return Status::failure(StatusCode::Corrupt, "Camera raw: the image data is damaged.");
         if (stream.bytesPastEnd() > kReadAheadAllowance)
-            return Status::failure(kCodecCorrupt,
+            return Status::failure(StatusCode::Corrupt,
                                    "Camera raw: the file ends before its image data does.");
         // dcraw keeps the Fuji width after rotating the picture; LibRaw clears it then.
         const int fujiWidth = raw->is_fuji_rotated();
@@ -265,14 +267,15 @@ Status decodeRaw(ByteSpan bytes, Picture& out, const Limits& limits) {
         if (Status s = checkSize(view.width, view.height, limits); !s.ok()) return s;
 
         if (Status s = convertRawImage(view, out); !s.ok()) return s;
-        out.exif = rawExifSummary(cameraData(*raw));
+        out.info.exif = rawExifSummary(cameraData(*raw));
         return Status::success();
     } catch (const std::bad_alloc&) {
         out.release();
-        return Status::failure(kCodecOutOfMemory, "Not enough memory to decode the raw file.");
+        return Status::failure(StatusCode::OutOfMemory,
+                               "Not enough memory to decode the raw file.");
     } catch (...) {
         out.release();
-        return Status::failure(kCodecCorrupt, "Camera raw: the image data is damaged.");
+        return Status::failure(StatusCode::Corrupt, "Camera raw: the image data is damaged.");
     }
 }
 
@@ -280,22 +283,23 @@ Status decodeRaw(const std::string& path, Picture& out, const Limits& limits) {
     out.release();
     std::vector<uint8_t> bytes;
     if (Status s = readWholeFile(path, bytes); !s.ok()) return s;
-    if (bytes.empty()) return Status::failure(kCodecCorrupt, "Camera raw: the file is empty.");
+    if (bytes.empty())
+        return Status::failure(core::StatusCode::Corrupt, "Camera raw: the file is empty.");
     return decodeRaw(ByteSpan{bytes.data(), bytes.size()}, out, limits);
 }
 
 Status readRaw(ByteSpan bytes, Picture& out, const ReadOptions& options) {
     Status status = decodeRaw(bytes, out, options.limits);
     if (!status.ok()) return status;
-    out.format = kFormatAuto;
+    out.info.format = kFormatAuto;
     out.paletteSize = 0;
-    out.fileWidth = out.width;
-    out.fileHeight = out.height;
-    out.orientation = 1;
-    out.tiffPage = 0;
-    out.exifBlock.clear();
-    out.xResolution = out.yResolution = 300;
-    out.resolutionUnit = 1;
+    out.info.fileWidth = out.width;
+    out.info.fileHeight = out.height;
+    out.info.orientation = 1;
+    out.info.tiffPage = 0;
+    out.info.exifBlock.clear();
+    out.info.xResolution = out.info.yResolution = 300;
+    out.info.resolutionUnit = 1;
     return status;
 }
 

@@ -29,7 +29,8 @@ struct RawImageView {
 /// Converts a decoded raw image to 24-bit pixels, red first, rows top to bottom: re-laid out by
 /// the flip code (mask 1 mirrors the columns, 2 the rows, 4 transposes), with the white point
 /// taken from the histogram where 1 % of the pixels are brighter, and the gamma curve.
-/// kCodecCorrupt when the view holds no image; kCodecOutOfMemory when the pixels cannot be had.
+/// StatusCode::Corrupt when the view holds no image; StatusCode::OutOfMemory when the pixels cannot
+/// be had.
 Status convertRawImage(const RawImageView& raw, Picture& out);
 
 /// The 65536-entry curve from 16-bit values to 8 bits for a white point and gamma flag.
@@ -47,11 +48,11 @@ bool probeRaw(ByteSpan bytes);
 /// of the Picture is touched. The picture has the decoder's geometry: non-square pixels are
 /// stretched square and Fuji SuperCCD pictures turned upright, as the decoder's own command-line
 /// tool writes them. A file whose image data the decoder reports as damaged, or that ends
-/// before its image data does, fails with kCodecCorrupt; a dark, clipped or flat picture is a
+/// before its image data does, fails with StatusCode::Corrupt; a dark, clipped or flat picture is a
 /// picture. One decode runs at a time.
 Status decodeRaw(ByteSpan bytes, Picture& out, const Limits& limits = {});
 
-/// decodeRaw of a whole file; kCodecCannotOpen when it cannot be read.
+/// decodeRaw of a whole file; StatusCode::CannotOpen when it cannot be read.
 Status decodeRaw(const std::string& path, Picture& out, const Limits& limits = {});
 
 /// decodeRaw plus what a load records: format kFormatAuto (camera raw), fileWidth/fileHeight,

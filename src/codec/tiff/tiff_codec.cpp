@@ -120,7 +120,7 @@ TiffHandle openTiff(MemoryFile& file, const char* mode) {
     return TiffHandle(tif);
 }
 
-Status failure(int code, const MemoryFile& file, const char* fallback) {
+Status failure(StatusCode code, const MemoryFile& file, const char* fallback) {
     return Status::failure(code, file.firstError.empty() ? std::string(fallback)
                                                          : tiffReason(file.firstError));
 }
@@ -132,14 +132,14 @@ uint8_t mapEntry(uint16_t value, bool eightBit) {
 
 Status readBilevel(TIFF* tif, const MemoryFile& file, Picture& out, uint32_t width, uint32_t height,
                    uint16_t photometric) {
-    if (out.allocate(int32_t(width), int32_t(height), 1) != kPictureOk)
-        return Status::failure(kCodecOutOfMemory, "Out of memory");
+    if (!out.allocate(int32_t(width), int32_t(height), 1).ok())
+        return Status::failure(StatusCode::OutOfMemory, "Out of memory");
     if (std::size_t(TIFFScanlineSize(tif)) != out.rowBytes())
-        return Status::failure(kCodecUnsupported, "Unexpected TIFF row layout.");
+        return Status::failure(StatusCode::Unsupported, "Unexpected TIFF row layout.");
     for (uint32_t y = 0; y < height; ++y) {
         uint8_t* row = out.pixels() + std::size_t(y) * out.rowBytes();
         if (TIFFReadScanline(tif, row, y, 0) < 0)
-            return failure(kCodecCorrupt, file, "The TIFF data is damaged.");
+            return failure(StatusCode::Corrupt, file, "The TIFF data is damaged.");
         // Bit 1 is black here, as in the file when 0 is white.
         if (photometric == PHOTOMETRIC_MINISBLACK)
             for (std::size_t i = 0; i < out.rowBytes(); ++i)
@@ -148,7 +148,7 @@ Status readBilevel(TIFF* tif, const MemoryFile& file, Picture& out, uint32_t wid
     out.palette[0] = {255, 255, 255, 0};
     out.palette[1] = {0, 0, 0, 0};
     out.paletteSize = 2;
-    out.format = kFormatTiff1;
+    out.info.format = kFormatTiff1;
     return Status::success();
 }
 
@@ -156,12 +156,12 @@ Status readIndexed(TIFF* tif, const MemoryFile& file, Picture& out, uint32_t wid
                    uint16_t bits, uint16_t photometric) {
     const std::size_t lineSize = std::size_t(TIFFScanlineSize(tif));
     if (lineSize != (std::size_t(width) * bits + 7) / 8)
-        return Status::failure(kCodecUnsupported, "Unexpected TIFF row layout.");
+        return Status::failure(StatusCode::Unsupported, "Unexpected TIFF row layout.");
     const int levels = 1 << bits;
     if (photometric == PHOTOMETRIC_PALETTE) {
         uint16_t *red = nullptr, *green = nullptr, *blue = nullptr;
         if (!TIFFGetField(tif, TIFFTAG_COLORMAP, &red, &green, &blue))
-            return failure(kCodecCorrupt, file, "The TIFF palette is missing.");
+            return failure(StatusCode::Corrupt, file, "The TIFF palette is missing.");
         bool eightBit = true;
         for (int i = 0; i < levels; ++i)
             if (red[i] > 255 || green[i] > 255 || blue[i] > 255) eightBit = false;
@@ -177,12 +177,12 @@ Status readIndexed(TIFF* tif, const MemoryFile& file, Picture& out, uint32_t wid
         }
     }
     Picture indexed;
-    if (indexed.allocate(int32_t(width), int32_t(height), 8) != kPictureOk)
-        return Status::failure(kCodecOutOfMemory, "Out of memory");
+    if (!indexed.allocate(int32_t(width), int32_t(height), 8).ok())
+        return Status::failure(StatusCode::OutOfMemory, "Out of memory");
     std::vector<uint8_t> line(lineSize);
     for (uint32_t y = 0; y < height; ++y) {
         if (TIFFReadScanline(tif, line.data(), y, 0) < 0)
-            return failure(kCodecCorrupt, file, "The TIFF data is damaged.");
+            return failure(StatusCode::Corrupt, file, "The TIFF data is damaged.");
         uint8_t* row = indexed.pixels() + std::size_t(y) * width;
         for (uint32_t x = 0; x < width; ++x) {
             const std::size_t bit = std::size_t(x) * bits;
@@ -193,20 +193,20 @@ Status readIndexed(TIFF* tif, const MemoryFile& file, Picture& out, uint32_t wid
     out.takeFrom(indexed);
     out.palette = palette;
     out.paletteSize = 256;
-    out.format = kFormatTiff8;
+    out.info.format = kFormatTiff8;
     return Status::success();
 }
 
 Status readRgba(TIFF* tif, const MemoryFile& file, Picture& out, uint32_t width, uint32_t height) {
     char message[1024] = {};
     if (!TIFFRGBAImageOK(tif, message))
-        return Status::failure(kCodecUnsupported, libraryReason("TIFF file", message));
+        return Status::failure(StatusCode::Unsupported, libraryReason("TIFF file", message));
     std::unique_ptr<uint32_t[]> raster(new (std::nothrow)
                                            uint32_t[std::size_t(width) * std::size_t(height)]);
-    if (!raster || out.allocate(int32_t(width), int32_t(height), 24) != kPictureOk)
-        return Status::failure(kCodecOutOfMemory, "Out of memory");
+    if (!raster || !out.allocate(int32_t(width), int32_t(height), 24).ok())
+        return Status::failure(StatusCode::OutOfMemory, "Out of memory");
     if (!TIFFReadRGBAImageOriented(tif, width, height, raster.get(), ORIENTATION_TOPLEFT, 1))
-        return failure(kCodecCorrupt, file, "The TIFF data is damaged.");
+        return failure(StatusCode::Corrupt, file, "The TIFF data is damaged.");
     const std::size_t count = std::size_t(width) * std::size_t(height);
     uint8_t* p = out.pixels();
     for (std::size_t i = 0; i < count; ++i, p += 3) {
@@ -215,7 +215,7 @@ Status readRgba(TIFF* tif, const MemoryFile& file, Picture& out, uint32_t width,
         p[1] = uint8_t(TIFFGetG(v));
         p[2] = uint8_t(TIFFGetB(v));
     }
-    out.format = kFormatTiff;
+    out.info.format = kFormatTiff;
     return Status::success();
 }
 
@@ -228,9 +228,9 @@ void readResolution(TIFF* tif, Picture& out) {
     uint16_t unit = RESUNIT_INCH;
     TIFFGetFieldDefaulted(tif, TIFFTAG_RESOLUTIONUNIT, &unit);
     const auto value = [](float v) { return uint32_t(std::lround(std::min(v, 4.0e9f))); };
-    out.xResolution = value(x);
-    out.yResolution = value(y);
-    out.resolutionUnit = unit == RESUNIT_INCH ? 2 : unit == RESUNIT_CENTIMETER ? 3 : 1;
+    out.info.xResolution = value(x);
+    out.info.yResolution = value(y);
+    out.info.resolutionUnit = unit == RESUNIT_INCH ? 2 : unit == RESUNIT_CENTIMETER ? 3 : 1;
 }
 
 } // namespace
@@ -300,17 +300,17 @@ bool dataCanHold(TIFF* tif, uint64_t fileSize, uint64_t width, uint64_t height, 
 
 Status readTiff(ByteSpan bytes, Picture& out, const ReadOptions& options) {
     out.release();
-    if (!probeTiff(bytes)) return Status::failure(kCodecCorrupt, "Not a TIFF file.");
+    if (!probeTiff(bytes)) return Status::failure(StatusCode::Corrupt, "Not a TIFF file.");
     MemoryFile file;
     file.data = bytes.data;
     file.size = bytes.size;
     TiffHandle tif = openTiff(file, "r");
-    if (!tif) return failure(kCodecCorrupt, file, "The TIFF file cannot be read.");
-    if (!file.damage.empty()) return Status::failure(kCodecCorrupt, tiffReason(file.damage));
+    if (!tif) return failure(StatusCode::Corrupt, file, "The TIFF file cannot be read.");
+    if (!file.damage.empty()) return Status::failure(StatusCode::Corrupt, tiffReason(file.damage));
     if (options.page > 0 && !TIFFSetDirectory(tif.get(), tdir_t(options.page)))
-        return Status::failure(kCodecCorrupt, "The TIFF file has no page " +
-                                                  std::to_string(options.page + 1) + ".");
-    if (!file.damage.empty()) return Status::failure(kCodecCorrupt, tiffReason(file.damage));
+        return Status::failure(StatusCode::Corrupt, "The TIFF file has no page " +
+                                                        std::to_string(options.page + 1) + ".");
+    if (!file.damage.empty()) return Status::failure(StatusCode::Corrupt, tiffReason(file.damage));
     uint32_t width = 0, height = 0;
     uint16_t bits = 1, samples = 1, photometric = PHOTOMETRIC_MINISWHITE;
     TIFFGetField(tif.get(), TIFFTAG_IMAGEWIDTH, &width);
@@ -320,7 +320,7 @@ Status readTiff(ByteSpan bytes, Picture& out, const ReadOptions& options) {
     const bool hasPhotometric = TIFFGetField(tif.get(), TIFFTAG_PHOTOMETRIC, &photometric);
     if (Status s = checkSize(width, height, options.limits); !s.ok()) return s;
     if (!dataCanHold(tif.get(), bytes.size, width, height, bits, samples))
-        return Status::failure(kCodecCorrupt, truncatedReason("TIFF file"));
+        return Status::failure(core::StatusCode::Corrupt, truncatedReason("TIFF file"));
 
     const bool stripped = !TIFFIsTiled(tif.get());
     const bool grey =
@@ -344,7 +344,7 @@ Status readTiff(ByteSpan bytes, Picture& out, const ReadOptions& options) {
     const uint8_t* profile = nullptr;
     if (TIFFGetField(tif.get(), TIFFTAG_ICCPROFILE, &profileBytes, &profile) && profile &&
         profileBytes <= options.limits.maxProfileBytes && isRgbProfile({profile, profileBytes}))
-        out.iccProfile.assign(profile, profile + profileBytes);
+        out.info.iccProfile.assign(profile, profile + profileBytes);
     return Status::success();
 }
 
@@ -352,17 +352,17 @@ Status writeTiff(const Picture& picture, std::vector<uint8_t>& out) {
     out.clear();
     const int bits = picture.bitsPerPixel;
     if (!picture.hasPixels() || (bits != 24 && bits != 8 && bits != 1))
-        return Status::failure(kCodecUnsupported,
+        return Status::failure(StatusCode::Unsupported,
                                "Only 24-bit, 8-bit and 1-bit pictures are written as TIFF.");
-    const uint32_t compression = picture.tiffCompression;
+    const uint32_t compression = picture.writeOptions.get(kTiffCompression);
     if (compression > 0xFFFF || !TIFFIsCODECConfigured(uint16_t(compression)))
-        return Status::failure(kCodecUnsupported, "TIFF compression " +
-                                                      std::to_string(compression) +
-                                                      " is not available.");
+        return Status::failure(StatusCode::Unsupported, "TIFF compression " +
+                                                            std::to_string(compression) +
+                                                            " is not available.");
     MemoryFile file;
     file.out = &out;
     TiffHandle tif = openTiff(file, "w");
-    if (!tif) return failure(kCodecWriteFailed, file, "The TIFF file cannot be written.");
+    if (!tif) return failure(StatusCode::WriteFailed, file, "The TIFF file cannot be written.");
     TIFF* t = tif.get();
     TIFFSetField(t, TIFFTAG_IMAGEWIDTH, uint32_t(picture.width));
     TIFFSetField(t, TIFFTAG_IMAGELENGTH, uint32_t(picture.height));
@@ -393,29 +393,30 @@ Status writeTiff(const Picture& picture, std::vector<uint8_t>& out) {
         TIFFSetField(t, TIFFTAG_COLORMAP, map.data(), map.data() + levels, map.data() + 2 * levels);
     }
     TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(t, 0));
-    if (picture.saveXResolution > 0 && picture.saveYResolution > 0) {
-        TIFFSetField(t, TIFFTAG_XRESOLUTION, float(picture.saveXResolution));
-        TIFFSetField(t, TIFFTAG_YRESOLUTION, float(picture.saveYResolution));
-        const uint32_t unit = picture.saveResolutionUnit;
+    const SaveResolution resolution = saveResolution(picture.writeOptions);
+    if (resolution.x > 0 && resolution.y > 0) {
+        TIFFSetField(t, TIFFTAG_XRESOLUTION, float(resolution.x));
+        TIFFSetField(t, TIFFTAG_YRESOLUTION, float(resolution.y));
+        const uint32_t unit = resolution.unit;
         TIFFSetField(t, TIFFTAG_RESOLUTIONUNIT,
                      uint16_t(unit == 2   ? RESUNIT_INCH
                               : unit == 3 ? RESUNIT_CENTIMETER
                                           : RESUNIT_NONE));
     }
-    if (bits == 24 && !picture.iccProfile.empty())
-        TIFFSetField(t, TIFFTAG_ICCPROFILE, uint32_t(picture.iccProfile.size()),
-                     picture.iccProfile.data());
+    if (bits == 24 && !picture.info.iccProfile.empty())
+        TIFFSetField(t, TIFFTAG_ICCPROFILE, uint32_t(picture.info.iccProfile.size()),
+                     picture.info.iccProfile.data());
     // Some codecs work in the row buffer they are handed: give them a copy.
     std::vector<uint8_t> row(picture.rowBytes());
     for (int32_t y = 0; y < picture.height; ++y) {
         std::memcpy(row.data(), picture.pixels() + std::size_t(y) * row.size(), row.size());
         if (TIFFWriteScanline(t, row.data(), uint32_t(y), 0) < 0)
-            return failure(kCodecWriteFailed, file, "The TIFF file cannot be written.");
+            return failure(StatusCode::WriteFailed, file, "The TIFF file cannot be written.");
     }
     if (!TIFFWriteDirectory(t))
-        return failure(kCodecWriteFailed, file, "The TIFF file cannot be written.");
+        return failure(StatusCode::WriteFailed, file, "The TIFF file cannot be written.");
     tif.reset();
-    if (!file.firstError.empty()) return failure(kCodecWriteFailed, file, "");
+    if (!file.firstError.empty()) return failure(StatusCode::WriteFailed, file, "");
     return Status::success();
 }
 

@@ -22,7 +22,7 @@ uint32_t classifyTiff(ByteSpan bytes);
 /// and the unit (2 inch, 3 centimetre, else 1).
 Status readTiff(ByteSpan bytes, Picture& out, const ReadOptions& options);
 
-/// Writes 24-bit RGB, 8-bit palette or 1-bit pictures with compression tiffCompression (a
+/// Writes 24-bit RGB, 8-bit palette or 1-bit pictures with compression kTiffCompression (a
 /// TIFF compression code libtiff is built with) and the save resolution as resolution tags.
 Status writeTiff(const Picture& picture, std::vector<uint8_t>& out);
 

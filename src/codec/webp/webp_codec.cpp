@@ -38,7 +38,7 @@ ByteSpan chunk(WebPDemuxer* demux, const char fourcc[4]) {
 }
 
 Status corrupt(const std::string& what) {
-    return Status::failure(kCodecCorrupt, "WebP file: " + what);
+    return Status::failure(StatusCode::Corrupt, "WebP file: " + what);
 }
 
 // The first frame of an animation as its canvas shows it, over white.
@@ -75,7 +75,7 @@ Status readStill(ByteSpan bytes, bool alpha, Picture& out) {
     try {
         rgba.resize(count * 4);
     } catch (const std::bad_alloc&) {
-        return Status::failure(kCodecOutOfMemory, "Out of memory");
+        return Status::failure(StatusCode::OutOfMemory, "Out of memory");
     }
     if (!WebPDecodeRGBAInto(bytes.data, bytes.size, rgba.data(), rgba.size(), out.width * 4))
         return corrupt("the picture data is damaged.");
@@ -87,10 +87,10 @@ Status readStill(ByteSpan bytes, bool alpha, Picture& out) {
 
 Status readWebp(ByteSpan bytes, Picture& out, const ReadOptions& options) {
     out.release();
-    out.exifBlock.clear();
-    out.exif = ExifSummary{};
-    out.orientation = 1;
-    out.iccProfile.clear();
+    out.info.exifBlock.clear();
+    out.info.exif = ExifSummary{};
+    out.info.orientation = 1;
+    out.info.iccProfile.clear();
     if (!probeWebp(bytes)) return corrupt("no RIFF WEBP header.");
     WebPBitstreamFeatures features;
     if (WebPGetFeatures(bytes.data, bytes.size, &features) != VP8_STATUS_OK)
@@ -101,8 +101,8 @@ Status readWebp(ByteSpan bytes, Picture& out, const ReadOptions& options) {
     const int64_t width = WebPDemuxGetI(demux.get(), WEBP_FF_CANVAS_WIDTH);
     const int64_t height = WebPDemuxGetI(demux.get(), WEBP_FF_CANVAS_HEIGHT);
     if (Status s = checkSize(width, height, options.limits); !s.ok()) return s;
-    if (out.allocate(int32_t(width), int32_t(height), 24) != kPictureOk)
-        return Status::failure(kCodecOutOfMemory, "Out of memory");
+    if (!out.allocate(int32_t(width), int32_t(height), 24).ok())
+        return Status::failure(StatusCode::OutOfMemory, "Out of memory");
 
     Status status = features.has_animation ? readFirstFrame(bytes, out)
                     : width == features.width && height == features.height
@@ -114,13 +114,13 @@ Status readWebp(ByteSpan bytes, Picture& out, const ReadOptions& options) {
     }
     const ByteSpan profile = chunk(demux.get(), "ICCP");
     if (profile.size <= options.limits.maxProfileBytes && isRgbProfile(profile))
-        out.iccProfile.assign(profile.data, profile.data + profile.size);
+        out.info.iccProfile.assign(profile.data, profile.data + profile.size);
     takeExifPayload(chunk(demux.get(), "EXIF"), out);
-    out.format = kFormatWebp;
+    out.info.format = kFormatWebp;
     // The EXIF orientation is WebP's only one: it is applied here, as for a JPEG.
-    if (out.orientation != 1 && out.applyOrientation(out.orientation) != kPictureOk) {
+    if (out.info.orientation != 1 && !out.applyOrientation(out.info.orientation).ok()) {
         out.release();
-        return Status::failure(kCodecOutOfMemory, "Out of memory");
+        return Status::failure(StatusCode::OutOfMemory, "Out of memory");
     }
     return Status::success();
 }
@@ -128,31 +128,32 @@ Status readWebp(ByteSpan bytes, Picture& out, const ReadOptions& options) {
 Status writeWebp(const Picture& picture, std::vector<uint8_t>& out) {
     out.clear();
     if (!picture.hasPixels() || picture.bitsPerPixel != 24)
-        return Status::failure(kCodecUnsupported, "Only 24-bit pictures are written as WebP.");
+        return Status::failure(StatusCode::Unsupported,
+                               "Only 24-bit pictures are written as WebP.");
     if (picture.width > WEBP_MAX_DIMENSION || picture.height > WEBP_MAX_DIMENSION)
-        return Status::failure(kCodecUnsupported, "WebP cannot hold a picture of this size.");
+        return Status::failure(StatusCode::Unsupported, "WebP cannot hold a picture of this size.");
     StoredPixels stored;
-    if (!stored.prepare(picture)) return Status::failure(kCodecOutOfMemory, "Out of memory");
+    if (!stored.prepare(picture)) return Status::failure(StatusCode::OutOfMemory, "Out of memory");
 
     WebPConfig config;
     if (!WebPConfigInit(&config))
-        return Status::failure(kCodecWriteFailed, "The WebP encoder cannot be started.");
-    const int quality = int(std::min<uint32_t>(picture.jpegQuality, 100));
+        return Status::failure(StatusCode::WriteFailed, "The WebP encoder cannot be started.");
+    const int quality = int(std::min<uint32_t>(picture.writeOptions.get(kQuality), 100));
     config.lossless = quality >= 100 ? 1 : 0;
     config.quality = config.lossless ? 75.0f : float(quality);
     config.method = 4;
     if (!WebPValidateConfig(&config))
-        return Status::failure(kCodecWriteFailed, "The WebP settings are not valid.");
+        return Status::failure(StatusCode::WriteFailed, "The WebP settings are not valid.");
 
     WebPPicture pic;
     if (!WebPPictureInit(&pic))
-        return Status::failure(kCodecWriteFailed, "The WebP encoder cannot be started.");
+        return Status::failure(StatusCode::WriteFailed, "The WebP encoder cannot be started.");
     std::unique_ptr<WebPPicture, void (*)(WebPPicture*)> owned(&pic, WebPPictureFree);
     pic.use_argb = config.lossless;
     pic.width = stored.width;
     pic.height = stored.height;
     if (!WebPPictureImportRGB(&pic, stored.rgb, stored.width * 3))
-        return Status::failure(kCodecOutOfMemory, "Out of memory");
+        return Status::failure(StatusCode::OutOfMemory, "Out of memory");
     WebPMemoryWriter writer;
     WebPMemoryWriterInit(&writer);
     std::unique_ptr<WebPMemoryWriter, void (*)(WebPMemoryWriter*)> ownedWriter(
@@ -161,32 +162,34 @@ Status writeWebp(const Picture& picture, std::vector<uint8_t>& out) {
     pic.custom_ptr = &writer;
     if (!WebPEncode(&config, &pic))
         return Status::failure(
-            pic.error_code == VP8_ENC_ERROR_OUT_OF_MEMORY ? kCodecOutOfMemory : kCodecWriteFailed,
+            pic.error_code == VP8_ENC_ERROR_OUT_OF_MEMORY ? StatusCode::OutOfMemory
+                                                          : StatusCode::WriteFailed,
             "The WebP encoder failed (error " + std::to_string(int(pic.error_code)) + ").");
 
-    const ByteSpan exif = exifTiffData(picture.exifBlock);
-    if (picture.iccProfile.empty() && exif.size == 0) {
+    const ByteSpan exif = exifTiffData(picture.info.exifBlock);
+    if (picture.info.iccProfile.empty() && exif.size == 0) {
         out.assign(writer.mem, writer.mem + writer.size);
         return Status::success();
     }
     // The profile and EXIF go into an extended container around the picture.
     const WebPData bitstream{writer.mem, writer.size};
     std::unique_ptr<WebPMux, MuxDeleter> mux(WebPMuxCreate(&bitstream, 0));
-    if (!mux) return Status::failure(kCodecWriteFailed, "The WebP container cannot be made.");
-    if (!picture.iccProfile.empty()) {
-        const WebPData icc{picture.iccProfile.data(), picture.iccProfile.size()};
+    if (!mux) return Status::failure(StatusCode::WriteFailed, "The WebP container cannot be made.");
+    if (!picture.info.iccProfile.empty()) {
+        const WebPData icc{picture.info.iccProfile.data(), picture.info.iccProfile.size()};
         if (WebPMuxSetChunk(mux.get(), "ICCP", &icc, 0) != WEBP_MUX_OK)
-            return Status::failure(kCodecWriteFailed, "The colour profile cannot be written.");
+            return Status::failure(StatusCode::WriteFailed,
+                                   "The colour profile cannot be written.");
     }
     if (exif.size > 0) {
         const WebPData tiff{exif.data, exif.size};
         if (WebPMuxSetChunk(mux.get(), "EXIF", &tiff, 0) != WEBP_MUX_OK)
-            return Status::failure(kCodecWriteFailed, "The EXIF data cannot be written.");
+            return Status::failure(StatusCode::WriteFailed, "The EXIF data cannot be written.");
     }
     WebPData assembled;
     WebPDataInit(&assembled);
     if (WebPMuxAssemble(mux.get(), &assembled) != WEBP_MUX_OK)
-        return Status::failure(kCodecWriteFailed, "The WebP container cannot be made.");
+        return Status::failure(StatusCode::WriteFailed, "The WebP container cannot be made.");
     out.assign(assembled.bytes, assembled.bytes + assembled.size);
     WebPDataClear(&assembled);
     return Status::success();

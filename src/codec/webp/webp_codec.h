@@ -17,7 +17,7 @@ bool probeWebp(ByteSpan bytes);
 /// orientation and iccProfile. The canvas size is checked against the limits before decoding.
 Status readWebp(ByteSpan bytes, Picture& out, const ReadOptions& options);
 
-/// Writes a 24-bit picture: lossy at jpegQuality, lossless when it is 100; the picture's
+/// Writes a 24-bit picture: lossy at kQuality, lossless when it is 100; the picture's
 /// profile as ICCP and its EXIF as EXIF chunk, the pixels turned by the inverse of the EXIF
 /// orientation as for JPEG.
 Status writeWebp(const Picture& picture, std::vector<uint8_t>& out);

@@ -36,9 +36,9 @@ const WaveletKernels& referenceWaveletKernels() {
     return kernels;
 }
 
-int32_t reduceNoiseReference(int32_t width, int32_t height, int32_t stride, unsigned char* pixels,
-                             const NrParams* params) {
-    return runNoiseReduction(referenceWaveletKernels(), width, height, stride, pixels, params);
+core::Status reduceNoiseReference(const core::ImageView& block, const NrParams& params,
+                                  EngineWorkspace* workspace) {
+    return runNoiseReduction(referenceWaveletKernels(), block, params, workspace);
 }
 
 } // namespace velanox::engine

@@ -11,8 +11,8 @@ namespace velanox::engine {
 /// The plain kernel set: one line at a time, a separate threshold pass, one thread.
 const WaveletKernels& referenceWaveletKernels();
 
-/// reduceNoise with the plain kernels.
-int32_t reduceNoiseReference(int32_t width, int32_t height, int32_t stride, unsigned char* pixels,
-                             const NrParams* params);
+/// reduceNoise with the plain kernels (the workspace, when given, holds the planes).
+core::Status reduceNoiseReference(const core::ImageView& block, const NrParams& params,
+                                  EngineWorkspace* workspace = nullptr);
 
 } // namespace velanox::engine

@@ -46,15 +46,31 @@ void speckleStep(unsigned char* a, unsigned char* t, std::size_t pitch, int widt
     }
 }
 
+core::Status invalid(const char* reason) {
+    return core::Status::failure(core::StatusCode::InvalidArgument, reason);
+}
+
+core::Status outOfMemory() {
+    return core::Status::failure(core::StatusCode::OutOfMemory, "Out of memory");
+}
+
 } // namespace
 
-bool sharpenFilterReference(const unsigned char* source, unsigned char* destination, int width,
-                            int height, int bytesPerPixel, int sourceStride, int destinationStride,
-                            int amount, int channelMask) {
-    if (source == nullptr || destination == nullptr || source == destination) return false;
-    if (!validPicture(source, width, height, bytesPerPixel, sourceStride) ||
-        !validPicture(destination, width, height, bytesPerPixel, destinationStride))
-        return false;
+core::Status sharpenFilterReference(const core::ConstImageView& sourceView,
+                                    const core::ImageView& destinationView, int amount,
+                                    int channelMask) {
+    const unsigned char* const source = sourceView.data;
+    unsigned char* const destination = destinationView.data;
+    if (source == nullptr || destination == nullptr || source == destination)
+        return invalid("The source and the destination must be two pictures.");
+    if (!validPicture(sourceView) || !validPicture(destinationView) ||
+        destinationView.width != sourceView.width || destinationView.height != sourceView.height ||
+        destinationView.bytesPerPixel != sourceView.bytesPerPixel)
+        return invalid("The arguments do not describe two pictures of one size.");
+    const int width = sourceView.width, height = sourceView.height;
+    const int bytesPerPixel = sourceView.bytesPerPixel;
+    const std::ptrdiff_t sourceStride = sourceView.stride;
+    const std::ptrdiff_t destinationStride = destinationView.stride;
     const int mask = usableMask(channelMask, bytesPerPixel);
     const double e = std::min(std::max(amount, 0), 100) * 0.005;
     const int bpp = bytesPerPixel;
@@ -80,19 +96,22 @@ bool sharpenFilterReference(const unsigned char* source, unsigned char* destinat
             }
         }
     }
-    return true;
+    return core::Status::success();
 }
 
-bool speckleFilterReference(unsigned char* pixels, int width, int height, int bytesPerPixel,
-                            int stride, int channelMask) {
-    if (!validPicture(pixels, width, height, bytesPerPixel, stride)) return false;
+core::Status speckleFilterReference(const core::ImageView& picture, int channelMask) {
+    if (!validPicture(picture)) return invalid("The arguments do not describe a picture.");
+    unsigned char* const pixels = picture.data;
+    const int width = picture.width, height = picture.height;
+    const int bytesPerPixel = picture.bytesPerPixel;
+    const std::ptrdiff_t stride = picture.stride;
     const std::size_t pitch = std::size_t(width) + 2;
     const std::size_t rows = std::size_t(height) + 2;
-    if (rows > SIZE_MAX / pitch) return false;
+    if (rows > SIZE_MAX / pitch) return outOfMemory();
     const std::size_t size = pitch * rows;
     std::unique_ptr<unsigned char[]> a(new (std::nothrow) unsigned char[size]);
     std::unique_ptr<unsigned char[]> t(new (std::nothrow) unsigned char[size]);
-    if (!a || !t) return false;
+    if (!a || !t) return outOfMemory();
 
     const int mask = usableMask(channelMask, bytesPerPixel);
     // Directions (dx, dy): down the columns, along the rows, and both diagonals.
@@ -122,19 +141,23 @@ bool speckleFilterReference(unsigned char* pixels, int width, int height, int by
                 row[x * bytesPerPixel + k] = plane[x];
         }
     }
-    return true;
+    return core::Status::success();
 }
 
-bool computeEdgeWeightsReference(const unsigned char* pixels, unsigned char* map, int width,
-                                 int height, int bytesPerPixel, int edgeThreshold, float gain) {
-    if (map == nullptr || bytesPerPixel < 3 ||
-        !validPicture(pixels, width, height, bytesPerPixel, std::ptrdiff_t(width) * bytesPerPixel))
-        return false;
+core::Status computeEdgeWeightsReference(const core::ConstImageView& picture, uint8_t* map,
+                                         int edgeThreshold, float gain) {
+    if (map == nullptr) return invalid("No map.");
+    if (picture.bytesPerPixel < 3 || !validPicture(picture) || !picture.packed())
+        return invalid("The arguments do not describe a picture of packed rows of at least 3 "
+                       "bytes per pixel.");
+    const unsigned char* const pixels = picture.data;
+    const int width = picture.width, height = picture.height;
+    const int bytesPerPixel = picture.bytesPerPixel;
     const std::size_t count = std::size_t(width) * std::size_t(height);
-    if (count > SIZE_MAX / sizeof(float)) return false;
+    if (count > SIZE_MAX / sizeof(float)) return outOfMemory();
     std::unique_ptr<float[]> v(new (std::nothrow) float[count]);
     std::unique_ptr<unsigned char[]> grey(new (std::nothrow) unsigned char[count]);
-    if (!v || !grey) return false;
+    if (!v || !grey) return outOfMemory();
 
     for (std::size_t i = 0; i < count; ++i) {
         const unsigned char* px = pixels + i * bytesPerPixel;
@@ -164,7 +187,7 @@ bool computeEdgeWeightsReference(const unsigned char* pixels, unsigned char* map
     const float range = hi - lo;
     if (range == 0.0f) {
         std::fill(map, map + count, 0);
-        return true;
+        return core::Status::success();
     }
     const float flatFrom = 255.0f - static_cast<float>(edgeThreshold);
     for (std::size_t i = 0; i < count; ++i) {
@@ -175,7 +198,7 @@ bool computeEdgeWeightsReference(const unsigned char* pixels, unsigned char* map
         const float weight = std::trunc(255.0f - t);
         map[i] = weight >= 255.0f ? 255 : weight > 0.0f ? static_cast<unsigned char>(weight) : 0;
     }
-    return true;
+    return core::Status::success();
 }
 
 } // namespace velanox::engine

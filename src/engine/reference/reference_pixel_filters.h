@@ -3,19 +3,23 @@
 // Built for tests, benchmarks and fuzzers, which compare the shipped filters against them.
 #pragma once
 
+#include "core/image_view.h"
+#include "core/status.h"
+
+#include <cstdint>
+
 namespace velanox::engine {
 
 /// sharpenFilter, one pixel at a time.
-bool sharpenFilterReference(const unsigned char* source, unsigned char* destination, int width,
-                            int height, int bytesPerPixel, int sourceStride, int destinationStride,
-                            int amount, int channelMask);
+core::Status sharpenFilterReference(const core::ConstImageView& source,
+                                    const core::ImageView& destination, int amount,
+                                    int channelMask);
 
 /// speckleFilter, one component, one step and one pass after the other.
-bool speckleFilterReference(unsigned char* pixels, int width, int height, int bytesPerPixel,
-                            int stride, int channelMask);
+core::Status speckleFilterReference(const core::ImageView& pixels, int channelMask);
 
 /// computeEdgeWeights with a float per pixel and the wrap-around taken by modulo.
-bool computeEdgeWeightsReference(const unsigned char* pixels, unsigned char* map, int width,
-                                 int height, int bytesPerPixel, int edgeThreshold, float gain);
+core::Status computeEdgeWeightsReference(const core::ConstImageView& pixels, uint8_t* map,
+                                         int edgeThreshold, float gain);
 
 } // namespace velanox::engine

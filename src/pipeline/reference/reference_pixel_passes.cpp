@@ -7,19 +7,11 @@
 
 namespace velanox::pipeline {
 
-namespace {
-
-std::size_t pictureOffset(int32_t imageWidth, int32_t x, int32_t y) {
-    return (std::size_t(y) * std::size_t(imageWidth) + std::size_t(x)) * 3;
-}
-
-} // namespace
-
-void copyRegionInReference(const uint8_t* picture, int32_t imageWidth, Rect region,
-                           ImageBuffer work) {
+void copyRegionInReference(const core::ConstImageView& picture, core::Rect region,
+                           const core::ImageView& work) {
     for (int32_t y = 0; y < work.height; ++y) {
-        const uint8_t* src = picture + pictureOffset(imageWidth, region.left, region.top + y);
-        uint8_t* dst = work.pixel(0, y);
+        const uint8_t* src = picture.pixel(region.left, region.top + y);
+        uint8_t* dst = work.row(y);
         for (int32_t x = 0; x < work.width; ++x, src += 3, dst += 4) {
             dst[0] = src[0];
             dst[1] = src[1];
@@ -29,10 +21,11 @@ void copyRegionInReference(const uint8_t* picture, int32_t imageWidth, Rect regi
     }
 }
 
-void copyTileOutReference(const ImageBuffer& work, Rect tile, uint8_t* tilePixels) {
-    uint8_t* dst = tilePixels;
+void copyTileOutReference(const core::ConstImageView& work, core::Rect tile,
+                          const core::ImageView& tilePixels) {
     for (int32_t y = tile.top; y < tile.bottom; ++y) {
         const uint8_t* src = work.pixel(tile.left, y);
+        uint8_t* dst = tilePixels.row(y - tile.top);
         for (int32_t x = tile.left; x < tile.right; ++x, src += 4, dst += 4) {
             dst[0] = src[0];
             dst[1] = src[1];
@@ -42,9 +35,10 @@ void copyTileOutReference(const ImageBuffer& work, Rect tile, uint8_t* tilePixel
     }
 }
 
-void copyTileBackReference(const uint8_t* tilePixels, Rect tile, const ImageBuffer& work) {
-    const uint8_t* src = tilePixels;
+void copyTileBackReference(const core::ConstImageView& tilePixels, core::Rect tile,
+                           const core::ImageView& work) {
     for (int32_t y = tile.top; y < tile.bottom; ++y) {
+        const uint8_t* src = tilePixels.row(y - tile.top);
         uint8_t* dst = work.pixel(tile.left, y);
         for (int32_t x = tile.left; x < tile.right; ++x, src += 4, dst += 4) {
             dst[0] = src[0];
@@ -54,15 +48,14 @@ void copyTileBackReference(const uint8_t* tilePixels, Rect tile, const ImageBuff
     }
 }
 
-void blendIntoReference(Blend blend, const BlendInputs& in, uint8_t* picture, int32_t imageWidth,
-                        int32_t left, int32_t top) {
+void blendIntoReference(Blend blend, const BlendInputs& in, const core::ImageView& destination) {
     for (int32_t y = 0; y < in.height; ++y) {
         const std::size_t row = std::size_t(y) * std::size_t(in.width);
         const uint8_t* q = in.q + row * 4;
         const uint8_t* p = in.p + row * 4;
         const uint8_t* s = in.s != nullptr ? in.s + row * 4 : nullptr;
         const uint8_t* m = in.map != nullptr ? in.map + row : nullptr;
-        uint8_t* out = picture + pictureOffset(imageWidth, left, top + y);
+        uint8_t* out = destination.row(y);
         for (int32_t x = 0; x < in.width; ++x, q += 4, p += 4, out += 3) {
             switch (blend) {
             case Blend::EngineOnly:
@@ -104,13 +97,12 @@ void blendIntoReference(Blend blend, const BlendInputs& in, uint8_t* picture, in
     }
 }
 
-void amplifyDifferenceReference(const uint8_t* source, uint8_t* result, int32_t imageWidth,
-                                Rect region) {
-    for (int32_t y = region.top; y < region.bottom; ++y) {
-        const std::size_t start = pictureOffset(imageWidth, region.left, y);
-        const std::size_t count = std::size_t(region.width()) * 3;
-        for (std::size_t i = start; i < start + count; ++i)
-            result[i] = uint8_t(std::min(255, 10 * std::abs(int(result[i]) - int(source[i]))));
+void amplifyDifferenceReference(const core::ConstImageView& source, const core::ImageView& result) {
+    for (int32_t y = 0; y < result.height; ++y) {
+        const uint8_t* in = source.row(y);
+        uint8_t* out = result.row(y);
+        for (std::size_t i = 0; i < result.rowBytes(); ++i)
+            out[i] = uint8_t(std::min(255, 10 * std::abs(int(out[i]) - int(in[i]))));
     }
 }
 

@@ -7,13 +7,13 @@
 
 namespace velanox::pipeline {
 
-void copyRegionInReference(const uint8_t* picture, int32_t imageWidth, Rect region,
-                           ImageBuffer work);
-void copyTileOutReference(const ImageBuffer& work, Rect tile, uint8_t* tilePixels);
-void copyTileBackReference(const uint8_t* tilePixels, Rect tile, const ImageBuffer& work);
-void blendIntoReference(Blend blend, const BlendInputs& in, uint8_t* picture, int32_t imageWidth,
-                        int32_t left, int32_t top);
-void amplifyDifferenceReference(const uint8_t* source, uint8_t* result, int32_t imageWidth,
-                                Rect region);
+void copyRegionInReference(const core::ConstImageView& picture, core::Rect region,
+                           const core::ImageView& work);
+void copyTileOutReference(const core::ConstImageView& work, core::Rect tile,
+                          const core::ImageView& tilePixels);
+void copyTileBackReference(const core::ConstImageView& tilePixels, core::Rect tile,
+                           const core::ImageView& work);
+void blendIntoReference(Blend blend, const BlendInputs& in, const core::ImageView& destination);
+void amplifyDifferenceReference(const core::ConstImageView& source, const core::ImageView& result);
 
 } // namespace velanox::pipeline

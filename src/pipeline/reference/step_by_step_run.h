@@ -13,13 +13,13 @@ namespace velanox::pipeline {
 struct StageKernels {
     BlockReducer reduceBlock;
     SpeckleFilter speckleFilter;
-    bool (*sharpenFilter)(const unsigned char*, unsigned char*, int, int, int, int, int, int, int);
-    bool (*computeEdgeWeights)(const unsigned char*, unsigned char*, int, int, int, int, float);
-    void (*copyRegionIn)(const uint8_t*, int32_t, Rect, ImageBuffer);
-    void (*copyTileOut)(const ImageBuffer&, Rect, uint8_t*);
-    void (*copyTileBack)(const uint8_t*, Rect, const ImageBuffer&);
-    void (*blendInto)(Blend, const BlendInputs&, uint8_t*, int32_t, int32_t, int32_t);
-    void (*amplifyDifference)(const uint8_t*, uint8_t*, int32_t, Rect);
+    core::Status (*sharpenFilter)(const core::ConstImageView&, const core::ImageView&, int, int);
+    core::Status (*computeEdgeWeights)(const core::ConstImageView&, uint8_t*, int, float);
+    void (*copyRegionIn)(const core::ConstImageView&, core::Rect, const core::ImageView&);
+    void (*copyTileOut)(const core::ConstImageView&, core::Rect, const core::ImageView&);
+    void (*copyTileBack)(const core::ConstImageView&, core::Rect, const core::ImageView&);
+    void (*blendInto)(Blend, const BlendInputs&, const core::ImageView&);
+    void (*amplifyDifference)(const core::ConstImageView&, const core::ImageView&);
 };
 
 /// The straightforward engine, filters and per-pixel passes.

@@ -44,7 +44,8 @@ QLabel* caption(const char* text, QWidget* parent, Qt::Alignment alignment = Qt:
 }
 
 template <class T>
-SkinnedSlider* slider(int controlId, const ParamRange<T>& range, int thumbId, QWidget* parent) {
+SkinnedSlider* slider(int controlId, const core::ParamRange<T>& range, int thumbId,
+                      QWidget* parent) {
     auto* s = new SkinnedSlider(controlId, int(range.minimum), int(range.maximum), parent);
     s->setThumb(paneBitmap(thumbId));
     return s;
@@ -56,23 +57,27 @@ ColorCorrectionPane::ColorCorrectionPane(QWidget* parent)
     : PaneContent(ids::kPaneIdColorCorrection, parent), m_timer1([this] { timerFired(1); }),
       m_timer2([this] { timerFired(2); }) {
 
-    m_black = slider(ids::kSliderBlackPoint, kBlackPointSlider, ids::kBitmapThumbPlain, this);
-    m_white = slider(ids::kSliderWhitePoint, kWhitePointSlider, ids::kBitmapThumbPlain, this);
-    m_exposure = slider(ids::kSliderExposure, kExposureSlider, ids::kBitmapThumbExposure, this);
-    m_temperature =
-        slider(ids::kSliderTemperature, kTemperatureSlider, ids::kBitmapThumbTemperature, this);
-    m_boost = slider(ids::kSliderColourBoost, kColourBoostSlider, ids::kBitmapThumbPlain, this);
+    m_black =
+        slider(ids::kSliderBlackPoint, color::kBlackPointSlider, ids::kBitmapThumbPlain, this);
+    m_white =
+        slider(ids::kSliderWhitePoint, color::kWhitePointSlider, ids::kBitmapThumbPlain, this);
+    m_exposure =
+        slider(ids::kSliderExposure, color::kExposureSlider, ids::kBitmapThumbExposure, this);
+    m_temperature = slider(ids::kSliderTemperature, color::kTemperatureSlider,
+                           ids::kBitmapThumbTemperature, this);
+    m_boost =
+        slider(ids::kSliderColorBoost, color::kColorBoostSlider, ids::kBitmapThumbPlain, this);
     m_blackLabel = valueLabel(ids::kLabelBlackPoint, this);
     m_whiteLabel = valueLabel(ids::kLabelWhitePoint, this);
     m_exposureLabel = valueLabel(ids::kLabelExposure, this);
     m_temperatureLabel = valueLabel(ids::kLabelTemperature, this);
-    m_boostLabel = valueLabel(ids::kLabelColourBoost, this);
+    m_boostLabel = valueLabel(ids::kLabelColorBoost, this);
 
     const std::pair<SkinnedSlider*, int> sliders[] = {{m_black, ids::kSliderBlackPoint},
                                                       {m_white, ids::kSliderWhitePoint},
                                                       {m_exposure, ids::kSliderExposure},
                                                       {m_temperature, ids::kSliderTemperature},
-                                                      {m_boost, ids::kSliderColourBoost}};
+                                                      {m_boost, ids::kSliderColorBoost}};
     for (const auto& [s, id] : sliders) {
         connect(s, &SkinnedSlider::moved, this,
                 [this, id = id](int position, bool end) { sliderMoved(id, position, end); });
@@ -126,8 +131,8 @@ ColorCorrectionPane::ColorCorrectionPane(QWidget* parent)
     layout->addLayout(buttons);
     layout->addStretch(1);
 
-    m_temperature->setPositionQuietly(kTemperatureSlider.defaultValue);
-    m_exposure->setPositionQuietly(kExposureSlider.defaultValue);
+    m_temperature->setPositionQuietly(color::kTemperatureSlider.defaultValue);
+    m_exposure->setPositionQuietly(color::kExposureSlider.defaultValue);
     updateLabels();
 }
 
@@ -138,26 +143,26 @@ QString ColorCorrectionPane::exposureLabel(double midtoneBend) {
     return QString::fromLatin1(text);
 }
 
-void ColorCorrectionPane::attachDocument(velanox::CSotavoDoc* document) {
+void ColorCorrectionPane::attachDocument(velanox::document::CSotavoDoc* document) {
     PaneContent::attachDocument(document);
     refresh();
 }
 
 void ColorCorrectionPane::refresh() {
-    CSotavoDoc* doc = document();
+    document::CSotavoDoc* doc = document();
     if (!doc) return;
-    const ToneValues& tone = doc->colour.tone;
-    m_white->setPositionQuietly(sliderFromWhitePoint(tone.whitePoint));
+    const color::ToneValues& tone = doc->color.tone;
+    m_white->setPositionQuietly(color::sliderFromWhitePoint(tone.whitePoint));
     m_black->setPositionQuietly(tone.blackPoint);
     m_boost->setPositionQuietly(tone.colourBoost);
-    m_exposure->setPositionQuietly(sliderFromMidtoneBend(tone.midtoneBend));
-    m_temperature->setPositionQuietly(sliderFromGamma(tone.gamma));
+    m_exposure->setPositionQuietly(color::sliderFromMidtoneBend(tone.midtoneBend));
+    m_temperature->setPositionQuietly(color::sliderFromGamma(tone.gamma));
     updateLabels();
 }
 
 void ColorCorrectionPane::updateLabels() {
-    const CSotavoDoc* doc = document();
-    const ToneValues tone = doc ? doc->colour.tone : ToneValues{};
+    const document::CSotavoDoc* doc = document();
+    const color::ToneValues tone = doc ? doc->color.tone : color::ToneValues{};
     m_blackLabel->setText(levelLabel(tone.blackPoint));
     m_whiteLabel->setText(levelLabel(255 - tone.whitePoint));
     m_temperatureLabel->setText(levelLabel(m_temperature->value() - 100));
@@ -166,27 +171,27 @@ void ColorCorrectionPane::updateLabels() {
 }
 
 void ColorCorrectionPane::sliderMoved(int controlId, int position, bool endOfDrag) {
-    CSotavoDoc* doc = document();
+    document::CSotavoDoc* doc = document();
     if (!doc) return;
-    ToneValues& tone = doc->colour.tone;
+    color::ToneValues& tone = doc->color.tone;
     switch (controlId) {
     case ids::kSliderBlackPoint:
         tone.blackPoint = position;
         m_blackLabel->setText(levelLabel(tone.blackPoint));
         break;
     case ids::kSliderWhitePoint:
-        tone.whitePoint = whitePointFromSlider(position);
+        tone.whitePoint = color::whitePointFromSlider(position);
         m_whiteLabel->setText(levelLabel(255 - tone.whitePoint));
         break;
     case ids::kSliderExposure:
-        tone.midtoneBend = midtoneBendFromSlider(position);
+        tone.midtoneBend = color::midtoneBendFromSlider(position);
         m_exposureLabel->setText(exposureLabel(tone.midtoneBend));
         break;
     case ids::kSliderTemperature:
-        tone.gamma = gammaFromSlider(position);
+        tone.gamma = color::gammaFromSlider(position);
         m_temperatureLabel->setText(levelLabel(position - 100));
         break;
-    case ids::kSliderColourBoost:
+    case ids::kSliderColorBoost:
         tone.colourBoost = position;
         m_boostLabel->setText(levelLabel(tone.colourBoost));
         break;
@@ -200,29 +205,29 @@ void ColorCorrectionPane::sliderMoved(int controlId, int position, bool endOfDra
 }
 
 void ColorCorrectionPane::autoLevels() {
-    CSotavoDoc* doc = document();
+    document::CSotavoDoc* doc = document();
     if (!doc) return;
-    const Picture& source = doc->sourceImage;
-    AutoLevels levels;
+    const codec::Picture& source = doc->sourceImage;
+    color::AutoLevels levels;
     if (source.hasPixels() && source.bitsPerPixel == 24)
-        levels = velanox::autoLevels(
-            ConstPixelBlock(source.pixels(), source.width, source.height, 3, 0));
-    doc->colour.tone.blackPoint = levels.black;
-    doc->colour.tone.whitePoint = levels.white;
+        levels = velanox::color::autoLevels(
+            core::ConstImageView(source.pixels(), source.width, source.height, 3));
+    doc->color.tone.blackPoint = levels.black;
+    doc->color.tone.whitePoint = levels.white;
     refresh();
     startTimer1(kAutoDelay);
 }
 
 void ColorCorrectionPane::resetValues() {
-    CSotavoDoc* doc = document();
+    document::CSotavoDoc* doc = document();
     if (!doc) return;
-    doc->colour.tone = ToneValues{};
+    doc->color.tone = color::ToneValues{};
     refresh();
     startTimer1(kResetDelay);
 }
 
 void ColorCorrectionPane::timerFired(int timerId) {
-    pane_ops::colourTimerFired(m_links, document(), timerId, false);
+    pane_ops::colorTimerFired(m_links, document(), timerId, false);
 }
 
 void ColorCorrectionPane::keyPressEvent(QKeyEvent* event) {

@@ -1,4 +1,4 @@
-// ColorCorrectionPane (template 132): the levels, the colour temperature filter, the exposure
+// ColorCorrectionPane: the levels, the colour temperature filter, the exposure
 // compensation and the colour boost as five sliders with their value labels, "Auto" and
 // "Reset". Each change is written to the document at once; the recolouring waits for a pause:
 // timer 1 after the end of a drag (the pipeline, or the display image, histogram or curves by
@@ -21,7 +21,7 @@ class ColorCorrectionPane : public PaneContent {
 public:
     explicit ColorCorrectionPane(QWidget* parent = nullptr);
 
-    void attachDocument(velanox::CSotavoDoc* document) override;
+    void attachDocument(velanox::document::CSotavoDoc* document) override;
     void setLinks(const PaneLinks& links) { m_links = links; }
 
     /// Moves the sliders and labels to the document's five values.

@@ -55,10 +55,10 @@ QToolButton* iconButton(int controlId, int bitmapId, const char* tooltip, QWidge
     return button;
 }
 
-ConstPixelBlock sourceBlock(const CSotavoDoc& doc) {
-    const Picture& s = doc.sourceImage;
+core::ConstImageView sourceBlock(const document::CSotavoDoc& doc) {
+    const codec::Picture& s = doc.sourceImage;
     if (!s.hasPixels() || s.bitsPerPixel != 24) return {};
-    return ConstPixelBlock(s.pixels(), s.width, s.height, 3, 0);
+    return core::ConstImageView(s.pixels(), s.width, s.height, 3);
 }
 
 QString fileNameOf(const std::string& path) {
@@ -126,8 +126,9 @@ void ReferencePreview::dropEvent(QDropEvent* event) {
 // ---- the pane ---------------------------------------------------------------------------------
 
 ColorMatchPane::ColorMatchPane(QWidget* parent)
-    : PaneContent(ids::kPaneIdColorMatch, parent), m_ownState(std::make_unique<ColorMatchState>()),
-      m_state(m_ownState.get()), m_timer1([this] { timerFired(); }) {
+    : PaneContent(ids::kPaneIdColorMatch, parent),
+      m_ownState(std::make_unique<color::ColorMatchState>()), m_state(m_ownState.get()),
+      m_timer1([this] { timerFired(); }) {
     m_chooseFile = [this](const QString& start) { return chooseReferenceFile(this, start); };
     m_askName = [this](const QString& preset) { return askProfileName(this, preset); };
 
@@ -189,8 +190,8 @@ ColorMatchPane::ColorMatchPane(QWidget* parent)
     connect(m_preview, &ReferencePreview::fileDropped, this, &ColorMatchPane::dropReference);
     layout->addWidget(m_preview);
 
-    m_fade =
-        new SkinnedSlider(ids::kSliderFade, kMatchFadeRange.minimum, kMatchFadeRange.maximum, this);
+    m_fade = new SkinnedSlider(ids::kSliderFade, color::kMatchFadeRange.minimum,
+                               color::kMatchFadeRange.maximum, this);
     m_fade->setThumb(paneBitmap(ids::kBitmapThumbPlain));
     connect(m_fade, &SkinnedSlider::moved, this, &ColorMatchPane::fadeMoved);
     auto* fadeRow = new QHBoxLayout;
@@ -214,7 +215,7 @@ ColorMatchPane::ColorMatchPane(QWidget* parent)
 
 ColorMatchPane::~ColorMatchPane() = default;
 
-void ColorMatchPane::setColorMatchState(ColorMatchState* state) {
+void ColorMatchPane::setColorMatchState(color::ColorMatchState* state) {
     m_state = state ? state : m_ownState.get();
     refreshProfileList();
     refresh();
@@ -226,7 +227,7 @@ void ColorMatchPane::setProfileFolders(const QString& programFolder, const QStri
     refreshProfileList();
 }
 
-void ColorMatchPane::attachDocument(velanox::CSotavoDoc* document) {
+void ColorMatchPane::attachDocument(velanox::document::CSotavoDoc* document) {
     PaneContent::attachDocument(document);
     refresh();
 }
@@ -248,12 +249,12 @@ QString ColorMatchPane::profileSaveFolder() const {
 
 int ColorMatchPane::fadeDelay(bool endOfDrag, int displayTab) {
     if (endOfDrag) return kModeDelay;
-    return displayTab == kTabImage ? 100 : 30;
+    return displayTab == document::kTabImage ? 100 : 30;
 }
 
 void ColorMatchPane::setMode(int mode) {
     if (QAbstractButton* radio = m_modes->button(mode)) radio->setChecked(true);
-    if (CSotavoDoc* doc = document()) doc->colour.match.matchActive = mode;
+    if (document::CSotavoDoc* doc = document()) doc->color.match.matchActive = mode;
     updateVisibility();
 }
 
@@ -273,19 +274,19 @@ void ColorMatchPane::showReferenceName() {
 }
 
 void ColorMatchPane::chooseNoMatch() {
-    CSotavoDoc* doc = document();
+    document::CSotavoDoc* doc = document();
     if (!doc) return;
     setMode(0);
-    doc->colour.match.matchTables = MatchValues::identityMatchTables();
+    doc->color.match.matchTables = color::MatchValues::identityMatchTables();
     m_preview->setImage({});
     startTimer1(kModeDelay);
 }
 
 void ColorMatchPane::chooseMatchToImage() {
-    CSotavoDoc* doc = document();
+    document::CSotavoDoc* doc = document();
     if (!doc) return;
     setMode(1);
-    doc->colour.match.matchTables = matchTablesToImage(state(), *doc);
+    doc->color.match.matchTables = document::matchTablesToImage(state(), *doc);
     if (state().hasReference()) {
         m_preview->setImage(shownOnScreen(state().referenceImage));
         m_referenceName->setText(fileNameOf(state().referencePath));
@@ -297,12 +298,12 @@ void ColorMatchPane::chooseMatchToImage() {
 }
 
 void ColorMatchPane::chooseMatchToProfile() {
-    CSotavoDoc* doc = document();
+    document::CSotavoDoc* doc = document();
     if (!doc) return;
     const int selected = m_profiles->currentIndex();
     if (selected >= 0 && !m_profiles->path(selected).isEmpty())
         state().readProfile(m_profiles->path(selected).toStdString());
-    doc->colour.match.matchTables = state().buildMatchToProfile(sourceBlock(*doc));
+    doc->color.match.matchTables = state().buildMatchToProfile(sourceBlock(*doc));
     setMode(2);
     if (state().profilePreview.hasPixels()) {
         m_preview->setImage(shownOnScreen(state().profilePreview));
@@ -313,61 +314,63 @@ void ColorMatchPane::chooseMatchToProfile() {
 }
 
 void ColorMatchPane::loadReference(const QString& given) {
-    CSotavoDoc* doc = document();
+    document::CSotavoDoc* doc = document();
     if (!doc) return;
     QString path = given;
     if (path.isEmpty()) {
         const QString start =
-            m_settings ? QString::fromStdString(m_settings->readString(SettingId::MatchPath))
-                       : QString();
+            m_settings
+                ? QString::fromStdString(m_settings->readString(document::SettingId::MatchPath))
+                : QString();
         path = m_chooseFile ? m_chooseFile(start) : chooseReferenceFile(this, start);
         // A cancelled dialog changes nothing: the mode and tables in force stay as they are.
         if (path.isEmpty()) return;
         const QString folder = QFileInfo(path).absolutePath();
         if (m_settings && !folder.isEmpty())
-            m_settings->writeString(SettingId::MatchPath, folder.toStdString());
+            m_settings->writeString(document::SettingId::MatchPath, folder.toStdString());
     }
     if (LoadWait::isActive()) return;
-    codec::Status status;
+    core::Status status;
     {
         LoadWait wait(LoadWait::statusBarOf(this), path);
-        status = loadReferenceImage(state(), *doc, path.toStdString());
+        status = document::loadReferenceImage(state(), *doc, path.toStdString());
     }
     // A read the person stopped changes nothing and needs no word beyond the status bar's.
-    if (status.code == codec::kCodecCancelled) return;
+    if (status.code == core::StatusCode::Cancelled) return;
     if (!status.ok()) {
-        showMessage(this, QString::fromStdString(cannotOpenMessage(path.toStdString(), status)));
+        showMessage(
+            this, QString::fromStdString(document::cannotOpenMessage(path.toStdString(), status)));
         return;
     }
     m_preview->setImage(shownOnScreen(state().referenceImage));
     showReferenceName();
     setMode(1);
-    doc->colour.match.matchFade = 0;
+    doc->color.match.matchFade = 0;
     m_fade->setPositionQuietly(0);
     startTimer1(kModeDelay);
 }
 
 void ColorMatchPane::dropReference(const QString& path) {
-    if (!document() || !isDroppableImageName(path.toStdString())) return;
+    if (!document() || !document::isDroppableImageName(path.toStdString())) return;
     loadReference(path);
 }
 
 void ColorMatchPane::saveToProfile() {
     if (!state().hasReference()) {
-        showMessage(this, QString::fromLatin1(kNoReferenceMessage));
+        showMessage(this, QString::fromLatin1(color::kNoReferenceMessage));
         return;
     }
     const std::optional<QString> name =
         m_askName ? m_askName(QString::fromLatin1(text::kProfileNamePreset)) : std::nullopt;
     if (!name) return;
-    if (!isValidProfileName(name->toStdString())) {
-        showMessage(this, QString::fromLatin1(kBadProfileNameMessage));
+    if (!color::isValidProfileName(name->toStdString())) {
+        showMessage(this, QString::fromLatin1(color::kBadProfileNameMessage));
         return;
     }
     const QString folder = profileSaveFolder();
     QDir().mkpath(folder);
-    const std::string path = profilePathFor(folder.toStdString(), name->toStdString());
-    if (const codec::Status s = state().writeProfile(path); !s.ok()) {
+    const std::string path = color::profilePathFor(folder.toStdString(), name->toStdString());
+    if (const core::Status s = state().writeProfile(path); !s.ok()) {
         showMessage(this, QString::fromLatin1(text::kCannotSaveProfile) +
                               QString::fromStdString(s.reason));
         return;
@@ -376,9 +379,9 @@ void ColorMatchPane::saveToProfile() {
 }
 
 bool ColorMatchPane::confirm(const QString& question) {
-    if (CSotavoDoc* doc = document())
-        return doc->host().askQuestion(question.toStdString(), QuestionButtons::YesNo) ==
-               Answer::Yes;
+    if (document::CSotavoDoc* doc = document())
+        return doc->host().askQuestion(question.toStdString(), document::QuestionButtons::YesNo) ==
+               document::Answer::Yes;
     return QMessageBox::question(this, QString::fromLatin1(text::kApplicationName), question,
                                  QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
@@ -403,14 +406,14 @@ void ColorMatchPane::deleteProfile() {
 }
 
 void ColorMatchPane::fadeMoved(int position, bool endOfDrag) {
-    CSotavoDoc* doc = document();
+    document::CSotavoDoc* doc = document();
     if (!doc) return;
-    doc->colour.match.matchFade = position;
+    doc->color.match.matchFade = position;
     startTimer1(fadeDelay(endOfDrag, doc->display.displayTab));
 }
 
 void ColorMatchPane::autoSwitchClicked(bool ticked) {
-    CSotavoDoc* doc = document();
+    document::CSotavoDoc* doc = document();
     if (!doc) return;
     if (ticked)
         pane_ops::enterCropMode(m_links, doc, false);
@@ -426,7 +429,7 @@ void ColorMatchPane::refreshProfileList() {
         folders << m_userFolder;
     for (const QString& folder : folders) {
         if (folder.isEmpty()) continue;
-        for (const std::string& path : findProfiles(folder.toStdString()))
+        for (const std::string& path : color::findProfiles(folder.toStdString()))
             m_profiles->addProfile(QString::fromStdString(path));
     }
     if (m_profiles->count() > 0) {
@@ -436,30 +439,30 @@ void ColorMatchPane::refreshProfileList() {
 }
 
 void ColorMatchPane::refresh() {
-    CSotavoDoc* doc = document();
+    document::CSotavoDoc* doc = document();
     if (!doc) return;
-    m_fade->setPositionQuietly(doc->colour.match.matchFade);
-    const int m = kMatchActiveRange.clamp(doc->colour.match.matchActive);
+    m_fade->setPositionQuietly(doc->color.match.matchFade);
+    const int m = color::kMatchActiveRange.clamp(doc->color.match.matchActive);
     if (QAbstractButton* radio = m_modes->button(m)) radio->setChecked(true);
     if (m == 0) m_preview->setImage({});
     updateVisibility();
 }
 
 void ColorMatchPane::timerFired() {
-    const CSotavoDoc* doc = document();
+    const document::CSotavoDoc* doc = document();
     // The switch to Full/Crop waits for a run in progress instead of being dropped.
     if (doc && autoSwitchToFull() && !doc->crop.cropMode && !doc->mayReplaceImages()) {
         startTimer1(kModeDelay);
         return;
     }
-    pane_ops::colourTimerFired(m_links, document(), 1, autoSwitchToFull());
+    pane_ops::colorTimerFired(m_links, document(), 1, autoSwitchToFull());
 }
 
 void ColorMatchPane::keyPressEvent(QKeyEvent* event) {
     if (!consumeEnterAndEscape(event)) PaneContent::keyPressEvent(event);
 }
 
-// ---- dialog 147 -------------------------------------------------------------------------------
+// ---- the Profile Name dialog ---------------------------------------------------------------
 
 std::optional<QString> askProfileName(QWidget* parent, const QString& preset) {
     QDialog dialog(parent);

@@ -1,4 +1,4 @@
-// ColorMatchPane (template 141): colour matching off, to a reference image or to a stored
+// ColorMatchPane: colour matching off, to a reference image or to a stored
 // profile; the reference chooser and its thumbnail; the profile list with save and delete; the
 // "Fade" slider; "Auto Switch to  Full Mode". The reference and the profile last read belong to
 // the application (ColorMatchState, handed in with setColorMatchState); the tables and the
@@ -22,17 +22,19 @@ class QLabel;
 class QLineEdit;
 class QToolButton;
 
-namespace velanox {
+namespace velanox::color {
 class ColorMatchState;
+}
+namespace velanox::document {
 class Settings;
-} // namespace velanox
+}
 
 namespace velanox::ui {
 
 class ProfileList;
 class SkinnedSlider;
 
-/// The preview control 1011: black, with the reference or profile thumbnail centred; files
+/// The preview control: black, with the reference or profile thumbnail centred; files
 /// dropped on it are passed to the pane.
 class ReferencePreview : public QWidget {
     Q_OBJECT
@@ -64,13 +66,13 @@ public:
     explicit ColorMatchPane(QWidget* parent = nullptr);
     ~ColorMatchPane() override;
 
-    void attachDocument(velanox::CSotavoDoc* document) override;
+    void attachDocument(velanox::document::CSotavoDoc* document) override;
     void setLinks(const PaneLinks& links) { m_links = links; }
     /// The application's reference and profile (not owned). Until one is given the pane keeps
     /// its own.
-    void setColorMatchState(velanox::ColorMatchState* state);
+    void setColorMatchState(velanox::color::ColorMatchState* state);
     /// The store "MatchPath" (section "Document") is read from and written to; none: not kept.
-    void setSettings(velanox::Settings* settings) { m_settings = settings; }
+    void setSettings(velanox::document::Settings* settings) { m_settings = settings; }
     /// Profiles are written to programFolder when it is writable, else to userFolder, and
     /// listed from both. The list is read again.
     void setProfileFolders(const QString& programFolder, const QString& userFolder);
@@ -110,7 +112,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    velanox::ColorMatchState& state() const { return *m_state; }
+    velanox::color::ColorMatchState& state() const { return *m_state; }
     void startTimer1(int delayMs) { m_timer1.schedule(delayMs); }
     void timerFired();
     void setMode(int mode);
@@ -119,9 +121,9 @@ private:
     bool confirm(const QString& question);
 
     PaneLinks m_links;
-    std::unique_ptr<velanox::ColorMatchState> m_ownState;
-    velanox::ColorMatchState* m_state = nullptr;
-    velanox::Settings* m_settings = nullptr;
+    std::unique_ptr<velanox::color::ColorMatchState> m_ownState;
+    velanox::color::ColorMatchState* m_state = nullptr;
+    velanox::document::Settings* m_settings = nullptr;
     QString m_programFolder;
     QString m_userFolder;
     FileChooser m_chooseFile;
@@ -139,7 +141,7 @@ private:
     Debouncer m_timer1;
 };
 
-/// Dialog 147 "Profile Name": one edit (1001) with OK and Cancel.
+/// The "Profile Name" dialog: one edit with OK and Cancel.
 std::optional<QString> askProfileName(QWidget* parent, const QString& preset);
 
 } // namespace velanox::ui

@@ -55,7 +55,7 @@ QToolButton* cropButton(int controlId, int bitmapId, const char* caption, QWidge
     return button;
 }
 
-bool hasSource(const CSotavoDoc* doc) {
+bool hasSource(const document::CSotavoDoc* doc) {
     return doc && doc->sourceImage.hasPixels() && doc->sourceImage.bitsPerPixel == 24 &&
            doc->sourceImage.width > 0 && doc->sourceImage.height > 0;
 }
@@ -79,7 +79,7 @@ void SectionHeader::setActive(bool active) {
 
 void SectionHeader::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    p.fillRect(rect(), colourFromBgr(m_active ? 0xFFA0A0 : 0xE0C0C0));
+    p.fillRect(rect(), colorFromBgr(m_active ? 0xFFA0A0 : 0xE0C0C0));
     QFont font(QStringLiteral("Arial"));
     font.setPixelSize(10);
     font.setWeight(QFont::Bold);
@@ -120,7 +120,7 @@ void ThumbnailView::paintEvent(QPaintEvent*) {
     if (m_frame.width() <= 0 || m_frame.height() <= 0) return;
     const QRect image(at, m_thumbnail.size());
     p.setClipRect(image);
-    p.setPen(QPen(colourFromBgr(0x0000FF), 1));
+    p.setPen(QPen(colorFromBgr(0x0000FF), 1));
     p.setBrush(Qt::NoBrush);
     const QRect outer = m_frame.translated(at);
     p.drawRect(outer.adjusted(0, 0, -1, -1));
@@ -202,15 +202,15 @@ FilePropertiesPane::FilePropertiesPane(QWidget* parent)
         new SectionHeader(ids::kHeaderCropOptions, QString::fromLatin1(text::kCropOptions), this);
     m_aspect = new QComboBox(this);
     m_aspect->setObjectName(objectNameFor("control", ids::kListCropAspect));
-    for (const char* name : kCropAspectNames)
+    for (const char* name : document::kCropAspectNames)
         m_aspect->addItem(QString::fromLatin1(name));
     connect(m_aspect, &QComboBox::activated, this, &FilePropertiesPane::chooseAspect);
-    m_enlarge = new SkinnedSlider(ids::kSliderEnlarge, kEnlargeSlider.minimum,
-                                  kEnlargeSlider.maximum, this);
+    m_enlarge = new SkinnedSlider(ids::kSliderEnlarge, document::kEnlargeSlider.minimum,
+                                  document::kEnlargeSlider.maximum, this);
     m_enlarge->setThumb(paneBitmap(ids::kBitmapThumbPlain));
     connect(m_enlarge, &SkinnedSlider::moved, this,
             [this](int position, bool) { enlargeMoved(position); });
-    m_swap = new QCheckBox(QString::fromLatin1(kCropPortraitToLandscape), this);
+    m_swap = new QCheckBox(QString::fromLatin1(document::kCropPortraitToLandscape), this);
     m_swap->setObjectName(objectNameFor("control", ids::kCheckCropSwap));
     connect(m_swap, &QCheckBox::clicked, this, &FilePropertiesPane::swapClicked);
     m_return = cropButton(ids::kButtonReturn, ids::kBitmapReturn, text::kReturn, this);
@@ -251,7 +251,7 @@ FilePropertiesPane::FilePropertiesPane(QWidget* parent)
     updateEnabling();
 }
 
-void FilePropertiesPane::attachDocument(velanox::CSotavoDoc* document) {
+void FilePropertiesPane::attachDocument(velanox::document::CSotavoDoc* document) {
     PaneContent::attachDocument(document);
     if (!document) {
         m_thumbnail->setThumbnail({});
@@ -274,7 +274,7 @@ QString FilePropertiesPane::fixedSaveFolder() const {
 
 void FilePropertiesPane::resetOutputWindow() {
     m_outputWindow->setCurrentIndex(0);
-    if (CSotavoDoc* doc = document()) doc->display.outputWindowMode = 0;
+    if (document::CSotavoDoc* doc = document()) doc->display.outputWindowMode = 0;
 }
 
 QSize FilePropertiesPane::thumbnailSize(int width, int height, int cw, int ch) {
@@ -293,12 +293,12 @@ QString FilePropertiesPane::fileInfoText() const {
 }
 
 void FilePropertiesPane::refresh() {
-    CSotavoDoc* doc = document();
+    document::CSotavoDoc* doc = document();
     if (!hasSource(doc)) return;
-    const Picture& source = doc->sourceImage;
-    m_enlarge->setPositionQuietly(enlargePositionFromZoom(doc->crop.cropZoom));
-    m_aspect->setCurrentIndex(kCropAspectRange.clamp(doc->crop.cropAspect));
-    m_swap->setText(QString::fromLatin1(cropSwapCaption(source.width, source.height)));
+    const codec::Picture& source = doc->sourceImage;
+    m_enlarge->setPositionQuietly(document::enlargePositionFromZoom(doc->crop.cropZoom));
+    m_aspect->setCurrentIndex(document::kCropAspectRange.clamp(doc->crop.cropAspect));
+    m_swap->setText(QString::fromLatin1(document::cropSwapCaption(source.width, source.height)));
     m_swap->setChecked(doc->crop.cropSwap != 0);
     m_outputWindow->setCurrentIndex(std::clamp(doc->display.outputWindowMode, 0, 2));
 
@@ -314,7 +314,7 @@ void FilePropertiesPane::refresh() {
                            qsizetype(source.width) * 3, QImage::Format_RGB888);
         m_thumbnail->setThumbnail(DisplayColors::instance().toDisplay(
             whole.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation),
-            source.iccProfile));
+            source.info.iccProfile));
     } else {
         m_thumbnail->setThumbnail({});
     }
@@ -322,7 +322,7 @@ void FilePropertiesPane::refresh() {
 }
 
 QRect FilePropertiesPane::scaledFrame(int x0, int y0, int x1, int y1) const {
-    const Picture& source = document()->sourceImage;
+    const codec::Picture& source = document()->sourceImage;
     const QSize t = m_thumbnail->thumbnail().size();
     const double w = source.width, h = source.height;
     const int l = int(x0 / w * t.width()), top = int(y0 / h * t.height());
@@ -331,17 +331,19 @@ QRect FilePropertiesPane::scaledFrame(int x0, int y0, int x1, int y1) const {
 }
 
 void FilePropertiesPane::refreshCropInfo() {
-    CSotavoDoc* doc = document();
+    document::CSotavoDoc* doc = document();
     if (doc && hasSource(doc)) {
-        const Picture& source = doc->sourceImage;
+        const codec::Picture& source = doc->sourceImage;
         if (doc->crop.cropMode) {
-            const CropRect crop = computeCropRect(doc->crop, source.width, source.height);
+            const core::Rect crop =
+                document::computeCropRect(doc->crop, source.width, source.height);
             m_thumbnail->setFrame(scaledFrame(crop.left, crop.top, crop.right, crop.bottom));
             if (!m_enlargeMoving)
-                m_enlarge->setPositionQuietly(enlargePositionFromZoom(doc->crop.cropZoom));
-            m_fileInfo->setPlainText(QString::fromStdString(cropInfoText(crop)));
+                m_enlarge->setPositionQuietly(
+                    document::enlargePositionFromZoom(doc->crop.cropZoom));
+            m_fileInfo->setPlainText(QString::fromStdString(document::cropInfoText(crop)));
         } else if (!m_thumbnail->thumbnail().isNull()) {
-            const Rect& v = doc->display.visibleRect;
+            const core::Rect& v = doc->display.visibleRect;
             m_thumbnail->setFrame(scaledFrame(v.left, v.top, v.right, v.bottom));
         }
     }
@@ -349,9 +351,9 @@ void FilePropertiesPane::refreshCropInfo() {
 }
 
 void FilePropertiesPane::updateEnabling() {
-    const CSotavoDoc* doc = document();
+    const document::CSotavoDoc* doc = document();
     const bool cropMode = doc && doc->crop.cropMode;
-    const bool detailMode = doc && !cropMode && doc->display.displayTab == kTabImage;
+    const bool detailMode = doc && !cropMode && doc->display.displayTab == document::kTabImage;
     for (QWidget* w : std::initializer_list<QWidget*>{m_aspect, m_swap, m_return, m_apply,
                                                       m_enlarge, m_enlargeLabel, m_cropHeader})
         w->setEnabled(cropMode);
@@ -366,7 +368,7 @@ void FilePropertiesPane::updateEnabling() {
 void FilePropertiesPane::resizeEvent(QResizeEvent* event) {
     PaneContent::resizeEvent(event);
     if (!hasSource(document())) return;
-    const Picture& source = document()->sourceImage;
+    const codec::Picture& source = document()->sourceImage;
     if (m_thumbnail->thumbnail().size() !=
         thumbnailSize(source.width, source.height, m_thumbnail->width(), m_thumbnail->height())) {
         refresh();
@@ -377,7 +379,7 @@ void FilePropertiesPane::resizeEvent(QResizeEvent* event) {
 // ---- thumbnail navigation -----------------------------------------------------------------------
 
 void FilePropertiesPane::thumbnailPressed(QPoint at) {
-    CSotavoDoc* doc = document();
+    document::CSotavoDoc* doc = document();
     if (!hasSource(doc) || doc->processing.calculating) return;
     m_thumbnail->grabMouse();
     m_dragging = true;
@@ -387,7 +389,7 @@ void FilePropertiesPane::thumbnailPressed(QPoint at) {
 }
 
 void FilePropertiesPane::thumbnailMoved(QPoint at) {
-    CSotavoDoc* doc = document();
+    document::CSotavoDoc* doc = document();
     if (!m_dragging || !hasSource(doc)) return;
     const QSize t = m_thumbnail->thumbnail().size();
     if (t.isEmpty()) return;
@@ -410,7 +412,7 @@ void FilePropertiesPane::thumbnailReleased() {
     m_thumbnail->releaseMouse();
     if (!m_dragging) return;
     m_dragging = false;
-    CSotavoDoc* doc = document();
+    document::CSotavoDoc* doc = document();
     if (doc && !doc->crop.cropMode) pane_ops::processDetail(m_links, doc);
 }
 
@@ -418,7 +420,7 @@ void FilePropertiesPane::thumbnailReleased() {
 // ---------------------------------------------------------------------
 
 void FilePropertiesPane::chooseOutputWindow(int index) {
-    CSotavoDoc* doc = document();
+    document::CSotavoDoc* doc = document();
     if (!doc || index < 0) return;
     doc->display.outputWindowMode = index;
     if (m_links.refreshNrOptions) m_links.refreshNrOptions();
@@ -451,7 +453,7 @@ void FilePropertiesPane::browseFolder() {
 // ---------------------------------------------------------------------------------
 
 void FilePropertiesPane::chooseAspect(int index) {
-    CSotavoDoc* doc = document();
+    document::CSotavoDoc* doc = document();
     if (!doc || index < 0) return;
     if (doc->crop.cropAspect != index) doc->crop.windowChanged = true;
     doc->crop.cropAspect = index;
@@ -460,9 +462,9 @@ void FilePropertiesPane::chooseAspect(int index) {
 }
 
 void FilePropertiesPane::enlargeMoved(int position) {
-    CSotavoDoc* doc = document();
+    document::CSotavoDoc* doc = document();
     if (!doc) return;
-    const double zoom = zoomFromEnlargePosition(position);
+    const double zoom = document::zoomFromEnlargePosition(position);
     if (doc->crop.cropZoom != zoom) doc->crop.windowChanged = true;
     doc->crop.cropZoom = zoom;
     pane_ops::updateAllViews(m_links, doc);
@@ -477,7 +479,7 @@ void FilePropertiesPane::enlargeMoved(int position) {
 }
 
 void FilePropertiesPane::swapClicked(bool ticked) {
-    CSotavoDoc* doc = document();
+    document::CSotavoDoc* doc = document();
     if (!doc) return;
     doc->crop.cropSwap = ticked ? 1 : 0;
     doc->crop.windowChanged = true;

@@ -1,4 +1,4 @@
-// The File Properties pane (template 131): a thumbnail of the source with a frame on the part
+// The File Properties pane: a thumbnail of the source with a frame on the part
 // the view shows (Detail mode) or on the crop window (Full/Crop mode), dragged to navigate; the
 // file information; the Output Window choice; the default output folder; the crop options.
 #pragma once
@@ -42,7 +42,7 @@ private:
     bool m_active = true;
 };
 
-/// The thumbnail control 1011: black, the thumbnail centred, the frame as two nested one-pixel
+/// The thumbnail control: black, the thumbnail centred, the frame as two nested one-pixel
 /// red outlines clipped to the thumbnail. Presses, moves and releases go to the pane.
 class ThumbnailView : public QWidget {
     Q_OBJECT
@@ -80,7 +80,7 @@ public:
 
     explicit FilePropertiesPane(QWidget* parent = nullptr);
 
-    void attachDocument(velanox::CSotavoDoc* document) override;
+    void attachDocument(velanox::document::CSotavoDoc* document) override;
     void refreshCropInfo() override;
     void setLinks(const PaneLinks& links) { m_links = links; }
     void setFolderChooser(FolderChooser chooser) { m_chooseFolder = std::move(chooser); }

@@ -115,7 +115,7 @@ QPixmap nrModeIcon(int mode) {
     const QRectF frame(2.5, 2.5, 59, 37);
     p.setPen(QPen(QColor(90, 90, 90), 1));
     switch (mode) {
-    case kNrModeDefault: { // a plain photograph: sky, sun, hills
+    case pipeline::kNrModeDefault: { // a plain photograph: sky, sun, hills
         p.setBrush(QColor(150, 200, 240));
         p.drawRoundedRect(frame, 3, 3);
         p.setPen(Qt::NoPen);
@@ -128,7 +128,7 @@ QPixmap nrModeIcon(int mode) {
         p.drawPolygon(hills);
         break;
     }
-    case kNrModeNature: { // a fir tree with fine needles
+    case pipeline::kNrModeNature: { // a fir tree with fine needles
         p.setBrush(QColor(225, 240, 215));
         p.drawRoundedRect(frame, 3, 3);
         p.setPen(Qt::NoPen);
@@ -146,7 +146,7 @@ QPixmap nrModeIcon(int mode) {
             p.drawLine(QPointF(x, 18), QPointF(x + 2, 30));
         break;
     }
-    case kNrModePortrait: { // head and shoulders
+    case pipeline::kNrModePortrait: { // head and shoulders
         p.setBrush(QColor(245, 225, 215));
         p.drawRoundedRect(frame, 3, 3);
         p.setPen(Qt::NoPen);
@@ -158,7 +158,7 @@ QPixmap nrModeIcon(int mode) {
         p.drawChord(QRectF(23, 6, 18, 16), 0, 180 * 16);
         break;
     }
-    case kNrModeHighNoise: { // a dark frame full of coloured grain
+    case pipeline::kNrModeHighNoise: { // a dark frame full of coloured grain
         p.setBrush(QColor(40, 40, 50));
         p.drawRoundedRect(frame, 3, 3);
         p.setPen(Qt::NoPen);
@@ -174,7 +174,7 @@ QPixmap nrModeIcon(int mode) {
         }
         break;
     }
-    case kNrModeAuto: { // grainy on the left, clean on the right, a gauge reading it
+    case pipeline::kNrModeAuto: { // grainy on the left, clean on the right, a gauge reading it
         p.setBrush(QColor(150, 200, 240));
         p.drawRoundedRect(frame, 3, 3);
         p.setPen(Qt::NoPen);
@@ -301,9 +301,9 @@ void NrOptionsPane::buildControls() {
     };
     m_title = new QLabel(QStringLiteral("Noise Level"), this);
     named(m_title, ids::kNrTitle);
-    m_slider =
-        new SkinnedSlider(ids::kNrNoiseSlider, int(NoiseSettings::kNoiseLevelMin * kSliderScale),
-                          int(NoiseSettings::kNoiseLevelSliderMax * kSliderScale), this);
+    m_slider = new SkinnedSlider(
+        ids::kNrNoiseSlider, int(pipeline::NoiseSettings::kNoiseLevelMin * kSliderScale),
+        int(pipeline::NoiseSettings::kNoiseLevelSliderMax * kSliderScale), this);
     m_slider->setPageStep(10);
     m_slider->setFixedHeight(20);
     m_slider->setMinimumWidth(130);
@@ -387,36 +387,38 @@ void NrOptionsPane::buildControls() {
     });
     m_noiseCommit = new EditCommit(m_noiseEdit, [this] { commitNoiseEdit(); });
     connect(m_sharpenEdit, &QLineEdit::textEdited, this, [this] {
-        onWholeEdited(m_sharpenEdit, NoiseSettings::kSharpenAmountMax, m_sharpenValue,
+        onWholeEdited(m_sharpenEdit, pipeline::NoiseSettings::kSharpenAmountMax, m_sharpenValue,
                       m_sharpenDialOpen);
     });
     m_sharpenCommit = new EditCommit(m_sharpenEdit, [this] {
-        commitWholeEdit(m_sharpenEdit, NoiseSettings::kSharpenAmountMax,
-                        NoiseSettings::kSharpenAmountMax, m_sharpenValue, m_sharpenDialOpen);
+        commitWholeEdit(m_sharpenEdit, pipeline::NoiseSettings::kSharpenAmountMax,
+                        pipeline::NoiseSettings::kSharpenAmountMax, m_sharpenValue,
+                        m_sharpenDialOpen);
     });
     connect(m_edgeEdit, &QLineEdit::textEdited, this, [this] {
-        onWholeEdited(m_edgeEdit, NoiseSettings::kEdgeThresholdMax, m_edgeValue, m_edgeDialOpen);
+        onWholeEdited(m_edgeEdit, pipeline::NoiseSettings::kEdgeThresholdMax, m_edgeValue,
+                      m_edgeDialOpen);
     });
     m_edgeCommit = new EditCommit(m_edgeEdit, [this] {
-        commitWholeEdit(m_edgeEdit, NoiseSettings::kEdgeThresholdMax,
-                        NoiseSettings::kEdgeThresholdMax, m_edgeValue, m_edgeDialOpen);
+        commitWholeEdit(m_edgeEdit, pipeline::NoiseSettings::kEdgeThresholdMax,
+                        pipeline::NoiseSettings::kEdgeThresholdMax, m_edgeValue, m_edgeDialOpen);
     });
     connect(m_default, &QPushButton::clicked, this, &NrOptionsPane::onDefault);
     connect(m_mode, &QComboBox::activated, this, &NrOptionsPane::onModeChosen);
     connect(m_chromaSlider, &QSlider::valueChanged, this, [this](int position) {
-        if (velanox::CSotavoDoc* doc = document()) doc->noise.autoChroma = position;
+        if (velanox::document::CSotavoDoc* doc = document()) doc->noise.autoChroma = position;
         m_chromaEdit->setText(QString::number(position));
         // Like the top slider: a drag runs when it ends, every other move at once.
         if (!m_chromaSlider->isSliderDown()) schedule(kClickDelayMs);
     });
     connect(m_chromaSlider, &QSlider::sliderReleased, this, [this] { schedule(kClickDelayMs); });
     connect(m_chromaEdit, &QLineEdit::textEdited, this, [this] {
-        velanox::CSotavoDoc* doc = document();
+        velanox::document::CSotavoDoc* doc = document();
         int32_t fallback = m_chromaSlider->value();
         onPercentEdited(m_chromaEdit, m_chromaSlider, doc ? doc->noise.autoChroma : fallback);
     });
     m_chromaCommit = new EditCommit(m_chromaEdit, [this] {
-        velanox::CSotavoDoc* doc = document();
+        velanox::document::CSotavoDoc* doc = document();
         int32_t fallback = m_chromaSlider->value();
         commitPercentEdit(m_chromaEdit, m_chromaSlider, doc ? doc->noise.autoChroma : fallback);
     });
@@ -424,7 +426,7 @@ void NrOptionsPane::buildControls() {
 }
 
 bool NrOptionsPane::automatic() const {
-    return m_mode->currentIndex() == kNrModeAuto;
+    return m_mode->currentIndex() == pipeline::kNrModeAuto;
 }
 
 void NrOptionsPane::onModeChosen() {
@@ -437,9 +439,9 @@ void NrOptionsPane::onModeChosen() {
 // colour-noise pair and the estimate are shown in automatic mode only.
 void NrOptionsPane::showModeControls() {
     const bool autoMode = automatic();
-    velanox::CSotavoDoc* doc = document();
-    const NoiseSettings defaults;
-    const NoiseSettings& noise = doc ? doc->noise : defaults;
+    velanox::document::CSotavoDoc* doc = document();
+    const pipeline::NoiseSettings defaults;
+    const pipeline::NoiseSettings& noise = doc ? doc->noise : defaults;
     {
         const QSignalBlocker block(m_slider);
         const QSignalBlocker blockChroma(m_chromaSlider);
@@ -448,8 +450,8 @@ void NrOptionsPane::showModeControls() {
             m_slider->setValue(noise.autoStrength);
             m_chromaSlider->setValue(noise.autoChroma);
         } else {
-            m_slider->setRange(int(NoiseSettings::kNoiseLevelMin * kSliderScale),
-                               int(NoiseSettings::kNoiseLevelSliderMax * kSliderScale));
+            m_slider->setRange(int(pipeline::NoiseSettings::kNoiseLevelMin * kSliderScale),
+                               int(pipeline::NoiseSettings::kNoiseLevelSliderMax * kSliderScale));
             m_slider->setValue(int(noise.noiseLevel * kSliderScale));
         }
     }
@@ -465,7 +467,7 @@ void NrOptionsPane::showModeControls() {
 }
 
 void NrOptionsPane::showEstimate() {
-    velanox::CSotavoDoc* doc = document();
+    velanox::document::CSotavoDoc* doc = document();
     if (!automatic() || doc == nullptr || !m_estimate->isVisibleTo(this)) return;
     const velanox::engine::NoiseProfile* profile = doc->noiseEstimate();
     m_estimate->setText(profile != nullptr
@@ -503,16 +505,16 @@ void NrOptionsPane::takePercent(int32_t percent, QSlider* slider, int32_t& value
     }
 }
 
-void NrOptionsPane::attachDocument(velanox::CSotavoDoc* document) {
+void NrOptionsPane::attachDocument(velanox::document::CSotavoDoc* document) {
     PaneContent::attachDocument(document);
     refreshFromDocument();
     updateEnabling();
 }
 
 void NrOptionsPane::refreshFromDocument() {
-    velanox::CSotavoDoc* doc = document();
+    velanox::document::CSotavoDoc* doc = document();
     if (!doc) return;
-    const NoiseSettings& noise = doc->noise;
+    const pipeline::NoiseSettings& noise = doc->noise;
     {
         const QSignalBlocker block(m_slider);
         m_slider->setValue(int(noise.noiseLevel * kSliderScale));
@@ -530,10 +532,11 @@ void NrOptionsPane::refreshFromDocument() {
 }
 
 void NrOptionsPane::updateEnabling() {
-    velanox::CSotavoDoc* doc = document();
+    velanox::document::CSotavoDoc* doc = document();
     const bool hasImage = doc ? doc->sourceImage.hasPixels() : true;
     const bool active = doc ? !doc->crop.cropMode : true;
-    const bool edges = doc ? doc->display.outputWindowMode == kOutputHighlightEdges : false;
+    const bool edges =
+        doc ? doc->display.outputWindowMode == pipeline::kOutputHighlightEdges : false;
     const bool base = hasImage && active;
     for (QWidget* w : std::initializer_list<QWidget*>{m_title, m_slider, m_noiseEdit, m_advancedBox,
                                                       m_blockNoise})
@@ -578,12 +581,12 @@ void NrOptionsPane::schedule(int delayMs) {
 }
 
 void NrOptionsPane::onTimer() {
-    velanox::CSotavoDoc* doc = document();
+    velanox::document::CSotavoDoc* doc = document();
     if (!doc) return;
-    NoiseSettings& noise = doc->noise;
+    pipeline::NoiseSettings& noise = doc->noise;
     noise.advancedProcessing = m_advanced ? 1 : 0;
-    noise.nrLevels = m_removeBlockNoise ? NoiseSettings::kLevelsWithBlockNoise
-                                        : NoiseSettings::kLevelsWithoutBlockNoise;
+    noise.nrLevels = m_removeBlockNoise ? pipeline::NoiseSettings::kLevelsWithBlockNoise
+                                        : pipeline::NoiseSettings::kLevelsWithoutBlockNoise;
     noise.sharpenEdges = m_sharpen ? 1 : 0;
     noise.sharpenAmount = m_sharpenValue;
     noise.edgeThreshold = m_edgeValue;
@@ -593,7 +596,7 @@ void NrOptionsPane::onTimer() {
 }
 
 void NrOptionsPane::onSliderMoved(int position) {
-    velanox::CSotavoDoc* doc = document();
+    velanox::document::CSotavoDoc* doc = document();
     if (automatic()) {
         if (doc) doc->noise.autoStrength = position;
         m_noiseEdit->setText(QString::number(position));
@@ -618,31 +621,32 @@ double numberOf(const QString& text) {
 
 void NrOptionsPane::onNoiseEdited(const QString& text) {
     if (automatic()) {
-        velanox::CSotavoDoc* doc = document();
+        velanox::document::CSotavoDoc* doc = document();
         int32_t fallback = m_slider->value();
         onPercentEdited(m_noiseEdit, m_slider, doc ? doc->noise.autoStrength : fallback);
         return;
     }
     // While typing, only a value inside the range is taken; the rest waits for the commit.
     const double x = numberOf(text);
-    if (x >= NoiseSettings::kNoiseLevelMin && x <= NoiseSettings::kNoiseLevelMax)
+    if (x >= pipeline::NoiseSettings::kNoiseLevelMin &&
+        x <= pipeline::NoiseSettings::kNoiseLevelMax)
         takeNoiseLevel(x, kTypingDelayMs);
 }
 
 void NrOptionsPane::commitNoiseEdit() {
     if (automatic()) {
-        velanox::CSotavoDoc* doc = document();
+        velanox::document::CSotavoDoc* doc = document();
         int32_t fallback = m_slider->value();
         commitPercentEdit(m_noiseEdit, m_slider, doc ? doc->noise.autoStrength : fallback);
         return;
     }
     double x = numberOf(m_noiseEdit->text());
-    if (!(x >= NoiseSettings::kNoiseLevelMin)) {
-        x = NoiseSettings::kNoiseLevelMin;
+    if (!(x >= pipeline::NoiseSettings::kNoiseLevelMin)) {
+        x = pipeline::NoiseSettings::kNoiseLevelMin;
         m_noiseEdit->setText(QStringLiteral("0"));
         m_noiseEdit->selectAll();
-    } else if (x > NoiseSettings::kNoiseLevelMax) {
-        x = NoiseSettings::kNoiseLevelMax;
+    } else if (x > pipeline::NoiseSettings::kNoiseLevelMax) {
+        x = pipeline::NoiseSettings::kNoiseLevelMax;
         m_noiseEdit->setText(QStringLiteral("100"));
         m_noiseEdit->selectAll();
     }
@@ -650,7 +654,7 @@ void NrOptionsPane::commitNoiseEdit() {
 }
 
 void NrOptionsPane::takeNoiseLevel(double x, int delayMs) {
-    velanox::CSotavoDoc* doc = document();
+    velanox::document::CSotavoDoc* doc = document();
     const double current = doc ? doc->noise.noiseLevel : m_slider->value() * (1.0 / kSliderScale);
     if (x != current) {
         if (doc) doc->noise.noiseLevel = x;
@@ -689,10 +693,10 @@ void NrOptionsPane::commitWholeEdit(QLineEdit* edit, int maximumTyped, int shown
 }
 
 void NrOptionsPane::onDefault() {
-    const NoiseSettings defaults;
+    const pipeline::NoiseSettings defaults;
     m_edgeValue = defaults.edgeThreshold;
     m_sharpenValue = defaults.sharpenAmount;
-    m_mode->setCurrentIndex(kNrModeDefault);
+    m_mode->setCurrentIndex(pipeline::kNrModeDefault);
     showModeControls();
     updateEnabling();
     membersToControls();

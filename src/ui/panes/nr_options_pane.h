@@ -1,4 +1,4 @@
-// NrOptionsPane: the "NR Options" pane (template 130). It shows and edits the document's
+// NrOptionsPane: the "NR Options" pane. It shows and edits the document's
 // noise-reduction settings and asks for a detail run a moment after every change, so that a
 // burst of changes leads to one run. The noise level goes to the document at once; the check
 // boxes, the mode and the two values stay in the pane until the run is asked for.
@@ -79,7 +79,7 @@ public:
     ~NrOptionsPane() override;
 
     /// Remembers the document (or none) and shows its values.
-    void attachDocument(velanox::CSotavoDoc* document) override;
+    void attachDocument(velanox::document::CSotavoDoc* document) override;
     /// The controls from the document's values.
     void refreshFromDocument();
     /// Enables the controls by the rules of a picture, the mode and the output display.

@@ -1,5 +1,5 @@
-// The small images of the panes, drawn for the purpose: slider thumbs (134, 135, 159), the
-// level icons (136, 137) and the icon buttons (146, 148, 153, 154, 156).
+// The small images of the panes, drawn for the purpose: slider thumbs, the level icons and the
+// icon buttons.
 #pragma once
 
 #include <QColor>
@@ -11,7 +11,7 @@ namespace velanox::ui {
 QPixmap paneBitmap(int bitmapId);
 
 /// A colour written 0xBBGGRR (a Windows colour value) as a QColor.
-inline QColor colourFromBgr(unsigned value) {
+inline QColor colorFromBgr(unsigned value) {
     return QColor(int(value & 0xFF), int((value >> 8) & 0xFF), int((value >> 16) & 0xFF));
 }
 

@@ -1,6 +1,6 @@
-// Control, bitmap and dialog ids of the Color Correction (132), Color Match (141) and File
-// Properties (131) panes and of the previewing Open dialog (101). Several panes reuse the same
-// numbers for their own controls, as their templates do.
+// Control, bitmap and dialog ids of the Color Correction, Color Match and File Properties panes
+// and of the previewing Open dialog; the widgets' object names are built from them. Several panes
+// reuse the same numbers for their own controls, as their templates do.
 #pragma once
 
 namespace velanox::ui::ids {
@@ -16,12 +16,12 @@ inline constexpr int kPreviewOpenTemplate = 101;
 inline constexpr int kSliderBlackPoint = 1022;
 inline constexpr int kSliderWhitePoint = 1023;
 inline constexpr int kSliderTemperature = 1024;
-inline constexpr int kSliderColourBoost = 1025;
+inline constexpr int kSliderColorBoost = 1025;
 inline constexpr int kSliderExposure = 1030;
 inline constexpr int kLabelBlackPoint = 1026;
 inline constexpr int kLabelWhitePoint = 1027;
 inline constexpr int kLabelTemperature = 1028;
-inline constexpr int kLabelColourBoost = 1029;
+inline constexpr int kLabelColorBoost = 1029;
 inline constexpr int kLabelExposure = 1031;
 inline constexpr int kButtonAuto = 1020;
 inline constexpr int kButtonReset = 1015;
@@ -39,7 +39,7 @@ inline constexpr int kCaptionReference = 1034;
 inline constexpr int kReferencePreview = 1011;
 inline constexpr int kSliderFade = 1024;
 inline constexpr int kCheckAutoSwitch = 1006;
-inline constexpr int kEditProfileName = 1001; // in dialog 147
+inline constexpr int kEditProfileName = 1001; // in the Profile Name dialog
 
 // File Properties (131).
 inline constexpr int kThumbnail = 1011;
@@ -59,7 +59,7 @@ inline constexpr int kCheckCropSwap = 1006;
 inline constexpr int kButtonReturn = 1047;
 inline constexpr int kButtonApplyCrop = 1046;
 
-// Previewing Open dialog (101).
+// Previewing Open dialog.
 inline constexpr int kCheckPreview = 1000;
 inline constexpr int kPreviewControl = 1001;
 inline constexpr int kLabelPreviewSize = 1347;

@@ -9,18 +9,18 @@ namespace velanox::ui::pane_ops {
 
 namespace {
 
-bool hasSource(const CSotavoDoc& doc) {
+bool hasSource(const document::CSotavoDoc& doc) {
     return doc.sourceImage.hasPixels() && doc.sourceImage.bitsPerPixel == 24;
 }
 
-ConstPixelBlock sourceBlock(const CSotavoDoc& doc) {
-    return ConstPixelBlock(doc.sourceImage.pixels(), doc.sourceImage.width, doc.sourceImage.height,
-                           3, 0);
+core::ConstImageView sourceBlock(const document::CSotavoDoc& doc) {
+    return core::ConstImageView(doc.sourceImage.pixels(), doc.sourceImage.width,
+                                doc.sourceImage.height, 3);
 }
 
 } // namespace
 
-void processDetail(const PaneLinks& links, CSotavoDoc* doc) {
+void processDetail(const PaneLinks& links, document::CSotavoDoc* doc) {
     if (!doc) return;
     if (links.processDetail) {
         links.processDetail();
@@ -30,7 +30,7 @@ void processDetail(const PaneLinks& links, CSotavoDoc* doc) {
     updateAllViews(links, doc);
 }
 
-void updateAllViews(const PaneLinks& links, CSotavoDoc* doc) {
+void updateAllViews(const PaneLinks& links, document::CSotavoDoc* doc) {
     if (!doc) return;
     if (links.updateAllViews)
         links.updateAllViews();
@@ -38,27 +38,29 @@ void updateAllViews(const PaneLinks& links, CSotavoDoc* doc) {
         doc->host().updateAllViews();
 }
 
-void enterCropMode(const PaneLinks& links, CSotavoDoc* doc, bool resetView) {
+void enterCropMode(const PaneLinks& links, document::CSotavoDoc* doc, bool resetView) {
     if (!doc) return;
     if (links.enterCropMode) {
         links.enterCropMode(resetView);
         return;
     }
-    if (doc->enterCropMode(resetView) != kPictureOk) return;
+    if (!doc->enterCropMode(resetView).ok()) return;
     if (links.setModeTab) links.setModeTab(kFullCropTab);
     updateAllViews(links, doc);
 }
 
-bool leaveCropMode(const PaneLinks& links, CSotavoDoc* doc, bool askFirst, bool restoreDetail) {
+bool leaveCropMode(const PaneLinks& links, document::CSotavoDoc* doc, bool askFirst,
+                   bool restoreDetail) {
     if (!doc) return false;
     if (links.leaveCropMode) return links.leaveCropMode(askFirst, restoreDetail);
-    const LeaveCropOutcome outcome = doc->leaveCropMode(askFirst, restoreDetail);
+    const document::LeaveCropOutcome outcome = doc->leaveCropMode(askFirst, restoreDetail);
     if (outcome.cancelled) {
         if (links.setModeTab) links.setModeTab(kFullCropTab);
         return false;
     }
     if (!outcome.left) return false;
-    if (doc->display.displayTab == kTabImage && links.setModeTab) links.setModeTab(kDetailsTab);
+    if (doc->display.displayTab == document::kTabImage && links.setModeTab)
+        links.setModeTab(kDetailsTab);
     if (restoreDetail)
         processDetail(links, doc);
     else
@@ -66,32 +68,34 @@ bool leaveCropMode(const PaneLinks& links, CSotavoDoc* doc, bool askFirst, bool 
     return true;
 }
 
-void computeHistogram(const PaneLinks& links, CSotavoDoc* doc) {
+void computeHistogram(const PaneLinks& links, document::CSotavoDoc* doc) {
     if (!doc) return;
     if (links.computeHistogram) {
         links.computeHistogram();
         return;
     }
     if (!hasSource(*doc)) return;
-    velanox::computeHistogram(sourceBlock(*doc), doc->colour, doc->display.histogramBars);
+    velanox::color::computeHistogram(sourceBlock(*doc), doc->color, doc->display.histogramBars);
     updateAllViews(links, doc);
 }
 
-void quickColourPreview(const PaneLinks& links, CSotavoDoc* doc) {
+void quickColourPreview(const PaneLinks& links, document::CSotavoDoc* doc) {
     if (!doc || doc->processing.calculating || !hasSource(*doc)) return;
-    const Rect r = doc->display.detailRect;
-    velanox::quickColourPreview(sourceBlock(*doc), PixelRect{r.left, r.top, r.right, r.bottom},
-                                doc->colour, doc->quickPreview);
+    const core::Rect r = doc->display.detailRect;
+    velanox::color::quickColourPreview(sourceBlock(*doc),
+                                       core::Rect{r.left, r.top, r.right, r.bottom}, doc->color,
+                                       doc->quickPreview);
     updateAllViews(links, doc);
 }
 
-void colourTimerFired(const PaneLinks& links, CSotavoDoc* doc, int timerId, bool forceCropMode) {
+void colorTimerFired(const PaneLinks& links, document::CSotavoDoc* doc, int timerId,
+                     bool forceCropMode) {
     if (!doc) return;
     switch (doc->display.displayTab) {
-    case kTabHistogram:
+    case document::kTabHistogram:
         computeHistogram(links, doc);
         return;
-    case kTabCurves:
+    case document::kTabCurves:
         updateAllViews(links, doc);
         return;
     default:

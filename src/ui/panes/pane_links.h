@@ -7,7 +7,7 @@
 
 #include <functional>
 
-namespace velanox {
+namespace velanox::document {
 class CSotavoDoc;
 }
 
@@ -43,19 +43,21 @@ struct PaneLinks {
 
 /// The pane operations with their fallbacks; every one does nothing without a document.
 namespace pane_ops {
-void processDetail(const PaneLinks& links, CSotavoDoc* doc);
-void updateAllViews(const PaneLinks& links, CSotavoDoc* doc);
-void enterCropMode(const PaneLinks& links, CSotavoDoc* doc, bool resetView);
-bool leaveCropMode(const PaneLinks& links, CSotavoDoc* doc, bool askFirst, bool restoreDetail);
-void computeHistogram(const PaneLinks& links, CSotavoDoc* doc);
+void processDetail(const PaneLinks& links, document::CSotavoDoc* doc);
+void updateAllViews(const PaneLinks& links, document::CSotavoDoc* doc);
+void enterCropMode(const PaneLinks& links, document::CSotavoDoc* doc, bool resetView);
+bool leaveCropMode(const PaneLinks& links, document::CSotavoDoc* doc, bool askFirst,
+                   bool restoreDetail);
+void computeHistogram(const PaneLinks& links, document::CSotavoDoc* doc);
 /// The colour-only preview of the detail rectangle (skipped while a run is on), then a redraw.
-void quickColourPreview(const PaneLinks& links, CSotavoDoc* doc);
+void quickColourPreview(const PaneLinks& links, document::CSotavoDoc* doc);
 
 /// What a colour pane's timer does when it fires, by tab and mode: on the Histogram tab the
 /// bars are recomputed, on the Curves tab the views redrawn; on the image tabs Full/Crop mode
 /// (or forceCropMode) rebuilds the display image, otherwise timer 1 processes the detail
 /// rectangle and timer 2 makes the quick preview.
-void colourTimerFired(const PaneLinks& links, CSotavoDoc* doc, int timerId, bool forceCropMode);
+void colorTimerFired(const PaneLinks& links, document::CSotavoDoc* doc, int timerId,
+                     bool forceCropMode);
 } // namespace pane_ops
 
 } // namespace velanox::ui

@@ -10,7 +10,7 @@
 namespace velanox::ui {
 
 /// A deep copy of a 24-bit picture (rows 3 * width bytes, not padded); null for anything else.
-inline QImage imageFromPicture(const Picture& picture) {
+inline QImage imageFromPicture(const codec::Picture& picture) {
     if (!picture.hasPixels() || picture.bitsPerPixel != 24 || picture.width <= 0 ||
         picture.height <= 0)
         return {};
@@ -20,8 +20,8 @@ inline QImage imageFromPicture(const Picture& picture) {
 }
 
 /// The same in the screen's colours, converted from the picture's profile.
-inline QImage shownOnScreen(const Picture& picture) {
-    return DisplayColors::instance().toDisplay(imageFromPicture(picture), picture.iccProfile);
+inline QImage shownOnScreen(const codec::Picture& picture) {
+    return DisplayColors::instance().toDisplay(imageFromPicture(picture), picture.info.iccProfile);
 }
 
 } // namespace velanox::ui

@@ -19,14 +19,14 @@ namespace velanox::ui {
 namespace {
 
 QImage halfSizeThumbnail(const QString& path) {
-    ColorProfile profile;
-    if (!readProfileFile(path.toStdString(), profile).ok()) return {};
+    color::ColorProfile profile;
+    if (!color::readProfileFile(path.toStdString(), profile).ok()) return {};
     const int w = profile.thumbnailWidth, h = profile.thumbnailHeight;
     if (w / 2 <= 0 || h / 2 <= 0) return {};
-    Picture picture;
-    if (picture.allocate(w, h, 24) != kPictureOk) return {};
+    codec::Picture picture;
+    if (!picture.allocate(w, h, 24).ok()) return {};
     std::memcpy(picture.pixels(), profile.thumbnail.data(), profile.thumbnail.size());
-    if (picture.resample(w / 2, h / 2) != kPictureOk) return {};
+    if (!picture.resample(w / 2, h / 2).ok()) return {};
     // Profile thumbnails are sRGB.
     return DisplayColors::instance().toDisplay(QImage(picture.pixels(), picture.width,
                                                       picture.height, picture.width * 3,
@@ -110,9 +110,9 @@ void ProfileList::drawEntry(QPainter& painter, const QRect& rect, int index, boo
     QColor text = Qt::black;
     if (!enabled) {
         painter.fillRect(rect, palette().color(QPalette::Button));
-        text = colourFromBgr(0x808080);
+        text = colorFromBgr(0x808080);
     } else {
-        painter.fillRect(rect, selected ? colourFromBgr(0xFFC0C0) : QColor(Qt::white));
+        painter.fillRect(rect, selected ? colorFromBgr(0xFFC0C0) : QColor(Qt::white));
     }
     painter.setPen(text);
     const QString name = index >= 0 ? profileDisplayName(itemText(index)) : QString();

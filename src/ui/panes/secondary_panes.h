@@ -7,10 +7,12 @@
 
 class QWidget;
 
-namespace velanox {
+namespace velanox::color {
 class ColorMatchState;
+}
+namespace velanox::document {
 class Settings;
-} // namespace velanox
+}
 
 namespace velanox::ui {
 
@@ -19,8 +21,8 @@ class PaneContent;
 /// What the three panes are given when they are made; everything may be left empty.
 struct SecondaryPaneContext {
     PaneLinks links;
-    velanox::ColorMatchState* colorMatch = nullptr; ///< the application's; not owned
-    velanox::Settings* settings = nullptr;          ///< for "MatchPath"; not owned
+    velanox::color::ColorMatchState* colorMatch = nullptr; ///< the application's; not owned
+    velanox::document::Settings* settings = nullptr;       ///< for "MatchPath"; not owned
     QString programFolder; ///< where profiles are kept; empty: the executable's folder
     QString userFolder;    ///< profiles when programFolder is not writable; empty: app data
     int useFixedSaveFolder = 0;

@@ -1,16 +1,16 @@
-#include "color/colour_lut.h"
+#include "color/color_lut.h"
 
 namespace velanox::color {
 
-ColourLut ColourLut::identity() {
-    ColourLut lut;
+ColorLut ColorLut::identity() {
+    ColorLut lut;
     for (Map& map : lut.maps)
         for (int i = 0; i < 256; ++i)
             map[std::size_t(i)] = uint8_t(i);
     return lut;
 }
 
-void ColourLut::applyRow(uint8_t* row, int width, int bytesPerPixel, ChannelOrder order) const {
+void ColorLut::applyRow(uint8_t* row, int width, int bytesPerPixel, ChannelOrder order) const {
     const Map& m0 = channel(channelByte(order, 0) == 0 ? 0 : 2);
     const Map& m1 = channel(1);
     const Map& m2 = channel(channelByte(order, 0) == 0 ? 2 : 0);
@@ -22,10 +22,10 @@ void ColourLut::applyRow(uint8_t* row, int width, int bytesPerPixel, ChannelOrde
     }
 }
 
-void ColourLut::apply(const PixelBlock& block) const {
-    if (!block.valid()) return;
+void ColorLut::apply(const core::ImageView& block, ChannelOrder order) const {
+    if (!isColorPicture(block)) return;
     for (int y = 0; y < block.height; ++y)
-        applyRow(block.row(y), block.width, block.bytesPerPixel, block.order);
+        applyRow(block.row(y), block.width, block.bytesPerPixel, order);
 }
 
 } // namespace velanox::color

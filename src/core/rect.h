@@ -1,12 +1,13 @@
-// A rectangle of image pixels and its clipping to an image.
+// Rect: a rectangle of pixels, the one every layer uses (processing regions, crops, the detail
+// and visible areas of the view).
 #pragma once
 
 #include <algorithm>
 #include <cstdint>
 
-namespace velanox {
+namespace velanox::core {
 
-/// left, top, right, bottom in image pixels; right and bottom are exclusive.
+/// left and top inside, right and bottom just outside.
 struct Rect {
     int32_t left = 0, top = 0, right = 0, bottom = 0;
 
@@ -16,9 +17,9 @@ struct Rect {
     friend bool operator==(const Rect&, const Rect&) = default;
 };
 
-/// Clips a processing region to an image of width x height: left and right are limited to at
-/// most width, top and bottom to at most height, and then any negative value becomes 0. The
-/// result may be empty (a minimised window, a rectangle wholly outside the image).
+/// Limits a rectangle to a picture of width x height: left and right to at most width, top and
+/// bottom to at most height, and then any negative value to 0. The result may be empty (a
+/// minimised window, a rectangle wholly outside the picture).
 inline Rect clipToImage(Rect r, int32_t width, int32_t height) {
     r.left = std::max(std::min(r.left, width), 0);
     r.right = std::max(std::min(r.right, width), 0);
@@ -27,4 +28,4 @@ inline Rect clipToImage(Rect r, int32_t width, int32_t height) {
     return r;
 }
 
-} // namespace velanox
+} // namespace velanox::core

@@ -1,8 +1,8 @@
-#include "color/colour_steps.h"
+#include "color/color_steps.h"
 
 #include "color/boost_colours.h"
 
-namespace velanox {
+namespace velanox::color {
 
 ToneTables buildToneTables(const ToneValues& tone) {
     ToneTables tables;
@@ -13,13 +13,13 @@ ToneTables buildToneTables(const ToneValues& tone) {
     return tables;
 }
 
-ColourPass::ColourPass(const ColourSettings& settings, int64_t pixels)
-    : boost_(settings.tone.boostActive() ? settings.tone.colourBoost : 0,
-             pixels >= color::kBoostTableMinPixels) {
+ColorPass::ColorPass(const ColorSettings& settings, int64_t pixels)
+    : m_boost(settings.tone.boostActive() ? settings.tone.colourBoost : 0,
+              pixels >= kBoostTableMinPixels) {
     const bool match = settings.match.active();
     const bool tone = settings.tone.toneActive();
     if (match || tone) {
-        color::ColourLut lut = color::ColourLut::identity();
+        ColorLut lut = ColorLut::identity();
         if (match) {
             for (int c = 0; c < 3; ++c)
                 for (int v = 0; v < 256; ++v)
@@ -33,29 +33,30 @@ ColourPass::ColourPass(const ColourSettings& settings, int64_t pixels)
                 for (uint8_t& v : lut.channel(c))
                     v = uint8_t(tables.channel(c)[v]);
         }
-        lut_ = lut;
+        m_lut = lut;
     }
 }
 
-void ColourPass::applyRow(uint8_t* row, int width, int bytesPerPixel, ChannelOrder order) const {
-    if (lut_) lut_->applyRow(row, width, bytesPerPixel, order);
-    boost_.applyRow(row, width, bytesPerPixel);
+void ColorPass::applyRow(uint8_t* row, int width, int bytesPerPixel, ChannelOrder order) const {
+    if (m_lut) m_lut->applyRow(row, width, bytesPerPixel, order);
+    m_boost.applyRow(row, width, bytesPerPixel);
 }
 
-void ColourPass::apply(const PixelBlock& block) const {
-    if (!active() || !block.valid()) return;
+void ColorPass::apply(const core::ImageView& block, ChannelOrder order) const {
+    if (!active() || !isColorPicture(block)) return;
     for (int y = 0; y < block.height; ++y)
-        applyRow(block.row(y), block.width, block.bytesPerPixel, block.order);
+        applyRow(block.row(y), block.width, block.bytesPerPixel, order);
 }
 
-void applyToneStep(const ToneValues& tone, const PixelBlock& block) {
-    if (!block.valid()) return;
-    if (tone.toneActive()) buildToneTables(tone).apply(block);
+void applyToneStep(const ToneValues& tone, const core::ImageView& block, ChannelOrder order) {
+    if (!isColorPicture(block)) return;
+    if (tone.toneActive()) buildToneTables(tone).apply(block, order);
     if (tone.boostActive()) boostColours(block, tone.colourBoost);
 }
 
-void applyColourSteps(const ColourSettings& settings, const PixelBlock& block) {
-    ColourPass(settings, int64_t(block.width) * block.height).apply(block);
+void applyColorSteps(const ColorSettings& settings, const core::ImageView& block,
+                     ChannelOrder order) {
+    ColorPass(settings, int64_t(block.width) * block.height).apply(block, order);
 }
 
-} // namespace velanox
+} // namespace velanox::color

@@ -4,18 +4,18 @@
 #pragma once
 
 #include "color/boost_colours.h"
-#include "color/colour_lut.h"
+#include "color/channel_order.h"
+#include "color/color_lut.h"
 #include "color/match_tables.h"
-#include "color/pixel_block.h"
 #include "color/tone_tables.h"
 #include "color/tone_values.h"
 
 #include <optional>
 
-namespace velanox {
+namespace velanox::color {
 
 /// Everything the colour steps read: the tone values and the colour-match values.
-struct ColourSettings {
+struct ColorSettings {
     ToneValues tone;
     MatchValues match;
 };
@@ -28,27 +28,29 @@ ToneTables buildToneTables(const ToneValues& tone);
 /// The standard tone step: when the tone step is active, the tables of buildToneTables applied
 /// to the block (each colour through its own table, whatever its byte); then, when the boost is
 /// active, boostColours. Neutral values leave the pixels untouched.
-void applyToneStep(const ToneValues& tone, const PixelBlock& block);
+void applyToneStep(const ToneValues& tone, const core::ImageView& block,
+                   ChannelOrder order = ChannelOrder::Rgb);
 
 /// All colour steps in order: the match blend when matchActive > 0, then the tone step.
-void applyColourSteps(const ColourSettings& settings, const PixelBlock& block);
+void applyColorSteps(const ColorSettings& settings, const core::ImageView& block,
+                     ChannelOrder order = ChannelOrder::Rgb);
 
 /// The colour steps prepared once and applied row by row, for callers that fuse them with a copy
 /// (the crop display build, the histogram). The channel-wise steps are composed into one table
-/// per colour; the boost runs after them on each row. Gives the same bytes as applyColourSteps.
-class ColourPass {
+/// per colour; the boost runs after them on each row. Gives the same bytes as applyColorSteps.
+class ColorPass {
 public:
     /// pixels: about how many pixels the pass will see; large passes tabulate the boost.
-    explicit ColourPass(const ColourSettings& settings, int64_t pixels = 0);
+    explicit ColorPass(const ColorSettings& settings, int64_t pixels = 0);
 
     /// False when every step is neutral: the pixels would not change.
-    bool active() const { return lut_.has_value() || boost_.active(); }
+    bool active() const { return m_lut.has_value() || m_boost.active(); }
     void applyRow(uint8_t* row, int width, int bytesPerPixel, ChannelOrder order) const;
-    void apply(const PixelBlock& block) const;
+    void apply(const core::ImageView& block, ChannelOrder order = ChannelOrder::Rgb) const;
 
 private:
-    std::optional<color::ColourLut> lut_;
-    color::BoostKernel boost_;
+    std::optional<ColorLut> m_lut;
+    BoostKernel m_boost;
 };
 
-} // namespace velanox
+} // namespace velanox::color

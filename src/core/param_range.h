@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-namespace velanox {
+namespace velanox::core {
 
 template <class T> struct ParamRange {
     const char* name; ///< the value's name as the document spells it
@@ -16,4 +16,4 @@ template <class T> struct ParamRange {
     constexpr bool contains(T value) const { return value >= minimum && value <= maximum; }
 };
 
-} // namespace velanox
+} // namespace velanox::core
