@@ -1,5 +1,7 @@
 #include "codec/contained_reader.h"
 
+#include "codec/contained_reader_protocol.h"
+
 #include "codec/file_io.h"
 #include "codec/magick/magick_runtime.h"
 #include "codec/pixel_storage.h"
@@ -81,17 +83,15 @@ UniqueFd lifted(int fd) {
     return moved;
 }
 
-// The environment of the child: ours, with its temporary and configuration folders private.
-std::vector<std::string> childEnvironment(const std::string& folder) {
+// The environment of the reader service: ours without the temporary and configuration
+// folders (each child is given the private folder of its read).
+std::vector<std::string> serviceEnvironment() {
     std::vector<std::string> env;
     for (char** e = environ; e && *e; ++e) {
         const std::string entry = *e;
         if (entry.rfind("MAGICK_", 0) == 0 || entry.rfind("TMPDIR=", 0) == 0) continue;
         env.push_back(entry);
     }
-    env.push_back("TMPDIR=" + folder);
-    env.push_back("MAGICK_TEMPORARY_PATH=" + folder);
-    env.push_back("MAGICK_CONFIGURE_PATH=" + folder);
     return env;
 }
 
@@ -103,12 +103,155 @@ std::vector<char*> pointers(std::vector<std::string>& strings) {
     return out;
 }
 
+// The reader service of this process (codec/contained_reader_protocol.h): started on the
+// first read, started again when it has ended (or hangs), ended with the process.
+class ReaderService {
+public:
+    static ReaderService& instance() {
+        static ReaderService service;
+        return service;
+    }
+
+    // Sends one request with its descriptors; false when no service can take it.
+    bool request(const std::string& program, const std::string& arguments,
+                 const int (&fds)[kRequestDescriptors], pid_t& service) {
+        std::lock_guard lock(mutex_);
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            if (pid_ > 0 && program_ != program) stopLocked();
+            if (pid_ > 0) {
+                int status;
+                if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+                    pid_ = -1;
+                    control_.reset();
+                }
+            }
+            if (pid_ < 0 && !startLocked(program)) return false;
+            iovec io{const_cast<char*>(arguments.data()), arguments.size()};
+            alignas(cmsghdr) char control[CMSG_SPACE(sizeof fds)] = {};
+            msghdr message{};
+            message.msg_iov = &io;
+            message.msg_iovlen = 1;
+            message.msg_control = control;
+            message.msg_controllen = sizeof control;
+            cmsghdr* c = CMSG_FIRSTHDR(&message);
+            c->cmsg_level = SOL_SOCKET;
+            c->cmsg_type = SCM_RIGHTS;
+            c->cmsg_len = CMSG_LEN(sizeof fds);
+            std::memcpy(CMSG_DATA(c), fds, sizeof fds);
+            ssize_t n;
+            do {
+                n = ::sendmsg(control_.get(), &message, MSG_NOSIGNAL | MSG_DONTWAIT);
+            } while (n < 0 && errno == EINTR);
+            if (n == ssize_t(arguments.size())) {
+                service = pid_;
+                return true;
+            }
+            // It has ended, or it takes no more requests (hundreds wait unread): a fresh one.
+            stopLocked();
+        }
+        return false;
+    }
+
+    // Starts the service ahead of the first read.
+    void prepare(const std::string& program) {
+        std::lock_guard lock(mutex_);
+        if (pid_ < 0) startLocked(program);
+    }
+
+    pid_t process() {
+        std::lock_guard lock(mutex_);
+        return pid_;
+    }
+
+    void stop() {
+        std::lock_guard lock(mutex_);
+        stopLocked();
+    }
+
+    // Stops the service if it is still the one given (another read may have replaced it).
+    void stopIf(pid_t service) {
+        std::lock_guard lock(mutex_);
+        if (pid_ == service) stopLocked();
+    }
+
+private:
+    bool startLocked(const std::string& program) {
+        int pair[2];
+        if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, pair) != 0) return false;
+        UniqueFd ours = lifted(pair[0]), theirs = lifted(pair[1]);
+        if (!ours || !theirs) return false;
+        std::vector<std::string> args = {program, "--serve"};
+        std::vector<std::string> env = serviceEnvironment();
+        std::vector<char*> argv = pointers(args), envp = pointers(env);
+        posix_spawn_file_actions_t actions;
+        posix_spawnattr_t attributes;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawnattr_init(&attributes);
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_adddup2(&actions, theirs.get(), kServiceControlDescriptor);
+        sigset_t none, all;
+        sigemptyset(&none);
+        sigfillset(&all);
+        posix_spawnattr_setsigmask(&attributes, &none);
+        posix_spawnattr_setsigdefault(&attributes, &all);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+        pid_t pid = -1;
+        const int spawned =
+            ::posix_spawn(&pid, program.c_str(), &actions, &attributes, argv.data(), envp.data());
+        posix_spawn_file_actions_destroy(&actions);
+        posix_spawnattr_destroy(&attributes);
+        if (spawned != 0) return false;
+        pid_ = pid;
+        program_ = program;
+        control_ = std::move(ours);
+        return true;
+    }
+
+    // Its children end with it (and the reads they were doing fail as stopped readers).
+    void stopLocked() {
+        control_.reset();
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            while (::waitpid(pid_, nullptr, 0) < 0 && errno == EINTR) {
+            }
+        }
+        pid_ = -1;
+    }
+
+    std::mutex mutex_;
+    std::string program_;
+    pid_t pid_ = -1;
+    UniqueFd control_;
+};
+
 struct ChildOutcome {
     std::vector<uint8_t> reply; ///< empty: none came
     UniqueFd memoryFile;
     bool timedOut = false, cancelled = false;
+    bool started = false; ///< the service said the child runs
+    bool ended = false;   ///< the service said how it ended (waitStatus)
     int waitStatus = 0;
 };
+
+// Takes what the service says on the report socket; false once it has nothing more to say.
+bool receiveReport(int socket, ChildOutcome& outcome) {
+    Report report;
+    ssize_t n;
+    do {
+        n = ::recv(socket, &report, sizeof report, MSG_DONTWAIT);
+    } while (n < 0 && errno == EINTR);
+    if (n < 0 && errno == EAGAIN) return true;
+    if (n != ssize_t(sizeof report)) return false;
+    if (report.kind == ReportStarted) outcome.started = true;
+    if (report.kind == ReportEnded) {
+        outcome.ended = true;
+        outcome.waitStatus = report.value;
+        return false;
+    }
+    return true;
+}
 
 // Receives one reply message, with at most one descriptor; extra descriptors are closed.
 bool receiveReply(int socket, ChildOutcome& outcome) {
@@ -145,9 +288,99 @@ bool receiveReply(int socket, ChildOutcome& outcome) {
     return true;
 }
 
+using Clock = std::chrono::steady_clock;
+
+struct ReadAttempt {
+    bool sent = false;  ///< the service took the request
+    pid_t service = -1; ///< the service it went to
+    ChildOutcome outcome;
+    std::string keptErrors;
+};
+
+// Sends one request to the service and waits for the reply, the reader's end, the deadline or
+// a stop, keeping the reader's stderr drained and taking what the service reports.
+ReadAttempt attemptRead(const std::string& program, const std::string& arguments, int input,
+                        const ContainedReading& settings, Clock::time_point deadline) {
+    ReadAttempt attempt;
+    int pair[2], errors[2], reports[2];
+    if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, pair) != 0) return attempt;
+    UniqueFd ours = lifted(pair[0]), theirs = lifted(pair[1]);
+    if (::pipe2(errors, O_CLOEXEC) != 0) return attempt;
+    UniqueFd errorsIn = lifted(errors[0]), errorsOut = lifted(errors[1]);
+    if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, reports) != 0) return attempt;
+    UniqueFd reportIn = lifted(reports[0]), reportOut = lifted(reports[1]);
+    if (!ours || !theirs || !errorsIn || !errorsOut || !reportIn || !reportOut) return attempt;
+
+    int fds[kRequestDescriptors];
+    fds[RequestFile] = input;
+    fds[RequestReply] = theirs.get();
+    fds[RequestErrors] = errorsOut.get();
+    fds[RequestReport] = reportOut.get();
+    attempt.sent = ReaderService::instance().request(program, arguments, fds, attempt.service);
+    if (!attempt.sent) return attempt;
+    theirs.reset();
+    errorsOut.reset();
+    reportOut.reset();
+
+    ChildOutcome& outcome = attempt.outcome;
+    std::string& keptErrors = attempt.keptErrors;
+    const auto keepErrors = [&keptErrors](const char* chunk, ssize_t n) {
+        keptErrors.append(
+            chunk, std::min<std::size_t>(std::size_t(n), kKeptErrorBytes - keptErrors.size()));
+    };
+    bool socketOpen = true, errorsOpen = true, reportOpen = true;
+    // Until the reply comes, or, when the reader ended without one, until the service says how.
+    while (socketOpen || (outcome.reply.empty() && reportOpen)) {
+        const auto now = Clock::now();
+        if (now >= deadline) {
+            outcome.timedOut = true;
+            break;
+        }
+        if (settings.keepWaiting && !settings.keepWaiting()) {
+            outcome.cancelled = true;
+            break;
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now);
+        pollfd watched[3] = {{socketOpen ? ours.get() : -1, POLLIN, 0},
+                             {reportOpen ? reportIn.get() : -1, POLLIN, 0},
+                             {errorsOpen ? errorsIn.get() : -1, POLLIN, 0}};
+        const int ready = ::poll(watched, 3, int(std::min<int64_t>(left.count() + 1, 50)));
+        if (ready < 0 && errno != EINTR) break;
+        if (ready <= 0) continue;
+        if (watched[2].revents) {
+            char chunk[16384];
+            const ssize_t n = ::read(errorsIn.get(), chunk, sizeof chunk);
+            if (n > 0) keepErrors(chunk, n);
+            if (n == 0 || (n < 0 && errno != EINTR && errno != EAGAIN)) errorsOpen = false;
+        }
+        if (watched[1].revents) reportOpen = receiveReport(reportIn.get(), outcome);
+        if (watched[0].revents) {
+            receiveReply(ours.get(), outcome);
+            socketOpen = false;
+        }
+    }
+    // Closing the report socket ends the child if it still runs. A service that never said
+    // the child started has not been taking requests: it is replaced.
+    reportIn.reset();
+    if (outcome.timedOut && !outcome.started) ReaderService::instance().stopIf(attempt.service);
+    // What the reader wrote just before it ended is still in the pipe: take what is there now,
+    // without waiting (a program it started may still hold the pipe open).
+    while (errorsOpen && keptErrors.size() < kKeptErrorBytes) {
+        pollfd watched{errorsIn.get(), POLLIN, 0};
+        if (::poll(&watched, 1, 0) <= 0) break;
+        char chunk[4096];
+        const ssize_t n = ::read(errorsIn.get(), chunk, sizeof chunk);
+        if (n <= 0) break;
+        keepErrors(chunk, n);
+    }
+    return attempt;
+}
+
 Status childFailure(const ChildOutcome& outcome) {
     if (outcome.cancelled) return Status::failure(kCodecCancelled, "Reading the file was stopped.");
     if (outcome.timedOut) return Status::failure(kCodecTooLarge, kReadTooLong);
+    // Without the service's word (it ended too) nothing is known of how the child ended.
+    if (!outcome.ended) return Status::failure(kCodecCorrupt, kReaderStopped);
     const int status = outcome.waitStatus;
     if (WIFSIGNALED(status) && WTERMSIG(status) == SIGXCPU)
         return Status::failure(kCodecTooLarge, kReadTooLong);
@@ -188,6 +421,11 @@ std::string firstMeaningfulLine(std::string_view text) {
 
 void setContainedReading(ContainedReading settings) {
     settingsStore() = std::move(settings);
+    // The service starts while the program starts, on the other core if there is one.
+    const ContainedReading& now = settingsStore();
+    if (!now.enabled) return;
+    const std::string program = now.readerProgram.empty() ? findReaderProgram() : now.readerProgram;
+    if (!program.empty()) ReaderService::instance().prepare(program);
 }
 
 const ContainedReading& containedReading() {
@@ -236,7 +474,8 @@ Status acceptReply(ByteSpan replyBytes, int memoryFile, const Limits& limits, Pi
     if (!profile.empty() && ::pread(file.get(), profile.data(), profile.size(),
                                     off_t(reply.pixelBytes)) != ssize_t(profile.size()))
         return Status::failure(kCodecCorrupt, kReaderStopped);
-    PixelStorage pixels = PixelStorage::mapMemoryFile(file.get(), reply.pixelBytes);
+    // The child has written every page: they are mapped in one go.
+    PixelStorage pixels = PixelStorage::mapMemoryFile(file.get(), reply.pixelBytes, true);
     if (!pixels) return Status::failure(kCodecOutOfMemory, "Not enough memory for the picture.");
     out.release();
     if (out.adoptPixels(std::move(pixels), reply.width, reply.height, reply.bitsPerPixel) !=
@@ -287,140 +526,56 @@ Status loadPictureContained(const std::string& path, const LoadRequest& request,
     if (folder.path().empty() || !folder.writeFile("policy.xml", magick::policyText({memory, 0})))
         return Status::failure(kCodecCannotOpen, "Cannot create a temporary folder.");
 
-    int pair[2], errors[2];
-    if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, pair) != 0)
-        return Status::failure(kCodecCannotOpen, "Cannot start the reader.");
-    UniqueFd ours = lifted(pair[0]), theirs = lifted(pair[1]);
-    if (::pipe2(errors, O_CLOEXEC) != 0)
-        return Status::failure(kCodecCannotOpen, "Cannot start the reader.");
-    UniqueFd errorsIn = lifted(errors[0]), errorsOut = lifted(errors[1]);
-    input = lifted(input.release());
-    if (!ours || !theirs || !errorsIn || !errorsOut || !input)
-        return Status::failure(kCodecCannotOpen, "Cannot start the reader.");
-
     const MemoryBudget& budget = request.limits.budget;
     std::string name = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
-    std::vector<std::string> args = {program,
-                                     "--cpu-seconds",
-                                     std::to_string(seconds),
-                                     "--memory",
-                                     std::to_string(memory),
-                                     "--format",
-                                     std::to_string(request.format),
-                                     "--page",
-                                     std::to_string(request.page),
-                                     "--preview",
-                                     std::to_string(request.previewMaxWidth),
-                                     std::to_string(request.previewMaxHeight),
-                                     "--max-dimension",
-                                     std::to_string(request.limits.maxDimension),
-                                     "--max-pixels",
-                                     std::to_string(request.limits.maxPixels),
-                                     "--max-profile-bytes",
-                                     std::to_string(request.limits.maxProfileBytes),
-                                     "--budget",
-                                     std::to_string(budget.budgetBytes),
-                                     std::to_string(budget.fixedBytes),
-                                     std::to_string(budget.bytesPerPixel),
-                                     std::to_string(budget.blockWidth),
-                                     std::to_string(budget.blockHeight),
-                                     std::to_string(budget.bytesPerBlockPixel),
-                                     "--name",
-                                     name.empty() ? std::string("picture") : name};
-    std::vector<std::string> env = childEnvironment(folder.path());
-    std::vector<char*> argv = pointers(args), envp = pointers(env);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawnattr_t attributes;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawnattr_init(&attributes);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, errorsOut.get(), 2);
-    posix_spawn_file_actions_adddup2(&actions, input.get(), 3);
-    posix_spawn_file_actions_adddup2(&actions, theirs.get(), 4);
-    sigset_t none, all;
-    sigemptyset(&none);
-    sigfillset(&all);
-    posix_spawnattr_setsigmask(&attributes, &none);
-    posix_spawnattr_setsigdefault(&attributes, &all);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-    pid_t child = -1;
-    const int spawned =
-        ::posix_spawn(&child, program.c_str(), &actions, &attributes, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
-    theirs.reset();
-    errorsOut.reset();
-    input.reset();
-    if (spawned != 0) return Status::failure(kCodecNoReader, "The reader program cannot start.");
-
-    // Wait for the reply, the reader's end, the time limit or a stop, keeping its stderr drained.
-    using Clock = std::chrono::steady_clock;
+    const std::vector<std::string> args = {"--cpu-seconds",
+                                           std::to_string(seconds),
+                                           "--memory",
+                                           std::to_string(memory),
+                                           "--format",
+                                           std::to_string(request.format),
+                                           "--page",
+                                           std::to_string(request.page),
+                                           "--preview",
+                                           std::to_string(request.previewMaxWidth),
+                                           std::to_string(request.previewMaxHeight),
+                                           "--max-dimension",
+                                           std::to_string(request.limits.maxDimension),
+                                           "--max-pixels",
+                                           std::to_string(request.limits.maxPixels),
+                                           "--max-profile-bytes",
+                                           std::to_string(request.limits.maxProfileBytes),
+                                           "--budget",
+                                           std::to_string(budget.budgetBytes),
+                                           std::to_string(budget.fixedBytes),
+                                           std::to_string(budget.bytesPerPixel),
+                                           std::to_string(budget.blockWidth),
+                                           std::to_string(budget.blockHeight),
+                                           std::to_string(budget.bytesPerBlockPixel),
+                                           "--name",
+                                           name.empty() ? std::string("picture") : name,
+                                           "--folder",
+                                           folder.path()};
+    std::string arguments;
+    for (const std::string& a : args) {
+        if (a.find('\0') != std::string::npos)
+            return Status::failure(kCodecCannotOpen, "Bad name.");
+        arguments += a;
+        arguments += '\0';
+    }
+    if (arguments.size() > kMaxRequestBytes)
+        return Status::failure(kCodecCannotOpen, "The file name is too long.");
     const auto deadline = Clock::now() + std::chrono::seconds(2 * uint64_t(seconds) + 5);
-    ChildOutcome outcome;
-    std::string keptErrors;
-    bool socketOpen = true, errorsOpen = true;
-    while (socketOpen) {
-        const auto now = Clock::now();
-        if (now >= deadline) {
-            outcome.timedOut = true;
-            break;
-        }
-        if (settings.keepWaiting && !settings.keepWaiting()) {
-            outcome.cancelled = true;
-            break;
-        }
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now);
-        pollfd watched[2] = {{ours.get(), POLLIN, 0}, {errorsIn.get(), POLLIN, 0}};
-        const int ready =
-            ::poll(watched, errorsOpen ? 2 : 1, int(std::min<int64_t>(left.count() + 1, 50)));
-        if (ready < 0 && errno != EINTR) break;
-        if (ready <= 0) continue;
-        if (errorsOpen && watched[1].revents) {
-            char chunk[16384];
-            const ssize_t n = ::read(errorsIn.get(), chunk, sizeof chunk);
-            if (n > 0 && keptErrors.size() < kKeptErrorBytes)
-                keptErrors.append(chunk, std::min<std::size_t>(
-                                             std::size_t(n), kKeptErrorBytes - keptErrors.size()));
-            if (n == 0 || (n < 0 && errno != EINTR && errno != EAGAIN)) errorsOpen = false;
-        }
-        if (watched[0].revents) {
-            receiveReply(ours.get(), outcome);
-            socketOpen = false;
-        }
+    ReadAttempt attempt = attemptRead(program, arguments, input.get(), settings, deadline);
+    // A service that ended before it took the request (killed, say, or ending just then): the
+    // request goes once more, to a fresh one.
+    if (attempt.sent && !attempt.outcome.started && !attempt.outcome.ended &&
+        attempt.outcome.reply.empty() && !attempt.outcome.timedOut && !attempt.outcome.cancelled) {
+        ReaderService::instance().stopIf(attempt.service);
+        attempt = attemptRead(program, arguments, input.get(), settings, deadline);
     }
-    // A reader that closed its end without a reply is ending by itself: its way out (a signal,
-    // an exit) tells why. Otherwise it has nothing more to say and ends now.
-    bool reaped = false;
-    if (outcome.reply.empty() && !outcome.timedOut && !outcome.cancelled) {
-        for (;;) {
-            const pid_t done = ::waitpid(child, &outcome.waitStatus, WNOHANG);
-            reaped = done == child;
-            if (reaped || (done < 0 && errno != EINTR)) break;
-            if (Clock::now() >= deadline) {
-                outcome.timedOut = true;
-                break;
-            }
-            ::usleep(2000);
-        }
-    }
-    if (!reaped) {
-        ::kill(child, SIGKILL);
-        while (::waitpid(child, &outcome.waitStatus, 0) < 0 && errno == EINTR) {
-        }
-    }
-    // What the reader wrote just before it ended is still in the pipe: take what is there now,
-    // without waiting (a program it started may still hold the pipe open).
-    while (errorsOpen && keptErrors.size() < kKeptErrorBytes) {
-        pollfd watched{errorsIn.get(), POLLIN, 0};
-        if (::poll(&watched, 1, 0) <= 0) break;
-        char chunk[4096];
-        const ssize_t n = ::read(errorsIn.get(), chunk, sizeof chunk);
-        if (n <= 0) break;
-        keptErrors.append(
-            chunk, std::min<std::size_t>(std::size_t(n), kKeptErrorBytes - keptErrors.size()));
-    }
+    if (!attempt.sent) return Status::failure(kCodecNoReader, "The reader program cannot start.");
+    ChildOutcome& outcome = attempt.outcome;
     Status status;
     if (outcome.reply.empty() || outcome.timedOut || outcome.cancelled) {
         status = childFailure(outcome);
@@ -431,8 +586,16 @@ Status loadPictureContained(const std::string& path, const LoadRequest& request,
     if (status.ok())
         out.filePath = path;
     else if (!outcome.cancelled)
-        status.detail = firstMeaningfulLine(keptErrors);
+        status.detail = firstMeaningfulLine(attempt.keptErrors);
     return status;
+}
+
+pid_t readerServiceProcess() {
+    return ReaderService::instance().process();
+}
+
+void stopReaderService() {
+    ReaderService::instance().stop();
 }
 
 } // namespace velanox::codec

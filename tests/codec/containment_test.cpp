@@ -1,6 +1,7 @@
 // Hostile files and the contained reader: headers that lie about their size fail before anything
 // is reserved, metafiles that ask for unbounded work are refused, the reader child's crashes,
-// hangs, floods and damaged replies become reasons, and nothing is left behind.
+// hangs, floods and damaged replies become reasons, the reader service outlives its children
+// and is replaced when it ends, and nothing is left behind.
 #include "codec/codec_test_files.h"
 #include "codec/contained_reader.h"
 #include "codec/file_io.h"
@@ -12,9 +13,15 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <thread>
 
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -211,23 +218,51 @@ protected:
     }
     bool nothingLeft() const { return fs::is_empty(temporaries_.path()); }
 
-    // A stand-in reader program: a shell script.
-    std::string script(const std::string& body) {
-        const std::string path = files_.file("reader" + std::to_string(++scripts_) + ".sh");
-        test::writeBytes(path, std::vector<uint8_t>(body.begin(), body.end()));
-        ::chmod(path.c_str(), 0755);
-        return path;
-    }
-
     codec::Status load(const std::string& path, codec::ContainedReading settings, Picture& out) {
         settings.enabled = true;
         return codec::loadPictureContained(path, codec::LoadRequest{}, settings, out);
     }
 
+    // The stand-in reader service (tests/codec/reader_standin.cpp): its children misbehave as
+    // the file's name says.
+    static std::string standIn() { return VELANOX_READER_STANDIN; }
+
+    // A small PNG file of that name.
+    std::string named(const std::string& name) {
+        const std::string path = files_.file(name);
+        test::writeBytes(path, test::pngZeroRows(8, 8, 8));
+        return path;
+    }
+
+    static std::size_t openDescriptors() {
+        return std::size_t(
+            std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator()));
+    }
+
+    static bool samePicture(const Picture& a, const Picture& b) {
+        return a.width == b.width && a.height == b.height && a.pixelBytes() == b.pixelBytes() &&
+               std::memcmp(a.pixels(), b.pixels(), a.pixelBytes()) == 0;
+    }
+
+    // Whether the reader service's children have all ended (within 10 s: the service ends a
+    // child whose read was given up as soon as it notices).
+    static bool serviceHasNoChildren() {
+        const pid_t service = codec::readerServiceProcess();
+        if (service <= 0) return true;
+        const std::string list =
+            "/proc/" + std::to_string(service) + "/task/" + std::to_string(service) + "/children";
+        for (int i = 0; i < 200; ++i) {
+            std::ifstream children(list);
+            std::string first;
+            if (!children || !(children >> first)) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return false;
+    }
+
     test::ScratchFolder temporaries_, files_;
     std::string oldTmp_;
     bool hadTmp_ = false;
-    int scripts_ = 0;
 };
 
 TEST_F(ContainedReader, ReadsExactlyWhatTheReadersReadInProcess) {
@@ -317,31 +352,28 @@ TEST_F(ContainedReader, ReadersFailuresAndTheLimitsComeBackAsReasons) {
 }
 
 TEST_F(ContainedReader, CrashesHangsAndFloodsOfTheChildAreContained) {
-    const std::string png = files_.file("a.png");
-    test::writeBytes(png, test::pngZeroRows(8, 8, 8));
     Picture out;
     codec::ContainedReading settings;
-    settings.readerProgram = script("#!/bin/sh\nkill -SEGV $$\n");
-    EXPECT_EQ(load(png, settings, out).reason, codec::kReaderStopped);
-    settings.readerProgram = script("#!/bin/sh\nexit 0\n");
-    EXPECT_EQ(load(png, settings, out).reason, codec::kReaderStopped);
+    settings.readerProgram = standIn();
+    EXPECT_EQ(load(named("crash.png"), settings, out).reason, codec::kReaderStopped);
+    EXPECT_EQ(load(named("silent.png"), settings, out).reason, codec::kReaderStopped);
     // Four megabytes on stderr neither block the read nor end up anywhere.
-    settings.readerProgram = script("#!/bin/sh\nhead -c 4000000 /dev/zero | tr '\\0' x >&2\n");
-    EXPECT_EQ(load(png, settings, out).reason, codec::kReaderStopped);
-    settings.readerProgram = script("#!/bin/sh\nkill -XCPU $$\n");
-    EXPECT_EQ(load(png, settings, out).reason, codec::kReadTooLong);
-    // A child that never answers is ended at the deadline (twice the CPU limit and 5 s).
-    settings.readerProgram = script("#!/bin/sh\nexec sleep 100\n");
+    EXPECT_EQ(load(named("flood.png"), settings, out).reason, codec::kReaderStopped);
+    // The CPU limit ends a child that computes for ever.
     settings.cpuSeconds = 1;
+    EXPECT_EQ(load(named("spin.png"), settings, out).reason, codec::kReadTooLong);
+    // A child that never answers is ended at the deadline (twice the CPU limit and 5 s).
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(load(png, settings, out).reason, codec::kReadTooLong);
+    EXPECT_EQ(load(named("sleep.png"), settings, out).reason, codec::kReadTooLong);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
     // And one the caller stops.
     settings.cpuSeconds = 20;
     int polls = 0;
     settings.keepWaiting = [&polls] { return ++polls < 3; };
-    EXPECT_EQ(load(png, settings, out).code, codec::kCodecCancelled);
+    EXPECT_EQ(load(named("sleep.png"), settings, out).code, codec::kCodecCancelled);
     EXPECT_FALSE(out.hasPixels());
+    // None of them outlives its read.
+    EXPECT_TRUE(serviceHasNoChildren());
     EXPECT_TRUE(nothingLeft());
 }
 
@@ -359,32 +391,123 @@ TEST(ReaderWords, TheFirstMeaningfulLineIsKeptCleanAndShort) {
 }
 
 TEST_F(ContainedReader, TheReadersOwnWordsComeWithAFailureOnly) {
-    const std::string png = files_.file("a.png");
-    test::writeBytes(png, test::pngZeroRows(8, 8, 8));
     Picture out;
     codec::ContainedReading settings;
+    settings.readerProgram = standIn();
     // Said just before the end: still in the pipe when the reader has gone.
-    settings.readerProgram = script(
-        "#!/bin/sh\nprintf '\\n   \\n  decoder: bad huffman table  \\nmore\\n' >&2\nexit 3\n");
-    codec::Status s = load(png, settings, out);
+    codec::Status s = load(named("words.png"), settings, out);
     EXPECT_EQ(s.reason, codec::kReaderStopped);
     EXPECT_EQ(s.detail, "decoder: bad huffman table");
     // Silence leaves no detail; a read the caller stops has none either.
-    settings.readerProgram = script("#!/bin/sh\nkill -SEGV $$\n");
-    EXPECT_EQ(load(png, settings, out).detail, "");
-    settings.readerProgram = script("#!/bin/sh\necho 'still thinking' >&2\nexec sleep 100\n");
+    EXPECT_EQ(load(named("crash.png"), settings, out).detail, "");
     settings.keepWaiting = [] { return false; };
-    s = load(png, settings, out);
+    s = load(named("thinking.png"), settings, out);
     EXPECT_EQ(s.code, codec::kCodecCancelled);
     EXPECT_EQ(s.detail, "");
     // A read that succeeds carries nothing, whatever the reader said on the way.
     settings.keepWaiting = {};
-    settings.readerProgram = script("#!/bin/sh\necho 'warning: odd chunk' >&2\nexec '" +
-                                    codec::findReaderProgram() + "' \"$@\"\n");
-    s = load(png, settings, out);
+    s = load(named("warn.png"), settings, out);
     EXPECT_TRUE(s.ok()) << s.reason;
     EXPECT_EQ(s.detail, "");
     EXPECT_TRUE(nothingLeft());
+}
+
+// One service reads file after file: each read is what the readers give in process, and none
+// leaves a descriptor, a temporary or a child behind.
+TEST_F(ContainedReader, ManyReadsInARowShareOneService) {
+    const std::vector<std::string> names = {"formats/png_palette8_phys_indexed.png",
+                                            "jpeg/flower_no_exif_cjpeg.jpg",
+                                            "formats/tga_24bit_rle_CTC24.tga"};
+    std::vector<std::string> paths;
+    std::vector<Picture> expected(names.size());
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        VELANOX_TEST_FILE(path, names[i]);
+        paths.push_back(path);
+        ASSERT_TRUE(codec::loadPictureFile(path, {}, expected[i]).ok()) << path;
+    }
+    Picture out;
+    ASSERT_TRUE(load(paths[0], {}, out).ok());
+    const pid_t service = codec::readerServiceProcess();
+    ASSERT_GT(service, 0);
+    const std::size_t descriptors = openDescriptors();
+    for (int round = 0; round < 30; ++round) {
+        const std::size_t i = std::size_t(round) % paths.size();
+        const codec::Status s = load(paths[i], {}, out);
+        ASSERT_TRUE(s.ok()) << paths[i] << ": " << s.reason;
+        ASSERT_TRUE(samePicture(out, expected[i])) << paths[i];
+    }
+    EXPECT_EQ(codec::readerServiceProcess(), service);
+    EXPECT_EQ(openDescriptors(), descriptors);
+    EXPECT_TRUE(serviceHasNoChildren());
+    EXPECT_TRUE(nothingLeft());
+}
+
+// Reads from several threads at once (the desktop's previews, the batch tool's jobs) each get
+// their own picture, and one that fails does not disturb the others.
+TEST_F(ContainedReader, ReadsAtTheSameTimeEachGetTheirOwnPicture) {
+    VELANOX_TEST_FILE(png, "formats/png_palette8_interlaced_pil123p.png");
+    VELANOX_TEST_FILE(jpeg, "jpeg/sony_dslr-a100_monochrome_ycbcr_exif.jpg");
+    const std::string claim = files_.file("claim.psd");
+    test::writeBytes(claim, test::psdClaim(20000, 20000));
+    Picture pngPicture, jpegPicture;
+    ASSERT_TRUE(codec::loadPictureFile(png, {}, pngPicture).ok());
+    ASSERT_TRUE(codec::loadPictureFile(jpeg, {}, jpegPicture).ok());
+    std::atomic<int> wrong{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 6; ++i) {
+                Picture out;
+                const int which = (t + i) % 3;
+                const codec::Status s = load(which == 0 ? png : which == 1 ? jpeg : claim, {}, out);
+                const bool right =
+                    which == 2 ? s.reason == "Photoshop file: the file ends before "
+                                             "its image data does."
+                               : s.ok() && samePicture(out, which == 0 ? pngPicture : jpegPicture);
+                if (!right) ++wrong;
+            }
+        });
+    }
+    for (std::thread& t : threads)
+        t.join();
+    EXPECT_EQ(wrong.load(), 0);
+    EXPECT_TRUE(serviceHasNoChildren());
+    EXPECT_TRUE(nothingLeft());
+}
+
+// A service that ends (killed between reads, or under a read) is replaced on the next read.
+TEST_F(ContainedReader, AServiceThatEndsIsReplacedOnTheNextRead) {
+    const std::string png = named("a.png");
+    Picture out;
+    ASSERT_TRUE(load(png, {}, out).ok());
+    const pid_t first = codec::readerServiceProcess();
+    ASSERT_GT(first, 0);
+    ASSERT_EQ(::kill(first, SIGKILL), 0);
+    codec::Status s = load(png, {}, out);
+    EXPECT_TRUE(s.ok()) << s.reason;
+    EXPECT_NE(codec::readerServiceProcess(), first);
+    codec::stopReaderService();
+    EXPECT_EQ(codec::readerServiceProcess(), -1);
+    EXPECT_TRUE(load(png, {}, out).ok());
+
+    codec::ContainedReading settings;
+    settings.readerProgram = standIn();
+    EXPECT_EQ(load(named("service.png"), settings, out).reason, codec::kReaderStopped);
+    s = load(named("warn.png"), settings, out);
+    EXPECT_TRUE(s.ok()) << s.reason;
+    EXPECT_TRUE(nothingLeft());
+}
+
+// A child under the system-call filter, as every reader child is, cannot end the service.
+TEST_F(ContainedReader, AFilteredChildCannotHarmTheService) {
+    Picture out;
+    codec::ContainedReading settings;
+    settings.readerProgram = standIn();
+    ASSERT_TRUE(load(named("warn.png"), settings, out).ok());
+    const pid_t service = codec::readerServiceProcess();
+    EXPECT_EQ(load(named("hostile.png"), settings, out).reason, codec::kReaderStopped);
+    EXPECT_TRUE(load(named("warn.png"), settings, out).ok());
+    EXPECT_EQ(codec::readerServiceProcess(), service);
 }
 
 TEST_F(ContainedReader, OnlyRegularFilesAreRead) {

@@ -312,7 +312,8 @@ TEST(LoadReference, MatchesToTheReferenceAndKeepsItWhenANewOneFails) {
     EXPECT_EQ(doc.colour.match.matchTables, tables);
 }
 
-// Reads through a stand-in reader program (a shell script) for the life of the object.
+// Reads through a stand-in reader program (a shell script, started as the reader service) for
+// the life of the object.
 class ScriptedReader {
 public:
     ScriptedReader(const TempFolder& folder, const std::string& body,
@@ -359,20 +360,25 @@ TEST(LoadSource, AStoppedReadChangesNothingAndSaysNothing) {
 
 TEST(LoadSource, TheReadersOwnWordsFollowTheReasonOnASecondLine) {
     TempFolder folder;
-    test::writePicture(folder.file("a.png"), 6, 4, 1);
+    // The stand-in reader's child says what the file holds, and fails.
+    const std::string said = folder.file("say.png");
+    test::writeBytes(said, " tiff: bad strip offset \n");
     RecordingHost host;
     CSotavoDoc doc(host);
-    ScriptedReader reader(folder, "echo ' tiff: bad strip offset ' >&2\nexit 1");
-    const LoadResult result = onOpenDocument(doc, folder.file("a.png"));
+    codec::ContainedReading reading;
+    reading.enabled = true;
+    reading.readerProgram = VELANOX_READER_STANDIN;
+    const codec::ContainedReading previous = codec::containedReading();
+    codec::setContainedReading(reading);
+    const LoadResult result = onOpenDocument(doc, said);
     ASSERT_EQ(result.outcome, LoadOutcome::Failed);
     EXPECT_EQ(result.status.detail, "tiff: bad strip offset");
     ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0], "Cannot open " + folder.file("a.png") + ": " +
-                                    codec::kReaderStopped +
+    EXPECT_EQ(host.messages[0], "Cannot open " + said + ": " + codec::kReaderStopped +
                                     "\nThe reader said: tiff: bad strip offset");
     // A reference picture fails with the same words.
     ColorMatchState match;
-    EXPECT_EQ(loadReferenceImage(match, doc, folder.file("a.png")).detail,
-              "tiff: bad strip offset");
+    EXPECT_EQ(loadReferenceImage(match, doc, said).detail, "tiff: bad strip offset");
+    codec::setContainedReading(previous);
     EXPECT_FALSE(match.hasReference());
 }

@@ -26,9 +26,16 @@ using velanox::ui::test::AppFixture;
 
 namespace {
 
-// Every read goes through a stand-in reader program (a shell script) for the life of the object.
+// Every read goes through a stand-in reader program (a shell script started as the reader
+// service, or the stand-in service of the tests) for the life of the object.
 class FakeReader {
 public:
+    // Through this reader program instead.
+    explicit FakeReader(velanox::codec::ContainedReading reading)
+        : m_previous(velanox::codec::containedReading()) {
+        reading.keepWaiting = LoadWait::keepWaiting;
+        velanox::codec::setContainedReading(reading);
+    }
     FakeReader(const QTemporaryDir& dir, const QString& name, const QByteArray& body)
         : m_previous(velanox::codec::containedReading()) {
         const QString path = dir.filePath(name);
@@ -171,10 +178,16 @@ private slots:
 
     void theReadersOwnWordsReachTheMessage() {
         AppFixture f;
-        const QString path = writeScene(f.dir, QStringLiteral("bad.png"), 32, 32, 4);
-        QVERIFY(!path.isEmpty());
-        FakeReader reader(f.dir, QStringLiteral("failing.sh"),
-                          "echo '' >&2\necho '  png: IHDR: CRC error' >&2\nexit 1");
+        // The stand-in reader's child says what the file holds, and fails.
+        const QString path = f.dir.filePath(QStringLiteral("say.png"));
+        QFile said(path);
+        QVERIFY(said.open(QIODevice::WriteOnly));
+        said.write("\n  png: IHDR: CRC error\n");
+        said.close();
+        velanox::codec::ContainedReading reading;
+        reading.enabled = true;
+        reading.readerProgram = VELANOX_READER_STANDIN;
+        FakeReader reader(reading);
         QVERIFY(!f.controller->openPath(path));
         QCOMPARE(f.messages.size(), 1);
         QCOMPARE(f.messages.first(),
