@@ -111,7 +111,8 @@ void BM_AutoModeDetailRect(benchmark::State& state) {
         benchmark::DoNotOptimize(doc.processImage(true));
 }
 
-int32_t noEngine(int32_t, int32_t, int32_t, unsigned char*, const NrParams*) {
+int32_t noEngine(velanox::engine::EngineWorkspace&, int32_t, int32_t, int32_t, unsigned char*,
+                 const NrParams&) {
     return NR_OK;
 }
 
@@ -121,8 +122,6 @@ void BM_PipelineWithoutEngine(benchmark::State& state) {
     QuietHost host;
     velanox::CSotavoDoc doc(host);
     loadNoisyPicture(doc);
-    velanox::PipelineSteps steps = velanox::shippedPipelineSteps();
-    steps.reduceNoise = &noEngine;
     velanox::RegionRun run;
     run.source = doc.sourceImage.pixels();
     run.result = doc.resultImage.pixels();
@@ -132,11 +131,10 @@ void BM_PipelineWithoutEngine(benchmark::State& state) {
     run.noise = doc.noise;
     run.colour = doc.colour;
     run.limits = doc.memory;
-    run.steps = &steps;
     velanox::bench::SilentObserver observer;
     auto once = [&] {
         return velanox::processRegion(run, doc.processing.workBuffer, doc.processing.preNrBuffer,
-                                      observer)
+                                      observer, nullptr, &noEngine)
             .outcome;
     };
     once();

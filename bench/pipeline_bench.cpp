@@ -10,7 +10,7 @@
 #include "document/load_source.h"
 #include "document/save_document.h"
 #include "noisy_picture.h"
-#include "pipeline/reference/reference_pipeline_steps.h"
+#include "pipeline/reference/step_by_step_run.h"
 #include "pipeline/run_observer.h"
 #include "quiet_host.h"
 #include "silent_observer.h"
@@ -111,11 +111,13 @@ void BM_ProcessDetailRect(benchmark::State& state) {
     state.counters["Mpix/s"] = double(state.iterations()) * 1600 * 430 / 1e6 / total;
 }
 
-// A run of processRegion as processImage makes it, with other steps.
-class StepsRun {
+// A run over a region as processImage makes it: the plain one, or the shipped one with another
+// engine call.
+class RegionRunner {
 public:
-    StepsRun(int width, int height, velanox::Rect region, const velanox::PipelineSteps& steps)
-        : doc_(host_) {
+    RegionRunner(int width, int height, velanox::Rect region,
+                 velanox::BlockReducer shippedWith = nullptr)
+        : doc_(host_), shippedWith_(shippedWith) {
         loadNoisyPicture(doc_, width, height);
         run_.source = doc_.sourceImage.pixels();
         run_.result = doc_.resultImage.pixels();
@@ -125,12 +127,14 @@ public:
         run_.noise = doc_.noise;
         run_.colour = doc_.colour;
         run_.limits = doc_.memory;
-        run_.steps = &steps;
     }
     velanox::ProcessOutcome operator()() {
-        return velanox::processRegion(run_, doc_.processing.workBuffer, doc_.processing.preNrBuffer,
-                                      observer_)
-            .outcome;
+        velanox::SwapBuffer& work = doc_.processing.workBuffer;
+        velanox::SwapBuffer& preNr = doc_.processing.preNrBuffer;
+        if (shippedWith_ != nullptr)
+            return velanox::processRegion(run_, work, preNr, observer_, nullptr, shippedWith_)
+                .outcome;
+        return velanox::pipeline::processRegionStepByStep(run_, work, preNr, observer_).outcome;
     }
 
 private:
@@ -138,11 +142,12 @@ private:
     velanox::CSotavoDoc doc_;
     velanox::RegionRun run_;
     velanox::bench::SilentObserver observer_;
+    velanox::BlockReducer shippedWith_;
 };
 
 // The plain run; x_shipped is its time over the shipped run's (kept under `figure`).
 void referenceRun(benchmark::State& state, velanox::Rect region, const std::string& figure) {
-    StepsRun run(6000, 4000, region, velanox::pipeline::referencePipelineSteps());
+    RegionRunner run(6000, 4000, region);
     double total = 0.0;
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
@@ -162,21 +167,13 @@ void BM_ProcessDetailRectReference(benchmark::State& state) {
     referenceRun(state, velanox::Rect{2000, 1500, 3600, 1930}, "detail");
 }
 
-int32_t noEngine(int32_t, int32_t, int32_t, unsigned char*, const NrParams*) {
+int32_t noEngine(velanox::engine::EngineWorkspace&, int32_t, int32_t, int32_t, unsigned char*,
+                 const NrParams&) {
     return NR_OK;
 }
 
-const velanox::PipelineSteps& shippedWithoutEngine() {
-    static const velanox::PipelineSteps steps = [] {
-        velanox::PipelineSteps s = velanox::shippedPipelineSteps();
-        s.reduceNoise = &noEngine;
-        return s;
-    }();
-    return steps;
-}
-
 void BM_ProcessWholePictureWithoutEngine(benchmark::State& state) {
-    StepsRun run(6000, 4000, velanox::Rect{0, 0, 6000, 4000}, shippedWithoutEngine());
+    RegionRunner run(6000, 4000, velanox::Rect{0, 0, 6000, 4000}, &noEngine);
     run(); // warm: the kept buffers have their pages
     for (auto _ : state)
         benchmark::DoNotOptimize(run());
@@ -233,7 +230,6 @@ void BM_SaveJpeg26MPReference(benchmark::State& state) {
     run.noise = doc.noise;
     run.colour = doc.colour;
     run.limits = doc.memory;
-    run.steps = &velanox::pipeline::referencePipelineSteps();
     double total = 0.0;
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
@@ -248,7 +244,7 @@ void BM_SaveJpeg26MPReference(benchmark::State& state) {
         velanox::bench::SilentObserver observer;
         result.jpegQuality = uint32_t(doc.jpeg.jpegQualitySetting);
         result.exifBlock = doc.sourceImage.exifBlock;
-        if (velanox::processRegion(run, work, preNr, observer).outcome !=
+        if (velanox::pipeline::processRegionStepByStep(run, work, preNr, observer).outcome !=
                 velanox::ProcessOutcome::Done ||
             result.save(out) != velanox::kPictureOk) {
             state.SkipWithError("reference save failed");

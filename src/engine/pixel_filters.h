@@ -42,6 +42,10 @@ bool computeEdgeWeights(const unsigned char* pixels, unsigned char* map, int wid
 
 namespace velanox::engine {
 
+/// Channel masks of the filters above: bit k selects byte k of every pixel.
+inline constexpr int kChannelMaskRgb = 0b0111;     ///< bytes 0..2: red, green, blue
+inline constexpr int kChannelMaskAllFour = 0b1111; ///< every byte of a 4-byte pixel
+
 /// sharpenFilter prepared once and run over bands of rows, for callers that use the sharpened
 /// rows at once instead of keeping a sharpened copy of the whole picture. Every band gives the
 /// bytes sharpenFilter gives for those rows.

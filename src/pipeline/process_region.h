@@ -21,32 +21,15 @@ namespace engine {
 class EngineWorkspace;
 }
 
-/// The functions a run is made of. The shipped set runs the sharpened copy, the edge-weight map
-/// and the blend together a band of rows at a time and reduces tiles in place in the working
-/// copy; a set with fused false runs every step on its own, with whole-region buffers for the
-/// sharpened copy, the map and each tile, as the plain comparison runs do. Both give the same
-/// bytes.
-struct PipelineSteps {
-    bool fused = true;
-    int32_t (*reduceNoise)(int32_t, int32_t, int32_t, unsigned char*, const NrParams*) = nullptr;
-    bool (*speckleFilter)(unsigned char*, int, int, int, int, int) = nullptr;
-    // Used by the step-by-step run only.
-    bool (*sharpenFilter)(const unsigned char*, unsigned char*, int, int, int, int, int, int,
-                          int) = nullptr;
-    bool (*computeEdgeWeights)(const unsigned char*, unsigned char*, int, int, int, int,
-                               float) = nullptr;
-    void (*copyRegionIn)(const uint8_t*, int32_t, Rect, ImageBuffer) = nullptr;
-    void (*copyTileOut)(const ImageBuffer&, Rect, uint8_t*) = nullptr;
-    void (*copyTileBack)(const uint8_t*, Rect, const ImageBuffer&) = nullptr;
-    void (*blendInto)(pipeline::Blend, const pipeline::BlendInputs&, uint8_t*, int32_t, int32_t,
-                      int32_t) = nullptr;
-    void (*amplifyDifference)(const uint8_t*, uint8_t*, int32_t, Rect) = nullptr;
-};
+/// Reduces the noise of one block of 4-byte pixels (bytes 0..2 are read and written), rows
+/// stride bytes apart, as reduceNoise does, with the engine's planes kept in workspace between
+/// calls. Returns the engine's code.
+using BlockReducer = int32_t (*)(engine::EngineWorkspace& workspace, int32_t width, int32_t height,
+                                 int32_t stride, unsigned char* pixels, const NrParams& params);
 
-/// The shipped functions, fused.
-const PipelineSteps& shippedPipelineSteps();
-/// The shipped functions, one step after the other.
-const PipelineSteps& shippedStepByStep();
+/// The shipped engine as a BlockReducer.
+int32_t reduceWithEngine(engine::EngineWorkspace& workspace, int32_t width, int32_t height,
+                         int32_t stride, unsigned char* pixels, const NrParams& params);
 
 /// What a call of processImage came to.
 enum class ProcessOutcome {
@@ -67,7 +50,6 @@ struct RegionRun {
     ColourSettings colour; ///< match, tone and boost, applied before noise reduction
     int32_t outputWindowMode = kOutputResult;
     MemoryLimits limits;
-    const PipelineSteps* steps = nullptr; ///< null for shippedPipelineSteps()
     /// Automatic mode: the picture's noise, estimated once per picture by the caller; null lets
     /// the run estimate it from the whole source picture.
     const engine::NoiseProfile* noiseProfile = nullptr;
@@ -117,7 +99,14 @@ int32_t specklePasses(double noiseLevel);
 /// and the blend is left out (the edge-weight map is made only for the highlighted-edges view):
 /// the denoiser's own thresholds already spare the edges, and blending the noisy copy back in
 /// at them returns the noise it removed.
+///
+/// This is the shipped run: the sharpened copy, the edge-weight map and the blend are made
+/// together a band of rows at a time, tiles are reduced where they lie in the working copy, and
+/// a run whose colour steps change nothing reads the picture instead of a pre-reduction copy.
+/// reduceBlock is the engine call (benchmarks measure the run around the engine with one that
+/// does nothing). pipeline/reference/ has the plain run it gives the same bytes as.
 RunResult processRegion(const RegionRun& run, SwapBuffer& workBuffer, SwapBuffer& preNrBuffer,
-                        RunObserver& observer, engine::EngineWorkspace* engineWorkspace = nullptr);
+                        RunObserver& observer, engine::EngineWorkspace* engineWorkspace = nullptr,
+                        BlockReducer reduceBlock = &reduceWithEngine);
 
 } // namespace velanox
