@@ -21,6 +21,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 extern char** environ;
@@ -144,6 +145,51 @@ bool receiveReply(int socket, ChildOutcome& outcome) {
     outcome.reply = std::move(buffer);
     return true;
 }
+
+// When a reader has taken too long. Its CPU limit ends a reader that computes too long; this
+// clock ends one that waits (a lock never released, a read that never returns): past twice the
+// CPU limit and 5 s of wall time, once it has had less than 50 ms of the processor in the last
+// 5 s. A reader that works on a busy machine gets a smaller share of the processor and so more
+// wall time, up to ten times that deadline.
+class ReaderClock {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    ReaderClock(pid_t child, uint32_t cpuSeconds)
+        : m_start(Clock::now()),
+          m_idleDeadline(m_start + std::chrono::seconds(2 * uint64_t(cpuSeconds) + 5)),
+          m_hardDeadline(m_start + 10 * (m_idleDeadline - m_start)), m_mark(m_start) {
+        m_watched = ::clock_getcpuclockid(child, &m_cpuClock) == 0;
+        m_cpuMark = cpuTime();
+    }
+
+    bool expired() {
+        const Clock::time_point now = Clock::now();
+        const Clock::duration cpu = cpuTime();
+        if (cpu - m_cpuMark >= kBusyStep) {
+            m_mark = now;
+            m_cpuMark = cpu;
+        }
+        if (now >= m_hardDeadline) return true;
+        return now >= m_idleDeadline && now - m_mark >= kIdleWindow;
+    }
+
+private:
+    static constexpr Clock::duration kBusyStep = std::chrono::milliseconds(50);
+    static constexpr Clock::duration kIdleWindow = std::chrono::seconds(5);
+
+    Clock::duration cpuTime() const {
+        timespec t{};
+        if (!m_watched || ::clock_gettime(m_cpuClock, &t) != 0) return m_cpuMark;
+        return std::chrono::duration_cast<Clock::duration>(std::chrono::seconds(t.tv_sec) +
+                                                           std::chrono::nanoseconds(t.tv_nsec));
+    }
+
+    Clock::time_point m_start, m_idleDeadline, m_hardDeadline, m_mark;
+    clockid_t m_cpuClock{};
+    bool m_watched = false;
+    Clock::duration m_cpuMark{};
+};
 
 Status childFailure(const ChildOutcome& outcome) {
     if (outcome.cancelled) return Status::failure(kCodecCancelled, "Reading the file was stopped.");
@@ -356,14 +402,12 @@ Status loadPictureContained(const std::string& path, const LoadRequest& request,
     if (spawned != 0) return Status::failure(kCodecNoReader, "The reader program cannot start.");
 
     // Wait for the reply, the reader's end, the time limit or a stop, keeping its stderr drained.
-    using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + std::chrono::seconds(2 * uint64_t(seconds) + 5);
+    ReaderClock clock(child, seconds);
     ChildOutcome outcome;
     std::string keptErrors;
     bool socketOpen = true, errorsOpen = true;
     while (socketOpen) {
-        const auto now = Clock::now();
-        if (now >= deadline) {
+        if (clock.expired()) {
             outcome.timedOut = true;
             break;
         }
@@ -371,10 +415,8 @@ Status loadPictureContained(const std::string& path, const LoadRequest& request,
             outcome.cancelled = true;
             break;
         }
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now);
         pollfd watched[2] = {{ours.get(), POLLIN, 0}, {errorsIn.get(), POLLIN, 0}};
-        const int ready =
-            ::poll(watched, errorsOpen ? 2 : 1, int(std::min<int64_t>(left.count() + 1, 50)));
+        const int ready = ::poll(watched, errorsOpen ? 2 : 1, 50);
         if (ready < 0 && errno != EINTR) break;
         if (ready <= 0) continue;
         if (errorsOpen && watched[1].revents) {
@@ -398,7 +440,7 @@ Status loadPictureContained(const std::string& path, const LoadRequest& request,
             const pid_t done = ::waitpid(child, &outcome.waitStatus, WNOHANG);
             reaped = done == child;
             if (reaped || (done < 0 && errno != EINTR)) break;
-            if (Clock::now() >= deadline) {
+            if (clock.expired()) {
                 outcome.timedOut = true;
                 break;
             }
