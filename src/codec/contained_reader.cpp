@@ -7,13 +7,17 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -45,15 +49,58 @@ bool isExecutable(const std::string& path) {
            ::access(path.c_str(), X_OK) == 0;
 }
 
+constexpr const char* kFolderPrefix = "velanox-reader-";
+
+// Whether name is one of the private folders' names: the prefix, this host's tag, the process
+// that made it and six random characters.
+bool isPrivateFolderName(const std::string& name, const std::string& host, long& pid) {
+    if (name.rfind(kFolderPrefix, 0) != 0) return false;
+    const std::string tail = name.substr(std::strlen(kFolderPrefix));
+    char tag[9] = {}, random[8] = {}, extra = 0;
+    return std::sscanf(tail.c_str(), "%8[0-9a-f]-%ld-%7[A-Za-z0-9]%c", tag, &pid, random, &extra) ==
+               3 &&
+           tag == host && std::strlen(random) == 6 && pid > 0;
+}
+
+// Removes the private folders of this host's processes that ended without removing theirs
+// (killed during a read): owned by this user, older than a minute. Once per process and base.
+void removeStaleFolders(const std::string& base) {
+    static std::mutex lock;
+    static std::set<std::string> cleaned;
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        if (!cleaned.insert(base).second) return;
+    }
+    DIR* dir = ::opendir(base.c_str());
+    if (dir == nullptr) return;
+    const std::string host = temporaryHostTag();
+    const time_t now = std::time(nullptr);
+    while (const dirent* entry = ::readdir(dir)) {
+        long pid = 0;
+        if (!isPrivateFolderName(entry->d_name, host, pid) || !processHasEnded(pid)) continue;
+        const std::string path = base + "/" + entry->d_name;
+        struct stat info {};
+        if (::lstat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) ||
+            info.st_uid != ::geteuid() || now - info.st_mtime < 60)
+            continue;
+        std::error_code error;
+        std::filesystem::remove_all(path, error);
+    }
+    ::closedir(dir);
+}
+
 // A private folder for the reader's temporaries and its ImageMagick policy, removed with
-// everything in it when the object ends.
+// everything in it when the object ends. Its name carries this host and process, so that one
+// left by a process that was killed is removed by the next one to make such a folder.
 class PrivateFolder {
 public:
     PrivateFolder() {
         std::error_code error;
         std::string base = std::filesystem::temp_directory_path(error).string();
         if (error || base.empty()) base = "/tmp";
-        std::string folder = base + "/velanox-reader-XXXXXX";
+        removeStaleFolders(base);
+        std::string folder = base + "/" + kFolderPrefix + temporaryHostTag() + "-" +
+                             std::to_string(long(::getpid())) + "-XXXXXX";
         if (::mkdtemp(folder.data())) path_ = folder;
     }
     ~PrivateFolder() {
