@@ -27,6 +27,20 @@ std::string sizeText(uint64_t bytes) {
     return std::to_string(bytes) + " bytes";
 }
 
+// Whether a file of the output's type keeps the pixels as they are (and so is as large as the
+// picture while it is made in memory).
+bool savesRawPixels(const std::string& output) {
+    switch (Picture::formatFromExtension(output)) {
+    case kFormatBmp:
+    case kFormatTarga:
+    case kFormatPsd:
+    case kFormatTiff:
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
 DocumentSettings documentSettingsFor(const CliOptions& options) {
@@ -61,6 +75,8 @@ FileReport FileJob::run(const InputFile& input, const std::string& output) {
     display_.fileStarted(slot_, std::filesystem::path(input.path).filename().string());
     host_.takeMessages();
 
+    // The picture's run is reckoned with the file it will be saved as.
+    doc_->memory.savesRawPixels = savesRawPixels(output);
     try {
         if (cancelRequested()) {
             report.status = FileStatus::Cancelled;
@@ -168,7 +184,9 @@ void FileJob::applySettings() {
     CSotavoDoc& doc = *doc_;
     doc.noise = options_.noise;
     doc.display.outputWindowMode = options_.outputWindowMode;
+    const bool savesRaw = doc.memory.savesRawPixels; // set for this file's output
     doc.memory = options_.memory;
+    doc.memory.savesRawPixels = savesRaw;
     doc.colour.tone = options_.tone;
     if (options_.autoLevels) {
         const AutoLevels levels = autoLevels(sourceBlock(doc));

@@ -27,6 +27,11 @@ TEST(MemoryEstimate, BlockLimitsAndTheCopyChangeWhatARunNeeds) {
     MemoryLimits noCopy = limits;
     noCopy.runsWithoutCopy = true;
     EXPECT_EQ(full - estimateRunBytes(w, h, noCopy), pixels * kPreReductionCopyBytes);
+    // A result saved as a file that keeps the pixels as they are holds them once more.
+    MemoryLimits raw = noCopy;
+    raw.savesRawPixels = true;
+    EXPECT_EQ(estimateRunBytes(w, h, raw) - estimateRunBytes(w, h, noCopy),
+              pixels * kRawFileExtraBytes);
     // A picture smaller than a block is one block.
     EXPECT_EQ(estimateRunBytes(100, 50, limits),
               kRunFixedBytes + 5000 * (15 + kEngineBytesPerBlockPixel));
