@@ -14,7 +14,7 @@ codec::MemoryBudget runMemoryBudget(const MemoryLimits& limits) {
     budget.fixedBytes = kRunFixedBytes;
     budget.bytesPerPixel = kRunBytesPerPixel +
                            (limits.runsWithoutCopy ? 0 : kPreReductionCopyBytes) +
-                           (limits.savesRawPixels ? kRawFileExtraBytes : 0);
+                           limits.saveBytesPerPixel;
     budget.blockWidth = limits.blockWidth();
     budget.blockHeight = limits.blockHeight();
     budget.bytesPerBlockPixel = kEngineBytesPerBlockPixel;
