@@ -85,7 +85,11 @@ FileReport FileJob::run(const InputFile& input, const std::string& output) {
         if (cancelRequested()) {
             report.status = FileStatus::Cancelled;
             report.message = "cancelled before it was started";
-        } else if (const LoadResult loaded = loadSource(*doc_, input.path, false);
+        } else if (const LoadResult loaded =
+                       loadSource(*doc_, input.path, false,
+                                  // A region leaves the rest of the result as the source shows it;
+                                  // a whole-picture run makes every pixel of the result itself.
+                                  options_.region ? ResultStart::CopyOfSource : ResultStart::Empty);
                    !loaded.loaded()) {
             report.message = "cannot read: " + (loaded.status.reason.empty()
                                                     ? std::string("the file cannot be read")
@@ -249,8 +253,10 @@ bool FileJob::processAndSave(const std::string& output, FileReport& report) {
 
     if (doc.noise.nrMode == kNrModeAuto && doc.processing.noiseProfileKey != 0)
         report.noiseEstimate = doc.processing.noiseProfile.sigma;
-    report.width = doc.resultImage.width;
-    report.height = doc.resultImage.height;
+    // Before a run has made the result it has the source's size.
+    const Picture& result = doc.resultImage.hasPixels() ? doc.resultImage : doc.sourceImage;
+    report.width = result.width;
+    report.height = result.height;
     report.format = formatName(Picture::formatFromExtension(output));
     if (ok) return true;
 

@@ -78,6 +78,19 @@ int Picture::copyFrom(const Picture& other) {
     return kPictureOk;
 }
 
+int Picture::copyLayoutFrom(const Picture& other) {
+    if (&other == this) return kPictureOk;
+    if (!other.hasPixels()) {
+        release();
+    } else if (int rc = allocate(other.width, other.height, other.bitsPerPixel); rc != kPictureOk) {
+        return rc;
+    }
+    copyDescriptionFrom(other);
+    filePath = other.filePath;
+    tiffPage = other.tiffPage;
+    return kPictureOk;
+}
+
 void Picture::copyDescriptionFrom(const Picture& other) {
     paletteSize = other.paletteSize;
     palette = other.palette;

@@ -154,6 +154,10 @@ public:
     /// page; EXIF, orientation and writer options keep their values.
     int copyFrom(const Picture& other);
 
+    /// copyFrom without the pixels: the same size, depth and description, the pixels unset (for
+    /// a picture about to be written whole). An empty other empties this picture.
+    int copyLayoutFrom(const Picture& other);
+
     /// Moves other's pixels here with size, depth, palette, format and the resolution read;
     /// other keeps no pixels.
     void takeFrom(Picture& other);

@@ -94,9 +94,12 @@ ProcessOutcome CSotavoDoc::runOnce(bool detailOnly) {
     processing.cropHeight = region.height();
     if (region.isEmpty()) return ProcessOutcome::NothingToDo;
 
-    // The result must have the source's layout for the run to write into it.
+    // The result must have the source's layout for the run to write into it; outside the region
+    // it shows the source, but a whole-picture run writes every pixel of it.
+    const bool whole = region.width() == w && region.height() == h;
     if (!sameGeometry(sourceImage, resultImage) &&
-        resultImage.copyFrom(sourceImage) != kPictureOk) {
+        (whole ? resultImage.copyLayoutFrom(sourceImage) : resultImage.copyFrom(sourceImage)) !=
+            kPictureOk) {
         host_.showMessage(run_text::kOutOfMemory);
         return ProcessOutcome::Failed;
     }
