@@ -27,6 +27,24 @@ std::string sizeText(uint64_t bytes) {
     return std::to_string(bytes) + " bytes";
 }
 
+// What the writer of the output's type holds while it makes the file, beyond the byte a pixel
+// counted for a compressed one (measured on 41 and 400 MP pictures): the TIFF file (3 bytes a
+// pixel); the BMP file and its row copy (6); ImageMagick's 16-bit pixel cache, the file and
+// a copy for Targa and Photoshop (about 17 and 19).
+uint32_t saveBytesPerPixel(const std::string& output) {
+    switch (Picture::formatFromExtension(output)) {
+    case kFormatTiff:
+        return 2;
+    case kFormatBmp:
+        return 5;
+    case kFormatTarga:
+    case kFormatPsd:
+        return 19;
+    default:
+        return 0;
+    }
+}
+
 } // namespace
 
 DocumentSettings documentSettingsFor(const CliOptions& options) {
@@ -61,6 +79,8 @@ FileReport FileJob::run(const InputFile& input, const std::string& output) {
     display_.fileStarted(slot_, std::filesystem::path(input.path).filename().string());
     host_.takeMessages();
 
+    // The picture's run is reckoned with the file it will be saved as.
+    doc_->memory.saveBytesPerPixel = saveBytesPerPixel(output);
     try {
         if (cancelRequested()) {
             report.status = FileStatus::Cancelled;
@@ -172,7 +192,9 @@ void FileJob::applySettings() {
     CSotavoDoc& doc = *doc_;
     doc.noise = options_.noise;
     doc.display.outputWindowMode = options_.outputWindowMode;
+    const uint32_t saveBytes = doc.memory.saveBytesPerPixel; // set for this file's output
     doc.memory = options_.memory;
+    doc.memory.saveBytesPerPixel = saveBytes;
     doc.colour.tone = options_.tone;
     if (options_.autoLevels) {
         const AutoLevels levels = autoLevels(sourceBlock(doc));

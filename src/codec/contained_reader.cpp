@@ -9,13 +9,17 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -23,6 +27,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 extern char** environ;
@@ -46,15 +51,58 @@ bool isExecutable(const std::string& path) {
            ::access(path.c_str(), X_OK) == 0;
 }
 
+constexpr const char* kFolderPrefix = "velanox-reader-";
+
+// Whether name is one of the private folders' names: the prefix, this host's tag, the process
+// that made it and six random characters.
+bool isPrivateFolderName(const std::string& name, const std::string& host, long& pid) {
+    if (name.rfind(kFolderPrefix, 0) != 0) return false;
+    const std::string tail = name.substr(std::strlen(kFolderPrefix));
+    char tag[9] = {}, random[8] = {}, extra = 0;
+    return std::sscanf(tail.c_str(), "%8[0-9a-f]-%ld-%7[A-Za-z0-9]%c", tag, &pid, random, &extra) ==
+               3 &&
+           tag == host && std::strlen(random) == 6 && pid > 0;
+}
+
+// Removes the private folders of this host's processes that ended without removing theirs
+// (killed during a read): owned by this user, older than a minute. Once per process and base.
+void removeStaleFolders(const std::string& base) {
+    static std::mutex lock;
+    static std::set<std::string> cleaned;
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        if (!cleaned.insert(base).second) return;
+    }
+    DIR* dir = ::opendir(base.c_str());
+    if (dir == nullptr) return;
+    const std::string host = temporaryHostTag();
+    const time_t now = std::time(nullptr);
+    while (const dirent* entry = ::readdir(dir)) {
+        long pid = 0;
+        if (!isPrivateFolderName(entry->d_name, host, pid) || !processHasEnded(pid)) continue;
+        const std::string path = base + "/" + entry->d_name;
+        struct stat info {};
+        if (::lstat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) ||
+            info.st_uid != ::geteuid() || now - info.st_mtime < 60)
+            continue;
+        std::error_code error;
+        std::filesystem::remove_all(path, error);
+    }
+    ::closedir(dir);
+}
+
 // A private folder for the reader's temporaries and its ImageMagick policy, removed with
-// everything in it when the object ends.
+// everything in it when the object ends. Its name carries this host and process, so that one
+// left by a process that was killed is removed by the next one to make such a folder.
 class PrivateFolder {
 public:
     PrivateFolder() {
         std::error_code error;
         std::string base = std::filesystem::temp_directory_path(error).string();
         if (error || base.empty()) base = "/tmp";
-        std::string folder = base + "/velanox-reader-XXXXXX";
+        removeStaleFolders(base);
+        std::string folder = base + "/" + kFolderPrefix + temporaryHostTag() + "-" +
+                             std::to_string(long(::getpid())) + "-XXXXXX";
         if (::mkdtemp(folder.data())) path_ = folder;
     }
     ~PrivateFolder() {
@@ -231,6 +279,7 @@ struct ChildOutcome {
     UniqueFd memoryFile;
     bool timedOut = false, cancelled = false;
     bool started = false; ///< the service said the child runs
+    pid_t child = -1;     ///< the child's process id, once started
     bool ended = false;   ///< the service said how it ended (waitStatus)
     int waitStatus = 0;
 };
@@ -244,7 +293,10 @@ bool receiveReport(int socket, ChildOutcome& outcome) {
     } while (n < 0 && errno == EINTR);
     if (n < 0 && errno == EAGAIN) return true;
     if (n != ssize_t(sizeof report)) return false;
-    if (report.kind == ReportStarted) outcome.started = true;
+    if (report.kind == ReportStarted) {
+        outcome.started = true;
+        outcome.child = pid_t(report.value);
+    }
     if (report.kind == ReportEnded) {
         outcome.ended = true;
         outcome.waitStatus = report.value;
@@ -288,7 +340,55 @@ bool receiveReply(int socket, ChildOutcome& outcome) {
     return true;
 }
 
+// When a reader has taken too long. Its CPU limit ends a reader that computes too long; this
+// clock ends one that waits (a lock never released, a read that never returns): past twice the
+// CPU limit and 5 s of wall time, once it has had less than 50 ms of the processor in the last
+// 5 s. A reader that works on a busy machine gets a smaller share of the processor and so more
+// wall time, up to ten times that deadline.
 using Clock = std::chrono::steady_clock;
+
+class ReaderClock {
+public:
+    explicit ReaderClock(uint32_t cpuSeconds)
+        : m_start(Clock::now()),
+          m_idleDeadline(m_start + std::chrono::seconds(2 * uint64_t(cpuSeconds) + 5)),
+          m_hardDeadline(m_start + 10 * (m_idleDeadline - m_start)), m_mark(m_start) {}
+
+    // Follows the processor time of the reader the service started; until then (or when its
+    // clock cannot be read) the clock ends the wait at the idle deadline.
+    void watch(pid_t child) {
+        m_watched = child > 0 && ::clock_getcpuclockid(child, &m_cpuClock) == 0;
+        m_cpuMark = cpuTime();
+        m_mark = Clock::now();
+    }
+
+    bool expired() {
+        const Clock::time_point now = Clock::now();
+        const Clock::duration cpu = cpuTime();
+        if (cpu - m_cpuMark >= kBusyStep) {
+            m_mark = now;
+            m_cpuMark = cpu;
+        }
+        if (now >= m_hardDeadline) return true;
+        return now >= m_idleDeadline && now - m_mark >= kIdleWindow;
+    }
+
+private:
+    static constexpr Clock::duration kBusyStep = std::chrono::milliseconds(50);
+    static constexpr Clock::duration kIdleWindow = std::chrono::seconds(5);
+
+    Clock::duration cpuTime() const {
+        timespec t{};
+        if (!m_watched || ::clock_gettime(m_cpuClock, &t) != 0) return m_cpuMark;
+        return std::chrono::duration_cast<Clock::duration>(std::chrono::seconds(t.tv_sec) +
+                                                           std::chrono::nanoseconds(t.tv_nsec));
+    }
+
+    Clock::time_point m_start, m_idleDeadline, m_hardDeadline, m_mark;
+    clockid_t m_cpuClock{};
+    bool m_watched = false;
+    Clock::duration m_cpuMark{};
+};
 
 struct ReadAttempt {
     bool sent = false;  ///< the service took the request
@@ -300,7 +400,7 @@ struct ReadAttempt {
 // Sends one request to the service and waits for the reply, the reader's end, the deadline or
 // a stop, keeping the reader's stderr drained and taking what the service reports.
 ReadAttempt attemptRead(const std::string& program, const std::string& arguments, int input,
-                        const ContainedReading& settings, Clock::time_point deadline) {
+                        const ContainedReading& settings, ReaderClock& clock) {
     ReadAttempt attempt;
     int pair[2], errors[2], reports[2];
     if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, pair) != 0) return attempt;
@@ -331,8 +431,7 @@ ReadAttempt attemptRead(const std::string& program, const std::string& arguments
     bool socketOpen = true, errorsOpen = true, reportOpen = true;
     // Until the reply comes, or, when the reader ended without one, until the service says how.
     while (socketOpen || (outcome.reply.empty() && reportOpen)) {
-        const auto now = Clock::now();
-        if (now >= deadline) {
+        if (clock.expired()) {
             outcome.timedOut = true;
             break;
         }
@@ -340,11 +439,10 @@ ReadAttempt attemptRead(const std::string& program, const std::string& arguments
             outcome.cancelled = true;
             break;
         }
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now);
         pollfd watched[3] = {{socketOpen ? ours.get() : -1, POLLIN, 0},
                              {reportOpen ? reportIn.get() : -1, POLLIN, 0},
                              {errorsOpen ? errorsIn.get() : -1, POLLIN, 0}};
-        const int ready = ::poll(watched, 3, int(std::min<int64_t>(left.count() + 1, 50)));
+        const int ready = ::poll(watched, 3, 50);
         if (ready < 0 && errno != EINTR) break;
         if (ready <= 0) continue;
         if (watched[2].revents) {
@@ -353,7 +451,11 @@ ReadAttempt attemptRead(const std::string& program, const std::string& arguments
             if (n > 0) keepErrors(chunk, n);
             if (n == 0 || (n < 0 && errno != EINTR && errno != EAGAIN)) errorsOpen = false;
         }
-        if (watched[1].revents) reportOpen = receiveReport(reportIn.get(), outcome);
+        if (watched[1].revents) {
+            const bool wasStarted = outcome.started;
+            reportOpen = receiveReport(reportIn.get(), outcome);
+            if (outcome.started && !wasStarted) clock.watch(outcome.child);
+        }
         if (watched[0].revents) {
             receiveReply(ours.get(), outcome);
             socketOpen = false;
@@ -565,14 +667,14 @@ Status loadPictureContained(const std::string& path, const LoadRequest& request,
     }
     if (arguments.size() > kMaxRequestBytes)
         return Status::failure(kCodecCannotOpen, "The file name is too long.");
-    const auto deadline = Clock::now() + std::chrono::seconds(2 * uint64_t(seconds) + 5);
-    ReadAttempt attempt = attemptRead(program, arguments, input.get(), settings, deadline);
+    ReaderClock clock(seconds);
+    ReadAttempt attempt = attemptRead(program, arguments, input.get(), settings, clock);
     // A service that ended before it took the request (killed, say, or ending just then): the
     // request goes once more, to a fresh one.
     if (attempt.sent && !attempt.outcome.started && !attempt.outcome.ended &&
         attempt.outcome.reply.empty() && !attempt.outcome.timedOut && !attempt.outcome.cancelled) {
         ReaderService::instance().stopIf(attempt.service);
-        attempt = attemptRead(program, arguments, input.get(), settings, deadline);
+        attempt = attemptRead(program, arguments, input.get(), settings, clock);
     }
     if (!attempt.sent) return Status::failure(kCodecNoReader, "The reader program cannot start.");
     ChildOutcome& outcome = attempt.outcome;

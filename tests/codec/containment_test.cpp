@@ -18,6 +18,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -27,6 +28,7 @@
 #include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace velanox {
@@ -366,6 +368,9 @@ TEST_F(ContainedReader, CrashesHangsAndFloodsOfTheChildAreContained) {
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(load(named("sleep.png"), settings, out).reason, codec::kReadTooLong);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+    // One that keeps working past it, as a reader does that gets a small share of a busy
+    // machine, is left to end by itself.
+    EXPECT_EQ(load(named("busy.png"), settings, out).reason, codec::kReaderStopped);
     // And one the caller stops.
     settings.cpuSeconds = 20;
     int polls = 0;
@@ -388,6 +393,42 @@ TEST(ReaderWords, TheFirstMeaningfulLineIsKeptCleanAndShort) {
     const std::string wide = std::string(199, 'a') + "\xc3\xa9" + std::string(100, 'b');
     const std::string cut = codec::firstMeaningfulLine(wide);
     EXPECT_EQ(cut, std::string(199, 'a') + "...");
+}
+
+TEST_F(ContainedReader, FoldersLeftByKilledCallersAreRemovedByTheNextRead) {
+    // A caller killed during a read leaves its private folder. The next read removes those of
+    // this host's processes that have ended, once they are a minute old; a running process's,
+    // another host's and a fresh one stay.
+    const pid_t ended = ::fork();
+    if (ended == 0) ::_exit(0);
+    ASSERT_GT(ended, 0);
+    ::waitpid(ended, nullptr, 0);
+    const std::string host = codec::temporaryHostTag();
+    std::string otherHost = host;
+    otherHost[0] = otherHost[0] == '0' ? '1' : '0';
+    const fs::path base = temporaries_.path();
+    const auto leave = [&](const std::string& tag, long pid, const char* random, bool old) {
+        const fs::path folder =
+            base / ("velanox-reader-" + tag + "-" + std::to_string(pid) + "-" + random);
+        fs::create_directories(folder);
+        test::writeBytes((folder / "policy.xml").string(), {'x'});
+        const time_t when = std::time(nullptr) - (old ? 120 : 0);
+        const timespec times[2] = {{when, 0}, {when, 0}};
+        ::utimensat(AT_FDCWD, folder.c_str(), times, 0);
+        return folder;
+    };
+    const fs::path stale = leave(host, ended, "aB3xYz", true);
+    const fs::path running = leave(host, ::getpid(), "aB3xYz", true);
+    const fs::path elsewhere = leave(otherHost, ended, "aB3xYz", true);
+    const fs::path fresh = leave(host, ended, "Fresh1", false);
+    const std::string png = files_.file("a.png");
+    test::writeBytes(png, test::pngZeroRows(8, 8, 8));
+    Picture out;
+    ASSERT_TRUE(load(png, {}, out).ok());
+    EXPECT_FALSE(fs::exists(stale));
+    EXPECT_TRUE(fs::exists(running) && fs::exists(elsewhere) && fs::exists(fresh));
+    // The read's own folder is gone too.
+    EXPECT_EQ(std::distance(fs::directory_iterator(base), fs::directory_iterator()), 3);
 }
 
 TEST_F(ContainedReader, TheReadersOwnWordsComeWithAFailureOnly) {

@@ -6,6 +6,7 @@
 #include "reader/sandbox.h"
 #include "reader/service.h"
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -45,6 +46,17 @@ int misbehave(int argc, char** argv) {
     } else if (name == "sleep") {
         for (;;)
             ::pause();
+    } else if (name == "busy") {
+        // Works in short bursts past the wall-clock deadline, as a reader does that gets a
+        // small share of a busy machine, then crashes.
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(9);
+        while (std::chrono::steady_clock::now() < end) {
+            const auto burst = std::chrono::steady_clock::now() + std::chrono::milliseconds(80);
+            while (std::chrono::steady_clock::now() < burst) {
+            }
+            ::usleep(500000);
+        }
+        std::raise(SIGSEGV);
     } else if (name == "words") {
         say("\n   \n  decoder: bad huffman table  \nmore\n");
         return 3;

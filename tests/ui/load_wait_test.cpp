@@ -43,7 +43,8 @@ public:
         if (file.open(QIODevice::WriteOnly)) file.write("#!/bin/sh\n" + body + "\n");
         file.close();
         file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        velanox::codec::ContainedReading reading;
+        // The memory the reader may use stays what the program set.
+        velanox::codec::ContainedReading reading = m_previous;
         reading.enabled = true;
         reading.readerProgram = path.toStdString();
         reading.keepWaiting = LoadWait::keepWaiting;
@@ -195,6 +196,44 @@ private slots:
                                 "IHDR: CRC error")
                      .arg(path, QString::fromLatin1(velanox::codec::kReaderStopped)));
         QVERIFY(!QApplication::overrideCursor());
+    }
+
+    void theReaderMayUseWhatTheMemoryBudgetAllows() {
+        // The budget stored at start, then each one Memory Settings confirm, is the memory
+        // the reader is given (0: half the machine's memory).
+        test::TempSettings stored;
+        stored->setValue(QStringLiteral("Settings/MemoryBudgetMB"), 3000);
+        Application app(*stored);
+        QVERIFY(app.startUp({QStringLiteral("velanox-nr")}, false));
+        DocumentController controller(app);
+        QTemporaryDir dir;
+        const QString path = writeScene(dir, QStringLiteral("picture.png"), 16, 16, 7);
+        QVERIFY(!path.isEmpty());
+        const QString arguments = dir.filePath(QStringLiteral("arguments.txt"));
+        FakeReader reader(dir, QStringLiteral("recording.sh"),
+                          "echo \"$@\" > '" + arguments.toUtf8() + "'\nexit 1");
+        const MessageHandler previous = setMessageHandler([](QWidget*, const QString&) {});
+        const auto memoryGiven = [&] {
+            QFile::remove(arguments);
+            controller.openPath(path);
+            QFile file(arguments);
+            if (!file.open(QIODevice::ReadOnly)) return QByteArray("no reader");
+            const QList<QByteArray> words = file.readAll().simplified().split(' ');
+            const qsizetype at = words.indexOf("--memory");
+            return at >= 0 && at + 1 < words.size() ? words[at + 1] : QByteArray("none");
+        };
+        const QByteArray atStart = memoryGiven();
+        velanox::MemorySettingsValues values{3100, 2100, 2000, 2000, 1500};
+        emit app.frame()->memorySettingsAccepted(values);
+        const QByteArray confirmed = memoryGiven();
+        values.budgetMB = 0;
+        emit app.frame()->memorySettingsAccepted(values);
+        const QByteArray machineHalf = memoryGiven();
+        setMessageHandler(previous);
+        QCOMPARE(atStart, QByteArray::number(qulonglong(3000) << 20));
+        QCOMPARE(confirmed, QByteArray::number(qulonglong(1500) << 20));
+        QCOMPARE(machineHalf,
+                 QByteArray::number(qulonglong(velanox::codec::defaultMemoryBudget())));
     }
 
     void aReferencePictureLoadIsStoppedTheSameWay() {
