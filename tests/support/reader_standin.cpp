@@ -57,6 +57,15 @@ int misbehave(int argc, char** argv) {
             ::usleep(500000);
         }
         std::raise(SIGSEGV);
+    } else if (name == "memory") {
+        // Says the address space it was given, and fails.
+        for (int i = 1; i + 1 < argc; ++i)
+            if (std::strcmp(argv[i], "--memory") == 0) {
+                say("memory ");
+                say(argv[i + 1]);
+                say("\n");
+            }
+        return 1;
     } else if (name == "words") {
         say("\n   \n  decoder: bad huffman table  \nmore\n");
         return 3;

@@ -207,20 +207,23 @@ private slots:
         QVERIFY(app.startUp({QStringLiteral("velanox-nr")}, false));
         DocumentController controller(app);
         QTemporaryDir dir;
-        const QString path = writeScene(dir, QStringLiteral("picture.png"), 16, 16, 7);
+        // The stand-in reader's child says the memory it was given, and fails. The memory
+        // stays what the program set.
+        const QString path = writeScene(dir, QStringLiteral("memory.png"), 16, 16, 7);
         QVERIFY(!path.isEmpty());
-        const QString arguments = dir.filePath(QStringLiteral("arguments.txt"));
-        FakeReader reader(dir, QStringLiteral("recording.sh"),
-                          "echo \"$@\" > '" + arguments.toUtf8() + "'\nexit 1");
-        const MessageHandler previous = setMessageHandler([](QWidget*, const QString&) {});
+        velanox::codec::ContainedReading reading = velanox::codec::containedReading();
+        reading.enabled = true;
+        reading.readerProgram = VELANOX_READER_STANDIN;
+        FakeReader reader(reading);
+        QString message;
+        const MessageHandler previous =
+            setMessageHandler([&message](QWidget*, const QString& text) { message = text; });
         const auto memoryGiven = [&] {
-            QFile::remove(arguments);
+            message.clear();
             controller.openPath(path);
-            QFile file(arguments);
-            if (!file.open(QIODevice::ReadOnly)) return QByteArray("no reader");
-            const QList<QByteArray> words = file.readAll().simplified().split(' ');
-            const qsizetype at = words.indexOf("--memory");
-            return at >= 0 && at + 1 < words.size() ? words[at + 1] : QByteArray("none");
+            const qsizetype at = message.indexOf(QStringLiteral("memory "));
+            if (at < 0) return QByteArray("none");
+            return message.mid(at + 7).section(QLatin1Char('\n'), 0, 0).trimmed().toUtf8();
         };
         const QByteArray atStart = memoryGiven();
         velanox::MemorySettingsValues values{3100, 2100, 2000, 2000, 1500};
