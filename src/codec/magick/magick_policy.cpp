@@ -34,7 +34,7 @@ std::string policyText(const MagickLimits& limits) {
     entry("disk", "0");
     entry("width", "65500");
     entry("height", "65500");
-    entry("area", std::to_string(kMagickAreaLimit));
+    entry("area", "400MP");
     if (limits.seconds) entry("time", std::to_string(limits.seconds));
     return text + "</policymap>\n";
 }

@@ -64,7 +64,7 @@ bool start() {
         Limits::disk(0);
         Limits::width(65500);
         Limits::height(65500);
-        Limits::area(MagickCore::MagickSizeType(kMagickAreaLimit));
+        Limits::area(MagickCore::MagickSizeType(400) * 1000 * 1000);
     } catch (...) {
         ok = false;
     }

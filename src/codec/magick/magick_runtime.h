@@ -12,10 +12,6 @@ struct MagickLimits {
     uint32_t seconds = 0;     ///< a read's time; 0: none (ImageMagick ends the process beyond it)
 };
 
-/// ImageMagick's area limit: it refuses a picture of exactly its limit, where the readers accept
-/// exactly 400 megapixels, so the limit lies one pixel above.
-inline constexpr uint64_t kMagickAreaLimit = uint64_t(400) * 1000 * 1000 + 1;
-
 /// The policy file that sets the limits: the memory given, no memory-mapped or disk cache at all
 /// (a picture beyond the memory limit is refused instead of spilling gigabytes to a temporary
 /// file), 65500 pixels wide or high, 400 megapixels, and the time when given.
