@@ -148,6 +148,10 @@ public:
     /// and resolution; EXIF, orientation and write options keep their values.
     core::Status copyFrom(const Picture& other);
 
+    /// copyFrom without the pixels: the same size, depth and description, the pixels unset (for
+    /// a picture about to be written whole). An empty other empties this picture.
+    core::Status copyLayoutFrom(const Picture& other);
+
     /// Moves other's pixels here with size, depth, palette, format and the resolution read;
     /// other keeps no pixels.
     void takeFrom(Picture& other);

@@ -160,7 +160,7 @@ public:
     }
     int32_t engineProgress(int32_t step, int32_t total) override {
         events.push_back("progress " + std::to_string(step) + "/" + std::to_string(total));
-        return calls_++ == cancelAt ? 1 : 0;
+        return m_calls++ == cancelAt ? 1 : 0;
     }
     void runEnding() override { events.emplace_back("ending"); }
     void dropProgress() {
@@ -168,7 +168,7 @@ public:
     }
 
 private:
-    int calls_ = 0;
+    int m_calls = 0;
 };
 
 template <core::StatusCode Code>
