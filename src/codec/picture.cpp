@@ -118,7 +118,7 @@ void Picture::takeFrom(Picture& other) {
     other.release();
 }
 
-core::Status Picture::toTrueColour() {
+core::Status Picture::toTrueColor() {
     if (!hasPixels()) return noPixels();
     if (bitsPerPixel == 24) return core::Status::success();
     if (bitsPerPixel != 1 && bitsPerPixel != 8) return unsupportedDepth();

@@ -171,7 +171,7 @@ public:
     /// Turns an 8-bit or 1-bit picture into 24-bit in place through the palette (24-bit is left
     /// as it is). OutOfMemory, or NoReader when there are no pixels or the depth is not 1, 8
     /// or 24.
-    core::Status toTrueColour();
+    core::Status toTrueColor();
 
     /// Applies the EXIF orientation transform 2..8 to a 24-bit or 8-bit picture (1 and other
     /// values leave it unchanged); for 5..8 width and height are exchanged. OutOfMemory (the

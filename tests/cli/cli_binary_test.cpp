@@ -160,7 +160,7 @@ TEST(CliBinary, OutputIsWhatTheCoreWritesWithTheSameSettings) {
         doc.color.tone.whitePoint = 240;
         doc.color.tone.gamma = color::gammaFromSlider(70);
         doc.color.tone.midtoneBend = 0.7;
-        doc.color.tone.colourBoost = 12;
+        doc.color.tone.colorBoost = 12;
     });
     EXPECT_EQ(readBytes(folder.file("cli.png")), readBytes(folder.file("core.png")));
     // And the settings did something.

@@ -123,7 +123,7 @@ const Variant kVariants[] = {
          r.noise.sharpenAmount = 100;
          r.color.tone.blackPoint = 12;
          r.color.tone.gamma = 1.3f;
-         r.color.tone.colourBoost = 40;
+         r.color.tone.colorBoost = 40;
      }},
     {"portrait, colour steps",
      [](RegionRun& r) {
@@ -142,7 +142,7 @@ const Variant kVariants[] = {
      [](RegionRun& r) {
          r.noise.nrMode = kNrModeScanner;
          r.noise.noiseLevel = 20.0; // four speckle passes
-         r.color.tone.colourBoost = 25;
+         r.color.tone.colorBoost = 25;
      }},
 };
 

@@ -1,12 +1,12 @@
-#include "color/quick_colour_preview.h"
+#include "color/quick_color_preview.h"
 
 #include <algorithm>
 #include <cstring>
 
 namespace velanox::color {
 
-bool quickColourPreview(const core::ConstImageView& source, core::Rect rect,
-                        const ColorSettings& settings, codec::Picture& preview) {
+bool quickColorPreview(const core::ConstImageView& source, core::Rect rect,
+                       const ColorSettings& settings, codec::Picture& preview) {
     if (!isColorPicture(source) || source.bytesPerPixel != 3) return false;
     rect.right = std::clamp(rect.right, 0, source.width);
     rect.left = std::clamp(rect.left, 0, source.width);

@@ -12,11 +12,11 @@ namespace velanox::color {
 /// (510 c - a (sum of the other two)) / (2 (255 - a)), integer division truncating toward zero,
 /// then limited to 0..255. Grey pixels stay as they are. Rows packed; bytesPerPixel 3 or 4.
 /// Nothing happens for a strength of 0 or less or of 255 or more, or for a null buffer.
-void boostColours(uint8_t* pixels, int width, int height, int32_t strength, int bytesPerPixel);
+void boostColors(uint8_t* pixels, int width, int height, int32_t strength, int bytesPerPixel);
 
 /// The same over a block with any row stride (the byte order does not matter: the boost treats
 /// the three channels alike).
-void boostColours(const core::ImageView& block, int32_t strength);
+void boostColors(const core::ImageView& block, int32_t strength);
 
 /// The boost prepared for one strength, applied row by row. For large images it first tabulates
 /// the limited quotient of every numerator the boost can meet (about 130 000 bytes), which gives

@@ -12,7 +12,7 @@ namespace velanox::color {
 /// and runs the colour steps on it; no noise reduction. An existing preview of the same size is
 /// reused, one of another size is replaced. Returns false, with no preview, when the rectangle
 /// is empty after limiting, the source has no pixels, or the memory cannot be had.
-bool quickColourPreview(const core::ConstImageView& source, core::Rect detailRect,
-                        const ColorSettings& settings, codec::Picture& preview);
+bool quickColorPreview(const core::ConstImageView& source, core::Rect detailRect,
+                       const ColorSettings& settings, codec::Picture& preview);
 
 } // namespace velanox::color

@@ -1,4 +1,4 @@
-#include "color/boost_colours.h"
+#include "color/boost_colors.h"
 
 #include <algorithm>
 
@@ -41,15 +41,15 @@ void BoostKernel::applyRow(uint8_t* row, int width, int bytesPerPixel) const {
     }
 }
 
-void boostColours(const core::ImageView& block, int32_t strength) {
+void boostColors(const core::ImageView& block, int32_t strength) {
     if (!isColorPicture(block)) return;
     const BoostKernel kernel(strength, int64_t(block.width) * block.height >= kBoostTableMinPixels);
     for (int y = 0; y < block.height; ++y)
         kernel.applyRow(block.row(y), block.width, block.bytesPerPixel);
 }
 
-void boostColours(uint8_t* pixels, int width, int height, int32_t strength, int bytesPerPixel) {
-    boostColours(core::ImageView(pixels, width, height, bytesPerPixel), strength);
+void boostColors(uint8_t* pixels, int width, int height, int32_t strength, int bytesPerPixel) {
+    boostColors(core::ImageView(pixels, width, height, bytesPerPixel), strength);
 }
 
 } // namespace velanox::color
