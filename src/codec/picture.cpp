@@ -80,12 +80,17 @@ core::Status Picture::adoptPixels(PixelStorage storage, int32_t newWidth, int32_
 
 core::Status Picture::copyFrom(const Picture& other) {
     if (&other == this) return core::Status::success();
+    if (core::Status s = copyLayoutFrom(other); !s.ok()) return s;
+    if (other.hasPixels()) std::memcpy(m_pixels.data(), other.m_pixels.data(), other.m_pixelBytes);
+    return core::Status::success();
+}
+
+core::Status Picture::copyLayoutFrom(const Picture& other) {
+    if (&other == this) return core::Status::success();
     if (!other.hasPixels()) {
         release();
-    } else {
-        if (core::Status s = allocate(other.width, other.height, other.bitsPerPixel); !s.ok())
-            return s;
-        std::memcpy(m_pixels.data(), other.m_pixels.data(), other.m_pixelBytes);
+    } else if (core::Status s = allocate(other.width, other.height, other.bitsPerPixel); !s.ok()) {
+        return s;
     }
     copyDescriptionFrom(other);
     info.filePath = other.info.filePath;
@@ -113,7 +118,7 @@ void Picture::takeFrom(Picture& other) {
     other.release();
 }
 
-core::Status Picture::toTrueColour() {
+core::Status Picture::toTrueColor() {
     if (!hasPixels()) return noPixels();
     if (bitsPerPixel == 24) return core::Status::success();
     if (bitsPerPixel != 1 && bitsPerPixel != 8) return unsupportedDepth();

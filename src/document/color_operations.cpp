@@ -5,7 +5,7 @@
 #include "color/auto_levels.h"
 #include "color/color_match_state.h"
 #include "color/histogram.h"
-#include "color/quick_colour_preview.h"
+#include "color/quick_color_preview.h"
 #include "document/load_source.h"
 
 namespace velanox::document {
@@ -55,8 +55,8 @@ bool CSotavoDoc::computeHistogram() {
 
 bool CSotavoDoc::makeQuickColorPreview() {
     if (processing.calculating || !hasColorSource(sourceImage)) return false;
-    return color::quickColourPreview(sourceView(sourceImage), display.detailRect, color,
-                                     quickPreview);
+    return color::quickColorPreview(sourceView(sourceImage), display.detailRect, color,
+                                    quickPreview);
 }
 
 } // namespace velanox::document
