@@ -121,7 +121,7 @@ FileReport FileJob::run(const InputFile& input, const std::string& output) {
 
 bool FileJob::applyGeometry(FileReport& report) {
     document::CSotavoDoc& doc = *m_doc;
-    // Each turn and the crop make the result a copy of the new source, as in the desktop program.
+    // The result follows each turn and the crop, as in the desktop program.
     for (document::RotateDirection direction : m_options.rotations) {
         if (!doc.rotateImage(direction).ok()) {
             report.message = "Out of memory";

@@ -7,8 +7,11 @@ namespace velanox::document {
 namespace {
 
 // The result picture becomes a copy of the source (pixels, size and file data).
+// A result without pixels (the batch tool's whole-picture runs start so) stays without: the next
+// run makes it.
 core::Status resetResultToSource(CSotavoDoc& doc) {
     doc.processing.processedRegion = {};
+    if (!doc.resultImage.hasPixels()) return core::Status::success();
     return doc.resultImage.copyFrom(doc.sourceImage);
 }
 
