@@ -1,9 +1,9 @@
 #include "codec/contained_reader.h"
 
-#include "codec/file_io.h"
 #include "codec/magick/magick_runtime.h"
-#include "codec/pixel_storage.h"
 #include "codec/reader_reply.h"
+#include "files/file_io.h"
+#include "image/pixel_storage.h"
 
 #include <algorithm>
 #include <chrono>
@@ -65,7 +65,7 @@ public:
     const std::string& path() const { return m_path; }
     bool writeFile(const std::string& name, const std::string& text) const {
         const std::string file = m_path + "/" + name;
-        UniqueFd fd(
+        files::UniqueFd fd(
             ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
         return fd && ::write(fd.get(), text.data(), text.size()) == ssize_t(text.size());
     }
@@ -75,8 +75,8 @@ private:
 };
 
 // Moves a descriptor above the ones the child's are arranged into (0 to 4), close-on-exec.
-UniqueFd lifted(int fd) {
-    UniqueFd moved(::fcntl(fd, F_DUPFD_CLOEXEC, 10));
+files::UniqueFd lifted(int fd) {
+    files::UniqueFd moved(::fcntl(fd, F_DUPFD_CLOEXEC, 10));
     ::close(fd);
     return moved;
 }
@@ -105,7 +105,7 @@ std::vector<char*> pointers(std::vector<std::string>& strings) {
 
 struct ChildOutcome {
     std::vector<uint8_t> reply; ///< empty: none came
-    UniqueFd memoryFile;
+    files::UniqueFd memoryFile;
     bool timedOut = false, cancelled = false;
     int waitStatus = 0;
 };
@@ -203,7 +203,7 @@ uint64_t defaultMemoryBudget() {
 
 std::string findReaderProgram() {
     if (const char* env = std::getenv("VELANOX_READER"); env && isExecutable(env)) return env;
-    const std::string folder = folderOfExecutable();
+    const std::string folder = files::folderOfExecutable();
     if (!folder.empty()) {
         for (const char* relative :
              {"/velanox-nr-reader", "/../libexec/velanox-nr/velanox-nr-reader"})
@@ -216,7 +216,7 @@ std::string findReaderProgram() {
 }
 
 Status acceptReply(ByteSpan replyBytes, int memoryFile, const Limits& limits, Picture& out) {
-    UniqueFd file(memoryFile);
+    files::UniqueFd file(memoryFile);
     DecodedReply reply;
     Picture described;
     if (!decodeReply(replyBytes, limits, reply, described))
@@ -238,7 +238,7 @@ Status acceptReply(ByteSpan replyBytes, int memoryFile, const Limits& limits, Pi
     if (!profile.empty() && ::pread(file.get(), profile.data(), profile.size(),
                                     off_t(reply.pixelBytes)) != ssize_t(profile.size()))
         return Status::failure(core::StatusCode::Corrupt, kReaderStopped);
-    PixelStorage pixels = PixelStorage::mapMemoryFile(file.get(), reply.pixelBytes);
+    image::PixelStorage pixels = image::PixelStorage::mapMemoryFile(file.get(), reply.pixelBytes);
     if (!pixels)
         return Status::failure(core::StatusCode::OutOfMemory, "Not enough memory for the picture.");
     out.release();
@@ -260,11 +260,11 @@ Status loadPictureContained(const std::string& path, const LoadRequest& request,
     out.info.orientation = 1;
     out.info.iccProfile.clear();
     if (path.empty()) return Status::failure(core::StatusCode::EmptyPath, "No file name.");
-    UniqueFd input;
+    files::UniqueFd input;
     uint64_t size = 0;
-    if (Status s = openRegularFile(path, input, &size); !s.ok()) return s;
+    if (Status s = files::openRegularFile(path, input, &size); !s.ok()) return s;
     if (size == 0) return Status::failure(core::StatusCode::Corrupt, "The file is empty.");
-    if (size > kMaxFileBytes)
+    if (size > files::kMaxFileBytes)
         return Status::failure(core::StatusCode::TooLarge, "The file is too large to be read.");
 
     const std::string program =
@@ -282,10 +282,10 @@ Status loadPictureContained(const std::string& path, const LoadRequest& request,
     int pair[2], errors[2];
     if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, pair) != 0)
         return Status::failure(core::StatusCode::CannotOpen, "Cannot start the reader.");
-    UniqueFd ours = lifted(pair[0]), theirs = lifted(pair[1]);
+    files::UniqueFd ours = lifted(pair[0]), theirs = lifted(pair[1]);
     if (::pipe2(errors, O_CLOEXEC) != 0)
         return Status::failure(core::StatusCode::CannotOpen, "Cannot start the reader.");
-    UniqueFd errorsIn = lifted(errors[0]), errorsOut = lifted(errors[1]);
+    files::UniqueFd errorsIn = lifted(errors[0]), errorsOut = lifted(errors[1]);
     input = lifted(input.release());
     if (!ours || !theirs || !errorsIn || !errorsOut || !input)
         return Status::failure(core::StatusCode::CannotOpen, "Cannot start the reader.");

@@ -4,11 +4,11 @@
 // the reply (codec/reader_reply) with that memory file over the socket. Whatever goes wrong,
 // its parent learns it from the reply, or from the way it ended.
 #include "codec/codec_module.h"
-#include "codec/file_io.h"
 #include "codec/magick/magick_runtime.h"
 #include "codec/picture_load.h"
-#include "codec/pixel_storage.h"
 #include "codec/reader_reply.h"
+#include "files/file_io.h"
+#include "image/pixel_storage.h"
 #include "reader/sandbox.h"
 
 #include <cstdlib>
@@ -124,7 +124,7 @@ int run(int argc, char** argv) {
     // the CPU limit's signal tells the parent what happened.
     codec::magick::configureMagick({args.memory, 0}, folder ? folder : "");
     std::vector<uint8_t> bytes;
-    if (codec::Status s = codec::readWholeFile(kInput, bytes); !s.ok()) return fail(s);
+    if (codec::Status s = files::readWholeFile(kInput, bytes); !s.ok()) return fail(s);
     ::close(kInput);
     // The module of the file's format (ImageMagick, libheif, ...) is loaded while the process
     // may still map libraries freely; the read reports it when it cannot be had. Only byte
@@ -136,7 +136,7 @@ int run(int argc, char** argv) {
     if (!reader::installSystemCallFilter())
         return fail(codec::Status::failure(core::StatusCode::CannotOpen,
                                            "The reader cannot filter its system calls."));
-    codec::setPixelPlace(codec::PixelPlace::MemoryFile);
+    image::setPixelPlace(image::PixelPlace::MemoryFile);
     codec::Picture picture;
     const codec::Status status = codec::readPicture(span, args.name, args.request, picture);
     if (!status.ok()) return fail(status);

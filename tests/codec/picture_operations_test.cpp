@@ -2,7 +2,7 @@
 #include "codec/codec_test_files.h"
 #include "codec/orientation.h"
 #include "codec/picture.h"
-#include "codec/pixel_storage.h"
+#include "image/pixel_storage.h"
 #include "support/test_images.h"
 
 #include <gtest/gtest.h>
@@ -178,12 +178,12 @@ TEST(PictureStorage, HeapBlocksOfTheSameSizeAreKeptAndReaderPicturesGetMemoryFil
     ASSERT_TRUE((picture.allocate(10, 10, 8)).ok());
     EXPECT_EQ(picture.pixelBytes(), 100u);
 
-    codec::setPixelPlace(codec::PixelPlace::MemoryFile);
+    image::setPixelPlace(image::PixelPlace::MemoryFile);
     Picture fromReader;
     const core::Status made = fromReader.allocate(64, 32, 24);
     Picture turned;
     const core::Status copied = turned.copyFrom(fromReader);
-    codec::setPixelPlace(codec::PixelPlace::Heap);
+    image::setPixelPlace(image::PixelPlace::Heap);
     ASSERT_TRUE(made.ok());
     ASSERT_TRUE(copied.ok());
     EXPECT_GE(fromReader.pixelStorage().memoryFile(), 0);

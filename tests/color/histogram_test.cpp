@@ -84,7 +84,7 @@ TEST(QuickColourPreview, CopiesTheLimitedRectangleAndRecolors) {
     }();
     ColorSettings settings;
     settings.tone.colourBoost = 40;
-    codec::Picture preview;
+    image::PixelBuffer preview;
     ASSERT_TRUE(
         quickColourPreview(constBlockOf(rgb), core::Rect{30, -5, 90, 10}, settings, preview));
     ASSERT_EQ(preview.width, 10);

@@ -288,7 +288,7 @@ void ColorMatchPane::chooseMatchToImage() {
     setMode(1);
     doc->color.match.matchTables = document::matchTablesToImage(state(), *doc);
     if (state().hasReference()) {
-        m_preview->setImage(shownOnScreen(state().referenceImage));
+        m_preview->setImage(shownOnScreen(state().referenceImage, state().referenceProfile));
         m_referenceName->setText(fileNameOf(state().referencePath));
         startTimer1(kModeDelay);
     } else {
@@ -306,7 +306,7 @@ void ColorMatchPane::chooseMatchToProfile() {
     doc->color.match.matchTables = state().buildMatchToProfile(sourceBlock(*doc));
     setMode(2);
     if (state().profilePreview.hasPixels()) {
-        m_preview->setImage(shownOnScreen(state().profilePreview));
+        m_preview->setImage(shownOnScreen(state().profilePreview, {}));
         startTimer1(kModeDelay);
     } else {
         m_preview->setImage({});
@@ -342,7 +342,7 @@ void ColorMatchPane::loadReference(const QString& given) {
             this, QString::fromStdString(document::cannotOpenMessage(path.toStdString(), status)));
         return;
     }
-    m_preview->setImage(shownOnScreen(state().referenceImage));
+    m_preview->setImage(shownOnScreen(state().referenceImage, state().referenceProfile));
     showReferenceName();
     setMode(1);
     doc->color.match.matchFade = 0;
