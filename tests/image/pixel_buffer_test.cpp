@@ -7,6 +7,15 @@
 #include <cstring>
 #include <utility>
 
+// Under AddressSanitizer an allocation that cannot be had returns null, as the system's does,
+// instead of stopping the program: the refused allocations below are what is tested.
+#if defined(__SANITIZE_ADDRESS__)
+extern "C" const char* __asan_default_options();
+extern "C" const char* __asan_default_options() { // NOLINT: the sanitizer's hook
+    return "allocator_may_return_null=1";
+}
+#endif
+
 namespace velanox::image {
 namespace {
 
