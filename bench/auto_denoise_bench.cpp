@@ -122,8 +122,6 @@ void BM_PipelineWithoutEngine(benchmark::State& state) {
     QuietHost host;
     velanox::document::CSotavoDoc doc(host);
     loadNoisyPicture(doc);
-    velanox::pipeline::PipelineSteps steps = velanox::pipeline::shippedPipelineSteps();
-    steps.reduceNoise = &noEngine;
     velanox::pipeline::RegionRun run;
     run.source = velanox::core::ConstImageView(doc.sourceImage.pixels(), kWidth, kHeight, 3);
     run.result = velanox::core::ImageView(doc.resultImage.pixels(), kWidth, kHeight, 3);
@@ -131,11 +129,11 @@ void BM_PipelineWithoutEngine(benchmark::State& state) {
     run.noise = doc.noise;
     run.color = doc.color;
     run.limits = doc.memory;
-    run.steps = &steps;
     velanox::bench::SilentObserver observer;
     auto once = [&] {
         return velanox::pipeline::processRegion(run, doc.processing.workBuffer,
-                                                doc.processing.preNrBuffer, observer)
+                                                doc.processing.preNrBuffer, observer, nullptr,
+                                                &noEngine)
             .outcome;
     };
     once();

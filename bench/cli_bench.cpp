@@ -15,7 +15,7 @@
 #include "codec/picture.h"
 #include "noisy_picture.h"
 #include "pipeline/process_region.h"
-#include "pipeline/reference/reference_pipeline_steps.h"
+#include "pipeline/reference/step_by_step_run.h"
 #include "pipeline/run_observer.h"
 #include "pipeline/swap_buffer.h"
 #include "silent_observer.h"
@@ -356,9 +356,8 @@ void referenceJob(benchmark::State& state, const std::string& in, const std::str
         run.region = velanox::core::Rect{0, 0, source.width, source.height};
         run.noise = noise;
         run.color = color;
-        run.steps = &velanox::pipeline::referencePipelineSteps();
         velanox::pipeline::SwapBuffer work, preNr;
-        if (velanox::pipeline::processRegion(run, work, preNr, observer).outcome !=
+        if (velanox::pipeline::processRegionStepByStep(run, work, preNr, observer).outcome !=
                 velanox::pipeline::ProcessOutcome::Done ||
             !result.save(out).ok()) {
             state.SkipWithError("reference run failed");

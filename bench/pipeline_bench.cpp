@@ -10,7 +10,7 @@
 #include "document/load_source.h"
 #include "document/save_document.h"
 #include "noisy_picture.h"
-#include "pipeline/reference/reference_pipeline_steps.h"
+#include "pipeline/reference/step_by_step_run.h"
 #include "pipeline/run_observer.h"
 #include "quiet_host.h"
 #include "silent_observer.h"
@@ -111,12 +111,13 @@ void BM_ProcessDetailRect(benchmark::State& state) {
     state.counters["Mpix/s"] = double(state.iterations()) * 1600 * 430 / 1e6 / total;
 }
 
-// A run of processRegion as processImage makes it, with other steps.
-class StepsRun {
+// A run over a region as processImage makes it: the plain one, or the shipped one with another
+// engine call.
+class RegionRunner {
 public:
-    StepsRun(int width, int height, velanox::core::Rect region,
-             const velanox::pipeline::PipelineSteps& steps)
-        : m_doc(m_host) {
+    RegionRunner(int width, int height, velanox::core::Rect region,
+                 velanox::pipeline::BlockReducer shippedWith = nullptr)
+        : m_doc(m_host), m_shippedWith(shippedWith) {
         loadNoisyPicture(m_doc, width, height);
         m_run.source = velanox::core::ConstImageView(m_doc.sourceImage.pixels(), width, height, 3);
         m_run.result = velanox::core::ImageView(m_doc.resultImage.pixels(), width, height, 3);
@@ -124,12 +125,15 @@ public:
         m_run.noise = m_doc.noise;
         m_run.color = m_doc.color;
         m_run.limits = m_doc.memory;
-        m_run.steps = &steps;
     }
     velanox::pipeline::ProcessOutcome operator()() {
-        return velanox::pipeline::processRegion(m_run, m_doc.processing.workBuffer,
-                                                m_doc.processing.preNrBuffer, m_observer)
-            .outcome;
+        velanox::pipeline::SwapBuffer& work = m_doc.processing.workBuffer;
+        velanox::pipeline::SwapBuffer& preNr = m_doc.processing.preNrBuffer;
+        if (m_shippedWith != nullptr)
+            return velanox::pipeline::processRegion(m_run, work, preNr, m_observer, nullptr,
+                                                    m_shippedWith)
+                .outcome;
+        return velanox::pipeline::processRegionStepByStep(m_run, work, preNr, m_observer).outcome;
     }
 
 private:
@@ -137,11 +141,12 @@ private:
     velanox::document::CSotavoDoc m_doc;
     velanox::pipeline::RegionRun m_run;
     velanox::bench::SilentObserver m_observer;
+    velanox::pipeline::BlockReducer m_shippedWith;
 };
 
 // The plain run; x_shipped is its time over the shipped run's (kept under `figure`).
 void referenceRun(benchmark::State& state, velanox::core::Rect region, const std::string& figure) {
-    StepsRun run(6000, 4000, region, velanox::pipeline::referencePipelineSteps());
+    RegionRunner run(6000, 4000, region);
     double total = 0.0;
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
@@ -166,17 +171,8 @@ velanox::core::Status noEngine(const velanox::core::ImageView&, const NrParams&,
     return velanox::core::Status::success();
 }
 
-const velanox::pipeline::PipelineSteps& shippedWithoutEngine() {
-    static const velanox::pipeline::PipelineSteps steps = [] {
-        velanox::pipeline::PipelineSteps s = velanox::pipeline::shippedPipelineSteps();
-        s.reduceNoise = &noEngine;
-        return s;
-    }();
-    return steps;
-}
-
 void BM_ProcessWholePictureWithoutEngine(benchmark::State& state) {
-    StepsRun run(6000, 4000, velanox::core::Rect{0, 0, 6000, 4000}, shippedWithoutEngine());
+    RegionRunner run(6000, 4000, velanox::core::Rect{0, 0, 6000, 4000}, &noEngine);
     run(); // warm: the kept buffers have their pages
     for (auto _ : state)
         benchmark::DoNotOptimize(run());
@@ -233,7 +229,6 @@ void BM_SaveJpeg26MPReference(benchmark::State& state) {
     run.noise = doc.noise;
     run.color = doc.color;
     run.limits = doc.memory;
-    run.steps = &velanox::pipeline::referencePipelineSteps();
     double total = 0.0;
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
@@ -247,7 +242,7 @@ void BM_SaveJpeg26MPReference(benchmark::State& state) {
         velanox::bench::SilentObserver observer;
         result.writeOptions.set(velanox::codec::kQuality, uint32_t(doc.jpeg.jpegQualitySetting));
         result.info.exifBlock = doc.sourceImage.info.exifBlock;
-        if (velanox::pipeline::processRegion(run, work, preNr, observer).outcome !=
+        if (velanox::pipeline::processRegionStepByStep(run, work, preNr, observer).outcome !=
                 velanox::pipeline::ProcessOutcome::Done ||
             !result.save(out).ok()) {
             state.SkipWithError("reference save failed");

@@ -27,10 +27,11 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Liberation fonts that stand in for Arial, Times and Courier in metafile text.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "qt6-qpa-plugins, libmagickcore-6.q16-6-extra, fonts-liberation")
-# Qt draws the scalable icon with its SVG plugin; Help opens in the desktop's browser through
-# xdg-open; the launcher, icons and file types are registered by their own packages' triggers.
+# Qt SVG (libqt6svg6, with its icon and image plugins) is linked, so dpkg-shlibdeps names it.
+# Help opens in the desktop's browser through xdg-open; the launcher, icons and file types are
+# registered by their own packages' triggers.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
-    "libqt6svg6, xdg-utils, shared-mime-info, desktop-file-utils, hicolor-icon-theme")
+    "xdg-utils, shared-mime-info, desktop-file-utils, hicolor-icon-theme")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "parallel")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 

@@ -304,7 +304,7 @@ const std::vector<OptionEntry>& optionTable() {
          }},
         {"boost", 0, true,
          [](CliOptions& o, const std::string& v) {
-             return integerInto(o.tone.colourBoost, v, color::kColorBoostRange);
+             return integerInto(o.tone.colorBoost, v, color::kColorBoostRange);
          }},
         {"auto-levels", 0, false,
          [](CliOptions& o, const std::string&) {

@@ -1,9 +1,11 @@
 // Reading a picture in a contained child process: velanox-nr-reader, a small program of ours,
-// runs the format readers on one file it receives already open, under a CPU-time limit, an
-// address-space limit and a system-call filter, with its stderr captured and bounded and its
-// ImageMagick temporaries in a private folder removed when it ends. The decoded pixels come back
-// in a memory file that the program maps, without a copy. A crash, a hang or a bomb becomes a
-// clear reason and nothing else is affected.
+// started once per program as a service (codec/contained_reader_protocol.h), forks a fresh child
+// for every file; the child runs the format readers on the file it receives already open, under
+// a CPU-time limit, an address-space limit and a system-call filter, with its stderr captured
+// and bounded and its ImageMagick temporaries in a private folder removed when the read ends.
+// The decoded pixels come back in a memory file that the program maps, without a copy. A crash,
+// a hang or a bomb becomes a clear reason and nothing else is affected; a service that has
+// ended is started again on the next read.
 //
 // The desktop program and the batch tool switch it on at start (setContainedReading); every
 // Picture::load then goes through it. The tests and the fuzzers read in process.
@@ -16,6 +18,8 @@
 #include <functional>
 #include <string>
 #include <string_view>
+
+#include <sys/types.h>
 
 namespace velanox::codec {
 
@@ -34,7 +38,8 @@ struct ContainedReading {
     std::function<bool()> keepWaiting;
 };
 
-/// Sets how Picture::load reads files in this process from now on.
+/// Sets how Picture::load reads files in this process from now on; when enabled, the reader
+/// service starts now rather than on the first read.
 void setContainedReading(ContainedReading settings);
 const ContainedReading& containedReading();
 
@@ -56,6 +61,13 @@ std::string firstMeaningfulLine(std::string_view text);
 /// its detail.
 Status loadPictureContained(const std::string& path, const LoadRequest& request,
                             const ContainedReading& settings, Picture& out);
+
+/// The reader service's process id; -1 when none runs (for the tests).
+pid_t readerServiceProcess();
+
+/// Ends the reader service (reads in flight fail as stopped readers); the next read starts a
+/// fresh one. The service also ends by itself when this process does.
+void stopReaderService();
 
 /// What the program's side makes of a child's reply: the reply bytes (with the memory file,
 /// -1 when none came). Exposed for the fuzz target of the protocol. Takes ownership of

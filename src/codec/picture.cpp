@@ -26,7 +26,14 @@ core::Status unsupportedDepth() {
 
 core::Status Picture::copyFrom(const Picture& other) {
     if (&other == this) return core::Status::success();
-    if (core::Status s = image::PixelBuffer::copyFrom(other); !s.ok()) return s;
+    if (core::Status s = copyLayoutFrom(other); !s.ok()) return s;
+    if (other.hasPixels()) std::memcpy(pixels(), other.pixels(), other.pixelBytes());
+    return core::Status::success();
+}
+
+core::Status Picture::copyLayoutFrom(const Picture& other) {
+    if (&other == this) return core::Status::success();
+    if (core::Status s = image::PixelBuffer::copyLayoutFrom(other); !s.ok()) return s;
     copyDescriptionFrom(other.info, Description::WithSource);
     return core::Status::success();
 }
@@ -48,7 +55,7 @@ void Picture::copyDescriptionFrom(const FileInfo& other, Description part) {
     }
 }
 
-core::Status Picture::toTrueColour() {
+core::Status Picture::toTrueColor() {
     if (!hasPixels()) return noPixels();
     if (bitsPerPixel == 24) return core::Status::success();
     if (bitsPerPixel != 1 && bitsPerPixel != 8) return unsupportedDepth();

@@ -117,6 +117,10 @@ public:
     /// leaves no pixels and the file information as it was.
     core::Status copyFrom(const Picture& other);
 
+    /// copyFrom without the pixels: the same size, depth and description, the pixels unset (for
+    /// a picture about to be written whole). An empty other empties this picture.
+    core::Status copyLayoutFrom(const Picture& other);
+
     /// Moves other's pixels here with size, depth, palette, format and the resolution read;
     /// other keeps no pixels.
     void takeFrom(Picture& other);
@@ -137,7 +141,7 @@ public:
     /// Turns an 8-bit or 1-bit picture into 24-bit in place through the palette (24-bit is left
     /// as it is). OutOfMemory, or NoReader when there are no pixels or the depth is not 1, 8
     /// or 24.
-    core::Status toTrueColour();
+    core::Status toTrueColor();
 
     /// Applies the EXIF orientation transform 2..8 to a 24-bit or 8-bit picture (1 and other
     /// values leave it unchanged); for 5..8 width and height are exchanged. OutOfMemory (the

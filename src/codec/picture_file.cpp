@@ -81,7 +81,7 @@ Status Picture::save(const std::string& path, uint32_t formatId) const {
     Picture trueColor;
     if (bitsPerPixel != 24 && writesTrueColorOnly(formatId)) {
         if (Status s = trueColor.copyFrom(*this); !s.ok()) return s;
-        if (Status s = trueColor.toTrueColour(); !s.ok()) return s;
+        if (Status s = trueColor.toTrueColor(); !s.ok()) return s;
         // The write options and EXIF of this picture, on the converted pixels.
         trueColor.writeOptions = writeOptions;
         trueColor.info.exifBlock = info.exifBlock;

@@ -103,7 +103,7 @@ Status readPicture(ByteSpan span, const std::string& path, const LoadRequest& re
         info.xResolution = info.yResolution = 300;
         info.resolutionUnit = 1;
     }
-    if (Status s = out.toTrueColour(); !s.ok()) return failed(out, std::move(s));
+    if (Status s = out.toTrueColor(); !s.ok()) return failed(out, std::move(s));
     // Fax pages and the like have rectangular pixels: stretch them square, and say so in the
     // resolution, so that a save and a reload do not stretch the picture a second time.
     if (isTiff(info.format) && info.xResolution != 0 && info.yResolution != info.xResolution) {

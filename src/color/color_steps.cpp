@@ -1,6 +1,6 @@
 #include "color/color_steps.h"
 
-#include "color/boost_colours.h"
+#include "color/boost_colors.h"
 
 namespace velanox::color {
 
@@ -14,7 +14,7 @@ ToneTables buildToneTables(const ToneValues& tone) {
 }
 
 ColorPass::ColorPass(const ColorSettings& settings, int64_t pixels)
-    : m_boost(settings.tone.boostActive() ? settings.tone.colourBoost : 0,
+    : m_boost(settings.tone.boostActive() ? settings.tone.colorBoost : 0,
               pixels >= kBoostTableMinPixels) {
     const bool match = settings.match.active();
     const bool tone = settings.tone.toneActive();
@@ -51,7 +51,7 @@ void ColorPass::apply(const core::ImageView& block, ChannelOrder order) const {
 void applyToneStep(const ToneValues& tone, const core::ImageView& block, ChannelOrder order) {
     if (!isColorPicture(block)) return;
     if (tone.toneActive()) buildToneTables(tone).apply(block, order);
-    if (tone.boostActive()) boostColours(block, tone.colourBoost);
+    if (tone.boostActive()) boostColors(block, tone.colorBoost);
 }
 
 void applyColorSteps(const ColorSettings& settings, const core::ImageView& block,

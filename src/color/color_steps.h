@@ -3,7 +3,7 @@
 // Full/Crop display image and the histogram all go through these functions.
 #pragma once
 
-#include "color/boost_colours.h"
+#include "color/boost_colors.h"
 #include "color/channel_order.h"
 #include "color/color_lut.h"
 #include "color/match_tables.h"
@@ -27,7 +27,7 @@ ToneTables buildToneTables(const ToneValues& tone);
 
 /// The standard tone step: when the tone step is active, the tables of buildToneTables applied
 /// to the block (each colour through its own table, whatever its byte); then, when the boost is
-/// active, boostColours. Neutral values leave the pixels untouched.
+/// active, boostColors. Neutral values leave the pixels untouched.
 void applyToneStep(const ToneValues& tone, const core::ImageView& block,
                    ChannelOrder order = ChannelOrder::Rgb);
 

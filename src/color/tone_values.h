@@ -17,7 +17,7 @@ struct ToneValues {
     int32_t whitePoint = 255;
     float gamma = 1.0f;
     double midtoneBend = 0.0;
-    int32_t colourBoost = 0;
+    int32_t colorBoost = 0;
 
     /// The tone tables are built only when a level, the gamma or the bend is off neutral. The
     /// gamma counts as neutral only when its bits are those of 1.0.
@@ -26,7 +26,7 @@ struct ToneValues {
         return blackPoint > 0 || whitePoint < 255 || std::memcmp(&gamma, &one, sizeof gamma) != 0 ||
                midtoneBend != 0.0;
     }
-    bool boostActive() const { return colourBoost > 0; }
+    bool boostActive() const { return colorBoost > 0; }
 };
 
 // Ranges the pane offers. Auto levels may set a black point beyond the slider's 100; the

@@ -31,7 +31,8 @@ uint32_t clampToUint32(uint64_t n) {
 }
 
 // What every new picture resets, then the source and result pictures and the crop display.
-void installSource(CSotavoDoc& doc, codec::Picture& loaded, bool keepCropSwap) {
+void installSource(CSotavoDoc& doc, codec::Picture& loaded, bool keepCropSwap,
+                   ResultStart result = ResultStart::CopyOfSource) {
     const bool wasCropMode = doc.crop.cropMode;
     adoptPicture(doc.sourceImage, loaded);
 
@@ -52,7 +53,10 @@ void installSource(CSotavoDoc& doc, codec::Picture& loaded, bool keepCropSwap) {
     doc.sourceFile.exifOrientation = doc.sourceImage.info.orientation;
 
     // A copy that runs out of memory leaves the result empty; the next run makes it again.
-    doc.resultImage.copyFrom(doc.sourceImage);
+    if (result == ResultStart::CopyOfSource)
+        doc.resultImage.copyFrom(doc.sourceImage);
+    else
+        doc.resultImage.release();
     doc.processing.resultValid = 0;
     doc.quickPreview.release();
 
@@ -87,7 +91,8 @@ std::string readerSaidText(const std::string& detail) {
     return "The reader said: " + detail;
 }
 
-LoadResult loadSource(CSotavoDoc& doc, const std::string& path, bool keepCropSwap) {
+LoadResult loadSource(CSotavoDoc& doc, const std::string& path, bool keepCropSwap,
+                      ResultStart result) {
     if (!doc.mayReplaceImages()) return {};
     codec::Picture loaded;
     core::Status status;
@@ -103,7 +108,7 @@ LoadResult loadSource(CSotavoDoc& doc, const std::string& path, bool keepCropSwa
 
     std::error_code ec;
     const uintmax_t size = std::filesystem::file_size(path, ec);
-    installSource(doc, loaded, keepCropSwap);
+    installSource(doc, loaded, keepCropSwap, result);
     doc.sourceFile.sourceFileSize = ec ? 0 : clampToUint32(size);
     return {LoadOutcome::Loaded, {}};
 }

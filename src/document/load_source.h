@@ -25,6 +25,10 @@ enum class LoadOutcome {
                ///< nothing is shown
 };
 
+/// What the result picture holds after a load: a copy of the source, as the view shows it, or
+/// nothing (the batch tool, whose whole-picture run writes every result pixel anyway).
+enum class ResultStart { CopyOfSource, Empty };
+
 struct LoadResult {
     LoadOutcome outcome = LoadOutcome::Ignored;
     core::Status status; ///< the reason when Failed
@@ -43,10 +47,12 @@ std::string readerSaidText(const std::string& detail);
 /// window when it was on), cropSwap cleared unless keepCropSwap, colour match off with identity
 /// tables and no fade, levels 0..255, the Image tab; gamma, exposure, colour boost and the noise
 /// settings keep their values. sourceFileSize, exifCopy and exifOrientation come from the file,
-/// resultImage becomes a copy of the source and the views are updated. The document path is
-/// not changed and nothing is shown: a failure is returned with its reason, a read the person
-/// stopped as Cancelled. Ignored while a run is on.
-LoadResult loadSource(CSotavoDoc& doc, const std::string& path, bool keepCropSwap);
+/// resultImage becomes a copy of the source (or, with ResultStart::Empty, has no pixels until a
+/// run makes it) and the views are updated. The document path is not changed and nothing is
+/// shown: a failure is returned with its reason, a read the person stopped as Cancelled.
+/// Ignored while a run is on.
+LoadResult loadSource(CSotavoDoc& doc, const std::string& path, bool keepCropSwap,
+                      ResultStart result = ResultStart::CopyOfSource);
 
 /// Open (also a file named on the command line): loadSource without keeping cropSwap; on
 /// success the document path becomes path. A failure is shown through the host as

@@ -95,8 +95,12 @@ pipeline::ProcessOutcome CSotavoDoc::runOnce(bool detailOnly) {
     processing.cropHeight = region.height();
     if (region.isEmpty()) return pipeline::ProcessOutcome::NothingToDo;
 
-    // The result must have the source's layout for the run to write into it.
-    if (!sameGeometry(sourceImage, resultImage) && !resultImage.copyFrom(sourceImage).ok()) {
+    // The result must have the source's layout for the run to write into it; outside the region
+    // it shows the source, but a whole-picture run writes every pixel of it.
+    const bool whole = region.width() == w && region.height() == h;
+    if (!sameGeometry(sourceImage, resultImage) &&
+        !(whole ? resultImage.copyLayoutFrom(sourceImage) : resultImage.copyFrom(sourceImage))
+             .ok()) {
         m_host.showMessage(pipeline::run_text::kOutOfMemory);
         return pipeline::ProcessOutcome::Failed;
     }

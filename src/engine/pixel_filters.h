@@ -45,6 +45,10 @@ bool computeEdgeWeights(const unsigned char* pixels, unsigned char* map, int wid
 
 namespace velanox::engine {
 
+/// Channel masks of the filters: bit k selects byte k of every pixel.
+inline constexpr int kChannelMaskRgb = 0b0111;     ///< bytes 0..2: red, green, blue
+inline constexpr int kChannelMaskAllFour = 0b1111; ///< every byte of a 4-byte pixel
+
 /// sharpenFilter on views of one size: InvalidArgument (nothing written) for the arguments
 /// sharpenFilter refuses and for views of different sizes, OutOfMemory when its one-row mask
 /// pattern cannot be allocated.

@@ -29,19 +29,6 @@ std::string systemReason(const char* what) {
 constexpr const char* kTemporaryMark = "velanox-";
 constexpr const char* kTemporarySuffix = ".tmp";
 
-// A short tag of this machine's name, so that a folder shared between machines is cleaned only
-// of temporaries whose writer ran here (process ids mean something only on their own machine).
-std::string hostTag() {
-    char name[256] = {};
-    if (::gethostname(name, sizeof name - 1) != 0) name[0] = 0;
-    uint32_t hash = 2166136261u;
-    for (const char* p = name; *p; ++p)
-        hash = (hash ^ uint8_t(*p)) * 16777619u;
-    char text[16];
-    std::snprintf(text, sizeof text, "%08x", unsigned(hash));
-    return text;
-}
-
 std::string folderOf(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
@@ -56,8 +43,9 @@ std::string nameOf(const std::string& path) {
 std::string temporaryPathFor(const std::string& target) {
     static std::random_device entropy;
     char tail[64];
-    std::snprintf(tail, sizeof tail, "%s%s-%ld-%08x%08x%s", kTemporaryMark, hostTag().c_str(),
-                  long(::getpid()), unsigned(entropy()), unsigned(entropy()), kTemporarySuffix);
+    std::snprintf(tail, sizeof tail, "%s%s-%ld-%08x%08x%s", kTemporaryMark,
+                  temporaryHostTag().c_str(), long(::getpid()), unsigned(entropy()),
+                  unsigned(entropy()), kTemporarySuffix);
     return folderOf(target) + "." + nameOf(target) + "." + tail;
 }
 
@@ -256,10 +244,25 @@ bool isTemporaryFileName(const std::string& name) {
            std::strlen(random) == 16 && pid > 0;
 }
 
+std::string temporaryHostTag() {
+    char name[256] = {};
+    if (::gethostname(name, sizeof name - 1) != 0) name[0] = 0;
+    uint32_t hash = 2166136261u;
+    for (const char* p = name; *p; ++p)
+        hash = (hash ^ uint8_t(*p)) * 16777619u;
+    char text[16];
+    std::snprintf(text, sizeof text, "%08x", unsigned(hash));
+    return text;
+}
+
+bool processHasEnded(long pid) {
+    return pid > 0 && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH;
+}
+
 int removeStaleTemporaries(const std::string& folder) {
     DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
     if (dir == nullptr) return 0;
-    const std::string host = hostTag();
+    const std::string host = temporaryHostTag();
     const std::string prefix = folder.empty() || folder.back() == '/' ? folder : folder + "/";
     const time_t now = std::time(nullptr);
     int removed = 0;
@@ -270,7 +273,7 @@ int removeStaleTemporaries(const std::string& folder) {
         const std::string tail = name.substr(mark + 1 + std::strlen(kTemporaryMark));
         if (tail.compare(0, host.size(), host) != 0) continue;
         const long pid = std::strtol(tail.c_str() + host.size() + 1, nullptr, 10);
-        if (pid <= 0 || (::kill(pid_t(pid), 0) == 0 || errno == EPERM)) continue;
+        if (!processHasEnded(pid)) continue;
         struct stat info {};
         const std::string path = prefix + name;
         if (::lstat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) ||

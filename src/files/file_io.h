@@ -79,6 +79,13 @@ bool isTemporaryFileName(const std::string& name);
 /// how many were removed.
 int removeStaleTemporaries(const std::string& folder);
 
+/// The tag of this machine in the names of temporaries (8 hex digits from its host name), so that
+/// a folder shared between machines is cleaned only of what was left here.
+std::string temporaryHostTag();
+
+/// Whether the process pid of this machine has ended (one of another user's still runs).
+bool processHasEnded(long pid);
+
 /// The folder of the running program (from /proc/self/exe); empty when it cannot be told.
 std::string folderOfExecutable();
 

@@ -87,12 +87,18 @@ core::Status PixelBuffer::adoptPixels(PixelStorage storage, int32_t newWidth, in
 
 core::Status PixelBuffer::copyFrom(const PixelBuffer& other) {
     if (&other == this) return core::Status::success();
+    if (core::Status s = copyLayoutFrom(other); !s.ok()) return s;
+    if (other.hasPixels())
+        std::memcpy(m_storage.data(), other.m_storage.data(), other.m_pixelBytes);
+    return core::Status::success();
+}
+
+core::Status PixelBuffer::copyLayoutFrom(const PixelBuffer& other) {
+    if (&other == this) return core::Status::success();
     if (!other.hasPixels()) {
         release();
-    } else {
-        if (core::Status s = allocate(other.width, other.height, other.bitsPerPixel); !s.ok())
-            return s;
-        std::memcpy(m_storage.data(), other.m_storage.data(), other.m_pixelBytes);
+    } else if (core::Status s = allocate(other.width, other.height, other.bitsPerPixel); !s.ok()) {
+        return s;
     }
     paletteSize = other.paletteSize;
     palette = other.palette;

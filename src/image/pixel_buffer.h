@@ -76,6 +76,10 @@ public:
     /// pixels). OutOfMemory leaves no pixels.
     core::Status copyFrom(const PixelBuffer& other);
 
+    /// copyFrom without the pixels: the same size, depth and palette, the pixels unset (for a
+    /// buffer about to be written whole). An empty other empties this buffer.
+    core::Status copyLayoutFrom(const PixelBuffer& other);
+
     /// Moves other's pixels here with size, depth and palette; other keeps no pixels.
     void takeFrom(PixelBuffer& other);
 

@@ -78,10 +78,11 @@ bool PixelStorage::reallocate(std::size_t bytes) {
     return true;
 }
 
-PixelStorage PixelStorage::mapMemoryFile(int fd, std::size_t bytes) {
+PixelStorage PixelStorage::mapMemoryFile(int fd, std::size_t bytes, bool populate) {
     PixelStorage block;
     if (fd < 0 || bytes == 0) return block;
-    void* view = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    void* view = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE,
+                        MAP_SHARED | (populate ? MAP_POPULATE : 0), fd, 0);
     if (view == MAP_FAILED) return block;
     block.m_data = static_cast<uint8_t*>(view);
     block.m_size = bytes;

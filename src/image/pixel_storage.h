@@ -41,7 +41,9 @@ public:
 
     /// Maps the first bytes of a memory file, readable and writable. The descriptor is not kept:
     /// the caller still owns it and may close it at once. Empty when the mapping fails.
-    static PixelStorage mapMemoryFile(int fd, std::size_t bytes);
+    /// populate maps every page at once (for a file whose pages all hold pixels already: one
+    /// call instead of a page fault per page).
+    static PixelStorage mapMemoryFile(int fd, std::size_t bytes, bool populate = false);
 
     uint8_t* data() const { return m_data; }
     std::size_t size() const { return m_size; }

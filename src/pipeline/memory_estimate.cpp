@@ -12,8 +12,9 @@ codec::MemoryBudget runMemoryBudget(const MemoryLimits& limits) {
     codec::MemoryBudget budget;
     budget.budgetBytes = memoryBudgetBytes(limits);
     budget.fixedBytes = kRunFixedBytes;
-    budget.bytesPerPixel =
-        kRunBytesPerPixel + (limits.runsWithoutCopy ? 0 : kPreReductionCopyBytes);
+    budget.bytesPerPixel = kRunBytesPerPixel +
+                           (limits.runsWithoutCopy ? 0 : kPreReductionCopyBytes) +
+                           limits.saveBytesPerPixel;
     budget.blockWidth = limits.blockWidth();
     budget.blockHeight = limits.blockHeight();
     budget.bytesPerBlockPixel = kEngineBytesPerBlockPixel;

@@ -1,6 +1,7 @@
 // What a whole run over a picture needs in memory, reckoned from its size before it is decoded:
 // the source and the result (3 bytes a pixel each), the working copy (4), the pre-reduction copy
-// (4, when colour steps or the automatic mode keep one), the encoded file and rows in flight (1),
+// (4, when colour steps or the automatic mode keep one), the encoded file and rows in flight (1,
+// and what the writer of a file that keeps the pixels as they are holds beyond it),
 // the engine's planes and scratch for the largest block (16 bytes a block pixel) and a fixed part
 // for the program, its libraries and threads.
 #pragma once

@@ -20,6 +20,10 @@ struct MemoryLimits {
     /// Set by a caller that knows no run will keep a pre-reduction copy (no colour step and no
     /// automatic mode): the estimate then leaves that copy out.
     bool runsWithoutCopy = false;
+    /// Set by a caller that knows the type the result will be saved as: what its writer holds
+    /// beyond the 1 byte a pixel counted for a compressed file, in bytes a pixel (the file and
+    /// the writer's copies, made whole in memory before the file is written).
+    uint32_t saveBytesPerPixel = 0;
 
     /// MaxSwapW * MaxSwapH * 4 bytes, computed without overflow: negative factors count as 0
     /// and a product beyond size_t saturates.

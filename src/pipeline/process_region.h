@@ -24,31 +24,11 @@ namespace velanox::pipeline {
 class RunObserver;
 class SwapBuffer;
 
-/// The functions a run is made of. The shipped set runs the sharpened copy, the edge-weight map
-/// and the blend together a band of rows at a time and reduces tiles in place in the working
-/// copy; a set with fused false runs every step on its own, with whole-region buffers for the
-/// sharpened copy, the map and each tile, as the plain comparison runs do. Both give the same
-/// bytes.
-struct PipelineSteps {
-    bool fused = true;
-    core::Status (*reduceNoise)(const core::ImageView&, const NrParams&,
-                                engine::EngineWorkspace*) = nullptr;
-    core::Status (*speckleFilter)(const core::ImageView&, int) = nullptr;
-    // Used by the step-by-step run only.
-    core::Status (*sharpenFilter)(const core::ConstImageView&, const core::ImageView&, int,
-                                  int) = nullptr;
-    core::Status (*computeEdgeWeights)(const core::ConstImageView&, uint8_t*, int, float) = nullptr;
-    void (*copyRegionIn)(const core::ConstImageView&, core::Rect, const core::ImageView&) = nullptr;
-    void (*copyTileOut)(const core::ConstImageView&, core::Rect, const core::ImageView&) = nullptr;
-    void (*copyTileBack)(const core::ConstImageView&, core::Rect, const core::ImageView&) = nullptr;
-    void (*blendInto)(Blend, const BlendInputs&, const core::ImageView&) = nullptr;
-    void (*amplifyDifference)(const core::ConstImageView&, const core::ImageView&) = nullptr;
-};
-
-/// The shipped functions, fused.
-const PipelineSteps& shippedPipelineSteps();
-/// The shipped functions, one step after the other.
-const PipelineSteps& shippedStepByStep();
+/// Reduces the noise of one block of 4-byte pixels (bytes 0..2 are read and written), as
+/// engine::reduceNoise does, with the engine's planes kept in the workspace between calls when
+/// one is given.
+using BlockReducer = core::Status (*)(const core::ImageView& block, const NrParams& params,
+                                      engine::EngineWorkspace* workspace);
 
 /// What a call of processImage came to.
 enum class ProcessOutcome {
@@ -67,7 +47,6 @@ struct RegionRun {
     color::ColorSettings color; ///< match, tone and boost, applied before noise reduction
     int32_t outputWindowMode = kOutputResult;
     MemoryLimits limits;
-    const PipelineSteps* steps = nullptr; ///< null for shippedPipelineSteps()
     /// Automatic mode: the picture's noise, estimated once per picture by the caller; null lets
     /// the run estimate it from the whole source picture.
     const engine::NoiseProfile* noiseProfile = nullptr;
@@ -116,7 +95,14 @@ int32_t specklePasses(double noiseLevel);
 /// and the blend is left out (the edge-weight map is made only for the highlighted-edges view):
 /// the denoiser's own thresholds already spare the edges, and blending the noisy copy back in
 /// at them returns the noise it removed.
+///
+/// This is the shipped run: the sharpened copy, the edge-weight map and the blend are made
+/// together a band of rows at a time, tiles are reduced where they lie in the working copy, and
+/// a run whose colour steps change nothing reads the picture instead of a pre-reduction copy.
+/// reduceBlock is the engine call (benchmarks measure the run around the engine with one that
+/// does nothing). pipeline/reference/ has the plain run it gives the same bytes as.
 RunResult processRegion(const RegionRun& run, SwapBuffer& workBuffer, SwapBuffer& preNrBuffer,
-                        RunObserver& observer, engine::EngineWorkspace* engineWorkspace = nullptr);
+                        RunObserver& observer, engine::EngineWorkspace* engineWorkspace = nullptr,
+                        BlockReducer reduceBlock = &engine::reduceNoise);
 
 } // namespace velanox::pipeline

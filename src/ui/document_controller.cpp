@@ -1,5 +1,6 @@
 #include "ui/document_controller.h"
 
+#include "codec/contained_reader.h"
 #include "color/color_match_state.h"
 #include "color/histogram.h"
 #include "document/crop_rotate.h"
@@ -45,6 +46,14 @@ namespace {
 /// A budget in MB as the settings hold it; 0 (and anything below) is half the machine's memory.
 uint64_t budgetBytesOf(int32_t megabytes) {
     return megabytes > 0 ? uint64_t(megabytes) << 20 : 0;
+}
+
+/// The contained reader may use as much memory as the budget (0: half the machine's memory),
+/// for every read from now on: documents, references and previews alike.
+void limitReaderTo(uint64_t budgetBytes) {
+    velanox::codec::ContainedReading reading = velanox::codec::containedReading();
+    reading.memoryBytes = budgetBytes;
+    velanox::codec::setContainedReading(std::move(reading));
 }
 
 velanox::document::DocumentSettings storedDocumentSettings(velanox::document::Settings& store) {
@@ -123,6 +132,7 @@ DocumentController::DocumentController(Application& app)
     m_host = std::make_unique<QtHost>(m_frame, m_frame->frameStatusBar());
     m_doc = std::make_unique<velanox::document::CSotavoDoc>(*m_host,
                                                             storedDocumentSettings(app.settings()));
+    limitReaderTo(m_doc->memory.budgetBytes);
     m_modeTarget = std::make_unique<DocModeTarget>(*this);
     m_colorMatch = std::make_unique<velanox::color::ColorMatchState>();
 
@@ -161,6 +171,7 @@ DocumentController::DocumentController(Application& app)
                 m_doc->memory.MaxSwapW = values.maxSwapW;
                 m_doc->memory.MaxSwapH = values.maxSwapH;
                 m_doc->memory.budgetBytes = budgetBytesOf(values.budgetMB);
+                limitReaderTo(m_doc->memory.budgetBytes);
             });
     connect(m_view, &CSotavoView::fileDropped, this, &DocumentController::dropFile);
     connect(m_view, &CSotavoView::detailZoomChanged, this, [this](int factor) {

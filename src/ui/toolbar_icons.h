@@ -1,4 +1,4 @@
-// The 16 x 15 toolbar images and the pane icons, drawn for the purpose.
+// The 16 x 15 toolbar images and the pane icons, from the program's icon files.
 #pragma once
 
 #include <QIcon>

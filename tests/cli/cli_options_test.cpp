@@ -80,7 +80,7 @@ TEST(CliOptions, ValuesReachTheirSettings) {
     EXPECT_EQ(o.tone.blackPoint, 250);
     EXPECT_EQ(o.tone.whitePoint, 3);
     EXPECT_EQ(o.tone.midtoneBend, -4.0);
-    EXPECT_EQ(o.tone.colourBoost, 100);
+    EXPECT_EQ(o.tone.colorBoost, 100);
     EXPECT_EQ(o.matchFade, 255);
     EXPECT_EQ(o.jpegQuality, 40);
     EXPECT_EQ(o.enhancedSampling, 0);

@@ -1,6 +1,7 @@
 // Hostile files and the contained reader: headers that lie about their size fail before anything
 // is reserved, metafiles that ask for unbounded work are refused, the reader child's crashes,
-// hangs, floods and damaged replies become reasons, and nothing is left behind.
+// hangs, floods and damaged replies become reasons, the reader service outlives its children
+// and is replaced when it ends, and nothing is left behind.
 #include "codec/codec_test_files.h"
 #include "codec/contained_reader.h"
 #include "codec/jpeg/jpeg_codec.h"
@@ -12,14 +13,22 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
+#include <cstring>
+#include <ctime>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <thread>
 
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace velanox::codec {
@@ -220,23 +229,51 @@ protected:
     }
     bool nothingLeft() const { return fs::is_empty(m_temporaries.path()); }
 
-    // A stand-in reader program: a shell script.
-    std::string script(const std::string& body) {
-        const std::string path = m_files.file("reader" + std::to_string(++m_scripts) + ".sh");
-        test::writeBytes(path, std::vector<uint8_t>(body.begin(), body.end()));
-        ::chmod(path.c_str(), 0755);
-        return path;
-    }
-
     codec::Status load(const std::string& path, codec::ContainedReading settings, Picture& out) {
         settings.enabled = true;
         return codec::loadPictureContained(path, codec::LoadRequest{}, settings, out);
     }
 
+    // The stand-in reader service (tests/codec/reader_standin.cpp): its children misbehave as
+    // the file's name says.
+    static std::string standIn() { return VELANOX_READER_STANDIN; }
+
+    // A small PNG file of that name.
+    std::string named(const std::string& name) {
+        const std::string path = m_files.file(name);
+        test::writeBytes(path, test::pngZeroRows(8, 8, 8));
+        return path;
+    }
+
+    static std::size_t openDescriptors() {
+        return std::size_t(
+            std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator()));
+    }
+
+    static bool samePicture(const Picture& a, const Picture& b) {
+        return a.width == b.width && a.height == b.height && a.pixelBytes() == b.pixelBytes() &&
+               std::memcmp(a.pixels(), b.pixels(), a.pixelBytes()) == 0;
+    }
+
+    // Whether the reader service's children have all ended (within 10 s: the service ends a
+    // child whose read was given up as soon as it notices).
+    static bool serviceHasNoChildren() {
+        const pid_t service = codec::readerServiceProcess();
+        if (service <= 0) return true;
+        const std::string list =
+            "/proc/" + std::to_string(service) + "/task/" + std::to_string(service) + "/children";
+        for (int i = 0; i < 200; ++i) {
+            std::ifstream children(list);
+            std::string first;
+            if (!children || !(children >> first)) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return false;
+    }
+
     test::ScratchFolder m_temporaries, m_files;
     std::string m_oldTmp;
     bool m_hadTmp = false;
-    int m_scripts = 0;
 };
 
 TEST_F(ContainedReader, ReadsExactlyWhatTheReadersReadInProcess) {
@@ -326,31 +363,31 @@ TEST_F(ContainedReader, ReadersFailuresAndTheLimitsComeBackAsReasons) {
 }
 
 TEST_F(ContainedReader, CrashesHangsAndFloodsOfTheChildAreContained) {
-    const std::string png = m_files.file("a.png");
-    test::writeBytes(png, test::pngZeroRows(8, 8, 8));
     Picture out;
     codec::ContainedReading settings;
-    settings.readerProgram = script("#!/bin/sh\nkill -SEGV $$\n");
-    EXPECT_EQ(load(png, settings, out).reason, codec::kReaderStopped);
-    settings.readerProgram = script("#!/bin/sh\nexit 0\n");
-    EXPECT_EQ(load(png, settings, out).reason, codec::kReaderStopped);
+    settings.readerProgram = standIn();
+    EXPECT_EQ(load(named("crash.png"), settings, out).reason, codec::kReaderStopped);
+    EXPECT_EQ(load(named("silent.png"), settings, out).reason, codec::kReaderStopped);
     // Four megabytes on stderr neither block the read nor end up anywhere.
-    settings.readerProgram = script("#!/bin/sh\nhead -c 4000000 /dev/zero | tr '\\0' x >&2\n");
-    EXPECT_EQ(load(png, settings, out).reason, codec::kReaderStopped);
-    settings.readerProgram = script("#!/bin/sh\nkill -XCPU $$\n");
-    EXPECT_EQ(load(png, settings, out).reason, codec::kReadTooLong);
-    // A child that never answers is ended at the deadline (twice the CPU limit and 5 s).
-    settings.readerProgram = script("#!/bin/sh\nexec sleep 100\n");
+    EXPECT_EQ(load(named("flood.png"), settings, out).reason, codec::kReaderStopped);
+    // The CPU limit ends a child that computes for ever.
     settings.cpuSeconds = 1;
+    EXPECT_EQ(load(named("spin.png"), settings, out).reason, codec::kReadTooLong);
+    // A child that never answers is ended at the deadline (twice the CPU limit and 5 s).
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(load(png, settings, out).reason, codec::kReadTooLong);
+    EXPECT_EQ(load(named("sleep.png"), settings, out).reason, codec::kReadTooLong);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+    // One that keeps working past it, as a reader does that gets a small share of a busy
+    // machine, is left to end by itself.
+    EXPECT_EQ(load(named("busy.png"), settings, out).reason, codec::kReaderStopped);
     // And one the caller stops.
     settings.cpuSeconds = 20;
     int polls = 0;
     settings.keepWaiting = [&polls] { return ++polls < 3; };
-    EXPECT_EQ(load(png, settings, out).code, core::StatusCode::Cancelled);
+    EXPECT_EQ(load(named("sleep.png"), settings, out).code, core::StatusCode::Cancelled);
     EXPECT_FALSE(out.hasPixels());
+    // None of them outlives its read.
+    EXPECT_TRUE(serviceHasNoChildren());
     EXPECT_TRUE(nothingLeft());
 }
 
@@ -367,33 +404,160 @@ TEST(ReaderWords, TheFirstMeaningfulLineIsKeptCleanAndShort) {
     EXPECT_EQ(cut, std::string(199, 'a') + "...");
 }
 
-TEST_F(ContainedReader, TheReadersOwnWordsComeWithAFailureOnly) {
+TEST_F(ContainedReader, FoldersLeftByKilledCallersAreRemovedByTheNextRead) {
+    // A caller killed during a read leaves its private folder. The next read removes those of
+    // this host's processes that have ended, once they are a minute old; a running process's,
+    // another host's and a fresh one stay.
+    const pid_t ended = ::fork();
+    if (ended == 0) ::_exit(0);
+    ASSERT_GT(ended, 0);
+    ::waitpid(ended, nullptr, 0);
+    const std::string host = files::temporaryHostTag();
+    std::string otherHost = host;
+    otherHost[0] = otherHost[0] == '0' ? '1' : '0';
+    const fs::path base = m_temporaries.path();
+    const auto leave = [&](const std::string& tag, long pid, const char* random, bool old) {
+        const fs::path folder =
+            base / ("velanox-reader-" + tag + "-" + std::to_string(pid) + "-" + random);
+        fs::create_directories(folder);
+        test::writeBytes((folder / "policy.xml").string(), {'x'});
+        const time_t when = std::time(nullptr) - (old ? 120 : 0);
+        const timespec times[2] = {{when, 0}, {when, 0}};
+        ::utimensat(AT_FDCWD, folder.c_str(), times, 0);
+        return folder;
+    };
+    const fs::path stale = leave(host, ended, "aB3xYz", true);
+    const fs::path running = leave(host, ::getpid(), "aB3xYz", true);
+    const fs::path elsewhere = leave(otherHost, ended, "aB3xYz", true);
+    const fs::path fresh = leave(host, ended, "Fresh1", false);
     const std::string png = m_files.file("a.png");
     test::writeBytes(png, test::pngZeroRows(8, 8, 8));
     Picture out;
+    ASSERT_TRUE(load(png, {}, out).ok());
+    EXPECT_FALSE(fs::exists(stale));
+    EXPECT_TRUE(fs::exists(running) && fs::exists(elsewhere) && fs::exists(fresh));
+    // The read's own folder is gone too.
+    EXPECT_EQ(std::distance(fs::directory_iterator(base), fs::directory_iterator()), 3);
+}
+
+TEST_F(ContainedReader, TheReadersOwnWordsComeWithAFailureOnly) {
+    Picture out;
     codec::ContainedReading settings;
+    settings.readerProgram = standIn();
     // Said just before the end: still in the pipe when the reader has gone.
-    settings.readerProgram = script(
-        "#!/bin/sh\nprintf '\\n   \\n  decoder: bad huffman table  \\nmore\\n' >&2\nexit 3\n");
-    codec::Status s = load(png, settings, out);
+    codec::Status s = load(named("words.png"), settings, out);
     EXPECT_EQ(s.reason, codec::kReaderStopped);
     EXPECT_EQ(s.detail, "decoder: bad huffman table");
     // Silence leaves no detail; a read the caller stops has none either.
-    settings.readerProgram = script("#!/bin/sh\nkill -SEGV $$\n");
-    EXPECT_EQ(load(png, settings, out).detail, "");
-    settings.readerProgram = script("#!/bin/sh\necho 'still thinking' >&2\nexec sleep 100\n");
+    EXPECT_EQ(load(named("crash.png"), settings, out).detail, "");
     settings.keepWaiting = [] { return false; };
-    s = load(png, settings, out);
+    s = load(named("thinking.png"), settings, out);
     EXPECT_EQ(s.code, core::StatusCode::Cancelled);
     EXPECT_EQ(s.detail, "");
     // A read that succeeds carries nothing, whatever the reader said on the way.
     settings.keepWaiting = {};
-    settings.readerProgram = script("#!/bin/sh\necho 'warning: odd chunk' >&2\nexec '" +
-                                    codec::findReaderProgram() + "' \"$@\"\n");
-    s = load(png, settings, out);
+    s = load(named("warn.png"), settings, out);
     EXPECT_TRUE(s.ok()) << s.reason;
     EXPECT_EQ(s.detail, "");
     EXPECT_TRUE(nothingLeft());
+}
+
+// One service reads file after file: each read is what the readers give in process, and none
+// leaves a descriptor, a temporary or a child behind.
+TEST_F(ContainedReader, ManyReadsInARowShareOneService) {
+    const std::vector<std::string> names = {"formats/png_palette8_phys_indexed.png",
+                                            "jpeg/flower_no_exif_cjpeg.jpg",
+                                            "formats/tga_24bit_rle_CTC24.tga"};
+    std::vector<std::string> paths;
+    std::vector<Picture> expected(names.size());
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        VELANOX_TEST_FILE(path, names[i]);
+        paths.push_back(path);
+        ASSERT_TRUE(codec::loadPictureFile(path, {}, expected[i]).ok()) << path;
+    }
+    Picture out;
+    ASSERT_TRUE(load(paths[0], {}, out).ok());
+    const pid_t service = codec::readerServiceProcess();
+    ASSERT_GT(service, 0);
+    const std::size_t descriptors = openDescriptors();
+    for (int round = 0; round < 30; ++round) {
+        const std::size_t i = std::size_t(round) % paths.size();
+        const codec::Status s = load(paths[i], {}, out);
+        ASSERT_TRUE(s.ok()) << paths[i] << ": " << s.reason;
+        ASSERT_TRUE(samePicture(out, expected[i])) << paths[i];
+    }
+    EXPECT_EQ(codec::readerServiceProcess(), service);
+    EXPECT_EQ(openDescriptors(), descriptors);
+    EXPECT_TRUE(serviceHasNoChildren());
+    EXPECT_TRUE(nothingLeft());
+}
+
+// Reads from several threads at once (the desktop's previews, the batch tool's jobs) each get
+// their own picture, and one that fails does not disturb the others.
+TEST_F(ContainedReader, ReadsAtTheSameTimeEachGetTheirOwnPicture) {
+    VELANOX_TEST_FILE(png, "formats/png_palette8_interlaced_pil123p.png");
+    VELANOX_TEST_FILE(jpeg, "jpeg/sony_dslr-a100_monochrome_ycbcr_exif.jpg");
+    const std::string claim = m_files.file("claim.psd");
+    test::writeBytes(claim, test::psdClaim(20000, 20000));
+    Picture pngPicture, jpegPicture;
+    ASSERT_TRUE(codec::loadPictureFile(png, {}, pngPicture).ok());
+    ASSERT_TRUE(codec::loadPictureFile(jpeg, {}, jpegPicture).ok());
+    std::atomic<int> wrong{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 6; ++i) {
+                Picture out;
+                const int which = (t + i) % 3;
+                const codec::Status s = load(which == 0 ? png : which == 1 ? jpeg : claim, {}, out);
+                const bool right =
+                    which == 2 ? s.reason == "Photoshop file: the file ends before "
+                                             "its image data does."
+                               : s.ok() && samePicture(out, which == 0 ? pngPicture : jpegPicture);
+                if (!right) ++wrong;
+            }
+        });
+    }
+    for (std::thread& t : threads)
+        t.join();
+    EXPECT_EQ(wrong.load(), 0);
+    EXPECT_TRUE(serviceHasNoChildren());
+    EXPECT_TRUE(nothingLeft());
+}
+
+// A service that ends (killed between reads, or under a read) is replaced on the next read.
+TEST_F(ContainedReader, AServiceThatEndsIsReplacedOnTheNextRead) {
+    const std::string png = named("a.png");
+    Picture out;
+    ASSERT_TRUE(load(png, {}, out).ok());
+    const pid_t first = codec::readerServiceProcess();
+    ASSERT_GT(first, 0);
+    ASSERT_EQ(::kill(first, SIGKILL), 0);
+    codec::Status s = load(png, {}, out);
+    EXPECT_TRUE(s.ok()) << s.reason;
+    EXPECT_NE(codec::readerServiceProcess(), first);
+    codec::stopReaderService();
+    EXPECT_EQ(codec::readerServiceProcess(), -1);
+    EXPECT_TRUE(load(png, {}, out).ok());
+
+    codec::ContainedReading settings;
+    settings.readerProgram = standIn();
+    EXPECT_EQ(load(named("service.png"), settings, out).reason, codec::kReaderStopped);
+    s = load(named("warn.png"), settings, out);
+    EXPECT_TRUE(s.ok()) << s.reason;
+    EXPECT_TRUE(nothingLeft());
+}
+
+// A child under the system-call filter, as every reader child is, cannot end the service.
+TEST_F(ContainedReader, AFilteredChildCannotHarmTheService) {
+    Picture out;
+    codec::ContainedReading settings;
+    settings.readerProgram = standIn();
+    ASSERT_TRUE(load(named("warn.png"), settings, out).ok());
+    const pid_t service = codec::readerServiceProcess();
+    EXPECT_EQ(load(named("hostile.png"), settings, out).reason, codec::kReaderStopped);
+    EXPECT_TRUE(load(named("warn.png"), settings, out).ok());
+    EXPECT_EQ(codec::readerServiceProcess(), service);
 }
 
 TEST_F(ContainedReader, OnlyRegularFilesAreRead) {

@@ -79,7 +79,7 @@ TEST(TrueColor, EightBitThroughThePalette) {
     p.paletteSize = 256;
     p.pixels()[0] = 3;
     p.pixels()[1] = 200;
-    ASSERT_TRUE(p.toTrueColour().ok());
+    ASSERT_TRUE(p.toTrueColor().ok());
     EXPECT_EQ(p.bitsPerPixel, 24);
     EXPECT_EQ(p.paletteSize, 0);
     const uint8_t expected[] = {30, 20, 10, 128, 0, 255};
@@ -94,7 +94,7 @@ TEST(TrueColor, OneBitRowsArePackedMostSignificantFirst) {
     p.paletteSize = 2;
     const uint8_t bits[] = {0b10000000, 0b01000000, 0b00000001, 0b11000000};
     std::copy(bits, bits + 4, p.pixels());
-    ASSERT_TRUE(p.toTrueColour().ok());
+    ASSERT_TRUE(p.toTrueColor().ok());
     auto black = [&](int x, int y) { return pixelAt(p, x, y)[0] == 0; };
     EXPECT_TRUE(black(0, 0));
     EXPECT_FALSE(black(1, 0));
@@ -108,10 +108,10 @@ TEST(TrueColor, OneBitRowsArePackedMostSignificantFirst) {
 
 TEST(TrueColor, RefusesWhatItCannotConvert) {
     Picture empty;
-    EXPECT_EQ(empty.toTrueColour().code, StatusCode::NoReader);
+    EXPECT_EQ(empty.toTrueColor().code, StatusCode::NoReader);
     Picture display;
     ASSERT_TRUE(display.allocate(2, 2, 32).ok());
-    EXPECT_EQ(display.toTrueColour().code, StatusCode::NoReader);
+    EXPECT_EQ(display.toTrueColor().code, StatusCode::NoReader);
     EXPECT_EQ(display.bitsPerPixel, 32);
 }
 

@@ -115,10 +115,10 @@ std::vector<uint8_t> inflateStream(const std::vector<uint8_t>& stream, std::size
     return whole ? out : std::vector<uint8_t>{};
 }
 
-std::vector<uint8_t> joined(const std::vector<std::vector<uint8_t>>& pieces) {
+std::vector<uint8_t> joined(const std::vector<codec::png::StreamPiece>& pieces) {
     std::vector<uint8_t> all;
-    for (const std::vector<uint8_t>& piece : pieces)
-        all.insert(all.end(), piece.begin(), piece.end());
+    for (const codec::png::StreamPiece& piece : pieces)
+        all.insert(all.end(), piece.data(), piece.data() + piece.size());
     return all;
 }
 
@@ -159,7 +159,7 @@ TEST(PngIdatStream, BandsJoinIntoOneValidStreamAtAnySize) {
             const int smooth = (x + 2 * y) & 0xFF;
             return std::tuple{smooth, (x * y) & 0xFF, (x / 7 % 2) ? 200 : smooth / 2};
         });
-        std::vector<std::vector<uint8_t>> pieces;
+        std::vector<codec::png::StreamPiece> pieces;
         ASSERT_TRUE(codec::png::compressRgbRows(p, pieces, c.bandBytes));
         const std::vector<uint8_t> stream = joined(pieces);
         ASSERT_GE(stream.size(), 6u);
@@ -168,7 +168,7 @@ TEST(PngIdatStream, BandsJoinIntoOneValidStreamAtAnySize) {
             inflateStream(stream, std::size_t(c.height) * (p.rowBytes() + 1));
         expectRowsUndoTo(filtered, p);
         // The rows are filtered alike however they are banded.
-        std::vector<std::vector<uint8_t>> whole;
+        std::vector<codec::png::StreamPiece> whole;
         ASSERT_TRUE(codec::png::compressRgbRows(p, whole, std::size_t(1) << 40));
         EXPECT_EQ(whole.size(), 1u);
         EXPECT_EQ(inflateStream(joined(whole), filtered.size()), filtered);

@@ -1,5 +1,5 @@
 #include "color/histogram.h"
-#include "color/quick_colour_preview.h"
+#include "color/quick_color_preview.h"
 #include "support/test_images.h"
 
 #include <gtest/gtest.h>
@@ -72,7 +72,7 @@ TEST(Curves, NeutralIsTheDiagonalAndMatchingAddsItsOffset) {
     EXPECT_EQ(curves[1][128], 192);
 }
 
-TEST(QuickColourPreview, CopiesTheLimitedRectangleAndRecolors) {
+TEST(QuickColorPreview, CopiesTheLimitedRectangleAndRecolors) {
     const test::TestImage rgb = [] {
         test::TestImage four = test::makeRandom(40, 30, 9);
         test::TestImage three = test::makeUniform(40, 30, 0, 3);
@@ -83,10 +83,10 @@ TEST(QuickColourPreview, CopiesTheLimitedRectangleAndRecolors) {
         return three;
     }();
     ColorSettings settings;
-    settings.tone.colourBoost = 40;
+    settings.tone.colorBoost = 40;
     image::PixelBuffer preview;
     ASSERT_TRUE(
-        quickColourPreview(constBlockOf(rgb), core::Rect{30, -5, 90, 10}, settings, preview));
+        quickColorPreview(constBlockOf(rgb), core::Rect{30, -5, 90, 10}, settings, preview));
     ASSERT_EQ(preview.width, 10);
     ASSERT_EQ(preview.height, 10);
     test::TestImage expected = rgb;
@@ -95,10 +95,10 @@ TEST(QuickColourPreview, CopiesTheLimitedRectangleAndRecolors) {
         EXPECT_EQ(std::memcmp(preview.pixels() + y * 30, &expected.at(30, y, 0), 30), 0);
 
     const uint8_t* reused = preview.pixels();
-    ASSERT_TRUE(quickColourPreview(constBlockOf(rgb), core::Rect{0, 0, 10, 10}, settings, preview));
+    ASSERT_TRUE(quickColorPreview(constBlockOf(rgb), core::Rect{0, 0, 10, 10}, settings, preview));
     EXPECT_EQ(preview.pixels(), reused) << "a preview of the same size is reused";
     EXPECT_FALSE(
-        quickColourPreview(constBlockOf(rgb), core::Rect{50, 0, 60, 10}, settings, preview));
+        quickColorPreview(constBlockOf(rgb), core::Rect{50, 0, 60, 10}, settings, preview));
     EXPECT_FALSE(preview.hasPixels());
 }
 

@@ -1,4 +1,4 @@
-#include "color/boost_colours.h"
+#include "color/boost_colors.h"
 #include "color/color_steps.h"
 #include "color/tone_tables.h"
 #include "color/tone_values.h"
@@ -137,18 +137,18 @@ TEST(ToneStep, AllNeutralLeavesPixelsAndPaddingUntouched) {
     EXPECT_FALSE(ColorPass(settings).active());
 }
 
-TEST(BoostColours, GreyStaysGreyAtEveryStrength) {
+TEST(BoostColors, GreyStaysGreyAtEveryStrength) {
     test::TestImage img = makeRamp(3);
     const test::TestImage before = img;
     for (int strength = 1; strength <= 100; strength += 11)
-        boostColours(img.data(), img.width, img.height, strength, 3);
+        boostColors(img.data(), img.width, img.height, strength, 3);
     EXPECT_EQ(img.bytes, before.bytes);
 }
 
-TEST(BoostColours, MovesEachChannelAwayFromTheOthers) {
+TEST(BoostColors, MovesEachChannelAwayFromTheOthers) {
     for (int bpp : {3, 4}) {
         uint8_t px[4] = {200, 100, 50, 0x77};
-        boostColours(px, 1, 1, 100, bpp);
+        boostColors(px, 1, 1, 100, bpp);
         // (510*200 - 100*150) / 310 = 280 -> 255; (51000 - 25000) / 310 = 83; negative -> 0.
         EXPECT_EQ(px[0], 255);
         EXPECT_EQ(px[1], 83);
@@ -156,13 +156,13 @@ TEST(BoostColours, MovesEachChannelAwayFromTheOthers) {
         EXPECT_EQ(px[3], 0x77);
     }
     uint8_t px[3] = {120, 100, 110};
-    boostColours(px, 1, 1, 50, 3); // d = 410: (61200 - 10500) / 410 = 123.6 -> 123
+    boostColors(px, 1, 1, 50, 3); // d = 410: (61200 - 10500) / 410 = 123.6 -> 123
     EXPECT_EQ(px[0], 123);
     EXPECT_EQ(px[1], 96);  // (51000 - 11500) / 410 = 96.3
     EXPECT_EQ(px[2], 110); // (56100 - 11000) / 410 = 110
     uint8_t same[3] = {1, 2, 3};
-    boostColours(same, 1, 1, 0, 3);
-    boostColours(same, 1, 1, 255, 3);
+    boostColors(same, 1, 1, 0, 3);
+    boostColors(same, 1, 1, 255, 3);
     EXPECT_EQ(same[2], 3);
 }
 
@@ -172,7 +172,7 @@ TEST(BoostColours, MovesEachChannelAwayFromTheOthers) {
 namespace velanox::color {
 namespace {
 
-TEST(BoostColours, TabulatedBoostGivesTheBytesOfDividing) {
+TEST(BoostColors, TabulatedBoostGivesTheBytesOfDividing) {
     // Large enough for the table; every pixel is compared with the boost of it alone.
     test::TestImage img = test::makeRandom(320, 240, 17);
     for (int x = 0; x < 8; ++x) { // extreme pixels too
@@ -182,11 +182,11 @@ TEST(BoostColours, TabulatedBoostGivesTheBytesOfDividing) {
     }
     for (int strength : {1, 37, 100, 254}) {
         test::TestImage whole = img;
-        boostColours(core::ImageView(whole.data(), 320, 240, 4, whole.stride), strength);
+        boostColors(core::ImageView(whole.data(), 320, 240, 4, whole.stride), strength);
         for (int y = 0; y < 240; ++y)
             for (int x = 0; x < 320; ++x) {
                 uint8_t px[3] = {img.at(x, y, 0), img.at(x, y, 1), img.at(x, y, 2)};
-                boostColours(px, 1, 1, strength, 3);
+                boostColors(px, 1, 1, strength, 3);
                 for (int c = 0; c < 3; ++c)
                     ASSERT_EQ(whole.at(x, y, c), px[c]) << x << "," << y << " at " << strength;
             }

@@ -171,7 +171,7 @@ TEST(CropDisplay, BottomUpBlueFirstOpaqueAndRecolored) {
 
     // The gamma acts on blue, which sits in byte 0 here.
     settings.tone.gamma = 0.6f;
-    settings.tone.colourBoost = 30;
+    settings.tone.colorBoost = 30;
     settings.match.matchActive = 1;
     settings.match.matchFade = 100;
     for (int i = 0; i < 256; ++i)

@@ -80,6 +80,38 @@ TEST(LoadSource, JpegWithExifBecomesTheSourceAndResetsPerImageState) {
     EXPECT_GE(host.viewUpdates, 1);
 }
 
+TEST(LoadSource, AnEmptyResultIsMadeByTheNextRunAsTheCopyWouldBe) {
+    VELANOX_TEST_FILE(path, "jpeg/canon_powershot_sx150is_orient6.jpg");
+    RecordingHost host;
+    document::CSotavoDoc copied(host), whole(host), detail(host);
+    ASSERT_TRUE(document::loadSource(copied, path, false).loaded());
+    ASSERT_TRUE(document::loadSource(whole, path, false, document::ResultStart::Empty).loaded());
+    ASSERT_TRUE(document::loadSource(detail, path, false, document::ResultStart::Empty).loaded());
+    EXPECT_FALSE(whole.resultImage.hasPixels());
+    EXPECT_TRUE(samePixels(whole.sourceImage, copied.sourceImage));
+
+    // A whole-picture run writes every pixel: the same result as from the copy.
+    ASSERT_EQ(copied.processImage(false), pipeline::ProcessOutcome::Done);
+    ASSERT_EQ(whole.processImage(false), pipeline::ProcessOutcome::Done);
+    EXPECT_TRUE(samePixels(whole.resultImage, copied.resultImage));
+    EXPECT_EQ(whole.resultImage.info.format, copied.resultImage.info.format);
+    EXPECT_EQ(whole.resultImage.info.filePath, copied.resultImage.info.filePath);
+
+    // A detail run leaves the rest of the result as the source.
+    detail.setDetailRect(100, 200, 300, 400);
+    ASSERT_EQ(detail.processImage(true), pipeline::ProcessOutcome::Done);
+    const codec::Picture& result = detail.resultImage;
+    ASSERT_EQ(result.width, detail.sourceImage.width);
+    const std::size_t row = result.rowBytes();
+    for (int32_t y : {0, 199, 400, result.height - 1})
+        EXPECT_EQ(std::memcmp(result.pixels() + row * std::size_t(y),
+                              detail.sourceImage.pixels() + row * std::size_t(y), row),
+                  0)
+            << "row " << y;
+    EXPECT_NE(
+        std::memcmp(result.pixels() + row * 300, detail.sourceImage.pixels() + row * 300, row), 0);
+}
+
 TEST(LoadSource, FailedLoadKeepsThePictureAndSaysWhy) {
     TempFolder folder;
     const std::string good = folder.file("good.bmp");
@@ -282,7 +314,8 @@ TEST(LoadReference, MatchesToTheReferenceAndKeepsItWhenANewOneFails) {
     EXPECT_EQ(doc.color.match.matchTables, tables);
 }
 
-// Reads through a stand-in reader program (a shell script) for the life of the object.
+// Reads through a stand-in reader program (a shell script, started as the reader service) for
+// the life of the object.
 class ScriptedReader {
 public:
     ScriptedReader(const TempFolder& folder, const std::string& body,
@@ -330,20 +363,25 @@ TEST(LoadSource, AStoppedReadChangesNothingAndSaysNothing) {
 
 TEST(LoadSource, TheReadersOwnWordsFollowTheReasonOnASecondLine) {
     TempFolder folder;
-    test::writePicture(folder.file("a.png"), 6, 4, 1);
+    // The stand-in reader's child says what the file holds, and fails.
+    const std::string said = folder.file("say.png");
+    test::writeBytes(said, " tiff: bad strip offset \n");
     RecordingHost host;
     document::CSotavoDoc doc(host);
-    ScriptedReader reader(folder, "echo ' tiff: bad strip offset ' >&2\nexit 1");
-    const document::LoadResult result = onOpenDocument(doc, folder.file("a.png"));
+    codec::ContainedReading reading;
+    reading.enabled = true;
+    reading.readerProgram = VELANOX_READER_STANDIN;
+    const codec::ContainedReading previous = codec::containedReading();
+    codec::setContainedReading(reading);
+    const document::LoadResult result = document::onOpenDocument(doc, said);
     ASSERT_EQ(result.outcome, document::LoadOutcome::Failed);
     EXPECT_EQ(result.status.detail, "tiff: bad strip offset");
     ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0], "Cannot open " + folder.file("a.png") + ": " +
-                                    codec::kReaderStopped +
+    EXPECT_EQ(host.messages[0], "Cannot open " + said + ": " + codec::kReaderStopped +
                                     "\nThe reader said: tiff: bad strip offset");
     // A reference picture fails with the same words.
     color::ColorMatchState match;
-    EXPECT_EQ(document::loadReferenceImage(match, doc, folder.file("a.png")).detail,
-              "tiff: bad strip offset");
+    EXPECT_EQ(document::loadReferenceImage(match, doc, said).detail, "tiff: bad strip offset");
+    codec::setContainedReading(previous);
     EXPECT_FALSE(match.hasReference());
 }

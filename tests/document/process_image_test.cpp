@@ -259,7 +259,7 @@ TEST_F(ProcessImage, ASmallRegionGetsColorAndBlendButNoEngineAndNoError) {
 TEST_F(ProcessImage, TheFilteredNoiseViewSkipsTheColorSteps) {
     load(100, 60);
     paintEverything200(doc.color);
-    doc.color.tone.colourBoost = 50;
+    doc.color.tone.colorBoost = 50;
     doc.display.outputWindowMode = pipeline::kOutputFilteredNoise;
     doc.noise.advancedProcessing = 0;
     doc.setDetailRect(30, 20, 70, 40); // no engine: the output is the source, no noise at all

@@ -27,6 +27,10 @@ TEST(MemoryEstimate, BlockLimitsAndTheCopyChangeWhatARunNeeds) {
     MemoryLimits noCopy = limits;
     noCopy.runsWithoutCopy = true;
     EXPECT_EQ(full - estimateRunBytes(w, h, noCopy), pixels * kPreReductionCopyBytes);
+    // What the writer of the output's type holds counts for every pixel.
+    MemoryLimits raw = noCopy;
+    raw.saveBytesPerPixel = 5;
+    EXPECT_EQ(estimateRunBytes(w, h, raw) - estimateRunBytes(w, h, noCopy), pixels * 5);
     // A picture smaller than a block is one block.
     EXPECT_EQ(estimateRunBytes(100, 50, limits),
               kRunFixedBytes + 5000 * (15 + kEngineBytesPerBlockPixel));

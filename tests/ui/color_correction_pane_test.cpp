@@ -79,7 +79,7 @@ private slots:
         click(exposure, 0);
         QCOMPARE(labelText(&pane, ids::kLabelExposure), QStringLiteral("-4.0"));
         click(control<SkinnedSlider>(&pane, ids::kSliderColorBoost), 100);
-        QCOMPARE(f.doc->color.tone.colourBoost, 100);
+        QCOMPARE(f.doc->color.tone.colorBoost, 100);
         QCOMPARE(labelText(&pane, ids::kLabelColorBoost), QStringLiteral("100"));
     }
 
@@ -112,7 +112,7 @@ private slots:
         QCOMPARE(t.whitePoint, 255);
         QCOMPARE(t.gamma, 1.0f);
         QCOMPARE(t.midtoneBend, 0.0);
-        QCOMPARE(t.colourBoost, 0);
+        QCOMPARE(t.colorBoost, 0);
         for (int id : {ids::kLabelBlackPoint, ids::kLabelWhitePoint, ids::kLabelTemperature,
                        ids::kLabelColorBoost})
             QCOMPARE(labelText(&pane, id), QStringLiteral("0"));
@@ -165,7 +165,7 @@ private slots:
         }
         QTest::qWait(250);
         QCOMPARE(f.detailRuns, 1);
-        QCOMPARE(f.doc->color.tone.colourBoost, 40);
+        QCOMPARE(f.doc->color.tone.colorBoost, 40);
         QVERIFY(!f.doc->quickPreview.hasPixels());
     }
 

@@ -26,9 +26,16 @@ using velanox::ui::test::AppFixture;
 
 namespace {
 
-// Every read goes through a stand-in reader program (a shell script) for the life of the object.
+// Every read goes through a stand-in reader program (a shell script started as the reader
+// service, or the stand-in service of the tests) for the life of the object.
 class FakeReader {
 public:
+    // Through this reader program instead.
+    explicit FakeReader(velanox::codec::ContainedReading reading)
+        : m_previous(velanox::codec::containedReading()) {
+        reading.keepWaiting = LoadWait::keepWaiting;
+        velanox::codec::setContainedReading(reading);
+    }
     FakeReader(const QTemporaryDir& dir, const QString& name, const QByteArray& body)
         : m_previous(velanox::codec::containedReading()) {
         const QString path = dir.filePath(name);
@@ -36,7 +43,8 @@ public:
         if (file.open(QIODevice::WriteOnly)) file.write("#!/bin/sh\n" + body + "\n");
         file.close();
         file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        velanox::codec::ContainedReading reading;
+        // The memory the reader may use stays what the program set.
+        velanox::codec::ContainedReading reading = m_previous;
         reading.enabled = true;
         reading.readerProgram = path.toStdString();
         reading.keepWaiting = LoadWait::keepWaiting;
@@ -171,10 +179,16 @@ private slots:
 
     void theReadersOwnWordsReachTheMessage() {
         AppFixture f;
-        const QString path = writeScene(f.dir, QStringLiteral("bad.png"), 32, 32, 4);
-        QVERIFY(!path.isEmpty());
-        FakeReader reader(f.dir, QStringLiteral("failing.sh"),
-                          "echo '' >&2\necho '  png: IHDR: CRC error' >&2\nexit 1");
+        // The stand-in reader's child says what the file holds, and fails.
+        const QString path = f.dir.filePath(QStringLiteral("say.png"));
+        QFile said(path);
+        QVERIFY(said.open(QIODevice::WriteOnly));
+        said.write("\n  png: IHDR: CRC error\n");
+        said.close();
+        velanox::codec::ContainedReading reading;
+        reading.enabled = true;
+        reading.readerProgram = VELANOX_READER_STANDIN;
+        FakeReader reader(reading);
         QVERIFY(!f.controller->openPath(path));
         QCOMPARE(f.messages.size(), 1);
         QCOMPARE(f.messages.first(),
@@ -182,6 +196,47 @@ private slots:
                                 "IHDR: CRC error")
                      .arg(path, QString::fromLatin1(velanox::codec::kReaderStopped)));
         QVERIFY(!QApplication::overrideCursor());
+    }
+
+    void theReaderMayUseWhatTheMemoryBudgetAllows() {
+        // The budget stored at start, then each one Memory Settings confirm, is the memory
+        // the reader is given (0: half the machine's memory).
+        test::TempSettings stored;
+        stored->setValue(QStringLiteral("Settings/MemoryBudgetMB"), 3000);
+        Application app(*stored);
+        QVERIFY(app.startUp({QStringLiteral("velanox-nr")}, false));
+        DocumentController controller(app);
+        QTemporaryDir dir;
+        // The stand-in reader's child says the memory it was given, and fails. The memory
+        // stays what the program set.
+        const QString path = writeScene(dir, QStringLiteral("memory.png"), 16, 16, 7);
+        QVERIFY(!path.isEmpty());
+        velanox::codec::ContainedReading reading = velanox::codec::containedReading();
+        reading.enabled = true;
+        reading.readerProgram = VELANOX_READER_STANDIN;
+        FakeReader reader(reading);
+        QString message;
+        const MessageHandler previous =
+            setMessageHandler([&message](QWidget*, const QString& text) { message = text; });
+        const auto memoryGiven = [&] {
+            message.clear();
+            controller.openPath(path);
+            const qsizetype at = message.indexOf(QStringLiteral("memory "));
+            if (at < 0) return QByteArray("none");
+            return message.mid(at + 7).section(QLatin1Char('\n'), 0, 0).trimmed().toUtf8();
+        };
+        const QByteArray atStart = memoryGiven();
+        velanox::document::MemorySettingsValues values{3100, 2100, 2000, 2000, 1500};
+        emit app.frame()->memorySettingsAccepted(values);
+        const QByteArray confirmed = memoryGiven();
+        values.budgetMB = 0;
+        emit app.frame()->memorySettingsAccepted(values);
+        const QByteArray machineHalf = memoryGiven();
+        setMessageHandler(previous);
+        QCOMPARE(atStart, QByteArray::number(qulonglong(3000) << 20));
+        QCOMPARE(confirmed, QByteArray::number(qulonglong(1500) << 20));
+        QCOMPARE(machineHalf,
+                 QByteArray::number(qulonglong(velanox::codec::defaultMemoryBudget())));
     }
 
     void aReferencePictureLoadIsStoppedTheSameWay() {

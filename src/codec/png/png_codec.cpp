@@ -3,7 +3,10 @@
 #include "codec/alpha.h"
 #include "codec/icc/icc_profile.h"
 #include "codec/library_reason.h"
+#include "codec/png/png_idat_inflate.h"
 #include "codec/png/png_idat_stream.h"
+#include "codec/png/png_row_unfilter.h"
+#include "engine/large_block.h"
 
 #include <algorithm>
 #include <cmath>
@@ -54,6 +57,8 @@ struct Reader {
     png_infop info = nullptr;
     std::vector<png_bytep> rows;
     std::vector<uint8_t> rgba; // a picture with transparency, before it is put over white
+    bool direct = true;        // the pixel data may be read without libpng (readDirect)
+    bool leftToLibpng = false; // readDirect could not read it: start again with libpng alone
     ~Reader() { png_destroy_read_struct(&png, info ? &info : nullptr, nullptr); }
 };
 
@@ -113,6 +118,37 @@ void paletteOverWhite(png_structp png, png_infop info, bool palette, Picture& ou
     }
 }
 
+// The rows of an 8-bit RGB or RGBA picture without interlacing, inflated by libdeflate straight
+// from the IDAT chunks and unfiltered here, into target (width * pixelBytes bytes a row). False
+// when the file holds anything libpng might judge otherwise (a damaged or unusual chunk, a
+// stream that does not end exactly with the rows): the caller then reads it again with libpng.
+// libpng has read the chunks up to the first IDAT's length and type.
+bool readDirect(Reader& r, uint32_t width, uint32_t height, int pixelBytes, uint8_t* target) {
+    const std::size_t rowBytes = std::size_t(width) * std::size_t(pixelBytes);
+    const std::size_t filteredRow = rowBytes + 1;
+    const std::size_t firstIdat = r.source.offset - 8;
+    if (r.source.offset < 8 || std::memcmp(r.source.bytes.data + firstIdat + 4, "IDAT", 4) != 0)
+        return false;
+    engine::LargeBlock filtered;
+    std::vector<uint8_t> zeroRow;
+    try {
+        zeroRow.assign(rowBytes, 0);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    if (!filtered.allocate(filteredRow * height) ||
+        !png::inflateIdatChunks(r.source.bytes, firstIdat, filtered.data(), filteredRow * height))
+        return false;
+    const uint8_t* prior = zeroRow.data();
+    for (uint32_t y = 0; y < height; ++y) {
+        const uint8_t* in = filtered.data() + std::size_t(y) * filteredRow;
+        uint8_t* row = target + std::size_t(y) * rowBytes;
+        if (!png::unfilterRow(in[0], in + 1, prior, rowBytes, pixelBytes, row)) return false;
+        prior = row;
+    }
+    return true;
+}
+
 Status decode(Reader& r, Picture& out, const ReadOptions& options) {
     png_structp png = r.png;
     png_infop info = r.info;
@@ -169,15 +205,25 @@ Status decode(Reader& r, Picture& out, const ReadOptions& options) {
             return Status::failure(StatusCode::OutOfMemory, "Out of memory");
         }
         target = r.rgba.data();
-    } else {
+    } else if (oneBit) {
         // libpng keeps the unused bits of a packed row's last byte: make them zero.
         std::memset(out.pixels(), 0, out.pixelBytes());
     }
-    r.rows.resize(height);
-    for (png_uint_32 y = 0; y < height; ++y)
-        r.rows[y] = target + std::size_t(y) * rowBytes;
-    png_read_image(png, r.rows.data());
-    png_read_end(png, nullptr);
+    const bool plainRows = depth == 8 && interlace == PNG_INTERLACE_NONE &&
+                           (colorType == PNG_COLOR_TYPE_RGB_ALPHA ||
+                            (colorType == PNG_COLOR_TYPE_RGB && !transparent));
+    if (r.direct && plainRows) {
+        if (!readDirect(r, width, height, alpha ? 4 : 3, target)) {
+            r.leftToLibpng = true;
+            return Status::failure(StatusCode::Corrupt, "");
+        }
+    } else {
+        r.rows.resize(height);
+        for (png_uint_32 y = 0; y < height; ++y)
+            r.rows[y] = target + std::size_t(y) * rowBytes;
+        png_read_image(png, r.rows.data());
+        png_read_end(png, nullptr);
+    }
     if (alpha) compositeRgbaOverWhite(r.rgba.data(), std::size_t(width) * height, out.pixels());
 
     if (palette) {
@@ -223,7 +269,7 @@ struct Writer {
     png_infop info = nullptr;
     std::vector<uint8_t>* out = nullptr;
     std::vector<png_bytep> rows;
-    std::vector<std::vector<uint8_t>> idat; // the zlib stream of a 24-bit picture, in pieces
+    std::vector<png::StreamPiece> idat; // the zlib stream of a 24-bit picture, in pieces
     ~Writer() { png_destroy_write_struct(&png, info ? &info : nullptr); }
 };
 
@@ -264,7 +310,7 @@ void writeRgbData(Writer& w, const Picture& picture) {
     png_structp png = w.png;
     if (!png::compressRgbRows(picture, w.idat)) png_error(png, "Out of memory");
     std::size_t remaining = 0;
-    for (const std::vector<uint8_t>& piece : w.idat)
+    for (const png::StreamPiece& piece : w.idat)
         remaining += piece.size();
     bool reserved = true;
     try {
@@ -282,7 +328,7 @@ void writeRgbData(Writer& w, const Picture& picture) {
         out.insert(out.end(), kIdat, kIdat + 4);
         uint32_t crc = libdeflate_crc32(0, kIdat, 4);
         for (std::size_t left = chunk; left > 0;) {
-            const std::vector<uint8_t>& bytes = w.idat[piece];
+            const png::StreamPiece& bytes = w.idat[piece];
             const std::size_t take = std::min(left, bytes.size() - offset);
             crc = libdeflate_crc32(crc, bytes.data() + offset, take);
             out.insert(out.end(), bytes.data() + offset, bytes.data() + offset + take);
@@ -369,11 +415,15 @@ uint32_t classifyPng(ByteSpan bytes) {
     return kFormatPng;
 }
 
-Status readPng(ByteSpan bytes, Picture& out, const ReadOptions& options) {
-    out.release();
-    if (!probePng(bytes)) return Status::failure(StatusCode::Corrupt, "Not a PNG file.");
+namespace {
+
+// One reading of the file, with or without readDirect; leftToLibpng says whether readDirect
+// gave up.
+Status readOnce(ByteSpan bytes, Picture& out, const ReadOptions& options, bool direct,
+                bool& leftToLibpng) {
     Reader r;
     r.source.bytes = bytes;
+    r.direct = direct;
     r.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &r.messages, onError, onWarning);
     if (r.png) r.info = png_create_info_struct(r.png);
     if (!r.png || !r.info) return Status::failure(StatusCode::OutOfMemory, "Out of memory");
@@ -383,6 +433,22 @@ Status readPng(ByteSpan bytes, Picture& out, const ReadOptions& options) {
     } else {
         status = decode(r, out, options);
     }
+    leftToLibpng = r.leftToLibpng;
+    return status;
+}
+
+} // namespace
+
+Status readPng(ByteSpan bytes, Picture& out, const ReadOptions& options) {
+    return readPngWith(bytes, out, options, true);
+}
+
+Status readPngWith(ByteSpan bytes, Picture& out, const ReadOptions& options, bool direct) {
+    out.release();
+    if (!probePng(bytes)) return Status::failure(StatusCode::Corrupt, "Not a PNG file.");
+    bool leftToLibpng = false;
+    Status status = readOnce(bytes, out, options, direct, leftToLibpng);
+    if (leftToLibpng) status = readOnce(bytes, out, options, false, leftToLibpng);
     if (!status.ok()) out.release();
     return status;
 }

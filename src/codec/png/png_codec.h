@@ -20,7 +20,12 @@ uint32_t classifyPng(ByteSpan bytes);
 /// everything else as 24-bit RGB (kFormatPng): grey expanded, 16 bits scaled to 8, alpha
 /// dropped. pHYs in pixels per metre gives per-centimetre values (divided by 100, unit 3);
 /// with an unknown unit the values are an aspect ratio (unit 1).
+/// 8-bit RGB and RGBA files without interlacing and with nothing unusual in their chunks have
+/// their pixel data inflated by libdeflate and unfiltered here; all others go through libpng.
 Status readPng(ByteSpan bytes, Picture& out, const ReadOptions& options);
+
+/// readPng, or with direct false every file through libpng alone (the tests compare the two).
+Status readPngWith(ByteSpan bytes, Picture& out, const ReadOptions& options, bool direct);
 
 /// 24-bit as RGB (rows filtered and compressed in bands on several threads; the bytes do not
 /// depend on the number of threads), 8-bit as a palette of paletteSize (256 when 0) entries, 1-bit

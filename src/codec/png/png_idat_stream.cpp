@@ -22,23 +22,23 @@ constexpr std::size_t kBatchBytes = std::size_t(64) << 10;
 constexpr uint8_t kZlibHeader[2] = {0x78, 0x01};
 
 struct Band {
-    std::vector<uint8_t> bytes; // deflate data (band 0 starts with the zlib header)
-    uLong adler = 1;            // Adler-32 of the band's filtered bytes alone
+    StreamPiece bytes; // deflate data (band 0 starts with the zlib header)
+    uLong adler = 1;   // Adler-32 of the band's filtered bytes alone
     std::size_t filteredBytes = 0;
     bool ok = false;
 };
 
-// Appends whatever deflate makes of the input to band.bytes, growing it as needed.
+// Appends whatever deflate makes of the input to band.bytes, growing it as needed (the room
+// reserved for a band is normally enough for all of it).
 bool deflateInto(z_stream& z, Band& band, int flush) {
     for (;;) {
-        if (band.bytes.size() == band.bytes.capacity()) band.bytes.reserve(band.bytes.size() * 2);
-        const std::size_t used = band.bytes.size();
-        const std::size_t room = band.bytes.capacity() - used;
-        band.bytes.resize(band.bytes.capacity());
-        z.next_out = band.bytes.data() + used;
-        z.avail_out = uInt(std::min<std::size_t>(room, 1u << 30));
+        if (band.bytes.room() == 0 && !band.bytes.reserve(band.bytes.size() * 2 + 4096))
+            return false;
+        const std::size_t room = std::min<std::size_t>(band.bytes.room(), 1u << 30);
+        z.next_out = band.bytes.end();
+        z.avail_out = uInt(room);
         const int result = deflate(&z, flush);
-        band.bytes.resize(band.bytes.size() - z.avail_out);
+        band.bytes.grow(room - z.avail_out);
         if (result == Z_STREAM_ERROR) return false;
         // Done once deflate left output space unused with all the input taken (for Z_FINISH:
         // once the stream ended).
@@ -60,8 +60,13 @@ void compressBand(const Picture& picture, int32_t firstRow, int32_t endRow, bool
     try {
         std::vector<uint8_t> batch(batchRows * filteredRow);
         const std::size_t bandRows = std::size_t(endRow - firstRow);
-        band.bytes.reserve(std::max<std::size_t>(4096, bandRows * filteredRow / 2));
-        if (firstRow == 0) band.bytes.assign(kZlibHeader, kZlibHeader + 2);
+        // deflate's own bound for the band, with room for the header, the flush and the
+        // checksum: noisy rows barely compress.
+        ok = band.bytes.reserve(deflateBound(&z, uLong(bandRows * filteredRow)) + 64);
+        if (ok && firstRow == 0) {
+            std::copy(kZlibHeader, kZlibHeader + 2, band.bytes.end());
+            band.bytes.grow(2);
+        }
         for (int32_t y = firstRow; ok && y < endRow;) {
             const int32_t end = int32_t(std::min<std::size_t>(std::size_t(endRow), y + batchRows));
             uint8_t* out = batch.data();
@@ -89,7 +94,17 @@ void compressBand(const Picture& picture, int32_t firstRow, int32_t endRow, bool
 
 } // namespace
 
-bool compressRgbRows(const Picture& picture, std::vector<std::vector<uint8_t>>& pieces,
+bool StreamPiece::reserve(std::size_t bytes) {
+    if (bytes <= m_capacity) return true;
+    std::unique_ptr<uint8_t[]> larger(new (std::nothrow) uint8_t[bytes]);
+    if (!larger) return false;
+    if (m_size != 0) std::copy(m_bytes.get(), m_bytes.get() + m_size, larger.get());
+    m_bytes = std::move(larger);
+    m_capacity = bytes;
+    return true;
+}
+
+bool compressRgbRows(const Picture& picture, std::vector<StreamPiece>& pieces,
                      std::size_t bandBytes) {
     pieces.clear();
     if (!picture.hasPixels() || picture.bitsPerPixel != 24) return false;
@@ -115,9 +130,12 @@ bool compressRgbRows(const Picture& picture, std::vector<std::vector<uint8_t>>& 
             if (!band.ok) return false;
             adler = adler32_combine(adler, band.adler, z_off_t(band.filteredBytes));
         }
-        std::vector<uint8_t>& tail = bands.back().bytes;
-        for (int shift = 24; shift >= 0; shift -= 8)
-            tail.push_back(uint8_t(adler >> shift));
+        StreamPiece& tail = bands.back().bytes;
+        if (!tail.reserve(tail.size() + 4)) return false;
+        for (int shift = 24; shift >= 0; shift -= 8) {
+            *tail.end() = uint8_t(adler >> shift);
+            tail.grow(1);
+        }
         pieces.reserve(bands.size());
         for (Band& band : bands)
             pieces.push_back(std::move(band.bytes));

@@ -13,6 +13,7 @@
 #include <memory>
 #include <mutex>
 #include <new>
+#include <string_view>
 
 namespace velanox::codec {
 
@@ -198,8 +199,21 @@ ExifSummary rawExifSummary(const RawCameraData& camera) {
     return exif;
 }
 
+bool startsWithOtherFormat(ByteSpan bytes) {
+    const auto startsWith = [&bytes](std::size_t at, std::string_view text) {
+        return bytes.size >= at + text.size() &&
+               std::memcmp(bytes.data + at, text.data(), text.size()) == 0;
+    };
+    return startsWith(0, "\xff\xd8\xff") || startsWith(0, "\x89PNG\r\n\x1a\n") ||
+           startsWith(0, "GIF87a") || startsWith(0, "GIF89a") ||
+           (startsWith(0, "RIFF") && startsWith(8, "WEBP"));
+}
+
 bool probeRaw(ByteSpan bytes) {
     if (!bytes.data || bytes.size == 0) return false;
+    // A decoder object costs milliseconds to set up in a fresh process (the contained reader's
+    // child is one for every file): not worth it for a file that plainly says what it is.
+    if (startsWithOtherFormat(bytes)) return false;
     std::lock_guard lock(rawMutex());
     try {
         auto raw = std::make_unique<LibRaw>();

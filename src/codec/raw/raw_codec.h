@@ -40,7 +40,13 @@ void makeRawCurve(float white, bool useGamma, uint8_t curve[65536]);
 /// histogram before 1 % of the pixels (0.5 % with a Fuji width) are counted, times 8 / brightness.
 float rawWhitePoint(const RawImageView& raw);
 
-/// Whether LibRaw recognises the bytes as a camera raw file (reads the headers only).
+/// Whether the bytes begin with the signature of a format no camera raw file has: JPEG, PNG,
+/// GIF or WebP.
+bool startsWithOtherFormat(ByteSpan bytes);
+
+/// Whether LibRaw recognises the bytes as a camera raw file (reads the headers only). A file
+/// that startsWithOtherFormat is not: LibRaw recognises some cameras' files by their size
+/// alone, and would take a PNG or JPEG file of that size for one.
 bool probeRaw(ByteSpan bytes);
 
 /// Decodes a camera raw file into 24-bit pixels (width, height, bitsPerPixel 24) and the camera

@@ -359,6 +359,15 @@ Status writeTiff(const Picture& picture, std::vector<uint8_t>& out) {
         return Status::failure(StatusCode::Unsupported, "TIFF compression " +
                                                             std::to_string(compression) +
                                                             " is not available.");
+    // Room for the whole file at once: grown write by write, the buffer would be copied at
+    // every doubling and hold up to twice the file for a moment. Room not written costs no
+    // memory.
+    try {
+        out.reserve(picture.pixelBytes() + picture.info.iccProfile.size() + (std::size_t(1) << 20));
+    } catch (const std::bad_alloc&) {
+        return Status::failure(StatusCode::WriteFailed,
+                               "Not enough memory to write the TIFF file.");
+    }
     MemoryFile file;
     file.out = &out;
     TiffHandle tif = openTiff(file, "w");

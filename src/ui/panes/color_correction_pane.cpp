@@ -154,7 +154,7 @@ void ColorCorrectionPane::refresh() {
     const color::ToneValues& tone = doc->color.tone;
     m_white->setPositionQuietly(color::sliderFromWhitePoint(tone.whitePoint));
     m_black->setPositionQuietly(tone.blackPoint);
-    m_boost->setPositionQuietly(tone.colourBoost);
+    m_boost->setPositionQuietly(tone.colorBoost);
     m_exposure->setPositionQuietly(color::sliderFromMidtoneBend(tone.midtoneBend));
     m_temperature->setPositionQuietly(color::sliderFromGamma(tone.gamma));
     updateLabels();
@@ -166,7 +166,7 @@ void ColorCorrectionPane::updateLabels() {
     m_blackLabel->setText(levelLabel(tone.blackPoint));
     m_whiteLabel->setText(levelLabel(255 - tone.whitePoint));
     m_temperatureLabel->setText(levelLabel(m_temperature->value() - 100));
-    m_boostLabel->setText(levelLabel(tone.colourBoost));
+    m_boostLabel->setText(levelLabel(tone.colorBoost));
     m_exposureLabel->setText(exposureLabel(tone.midtoneBend));
 }
 
@@ -192,8 +192,8 @@ void ColorCorrectionPane::sliderMoved(int controlId, int position, bool endOfDra
         m_temperatureLabel->setText(levelLabel(position - 100));
         break;
     case ids::kSliderColorBoost:
-        tone.colourBoost = position;
-        m_boostLabel->setText(levelLabel(tone.colourBoost));
+        tone.colorBoost = position;
+        m_boostLabel->setText(levelLabel(tone.colorBoost));
         break;
     default:
         return;

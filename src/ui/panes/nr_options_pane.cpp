@@ -4,6 +4,7 @@
 #include "pipeline/noise_settings.h"
 #include "ui/debouncer.h"
 #include "ui/edit_commit.h"
+#include "ui/icon_files.h"
 #include "ui/panes/skinned_slider.h"
 #include "ui/resource_ids.h"
 
@@ -81,10 +82,11 @@ public:
         } else {
             const int mode = index.row();
             const QPixmap icon = nrModeIcon(mode);
-            const int iconY = r.top() + (r.height() - icon.height()) / 2;
+            const QSize iconSize = icon.deviceIndependentSize().toSize();
+            const int iconY = r.top() + (r.height() - iconSize.height()) / 2;
             p->drawPixmap(r.left() + 3, iconY, icon);
-            const QRect textRect(r.left() + 3 + icon.width() + 4, r.top() + 2,
-                                 r.width() - icon.width() - 10, r.height() - 4);
+            const QRect textRect(r.left() + 3 + iconSize.width() + 4, r.top() + 2,
+                                 r.width() - iconSize.width() - 10, r.height() - 4);
             p->drawText(textRect, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, text);
             p->setPen(QColor(128, 128, 128));
             p->drawLine(r.left(), r.bottom(), r.right(), r.bottom());
@@ -108,104 +110,9 @@ const QStringList& nrModeTexts() {
 }
 
 QPixmap nrModeIcon(int mode) {
-    QPixmap pixmap(NrModeCombo::kIconWidth, NrModeCombo::kIconHeight);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QRectF frame(2.5, 2.5, 59, 37);
-    p.setPen(QPen(QColor(90, 90, 90), 1));
-    switch (mode) {
-    case pipeline::kNrModeDefault: { // a plain photograph: sky, sun, hills
-        p.setBrush(QColor(150, 200, 240));
-        p.drawRoundedRect(frame, 3, 3);
-        p.setPen(Qt::NoPen);
-        p.setBrush(QColor(255, 210, 60));
-        p.drawEllipse(QPointF(46, 12), 5, 5);
-        p.setBrush(QColor(90, 150, 80));
-        QPolygonF hills;
-        hills << QPointF(3, 39) << QPointF(3, 30) << QPointF(18, 20) << QPointF(32, 30)
-              << QPointF(44, 24) << QPointF(61, 34) << QPointF(61, 39);
-        p.drawPolygon(hills);
-        break;
-    }
-    case pipeline::kNrModeNature: { // a fir tree with fine needles
-        p.setBrush(QColor(225, 240, 215));
-        p.drawRoundedRect(frame, 3, 3);
-        p.setPen(Qt::NoPen);
-        p.setBrush(QColor(120, 80, 40));
-        p.drawRect(QRectF(29, 30, 6, 9));
-        p.setBrush(QColor(40, 120, 50));
-        for (int i = 0; i < 3; ++i) {
-            QPolygonF tier;
-            tier << QPointF(32, 4 + i * 8) << QPointF(18 - i * 2, 20 + i * 6)
-                 << QPointF(46 + i * 2, 20 + i * 6);
-            p.drawPolygon(tier);
-        }
-        p.setPen(QPen(QColor(200, 235, 190), 1));
-        for (int x = 24; x <= 40; x += 4)
-            p.drawLine(QPointF(x, 18), QPointF(x + 2, 30));
-        break;
-    }
-    case pipeline::kNrModePortrait: { // head and shoulders
-        p.setBrush(QColor(245, 225, 215));
-        p.drawRoundedRect(frame, 3, 3);
-        p.setPen(Qt::NoPen);
-        p.setBrush(QColor(120, 90, 160));
-        p.drawEllipse(QRectF(16, 28, 32, 24));
-        p.setBrush(QColor(235, 180, 150));
-        p.drawEllipse(QPointF(32, 17), 9, 10);
-        p.setBrush(QColor(90, 60, 40));
-        p.drawChord(QRectF(23, 6, 18, 16), 0, 180 * 16);
-        break;
-    }
-    case pipeline::kNrModeHighNoise: { // a dark frame full of coloured grain
-        p.setBrush(QColor(40, 40, 50));
-        p.drawRoundedRect(frame, 3, 3);
-        p.setPen(Qt::NoPen);
-        unsigned seed = 12345;
-        for (int i = 0; i < 140; ++i) {
-            seed = seed * 1103515245u + 12345u;
-            const int x = 4 + int((seed >> 8) % 56), y = 4 + int((seed >> 16) % 34);
-            const int c = int((seed >> 4) % 3);
-            p.setBrush(c == 0   ? QColor(230, 80, 80)
-                       : c == 1 ? QColor(80, 220, 90)
-                                : QColor(90, 120, 240));
-            p.drawRect(QRectF(x, y, 1.5, 1.5));
-        }
-        break;
-    }
-    case pipeline::kNrModeAuto: { // grainy on the left, clean on the right, a gauge reading it
-        p.setBrush(QColor(150, 200, 240));
-        p.drawRoundedRect(frame, 3, 3);
-        p.setPen(Qt::NoPen);
-        unsigned seed = 777;
-        for (int i = 0; i < 70; ++i) {
-            seed = seed * 1103515245u + 12345u;
-            const int x = 4 + int((seed >> 8) % 26), y = 4 + int((seed >> 16) % 34);
-            p.setBrush((seed >> 4) % 2 != 0 ? QColor(230, 90, 90) : QColor(70, 90, 200));
-            p.drawRect(QRectF(x, y, 1.5, 1.5));
-        }
-        p.setBrush(QColor(255, 255, 255));
-        p.setPen(QPen(QColor(60, 60, 60), 1.5));
-        p.drawPie(QRectF(34, 10, 24, 24), 0, 180 * 16);
-        p.drawLine(QPointF(46, 22), QPointF(53, 14));
-        break;
-    }
-    default: { // a scanner lid over a page with moire lines
-        p.setBrush(QColor(235, 235, 235));
-        p.drawRoundedRect(QRectF(2.5, 14.5, 59, 25), 3, 3);
-        p.setBrush(QColor(170, 175, 185));
-        p.drawRoundedRect(QRectF(2.5, 6.5, 59, 8), 2, 2);
-        p.setPen(QPen(QColor(60, 90, 160), 1));
-        for (int x = 8; x < 58; x += 3)
-            p.drawLine(QPointF(x, 18), QPointF(x + 4, 36));
-        p.setPen(QPen(QColor(160, 60, 90), 1));
-        for (int x = 10; x < 58; x += 4)
-            p.drawLine(QPointF(x, 18), QPointF(x - 3, 36));
-        break;
-    }
-    }
-    return pixmap;
+    // Anything past the known modes shows the scanner, the last of the five fixed ones.
+    const QString path = iconPath(nrModeIconFiles(), mode);
+    return renderedIcon(path.isEmpty() ? iconPath(nrModeIconFiles(), pipeline::kNrModeScanner) : path);
 }
 
 NrModeCombo::NrModeCombo(QWidget* parent) : QComboBox(parent) {

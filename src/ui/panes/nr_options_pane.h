@@ -48,7 +48,7 @@ inline constexpr int kNrEstimate = 1063;
 
 /// The six mode texts, in nrMode order; modes 1..5 carry a second line for the open list.
 const QStringList& nrModeTexts();
-/// The 64 x 42 icon drawn for a mode (transparent where white would be).
+/// The 64 x 42 picture of a mode in the open list (transparent around its frame).
 QPixmap nrModeIcon(int mode);
 
 /// The mode list: one line when closed, icon and two lines in the open list.

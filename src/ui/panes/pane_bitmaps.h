@@ -1,5 +1,5 @@
-// The small images of the panes, drawn for the purpose: slider thumbs, the level icons and the
-// icon buttons.
+// The small images of the panes, from the program's icon files: slider thumbs, the level icons
+// and the icon buttons.
 #pragma once
 
 #include <QColor>
@@ -7,7 +7,8 @@
 
 namespace velanox::ui {
 
-/// The image of a bitmap id, or a null pixmap for an unknown id.
+/// The image of a bitmap id at its own size (sharp on dense screens: the pixmap carries the
+/// device pixel ratio), or a null pixmap for an unknown id.
 QPixmap paneBitmap(int bitmapId);
 
 /// A colour written 0xBBGGRR (a Windows colour value) as a QColor.

@@ -1,7 +1,7 @@
 #include "ui/panes/pane_links.h"
 
 #include "color/histogram.h"
-#include "color/quick_colour_preview.h"
+#include "color/quick_color_preview.h"
 #include "document/csotavo_doc.h"
 #include "ui/mode_commands.h"
 
@@ -79,12 +79,12 @@ void computeHistogram(const PaneLinks& links, document::CSotavoDoc* doc) {
     updateAllViews(links, doc);
 }
 
-void quickColourPreview(const PaneLinks& links, document::CSotavoDoc* doc) {
+void quickColorPreview(const PaneLinks& links, document::CSotavoDoc* doc) {
     if (!doc || doc->processing.calculating || !hasSource(*doc)) return;
     const core::Rect r = doc->display.detailRect;
-    velanox::color::quickColourPreview(sourceBlock(*doc),
-                                       core::Rect{r.left, r.top, r.right, r.bottom}, doc->color,
-                                       doc->quickPreview);
+    velanox::color::quickColorPreview(sourceBlock(*doc),
+                                      core::Rect{r.left, r.top, r.right, r.bottom}, doc->color,
+                                      doc->quickPreview);
     updateAllViews(links, doc);
 }
 
@@ -106,7 +106,7 @@ void colorTimerFired(const PaneLinks& links, document::CSotavoDoc* doc, int time
     else if (timerId == 1)
         processDetail(links, doc);
     else
-        quickColourPreview(links, doc);
+        quickColorPreview(links, doc);
 }
 
 } // namespace velanox::ui::pane_ops

@@ -50,7 +50,7 @@ bool leaveCropMode(const PaneLinks& links, document::CSotavoDoc* doc, bool askFi
                    bool restoreDetail);
 void computeHistogram(const PaneLinks& links, document::CSotavoDoc* doc);
 /// The colour-only preview of the detail rectangle (skipped while a run is on), then a redraw.
-void quickColourPreview(const PaneLinks& links, document::CSotavoDoc* doc);
+void quickColorPreview(const PaneLinks& links, document::CSotavoDoc* doc);
 
 /// What a colour pane's timer does when it fires, by tab and mode: on the Histogram tab the
 /// bars are recomputed, on the Curves tab the views redrawn; on the image tabs Full/Crop mode

@@ -51,13 +51,14 @@ void SkinnedSlider::paintEvent(QPaintEvent* event) {
     const QRect handle =
         style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this);
     QPainter p(this);
-    const int half = m_thumb.width() / 2;
+    const QSize thumbSize = m_thumb.deviceIndependentSize().toSize();
+    const int half = thumbSize.width() / 2;
     const int grooveY = height() / 2 - 2;
     const QRect groove(half, grooveY, width() - 2 * half, 4);
     p.setPen(palette().color(isEnabled() ? QPalette::Dark : QPalette::Mid));
     p.setBrush(palette().color(QPalette::Base));
     p.drawRect(groove.adjusted(0, 0, -1, -1));
-    const QPoint at(handle.center().x() - half, (height() - m_thumb.height()) / 2);
+    const QPoint at(handle.center().x() - half, (height() - thumbSize.height()) / 2);
     if (isEnabled()) {
         p.drawPixmap(at, m_thumb);
     } else {
