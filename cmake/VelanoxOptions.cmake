@@ -30,13 +30,14 @@ function(velanox_add_layer name)
 endfunction()
 
 # velanox_use_codec_modules(<executable>...)
-# For the programs that load the codec modules: the whole codec layer is linked in and exported,
-# so that the modules' calls into the core find it.
+# For the programs that load the codec modules: the whole codec layer, and the pixel buffer its
+# pictures are made of, are linked in and exported, so that the modules' calls into the core
+# find them.
 function(velanox_use_codec_modules)
   foreach(target ${ARGN})
     set_target_properties(${target} PROPERTIES ENABLE_EXPORTS ON)
     target_link_options(${target} PRIVATE "LINKER:--whole-archive" "$<TARGET_FILE:velanox_codec>"
-                        "LINKER:--no-whole-archive")
+                        "$<TARGET_FILE:velanox_image>" "LINKER:--no-whole-archive")
     add_dependencies(${target} ${VELANOX_CODEC_MODULES})
   endforeach()
 endfunction()

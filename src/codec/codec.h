@@ -69,9 +69,6 @@ inline Status checkSize(int64_t width, int64_t height, const Limits& limits) {
     return checkBudget(width, height, limits.budget);
 }
 
-/// Largest file read whole into memory.
-inline constexpr std::size_t kMaxFileBytes = std::size_t(2) * 1024 * 1024 * 1024;
-
 // Every family offers, in its own folder (codec/<family>/<family>_codec.h):
 //   bool   probe<Family>(ByteSpan bytes);                       // content sniffing
 //   Status read<Family>(ByteSpan bytes, Picture& out, const ReadOptions& options);

@@ -1,6 +1,6 @@
 #include "codec/codec_module.h"
 
-#include "codec/file_io.h"
+#include "files/file_io.h"
 
 #include <array>
 #include <atomic>
@@ -100,7 +100,7 @@ bool codecFamilyOf(uint32_t formatId, CodecFamily& family) {
 
 std::vector<std::string> codecModuleFolders() {
     std::vector<std::string> folders;
-    const std::string program = folderOfExecutable();
+    const std::string program = files::folderOfExecutable();
     if (!program.empty()) {
         folders.push_back(program);
         folders.push_back(program + "/../libexec/velanox-nr");

@@ -1,11 +1,10 @@
 #include "codec/contained_reader.h"
 
 #include "codec/contained_reader_protocol.h"
-
-#include "codec/file_io.h"
 #include "codec/magick/magick_runtime.h"
-#include "codec/pixel_storage.h"
 #include "codec/reader_reply.h"
+#include "files/file_io.h"
+#include "image/pixel_storage.h"
 
 #include <algorithm>
 #include <chrono>
@@ -75,11 +74,12 @@ void removeStaleFolders(const std::string& base) {
     }
     DIR* dir = ::opendir(base.c_str());
     if (dir == nullptr) return;
-    const std::string host = temporaryHostTag();
+    const std::string host = files::temporaryHostTag();
     const time_t now = std::time(nullptr);
     while (const dirent* entry = ::readdir(dir)) {
         long pid = 0;
-        if (!isPrivateFolderName(entry->d_name, host, pid) || !processHasEnded(pid)) continue;
+        if (!isPrivateFolderName(entry->d_name, host, pid) || !files::processHasEnded(pid))
+            continue;
         const std::string path = base + "/" + entry->d_name;
         struct stat info {};
         if (::lstat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) ||
@@ -101,7 +101,7 @@ public:
         std::string base = std::filesystem::temp_directory_path(error).string();
         if (error || base.empty()) base = "/tmp";
         removeStaleFolders(base);
-        std::string folder = base + "/" + kFolderPrefix + temporaryHostTag() + "-" +
+        std::string folder = base + "/" + kFolderPrefix + files::temporaryHostTag() + "-" +
                              std::to_string(long(::getpid())) + "-XXXXXX";
         if (::mkdtemp(folder.data())) m_path = folder;
     }
@@ -115,7 +115,7 @@ public:
     const std::string& path() const { return m_path; }
     bool writeFile(const std::string& name, const std::string& text) const {
         const std::string file = m_path + "/" + name;
-        UniqueFd fd(
+        files::UniqueFd fd(
             ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
         return fd && ::write(fd.get(), text.data(), text.size()) == ssize_t(text.size());
     }
@@ -125,8 +125,8 @@ private:
 };
 
 // Moves a descriptor above the ones the child's are arranged into (0 to 4), close-on-exec.
-UniqueFd lifted(int fd) {
-    UniqueFd moved(::fcntl(fd, F_DUPFD_CLOEXEC, 10));
+files::UniqueFd lifted(int fd) {
+    files::UniqueFd moved(::fcntl(fd, F_DUPFD_CLOEXEC, 10));
     ::close(fd);
     return moved;
 }
@@ -226,7 +226,7 @@ private:
     bool startLocked(const std::string& program) {
         int pair[2];
         if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, pair) != 0) return false;
-        UniqueFd ours = lifted(pair[0]), theirs = lifted(pair[1]);
+        files::UniqueFd ours = lifted(pair[0]), theirs = lifted(pair[1]);
         if (!ours || !theirs) return false;
         std::vector<std::string> args = {program, "--serve"};
         std::vector<std::string> env = serviceEnvironment();
@@ -271,12 +271,12 @@ private:
     std::mutex m_mutex;
     std::string m_program;
     pid_t m_pid = -1;
-    UniqueFd m_control;
+    files::UniqueFd m_control;
 };
 
 struct ChildOutcome {
     std::vector<uint8_t> reply; ///< empty: none came
-    UniqueFd memoryFile;
+    files::UniqueFd memoryFile;
     bool timedOut = false, cancelled = false;
     bool started = false; ///< the service said the child runs
     pid_t child = -1;     ///< the child's process id, once started
@@ -404,11 +404,11 @@ ReadAttempt attemptRead(const std::string& program, const std::string& arguments
     ReadAttempt attempt;
     int pair[2], errors[2], reports[2];
     if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, pair) != 0) return attempt;
-    UniqueFd ours = lifted(pair[0]), theirs = lifted(pair[1]);
+    files::UniqueFd ours = lifted(pair[0]), theirs = lifted(pair[1]);
     if (::pipe2(errors, O_CLOEXEC) != 0) return attempt;
-    UniqueFd errorsIn = lifted(errors[0]), errorsOut = lifted(errors[1]);
+    files::UniqueFd errorsIn = lifted(errors[0]), errorsOut = lifted(errors[1]);
     if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, reports) != 0) return attempt;
-    UniqueFd reportIn = lifted(reports[0]), reportOut = lifted(reports[1]);
+    files::UniqueFd reportIn = lifted(reports[0]), reportOut = lifted(reports[1]);
     if (!ours || !theirs || !errorsIn || !errorsOut || !reportIn || !reportOut) return attempt;
 
     int fds[kRequestDescriptors];
@@ -543,7 +543,7 @@ uint64_t defaultMemoryBudget() {
 
 std::string findReaderProgram() {
     if (const char* env = std::getenv("VELANOX_READER"); env && isExecutable(env)) return env;
-    const std::string folder = folderOfExecutable();
+    const std::string folder = files::folderOfExecutable();
     if (!folder.empty()) {
         for (const char* relative :
              {"/velanox-nr-reader", "/../libexec/velanox-nr/velanox-nr-reader"})
@@ -556,7 +556,7 @@ std::string findReaderProgram() {
 }
 
 Status acceptReply(ByteSpan replyBytes, int memoryFile, const Limits& limits, Picture& out) {
-    UniqueFd file(memoryFile);
+    files::UniqueFd file(memoryFile);
     DecodedReply reply;
     Picture described;
     if (!decodeReply(replyBytes, limits, reply, described))
@@ -579,7 +579,8 @@ Status acceptReply(ByteSpan replyBytes, int memoryFile, const Limits& limits, Pi
                                     off_t(reply.pixelBytes)) != ssize_t(profile.size()))
         return Status::failure(core::StatusCode::Corrupt, kReaderStopped);
     // The child has written every page: they are mapped in one go.
-    PixelStorage pixels = PixelStorage::mapMemoryFile(file.get(), reply.pixelBytes, true);
+    image::PixelStorage pixels =
+        image::PixelStorage::mapMemoryFile(file.get(), reply.pixelBytes, true);
     if (!pixels)
         return Status::failure(core::StatusCode::OutOfMemory, "Not enough memory for the picture.");
     out.release();
@@ -601,11 +602,11 @@ Status loadPictureContained(const std::string& path, const LoadRequest& request,
     out.info.orientation = 1;
     out.info.iccProfile.clear();
     if (path.empty()) return Status::failure(core::StatusCode::EmptyPath, "No file name.");
-    UniqueFd input;
+    files::UniqueFd input;
     uint64_t size = 0;
-    if (Status s = openRegularFile(path, input, &size); !s.ok()) return s;
+    if (Status s = files::openRegularFile(path, input, &size); !s.ok()) return s;
     if (size == 0) return Status::failure(core::StatusCode::Corrupt, "The file is empty.");
-    if (size > kMaxFileBytes)
+    if (size > files::kMaxFileBytes)
         return Status::failure(core::StatusCode::TooLarge, "The file is too large to be read.");
 
     const std::string program =

@@ -2,9 +2,9 @@
 // a thumbnail) with the metadata of the file it came from and the options its writer uses.
 #pragma once
 
-#include "codec/pixel_storage.h"
 #include "codec/write_options.h"
 #include "core/status.h"
+#include "image/pixel_buffer.h"
 
 #include <array>
 #include <cstddef>
@@ -47,11 +47,8 @@ enum PictureFormat : uint32_t {
     kFormatJxl = 25, ///< JPEG XL
 };
 
-/// One palette entry in the platform's layout: blue, green, red and a fourth byte.
-struct PaletteEntry {
-    uint8_t blue = 0, green = 0, red = 0, reserved = 0;
-    bool operator==(const PaletteEntry&) const = default;
-};
+// A picture's palette entries are its pixel buffer's.
+using image::PaletteEntry;
 
 /// What the EXIF data of a file says, read from the raw tag values (rationals as a / b, ignored
 /// when b <= 0). Filled by the JPEG reader; shown by the File Properties pane.
@@ -97,32 +94,14 @@ struct FileInfo {
     uint32_t exifLength() const { return uint32_t(exifBlock.size()); }
 };
 
-/// One image the program holds, in three parts: its pixels (size, depth, palette and the bytes),
-/// what its file said (info), and how a writer is to write it (writeOptions, keyed by the
-/// writers in codec/write_options.h).
-class Picture {
+/// One image the program holds, in three parts: its pixels (the image::PixelBuffer it is: size,
+/// depth, palette and the bytes), what its file said (info), and how a writer is to write it
+/// (writeOptions, keyed by the writers in codec/write_options.h).
+class Picture : public image::PixelBuffer {
 public:
     Picture() = default;
     Picture(const Picture&) = delete;
     Picture& operator=(const Picture&) = delete;
-
-    // ---- pixels --------------------------------------------------------------------------
-    int32_t width = 0, height = 0;
-    int32_t bitsPerPixel = 0; ///< 1, 8, 24 (32 for the crop display)
-    int32_t paletteSize = 0;  ///< entries used: 0, 2 or 256
-    std::array<PaletteEntry, 256> palette{};
-
-    /// Rows top to bottom without padding; 24-bit pixels red, green, blue; 8-bit palette
-    /// indices; 1-bit rows packed (width + 7) / 8 bytes.
-    uint8_t* pixels() { return m_pixels.data(); }
-    const uint8_t* pixels() const { return m_pixels.data(); }
-    bool hasPixels() const { return bool(m_pixels); }
-    std::size_t rowBytes() const { return rowBytesFor(width, bitsPerPixel); }
-    std::size_t pixelBytes() const { return m_pixelBytes; }
-    /// The memory behind the pixels (a heap block, or a shared memory file).
-    const PixelStorage& pixelStorage() const { return m_pixels; }
-
-    static std::size_t rowBytesFor(int32_t width, int32_t bitsPerPixel);
 
     // ---- the file ------------------------------------------------------------------------
     FileInfo info;
@@ -133,19 +112,9 @@ public:
     // ---- reading limits ------------------------------------------------------------------
     int32_t previewMaxWidth = 0, previewMaxHeight = 0; ///< both > 0: JPEG decoded reduced
 
-    /// Reserves room for width x height at the given depth, releasing the old pixels (a block of
-    /// the same size is kept, its contents unspecified). OutOfMemory (no pixels) when the memory
-    /// cannot be had, the size is not representable or the depth is not 1, 8, 24 or 32.
-    core::Status allocate(int32_t width, int32_t height, int32_t bitsPerPixel);
-
-    /// Takes storage (at least width x height at the depth, as allocate would reserve) as the
-    /// pixels. OutOfMemory (nothing taken, no pixels) when the size or depth is not one allocate
-    /// accepts or the storage is too small.
-    core::Status adoptPixels(PixelStorage storage, int32_t width, int32_t height,
-                             int32_t bitsPerPixel);
-
     /// Deep copy of the pixels, size, depth and palette, and of the file's format, path, page
-    /// and resolution; EXIF, orientation and write options keep their values.
+    /// and resolution; EXIF, orientation and write options keep their values. OutOfMemory
+    /// leaves no pixels and the file information as it was.
     core::Status copyFrom(const Picture& other);
 
     /// copyFrom without the pixels: the same size, depth and description, the pixels unset (for
@@ -156,8 +125,9 @@ public:
     /// other keeps no pixels.
     void takeFrom(Picture& other);
 
-    /// Frees the pixels; width, height, depth and palette size become 0.
-    void release();
+    /// Moves pixels (size, depth, palette) in as this picture's, which stays the same file's
+    /// picture: its file information and write options keep their values. pixels keeps none.
+    void replacePixels(image::PixelBuffer& pixels) { image::PixelBuffer::takeFrom(pixels); }
 
     /// Asks for JPEG files to be decoded at a reduced size (1/2, 1/4 or 1/8) when both limits
     /// are > 0 and small enough; info.fileWidth and info.fileHeight still give the full
@@ -210,11 +180,10 @@ public:
     static uint32_t detectFormat(const std::string& path);
 
 private:
-    /// The palette, the format id and the resolution read, as copyFrom and takeFrom carry them.
-    void copyDescriptionFrom(const Picture& other);
-
-    PixelStorage m_pixels;
-    std::size_t m_pixelBytes = 0;
+    /// What of another picture's file information copyFrom and takeFrom carry: the format id
+    /// and the resolution read, and with the source also the path and page it was read from.
+    enum class Description { FormatAndResolution, WithSource };
+    void copyDescriptionFrom(const FileInfo& other, Description part);
 };
 
 } // namespace velanox::codec

@@ -4,9 +4,9 @@
 
 #include "codec/codec.h"
 #include "codec/contained_reader.h"
-#include "codec/file_io.h"
 #include "codec/format_table.h"
 #include "codec/picture_load.h"
+#include "files/file_io.h"
 
 namespace velanox::codec {
 namespace {
@@ -58,7 +58,7 @@ uint32_t Picture::formatFromExtension(const std::string& path) {
 
 uint32_t Picture::detectFormat(const std::string& path) {
     std::vector<uint8_t> bytes;
-    if (!codec::readWholeFile(path, bytes).ok()) return kFormatAuto;
+    if (!files::readWholeFile(path, bytes).ok()) return kFormatAuto;
     return codec::detectFormat({bytes.data(), bytes.size()}, path);
 }
 
@@ -91,7 +91,7 @@ Status Picture::save(const std::string& path, uint32_t formatId) const {
     }
     std::vector<uint8_t> bytes;
     if (Status s = row->write(*source, bytes); !s.ok()) return s;
-    return codec::writeFileAtomically(path, bytes);
+    return files::writeFileAtomically(path, bytes);
 }
 
 } // namespace velanox::codec

@@ -1,7 +1,7 @@
 #include "codec/picture_load.h"
 
-#include "codec/file_io.h"
 #include "codec/format_table.h"
+#include "files/file_io.h"
 
 #include <cmath>
 #include <vector>
@@ -131,7 +131,7 @@ Status loadPictureFile(const std::string& path, const LoadRequest& request, Pict
     out.info.iccProfile.clear();
     if (path.empty()) return Status::failure(StatusCode::EmptyPath, "No file name.");
     std::vector<uint8_t> bytes;
-    if (Status s = readWholeFile(path, bytes); !s.ok()) return s;
+    if (Status s = files::readWholeFile(path, bytes); !s.ok()) return s;
     return readPicture(ByteSpan{bytes.data(), bytes.size()}, path, request, out);
 }
 

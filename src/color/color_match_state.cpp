@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cstring>
 #include <filesystem>
+#include <utility>
 
 namespace velanox::color {
 
@@ -14,33 +15,34 @@ using core::Status;
 namespace {
 
 // The statistics of a full-size reference in the profile of the picture it is matched to.
-ColorStatistics statisticsIn(codec::Picture& loaded, const std::vector<uint8_t>& pictureProfile) {
-    convertRgbBetweenProfiles(loaded.info.iccProfile, pictureProfile, loaded.pixels(), loaded.width,
+ColorStatistics statisticsIn(image::PixelBuffer& loaded, const std::vector<uint8_t>& loadedProfile,
+                             const std::vector<uint8_t>& pictureProfile) {
+    convertRgbBetweenProfiles(loadedProfile, pictureProfile, loaded.pixels(), loaded.width,
                               loaded.height, loaded.rowBytes());
-    return computeColorStatistics(
-        core::ConstImageView(loaded.pixels(), loaded.width, loaded.height, 3));
+    return computeColorStatistics(std::as_const(loaded).view());
 }
 
 } // namespace
 
-Status ColorMatchState::setReferenceImage(codec::Picture& loaded, const std::string& path,
+Status ColorMatchState::setReferenceImage(image::PixelBuffer& loaded,
+                                          const std::vector<uint8_t>& loadedProfile,
+                                          const std::string& path,
                                           const std::vector<uint8_t>& pictureProfile,
                                           const ThumbnailScaler& scaler) {
     if (!loaded.hasPixels() || loaded.bitsPerPixel != 24)
         return Status::failure(core::StatusCode::Unsupported,
                                "The reference image has no 24-bit pixels.");
     const ThumbnailSize size = referenceThumbnailSize(loaded.width, loaded.height);
-    codec::Picture thumbnail;
+    image::PixelBuffer thumbnail;
     const bool scaled = scaler ? scaler(loaded, size.width, size.height, thumbnail)
                                : scaleDownByAveraging(loaded, size.width, size.height, thumbnail);
     if (!scaled || !thumbnail.hasPixels() || thumbnail.bitsPerPixel != 24 ||
         thumbnail.width != size.width || thumbnail.height != size.height)
         return Status::failure(core::StatusCode::OutOfMemory,
                                "The reference image could not be reduced to its thumbnail.");
-    const ColorStatistics statistics = statisticsIn(loaded, pictureProfile);
+    const ColorStatistics statistics = statisticsIn(loaded, loadedProfile, pictureProfile);
     referenceImage.takeFrom(thumbnail);
-    referenceImage.info.filePath = path;
-    referenceImage.info.iccProfile = loaded.info.iccProfile;
+    referenceProfile = loadedProfile;
     referencePath = path;
     referenceStatistics = statistics;
     statisticsProfile = pictureProfile;
@@ -48,12 +50,13 @@ Status ColorMatchState::setReferenceImage(codec::Picture& loaded, const std::str
     return Status::success();
 }
 
-Status ColorMatchState::retakeReferenceStatistics(codec::Picture& loaded,
+Status ColorMatchState::retakeReferenceStatistics(image::PixelBuffer& loaded,
+                                                  const std::vector<uint8_t>& loadedProfile,
                                                   const std::vector<uint8_t>& pictureProfile) {
     if (!loaded.hasPixels() || loaded.bitsPerPixel != 24)
         return Status::failure(core::StatusCode::Unsupported,
                                "The reference image has no 24-bit pixels.");
-    referenceStatistics = statisticsIn(loaded, pictureProfile);
+    referenceStatistics = statisticsIn(loaded, loadedProfile, pictureProfile);
     statisticsProfile = pictureProfile;
     loaded.release();
     return Status::success();
@@ -70,7 +73,7 @@ Status ColorMatchState::writeProfile(const std::string& path) const {
     profile.thumbnailHeight = referenceImage.height;
     profile.thumbnail.assign(referenceImage.pixels(),
                              referenceImage.pixels() + referenceImage.pixelBytes());
-    convertRgbBetweenProfiles(referenceImage.info.iccProfile, {}, profile.thumbnail.data(),
+    convertRgbBetweenProfiles(referenceProfile, {}, profile.thumbnail.data(),
                               profile.thumbnailWidth, profile.thumbnailHeight,
                               std::size_t(profile.thumbnailWidth) * 3);
     profile.statistics = referenceStatistics;
@@ -80,7 +83,7 @@ Status ColorMatchState::writeProfile(const std::string& path) const {
 Status ColorMatchState::readProfile(const std::string& path) {
     ColorProfile profile;
     if (Status s = readProfileFile(path, profile); !s.ok()) return s;
-    codec::Picture preview;
+    image::PixelBuffer preview;
     if (profile.thumbnailWidth > 0 && profile.thumbnailHeight > 0) {
         if (!preview.allocate(profile.thumbnailWidth, profile.thumbnailHeight, 24).ok())
             return Status::failure(core::StatusCode::OutOfMemory,

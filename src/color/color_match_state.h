@@ -3,13 +3,13 @@
 // may run several at once). Nothing here is saved between runs except the profile files.
 #pragma once
 
-#include "codec/codec.h"
-#include "codec/picture.h"
 #include "color/channel_order.h"
 #include "color/color_profile.h"
 #include "color/color_statistics.h"
 #include "color/match_tables.h"
 #include "color/reference_thumbnail.h"
+#include "core/status.h"
+#include "image/pixel_buffer.h"
 
 #include <string>
 #include <vector>
@@ -29,32 +29,39 @@ public:
     ColorMatchState& operator=(const ColorMatchState&) = delete;
 
     /// The reference's thumbnail, 24-bit red first, in the reference's own colour profile
-    /// (info.iccProfile, empty for sRGB); empty until loaded.
-    codec::Picture referenceImage;
+    /// (referenceProfile); empty until loaded.
+    image::PixelBuffer referenceImage;
+    /// The ICC profile of the reference's file, which its thumbnail's values are in; empty for
+    /// sRGB.
+    std::vector<uint8_t> referenceProfile;
     std::string referencePath;
     ColorStatistics referenceStatistics; ///< of the full-size reference
     /// The profile the statistics were taken in: the reference's values were converted into it
     /// (the profile of the picture being matched) before they were counted.
     std::vector<uint8_t> statisticsProfile;
     ColorStatistics profileStatistics; ///< of the profile last read
-    codec::Picture profilePreview;     ///< the thumbnail of the profile last read
+    image::PixelBuffer profilePreview; ///< the thumbnail of the profile last read (sRGB)
     std::string profilePath;
 
     bool hasReference() const { return referenceImage.hasPixels(); }
 
-    /// Makes a loaded picture (24-bit, red first) the reference: it is reduced to its thumbnail
-    /// (by scaler, or by averaging when none is given), then its statistics are taken at full
-    /// size in pictureProfile (the profile of the picture it will be matched to), into which its
-    /// values are converted first when its own profile differs. loaded is consumed on success.
+    /// Makes loaded pixels (24-bit, red first, in loadedProfile: the ICC profile of the file
+    /// they were read from, empty for sRGB) the reference: they are reduced to the thumbnail (by
+    /// scaler, or by averaging when none is given), then their statistics are taken at full size
+    /// in pictureProfile (the profile of the picture they will be matched to), into which their
+    /// values are converted first when their own profile differs. loaded is consumed on success.
     /// On failure the previous reference stays in force and the reason is returned.
-    core::Status setReferenceImage(codec::Picture& loaded, const std::string& path,
+    core::Status setReferenceImage(image::PixelBuffer& loaded,
+                                   const std::vector<uint8_t>& loadedProfile,
+                                   const std::string& path,
                                    const std::vector<uint8_t>& pictureProfile = {},
                                    const ThumbnailScaler& scaler = {});
 
     /// Takes the reference's statistics again from the full-size reference loaded anew, in
     /// pictureProfile (for a picture in another profile than the one they were taken in).
-    /// loaded is consumed; the thumbnail stays.
-    core::Status retakeReferenceStatistics(codec::Picture& loaded,
+    /// loaded (in loadedProfile) is consumed; the thumbnail stays.
+    core::Status retakeReferenceStatistics(image::PixelBuffer& loaded,
+                                           const std::vector<uint8_t>& loadedProfile,
                                            const std::vector<uint8_t>& pictureProfile);
 
     /// Whether the statistics must be taken again to match a picture in pictureProfile.

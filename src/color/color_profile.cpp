@@ -1,6 +1,6 @@
 #include "color/color_profile.h"
 
-#include "codec/file_io.h"
+#include "files/file_io.h"
 
 #include <bit>
 #include <cmath>
@@ -155,7 +155,7 @@ Status writeProfileFile(const std::string& path, const ColorProfile& profile) {
     std::vector<uint8_t> bytes;
     if (Status s = encodeProfile(profile, bytes); !s.ok()) return s;
     // A link planted at the profile's name is replaced, never written through.
-    if (!codec::writeFileAtomically(path, bytes, codec::LinkAtTarget::Replace).ok())
+    if (!files::writeFileAtomically(path, bytes, files::LinkAtTarget::Replace).ok())
         return Status::failure(core::StatusCode::WriteFailed,
                                "The profile file could not be written.");
     return Status::success();
@@ -165,13 +165,13 @@ Status readProfileFile(const std::string& path, ColorProfile& out) {
     if (path.empty())
         return Status::failure(core::StatusCode::EmptyPath, "No file name was given.");
     std::vector<uint8_t> bytes;
-    if (Status s = codec::readWholeFile(path, bytes, kProfileMaxFileBytes); !s.ok()) {
+    if (Status s = files::readWholeFile(path, bytes, kProfileMaxFileBytes); !s.ok()) {
         if (s.code == core::StatusCode::TooLarge)
             return Status::failure(core::StatusCode::TooLarge, "The profile file is too large.");
         return Status::failure(core::StatusCode::CannotOpen,
                                "The profile file could not be opened.");
     }
-    return decodeProfile(codec::ByteSpan{bytes.data(), bytes.size()}, out);
+    return decodeProfile(core::ByteSpan{bytes.data(), bytes.size()}, out);
 }
 
 } // namespace velanox::color

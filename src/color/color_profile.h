@@ -11,9 +11,11 @@
 //   13 + 3wh + 6144   i32  end mark -1 (ignored when read)
 #pragma once
 
-#include "codec/codec.h"
 #include "color/color_statistics.h"
+#include "core/byte_span.h"
+#include "core/status.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>

@@ -6,7 +6,7 @@
 namespace velanox::color {
 
 bool quickColorPreview(const core::ConstImageView& source, core::Rect rect,
-                       const ColorSettings& settings, codec::Picture& preview) {
+                       const ColorSettings& settings, image::PixelBuffer& preview) {
     if (!isColorPicture(source) || source.bytesPerPixel != 3) return false;
     rect.right = std::clamp(rect.right, 0, source.width);
     rect.left = std::clamp(rect.left, 0, source.width);
@@ -23,9 +23,8 @@ bool quickColorPreview(const core::ConstImageView& source, core::Rect rect,
 
     const std::size_t rowBytes = std::size_t(width) * 3;
     for (int y = 0; y < height; ++y)
-        std::memcpy(preview.pixels() + std::size_t(y) * rowBytes,
-                    source.row(rect.top + y) + std::size_t(rect.left) * 3, rowBytes);
-    applyColorSteps(settings, core::ImageView(preview.pixels(), width, height, 3));
+        std::memcpy(preview.row(y), source.pixel(rect.left, rect.top + y), rowBytes);
+    applyColorSteps(settings, preview.view());
     return true;
 }
 

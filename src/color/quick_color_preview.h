@@ -1,10 +1,10 @@
 // The colour-only preview of the detail rectangle shown while a colour slider is dragged.
 #pragma once
 
-#include "codec/picture.h"
 #include "color/channel_order.h"
 #include "color/color_steps.h"
 #include "core/rect.h"
+#include "image/pixel_buffer.h"
 
 namespace velanox::color {
 
@@ -13,6 +13,6 @@ namespace velanox::color {
 /// reused, one of another size is replaced. Returns false, with no preview, when the rectangle
 /// is empty after limiting, the source has no pixels, or the memory cannot be had.
 bool quickColorPreview(const core::ConstImageView& source, core::Rect detailRect,
-                       const ColorSettings& settings, codec::Picture& preview);
+                       const ColorSettings& settings, image::PixelBuffer& preview);
 
 } // namespace velanox::color

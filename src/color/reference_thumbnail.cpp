@@ -16,13 +16,12 @@ ThumbnailSize referenceThumbnailSize(int32_t width, int32_t height) {
     return size;
 }
 
-bool scaleDownByAveraging(const codec::Picture& source, int32_t width, int32_t height,
-                          codec::Picture& out) {
+bool scaleDownByAveraging(const image::PixelBuffer& source, int32_t width, int32_t height,
+                          image::PixelBuffer& out) {
     if (!source.hasPixels() || source.bitsPerPixel != 24 || width <= 0 || height <= 0) return false;
-    codec::Picture result;
+    image::PixelBuffer result;
     if (!result.allocate(width, height, 24).ok()) return false;
     const int64_t sw = source.width, sh = source.height;
-    const std::size_t sourceRow = source.rowBytes();
     std::vector<uint64_t> sums(std::size_t(width) * 3);
     for (int32_t ty = 0; ty < height; ++ty) {
         // Each thumbnail pixel covers source rows [y0, y1) and columns [x0, x1), at least one.
@@ -34,14 +33,14 @@ bool scaleDownByAveraging(const codec::Picture& source, int32_t width, int32_t h
             const int64_t x0 = tx * sw / width;
             const int64_t x1 = std::max(x0 + 1, (tx + 1) * sw / width);
             for (int64_t y = y0; y < std::min(y1, sh); ++y) {
-                const uint8_t* p = source.pixels() + std::size_t(y) * sourceRow;
+                const uint8_t* p = source.row(int32_t(y));
                 for (int64_t x = x0; x < std::min(x1, sw); ++x)
                     for (int c = 0; c < 3; ++c)
                         sums[std::size_t(tx) * 3 + std::size_t(c)] += p[x * 3 + c];
             }
             columnCounts[std::size_t(tx)] = (std::min(x1, sw) - x0) * (std::min(y1, sh) - y0);
         }
-        uint8_t* q = result.pixels() + std::size_t(ty) * result.rowBytes();
+        uint8_t* q = result.row(ty);
         for (int32_t tx = 0; tx < width; ++tx) {
             const int64_t n = std::max<int64_t>(1, columnCounts[std::size_t(tx)]);
             for (int c = 0; c < 3; ++c) {

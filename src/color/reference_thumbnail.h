@@ -1,7 +1,7 @@
 // The thumbnail a reference image is reduced to once its statistics are taken.
 #pragma once
 
-#include "codec/picture.h"
+#include "image/pixel_buffer.h"
 
 #include <cstdint>
 #include <functional>
@@ -18,13 +18,13 @@ struct ThumbnailSize {
 /// the image's proportions (truncated). A side that would round down to nothing is 1 pixel.
 ThumbnailSize referenceThumbnailSize(int32_t width, int32_t height);
 
-/// Scales a 24-bit picture into out at the given size; returns false when it cannot.
-using ThumbnailScaler = std::function<bool(const codec::Picture& source, int32_t width,
-                                           int32_t height, codec::Picture& out)>;
+/// Scales 24-bit pixels into out at the given size; returns false when it cannot.
+using ThumbnailScaler = std::function<bool(const image::PixelBuffer& source, int32_t width,
+                                           int32_t height, image::PixelBuffer& out)>;
 
 /// The built-in scaler: each thumbnail pixel is the mean of the source pixels it covers
 /// (24-bit, red first). Fails for other depths or when memory cannot be had.
-bool scaleDownByAveraging(const codec::Picture& source, int32_t width, int32_t height,
-                          codec::Picture& out);
+bool scaleDownByAveraging(const image::PixelBuffer& source, int32_t width, int32_t height,
+                          image::PixelBuffer& out);
 
 } // namespace velanox::color

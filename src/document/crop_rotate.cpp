@@ -134,16 +134,12 @@ int pixelSize(const codec::Picture& picture) {
     return picture.bitsPerPixel / 8;
 }
 
-/// Gives result the picture's file metadata, so that a cut or turned picture is still the
-/// file's picture, and moves it into picture.
-void replacePixels(codec::Picture& picture, codec::Picture& result) {
+/// Makes cut or turned pixels the picture's, with its palette; the picture stays the file's
+/// picture (its file information and write options stay).
+void replacePixels(codec::Picture& picture, image::PixelBuffer& result) {
     result.paletteSize = picture.paletteSize;
     result.palette = picture.palette;
-    result.info.format = picture.info.format;
-    result.info.xResolution = picture.info.xResolution;
-    result.info.yResolution = picture.info.yResolution;
-    result.info.resolutionUnit = picture.info.resolutionUnit;
-    picture.takeFrom(result);
+    picture.replacePixels(result);
 }
 
 core::Status unsupportedPicture() {
@@ -184,7 +180,7 @@ core::Status cropImage(codec::Picture& picture, const core::Rect& rect) {
     if (width <= 0 || height <= 0) return core::Status::success();
     const int bpp = pixelSize(picture);
     if (bpp == 0) return unsupportedPicture();
-    codec::Picture result;
+    image::PixelBuffer result;
     if (core::Status s = result.allocate(width, height, picture.bitsPerPixel); !s.ok()) return s;
     std::memset(result.pixels(), 0, result.pixelBytes());
 
@@ -211,7 +207,7 @@ core::Status rotateImage(codec::Picture& picture, RotateDirection direction) {
     const int bpp = pixelSize(picture);
     if (bpp == 0) return unsupportedPicture();
     const int32_t w = picture.width, h = picture.height;
-    codec::Picture result;
+    image::PixelBuffer result;
     if (core::Status s = result.allocate(h, w, picture.bitsPerPixel); !s.ok()) return s;
 
     const std::size_t sourceRow = picture.rowBytes(), resultRow = result.rowBytes();

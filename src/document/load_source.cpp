@@ -202,7 +202,8 @@ core::Status loadReferenceImage(color::ColorMatchState& match, CSotavoDoc& doc,
         status = loaded.load(path, codec::kFormatAuto, 0);
     }
     if (!status.ok()) return status;
-    if (core::Status s = match.setReferenceImage(loaded, path, doc.sourceImage.info.iccProfile);
+    if (core::Status s = match.setReferenceImage(loaded, loaded.info.iccProfile, path,
+                                                 doc.sourceImage.info.iccProfile);
         !s.ok())
         return s;
 
@@ -220,7 +221,7 @@ color::MatchTables matchTablesToImage(color::ColorMatchState& match, CSotavoDoc&
         codec::Picture loaded;
         WaitCursor wait(doc.host());
         if (loaded.load(match.referencePath, codec::kFormatAuto, 0).ok())
-            match.retakeReferenceStatistics(loaded, source.info.iccProfile);
+            match.retakeReferenceStatistics(loaded, loaded.info.iccProfile, source.info.iccProfile);
     }
     return match.buildMatchToImage(
         core::ConstImageView(source.pixels(), source.width, source.height, 3));

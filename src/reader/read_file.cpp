@@ -1,11 +1,11 @@
 // Reading one file, contained: the work of a reader child (see read_file.h).
 #include "reader/read_file.h"
 #include "codec/codec_module.h"
-#include "codec/file_io.h"
 #include "codec/magick/magick_runtime.h"
 #include "codec/picture_load.h"
-#include "codec/pixel_storage.h"
 #include "codec/reader_reply.h"
+#include "files/file_io.h"
+#include "image/pixel_storage.h"
 #include "reader/sandbox.h"
 
 #include <cstdlib>
@@ -130,7 +130,7 @@ int run(int argc, char** argv) {
     // the CPU limit's signal tells the parent what happened.
     codec::magick::configureMagick({args.memory, 0}, folder ? folder : "");
     std::vector<uint8_t> bytes;
-    if (codec::Status s = codec::readWholeFile(kInput, bytes); !s.ok()) return fail(s);
+    if (codec::Status s = files::readWholeFile(kInput, bytes); !s.ok()) return fail(s);
     ::close(kInput);
     // The module of the file's format (ImageMagick, libheif, ...) is loaded while the process
     // may still map libraries freely; the read reports it when it cannot be had. Only byte
@@ -142,7 +142,7 @@ int run(int argc, char** argv) {
     if (!installSystemCallFilter())
         return fail(codec::Status::failure(core::StatusCode::CannotOpen,
                                            "The reader cannot filter its system calls."));
-    codec::setPixelPlace(codec::PixelPlace::MemoryFile);
+    image::setPixelPlace(image::PixelPlace::MemoryFile);
     codec::Picture picture;
     const codec::Status status = codec::readPicture(span, args.name, args.request, picture);
     if (!status.ok()) return fail(status);

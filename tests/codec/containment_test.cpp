@@ -4,11 +4,11 @@
 // and is replaced when it ends, and nothing is left behind.
 #include "codec/codec_test_files.h"
 #include "codec/contained_reader.h"
-#include "codec/file_io.h"
 #include "codec/jpeg/jpeg_codec.h"
 #include "codec/metafile/drawing_work.h"
 #include "codec/picture_load.h"
 #include "codec/reader_reply.h"
+#include "files/file_io.h"
 #include "support/hostile_files.h"
 
 #include <gtest/gtest.h>
@@ -412,7 +412,7 @@ TEST_F(ContainedReader, FoldersLeftByKilledCallersAreRemovedByTheNextRead) {
     if (ended == 0) ::_exit(0);
     ASSERT_GT(ended, 0);
     ::waitpid(ended, nullptr, 0);
-    const std::string host = codec::temporaryHostTag();
+    const std::string host = files::temporaryHostTag();
     std::string otherHost = host;
     otherHost[0] = otherHost[0] == '0' ? '1' : '0';
     const fs::path base = m_temporaries.path();
@@ -578,14 +578,14 @@ TEST(SafeFiles, ReplacingALinkNeverWritesThroughIt) {
     const std::string victim = folder.file("victim"), link = folder.file("profile.cpf");
     test::writeBytes(victim, {1, 2, 3});
     ASSERT_EQ(::symlink(victim.c_str(), link.c_str()), 0);
-    ASSERT_TRUE(codec::writeFileAtomically(link, {9, 9}, codec::LinkAtTarget::Replace).ok());
+    ASSERT_TRUE(files::writeFileAtomically(link, {9, 9}, files::LinkAtTarget::Replace).ok());
     EXPECT_EQ(test::fileBytes(victim), (std::vector<uint8_t>{1, 2, 3}));
     EXPECT_FALSE(fs::is_symlink(link));
     EXPECT_EQ(test::fileBytes(link), (std::vector<uint8_t>{9, 9}));
     // A picture saved over a link replaces the file it names, as before.
     ASSERT_EQ(::unlink(link.c_str()), 0);
     ASSERT_EQ(::symlink(victim.c_str(), link.c_str()), 0);
-    ASSERT_TRUE(codec::writeFileAtomically(link, {7}).ok());
+    ASSERT_TRUE(files::writeFileAtomically(link, {7}).ok());
     EXPECT_EQ(test::fileBytes(victim), (std::vector<uint8_t>{7}));
     EXPECT_TRUE(fs::is_symlink(link));
     // Nothing but the two names is left.
@@ -593,18 +593,18 @@ TEST(SafeFiles, ReplacingALinkNeverWritesThroughIt) {
 }
 
 TEST(SafeFiles, OnlyTemporariesOfThisProgramOnThisHostAreEverRemoved) {
-    EXPECT_FALSE(codec::isTemporaryFileName("a.jpg"));
-    EXPECT_FALSE(codec::isTemporaryFileName(".a.jpg.tmp"));
-    EXPECT_FALSE(codec::isTemporaryFileName(".a.jpg.velanox-0000abcd-12-0123.tmp"));
-    EXPECT_TRUE(codec::isTemporaryFileName(".a.jpg.velanox-0000abcd-12-0123456789abcdef.tmp"));
+    EXPECT_FALSE(files::isTemporaryFileName("a.jpg"));
+    EXPECT_FALSE(files::isTemporaryFileName(".a.jpg.tmp"));
+    EXPECT_FALSE(files::isTemporaryFileName(".a.jpg.velanox-0000abcd-12-0123.tmp"));
+    EXPECT_TRUE(files::isTemporaryFileName(".a.jpg.velanox-0000abcd-12-0123456789abcdef.tmp"));
     test::ScratchFolder folder;
     // Another host's writer (its process ids mean nothing here), and names of others.
     const std::string stranger = folder.file(".a.jpg.velanox-zzzzzzzz-1-0123456789abcdef.tmp");
     const std::string other = folder.file(".a.jpg.tmp");
     test::writeBytes(stranger, {1});
     test::writeBytes(other, {1});
-    ASSERT_TRUE(codec::writeFileAtomically(folder.file("a.jpg"), {1}).ok());
-    EXPECT_EQ(codec::removeStaleTemporaries(folder.path().string()), 0);
+    ASSERT_TRUE(files::writeFileAtomically(folder.file("a.jpg"), {1}).ok());
+    EXPECT_EQ(files::removeStaleTemporaries(folder.path().string()), 0);
     EXPECT_TRUE(fs::exists(stranger));
     EXPECT_TRUE(fs::exists(other));
     EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 3);
@@ -615,11 +615,11 @@ TEST(SafeFiles, OpeningNeverWaitsOnAPipe) {
     const std::string fifo = folder.file("pipe");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     std::vector<uint8_t> bytes;
-    EXPECT_EQ(codec::readWholeFile(fifo, bytes).reason, "Not a regular file.");
+    EXPECT_EQ(files::readWholeFile(fifo, bytes).reason, "Not a regular file.");
     const std::string small = folder.file("small");
     test::writeBytes(small, {1, 2, 3, 4});
-    EXPECT_EQ(codec::readWholeFile(small, bytes, 3).code, core::StatusCode::TooLarge);
-    ASSERT_TRUE(codec::readWholeFile(small, bytes).ok());
+    EXPECT_EQ(files::readWholeFile(small, bytes, 3).code, core::StatusCode::TooLarge);
+    ASSERT_TRUE(files::readWholeFile(small, bytes).ok());
     EXPECT_EQ(bytes.size(), 4u);
 }
 

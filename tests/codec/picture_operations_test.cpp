@@ -2,7 +2,7 @@
 #include "codec/codec_test_files.h"
 #include "codec/orientation.h"
 #include "codec/picture.h"
-#include "codec/pixel_storage.h"
+#include "image/pixel_storage.h"
 #include "support/test_images.h"
 
 #include <gtest/gtest.h>
@@ -168,6 +168,67 @@ TEST(Resample, SameSizeIsACopyAndBadSizesAreRefused) {
     EXPECT_EQ(p.width, 9);
 }
 
+TEST(PictureDescription, CopyTakeAndReplaceCarryWhatTheyPromise) {
+    // A picture read from a file: an 8-bit palette picture with everything its file said.
+    Picture read;
+    ASSERT_TRUE(read.allocate(4, 2, 8).ok());
+    read.paletteSize = 256;
+    read.palette[7] = {1, 2, 3, 0};
+    read.info.format = kFormatPng8;
+    read.info.filePath = "/pictures/a.png";
+    read.info.tiffPage = 2;
+    read.info.xResolution = 72;
+    read.info.yResolution = 96;
+    read.info.resolutionUnit = 2;
+    read.info.exifBlock = {0xff, 0xe1};
+    read.info.orientation = 6;
+    read.writeOptions.set(kQuality, 40u);
+
+    // A copy takes the pixels, the format, the resolution read and the source; EXIF,
+    // orientation and write options stay the target's own.
+    Picture copy;
+    copy.info.orientation = 3;
+    ASSERT_TRUE(copy.copyFrom(read).ok());
+    EXPECT_EQ(copy.palette[7], read.palette[7]);
+    EXPECT_EQ(copy.info.format, uint32_t(kFormatPng8));
+    EXPECT_EQ(copy.info.filePath, "/pictures/a.png");
+    EXPECT_EQ(copy.info.tiffPage, 2u);
+    EXPECT_EQ(copy.info.xResolution, 72u);
+    EXPECT_EQ(copy.info.yResolution, 96u);
+    EXPECT_EQ(copy.info.resolutionUnit, 2u);
+    EXPECT_TRUE(copy.info.exifBlock.empty());
+    EXPECT_EQ(copy.info.orientation, 3);
+    EXPECT_EQ(copy.writeOptions.get(kQuality), 75u);
+
+    // Taking moves the pixels with the format and resolution, not the source.
+    Picture taken;
+    taken.info.filePath = "/pictures/b.png";
+    const uint8_t* block = copy.pixels();
+    taken.takeFrom(copy);
+    EXPECT_EQ(taken.pixels(), block);
+    EXPECT_FALSE(copy.hasPixels());
+    EXPECT_EQ(taken.info.format, uint32_t(kFormatPng8));
+    EXPECT_EQ(taken.info.xResolution, 72u);
+    EXPECT_EQ(taken.info.filePath, "/pictures/b.png");
+    EXPECT_EQ(taken.info.tiffPage, 0u);
+
+    // New pixels (a cut, a turn) leave the picture the file's picture.
+    image::PixelBuffer turned;
+    ASSERT_TRUE(turned.allocate(2, 4, 8).ok());
+    turned.paletteSize = 256;
+    const uint8_t* turnedBlock = turned.pixels();
+    read.replacePixels(turned);
+    EXPECT_EQ(read.pixels(), turnedBlock);
+    EXPECT_EQ(read.width, 2);
+    EXPECT_EQ(read.height, 4);
+    EXPECT_FALSE(turned.hasPixels());
+    EXPECT_EQ(read.info.filePath, "/pictures/a.png");
+    EXPECT_EQ(read.info.format, uint32_t(kFormatPng8));
+    EXPECT_EQ(read.info.orientation, 6);
+    EXPECT_EQ(read.info.exifBlock.size(), 2u);
+    EXPECT_EQ(read.writeOptions.get(kQuality), 40u);
+}
+
 TEST(PictureStorage, HeapBlocksOfTheSameSizeAreKeptAndReaderPicturesGetMemoryFiles) {
     Picture picture;
     ASSERT_TRUE((picture.allocate(1500, 1000, 24)).ok()); // a huge-page sized block
@@ -178,12 +239,12 @@ TEST(PictureStorage, HeapBlocksOfTheSameSizeAreKeptAndReaderPicturesGetMemoryFil
     ASSERT_TRUE((picture.allocate(10, 10, 8)).ok());
     EXPECT_EQ(picture.pixelBytes(), 100u);
 
-    codec::setPixelPlace(codec::PixelPlace::MemoryFile);
+    image::setPixelPlace(image::PixelPlace::MemoryFile);
     Picture fromReader;
     const core::Status made = fromReader.allocate(64, 32, 24);
     Picture turned;
     const core::Status copied = turned.copyFrom(fromReader);
-    codec::setPixelPlace(codec::PixelPlace::Heap);
+    image::setPixelPlace(image::PixelPlace::Heap);
     ASSERT_TRUE(made.ok());
     ASSERT_TRUE(copied.ok());
     EXPECT_GE(fromReader.pixelStorage().memoryFile(), 0);

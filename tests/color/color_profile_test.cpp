@@ -148,7 +148,7 @@ TEST(ColorProfileLayout, StatisticsThatAreNoDistributionsAreRefused) {
         std::vector<uint8_t> written;
         ASSERT_TRUE(encodeProfile(profile, written).ok());
         ColorProfile out = sampleProfile(2, 2);
-        const codec::Status s = decodeProfile(span(written), out);
+        const core::Status s = decodeProfile(span(written), out);
         EXPECT_EQ(s.code, core::StatusCode::Corrupt) << bad;
         EXPECT_EQ(out.thumbnailWidth, 2) << bad;
     }
@@ -207,11 +207,11 @@ TEST_F(ProfileFiles, ReferenceWrittenAndReadBackIsTheSame) {
     EXPECT_EQ(state.writeProfile(path("none.cpf")).reason, kNoReferenceMessage);
     EXPECT_FALSE(fs::exists(path("none.cpf")));
 
-    codec::Picture reference;
+    image::PixelBuffer reference;
     ASSERT_TRUE(reference.allocate(400, 200, 24).ok());
     for (std::size_t i = 0; i < reference.pixelBytes(); ++i)
         reference.pixels()[i] = uint8_t(i * 31 / 7);
-    ASSERT_TRUE(state.setReferenceImage(reference, "/pictures/ref.jpg").ok());
+    ASSERT_TRUE(state.setReferenceImage(reference, {}, "/pictures/ref.jpg").ok());
     ASSERT_TRUE(state.writeProfile(path("Profile.cpf")).ok());
     EXPECT_FALSE(fs::exists(path("Profile.cpf.part")));
     ASSERT_TRUE(state.readProfile(path("Profile.cpf")).ok());

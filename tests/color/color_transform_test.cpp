@@ -1,6 +1,6 @@
 // Conversions between colour profiles for the screen and for colour-match references.
-#include "codec/icc/icc_profile.h"
 #include "color/color_transform.h"
+#include "color/test_profiles.h"
 
 #include <gtest/gtest.h>
 
@@ -10,10 +10,7 @@
 namespace velanox::color {
 namespace {
 
-const std::vector<uint8_t>& displayP3() {
-    static const std::vector<uint8_t> profile = codec::profileFromNclx(12, 13);
-    return profile;
-}
+using test::displayP3;
 
 TEST(ColorTransform, P3PrimariesBecomeMoreSaturatedSrgbAndGreysStay) {
     ASSERT_FALSE(displayP3().empty());
@@ -80,9 +77,9 @@ TEST(ColorTransform, CacheMakesEachConversionOnceAndMatchesTheOneOff) {
     }
     // Two other pairs push the first one out of a cache of two; asking again makes it anew.
     std::vector<uint8_t> pixel = {1, 2, 3};
-    const std::vector<uint8_t> pq = codec::profileFromNclx(9, 16);
+    const std::vector<uint8_t>& other = test::wideGamma22();
     cache.convert({}, displayP3(), PixelLayout::Rgb, pixel.data(), 1, 1, 3);
-    cache.convert(pq, {}, PixelLayout::Rgb, pixel.data(), 1, 1, 3);
+    cache.convert(other, {}, PixelLayout::Rgb, pixel.data(), 1, 1, 3);
     EXPECT_EQ(cache.made(), 3u);
     cache.convert(displayP3(), {}, PixelLayout::Bgrx, second.data(), 1, 1, 4);
     EXPECT_EQ(cache.made(), 4u);

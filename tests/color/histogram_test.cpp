@@ -84,7 +84,7 @@ TEST(QuickColorPreview, CopiesTheLimitedRectangleAndRecolors) {
     }();
     ColorSettings settings;
     settings.tone.colorBoost = 40;
-    codec::Picture preview;
+    image::PixelBuffer preview;
     ASSERT_TRUE(
         quickColorPreview(constBlockOf(rgb), core::Rect{30, -5, 90, 10}, settings, preview));
     ASSERT_EQ(preview.width, 10);

@@ -32,7 +32,7 @@ void setFlatReference(color::ColorMatchState& state, int width, int height, uint
     codec::Picture picture;
     picture.allocate(width, height, 24);
     std::memset(picture.pixels(), value, picture.pixelBytes());
-    QVERIFY(state.setReferenceImage(picture, path).ok());
+    QVERIFY(state.setReferenceImage(picture, picture.info.iccProfile, path).ok());
 }
 
 void writeProfile(const QString& path, uint8_t value) {

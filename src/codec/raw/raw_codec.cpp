@@ -1,6 +1,6 @@
 #include "codec/raw/raw_codec.h"
 
-#include "codec/file_io.h"
+#include "files/file_io.h"
 
 #include <libraw/libraw.h>
 
@@ -296,7 +296,7 @@ Status decodeRaw(ByteSpan bytes, Picture& out, const Limits& limits) {
 Status decodeRaw(const std::string& path, Picture& out, const Limits& limits) {
     out.release();
     std::vector<uint8_t> bytes;
-    if (Status s = readWholeFile(path, bytes); !s.ok()) return s;
+    if (Status s = files::readWholeFile(path, bytes); !s.ok()) return s;
     if (bytes.empty())
         return Status::failure(core::StatusCode::Corrupt, "Camera raw: the file is empty.");
     return decodeRaw(ByteSpan{bytes.data(), bytes.size()}, out, limits);

@@ -287,7 +287,7 @@ void ColorMatchPane::chooseMatchToImage() {
     if (!doc) return;
     setMode(1);
     if (state().hasReference()) {
-        m_preview->setImage(shownOnScreen(state().referenceImage));
+        m_preview->setImage(shownOnScreen(state().referenceImage, state().referenceProfile));
         m_referenceName->setText(fileNameOf(state().referencePath));
         startTimer1(kModeDelay);
     } else {
@@ -304,7 +304,7 @@ void ColorMatchPane::chooseMatchToProfile() {
         state().readProfile(m_profiles->path(selected).toStdString());
     setMode(2);
     if (state().profilePreview.hasPixels()) {
-        m_preview->setImage(shownOnScreen(state().profilePreview));
+        m_preview->setImage(shownOnScreen(state().profilePreview, {}));
         startTimer1(kModeDelay);
     } else {
         m_preview->setImage({});
@@ -341,7 +341,7 @@ void ColorMatchPane::loadReference(const QString& given) {
         return;
     }
     // The document switched to matching the new reference; the buttons follow.
-    m_preview->setImage(shownOnScreen(state().referenceImage));
+    m_preview->setImage(shownOnScreen(state().referenceImage, state().referenceProfile));
     showReferenceName();
     showMode(1);
     doc->setMatchFade(0);

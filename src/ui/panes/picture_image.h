@@ -1,16 +1,19 @@
-// The panes' way of showing a 24-bit red-first Picture: a QImage copy of its pixels, as they are
-// or in the screen's colours.
+// The panes' way of showing 24-bit red-first pixels (a Picture, a thumbnail): a QImage copy of
+// them, as they are or in the screen's colours.
 #pragma once
 
-#include "codec/picture.h"
+#include "image/pixel_buffer.h"
 #include "ui/display_colors.h"
 
 #include <QImage>
 
+#include <cstdint>
+#include <vector>
+
 namespace velanox::ui {
 
-/// A deep copy of a 24-bit picture (rows 3 * width bytes, not padded); null for anything else.
-inline QImage imageFromPicture(const codec::Picture& picture) {
+/// A deep copy of 24-bit pixels (rows 3 * width bytes, not padded); null for anything else.
+inline QImage imageFromPicture(const image::PixelBuffer& picture) {
     if (!picture.hasPixels() || picture.bitsPerPixel != 24 || picture.width <= 0 ||
         picture.height <= 0)
         return {};
@@ -19,9 +22,10 @@ inline QImage imageFromPicture(const codec::Picture& picture) {
         .copy();
 }
 
-/// The same in the screen's colours, converted from the picture's profile.
-inline QImage shownOnScreen(const codec::Picture& picture) {
-    return DisplayColors::instance().toDisplay(imageFromPicture(picture), picture.info.iccProfile);
+/// The same in the screen's colours, converted from iccProfile (empty for sRGB).
+inline QImage shownOnScreen(const image::PixelBuffer& pixels,
+                            const std::vector<uint8_t>& iccProfile) {
+    return DisplayColors::instance().toDisplay(imageFromPicture(pixels), iccProfile);
 }
 
 } // namespace velanox::ui

@@ -2,14 +2,20 @@
 // a half-written file, a missing file or a temporary file behind.
 #pragma once
 
-#include "codec/codec.h"
+#include "core/status.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
 
-namespace velanox::codec {
+namespace velanox::files {
+
+using core::Status;
+
+/// The largest file read whole unless a caller asks for less.
+inline constexpr std::size_t kMaxFileBytes = std::size_t(2) * 1024 * 1024 * 1024;
 
 /// A file descriptor, closed when the object ends.
 class UniqueFd {
@@ -83,4 +89,4 @@ bool processHasEnded(long pid);
 /// The folder of the running program (from /proc/self/exe); empty when it cannot be told.
 std::string folderOfExecutable();
 
-} // namespace velanox::codec
+} // namespace velanox::files

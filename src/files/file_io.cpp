@@ -1,4 +1,4 @@
-#include "codec/file_io.h"
+#include "files/file_io.h"
 
 #include <cerrno>
 #include <climits>
@@ -16,7 +16,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace velanox::codec {
+namespace velanox::files {
+
+using core::StatusCode;
+
 namespace {
 
 std::string systemReason(const char* what) {
@@ -292,4 +295,4 @@ std::string folderOfExecutable() {
     return slash == std::string::npos ? std::string() : text.substr(0, slash);
 }
 
-} // namespace velanox::codec
+} // namespace velanox::files

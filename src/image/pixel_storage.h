@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace velanox::codec {
+namespace velanox::image {
 
 /// Where PixelStorage::allocate takes new blocks in this process.
 enum class PixelPlace {
@@ -64,4 +64,4 @@ private:
     int m_fd = -1;
 };
 
-} // namespace velanox::codec
+} // namespace velanox::image

@@ -1,4 +1,4 @@
-#include "codec/pixel_storage.h"
+#include "image/pixel_storage.h"
 
 #include <atomic>
 #include <utility>
@@ -7,7 +7,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-namespace velanox::codec {
+namespace velanox::image {
 
 namespace {
 
@@ -100,4 +100,4 @@ void PixelStorage::reset() {
     m_fd = -1;
 }
 
-} // namespace velanox::codec
+} // namespace velanox::image
