@@ -56,7 +56,7 @@ TEST_F(DocumentOperations, MatchModeBuildsTheTablesOfEachMode) {
     color::ColorMatchState match;
     codec::Picture reference;
     fillDarker(reference, doc.sourceImage, 40);
-    ASSERT_TRUE(match.setReferenceImage(reference, "/p/dark.png").ok());
+    ASSERT_TRUE(match.setReferenceImage(reference, reference.info.iccProfile, "/p/dark.png").ok());
     const color::MatchTables toImage = match.buildMatchToImage(viewOf(doc.sourceImage));
     ASSERT_NE(toImage, color::MatchValues::identityMatchTables());
     doc.setMatchFade(90);
@@ -86,7 +86,7 @@ TEST_F(DocumentOperations, MatchModeOutsideTheRangeIsClampedAndNoSourceMeansIden
     color::ColorMatchState match;
     codec::Picture reference;
     fillDarker(reference, doc.sourceImage, 40);
-    ASSERT_TRUE(match.setReferenceImage(reference, "/p/dark.png").ok());
+    ASSERT_TRUE(match.setReferenceImage(reference, reference.info.iccProfile, "/p/dark.png").ok());
 
     doc.setMatchMode(match, 7);
     EXPECT_EQ(doc.color.match.matchActive, 2);

@@ -115,38 +115,6 @@ TEST(LoadSource, AnEmptyResultIsMadeByTheNextRunAsTheCopyWouldBe) {
         std::memcmp(result.pixels() + row * 300, detail.sourceImage.pixels() + row * 300, row), 0);
 }
 
-TEST(LoadSource, AnEmptyResultIsMadeByTheNextRunAsTheCopyWouldBe) {
-    VELANOX_TEST_FILE(path, "jpeg/canon_powershot_sx150is_orient6.jpg");
-    RecordingHost host;
-    document::CSotavoDoc copied(host), whole(host), detail(host);
-    ASSERT_TRUE(document::loadSource(copied, path, false).loaded());
-    ASSERT_TRUE(document::loadSource(whole, path, false, document::ResultStart::Empty).loaded());
-    ASSERT_TRUE(document::loadSource(detail, path, false, document::ResultStart::Empty).loaded());
-    EXPECT_FALSE(whole.resultImage.hasPixels());
-    EXPECT_TRUE(samePixels(whole.sourceImage, copied.sourceImage));
-
-    // A whole-picture run writes every pixel: the same result as from the copy.
-    ASSERT_EQ(copied.processImage(false), pipeline::ProcessOutcome::Done);
-    ASSERT_EQ(whole.processImage(false), pipeline::ProcessOutcome::Done);
-    EXPECT_TRUE(samePixels(whole.resultImage, copied.resultImage));
-    EXPECT_EQ(whole.resultImage.info.format, copied.resultImage.info.format);
-    EXPECT_EQ(whole.resultImage.info.filePath, copied.resultImage.info.filePath);
-
-    // A detail run leaves the rest of the result as the source.
-    detail.setDetailRect(100, 200, 300, 400);
-    ASSERT_EQ(detail.processImage(true), pipeline::ProcessOutcome::Done);
-    const codec::Picture& result = detail.resultImage;
-    ASSERT_EQ(result.width, detail.sourceImage.width);
-    const std::size_t row = result.rowBytes();
-    for (int32_t y : {0, 199, 400, result.height - 1})
-        EXPECT_EQ(std::memcmp(result.pixels() + row * std::size_t(y),
-                              detail.sourceImage.pixels() + row * std::size_t(y), row),
-                  0)
-            << "row " << y;
-    EXPECT_NE(
-        std::memcmp(result.pixels() + row * 300, detail.sourceImage.pixels() + row * 300, row), 0);
-}
-
 TEST(LoadSource, FailedLoadKeepsThePictureAndSaysWhy) {
     TempFolder folder;
     const std::string good = folder.file("good.bmp");
