@@ -123,7 +123,8 @@ const QStringList& nrModeTexts() {
 QPixmap nrModeIcon(int mode) {
     // Anything past the known modes shows the scanner, the last of the five fixed ones.
     const QString path = iconPath(nrModeIconFiles(), mode);
-    return renderedIcon(path.isEmpty() ? iconPath(nrModeIconFiles(), pipeline::kNrModeScanner) : path);
+    return renderedIcon(path.isEmpty() ? iconPath(nrModeIconFiles(), pipeline::kNrModeScanner)
+                                       : path);
 }
 
 NrModeCombo::NrModeCombo(QWidget* parent) : QComboBox(parent) {
