@@ -399,7 +399,9 @@ TEST(Load, KeptFuzzCrashersLoadOrFailCleanly) {
         ++files;
         Picture p;
         const core::Status loaded = p.load(entry.path().string());
-        if (!loaded.ok()) EXPECT_FALSE(loaded.reason.empty()) << entry.path();
+        if (!loaded.ok()) {
+            EXPECT_FALSE(loaded.reason.empty()) << entry.path();
+        }
     }
     RecordProperty("crashers", files);
 }
